@@ -1,0 +1,18 @@
+# Every dependency comes from Debian's packages (see tools/packages.txt).
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+find_package(OpenGL REQUIRED COMPONENTS OpenGL)
+
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+pkg_check_modules(PHYSFS REQUIRED IMPORTED_TARGET physfs)
+# Bullet's own CMake config in Debian is broken; pkg-config works.
+pkg_check_modules(BULLET REQUIRED IMPORTED_TARGET bullet)
+pkg_check_modules(ZLIB REQUIRED IMPORTED_TARGET zlib)
+
+if(KAZ_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()
+if(KAZ_BUILD_BENCH)
+  find_package(benchmark REQUIRED)
+endif()
