@@ -56,6 +56,10 @@ KAZ_API const char* kazGetBuildString();
 KAZ_API IKazEngine* kazGetInterface();
 }
 
+// Installs the process-wide engine pointer that kazGetInterface() returns.
+// kazStartup/kazShutdown manage it; tests may install a fake engine.
+void SetEngineInterface(IKazEngine* engine);
+
 // Function pointer types, for dlsym users.
 using PFN_kazStartup = decltype(&kazStartup);
 using PFN_kazShutdown = decltype(&kazShutdown);
