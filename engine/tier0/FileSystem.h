@@ -27,8 +27,11 @@ enum EventType : int { FileOpened = 0, FileClosed = 1 };
 constexpr size_t kMaxFilenameStr = 256;
 
 class File;
+struct FileHandle;  // shared between copies of a File; owns the PHYSFS_File*
 using EventHandler = void (*)(EventType type, File* file, void* userData);
 
+// Init() while initialised succeeds and changes nothing. Uninit() fails when
+// not initialised.
 KAZ_API bool Init(const char* argv0);
 KAZ_API bool Uninit();
 KAZ_API bool IsInitialized();
@@ -56,7 +59,9 @@ KAZ_API void SetDefaultEndianMode(EndianMode mode);
 KAZ_API EndianMode GetDefaultEndianMode();
 
 // An open file of the package file system. Copies share the handle; it is
-// closed exactly once, when Close() is called on any copy or the last copy dies.
+// closed exactly once, when Close() is called on any copy or the last copy dies
+// (FileOpened and FileClosed are reported once per handle). Uninit() closes
+// every handle still open without reporting; those Files then read as closed.
 class KAZ_API File {
  public:
   File();
@@ -72,8 +77,10 @@ class KAZ_API File {
   bool Close();
 
   bool IsValid() const;
-  char GetMode() const { return m_mode; }
-  const char* GetFileName() const { return m_fileName; }
+  // Both read as closed (0, "") once the shared handle was closed by a copy
+  // or by Uninit().
+  char GetMode() const;
+  const char* GetFileName() const;
   EndianMode GetEndianMode() const { return m_endianMode; }
   void SetEndianMode(EndianMode mode) { m_endianMode = mode; }
 
@@ -99,10 +106,8 @@ class KAZ_API File {
   bool WriteUInt64(uint64_t value);
 
  private:
-  struct Handle;  // shared between copies; owns the PHYSFS_File*
-
   EndianMode m_endianMode;
-  std::shared_ptr<Handle> m_handle;
+  std::shared_ptr<FileHandle> m_handle;
   char m_fileName[kMaxFilenameStr + 1];
   char m_mode;
 };

@@ -1,0 +1,425 @@
+// The package file system: search order over a directory and a ".pak" zip,
+// reads at the end of a file, shared handles of copied Files, endian reads, and
+// every call made without an initialised library.
+#include "tier0/FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A scratch directory under /tmp, removed with everything in it.
+class TempDir {
+ public:
+  TempDir() {
+    char tmpl[] = "/tmp/kaz_fs_XXXXXX";
+    const char* made = mkdtemp(tmpl);
+    path_ = made ? made : "";
+  }
+  ~TempDir() {
+    std::error_code ec;
+    if (!path_.empty())
+      fs::remove_all(path_, ec);
+  }
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& rel) const { return path_ + "/" + rel; }
+
+ private:
+  std::string path_;
+};
+
+void WriteNative(const std::string& path, const std::string& bytes) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadNative(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+uint32_t Crc32(const std::string& data) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char c : data) {
+    crc ^= c;
+    for (int k = 0; k < 8; ++k)
+      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+// Minimal zip writer: stored (uncompressed) entries, which is all a ".pak" needs here.
+void WriteStoredZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries) {
+  std::string out, central;
+  auto u16 = [](std::string& s, uint32_t v) { s.push_back(char(v & 0xFF)); s.push_back(char((v >> 8) & 0xFF)); };
+  auto u32 = [&](std::string& s, uint32_t v) { u16(s, v & 0xFFFF); u16(s, v >> 16); };
+  for (const auto& [name, data] : entries) {
+    uint32_t offset = uint32_t(out.size()), crc = Crc32(data), size = uint32_t(data.size());
+    u32(out, 0x04034b50); u16(out, 10); u16(out, 0); u16(out, 0); u16(out, 0); u16(out, 0x21);
+    u32(out, crc); u32(out, size); u32(out, size); u16(out, uint32_t(name.size())); u16(out, 0);
+    out += name + data;
+    u32(central, 0x02014b50); u16(central, 20); u16(central, 10); u16(central, 0); u16(central, 0);
+    u16(central, 0); u16(central, 0x21); u32(central, crc); u32(central, size); u32(central, size);
+    u16(central, uint32_t(name.size())); u16(central, 0); u16(central, 0); u16(central, 0); u16(central, 0);
+    u32(central, 0); u32(central, offset);
+    central += name;
+  }
+  uint32_t cdOffset = uint32_t(out.size());
+  out += central;
+  u32(out, 0x06054b50); u16(out, 0); u16(out, 0); u16(out, uint32_t(entries.size()));
+  u16(out, uint32_t(entries.size())); u32(out, uint32_t(central.size())); u32(out, cdOffset); u16(out, 0);
+  WriteNative(path, out);
+}
+
+struct Event {
+  FileSystem::EventType type;
+  FileSystem::File* file;
+  std::string name;
+};
+std::vector<Event> g_events;
+void RecordEvent(FileSystem::EventType type, FileSystem::File* file, void* userData) {
+  *static_cast<int*>(userData) += 1;
+  g_events.push_back({type, file, file->GetFileName()});
+}
+
+std::string ReadAll(FileSystem::File& f) {
+  std::string s(f.GetLength(), '\0');
+  s.resize(f.Read(s.data(), uint32_t(s.size())));
+  return s;
+}
+
+// A directory package "pkg" and its archive "pkg.pak", both mounted.
+class FileSystemTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(tmp_.Path().empty());
+    ASSERT_TRUE(FileSystem::Init("test_tier0"));
+    FileSystem::GetLastError();
+    g_events.clear();
+    dir_ = tmp_ / "pkg";
+    pak_ = tmp_ / "pkg.pak";
+    WriteNative(dir_ + "/shared.txt", "from dir");
+    WriteNative(dir_ + "/hello.txt", "hello");
+    WriteNative(dir_ + "/ints.bin", std::string("\x01\x00\x00\x00\x01\x00\x00\x00\x01\x00\x00\x00\x01\x00", 14));
+    WriteStoredZip(pak_, {{"shared.txt", "from pak"}, {"packed.txt", "packed!"}, {"sub/deep.txt", "deep"}});
+  }
+  void TearDown() override {
+    FileSystem::SetEventHandler(nullptr, nullptr);
+    FileSystem::SetDefaultEndianMode(FileSystem::Native);
+    FileSystem::Uninit();
+  }
+  void MountBoth() {
+    ASSERT_TRUE(FileSystem::AddToSearchPath(dir_, true));
+    ASSERT_TRUE(FileSystem::AddToSearchPath(pak_, true));
+  }
+
+  TempDir tmp_;
+  std::string dir_, pak_;
+};
+
+}  // namespace
+
+TEST(FileSystemLifecycle, EveryCallFailsCleanlyWithoutTheLibrary) {
+  TempDir tmp;
+  WriteNative(tmp / "a.txt", "a");
+  for (int round = 0; round < 2; ++round) {
+    if (round == 1) {  // the same again after a full Init/Uninit cycle
+      ASSERT_TRUE(FileSystem::Init("test_tier0"));
+      ASSERT_TRUE(FileSystem::AddToSearchPath(tmp.Path(), true));
+      ASSERT_TRUE(FileSystem::Uninit());
+    }
+    SCOPED_TRACE(round);
+    EXPECT_FALSE(FileSystem::IsInitialized());
+    EXPECT_FALSE(FileSystem::Uninit());
+    EXPECT_FALSE(FileSystem::AddToSearchPath(tmp.Path(), true));
+    EXPECT_FALSE(FileSystem::RemoveFromSearchPath(tmp.Path()));
+    EXPECT_FALSE(FileSystem::SetWriteDir(tmp.Path()));
+    EXPECT_TRUE(FileSystem::GetSearchPaths().empty());
+    EXPECT_TRUE(FileSystem::EnumerateFiles("").empty());
+    EXPECT_TRUE(FileSystem::GetCDRomDrives().empty());
+    EXPECT_FALSE(FileSystem::Exists("a.txt"));
+    EXPECT_FALSE(FileSystem::IsDirectory(""));
+    EXPECT_FALSE(FileSystem::IsSymbolicLink("a.txt"));
+    EXPECT_EQ(FileSystem::GetLastModTime("a.txt"), -1);
+    EXPECT_FALSE(FileSystem::MakeDirectory("d"));
+    EXPECT_FALSE(FileSystem::Delete("a.txt"));
+    EXPECT_EQ(FileSystem::GetRealDir("a.txt"), "");
+    EXPECT_EQ(FileSystem::GetBaseDir(), "");
+    EXPECT_EQ(FileSystem::GetUserDir(), "");
+    EXPECT_EQ(FileSystem::GetWriteDir(), "");
+    FileSystem::AllowSymbolicLinks(true);
+
+    FileSystem::File f("a.txt", 'r');
+    EXPECT_FALSE(f.IsValid());
+    EXPECT_FALSE(f.OpenWrite("b.txt"));
+    char buf[4];
+    uint32_t u = 7;
+    EXPECT_EQ(f.Read(buf, sizeof(buf)), 0u);
+    EXPECT_EQ(f.Write(buf, sizeof(buf)), 0u);
+    EXPECT_EQ(f.GetLength(), 0u);
+    EXPECT_EQ(f.Tell(), 0u);
+    EXPECT_FALSE(f.Seek(0));
+    EXPECT_FALSE(f.EndOfFile());
+    EXPECT_FALSE(f.Flush());
+    EXPECT_FALSE(f.ReadUInt32(&u));
+    EXPECT_FALSE(f.WriteUInt32(u));
+    EXPECT_FALSE(f.Close());
+    EXPECT_NE(FileSystem::GetLastError(), "");
+  }
+}
+
+TEST_F(FileSystemTest, InitTwiceKeepsTheSearchPath) {
+  ASSERT_TRUE(FileSystem::AddToSearchPath(dir_, true));
+  EXPECT_TRUE(FileSystem::Init("again"));
+  EXPECT_TRUE(FileSystem::IsInitialized());
+  EXPECT_TRUE(FileSystem::Exists("hello.txt"));
+  EXPECT_EQ(FileSystem::GetDirSeparator(), "/");
+  EXPECT_FALSE(FileSystem::GetBaseDir().empty());
+  EXPECT_EQ(FileSystem::GetBaseDir().back(), '/');
+}
+
+TEST_F(FileSystemTest, DirectoryIsServedBeforeArchive) {
+  MountBoth();
+  EXPECT_EQ(FileSystem::GetSearchPaths(), (std::vector<std::string>{dir_, pak_}));
+
+  FileSystem::File shared("shared.txt", 'r');
+  ASSERT_TRUE(shared.IsValid());
+  EXPECT_EQ(ReadAll(shared), "from dir");
+  EXPECT_EQ(FileSystem::GetRealDir("shared.txt"), dir_);
+
+  FileSystem::File packed("packed.txt", 'r');
+  ASSERT_TRUE(packed.IsValid());
+  EXPECT_EQ(ReadAll(packed), "packed!");
+  EXPECT_EQ(FileSystem::GetRealDir("packed.txt"), pak_);
+  EXPECT_EQ(FileSystem::GetRealDir("missing.txt"), "");
+
+  EXPECT_TRUE(FileSystem::IsDirectory("sub"));
+  EXPECT_FALSE(FileSystem::IsDirectory("packed.txt"));
+  EXPECT_TRUE(FileSystem::Exists("sub/deep.txt"));
+  EXPECT_GT(FileSystem::GetLastModTime("hello.txt"), 0);
+  EXPECT_EQ(FileSystem::GetLastModTime("missing.txt"), -1);
+
+  std::vector<std::string> names = FileSystem::EnumerateFiles("");
+  EXPECT_EQ(names, (std::vector<std::string>{"hello.txt", "ints.bin", "packed.txt", "shared.txt", "sub"}));
+  EXPECT_EQ(FileSystem::EnumerateFiles("sub"), (std::vector<std::string>{"deep.txt"}));
+}
+
+TEST_F(FileSystemTest, ArchiveMountedInFrontWins) {
+  ASSERT_TRUE(FileSystem::AddToSearchPath(dir_, true));
+  ASSERT_TRUE(FileSystem::AddToSearchPath(pak_, false));
+  FileSystem::File shared("shared.txt", 'r');
+  EXPECT_EQ(ReadAll(shared), "from pak");
+  shared.Close();
+  ASSERT_TRUE(FileSystem::RemoveFromSearchPath(pak_));
+  EXPECT_FALSE(FileSystem::RemoveFromSearchPath(pak_));
+  EXPECT_FALSE(FileSystem::Exists("packed.txt"));
+  EXPECT_FALSE(FileSystem::AddToSearchPath(tmp_ / "nowhere", true));
+  EXPECT_NE(FileSystem::GetLastError(), "");
+}
+
+TEST_F(FileSystemTest, ShortReadsAndEndOfFile) {
+  MountBoth();
+  for (const char* name : {"hello.txt", "packed.txt"}) {
+    SCOPED_TRACE(name);
+    FileSystem::File f(name, 'r');
+    ASSERT_TRUE(f.IsValid());
+    const uint32_t len = f.GetLength();
+    char buf[16] = {};
+    EXPECT_EQ(f.Read(buf, 3), 3u);
+    EXPECT_FALSE(f.EndOfFile());
+    EXPECT_EQ(f.Read(buf, sizeof(buf)), len - 3);
+    EXPECT_TRUE(f.EndOfFile());
+    EXPECT_EQ(f.Read(buf, sizeof(buf)), 0u);
+    EXPECT_EQ(f.Tell(), len);
+    uint16_t v = 0;
+    ASSERT_TRUE(f.Seek(len - 1));
+    EXPECT_FALSE(f.ReadUInt16(&v));  // one byte left is not a whole value
+    ASSERT_TRUE(f.Seek(1));
+    EXPECT_EQ(f.Read(buf, 2), 2u);
+    EXPECT_EQ(f.Tell(), 3u);
+    EXPECT_EQ(f.Read(nullptr, 4), 0u);
+    EXPECT_TRUE(f.Flush());
+  }
+}
+
+TEST_F(FileSystemTest, EndianModesOfTypedReads) {
+  MountBoth();
+  FileSystem::SetDefaultEndianMode(FileSystem::Little);
+  FileSystem::File f("ints.bin", 'r');
+  ASSERT_TRUE(f.IsValid());
+  EXPECT_EQ(f.GetEndianMode(), FileSystem::Little);
+  uint32_t v = 0;
+  ASSERT_TRUE(f.ReadUInt32(&v));
+  EXPECT_EQ(v, 1u);
+  f.SetEndianMode(FileSystem::Big);
+  ASSERT_TRUE(f.ReadUInt32(&v));
+  EXPECT_EQ(v, 16777216u);
+  f.SetEndianMode(FileSystem::Native);
+  ASSERT_TRUE(f.ReadUInt32(&v));
+  EXPECT_EQ(v, 1u);  // little-endian host
+  f.SetEndianMode(static_cast<FileSystem::EndianMode>(7));
+  int16_t s = 0;
+  EXPECT_FALSE(f.ReadInt16(&s));
+  EXPECT_EQ(f.Tell(), 12u);
+  f.SetEndianMode(FileSystem::Big);
+  ASSERT_TRUE(f.ReadInt16(&s));
+  EXPECT_EQ(s, 256);
+  EXPECT_FALSE(f.ReadUInt32(&v));
+}
+
+TEST_F(FileSystemTest, WritesGoToTheWriteDirectory) {
+  EXPECT_EQ(FileSystem::GetWriteDir(), "");
+  FileSystem::File none("w.bin", 'w');
+  EXPECT_FALSE(none.IsValid());
+
+  ASSERT_TRUE(FileSystem::SetWriteDir(tmp_.Path()));
+  EXPECT_EQ(FileSystem::GetWriteDir(), tmp_.Path());
+  ASSERT_TRUE(FileSystem::MakeDirectory("out"));
+  {
+    FileSystem::File w("out/w.bin", 'w');
+    ASSERT_TRUE(w.IsValid());
+    EXPECT_EQ(w.GetMode(), 'w');
+    w.SetEndianMode(FileSystem::Big);
+    EXPECT_TRUE(w.WriteUInt32(1));
+    w.SetEndianMode(FileSystem::Little);
+    EXPECT_TRUE(w.WriteInt16(-2));
+    EXPECT_EQ(w.Write("ab", 2), 2u);
+    EXPECT_TRUE(w.Flush());
+  }
+  {
+    FileSystem::File a;
+    ASSERT_TRUE(a.Open("out/w.bin", 'a'));
+    EXPECT_EQ(a.GetMode(), 'a');
+    EXPECT_EQ(a.Write("c", 1), 1u);
+  }
+  EXPECT_EQ(ReadNative(tmp_ / "out/w.bin"), std::string("\x00\x00\x00\x01\xFE\xFF" "abc", 9));
+  EXPECT_TRUE(FileSystem::Delete("out/w.bin"));
+  EXPECT_FALSE(fs::exists(tmp_ / "out/w.bin"));
+}
+
+TEST_F(FileSystemTest, OpenAndCloseAreReportedWithTheObject) {
+  MountBoth();
+  int calls = 0;
+  FileSystem::SetEventHandler(&RecordEvent, &calls);
+  FileSystem::File f;
+  ASSERT_TRUE(f.OpenRead("hello.txt"));
+  ASSERT_EQ(g_events.size(), 1u);
+  EXPECT_EQ(g_events[0].type, FileSystem::FileOpened);
+  EXPECT_EQ(g_events[0].file, &f);
+  EXPECT_EQ(g_events[0].name, "hello.txt");
+  EXPECT_EQ(f.GetMode(), 'r');
+
+  // A second open fails and leaves the first file alone.
+  EXPECT_FALSE(f.OpenRead("shared.txt"));
+  EXPECT_STREQ(f.GetFileName(), "hello.txt");
+  EXPECT_EQ(ReadAll(f), "hello");
+
+  EXPECT_TRUE(f.Close());
+  ASSERT_EQ(g_events.size(), 2u);
+  EXPECT_EQ(g_events[1].type, FileSystem::FileClosed);
+  EXPECT_EQ(g_events[1].file, &f);
+  EXPECT_EQ(f.GetMode(), 0);
+  EXPECT_STREQ(f.GetFileName(), "");
+  EXPECT_FALSE(f.Close());
+
+  // Reopening after a close works.
+  EXPECT_TRUE(f.Open("packed.txt", 'r'));
+  EXPECT_EQ(calls, 3);
+}
+
+TEST_F(FileSystemTest, ModeXAndLongNames) {
+  MountBoth();
+  FileSystem::File x("hello.txt", 'x');
+  EXPECT_FALSE(x.IsValid());
+  EXPECT_EQ(x.GetMode(), 0);
+  EXPECT_FALSE(x.Open("hello.txt", 'x'));
+
+  std::string path;
+  while (path.size() < 300)
+    path += "directory" + std::to_string(path.size()) + "/";
+  path += "long.txt";
+  WriteNative(dir_ + "/" + path, "long");
+  FileSystem::File f(path, 'r');
+  ASSERT_TRUE(f.IsValid());
+  EXPECT_EQ(std::string(f.GetFileName()), path.substr(0, FileSystem::kMaxFilenameStr));
+  EXPECT_EQ(ReadAll(f), "long");
+}
+
+TEST_F(FileSystemTest, LastErrorIsEmptyUntilSomethingFails) {
+  EXPECT_EQ(FileSystem::GetLastError(), "");
+  FileSystem::File f("missing.txt", 'r');
+  EXPECT_FALSE(f.IsValid());
+  EXPECT_NE(FileSystem::GetLastError(), "");
+  EXPECT_EQ(FileSystem::GetLastError(), "");
+}
+
+TEST_F(FileSystemTest, CopiesShareOneHandleClosedOnce) {
+  MountBoth();
+  int calls = 0;
+  FileSystem::SetEventHandler(&RecordEvent, &calls);
+  FileSystem::File f("hello.txt", 'r');
+  {
+    FileSystem::File copy = f;
+    EXPECT_TRUE(copy.IsValid());
+    EXPECT_STREQ(copy.GetFileName(), "hello.txt");
+    char c = 0;
+    EXPECT_EQ(copy.Read(&c, 1), 1u);
+    EXPECT_EQ(f.Tell(), 1u);  // one handle, one position
+  }
+  EXPECT_TRUE(f.IsValid());  // a dying copy leaves the handle open
+  EXPECT_EQ(calls, 1);
+
+  std::vector<FileSystem::File> copies(3, f);
+  EXPECT_TRUE(copies[2].Close());
+  EXPECT_EQ(calls, 2);
+  EXPECT_FALSE(f.IsValid());  // closed through a copy
+  EXPECT_STREQ(f.GetFileName(), "");
+  EXPECT_FALSE(f.Close());
+  EXPECT_EQ(f.Read(&calls, 1), 0u);
+  copies.clear();
+  EXPECT_EQ(calls, 2);
+
+  // Assigning over the last holder of an open file closes that file.
+  FileSystem::File a("hello.txt", 'r'), b("packed.txt", 'r');
+  a = b;
+  EXPECT_EQ(calls, 5);
+  EXPECT_EQ(g_events.back().type, FileSystem::FileClosed);
+  EXPECT_STREQ(a.GetFileName(), "packed.txt");
+  a = a;
+  EXPECT_TRUE(a.IsValid());
+  EXPECT_EQ(ReadAll(a), "packed!");
+}
+
+TEST_F(FileSystemTest, UninitWithOpenFilesLeavesThemClosed) {
+  MountBoth();
+  auto heap = std::make_unique<FileSystem::File>("packed.txt", 'r');
+  FileSystem::File stack("hello.txt", 'r');
+  FileSystem::File copy = stack;
+  ASSERT_TRUE(heap->IsValid() && stack.IsValid());
+
+  ASSERT_TRUE(FileSystem::Uninit());
+  char buf[8];
+  EXPECT_FALSE(stack.IsValid());
+  EXPECT_FALSE(copy.IsValid());
+  EXPECT_EQ(stack.Read(buf, sizeof(buf)), 0u);
+  EXPECT_EQ(heap->GetLength(), 0u);
+  EXPECT_FALSE(heap->Close());
+  heap.reset();
+
+  ASSERT_TRUE(FileSystem::Init("test_tier0"));
+  MountBoth();
+  EXPECT_FALSE(stack.IsValid());
+  EXPECT_TRUE(stack.OpenRead("hello.txt"));
+  EXPECT_EQ(ReadAll(stack), "hello");
+}
