@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# tools/kaz.sh demo  - install what is missing, build, run the demo game
+# tools/kaz.sh test  - install what is missing, build, run every test
+#
+# Runs as root on a fresh Debian 12 machine (apt-get installs the packages of
+# tools/packages.txt that are not there yet). Build folders are build/<preset>.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+install_missing() {
+  local missing=()
+  while read -r pkg; do
+    [[ -z "$pkg" || "$pkg" == \#* ]] && continue
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+  done < tools/packages.txt
+  if ((${#missing[@]})); then
+    echo "== Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+}
+
+build() {  # build PRESET [targets...]
+  local preset=$1
+  shift
+  cmake --preset "$preset" >/dev/null
+  if (($#)); then
+    cmake --build --preset "$preset" --target "$@"
+  else
+    cmake --build --preset "$preset"
+  fi
+}
+
+# Without a display the launcher runs headless (offscreen video) for a bounded time.
+headless_env() {
+  if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
+    export SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-offscreen}
+    export ALSOFT_DRIVERS=${ALSOFT_DRIVERS:-null}
+  fi
+}
+
+case "${1:-}" in
+  demo)
+    install_missing
+    build release shell engine
+    headless_env
+    shift
+    exec "$root/build/release/bin/shell" "$@"
+    ;;
+  test)
+    install_missing
+    headless_env
+    export CCACHE_DIR=${CCACHE_DIR:-$root/.ccache}
+    echo "== Release build and tests"
+    build release
+    ctest --preset release
+    echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
+    build asan
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --preset asan
+    if [[ -x tools/run-fuzzers.sh ]] && ls fuzz/*.cpp >/dev/null 2>&1; then
+      echo "== Fuzz targets (bounded runs)"
+      build fuzz
+      tools/run-fuzzers.sh "$root/build/fuzz/bin" "${KAZ_FUZZ_SECONDS:-15}"
+    fi
+    echo "== Demo smoke run"
+    "$root/build/release/bin/shell" -frames 60
+    ;;
+  *)
+    echo "usage: $0 demo|test" >&2
+    exit 2
+    ;;
+esac
