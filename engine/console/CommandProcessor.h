@@ -1,0 +1,86 @@
+// CommandProcessor.h - what the console executes, completes and draws with.
+//
+// CommandProcessor is the console's only window on the rest of the engine:
+// it runs a line (a command from CommandRegistry, or a console variable
+// assignment or query), completes variable names, and offers the few 2D
+// drawing operations the console needs. EngineCommandProcessor is the
+// engine's implementation; it also runs console scripts, writes the
+// configuration file and owns the console font.
+//
+// Drawing does nothing (and measures 0) until the font and video layers
+// exist; the console must cope with a 0 font height.
+//
+// Depends on CommandRegistry.h, CVarRegistry.h, core/Log.h.
+#pragma once
+
+#include "console/CVarRegistry.h"
+#include "console/CommandRegistry.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Result codes of Execute (a command's own result otherwise).
+constexpr int kCommandOk = 0;
+constexpr int kCommandFailed = -1;
+
+class CommandProcessor {
+ public:
+  virtual ~CommandProcessor() = default;
+
+  virtual void BeginQuads() {}  // untextured quads follow
+  virtual void EndQuads() {}
+  virtual void BeginFont() {}  // text in the console font follows
+  virtual void EndFont() {}
+  // Filled rectangle, colour channels 0..1.
+  virtual void DrawRectangle(int x1, int y1, int x2, int y2, float red, float green, float blue,
+                             float alpha) = 0;
+  // Plain text (no markup) at scale 1.0 with its top left at (x, y).
+  virtual void DrawText(std::string_view text, int x, int y, float red, float green, float blue,
+                        float alpha) = 0;
+  virtual int GetFontHeight() = 0;
+  virtual int GetTextWidth(std::string_view text) = 0;
+
+  // Runs one line. verbose is true only for lines typed into the console and
+  // confirmed with Enter; it enables the confirmation and unknown-name lines.
+  virtual int Execute(std::string_view line, bool verbose) = 0;
+  // Console variable names beginning with prefix (any letter case), in
+  // listing order, appended to names; returns their number.
+  virtual int Complete(std::string_view prefix, std::vector<std::string>& names) = 0;
+};
+
+class EngineCommandProcessor final : public CommandProcessor {
+ public:
+  explicit EngineCommandProcessor(CommandRegistry& commands = CommandRegistry::Instance(),
+                                  CVarRegistry& cvars = CVarRegistry::Instance());
+  ~EngineCommandProcessor() override;
+
+  void DrawRectangle(int x1, int y1, int x2, int y2, float red, float green, float blue,
+                     float alpha) override;
+  void DrawText(std::string_view text, int x, int y, float red, float green, float blue,
+                float alpha) override;
+  int GetFontHeight() override;
+  int GetTextWidth(std::string_view text) override;
+
+  int Execute(std::string_view line, bool verbose) override;
+  int Complete(std::string_view prefix, std::vector<std::string>& names) override;
+
+  // Runs a console script (operating-system path): every line that is not a
+  // '#' comment is echoed and executed quietly, whatever its result. False
+  // (after an error line) when the file cannot be opened.
+  bool ExecuteScript(const std::string& path);
+  // Writes every variable without NoSave; see ConfigFile.h.
+  bool SaveConfiguration(const std::string& path);
+  // Loads the console font. No font layer exists yet: does nothing, and the
+  // drawing operations stay inert.
+  void LoadConsoleFont();
+  // Releases the console font.
+  void Shutdown();
+
+  CommandRegistry& GetCommands() { return commands_; }
+  CVarRegistry& GetCVars() { return cvars_; }
+
+ private:
+  CommandRegistry& commands_;
+  CVarRegistry& cvars_;
+};
