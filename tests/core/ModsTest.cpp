@@ -1,0 +1,209 @@
+// Mod definition files: keys, CRLF, odd versions, over-long lines, the folder
+// listing and duplicate names; packages on the search path.
+#include "core/Log.h"
+#include "core/Mods.h"
+#include "tier0/FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> g_log;
+void CaptureLog(const char* text, LogLevel level) {
+  g_log.push_back(std::string(level == LogLevel_Warning ? "W:" : level == LogLevel_Message ? "M:" : "?:") + text);
+}
+
+// A stored zip holding one empty file "e" (its CRC is 0).
+std::string TinyZip() {
+  std::string z;
+  auto u16 = [&](unsigned v) { z.push_back(char(v & 0xFF)); z.push_back(char(v >> 8)); };
+  auto u32 = [&](unsigned v) { u16(v & 0xFFFF); u16(v >> 16); };
+  u32(0x04034b50); u16(10); u16(0); u16(0); u16(0); u16(0x21); u32(0); u32(0); u32(0); u16(1); u16(0);
+  z += 'e';
+  u32(0x02014b50); u16(20); u16(10); u16(0); u16(0); u16(0); u16(0x21); u32(0); u32(0); u32(0);
+  u16(1); u16(0); u16(0); u16(0); u16(0); u32(0); u32(0);
+  z += 'e';
+  u32(0x06054b50); u16(0); u16(0); u16(1); u16(1); u32(47); u32(31); u16(0);
+  return z;
+}
+
+class ModsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/kaz_mods_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    base_ = std::string(tmpl) + "/";
+    fs::create_directories(base_ + "mods");
+    g_log.clear();
+    previous_ = GetLogHandler();
+    SetLogHandler(&CaptureLog);
+  }
+  void TearDown() override {
+    SetLogHandler(previous_);
+    std::error_code ec;
+    fs::remove_all(base_, ec);
+  }
+  std::string WriteMod(const std::string& fileName, const std::string& text) {
+    std::string path = base_ + "mods/" + fileName;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+  // Loads one definition holding these lines (LF) and returns its record.
+  ModInfo LoadOne(const std::string& lines) {
+    ModList list;
+    EXPECT_TRUE(list.LoadDefinition(WriteMod("one.mod", "ModName=one\n" + lines)));
+    return list.Size() ? list[0] : ModInfo();
+  }
+
+  std::string base_;
+  LogHandler previous_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ModsTest, ReadsEveryKeyFromACrlfFile) {
+  ModList list;
+  std::string path = WriteMod("cove.mod",
+                              "# comment line\r\n"
+                              "ModName = Cove \r\n"
+                              "ModFullName=The Cove = Bay\r\n"
+                              "ModAuthor=\tKaz\r\n"
+                              "ModWebSite=http://example.org/?a=b\r\n"
+                              "ModLogo=logo.png\r\n"
+                              "modlogo=ignored: keys are case-sensitive\r\n"
+                              "ModVersion=1.2.3\r\n"
+                              "ModPackages=cove;;extra ; more\r\n"
+                              "ClassName=CoveApplication\r\n");
+  ASSERT_TRUE(list.LoadDefinition(path));
+  ASSERT_EQ(list.Size(), 1u);
+  const ModInfo& mod = list.At(0);
+  EXPECT_EQ(mod.definitionFile, path);
+  EXPECT_EQ(mod.name, "cove");
+  EXPECT_EQ(mod.fullName, "The Cove = Bay");
+  EXPECT_EQ(mod.author, "Kaz");
+  EXPECT_EQ(mod.webSite, "http://example.org/?a=b");
+  EXPECT_EQ(mod.logo, "logo.png");
+  EXPECT_EQ(mod.version, 0x010203u);
+  EXPECT_EQ(mod.packages, (std::vector<std::string>{"cove", "extra", "more"}));
+  EXPECT_EQ(mod.className, "CoveApplication");
+  EXPECT_EQ(ModList::ConfigFilePath(base_, mod), base_ + "config/cove.cfg");
+  EXPECT_TRUE(g_log.empty());
+}
+
+TEST_F(ModsTest, OddVersionStrings) {
+  struct Case {
+    const char* line;
+    uint32_t major, minor, patch;
+    bool warns;
+  };
+  const Case cases[] = {
+      {"ModVersion=1.2", 1, 2, 0, false},       {"ModVersion=300.2.1", 44, 2, 1, true},
+      {"ModVersion=a.b.c", 0, 0, 0, true},      {"ModVersion=", 0, 0, 0, false},
+      {"ModVersion=-1.0.0", 255, 0, 0, true},   {"ModVersion=99999999999999999999.1.1", 255, 1, 1, true},
+      {"Unrelated=1", 0, 0, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    g_log.clear();
+    ModInfo mod = LoadOne(std::string(c.line) + "\n");
+    EXPECT_EQ(mod.Major(), c.major);
+    EXPECT_EQ(mod.Minor(), c.minor);
+    EXPECT_EQ(mod.Patch(), c.patch);
+    EXPECT_EQ(g_log.size(), c.warns ? 1u : 0u);
+  }
+}
+
+TEST_F(ModsTest, LaterPackagesLineReplacesTheList) {
+  EXPECT_EQ(LoadOne("ModPackages=a;b\nModPackages=c\n").packages, (std::vector<std::string>{"c"}));
+}
+
+TEST_F(ModsTest, NamesAreLowerCasedUpToWhitespace) {
+  EXPECT_EQ(LoadOne("ModName=MiXeD\n").name, "mixed");
+  EXPECT_TRUE(g_log.empty());
+
+  ModInfo bad = LoadOne("ModName=My Mod\n");
+  EXPECT_EQ(bad.name, "my Mod");
+  ASSERT_EQ(g_log.size(), 1u);
+  EXPECT_EQ(g_log[0], "W:Mod def file '[grey]" + base_ + "mods/one.mod[white]' has illegal name '[grey]My Mod[white]'");
+}
+
+TEST_F(ModsTest, OverlongLineDoesNotLeakIntoTheNextLine) {
+  std::string longLine = "ModFullName=" + std::string(2100, 'x') + ";ModAuthor=tail";
+  ModInfo mod = LoadOne(longLine + "\nClassName=App\n");
+  EXPECT_EQ(mod.fullName.size(), ModList::kMaxLineLength - 12);
+  EXPECT_EQ(mod.author, "");
+  EXPECT_EQ(mod.className, "App");
+  EXPECT_EQ(g_log.size(), 1u);
+
+  // Exactly the longest line is not cut.
+  g_log.clear();
+  std::string fits = "ModFullName=" + std::string(ModList::kMaxLineLength - 12, 'y');
+  EXPECT_EQ(LoadOne(fits + "\n").fullName.size(), ModList::kMaxLineLength - 12);
+  EXPECT_TRUE(g_log.empty());
+}
+
+TEST_F(ModsTest, UnnamedOrUnreadableDefinitionsAreDropped) {
+  ModList list;
+  EXPECT_FALSE(list.LoadDefinition(WriteMod("noname.mod", "ModFullName=Nameless\n")));
+  EXPECT_FALSE(list.LoadDefinition(base_ + "mods/missing.mod"));
+  EXPECT_FALSE(list.LoadDefinition(base_ + "mods"));
+  EXPECT_EQ(list.Size(), 0u);
+  EXPECT_TRUE(g_log.empty());
+}
+
+TEST_F(ModsTest, EnumerateListsModFilesInNameOrder) {
+  WriteMod("b_second.mod", "ModName=Dup\nModFullName=second\n");
+  WriteMod("a_first.mod", "ModName=dup\nModFullName=first\n");
+  WriteMod("UPPER.MOD", "ModName=upper\n");
+  WriteMod("notes.txt", "ModName=notes\n");
+  WriteMod("c.mod.bak", "ModName=backup\n");
+  fs::create_directories(base_ + "mods/x.mod");
+
+  ModList list;
+  list.LoadDefinition(WriteMod("../stale.mod", "ModName=stale\n"));
+  list.Enumerate(base_);
+  ASSERT_EQ(list.Size(), 2u);
+  EXPECT_EQ(list[0].name, "upper");  // 'U' sorts before 'a'
+  EXPECT_EQ(list[1].name, "dup");
+  EXPECT_EQ(list[1].fullName, "first");
+  EXPECT_EQ(list.Find("DUP"), 1);
+  EXPECT_EQ(list.Find("Upper"), 0);
+  EXPECT_EQ(list.Find("stale"), -1);
+  EXPECT_EQ(list.Find(""), -1);
+  ASSERT_FALSE(g_log.empty());
+  EXPECT_EQ(g_log.back(), "M:Loaded [grey]2[white] mod definition file(s).");
+}
+
+TEST_F(ModsTest, MissingModsFolderLoadsNothing) {
+  ModList list;
+  list.Enumerate(base_ + "nowhere");  // also without a trailing separator
+  EXPECT_EQ(list.Size(), 0u);
+  ASSERT_EQ(g_log.size(), 1u);
+  EXPECT_EQ(g_log[0], "M:Loaded [grey]0[white] mod definition file(s).");
+}
+
+TEST_F(ModsTest, PackageDirectoryIsSearchedBeforeItsArchive) {
+  ASSERT_TRUE(FileSystem::Init("test_core"));
+  fs::create_directories(base_ + "both");
+  fs::create_directories(base_ + "dironly");
+  fs::create_directories(base_ + "front");
+  std::ofstream(base_ + "both.pak", std::ios::binary) << TinyZip();
+  std::ofstream(base_ + "front.pak", std::ios::binary) << TinyZip();
+
+  EXPECT_TRUE(ModList::AddPackage(base_, "both", true));
+  EXPECT_TRUE(ModList::AddPackage(base_, "dironly", true));
+  EXPECT_FALSE(ModList::AddPackage(base_, "absent", true));
+  EXPECT_TRUE(ModList::AddPackage(base_, "front", false));
+  EXPECT_EQ(FileSystem::GetSearchPaths(),
+            (std::vector<std::string>{base_ + "front", base_ + "front.pak", base_ + "both", base_ + "both.pak",
+                                      base_ + "dironly"}));
+  FileSystem::Uninit();
+}
