@@ -1,0 +1,67 @@
+// CommandProcessor.cpp - the engine's command processor; see CommandProcessor.h.
+#include "console/CommandProcessor.h"
+
+#include "console/ConfigFile.h"
+#include "core/Log.h"
+
+EngineCommandProcessor::EngineCommandProcessor(CommandRegistry& commands, CVarRegistry& cvars)
+    : commands_(commands), cvars_(cvars) {}
+
+EngineCommandProcessor::~EngineCommandProcessor() { Shutdown(); }
+
+// The font and 2D layers are not part of the engine yet; until they are, the
+// console draws nothing and measures every text as 0 pixels.
+void EngineCommandProcessor::DrawRectangle(int, int, int, int, float, float, float, float) {}
+void EngineCommandProcessor::DrawText(std::string_view, int, int, float, float, float, float) {}
+int EngineCommandProcessor::GetFontHeight() { return 0; }
+int EngineCommandProcessor::GetTextWidth(std::string_view) { return 0; }
+void EngineCommandProcessor::LoadConsoleFont() {}
+void EngineCommandProcessor::Shutdown() {}
+
+int EngineCommandProcessor::Execute(std::string_view line, bool verbose) {
+  // A line from a CR LF text keeps its CR after the cut at LF.
+  while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+    line.remove_suffix(1);
+  if (line.empty())
+    return kCommandFailed;
+
+  int result = 0;
+  if (commands_.Execute(line, result))
+    return result;
+
+  std::string_view name, rest;
+  SplitCommandLine(line, name, rest);
+  CVar* cvar = cvars_.Find(name);
+  if (!cvar) {
+    if (verbose)
+      LogError("Invalid command or variable name.");
+    return kCommandFailed;
+  }
+  const char* registered = cvar->GetName().c_str();
+  if (cvar->HasFlag(CVarFlag_ReadOnly)) {
+    LogError("var [grey]%s[grey] is read-only", registered);
+    return kCommandFailed;
+  }
+  if (rest.empty()) {
+    if (verbose)
+      LogMessage("[grey]%s[white] = [cyan]%s", registered, cvar->ToString().c_str());
+    return kCommandOk;
+  }
+  cvar->SetFromString(rest);
+  if (verbose)
+    LogMessage("variable set. ([grey]%s[white] = [cyan]%s[white])", registered,
+               cvar->ToString().c_str());
+  return kCommandOk;
+}
+
+int EngineCommandProcessor::Complete(std::string_view prefix, std::vector<std::string>& names) {
+  return cvars_.Complete(prefix, false, names);
+}
+
+bool EngineCommandProcessor::ExecuteScript(const std::string& path) {
+  return ::ExecuteScript(*this, path);
+}
+
+bool EngineCommandProcessor::SaveConfiguration(const std::string& path) {
+  return ::SaveConfiguration(path, cvars_);
+}
