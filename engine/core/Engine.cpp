@@ -1,0 +1,295 @@
+// Engine.cpp - start-up and shutdown orders, printing, input and the frame loop.
+#include "core/Engine.h"
+
+#include "core/Log.h"
+#include "core/StringUtil.h"
+#include "core/SystemInfo.h"
+#include "tier0/FileSystem.h"
+
+#include <unistd.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <stdexcept>
+
+namespace {
+
+// Prints every log line through the engine, prefixed by severity. Worker
+// threads can still log after kazShutdown: with no engine the text is dropped.
+void EngineLogHandler(const char* text, LogLevel level) {
+  IKazEngine* engine = kazGetInterface();
+  if (!engine || !text)
+    return;
+  switch (level) {
+    case LogLevel_Warning: engine->Printf("[orange]WARNING: [white]%s", text); break;
+    case LogLevel_Error: engine->Printf("[red]ERROR: [white]%s", text); break;
+    case LogLevel_Detail: engine->Printf("[grey]%s", text); break;
+    default: engine->Printf("%s", text); break;
+  }
+}
+
+// The file-open trace of the "logfilesystem" option.
+void FileOpenTrace(FileSystem::EventType type, FileSystem::File* file, void*) {
+  IKazEngine* engine = kazGetInterface();
+  if (!engine || !file || type != FileSystem::FileOpened)
+    return;
+  engine->Printf("[orange]File opened: [cyan](mode='%c') [grey]%s [blue]@[grey] %s [white] (%d bytes)",
+                 file->GetMode(), file->GetFileName(), FileSystem::GetRealDir(file->GetFileName()).c_str(),
+                 static_cast<int>(file->GetLength()));
+}
+
+struct StartupError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+}  // namespace
+
+KazEngine::KazEngine() = default;
+
+KazEngine::~KazEngine() = default;
+
+// ---------------------------------------------------------------------------
+// Start-up and shutdown
+// ---------------------------------------------------------------------------
+
+bool KazEngine::Startup(int argc, char** argv, void* window, const char* title, const char* mainModName,
+                        KazOutputCallback output, void* userData) {
+  if (!window)
+    return false;
+  m_window = window;
+  m_title = title ? title : "";
+  m_mainModName = mainModName ? mainModName : "";
+  try {
+    SetLogHandler(&EngineLogHandler);
+    if (argc > 1)
+      m_commandLine.Parse(argc, argv, 1);
+    m_output = output;
+    m_outputUserData = userData;
+    RunStartupSteps(argc, argv);
+  } catch (const std::exception& e) {
+    LogError("KazStartup: %s", e.what());
+    Shutdown();
+    return false;
+  }
+  return true;
+}
+
+void KazEngine::RunStartupSteps(int argc, char** argv) {
+  // The file system; a failure here makes the later steps fail in their turn.
+  FileSystem::Init(argc >= 1 && argv && argv[0] ? argv[0] : "");
+  FileSystem::SetDefaultEndianMode(FileSystem::Little);
+  std::string baseDir = FileSystem::GetBaseDir();
+  if (!baseDir.empty() && chdir(baseDir.c_str()) != 0)
+    LogWarning("Failed to change the working directory to '%s'.", baseDir.c_str());
+
+  if (m_commandLine.Has("logfilesystem"))
+    FileSystem::SetEventHandler(&FileOpenTrace, nullptr);
+
+  LogSystemInfo(QuerySystemInfo());
+
+  AddStartupPackages();
+
+  m_firstFrame = true;
+  m_quitCode = KazQuit_Continue;
+  m_totalTime = 0.0f;
+  Broadcast(EngineEvent_Started);
+}
+
+void KazEngine::AddStartupPackages() {
+  if (const std::string* pkg = m_commandLine.Find("pkg")) {
+    for (const std::string& name : SplitString(*pkg, ';'))
+      if (!name.empty())
+        AddPackage(name.c_str(), true);
+  }
+
+  m_mods.Enumerate(FileSystem::GetBaseDir());
+  SelectMod();
+
+  const ModInfo& mod = m_mods[static_cast<size_t>(m_selectedMod)];
+  Printf("Selected mod [grey]%s [white]([grey]%s[white]), version [grey]%d.%d.%d", mod.fullName.c_str(),
+         mod.name.c_str(), mod.Major(), mod.Minor(), mod.Patch());
+  for (const std::string& name : mod.packages) {
+    if (!AddPackage(name.c_str(), true))
+      LogWarning("Failed to add mod package '%s'", name.c_str());
+  }
+  if (!AddPackage("base", true))
+    throw StartupError("Package with name 'base' MUST exist!");
+}
+
+void KazEngine::SelectMod() {
+  int mainMod = m_mods.Find(m_mainModName);
+  if (mainMod < 0)
+    throw StartupError("Main game is not present or properlly isntalled.");
+  m_selectedMod = -1;
+  if (const std::string* wanted = m_commandLine.Find("mod")) {
+    int found = m_mods.Find(*wanted);
+    if (found >= 0) {
+      m_selectedMod = found;
+    } else {
+      LogWarning("Failed to load mod '%s' specified on the command line, falling back to main game.",
+                 wanted->c_str());
+      m_selectedMod = mainMod;
+    }
+  } else {
+    m_selectedMod = mainMod;
+  }
+}
+
+void KazEngine::Shutdown() {
+  Broadcast(EngineEvent_ShuttingDown);
+  std::string baseDir = FileSystem::GetBaseDir();
+  if (!baseDir.empty() && chdir(baseDir.c_str()) != 0) {
+    // Nothing to do about it: the remaining steps use absolute paths.
+  }
+  FileSystem::SetEventHandler(nullptr, nullptr);
+  FileSystem::Uninit();
+}
+
+bool KazEngine::AddPackage(const char* name, bool append) {
+  return name && ModList::AddPackage(FileSystem::GetBaseDir(), name, append);
+}
+
+// ---------------------------------------------------------------------------
+// Printing
+// ---------------------------------------------------------------------------
+
+void KazEngine::ForwardOutput(const char* text, bool continueLine, void* engine) {
+  auto* self = static_cast<KazEngine*>(engine);
+  if (self && self->m_output)
+    self->m_output(text, continueLine, self->m_outputUserData);
+}
+
+void KazEngine::Print(const char* text, bool continueLine) { ForwardOutput(text, continueLine, this); }
+
+void KazEngine::Printf(const char* format, ...) {
+  char buf[kFormatBufferSize];
+  va_list args;
+  va_start(args, format);
+  FormatBounded(buf, sizeof(buf), format, args);
+  va_end(args);
+  Print(buf, false);
+}
+
+int KazEngine::ExecuteCommand(bool echo, const char* format, ...) {
+  char buf[kFormatBufferSize];
+  va_list args;
+  va_start(args, format);
+  FormatBounded(buf, sizeof(buf), format, args);
+  va_end(args);
+  int result = 0;
+  for (const std::string& line : SplitString(buf, '\n')) {
+    if (echo)
+      Printf("[grey] ] [white]%s", line.c_str());
+    result = 0;
+  }
+  return result;
+}
+
+// ---------------------------------------------------------------------------
+// Input
+// ---------------------------------------------------------------------------
+
+void KazEngine::Quit(bool withError) { m_quitCode = withError ? KazQuit_Halt : KazQuit_Quit; }
+
+void KazEngine::Broadcast(int code, int key, int dx, int dy) {
+  EngineEvent event;
+  event.code = code;
+  event.category = EngineEvent::CategoryOf(code);
+  event.engine = this;
+  event.key = key;
+  event.dx = dx;
+  event.dy = dy;
+  m_listeners.Broadcast(event);
+}
+
+void KazEngine::ReleaseHeldKeys() {
+  for (int key = 0; key < kNumHeldKeys; ++key)
+    OnKeyUp(key);
+}
+
+void KazEngine::SetActive(bool active) {
+  if (active == m_active)
+    return;
+  m_active = active;
+  if (active) {
+    m_mouseX = m_mouseY = 0;
+    ReleaseHeldKeys();
+    Broadcast(EngineEvent_Activated);
+  } else {
+    Broadcast(EngineEvent_Deactivated);
+  }
+}
+
+void KazEngine::SetMouseDelta(int axis, int value) {
+  if (axis == 0)
+    m_mouseX = value;
+  else if (axis == 1)
+    m_mouseY = value;
+}
+
+void KazEngine::SetCursorPosition(int x, int y) {
+  m_cursorX = x < 0 ? 0 : x;
+  m_cursorY = y < 0 ? 0 : y;
+}
+
+void KazEngine::SetInputBlocked(bool blocked) {
+  m_inputBlocked = blocked;
+  m_mouseX = m_mouseY = 0;
+  for (unsigned char& held : m_heldKeys)
+    held = 0;
+}
+
+void KazEngine::OnChar(int character) { Broadcast(EngineEvent_Char, character); }
+
+void KazEngine::OnKeyDown(int key) {
+  // Codes outside the held-key table are ignored, never written out of bounds.
+  if (key < 0 || key >= kNumHeldKeys)
+    return;
+  if (!m_heldKeys[key])
+    Broadcast(EngineEvent_KeyPressed, key);
+  m_heldKeys[key] = 1;
+}
+
+void KazEngine::OnKeyUp(int key) {
+  if (key < 0 || key >= kNumHeldKeys)
+    return;
+  if (m_heldKeys[key])
+    Broadcast(EngineEvent_KeyReleased, key);
+  m_heldKeys[key] = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Frame loop
+// ---------------------------------------------------------------------------
+
+int KazEngine::RunFrame() {
+  const double now = m_clock->Now();
+  const float rawDelta = m_firstFrame ? (1.0f / 60.0f) : static_cast<float>(now - m_lastFrameTime);
+  const float timeWarp = 1.0f;
+  const float scaledDelta = rawDelta * timeWarp;
+
+  m_lastFrameTime = now;
+  m_frameDelta = scaledDelta;
+  m_totalTime += scaledDelta;
+  ++m_frameCounter;
+  if (m_firstFrame && m_fpsStart == 0.0)
+    m_fpsStart = now;
+  if (now - m_fpsStart > 1.0) {
+    m_fps = static_cast<float>(m_frameCounter / (now - m_fpsStart));
+    m_frameCounter = 0;
+    m_fpsStart = now;
+  }
+
+  m_worldTime += scaledDelta;
+  if (m_mouseX != 0 || m_mouseY != 0) {
+    Broadcast(EngineEvent_MouseMoved, 0, m_mouseX, m_mouseY);
+    m_mouseX = m_mouseY = 0;
+  }
+  for (int key = 0; key < kNumHeldKeys; ++key)
+    if (m_heldKeys[key])
+      Broadcast(EngineEvent_KeyHeld, key);
+  Broadcast(EngineEvent_Frame);
+
+  m_firstFrame = false;
+  return m_quitCode;
+}

@@ -1,0 +1,131 @@
+// Engine.h - the engine object: owner of every subsystem, start-up, shutdown
+// and the frame loop.
+//
+// One KazEngine exists at a time, created by kazStartup and reachable through
+// kazGetInterface(). It owns the console, the command processor, the mod list
+// and the event listeners, and holds the subsystems of later layers (world,
+// video, sound, scripts, menus). Start-up runs a fixed order of steps inside
+// one exception guard: a failed step logs "KazStartup: <reason>", runs the
+// shutdown order and leaves the launcher with null. Everything runs on the
+// launcher's thread; only printing is safe from other threads.
+#pragma once
+
+#include "core/Clock.h"
+#include "core/CommandLine.h"
+#include "core/EngineEvents.h"
+#include "core/KazEngine.h"
+#include "core/Mods.h"
+
+#include <memory>
+#include <string>
+
+// Engine key codes the engine itself reacts to.
+enum EngineKey : int {
+  EngineKey_Escape = 1,
+  EngineKey_F8 = 64,
+  EngineKey_F9 = 65,
+  EngineKey_Home = 118,
+  EngineKey_Up = 119,
+  EngineKey_PageUp = 120,
+  EngineKey_Left = 121,
+  EngineKey_Right = 122,
+  EngineKey_End = 123,
+  EngineKey_Down = 124,
+  EngineKey_PageDown = 125,
+  EngineKey_Delete = 127,
+  EngineKey_MouseLeft = 143,
+  EngineKey_MouseRight = 144,
+  EngineKey_MouseMiddle = 145,
+};
+constexpr int kNumHeldKeys = 146;
+
+class KazEngine : public IKazEngine {
+ public:
+  KazEngine();
+  ~KazEngine() override;
+
+  // Runs the start-up order; false when a step failed (shutdown has then run).
+  bool Startup(int argc, char** argv, void* window, const char* title, const char* mainModName,
+               KazOutputCallback output, void* userData);
+  void Shutdown();
+
+  // IKazEngine
+  int RunFrame() override;
+  void Quit(bool withError) override;
+  bool AddPackage(const char* name, bool append) override;
+  void Printf(const char* format, ...) override KAZ_PRINTF(2, 3);
+  int ExecuteCommand(bool echo, const char* format, ...) override KAZ_PRINTF(3, 4);
+  void* GetWindow() override { return m_window; }
+  float GetFrameDeltaTime() override { return m_frameDelta; }
+  float GetTime() override { return m_totalTime; }
+  void SetActive(bool active) override;
+  bool IsActive() override { return m_active; }
+  void SetMouseDelta(int axis, int value) override;
+  void SetCursorPosition(int x, int y) override;
+  void OnChar(int character) override;
+  void OnKeyDown(int key) override;
+  void OnKeyUp(int key) override;
+  void SetInputBlocked(bool blocked) override;
+  bool IsInputBlocked() override { return m_inputBlocked; }
+  VideoManager* GetVideoManager() override { return nullptr; }
+  SoundManager* GetSoundManager() override { return nullptr; }
+
+  // Engine-side operations used by other subsystems.
+  void Print(const char* text, bool continueLine = false);
+  EngineEventListenerList& GetEventListeners() { return m_listeners; }
+  const ModList& GetMods() const { return m_mods; }
+  int GetSelectedMod() const { return m_selectedMod; }
+  const CommandLine& GetCommandLine() const { return m_commandLine; }
+  bool IsKeyHeld(int key) const { return key >= 0 && key < kNumHeldKeys && m_heldKeys[key]; }
+  int GetCursorX() const { return m_cursorX; }
+  int GetCursorY() const { return m_cursorY; }
+  float GetFramesPerSecond() const { return m_fps; }
+  float GetWorldTime() const { return m_worldTime; }
+  double GetClockTime() const { return m_clock->Now(); }
+
+  // Tests drive the clock; the engine does not own it.
+  void SetClock(const Clock* clock) { m_clock = clock ? clock : &m_steadyClock; }
+
+ protected:
+  // The search path of start-up: command-line packages, the mod's, then "base".
+  void AddStartupPackages();
+  void SelectMod();
+
+ private:
+  void RunStartupSteps(int argc, char** argv);
+  void Broadcast(int code, int key = 0, int dx = 0, int dy = 0);
+  void ReleaseHeldKeys();
+  static void ForwardOutput(const char* text, bool continueLine, void* engine);
+
+  void* m_window = nullptr;
+  std::string m_title;
+  std::string m_mainModName;
+  int m_selectedMod = -1;
+  CommandLine m_commandLine;
+  ModList m_mods;
+  EngineEventListenerList m_listeners;
+  KazOutputCallback m_output = nullptr;
+  void* m_outputUserData = nullptr;
+
+  // The configuration file is written back at shutdown only once it has been
+  // read: a start-up that failed before must not replace it with defaults.
+  bool m_configLoaded = false;
+
+  // Frame loop state.
+  SteadyClock m_steadyClock;
+  const Clock* m_clock = &m_steadyClock;
+  bool m_active = false;
+  bool m_inputBlocked = false;
+  bool m_firstFrame = true;
+  int m_quitCode = KazQuit_Continue;
+  double m_lastFrameTime = 0.0;
+  double m_fpsStart = 0.0;
+  unsigned m_frameCounter = 0;
+  float m_fps = 0.0f;
+  float m_frameDelta = 0.0f;
+  float m_totalTime = 0.0f;
+  float m_worldTime = 0.0f;
+  unsigned char m_heldKeys[kNumHeldKeys] = {};
+  int m_mouseX = 0, m_mouseY = 0;
+  int m_cursorX = 0, m_cursorY = 0;
+};

@@ -1,0 +1,135 @@
+// Start-up and shutdown of the engine object in this process, with the real
+// file system and the demo's mod folder in the base directory (the bin folder).
+#include "core/Engine.h"
+#include "core/KazEngine.h"
+#include "core/Log.h"
+
+#include <gtest/gtest.h>
+#include <physfs.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Output {
+  std::vector<std::string> lines;
+  int Count(const std::string& needle) const {
+    int n = 0;
+    for (const std::string& l : lines)
+      if (l.find(needle) != std::string::npos)
+        ++n;
+    return n;
+  }
+};
+
+void Capture(const char* text, bool, void* user) { static_cast<Output*>(user)->lines.emplace_back(text); }
+
+class StartupTest : public ::testing::Test {
+ protected:
+  IKazEngine* Start(std::vector<std::string> args) {
+    args.insert(args.begin(), KAZ_BIN_DIR "/shell");
+    storage_ = args;
+    argv_.clear();
+    for (std::string& a : storage_)
+      argv_.push_back(a.data());
+    argv_.push_back(nullptr);
+    return kazStartup(static_cast<int>(storage_.size()), argv_.data(), &fakeWindow_, "The Secret of Orrelin Cove",
+                      "cove", &Capture, &out_);
+  }
+  void TearDown() override { kazShutdown(); }
+
+  // Search path straight from PhysFS, as the engine left it.
+  static std::vector<std::string> SearchPath() {
+    std::vector<std::string> paths;
+    char** list = PHYSFS_getSearchPath();
+    for (char** p = list; p && *p; ++p)
+      paths.emplace_back(*p);
+    PHYSFS_freeList(list);
+    return paths;
+  }
+
+  int fakeWindow_ = 0;
+  Output out_;
+  std::vector<std::string> storage_;
+  std::vector<char*> argv_;
+};
+
+}  // namespace
+
+TEST_F(StartupTest, StartsTheMainModAndShutsDown) {
+  IKazEngine* engine = Start({});
+  ASSERT_NE(engine, nullptr);
+  EXPECT_EQ(kazGetInterface(), engine);
+  EXPECT_EQ(out_.Count("Selected mod [grey]The Secret of Orrelin Cove [white]([grey]cove[white]), version [grey]0.1.0"), 1);
+  EXPECT_EQ(out_.Count("CPU: "), 1);
+  EXPECT_EQ(engine->GetWindow(), &fakeWindow_);
+  kazShutdown();
+  EXPECT_EQ(kazGetInterface(), nullptr);
+  // The handler outlives the engine and must drop late lines.
+  size_t before = out_.lines.size();
+  LogWarning("late line from a worker thread");
+  EXPECT_EQ(out_.lines.size(), before);
+}
+
+TEST_F(StartupTest, UnknownModFallsBackToMainGameWithOneWarning) {
+  ASSERT_NE(Start({"-MOD", "nosuch"}), nullptr);
+  EXPECT_EQ(out_.Count("[orange]WARNING: [white]Failed to load mod 'nosuch' specified on the command line, "
+                       "falling back to main game."),
+            1);
+  EXPECT_EQ(out_.Count("([grey]cove[white])"), 1);
+}
+
+TEST_F(StartupTest, CommandLinePackagesComeFirstThenModThenBase) {
+  namespace fs = std::filesystem;
+  const fs::path bin = KAZ_BIN_DIR;
+  fs::create_directories(bin / "kaztest_a");
+  fs::create_directories(bin / "kaztest_b");
+  IKazEngine* engine = Start({"-pkg", "kaztest_a;kaztest_b"});
+  fs::remove_all(bin / "kaztest_a");
+  fs::remove_all(bin / "kaztest_b");
+  ASSERT_NE(engine, nullptr);
+  std::vector<std::string> paths = SearchPath();
+  auto indexOf = [&](const std::string& suffix) {
+    for (size_t i = 0; i < paths.size(); ++i)
+      if (paths[i].size() >= suffix.size() && paths[i].compare(paths[i].size() - suffix.size(), suffix.size(), suffix) == 0)
+        return static_cast<int>(i);
+    return -1;
+  };
+  int a = indexOf("kaztest_a"), b = indexOf("kaztest_b"), cove = indexOf("/cove"), base = indexOf("/base");
+  ASSERT_GE(a, 0);
+  EXPECT_LT(a, b);
+  EXPECT_LT(b, cove);
+  EXPECT_LT(cove, base);
+}
+
+TEST_F(StartupTest, AddPackageOrdersDirectoryBeforeArchiveEitherWay) {
+  IKazEngine* engine = Start({});
+  ASSERT_NE(engine, nullptr);
+  EXPECT_FALSE(engine->AddPackage("no_such_package_anywhere", true));
+  EXPECT_FALSE(engine->AddPackage(nullptr, true));
+  EXPECT_TRUE(engine->AddPackage("mods", false));  // any existing directory will do
+  std::vector<std::string> paths = SearchPath();
+  ASSERT_FALSE(paths.empty());
+  EXPECT_NE(paths.front().find("mods"), std::string::npos);
+}
+
+TEST_F(StartupTest, PrintfTruncatesAndNeverFormatsItsText) {
+  ASSERT_NE(Start({}), nullptr);
+  std::string big(5000, 'x');
+  kazGetInterface()->Printf("%s", big.c_str());
+  EXPECT_EQ(out_.lines.back().size(), 2047u);
+  LogMessage("%s", "100%d sure");
+  EXPECT_EQ(out_.lines.back(), "100%d sure");
+}
+
+TEST_F(StartupTest, QuitCodesComeBackFromRunFrame) {
+  IKazEngine* engine = Start({});
+  ASSERT_NE(engine, nullptr);
+  EXPECT_EQ(engine->RunFrame(), 0);
+  engine->Quit(false);
+  EXPECT_EQ(engine->RunFrame(), 1);
+  engine->Quit(true);
+  EXPECT_EQ(engine->RunFrame(), 2);
+}
