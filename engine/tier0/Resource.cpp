@@ -1,0 +1,15 @@
+// Resource.cpp - reference counting of shared resources.
+#include "tier0/Resource.h"
+
+#include "tier0/ResourceManager.h"
+
+Resource::Resource(ResourceManager* manager) : m_manager(manager) {}
+
+Resource::~Resource() = default;
+
+void Resource::Release() {
+  if (--m_refCount > 0) return;
+  Unload(true);
+  if (m_manager) m_manager->Unregister(this);
+  delete this;
+}

@@ -1,0 +1,49 @@
+// Resource.h - base class of shared, file-backed data (meshes, textures,
+// effects, fonts, sounds).
+//
+// A resource is named (normally by its file path), reference counted and owned
+// by the ResourceManager of its class, which maps names to live instances.
+// It exists from a successful first Load(true) until its last Release(), which
+// unloads it, takes it out of the manager and deletes it. Counting is plain
+// (main thread only), like the pooled objects: the getter hands out one
+// reference, each holder releases one.
+//
+// Depends on: nothing but the standard library.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class ResourceManager;
+
+class Resource {
+ public:
+  explicit Resource(ResourceManager* manager);
+  virtual ~Resource();
+  Resource(const Resource&) = delete;
+  Resource& operator=(const Resource&) = delete;
+
+  // Graphics device notifications, sent to every resource through the registry.
+  virtual void OnDeviceLost() {}
+  virtual void OnDeviceReset() {}
+  virtual void OnVideoShutdown() {}
+
+  // initial: the first load (false when reloading in place).
+  virtual bool Load(bool initial) = 0;
+  // final: the last unload before destruction (false when reloading).
+  virtual void Unload(bool final) = 0;
+
+  void AddRef() { ++m_refCount; }
+  // Drops one reference; the last one unloads, unregisters and deletes.
+  void Release();
+
+  int32_t GetRefCount() const { return m_refCount; }
+  ResourceManager* GetManager() const { return m_manager; }
+  const std::string& GetName() const { return m_name; }
+  void SetName(const std::string& name) { m_name = name; }
+
+ private:
+  int32_t m_refCount = 0;
+  ResourceManager* m_manager;
+  std::string m_name;
+};

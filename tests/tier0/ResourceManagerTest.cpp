@@ -1,0 +1,211 @@
+// Shared named resources: sharing by name, load failures, reloads, registry
+// notifications and the leak report.
+#include "tier0/ResourceManager.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> g_events;  // what the test resources were asked to do
+
+class TestResource : public Resource {
+ public:
+  explicit TestResource(ResourceManager* manager) : Resource(manager) {}
+  ~TestResource() override { g_events.push_back("delete " + GetName()); }
+
+  bool Load(bool initial) override {
+    g_events.push_back(std::string(initial ? "load " : "reload ") + GetName());
+    ++loads;
+    return GetName().find("missing") == std::string::npos && !(failReload && !initial);
+  }
+  void Unload(bool final) override { g_events.push_back(std::string(final ? "unload " : "unload-reload ") + GetName()); }
+  void OnDeviceLost() override {
+    g_events.push_back("lost " + GetName());
+    if (releaseOnDeviceLost) Release();
+  }
+  void OnDeviceReset() override { g_events.push_back("reset " + GetName()); }
+  void OnVideoShutdown() override { g_events.push_back("shutdown " + GetName()); }
+
+  int loads = 0;
+  bool failReload = false;
+  bool releaseOnDeviceLost = false;
+};
+
+class ResourceManagerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_events.clear();
+    dir = std::filesystem::temp_directory_path() /
+          ("kaz_resmgr_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    ResourceManager::SetReportDir(dir.string() + "/");
+  }
+  void TearDown() override {
+    ResourceManager::SetReportDir("");
+    std::filesystem::remove_all(dir);
+  }
+  std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  std::filesystem::path dir;
+};
+
+TEST_F(ResourceManagerTest, NamesInTwoCasesShareOneInstance) {
+  ResourceManager manager("TestResource");
+  TestResource* a = manager.GetOrLoad<TestResource>("Textures/Wall.png");
+  TestResource* b = manager.GetOrLoad<TestResource>("textures/WALL.PNG");
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(a->GetRefCount(), 2);
+  EXPECT_EQ(a->loads, 1);
+  EXPECT_EQ(manager.Find("TEXTURES/wall.png"), a);
+  EXPECT_EQ(a->GetManager(), &manager);
+
+  a->Release();
+  EXPECT_EQ(manager.GetCount(), 1u);
+  b->Release();
+  EXPECT_EQ(manager.GetCount(), 0u);
+  EXPECT_EQ(g_events, (std::vector<std::string>{"load Textures/Wall.png", "unload Textures/Wall.png",
+                                                "delete Textures/Wall.png"}));
+
+  TestResource* again = manager.GetOrLoad<TestResource>("TEXTURES/wall.png");
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->GetRefCount(), 1);
+  EXPECT_EQ(g_events.back(), "load TEXTURES/wall.png");
+  again->Release();
+}
+
+TEST_F(ResourceManagerTest, FailedLoadRegistersNothing) {
+  ResourceManager manager("TestResource");
+  EXPECT_EQ(manager.GetOrLoad<TestResource>("missing.png"), nullptr);
+  EXPECT_EQ(manager.GetCount(), 0u);
+  EXPECT_EQ(manager.Find("missing.png"), nullptr);
+  EXPECT_EQ(g_events, (std::vector<std::string>{"load missing.png", "delete missing.png"}));
+}
+
+TEST_F(ResourceManagerTest, RegisterRefusesTakenNameAndUnregisterOnlyItsOwn) {
+  ResourceManager manager("TestResource");
+  TestResource* live = manager.GetOrLoad<TestResource>("a");
+  auto* twin = new TestResource(&manager);
+  twin->SetName("A");
+  EXPECT_FALSE(manager.Register(twin));
+  // Releasing the unregistered twin must leave the live entry alone.
+  twin->AddRef();
+  twin->Release();
+  EXPECT_EQ(manager.Find("a"), live);
+  EXPECT_FALSE(manager.Register(nullptr));
+  EXPECT_FALSE(manager.Unregister(nullptr));
+  EXPECT_TRUE(manager.Unregister(live));
+  EXPECT_FALSE(manager.Unregister(live));
+  EXPECT_TRUE(manager.Register(live));
+  live->Release();
+}
+
+TEST_F(ResourceManagerTest, ReloadAllKeepsEveryResourceRegistered) {
+  ResourceManager manager("TestResource");
+  TestResource* b = manager.GetOrLoad<TestResource>("b");
+  TestResource* a = manager.GetOrLoad<TestResource>("a");
+  b->failReload = true;
+  g_events.clear();
+  ResourceManager::ReloadAll();
+  EXPECT_EQ(g_events, (std::vector<std::string>{"unload-reload a", "reload a", "unload-reload b", "reload b"}));
+  EXPECT_EQ(manager.Find("b"), b);
+  EXPECT_EQ(b->GetRefCount(), 1);
+  a->Release();
+  b->Release();
+}
+
+TEST_F(ResourceManagerTest, DeviceEventsVisitNewestManagerFirstInNameOrder) {
+  ResourceManager older("Older");
+  ResourceManager newer("Newer");
+  EXPECT_EQ(ResourceManager::GetFirst(), &newer);
+  EXPECT_EQ(newer.GetNext(), &older);
+  TestResource* o = older.GetOrLoad<TestResource>("o");
+  TestResource* y = newer.GetOrLoad<TestResource>("Y");
+  TestResource* x = newer.GetOrLoad<TestResource>("x");
+  g_events.clear();
+  ResourceManager::NotifyDeviceLost();
+  ResourceManager::NotifyDeviceReset();
+  ResourceManager::NotifyVideoShutdown();
+  EXPECT_EQ(g_events, (std::vector<std::string>{"lost x", "lost Y", "lost o", "reset x", "reset Y", "reset o",
+                                                "shutdown x", "shutdown Y", "shutdown o"}));
+  o->Release();
+  x->Release();
+  y->Release();
+}
+
+TEST_F(ResourceManagerTest, ResourceMayReleaseItselfDuringAWalk) {
+  ResourceManager manager("TestResource");
+  TestResource* a = manager.GetOrLoad<TestResource>("a");
+  TestResource* b = manager.GetOrLoad<TestResource>("b");
+  TestResource* c = manager.GetOrLoad<TestResource>("c");
+  b->releaseOnDeviceLost = true;
+  g_events.clear();
+  ResourceManager::NotifyDeviceLost();
+  EXPECT_EQ(g_events, (std::vector<std::string>{"lost a", "lost b", "unload b", "delete b", "lost c"}));
+  EXPECT_EQ(manager.GetCount(), 2u);
+  a->Release();
+  c->Release();
+}
+
+TEST_F(ResourceManagerTest, DestroyedManagerLeavesTheRegistry) {
+  ResourceManager outer("Outer");
+  {
+    ResourceManager inner("Inner");
+    EXPECT_EQ(ResourceManager::GetFirst(), &inner);
+  }
+  EXPECT_EQ(ResourceManager::GetFirst(), &outer);
+}
+
+TEST_F(ResourceManagerTest, LeakReportListsReferencedResourcesInNameOrder) {
+  const auto report = dir / "TestResource_ResMgr.log";
+  {
+    ResourceManager manager("TestResource");
+    TestResource* b = manager.GetOrLoad<TestResource>("beta");
+    manager.GetOrLoad<TestResource>("Beta");
+    manager.GetOrLoad<TestResource>("alpha");
+    EXPECT_EQ(b->GetRefCount(), 2);
+  }
+  EXPECT_EQ(ReadFile(report),
+            "*** WARNING ***\n\n"
+            "Resource instances of class TestResource still have references!\n\n"
+            "#1: 1 references for 'alpha'\n"
+            "#2: 2 references for 'beta'\n"
+            "-- END LIST (2 total)");
+  // The manager deleted what was left.
+  EXPECT_EQ(g_events.back(), "delete beta");
+}
+
+TEST_F(ResourceManagerTest, StaleReportRemovedAndNoneWrittenWhenClean) {
+  const auto report = dir / "TestResource_ResMgr.log";
+  std::ofstream(report) << "stale";
+  ASSERT_TRUE(std::filesystem::exists(report));
+  {
+    ResourceManager manager("TestResource");
+    EXPECT_FALSE(std::filesystem::exists(report));
+    manager.GetOrLoad<TestResource>("a")->Release();
+  }
+  EXPECT_FALSE(std::filesystem::exists(report));
+}
+
+TEST_F(ResourceManagerTest, ReportGoesToTheBaseDirectoryByDefault) {
+  ResourceManager::SetReportDir("");
+  ResourceManager manager("TestResource");
+  // Started or not, the file system names the executable's folder.
+  EXPECT_EQ(manager.GetReportPath(), std::string(KAZ_BIN_DIR) + "/TestResource_ResMgr.log");
+}
+
+}  // namespace
