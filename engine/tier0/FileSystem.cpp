@@ -25,9 +25,16 @@ std::atomic<EndianMode> g_defaultEndian{Native};
 
 // Every handle with an open PHYSFS_File, so that Uninit() can close them
 // before PhysFS frees them under our feet. The sound worker opens and closes
-// its own files, hence the lock.
-std::mutex g_openLock;
-std::unordered_set<FileHandle*> g_openHandles;
+// its own files, hence the lock. Never destroyed: Files with static storage
+// may close after this unit's statics are gone.
+struct OpenHandles {
+  std::mutex lock;
+  std::unordered_set<FileHandle*> set;
+};
+OpenHandles& Registry() {
+  static OpenHandles* registry = new OpenHandles;
+  return *registry;
+}
 
 // The last failure of this layer on this thread. PhysFS's own error state is
 // unusable before Init() and after Uninit(), and our own refusals (closed file,
@@ -96,8 +103,8 @@ FileHandle::~FileHandle() {
   // Only reached with a file when its close failed; PhysFS keeps it in its own
   // list and deals with it at deinit.
   if (file) {
-    std::lock_guard<std::mutex> lock(g_openLock);
-    g_openHandles.erase(this);
+    std::lock_guard<std::mutex> lock(Registry().lock);
+    Registry().set.erase(this);
   }
 }
 
@@ -120,12 +127,13 @@ bool Uninit() {
   if (!Ready())
     return false;
   {
-    std::lock_guard<std::mutex> lock(g_openLock);
-    for (FileHandle* h : g_openHandles) {
+    OpenHandles& open = Registry();
+    std::lock_guard<std::mutex> lock(open.lock);
+    for (FileHandle* h : open.set) {
       PHYSFS_close(h->file);  // on failure PHYSFS_deinit retries and reports
       h->file = nullptr;
     }
-    g_openHandles.clear();
+    open.set.clear();
   }
   if (!PHYSFS_deinit()) {
     TakePhysfsError();
@@ -327,8 +335,8 @@ const char* File::GetFileName() const { return IsValid() ? m_fileName : ""; }
   auto handle = std::make_shared<FileHandle>();                        \
   handle->file = f;                                                \
   {                                                                \
-    std::lock_guard<std::mutex> lock(g_openLock);                  \
-    g_openHandles.insert(handle.get());                            \
+    std::lock_guard<std::mutex> lock(Registry().lock);             \
+    Registry().set.insert(handle.get());                           \
   }                                                                \
   m_handle = std::move(handle);                                    \
   std::strncpy(m_fileName, path.c_str(), kMaxFilenameStr);         \
@@ -358,7 +366,7 @@ bool File::Close() {
     return false;
   }
   {
-    std::lock_guard<std::mutex> lock(g_openLock);
+    std::lock_guard<std::mutex> lock(Registry().lock);
     if (!m_handle->file) {
       SetError("file not open");
       return false;
@@ -367,7 +375,7 @@ bool File::Close() {
       TakePhysfsError();
       return false;
     }
-    g_openHandles.erase(m_handle.get());
+    Registry().set.erase(m_handle.get());
     m_handle->file = nullptr;
   }
   Report(FileClosed, this);
