@@ -1,0 +1,241 @@
+// BootConsole.cpp - see BootConsole.h.
+#include "BootConsole.h"
+
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+#include <unistd.h>
+
+namespace {
+
+struct NamedColour {
+  const char* name;
+  ConsoleColour colour;
+};
+
+constexpr NamedColour kColourTable[] = {
+    {"white", {255, 255, 255}}, {"gray", {180, 180, 180}}, {"grey", {180, 180, 180}},
+    {"red", {255, 0, 0}},       {"green", {0, 255, 0}},    {"blue", {0, 0, 255}},
+    {"orange", {255, 128, 64}}, {"cyan", {0, 255, 255}},   {"purple", {255, 0, 255}},
+    {"yellow", {225, 225, 0}},
+};
+
+// A tag is '[' name ']', 3 to 259 characters in all.
+constexpr size_t kMinTagLength = 3;
+constexpr size_t kMaxTagLength = 259;
+
+constexpr size_t kFormatBufferSize = 2048;
+
+// Keeps engine or script text from driving the terminal (escape sequences,
+// bells, cursor moves): only line breaks and tabs pass as control characters.
+void AppendSanitised(std::string& out, std::string_view text) {
+  for (char ch : text) {
+    unsigned char u = static_cast<unsigned char>(ch);
+    out += (u < 0x20 && ch != '\n' && ch != '\t') || u == 0x7f ? '?' : ch;
+  }
+}
+
+}  // namespace
+
+bool FindConsoleColour(std::string_view name, ConsoleColour* colour) {
+  for (const NamedColour& entry : kColourTable) {
+    if (name.size() == strlen(entry.name) && strncasecmp(name.data(), entry.name, name.size()) == 0) {
+      *colour = entry.colour;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::vector<ConsolePiece> ParseConsoleText(std::string_view text, bool continueLine) {
+  std::vector<ConsolePiece> pieces;
+  ConsoleColour current = kConsoleWhite;
+  auto emit = [&](size_t from, size_t to) {
+    if (to > from) {
+      pieces.push_back({std::string(text.substr(from, to - from)), current});
+    }
+  };
+
+  size_t from = 0;  // start of the text not yet emitted
+  size_t scan = 0;
+  for (;;) {
+    size_t open = text.find('[', scan);
+    if (open == std::string_view::npos) {
+      break;
+    }
+    size_t close = text.find(']', open + 1);
+    ConsoleColour colour;
+    if (close != std::string_view::npos) {
+      size_t length = close - open + 1;
+      if (length >= kMinTagLength && length <= kMaxTagLength &&
+          FindConsoleColour(text.substr(open + 1, length - 2), &colour)) {
+        emit(from, open);
+        current = colour;
+        from = scan = close + 1;
+        continue;
+      }
+    }
+    scan = open + 1;
+  }
+  emit(from, text.size());
+
+  if (!continueLine && (text.empty() || text.back() != '\n')) {
+    pieces.push_back({"\n", current});
+  }
+  return pieces;
+}
+
+BootConsole::BootConsole() : stream_(stdout) {}
+
+BootConsole::~BootConsole() { Shutdown(); }
+
+bool BootConsole::Start(const char* title, bool visible) {
+  if (ready_.load() || IsRunning()) {
+    return true;
+  }
+  title_ = title ? title : "";
+  visible_.store(visible);
+  ready_.store(false);
+  if (!StartThread()) {
+    return false;
+  }
+  while (!ready_.load() && IsRunning()) {
+    std::this_thread::yield();
+  }
+  return ready_.load();
+}
+
+void BootConsole::Shutdown() { Stop(); }
+
+void BootConsole::RequestStop() {
+  // Under the lock, so that the thread cannot miss the wake-up between
+  // checking the flag and going to sleep.
+  std::lock_guard<std::mutex> lock(mutex_);
+  Thread::RequestStop();
+  wake_.notify_one();
+}
+
+void BootConsole::Print(const char* text, bool continueLine) {
+  if (!text) {
+    return;
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!ready_.load()) {
+    return;
+  }
+  queue_.push_back({text, continueLine});
+  wake_.notify_one();
+}
+
+void BootConsole::Printf(const char* format, ...) {
+  char buffer[kFormatBufferSize];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(buffer, sizeof(buffer), format, args);
+  va_end(args);
+  Print(buffer, false);
+}
+
+void BootConsole::Flush() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  idle_.wait(lock, [this] { return (queue_.empty() && !writing_) || !ready_.load(); });
+}
+
+std::string BootConsole::GetTranscript() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return transcript_;
+}
+
+std::string BootConsole::GetTranscriptTail(size_t lines) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  size_t end = transcript_.size();
+  if (end > 0 && transcript_[end - 1] == '\n') {
+    --end;  // the final line break ends the last line, it does not start a new one
+  }
+  size_t start = end;
+  size_t found = 0;
+  while (start > 0) {
+    if (transcript_[start - 1] == '\n' && ++found == lines) {
+      break;
+    }
+    --start;
+  }
+  return transcript_.substr(start);
+}
+
+void BootConsole::OutputCallback(const char* text, bool continueLine, void* userData) {
+  if (userData) {
+    static_cast<BootConsole*>(userData)->Print(text, continueLine);
+  }
+}
+
+bool BootConsole::OnStart() {
+  const char* noColour = getenv("NO_COLOR");
+  useColour_ = stream_ && isatty(fileno(stream_)) && !(noColour && noColour[0]);
+  std::lock_guard<std::mutex> lock(mutex_);
+  ready_.store(true);
+  return true;
+}
+
+void BootConsole::OnStop() {
+  if (stream_) {
+    fflush(stream_);
+  }
+}
+
+int BootConsole::Run() {
+  for (;;) {
+    Entry entry;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      wake_.wait(lock, [this] { return !queue_.empty() || IsStopRequested(); });
+      if (queue_.empty()) {
+        // Stopping with nothing left: later prints are dropped, none is stranded.
+        ready_.store(false);
+        idle_.notify_all();
+        return 0;
+      }
+      entry = std::move(queue_.front());
+      queue_.pop_front();
+      writing_ = true;
+    }
+    Append(entry);
+  }
+}
+
+void BootConsole::Append(const Entry& entry) {
+  std::vector<ConsolePiece> pieces = ParseConsoleText(entry.text, entry.continueLine);
+
+  std::string plain;
+  for (const ConsolePiece& piece : pieces) {
+    plain += piece.text;
+  }
+
+  if (stream_) {
+    std::string out;
+    if (useColour_) {
+      for (const ConsolePiece& piece : pieces) {
+        char escape[32];
+        snprintf(escape, sizeof(escape), "\x1b[38;2;%u;%u;%um", piece.colour.r, piece.colour.g,
+                 piece.colour.b);
+        out += escape;
+        AppendSanitised(out, piece.text);
+      }
+      out += "\x1b[0m";
+    } else {
+      AppendSanitised(out, plain);
+    }
+    fwrite(out.data(), 1, out.size(), stream_);
+    fflush(stream_);
+  }
+
+  std::lock_guard<std::mutex> lock(mutex_);
+  transcript_ += plain;
+  if (transcript_.size() > kTranscriptLimit) {
+    size_t cut = transcript_.find('\n', transcript_.size() - kTranscriptLimit);
+    transcript_.erase(0, cut == std::string::npos ? transcript_.size() - kTranscriptLimit : cut + 1);
+  }
+  writing_ = false;
+  idle_.notify_all();
+}
