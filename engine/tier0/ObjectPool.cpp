@@ -1,0 +1,213 @@
+// ObjectPool.cpp - block growth, allocation, freeing and the pool registry.
+#include "tier0/ObjectPool.h"
+
+#include "core/Log.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define KAZ_POOL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KAZ_POOL_ASAN 1
+#endif
+#endif
+
+#ifdef KAZ_POOL_ASAN
+#include <sanitizer/asan_interface.h>
+// Free blocks are poisoned so a use after the last Release is caught even
+// though the memory never goes back to the heap.
+#define KAZ_POISON_BLOCK(block, size) ASAN_POISON_MEMORY_REGION(ObjectPool::MemoryOf(block), size)
+#define KAZ_UNPOISON_BLOCK(block, size) ASAN_UNPOISON_MEMORY_REGION(ObjectPool::MemoryOf(block), size)
+#else
+#define KAZ_POISON_BLOCK(block, size) ((void)(block), (void)(size))
+#define KAZ_UNPOISON_BLOCK(block, size) ((void)(block), (void)(size))
+#endif
+
+static_assert(sizeof(PoolBlock) % ObjectPool::kBlockAlignment == 0,
+              "objects follow the block header at full alignment");
+
+namespace {
+// Head of the registry of pools that have obtained blocks.
+constinit ObjectPool* g_firstPool = nullptr;
+}  // namespace
+
+// ---- PooledObject ----
+
+ObjectPool* PooledObject::GetPool() const { return m_block ? m_block->pool : nullptr; }
+
+PooledObject* PooledObject::GetNextInUse() const {
+  return m_block ? ObjectPool::FirstLive(m_block->next) : nullptr;
+}
+
+void PooledObject::ReleaseLast() {
+  if (m_refCount == 0) {
+    // An unbalanced Release; wrapping the count would keep a dead object alive.
+    LogError("PooledObject: Release of an object that holds no reference");
+    return;
+  }
+  m_refCount = 0;
+  if (!m_block) {
+    // Not from a pool (or still being constructed): nothing can take it back.
+    LogError("PooledObject: last reference released on an object outside any pool");
+    return;
+  }
+  m_block->pool->Free(this);
+}
+
+// ---- ObjectPool ----
+
+ObjectPool::~ObjectPool() {
+  if (!m_registered)
+    return;
+  if (m_prevPool)
+    m_prevPool->m_nextPool = m_nextPool;
+  else
+    g_firstPool = m_nextPool;
+  if (m_nextPool)
+    m_nextPool->m_prevPool = m_prevPool;
+  m_registered = false;
+}
+
+void ObjectPool::Register() {
+  m_prevPool = nullptr;
+  m_nextPool = g_firstPool;
+  if (g_firstPool)
+    g_firstPool->m_prevPool = this;
+  g_firstPool = this;
+  m_registered = true;
+}
+
+bool ObjectPool::Grow() {
+  if (!m_registered)
+    Register();
+  for (uint32_t i = 0; i < m_growCount; ++i) {
+    void* raw = ::operator new(sizeof(PoolBlock) + m_blockSize, std::nothrow);
+    if (!raw) {
+      LogError("ObjectPool: out of memory growing the %s pool (%u blocks of %u bytes)",
+               m_className, m_growCount, m_blockSize);
+      return i > 0;
+    }
+    PoolBlock* block = static_cast<PoolBlock*>(raw);
+    block->pool = this;
+    block->object = nullptr;
+    ++m_blockCount;
+    PushFree(block);
+  }
+  return true;
+}
+
+void ObjectPool::PushFree(PoolBlock* block) {
+  block->prev = nullptr;
+  block->next = m_freeHead;
+  if (m_freeHead)
+    m_freeHead->prev = block;
+  m_freeHead = block;
+  ++m_freeCount;
+  KAZ_POISON_BLOCK(block, m_blockSize);
+}
+
+void* ObjectPool::Allocate() {
+  if (!m_freeHead && !Grow())
+    return nullptr;
+
+  PoolBlock* block = m_freeHead;
+  m_freeHead = block->next;
+  if (m_freeHead)
+    m_freeHead->prev = nullptr;
+  --m_freeCount;
+
+  block->prev = nullptr;
+  block->next = m_inUseHead;
+  if (m_inUseHead)
+    m_inUseHead->prev = block;
+  m_inUseHead = block;
+  ++m_inUseCount;
+
+  KAZ_UNPOISON_BLOCK(block, m_blockSize);
+  return MemoryOf(block);
+}
+
+void ObjectPool::UnlinkInUse(PoolBlock* block) {
+  --m_inUseCount;
+  if (m_inUseHead == block)
+    m_inUseHead = block->next;
+  if (block->prev)
+    block->prev->next = block->next;
+  if (block->next)
+    block->next->prev = block->prev;
+}
+
+void ObjectPool::Free(PooledObject* object) {
+  if (!object)
+    return;
+  PoolBlock* block = object->m_block;
+  if (!block || block->pool != this || block->object != object) {
+    LogError("ObjectPool: the %s pool was asked to free an object it does not hold", m_className);
+    return;
+  }
+  // The destructor may release other objects of this pool; the lists are
+  // only touched once it has finished.
+  object->~PooledObject();
+  block->object = nullptr;
+  UnlinkInUse(block);
+  PushFree(block);
+}
+
+void ObjectPool::Bind(void* memory, PooledObject* object) {
+  PoolBlock* block = BlockOf(memory);
+  block->object = object;
+  object->m_block = block;
+}
+
+void ObjectPool::Discard(void* memory) {
+  PoolBlock* block = BlockOf(memory);
+  block->object = nullptr;
+  UnlinkInUse(block);
+  PushFree(block);
+}
+
+void ObjectPool::ReportOversize(size_t size) const {
+  LogError("ObjectPool: a %zu-byte object does not fit the %u-byte blocks of the %s pool", size,
+           m_blockSize, m_className);
+}
+
+bool ObjectPool::ReleaseBlocks() {
+  if (m_inUseCount != 0)
+    return false;
+  while (m_freeHead) {
+    PoolBlock* block = m_freeHead;
+    m_freeHead = block->next;
+    KAZ_UNPOISON_BLOCK(block, m_blockSize);
+    ::operator delete(block);
+  }
+  m_freeCount = 0;
+  m_blockCount = 0;
+  return true;
+}
+
+PooledObject* ObjectPool::FirstLive(PoolBlock* block) {
+  while (block && !block->object)
+    block = block->next;
+  return block ? block->object : nullptr;
+}
+
+PooledObject* ObjectPool::GetFirstInUse() const { return FirstLive(m_inUseHead); }
+
+ObjectPool* ObjectPool::GetFirstPool() { return g_firstPool; }
+
+uint32_t ObjectPool::ReportLeaks() {
+  uint32_t total = 0;
+  for (ObjectPool* pool = g_firstPool; pool; pool = pool->m_nextPool) {
+    if (pool->m_inUseCount == 0)
+      continue;
+    LogWarning("ObjectPool: %u %s object(s) still in use at shutdown", pool->m_inUseCount,
+               pool->m_className);
+    total += pool->m_inUseCount;
+  }
+  return total;
+}
+
+void ObjectPool::LogStatistics() {
+  for (ObjectPool* pool = g_firstPool; pool; pool = pool->m_nextPool)
+    LogMessage("%s: %u in use, %u free", pool->m_className, pool->m_inUseCount,
+               pool->m_freeCount);
+}
