@@ -14,6 +14,8 @@
 // in CVar below.
 #pragma once
 
+#include "core/StringUtil.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -29,20 +31,7 @@ enum CVarFlags : uint32_t {
 
 enum class CVarType : uint8_t { Bool, Int, Float, String, Dynamic };
 
-// ASCII case-insensitive name comparison; identical results in every locale.
-struct NoCaseLess {
-  using is_transparent = void;
-  bool operator()(std::string_view a, std::string_view b) const;
-};
-struct NoCaseEqual {
-  using is_transparent = void;
-  bool operator()(std::string_view a, std::string_view b) const;
-};
-struct NoCaseHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view s) const;
-};
-bool NoCaseStartsWith(std::string_view text, std::string_view prefix);
+// Name comparison (NoCaseLess, NoCaseEqual, NoCaseHash, NoCaseStartsWith) lives in core/StringUtil.h.
 
 // Locale-independent text conversions shared by the variables, the command
 // processor and the configuration writer.
