@@ -4,6 +4,9 @@
 #include "core/Log.h"
 #include "core/StringUtil.h"
 #include "core/SystemInfo.h"
+#include "console/BuiltinCommands.h"
+#include "console/CVarRegistry.h"
+#include "console/ConfigFile.h"
 #include "tier0/FileSystem.h"
 
 #include <unistd.h>
@@ -65,6 +68,10 @@ bool KazEngine::Startup(int argc, char** argv, void* window, const char* title, 
       m_commandLine.Parse(argc, argv, 1);
     m_output = output;
     m_outputUserData = userData;
+    m_console.SetOpen(false, false);
+    m_console.SetOutputHook(&KazEngine::ForwardOutput, this);
+    m_console.SetCommandProcessor(&m_processor);
+    RegisterBuiltinCommands(this);
     RunStartupSteps(argc, argv);
   } catch (const std::exception& e) {
     LogError("KazStartup: %s", e.what());
@@ -84,10 +91,19 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
 
   if (m_commandLine.Has("logfilesystem"))
     FileSystem::SetEventHandler(&FileOpenTrace, nullptr);
+  if (m_commandLine.Has("log"))
+    m_console.OpenLogFile(baseDir + "kaz.log");
 
   LogSystemInfo(QuerySystemInfo());
 
   AddStartupPackages();
+
+  ExecuteScript(m_processor, ConfigFilePath());
+  m_configLoaded = true;
+
+  ApplyCommandLineVariables([this](const std::string& name) { return m_commandLine.Find(name); });
+  CVarRegistry& cvars = CVarRegistry::Instance();
+  SetCursorPosition(cvars.ResX.Get() / 2, cvars.ResY.Get() / 2);
 
   m_firstFrame = true;
   m_quitCode = KazQuit_Continue;
@@ -135,12 +151,24 @@ void KazEngine::SelectMod() {
   }
 }
 
+std::string KazEngine::ConfigFilePath() const {
+  return ModList::ConfigFilePath(FileSystem::GetBaseDir(), m_mods[static_cast<size_t>(m_selectedMod)]);
+}
+
 void KazEngine::Shutdown() {
   Broadcast(EngineEvent_ShuttingDown);
   std::string baseDir = FileSystem::GetBaseDir();
   if (!baseDir.empty() && chdir(baseDir.c_str()) != 0) {
     // Nothing to do about it: the remaining steps use absolute paths.
   }
+  m_processor.Shutdown();
+  // Only a configuration that was read is written back: a start-up that
+  // failed before it ran leaves the stored file as it was.
+  if (m_selectedMod != -1 && m_configLoaded)
+    SaveConfiguration(ConfigFilePath());
+  m_configLoaded = false;
+
+  // The file system goes last, so that a later start-up begins afresh.
   FileSystem::SetEventHandler(nullptr, nullptr);
   FileSystem::Uninit();
 }
@@ -159,7 +187,7 @@ void KazEngine::ForwardOutput(const char* text, bool continueLine, void* engine)
     self->m_output(text, continueLine, self->m_outputUserData);
 }
 
-void KazEngine::Print(const char* text, bool continueLine) { ForwardOutput(text, continueLine, this); }
+void KazEngine::Print(const char* text, bool continueLine) { m_console.Print(text, continueLine); }
 
 void KazEngine::Printf(const char* format, ...) {
   char buf[kFormatBufferSize];
@@ -176,13 +204,7 @@ int KazEngine::ExecuteCommand(bool echo, const char* format, ...) {
   va_start(args, format);
   FormatBounded(buf, sizeof(buf), format, args);
   va_end(args);
-  int result = 0;
-  for (const std::string& line : SplitString(buf, '\n')) {
-    if (echo)
-      Printf("[grey] ] [white]%s", line.c_str());
-    result = 0;
-  }
-  return result;
+  return m_console.Execute(buf, echo);
 }
 
 // ---------------------------------------------------------------------------
@@ -228,8 +250,10 @@ void KazEngine::SetMouseDelta(int axis, int value) {
 }
 
 void KazEngine::SetCursorPosition(int x, int y) {
-  m_cursorX = x < 0 ? 0 : x;
-  m_cursorY = y < 0 ? 0 : y;
+  const CVarRegistry& cvars = CVarRegistry::Instance();
+  int maxX = cvars.ResX.Get(), maxY = cvars.ResY.Get();
+  m_cursorX = x < 0 ? 0 : (x > maxX ? maxX : x);
+  m_cursorY = y < 0 ? 0 : (y > maxY ? maxY : y);
 }
 
 void KazEngine::SetInputBlocked(bool blocked) {
@@ -239,23 +263,75 @@ void KazEngine::SetInputBlocked(bool blocked) {
     held = 0;
 }
 
-void KazEngine::OnChar(int character) { Broadcast(EngineEvent_Char, character); }
+bool KazEngine::IsConsoleOpen() const {
+  ConsoleState state = m_console.GetState();
+  return state == ConsoleState_Open || state == ConsoleState_Opening;
+}
+
+void KazEngine::OnChar(int character) {
+  if (character == '`') {
+    ReleaseHeldKeys();
+    m_console.SetOpen(!IsConsoleOpen(), true);
+    return;
+  }
+  if (IsConsoleOpen()) {
+    m_console.OnChar(character);
+    return;
+  }
+  Broadcast(EngineEvent_Char, character);
+}
+
+namespace {
+// Keys the open console understands; -1 for the rest.
+int ConsoleKeyFor(int key) {
+  switch (key) {
+    case EngineKey_Escape: return ConsoleKey_ClearLine;
+    case EngineKey_Home: return ConsoleKey_Home;
+    case EngineKey_Up: return ConsoleKey_HistoryOlder;
+    case EngineKey_PageUp: return ConsoleKey_PageUp;
+    case EngineKey_Left: return ConsoleKey_CursorLeft;
+    case EngineKey_Right: return ConsoleKey_CursorRight;
+    case EngineKey_End: return ConsoleKey_End;
+    case EngineKey_Down: return ConsoleKey_HistoryNewer;
+    case EngineKey_PageDown: return ConsoleKey_PageDown;
+    case EngineKey_Delete: return ConsoleKey_Delete;
+    default: return -1;
+  }
+}
+}  // namespace
 
 void KazEngine::OnKeyDown(int key) {
   // Codes outside the held-key table are ignored, never written out of bounds.
   if (key < 0 || key >= kNumHeldKeys)
     return;
+  if (IsConsoleOpen()) {
+    int action = ConsoleKeyFor(key);
+    if (action >= 0)
+      m_console.OnKey(static_cast<ConsoleKey>(action));
+    return;
+  }
   if (!m_heldKeys[key])
     Broadcast(EngineEvent_KeyPressed, key);
   m_heldKeys[key] = 1;
 }
 
 void KazEngine::OnKeyUp(int key) {
-  if (key < 0 || key >= kNumHeldKeys)
+  if (key < 0 || key >= kNumHeldKeys || IsConsoleOpen())
     return;
   if (m_heldKeys[key])
     Broadcast(EngineEvent_KeyReleased, key);
   m_heldKeys[key] = 0;
+}
+
+bool KazEngine::StartFlash(float duration, float red, float green, float blue) {
+  // The flash is drawn with the render effect "RenderEffects/internal/ScreenFlash.fx";
+  // without a video device there is nothing to load it on.
+  if (!GetVideoManager()) {
+    LogError("Failed to load screen flash render effect.");
+    return false;
+  }
+  m_flash.Start(m_clock->Now(), duration, red, green, blue);
+  return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -263,33 +339,73 @@ void KazEngine::OnKeyUp(int key) {
 // ---------------------------------------------------------------------------
 
 int KazEngine::RunFrame() {
+  const CVarRegistry& cvars = CVarRegistry::Instance();
   const double now = m_clock->Now();
   const float rawDelta = m_firstFrame ? (1.0f / 60.0f) : static_cast<float>(now - m_lastFrameTime);
-  const float timeWarp = 1.0f;
-  const float scaledDelta = rawDelta * timeWarp;
+  const float scaledDelta = rawDelta * cvars.TimeWarp.Get();
 
   m_lastFrameTime = now;
   m_frameDelta = scaledDelta;
   m_totalTime += scaledDelta;
   ++m_frameCounter;
-  if (m_firstFrame && m_fpsStart == 0.0)
-    m_fpsStart = now;
   if (now - m_fpsStart > 1.0) {
     m_fps = static_cast<float>(m_frameCounter / (now - m_fpsStart));
     m_frameCounter = 0;
     m_fpsStart = now;
   }
 
-  m_worldTime += scaledDelta;
-  if (m_mouseX != 0 || m_mouseY != 0) {
-    Broadcast(EngineEvent_MouseMoved, 0, m_mouseX, m_mouseY);
-    m_mouseX = m_mouseY = 0;
+  QueueStatistics();
+  m_console.Update(rawDelta);
+
+  const bool hasWorld = false;  // the world joins the frame with the simulation layer
+  if (!cvars.GamePaused.Get() && hasWorld) {
+    m_worldTime += scaledDelta;
+    if (m_mouseX != 0 || m_mouseY != 0) {
+      Broadcast(EngineEvent_MouseMoved, 0, m_mouseX, m_mouseY);
+      m_mouseX = m_mouseY = 0;
+    }
+    for (int key = 0; key < kNumHeldKeys; ++key)
+      if (m_heldKeys[key])
+        Broadcast(EngineEvent_KeyHeld, key);
+    Broadcast(EngineEvent_Frame);
   }
-  for (int key = 0; key < kNumHeldKeys; ++key)
-    if (m_heldKeys[key])
-      Broadcast(EngineEvent_KeyHeld, key);
-  Broadcast(EngineEvent_Frame);
+
+  Render();
 
   m_firstFrame = false;
   return m_quitCode;
+}
+
+void KazEngine::QueueStatistics() {
+  const CVarRegistry& cvars = CVarRegistry::Instance();
+  if (cvars.FPS.Get()) {
+    m_console.AddNoticef("FPS: %.2f", static_cast<double>(m_fps));
+    m_console.AddNotice(" ");
+  }
+  if (cvars.WorldStats.Get()) {
+    m_console.AddNotice("[orange]--- World ---");
+    m_console.AddNotice("[red](No world present)");
+    m_console.AddNotice(" ");
+  }
+  if (cvars.WorldRenderStats.Get()) {
+    m_console.AddNotice("[orange]--- World Render ---");
+    m_console.AddNotice("[red](No world or renderer present)");
+    m_console.AddNotice(" ");
+  }
+  if (cvars.SoundStats.Get()) {
+    m_console.AddNotice("[orange]--- Sound System ---");
+    m_console.AddNotice("[red](SoundManager not present)");
+    m_console.AddNotice(" ");
+  }
+}
+
+void KazEngine::Render() {
+  const double now = m_clock->Now();
+  // Effects advance their timing every frame, drawn or not.
+  float flashOpacity = m_flash.Update(now);
+  float fadeOpacity = m_fade.Update(now);
+  (void)flashOpacity;
+  (void)fadeOpacity;
+  if (!m_active || !GetVideoManager())
+    return;
 }

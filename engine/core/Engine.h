@@ -15,6 +15,9 @@
 #include "core/EngineEvents.h"
 #include "core/KazEngine.h"
 #include "core/Mods.h"
+#include "core/ScreenEffects.h"
+#include "console/CommandProcessor.h"
+#include "console/Console.h"
 
 #include <memory>
 #include <string>
@@ -72,6 +75,16 @@ class KazEngine : public IKazEngine {
 
   // Engine-side operations used by other subsystems.
   void Print(const char* text, bool continueLine = false);
+  Console& GetConsole() { return m_console; }
+  EngineCommandProcessor& GetCommandProcessor() { return m_processor; }
+  bool IsConsoleOpen() const;
+  void StartFade(float duration, bool toBlack) { m_fade.Start(m_clock->Now(), duration, toBlack); }
+  void StopFade() { m_fade.Stop(); }
+  // False (after an error line) when the flash effect cannot be loaded.
+  bool StartFlash(float duration, float red, float green, float blue);
+  void StopFlash() { m_flash.Stop(); }
+  const FadeEffect& GetFade() const { return m_fade; }
+  const FlashEffect& GetFlash() const { return m_flash; }
   EngineEventListenerList& GetEventListeners() { return m_listeners; }
   const ModList& GetMods() const { return m_mods; }
   int GetSelectedMod() const { return m_selectedMod; }
@@ -93,6 +106,9 @@ class KazEngine : public IKazEngine {
 
  private:
   void RunStartupSteps(int argc, char** argv);
+  std::string ConfigFilePath() const;
+  void QueueStatistics();
+  void Render();
   void Broadcast(int code, int key = 0, int dx = 0, int dy = 0);
   void ReleaseHeldKeys();
   static void ForwardOutput(const char* text, bool continueLine, void* engine);
@@ -102,6 +118,8 @@ class KazEngine : public IKazEngine {
   std::string m_mainModName;
   int m_selectedMod = -1;
   CommandLine m_commandLine;
+  Console m_console;
+  EngineCommandProcessor m_processor;
   ModList m_mods;
   EngineEventListenerList m_listeners;
   KazOutputCallback m_output = nullptr;
@@ -128,4 +146,6 @@ class KazEngine : public IKazEngine {
   unsigned char m_heldKeys[kNumHeldKeys] = {};
   int m_mouseX = 0, m_mouseY = 0;
   int m_cursorX = 0, m_cursorY = 0;
+  FadeEffect m_fade;
+  FlashEffect m_flash;
 };

@@ -1,0 +1,208 @@
+// The frame loop on a manual clock: deltas, time warp, input routing to the
+// console, events with their codes and categories, fades and flashes.
+#include "console/CVarRegistry.h"
+#include "console/ColourMarkup.h"
+#include "core/Engine.h"
+#include "core/KazEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Recorder : IEngineEventListener {
+  std::vector<EngineEvent> events;
+  void OnEvent(const EngineEvent& e) override { events.push_back(e); }
+  int Count(int code, int key = -1) const {
+    int n = 0;
+    for (const EngineEvent& e : events)
+      if (e.code == code && (key < 0 || e.key == key))
+        ++n;
+    return n;
+  }
+};
+
+std::vector<std::string> g_output;
+void Capture(const char* text, bool, void*) { g_output.emplace_back(text); }
+
+class FrameLoopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CVarRegistry::Instance().ResetBuiltins();
+    char arg0[] = KAZ_BIN_DIR "/shell";
+    char* argv[] = {arg0, nullptr};
+    g_output.clear();
+    ASSERT_NE(kazStartup(1, argv, &window_, "t", "cove", &Capture, nullptr), nullptr);
+    engine_ = static_cast<KazEngine*>(kazGetInterface());
+    engine_->SetClock(&clock_);
+    engine_->GetEventListeners().Add(&recorder_, EngineEventCategory_Engine | EngineEventCategory_Input);
+  }
+  void TearDown() override {
+    if (engine_)
+      engine_->GetEventListeners().Remove(&recorder_);
+    kazShutdown();
+    CVarRegistry::Instance().ResetBuiltins();
+  }
+  int Frame(double seconds) {
+    clock_.Advance(seconds);
+    return engine_->RunFrame();
+  }
+
+  int window_ = 0;
+  ManualClock clock_;
+  KazEngine* engine_ = nullptr;
+  Recorder recorder_;
+};
+
+}  // namespace
+
+TEST_F(FrameLoopTest, FirstFrameUsesASixtiethThenTheClock) {
+  Frame(5.0);  // whatever passed before, the first frame is 1/60 s
+  EXPECT_FLOAT_EQ(engine_->GetFrameDeltaTime(), 1.0f / 60.0f);
+  Frame(0.020);
+  EXPECT_NEAR(engine_->GetFrameDeltaTime(), 0.020f, 1e-6f);
+  EXPECT_NEAR(engine_->GetTime(), 1.0f / 60.0f + 0.020f, 1e-6f);
+}
+
+TEST_F(FrameLoopTest, TimeWarpScalesAndZeroStopsTheClock) {
+  Frame(0.0);
+  CVarRegistry::Instance().TimeWarp.Set(0.5f);
+  float before = engine_->GetTime();
+  Frame(0.020);
+  EXPECT_NEAR(engine_->GetTime() - before, 0.010f, 1e-6f);
+  CVarRegistry::Instance().TimeWarp.Set(0.0f);
+  before = engine_->GetTime();
+  Frame(1.0);
+  Frame(1.0);
+  EXPECT_EQ(engine_->GetTime(), before);
+  EXPECT_EQ(engine_->GetFrameDeltaTime(), 0.0f);
+}
+
+TEST_F(FrameLoopTest, KeysAreEventsWithTheirCategoryAndPressedOnlyOnce) {
+  engine_->OnKeyDown(30);
+  engine_->OnKeyDown(30);  // auto-repeat: no second KeyPressed
+  engine_->OnChar('a');
+  engine_->OnKeyUp(30);
+  engine_->OnKeyUp(30);
+  ASSERT_EQ(recorder_.Count(EngineEvent_KeyPressed, 30), 1);
+  EXPECT_EQ(recorder_.Count(EngineEvent_KeyReleased, 30), 1);
+  EXPECT_EQ(recorder_.Count(EngineEvent_Char, 'a'), 1);
+  for (const EngineEvent& e : recorder_.events) {
+    EXPECT_EQ(e.category, EngineEventCategory_Input);
+    EXPECT_EQ(e.engine, engine_);
+  }
+}
+
+TEST_F(FrameLoopTest, KeyCodesOutsideTheTableAreIgnored) {
+  for (int key : {-1, kNumHeldKeys, 1000, 0x7fffffff}) {
+    engine_->OnKeyDown(key);
+    engine_->OnKeyUp(key);
+    EXPECT_FALSE(engine_->IsKeyHeld(key));
+  }
+  EXPECT_TRUE(recorder_.events.empty());
+}
+
+TEST_F(FrameLoopTest, OpeningTheConsoleReleasesHeldKeysAndSwallowsInput) {
+  engine_->OnKeyDown(30);
+  engine_->OnChar('`');
+  EXPECT_TRUE(engine_->IsConsoleOpen());
+  EXPECT_EQ(recorder_.Count(EngineEvent_KeyReleased, 30), 1);
+  EXPECT_FALSE(engine_->IsKeyHeld(30));
+  recorder_.events.clear();
+  engine_->OnKeyDown(31);
+  engine_->OnKeyUp(31);
+  engine_->OnChar('r');
+  EXPECT_TRUE(recorder_.events.empty());
+  EXPECT_EQ(engine_->GetConsole().GetInput(), "r");
+  engine_->OnKeyDown(EngineKey_Escape);  // clears the input line
+  EXPECT_EQ(engine_->GetConsole().GetInput(), "");
+  engine_->OnChar('`');
+  EXPECT_FALSE(engine_->IsConsoleOpen());
+  engine_->OnKeyDown(31);
+  EXPECT_EQ(recorder_.Count(EngineEvent_KeyPressed, 31), 1);
+}
+
+TEST_F(FrameLoopTest, SetActiveBroadcastsOnChangeAndReleasesKeys) {
+  engine_->SetActive(true);
+  engine_->SetActive(true);
+  engine_->OnKeyDown(17);
+  engine_->SetActive(false);
+  engine_->SetActive(true);
+  EXPECT_EQ(recorder_.Count(EngineEvent_Activated), 2);
+  EXPECT_EQ(recorder_.Count(EngineEvent_Deactivated), 1);
+  EXPECT_EQ(recorder_.Count(EngineEvent_KeyReleased, 17), 1);
+  for (const EngineEvent& e : recorder_.events)
+    if (e.code == EngineEvent_Activated)
+      EXPECT_EQ(e.category, EngineEventCategory_Engine);
+}
+
+TEST_F(FrameLoopTest, InputBlockingClearsHeldKeysSilently) {
+  engine_->OnKeyDown(17);
+  engine_->SetInputBlocked(true);
+  EXPECT_TRUE(engine_->IsInputBlocked());
+  EXPECT_FALSE(engine_->IsKeyHeld(17));
+  EXPECT_EQ(recorder_.Count(EngineEvent_KeyReleased), 0);
+}
+
+TEST_F(FrameLoopTest, CursorIsClampedToTheScreen) {
+  CVarRegistry::Instance().ResX.Set(800);
+  CVarRegistry::Instance().ResY.Set(600);
+  engine_->SetCursorPosition(-5, 10000);
+  EXPECT_EQ(engine_->GetCursorX(), 0);
+  EXPECT_EQ(engine_->GetCursorY(), 600);
+}
+
+TEST_F(FrameLoopTest, StatisticsAreQueuedAsNotices) {
+  CVarRegistry::Instance().FPS.Set(true);
+  CVarRegistry::Instance().WorldStats.Set(true);
+  Frame(0.0);
+  std::vector<std::string> notices = engine_->GetConsole().GetNotices();
+  ASSERT_GE(notices.size(), 5u);
+  EXPECT_EQ(notices[0].rfind("FPS: ", 0), 0u);
+  EXPECT_EQ(notices[1], " ");
+  EXPECT_EQ(notices[2], ConvertColourTags("[orange]--- World ---"));
+}
+
+TEST_F(FrameLoopTest, ZeroLengthFadeEndsCleanly) {
+  engine_->StartFade(0.0f, true);
+  Frame(0.016);
+  EXPECT_FALSE(engine_->GetFade().active);
+  FadeEffect fade;
+  fade.Start(10.0, 0.0f, false);
+  float opacity = fade.Update(10.0);
+  EXPECT_FALSE(opacity == opacity && opacity > 0.0f);  // not drawn, and never NaN-drawn
+  EXPECT_FALSE(fade.active);
+}
+
+TEST(ScreenEffectsTest, FadeAndFlashFollowTheSineCurve) {
+  FadeEffect up;
+  up.Start(0.0, 2.0f, false);
+  EXPECT_NEAR(up.Update(0.0), std::sin(1.57f), 1e-5f);  // starts black
+  EXPECT_NEAR(up.Update(1.0), std::sin(0.5f * 1.57f), 1e-5f);
+  EXPECT_LT(up.Update(2.0), 1e-5f);
+  EXPECT_LT(up.Update(2.1), 0.0f);
+  EXPECT_FALSE(up.active);
+
+  FadeEffect down;
+  down.Start(0.0, 2.0f, true);
+  EXPECT_NEAR(down.Update(0.0), 0.0f, 1e-5f);  // goes to black
+  EXPECT_NEAR(down.Update(2.0), std::sin(1.57f), 1e-5f);
+
+  FlashEffect flash;
+  flash.Start(0.0, 1.0f, 1.0f, 0.5f, 0.0f);
+  EXPECT_NEAR(flash.Update(0.5), std::sin(0.5f * 1.57f), 1e-5f);
+  flash.Start(3.0, 0.0f, 1, 1, 1);
+  EXPECT_LT(flash.Update(3.0), 0.0f);
+}
+
+TEST_F(FrameLoopTest, FlashWithoutVideoFailsWithOneError) {
+  g_output.clear();
+  EXPECT_FALSE(engine_->StartFlash(1.0f, 1, 1, 1));
+  EXPECT_FALSE(engine_->GetFlash().active);
+  ASSERT_EQ(g_output.size(), 1u);
+  EXPECT_EQ(g_output[0], "[red]ERROR: [white]Failed to load screen flash render effect.");
+}
