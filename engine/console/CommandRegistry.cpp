@@ -56,6 +56,8 @@ bool CommandRegistry::Execute(std::string_view line, int& result) const {
 }
 
 void SplitCommandLine(std::string_view line, std::string_view& name, std::string_view& rest) {
+  // Blanks in front of the name are not its end ("  resx 800" sets ResX).
+  line = CVarText::TrimSpaces(line);
   size_t blank = line.find(' ');
   if (blank == std::string_view::npos) {
     name = CVarText::TrimSpaces(line);

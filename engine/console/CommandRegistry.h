@@ -50,8 +50,8 @@ class CommandRegistry {
   std::map<std::string, ConsoleCommand, NoCaseLess> commands_;
 };
 
-// Splits a line at its first blank (' ' only) into a name and the rest, both
-// stripped of leading and trailing blanks.
+// Splits a line, stripped of leading and trailing blanks, at its first blank
+// (' ' only) into a name and the rest, both stripped of blanks again.
 void SplitCommandLine(std::string_view line, std::string_view& name, std::string_view& rest);
 
 // Tokens of a command's argument text: white-space separated; a token that

@@ -1,0 +1,303 @@
+// Console commands: tokenizing, line execution and its result codes and
+// messages, commands shadowing variables, and the built-in commands.
+#include "console/BuiltinCommands.h"
+#include "console/CommandProcessor.h"
+#include "core/KazEngine.h"
+#include "core/Log.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using ::testing::ElementsAre;
+using ::testing::NiceMock;
+using ::testing::Return;
+
+namespace {
+
+std::vector<std::string> g_lines;
+std::vector<LogLevel> g_levels;
+void Capture(const char* text, LogLevel level) {
+  g_lines.push_back(text);
+  g_levels.push_back(level);
+}
+
+class LogCapture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_lines.clear();
+    g_levels.clear();
+    previous_ = GetLogHandler();
+    SetLogHandler(&Capture);
+  }
+  void TearDown() override { SetLogHandler(previous_); }
+  LogHandler previous_ = nullptr;
+};
+
+struct Recorded {
+  int calls = 0;
+  std::vector<std::string> args;
+  int result = 0;
+};
+
+int RecordingHandler(int argc, const char* const* argv, void* userData) {
+  auto* rec = static_cast<Recorded*>(userData);
+  ++rec->calls;
+  rec->args.assign(argv, argv + argc);
+  EXPECT_EQ(argv[argc], nullptr);
+  return rec->result;
+}
+
+class ProcessorTest : public LogCapture {
+ protected:
+  CommandRegistry commands_;
+  CVarRegistry cvars_;
+  EngineCommandProcessor processor_{commands_, cvars_};
+};
+
+}  // namespace
+
+TEST(TokenizeTest, QuotesGroupBlanks) {
+  EXPECT_THAT(TokenizeArguments("a \"b c\""), ElementsAre("a", "b c"));
+  EXPECT_THAT(TokenizeArguments("\"x\"y"), ElementsAre("x", "y"));
+  EXPECT_THAT(TokenizeArguments("\"ab cd"), ElementsAre("ab", "cd"));
+  EXPECT_THAT(TokenizeArguments("  a\tb\n c  "), ElementsAre("a", "b", "c"));
+  EXPECT_THAT(TokenizeArguments("\"\" z"), ElementsAre("", "z"));
+  EXPECT_THAT(TokenizeArguments("a\"b"), ElementsAre("a\"b"));
+  EXPECT_TRUE(TokenizeArguments("   ").empty());
+}
+
+TEST(TokenizeTest, SplitAtFirstBlankOnly) {
+  std::string_view name, rest;
+  SplitCommandLine("  resx    800  ", name, rest);
+  EXPECT_EQ(name, "resx");
+  EXPECT_EQ(rest, "800");
+  SplitCommandLine("name\tvalue", name, rest);
+  EXPECT_EQ(name, "name\tvalue");
+  EXPECT_EQ(rest, "");
+}
+
+TEST(CommandRegistryTest, RefusesDuplicatesAndNullHandlers) {
+  CommandRegistry registry;
+  Recorded rec;
+  EXPECT_TRUE(registry.RegisterCommand("Go", RecordingHandler, "doc", &rec));
+  EXPECT_FALSE(registry.RegisterCommand("GO", RecordingHandler, "other", &rec));
+  EXPECT_FALSE(registry.RegisterCommand("x", nullptr, "", nullptr));
+  EXPECT_FALSE(registry.RegisterCommand("", RecordingHandler, "", nullptr));
+  std::string doc;
+  EXPECT_TRUE(registry.GetDoc("go", doc));
+  EXPECT_EQ(doc, "doc");
+  EXPECT_FALSE(registry.GetDoc("nope", doc));
+  int result = 5;
+  EXPECT_FALSE(registry.Execute("nope", result));
+  EXPECT_EQ(result, 5);
+}
+
+TEST_F(ProcessorTest, EmptyLineFailsSilently) {
+  EXPECT_EQ(processor_.Execute("", true), -1);
+  EXPECT_TRUE(g_lines.empty());
+}
+
+TEST_F(ProcessorTest, QueryPrintsOnlyWhenVerbose) {
+  EXPECT_EQ(processor_.Execute("ResX", false), 0);
+  EXPECT_TRUE(g_lines.empty());
+  EXPECT_EQ(processor_.Execute("resx", true), 0);
+  EXPECT_THAT(g_lines, ElementsAre("[grey]ResX[white] = [cyan]1024"));
+}
+
+TEST_F(ProcessorTest, AssignmentTrimsAndConfirms) {
+  EXPECT_EQ(processor_.Execute("  resx    800  ", true), 0);
+  EXPECT_EQ(cvars_.ResX.Get(), 800);
+  EXPECT_THAT(g_lines, ElementsAre("variable set. ([grey]ResX[white] = [cyan]800[white])"));
+  g_lines.clear();
+  EXPECT_EQ(processor_.Execute("SoundDevType  two words ", false), 0);
+  EXPECT_EQ(cvars_.SoundDevType.Get(), "two words");
+  EXPECT_TRUE(g_lines.empty());
+}
+
+TEST_F(ProcessorTest, UnknownNameReportsOnlyWhenVerbose) {
+  EXPECT_EQ(processor_.Execute("nosuchname 1", false), -1);
+  EXPECT_TRUE(g_lines.empty());
+  EXPECT_EQ(processor_.Execute("nosuchname 1", true), -1);
+  ASSERT_THAT(g_lines, ElementsAre("Invalid command or variable name."));
+  EXPECT_EQ(g_levels[0], LogLevel_Error);
+  EXPECT_EQ(cvars_.Find("nosuchname"), nullptr);
+}
+
+TEST_F(ProcessorTest, ReadOnlyRefusedInEveryMode) {
+  CVarDynamic* d = cvars_.CreateDynamic("Locked", CVarFlag_ReadOnly);
+  d->SetFromString("3");
+  EXPECT_EQ(processor_.Execute("locked 5", false), -1);
+  EXPECT_EQ(processor_.Execute("LOCKED", false), -1);
+  EXPECT_EQ(d->ToString(), "3");
+  ASSERT_EQ(g_lines.size(), 2u);
+  EXPECT_EQ(g_lines[0], "var [grey]Locked[grey] is read-only");
+  EXPECT_EQ(g_levels[0], LogLevel_Error);
+}
+
+TEST_F(ProcessorTest, CommandShadowsVariableAndPassesResult) {
+  Recorded rec;
+  rec.result = -3;
+  ASSERT_TRUE(commands_.RegisterCommand("ResX", RecordingHandler, "", &rec));
+  EXPECT_EQ(processor_.Execute("resx 640 \"a b\"", true), -3);
+  EXPECT_EQ(rec.calls, 1);
+  EXPECT_THAT(rec.args, ElementsAre("640", "a b"));
+  EXPECT_EQ(cvars_.ResX.Get(), 1024);
+  EXPECT_TRUE(g_lines.empty());
+}
+
+TEST_F(ProcessorTest, TrailingCarriageReturnIsALineEnd) {
+  Recorded rec;
+  ASSERT_TRUE(commands_.RegisterCommand("quit", RecordingHandler, "", &rec));
+  EXPECT_EQ(processor_.Execute("quit\r", false), 0);
+  EXPECT_EQ(rec.calls, 1);
+  EXPECT_TRUE(rec.args.empty());
+  EXPECT_EQ(processor_.Execute("ResY 600\r\n", false), 0);
+  EXPECT_EQ(cvars_.ResY.Get(), 600);
+  EXPECT_EQ(processor_.Execute("\r", true), -1);
+}
+
+TEST_F(ProcessorTest, CompletesVariableNamesNotCommands) {
+  Recorded rec;
+  commands_.RegisterCommand("drawsomething", RecordingHandler, "", &rec);
+  std::vector<std::string> names;
+  EXPECT_EQ(processor_.Complete("DRAWH", names), 1);
+  EXPECT_THAT(names, ElementsAre("DrawHUD"));
+  names.clear();
+  EXPECT_EQ(processor_.Complete("draws", names), 1);
+  EXPECT_THAT(names, ElementsAre("DrawSkeletons"));
+}
+
+TEST_F(ProcessorTest, DrawingIsInertWithoutAFont) {
+  processor_.LoadConsoleFont();
+  processor_.BeginFont();
+  processor_.DrawText("abc", 0, 0, 1, 1, 1, 1);
+  processor_.EndFont();
+  EXPECT_EQ(processor_.GetFontHeight(), 0);
+  EXPECT_EQ(processor_.GetTextWidth("abc"), 0);
+}
+
+// The built-in commands live in the process-wide registries and reach the
+// engine through kazGetInterface() when registered without one.
+namespace {
+
+class MockEngine : public IKazEngine {
+ public:
+  MOCK_METHOD(int, RunFrame, (), (override));
+  MOCK_METHOD(void, Quit, (bool withError), (override));
+  MOCK_METHOD(bool, AddPackage, (const char* name, bool append), (override));
+  void Printf(const char*, ...) override {}
+  int ExecuteCommand(bool, const char*, ...) override { return 0; }
+  MOCK_METHOD(void*, GetWindow, (), (override));
+  MOCK_METHOD(float, GetFrameDeltaTime, (), (override));
+  MOCK_METHOD(float, GetTime, (), (override));
+  MOCK_METHOD(void, SetActive, (bool), (override));
+  MOCK_METHOD(bool, IsActive, (), (override));
+  MOCK_METHOD(void, SetMouseDelta, (int, int), (override));
+  MOCK_METHOD(void, SetCursorPosition, (int, int), (override));
+  MOCK_METHOD(void, OnChar, (int), (override));
+  MOCK_METHOD(void, OnKeyDown, (int), (override));
+  MOCK_METHOD(void, OnKeyUp, (int), (override));
+  MOCK_METHOD(void, SetInputBlocked, (bool), (override));
+  MOCK_METHOD(bool, IsInputBlocked, (), (override));
+  MOCK_METHOD(VideoManager*, GetVideoManager, (), (override));
+  MOCK_METHOD(SoundManager*, GetSoundManager, (), (override));
+};
+
+class BuiltinCommandTest : public LogCapture {
+ protected:
+  static void SetUpTestSuite() {
+    static bool registered = RegisterBuiltinCommands(nullptr);
+    (void)registered;
+  }
+  void SetUp() override {
+    LogCapture::SetUp();
+    SetEngineInterface(&engine_);
+  }
+  void TearDown() override {
+    SetEngineInterface(nullptr);
+    SetBuiltinCommandHooks({});
+    LogCapture::TearDown();
+  }
+  int Run(const char* line) { return processor_.Execute(line, true); }
+
+  NiceMock<MockEngine> engine_;
+  EngineCommandProcessor processor_;
+};
+
+}  // namespace
+
+TEST_F(BuiltinCommandTest, RegisteredInOrderWithTheirDocs) {
+  std::vector<std::string> names;
+  CommandRegistry::Instance().ListNames(names);
+  std::vector<std::string> ours;
+  for (const std::string& n : names)
+    if (n == "help" || n == "listcmds" || n == "listvars" || n == "quit" ||
+        n == "reloadresources" || n == "restartsound" || n == "restartvideo")
+      ours.push_back(n);
+  EXPECT_THAT(ours, ElementsAre("help", "listcmds", "listvars", "quit", "reloadresources",
+                                "restartsound", "restartvideo"));
+  std::string doc;
+  ASSERT_TRUE(CommandRegistry::Instance().GetDoc("quit", doc));
+  EXPECT_EQ(doc, "takes no arguments\n\nQuits the game.");
+  // Registering a second time is refused, name by name.
+  EXPECT_FALSE(RegisterBuiltinCommands(nullptr));
+}
+
+TEST_F(BuiltinCommandTest, QuitAsksTheEngine) {
+  EXPECT_CALL(engine_, Quit(false)).Times(1);
+  EXPECT_EQ(Run("quit"), 0);
+  SetEngineInterface(nullptr);
+  EXPECT_EQ(Run("quit"), -1);
+}
+
+TEST_F(BuiltinCommandTest, HelpUsageDocAndUnknownName) {
+  EXPECT_EQ(Run("help"), 0);
+  EXPECT_THAT(g_lines, ElementsAre("[cyan]Usage: [white]help [cmd name]",
+                                   "type 'listcmds' for a list for available commands.",
+                                   "type 'listvars' to list all console variables."));
+  g_lines.clear();
+  EXPECT_EQ(Run("help QUIT"), 0);
+  EXPECT_THAT(g_lines, ElementsAre("[green]QUIT", "takes no arguments\n\nQuits the game."));
+  g_lines.clear();
+  EXPECT_EQ(Run("help %s%n"), 0);  // printed as text, never as a format
+  EXPECT_THAT(g_lines, ElementsAre("[red]Error: [grey]%s%n [white]is not a valid command name."));
+  g_lines.clear();
+  EXPECT_EQ(Run("help a b"), 0);
+  EXPECT_EQ(g_lines.size(), 3u);
+}
+
+TEST_F(BuiltinCommandTest, ListVarsShowsRegisteredNames) {
+  EXPECT_EQ(Run("LISTVARS"), 0);
+  ASSERT_GE(g_lines.size(), CVarRegistry::kBuiltinCount);
+  EXPECT_EQ(g_lines[0], "[grey]BPP[white] = [cyan]" + CVarRegistry::Instance().BPP.ToString());
+}
+
+TEST_F(BuiltinCommandTest, MissingSubsystemsFailWithAMessage) {
+  EXPECT_EQ(Run("restartvideo"), -1);
+  EXPECT_EQ(Run("restartsound"), -1);
+  EXPECT_EQ(g_lines.size(), 2u);
+
+  int dummy = 0;
+  ON_CALL(engine_, GetVideoManager()).WillByDefault(Return(reinterpret_cast<VideoManager*>(&dummy)));
+  ON_CALL(engine_, GetSoundManager()).WillByDefault(Return(reinterpret_cast<SoundManager*>(&dummy)));
+  EXPECT_EQ(Run("restartvideo"), -1);  // no hook installed yet
+  int mode = 0;
+  bool soundOk = true;
+  int reloads = 0;
+  SetBuiltinCommandHooks({[&] { return mode; }, [&] { return soundOk; }, [&] { ++reloads; }});
+  EXPECT_EQ(Run("restartvideo"), 0);
+  mode = 1;
+  EXPECT_EQ(Run("restartvideo"), -1);
+  mode = 7;
+  EXPECT_EQ(Run("restartvideo"), -2);
+  EXPECT_EQ(Run("restartsound"), 0);
+  soundOk = false;
+  EXPECT_EQ(Run("restartsound"), -1);
+  g_lines.clear();
+  EXPECT_EQ(Run("reloadresources"), 0);
+  EXPECT_EQ(reloads, 1);
+  EXPECT_THAT(g_lines, ElementsAre("[orange]Reloaded all resources."));
+}

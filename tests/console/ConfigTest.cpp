@@ -1,0 +1,275 @@
+// Console scripts and the configuration file: layout, round trips, CRLF
+// files, missing files, failed saves that must keep the stored file, line
+// breaks in values, and command-line variables.
+#include "console/CommandProcessor.h"
+#include "console/ConfigFile.h"
+#include "core/Log.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+using ::testing::Contains;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace {
+
+std::vector<std::string> g_lines;
+std::vector<LogLevel> g_levels;
+void Capture(const char* text, LogLevel level) {
+  g_lines.push_back(text);
+  g_levels.push_back(level);
+}
+
+int CountCalls(int, const char* const*, void* userData) {
+  ++*static_cast<int*>(userData);
+  return 0;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+class ConfigTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_lines.clear();
+    g_levels.clear();
+    previous_ = GetLogHandler();
+    SetLogHandler(&Capture);
+    std::string templ = (fs::temp_directory_path() / "kaz_config_XXXXXX").string();
+    ASSERT_NE(mkdtemp(templ.data()), nullptr);
+    dir_ = templ;
+    commands_.RegisterCommand("quit", CountCalls, "", &quits_);
+  }
+  void TearDown() override {
+    SetLogHandler(previous_);
+    std::error_code ec;
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir_, ec);
+  }
+  bool HasError(const std::string& text) const {
+    for (size_t i = 0; i < g_lines.size(); ++i)
+      if (g_levels[i] == LogLevel_Error && g_lines[i].find(text) != std::string::npos)
+        return true;
+    return false;
+  }
+
+  LogHandler previous_ = nullptr;
+  fs::path dir_;
+  int quits_ = 0;
+  CommandRegistry commands_;
+  CVarRegistry cvars_;
+  EngineCommandProcessor processor_{commands_, cvars_};
+};
+
+}  // namespace
+
+TEST_F(ConfigTest, DefaultsGiveHeaderAndSeventeenLinesInOrder) {
+  fs::path path = dir_ / "config" / "game.cfg";  // directory created on demand
+  ASSERT_TRUE(processor_.SaveConfiguration(path.string()));
+  EXPECT_EQ(ReadFile(path),
+            "# Auto generated file. EDIT AT YOUR OWN RISK.\n"
+            "BPP 32\nDebugAxisLength 1.000000\nDrawHUD true\nEnableShadowMaps true\n"
+            "Fullscreen false\nGlowEnable true\nGlowTextureSize 512\nGridSize 64.000000\n"
+            "InvertMouse false\nMaxParticlesPerBatch 2000\nMouseSensitivity 1.000000\n"
+            "RefreshRate 60\nResX 1024\nResY 768\nShadowMapSize 512\nSoundDevType hw\n"
+            "VSync false\n");
+  EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
+  EXPECT_EQ(g_lines.front(), "Saving configuration to [grey]" + path.string() + "[white]...");
+  EXPECT_EQ(g_lines.back(), "...configuration successfully saved.");
+}
+
+TEST_F(ConfigTest, SaveThenLoadGivesSameValues) {
+  cvars_.ResX.Set(1280);
+  cvars_.Fullscreen.Set(true);
+  cvars_.GridSize.Set(12.5f);
+  cvars_.MouseSensitivity.Set(-0.25f);
+  cvars_.SoundDevType.Set("Generic Software");
+  cvars_.TimeWarp.Set(3.0f);  // NoSave
+  cvars_.CreateDynamic("DynInt", 0)->SetFromString("42");
+  cvars_.CreateDynamic("DynFloat", 0)->SetFromString("0.5");
+  cvars_.CreateDynamic("DynBool", 0)->SetFromString("true");
+  cvars_.CreateDynamic("DynWord", 0)->SetFromString("hello world");
+  cvars_.CreateDynamic("DynDigits", 0)->SetFromString("\"007\"");
+  cvars_.CreateDynamic("DynPadded", 0)->SetString("  padded ");
+  cvars_.CreateDynamic("DynTrue", 0)->SetString("TRUE");
+  cvars_.CreateDynamic("DynHidden", CVarFlag_NoSave)->SetFromString("9");
+  fs::path path = dir_ / "round.cfg";
+  ASSERT_TRUE(SaveConfiguration(path.string(), cvars_));
+
+  CVarRegistry loaded;
+  for (const char* name : {"DynInt", "DynFloat", "DynBool", "DynWord", "DynDigits", "DynPadded",
+                           "DynTrue"})
+    loaded.CreateDynamic(name, 0);
+  EngineCommandProcessor reader(commands_, loaded);
+  ASSERT_TRUE(reader.ExecuteScript(path.string()));
+
+  std::vector<CVar*> saved;
+  cvars_.ListAll(saved);
+  for (const CVar* cvar : saved) {
+    if (cvar->HasFlag(CVarFlag_NoSave))
+      continue;
+    const CVar* back = loaded.Find(cvar->GetName());
+    ASSERT_NE(back, nullptr) << cvar->GetName();
+    EXPECT_EQ(back->ToString(), cvar->ToString()) << cvar->GetName();
+    if (cvar->GetType() == CVarType::Dynamic) {
+      EXPECT_EQ(static_cast<const CVarDynamic*>(back)->GetValueType(),
+                static_cast<const CVarDynamic*>(cvar)->GetValueType())
+          << cvar->GetName();
+    }
+  }
+  EXPECT_EQ(loaded.TimeWarp.Get(), 1.0f);
+  EXPECT_EQ(loaded.Find("DynHidden"), nullptr);
+  EXPECT_EQ(quits_, 0);
+}
+
+TEST_F(ConfigTest, ScriptEchoesSkipsCommentsAndRunsCommands) {
+  fs::path path = dir_ / "script.txt";
+  WriteFile(path, "# comment\nResX 800\n   quit\n\nnosuchname 1\n  #indented comment\nResY 600");
+  ASSERT_TRUE(processor_.ExecuteScript(path.string()));
+  EXPECT_EQ(cvars_.ResX.Get(), 800);
+  EXPECT_EQ(cvars_.ResY.Get(), 600);  // last line without a line break
+  EXPECT_EQ(quits_, 1);
+  EXPECT_EQ(g_lines.front(), "Executing console script [grey]" + path.string() + "[white]...");
+  EXPECT_THAT(g_lines, Contains("[grey] ] [white]ResX 800"));
+  EXPECT_THAT(g_lines, Contains("[grey] ] [white]quit"));
+  EXPECT_THAT(g_lines, Not(Contains(HasSubstr("comment"))));
+  EXPECT_FALSE(HasError("Invalid command"));  // script lines are quiet
+  EXPECT_EQ(g_lines.back(), "...finished execution.");
+}
+
+TEST_F(ConfigTest, CrLfFileWithByteOrderMarkRuns) {
+  ASSERT_TRUE(processor_.ExecuteScript(KAZ_TEST_DATA_DIR "/console/windows.cfg"));
+  EXPECT_EQ(cvars_.ResX.Get(), 800);
+  EXPECT_FLOAT_EQ(cvars_.GridSize.Get(), 2.5f);
+  EXPECT_EQ(cvars_.SoundDevType.Get(), "sw");
+  EXPECT_EQ(quits_, 1);
+  EXPECT_EQ(cvars_.Find("\xEF\xBB\xBF#"), nullptr);
+}
+
+TEST_F(ConfigTest, MissingFileReportsAndChangesNothing) {
+  fs::path path = dir_ / "config" / "absent.cfg";
+  EXPECT_FALSE(processor_.ExecuteScript(path.string()));
+  EXPECT_TRUE(HasError("Failed to open file for reading."));
+  EXPECT_EQ(cvars_.ResX.Get(), 1024);
+  EXPECT_FALSE(processor_.ExecuteScript(dir_.string()));  // a directory is no script
+}
+
+TEST_F(ConfigTest, OverlongLineIsSkippedNotRunInPieces) {
+  fs::path path = dir_ / "long.cfg";
+  // A long value whose tail, cut off, would read as a command of its own.
+  std::string text = "SoundDevType " + std::string(kMaxScriptLine, 'x') + "quit\nResX 5\n";
+  text += "SoundDevType " + std::string(3000, 'y') + "quit\n";
+  WriteFile(path, text);
+  ASSERT_TRUE(processor_.ExecuteScript(path.string()));
+  EXPECT_EQ(quits_, 0);
+  EXPECT_EQ(cvars_.ResX.Get(), 5);
+  EXPECT_EQ(cvars_.SoundDevType.Get(), std::string(3000, 'y') + "quit");
+}
+
+TEST_F(ConfigTest, LineBreakInValueCannotInjectLines) {
+  cvars_.SoundDevType.Set("hw\nquit\r\nResX 1");
+  cvars_.CreateDynamic("Note", 0)->SetString("a\nquit");
+  cvars_.CreateDynamic("bad name", 0)->SetFromString("1");
+  cvars_.CreateDynamic("bad\nquit", 0)->SetFromString("1");
+  fs::path path = dir_ / "inject.cfg";
+  ASSERT_TRUE(SaveConfiguration(path.string(), cvars_));
+  std::string text = ReadFile(path);
+  EXPECT_THAT(text, Not(HasSubstr("\nquit")));
+  EXPECT_THAT(text, Not(HasSubstr("bad")));
+
+  CVarRegistry loaded;
+  loaded.CreateDynamic("Note", 0);
+  EngineCommandProcessor reader(commands_, loaded);
+  ASSERT_TRUE(reader.ExecuteScript(path.string()));
+  EXPECT_EQ(quits_, 0);
+  EXPECT_EQ(loaded.ResX.Get(), 1024);
+  EXPECT_EQ(loaded.SoundDevType.Get(), "hw quit  ResX 1");
+  EXPECT_EQ(loaded.Find("Note")->ToString(), "a quit");
+}
+
+class ConfigSaveFailureTest : public ConfigTest {
+ protected:
+  void SetUp() override {
+    ConfigTest::SetUp();
+    path_ = dir_ / "keep.cfg";
+    WriteFile(path_, kStored);
+    cvars_.ResX.Set(1);
+  }
+  void ExpectStoredUnchanged() {
+    EXPECT_EQ(ReadFile(path_), kStored);
+    EXPECT_TRUE(fs::is_regular_file(path_));
+  }
+  static constexpr const char* kStored = "# Auto generated file. EDIT AT YOUR OWN RISK.\nResX 800\n";
+  fs::path path_;
+};
+
+TEST_F(ConfigSaveFailureTest, TempPathTaken) {
+  fs::create_directory(path_.string() + ".tmp");
+  EXPECT_FALSE(SaveConfiguration(path_.string(), cvars_));
+  EXPECT_TRUE(HasError("Failed to open file for writing."));
+  ExpectStoredUnchanged();
+  EXPECT_TRUE(fs::is_directory(path_.string() + ".tmp"));  // not ours to remove
+}
+
+TEST_F(ConfigSaveFailureTest, DiskFullWhileWriting) {
+  if (!fs::exists("/dev/full"))
+    GTEST_SKIP() << "/dev/full is not available";
+  fs::create_symlink("/dev/full", path_.string() + ".tmp");
+  EXPECT_FALSE(SaveConfiguration(path_.string(), cvars_));
+  EXPECT_TRUE(HasError("Failed to write configuration file"));
+  ExpectStoredUnchanged();
+  EXPECT_FALSE(fs::exists(fs::symlink_status(path_.string() + ".tmp")));
+}
+
+TEST_F(ConfigSaveFailureTest, DirectoryNotCreatable) {
+  WriteFile(dir_ / "config", "a file where the directory should be");
+  EXPECT_FALSE(SaveConfiguration((dir_ / "config" / "game.cfg").string(), cvars_));
+  EXPECT_TRUE(HasError("Failed to open file for writing."));
+}
+
+TEST_F(ConfigSaveFailureTest, UnwritableDirectory) {
+  if (geteuid() == 0)
+    GTEST_SKIP() << "running as root: directory permissions do not stop writes";
+  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_FALSE(SaveConfiguration(path_.string(), cvars_));
+  fs::permissions(dir_, fs::perms::owner_all);
+  ExpectStoredUnchanged();
+}
+
+TEST_F(ConfigTest, CommandLineVariablesSetMatchingNames) {
+  std::map<std::string, std::string, NoCaseLess> options = {
+      {"resx", "1280"}, {"FULLSCREEN", "1"}, {"log", ""}, {"NotAVariable", "3"}};
+  cvars_.CreateDynamic("Locked", CVarFlag_ReadOnly);
+  options["locked"] = "7";
+  ApplyCommandLineVariables(
+      [&](const std::string& name) -> const std::string* {
+        auto it = options.find(name);
+        return it == options.end() ? nullptr : &it->second;
+      },
+      cvars_);
+  EXPECT_EQ(cvars_.ResX.Get(), 1280);
+  EXPECT_TRUE(cvars_.Fullscreen.Get());
+  EXPECT_EQ(cvars_.Find("Locked")->ToString(), "7");
+  EXPECT_EQ(cvars_.Find("NotAVariable"), nullptr);
+  EXPECT_EQ(cvars_.Find("log"), nullptr);
+}
