@@ -1,0 +1,671 @@
+// Console: line buffer, stream printing, log file, output hook, input line,
+// history, completion, scrolling, animation, drawing and concurrent printing.
+#include "console/Console.h"
+
+#include "console/ColourMarkup.h"
+#include "console/CommandProcessor.h"
+#include "core/Log.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <strings.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kFontHeight = 10;
+constexpr int kCharWidth = 8;
+
+const std::string kRed = "\033[4294901760m";
+const std::string kGrey = MakeColourEscape(0xFFB4B4B4u);
+const std::string kWhite = MakeColourEscape(0xFFFFFFFFu);
+
+struct DrawCall {
+  std::string op;  // "quads", "/quads", "font", "/font", "rect", "text"
+  std::string text;
+  int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  float r = 0, g = 0, b = 0, a = 0;
+};
+
+DrawCall Op(const char* op) {
+  DrawCall call;
+  call.op = op;
+  return call;
+}
+
+// Records every draw call; fixed-width font; completes from a fixed name list.
+class FakeProcessor : public CommandProcessor {
+ public:
+  void BeginQuads() override { calls.push_back(Op("quads")); }
+  void EndQuads() override { calls.push_back(Op("/quads")); }
+  void BeginFont() override { calls.push_back(Op("font")); }
+  void EndFont() override { calls.push_back(Op("/font")); }
+  void DrawRectangle(int x1, int y1, int x2, int y2, float r, float g, float b, float a) override {
+    calls.push_back({"rect", "", x1, y1, x2, y2, r, g, b, a});
+  }
+  void DrawText(std::string_view text, int x, int y, float r, float g, float b, float a) override {
+    calls.push_back({"text", std::string(text), x, y, 0, 0, r, g, b, a});
+  }
+  int GetFontHeight() override { return kFontHeight; }
+  int GetTextWidth(std::string_view text) override { return static_cast<int>(text.size()) * kCharWidth; }
+  int Execute(std::string_view line, bool verbose) override {
+    executed.emplace_back(std::string(line), verbose);
+    return result;
+  }
+  int Complete(std::string_view prefix, std::vector<std::string>& out) override {
+    int n = 0;
+    for (const std::string& name : names) {
+      if (name.size() >= prefix.size() && strncasecmp(name.c_str(), prefix.data(), prefix.size()) == 0) {
+        out.push_back(name);
+        ++n;
+      }
+    }
+    return n;
+  }
+
+  std::vector<DrawCall> Texts() const {
+    std::vector<DrawCall> out;
+    for (const DrawCall& c : calls)
+      if (c.op == "text")
+        out.push_back(c);
+    return out;
+  }
+  std::vector<DrawCall> Rects() const {
+    std::vector<DrawCall> out;
+    for (const DrawCall& c : calls)
+      if (c.op == "rect")
+        out.push_back(c);
+    return out;
+  }
+
+  std::vector<DrawCall> calls;
+  std::vector<std::pair<std::string, bool>> executed;
+  std::vector<std::string> names{"ResX", "ResY", "ShowRecentConsoleEntries"};
+  int result = 0;
+};
+
+std::string TempPath(const char* name) {
+  return testing::TempDir() + "console_" + std::to_string(getpid()) + "_" + name;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> out;
+  std::stringstream ss(text);
+  std::string line;
+  while (std::getline(ss, line))
+    out.push_back(line);
+  return out;
+}
+
+class ConsoleTest : public testing::Test {
+ protected:
+  void Type(const std::string& text) {
+    for (char c : text)
+      console.OnChar(static_cast<unsigned char>(c));
+  }
+
+  Console console;
+  FakeProcessor processor;
+};
+
+// ---------------------------------------------------------------------------
+// Buffer
+
+TEST_F(ConsoleTest, WholeLinePrintsSplitAtLineFeeds) {
+  console.Print("a\nb", false);
+  console.Print("c\n", false);
+  console.Print("", false);
+  console.Print("\n\n", false);
+  EXPECT_EQ(console.GetLines(), (std::vector<std::string>{"a", "b", "c", "", "", ""}));
+}
+
+TEST_F(ConsoleTest, StoredLinesHoldEscapesForTags) {
+  console.Print("[red]a[pink]b", false);
+  EXPECT_EQ(console.GetLine(0), kRed + "a[pink]b");
+}
+
+TEST_F(ConsoleTest, StreamPiecesJoinIntoLines) {
+  console.Print("abc", true);
+  console.Print("\n", true);
+  EXPECT_EQ(console.GetLines(), (std::vector<std::string>{"abc", ""}));
+
+  // Pieces broken anywhere, several lines in one piece.
+  console.Print("he", true);
+  console.Print("llo\nwor", true);
+  console.Print("ld\nx", true);
+  EXPECT_EQ(console.GetLines(), (std::vector<std::string>{"abc", "hello", "world", "x"}));
+
+  // A whole line after a stream starts its own line.
+  console.Print("whole", false);
+  console.Print("more", true);
+  EXPECT_EQ(console.GetLines(), (std::vector<std::string>{"abc", "hello", "world", "x", "whole", "more"}));
+}
+
+TEST_F(ConsoleTest, BufferKeepsTheNewest256Lines) {
+  for (int i = 0; i < 1000; ++i)
+    console.Printf("line %d", i);
+  ASSERT_EQ(console.GetLineCount(), kConsoleMaxLines);
+  EXPECT_EQ(console.GetLine(0), "line 744");
+  EXPECT_EQ(console.GetLine(255), "line 999");
+}
+
+TEST_F(ConsoleTest, PrintfIsBoundedAndNotReinterpreted) {
+  std::string big(3000, 'x');
+  console.Printf("%s", big.c_str());
+  EXPECT_EQ(console.GetLine(0).size(), kFormatBufferSize - 1);
+  console.Print("100%d", false);
+  EXPECT_EQ(console.GetLine(1), "100%d");
+  console.Print(nullptr, false);
+  EXPECT_EQ(console.GetLineCount(), 3u);
+}
+
+// ---------------------------------------------------------------------------
+// Log file and output hook
+
+class ConsoleLogTest : public ConsoleTest {
+ protected:
+  void TearDown() override {
+    console.CloseLogFile();
+    remove(path.c_str());
+  }
+  std::string path = TempPath("kaz.log");
+};
+
+TEST_F(ConsoleLogTest, LinesAreWrittenWithoutMarkupAndFlushed) {
+  ASSERT_TRUE(console.OpenLogFile(path));
+  console.Print("[red]ERROR: [white]Invalid command or variable name.", false);
+  console.Print("[pink]literal\nsecond", false);
+  // Readable before the console closes it: nothing waits in a buffer.
+  EXPECT_EQ(ReadFile(path), "ERROR: Invalid command or variable name.\n[pink]literal\nsecond\n");
+}
+
+TEST_F(ConsoleLogTest, StreamedTextMakesOneLogLinePerConsoleLine) {
+  ASSERT_TRUE(console.OpenLogFile(path));
+  console.Print("[grey]he", true);
+  console.Print("llo\n", true);
+  console.Print("par", true);
+  console.Print("tial", false);  // a whole line ends the streamed one first
+  console.Print("a\nb", true);
+  console.CloseLogFile();
+  EXPECT_EQ(ReadFile(path), "hello\npar\ntial\na\nb\n");
+}
+
+TEST_F(ConsoleLogTest, ReopeningTruncatesAndEmptyPathCloses) {
+  ASSERT_TRUE(console.OpenLogFile(path));
+  console.Print("first", false);
+  ASSERT_TRUE(console.OpenLogFile(path));
+  console.Print("second", false);
+  EXPECT_TRUE(console.OpenLogFile(""));
+  EXPECT_FALSE(console.IsLogFileOpen());
+  console.Print("third", false);
+  EXPECT_EQ(ReadFile(path), "second\n");
+}
+
+TEST_F(ConsoleLogTest, UncreatableLogLeavesPrintingWorking) {
+  std::vector<std::string> hooked;
+  console.SetOutputHook(
+      [](const char* text, bool, void* user) { static_cast<std::vector<std::string>*>(user)->push_back(text); },
+      &hooked);
+  EXPECT_FALSE(console.OpenLogFile("/nonexistent-dir/kaz.log"));
+  EXPECT_FALSE(console.IsLogFileOpen());
+  console.Print("still here", false);
+  EXPECT_EQ(console.GetLine(0), "still here");
+  EXPECT_EQ(hooked, std::vector<std::string>{"still here"});
+}
+
+struct HookRecord {
+  std::vector<std::pair<std::string, bool>> texts;
+  Console* console = nullptr;
+};
+
+TEST_F(ConsoleTest, HookGetsEveryTextAsGiven) {
+  HookRecord record;
+  console.SetOutputHook(
+      [](const char* text, bool cont, void* user) { static_cast<HookRecord*>(user)->texts.emplace_back(text, cont); },
+      &record);
+  console.Print("[red]x\ny", false);
+  console.Print("piece", true);
+  console.Printf("%d", 5);
+  EXPECT_EQ(record.texts, (std::vector<std::pair<std::string, bool>>{
+                              {"[red]x\ny", false}, {"piece", true}, {"5", false}}));
+  console.SetOutputHook(nullptr, nullptr);
+  console.Print("unhooked", false);
+  EXPECT_EQ(record.texts.size(), 3u);
+}
+
+TEST_F(ConsoleTest, HookThatPrintsNeitherDeadlocksNorRecurses) {
+  HookRecord record;
+  record.console = &console;
+  console.SetOutputHook(
+      [](const char* text, bool cont, void* user) {
+        auto* r = static_cast<HookRecord*>(user);
+        r->texts.emplace_back(text, cont);
+        r->console->Printf("echo of %s", text);
+      },
+      &record);
+  console.Print("hello", false);
+  EXPECT_EQ(console.GetLines(), (std::vector<std::string>{"hello", "echo of hello"}));
+  ASSERT_EQ(record.texts.size(), 1u);
+}
+
+// ---------------------------------------------------------------------------
+// Input line, history and completion
+
+TEST_F(ConsoleTest, EnterEchoesAndRunsVerbose) {
+  console.SetCommandProcessor(&processor);
+  Type("ResX 800\r");
+  ASSERT_EQ(processor.executed.size(), 1u);
+  EXPECT_EQ(processor.executed[0], std::make_pair(std::string("ResX 800"), true));
+  EXPECT_EQ(console.GetLine(0), kGrey + " ] " + kWhite + "ResX 800");
+  EXPECT_EQ(console.GetInput(), "");
+  EXPECT_EQ(console.GetCursorPosition(), 0);
+  Type("\n");  // empty input runs nothing
+  EXPECT_EQ(processor.executed.size(), 1u);
+}
+
+TEST_F(ConsoleTest, WithoutProcessorEnterOnlyRecordsHistory) {
+  Type("quit\r");
+  EXPECT_EQ(console.GetLineCount(), 0u);
+  EXPECT_EQ(console.GetHistory(), std::vector<std::string>{"quit"});
+  EXPECT_EQ(console.Execute("quit", true), -1);
+}
+
+TEST_F(ConsoleTest, RecalledLineIsNotDuplicatedAndOldestIsEvicted) {
+  Type("a\r");
+  Type("b\r");
+  console.OnKey(ConsoleKey_HistoryOlder);  // b
+  EXPECT_EQ(console.GetInput(), "b");
+  EXPECT_EQ(console.GetCursorPosition(), 1);
+  Type("\r");
+  console.OnKey(ConsoleKey_HistoryOlder);
+  Type("\r");
+  EXPECT_EQ(console.GetHistory(), (std::vector<std::string>{"b", "a"}));
+  // Typed again (not recalled) it is a new entry.
+  Type("b\r");
+  EXPECT_EQ(console.GetHistory().size(), 3u);
+  for (int i = 0; i < 11; ++i)
+    Type("cmd" + std::to_string(i) + "\r");
+  ASSERT_EQ(console.GetHistory().size(), kConsoleMaxHistory);
+  EXPECT_EQ(console.GetHistory().front(), "cmd10");
+  EXPECT_EQ(console.GetHistory().back(), "cmd1");
+}
+
+TEST_F(ConsoleTest, HistoryKeysWrapBothWays) {
+  Type("one\r");
+  Type("two\r");
+  Type("three\r");  // newest first: three, two, one
+  console.OnKey(ConsoleKey_HistoryNewer);
+  EXPECT_EQ(console.GetInput(), "one");  // no cursor: the oldest
+  console.OnKey(ConsoleKey_HistoryNewer);
+  EXPECT_EQ(console.GetInput(), "two");
+  console.OnKey(ConsoleKey_HistoryNewer);
+  console.OnKey(ConsoleKey_HistoryNewer);
+  EXPECT_EQ(console.GetInput(), "one");  // newest wraps to oldest
+  console.OnKey(ConsoleKey_HistoryOlder);
+  EXPECT_EQ(console.GetInput(), "three");  // oldest wraps to newest
+}
+
+TEST_F(ConsoleTest, CompletionHintKeepsTypedCase) {
+  console.SetCommandProcessor(&processor);
+  Type("res");
+  EXPECT_EQ(console.GetCompletionText(), "ResX");
+  EXPECT_EQ(console.GetCompletionHint(), "resX");
+  Type("\t");
+  EXPECT_EQ(console.GetInput(), "ResX");
+  EXPECT_EQ(console.GetCursorPosition(), 4);
+  EXPECT_EQ(console.GetCompletionHint(), "");
+  Type(" ");
+  EXPECT_EQ(console.GetCompletionHint(), "");  // a blank ends completion
+  console.OnKey(ConsoleKey_ClearLine);
+  Type("zz");
+  EXPECT_EQ(console.GetCompletionHint(), "");
+  Type("\t");
+  EXPECT_EQ(console.GetInput(), "zz");  // Tab without a hint does nothing
+}
+
+TEST_F(ConsoleTest, EditingKeysMoveAndDelete) {
+  console.SetCommandProcessor(&processor);
+  Type("resy");
+  console.OnKey(ConsoleKey_Home);
+  console.OnKey(ConsoleKey_CursorLeft);
+  EXPECT_EQ(console.GetCursorPosition(), 0);
+  console.OnKey(ConsoleKey_Delete);
+  EXPECT_EQ(console.GetInput(), "esy");
+  EXPECT_EQ(console.GetCompletionHint(), "");  // stale hint dropped
+  console.OnKey(ConsoleKey_End);
+  console.OnKey(ConsoleKey_CursorRight);
+  EXPECT_EQ(console.GetCursorPosition(), 3);
+  console.OnKey(ConsoleKey_Delete);  // nothing at the cursor
+  EXPECT_EQ(console.GetInput(), "esy");
+  console.OnKey(ConsoleKey_CursorLeft);
+  Type("\b");
+  EXPECT_EQ(console.GetInput(), "ey");
+  EXPECT_EQ(console.GetCursorPosition(), 1);
+  console.OnKey(ConsoleKey_Home);
+  Type("\b");  // nothing before the cursor
+  EXPECT_EQ(console.GetInput(), "ey");
+}
+
+TEST_F(ConsoleTest, InputRejectsOverflowAndControlCharacters) {
+  Type(std::string(300, 'x'));
+  EXPECT_EQ(console.GetInput().size(), kConsoleMaxInput);
+  console.OnKey(ConsoleKey_ClearLine);
+  for (int c : {int('`'), 27, 0, 1, 127, 256, 0x20AC, -5})
+    console.OnChar(c);
+  EXPECT_EQ(console.GetInput(), "");
+  console.OnChar(0xE9);
+  EXPECT_EQ(console.GetInput(), "\xE9");
+}
+
+TEST_F(ConsoleTest, ExecuteRunsEachLineQuietly) {
+  console.SetCommandProcessor(&processor);
+  processor.result = 7;
+  EXPECT_EQ(console.Execute("a\nb\n", true), 7);
+  ASSERT_EQ(processor.executed.size(), 2u);
+  EXPECT_EQ(processor.executed[1], std::make_pair(std::string("b"), false));
+  EXPECT_EQ(console.GetLineCount(), 2u);
+  EXPECT_EQ(console.Execute("c", false), 7);
+  EXPECT_EQ(console.GetLineCount(), 2u);
+}
+
+// A mistyped name typed into the console reaches the log file as plain text.
+CommandRegistry g_commands;
+Console* g_logConsole = nullptr;
+
+TEST_F(ConsoleLogTest, MistypedNameWritesPlainErrorLine) {
+  CVarRegistry cvars;
+  EngineCommandProcessor real(g_commands, cvars);
+  g_logConsole = &console;
+  LogHandler previous = GetLogHandler();
+  SetLogHandler([](const char* text, LogLevel level) {
+    if (level == LogLevel_Error)
+      g_logConsole->Printf("[red]ERROR: [white]%s", text);
+    else
+      g_logConsole->Print(text, false);
+  });
+  console.SetCommandProcessor(&real);
+  ASSERT_TRUE(console.OpenLogFile(path));
+  Type("nosuchname 1\r");
+  SetLogHandler(previous);
+  auto lines = SplitLines(ReadFile(path));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], " ] nosuchname 1");
+  EXPECT_EQ(lines[1], "ERROR: Invalid command or variable name.");
+}
+
+// ---------------------------------------------------------------------------
+// Scrolling
+
+class ConsoleScrollTest : public ConsoleTest {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 20; ++i)
+      console.Printf("%d", i);
+  }
+};
+
+TEST_F(ConsoleScrollTest, PageUpStopsWithOldestLineAtTheBottom) {
+  console.OnKey(ConsoleKey_PageUp);
+  EXPECT_FALSE(console.IsFollowingOutput());
+  EXPECT_EQ(console.GetScrollOffset(), 5);
+  for (int i = 0; i < 10; ++i)
+    console.OnKey(ConsoleKey_PageUp);
+  EXPECT_EQ(console.GetScrollOffset(), 19);
+  console.OnKey(ConsoleKey_PageDown);
+  EXPECT_EQ(console.GetScrollOffset(), 14);
+  for (int i = 0; i < 3; ++i)
+    console.OnKey(ConsoleKey_PageDown);
+  EXPECT_TRUE(console.IsFollowingOutput());
+  EXPECT_EQ(console.GetScrollOffset(), 0);
+}
+
+TEST_F(ConsoleScrollTest, ScrolledViewKeepsItsLinesAsOutputArrives) {
+  console.SetCommandProcessor(&processor);
+  console.SetOpen(true, false);
+  console.OnKey(ConsoleKey_PageUp);  // bottom line is "14"
+  for (int i = 20; i < 300; ++i)
+    console.Printf("%d", i);
+  EXPECT_EQ(console.GetScrollOffset(), static_cast<int>(kConsoleMaxLines) - 1);
+  console.Draw(0, 0, 640, 240, false, false);
+  // "14" was dropped from the buffer; the view moved on to the oldest line kept.
+  auto texts = processor.Texts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[1].text, "44");
+}
+
+// ---------------------------------------------------------------------------
+// Animation and drawing
+
+TEST_F(ConsoleTest, OpeningAndClosingTakeAQuarterSecond) {
+  console.SetOpen(true, true);
+  EXPECT_EQ(console.GetState(), ConsoleState_Opening);
+  console.Update(0.125f);
+  EXPECT_FLOAT_EQ(console.GetOpenFraction(), 0.5f);
+  console.SetOpen(false, true);  // reverses mid-way
+  EXPECT_EQ(console.GetState(), ConsoleState_Closing);
+  console.Update(0.2f);
+  EXPECT_EQ(console.GetState(), ConsoleState_Closed);
+  EXPECT_FLOAT_EQ(console.GetOpenFraction(), 0.0f);
+  console.SetOpen(false, true);
+  EXPECT_EQ(console.GetState(), ConsoleState_Closed);
+  console.SetOpen(true, true);
+  console.Update(0.3f);
+  EXPECT_EQ(console.GetState(), ConsoleState_Open);
+  EXPECT_FLOAT_EQ(console.GetOpenFraction(), 1.0f);
+  console.Update(0.5f);
+  EXPECT_FALSE(console.IsCursorVisible());
+  console.OnKey(ConsoleKey_End);
+  EXPECT_TRUE(console.IsCursorVisible());
+}
+
+TEST_F(ConsoleTest, RecentLinesShowWhileClosedForFiveSeconds) {
+  console.SetCommandProcessor(&processor);
+  console.Print("old", false);
+  console.Update(4.0f);
+  console.Print("[red]new", false);
+  console.Draw(0, 0, 640, 240, true, true);
+  auto texts = processor.Texts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0].text, "new");  // newest lowest
+  EXPECT_EQ(texts[0].y1, 5 + kFontHeight);
+  EXPECT_EQ(texts[0].r, 1.0f);
+  EXPECT_EQ(texts[0].g, 0.0f);
+  EXPECT_EQ(texts[1].text, "old");
+  EXPECT_EQ(texts[1].y1, 5);
+  EXPECT_EQ(texts[1].x1, 5);
+
+  processor.calls.clear();
+  console.Update(1.5f);  // "old" expires, "new" stays
+  console.Draw(0, 0, 640, 240, true, true);
+  ASSERT_EQ(processor.Texts().size(), 1u);
+  EXPECT_EQ(processor.Texts()[0].y1, 5);
+
+  processor.calls.clear();
+  console.Update(4.0f);
+  console.Draw(0, 0, 640, 240, true, true);
+  EXPECT_TRUE(processor.calls.empty());
+}
+
+TEST_F(ConsoleTest, NoticesAreRightAlignedForOneFrame) {
+  console.SetCommandProcessor(&processor);
+  console.AddNotice("[orange]--- World ---\nab");
+  console.AddNoticef("FPS: %.2f", 60.0);
+  for (int i = 0; i < 40; ++i)
+    console.AddNotice("x");
+  EXPECT_EQ(console.GetNotices().size(), kConsoleMaxNotices);
+  console.Draw(0, 0, 640, 240, false, true);
+  auto texts = processor.Texts();
+  ASSERT_EQ(texts.size(), kConsoleMaxNotices);
+  EXPECT_EQ(texts[0].text, "--- World ---");
+  EXPECT_EQ(texts[0].x1, 640 - 5 - 13 * kCharWidth);  // escapes not measured
+  EXPECT_EQ(texts[1].text, "ab");
+  EXPECT_EQ(texts[1].y1, 5 + kFontHeight);
+  EXPECT_EQ(texts[2].text, "FPS: 60.00");
+  EXPECT_TRUE(console.GetNotices().empty());
+
+  console.AddNotice("hidden");
+  console.Draw(0, 0, 640, 240, false, false);
+  EXPECT_TRUE(console.GetNotices().empty());
+}
+
+TEST_F(ConsoleTest, OpenConsoleDrawsBackgroundInputAndColouredLines) {
+  console.SetCommandProcessor(&processor);
+  console.Print("[red]a[green]b", false);
+  console.Print("plain", false);
+  console.SetOpen(true, false);
+  console.Update(0.0f);
+  Type("res");
+  console.OnKey(ConsoleKey_CursorLeft);
+  processor.calls.clear();
+  // Open without animation keeps fraction 0; open fully first.
+  console.SetOpen(false, false);
+  console.SetOpen(true, true);
+  console.Update(1.0f);
+  console.OnKey(ConsoleKey_End);
+  processor.calls.clear();
+  console.Draw(0, 0, 640, 240, true, true);
+
+  auto rects = processor.Rects();
+  ASSERT_EQ(rects.size(), 6u);
+  EXPECT_EQ(rects[0].x2, 640);
+  EXPECT_EQ(rects[0].y2, 240);
+  EXPECT_FLOAT_EQ(rects[0].g, 0.25f);
+  EXPECT_FLOAT_EQ(rects[0].a, 2.0f / 3.0f);
+  EXPECT_EQ(rects[1].y1, 239);
+  // Cursor after "] res".
+  EXPECT_EQ(rects[2].x1, 5 + 5 * kCharWidth);
+  EXPECT_EQ(rects[2].y1, 240 - kFontHeight - 7);
+  // Thumb at the bottom while following (offset 0).
+  EXPECT_EQ(rects[5].x1, 632);
+  EXPECT_EQ(rects[5].y1, 5 + 240 - 17);
+
+  auto texts = processor.Texts();
+  ASSERT_EQ(texts.size(), 6u);
+  EXPECT_EQ(texts[0].text, "] ");
+  EXPECT_FLOAT_EQ(texts[0].g, 0.5f);
+  EXPECT_EQ(texts[0].y1, 240 - kFontHeight - 5);
+  EXPECT_EQ(texts[1].text, "resX");  // hint under the input
+  EXPECT_FLOAT_EQ(texts[1].r, 0.5f);
+  EXPECT_EQ(texts[2].text, "res");
+  EXPECT_EQ(texts[2].x1, 5 + 2 * kCharWidth);
+  EXPECT_EQ(texts[3].text, "plain");
+  EXPECT_EQ(texts[3].y1, 240 - 2 * kFontHeight - 5);
+  EXPECT_EQ(texts[4].text, "a");
+  EXPECT_FLOAT_EQ(texts[4].g, 0.0f);
+  EXPECT_EQ(texts[5].text, "b");
+  EXPECT_FLOAT_EQ(texts[5].r, 0.0f);
+  EXPECT_FLOAT_EQ(texts[5].g, 1.0f);
+  EXPECT_EQ(texts[5].x1, 5 + kCharWidth);
+  EXPECT_EQ(texts[4].y1 - texts[3].y1, -kFontHeight);
+  // Calls are bracketed.
+  EXPECT_EQ(processor.calls.front().op, "quads");
+  EXPECT_EQ(processor.calls.back().op, "/font");
+}
+
+TEST_F(ConsoleTest, LinesStopAtTheTopEdge) {
+  console.SetCommandProcessor(&processor);
+  for (int i = 0; i < 100; ++i)
+    console.Printf("%d", i);
+  console.SetOpen(true, false);
+  console.Draw(0, 0, 640, 100, false, false);
+  // Lines at y = 75, 65, ..., 5 (8 lines) above the input line.
+  auto texts = processor.Texts();
+  ASSERT_EQ(texts.size(), 1u + 8u);  // prompt, no input
+  EXPECT_EQ(texts.back().y1, 5);
+  EXPECT_EQ(texts.back().text, "92");
+}
+
+TEST_F(ConsoleTest, DrawWithoutProcessorOnlyDropsNotices) {
+  console.AddNotice("n");
+  console.SetOpen(true, false);
+  console.Draw(0, 0, 640, 240, true, true);
+  EXPECT_TRUE(console.GetNotices().empty());
+}
+
+// ---------------------------------------------------------------------------
+// Threads
+
+struct OrderedHook {
+  std::mutex mutex;
+  std::vector<std::string> texts;
+};
+
+TEST_F(ConsoleLogTest, ConcurrentPrintsAreNeitherLostNorDuplicated) {
+  constexpr int kThreads = 4;
+  constexpr int kLinesPerThread = 2000;
+  OrderedHook hook;
+  console.SetOutputHook(
+      [](const char* text, bool, void* user) {
+        auto* h = static_cast<OrderedHook*>(user);
+        std::lock_guard<std::mutex> lock(h->mutex);
+        h->texts.push_back(text);
+      },
+      &hook);
+  console.SetCommandProcessor(&processor);
+  console.SetOpen(true, false);
+  ASSERT_TRUE(console.OpenLogFile(path));
+
+  std::atomic<bool> done{false};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kLinesPerThread; ++i) {
+        if (i % 7 == 0)
+          console.AddNoticef("n%d", i);
+        console.Printf("[grey]t%d-%d", t, i);
+      }
+    });
+  }
+  // The main thread keeps reading, updating and drawing meanwhile.
+  size_t reads = 0;
+  while (!done) {
+    auto lines = console.GetLines();
+    EXPECT_LE(lines.size(), kConsoleMaxLines);
+    console.Update(0.01f);
+    console.Draw(0, 0, 640, 240, true, true);
+    processor.calls.clear();
+    if (++reads % 4 == 0)
+      console.OnKey(reads % 8 ? ConsoleKey_PageUp : ConsoleKey_PageDown);
+    done = console.GetLineCount() == kConsoleMaxLines && reads > 50;
+  }
+  for (auto& th : threads)
+    th.join();
+  console.CloseLogFile();
+
+  auto logLines = SplitLines(ReadFile(path));
+  ASSERT_EQ(logLines.size(), static_cast<size_t>(kThreads * kLinesPerThread));
+  std::vector<int> next(kThreads, 0);
+  for (const std::string& line : logLines) {
+    int t = -1, i = -1;
+    ASSERT_EQ(sscanf(line.c_str(), "t%d-%d", &t, &i), 2) << line;
+    ASSERT_TRUE(t >= 0 && t < kThreads);
+    EXPECT_EQ(i, next[t]) << "thread " << t << " out of order or duplicated";
+    next[t] = i + 1;
+  }
+  // The hook saw the same texts, in the order the log has them.
+  std::lock_guard<std::mutex> lock(hook.mutex);
+  ASSERT_EQ(hook.texts.size(), logLines.size());
+  for (size_t k = 0; k < logLines.size(); ++k)
+    ASSERT_EQ(hook.texts[k], "[grey]" + logLines[k]) << k;
+  // The buffer ends with the last 256 lines of the log.
+  auto lines = console.GetLines();
+  ASSERT_EQ(lines.size(), kConsoleMaxLines);
+  EXPECT_EQ(StripColourEscapes(lines.back()), logLines.back());
+  EXPECT_EQ(StripColourEscapes(lines.front()), logLines[logLines.size() - kConsoleMaxLines]);
+}
+
+}  // namespace
