@@ -1,0 +1,93 @@
+// Shell.h - the launcher: boot console, version check, game window, engine
+// start, main loop with input translation, shutdown and fatal display.
+//
+// The launcher is one object on the stack of main(): the boot console thread
+// extended with the game window (SDL2) and the engine state. It reaches the
+// engine only through ShellEngineApi, so that main() binds the real exports and
+// tests bind a fake engine. Ctrl+C and SIGTERM end the main loop like closing
+// the window. "-frames N" and "-seconds S" bound a run; without a display the
+// launcher runs on SDL's offscreen driver for at most kHeadlessSeconds.
+// Depends on: BootConsole.h, KeyTable.h, core/KazEngine.h (declarations only), SDL2.
+#pragma once
+
+#include "BootConsole.h"
+
+#include "core/KazEngine.h"
+
+#include <string>
+#include <vector>
+
+struct SDL_Window;
+union SDL_Event;
+
+// The five engine exports, as function pointers.
+struct ShellEngineApi {
+  PFN_kazGetVersion getVersion = nullptr;
+  PFN_kazGetBuildString getBuildString = nullptr;
+  PFN_kazStartup startup = nullptr;
+  PFN_kazShutdown shutdown = nullptr;
+  PFN_kazGetInterface getInterface = nullptr;
+};
+
+constexpr uint32_t kShellEngineVersion = kKazEngineVersion;
+constexpr const char* kShellAppTitle = "The Secret of Orrelin Cove";
+constexpr const char* kShellMainMod = "cove";
+constexpr const char* kShellConsoleTitle = "Kaz Console";
+// Without a display, a run that names no bound ends after this many seconds.
+constexpr double kHeadlessSeconds = 5.0;
+// Lines of the log shown in the message box after a fatal stop or a halt.
+constexpr size_t kFatalLogLines = 30;
+
+// Limits of a run; 0 means no limit.
+struct RunBounds {
+  long frames = 0;
+  double seconds = 0.0;
+};
+
+// Reads "-frames N" and "-seconds S" (names in any case) from argv; a bad
+// value is left out with a line added to warnings.
+RunBounds ParseRunBounds(int argc, char** argv, std::vector<std::string>* warnings);
+
+// True when no display server is named: SDL_VIDEODRIVER, DISPLAY and WAYLAND_DISPLAY all unset.
+bool ShellNeedsHeadless();
+// True when a window (and so a message box) can be shown to someone.
+bool ShellHasDisplay();
+
+class Shell : public BootConsole {
+ public:
+  explicit Shell(const ShellEngineApi& api);
+  ~Shell() override;
+
+  // The launcher's main routine; its result is the process exit code.
+  int Main(const char* title, int argc, char** argv);
+
+  SDL_Window* GetGameWindow() const { return window_; }
+
+ private:
+  int FatalStop(const char* message);
+  // Shows the end of the log where someone can see it, then ends the console.
+  void ShowLogAndWait();
+  bool CreateGameWindow(const char* title);
+  void DestroyGameWindow();
+  void HandleEvent(const SDL_Event& event, bool* running);
+  void OnFocusGained();
+  void OnFocusLost();
+  void ForwardMouseMotion();
+
+  ShellEngineApi api_;
+  SDL_Window* window_ = nullptr;
+  IKazEngine* engine_ = nullptr;
+  bool recentreCursor_ = false;
+  bool videoStarted_ = false;
+  bool hasFocus_ = false;
+  bool relativeMouse_ = false;  // SDL's relative mode is on; else cursor recentring
+  // Mouse motion of the current loop iteration.
+  int motionX_ = 0;
+  int motionY_ = 0;
+  bool motionSeen_ = false;
+  int cursorX_ = 0;
+  int cursorY_ = 0;
+};
+
+// Runs a launcher on the stack with the game's title.
+int ShellMain(const ShellEngineApi& api, int argc, char** argv);

@@ -1,0 +1,430 @@
+// The launcher's main routine against a fake engine: start-up failures, bounded
+// runs, halts, stop signals and the translation of SDL events into engine input.
+#include "Shell.h"
+
+#include <SDL.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <dlfcn.h>
+#include <cstdarg>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using ::testing::_;
+using ::testing::AnyNumber;
+using ::testing::HasSubstr;
+using ::testing::Invoke;
+using ::testing::NiceMock;
+using ::testing::Return;
+
+class MockEngine : public IKazEngine {
+ public:
+  MOCK_METHOD(int, RunFrame, (), (override));
+  MOCK_METHOD(void, Quit, (bool withError), (override));
+  MOCK_METHOD(bool, AddPackage, (const char* name, bool append), (override));
+  MOCK_METHOD(void, PrintLine, (const std::string& text));
+  MOCK_METHOD(void*, GetWindow, (), (override));
+  MOCK_METHOD(float, GetFrameDeltaTime, (), (override));
+  MOCK_METHOD(float, GetTime, (), (override));
+  MOCK_METHOD(void, SetActive, (bool active), (override));
+  MOCK_METHOD(bool, IsActive, (), (override));
+  MOCK_METHOD(void, SetMouseDelta, (int axis, int value), (override));
+  MOCK_METHOD(void, SetCursorPosition, (int x, int y), (override));
+  MOCK_METHOD(void, OnChar, (int character), (override));
+  MOCK_METHOD(void, OnKeyDown, (int key), (override));
+  MOCK_METHOD(void, OnKeyUp, (int key), (override));
+  MOCK_METHOD(void, SetInputBlocked, (bool blocked), (override));
+  MOCK_METHOD(bool, IsInputBlocked, (), (override));
+  MOCK_METHOD(VideoManager*, GetVideoManager, (), (override));
+  MOCK_METHOD(SoundManager*, GetSoundManager, (), (override));
+
+  // gmock cannot mock variadic operations: format and hand on the line.
+  void Printf(const char* format, ...) override {
+    char buffer[2048];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(buffer, sizeof(buffer), format, args);
+    va_end(args);
+    PrintLine(buffer);
+  }
+  int ExecuteCommand(bool, const char*, ...) override { return 0; }
+};
+
+// What the fake exports saw and answer; one per test.
+struct FakeExports {
+  uint32_t version = kShellEngineVersion;
+  bool startupFails = false;
+  MockEngine* engine = nullptr;
+  int startupCalls = 0;
+  int shutdownCalls = 0;
+  std::vector<std::string> argv;
+  SDL_Window* window = nullptr;
+  uint32_t windowFlags = 0;
+  int windowWidth = 0;
+  int windowHeight = 0;
+  std::string title;
+  std::string mainMod;
+};
+
+FakeExports* g_fake = nullptr;
+
+// SDL's offscreen driver loads EGL for every OpenGL window and unloads it with
+// the window; Mesa's EGL leaves an allocation behind that the leak checker then
+// reports. Holding the library for the whole run keeps that memory reachable.
+class KeepEglLoaded : public ::testing::Environment {
+ public:
+  void SetUp() override { handle_ = dlopen("libEGL.so.1", RTLD_NOW); }
+
+ private:
+  void* handle_ = nullptr;
+};
+const auto* const g_keepEgl = ::testing::AddGlobalTestEnvironment(new KeepEglLoaded);
+
+uint32_t FakeGetVersion() { return g_fake->version; }
+const char* FakeGetBuildString() { return "Jan  1 2030, 00:00:00"; }
+IKazEngine* FakeGetInterface() { return g_fake->engine; }
+void FakeShutdown() { ++g_fake->shutdownCalls; }
+
+IKazEngine* FakeStartup(int argc, char** argv, void* window, const char* title, const char* mainMod,
+                        KazOutputCallback output, void* userData) {
+  ++g_fake->startupCalls;
+  g_fake->argv.assign(argv, argv + argc);
+  g_fake->window = static_cast<SDL_Window*>(window);
+  g_fake->windowFlags = SDL_GetWindowFlags(g_fake->window);
+  SDL_GetWindowSize(g_fake->window, &g_fake->windowWidth, &g_fake->windowHeight);
+  g_fake->title = title;
+  g_fake->mainMod = mainMod;
+  if (output) {
+    output("[red]KazStartup: engine says no", false, userData);
+  }
+  return g_fake->startupFails ? nullptr : g_fake->engine;
+}
+
+void PushEvent(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
+
+void PushWindowEvent(SDL_WindowEventID id) {
+  SDL_Event event{};
+  event.type = SDL_WINDOWEVENT;
+  event.window.event = id;
+  PushEvent(event);
+}
+
+void PushKey(uint32_t type, SDL_Scancode scancode) {
+  SDL_Event event{};
+  event.type = type;
+  event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+  event.key.keysym.scancode = scancode;
+  PushEvent(event);
+}
+
+void PushText(const char* utf8) {
+  SDL_Event event{};
+  event.type = SDL_TEXTINPUT;
+  SDL_strlcpy(event.text.text, utf8, sizeof(event.text.text));
+  PushEvent(event);
+}
+
+void PushButton(uint32_t type, uint8_t button) {
+  SDL_Event event{};
+  event.type = type;
+  event.button.button = button;
+  PushEvent(event);
+}
+
+void PushMotion(int x, int y, int xrel, int yrel) {
+  SDL_Event event{};
+  event.type = SDL_MOUSEMOTION;
+  event.motion.x = x;
+  event.motion.y = y;
+  event.motion.xrel = xrel;
+  event.motion.yrel = yrel;
+  PushEvent(event);
+}
+
+class ShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Never a real display here: a fatal stop must not wait for anyone.
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    g_fake = &fake_;
+    fake_.engine = &engine_;
+    api_.getVersion = FakeGetVersion;
+    api_.getBuildString = FakeGetBuildString;
+    api_.startup = FakeStartup;
+    api_.shutdown = FakeShutdown;
+    api_.getInterface = FakeGetInterface;
+    shell_ = std::make_unique<Shell>(api_);
+    shell_->SetOutputStream(nullptr);
+    // Record every input call in order, as text.
+    ON_CALL(engine_, OnKeyDown(_)).WillByDefault(Invoke([this](int k) { Log("down", k); }));
+    ON_CALL(engine_, OnKeyUp(_)).WillByDefault(Invoke([this](int k) { Log("up", k); }));
+    ON_CALL(engine_, OnChar(_)).WillByDefault(Invoke([this](int c) { Log("char", c); }));
+    ON_CALL(engine_, SetActive(_)).WillByDefault(Invoke([this](bool a) { Log("active", a); }));
+    ON_CALL(engine_, SetMouseDelta(_, _)).WillByDefault(Invoke([this](int axis, int v) {
+      Log(axis == 0 ? "dx" : "dy", v);
+    }));
+    ON_CALL(engine_, PrintLine(_)).WillByDefault(Invoke([this](const std::string& text) {
+      calls_.push_back("print " + text);
+    }));
+  }
+  void TearDown() override {
+    shell_.reset();
+    g_fake = nullptr;
+  }
+
+  void Log(const char* what, int value) { calls_.push_back(std::string(what) + " " + std::to_string(value)); }
+
+  int Run(std::vector<std::string> args) {
+    args.insert(args.begin(), "shell");
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+      argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    return shell_->Main(kShellAppTitle, static_cast<int>(args.size()), argv.data());
+  }
+
+  // RunFrame answers 0 and runs `onFrame` with the 1-based frame number.
+  void OnFrames(std::function<void(int)> onFrame) {
+    ON_CALL(engine_, RunFrame()).WillByDefault(Invoke([this, onFrame] {
+      onFrame(++frames_);
+      return 0;
+    }));
+  }
+
+  std::vector<std::string> CallsStartingWith(const std::vector<std::string>& prefixes) const {
+    std::vector<std::string> out;
+    for (const std::string& call : calls_) {
+      for (const std::string& prefix : prefixes) {
+        if (call.rfind(prefix + " ", 0) == 0) {
+          out.push_back(call);
+        }
+      }
+    }
+    return out;
+  }
+
+  FakeExports fake_;
+  NiceMock<MockEngine> engine_;
+  ShellEngineApi api_;
+  std::unique_ptr<Shell> shell_;
+  std::vector<std::string> calls_;
+  int frames_ = 0;
+};
+
+TEST_F(ShellTest, VersionMismatchIsFatalBeforeTheEngineStarts) {
+  fake_.version = 0x200;
+  EXPECT_EQ(Run({}), -1);
+  EXPECT_EQ(fake_.startupCalls, 0);
+  EXPECT_EQ(fake_.shutdownCalls, 0);
+  const std::string log = shell_->GetTranscript();
+  EXPECT_THAT(log, HasSubstr("-------------    Kazmer Game Engine    -------------\n"));
+  EXPECT_THAT(log, HasSubstr("Engine Version 0.2.0, built Jan  1 2030, 00:00:00\n"));
+  EXPECT_THAT(log, HasSubstr(std::string(51, '-') + "\n\n"));
+  EXPECT_THAT(log, HasSubstr("FATAL ERROR: Shell is compiled against a version of the engine dll "
+                             "different to the present one.\n \n--- Engine halted ---\n"));
+  EXPECT_FALSE(shell_->IsReady());
+}
+
+TEST_F(ShellTest, FailedStartupIsFatalAndKeepsTheEngineLines) {
+  fake_.startupFails = true;
+  EXPECT_CALL(engine_, RunFrame()).Times(0);
+  EXPECT_EQ(Run({}), -1);
+  EXPECT_EQ(fake_.startupCalls, 1);
+  EXPECT_EQ(fake_.shutdownCalls, 0);
+  const std::string log = shell_->GetTranscript();
+  EXPECT_THAT(log, HasSubstr("Starting engine...\nKazStartup: engine says no\n"
+                             "FATAL ERROR: Failed to start engine.\n"));
+  EXPECT_EQ(shell_->GetGameWindow(), nullptr);
+}
+
+TEST_F(ShellTest, BoundedRunRunsThatManyFramesAndShutsDownOnce) {
+  EXPECT_CALL(engine_, RunFrame()).Times(3).WillRepeatedly(Return(0));
+  EXPECT_EQ(Run({"-frames", "3", "-mod", "cove"}), 0);
+  EXPECT_EQ(fake_.shutdownCalls, 1);
+
+  EXPECT_EQ(fake_.argv, (std::vector<std::string>{"shell", "-frames", "3", "-mod", "cove"}));
+  EXPECT_EQ(fake_.title, "The Secret of Orrelin Cove");
+  EXPECT_EQ(fake_.mainMod, "cove");
+  EXPECT_TRUE(fake_.windowFlags & SDL_WINDOW_OPENGL);
+  EXPECT_EQ(fake_.windowWidth, 320);
+  EXPECT_EQ(fake_.windowHeight, 240);
+  EXPECT_EQ(shell_->GetGameWindow(), nullptr);
+
+  auto prints = CallsStartingWith({"print", "active"});
+  ASSERT_GE(prints.size(), 3u);
+  EXPECT_EQ(prints[0], "active 1");
+  EXPECT_EQ(prints[1], "print Activated.");
+  EXPECT_EQ(prints.back(), "print Entering main loop.");
+}
+
+TEST_F(ShellTest, HaltShutsDownThenEndsWithoutWaitingHeadless) {
+  EXPECT_CALL(engine_, RunFrame()).WillOnce(Return(KazQuit_Halt));
+  EXPECT_EQ(Run({"-frames", "10"}), 0);
+  EXPECT_EQ(fake_.shutdownCalls, 1);
+  EXPECT_FALSE(shell_->IsReady());
+}
+
+TEST_F(ShellTest, QuitCodeEndsTheLoopAtOnce) {
+  EXPECT_CALL(engine_, RunFrame()).WillOnce(Return(0)).WillOnce(Return(KazQuit_Quit));
+  EXPECT_EQ(Run({"-frames", "10"}), 0);
+  EXPECT_EQ(fake_.shutdownCalls, 1);
+}
+
+TEST_F(ShellTest, StopSignalsEndTheLoopInOrder) {
+  for (int signal : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(signal);
+    frames_ = 0;
+    fake_.shutdownCalls = 0;
+    OnFrames([signal](int frame) {
+      if (frame == 2) {
+        raise(signal);
+      }
+    });
+    EXPECT_EQ(Run({"-frames", "100"}), 0);
+    // The iteration that sees the signal still runs its frame, like closing the window.
+    EXPECT_EQ(frames_, 3);
+    EXPECT_EQ(fake_.shutdownCalls, 1);
+    struct sigaction now {};
+    sigaction(signal, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL) << "handler left installed";
+  }
+}
+
+TEST_F(ShellTest, QuitEventEndsTheLoopLikeClosingTheWindow) {
+  OnFrames([](int frame) {
+    if (frame == 1) {
+      SDL_Event event{};
+      event.type = SDL_QUIT;
+      PushEvent(event);
+    }
+  });
+  EXPECT_EQ(Run({"-frames", "100"}), 0);
+  EXPECT_EQ(frames_, 2);
+  EXPECT_EQ(fake_.shutdownCalls, 1);
+}
+
+TEST_F(ShellTest, FocusChangesActivateAndDeactivate) {
+  OnFrames([](int frame) {
+    if (frame == 1) {
+      PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+      PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+    }
+  });
+  EXPECT_EQ(Run({"-frames", "3"}), 0);
+  auto calls = CallsStartingWith({"active", "print"});
+  const std::vector<std::string> tail = {"active 0", "print Deactivated.", "active 1",
+                                         "print Activated."};
+  ASSERT_GE(calls.size(), tail.size());
+  EXPECT_EQ(std::vector<std::string>(calls.end() - 4, calls.end()), tail);
+}
+
+TEST_F(ShellTest, KeysTextAndButtonsReachTheEngineTranslated) {
+  // Later expectations win: the catch-alls come first.
+  EXPECT_CALL(engine_, OnKeyDown(_)).Times(AnyNumber());
+  EXPECT_CALL(engine_, OnKeyUp(_)).Times(AnyNumber());
+  EXPECT_CALL(engine_, OnKeyDown(0)).Times(0);
+  EXPECT_CALL(engine_, OnKeyUp(0)).Times(0);
+  OnFrames([](int frame) {
+    if (frame == 1) {
+      PushKey(SDL_KEYDOWN, SDL_SCANCODE_A);
+      PushKey(SDL_KEYUP, SDL_SCANCODE_A);
+      PushKey(SDL_KEYDOWN, SDL_SCANCODE_GRAVE);        // no key code: the console opens on '`'
+      PushKey(SDL_KEYDOWN, SDL_SCANCODE_LEFTBRACKET);  // beyond the table
+      PushKey(SDL_KEYDOWN, SDL_SCANCODE_RETURN);
+      PushKey(SDL_KEYDOWN, SDL_SCANCODE_KP_ENTER);
+      PushKey(SDL_KEYDOWN, SDL_SCANCODE_BACKSPACE);
+      PushKey(SDL_KEYDOWN, SDL_SCANCODE_TAB);
+      PushKey(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE);
+      PushKey(SDL_KEYUP, SDL_SCANCODE_ESCAPE);
+      PushText("a`\xC3\xA9\xE2\x82\xAC!");  // a ` é € !
+      PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT);
+      PushButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT);
+      PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_MIDDLE);
+      PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_X1);
+    }
+  });
+  EXPECT_EQ(Run({"-frames", "3"}), 0);
+  const std::vector<std::string> expected = {
+      "down 29", "up 29",  "down 28", "char 13", "down 28", "char 13", "down 14",
+      "char 8",  "down 15", "char 9", "down 1",  "char 27", "up 1",    "char 97",
+      "char 96", "char 233", "char 33", "down 143", "up 144", "down 145"};
+  EXPECT_EQ(CallsStartingWith({"down", "up", "char"}), expected);
+}
+
+TEST_F(ShellTest, MouseMotionIsForwardedOnlyWithFocus) {
+  OnFrames([](int frame) {
+    if (frame == 1) {
+      PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+    } else if (frame == 2) {
+      // The window is 320 by 240: centre (160, 120).
+      PushMotion(165, 118, 5, -2);
+    } else if (frame == 3) {
+      PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+      PushMotion(170, 130, 10, 10);
+    } else if (frame == 4) {
+      PushMotion(100, 100, -60, -20);
+    }
+  });
+  EXPECT_CALL(engine_, SetMouseDelta(_, _)).Times(AnyNumber());
+  EXPECT_CALL(engine_, SetMouseDelta(_, 0)).Times(0);
+  EXPECT_EQ(Run({"-frames", "6"}), 0);
+  EXPECT_EQ(CallsStartingWith({"dx", "dy"}), (std::vector<std::string>{"dx 5", "dy -2"}));
+}
+
+TEST_F(ShellTest, HeadlessRunPicksTheOffscreenDriver) {
+  const char* display = getenv("DISPLAY");
+  const char* wayland = getenv("WAYLAND_DISPLAY");
+  std::string savedDisplay = display ? display : "";
+  std::string savedWayland = wayland ? wayland : "";
+  unsetenv("SDL_VIDEODRIVER");
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+
+  EXPECT_CALL(engine_, RunFrame()).Times(2).WillRepeatedly(Return(0));
+  int result = Run({"-frames", "2"});
+  const char* driver = getenv("SDL_VIDEODRIVER");
+  std::string chosen = driver ? driver : "";
+
+  if (!savedDisplay.empty()) setenv("DISPLAY", savedDisplay.c_str(), 1);
+  if (!savedWayland.empty()) setenv("WAYLAND_DISPLAY", savedWayland.c_str(), 1);
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(chosen, "offscreen");
+  EXPECT_THAT(shell_->GetTranscript(), HasSubstr("running headless"));
+}
+
+TEST(RunBoundsParse, ReadsBothBoundsInAnyCase) {
+  std::vector<std::string> args = {"shell", "-FRAMES", "12", "-log", "-Seconds", "2.5"};
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  std::vector<std::string> warnings;
+  RunBounds bounds = ParseRunBounds(static_cast<int>(argv.size()), argv.data(), &warnings);
+  EXPECT_EQ(bounds.frames, 12);
+  EXPECT_DOUBLE_EQ(bounds.seconds, 2.5);
+  EXPECT_TRUE(warnings.empty());
+}
+
+TEST(RunBoundsParse, BadValuesAreIgnoredWithAWarning) {
+  for (std::vector<std::string> args :
+       {std::vector<std::string>{"shell", "-frames", "0"}, {"shell", "-frames", "3x"},
+        {"shell", "-frames", "-2"}, {"shell", "-frames"}, {"shell", "-seconds", "nan"},
+        {"shell", "-seconds", "inf"}, {"shell", "-seconds", "-1"},
+        {"shell", "-frames", "99999999999999999999999"}}) {
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    std::vector<std::string> warnings;
+    RunBounds bounds = ParseRunBounds(static_cast<int>(argv.size()), argv.data(), &warnings);
+    EXPECT_EQ(bounds.frames, 0) << args.back();
+    EXPECT_EQ(bounds.seconds, 0.0) << args.back();
+    EXPECT_EQ(warnings.size(), 1u) << args.back();
+  }
+}
+
+}  // namespace
