@@ -1,0 +1,126 @@
+// PhysicsInternal.h - the structures behind the opaque physics handles.
+//
+// Shared by the physics layer's own sources only. Depends on Bullet.
+#pragma once
+
+#include "tier1/physics/Physics.h"
+
+#include <btBulletDynamicsCommon.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+struct PhysicsPair {
+    void* userData = nullptr;
+    PhysicsContactBegin begin = nullptr;
+    PhysicsContactProcess process = nullptr;
+    PhysicsContactEnd end = nullptr;
+    bool set = false;
+};
+
+// Values a contact gets unless a callback changes them.
+constexpr float kPhysicsDefaultElasticity = 0.4f;
+constexpr float kPhysicsDefaultFriction = 0.5f;
+// More groups than any scene needs; the pair table grows with the square.
+constexpr int kPhysicsMaxGroups = 1024;
+
+struct PhysicsContactValues {
+    float elasticity = kPhysicsDefaultElasticity;
+    float friction[2] = {kPhysicsDefaultFriction, kPhysicsDefaultFriction};
+    bool frictionOn[2] = {true, true};
+};
+
+struct PhysicsMaterial {
+    const PhysicsPair* pair = nullptr;
+    btPersistentManifold* manifold = nullptr;
+    btManifoldPoint* point = nullptr; // set while the process callback runs
+    PhysicsContactValues pairValues;  // what begin set, for every contact of the pair
+    PhysicsContactValues pointValues; // the contact being processed
+};
+
+class PhysicsDynamicsWorld;
+
+struct PhysicsWorld {
+    std::unique_ptr<btDefaultCollisionConfiguration> config;
+    std::unique_ptr<btCollisionDispatcher> dispatcher;
+    std::unique_ptr<btBroadphaseInterface> broadphase;
+    std::unique_ptr<btSequentialImpulseConstraintSolver> solver;
+    std::unique_ptr<PhysicsDynamicsWorld> dynamics;
+    // pairs[hi][lo] for group ids lo <= hi
+    std::vector<std::vector<PhysicsPair>> pairs;
+    int nextGroup = 1;
+    float worldMins[3] = {-10000, -10000, -10000};
+    float worldMaxs[3] = {10000, 10000, 10000};
+    uint64_t steps = 0;
+    int bodyCount = 0;
+    std::vector<struct PhysicsBody*> moved; // scratch: bodies awake before the step
+
+    const PhysicsPair* FindPair(int a, int b) const;
+    void ProcessContacts();
+};
+
+class PhysicsDynamicsWorld : public btDiscreteDynamicsWorld {
+public:
+    PhysicsDynamicsWorld(PhysicsWorld* owner, btDispatcher* dispatcher, btBroadphaseInterface* broadphase,
+        btConstraintSolver* solver, btCollisionConfiguration* config)
+        : btDiscreteDynamicsWorld(dispatcher, broadphase, solver, config), m_owner(owner) {}
+
+    // Material callbacks see the contacts after detection and before solving.
+    void performDiscreteCollisionDetection() override {
+        btDiscreteDynamicsWorld::performDiscreteCollisionDetection();
+        m_owner->ProcessContacts();
+    }
+
+private:
+    PhysicsWorld* m_owner;
+};
+
+struct PhysicsCollision {
+    int refs = 1;
+    std::unique_ptr<btCollisionShape> shape; // what bodies use
+    std::unique_ptr<btCollisionShape> child; // the offset shape inside a compound
+    std::unique_ptr<btTriangleMesh> mesh;    // tree collisions
+    std::vector<btVector3> faces;            // tree collision triangles while building
+    bool building = false;
+    bool isTree = false;
+    // Closed outward-wound surface in the body frame, for volume and buoyancy.
+    std::vector<btVector3> surface;
+    float volume = 0.0f;
+};
+
+struct PhysicsBody {
+    PhysicsWorld* world = nullptr;
+    std::unique_ptr<btRigidBody> rigid;
+    PhysicsCollision* collision = nullptr;
+    void* userData = nullptr;
+    PhysicsTransformCallback transformCallback = nullptr;
+    PhysicsForceCallback forceCallback = nullptr;
+    int group = 0;
+    float mass = 0.0f;
+    uint64_t awakeStep = 0; // step number + 1 at which the body was last awake before solving
+    std::vector<PhysicsJoint*> joints;
+};
+
+struct PhysicsJoint {
+    PhysicsWorld* world = nullptr;
+    std::unique_ptr<btTypedConstraint> constraint;
+    PhysicsBody* child = nullptr;
+    PhysicsBody* parent = nullptr;
+    float stiffness = 0.9f;
+    int collide = 0;
+    bool alive = true;
+};
+
+// Conversions between the engine's matrix layout and Bullet's transforms.
+btTransform PhysicsToTransform(const float* m);
+void PhysicsFromTransform(const btTransform& t, float* m);
+inline btVector3 PhysicsVec(const float* v) { return btVector3(v[0], v[1], v[2]); }
+inline void PhysicsStore(const btVector3& v, float* out) {
+    out[0] = v.x();
+    out[1] = v.y();
+    out[2] = v.z();
+}
+
+void PhysicsDetachJoint(PhysicsJoint* joint); // takes the constraint out of the world and off its bodies
+void PhysicsAttachJoint(PhysicsJoint* joint); // puts it (back) in with the current collision state
