@@ -1,6 +1,7 @@
 // Resource.cpp - reference counting of shared resources.
 #include "tier0/Resource.h"
 
+#include "core/Log.h"
 #include "tier0/ResourceManager.h"
 
 Resource::Resource(ResourceManager* manager) : m_manager(manager) {}
@@ -8,6 +9,11 @@ Resource::Resource(ResourceManager* manager) : m_manager(manager) {}
 Resource::~Resource() = default;
 
 void Resource::Release() {
+  if (m_refCount <= 0) {
+    // Unbalanced: destroying again would free a live or already freed object.
+    LogError("Resource: Release of '%s' that holds no reference", m_name.c_str());
+    return;
+  }
   if (--m_refCount > 0) return;
   Unload(true);
   if (m_manager) m_manager->Unregister(this);

@@ -8,7 +8,7 @@
 // (main thread only), like the pooled objects: the getter hands out one
 // reference, each holder releases one.
 //
-// Depends on: nothing but the standard library.
+// Depends on: core/Log (unbalanced releases).
 #pragma once
 
 #include <cstdint>
@@ -34,7 +34,8 @@ class Resource {
   virtual void Unload(bool final) = 0;
 
   void AddRef() { ++m_refCount; }
-  // Drops one reference; the last one unloads, unregisters and deletes.
+  // Drops one reference; the last one unloads, unregisters and deletes. A
+  // Release without a reference held is logged and ignored.
   void Release();
 
   int32_t GetRefCount() const { return m_refCount; }

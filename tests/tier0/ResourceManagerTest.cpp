@@ -114,6 +114,16 @@ TEST_F(ResourceManagerTest, RegisterRefusesTakenNameAndUnregisterOnlyItsOwn) {
   live->Release();
 }
 
+TEST_F(ResourceManagerTest, ReleaseWithoutReferenceIsIgnored) {
+  ResourceManager manager("TestResource");
+  auto* loose = new TestResource(&manager);  // never handed out: count 0
+  loose->SetName("loose");
+  loose->Release();
+  EXPECT_EQ(loose->GetRefCount(), 0);
+  EXPECT_TRUE(g_events.empty());
+  delete loose;
+}
+
 TEST_F(ResourceManagerTest, ReloadAllKeepsEveryResourceRegistered) {
   ResourceManager manager("TestResource");
   TestResource* b = manager.GetOrLoad<TestResource>("b");
