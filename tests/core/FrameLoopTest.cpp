@@ -44,8 +44,9 @@ class FrameLoopTest : public ::testing::Test {
   void TearDown() override {
     if (engine_)
       engine_->GetEventListeners().Remove(&recorder_);
-    kazShutdown();
+    // Back to the defaults before shutdown saves them into the bin folder's configuration.
     CVarRegistry::Instance().ResetBuiltins();
+    kazShutdown();
   }
   int Frame(double seconds) {
     clock_.Advance(seconds);
