@@ -3,25 +3,6 @@
 
 #include "core/Log.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define KAZ_POOL_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KAZ_POOL_ASAN 1
-#endif
-#endif
-
-#ifdef KAZ_POOL_ASAN
-#include <sanitizer/asan_interface.h>
-// Free blocks are poisoned so a use after the last Release is caught even
-// though the memory never goes back to the heap.
-#define KAZ_POISON_BLOCK(block, size) ASAN_POISON_MEMORY_REGION(ObjectPool::MemoryOf(block), size)
-#define KAZ_UNPOISON_BLOCK(block, size) ASAN_UNPOISON_MEMORY_REGION(ObjectPool::MemoryOf(block), size)
-#else
-#define KAZ_POISON_BLOCK(block, size) ((void)(block), (void)(size))
-#define KAZ_UNPOISON_BLOCK(block, size) ((void)(block), (void)(size))
-#endif
-
 static_assert(sizeof(PoolBlock) % ObjectPool::kBlockAlignment == 0,
               "objects follow the block header at full alignment");
 
@@ -38,6 +19,8 @@ PooledObject* PooledObject::GetNextInUse() const {
   return m_block ? ObjectPool::FirstLive(m_block->next) : nullptr;
 }
 
+// The slow path of Release: the last reference of an object no pool holds,
+// or a reference too many.
 void PooledObject::ReleaseLast() {
   if (m_refCount == 0) {
     // An unbalanced Release; wrapping the count would keep a dead object alive.
@@ -95,74 +78,15 @@ bool ObjectPool::Grow() {
   return true;
 }
 
-void ObjectPool::PushFree(PoolBlock* block) {
-  block->prev = nullptr;
-  block->next = m_freeHead;
-  if (m_freeHead)
-    m_freeHead->prev = block;
-  m_freeHead = block;
-  ++m_freeCount;
-  KAZ_POISON_BLOCK(block, m_blockSize);
-}
-
-void* ObjectPool::Allocate() {
-  if (!m_freeHead && !Grow())
-    return nullptr;
-
-  PoolBlock* block = m_freeHead;
-  m_freeHead = block->next;
-  if (m_freeHead)
-    m_freeHead->prev = nullptr;
-  --m_freeCount;
-
-  block->prev = nullptr;
-  block->next = m_inUseHead;
-  if (m_inUseHead)
-    m_inUseHead->prev = block;
-  m_inUseHead = block;
-  ++m_inUseCount;
-
-  KAZ_UNPOISON_BLOCK(block, m_blockSize);
-  return MemoryOf(block);
-}
-
-void ObjectPool::UnlinkInUse(PoolBlock* block) {
-  --m_inUseCount;
-  if (m_inUseHead == block)
-    m_inUseHead = block->next;
-  if (block->prev)
-    block->prev->next = block->next;
-  if (block->next)
-    block->next->prev = block->prev;
-}
-
-void ObjectPool::Free(PooledObject* object) {
-  if (!object)
-    return;
-  PoolBlock* block = object->m_block;
-  if (!block || block->pool != this || block->object != object) {
-    LogError("ObjectPool: the %s pool was asked to free an object it does not hold", m_className);
-    return;
-  }
-  // The destructor may release other objects of this pool; the lists are
-  // only touched once it has finished.
-  object->~PooledObject();
-  block->object = nullptr;
-  UnlinkInUse(block);
-  PushFree(block);
-}
-
-void ObjectPool::Bind(void* memory, PooledObject* object) {
-  PoolBlock* block = BlockOf(memory);
-  block->object = object;
-  object->m_block = block;
-}
-
 void ObjectPool::Discard(void* memory) {
   PoolBlock* block = BlockOf(memory);
   block->object = nullptr;
   UnlinkInUse(block);
   PushFree(block);
+}
+
+void ObjectPool::ReportForeign() const {
+  LogError("ObjectPool: the %s pool was asked to free an object it does not hold", m_className);
 }
 
 void ObjectPool::ReportOversize(size_t size) const {
@@ -176,7 +100,7 @@ bool ObjectPool::ReleaseBlocks() {
   while (m_freeHead) {
     PoolBlock* block = m_freeHead;
     m_freeHead = block->next;
-    KAZ_UNPOISON_BLOCK(block, m_blockSize);
+    Unpoison(block);
     ::operator delete(block);
   }
   m_freeCount = 0;

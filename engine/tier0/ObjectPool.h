@@ -32,6 +32,17 @@
 #include <type_traits>
 #include <utility>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define KAZ_POOL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KAZ_POOL_ASAN 1
+#endif
+#endif
+#ifdef KAZ_POOL_ASAN
+#include <sanitizer/asan_interface.h>
+#endif
+
 class ObjectPool;
 class PooledObject;
 
@@ -50,12 +61,7 @@ class PooledObject {
   PooledObject& operator=(const PooledObject&) = delete;
 
   void AddRef() { ++m_refCount; }
-  void Release() {
-    if (m_refCount > 1)
-      --m_refCount;
-    else
-      ReleaseLast();
-  }
+  void Release();
   uint32_t GetRefCount() const { return m_refCount; }
 
   // The pool the object's block came from (null for an object not made by a pool).
@@ -95,9 +101,42 @@ class ObjectPool {
   ObjectPool& operator=(const ObjectPool&) = delete;
 
   // An unconstructed block on the in-use list, or null when the heap is exhausted.
-  void* Allocate();
+  void* Allocate() {
+    if (!m_freeHead && !Grow())
+      return nullptr;
+    PoolBlock* block = m_freeHead;
+    m_freeHead = block->next;
+    if (m_freeHead)
+      m_freeHead->prev = nullptr;
+    --m_freeCount;
+
+    block->prev = nullptr;
+    block->next = m_inUseHead;
+    if (m_inUseHead)
+      m_inUseHead->prev = block;
+    m_inUseHead = block;
+    ++m_inUseCount;
+
+    Unpoison(block);
+    return MemoryOf(block);
+  }
+
   // Destroys the object and puts its block at the head of the free list.
-  void Free(PooledObject* object);
+  void Free(PooledObject* object) {
+    if (!object)
+      return;
+    PoolBlock* block = object->m_block;
+    if (!block || block->pool != this || block->object != object) {
+      ReportForeign();
+      return;
+    }
+    // The destructor may release other objects of this pool; the lists are
+    // only touched once it has finished.
+    object->~PooledObject();
+    block->object = nullptr;
+    UnlinkInUse(block);
+    PushFree(block);
+  }
 
   // Allocate + construct + one reference. Null (logged) when no block can be had.
   template <class T, class... Args>
@@ -130,13 +169,51 @@ class ObjectPool {
   static void* MemoryOf(PoolBlock* block) { return block + 1; }
   static PooledObject* FirstLive(PoolBlock* block);
 
+  // Free blocks are poisoned under AddressSanitizer so that a use after the
+  // last Release is caught although the memory never goes back to the heap.
+  void Poison(PoolBlock* block) const {
+#ifdef KAZ_POOL_ASAN
+    ASAN_POISON_MEMORY_REGION(MemoryOf(block), m_blockSize);
+#else
+    (void)block;
+#endif
+  }
+  void Unpoison(PoolBlock* block) const {
+#ifdef KAZ_POOL_ASAN
+    ASAN_UNPOISON_MEMORY_REGION(MemoryOf(block), m_blockSize);
+#else
+    (void)block;
+#endif
+  }
+
   bool Grow();
   void Register();
-  void UnlinkInUse(PoolBlock* block);
-  void PushFree(PoolBlock* block);
-  void Bind(void* memory, PooledObject* object);
+  void UnlinkInUse(PoolBlock* block) {
+    --m_inUseCount;
+    if (m_inUseHead == block)
+      m_inUseHead = block->next;
+    if (block->prev)
+      block->prev->next = block->next;
+    if (block->next)
+      block->next->prev = block->prev;
+  }
+  void PushFree(PoolBlock* block) {
+    block->prev = nullptr;
+    block->next = m_freeHead;
+    if (m_freeHead)
+      m_freeHead->prev = block;
+    m_freeHead = block;
+    ++m_freeCount;
+    Poison(block);
+  }
+  void Bind(void* memory, PooledObject* object) {
+    PoolBlock* block = BlockOf(memory);
+    block->object = object;
+    object->m_block = block;
+  }
   void Discard(void* memory);
   void ReportOversize(size_t size) const;
+  void ReportForeign() const;
 
   uint32_t m_blockSize;
   uint32_t m_growCount;
@@ -150,6 +227,17 @@ class ObjectPool {
   ObjectPool* m_prevPool = nullptr;
   ObjectPool* m_nextPool = nullptr;
 };
+
+inline void PooledObject::Release() {
+  if (m_refCount > 1) {
+    --m_refCount;
+  } else if (m_refCount == 1 && m_block) {
+    m_refCount = 0;
+    m_block->pool->Free(this);
+  } else {
+    ReleaseLast();
+  }
+}
 
 template <class T, class... Args>
 T* ObjectPool::Create(Args&&... args) {
