@@ -61,7 +61,9 @@ case "${1:-}" in
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --preset asan
     if [[ -x tools/run-fuzzers.sh ]] && ls fuzz/*.cpp >/dev/null 2>&1; then
       echo "== Fuzz targets (bounded runs)"
-      build fuzz
+      targets=()
+      for src in fuzz/*.cpp; do targets+=("fuzz_$(basename "$src" .cpp)"); done
+      build fuzz "${targets[@]}"
       tools/run-fuzzers.sh "$root/build/fuzz/bin" "${KAZ_FUZZ_SECONDS:-15}"
     fi
     echo "== Demo smoke run"
