@@ -215,14 +215,23 @@ void BootConsole::Append(const Entry& entry) {
   if (stream_) {
     std::string out;
     if (useColour_) {
+      const ConsolePiece* previous = nullptr;
       for (const ConsolePiece& piece : pieces) {
-        char escape[32];
-        snprintf(escape, sizeof(escape), "\x1b[38;2;%u;%u;%um", piece.colour.r, piece.colour.g,
-                 piece.colour.b);
-        out += escape;
+        if (!previous || !(previous->colour == piece.colour)) {
+          char escape[32];
+          snprintf(escape, sizeof(escape), "\x1b[38;2;%u;%u;%um", piece.colour.r, piece.colour.g,
+                   piece.colour.b);
+          out += escape;
+        }
         AppendSanitised(out, piece.text);
+        previous = &piece;
       }
-      out += "\x1b[0m";
+      // Reset before the line break so that nothing else prints in our colour.
+      bool lineEnds = !out.empty() && out.back() == '\n';
+      if (lineEnds) {
+        out.pop_back();
+      }
+      out += lineEnds ? "\x1b[0m\n" : "\x1b[0m";
     } else {
       AppendSanitised(out, plain);
     }
