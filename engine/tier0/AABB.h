@@ -10,6 +10,7 @@
 #include "tier0/Vector.h"
 
 #include <cmath>
+#include <type_traits>
 
 struct AABB {
   Vector3D mins;
@@ -53,3 +54,4 @@ struct AABB {
 };
 
 static_assert(sizeof(AABB) == 6 * sizeof(float));
+static_assert(std::is_trivially_copyable_v<AABB>);

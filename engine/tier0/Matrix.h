@@ -20,6 +20,7 @@
 #include "tier0/Vector.h"
 
 #include <string>
+#include <type_traits>
 
 struct Matrix4x4 {
   float m[16];
@@ -134,3 +135,4 @@ struct Matrix4x4 {
 };
 
 static_assert(sizeof(Matrix4x4) == 16 * sizeof(float));
+static_assert(std::is_trivially_copyable_v<Matrix4x4>);

@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <string>
+#include <type_traits>
 
 // Default tolerance of NearlyEquals (vectors and matrices).
 constexpr float kMathEpsilon = 0.001f;
@@ -202,3 +203,4 @@ inline Vector4D operator*(float s, const Vector4D& v) { return v * s; }
 static_assert(sizeof(Vector2D) == 2 * sizeof(float));
 static_assert(sizeof(Vector3D) == 3 * sizeof(float));
 static_assert(sizeof(Vector4D) == 4 * sizeof(float));
+static_assert(std::is_trivially_copyable_v<Vector3D> && std::is_trivially_copyable_v<Vector4D>);
