@@ -2,6 +2,7 @@
 #include "console/ColourMarkup.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
@@ -64,9 +65,10 @@ void ConvertColourTags(std::string_view line, std::string& out) {
     uint32_t colour = 0;
     size_t tag = ParseColourTag(line.substr(open), &colour);
     if (tag) {
-      char buf[16];
-      int n = snprintf(buf, sizeof(buf), "\033[%um", colour);
-      out.append(buf, static_cast<size_t>(n));
+      char buf[16] = {kColourEscape, '['};
+      char* end = std::to_chars(buf + 2, buf + sizeof(buf) - 1, colour).ptr;
+      *end++ = 'm';
+      out.append(buf, static_cast<size_t>(end - buf));
       i = open + tag;
     } else {
       out.push_back('[');

@@ -52,7 +52,7 @@ void Console::Print(const char* text, bool continueLine) {
     text = "";
   std::unique_lock<std::mutex> lock(mutex_);
   if (continueLine && (!lastPrintContinued_ || lines_.empty()))
-    AddLineLocked(std::string());
+    AddLineLocked({});
 
   ForEachLine(text, [&](std::string_view piece, bool endsLine) {
     ConvertColourTags(piece, convertScratch_);
@@ -62,7 +62,7 @@ void Console::Print(const char* text, bool continueLine) {
       WriteLogLocked(convertScratch_, false, endsLine);
       lines_.back() += convertScratch_;
       if (endsLine)
-        AddLineLocked(std::string());
+        AddLineLocked({});
     } else {
       WriteLogLocked(convertScratch_, true, true);
       AddLineLocked(convertScratch_);
@@ -83,14 +83,19 @@ void Console::Printf(const char* format, ...) {
   Print(buf, false);
 }
 
-void Console::AddLineLocked(std::string line) {
-  lines_.push_back(std::move(line));
-  if (lines_.size() > kConsoleMaxLines) {
+void Console::AddLineLocked(std::string_view line) {
+  if (lines_.size() >= kConsoleMaxLines) {
+    // The oldest line goes; its storage is reused for the new one.
+    std::string recycled = std::move(lines_.front());
     lines_.pop_front();
+    recycled.assign(line);
+    lines_.push_back(std::move(recycled));
     // A scrolled view keeps its lines; one whose bottom line went moves on to
     // the next (the anchor never drops below 1 while lines exist).
     if (scrollAnchor_ > 1)
       --scrollAnchor_;
+  } else {
+    lines_.emplace_back(line);
   }
   std::copy_backward(std::begin(recentTimers_), std::end(recentTimers_) - 1, std::end(recentTimers_));
   recentTimers_[0] = 0.0f;

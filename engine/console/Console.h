@@ -141,7 +141,7 @@ class Console {
     bool continueLine;
   };
 
-  void AddLineLocked(std::string line);
+  void AddLineLocked(std::string_view line);
   void WriteLogLocked(std::string_view piece, bool newLine, bool endLine);
   void ForwardOutputLocked(std::unique_lock<std::mutex>& lock, const char* text, bool continueLine);
   void UpdateCompletion();
