@@ -1,6 +1,64 @@
 // CVarRegistry.cpp - the registry of console variables; see CVarRegistry.h.
 #include "console/CVarRegistry.h"
 
+#include <cstring>
+
+namespace {
+constexpr size_t kInitialSlots = 128;
+
+// Equal lengths assumed; inline because lookups in another letter case are common.
+bool SameNameBytes(std::string_view a, std::string_view b) {
+  if (memcmp(a.data(), b.data(), a.size()) == 0)
+    return true;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (AsciiLower(a[i]) != AsciiLower(b[i]))
+      return false;
+  return true;
+}
+}  // namespace
+
+// Bit 0x20 forced on in every byte folds ASCII letter case; the few other
+// bytes it folds together merely share a hash value.
+uint64_t CVarRegistry::HashName(std::string_view s) {
+  constexpr uint64_t kFold = 0x2020202020202020ull;
+  const char* p = s.data();
+  size_t n = s.size();
+  uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+  while (n >= 8) {
+    uint64_t w;
+    memcpy(&w, p, 8);
+    h = (h ^ (w | kFold)) * 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 31;
+    p += 8;
+    n -= 8;
+  }
+  if (n > 0) {
+    uint64_t w = 0;
+    memcpy(&w, p, n);
+    h = (h ^ (w | kFold)) * 0xBF58476D1CE4E5B9ull;
+  }
+  h ^= h >> 29;
+  h *= 0x94D049BB133111EBull;
+  h ^= h >> 32;
+  return h;
+}
+
+void CVarRegistry::InsertIndex(std::string_view name, CVar* cvar) {
+  if ((byName_.size() + 1) * 2 > slots_.size()) {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? kInitialSlots : old.size() * 2, Slot{});
+    for (const Slot& slot : old)
+      if (slot.cvar)
+        InsertIndex(slot.name, slot.cvar);
+  }
+  const size_t mask = slots_.size() - 1;
+  uint64_t h = HashName(name);
+  size_t i = static_cast<size_t>(h) & mask;
+  while (slots_[i].cvar)
+    i = (i + 1) & mask;
+  slots_[i] = Slot{h, name, cvar};
+}
+
 CVarRegistry& CVarRegistry::Instance() {
   static CVarRegistry registry;
   return registry;
@@ -50,22 +108,30 @@ CVarRegistry::CVarRegistry()
 }
 
 CVarRegistry::~CVarRegistry() {
-  index_.clear();
+  slots_.clear();
   byName_.clear();
   dynamics_.clear();
 }
 
 bool CVarRegistry::Register(std::string_view name, CVar* cvar) {
-  if (name.empty() || !cvar || index_.count(name))
+  if (name.empty() || !cvar || Find(name))
     return false;
   auto it = byName_.emplace(std::string(name), cvar).first;
-  index_.emplace(std::string_view(it->first), cvar);
+  InsertIndex(it->first, cvar);
   return true;
 }
 
 CVar* CVarRegistry::Find(std::string_view name) const {
-  auto it = index_.find(name);
-  return it == index_.end() ? nullptr : it->second;
+  if (slots_.empty())
+    return nullptr;
+  const size_t mask = slots_.size() - 1;
+  const uint64_t h = HashName(name);
+  for (size_t i = static_cast<size_t>(h) & mask; slots_[i].cvar; i = (i + 1) & mask) {
+    const Slot& slot = slots_[i];
+    if (slot.hash == h && slot.name.size() == name.size() && SameNameBytes(slot.name, name))
+      return slot.cvar;
+  }
+  return nullptr;
 }
 
 CVarDynamic* CVarRegistry::CreateDynamic(std::string_view name, uint32_t flags) {

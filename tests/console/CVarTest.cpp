@@ -212,6 +212,23 @@ TEST(CVarRegistryTest, CreateDynamicRefusesExistingNames) {
   EXPECT_EQ(registry.GetCount(), CVarRegistry::kBuiltinCount + 1);
 }
 
+TEST(CVarRegistryTest, ManyDynamicsStayFindable) {
+  CVarRegistry registry;
+  for (int i = 0; i < 300; ++i)
+    ASSERT_NE(registry.CreateDynamic("Script_Var_" + std::to_string(i), 0), nullptr);
+  for (int i = 0; i < 300; ++i) {
+    const CVar* cvar = registry.Find("SCRIPT_var_" + std::to_string(i));
+    ASSERT_NE(cvar, nullptr) << i;
+    EXPECT_EQ(cvar->GetName(), "Script_Var_" + std::to_string(i));
+  }
+  EXPECT_EQ(registry.Find("Script_Var_300"), nullptr);
+  EXPECT_EQ(registry.Find("ResX"), &registry.ResX);
+  // Bytes that differ only in bit 0x20 but are not letters are different names.
+  ASSERT_NE(registry.CreateDynamic("a@", 0), nullptr);
+  EXPECT_EQ(registry.Find("a`"), nullptr);
+  EXPECT_NE(registry.CreateDynamic("a`", 0), nullptr);
+}
+
 TEST(CVarRegistryTest, CompleteAndListInCaseInsensitiveOrder) {
   CVarRegistry registry;
   std::vector<std::string> names;
