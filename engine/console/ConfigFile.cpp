@@ -138,10 +138,18 @@ std::string FormatConfiguration(const CVarRegistry& cvars) {
 bool SaveConfiguration(const std::string& path, const CVarRegistry& cvars) {
   LogMessage("Saving configuration to [grey]%s[white]...", path.c_str());
   const std::string text = FormatConfiguration(cvars);
-  const std::string tmpPath = path + ".tmp";
-
   std::error_code ec;
-  std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  // The rename below would replace a symbolic link with a plain file; write
+  // where the link points instead.
+  std::string target = path;
+  if (std::filesystem::is_symlink(path, ec)) {
+    std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
+    if (!ec)
+      target = resolved.string();
+  }
+  const std::string tmpPath = target + ".tmp";
+
+  std::filesystem::path parent = std::filesystem::path(target).parent_path();
   if (!parent.empty())
     std::filesystem::create_directories(parent, ec);
 
@@ -169,7 +177,7 @@ bool SaveConfiguration(const std::string& path, const CVarRegistry& cvars) {
     err = errno ? errno : EIO;
   if (fclose(f) != 0 && err == 0)
     err = errno ? errno : EIO;
-  if (err == 0 && rename(tmpPath.c_str(), path.c_str()) != 0)
+  if (err == 0 && rename(tmpPath.c_str(), target.c_str()) != 0)
     err = errno;
   if (err != 0) {
     unlink(tmpPath.c_str());

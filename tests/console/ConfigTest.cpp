@@ -98,6 +98,16 @@ TEST_F(ConfigTest, DefaultsGiveHeaderAndSeventeenLinesInOrder) {
   EXPECT_EQ(g_lines.back(), "...configuration successfully saved.");
 }
 
+TEST_F(ConfigTest, SaveThroughSymbolicLinkKeepsTheLink) {
+  fs::path real = dir_ / "real.cfg";
+  fs::path link = dir_ / "link.cfg";
+  WriteFile(real, "old");
+  fs::create_symlink(real, link);
+  ASSERT_TRUE(SaveConfiguration(link.string(), cvars_));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_THAT(ReadFile(real), HasSubstr("ResX 1024\n"));
+}
+
 TEST_F(ConfigTest, SaveThenLoadGivesSameValues) {
   cvars_.ResX.Set(1280);
   cvars_.Fullscreen.Set(true);
