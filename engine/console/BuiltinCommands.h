@@ -3,9 +3,10 @@
 // quit, help, listvars, listcmds, restartvideo, restartsound and
 // reloadresources. The engine passes itself as user data; with null user
 // data the commands use kazGetInterface(). help, listcmds and listvars read
-// the process-wide registries, whatever registry they were added to. The commands that act on the
-// video, sound and resource layers reach them through hooks the engine
-// installs once those layers exist; until then they say so and fail.
+// the process-wide registries, whatever registry they were added to. The
+// commands that act on the video, sound and resource layers reach them
+// through hooks the engine installs once those layers exist; until then they
+// say so and fail.
 //
 // Depends on CommandRegistry.h, CVarRegistry.h, core/KazEngine.h, core/Log.h.
 #pragma once
