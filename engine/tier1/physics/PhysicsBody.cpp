@@ -178,6 +178,9 @@ float PhysicsBodyGetTotalVolume(const PhysicsBody* body) { return body->collisio
 
 namespace {
 
+// Velocity lost per second in a fluid of viscosity 1 (as a rate of exponential decay).
+constexpr float kFluidDragRate = 4.0f;
+
 // Volume and centre of the part of a closed surface below the plane n.x < d.
 // Tetrahedra are taken from a point on the plane, so the cut face adds nothing.
 float SubmergedVolume(const std::vector<btVector3>& surface, const btTransform& xf, const btVector3& n, float d,
@@ -255,9 +258,10 @@ void PhysicsBodyAddBuoyancyForce(PhysicsBody* body, float fluidDensity, float li
         return;
     }
     rb->applyForce(-g * (fluidDensity * submerged), centre - rb->getCenterOfMassPosition());
-    // Drag of the whole body once it touches the fluid: floating bodies settle.
-    rb->applyCentralForce(-rb->getLinearVelocity() * (linearViscosity * body->mass));
-    rb->applyTorque(-rb->getAngularVelocity() * (angularViscosity * body->mass));
+    // Drag of the whole body once it touches the fluid, so that floating bodies settle.
+    const float drag = kFluidDragRate * body->mass;
+    rb->applyCentralForce(-rb->getLinearVelocity() * (linearViscosity * drag));
+    rb->applyTorque(-rb->getAngularVelocity() * (angularViscosity * drag));
 }
 
 void PhysicsBodySetLinearDamping(PhysicsBody* body, float damping) {

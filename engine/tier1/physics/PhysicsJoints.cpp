@@ -72,6 +72,10 @@ void PhysicsDetachJoint(PhysicsJoint* joint) {
     for (PhysicsBody* body : {joint->child, joint->parent}) {
         if (body) {
             body->joints.erase(std::remove(body->joints.begin(), body->joints.end(), joint), body->joints.end());
+            // A body held still by the joint would otherwise sleep on in mid-air.
+            if (body->rigid) {
+                body->rigid->activate(true);
+            }
         }
     }
 }

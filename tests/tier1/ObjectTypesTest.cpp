@@ -1,0 +1,346 @@
+// Null, camera, light, sound, field and joint objects.
+#include "WorldFixture.h"
+
+#include "tier1/CameraObject.h"
+#include "tier1/FieldObject.h"
+#include "tier1/JointObject.h"
+#include "tier1/LightObject.h"
+#include "tier1/NullObject.h"
+#include "tier1/SoundObject.h"
+
+#include <map>
+
+namespace {
+
+using ObjectTypesTest = WorldFixture;
+
+TEST_F(ObjectTypesTest, EachClassReportsItsType) {
+  for (uint32_t type : {1u, 2u, 5u, 7u, 8u}) {
+    WorldObject* object = world->CreateObject(ObjectParams(type));
+    ASSERT_NE(object, nullptr) << type;
+    EXPECT_EQ(object->GetType(), type);
+    EXPECT_EQ(world->GetObjectCount(type), 1u);
+  }
+}
+
+TEST_F(ObjectTypesTest, CameraDefaultsAndMatrices) {
+  auto* plain = static_cast<CameraObject*>(world->CreateObject(ObjectParams(ObjectType_Camera)));
+  EXPECT_FLOAT_EQ(plain->GetFieldOfView(), 1.3099f);
+  CameraObjectParams p;
+  p.fieldOfView = 1.0f;
+  p.transform = At(1, 2, 3);
+  auto* camera = static_cast<CameraObject*>(world->CreateObject(p));
+  EXPECT_FLOAT_EQ(camera->GetFieldOfView(), 1.0f);
+  const Matrix4x4 view = camera->GetViewMatrix();
+  EXPECT_TRUE(view.NearlyEquals(Matrix4x4::MakeLookAtLH(Vector3D(1, 2, 3), Vector3D(1, 2, 4), Vector3D(0, 1, 0))));
+  camera->SetSecondaryTransform(At(0, 1, 0));
+  EXPECT_TRUE(camera->GetViewMatrix().TransformVector(Vector3D(1, 3, 3)).NearlyEquals(Vector3D()));
+  const Matrix4x4 proj = camera->GetProjectionMatrix(2.0f, 1.0f, 11.0f);
+  const float h = 1.0f / std::tan(0.5f);
+  EXPECT_FLOAT_EQ(proj.m[0], h / 2.0f);
+  EXPECT_FLOAT_EQ(proj.m[5], h);
+  EXPECT_FLOAT_EQ(proj.m[10], 1.1f);
+  EXPECT_FLOAT_EQ(proj.m[11], -1.1f);
+  EXPECT_FLOAT_EQ(proj.m[14], 1.0f);
+}
+
+TEST_F(ObjectTypesTest, PVObjectsAreHeldOnceAndLetGoOnRemoval) {
+  auto* camera = static_cast<CameraObject*>(world->CreateObject(ObjectParams(ObjectType_Camera)));
+  WorldObject* gun = world->CreateObject(ObjectParams(ObjectType_Null));
+  const uint32_t gunRefs = gun->GetRefCount();
+  const uint32_t cameraRefs = camera->GetRefCount();
+  camera->AttachPVObject(gun);
+  camera->AttachPVObject(gun);
+  camera->AttachPVObject(camera);
+  camera->AttachPVObject(nullptr);
+  EXPECT_EQ(camera->GetPVObjects().size(), 1u);
+  EXPECT_EQ(gun->GetRefCount(), gunRefs + 1);
+  EXPECT_EQ(camera->GetRefCount(), cameraRefs + 1);
+  EXPECT_EQ(gun->GetPVCamera(), camera);
+  world->RemoveObject(gun);  // the camera lets go; nothing dangles
+  EXPECT_TRUE(camera->GetPVObjects().empty());
+  EXPECT_EQ(camera->GetRefCount(), cameraRefs);
+
+  WorldObject* hand = world->CreateObject(ObjectParams(ObjectType_Null));
+  camera->AttachPVObject(hand);
+  world->RemoveObject(camera);  // and the other way round
+  EXPECT_EQ(hand->GetPVCamera(), nullptr);
+}
+
+TEST_F(ObjectTypesTest, LightFromItsRecord) {
+  LightObjectParams p;
+  p.radius = 5.0f;
+  p.lightType = 1;
+  p.colour = Vector3D(0.5f, 0.25f, 1.0f);
+  auto* light = static_cast<LightObject*>(world->CreateObject(p));
+  EXPECT_EQ(light->GetLightType(), 1u);
+  EXPECT_EQ(light->GetColour(), Vector3D(0.5f, 0.25f, 1.0f));
+  EXPECT_FLOAT_EQ(light->GetRadius(), 5.0f);
+  EXPECT_EQ(light->GetBoxMins(), Vector3D(-5, -5, -5));
+  EXPECT_EQ(light->GetBoxMaxs(), Vector3D(5, 5, 5));
+  auto* plain = static_cast<LightObject*>(world->CreateObject(ObjectParams(ObjectType_Light)));
+  EXPECT_EQ(plain->GetColour(), Vector3D());
+  EXPECT_EQ(plain->GetLightType(), 0u);
+}
+
+// ---- sound ----------------------------------------------------------------
+
+struct FakeSound {
+  std::string file;
+  bool positional = false;
+  bool playing = false;
+  bool paused = false;
+  bool loop = false;
+  Vector3D position;
+  int refs = 1;
+};
+std::map<void*, FakeSound*> g_sounds;
+
+void* FakeCreate(const char* file, bool positional) {
+  if (std::string(file) == "missing.wav")
+    return nullptr;
+  auto* s = new FakeSound;
+  s->file = file;
+  s->positional = positional;
+  g_sounds[s] = s;
+  return s;
+}
+void FakeRelease(void* i) {
+  auto* s = static_cast<FakeSound*>(i);
+  if (--s->refs == 0) {
+    g_sounds.erase(s);
+    delete s;
+  }
+}
+void FakePlay(void* i, bool loop) {
+  auto* s = static_cast<FakeSound*>(i);
+  s->playing = true, s->loop = loop, s->paused = false;
+}
+void FakePause(void* i) { static_cast<FakeSound*>(i)->paused = true; }
+void FakeResume(void* i) { static_cast<FakeSound*>(i)->paused = false; }
+void FakePosition(void* i, const Vector3D& p) { static_cast<FakeSound*>(i)->position = p; }
+const SoundObjectHooks kFakeHooks = {FakeCreate, FakeRelease, FakePlay, FakePause, FakeResume, FakePosition};
+
+class SoundObjectTest : public WorldFixture {
+ protected:
+  void TearDown() override {
+    WorldFixture::TearDown();
+    SetSoundObjectHooks(nullptr);
+    EXPECT_TRUE(g_sounds.empty());
+  }
+};
+
+TEST_F(SoundObjectTest, WithoutASoundManagerSoundsAreSilent) {
+  SoundObjectParams p;
+  p.fileName = "anything.wav";
+  p.play = true;
+  auto* sound = static_cast<SoundObject*>(world->CreateObject(p));
+  ASSERT_NE(sound, nullptr);
+  EXPECT_EQ(sound->GetInstance(), nullptr);
+  sound->Play(true);
+  sound->Pause(true);
+}
+
+TEST_F(SoundObjectTest, PlaysLoopsPausesAndFollowsTheObject) {
+  SetSoundObjectHooks(&kFakeHooks);
+  SoundObjectParams p;
+  p.fileName = "waves.ogg";
+  p.play = true;
+  p.loop = true;
+  p.transform = At(1, 2, 3);
+  auto* sound = static_cast<SoundObject*>(world->CreateObject(p));
+  ASSERT_NE(sound, nullptr);
+  auto* fake = static_cast<FakeSound*>(sound->GetInstance());
+  ASSERT_NE(fake, nullptr);
+  EXPECT_TRUE(fake->playing);
+  EXPECT_TRUE(fake->loop);
+  EXPECT_TRUE(fake->positional);
+  EXPECT_EQ(fake->position, Vector3D(1, 2, 3));
+  sound->Pause(true);
+  EXPECT_TRUE(fake->paused);
+  sound->Pause(false);
+  EXPECT_FALSE(fake->paused);
+  sound->SetWorldTransform(At(4, 5, 6));
+  EXPECT_EQ(fake->position, Vector3D(4, 5, 6));
+  world->RemoveObject(sound);
+  EXPECT_TRUE(g_sounds.empty());
+}
+
+TEST_F(SoundObjectTest, UnloadableFileFailsAndEmptyNameIsSilent) {
+  SetSoundObjectHooks(&kFakeHooks);
+  SoundObjectParams p;
+  p.fileName = "missing.wav";
+  EXPECT_EQ(world->CreateObject(p), nullptr);
+  EXPECT_EQ(world->GetObjectCount(ObjectType_Sound), 0u);
+  p.fileName.clear();
+  auto* quiet = static_cast<SoundObject*>(world->CreateObject(p));
+  ASSERT_NE(quiet, nullptr);
+  EXPECT_EQ(quiet->GetInstance(), nullptr);
+}
+
+// ---- fields ---------------------------------------------------------------
+
+class FieldTest : public WorldFixture {
+ protected:
+  WorldObject* Pool(uint32_t fieldType) {
+    FieldObjectParams p;
+    p.fieldType = fieldType;
+    p.mins = Vector3D(-10, -10, -10);
+    p.maxs = Vector3D(10, 0, 10);
+    return world->CreateObject(p);
+  }
+};
+
+TEST_F(FieldTest, FluidKeepsABoxAfloat) {
+  ASSERT_NE(Pool(Field_Fluid), nullptr);
+  WorldObject* box = Box(0, 3, 0, 1.0f);
+  Run(6.0f);
+  const float y = box->GetWorldTransform().GetTranslation().y;
+  EXPECT_GT(y, 0.0f);  // most of it above the surface
+  EXPECT_LT(y, 1.0f);  // yet in the water
+  EXPECT_FALSE(PhysicsBodyIsSleeping(box->GetBody()));
+}
+
+TEST_F(FieldTest, OtherFieldTypesLetBodiesFall) {
+  ASSERT_NE(Pool(1), nullptr);
+  WorldObject* box = Box(0, 3, 0, 1.0f);
+  Run(2.0f);
+  EXPECT_LT(box->GetWorldTransform().GetTranslation().y, -10.0f);
+}
+
+TEST_F(FieldTest, NeedsAFieldRecord) {
+  EXPECT_EQ(world->CreateObject(ObjectParams(ObjectType_Field)), nullptr);
+}
+
+// ---- joints ---------------------------------------------------------------
+
+class JointTest : public WorldFixture {
+ protected:
+  JointObject* Joint(uint32_t type, WorldObject* a, WorldObject* b, const Vector3D& pivot, const Vector3D& pin,
+                     bool collide = false) {
+    JointObjectParams p;
+    p.jointType = type;
+    p.object1 = a;
+    p.object2 = b;
+    p.transform = At(pivot.x, pivot.y, pivot.z);
+    p.pin1 = pin;
+    p.jointCollision = collide;
+    return static_cast<JointObject*>(world->CreateObject(p));
+  }
+};
+
+TEST_F(JointTest, HingeTurnsOnlyAboutItsPin) {
+  WorldObject* door = Box(1, 5, 0);
+  door->SetGravityEnabled(false);
+  JointObject* hinge = Joint(Joint_Hinge, door, nullptr, Vector3D(0, 5, 0), Vector3D(0, 1, 0));
+  ASSERT_NE(hinge, nullptr);
+  EXPECT_EQ(hinge->GetJointType(), uint32_t(Joint_Hinge));
+  // A push that would also lift and tilt it.
+  door->ApplyImpulse(Vector3D(1.5f, 5.0f, 0), Vector3D(0, 2, 3), true);
+  Run(0.5f);
+  const Vector3D centre = door->GetWorldTransform().GetTranslation();
+  EXPECT_NEAR(centre.y, 5.0f, 0.02f);
+  EXPECT_NEAR(Vector3D(centre.x, 0, centre.z).Length(), 1.0f, 0.02f);
+  EXPECT_GT(std::fabs(centre.z), 0.1f);  // it did swing
+  EXPECT_TRUE(door->GetWorldTransform().GetUp().NearlyEquals(Vector3D(0, 1, 0), 0.02f));
+}
+
+TEST_F(JointTest, HingeWithAFallingBodySwingsBelowThePivot) {
+  WorldObject* weight = Box(1, 5, 0);
+  ASSERT_NE(Joint(Joint_Hinge, weight, nullptr, Vector3D(0, 5, 0), Vector3D(0, 0, 1)), nullptr);
+  Run(3.0f);
+  const Vector3D c = weight->GetWorldTransform().GetTranslation();
+  EXPECT_NEAR(c.Distance(Vector3D(0, 5, 0)), 1.0f, 0.02f);
+  EXPECT_NEAR(c.z, 0.0f, 0.01f);
+}
+
+TEST_F(JointTest, JointCollisionOnAndOff) {
+  auto spread = [&](bool collide) {
+    world->Reset();
+    WorldObject* a = Box(0, 5, 0);
+    WorldObject* b = Box(0.6f, 5, 0);  // overlapping
+    a->SetGravityEnabled(false);
+    b->SetGravityEnabled(false);
+    EXPECT_NE(Joint(Joint_Ball, a, b, Vector3D(0.3f, 5, 0), Vector3D(), collide), nullptr);
+    Run(0.3f);
+    return a->GetVelocity().Length() + b->GetVelocity().Length() +
+           std::fabs(a->GetWorldTransform().GetUp().x) + std::fabs(b->GetWorldTransform().GetUp().x);
+  };
+  EXPECT_LT(spread(false), 1e-3f);
+  EXPECT_GT(spread(true), 1e-2f);
+}
+
+TEST_F(JointTest, RemovingTheJoinedObjectThenTheJoint) {
+  WorldObject* a = Box(0, 5, 0);
+  WorldObject* b = Box(2, 5, 0);
+  JointObject* joint = Joint(Joint_Ball, a, b, Vector3D(1, 5, 0), Vector3D());
+  ASSERT_NE(joint, nullptr);
+  const uint32_t refs = a->GetRefCount();
+  world->RemoveObject(a);
+  EXPECT_EQ(a->GetRefCount(), refs - 1);  // the joint still holds it
+  Run(0.2f);                              // b keeps falling freely; no dangling constraint
+  EXPECT_LT(b->GetWorldTransform().GetTranslation().y, 5.0f);
+  world->RemoveObject(joint);
+  EXPECT_EQ(world->GetObjectCount(ObjectType_Joint), 0u);
+  Run(0.1f);
+}
+
+TEST_F(JointTest, RemovingTheJointFirstFreesTheBodies) {
+  WorldObject* a = Box(0, 5, 0);
+  JointObject* joint = Joint(Joint_Ball, a, nullptr, Vector3D(0, 6, 0), Vector3D());
+  ASSERT_NE(joint, nullptr);
+  Run(0.5f);
+  EXPECT_NEAR(a->GetWorldTransform().GetTranslation().y, 5.0f, 0.05f);
+  world->RemoveObject(joint);
+  Run(0.5f);
+  EXPECT_LT(a->GetWorldTransform().GetTranslation().y, 4.0f);
+}
+
+TEST_F(JointTest, EveryTypeCanBeMade) {
+  WorldObject* a = Box(0, 5, 0);
+  WorldObject* b = Box(2, 5, 0);
+  JointObjectParams p;
+  p.object1 = a;
+  p.object2 = b;
+  p.transform = At(1, 5, 0);
+  p.pin1 = Vector3D(0, 1, 0);
+  p.pin2 = Vector3D(1, 0, 0);
+  for (uint32_t type = 0; type <= 4; ++type) {
+    p.jointType = type;
+    EXPECT_NE(world->CreateObject(p), nullptr) << type;
+  }
+  p.jointType = 1;
+  p.maxConeAngle = 0.5f;
+  p.maxTwistAngle = 0.2f;
+  EXPECT_NE(world->CreateObject(p), nullptr);
+  Run(0.5f);
+}
+
+TEST_F(JointTest, RecordsThatCannotMakeAJoint) {
+  WorldObject* a = Box(0, 5, 0);
+  WorldObject* bodiless = world->CreateObject(ObjectParams(ObjectType_Null));
+  JointObjectParams p;
+  p.object1 = a;
+  p.dynamic = true;
+  EXPECT_EQ(world->CreateObject(p), nullptr);
+  EXPECT_EQ(CountLogged("CreateJointObject: Cannot make a physics joint a physics body.", LogLevel_Detail), 1);
+  p.dynamic = false;
+  p.object1 = bodiless;
+  EXPECT_EQ(world->CreateObject(p), nullptr);
+  p.object1 = nullptr;
+  EXPECT_EQ(world->CreateObject(p), nullptr);
+  EXPECT_EQ(CountLogged("CreateJointObject: At least one physical object must be given.", LogLevel_Detail), 2);
+  p.object1 = a;
+  p.jointType = 9;
+  EXPECT_EQ(world->CreateObject(p), nullptr);
+  EXPECT_EQ(CountLogged("CreateJointObject: Invalid joint type requested (9)", LogLevel_Detail), 1);
+  EXPECT_EQ(CountLogged("CreateJoint failed for type 9", LogLevel_Detail), 1);
+  p.jointType = Joint_Hinge;  // a hinge without a pin
+  EXPECT_EQ(world->CreateObject(p), nullptr);
+  EXPECT_EQ(CountLogged("CreateJoint failed for type 2", LogLevel_Detail), 1);
+  ObjectParams plain(ObjectType_Joint);
+  EXPECT_EQ(world->CreateObject(plain), nullptr);
+  EXPECT_EQ(world->GetObjectCount(ObjectType_Joint), 0u);
+}
+
+}  // namespace
