@@ -4,6 +4,7 @@
 #include "console/CVarRegistry.h"
 #include "core/KazEngine.h"
 #include "core/Log.h"
+#include "tier0/ResourceManager.h"
 
 namespace {
 
@@ -89,12 +90,9 @@ int CmdRestartSound(int, const char* const*, void* userData) {
   return Hooks().restartSound() ? 0 : -1;
 }
 
+// ReloadAll prints "[orange]Reloaded all resources." when it is done.
 int CmdReloadResources(int, const char* const*, void*) {
-  if (Hooks().reloadResources)
-    Hooks().reloadResources();
-  else
-    LogDetail("reloadresources: no resource managers are registered.");
-  LogMessage("[orange]Reloaded all resources.");
+  ResourceManager::ReloadAll();
   return 0;
 }
 

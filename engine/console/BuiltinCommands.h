@@ -24,8 +24,6 @@ struct BuiltinCommandHooks {
   std::function<int()> restartVideo;
   // Restarts the sound manager; false on failure.
   std::function<bool()> restartSound;
-  // Reloads every loaded resource of every resource manager.
-  std::function<void()> reloadResources;
 };
 
 // Replaces the hooks (process-wide).

@@ -135,6 +135,11 @@ std::string FormatConfiguration(const CVarRegistry& cvars) {
   return out;
 }
 
+std::string ConfigTempPath(const std::string& path) {
+  // One temporary per process: two engines saving at once must not write into each other.
+  return path + ".tmp" + std::to_string(static_cast<long>(getpid()));
+}
+
 bool SaveConfiguration(const std::string& path, const CVarRegistry& cvars) {
   LogMessage("Saving configuration to [grey]%s[white]...", path.c_str());
   const std::string text = FormatConfiguration(cvars);
@@ -147,7 +152,7 @@ bool SaveConfiguration(const std::string& path, const CVarRegistry& cvars) {
     if (!ec)
       target = resolved.string();
   }
-  const std::string tmpPath = target + ".tmp";
+  const std::string tmpPath = ConfigTempPath(target);
 
   std::filesystem::path parent = std::filesystem::path(target).parent_path();
   if (!parent.empty())

@@ -3,7 +3,7 @@
 // A console script is a text file of console lines (LF or CRLF endings); the
 // configuration file is a script the engine writes itself: a comment line,
 // then "Name value" for every variable without NoSave, in listing order.
-// Saving goes through "<path>.tmp" and a rename, so an interrupted or failed
+// Saving goes through a temporary beside the file and a rename, so an interrupted or failed
 // save leaves the previous file intact.
 //
 // Depends on CommandProcessor.h, CVarRegistry.h, core/Log.h.
@@ -28,6 +28,9 @@ bool ExecuteScript(CommandProcessor& processor, const std::string& path);
 
 // The text SaveConfiguration writes.
 std::string FormatConfiguration(const CVarRegistry& cvars);
+
+// The temporary file a save of path writes before renaming it over path.
+std::string ConfigTempPath(const std::string& path);
 
 // Writes the configuration file, creating its directory when missing. On any
 // failure the file at path keeps its previous contents and false is returned.

@@ -8,6 +8,7 @@
 #include "console/CVarRegistry.h"
 #include "console/ConfigFile.h"
 #include "tier0/FileSystem.h"
+#include "tier0/ObjectPool.h"
 
 #include <unistd.h>
 
@@ -167,6 +168,10 @@ void KazEngine::Shutdown() {
   if (m_selectedMod != -1 && m_configLoaded)
     SaveConfiguration(ConfigFilePath());
   m_configLoaded = false;
+
+  // Every pooled object should be back by now; say which are not while the
+  // log still reaches the console.
+  ObjectPool::ReportLeaks();
 
   // The file system goes last, so that a later start-up begins afresh.
   FileSystem::SetEventHandler(nullptr, nullptr);

@@ -286,8 +286,7 @@ TEST_F(BuiltinCommandTest, MissingSubsystemsFailWithAMessage) {
   EXPECT_EQ(Run("restartvideo"), -1);  // no hook installed yet
   int mode = 0;
   bool soundOk = true;
-  int reloads = 0;
-  SetBuiltinCommandHooks({[&] { return mode; }, [&] { return soundOk; }, [&] { ++reloads; }});
+  SetBuiltinCommandHooks({[&] { return mode; }, [&] { return soundOk; }});
   EXPECT_EQ(Run("restartvideo"), 0);
   mode = 1;
   EXPECT_EQ(Run("restartvideo"), -1);
@@ -298,6 +297,5 @@ TEST_F(BuiltinCommandTest, MissingSubsystemsFailWithAMessage) {
   EXPECT_EQ(Run("restartsound"), -1);
   g_lines.clear();
   EXPECT_EQ(Run("reloadresources"), 0);
-  EXPECT_EQ(reloads, 1);
   EXPECT_THAT(g_lines, ElementsAre("[orange]Reloaded all resources."));
 }

@@ -93,7 +93,7 @@ TEST_F(ConfigTest, DefaultsGiveHeaderAndSeventeenLinesInOrder) {
             "InvertMouse false\nMaxParticlesPerBatch 2000\nMouseSensitivity 1.000000\n"
             "RefreshRate 60\nResX 1024\nResY 768\nShadowMapSize 512\nSoundDevType hw\n"
             "VSync false\n");
-  EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
+  EXPECT_FALSE(fs::exists(ConfigTempPath(path.string())));
   EXPECT_EQ(g_lines.front(), "Saving configuration to [grey]" + path.string() + "[white]...");
   EXPECT_EQ(g_lines.back(), "...configuration successfully saved.");
 }
@@ -234,21 +234,21 @@ class ConfigSaveFailureTest : public ConfigTest {
 };
 
 TEST_F(ConfigSaveFailureTest, TempPathTaken) {
-  fs::create_directory(path_.string() + ".tmp");
+  fs::create_directory(ConfigTempPath(path_.string()));
   EXPECT_FALSE(SaveConfiguration(path_.string(), cvars_));
   EXPECT_TRUE(HasError("Failed to open file for writing."));
   ExpectStoredUnchanged();
-  EXPECT_TRUE(fs::is_directory(path_.string() + ".tmp"));  // not ours to remove
+  EXPECT_TRUE(fs::is_directory(ConfigTempPath(path_.string())));  // not ours to remove
 }
 
 TEST_F(ConfigSaveFailureTest, DiskFullWhileWriting) {
   if (!fs::exists("/dev/full"))
     GTEST_SKIP() << "/dev/full is not available";
-  fs::create_symlink("/dev/full", path_.string() + ".tmp");
+  fs::create_symlink("/dev/full", ConfigTempPath(path_.string()));
   EXPECT_FALSE(SaveConfiguration(path_.string(), cvars_));
   EXPECT_TRUE(HasError("Failed to write configuration file"));
   ExpectStoredUnchanged();
-  EXPECT_FALSE(fs::exists(fs::symlink_status(path_.string() + ".tmp")));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(ConfigTempPath(path_.string()))));
 }
 
 TEST_F(ConfigSaveFailureTest, DirectoryNotCreatable) {
