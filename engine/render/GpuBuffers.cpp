@@ -1,0 +1,263 @@
+#include "render/GpuBuffers.h"
+
+#include <cstring>
+
+#include "core/Log.h"
+#include "render/VideoManager.h"
+
+KAZ_DEFINE_POOL(GLVertexBuffer, 10);
+KAZ_DEFINE_POOL(GLIndexBuffer, 10);
+KAZ_DEFINE_POOL(GLDepthStencilBuffer, 1);
+
+// A buffer larger than this is a corrupt size, not a mesh.
+static constexpr uint64_t kMaxBufferBytes = 1ull << 30;
+
+// ---------------------------------------------------------------------------
+// Vertex buffers
+
+GLVertexBuffer::~GLVertexBuffer() { ReleaseDeviceBuffer(); }
+
+void GLVertexBuffer::ReleaseDeviceBuffer() {
+  SafeRelease(m_buffer);
+  m_locked = false;
+}
+
+void GLVertexBuffer::OnDeviceLost() {
+  if (m_dynamic) ReleaseDeviceBuffer();
+}
+
+bool GLVertexBuffer::CreateDeviceBuffer() {
+  if (m_buffer) return true;
+  GLVideoManager* vm = GetGLVideoManager();
+  if (!vm || !vm->GetDevice()) return false;
+  uint64_t bytes = uint64_t(m_vertexCount) * m_vertexSize;
+  GResult r = GLERR_INVALIDCALL;
+  if (bytes > 0 && bytes <= kMaxBufferBytes)
+    r = vm->GetDevice()->CreateVertexBuffer(uint32_t(bytes), m_dynamic ? (GUSAGE_DYNAMIC | GUSAGE_WRITEONLY) : 0,
+                                            m_dynamic ? GPOOL_DEFAULT : GPOOL_MANAGED, &m_buffer);
+  if (GFailed(r)) {
+    m_buffer = nullptr;
+    LogDetail("Failed to create %s vertex buffer with %d verts of %d bytes each (%s: %s)",
+              m_dynamic ? "dynamic" : "static", int(m_vertexCount), int(m_vertexSize), GetErrorName(r),
+              GetErrorDescription(r));
+  }
+  return m_buffer != nullptr;
+}
+
+void* GLVertexBuffer::Lock(uint32_t offset, uint32_t count) {
+  if (!m_buffer) return nullptr;
+  if (m_locked) {
+    LogDetail("D3DVertexBuffer: Error. Trying to double lock a vertex buffer!");
+    return nullptr;
+  }
+  void* data = nullptr;
+  GResult r = GLERR_INVALIDCALL;
+  uint64_t start = uint64_t(offset) * m_vertexSize, size = uint64_t(count) * m_vertexSize;
+  if (count == 0 && offset < m_vertexCount) size = uint64_t(m_vertexCount - offset) * m_vertexSize;
+  if (offset <= m_vertexCount && count <= m_vertexCount - offset && size > 0)
+    r = m_buffer->Lock(uint32_t(start), uint32_t(size), &data, m_dynamic ? GLOCK_DISCARD : 0);
+  if (GFailed(r)) {
+    LogDetail("D3DVertexBuffer: Error. Failed to lock %s vertex buffer (offset %d, count %d, vertex size %d, total "
+              "vertices in VB %d) (%s)",
+              m_dynamic ? "dynamic" : "static", int(offset), int(count), int(m_vertexSize), int(m_vertexCount),
+              GetErrorName(r));
+    return nullptr;
+  }
+  m_locked = true;
+  return data;
+}
+
+void GLVertexBuffer::Unlock() {
+  if (!m_buffer) return;
+  if (!m_locked) {
+    LogDetail("D3DVertexBuffer: Error. Trying to double unlock a vertex buffer!");
+    return;
+  }
+  GResult r = m_buffer->Unlock();
+  if (GFailed(r)) {
+    LogDetail("D3DVertexBuffer: Error. Failed to unlock VB (%s).", GetErrorName(r));
+    return;
+  }
+  m_locked = false;
+}
+
+bool GLVertexBuffer::Activate(uint32_t stream) {
+  GLVideoManager* vm = GetGLVideoManager();
+  return vm && vm->ActivateGLVertexBuffer(this, stream);
+}
+
+GLVertexBuffer* CreateVertexBuffer(uint32_t vertexSize, uint32_t vertexCount, bool dynamic) {
+  GLVideoManager* vm = GetGLVideoManager();
+  if (!vm || !vm->GetDevice()) {
+    LogDetail("D3DVertexBuffer: Cannot create VB without a video manager with display mode set!");
+    return nullptr;
+  }
+  if (!vm->IsDeviceReady()) {
+    LogDetail("D3DVertexBuffer: Cannot create VB while device is lost!");
+    return nullptr;
+  }
+  GLVertexBuffer* vb = GLVertexBuffer::Create();
+  if (!vb) return nullptr;
+  vb->m_vertexSize = vertexSize;
+  vb->m_vertexCount = vertexCount;
+  vb->m_dynamic = dynamic;
+  if (!vb->CreateDeviceBuffer()) {
+    vb->Release();
+    return nullptr;
+  }
+  return vb;
+}
+
+// ---------------------------------------------------------------------------
+// Index buffers
+
+GLIndexBuffer::~GLIndexBuffer() { ReleaseDeviceBuffer(); }
+
+void GLIndexBuffer::ReleaseDeviceBuffer() {
+  SafeRelease(m_buffer);
+  m_locked = false;
+}
+
+void GLIndexBuffer::OnDeviceLost() {
+  if (m_dynamic) ReleaseDeviceBuffer();
+}
+
+bool GLIndexBuffer::CreateDeviceBuffer() {
+  if (m_buffer) return true;
+  GLVideoManager* vm = GetGLVideoManager();
+  if (!vm || !vm->GetDevice()) return false;
+  uint64_t bytes = uint64_t(m_indexCount) * GetIndexBytes();
+  GResult r = GLERR_INVALIDCALL;
+  if (bytes > 0 && bytes <= kMaxBufferBytes)
+    r = vm->GetDevice()->CreateIndexBuffer(uint32_t(bytes),
+                                           m_dynamic ? (GUSAGE_DYNAMIC | GUSAGE_WRITEONLY) : GUSAGE_WRITEONLY,
+                                           m_sizeKind == 1 ? FMT_INDEX32 : FMT_INDEX16,
+                                           m_dynamic ? GPOOL_DEFAULT : GPOOL_MANAGED, &m_buffer);
+  if (GFailed(r)) {
+    m_buffer = nullptr;
+    LogDetail("Failed to create %s index buffer with %d %d bit indices (%s)", m_dynamic ? "dynamic" : "static",
+              int(m_indexCount), m_sizeKind == 1 ? 32 : 16, GetErrorName(r));
+  }
+  return m_buffer != nullptr;
+}
+
+void* GLIndexBuffer::Lock(uint32_t offset, uint32_t count) {
+  if (!m_buffer) return nullptr;
+  if (m_locked) {
+    LogDetail("D3DIndexBuffer: Error. Trying to double lock an index buffer!");
+    return nullptr;
+  }
+  void* data = nullptr;
+  GResult r = GLERR_INVALIDCALL;
+  uint64_t bytes = GetIndexBytes();
+  uint64_t size = uint64_t(count) * bytes;
+  if (count == 0 && offset < m_indexCount) size = uint64_t(m_indexCount - offset) * bytes;
+  if (offset <= m_indexCount && count <= m_indexCount - offset && size > 0)
+    r = m_buffer->Lock(uint32_t(uint64_t(offset) * bytes), uint32_t(size), &data, m_dynamic ? GLOCK_DISCARD : 0);
+  if (GFailed(r)) {
+    LogDetail("Failed to lock %s %d bit index buffer (offset %d, count %d, total indices in IB %d) (%s)\n",
+              m_dynamic ? "dynamic" : "static", m_sizeKind == 1 ? 32 : 16, int(offset), int(count),
+              int(m_indexCount), GetErrorName(r));
+    return nullptr;
+  }
+  m_locked = true;
+  return data;
+}
+
+void GLIndexBuffer::Unlock() {
+  if (!m_buffer) return;
+  if (!m_locked) {
+    LogDetail("D3DIndexBuffer: Error. Trying to double unlock a index buffer!");
+    return;
+  }
+  GResult r = m_buffer->Unlock();
+  if (GFailed(r)) {
+    LogDetail("D3DIndexBuffer: Error. Failed to unlock IB (%s).", GetErrorName(r));
+    return;
+  }
+  m_locked = false;
+}
+
+bool GLIndexBuffer::Activate() {
+  GLVideoManager* vm = GetGLVideoManager();
+  return vm && vm->ActivateGLIndexBuffer(this);
+}
+
+GLIndexBuffer* CreateIndexBuffer(uint32_t sizeKind, uint32_t indexCount, bool dynamic) {
+  GLVideoManager* vm = GetGLVideoManager();
+  if (!vm || !vm->GetDevice()) {
+    LogDetail("D3DIndexBuffer: Cannot create IB without a video manager with display mode set!");
+    return nullptr;
+  }
+  if (!vm->IsDeviceReady()) {
+    LogDetail("D3DIndexBuffer: Cannot create IB while device is lost!");
+    return nullptr;
+  }
+  GLIndexBuffer* ib = GLIndexBuffer::Create();
+  if (!ib) return nullptr;
+  ib->m_sizeKind = sizeKind;
+  ib->m_indexCount = indexCount;
+  ib->m_dynamic = dynamic;
+  if (!ib->CreateDeviceBuffer()) {
+    ib->Release();
+    return nullptr;
+  }
+  return ib;
+}
+
+// ---------------------------------------------------------------------------
+// Depth-stencil buffers
+
+GLDepthStencilBuffer::~GLDepthStencilBuffer() { ReleaseSurface(); }
+
+void GLDepthStencilBuffer::ReleaseSurface() { SafeRelease(m_surface); }
+
+bool GLDepthStencilBuffer::CreateSurface() {
+  if (m_surface) return true;
+  GLVideoManager* vm = GetGLVideoManager();
+  if (!vm || !vm->GetDevice()) return false;
+  GResult r;
+  if (m_isDeviceBuffer) {
+    r = vm->GetDevice()->GetDepthStencilSurface(&m_surface);
+    if (GSucceeded(r)) {
+      GSurfaceDesc desc;
+      m_surface->GetDesc(&desc);
+      m_width = desc.width;
+      m_height = desc.height;
+      m_format = desc.format;
+    }
+  } else {
+    r = vm->GetDevice()->CreateDepthStencilSurface(m_width, m_height, m_format, &m_surface);
+  }
+  if (GFailed(r)) {
+    m_surface = nullptr;
+    LogDetail("Failed to create %dx%d depth/stencil buffer(%s)", int(m_width), int(m_height), GetErrorDescription(r));
+  }
+  return m_surface != nullptr;
+}
+
+bool GLDepthStencilBuffer::Activate() {
+  GLVideoManager* vm = GetGLVideoManager();
+  return vm && vm->ActivateGLDepthStencilBuffer(this);
+}
+
+GLDepthStencilBuffer* CreateDepthStencilBuffer(uint32_t width, uint32_t height) {
+  GLVideoManager* vm = GetGLVideoManager();
+  if (!vm || !vm->GetDevice()) {
+    LogDetail("D3DDepthStencilBuffer: Cannot create without a video manager with display mode set!");
+    return nullptr;
+  }
+  if (!vm->IsDeviceReady()) {
+    LogDetail("D3DDepthStencilBuffer: Cannot create buffer while device is lost!");
+    return nullptr;
+  }
+  GLDepthStencilBuffer* ds = GLDepthStencilBuffer::Create();
+  if (!ds) return nullptr;
+  ds->m_width = width;
+  ds->m_height = height;
+  if (!ds->CreateSurface()) {
+    ds->Release();
+    return nullptr;
+  }
+  return ds;
+}

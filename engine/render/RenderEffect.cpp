@@ -1,0 +1,505 @@
+#include "render/RenderEffect.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "core/Log.h"
+#include "render/Texture.h"
+#include "render/VideoManager.h"
+#include "tier0/FileSystem.h"
+#include "tier0/ResourceManager.h"
+
+KAZ_DEFINE_POOL(GLRenderEffect, 10);
+KAZ_DEFINE_POOL(Material, 10);
+
+namespace {
+
+const char* const kPassNames[PASS_COUNT] = {"None", "ZFill", "AmbientEmissive", "Lit", "Glow", "ShadowMap",
+                                            "Particles"};
+const char* const kSemanticNames[SEM_COUNT] = {
+    "IDENTITYMATRIX", "PROJ2DMATRIX", "WORLDVIEWPROJMATRIX", "WORLDVIEWMATRIX", "WORLDMATRIX", "VIEWMATRIX",
+    "PROJMATRIX",     "BONES",        "VIEWPOS",             "LIGHTPOS",        "LIGHTCOLOR",  "LIGHTPARAMS",
+    "LIGHTMASKMATRIX", "TIME",        "PREVFRAMETIME",       "SCREENDIMENSIONS"};
+
+ResourceManager& EffectManager() {
+  static ResourceManager manager("WorldRenderEffect");
+  return manager;
+}
+
+Material* g_defaultMaterial = nullptr;
+
+float ClockSeconds() {
+  using namespace std::chrono;
+  return float(duration<double>(steady_clock::now().time_since_epoch()).count());
+}
+
+}  // namespace
+
+const char* GetRenderPassName(uint32_t pass) { return pass < PASS_COUNT ? kPassNames[pass] : ""; }
+const char* GetSemanticName(uint32_t semantic) { return semantic < SEM_COUNT ? kSemanticNames[semantic] : ""; }
+
+// ---------------------------------------------------------------------------
+// GLRenderEffect
+
+GLRenderEffect::~GLRenderEffect() { ReleaseEffect(); }
+
+void GLRenderEffect::ReleaseEffect() {
+  if (m_effect && m_effect->IsBegun()) m_effect->End();
+  SafeRelease(m_effect);
+  m_begun = m_inPass = false;
+}
+
+void GLRenderEffect::OnDeviceLost() {
+  if (m_effect) m_effect->OnLostDevice();
+}
+
+void GLRenderEffect::OnDeviceReset() {
+  if (m_effect) m_effect->OnResetDevice();
+}
+
+bool GLRenderEffect::Load(const std::string& fileName, const EffectDefines& defines) {
+  GLVideoManager* vm = GetGLVideoManager();
+  if (!vm) {
+    LogError("Tried to load RenderEffect while no video manager present!");
+    return false;
+  }
+  if (!vm->GetDevice()) {
+    LogError("Tried to load RenderEffect before video started!");
+    return false;
+  }
+  m_fileName = fileName;
+  size_t slash = fileName.find_last_of('/');
+  std::string dir = slash == std::string::npos ? "" : fileName.substr(0, slash + 1);
+  EffectIncludeHandler include = [&dir](const std::string& name, std::string& contents) {
+    std::string reason;
+    return ReadPackageFile(dir + name, &contents, &reason);
+  };
+  std::string text, reason;
+  {
+    FileSystem::File probe;
+    if (!probe.OpenRead(fileName)) {
+      LogError("Could not open RenderEffect file '%s'", fileName.c_str());
+      return false;
+    }
+  }
+  if (!ReadPackageFile(fileName, &text, &reason)) {
+    LogError("Error reading from RenderEffect file '%s'", fileName.c_str());
+    return false;
+  }
+  EffectDesc desc;
+  std::string errors;
+  GEffect* effect = nullptr;
+  bool parsed = ParseEffect(fileName, text, defines, include, &desc, &errors);
+  if (parsed) {
+    GResult r = vm->GetDevice()->CreateEffect(desc, &effect, &errors);
+    if (GFailed(r)) effect = nullptr;
+  }
+  if (!effect) {
+    LogError("Error compiling RenderEffect file '%s'", fileName.c_str());
+    if (!errors.empty()) LogDetail("%s", errors.c_str());
+    return false;
+  }
+  GEffect::Handle tech = effect->FindNextValidTechnique(0);
+  if (!tech) {
+    LogError("D3DX .fx file '%s' has no technique that will validate on this hardware!", fileName.c_str());
+    if (!effect->GetValidationErrors().empty()) LogDetail("%s", effect->GetValidationErrors().c_str());
+    effect->Release();
+    return false;
+  }
+  effect->SetTechnique(tech);
+  SafeRelease(m_effect);
+  m_effect = effect;
+  return true;
+}
+
+uint32_t GLRenderEffect::GetTechniqueCount() { return m_effect ? m_effect->GetTechniqueCount() : 0; }
+EffectHandle GLRenderEffect::GetTechniqueByName(const char* name) {
+  return m_effect ? m_effect->GetTechniqueByName(name) : 0;
+}
+EffectHandle GLRenderEffect::GetTechnique(uint32_t index) { return m_effect ? m_effect->GetTechnique(index) : 0; }
+std::string GLRenderEffect::GetTechniqueName(EffectHandle t) {
+  const char* n = m_effect ? m_effect->GetTechniqueName(t) : nullptr;
+  return n ? n : "";
+}
+bool GLRenderEffect::ValidateTechnique(EffectHandle t) {
+  return t && m_effect && GSucceeded(m_effect->ValidateTechnique(t));
+}
+bool GLRenderEffect::SetTechnique(EffectHandle t) { return t && m_effect && GSucceeded(m_effect->SetTechnique(t)); }
+
+uint32_t GLRenderEffect::Begin() {
+  if (!m_effect) return 0;
+  uint32_t passes = 0;
+  GResult r = m_effect->Begin(&passes, 0);
+  if (GFailed(r)) {
+    LogDetail("D3DXEffect::Begin failed with result %s.", GetErrorName(r));
+    return 0;
+  }
+  m_begun = true;
+  return passes;
+}
+
+bool GLRenderEffect::End() {
+  if (!m_effect) return false;
+  GResult r = m_effect->End();
+  if (GFailed(r)) {
+    LogDetail("D3DXEffect::End failed with result %s.", GetErrorName(r));
+    return false;
+  }
+  m_begun = m_inPass = false;
+  return true;
+}
+
+bool GLRenderEffect::BeginPass(uint32_t pass) {
+  if (!m_effect) return false;
+  GResult r = m_effect->BeginPass(pass);
+  if (GFailed(r)) {
+    LogDetail("D3DXEffect::BeginPass failed (pass %d) with result %s.", int(pass), GetErrorName(r));
+    return false;
+  }
+  m_inPass = true;
+  return true;
+}
+
+bool GLRenderEffect::EndPass() {
+  if (!m_effect) return false;
+  GResult r = m_effect->EndPass();
+  if (GFailed(r)) {
+    LogDetail("D3DXEffect::EndPass failed with result %s.", GetErrorName(r));
+    return false;
+  }
+  m_inPass = false;
+  return true;
+}
+
+EffectHandle GLRenderEffect::GetParameterByName(const char* name) {
+  return m_effect ? m_effect->GetParameterByName(name) : 0;
+}
+EffectHandle GLRenderEffect::GetParameterBySemantic(const char* semantic) {
+  return m_effect ? m_effect->GetParameterBySemantic(semantic) : 0;
+}
+uint32_t GLRenderEffect::GetParameterType(EffectHandle h) {
+  const EffectParam* p = m_effect ? m_effect->GetParameterDesc(h) : nullptr;
+  return p ? uint32_t(p->type) : EPT_UNKNOWN;
+}
+void GLRenderEffect::SetFloat(EffectHandle h, float v) {
+  if (m_effect) m_effect->SetFloat(h, v);
+}
+void GLRenderEffect::SetVector3(EffectHandle h, float x, float y, float z) {
+  float v[4] = {x, y, z, 1.0f};
+  if (m_effect) m_effect->SetVector(h, v);
+}
+void GLRenderEffect::SetVector4(EffectHandle h, float x, float y, float z, float w) {
+  float v[4] = {x, y, z, w};
+  if (m_effect) m_effect->SetVector(h, v);
+}
+void GLRenderEffect::SetMatrix(EffectHandle h, const Matrix4x4& m) {
+  if (m_effect) m_effect->SetMatrixTranspose(h, m.m);
+}
+void GLRenderEffect::SetMatrixArray(EffectHandle h, const Matrix4x4* m, uint32_t count) {
+  static_assert(sizeof(Matrix4x4) == 16 * sizeof(float), "matrices are packed");
+  if (m_effect && m) m_effect->SetMatrixTransposeArray(h, m[0].m, count);
+}
+void GLRenderEffect::SetTexture(EffectHandle h, GLTexture* texture) {
+  if (m_effect) m_effect->SetTexture(h, texture ? texture->GetGLTexture() : nullptr);
+}
+void GLRenderEffect::CommitChanges() {
+  if (m_effect && m_effect->IsInPass()) m_effect->CommitChanges();
+}
+
+GLRenderEffect* CreateRenderEffect(const char* fileName, const EffectDefines& defines) {
+  GLRenderEffect* e = GLRenderEffect::Create();
+  if (!e) return nullptr;
+  if (!fileName || !e->Load(fileName, defines)) {
+    e->Release();
+    return nullptr;
+  }
+  return e;
+}
+
+GLRenderEffect* LoadRenderEffect(const char* fileName) { return CreateRenderEffect(fileName, {}); }
+
+// ---------------------------------------------------------------------------
+// WorldRenderEffect
+
+WorldRenderEffect::WorldRenderEffect(ResourceManager* manager) : Resource(manager) {}
+
+WorldRenderEffect::~WorldRenderEffect() { Unload(true); }
+
+bool WorldRenderEffect::Load(bool) {
+  FileSystem::File f;
+  return f.OpenRead(GetName());
+}
+
+void WorldRenderEffect::Unload(bool) {
+  ResetPass();
+  for (Variant& v : m_variants) {
+    if (v.effect) v.effect->Release();
+    v = Variant();
+  }
+  m_currentVariant = -1;
+  for (Named& n : m_named)
+    for (EffectHandle& h : n.handles) h = 0;
+}
+
+GLRenderEffect* WorldRenderEffect::GetVariantEffect(uint32_t boneCount) const {
+  return boneCount <= kMaxBoneInfluences ? m_variants[boneCount].effect : nullptr;
+}
+
+EffectHandle WorldRenderEffect::GetSemanticHandle(uint32_t semantic) const {
+  if (m_currentVariant < 0 || semantic >= SEM_COUNT) return 0;
+  return m_variants[m_currentVariant].semantics[semantic];
+}
+
+bool WorldRenderEffect::SelectVariant(uint32_t n) {
+  if (n > kMaxBoneInfluences) return false;
+  if (int(n) == m_currentVariant) return true;
+  Variant& v = m_variants[n];
+  if (!v.effect) {
+    if (v.failed) return false;
+    v.failed = true;
+    char value[16];
+    std::snprintf(value, sizeof(value), "%d", int(n));
+    v.effect = CreateRenderEffect(GetName().c_str(), {{"NUM_BONE_INFLUENCES", value}});
+    if (!v.effect) {
+      LogDetail("Failed to load RenderEffect '%s' with %d bone influences!", GetName().c_str(), int(n));
+      return false;
+    }
+    for (uint32_t s = 0; s < SEM_COUNT; ++s) v.semantics[s] = v.effect->GetParameterBySemantic(kSemanticNames[s]);
+  }
+  m_currentVariant = int(n);
+  return true;
+}
+
+bool WorldRenderEffect::SetupLight() {
+  if (m_currentPass != PASS_LIT || !m_currentEffect || !m_lights || m_lights->RemainingLights() == 0) return false;
+  EffectHandle tech = m_currentEffect->GetTechniqueByName(kPassNames[PASS_LIT]);
+  if (!tech || !m_currentEffect->SetTechnique(tech)) return false;
+  float pos[3], color[3], range = 0.0f;
+  if (!m_lights->UseNextLight(pos, color, &range)) return false;
+  const Variant& v = m_variants[m_currentVariant];
+  if (v.semantics[SEM_LIGHTPARAMS]) m_currentEffect->SetVector3(v.semantics[SEM_LIGHTPARAMS], range, 0, 0);
+  if (v.semantics[SEM_LIGHTPOS]) m_currentEffect->SetVector3(v.semantics[SEM_LIGHTPOS], pos[0], pos[1], pos[2]);
+  if (v.semantics[SEM_LIGHTCOLOR])
+    m_currentEffect->SetVector3(v.semantics[SEM_LIGHTCOLOR], color[0], color[1], color[2]);
+  return true;
+}
+
+uint32_t WorldRenderEffect::SetupPass(uint32_t pass, uint32_t boneCount, RenderLightSet* lights) {
+  if (!SelectVariant(boneCount)) return 0;
+  Variant& v = m_variants[m_currentVariant];
+  m_currentPass = pass;
+  m_currentEffect = v.effect;
+  if (v.semantics[SEM_TIME]) m_currentEffect->SetFloat(v.semantics[SEM_TIME], ClockSeconds());
+  if (pass == PASS_LIT) {
+    m_lights = lights;
+    if (lights && SetupLight()) {
+      m_passCount = m_currentEffect->Begin();
+      return m_passCount;
+    }
+    m_currentPass = 0;
+    m_currentEffect = nullptr;
+    return 0;
+  }
+  if (pass >= PASS_COUNT) {
+    m_currentPass = 0;
+    return 0;
+  }
+  if (!v.techniques[pass]) {
+    EffectHandle t = m_currentEffect->GetTechniqueByName(kPassNames[pass]);
+    if (!t || !m_currentEffect->ValidateTechnique(t)) {
+      m_currentPass = 0;
+      return 0;
+    }
+    v.techniques[pass] = t;
+  }
+  m_currentEffect->SetTechnique(v.techniques[pass]);
+  m_passCount = m_currentEffect->Begin();
+  return m_passCount;
+}
+
+uint32_t WorldRenderEffect::NextLight() {
+  if (!m_currentEffect) return 0;
+  m_currentEffect->End();
+  if (m_currentPass == PASS_LIT && SetupLight()) {
+    m_passCount = m_currentEffect->Begin();
+    return m_passCount;
+  }
+  return 0;
+}
+
+bool WorldRenderEffect::BeginPass(uint32_t index) {
+  if (!m_currentPass || !m_currentEffect || index >= m_passCount) return false;
+  return m_currentEffect->BeginPass(index);
+}
+
+bool WorldRenderEffect::EndPass() {
+  if (!m_currentPass || !m_currentEffect) return false;
+  return m_currentEffect->EndPass();
+}
+
+void WorldRenderEffect::EndTechnique() {
+  if (m_currentEffect && m_currentEffect->IsBegun()) m_currentEffect->End();
+}
+
+void WorldRenderEffect::ResetPass() {
+  // An effect still begun would keep its states; end it first.
+  if (m_currentEffect && m_currentEffect->IsBegun()) m_currentEffect->End();
+  m_currentPass = 0;
+  m_currentEffect = nullptr;
+  m_passCount = 0;
+  m_lights = nullptr;
+}
+
+void WorldRenderEffect::SetSemanticVector(uint32_t semantic, float x, float y, float z) {
+  if (m_currentVariant < 0 || semantic >= SEM_COUNT) return;
+  Variant& v = m_variants[m_currentVariant];
+  if (v.effect && v.semantics[semantic]) v.effect->SetVector3(v.semantics[semantic], x, y, z);
+}
+
+void WorldRenderEffect::SetSemanticMatrix(uint32_t semantic, const Matrix4x4& m) {
+  if (m_currentVariant < 0 || semantic >= SEM_COUNT) return;
+  Variant& v = m_variants[m_currentVariant];
+  if (v.effect && v.semantics[semantic]) v.effect->SetMatrix(v.semantics[semantic], m);
+}
+
+void WorldRenderEffect::SetSemanticMatrixArray(uint32_t semantic, const Matrix4x4* m, uint32_t count) {
+  if (m_currentVariant < 0 || semantic >= SEM_COUNT) return;
+  Variant& v = m_variants[m_currentVariant];
+  if (v.effect && v.semantics[semantic]) v.effect->SetMatrixArray(v.semantics[semantic], m, count);
+}
+
+uint32_t WorldRenderEffect::GetNamedParameter(const char* name) {
+  if (m_currentVariant < 0 || !name) return 0;
+  Variant& v = m_variants[m_currentVariant];
+  auto it = m_nameIndex.find(name);
+  if (it != m_nameIndex.end()) {
+    Named& n = m_named[it->second];
+    if (!n.handles[m_currentVariant] && v.effect) n.handles[m_currentVariant] = v.effect->GetParameterByName(name);
+    return it->second + 1;
+  }
+  if (!v.effect || m_namedCount >= kMaxNamedParameters) return 0;
+  EffectHandle h = v.effect->GetParameterByName(name);
+  if (!h) return 0;
+  Named n;
+  n.name = name;
+  n.handles[m_currentVariant] = h;
+  m_named.push_back(n);
+  m_nameIndex[name] = m_namedCount;
+  return ++m_namedCount;
+}
+
+void WorldRenderEffect::SetNamedTexture(uint32_t index, GLTexture* texture) {
+  if (m_currentVariant < 0 || index < 1 || index > m_namedCount) return;
+  Variant& v = m_variants[m_currentVariant];
+  if (!v.effect) return;
+  Named& n = m_named[index - 1];
+  if (!n.handles[m_currentVariant]) n.handles[m_currentVariant] = v.effect->GetParameterByName(n.name.c_str());
+  if (n.handles[m_currentVariant]) v.effect->SetTexture(n.handles[m_currentVariant], texture);
+}
+
+ResourceManager& GetWorldRenderEffectManager() { return EffectManager(); }
+
+WorldRenderEffect* GetWorldRenderEffect(const char* fileName, uint32_t boneCount) {
+  if (!fileName) return nullptr;
+  WorldRenderEffect* e = EffectManager().GetOrLoad<WorldRenderEffect>(fileName);
+  if (!e) return nullptr;
+  if (!e->SelectVariant(boneCount)) {
+    e->Release();
+    return nullptr;
+  }
+  return e;
+}
+
+// ---------------------------------------------------------------------------
+// Material
+
+Material::~Material() {
+  ClearTextures();
+  if (m_effect) m_effect->Release();
+}
+
+void Material::DropBinding(Binding& b) {
+  if (b.texture) b.texture->Release();
+  if (b.resource) b.resource->Release();
+  b = Binding();
+}
+
+bool Material::SetRenderEffect(const char* fileName) {
+  if (m_effect) m_effect->Release();
+  m_effect = GetWorldRenderEffect(fileName, 0);
+  if (!m_effect) {
+    LogMessage("Material: Failed to load RenderEffect '%s'", fileName ? fileName : "");
+    return false;
+  }
+  return true;
+}
+
+bool Material::SetTexture(const char* parameter, const char* textureName) {
+  if (!m_effect) return false;
+  uint32_t index = m_effect->GetNamedParameter(parameter);
+  if (!index) return false;
+  TextureResource* res = GetTextureResource(textureName);
+  if (!res) return false;
+  auto it = m_bindings.find(index);
+  if (it != m_bindings.end()) {
+    DropBinding(it->second);
+    m_bindings.erase(it);
+  }
+  Binding b;
+  b.kind = 1;
+  b.resource = res;
+  m_bindings[index] = b;
+  return true;
+}
+
+bool Material::SetTexture(const char* parameter, GLTexture* texture) {
+  if (!m_effect || !texture) return false;
+  uint32_t index = m_effect->GetNamedParameter(parameter);
+  if (!index) return false;
+  auto it = m_bindings.find(index);
+  if (it != m_bindings.end()) {
+    DropBinding(it->second);
+    m_bindings.erase(it);
+  }
+  texture->AddRef();
+  Binding b;
+  b.kind = 0;
+  b.texture = texture;
+  m_bindings[index] = b;
+  return true;
+}
+
+bool Material::ApplyTextures() {
+  if (!m_effect) return false;
+  for (auto& [index, b] : m_bindings) {
+    GLTexture* t = b.kind == 0 ? b.texture : (b.resource ? b.resource->GetTexture() : nullptr);
+    if (t) m_effect->SetNamedTexture(index, t);
+  }
+  return true;
+}
+
+void Material::ClearTextures() {
+  for (auto& [index, b] : m_bindings) DropBinding(b);
+  m_bindings.clear();
+}
+
+Material* CreateMaterial() { return Material::Create(); }
+
+Material* GetDefaultMaterial() {
+  if (!g_defaultMaterial) {
+    Material* m = Material::Create();
+    if (!m) return nullptr;
+    if (!m->SetRenderEffect("RenderEffects/default.fx")) {
+      m->Release();
+      return nullptr;
+    }
+    g_defaultMaterial = m;
+  }
+  g_defaultMaterial->AddRef();
+  return g_defaultMaterial;
+}
+
+void ReleaseDefaultMaterial() {
+  if (g_defaultMaterial) g_defaultMaterial->Release();
+  g_defaultMaterial = nullptr;
+}

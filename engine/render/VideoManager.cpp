@@ -1,0 +1,751 @@
+#include "render/VideoManager.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+#include "console/CVarRegistry.h"
+#include "core/Log.h"
+#include "render/Formats.h"
+#include "render/GpuBuffers.h"
+#include "render/Image.h"
+#include "render/RenderEffect.h"
+#include "render/Texture.h"
+#include "render/VertexFormat.h"
+#include "render/gl/GLDevice.h"
+#include "tier0/ResourceManager.h"
+
+namespace {
+
+VideoManager* g_videoManager = nullptr;
+
+// Swaps a counted binding: the new object gains a reference, the old one loses one.
+template <class T>
+void SwapBinding(T*& slot, T* value) {
+  if (value) value->AddRef();
+  if (slot) slot->Release();
+  slot = value;
+}
+
+// Walks a pool's live objects; the callback may release the current one.
+template <class T, class Fn>
+void ForEachLive(Fn fn) {
+  PooledObject* o = T::s_pool.GetFirstInUse();
+  while (o) {
+    PooledObject* next = o->GetNextInUse();
+    fn(static_cast<T*>(o));
+    o = next;
+  }
+}
+
+GPrimitiveType ToDevicePrimitive(uint32_t kind) {
+  switch (kind) {
+    case PRIM_POINTS: return GPT_POINTLIST;
+    case PRIM_LINES: return GPT_LINELIST;
+    case PRIM_LINESTRIP: return GPT_LINESTRIP;
+    case PRIM_TRIANGLES: return GPT_TRIANGLELIST;
+    case PRIM_TRIANGLESTRIP: return GPT_TRIANGLESTRIP;
+    case PRIM_TRIANGLEFAN: return GPT_TRIANGLEFAN;
+    default: return GPrimitiveType(0);
+  }
+}
+
+const char* YesNo(bool b) { return b ? "yes" : "no"; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// VideoManager
+
+VideoManager::VideoManager() = default;
+VideoManager::~VideoManager() = default;
+
+void VideoManager::SetClearColor(float red, float green, float blue, float alpha) {
+  m_clearColor[0] = red;
+  m_clearColor[1] = green;
+  m_clearColor[2] = blue;
+  m_clearColor[3] = alpha;
+}
+void VideoManager::SetClearDepth(float depth) { m_clearDepth = depth; }
+void VideoManager::SetClearStencil(uint32_t stencil) { m_clearStencil = stencil; }
+
+bool VideoManager::GetDisplayMode(DisplayMode* mode) const {
+  if (mode) *mode = m_mode;
+  return m_modeSet;
+}
+
+void VideoManager::GetClearColor(float* red, float* green, float* blue, float* alpha) const {
+  if (red) *red = m_clearColor[0];
+  if (green) *green = m_clearColor[1];
+  if (blue) *blue = m_clearColor[2];
+  if (alpha) *alpha = m_clearColor[3];
+}
+
+Matrix4x4 VideoManager::Make2DProjection(uint32_t width, uint32_t height) {
+  // Left-handed orthographic, left 0, right width, bottom height, top 0,
+  // near 1, far 10, in the engine's (column-vector) layout.
+  Matrix4x4 m(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+  if (width == 0 || height == 0) return Matrix4x4();
+  m.m[0] = 2.0f / float(width);
+  m.m[5] = -2.0f / float(height);
+  m.m[10] = 1.0f / 9.0f;
+  m.m[3] = -1.0f;
+  m.m[7] = 1.0f;
+  m.m[11] = -1.0f / 9.0f;
+  m.m[15] = 1.0f;
+  return m;
+}
+
+void VideoManager::Recompute2DProjection() { m_projection2D = Make2DProjection(m_mode.width, m_mode.height); }
+
+void VideoManager::OnModeCreated() {
+  Recompute2DProjection();
+  for (VideoListener* l : std::vector<VideoListener*>(m_listeners)) l->OnModeCreated(this);
+}
+
+void VideoManager::OnDeviceLost() {
+  for (VideoListener* l : std::vector<VideoListener*>(m_listeners)) l->OnDeviceLost(this);
+}
+
+void VideoManager::OnDeviceReset() {
+  Recompute2DProjection();
+  for (VideoListener* l : std::vector<VideoListener*>(m_listeners)) l->OnDeviceReset(this);
+}
+
+void VideoManager::Shutdown() {
+  for (VideoListener* l : std::vector<VideoListener*>(m_listeners)) l->OnVideoShutdown(this);
+}
+
+void VideoManager::AddListener(VideoListener* listener) {
+  if (listener && std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end())
+    m_listeners.push_back(listener);
+}
+
+void VideoManager::RemoveListener(VideoListener* listener) {
+  m_listeners.erase(std::remove(m_listeners.begin(), m_listeners.end(), listener), m_listeners.end());
+}
+
+bool VideoManager::ApplyDisplaySettings() {
+  if (SetDisplayMode() == 0) return true;
+  LogWarning("Failed to set display to current configuration.");
+  CVarRegistry& cv = CVarRegistry::Instance();
+  cv.ResX.Set(640);
+  cv.ResY.Set(480);
+  cv.BPP.Set(16);
+  cv.Fullscreen.Set(false);
+  cv.VSync.Set(true);
+  return SetDisplayMode() == 0;
+}
+
+// ---------------------------------------------------------------------------
+// GLVideoManager
+
+GLVideoManager::GLVideoManager(GraphicsSystemFactory factory) : m_factory(factory ? factory : CreateGLSystem) {}
+
+GLVideoManager::~GLVideoManager() {
+  Close();
+  if (m_system) {
+    uint32_t left = m_system->Release();
+    if (left) LogDetail("IDirect3D9 still contains references! Something isn't releasing everything.");
+    m_system = nullptr;
+  }
+}
+
+bool GLVideoManager::Start(void* window) {
+  if (m_system) return false;
+  m_window = window;
+  std::string reason;
+  m_system = m_factory(window, &reason);
+  if (!m_system) {
+    if (!reason.empty()) LogDetail("GLVideoManager: %s", reason.c_str());
+    LogError("Failed to create Direct3D9 interface! Be sure the latest version of DirectX is installed and try again.");
+    return false;
+  }
+  GResult r = m_system->GetAdapterDisplayMode(0, &m_desktopMode);
+  if (GFailed(r)) {
+    LogDetail("D3DVideoManager: GetAdapterDisplayMode failed (%s)", GetErrorName(r));
+    ReleaseDirect3D();
+    return false;
+  }
+  m_desktopRect = m_system->GetDesktopRect();
+  GAdapterIdentifier id;
+  if (GSucceeded(m_system->GetAdapterIdentifier(0, &id))) {
+    LogMessage("Adapater: %s", id.description.c_str());
+    uint32_t hi = uint32_t(id.driverVersion >> 32), lo = uint32_t(id.driverVersion);
+    LogMessage("Driver: %s (%d.%d.%d.%d)", id.driver.c_str(), int(hi >> 16), int(hi & 0xFFFF), int(lo >> 16),
+               int(lo & 0xFFFF));
+  }
+  return true;
+}
+
+bool GLVideoManager::ReleaseDirect3D() {
+  if (!m_system) return false;
+  Close();
+  uint32_t left = m_system->Release();
+  if (left) LogDetail("IDirect3D9 still contains references! Something isn't releasing everything.");
+  m_system = nullptr;
+  return true;
+}
+
+bool GLVideoManager::IsDeviceReady() { return m_device && GSucceeded(m_device->TestCooperativeLevel()); }
+
+uint32_t GLVideoManager::GetShaderVersion(uint32_t which) {
+  if (!m_device) return 0;
+  GCaps caps;
+  if (GFailed(m_device->GetDeviceCaps(&caps))) return 0;
+  if (which == 0) return caps.vertexShaderVersion;
+  if (which == 1) return caps.pixelShaderVersion;
+  return 0;
+}
+
+bool GLVideoManager::BuildPresentParameters(const DisplayMode& mode, GPresentParameters* pp) {
+  *pp = GPresentParameters();
+  pp->backBufferWidth = mode.width;
+  pp->backBufferHeight = mode.height;
+  pp->windowed = !mode.fullscreen;
+  if (mode.fullscreen) {
+    pp->backBufferFormat = ChooseBackBufferFormat(m_system, 0, mode.width, mode.height, mode.refreshRate, mode.bpp);
+    pp->fullScreenRefreshRate = mode.refreshRate;
+  } else {
+    if (mode.width == 0 && mode.height == 0)
+      m_system->GetClientSize(m_window, &pp->backBufferWidth, &pp->backBufferHeight);
+    pp->backBufferFormat = m_desktopMode.format;
+  }
+  pp->swapEffect = GSWAPEFFECT_DISCARD;
+  pp->deviceWindow = m_window;
+  pp->backBufferCount = 1;
+  pp->enableAutoDepthStencil = true;
+  pp->autoDepthStencilFormat = FMT_D16;
+  pp->presentationInterval = mode.vsync ? GPRESENT_INTERVAL_DEFAULT : GPRESENT_INTERVAL_IMMEDIATE;
+  return pp->backBufferFormat != FMT_UNKNOWN;
+}
+
+void GLVideoManager::PlaceWindow(const DisplayMode& mode) {
+  if (mode.width == 0 || mode.height == 0) return;
+  m_system->PlaceWindow(m_window, m_desktopRect, mode.width, mode.height);
+}
+
+void GLVideoManager::LogPresentParameters(const GPresentParameters& pp) {
+  LogDetail(" ");
+  LogDetail("Presentation parameters: ");
+  LogDetail("d3dpp.Windowed: %s", pp.windowed ? "true" : "false");
+  LogDetail("d3dpp.SwapEffect: %s", GetSwapEffectName(pp.swapEffect));
+  LogDetail("d3dpp.BackBufferWidth: %d", int(pp.backBufferWidth));
+  LogDetail("d3dpp.BackBufferHeight: %d", int(pp.backBufferHeight));
+  LogDetail("d3dpp.BackBufferFormat: %s", GetFormatName(pp.backBufferFormat));
+  LogDetail("d3dpp.BackBufferCount: %d", int(pp.backBufferCount));
+  LogDetail("d3dpp.FullScreen_RefreshRateInHz: %d", int(pp.fullScreenRefreshRate));
+  LogDetail("d3dpp.PresentationInterval: %s", GetPresentIntervalName(pp.presentationInterval));
+  LogDetail("d3dpp.EnableAutoDepthStencil: %s", pp.enableAutoDepthStencil ? "true" : "false");
+  LogDetail("d3dpp.AutoDepthStencilFormat: %s", GetFormatName(pp.autoDepthStencilFormat));
+  LogDetail(" ");
+}
+
+void GLVideoManager::ApplyDefaultStates() {
+  m_device->SetRenderState(GRS_LIGHTING, 0);
+  m_device->SetRenderState(GRS_FILLMODE, GFILL_SOLID);
+  for (uint32_t s = 0; s < 8; ++s) {
+    m_device->SetSamplerState(s, GSAMP_MAGFILTER, GTEXF_LINEAR);
+    m_device->SetSamplerState(s, GSAMP_MINFILTER, GTEXF_LINEAR);
+  }
+}
+
+bool GLVideoManager::CreateDevice() {
+  if (!m_window || !m_system || m_device) return false;
+  m_deviceType = GDEVTYPE_HAL;
+  GCaps caps;
+  if (GFailed(m_system->GetDeviceCaps(0, GDEVTYPE_HAL, &caps))) {
+    LogError("D3DVideoManager: HAL device unavailable!");
+    return false;
+  }
+  DisplayMode mode;
+  CVarRegistry& cv = CVarRegistry::Instance();
+  mode.width = uint32_t(std::max(0, cv.ResX.Get()));
+  mode.height = uint32_t(std::max(0, cv.ResY.Get()));
+  mode.bpp = uint32_t(std::max(0, cv.BPP.Get()));
+  mode.fullscreen = cv.Fullscreen.Get();
+  mode.vsync = cv.VSync.Get();
+  mode.refreshRate = uint32_t(std::max(0, cv.RefreshRate.Get()));
+  GPresentParameters pp;
+  bool formatFound = BuildPresentParameters(mode, &pp);
+  PlaceWindow(mode);
+  if (!formatFound) {
+    LogDetail("No valid back buffer format was found for the selected display mode.");
+    return false;
+  }
+  LogPresentParameters(pp);
+
+  m_behaviourFlags = GCREATE_HARDWARE_VERTEXPROCESSING;
+  uint32_t adapter = 0;
+  for (uint32_t a = 0; a < m_system->GetAdapterCount(); ++a) {
+    GAdapterIdentifier id;
+    if (GSucceeded(m_system->GetAdapterIdentifier(a, &id)) && id.description == "NVIDIA NVPerfHUD") {
+      adapter = a;
+      m_deviceType = GDEVTYPE_REF;
+      break;
+    }
+  }
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    GResult r = m_system->CreateDevice(adapter, m_deviceType, m_window, m_behaviourFlags, &pp, &m_device);
+    if (GSucceeded(r) && m_device) break;
+    m_device = nullptr;
+    LogDetail("D3DVideoManager: CreateDevice failed (%s)", GetErrorName(r));
+    if (m_behaviourFlags == GCREATE_HARDWARE_VERTEXPROCESSING) {
+      LogWarning("D3DVideoManager: Failed to use D3DCREATE_HARDWARE_VERTEXPROCESSING, falling back to software "
+                 "processing.");
+      m_behaviourFlags = GCREATE_SOFTWARE_VERTEXPROCESSING;
+    } else {
+      LogMessage("D3DVideoManager: Failed to use D3DCREATE_SOFTWARE_VERTEXPROCESSING. Cannot continue.");
+      return false;
+    }
+  }
+  if (!m_device) return false;
+  if (m_deviceType == GDEVTYPE_HAL) LogDetail("D3DVideoManager: Using D3DDEVTYPE_HAL.");
+  else LogWarning("D3DVideoManager: USING D3DDEVTYPE_REF!!");
+  if (m_behaviourFlags == GCREATE_HARDWARE_VERTEXPROCESSING)
+    LogDetail("D3DVideoManager: Using D3DCREATE_HARDWARE_VERTEXPROCESSING.");
+  else
+    LogDetail("D3DVideoManager: Using D3DCREATE_SOFTWARE_VERTEXPROCESSING.");
+
+  m_defaultRenderTarget = GLTexture::Create();
+  m_defaultDepthStencil = GLDepthStencilBuffer::Create();
+  if (m_defaultDepthStencil) m_defaultDepthStencil->SetDeviceBuffer();
+
+  m_system->ShowWindow(m_window);
+  m_device->Clear(GCLEAR_TARGET | GCLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
+  m_device->Present();
+  ApplyDefaultStates();
+  m_pp = pp;
+  return true;
+}
+
+bool GLVideoManager::ResetDevice(const DisplayMode& mode) {
+  if (!m_device) return false;
+  GPresentParameters pp;
+  if (!BuildPresentParameters(mode, &pp)) {
+    LogDetail("No valid back buffer format was found for the selected display mode.");
+    return false;
+  }
+  PlaceWindow(mode);
+  GResult r = m_device->Reset(pp);
+  if (GFailed(r)) {
+    LogDetail("IDirect3DDevice9::Reset failed. Reason: %s", GetErrorName(r));
+    return false;
+  }
+  m_device->Clear(GCLEAR_TARGET | GCLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
+  m_device->Present();
+  ApplyDefaultStates();
+  m_pp = pp;
+  return true;
+}
+
+int GLVideoManager::SetDisplayMode() {
+  CVarRegistry& cv = CVarRegistry::Instance();
+  DisplayMode requested;
+  requested.width = uint32_t(std::max(0, cv.ResX.Get()));
+  requested.height = uint32_t(std::max(0, cv.ResY.Get()));
+  requested.bpp = uint32_t(std::max(0, cv.BPP.Get()));
+  requested.fullscreen = cv.Fullscreen.Get();
+  requested.vsync = cv.VSync.Get();
+  requested.refreshRate = uint32_t(std::max(0, cv.RefreshRate.Get()));
+  DisplayMode previous = m_mode;
+
+  if (!m_device) {
+    if (!CreateDevice()) {
+      LogError("Failed to set mode (%dx%dx%d @ %dhz).", int(requested.width), int(requested.height),
+               int(requested.bpp), int(requested.refreshRate));
+      m_modeSet = false;
+      return 1;
+    }
+    m_mode = requested;
+    OnModeCreated();
+  } else {
+    OnDeviceLost();
+    if (!ResetDevice(requested)) {
+      LogError("Failed to set mode (%dx%dx%d @ %dhz), restoring previous mode.", int(requested.width),
+               int(requested.height), int(requested.bpp), int(requested.refreshRate));
+      if (!ResetDevice(previous)) {
+        LogError("Failed to restore previous mode (%dx%dx%d  @ %dhz)!", int(previous.width), int(previous.height),
+                 int(previous.bpp), int(previous.refreshRate));
+        m_modeSet = false;
+        return 2;
+      }
+      m_mode = previous;
+    } else {
+      m_mode = requested;
+    }
+    OnDeviceReset();
+  }
+
+  cv.Fullscreen.Set(!m_pp.windowed);
+  cv.VSync.Set(m_pp.presentationInterval != GPRESENT_INTERVAL_IMMEDIATE);
+  uint32_t refresh = m_pp.windowed ? m_desktopMode.refreshRate : m_pp.fullScreenRefreshRate;
+  cv.RefreshRate.Set(int32_t(refresh));
+  cv.ResX.Set(int32_t(m_pp.backBufferWidth));
+  cv.ResY.Set(int32_t(m_pp.backBufferHeight));
+  cv.BPP.Set(int32_t(GetFormatBits(m_pp.backBufferFormat)));
+  LogMessage("Display mode set (%dx%dx%d @ %dhz, %s).", int(m_pp.backBufferWidth), int(m_pp.backBufferHeight),
+             int(GetFormatBits(m_pp.backBufferFormat)), int(refresh), m_pp.windowed ? "windowed" : "fullscreen");
+  // The mode in effect is what the device got (a 0 x 0 request took the window's size).
+  m_mode.width = m_pp.backBufferWidth;
+  m_mode.height = m_pp.backBufferHeight;
+  m_projection2DCopy = Make2DProjection(m_pp.backBufferWidth, m_pp.backBufferHeight);
+  Recompute2DProjection();
+  m_modeSet = true;
+  return 0;
+}
+
+void GLVideoManager::OnModeCreated() {
+  if (!m_defaultRenderTarget || !m_defaultRenderTarget->CreateFromBackBuffer())
+    LogError("Failed to retreive default render target from device.");
+  SwapBinding(m_currentRenderTarget, m_defaultRenderTarget);
+  if (!m_defaultDepthStencil || !m_defaultDepthStencil->CreateSurface())
+    LogError("Failed to retreive default depth/stencil buffer from device.");
+  SwapBinding(m_currentDepthStencil, m_defaultDepthStencil);
+  VideoManager::OnModeCreated();
+}
+
+void GLVideoManager::OnDeviceLost() {
+  VideoManager::OnDeviceLost();
+  ResourceManager::NotifyDeviceLost();
+  ForEachLive<GLTexture>([](GLTexture* t) { t->OnDeviceLost(); });
+  ForEachLive<GLDepthStencilBuffer>([](GLDepthStencilBuffer* b) { b->ReleaseSurface(); });
+  ForEachLive<GLRenderEffect>([](GLRenderEffect* e) { e->OnDeviceLost(); });
+  ForEachLive<GLVertexBuffer>([](GLVertexBuffer* b) { b->OnDeviceLost(); });
+  ForEachLive<GLIndexBuffer>([](GLIndexBuffer* b) { b->OnDeviceLost(); });
+  SwapBinding<GLDepthStencilBuffer>(m_currentDepthStencil, nullptr);
+  SwapBinding<GLTexture>(m_currentRenderTarget, nullptr);
+  // The device's own references to what it has bound would keep default-pool
+  // objects alive through the reset; the cache above re-binds afterwards.
+  UnbindDevice();
+}
+
+void GLVideoManager::UnbindDevice() {
+  if (!m_device) return;
+  m_device->SetVertexDeclaration(nullptr);
+  m_device->SetIndices(nullptr);
+  for (uint32_t s = 0; s < kMaxStreams; ++s) m_device->SetStreamSource(s, nullptr, 0, 0);
+  for (uint32_t s = 0; s < kMaxSamplers; ++s) m_device->SetTexture(s, nullptr);
+  GSurface* backBuffer = nullptr;
+  if (GSucceeded(m_device->GetBackBuffer(0, &backBuffer))) {
+    m_device->SetRenderTarget(0, backBuffer);
+    backBuffer->Release();
+  }
+  m_device->SetDepthStencilSurface(nullptr);
+}
+
+void GLVideoManager::OnDeviceReset() {
+  Recompute2DProjection();
+  ResourceManager::NotifyDeviceReset();
+  ForEachLive<GLTexture>([](GLTexture* t) { t->OnDeviceReset(); });
+  ForEachLive<GLDepthStencilBuffer>([](GLDepthStencilBuffer* b) { b->CreateSurface(); });
+  ForEachLive<GLRenderEffect>([](GLRenderEffect* e) { e->OnDeviceReset(); });
+  ForEachLive<GLVertexBuffer>([](GLVertexBuffer* b) { b->OnDeviceReset(); });
+  ForEachLive<GLIndexBuffer>([](GLIndexBuffer* b) { b->OnDeviceReset(); });
+  // The device forgot its bindings; give them back.
+  if (m_currentVertexFormat)
+    if (GVertexDeclaration* decl = m_currentVertexFormat->GetGLVertexDeclaration())
+      m_device->SetVertexDeclaration(decl);
+  for (uint32_t s = 0; s < kMaxStreams; ++s)
+    if (m_streams[s] && m_streams[s]->GetGLBuffer())
+      m_device->SetStreamSource(s, m_streams[s]->GetGLBuffer(), 0, m_streams[s]->GetVertexSize());
+  if (m_currentIndexBuffer && m_currentIndexBuffer->GetGLBuffer())
+    m_device->SetIndices(m_currentIndexBuffer->GetGLBuffer());
+  SwapBinding(m_currentRenderTarget, m_defaultRenderTarget);
+  SwapBinding(m_currentDepthStencil, m_defaultDepthStencil);
+  for (VideoListener* l : std::vector<VideoListener*>(m_listeners)) l->OnDeviceReset(this);
+}
+
+void GLVideoManager::Shutdown() {
+  ReleaseBindings();
+  UnbindDevice();
+  VideoManager::Shutdown();
+  ReleaseDefaultMaterial();
+  ResourceManager::NotifyVideoShutdown();
+  SwapBinding<GLTexture>(m_defaultRenderTarget, nullptr);
+  SwapBinding<GLTexture>(m_currentRenderTarget, nullptr);
+  SwapBinding<GLDepthStencilBuffer>(m_defaultDepthStencil, nullptr);
+  SwapBinding<GLDepthStencilBuffer>(m_currentDepthStencil, nullptr);
+  ForEachLive<GLRenderEffect>([](GLRenderEffect* e) { e->ReleaseEffect(); });
+  ForEachLive<GLVertexFormat>([](GLVertexFormat* f) { f->ReleaseDeclaration(); });
+  ForEachLive<GLVertexBuffer>([](GLVertexBuffer* b) { b->ReleaseDeviceBuffer(); });
+  ForEachLive<GLIndexBuffer>([](GLIndexBuffer* b) { b->ReleaseDeviceBuffer(); });
+  ForEachLive<GLDepthStencilBuffer>([](GLDepthStencilBuffer* b) { b->ReleaseSurface(); });
+  // Textures still held by someone lose their device part too, or the device
+  // could never reach zero references.
+  ForEachLive<GLTexture>([](GLTexture* t) { t->ReleaseDeviceObjects(); });
+}
+
+bool GLVideoManager::Close() {
+  if (!m_modeSet && !m_device) return false;
+  if (m_device) {
+    Shutdown();
+    uint32_t left = m_device->Release();
+    if (left) LogDetail("IDirect3DDevice9 still contains %d references! Something isn't releasing everything.",
+                        int(left));
+  }
+  LogMessage("Display mode restored.");
+  m_modeSet = false;
+  m_device = nullptr;
+  return true;
+}
+
+bool GLVideoManager::TakeScreenShot(const char* directory, const char* prefix) {
+  if (!m_device || GFailed(m_device->TestCooperativeLevel()) || !directory || !prefix) return false;
+  // The screenshot folder is made on first use.
+  if (mkdir(directory, 0755) != 0 && errno != EEXIST) {
+    LogDetail("TakeScreenShot - cannot create directory '%s'", directory);
+    return false;
+  }
+  char name[260];
+  for (;;) {
+    std::snprintf(name, sizeof(name), "%s/%s%03u.bmp", directory, prefix, m_screenshotCounter);
+    ++m_screenshotCounter;
+    FILE* f = std::fopen(name, "rb");
+    if (!f) break;
+    std::fclose(f);
+  }
+  // The image is the back buffer as last presented; a windowed device has no
+  // desktop front buffer of its own.
+  uint32_t width = m_pp.backBufferWidth, height = m_pp.backBufferHeight;
+  GSurface* surface = nullptr;
+  GResult r = m_device->CreateOffscreenPlainSurface(width, height, FMT_A8R8G8B8, &surface);
+  if (GFailed(r)) {
+    LogDetail("TakeScreenShot - CreateImageSurface failed (%s)", GetErrorName(r));
+    return false;
+  }
+  r = m_device->GetFrontBufferData(surface);
+  if (GFailed(r)) {
+    LogMessage("TakeScreenShot - GetFrontBuffer failed (%s)\n", GetErrorName(r));
+    surface->Release();
+    return false;
+  }
+  bool ok = false;
+  GLockedRect locked;
+  if (GSucceeded(surface->LockRect(&locked, GLOCK_READONLY))) {
+    std::string reason;
+    ok = WriteBMPFile(name, static_cast<const uint8_t*>(locked.bits), width, height, uint32_t(locked.pitch), &reason);
+    surface->UnlockRect();
+    if (!ok) LogMessage("TakeScreenShot - D3DXSaveSurfaceToFile failed (%s)\n", reason.c_str());
+  }
+  surface->Release();
+  return ok;
+}
+
+void GLVideoManager::SetViewport(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2, float minZ, float maxZ) {
+  if (!m_device) return;
+  GViewport vp;
+  vp.x = x1;
+  vp.y = y1;
+  vp.width = x2 > x1 ? x2 - x1 : 0;
+  vp.height = y2 > y1 ? y2 - y1 : 0;
+  vp.minZ = minZ;
+  vp.maxZ = maxZ;
+  m_device->SetViewport(vp);
+}
+
+void GLVideoManager::GetViewport(uint32_t* x1, uint32_t* y1, uint32_t* x2, uint32_t* y2, float* minZ, float* maxZ) {
+  GViewport vp;
+  if (m_device) m_device->GetViewport(&vp);
+  if (x1) *x1 = vp.x;
+  if (y1) *y1 = vp.y;
+  if (x2) *x2 = vp.x + vp.width;
+  if (y2) *y2 = vp.y + vp.height;
+  if (minZ) *minZ = vp.minZ;
+  if (maxZ) *maxZ = vp.maxZ;
+}
+
+void GLVideoManager::SetWireFrame(bool wireframe) {
+  if (m_device) m_device->SetRenderState(GRS_FILLMODE, wireframe ? GFILL_WIREFRAME : GFILL_SOLID);
+}
+
+bool GLVideoManager::Clear(bool color, bool depth, bool stencil) {
+  if (!m_modeSet || !m_device) return false;
+  auto channel = [](float f) { return uint32_t(int32_t(f * 255.0f)) & 0xFF; };
+  uint32_t argb = (channel(m_clearColor[3]) << 24) | (channel(m_clearColor[0]) << 16) |
+                  (channel(m_clearColor[1]) << 8) | channel(m_clearColor[2]);
+  uint32_t flags = (color ? GCLEAR_TARGET : 0) | (depth ? GCLEAR_ZBUFFER : 0) | (stencil ? GCLEAR_STENCIL : 0);
+  GResult r = m_device->Clear(flags, argb, m_clearDepth, m_clearStencil);
+  if (GFailed(r))
+    LogError("Failed to clear target (color: %s, depth: %s, stencil: %s) - %s", YesNo(color), YesNo(depth),
+             YesNo(stencil), GetErrorName(r));
+  return true;
+}
+
+bool GLVideoManager::BeginScene() {
+  if (!m_modeSet || !m_device) return false;
+  GResult r = m_device->BeginScene();
+  if (GFailed(r)) {
+    LogError("BeginScene failed (%s)", GetErrorName(r));
+    return false;
+  }
+  return true;
+}
+
+bool GLVideoManager::EndScene() {
+  if (!m_modeSet || !m_device) return false;
+  GResult r = m_device->EndScene();
+  if (GFailed(r)) {
+    LogError("EndScene failed (%s)", GetErrorName(r));
+    return false;
+  }
+  return true;
+}
+
+bool GLVideoManager::Present() {
+  if (!m_modeSet || !m_device) return false;
+  GResult r = m_device->Present();
+  if (GFailed(r)) {
+    LogError("Failed to flip buffers (%s)", GetErrorName(r));
+    return false;
+  }
+  return true;
+}
+
+bool GLVideoManager::DrawPrimitive(uint32_t kind, uint32_t startVertex, uint32_t primitiveCount) {
+  if (!m_device) return false;
+  GResult r = m_device->DrawPrimitive(ToDevicePrimitive(kind), startVertex, primitiveCount);
+  if (GFailed(r)) {
+    LogDetail("DrawPrimitive failed (%s)", GetErrorName(r));
+    return false;
+  }
+  return true;
+}
+
+bool GLVideoManager::DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uint32_t vertexCount,
+                                          uint32_t startIndex, uint32_t primitiveCount) {
+  if (!m_device) return false;
+  GResult r = m_device->DrawIndexedPrimitive(ToDevicePrimitive(kind), baseVertex, 0, vertexCount, startIndex,
+                                             primitiveCount);
+  if (GFailed(r)) {
+    LogDetail("DrawPrimitive failed (%s)", GetErrorName(r));
+    return false;
+  }
+  return true;
+}
+
+void GLVideoManager::ReleaseBindings() {
+  SwapBinding<GLVertexFormat>(m_currentVertexFormat, nullptr);
+  SwapBinding<GLIndexBuffer>(m_currentIndexBuffer, nullptr);
+  for (GLVertexBuffer*& s : m_streams) SwapBinding<GLVertexBuffer>(s, nullptr);
+  if (m_device) {
+    // The device's own references go too, so buffers can die.
+    m_device->SetVertexDeclaration(nullptr);
+    m_device->SetIndices(nullptr);
+    for (uint32_t s = 0; s < kMaxStreams; ++s) m_device->SetStreamSource(s, nullptr, 0, 0);
+  }
+}
+
+bool GLVideoManager::ActivateGLVertexFormat(GLVertexFormat* format) {
+  if (!format || !m_device) return false;
+  if (format == m_currentVertexFormat) return true;
+  GVertexDeclaration* decl = format->GetGLVertexDeclaration();
+  if (!decl) {
+    LogDetail("ActivateD3DVertexFormat: Failed to retrieve a D3DVertexDeclaration interface!");
+    return false;
+  }
+  GResult r = m_device->SetVertexDeclaration(decl);
+  if (GFailed(r)) {
+    LogDetail("ActivateD3DVertexFormat: SetVertexDeclaration failed (%s)!", GetErrorName(r));
+    return false;
+  }
+  SwapBinding(m_currentVertexFormat, format);
+  return true;
+}
+
+bool GLVideoManager::ActivateGLVertexBuffer(GLVertexBuffer* buffer, uint32_t stream) {
+  if (!buffer || !m_device || stream >= kMaxStreams) return false;
+  if (!buffer->GetGLBuffer()) {
+    LogDetail("ActivateD3DVertexBuffer: Failed to retrieve a IDirect3DVertexBufer9 interface!");
+    return false;
+  }
+  GResult r = m_device->SetStreamSource(stream, buffer->GetGLBuffer(), 0, buffer->GetVertexSize());
+  if (GFailed(r)) {
+    LogDetail("ActivateD3DVertexBuffer: SetStreamSource failed for stream %d (%s)!", int(stream), GetErrorName(r));
+    return false;
+  }
+  SwapBinding(m_streams[stream], buffer);
+  return true;
+}
+
+bool GLVideoManager::ActivateGLIndexBuffer(GLIndexBuffer* buffer) {
+  if (!buffer || !m_device) return false;
+  if (!buffer->GetGLBuffer()) {
+    LogDetail("ActivateD3DIndexBuffer: Failed to retrieve a IDirect3DIndexBuffer9 interface!");
+    return false;
+  }
+  GResult r = m_device->SetIndices(buffer->GetGLBuffer());
+  if (GFailed(r)) {
+    LogDetail("ActivateD3DIndexBuffer: SetIndices failed (%s)!", GetErrorName(r));
+    return false;
+  }
+  SwapBinding(m_currentIndexBuffer, buffer);
+  return true;
+}
+
+bool GLVideoManager::ActivateGLRenderTarget(GLTexture* texture, uint32_t face) {
+  if (!texture || !m_device) return false;
+  if (texture == m_currentRenderTarget) return true;
+  if (!texture->IsRenderTarget()) return false;
+  GSurface* surface = texture->GetGLRenderTargetSurface(face);
+  if (!surface) {
+    LogDetail("ActivateD3DRenderTarget: GetD3DRenderTargetSurface failed.");
+    return false;
+  }
+  GResult r = m_device->SetRenderTarget(0, surface);
+  surface->Release();
+  if (GFailed(r)) {
+    LogDetail("ActivateD3DRenderTarget: SetRenderTarget failed (%s).", GetErrorName(r));
+    return false;
+  }
+  SwapBinding(m_currentRenderTarget, texture);
+  return true;
+}
+
+bool GLVideoManager::ActivateGLDepthStencilBuffer(GLDepthStencilBuffer* buffer) {
+  if (!buffer || !m_device) return false;
+  if (buffer == m_currentDepthStencil) return true;
+  if (!buffer->GetGLSurface()) {
+    LogDetail("ActivateD3DDepthStencilBuffer: Failed to retrieve a IDirect3DSurface9 interface");
+    return false;
+  }
+  GResult r = m_device->SetDepthStencilSurface(buffer->GetGLSurface());
+  if (GFailed(r)) {
+    LogDetail("ActivateD3DDepthStencilBuffer: SetDepthStencilSurface failed (%s)", GetErrorName(r));
+    return false;
+  }
+  SwapBinding(m_currentDepthStencil, buffer);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+
+VideoManager* CreateVideoManager(void* window, GraphicsSystemFactory factory) {
+  if (g_videoManager) return g_videoManager;
+  GLVideoManager* vm = new GLVideoManager(factory);
+  if (!vm->Start(window)) {
+    delete vm;
+    return nullptr;
+  }
+  g_videoManager = vm;
+  return vm;
+}
+
+void DestroyVideoManager() {
+  if (!g_videoManager) return;
+  VideoManager* vm = g_videoManager;
+  if (GLVideoManager* gl = dynamic_cast<GLVideoManager*>(vm)) gl->ReleaseDirect3D();
+  g_videoManager = nullptr;
+  delete vm;
+}
+
+VideoManager* GetVideoManager() { return g_videoManager; }
+
+GLVideoManager* GetGLVideoManager() { return static_cast<GLVideoManager*>(g_videoManager); }
+
+GDevice* GetRenderDevice() {
+  GLVideoManager* vm = GetGLVideoManager();
+  return vm && vm->IsDeviceReady() ? vm->GetDevice() : nullptr;
+}

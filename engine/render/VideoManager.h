@@ -1,0 +1,211 @@
+// VideoManager.h - the display: device, display mode, clears, presentation,
+// bindings, device loss and reset, screenshots.
+//
+// VideoManager is the part that does not depend on the graphics interface
+// (the mode in effect, clear values, the 2D projection); GLVideoManager is its
+// one implementation, written against the abstract device of
+// GraphicsDevice.h (the OpenGL device by default, the fake device in tests).
+// There is one manager per process, reached through GetVideoManager().
+// The display mode comes from the console variables ResX, ResY, BPP,
+// RefreshRate, Fullscreen and VSync, and the values obtained are written back.
+// GPU objects (textures, buffers, vertex formats, depth buffers, effects) are
+// pooled; on device loss, reset and shutdown the manager walks their pools.
+// Other rendering modules (2D overlays, glow...) hear about mode creation,
+// loss, reset and shutdown through VideoListener.
+// Depends on: GraphicsDevice.h, console/CVarRegistry, tier0 (Matrix4x4,
+// ObjectPool, ResourceManager), core/Log.
+#pragma once
+
+#include "render/GraphicsDevice.h"
+#include "tier0/Matrix.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class GLTexture;
+class GLDepthStencilBuffer;
+class GLVertexFormat;
+class GLVertexBuffer;
+class GLIndexBuffer;
+class VideoManager;
+
+struct DisplayMode {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  uint32_t bpp = 0;
+  bool fullscreen = false;
+  bool vsync = false;
+  uint32_t refreshRate = 0;
+};
+
+// Primitive kinds of DrawPrimitive and DrawIndexedPrimitive.
+enum PrimitiveKind : uint32_t {
+  PRIM_POINTS = 0, PRIM_LINES = 1, PRIM_LINESTRIP = 2, PRIM_TRIANGLES = 3, PRIM_TRIANGLESTRIP = 4,
+  PRIM_TRIANGLEFAN = 5,
+};
+
+// Told about the video manager's life: after the first mode set, before and
+// after every reset, and at shutdown (the 2D overlays hook in here).
+class VideoListener {
+ public:
+  virtual ~VideoListener() = default;
+  virtual void OnModeCreated(VideoManager* video) {}
+  virtual void OnDeviceLost(VideoManager* video) {}
+  virtual void OnDeviceReset(VideoManager* video) {}
+  virtual void OnVideoShutdown(VideoManager* video) {}
+};
+
+class VideoManager {
+ public:
+  virtual ~VideoManager();
+
+  virtual uint32_t GetShaderVersion(uint32_t which) = 0;
+  // 0 success, 1 failed, 2 failed and the previous mode lost too.
+  virtual int SetDisplayMode() = 0;
+  virtual bool Close() = 0;
+  // A BMP named <directory>/<prefix>NNN.bmp; false when none could be written.
+  virtual bool TakeScreenShot(const char* directory, const char* prefix) = 0;
+  virtual void SetViewport(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2, float minZ, float maxZ) = 0;
+  virtual void GetViewport(uint32_t* x1, uint32_t* y1, uint32_t* x2, uint32_t* y2, float* minZ, float* maxZ) = 0;
+  virtual void SetClearColor(float red, float green, float blue, float alpha);
+  virtual void SetClearDepth(float depth);
+  virtual void SetClearStencil(uint32_t stencil);
+  virtual void SetWireFrame(bool wireframe) = 0;
+  virtual bool Clear(bool color, bool depth, bool stencil) = 0;
+  virtual bool BeginScene() = 0;
+  virtual bool EndScene() = 0;
+  virtual bool Present() = 0;
+  virtual bool DrawPrimitive(uint32_t kind, uint32_t startVertex, uint32_t primitiveCount) = 0;
+  virtual bool DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uint32_t vertexCount, uint32_t startIndex,
+                                    uint32_t primitiveCount) = 0;
+  virtual GLTexture* GetRenderTarget() = 0;
+  virtual GLDepthStencilBuffer* GetDepthStencilBuffer() = 0;
+  virtual void ReleaseBindings() = 0;
+  virtual void OnModeCreated();
+  virtual void OnDeviceLost();
+  virtual void OnDeviceReset();
+  virtual void Shutdown();
+
+  // modeSet; the mode in effect into *mode.
+  bool GetDisplayMode(DisplayMode* mode) const;
+  void GetClearColor(float* red, float* green, float* blue, float* alpha) const;
+  float GetClearDepth() const { return m_clearDepth; }
+  uint32_t GetClearStencil() const { return m_clearStencil; }
+  // Orthographic pixels-to-clip projection of the current mode (engine layout).
+  const Matrix4x4& Get2DProjection() const { return m_projection2D; }
+  // The same projection for any screen size.
+  static Matrix4x4 Make2DProjection(uint32_t width, uint32_t height);
+
+  void AddListener(VideoListener* listener);
+  void RemoveListener(VideoListener* listener);
+
+  // Start-up helper: SetDisplayMode from the console variables; when that
+  // fails, the warning "Failed to set display to current configuration.", the
+  // fallback 640 x 480, 16 bits, windowed, vsync on, and one more try.
+  // False when that fails too (the caller logs its fatal line).
+  bool ApplyDisplaySettings();
+  // The "restartvideo" command: SetDisplayMode again (0, 1 or 2).
+  int RestartVideo() { return SetDisplayMode(); }
+
+ protected:
+  VideoManager();
+  void Recompute2DProjection();
+
+  DisplayMode m_mode;
+  bool m_modeSet = false;
+  float m_clearColor[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+  float m_clearDepth = 1.0f;
+  uint32_t m_clearStencil = 0;
+  Matrix4x4 m_projection2D;
+  std::vector<VideoListener*> m_listeners;
+};
+
+// Makes the graphics system object for a window (GL by default).
+using GraphicsSystemFactory = GSystem* (*)(void* window, std::string* reason);
+
+class GLVideoManager : public VideoManager {
+ public:
+  explicit GLVideoManager(GraphicsSystemFactory factory);
+  ~GLVideoManager() override;
+
+  bool Start(void* window);
+  bool ReleaseDirect3D();
+
+  uint32_t GetShaderVersion(uint32_t which) override;
+  int SetDisplayMode() override;
+  bool Close() override;
+  bool TakeScreenShot(const char* directory, const char* prefix) override;
+  void SetViewport(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2, float minZ, float maxZ) override;
+  void GetViewport(uint32_t* x1, uint32_t* y1, uint32_t* x2, uint32_t* y2, float* minZ, float* maxZ) override;
+  void SetWireFrame(bool wireframe) override;
+  bool Clear(bool color, bool depth, bool stencil) override;
+  bool BeginScene() override;
+  bool EndScene() override;
+  bool Present() override;
+  bool DrawPrimitive(uint32_t kind, uint32_t startVertex, uint32_t primitiveCount) override;
+  bool DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uint32_t vertexCount, uint32_t startIndex,
+                            uint32_t primitiveCount) override;
+  GLTexture* GetRenderTarget() override { return m_currentRenderTarget; }
+  GLDepthStencilBuffer* GetDepthStencilBuffer() override { return m_currentDepthStencil; }
+  void ReleaseBindings() override;
+  void OnModeCreated() override;
+  void OnDeviceLost() override;
+  void OnDeviceReset() override;
+  void Shutdown() override;
+
+  bool ActivateGLVertexFormat(GLVertexFormat* format);
+  bool ActivateGLVertexBuffer(GLVertexBuffer* buffer, uint32_t stream);
+  bool ActivateGLIndexBuffer(GLIndexBuffer* buffer);
+  bool ActivateGLRenderTarget(GLTexture* texture, uint32_t face);
+  bool ActivateGLDepthStencilBuffer(GLDepthStencilBuffer* buffer);
+
+  GDevice* GetDevice() const { return m_device; }
+  GSystem* GetDirect3D() const { return m_system; }
+  // True when a device exists and is not lost.
+  bool IsDeviceReady();
+  const GPresentParameters& GetPresentParameters() const { return m_pp; }
+  uint32_t GetScreenshotCounter() const { return m_screenshotCounter; }
+  // Where the fake device is set up in tests.
+  void* GetWindow() const { return m_window; }
+
+ private:
+  bool BuildPresentParameters(const DisplayMode& mode, GPresentParameters* pp);
+  void PlaceWindow(const DisplayMode& mode);
+  bool CreateDevice();
+  bool ResetDevice(const DisplayMode& mode);
+  void ApplyDefaultStates();
+  // Drops what the device itself holds bound (streams, indices, textures,
+  // targets), so default-pool objects can go before a reset or a close.
+  void UnbindDevice();
+  void LogPresentParameters(const GPresentParameters& pp);
+
+  GraphicsSystemFactory m_factory;
+  void* m_window = nullptr;
+  GRect m_desktopRect;
+  GAdapterMode m_desktopMode;
+  GLTexture* m_defaultRenderTarget = nullptr;
+  GLTexture* m_currentRenderTarget = nullptr;
+  GLDepthStencilBuffer* m_defaultDepthStencil = nullptr;
+  GLDepthStencilBuffer* m_currentDepthStencil = nullptr;
+  GSystem* m_system = nullptr;
+  GDevice* m_device = nullptr;
+  GPresentParameters m_pp;
+  GDevType m_deviceType = GDEVTYPE_HAL;
+  uint32_t m_behaviourFlags = GCREATE_HARDWARE_VERTEXPROCESSING;
+  GLVertexFormat* m_currentVertexFormat = nullptr;
+  GLVertexBuffer* m_streams[kMaxStreams] = {};
+  GLIndexBuffer* m_currentIndexBuffer = nullptr;
+  uint32_t m_screenshotCounter = 0;
+  Matrix4x4 m_projection2DCopy;
+};
+
+// The single manager: created for the game window (an SDL_Window* created
+// with SDL_WINDOW_OPENGL) and started, or null after logging.
+VideoManager* CreateVideoManager(void* window, GraphicsSystemFactory factory = nullptr);
+void DestroyVideoManager();
+VideoManager* GetVideoManager();
+// The manager as its implementation, with a device (null otherwise).
+GLVideoManager* GetGLVideoManager();
+// The manager's device when it exists and is not lost.
+GDevice* GetRenderDevice();

@@ -1,0 +1,245 @@
+// GLDevice.h - the graphics device over OpenGL 3.3 core in an SDL2 GL context.
+//
+// The system object owns the GL context of the launcher's window (created
+// with SDL_WINDOW_OPENGL); the device renders into its own framebuffer object
+// (a colour texture and a depth buffer) that stands for Direct3D's back
+// buffer: Present blits it flipped to the window and swaps, screenshots read
+// it back. Direct3D's conventions are kept here: every vertex stage ends with
+// an epilogue that flips y (so row 0 of every target is the top) and maps
+// depth 0..1 to GL's -1..1, clockwise triangles are front faces, and matrices
+// go up row-major. Resources keep a CPU copy (SoftResources) and send locked
+// ranges to the GPU at unlock. Alpha testing, gone from core GL, runs in a
+// fragment epilogue. Vertex attributes are bound by usage to fixed locations
+// (see kAttributeNames in GLEffect.cpp and docs/effects.md).
+// Depends on: GraphicsDevice.h, SoftResources.h, GEffect.h, GLFunctions.h, SDL2.
+#pragma once
+
+#include "render/GEffect.h"
+#include "render/GraphicsDevice.h"
+#include "render/SoftResources.h"
+#include "render/gl/GLFunctions.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace gldev {
+
+class Device;
+
+// Location of a vertex attribute by declaration usage and usage index, or -1.
+int AttributeLocation(uint8_t usage, uint8_t usageIndex);
+
+class System : public GSystem {
+ public:
+  System(void* window, void* context, bool s3tc);
+  uint32_t GetAdapterCount() override { return 1; }
+  GResult GetAdapterIdentifier(uint32_t adapter, GAdapterIdentifier* id) override;
+  GResult GetAdapterDisplayMode(uint32_t adapter, GAdapterMode* mode) override;
+  uint32_t GetAdapterModeCount(uint32_t adapter, Format format) override;
+  GResult EnumAdapterModes(uint32_t adapter, Format format, uint32_t index, GAdapterMode* mode) override;
+  GResult GetDeviceCaps(uint32_t adapter, GDevType type, GCaps* caps) override;
+  GResult CreateDevice(uint32_t adapter, GDevType type, void* window, uint32_t behaviourFlags,
+                       GPresentParameters* pp, GDevice** device) override;
+  GRect GetDesktopRect() override;
+  bool GetClientSize(void* window, uint32_t* width, uint32_t* height) override;
+  void PlaceWindow(void* window, const GRect& desktop, uint32_t width, uint32_t height) override;
+  void ShowWindow(void* window) override;
+  void ClientToScreen(void* window, int32_t* x, int32_t* y) override;
+
+  void* Window() const { return m_window; }
+  bool HasS3TC() const { return m_s3tc; }
+  void DeviceGone() { m_device = nullptr; }
+  GCaps Caps() const { return m_caps; }
+
+ protected:
+  ~System() override;
+
+ private:
+  std::vector<GAdapterMode> ModesOf(Format format);
+
+  void* m_window;
+  void* m_context;
+  bool m_s3tc;
+  Device* m_device = nullptr;
+  GCaps m_caps;
+  std::string m_renderer, m_version;
+};
+
+// Surfaces that own GL storage: the back buffer's colour texture, a depth
+// renderbuffer; texture levels point at their texture.
+class Surface : public SoftSurface {
+ public:
+  Surface(Device* device, SurfaceKind kind, const GSurfaceDesc& desc);
+  Surface(Device* device, SoftTexture* texture, uint32_t face, uint32_t level);
+  GLuint colorTexture = 0;   // SURF_BACKBUFFER
+  GLuint renderbuffer = 0;   // SURF_DEPTHSTENCIL
+
+ protected:
+  ~Surface() override;
+};
+
+class Texture : public SoftTexture {
+ public:
+  Texture(Device* device, GTextureType type, uint32_t width, uint32_t height, uint32_t depth, uint32_t levels,
+          uint32_t usage, Format format, GPool pool);
+  GResult GetSurfaceLevel(uint32_t face, uint32_t level, GSurface** surface) override;
+  bool Create();
+  GLuint Name() const { return m_name; }
+  GLenum Target() const { return m_target; }
+
+ protected:
+  ~Texture() override;
+  void OnUnlock(uint32_t face, uint32_t level) override;
+  Device* m_gl;
+  GLuint m_name = 0;
+  GLenum m_target = 0;
+};
+
+class VertexBuffer : public SoftVertexBuffer {
+ public:
+  VertexBuffer(Device* device, uint32_t length, uint32_t usage, GPool pool);
+  GLuint Name() const { return m_name; }
+
+ protected:
+  ~VertexBuffer() override;
+  void OnUnlock(uint32_t offset, uint32_t size, bool discard) override;
+  GLuint m_name = 0;
+};
+
+class IndexBuffer : public SoftIndexBuffer {
+ public:
+  IndexBuffer(Device* device, uint32_t length, uint32_t usage, Format format, GPool pool);
+  GLuint Name() const { return m_name; }
+
+ protected:
+  ~IndexBuffer() override;
+  void OnUnlock(uint32_t offset, uint32_t size, bool discard) override;
+  GLuint m_name = 0;
+};
+
+class Device : public GDevice {
+ public:
+  Device(System* system, const GPresentParameters& pp);
+  bool Init(std::string* reason);
+
+  GResult TestCooperativeLevel() override { return G_OK; }
+  GResult Reset(const GPresentParameters& pp) override;
+  GResult GetDeviceCaps(GCaps* caps) override;
+  GResult Clear(uint32_t flags, uint32_t argb, float z, uint32_t stencil) override;
+  GResult BeginScene() override;
+  GResult EndScene() override;
+  GResult Present() override;
+  GResult SetViewport(const GViewport& vp) override;
+  GResult GetViewport(GViewport* vp) override;
+  GResult SetRenderState(GRenderState state, uint32_t value) override;
+  GResult GetRenderState(GRenderState state, uint32_t* value) override;
+  GResult SetSamplerState(uint32_t sampler, GSamplerState state, uint32_t value) override;
+  GResult GetSamplerState(uint32_t sampler, GSamplerState state, uint32_t* value) override;
+  GResult SetTexture(uint32_t sampler, GTexture* texture) override;
+  GResult SetVertexDeclaration(GVertexDeclaration* decl) override;
+  GResult SetStreamSource(uint32_t stream, GVertexBuffer* vb, uint32_t offset, uint32_t stride) override;
+  GResult SetIndices(GIndexBuffer* ib) override;
+  GResult DrawPrimitive(GPrimitiveType type, uint32_t startVertex, uint32_t primitiveCount) override;
+  GResult DrawIndexedPrimitive(GPrimitiveType type, int32_t baseVertex, uint32_t minIndex, uint32_t numVertices,
+                               uint32_t startIndex, uint32_t primitiveCount) override;
+  GResult SetRenderTarget(uint32_t index, GSurface* surface) override;
+  GResult SetDepthStencilSurface(GSurface* surface) override;
+  GResult GetBackBuffer(uint32_t index, GSurface** surface) override;
+  GResult GetDepthStencilSurface(GSurface** surface) override;
+  GResult GetRenderTargetData(GSurface* renderTarget, GSurface* dest) override;
+  GResult GetFrontBufferData(GSurface* dest) override;
+  GResult CreateVertexBuffer(uint32_t length, uint32_t usage, GPool pool, GVertexBuffer** vb) override;
+  GResult CreateIndexBuffer(uint32_t length, uint32_t usage, Format format, GPool pool, GIndexBuffer** ib) override;
+  GResult CreateVertexDeclaration(const GVertexElement* elements, GVertexDeclaration** decl) override;
+  GResult CreateTexture(GTextureType type, uint32_t width, uint32_t height, uint32_t depth, uint32_t levels,
+                        uint32_t usage, Format format, GPool pool, GTexture** tex) override;
+  GResult CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format, GSurface** surface) override;
+  GResult CreateOffscreenPlainSurface(uint32_t width, uint32_t height, Format format, GSurface** surface) override;
+  GResult CreateEffect(const EffectDesc& desc, GEffect** effect, std::string* errors) override;
+
+  // For resources and effects of this device.
+  bool HasS3TC() const { return m_system->HasS3TC(); }
+  // Texture unit used for uploads, so the sampler units' bindings stay put.
+  static constexpr GLenum kUploadUnit = GL_TEXTURE0 + kMaxSamplers;
+  void UseProgram(GLuint program);
+  GLuint CurrentProgram() const { return m_program; }
+  uint32_t RenderState(GRenderState s) const { return m_rs[s]; }
+
+ protected:
+  ~Device() override;
+
+ private:
+  bool CreateBackBuffer(std::string* reason);
+  void DestroyBackBuffer();
+  void ApplyWindowMode(const GPresentParameters& pp);
+  void ApplyAllStates();
+  void ApplyRenderState(GRenderState s);
+  void ApplyBlend();
+  void ApplyStencil();
+  void ApplySampler(uint32_t unit);
+  bool PrepareTarget();
+  bool PrepareDraw(bool indexed);
+  GResult ReadColor(GSurface* source, GSurface* dest);
+  void ReleaseBindings();
+
+  System* m_system;
+  GPresentParameters m_pp;
+  bool m_inScene = false;
+  GViewport m_viewport;
+  uint32_t m_rs[GRS_MAX];
+  uint32_t m_ss[kMaxSamplers][GSAMP_MAX];
+  GLuint m_samplers[kMaxSamplers] = {};
+  GTexture* m_textures[kMaxSamplers] = {};
+  GVertexDeclaration* m_decl = nullptr;
+  GVertexBuffer* m_streams[kMaxStreams] = {};
+  uint32_t m_streamOffset[kMaxStreams] = {}, m_streamStride[kMaxStreams] = {};
+  GIndexBuffer* m_indices = nullptr;
+  Surface* m_backBuffer = nullptr;
+  Surface* m_autoDepth = nullptr;
+  GSurface* m_renderTarget = nullptr;
+  GSurface* m_depthStencil = nullptr;
+  GLuint m_vao = 0, m_drawFbo = 0, m_presentFbo = 0, m_readFbo = 0;
+  GLuint m_program = 0;
+  bool m_targetDirty = true, m_vaoDirty = true;
+  uint32_t m_enabledAttribs = 0;
+  GLuint m_boundElementBuffer = 0;
+};
+
+class Effect : public GEffect {
+ public:
+  Effect(Device* device, EffectDesc desc);
+  // Compiles every pass of every technique lazily; a pass that fails keeps its error text.
+  const std::string& LastError() const { return m_lastError; }
+
+ protected:
+  ~Effect() override;
+  bool CompilePass(uint32_t tech, uint32_t pass, std::string* error) override;
+  GResult ApplyPass(uint32_t tech, uint32_t pass) override;
+  void UploadValues(uint32_t tech, uint32_t pass) override;
+
+ private:
+  struct Program {
+    GLuint name = 0;
+    std::vector<GLint> locations;      // per parameter
+    std::vector<uint32_t> versions;    // last uploaded version per parameter
+    GLint alphaFunc = -1, alphaRef = -1;
+    uint32_t lastAlphaFunc = 0xFFFFFFFF, lastAlphaRef = 0xFFFFFFFF;
+  };
+  std::string BuildSource(const EffectPass& pass, EffectStage stage) const;
+  std::string MapLog(const std::string& log) const;
+  Program* GetProgram(uint32_t tech, uint32_t pass, std::string* error);
+
+  Device* m_gl;
+  std::map<std::pair<std::string, std::string>, Program> m_programs;
+  std::map<std::pair<std::string, std::string>, std::string> m_failed;
+  std::vector<std::vector<Program*>> m_passPrograms;
+  std::string m_lastError;
+};
+
+}  // namespace gldev
+
+// The OpenGL system object for the launcher's SDL window (an SDL_Window*
+// created with SDL_WINDOW_OPENGL): creates the GL 3.3 core context. Null with
+// the reason when OpenGL cannot be had.
+GSystem* CreateGLSystem(void* window, std::string* reason);

@@ -1,0 +1,314 @@
+// The video manager on the fake device: start-up failures, display modes and
+// their fallbacks, device loss and reset, the binding cache, screenshots and
+// the reference check at close.
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "RenderTestUtil.h"
+#include "render/GpuBuffers.h"
+#include "render/SoftResources.h"
+#include "render/Texture.h"
+#include "render/VertexFormat.h"
+
+using namespace rendertest;
+
+namespace {
+
+class VideoManagerTest : public FakeVideoTest {};
+
+TEST_F(VideoManagerTest, MissingGraphicsRefusesCreation) {
+  RefuseSystem() = true;
+  int window = 0;
+  EXPECT_EQ(CreateVideoManager(&window, MakeFakeSystem), nullptr);
+  EXPECT_EQ(GetVideoManager(), nullptr);
+  EXPECT_EQ(CountContaining("Failed to create Direct3D9 interface!", LogLevel_Error), 1);
+}
+
+TEST_F(VideoManagerTest, StartLogsAdapterAndDriverVersion) {
+  ASSERT_NE(Start(), nullptr);
+  EXPECT_EQ(CountContaining("Adapater: Kaz Fake Adapter"), 1);
+  EXPECT_EQ(CountContaining("Driver: fake_dri.so (1.2.3.4)"), 1);
+}
+
+TEST_F(VideoManagerTest, FailedDesktopModeQueryFailsStart) {
+  NextScript().failAdapterDisplayMode = true;
+  int window = 0;
+  EXPECT_EQ(CreateVideoManager(&window, MakeFakeSystem), nullptr);
+  EXPECT_EQ(CountContaining("GetAdapterDisplayMode failed"), 1);
+}
+
+TEST_F(VideoManagerTest, WindowedModeWritesBackWhatItGot) {
+  CVarRegistry& cv = CVarRegistry::Instance();
+  cv.ResX.Set(800);
+  cv.ResY.Set(600);
+  cv.BPP.Set(16);
+  GLVideoManager* vm = Start();
+  ASSERT_NE(vm, nullptr);
+  DisplayMode mode;
+  EXPECT_TRUE(vm->GetDisplayMode(&mode));
+  EXPECT_EQ(mode.width, 800u);
+  // Windowed: the desktop's format (32 bits) and refresh rate.
+  EXPECT_EQ(cv.BPP.Get(), 32);
+  EXPECT_EQ(cv.RefreshRate.Get(), 60);
+  EXPECT_FALSE(cv.Fullscreen.Get());
+  EXPECT_EQ(LastFakeSystem()->PlacedWidth(), 800u);
+  EXPECT_EQ(CountContaining("Display mode set (800x600x32 @ 60hz, windowed)."), 1);
+  EXPECT_EQ(CountContaining("d3dpp.BackBufferFormat: D3DFMT_X8R8G8B8"), 1);
+}
+
+TEST_F(VideoManagerTest, ZeroSizeTakesTheClientAreaWithoutMovingTheWindow) {
+  CVarRegistry::Instance().ResX.Set(0);
+  CVarRegistry::Instance().ResY.Set(0);
+  NextScript().clientWidth = 320;
+  NextScript().clientHeight = 200;
+  ASSERT_NE(Start(), nullptr);
+  EXPECT_EQ(LastFakeSystem()->PlaceWindowCalls(), 0);
+  EXPECT_EQ(Device()->Params().backBufferWidth, 320u);
+  EXPECT_EQ(CVarRegistry::Instance().ResX.Get(), 320);
+}
+
+TEST_F(VideoManagerTest, RefusedModeFallsBackTo640x480WindowedWithOneWarning) {
+  CVarRegistry& cv = CVarRegistry::Instance();
+  cv.ResX.Set(1600);
+  cv.ResY.Set(1200);
+  cv.Fullscreen.Set(true);  // no such mode on the adapter
+  int window = 0;
+  VideoManager* vm = CreateVideoManager(&window, MakeFakeSystem);
+  ASSERT_NE(vm, nullptr);
+  EXPECT_TRUE(vm->ApplyDisplaySettings()) << AllLines();
+  EXPECT_EQ(CountLevel(LogLevel_Warning), 1) << AllLines();
+  EXPECT_EQ(CountContaining("Failed to set display to current configuration.", LogLevel_Warning), 1);
+  EXPECT_EQ(CountContaining("No valid back buffer format was found for the selected display mode."), 1);
+  EXPECT_EQ(cv.ResX.Get(), 640);
+  EXPECT_EQ(cv.ResY.Get(), 480);
+  EXPECT_FALSE(cv.Fullscreen.Get());
+  EXPECT_TRUE(cv.VSync.Get());
+}
+
+TEST_F(VideoManagerTest, FullscreenPicksTheListedFormat) {
+  CVarRegistry& cv = CVarRegistry::Instance();
+  cv.ResX.Set(640);
+  cv.ResY.Set(480);
+  cv.BPP.Set(16);
+  cv.Fullscreen.Set(true);
+  ASSERT_NE(Start(), nullptr);
+  EXPECT_EQ(Device()->Params().backBufferFormat, FMT_R5G6B5);
+  EXPECT_EQ(cv.BPP.Get(), 16);
+  EXPECT_TRUE(cv.Fullscreen.Get());
+}
+
+TEST_F(VideoManagerTest, HardwareVertexProcessingFallsBackToSoftware) {
+  NextScript().refuseHardwareVertexProcessing = true;
+  ASSERT_NE(Start(), nullptr);
+  EXPECT_EQ(LastFakeSystem()->LastBehaviour(), GCREATE_SOFTWARE_VERTEXPROCESSING);
+  EXPECT_EQ(CountContaining("falling back to software processing", LogLevel_Warning), 1);
+}
+
+TEST_F(VideoManagerTest, NoVertexProcessingAtAllFailsWithResult1) {
+  NextScript().refuseHardwareVertexProcessing = true;
+  NextScript().refuseSoftwareVertexProcessing = true;
+  GLVideoManager* vm = Start(1);
+  ASSERT_NE(vm, nullptr);
+  EXPECT_EQ(LastFakeSystem()->CreateDeviceCalls(), 2);
+  EXPECT_FALSE(vm->GetDisplayMode(nullptr));
+  EXPECT_EQ(CountContaining("Failed to set mode (1024x768x32 @ 60hz).", LogLevel_Error), 1);
+}
+
+TEST_F(VideoManagerTest, PerfHudAdapterGetsTheReferenceDevice) {
+  NextScript().adapterNames = {"Kaz Fake Adapter", "NVIDIA NVPerfHUD"};
+  ASSERT_NE(Start(), nullptr);
+  EXPECT_EQ(LastFakeSystem()->LastAdapter(), 1u);
+  EXPECT_EQ(LastFakeSystem()->LastDeviceType(), GDEVTYPE_REF);
+  EXPECT_EQ(CountContaining("USING D3DDEVTYPE_REF!!", LogLevel_Warning), 1);
+}
+
+TEST_F(VideoManagerTest, MissingHalFailsTheModeSet) {
+  NextScript().halAvailable = false;
+  ASSERT_NE(Start(1), nullptr);
+  EXPECT_EQ(CountContaining("HAL device unavailable!", LogLevel_Error), 1);
+}
+
+TEST_F(VideoManagerTest, ImpossibleResetRestoresThePreviousMode) {
+  NextScript().acceptMode = [](const GPresentParameters& pp) { return pp.backBufferWidth <= 1024; };
+  GLVideoManager* vm = Start();
+  ASSERT_NE(vm, nullptr);
+  CVarRegistry& cv = CVarRegistry::Instance();
+  cv.ResX.Set(2048);
+  cv.ResY.Set(1536);
+  EXPECT_EQ(vm->RestartVideo(), 0);
+  EXPECT_EQ(cv.ResX.Get(), 1024);
+  EXPECT_EQ(cv.ResY.Get(), 768);
+  EXPECT_EQ(CountContaining("restoring previous mode", LogLevel_Error), 1);
+  EXPECT_TRUE(vm->GetDisplayMode(nullptr));
+}
+
+TEST_F(VideoManagerTest, LostRestoreLeavesNoModeButTheDevice) {
+  GLVideoManager* vm = Start();
+  ASSERT_NE(vm, nullptr);
+  Device()->Script().acceptMode = [](const GPresentParameters&) { return false; };
+  EXPECT_EQ(vm->RestartVideo(), 2);
+  EXPECT_FALSE(vm->GetDisplayMode(nullptr));
+  EXPECT_NE(vm->GetDevice(), nullptr);
+  EXPECT_EQ(CountContaining("Failed to restore previous mode (1024x768x32  @ 60hz)!"), 1);
+}
+
+TEST_F(VideoManagerTest, SceneCallsBeforeAModeReturnFalseSilently) {
+  int window = 0;
+  VideoManager* vm = CreateVideoManager(&window, MakeFakeSystem);
+  ASSERT_NE(vm, nullptr);
+  Lines().clear();
+  EXPECT_FALSE(vm->BeginScene());
+  EXPECT_FALSE(vm->EndScene());
+  EXPECT_FALSE(vm->Present());
+  EXPECT_FALSE(vm->Clear(true, true, true));
+  EXPECT_TRUE(Lines().empty());
+}
+
+TEST_F(VideoManagerTest, ClearPacksTheColourAndReportsFailureButSucceeds) {
+  GLVideoManager* vm = Start();
+  ASSERT_NE(vm, nullptr);
+  vm->SetClearColor(1.0f, 0.5f, 0.0f, 1.0f);
+  EXPECT_TRUE(vm->Clear(true, true, false));
+  EXPECT_EQ(Device()->LastClearColor(), 0xFFFF7F00u);
+  Device()->Script().clearResult = GLERR_INVALIDCALL;
+  EXPECT_TRUE(vm->Clear(true, false, false));
+  EXPECT_EQ(CountContaining("Failed to clear target (color: yes, depth: no, stencil: no) - GLERR_INVALIDCALL",
+                            LogLevel_Error),
+            1);
+}
+
+TEST_F(VideoManagerTest, DeviceLossKeepsStaticBuffersAndEmptiesDynamicOnes) {
+  GLVideoManager* vm = Start();
+  ASSERT_NE(vm, nullptr);
+  GLVertexBuffer* stat = CreateVertexBuffer(16, 4, false);
+  GLVertexBuffer* dyn = CreateVertexBuffer(16, 4, true);
+  GLTexture* target = CreateTexture(64, 64, TEXTYPE_2D, 2, false, true);
+  ASSERT_TRUE(stat && dyn && target);
+  auto fill = [](GLVertexBuffer* b, uint8_t v) {
+    void* p = b->Lock(0, 4);
+    ASSERT_NE(p, nullptr);
+    std::memset(p, v, 64);
+    b->Unlock();
+  };
+  fill(stat, 0xAB);
+  fill(dyn, 0xCD);
+  GVertexBuffer* oldDynamic = dyn->GetGLBuffer();
+  (void)oldDynamic;
+
+  Device()->Lose();
+  // While lost nothing new can be made.
+  EXPECT_EQ(CreateVertexBuffer(16, 4, false), nullptr);
+  EXPECT_EQ(CountContaining("Cannot create VB while device is lost!"), 1);
+  Device()->AllowReset();
+  ASSERT_EQ(vm->RestartVideo(), 0) << AllLines();
+
+  ASSERT_NE(dyn->GetGLBuffer(), nullptr);
+  ASSERT_NE(stat->GetGLBuffer(), nullptr);
+  auto* s = static_cast<SoftVertexBuffer*>(stat->GetGLBuffer());
+  auto* d = static_cast<SoftVertexBuffer*>(dyn->GetGLBuffer());
+  EXPECT_EQ(s->Data()[0], 0xAB);
+  EXPECT_EQ(d->Data()[0], 0x00);
+  EXPECT_NE(target->GetGLTexture(), nullptr);
+  EXPECT_EQ(vm->GetRenderTarget()->IsBackBuffer(), true);
+  target->Release();
+  stat->Release();
+  dyn->Release();
+}
+
+TEST_F(VideoManagerTest, ResetRestoresTheBindingsTheDeviceForgot) {
+  GLVideoManager* vm = Start();
+  ASSERT_NE(vm, nullptr);
+  GLVertexFormat* fmt = CreateVertexFormat();
+  fmt->AddField(VFT_FLOAT3, VFU_POSITION);
+  GLVertexBuffer* vb = CreateVertexBuffer(12, 3, false);
+  GLIndexBuffer* ib = CreateIndexBuffer(0, 3, true);
+  ASSERT_TRUE(fmt->Activate() && vb->Activate(0) && ib->Activate());
+  ASSERT_EQ(vm->RestartVideo(), 0) << AllLines();
+  EXPECT_EQ(Device()->CurrentDeclaration(), fmt->GetGLVertexDeclaration());
+  EXPECT_EQ(Device()->CurrentStream(0), vb->GetGLBuffer());
+  EXPECT_EQ(Device()->CurrentIndices(), ib->GetGLBuffer());
+  vm->ReleaseBindings();
+  fmt->Release();
+  vb->Release();
+  ib->Release();
+}
+
+TEST_F(VideoManagerTest, BindingCacheSkipsRepeatsExceptForVertexBuffers) {
+  GLVideoManager* vm = Start();
+  ASSERT_NE(vm, nullptr);
+  GLVertexFormat* fmt = CreateVertexFormat();
+  fmt->AddField(VFT_FLOAT3, VFU_POSITION);
+  GLVertexBuffer* vb = CreateVertexBuffer(12, 3, false);
+  GLTexture* rt = CreateTexture(32, 32, TEXTYPE_2D, 2, false, true);
+  GLDepthStencilBuffer* ds = CreateDepthStencilBuffer(32, 32);
+  ASSERT_TRUE(fmt && vb && rt && ds);
+  Device()->ResetCalls();
+  EXPECT_TRUE(fmt->Activate());
+  EXPECT_TRUE(fmt->Activate());
+  EXPECT_TRUE(vb->Activate(0));
+  EXPECT_TRUE(vb->Activate(0));
+  EXPECT_TRUE(rt->ActivateAsRenderTarget(0));
+  EXPECT_TRUE(rt->ActivateAsRenderTarget(0));
+  EXPECT_TRUE(ds->Activate());
+  EXPECT_TRUE(ds->Activate());
+  EXPECT_EQ(Device()->Calls("SetVertexDeclaration"), 1);
+  EXPECT_EQ(Device()->Calls("SetStreamSource"), 2);
+  EXPECT_EQ(Device()->Calls("SetRenderTarget"), 1);
+  EXPECT_EQ(Device()->Calls("SetDepthStencilSurface"), 1);
+  EXPECT_EQ(vm->GetRenderTarget(), rt);
+  vm->ReleaseBindings();
+  for (PooledObject* o : std::initializer_list<PooledObject*>{fmt, vb, rt, ds}) o->Release();
+}
+
+TEST_F(VideoManagerTest, ScreenshotsAreNumberedSkippingExistingFiles) {
+  GLVideoManager* vm = Start();
+  ASSERT_NE(vm, nullptr);
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("kaz_shots_" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  { FILE* f = std::fopen((dir / "shot000.bmp").c_str(), "wb"); std::fclose(f); }
+  vm->SetClearColor(0, 0, 1, 1);
+  vm->Clear(true, true, false);
+  EXPECT_TRUE(vm->TakeScreenShot(dir.c_str(), "shot"));
+  EXPECT_TRUE(fs::exists(dir / "shot001.bmp"));
+  EXPECT_TRUE(vm->TakeScreenShot(dir.c_str(), "shot"));
+  EXPECT_TRUE(fs::exists(dir / "shot002.bmp"));
+  EXPECT_EQ(vm->GetScreenshotCounter(), 3u);
+  // 1024 x 768 at 24 bits, bottom row first.
+  EXPECT_EQ(fs::file_size(dir / "shot001.bmp"), 54u + 1024u * 3u * 768u);
+  // A lost device takes no screenshot.
+  Device()->Lose();
+  EXPECT_FALSE(vm->TakeScreenShot(dir.c_str(), "shot"));
+  fs::remove_all(dir);
+}
+
+TEST_F(VideoManagerTest, LeakedReferenceIsReportedAtClose) {
+  GLVideoManager* vm = Start();
+  ASSERT_NE(vm, nullptr);
+  GDevice* dev = vm->GetDevice();
+  dev->AddRef();  // somebody kept the device
+  EXPECT_TRUE(vm->Close());
+  EXPECT_EQ(CountContaining("IDirect3DDevice9 still contains 1 references!", LogLevel_Detail), 1);
+  EXPECT_FALSE(vm->GetDisplayMode(nullptr));
+  EXPECT_EQ(dev->Release(), 0u);
+}
+
+TEST_F(VideoManagerTest, CleanCloseLeavesNoReferences) {
+  GLVideoManager* vm = Start();
+  ASSERT_NE(vm, nullptr);
+  GLVertexBuffer* vb = CreateVertexBuffer(12, 3, true);
+  GLTexture* t = CreateTexture(8, 8, TEXTYPE_2D, 2, true, false);
+  ASSERT_TRUE(vb && t);
+  EXPECT_TRUE(vm->Close());
+  EXPECT_EQ(CountContaining("still contains"), 0) << AllLines();
+  // The objects outlive the device, empty.
+  EXPECT_EQ(vb->GetGLBuffer(), nullptr);
+  EXPECT_EQ(t->GetGLTexture(), nullptr);
+  vb->Release();
+  t->Release();
+}
+
+}  // namespace
