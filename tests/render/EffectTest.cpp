@@ -1,0 +1,271 @@
+// The effect language (preprocessor, parser, errors with file and line), the
+// effect state machine, world render effects with their bone-influence
+// variants and passes, and materials - on the fake device.
+#include "RenderTestUtil.h"
+#include "render/EffectParser.h"
+#include "render/RenderEffect.h"
+#include "render/Texture.h"
+#include "tier0/ResourceManager.h"
+
+using namespace rendertest;
+
+namespace {
+
+const char* kSmall = R"(
+float4x4 WVP : WorldViewProjMatrix;
+float3 Light : LIGHTPOS = {1, 2, 3};
+float Bones[4] : BONES;
+texture Diffuse;
+sampler S = sampler_state { Texture = <Diffuse>; AddressU = Clamp; MinFilter = Linear; };
+vertexshader VS { void main() { gl_Position = WVP * in_Position; } }
+pixelshader PS { void main() { FragColor = vec4(1.0); } }
+technique A { pass { VertexShader = VS; PixelShader = PS; SrcBlend = InvSrcAlpha; ZFunc = Greater; } }
+technique B { requires 3.0; pass P0 { VertexShader = VS; PixelShader = PS; } pass P1 { VertexShader = VS; PixelShader = PS; } }
+)";
+
+bool Parse(const std::string& text, EffectDesc* desc, std::string* errors, const EffectDefines& defs = {},
+           const std::map<std::string, std::string>& files = {}) {
+  return ParseEffect("test.fx", text, defs,
+                     [&](const std::string& name, std::string& out) {
+                       auto it = files.find(name);
+                       if (it == files.end()) return false;
+                       out = it->second;
+                       return true;
+                     },
+                     desc, errors);
+}
+
+TEST(EffectParser, ParametersSamplersAndTechniques) {
+  EffectDesc d;
+  std::string errors;
+  ASSERT_TRUE(Parse(kSmall, &d, &errors)) << errors;
+  ASSERT_EQ(d.params.size(), 5u);
+  EXPECT_EQ(d.params[0].semantic, "WORLDVIEWPROJMATRIX");
+  EXPECT_EQ(d.params[0].rows, 4u);
+  EXPECT_EQ(d.params[1].initial, (std::vector<float>{1, 2, 3}));
+  EXPECT_EQ(d.params[2].arraySize, 4u);
+  EXPECT_EQ(d.params[4].samplerTexture, "Diffuse");
+  ASSERT_EQ(d.params[4].samplerStates.size(), 2u);
+  EXPECT_EQ(d.params[4].samplerStates[0].second, uint32_t(GTADDRESS_CLAMP));
+  ASSERT_EQ(d.techniques.size(), 2u);
+  EXPECT_EQ(d.techniques[0].passes[0].states[0].second, uint32_t(GBLEND_INVSRCALPHA));
+  EXPECT_EQ(d.techniques[0].passes[0].states[1].first, GRS_ZFUNC);
+  EXPECT_EQ(d.techniques[1].requiredVersion, 0x300u);
+  EXPECT_EQ(d.techniques[1].passes.size(), 2u);
+}
+
+TEST(EffectParser, IncludesAndMacros) {
+  std::map<std::string, std::string> files = {
+      {"lib.fxh", "#define COUNT 3\n#if NUM_BONE_INFLUENCES > 1 && defined(COUNT)\nfloat Skinned;\n#endif\n"}};
+  EffectDesc d;
+  std::string errors;
+  ASSERT_TRUE(Parse("#include \"lib.fxh\"\nfloat4 V[COUNT];\n", &d, &errors, {{"NUM_BONE_INFLUENCES", "2"}}, files))
+      << errors;
+  ASSERT_EQ(d.params.size(), 2u);
+  EXPECT_EQ(d.params[0].name, "Skinned");
+  EXPECT_EQ(d.params[1].arraySize, 3u);
+  ASSERT_TRUE(Parse("#include \"lib.fxh\"\n", &d, &errors, {{"NUM_BONE_INFLUENCES", "0"}}, files));
+  EXPECT_TRUE(d.params.empty());
+}
+
+TEST(EffectParser, ErrorsNameTheFileAndLine) {
+  EffectDesc d;
+  std::string errors;
+  EXPECT_FALSE(Parse("float A;\n\nfloat B = {1, 2\n;\n", &d, &errors));
+  EXPECT_NE(errors.find("test.fx(4): error:"), std::string::npos) << errors;
+
+  errors.clear();
+  std::map<std::string, std::string> files = {{"bad.fxh", "\n\ntechnique T { pass { Bogus = 1; } }\n"}};
+  EXPECT_FALSE(Parse("float A;\n#include \"bad.fxh\"\n", &d, &errors, {}, files));
+  EXPECT_NE(errors.find("bad.fxh(3): error: unknown render state 'Bogus'"), std::string::npos) << errors;
+
+  errors.clear();
+  EXPECT_FALSE(Parse("#include \"missing.fxh\"\n", &d, &errors));
+  EXPECT_NE(errors.find("test.fx(1): error: cannot open include file 'missing.fxh'"), std::string::npos);
+
+  errors.clear();
+  EXPECT_FALSE(Parse("#if 1\nfloat A;\n", &d, &errors));
+  EXPECT_NE(errors.find("unterminated #if"), std::string::npos);
+
+  errors.clear();
+  EXPECT_FALSE(Parse("#if 1 / 0\n#endif\n", &d, &errors));
+  EXPECT_NE(errors.find("division by zero"), std::string::npos);
+}
+
+TEST(EffectParser, RecursiveIncludeAndMacroStop) {
+  std::map<std::string, std::string> files = {{"self.fxh", "#include \"self.fxh\"\n"}};
+  EffectDesc d;
+  std::string errors;
+  EXPECT_FALSE(Parse("#include \"self.fxh\"\n", &d, &errors, {}, files));
+  EXPECT_NE(errors.find("nested too deeply"), std::string::npos);
+  errors.clear();
+  EXPECT_TRUE(Parse("#define A B\n#define B A\nfloat A;\n", &d, &errors)) << errors;
+}
+
+TEST(EffectParser, ShaderBlocksCarryLineMarkers) {
+  EffectDesc d;
+  std::string errors;
+  ASSERT_TRUE(Parse("\n\nvertexshader VS {\n  void main() {}\n}\n", &d, &errors)) << errors;
+  ASSERT_EQ(d.shaders.size(), 1u);
+  EXPECT_EQ(d.shaders[0].code.rfind("#line 3 0\n", 0), 0u) << d.shaders[0].code;
+}
+
+class EffectTest : public FakeVideoTest {
+ protected:
+  void SetUp() override {
+    FakeVideoTest::SetUp();
+    ASSERT_NE(Start(), nullptr);
+  }
+};
+
+TEST_F(EffectTest, LookupByNameAndSemantic) {
+  GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
+  ASSERT_NE(fx, nullptr) << AllLines();
+  EXPECT_EQ(fx->GetTechniqueCount(), 6u);
+  EffectHandle t = fx->GetTechniqueByName("Blended");
+  EXPECT_NE(t, 0u);
+  EXPECT_EQ(fx->GetTechniqueName(t), "Blended");
+  EXPECT_EQ(fx->GetTechniqueByName("Nope"), 0u);
+  EXPECT_EQ(fx->GetTechniqueName(0), "");
+  EffectHandle wvp = fx->GetParameterBySemantic("worldviewprojmatrix");
+  EXPECT_EQ(wvp, fx->GetParameterByName("WorldViewProj"));
+  EXPECT_EQ(fx->GetParameterType(wvp), 2u);
+  EXPECT_EQ(fx->GetParameterType(fx->GetParameterByName("DiffuseMap")), 6u);
+  EXPECT_EQ(fx->GetParameterType(fx->GetParameterByName("DiffuseSampler")), 7u);
+  // A technique for newer hardware does not validate; the others do.
+  EXPECT_FALSE(fx->ValidateTechnique(fx->GetTechniqueByName("Future")));
+  EXPECT_TRUE(fx->ValidateTechnique(fx->GetTechniqueByName("Textured")));
+  EXPECT_FALSE(fx->SetTechnique(0));
+  fx->Release();
+}
+
+TEST_F(EffectTest, MatricesAreHandedOverTransposed) {
+  GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
+  ASSERT_NE(fx, nullptr);
+  Matrix4x4 m;
+  m.m[3] = 7.0f;  // translation x
+  EffectHandle h = fx->GetParameterByName("WorldViewProj");
+  fx->SetMatrix(h, m);
+  float v[16];
+  ASSERT_TRUE(GSucceeded(fx->GetGLEffect()->GetFloatArray(h, v, 16)));
+  EXPECT_EQ(v[12], 7.0f);
+  fx->Release();
+}
+
+TEST_F(EffectTest, NoValidTechniqueFailsTheLoad) {
+  EXPECT_EQ(LoadRenderEffect("RenderEffects/future.fx"), nullptr);
+  EXPECT_EQ(CountContaining("D3DX .fx file 'RenderEffects/future.fx' has no technique that will validate on this "
+                            "hardware!",
+                            LogLevel_Error),
+            1);
+  EXPECT_EQ(LoadRenderEffect("RenderEffects/none.fx"), nullptr);
+  EXPECT_EQ(CountContaining("Could not open RenderEffect file 'RenderEffects/none.fx'", LogLevel_Error), 1);
+}
+
+TEST_F(EffectTest, PassesRestoreTheirStatesAtEnd) {
+  GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
+  ASSERT_NE(fx, nullptr);
+  GDevice* dev = Device();
+  dev->SetRenderState(GRS_CULLMODE, GCULL_CW);
+  ASSERT_TRUE(fx->SetTechnique(fx->GetTechniqueByName("Blended")));
+  ASSERT_EQ(fx->Begin(), 1u);
+  EXPECT_FALSE(fx->SetTechnique(fx->GetTechniqueByName("Textured")));  // not while begun
+  ASSERT_TRUE(fx->BeginPass(0));
+  EXPECT_FALSE(fx->BeginPass(0));
+  uint32_t v = 0;
+  dev->GetRenderState(GRS_SRCBLEND, &v);
+  EXPECT_EQ(v, uint32_t(GBLEND_SRCALPHA));
+  EXPECT_TRUE(fx->EndPass());
+  EXPECT_TRUE(fx->End());
+  dev->GetRenderState(GRS_SRCBLEND, &v);
+  EXPECT_EQ(v, uint32_t(GBLEND_ONE));
+  dev->GetRenderState(GRS_CULLMODE, &v);
+  EXPECT_EQ(v, uint32_t(GCULL_CW));
+  EXPECT_FALSE(fx->End());
+  EXPECT_EQ(CountContaining("D3DXEffect::End failed with result GLERR_INVALIDCALL."), 1);
+  fx->Release();
+}
+
+class TestLights : public RenderLightSet {
+ public:
+  uint32_t RemainingLights() const override { return left; }
+  bool UseNextLight(float p[3], float c[3], float* range) override {
+    if (!left) return false;
+    --left;
+    p[0] = p[1] = p[2] = float(left);
+    c[0] = c[1] = c[2] = 1;
+    *range = 10;
+    return true;
+  }
+  uint32_t left = 2;
+};
+
+TEST_F(EffectTest, WorldEffectVariantsPassesAndLights) {
+  WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/bones.fx", 0);
+  ASSERT_NE(w, nullptr) << AllLines();
+  EXPECT_NE(w->GetSemanticHandle(SEM_WORLDVIEWPROJMATRIX), 0u);
+  EXPECT_NE(w->GetSemanticHandle(SEM_TIME), 0u);
+  EXPECT_EQ(w->GetSemanticHandle(SEM_BONES), 0u);
+  // No Glow technique: nothing to draw, nothing logged.
+  Lines().clear();
+  EXPECT_EQ(w->SetupPass(PASS_GLOW, 0, nullptr), 0u);
+  EXPECT_TRUE(Lines().empty());
+  EXPECT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 0, nullptr), 1u);
+  EXPECT_TRUE(w->BeginPass(0));
+  EXPECT_FALSE(w->BeginPass(1));
+  EXPECT_TRUE(w->EndPass());
+  w->ResetPass();
+  // Lit: once per light.
+  TestLights lights;
+  EXPECT_EQ(w->SetupPass(PASS_LIT, 0, &lights), 1u);
+  EXPECT_EQ(w->NextLight(), 1u);
+  EXPECT_EQ(w->NextLight(), 0u);
+  w->ResetPass();
+  // Three influences fail once, loudly, then quietly; variant 0 is unaffected.
+  EXPECT_FALSE(w->SelectVariant(3));
+  EXPECT_FALSE(w->SelectVariant(3));
+  EXPECT_EQ(CountContaining("Failed to load RenderEffect 'RenderEffects/bones.fx' with 3 bone influences!"), 1);
+  EXPECT_TRUE(w->SelectVariant(0));
+  EXPECT_TRUE(w->SelectVariant(4));
+  w->Release();
+}
+
+TEST_F(EffectTest, NamedParametersAndMaterials) {
+  Material* m = CreateMaterial();
+  ASSERT_NE(m, nullptr);
+  EXPECT_FALSE(m->SetTexture("DiffuseMap", "Textures/red_dxt1.dds"));  // no effect yet
+  ASSERT_TRUE(m->SetRenderEffect("RenderEffects/bones.fx")) << AllLines();
+  WorldRenderEffect* w = m->GetRenderEffect();
+  EXPECT_EQ(w->GetNamedParameter("Nothing"), 0u);
+  EXPECT_EQ(w->GetNamedParameterCount(), 0u);
+  EXPECT_TRUE(m->SetTexture("DiffuseMap", "Textures/red_dxt1.dds"));
+  EXPECT_TRUE(m->SetTexture("DiffuseMap", "!Cube!Textures/cube.dds"));
+  EXPECT_EQ(m->GetBindingCount(), 1u);  // the second binding replaced the first
+  EXPECT_TRUE(m->ApplyTextures());
+  GLRenderEffect* fx = w->GetCurrentEffect() ? w->GetCurrentEffect() : w->GetVariantEffect(0);
+  GTexture* bound = fx->GetGLEffect()->GetTexture(fx->GetParameterByName("DiffuseMap"));
+  ASSERT_NE(bound, nullptr);
+  EXPECT_EQ(bound->GetType(), GTEXTYPE_CUBE);
+  EXPECT_EQ(GetTextureResourceManager().Find("Textures/red_dxt1.dds"), nullptr);  // dropped with its binding
+  EXPECT_FALSE(m->SetRenderEffect("RenderEffects/none.fx"));
+  EXPECT_EQ(CountContaining("Material: Failed to load RenderEffect 'RenderEffects/none.fx'", LogLevel_Message), 1);
+  m->Release();
+}
+
+TEST_F(EffectTest, DefaultEffectHasTheWorldTechniquesInEveryVariant) {
+  for (uint32_t bones : {0u, 4u}) {
+    WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/default.fx", bones);
+    ASSERT_NE(w, nullptr) << AllLines();
+    EXPECT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, bones, nullptr), 1u);
+    w->ResetPass();
+    TestLights lights;
+    EXPECT_GE(w->SetupPass(PASS_LIT, bones, &lights), 1u);
+    w->ResetPass();
+    if (bones == 4) {
+      EXPECT_NE(w->GetSemanticHandle(SEM_BONES), 0u);
+    }
+    w->Release();
+  }
+}
+
+}  // namespace

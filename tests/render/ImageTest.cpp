@@ -1,0 +1,244 @@
+// Image decoding (PNG, TGA, BMP, JPEG through stb_image; our DDS reader with
+// DXT1/3/5, cubes, volumes and mip chains), corrupt input, and textures
+// loaded through the package file system on the fake device.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#include <stb/stb_image_write.h>
+#pragma GCC diagnostic pop
+
+#include "RenderTestUtil.h"
+#include "render/Image.h"
+#include "render/Texture.h"
+
+using namespace rendertest;
+
+namespace {
+
+void Append(void* ctx, void* data, int size) {
+  auto* v = static_cast<std::vector<uint8_t>*>(ctx);
+  v->insert(v->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+}
+
+// 5 x 3 RGBA: column-dependent red, row-dependent green, alpha 200.
+std::vector<uint8_t> Pixels(int comp) {
+  std::vector<uint8_t> p;
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) {
+      uint8_t rgba[4] = {uint8_t(x * 50), uint8_t(y * 100), 30, 200};
+      p.insert(p.end(), rgba, rgba + comp);
+    }
+  return p;
+}
+
+std::vector<uint8_t> Encode(const char* kind, int comp) {
+  std::vector<uint8_t> out, px = Pixels(comp);
+  std::string k = kind;
+  if (k == "png") stbi_write_png_to_func(Append, &out, 5, 3, comp, px.data(), 5 * comp);
+  if (k == "tga") stbi_write_tga_to_func(Append, &out, 5, 3, comp, px.data());
+  if (k == "bmp") stbi_write_bmp_to_func(Append, &out, 5, 3, comp, px.data());
+  if (k == "jpg") stbi_write_jpg_to_func(Append, &out, 5, 3, comp, px.data(), 95);
+  return out;
+}
+
+std::vector<uint8_t> DdsHeader(uint32_t w, uint32_t h, uint32_t mips, uint32_t depth, const char* fourcc,
+                               uint32_t caps2) {
+  std::vector<uint8_t> d(128, 0);
+  auto put = [&](size_t at, uint32_t v) { std::memcpy(&d[at], &v, 4); };
+  std::memcpy(d.data(), "DDS ", 4);
+  put(4, 124);
+  put(8, 0x1007 | (mips > 1 ? 0x20000 : 0) | (depth > 1 ? 0x800000 : 0));
+  put(12, h);
+  put(16, w);
+  put(24, depth);
+  put(28, mips);
+  put(76, 32);
+  if (fourcc) {
+    put(80, 0x4);
+    std::memcpy(&d[84], fourcc, 4);
+  } else {
+    put(80, 0x41);
+    put(88, 32);
+    put(92, 0xFF0000);
+    put(96, 0xFF00);
+    put(100, 0xFF);
+    put(104, 0xFF000000);
+  }
+  put(108, 0x1000);
+  put(112, caps2);
+  return d;
+}
+
+TEST(ImageDecode, CommonFormatsKeepSizeAndAlpha) {
+  for (const char* kind : {"png", "tga", "bmp", "jpg"}) {
+    for (int comp : {3, 4}) {
+      if (std::string(kind) == "jpg" && comp == 4) continue;  // JPEG has no alpha
+      std::vector<uint8_t> file = Encode(kind, comp);
+      ASSERT_FALSE(file.empty()) << kind;
+      Image img;
+      std::string why;
+      ASSERT_TRUE(DecodeImage(file.data(), file.size(), &img, &why)) << kind << ": " << why;
+      EXPECT_EQ(img.width, 5u) << kind;
+      EXPECT_EQ(img.height, 3u) << kind;
+      EXPECT_EQ(img.format, comp == 4 ? FMT_A8R8G8B8 : FMT_X8R8G8B8) << kind << comp;
+      // Top row first, BGRA: pixel (4, 0) has red 200; (0, 2) green 200.
+      const std::vector<uint8_t>& p = img.data[0];
+      EXPECT_NEAR(p[4 * 4 + 2], 200, 8) << kind;
+      EXPECT_NEAR(p[(2 * 5) * 4 + 1], 200, 8) << kind;
+      EXPECT_EQ(p[3], comp == 4 ? 200 : 255) << kind;
+    }
+  }
+}
+
+TEST(ImageDecode, DxtFormatsDecodeToTheirColours) {
+  // One 4x4 block each: DXT1 with colour 0 = pure red; DXT3 with alpha 0x8;
+  // DXT5 with interpolated alpha endpoints 255 and 0, index 1 (alpha 0).
+  const uint8_t dxt1[8] = {0x00, 0xF8, 0x00, 0xF8, 0, 0, 0, 0};
+  std::vector<uint8_t> f1 = DdsHeader(4, 4, 1, 1, "DXT1", 0);
+  f1.insert(f1.end(), dxt1, dxt1 + 8);
+  Image img;
+  std::string why;
+  ASSERT_TRUE(DecodeImage(f1.data(), f1.size(), &img, &why)) << why;
+  EXPECT_EQ(img.format, FMT_DXT1);
+  std::vector<uint8_t> bgra(64);
+  DecompressDXT(FMT_DXT1, img.data[0].data(), 4, 4, bgra.data());
+  EXPECT_EQ(bgra[2], 255);
+  EXPECT_EQ(bgra[3], 255);
+
+  std::vector<uint8_t> f3 = DdsHeader(4, 4, 1, 1, "DXT3", 0);
+  for (int i = 0; i < 8; ++i) f3.push_back(0x88);
+  f3.insert(f3.end(), dxt1, dxt1 + 8);
+  ASSERT_TRUE(DecodeImage(f3.data(), f3.size(), &img, &why)) << why;
+  EXPECT_EQ(img.format, FMT_DXT3);
+  DecompressDXT(FMT_DXT3, img.data[0].data(), 4, 4, bgra.data());
+  EXPECT_EQ(bgra[3], 0x88);
+
+  std::vector<uint8_t> f5 = DdsHeader(4, 4, 1, 1, "DXT5", 0);
+  const uint8_t alpha[8] = {255, 0, 0x49, 0x92, 0x24, 0x49, 0x92, 0x24};  // every index 1
+  f5.insert(f5.end(), alpha, alpha + 8);
+  f5.insert(f5.end(), dxt1, dxt1 + 8);
+  ASSERT_TRUE(DecodeImage(f5.data(), f5.size(), &img, &why)) << why;
+  EXPECT_EQ(img.format, FMT_DXT5);
+  DecompressDXT(FMT_DXT5, img.data[0].data(), 4, 4, bgra.data());
+  EXPECT_EQ(bgra[3], 0);
+  EXPECT_EQ(bgra[2], 255);
+}
+
+TEST(ImageDecode, MipChainCubeAndVolume) {
+  std::vector<uint8_t> mip = DdsHeader(8, 4, 4, 1, nullptr, 0);
+  mip.resize(128 + (32 + 8 + 2 + 1) * 4, 0x7F);
+  Image img;
+  std::string why;
+  ASSERT_TRUE(DecodeImage(mip.data(), mip.size(), &img, &why)) << why;
+  EXPECT_EQ(img.levels, 4u);
+  EXPECT_EQ(img.Level(0, 3).size(), 4u);
+
+  std::vector<uint8_t> cube = DdsHeader(2, 2, 1, 1, nullptr, 0x200 | 0xFC00);
+  cube.resize(128 + 6 * 16, 1);
+  ASSERT_TRUE(DecodeImage(cube.data(), cube.size(), &img, &why)) << why;
+  EXPECT_EQ(img.type, GTEXTYPE_CUBE);
+  EXPECT_EQ(img.faces, 6u);
+
+  std::vector<uint8_t> vol = DdsHeader(2, 2, 1, 3, nullptr, 0x200000);
+  vol.resize(128 + 3 * 16, 1);
+  ASSERT_TRUE(DecodeImage(vol.data(), vol.size(), &img, &why)) << why;
+  EXPECT_EQ(img.type, GTEXTYPE_VOLUME);
+  EXPECT_EQ(img.depth, 3u);
+}
+
+TEST(ImageDecode, CorruptAndTruncatedInputFailCleanly) {
+  Image img;
+  std::string why;
+  std::vector<uint8_t> png = Encode("png", 4);
+  EXPECT_FALSE(DecodeImage(png.data(), png.size() / 2, &img, &why));
+  std::vector<uint8_t> garbage(100, 0x5A);
+  EXPECT_FALSE(DecodeImage(garbage.data(), garbage.size(), &img, &why));
+  std::vector<uint8_t> dds = DdsHeader(64, 64, 1, 1, "DXT1", 0);
+  dds.resize(128 + 100);  // needs 2048 bytes
+  EXPECT_FALSE(DecodeImage(dds.data(), dds.size(), &img, &why));
+  EXPECT_EQ(why, "file is truncated");
+  std::vector<uint8_t> huge = DdsHeader(0x7FFFFFFF, 0x7FFFFFFF, 1, 1, "DXT5", 0);
+  EXPECT_FALSE(DecodeImage(huge.data(), huge.size(), &img, &why));
+  std::vector<uint8_t> partialCube = DdsHeader(2, 2, 1, 1, nullptr, 0x200 | 0x400);
+  partialCube.resize(128 + 16, 0);
+  EXPECT_FALSE(DecodeImage(partialCube.data(), partialCube.size(), &img, &why));
+  EXPECT_FALSE(DecodeImage(nullptr, 0, &img, &why));
+}
+
+TEST(ImageEncode, BmpIsBottomUp24Bit) {
+  const uint8_t px[2 * 2 * 4] = {0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255, 255, 255, 255, 255};
+  std::vector<uint8_t> bmp = EncodeBMP(px, 2, 2, 8);
+  ASSERT_EQ(bmp.size(), 54u + 2 * 8);
+  Image img;
+  std::string why;
+  ASSERT_TRUE(DecodeImage(bmp.data(), bmp.size(), &img, &why)) << why;
+  EXPECT_EQ(img.data[0][2], 255);  // top-left red survives the round trip
+  EXPECT_EQ(img.data[0][8], 255);  // bottom-left blue
+}
+
+class TextureLoadTest : public FakeVideoTest {
+ protected:
+  void SetUp() override {
+    FakeVideoTest::SetUp();
+    ASSERT_NE(Start(), nullptr);
+  }
+};
+
+TEST_F(TextureLoadTest, CubeAndVolumePrefixes) {
+  GLTexture* cube = LoadTexture("!Cube!Textures/cube.dds");
+  ASSERT_NE(cube, nullptr) << AllLines();
+  EXPECT_EQ(cube->GetType(), uint32_t(TEXTYPE_CUBE));
+  EXPECT_EQ(cube->GetWidth(), 4u);
+  GLTexture* vol = LoadTexture("!Volume!Textures/volume.dds");
+  ASSERT_NE(vol, nullptr) << AllLines();
+  EXPECT_EQ(vol->GetType(), uint32_t(TEXTYPE_VOLUME));
+  EXPECT_EQ(vol->GetWidth(), 0u);  // not recorded for volumes
+  // A 2D file is no cube.
+  EXPECT_EQ(LoadTexture("!Cube!Textures/red_dxt1.dds"), nullptr);
+  cube->Release();
+  vol->Release();
+}
+
+TEST_F(TextureLoadTest, MissingAndCorruptFilesGiveOneErrorLine) {
+  EXPECT_EQ(LoadTexture("Textures/none.png"), nullptr);
+  EXPECT_EQ(CountContaining("Failed to load texture 'Textures/none.png'", LogLevel_Error), 1);
+  EXPECT_EQ(CountContaining("could not open file"), 1);
+  EXPECT_EQ(LoadTexture("RenderEffects/quad.fx"), nullptr);  // not an image
+  EXPECT_EQ(CountContaining("error reading file format", LogLevel_Error), 1);
+  EXPECT_EQ(CountLevel(LogLevel_Error), 2);
+  EXPECT_EQ(GLTexture::s_pool.GetInUseCount(), 1u);  // only the back-buffer wrapper
+}
+
+TEST_F(TextureLoadTest, LockRulesAndLevels) {
+  GLTexture* t = CreateTexture(16, 16, TEXTYPE_2D, 2, true, false);
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->GetLevelCount(), 5u);
+  void* bits = nullptr;
+  uint32_t pitch = 0;
+  ASSERT_TRUE(t->Lock(2, &bits, &pitch, 0));
+  EXPECT_EQ(pitch, 16u);  // level 2 is 4 texels wide
+  EXPECT_FALSE(t->Lock(0, &bits, &pitch, 0));
+  EXPECT_EQ(CountContaining("Tried to double lock texture."), 1);
+  EXPECT_TRUE(t->Unlock());
+  EXPECT_FALSE(t->Unlock());
+  t->Release();
+}
+
+TEST_F(TextureLoadTest, ResourcesAreSharedByName) {
+  TextureResource* a = GetTextureResource("Textures/red_dxt1.dds");
+  TextureResource* b = GetTextureResource("TEXTURES/RED_DXT1.DDS");
+  ASSERT_NE(a, nullptr) << AllLines();
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(a->GetRefCount(), 2);
+  EXPECT_EQ(GetTextureResource("Textures/none.dds"), nullptr);
+  a->Release();
+  b->Release();
+}
+
+}  // namespace
