@@ -9,6 +9,9 @@ function(kaz_area name)
   target_include_directories(kaz_${name} PUBLIC ${CMAKE_SOURCE_DIR}/engine)
   target_compile_definitions(kaz_${name} PUBLIC KAZ_BUILDING_ENGINE)
   target_link_libraries(kaz_${name} PUBLIC ${ARG_LIBS})
+  # The areas depend on each other in a cycle (core logs, tier0 reads files
+  # for core, ...): repeat the cycle on link lines until every symbol resolves.
+  set_property(TARGET kaz_${name} PROPERTY LINK_INTERFACE_MULTIPLICITY 4)
   # The shared library is built from the areas' objects, so it needs their
   # external dependencies directly.
   foreach(lib ${ARG_LIBS})
