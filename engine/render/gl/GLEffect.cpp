@@ -67,13 +67,28 @@ std::string Effect::BuildSource(const EffectPass& pass, EffectStage stage) const
   for (const EffectParam& p : m_desc.params) {
     std::string type = GlslType(p);
     if (type.empty()) continue;
-    s += "uniform " + type + " " + p.name;
-    if (p.arraySize) s += "[" + std::to_string(p.arraySize) + "]";
+    s += "uniform ";
+    s += type;
+    s += ' ';
+    s += p.name;
+    if (p.arraySize) {
+      s += '[';
+      s += std::to_string(p.arraySize);
+      s += ']';
+    }
     s += ";\n";
   }
   if (stage == ES_VERTEX) {
     for (int i = 0; i < 16; ++i)
-      s += "layout(location = " + std::to_string(i) + ") in vec4 " + kAttributeNames[i] + ";\n";
+    {
+      // Appended piece by piece (here and above): GCC 12 warns falsely
+      // (-Wrestrict) about the chained form.
+      s += "layout(location = ";
+      s += std::to_string(i);
+      s += ") in vec4 ";
+      s += kAttributeNames[i];
+      s += ";\n";
+    }
   } else {
     s += "layout(location = 0) out vec4 FragColor;\n";
     s += "uniform int kaz_AlphaFunc;\nuniform float kaz_AlphaRef;\n";

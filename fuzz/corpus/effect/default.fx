@@ -1,0 +1,162 @@
+// default.fx - what world objects without a material of their own draw with.
+//
+// Techniques by render pass: "AmbientEmissive" lays down the base colour and
+// depth, "Lit" adds one light per repetition (additive), "Particles" draws
+// camera-facing quads. Compiled by the engine once per bone-influence count:
+// NUM_BONE_INFLUENCES is 0 for static meshes and 1..4 for skinned ones, which
+// then read BLENDWEIGHT/BLENDINDICES and the BONES palette.
+
+#ifndef NUM_BONE_INFLUENCES
+#define NUM_BONE_INFLUENCES 0
+#endif
+
+float4x4 WorldViewProj : WORLDVIEWPROJMATRIX;
+float4x4 World : WORLDMATRIX;
+float3 ViewPos : VIEWPOS;
+float3 LightPos : LIGHTPOS;
+float3 LightColor : LIGHTCOLOR;
+float3 LightParams : LIGHTPARAMS;
+float Time : TIME;
+float4 AmbientColor = {0.25, 0.25, 0.25, 1.0};
+float4 EmissiveColor = {0.0, 0.0, 0.0, 0.0};
+#if NUM_BONE_INFLUENCES > 0
+float4x4 Bones[100] : BONES;
+#endif
+
+texture DiffuseMap;
+sampler DiffuseSampler = sampler_state {
+  Texture = <DiffuseMap>;
+  MinFilter = Linear;
+  MagFilter = Linear;
+  MipFilter = Linear;
+  AddressU = Wrap;
+  AddressV = Wrap;
+};
+
+glsl Skinning {
+  // Object-space position and normal, skinned when the variant has bones.
+  void SkinnedVertex(out vec4 position, out vec3 normal) {
+#if NUM_BONE_INFLUENCES > 0
+    // Indices arrive as normalised colour bytes, as Direct3D delivers them.
+    ivec4 index = ivec4(in_BlendIndices * 255.0 + 0.5);
+    vec4 weight = in_BlendWeight;
+#if NUM_BONE_INFLUENCES < 4
+    weight[NUM_BONE_INFLUENCES - 1] = 1.0;
+    for (int i = 0; i < NUM_BONE_INFLUENCES - 1; ++i) weight[NUM_BONE_INFLUENCES - 1] -= in_BlendWeight[i];
+#endif
+    position = vec4(0.0);
+    normal = vec3(0.0);
+    for (int i = 0; i < NUM_BONE_INFLUENCES; ++i) {
+      mat4 bone = Bones[index[i]];
+      position += weight[i] * (bone * vec4(in_Position.xyz, 1.0));
+      normal += weight[i] * (mat3(bone) * in_Normal.xyz);
+    }
+    position.w = 1.0;
+#else
+    position = vec4(in_Position.xyz, 1.0);
+    normal = in_Normal.xyz;
+#endif
+  }
+}
+
+vertexshader BaseVS {
+  out vec2 uv;
+  void main() {
+    vec4 position;
+    vec3 normal;
+    SkinnedVertex(position, normal);
+    uv = in_TexCoord0.xy;
+    gl_Position = WorldViewProj * position;
+  }
+}
+
+pixelshader AmbientEmissivePS {
+  in vec2 uv;
+  void main() {
+    vec4 base = texture(DiffuseSampler, uv);
+    FragColor = vec4(base.rgb * AmbientColor.rgb + EmissiveColor.rgb, base.a);
+  }
+}
+
+vertexshader LitVS {
+  out vec2 uv;
+  out vec3 toLight;
+  out vec3 objNormal;
+  void main() {
+    vec4 position;
+    vec3 normal;
+    SkinnedVertex(position, normal);
+    uv = in_TexCoord0.xy;
+    // The light comes in the object's own space.
+    toLight = LightPos - position.xyz;
+    objNormal = normal;
+    gl_Position = WorldViewProj * position;
+  }
+}
+
+pixelshader LitPS {
+  in vec2 uv;
+  in vec3 toLight;
+  in vec3 objNormal;
+  void main() {
+    float dist = length(toLight);
+    float range = max(LightParams.x, 0.0001);
+    float falloff = clamp(1.0 - dist / range, 0.0, 1.0);
+    float diffuse = max(dot(normalize(objNormal), toLight / max(dist, 0.0001)), 0.0);
+    vec4 base = texture(DiffuseSampler, uv);
+    FragColor = vec4(base.rgb * LightColor * diffuse * falloff, base.a);
+  }
+}
+
+vertexshader ParticleVS {
+  out vec2 uv;
+  out vec4 color;
+  void main() {
+    uv = in_TexCoord0.xy;
+    color = in_Color0;
+    gl_Position = WorldViewProj * vec4(in_Position.xyz, 1.0);
+  }
+}
+
+pixelshader ParticlePS {
+  in vec2 uv;
+  in vec4 color;
+  void main() { FragColor = texture(DiffuseSampler, uv) * color; }
+}
+
+technique AmbientEmissive {
+  pass P0 {
+    VertexShader = BaseVS;
+    PixelShader = AmbientEmissivePS;
+    ZEnable = true;
+    ZWriteEnable = true;
+    ZFunc = LessEqual;
+    AlphaBlendEnable = false;
+  }
+}
+
+technique Lit {
+  pass P0 {
+    VertexShader = LitVS;
+    PixelShader = LitPS;
+    ZEnable = true;
+    ZWriteEnable = false;
+    ZFunc = LessEqual;
+    AlphaBlendEnable = true;
+    SrcBlend = One;
+    DestBlend = One;
+  }
+}
+
+technique Particles {
+  pass P0 {
+    VertexShader = ParticleVS;
+    PixelShader = ParticlePS;
+    ZEnable = true;
+    ZWriteEnable = false;
+    AlphaBlendEnable = true;
+    SrcBlend = SrcAlpha;
+    DestBlend = One;
+    CullMode = None;
+  }
+}
