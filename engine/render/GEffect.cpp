@@ -238,21 +238,36 @@ GResult GEffect::SetMatrixArray(Handle h, const float* m, uint32_t count) {
   const EffectParam* p = GetParameterDesc(h);
   if (!p || p->type != EPT_FLOAT || p->rows != p->columns || !m) return GLERR_INVALIDCALL;
   uint32_t n = p->rows;
-  std::vector<float> tmp;
-  tmp.reserve(count * n * n);
-  for (uint32_t k = 0; k < count; ++k)  // matrices come as 4x4 row-major; keep the top-left n x n
+  if (n == 4) return SetFloats(h, m, count * 16, EPT_FLOAT);  // already the stored layout
+  // Smaller matrices keep the top-left n x n of each 4x4; one or two fit on the stack.
+  float local[32] = {};
+  std::vector<float> heap;
+  float* tmp = local;
+  if (size_t(count) * n * n > 32) {
+    heap.resize(size_t(count) * n * n);
+    tmp = heap.data();
+  }
+  size_t k = 0;
+  for (uint32_t i = 0; i < count; ++i)
     for (uint32_t r = 0; r < n; ++r)
-      for (uint32_t c = 0; c < n; ++c) tmp.push_back(m[k * 16 + r * 4 + c]);
-  return SetFloats(h, tmp.data(), uint32_t(tmp.size()), EPT_FLOAT);
+      for (uint32_t c = 0; c < n; ++c) tmp[k++] = m[i * 16 + r * 4 + c];
+  return SetFloats(h, tmp, uint32_t(k), EPT_FLOAT);
 }
 
 GResult GEffect::SetMatrixTransposeArray(Handle h, const float* m, uint32_t count) {
   if (!m) return GLERR_INVALIDCALL;
-  std::vector<float> t(size_t(count) * 16);
+  // Per-draw path: a single matrix must not touch the heap.
+  float local[32] = {};
+  std::vector<float> heap;
+  float* t = local;
+  if (size_t(count) * 16 > 32) {
+    heap.resize(size_t(count) * 16);
+    t = heap.data();
+  }
   for (uint32_t k = 0; k < count; ++k)
     for (int r = 0; r < 4; ++r)
       for (int c = 0; c < 4; ++c) t[k * 16 + r * 4 + c] = m[k * 16 + c * 4 + r];
-  return SetMatrixArray(h, t.data(), count);
+  return SetMatrixArray(h, t, count);
 }
 
 GResult GEffect::SetTexture(Handle h, GTexture* texture) {
