@@ -32,8 +32,11 @@ bool PlayerController::Init(WorldObject* object) {
     m_material = material;
     object->SetPhysicalMaterial(material);
   }
-  if (object->GetBody())
+  if (object->GetBody()) {
     PhysicsBodySetContinuousCollisionMode(object->GetBody(), 1);
+    // Sleeping bodies get no contacts, and without them no ground to walk on.
+    object->SetAutoFreeze(false);
+  }
   m_jumped = false;
   return true;
 }

@@ -19,13 +19,14 @@ PhysicsBody* PhysicsCreateBody(PhysicsWorld* world, PhysicsCollision* collision)
     body->collision = collision;
     ++collision->refs;
     btRigidBody::btRigidBodyConstructionInfo info(0.0f, nullptr, collision->shape.get(), btVector3(0, 0, 0));
+    info.m_startWorldTransform = collision->offset;
     info.m_friction = kPhysicsDefaultFriction;
     info.m_restitution = 0.0f;
     info.m_linearSleepingThreshold = 0.1f;
     info.m_angularSleepingThreshold = 0.1f;
     body->rigid = std::make_unique<btRigidBody>(info);
     body->rigid->setUserPointer(body);
-    world->dynamics->addRigidBody(body->rigid.get());
+    world->pending.push_back(body);
     ++world->bodyCount;
     return body;
 }
@@ -41,7 +42,12 @@ void PhysicsDestroyBody(PhysicsWorld* world, PhysicsBody* body) {
         joint->constraint.reset();
         joint->alive = false;
     }
-    body->world->dynamics->removeRigidBody(body->rigid.get());
+    if (body->added) {
+        body->world->dynamics->removeRigidBody(body->rigid.get());
+    } else {
+        std::vector<PhysicsBody*>& pending = body->world->pending;
+        pending.erase(std::remove(pending.begin(), pending.end(), body), pending.end());
+    }
     body->rigid.reset();
     PhysicsReleaseCollision(world, body->collision);
     --body->world->bodyCount;
@@ -55,8 +61,23 @@ PhysicsWorld* PhysicsBodyGetWorld(const PhysicsBody* body) { return body->world;
 void PhysicsBodySetMassMatrix(PhysicsBody* body, float mass, float ixx, float iyy, float izz) {
     btRigidBody* rb = body->rigid.get();
     btDiscreteDynamicsWorld* dyn = body->world->dynamics.get();
-    // A mass only takes effect on a body that re-enters the world.
-    dyn->removeRigidBody(rb);
+    // A mass only takes effect on a body that (re-)enters the world.
+    if (body->added) {
+        dyn->removeRigidBody(rb);
+    }
+    PhysicsCollision* col = body->collision;
+    if (mass > 0.0f && col->hasOffset && !body->compound) {
+        // The centre of mass stays at the body origin, away from the shape.
+        float m[16];
+        PhysicsBodyGetMatrix(body, m);
+        if (!col->compound) {
+            col->compound = std::make_unique<btCompoundShape>(false, 1);
+            col->compound->addChildShape(col->offset, col->shape.get());
+        }
+        rb->setCollisionShape(col->compound.get());
+        body->compound = true;
+        rb->setCenterOfMassTransform(PhysicsToTransform(m));
+    }
     body->mass = mass > 0.0f ? mass : 0.0f;
     if (body->mass > 0.0f) {
         rb->setMassProps(body->mass, btVector3(ixx, iyy, izz));
@@ -66,7 +87,9 @@ void PhysicsBodySetMassMatrix(PhysicsBody* body, float mass, float ixx, float iy
         rb->setAngularVelocity(btVector3(0, 0, 0));
     }
     rb->updateInertiaTensor();
-    dyn->addRigidBody(rb);
+    if (body->added) {
+        dyn->addRigidBody(rb);
+    }
     rb->activate(true);
 }
 
@@ -74,14 +97,16 @@ float PhysicsBodyGetMass(const PhysicsBody* body) { return body->mass; }
 
 void PhysicsBodySetMatrix(PhysicsBody* body, const float* matrix) {
     btRigidBody* rb = body->rigid.get();
-    rb->setCenterOfMassTransform(PhysicsToTransform(matrix));
+    rb->setCenterOfMassTransform(body->Offset() ? PhysicsToTransform(matrix) * body->collision->offset
+                                                : PhysicsToTransform(matrix));
     if (IsDynamic(body)) {
         rb->activate(true); // a moved body has to look for new contacts
     }
 }
 
 void PhysicsBodyGetMatrix(const PhysicsBody* body, float* matrix) {
-    PhysicsFromTransform(body->rigid->getWorldTransform(), matrix);
+    const btTransform& t = body->rigid->getWorldTransform();
+    PhysicsFromTransform(body->Offset() ? t * body->collision->offsetInverse : t, matrix);
 }
 
 void PhysicsBodySetTransformCallback(PhysicsBody* body, PhysicsTransformCallback callback) {
@@ -253,7 +278,9 @@ void PhysicsBodyAddBuoyancyForce(PhysicsBody* body, float fluidDensity, float li
     }
     btVector3 centre;
     const float submerged =
-        SubmergedVolume(body->collision->surface, rb->getWorldTransform(), n, p[3], centre);
+        SubmergedVolume(body->collision->surface,
+            body->compound ? rb->getWorldTransform() * body->collision->offset : rb->getWorldTransform(), n, p[3],
+            centre);
     if (submerged <= 0.0f) {
         return;
     }

@@ -55,9 +55,14 @@ struct PhysicsWorld {
     uint64_t steps = 0;
     int bodyCount = 0;
     std::vector<struct PhysicsBody*> moved; // scratch: bodies awake before the step
+    // Bodies made since the last step or query. They join Bullet's world once
+    // placed: entering at the origin, a thousand new bodies would first pair
+    // up with each other there.
+    std::vector<struct PhysicsBody*> pending;
 
     const PhysicsPair* FindPair(int a, int b) const;
     void ProcessContacts();
+    void AddPending();
 };
 
 class PhysicsDynamicsWorld : public btDiscreteDynamicsWorld {
@@ -79,12 +84,19 @@ private:
 struct PhysicsCollision {
     int refs = 1;
     std::unique_ptr<btCollisionShape> shape; // what bodies use
-    std::unique_ptr<btCollisionShape> child; // the offset shape inside a compound
+    // Where the shape sits in the body frame. Static bodies place the shape
+    // itself (Bullet's transform is the body's times this offset); dynamic
+    // ones, whose centre of mass is the body origin, go through `compound`,
+    // made on first need, since compounds collide at several times the cost.
+    btTransform offset = btTransform::getIdentity();
+    btTransform offsetInverse = btTransform::getIdentity();
+    bool hasOffset = false;
+    std::unique_ptr<btCompoundShape> compound;
     std::unique_ptr<btTriangleMesh> mesh;    // tree collisions
     std::vector<btVector3> faces;            // tree collision triangles while building
     bool building = false;
     bool isTree = false;
-    // Closed outward-wound surface in the body frame, for volume and buoyancy.
+    // Closed outward-wound surface in the shape frame, for volume and buoyancy.
     std::vector<btVector3> surface;
     float volume = 0.0f;
 };
@@ -98,6 +110,11 @@ struct PhysicsBody {
     PhysicsForceCallback forceCallback = nullptr;
     int group = 0;
     float mass = 0.0f;
+    bool added = false;    // in Bullet's world (see PhysicsWorld::pending)
+    bool compound = false; // uses its collision's compound shape
+
+    // Bullet's transform of the body is the body's own times this.
+    bool Offset() const { return collision->hasOffset && !compound; }
     uint64_t awakeStep = 0; // step number + 1 at which the body was last awake before solving
     std::vector<PhysicsJoint*> joints;
 };

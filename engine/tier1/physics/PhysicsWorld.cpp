@@ -48,6 +48,9 @@ void PhysicsDestroy(PhysicsWorld* world) {
     while (dyn->getNumConstraints() > 0) {
         dyn->removeConstraint(dyn->getConstraint(dyn->getNumConstraints() - 1));
     }
+    while (!world->pending.empty()) {
+        PhysicsDestroyBody(world, world->pending.back());
+    }
     btCollisionObjectArray& objects = dyn->getCollisionObjectArray();
     while (objects.size() > 0) {
         btCollisionObject* obj = objects[objects.size() - 1];
@@ -73,7 +76,16 @@ void PhysicsSetWorldSize(PhysicsWorld* world, const float* mins, const float* ma
     }
 }
 
+void PhysicsWorld::AddPending() {
+    for (PhysicsBody* body : pending) {
+        dynamics->addRigidBody(body->rigid.get());
+        body->added = true;
+    }
+    pending.clear();
+}
+
 void PhysicsUpdate(PhysicsWorld* world, float timestep) {
+    world->AddPending();
     PhysicsDynamicsWorld* dyn = world->dynamics.get();
     const uint64_t stamp = world->steps + 1;
     btAlignedObjectArray<btRigidBody*>& bodies = dyn->getNonStaticRigidBodies();
@@ -103,7 +115,7 @@ void PhysicsUpdate(PhysicsWorld* world, float timestep) {
     }
     float m[16];
     for (PhysicsBody* body : world->moved) {
-        PhysicsFromTransform(body->rigid->getWorldTransform(), m);
+        PhysicsBodyGetMatrix(body, m);
         body->transformCallback(body, m);
     }
     world->moved.clear();
@@ -161,6 +173,10 @@ static void ApplyContactValues(btManifoldPoint& point, const PhysicsContactValue
     point.m_combinedFriction = 0.5f * (f0 + f1);
 }
 
+static bool IsAwake(const btCollisionObject* obj) {
+    return !obj->isStaticOrKinematicObject() && obj->isActive();
+}
+
 void PhysicsWorld::ProcessContacts() {
     btDispatcher* disp = dynamics->getDispatcher();
     const int count = disp->getNumManifolds();
@@ -168,6 +184,11 @@ void PhysicsWorld::ProcessContacts() {
     for (int i = 0; i < count; ++i) {
         btPersistentManifold* manifold = disp->getManifoldByIndexInternal(i);
         if (manifold->getNumContacts() == 0) {
+            continue;
+        }
+        // Pairs at rest (asleep against asleep or static) are not solved, and
+        // their callbacks would only repeat themselves.
+        if (!IsAwake(manifold->getBody0()) && !IsAwake(manifold->getBody1())) {
             continue;
         }
         auto* b0 = static_cast<PhysicsBody*>(manifold->getBody0()->getUserPointer());
@@ -274,6 +295,7 @@ void PhysicsWorldRayCast(PhysicsWorld* world, const float* p0, const float* p1, 
     if (!world || !filter) {
         return;
     }
+    world->AddPending();
     AllHitsCallback cb;
     cb.filter = filter;
     cb.userData = userData;
