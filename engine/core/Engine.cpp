@@ -7,6 +7,8 @@
 #include "console/BuiltinCommands.h"
 #include "console/CVarRegistry.h"
 #include "console/ConfigFile.h"
+#include "render/RenderEffect.h"
+#include "render/VideoManager.h"
 #include "tier0/FileSystem.h"
 #include "tier0/ObjectPool.h"
 
@@ -73,6 +75,7 @@ bool KazEngine::Startup(int argc, char** argv, void* window, const char* title, 
     m_console.SetOutputHook(&KazEngine::ForwardOutput, this);
     m_console.SetCommandProcessor(&m_processor);
     RegisterBuiltinCommands(this);
+    SetBuiltinCommandHooks({[this] { return RestartVideo(); }, nullptr});
     RunStartupSteps(argc, argv);
   } catch (const std::exception& e) {
     LogError("KazStartup: %s", e.what());
@@ -103,8 +106,8 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
   m_configLoaded = true;
 
   ApplyCommandLineVariables([this](const std::string& name) { return m_commandLine.Find(name); });
-  CVarRegistry& cvars = CVarRegistry::Instance();
-  SetCursorPosition(cvars.ResX.Get() / 2, cvars.ResY.Get() / 2);
+
+  StartVideo();
 
   m_firstFrame = true;
   m_quitCode = KazQuit_Continue;
@@ -152,6 +155,31 @@ void KazEngine::SelectMod() {
   }
 }
 
+void KazEngine::StartVideo() {
+  if (!m_video)
+    m_video = CreateVideoManager(m_window);
+  if (!m_video)
+    throw StartupError("Failed to initialize video manager.");
+  // Falls back to 640x480, 16 bits, windowed, with VSync, after one warning.
+  if (!m_video->ApplyDisplaySettings())
+    throw StartupError("Failed to start video, even with basic settings.");
+
+  // The video-dependent step, redone after every successful "restartvideo".
+  const CVarRegistry& cvars = CVarRegistry::Instance();
+  SetCursorPosition(cvars.ResX.Get() / 2, cvars.ResY.Get() / 2);
+}
+
+int KazEngine::RestartVideo() {
+  if (!m_video)
+    return 2;
+  int result = m_video->RestartVideo();
+  if (result == 0) {
+    const CVarRegistry& cvars = CVarRegistry::Instance();
+    SetCursorPosition(cvars.ResX.Get() / 2, cvars.ResY.Get() / 2);
+  }
+  return result;
+}
+
 std::string KazEngine::ConfigFilePath() const {
   return ModList::ConfigFilePath(FileSystem::GetBaseDir(), m_mods[static_cast<size_t>(m_selectedMod)]);
 }
@@ -163,6 +191,15 @@ void KazEngine::Shutdown() {
     // Nothing to do about it: the remaining steps use absolute paths.
   }
   m_processor.Shutdown();
+  if (m_flashEffect) {
+    m_flashEffect->Release();
+    m_flashEffect = nullptr;
+  }
+  SetBuiltinCommandHooks({});
+  if (m_video) {
+    DestroyVideoManager();
+    m_video = nullptr;
+  }
   // Only a configuration that was read is written back: a start-up that
   // failed before it ran leaves the stored file as it was.
   if (m_selectedMod != -1 && m_configLoaded)
@@ -241,6 +278,8 @@ void KazEngine::SetActive(bool active) {
   if (active) {
     m_mouseX = m_mouseY = 0;
     ReleaseHeldKeys();
+    if (m_video)
+      m_video->SetDisplayMode();
     Broadcast(EngineEvent_Activated);
   } else {
     Broadcast(EngineEvent_Deactivated);
@@ -309,6 +348,13 @@ void KazEngine::OnKeyDown(int key) {
   // Codes outside the held-key table are ignored, never written out of bounds.
   if (key < 0 || key >= kNumHeldKeys)
     return;
+  if (key == EngineKey_F9 && m_video) {
+    std::string directory = FileSystem::GetBaseDir() + "screenshots";
+    if (m_video->TakeScreenShot(directory.c_str(), "screenshot"))
+      LogMessage("Screenshot taken.");
+    else
+      LogMessage("Failed to take screenshot!");
+  }
   if (IsConsoleOpen()) {
     int action = ConsoleKeyFor(key);
     if (action >= 0)
@@ -329,9 +375,9 @@ void KazEngine::OnKeyUp(int key) {
 }
 
 bool KazEngine::StartFlash(float duration, float red, float green, float blue) {
-  // The flash is drawn with the render effect "RenderEffects/internal/ScreenFlash.fx";
-  // without a video device there is nothing to load it on.
-  if (!GetVideoManager()) {
+  if (!m_flashEffect && m_video)
+    m_flashEffect = LoadRenderEffect("RenderEffects/internal/ScreenFlash.fx");
+  if (!m_flashEffect) {
     LogError("Failed to load screen flash render effect.");
     return false;
   }
@@ -409,8 +455,17 @@ void KazEngine::Render() {
   // Effects advance their timing every frame, drawn or not.
   float flashOpacity = m_flash.Update(now);
   float fadeOpacity = m_fade.Update(now);
+  if (!m_active || !m_video)
+    return;
+  m_video->SetClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  m_video->Clear(true, true, false);
+  m_video->BeginScene();
+  // The world, the menus, the flash (flashOpacity) and the fade (fadeOpacity)
+  // draw here once the world renderer and the 2D overlays exist.
   (void)flashOpacity;
   (void)fadeOpacity;
-  if (!m_active || !GetVideoManager())
-    return;
+  const CVarRegistry& cvars = CVarRegistry::Instance();
+  m_console.Draw(0, 0, cvars.ResX.Get(), cvars.ResY.Get() / 2, cvars.ShowRecentConsoleEntries.Get(), true);
+  m_video->EndScene();
+  m_video->Present();
 }

@@ -42,6 +42,8 @@ enum EngineKey : int {
 };
 constexpr int kNumHeldKeys = 146;
 
+class GLRenderEffect;
+
 class KazEngine : public IKazEngine {
  public:
   KazEngine();
@@ -70,7 +72,7 @@ class KazEngine : public IKazEngine {
   void OnKeyUp(int key) override;
   void SetInputBlocked(bool blocked) override;
   bool IsInputBlocked() override { return m_inputBlocked; }
-  VideoManager* GetVideoManager() override { return nullptr; }
+  VideoManager* GetVideoManager() override { return m_video; }
   SoundManager* GetSoundManager() override { return nullptr; }
 
   // Engine-side operations used by other subsystems.
@@ -107,6 +109,8 @@ class KazEngine : public IKazEngine {
  private:
   void RunStartupSteps(int argc, char** argv);
   std::string ConfigFilePath() const;
+  void StartVideo();
+  int RestartVideo();
   void QueueStatistics();
   void Render();
   void Broadcast(int code, int key = 0, int dx = 0, int dy = 0);
@@ -148,4 +152,6 @@ class KazEngine : public IKazEngine {
   int m_cursorX = 0, m_cursorY = 0;
   FadeEffect m_fade;
   FlashEffect m_flash;
+  GLRenderEffect* m_flashEffect = nullptr;  // loaded on the first flash
+  VideoManager* m_video = nullptr;
 };

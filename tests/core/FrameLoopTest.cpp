@@ -4,10 +4,14 @@
 #include "console/ColourMarkup.h"
 #include "core/Engine.h"
 #include "core/KazEngine.h"
+#include "core/TestWindow.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include <string>
 #include <vector>
@@ -32,11 +36,12 @@ void Capture(const char* text, bool, void*) { g_output.emplace_back(text); }
 class FrameLoopTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    KAZ_REQUIRE_TEST_WINDOW();
     CVarRegistry::Instance().ResetBuiltins();
     char arg0[] = KAZ_BIN_DIR "/shell";
     char* argv[] = {arg0, nullptr};
     g_output.clear();
-    ASSERT_NE(kazStartup(1, argv, &window_, "t", "cove", &Capture, nullptr), nullptr);
+    ASSERT_NE(kazStartup(1, argv, TestWindow(), "t", "cove", &Capture, nullptr), nullptr);
     engine_ = static_cast<KazEngine*>(kazGetInterface());
     engine_->SetClock(&clock_);
     engine_->GetEventListeners().Add(&recorder_, EngineEventCategory_Engine | EngineEventCategory_Input);
@@ -53,7 +58,6 @@ class FrameLoopTest : public ::testing::Test {
     return engine_->RunFrame();
   }
 
-  int window_ = 0;
   ManualClock clock_;
   KazEngine* engine_ = nullptr;
   Recorder recorder_;
@@ -136,9 +140,11 @@ TEST_F(FrameLoopTest, SetActiveBroadcastsOnChangeAndReleasesKeys) {
   EXPECT_EQ(recorder_.Count(EngineEvent_Activated), 2);
   EXPECT_EQ(recorder_.Count(EngineEvent_Deactivated), 1);
   EXPECT_EQ(recorder_.Count(EngineEvent_KeyReleased, 17), 1);
-  for (const EngineEvent& e : recorder_.events)
-    if (e.code == EngineEvent_Activated)
+  for (const EngineEvent& e : recorder_.events) {
+    if (e.code == EngineEvent_Activated) {
       EXPECT_EQ(e.category, EngineEventCategory_Engine);
+    }
+  }
 }
 
 TEST_F(FrameLoopTest, InputBlockingClearsHeldKeysSilently) {
@@ -200,10 +206,41 @@ TEST(ScreenEffectsTest, FadeAndFlashFollowTheSineCurve) {
   EXPECT_LT(flash.Update(3.0), 0.0f);
 }
 
-TEST_F(FrameLoopTest, FlashWithoutVideoFailsWithOneError) {
-  g_output.clear();
-  EXPECT_FALSE(engine_->StartFlash(1.0f, 1, 1, 1));
+TEST_F(FrameLoopTest, FlashLoadsItsEffectAndRunsOnTheClock) {
+  ASSERT_TRUE(engine_->StartFlash(0.5f, 1, 0.5f, 0));
+  EXPECT_TRUE(engine_->GetFlash().active);
+  Frame(0.25);
+  EXPECT_TRUE(engine_->GetFlash().active);
+  Frame(0.3);
   EXPECT_FALSE(engine_->GetFlash().active);
-  ASSERT_EQ(g_output.size(), 1u);
-  EXPECT_EQ(g_output[0], "[red]ERROR: [white]Failed to load screen flash render effect.");
+}
+
+TEST_F(FrameLoopTest, ActiveFramesClearAndPresentAndF9TakesAScreenshot) {
+  namespace fs = std::filesystem;
+  const fs::path shots = fs::path(KAZ_BIN_DIR) / "screenshots";
+  std::error_code ec;
+  size_t before = fs::exists(shots) ? static_cast<size_t>(std::distance(fs::directory_iterator(shots), {})) : 0;
+  engine_->SetActive(true);
+  Frame(0.016);
+  g_output.clear();
+  engine_->OnKeyDown(EngineKey_F9);
+  ASSERT_FALSE(g_output.empty());
+  EXPECT_EQ(g_output.back(), "Screenshot taken.");
+  size_t after = static_cast<size_t>(std::distance(fs::directory_iterator(shots), {}));
+  EXPECT_EQ(after, before + 1);
+  // The newest shot is a BMP of the clear colour (black).
+  fs::path newest;
+  for (const auto& entry : fs::directory_iterator(shots))
+    if (newest.empty() || fs::last_write_time(entry) >= fs::last_write_time(newest))
+      newest = entry.path();
+  EXPECT_EQ(newest.extension(), ".bmp");
+  std::ifstream bmp(newest, std::ios::binary);
+  std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(bmp)), {});
+  ASSERT_GT(bytes.size(), 54u);
+  EXPECT_EQ(bytes[0], 'B');
+  EXPECT_EQ(bytes[1], 'M');
+  uint32_t offset = bytes[10] | bytes[11] << 8 | bytes[12] << 16 | uint32_t(bytes[13]) << 24;
+  ASSERT_LT(offset + 3, bytes.size());
+  EXPECT_EQ(bytes[offset] | bytes[offset + 1] | bytes[offset + 2], 0);
+  fs::remove(newest, ec);
 }

@@ -3,6 +3,7 @@
 #include "core/Engine.h"
 #include "core/KazEngine.h"
 #include "core/Log.h"
+#include "core/TestWindow.h"
 
 #include <gtest/gtest.h>
 #include <physfs.h>
@@ -35,9 +36,10 @@ class StartupTest : public ::testing::Test {
     for (std::string& a : storage_)
       argv_.push_back(a.data());
     argv_.push_back(nullptr);
-    return kazStartup(static_cast<int>(storage_.size()), argv_.data(), &fakeWindow_, "The Secret of Orrelin Cove",
+    return kazStartup(static_cast<int>(storage_.size()), argv_.data(), TestWindow(), "The Secret of Orrelin Cove",
                       "cove", &Capture, &out_);
   }
+  void SetUp() override { KAZ_REQUIRE_TEST_WINDOW(); }
   void TearDown() override { kazShutdown(); }
 
   // Search path straight from PhysFS, as the engine left it.
@@ -50,7 +52,6 @@ class StartupTest : public ::testing::Test {
     return paths;
   }
 
-  int fakeWindow_ = 0;
   Output out_;
   std::vector<std::string> storage_;
   std::vector<char*> argv_;
@@ -64,7 +65,8 @@ TEST_F(StartupTest, StartsTheMainModAndShutsDown) {
   EXPECT_EQ(kazGetInterface(), engine);
   EXPECT_EQ(out_.Count("Selected mod [grey]The Secret of Orrelin Cove [white]([grey]cove[white]), version [grey]0.1.0"), 1);
   EXPECT_EQ(out_.Count("CPU: "), 1);
-  EXPECT_EQ(engine->GetWindow(), &fakeWindow_);
+  EXPECT_EQ(engine->GetWindow(), TestWindow());
+  EXPECT_NE(engine->GetVideoManager(), nullptr);
   kazShutdown();
   EXPECT_EQ(kazGetInterface(), nullptr);
   // The handler outlives the engine and must drop late lines.
