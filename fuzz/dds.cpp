@@ -1,16 +1,13 @@
 // Fuzzes the image decoders (our DDS reader, stb_image for the rest) and the
 // DXT decompressor over whatever a decode yields.
-//
-// The decoder sources are compiled in directly: the image code needs nothing
-// of the engine but the format helpers, so this target links only the
-// foundation like the other fuzzers.
+#include "render/Formats.h"
+#include "render/GraphicsDevice.h"
+#include "render/Image.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "render/GraphicsDevice.cpp"
-#include "render/Image.cpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Image img;

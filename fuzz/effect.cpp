@@ -1,15 +1,12 @@
 // Fuzzes the effect preprocessor and parser. The input is split at the first
 // NUL byte: before it the effect, after it the text every #include returns,
 // so include chains and macro games get exercised too.
-//
-// The parser source is compiled in directly: it needs nothing of the engine
-// but the state enumerations, so this target links only the foundation.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
-#include "render/EffectParser.cpp"
+#include "render/EffectParser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* text = reinterpret_cast<const char*>(data);

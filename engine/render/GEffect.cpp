@@ -90,9 +90,10 @@ GResult GEffect::Begin(uint32_t* passes, uint32_t flags) {
   m_savedSamplers.clear();
   if (m_saveState) {
     for (const EffectPass& p : tech.passes)
-      for (const auto& [state, value] : p.states) {
+      for (const auto& entry : p.states) {
+        const auto state = entry.first;
         if (std::any_of(m_savedStates.begin(), m_savedStates.end(),
-                        [&](const auto& s) { return s.first == state; }))
+                        [state](const auto& s) { return s.first == state; }))
           continue;
         uint32_t current = 0;
         m_device->GetRenderState(state, &current);
