@@ -53,6 +53,11 @@ case "${1:-}" in
     install_missing
     headless_env
     export CCACHE_DIR=${CCACHE_DIR:-$root/.ccache}
+    # A comma-decimal locale, so the tests can show numbers ignore the user's locale.
+    mkdir -p build/locales
+    if localedef -i de_DE -f UTF-8 build/locales/de_DE.UTF-8 2>/dev/null; then
+      export LOCPATH=$root/build/locales
+    fi
     echo "== Release build and tests"
     build release
     ctest --preset release
