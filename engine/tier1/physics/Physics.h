@@ -19,8 +19,8 @@ struct PhysicsWorld;
 struct PhysicsBody;
 struct PhysicsCollision;
 struct PhysicsJoint;
-struct PhysicsMaterial; // the material pair being processed inside contact callbacks
-struct PhysicsContact;  // one contact point of that pair
+struct PhysicsMaterial;  // the material pair being processed inside contact callbacks
+struct PhysicsContact;   // one contact point of that pair
 
 // ---- world ----------------------------------------------------------------
 
@@ -51,10 +51,12 @@ void PhysicsMaterialDestroyAllGroupID(PhysicsWorld* world);
 // Callbacks for the unordered pair (id0, id1); any may be null. Returning 0
 // from begin drops the pair's contacts for this step, from process that contact.
 void PhysicsMaterialSetCollisionCallback(PhysicsWorld* world, int id0, int id1, void* userData,
-    PhysicsContactBegin begin, PhysicsContactProcess process, PhysicsContactEnd end);
+                                         PhysicsContactBegin begin, PhysicsContactProcess process,
+                                         PhysicsContactEnd end);
 void* PhysicsMaterialGetMaterialPairUserData(const PhysicsMaterial* material);
 // The normal points from body 1 towards body 0 of the pair's begin call.
-void PhysicsMaterialGetContactPositionAndNormal(const PhysicsMaterial* material, float* position, float* normal);
+void PhysicsMaterialGetContactPositionAndNormal(const PhysicsMaterial* material, float* position,
+                                                float* normal);
 void PhysicsMaterialSetContactElasticity(PhysicsMaterial* material, float elasticity);
 // Friction directions 0 and 1 are the two tangent directions; others are ignored.
 void PhysicsMaterialSetContactStaticFrictionCoef(PhysicsMaterial* material, float coef, int index);
@@ -73,13 +75,13 @@ PhysicsCollision* PhysicsCreateBox(PhysicsWorld* world, float dx, float dy, floa
 PhysicsCollision* PhysicsCreateCapsule(PhysicsWorld* world, float radius, float height, const float* offset);
 PhysicsCollision* PhysicsCreateCylinder(PhysicsWorld* world, float radius, float height, const float* offset);
 // `count` points of `strideBytes` each; null for fewer than 4 points.
-PhysicsCollision* PhysicsCreateConvexHull(PhysicsWorld* world, int count, const float* points, int strideBytes,
-    const float* offset);
+PhysicsCollision* PhysicsCreateConvexHull(PhysicsWorld* world, int count, const float* points,
+                                          int strideBytes, const float* offset);
 // Static triangle mesh, built between Begin and End.
 PhysicsCollision* PhysicsCreateTreeCollision(PhysicsWorld* world);
 void PhysicsTreeCollisionBeginBuild(PhysicsCollision* tree);
-void PhysicsTreeCollisionAddFace(PhysicsCollision* tree, int vertexCount, const float* vertices, int strideBytes,
-    int faceAttribute);
+void PhysicsTreeCollisionAddFace(PhysicsCollision* tree, int vertexCount, const float* vertices,
+                                 int strideBytes, int faceAttribute);
 void PhysicsTreeCollisionEndBuild(PhysicsCollision* tree, int optimize);
 void PhysicsReleaseCollision(PhysicsWorld* world, PhysicsCollision* collision);
 // Volume enclosed by the shape (0 for meshes and empty shapes).
@@ -125,7 +127,8 @@ float PhysicsBodyGetTotalVolume(const PhysicsBody* body);
 // that part's centre, plus viscous drag scaled by the submerged fraction.
 // Callers use it instead of adding gravity. Only inside the force callback.
 void PhysicsBodyAddBuoyancyForce(PhysicsBody* body, float fluidDensity, float linearViscosity,
-    float angularViscosity, const float* gravity, PhysicsBuoyancyPlane plane, void* context);
+                                 float angularViscosity, const float* gravity, PhysicsBuoyancyPlane plane,
+                                 void* context);
 void PhysicsBodySetLinearDamping(PhysicsBody* body, float damping);
 void PhysicsBodySetAngularDamping(PhysicsBody* body, const float* damping);
 void PhysicsBodySetAutoFreeze(PhysicsBody* body, int state);
@@ -141,15 +144,15 @@ constexpr float kPhysicsSleepSeconds = 0.5f;
 
 PhysicsJoint* PhysicsConstraintCreateUpVector(PhysicsWorld* world, const float* pin, PhysicsBody* body);
 PhysicsJoint* PhysicsConstraintCreateBall(PhysicsWorld* world, const float* pivot, PhysicsBody* child,
-    PhysicsBody* parent);
+                                          PhysicsBody* parent);
 // A zero angle leaves that limit off.
 void PhysicsBallSetConeLimits(PhysicsJoint* joint, const float* pin, float maxConeAngle, float maxTwistAngle);
 PhysicsJoint* PhysicsConstraintCreateHinge(PhysicsWorld* world, const float* pivot, const float* pin,
-    PhysicsBody* child, PhysicsBody* parent);
+                                           PhysicsBody* child, PhysicsBody* parent);
 PhysicsJoint* PhysicsConstraintCreateUniversal(PhysicsWorld* world, const float* pivot, const float* pin0,
-    const float* pin1, PhysicsBody* child, PhysicsBody* parent);
+                                               const float* pin1, PhysicsBody* child, PhysicsBody* parent);
 PhysicsJoint* PhysicsConstraintCreateSlider(PhysicsWorld* world, const float* pivot, const float* pin,
-    PhysicsBody* child, PhysicsBody* parent);
+                                            PhysicsBody* child, PhysicsBody* parent);
 void PhysicsJointSetStiffness(PhysicsJoint* joint, float stiffness);
 float PhysicsJointGetStiffness(const PhysicsJoint* joint);
 // 1 lets the two joined bodies collide with each other.
@@ -165,6 +168,6 @@ void PhysicsDestroyJoint(PhysicsWorld* world, PhysicsJoint* joint);
 // normal and the parameter t in [0, 1] along p0 -> p1. The return value is
 // kept for the callback's signature; all crossings are reported regardless.
 using PhysicsRayFilter = float (*)(PhysicsBody* body, const float* normal, int collisionId, void* userData,
-    float t);
+                                   float t);
 void PhysicsWorldRayCast(PhysicsWorld* world, const float* p0, const float* p1, PhysicsRayFilter filter,
-    void* userData);
+                         void* userData);

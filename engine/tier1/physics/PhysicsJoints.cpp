@@ -13,223 +13,228 @@ btRigidBody& RigidOf(PhysicsBody* body) { return body ? *body->rigid : btTypedCo
 
 // A world-space frame at `pivot` whose column `axis` is the unit pin.
 bool PinFrame(const float* pivot, const float* pin, int axis, btTransform& frame) {
-    btVector3 p = PhysicsVec(pin);
-    if (!(p.length2() > 1e-12f)) {
-        return false;
-    }
-    p.normalize();
-    btVector3 u, v;
-    btPlaneSpace1(p, u, v);
-    btVector3 cols[3];
-    cols[axis] = p;
-    cols[(axis + 1) % 3] = u;
-    cols[(axis + 2) % 3] = v;
-    btMatrix3x3 basis(cols[0].x(), cols[1].x(), cols[2].x(), cols[0].y(), cols[1].y(), cols[2].y(), cols[0].z(),
-        cols[1].z(), cols[2].z());
-    frame = btTransform(basis, PhysicsVec(pivot));
-    return true;
+  btVector3 p = PhysicsVec(pin);
+  if (!(p.length2() > 1e-12f)) {
+    return false;
+  }
+  p.normalize();
+  btVector3 u, v;
+  btPlaneSpace1(p, u, v);
+  btVector3 cols[3];
+  cols[axis] = p;
+  cols[(axis + 1) % 3] = u;
+  cols[(axis + 2) % 3] = v;
+  btMatrix3x3 basis(cols[0].x(), cols[1].x(), cols[2].x(), cols[0].y(), cols[1].y(), cols[2].y(), cols[0].z(),
+                    cols[1].z(), cols[2].z());
+  frame = btTransform(basis, PhysicsVec(pivot));
+  return true;
 }
 
 btTransform LocalFrame(PhysicsBody* body, const btTransform& world) {
-    return RigidOf(body).getWorldTransform().inverse() * world;
+  return RigidOf(body).getWorldTransform().inverse() * world;
 }
 
-PhysicsJoint* Register(PhysicsWorld* world, btTypedConstraint* constraint, PhysicsBody* child, PhysicsBody* parent) {
-    auto* joint = new PhysicsJoint;
-    joint->world = world;
-    joint->constraint.reset(constraint);
-    joint->child = child;
-    joint->parent = parent;
-    PhysicsAttachJoint(joint);
-    return joint;
+PhysicsJoint* Register(PhysicsWorld* world, btTypedConstraint* constraint, PhysicsBody* child,
+                       PhysicsBody* parent) {
+  auto* joint = new PhysicsJoint;
+  joint->world = world;
+  joint->constraint.reset(constraint);
+  joint->child = child;
+  joint->parent = parent;
+  PhysicsAttachJoint(joint);
+  return joint;
 }
 
 bool Usable(PhysicsWorld* world, PhysicsBody* child, PhysicsBody* parent) {
-    return world && child && child != parent && child->world == world && (!parent || parent->world == world);
+  return world && child && child != parent && child->world == world && (!parent || parent->world == world);
 }
 
-} // namespace
+}  // namespace
 
 void PhysicsAttachJoint(PhysicsJoint* joint) {
-    if (!joint->constraint) {
-        return;
+  if (!joint->constraint) {
+    return;
+  }
+  joint->world->dynamics->addConstraint(joint->constraint.get(), joint->collide == 0);
+  for (PhysicsBody* body : {joint->child, joint->parent}) {
+    if (body && std::find(body->joints.begin(), body->joints.end(), joint) == body->joints.end()) {
+      body->joints.push_back(joint);
     }
-    joint->world->dynamics->addConstraint(joint->constraint.get(), joint->collide == 0);
-    for (PhysicsBody* body : {joint->child, joint->parent}) {
-        if (body && std::find(body->joints.begin(), body->joints.end(), joint) == body->joints.end()) {
-            body->joints.push_back(joint);
-        }
-        if (body) {
-            body->rigid->activate(true);
-        }
+    if (body) {
+      body->rigid->activate(true);
     }
+  }
 }
 
 void PhysicsDetachJoint(PhysicsJoint* joint) {
-    if (joint->constraint) {
-        joint->world->dynamics->removeConstraint(joint->constraint.get());
+  if (joint->constraint) {
+    joint->world->dynamics->removeConstraint(joint->constraint.get());
+  }
+  for (PhysicsBody* body : {joint->child, joint->parent}) {
+    if (body) {
+      body->joints.erase(std::remove(body->joints.begin(), body->joints.end(), joint), body->joints.end());
+      // A body held still by the joint would otherwise sleep on in mid-air.
+      if (body->rigid) {
+        body->rigid->activate(true);
+      }
     }
-    for (PhysicsBody* body : {joint->child, joint->parent}) {
-        if (body) {
-            body->joints.erase(std::remove(body->joints.begin(), body->joints.end(), joint), body->joints.end());
-            // A body held still by the joint would otherwise sleep on in mid-air.
-            if (body->rigid) {
-                body->rigid->activate(true);
-            }
-        }
-    }
+  }
 }
 
 PhysicsJoint* PhysicsConstraintCreateUpVector(PhysicsWorld* world, const float* pin, PhysicsBody* body) {
-    if (!Usable(world, body, nullptr)) {
-        return nullptr;
-    }
-    const float origin[3] = {0, 0, 0};
-    btTransform frame;
-    if (!PinFrame(origin, pin, 0, frame)) {
-        return nullptr;
-    }
-    // Keep the body's pin along the world direction; free otherwise.
-    btTransform inBody = body->rigid->getWorldTransform().inverse() * frame;
-    inBody.setOrigin(btVector3(0, 0, 0));
-    btTransform inWorld = frame;
-    inWorld.setOrigin(body->rigid->getWorldTransform().getOrigin());
-    auto* c = new btGeneric6DofConstraint(btTypedConstraint::getFixedBody(), *body->rigid, inWorld, inBody, true);
-    c->setLinearLowerLimit(btVector3(1, 1, 1));
-    c->setLinearUpperLimit(btVector3(-1, -1, -1));
-    c->setAngularLowerLimit(btVector3(1, 0, 0));
-    c->setAngularUpperLimit(btVector3(-1, 0, 0));
-    return Register(world, c, body, nullptr);
+  if (!Usable(world, body, nullptr)) {
+    return nullptr;
+  }
+  const float origin[3] = {0, 0, 0};
+  btTransform frame;
+  if (!PinFrame(origin, pin, 0, frame)) {
+    return nullptr;
+  }
+  // Keep the body's pin along the world direction; free otherwise.
+  btTransform inBody = body->rigid->getWorldTransform().inverse() * frame;
+  inBody.setOrigin(btVector3(0, 0, 0));
+  btTransform inWorld = frame;
+  inWorld.setOrigin(body->rigid->getWorldTransform().getOrigin());
+  auto* c =
+      new btGeneric6DofConstraint(btTypedConstraint::getFixedBody(), *body->rigid, inWorld, inBody, true);
+  c->setLinearLowerLimit(btVector3(1, 1, 1));
+  c->setLinearUpperLimit(btVector3(-1, -1, -1));
+  c->setAngularLowerLimit(btVector3(1, 0, 0));
+  c->setAngularUpperLimit(btVector3(-1, 0, 0));
+  return Register(world, c, body, nullptr);
 }
 
 PhysicsJoint* PhysicsConstraintCreateBall(PhysicsWorld* world, const float* pivot, PhysicsBody* child,
-    PhysicsBody* parent) {
-    if (!Usable(world, child, parent)) {
-        return nullptr;
-    }
-    btVector3 p = PhysicsVec(pivot);
-    btVector3 inChild = child->rigid->getWorldTransform().inverse() * p;
-    btVector3 inParent = RigidOf(parent).getWorldTransform().inverse() * p;
-    auto* c = new btPoint2PointConstraint(*child->rigid, RigidOf(parent), inChild, inParent);
-    return Register(world, c, child, parent);
+                                          PhysicsBody* parent) {
+  if (!Usable(world, child, parent)) {
+    return nullptr;
+  }
+  btVector3 p = PhysicsVec(pivot);
+  btVector3 inChild = child->rigid->getWorldTransform().inverse() * p;
+  btVector3 inParent = RigidOf(parent).getWorldTransform().inverse() * p;
+  auto* c = new btPoint2PointConstraint(*child->rigid, RigidOf(parent), inChild, inParent);
+  return Register(world, c, child, parent);
 }
 
-void PhysicsBallSetConeLimits(PhysicsJoint* joint, const float* pin, float maxConeAngle, float maxTwistAngle) {
-    if (!joint || !joint->alive || !joint->constraint) {
-        return;
-    }
-    btTypedConstraint* c = joint->constraint.get();
-    auto* ball = c->getConstraintType() == POINT2POINT_CONSTRAINT_TYPE ? static_cast<btPoint2PointConstraint*>(c)
-                                                                      : nullptr;
-    auto* cone = c->getConstraintType() == CONETWIST_CONSTRAINT_TYPE ? static_cast<btConeTwistConstraint*>(c)
-                                                                    : nullptr;
-    if (!ball && !cone) {
-        return;
-    }
-    if (maxConeAngle == 0.0f && maxTwistAngle == 0.0f && ball) {
-        return; // no limits: the plain ball stays
-    }
-    btVector3 pivotWorld = cone ? (joint->child->rigid->getWorldTransform() * cone->getAFrame()).getOrigin()
-                                : joint->child->rigid->getWorldTransform() * ball->getPivotInA();
-    float pivot[3];
-    PhysicsStore(pivotWorld, pivot);
-    btTransform frame;
-    if (!PinFrame(pivot, pin, 0, frame)) {
-        return;
-    }
-    // Bullet's cone twist is the ball with limits about the pin (its x axis).
-    auto* limited = new btConeTwistConstraint(*joint->child->rigid, RigidOf(joint->parent),
-        LocalFrame(joint->child, frame), LocalFrame(joint->parent, frame));
-    const btScalar swing = maxConeAngle > 0.0f ? maxConeAngle : btScalar(BT_LARGE_FLOAT);
-    const btScalar twist = maxTwistAngle > 0.0f ? maxTwistAngle : btScalar(BT_LARGE_FLOAT);
-    limited->setLimit(swing, swing, twist);
-    PhysicsDetachJoint(joint);
-    joint->constraint.reset(limited);
-    PhysicsAttachJoint(joint);
+void PhysicsBallSetConeLimits(PhysicsJoint* joint, const float* pin, float maxConeAngle,
+                              float maxTwistAngle) {
+  if (!joint || !joint->alive || !joint->constraint) {
+    return;
+  }
+  btTypedConstraint* c = joint->constraint.get();
+  auto* ball = c->getConstraintType() == POINT2POINT_CONSTRAINT_TYPE
+                   ? static_cast<btPoint2PointConstraint*>(c)
+                   : nullptr;
+  auto* cone =
+      c->getConstraintType() == CONETWIST_CONSTRAINT_TYPE ? static_cast<btConeTwistConstraint*>(c) : nullptr;
+  if (!ball && !cone) {
+    return;
+  }
+  if (maxConeAngle == 0.0f && maxTwistAngle == 0.0f && ball) {
+    return;  // no limits: the plain ball stays
+  }
+  btVector3 pivotWorld = cone ? (joint->child->rigid->getWorldTransform() * cone->getAFrame()).getOrigin()
+                              : joint->child->rigid->getWorldTransform() * ball->getPivotInA();
+  float pivot[3];
+  PhysicsStore(pivotWorld, pivot);
+  btTransform frame;
+  if (!PinFrame(pivot, pin, 0, frame)) {
+    return;
+  }
+  // Bullet's cone twist is the ball with limits about the pin (its x axis).
+  auto* limited =
+      new btConeTwistConstraint(*joint->child->rigid, RigidOf(joint->parent), LocalFrame(joint->child, frame),
+                                LocalFrame(joint->parent, frame));
+  const btScalar swing = maxConeAngle > 0.0f ? maxConeAngle : btScalar(BT_LARGE_FLOAT);
+  const btScalar twist = maxTwistAngle > 0.0f ? maxTwistAngle : btScalar(BT_LARGE_FLOAT);
+  limited->setLimit(swing, swing, twist);
+  PhysicsDetachJoint(joint);
+  joint->constraint.reset(limited);
+  PhysicsAttachJoint(joint);
 }
 
 PhysicsJoint* PhysicsConstraintCreateHinge(PhysicsWorld* world, const float* pivot, const float* pin,
-    PhysicsBody* child, PhysicsBody* parent) {
-    btTransform frame;
-    if (!Usable(world, child, parent) || !PinFrame(pivot, pin, 2, frame)) {
-        return nullptr;
-    }
-    // Bullet's hinge turns about the frames' z axis.
-    auto* c = new btHingeConstraint(*child->rigid, RigidOf(parent), LocalFrame(child, frame),
-        LocalFrame(parent, frame));
-    return Register(world, c, child, parent);
+                                           PhysicsBody* child, PhysicsBody* parent) {
+  btTransform frame;
+  if (!Usable(world, child, parent) || !PinFrame(pivot, pin, 2, frame)) {
+    return nullptr;
+  }
+  // Bullet's hinge turns about the frames' z axis.
+  auto* c = new btHingeConstraint(*child->rigid, RigidOf(parent), LocalFrame(child, frame),
+                                  LocalFrame(parent, frame));
+  return Register(world, c, child, parent);
 }
 
 PhysicsJoint* PhysicsConstraintCreateUniversal(PhysicsWorld* world, const float* pivot, const float* pin0,
-    const float* pin1, PhysicsBody* child, PhysicsBody* parent) {
-    if (!Usable(world, child, parent)) {
-        return nullptr;
-    }
-    btVector3 a = PhysicsVec(pin0);
-    btVector3 b = PhysicsVec(pin1);
-    if (!(a.length2() > 1e-12f)) {
-        return nullptr;
-    }
-    a.normalize();
-    // Bullet needs the two pins at right angles.
-    b -= a * a.dot(b);
-    if (!(b.length2() > 1e-12f)) {
-        return nullptr;
-    }
-    b.normalize();
-    btVector3 anchor = PhysicsVec(pivot);
-    auto* c = new btUniversalConstraint(*child->rigid, RigidOf(parent), anchor, a, b);
-    return Register(world, c, child, parent);
+                                               const float* pin1, PhysicsBody* child, PhysicsBody* parent) {
+  if (!Usable(world, child, parent)) {
+    return nullptr;
+  }
+  btVector3 a = PhysicsVec(pin0);
+  btVector3 b = PhysicsVec(pin1);
+  if (!(a.length2() > 1e-12f)) {
+    return nullptr;
+  }
+  a.normalize();
+  // Bullet needs the two pins at right angles.
+  b -= a * a.dot(b);
+  if (!(b.length2() > 1e-12f)) {
+    return nullptr;
+  }
+  b.normalize();
+  btVector3 anchor = PhysicsVec(pivot);
+  auto* c = new btUniversalConstraint(*child->rigid, RigidOf(parent), anchor, a, b);
+  return Register(world, c, child, parent);
 }
 
 PhysicsJoint* PhysicsConstraintCreateSlider(PhysicsWorld* world, const float* pivot, const float* pin,
-    PhysicsBody* child, PhysicsBody* parent) {
-    btTransform frame;
-    if (!Usable(world, child, parent) || !PinFrame(pivot, pin, 0, frame)) {
-        return nullptr;
-    }
-    // Bullet's slider moves along the frames' x axis; rotation stays locked.
-    auto* c = new btSliderConstraint(*child->rigid, RigidOf(parent), LocalFrame(child, frame),
-        LocalFrame(parent, frame), true);
-    return Register(world, c, child, parent);
+                                            PhysicsBody* child, PhysicsBody* parent) {
+  btTransform frame;
+  if (!Usable(world, child, parent) || !PinFrame(pivot, pin, 0, frame)) {
+    return nullptr;
+  }
+  // Bullet's slider moves along the frames' x axis; rotation stays locked.
+  auto* c = new btSliderConstraint(*child->rigid, RigidOf(parent), LocalFrame(child, frame),
+                                   LocalFrame(parent, frame), true);
+  return Register(world, c, child, parent);
 }
 
 void PhysicsJointSetStiffness(PhysicsJoint* joint, float stiffness) {
-    // Bullet's solver keeps its own error correction; the value is kept for queries.
-    if (joint) {
-        joint->stiffness = stiffness;
-    }
+  // Bullet's solver keeps its own error correction; the value is kept for queries.
+  if (joint) {
+    joint->stiffness = stiffness;
+  }
 }
 
 float PhysicsJointGetStiffness(const PhysicsJoint* joint) { return joint ? joint->stiffness : 0.0f; }
 
 void PhysicsJointSetCollisionState(PhysicsJoint* joint, int state) {
-    if (!joint) {
-        return;
-    }
-    state = state ? 1 : 0;
-    if (state == joint->collide) {
-        return;
-    }
-    // Bullet decides this when the constraint enters the world.
-    if (joint->alive) {
-        PhysicsDetachJoint(joint);
-        joint->collide = state;
-        PhysicsAttachJoint(joint);
-    } else {
-        joint->collide = state;
-    }
+  if (!joint) {
+    return;
+  }
+  state = state ? 1 : 0;
+  if (state == joint->collide) {
+    return;
+  }
+  // Bullet decides this when the constraint enters the world.
+  if (joint->alive) {
+    PhysicsDetachJoint(joint);
+    joint->collide = state;
+    PhysicsAttachJoint(joint);
+  } else {
+    joint->collide = state;
+  }
 }
 
 int PhysicsJointGetCollisionState(const PhysicsJoint* joint) { return joint ? joint->collide : 0; }
 bool PhysicsJointIsAlive(const PhysicsJoint* joint) { return joint && joint->alive; }
 
 void PhysicsDestroyJoint(PhysicsWorld*, PhysicsJoint* joint) {
-    if (!joint) {
-        return;
-    }
-    if (joint->alive) {
-        PhysicsDetachJoint(joint);
-    }
-    delete joint;
+  if (!joint) {
+    return;
+  }
+  if (joint->alive) {
+    PhysicsDetachJoint(joint);
+  }
+  delete joint;
 }
