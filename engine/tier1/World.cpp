@@ -11,6 +11,7 @@
 #include "tier1/SoundObject.h"
 #include "tier1/WorldObject.h"
 
+#include <cmath>
 #include <stdexcept>
 
 KAZ_DEFINE_POOL(World, 1);
@@ -180,7 +181,9 @@ void World::Update(float dt) {
   }
   if (!m_physics)
     return;
-  m_accumulator += dt;
+  // A NaN would stop the physics for good: no comparison with it ever holds.
+  if (!std::isnan(dt))
+    m_accumulator += dt;
   if (m_accumulator > kPhysicsMaxDebt) {
     LogWarning("Physics accumulator too large!");
     m_accumulator = kPhysicsCatchUp;

@@ -102,6 +102,13 @@ TEST_F(WorldTest, LongStallIsCutToOneSecond) {
   EXPECT_EQ(CountLogged("Physics accumulator too large!", LogLevel_Warning), 1);
 }
 
+TEST_F(WorldTest, NaNFrameDoesNotStopThePhysics) {
+  world->Update(std::nanf(""));
+  const uint64_t start = world->GetStepCount();
+  world->Update(0.0041f);
+  EXPECT_EQ(world->GetStepCount() - start, 1u);
+}
+
 TEST_F(WorldTest, GravityChangeActsOnTheNextStep) {
   WorldObject* box = Box(0, 10, 0);
   world->Update(0.0041f);
