@@ -11,6 +11,8 @@
 #include "render/VideoManager.h"
 #include "tier0/FileSystem.h"
 #include "tier0/ObjectPool.h"
+#include "tier1/World.h"
+#include "tier1/WorldObject.h"
 
 #include <unistd.h>
 
@@ -107,6 +109,11 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
 
   ApplyCommandLineVariables([this](const std::string& name) { return m_commandLine.Find(name); });
 
+  // A failure inside the world's creation ends start-up with its own text.
+  m_world = World::Create();
+  if (!m_world)
+    throw StartupError("Failed to create the world.");
+
   StartVideo();
 
   m_firstFrame = true;
@@ -165,6 +172,10 @@ void KazEngine::StartVideo() {
     throw StartupError("Failed to start video, even with basic settings.");
 
   // The video-dependent step, redone after every successful "restartvideo".
+  if (!m_rendererInitialised && m_world) {
+    m_world->InitRenderer(true);
+    m_rendererInitialised = true;
+  }
   const CVarRegistry& cvars = CVarRegistry::Instance();
   SetCursorPosition(cvars.ResX.Get() / 2, cvars.ResY.Get() / 2);
 }
@@ -190,6 +201,12 @@ void KazEngine::Shutdown() {
   if (!baseDir.empty() && chdir(baseDir.c_str()) != 0) {
     // Nothing to do about it: the remaining steps use absolute paths.
   }
+  SetRenderCamera(nullptr);
+  if (m_world) {
+    m_world->Release();
+    m_world = nullptr;
+  }
+  m_rendererInitialised = false;
   m_processor.Shutdown();
   if (m_flashEffect) {
     m_flashEffect->Release();
@@ -374,6 +391,19 @@ void KazEngine::OnKeyUp(int key) {
   m_heldKeys[key] = 0;
 }
 
+void KazEngine::SetRenderCamera(WorldObject* object) {
+  for (WorldObject** slot : {&m_renderCamera, &m_screenViewCamera}) {
+    if (*slot)
+      (*slot)->Release();
+    *slot = nullptr;
+  }
+  if (!object || object->GetType() != ObjectType_Camera)
+    return;
+  object->AddRef();
+  object->AddRef();
+  m_renderCamera = m_screenViewCamera = object;
+}
+
 bool KazEngine::StartFlash(float duration, float red, float green, float blue) {
   if (!m_flashEffect && m_video)
     m_flashEffect = LoadRenderEffect("RenderEffects/internal/ScreenFlash.fx");
@@ -408,8 +438,8 @@ int KazEngine::RunFrame() {
   QueueStatistics();
   m_console.Update(rawDelta);
 
-  const bool hasWorld = false;  // the world joins the frame with the simulation layer
-  if (!cvars.GamePaused.Get() && hasWorld) {
+  if (!cvars.GamePaused.Get() && m_world) {
+    m_world->Update(scaledDelta);
     m_worldTime += scaledDelta;
     if (m_mouseX != 0 || m_mouseY != 0) {
       Broadcast(EngineEvent_MouseMoved, 0, m_mouseX, m_mouseY);
@@ -435,7 +465,15 @@ void KazEngine::QueueStatistics() {
   }
   if (cvars.WorldStats.Get()) {
     m_console.AddNotice("[orange]--- World ---");
-    m_console.AddNotice("[red](No world present)");
+    if (m_world) {
+      for (uint32_t type = ObjectType_Null; type <= ObjectType_Field; ++type)
+        m_console.AddNoticef("[cyan]%s(s) [grey]: [white]%d", GetObjectTypeName(type),
+                             static_cast<int>(m_world->GetObjectCount(type)));
+      m_console.AddNotice(" ");
+      m_console.AddNoticef("[cyan]Particles[grey] : [white]%d", static_cast<int>(m_world->GetParticleCount()));
+    } else {
+      m_console.AddNotice("[red](No world present)");
+    }
     m_console.AddNotice(" ");
   }
   if (cvars.WorldRenderStats.Get()) {

@@ -43,6 +43,8 @@ enum EngineKey : int {
 constexpr int kNumHeldKeys = 146;
 
 class GLRenderEffect;
+class World;
+class WorldObject;
 
 class KazEngine : public IKazEngine {
  public:
@@ -86,6 +88,10 @@ class KazEngine : public IKazEngine {
   bool StartFlash(float duration, float red, float green, float blue);
   void StopFlash() { m_flash.Stop(); }
   const FadeEffect& GetFade() const { return m_fade; }
+  World* GetWorld() const { return m_world; }
+  // Only a Camera object becomes the render camera; anything else clears it.
+  void SetRenderCamera(WorldObject* object);
+  WorldObject* GetRenderCamera() const { return m_renderCamera; }
   const FlashEffect& GetFlash() const { return m_flash; }
   EngineEventListenerList& GetEventListeners() { return m_listeners; }
   const ModList& GetMods() const { return m_mods; }
@@ -154,4 +160,9 @@ class KazEngine : public IKazEngine {
   FlashEffect m_flash;
   GLRenderEffect* m_flashEffect = nullptr;  // loaded on the first flash
   VideoManager* m_video = nullptr;
+  World* m_world = nullptr;
+  // One reference for rendering, one for the screen view bound to the camera.
+  WorldObject* m_renderCamera = nullptr;
+  WorldObject* m_screenViewCamera = nullptr;
+  bool m_rendererInitialised = false;
 };

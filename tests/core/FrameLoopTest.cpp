@@ -5,6 +5,8 @@
 #include "core/Engine.h"
 #include "core/KazEngine.h"
 #include "core/TestWindow.h"
+#include "tier1/World.h"
+#include "tier1/WorldObject.h"
 
 #include <gtest/gtest.h>
 
@@ -243,4 +245,78 @@ TEST_F(FrameLoopTest, ActiveFramesClearAndPresentAndF9TakesAScreenshot) {
   ASSERT_LT(offset + 3, bytes.size());
   EXPECT_EQ(bytes[offset] | bytes[offset + 1] | bytes[offset + 2], 0);
   fs::remove(newest, ec);
+}
+
+TEST_F(FrameLoopTest, HeldKeysAndMouseBecomeEventsInWorldFrames) {
+  ASSERT_NE(engine_->GetWorld(), nullptr);
+  engine_->OnKeyDown(30);
+  engine_->SetMouseDelta(0, 5);
+  engine_->SetMouseDelta(1, -3);
+  Frame(0.016);
+  Frame(0.016);
+  Frame(0.016);
+  engine_->OnKeyUp(30);
+  EXPECT_EQ(recorder_.Count(EngineEvent_KeyPressed, 30), 1);
+  EXPECT_EQ(recorder_.Count(EngineEvent_KeyHeld, 30), 3);
+  EXPECT_EQ(recorder_.Count(EngineEvent_KeyReleased, 30), 1);
+  EXPECT_EQ(recorder_.Count(EngineEvent_Frame), 3);
+  ASSERT_EQ(recorder_.Count(EngineEvent_MouseMoved), 1);  // the motion is used once
+  for (const EngineEvent& e : recorder_.events) {
+    if (e.code == EngineEvent_MouseMoved) {
+      EXPECT_EQ(e.dx, 5);
+      EXPECT_EQ(e.dy, -3);
+      EXPECT_EQ(e.category, EngineEventCategory_Input);
+    }
+    if (e.code == EngineEvent_Frame) {
+      EXPECT_EQ(e.category, EngineEventCategory_Engine);
+    }
+  }
+}
+
+TEST_F(FrameLoopTest, GamePausedStopsWorldAndEventsButNotTheClock) {
+  Frame(0.016);
+  uint64_t steps = engine_->GetWorld()->GetStepCount();
+  float worldTime = engine_->GetWorldTime();
+  CVarRegistry::Instance().GamePaused.Set(true);
+  engine_->OnKeyDown(30);
+  recorder_.events.clear();
+  float before = engine_->GetTime();
+  Frame(0.1);
+  Frame(0.1);
+  EXPECT_EQ(engine_->GetWorld()->GetStepCount(), steps);
+  EXPECT_EQ(engine_->GetWorldTime(), worldTime);
+  EXPECT_EQ(recorder_.Count(EngineEvent_Frame), 0);
+  EXPECT_EQ(recorder_.Count(EngineEvent_KeyHeld), 0);
+  EXPECT_NEAR(engine_->GetTime() - before, 0.2f, 1e-5f);
+  CVarRegistry::Instance().GamePaused.Set(false);
+  Frame(0.1);
+  EXPECT_GT(engine_->GetWorld()->GetStepCount(), steps);
+  EXPECT_EQ(recorder_.Count(EngineEvent_Frame), 1);
+}
+
+TEST_F(FrameLoopTest, WorldStatisticsCountObjectsByType) {
+  CVarRegistry::Instance().WorldStats.Set(true);
+  Frame(0.0);
+  std::vector<std::string> notices = engine_->GetConsole().GetNotices();
+  ASSERT_GE(notices.size(), 14u);
+  EXPECT_EQ(notices[0], ConvertColourTags("[orange]--- World ---"));
+  EXPECT_EQ(notices[1], ConvertColourTags("[cyan]Null(s) [grey]: [white]0"));
+  EXPECT_EQ(notices[12], ConvertColourTags("[cyan]Particles[grey] : [white]0"));
+}
+
+TEST_F(FrameLoopTest, OnlyCamerasBecomeTheRenderCamera) {
+  World* world = engine_->GetWorld();
+  WorldObject* null = world->CreateObject(ObjectParams(ObjectType_Null));
+  WorldObject* camera = world->CreateObject(ObjectParams(ObjectType_Camera));
+  ASSERT_NE(null, nullptr);
+  ASSERT_NE(camera, nullptr);
+  int32_t refs = camera->GetRefCount();
+  engine_->SetRenderCamera(null);
+  EXPECT_EQ(engine_->GetRenderCamera(), nullptr);
+  engine_->SetRenderCamera(camera);
+  EXPECT_EQ(engine_->GetRenderCamera(), camera);
+  EXPECT_EQ(camera->GetRefCount(), refs + 2);
+  engine_->SetRenderCamera(nullptr);
+  EXPECT_EQ(camera->GetRefCount(), refs);
+  EXPECT_EQ(engine_->GetRenderCamera(), nullptr);
 }
