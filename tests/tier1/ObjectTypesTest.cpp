@@ -344,3 +344,58 @@ TEST_F(JointTest, RecordsThatCannotMakeAJoint) {
 }
 
 }  // namespace
+
+namespace {
+
+class MoreJointTest : public JointTest {};
+
+TEST_F(MoreJointTest, SliderMovesOnlyAlongItsPin) {
+  WorldObject* carriage = Box(0, 5, 0);
+  ASSERT_NE(Joint(Joint_Slider, carriage, nullptr, Vector3D(0, 5, 0), Vector3D(1, 0, 0)), nullptr);
+  carriage->ApplyImpulse(Vector3D(0, 5, 0), Vector3D(3, 0, 2), true);
+  Run(0.5f);
+  const Vector3D p = carriage->GetWorldTransform().GetTranslation();
+  EXPECT_GT(p.x, 1.0f);
+  EXPECT_NEAR(p.y, 5.0f, 0.02f);  // gravity does not pull it off the rail
+  EXPECT_NEAR(p.z, 0.0f, 0.02f);
+  EXPECT_TRUE(carriage->GetWorldTransform().NearlyEquals(
+      Matrix4x4::MakeTranslation(p), 0.02f));  // and it does not turn
+}
+
+TEST_F(MoreJointTest, UpVectorKeepsTheBodyUpright) {
+  Floor();
+  WorldObject* post = Body(Collision_Box, true, At(0, 1, 0), Vector3D(-0.2f, -1, -0.2f), Vector3D(0.2f, 1, 0.2f));
+  JointObjectParams p;
+  p.jointType = Joint_UpVector;
+  p.object1 = post;
+  p.pin1 = Vector3D(0, 1, 0);
+  ASSERT_NE(world->CreateObject(p), nullptr);
+  // A push at the top would topple it; it may slide and spin, not tip.
+  post->ApplyImpulse(Vector3D(0, 2, 0), Vector3D(3, 0, 0), true);
+  Run(1.0f);
+  EXPECT_TRUE(post->GetWorldTransform().GetUp().NearlyEquals(Vector3D(0, 1, 0), 0.02f));
+  EXPECT_GT(post->GetWorldTransform().GetTranslation().x, 0.05f);
+}
+
+TEST_F(MoreJointTest, BallWithConeLimitSwingsNoFurther) {
+  WorldObject* bob = Box(0, 3, 0);  // hangs 2 below the pivot
+  JointObjectParams p;
+  p.jointType = Joint_Ball;
+  p.object1 = bob;
+  p.transform = At(0, 5, 0);
+  p.pin1 = Vector3D(0, -1, 0);
+  p.maxConeAngle = 0.3f;
+  p.maxTwistAngle = 0.1f;
+  ASSERT_NE(world->CreateObject(p), nullptr);
+  bob->ApplyImpulse(Vector3D(0, 3, 0), Vector3D(6, 0, 0), true);
+  float widest = 0.0f;
+  for (int i = 0; i < 50; ++i) {
+    world->Update(0.02f);
+    const Vector3D arm = bob->GetWorldTransform().GetTranslation() - Vector3D(0, 5, 0);
+    widest = std::max(widest, std::atan2(std::fabs(arm.x), -arm.y));
+  }
+  EXPECT_GT(widest, 0.2f);
+  EXPECT_LT(widest, 0.4f);
+}
+
+}  // namespace

@@ -58,7 +58,9 @@ void* PhysicsMaterialGetMaterialPairUserData(const PhysicsMaterial* material);
 void PhysicsMaterialGetContactPositionAndNormal(const PhysicsMaterial* material, float* position,
                                                 float* normal);
 void PhysicsMaterialSetContactElasticity(PhysicsMaterial* material, float elasticity);
-// Friction directions 0 and 1 are the two tangent directions; others are ignored.
+// Friction directions 0 and 1 are the two tangent directions; others are
+// ignored. Bullet has one coefficient for both directions (their mean is
+// used) and no separate static one: the kinetic coefficient decides.
 void PhysicsMaterialSetContactStaticFrictionCoef(PhysicsMaterial* material, float coef, int index);
 void PhysicsMaterialSetContactKineticFrictionCoef(PhysicsMaterial* material, float coef, int index);
 void PhysicsMaterialSetContactFrictionState(PhysicsMaterial* material, int state, int index);
@@ -66,7 +68,8 @@ void PhysicsMaterialSetContactFrictionState(PhysicsMaterial* material, int state
 // ---- collision shapes -----------------------------------------------------
 // Reference counted: created with one reference, each body adds its own, so
 // the creator releases its reference once the body exists. Offsets are
-// optional matrices placing the shape in the body frame.
+// optional matrices placing the shape in the body frame. Equal primitives
+// (same kind, size and offset) are one shared shape.
 
 PhysicsCollision* PhysicsCreateNull(PhysicsWorld* world);
 PhysicsCollision* PhysicsCreateSphere(PhysicsWorld* world, float rx, float ry, float rz, const float* offset);
@@ -94,7 +97,8 @@ using PhysicsForceCallback = void (*)(PhysicsBody* body);
 // Returns the fluid plane (a, b, c, d): points with a*x + b*y + c*z < d are submerged.
 using PhysicsBuoyancyPlane = void (*)(void* context, float* plane);
 
-// A new body is static (no mass) at the identity, in group 0, awake.
+// A new body is static (no mass) at the identity, in group 0, awake; it takes
+// part from the next step or ray cast on, once it has been placed.
 PhysicsBody* PhysicsCreateBody(PhysicsWorld* world, PhysicsCollision* collision);
 // Also destroys every joint attached to the body (the joint handles stay valid but dead).
 void PhysicsDestroyBody(PhysicsWorld* world, PhysicsBody* body);
