@@ -9,6 +9,11 @@
 // the next frame. Contacts go through three World callbacks installed for
 // every pair of materials; a material may replace them with its own.
 //
+// The engine's use: World::Create() at start-up (one reference; throws
+// std::runtime_error "Failed to initialize Newton." when no physics world can
+// be made), InitRenderer(true / false) as video starts and stops, Update(dt)
+// every frame that is not paused, Release() at shutdown.
+//
 // Depends on tier0 (math, object pools), core/Log.h and tier1/physics.
 #pragma once
 
