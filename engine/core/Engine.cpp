@@ -105,7 +105,6 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
   AddStartupPackages();
 
   ExecuteScript(m_processor, ConfigFilePath());
-  m_configLoaded = true;
 
   ApplyCommandLineVariables([this](const std::string& name) { return m_commandLine.Find(name); });
 
@@ -119,6 +118,7 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
   m_firstFrame = true;
   m_quitCode = KazQuit_Continue;
   m_totalTime = 0.0f;
+  m_started = true;
   Broadcast(EngineEvent_Started);
 }
 
@@ -170,25 +170,25 @@ void KazEngine::StartVideo() {
   // Falls back to 640x480, 16 bits, windowed, with VSync, after one warning.
   if (!m_video->ApplyDisplaySettings())
     throw StartupError("Failed to start video, even with basic settings.");
-
-  // The video-dependent step, redone after every successful "restartvideo".
-  if (!m_rendererInitialised && m_world) {
-    m_world->InitRenderer(true);
-    m_rendererInitialised = true;
-  }
-  const CVarRegistry& cvars = CVarRegistry::Instance();
-  SetCursorPosition(cvars.ResX.Get() / 2, cvars.ResY.Get() / 2);
+  OnDisplayModeSet();
 }
 
 int KazEngine::RestartVideo() {
   if (!m_video)
     return 2;
   int result = m_video->RestartVideo();
-  if (result == 0) {
-    const CVarRegistry& cvars = CVarRegistry::Instance();
-    SetCursorPosition(cvars.ResX.Get() / 2, cvars.ResY.Get() / 2);
-  }
+  if (result == 0)
+    OnDisplayModeSet();
   return result;
+}
+
+void KazEngine::OnDisplayModeSet() {
+  if (!m_rendererInitialised && m_world) {
+    m_world->InitRenderer(true);
+    m_rendererInitialised = true;
+  }
+  const CVarRegistry& cvars = CVarRegistry::Instance();
+  SetCursorPosition(cvars.ResX.Get() / 2, cvars.ResY.Get() / 2);
 }
 
 std::string KazEngine::ConfigFilePath() const {
@@ -217,11 +217,12 @@ void KazEngine::Shutdown() {
     DestroyVideoManager();
     m_video = nullptr;
   }
-  // Only a configuration that was read is written back: a start-up that
-  // failed before it ran leaves the stored file as it was.
-  if (m_selectedMod != -1 && m_configLoaded)
+  // Only a completed start-up writes the configuration back: a failed one
+  // (before the file ran, or with video fallback values in the variables)
+  // leaves the stored file as it was.
+  if (m_selectedMod != -1 && m_started)
     SaveConfiguration(ConfigFilePath());
-  m_configLoaded = false;
+  m_started = false;
 
   // Every pooled object should be back by now; say which are not while the
   // log still reaches the console.

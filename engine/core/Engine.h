@@ -117,6 +117,8 @@ class KazEngine : public IKazEngine {
   std::string ConfigFilePath() const;
   void StartVideo();
   int RestartVideo();
+  // The video-dependent start-up step: run after every successful mode change.
+  void OnDisplayModeSet();
   void QueueStatistics();
   void Render();
   void Broadcast(int code, int key = 0, int dx = 0, int dy = 0);
@@ -135,9 +137,8 @@ class KazEngine : public IKazEngine {
   KazOutputCallback m_output = nullptr;
   void* m_outputUserData = nullptr;
 
-  // The configuration file is written back at shutdown only once it has been
-  // read: a start-up that failed before must not replace it with defaults.
-  bool m_configLoaded = false;
+  // Set once start-up completed; the configuration is saved only then.
+  bool m_started = false;
 
   // Frame loop state.
   SteadyClock m_steadyClock;
