@@ -129,7 +129,7 @@ TEST_F(ProcessTest, HeadlessRunStartsTheDemoAndExitsCleanly) {
   EXPECT_EQ(r.exitCode, 0) << r.output;
   EXPECT_EQ(r.Count("CPU: "), 1) << r.output;
   EXPECT_EQ(r.Count("Selected mod The Secret of Orrelin Cove (cove), version 0.1.0"), 1) << r.output;
-  EXPECT_EQ(r.Count("Display mode set ("), 1) << r.output;
+  EXPECT_GE(r.Count("Display mode set ("), 1) << r.output;  // again on activation
   EXPECT_TRUE(fs::exists(Config()));
   // The world was made and released, and nothing pooled or managed leaked.
   EXPECT_EQ(r.Count("still in use"), 0) << r.output;
