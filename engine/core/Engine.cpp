@@ -46,6 +46,13 @@ void FileOpenTrace(FileSystem::EventType type, FileSystem::File* file, void*) {
                  static_cast<int>(file->GetLength()));
 }
 
+// Relative paths of scripts and tools then resolve against the installation.
+void ChangeToBaseDirectory() {
+  const std::string baseDir = FileSystem::GetBaseDir();
+  if (!baseDir.empty() && chdir(baseDir.c_str()) != 0)
+    LogWarning("Failed to change the working directory to '%s'.", baseDir.c_str());
+}
+
 struct StartupError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
@@ -91,9 +98,8 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
   // The file system; a failure here makes the later steps fail in their turn.
   FileSystem::Init(argc >= 1 && argv && argv[0] ? argv[0] : "");
   FileSystem::SetDefaultEndianMode(FileSystem::Little);
-  std::string baseDir = FileSystem::GetBaseDir();
-  if (!baseDir.empty() && chdir(baseDir.c_str()) != 0)
-    LogWarning("Failed to change the working directory to '%s'.", baseDir.c_str());
+  const std::string baseDir = FileSystem::GetBaseDir();
+  ChangeToBaseDirectory();
 
   if (m_commandLine.Has("logfilesystem"))
     FileSystem::SetEventHandler(&FileOpenTrace, nullptr);
@@ -197,10 +203,7 @@ std::string KazEngine::ConfigFilePath() const {
 
 void KazEngine::Shutdown() {
   Broadcast(EngineEvent_ShuttingDown);
-  std::string baseDir = FileSystem::GetBaseDir();
-  if (!baseDir.empty() && chdir(baseDir.c_str()) != 0) {
-    // Nothing to do about it: the remaining steps use absolute paths.
-  }
+  ChangeToBaseDirectory();
   SetRenderCamera(nullptr);
   if (m_world) {
     m_world->Release();
