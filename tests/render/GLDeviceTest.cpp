@@ -142,6 +142,19 @@ class GLDeviceTest : public ::testing::Test {
     vb->Release();
   }
 
+  // A 2x2 texture of one colour (ARGB).
+  static GLTexture* SolidTexture(uint32_t argb) {
+    GLTexture* tex = CreateTexture(2, 2, TEXTYPE_2D, 2, false, false);
+    void* bits = nullptr;
+    uint32_t pitch = 0;
+    if (!tex || !tex->Lock(0, &bits, &pitch, 0)) return tex;
+    const uint32_t row[2] = {argb, argb};
+    std::memcpy(bits, row, 8);
+    std::memcpy(static_cast<uint8_t*>(bits) + pitch, row, 8);
+    tex->Unlock();
+    return tex;
+  }
+
   static SDL_Window* s_window;
   static std::string s_skip;
   GLVideoManager* m_vm = nullptr;
@@ -317,6 +330,172 @@ TEST_F(GLDeviceTest, ResetKeepsLoadedTexturesAndRecreatesTargets) {
   EXPECT_EQ(m_vm->GetRenderTarget()->GetWidth(), 80u);
   tex->Release();
   rt->Release();
+}
+
+// The device and the effects skip bindings and uploads that have not changed;
+// these make sure a change between draws still reaches GL.
+TEST_F(GLDeviceTest, AlphaTestSwitchedInsideAPassAppliesAtCommit) {
+  GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
+  ASSERT_NE(fx, nullptr) << AllLines();
+  GDevice* dev = m_vm->GetDevice();
+  struct V {
+    float x, y, z;
+  };
+  const V verts[6] = {{-1, 1, 0.5f}, {1, 1, 0.5f}, {-1, -1, 0.5f}, {1, 1, 0.5f}, {1, -1, 0.5f}, {-1, -1, 0.5f}};
+  GLVertexBuffer* vb = CreateVertexBuffer(sizeof(V), 6, false);
+  GLVertexFormat* fmt = CreateVertexFormat();
+  ASSERT_TRUE(vb && fmt);
+  std::memcpy(vb->Lock(0, 6), verts, sizeof(verts));
+  vb->Unlock();
+  fmt->AddField(VFT_FLOAT3, VFU_POSITION);
+  ASSERT_TRUE(fmt->Activate());
+  ASSERT_TRUE(vb->Activate(0));
+  fx->SetVector4(fx->GetParameterByName("Tint"), 1, 1, 1, 0.25f);  // alpha 64
+  fx->SetMatrix(fx->GetParameterBySemantic("WORLDVIEWPROJMATRIX"), Matrix4x4());
+  ASSERT_TRUE(fx->SetTechnique(fx->GetTechniqueByName("Culled")));
+  m_vm->SetClearColor(0, 0, 0, 1);
+  m_vm->Clear(true, true, false);
+  ASSERT_EQ(fx->Begin(), 1u);
+  ASSERT_TRUE(fx->BeginPass(0));
+  dev->SetRenderState(GRS_ALPHATESTENABLE, 1);
+  dev->SetRenderState(GRS_ALPHAFUNC, GCMP_GREATER);
+  dev->SetRenderState(GRS_ALPHAREF, 128);
+  fx->CommitChanges();
+  EXPECT_TRUE(m_vm->DrawPrimitive(PRIM_TRIANGLES, 0, 2));
+  EXPECT_EQ(Pixel(ReadBack(), 5, 5) & 0xFFFFFF, 0u) << "alpha test switched on inside the pass";
+  dev->SetRenderState(GRS_ALPHAREF, 32);
+  fx->CommitChanges();
+  EXPECT_TRUE(m_vm->DrawPrimitive(PRIM_TRIANGLES, 0, 2));
+  EXPECT_EQ(Pixel(ReadBack(), 5, 5) & 0xFFFFFF, 0xFFFFFFu) << "new reference value";
+  m_vm->Clear(true, true, false);
+  dev->SetRenderState(GRS_ALPHATESTENABLE, 0);
+  fx->SetVector4(fx->GetParameterByName("Tint"), 0, 1, 0, 0.25f);  // uploaded to the other variant too
+  fx->CommitChanges();
+  EXPECT_TRUE(m_vm->DrawPrimitive(PRIM_TRIANGLES, 0, 2));
+  EXPECT_EQ(Pixel(ReadBack(), 5, 5) & 0xFFFFFF, 0x00FF00u) << "alpha test switched off again";
+  fx->EndPass();
+  fx->End();
+  // A technique that tests alpha leaves no test behind for the next one.
+  m_vm->Clear(true, true, false);
+  DrawQuad(fx, "AlphaTested");
+  EXPECT_EQ(Pixel(ReadBack(), 5, 5) & 0xFFFFFF, 0u);
+  DrawQuad(fx, "Culled");
+  EXPECT_EQ(Pixel(ReadBack(), 5, 5) & 0xFFFFFF, 0x00FF00u);
+  m_vm->ReleaseBindings();
+  fmt->Release();
+  vb->Release();
+  fx->Release();
+}
+
+TEST_F(GLDeviceTest, TextureChangedInsideAPassIsBoundAtCommit) {
+  GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
+  ASSERT_NE(fx, nullptr) << AllLines();
+  GLTexture* red = SolidTexture(0xFFFF0000);
+  GLTexture* green = SolidTexture(0xFF00FF00);
+  ASSERT_TRUE(red && green);
+  struct V {
+    float x, y, z, u, v;
+  };
+  const V verts[6] = {{-1, 1, 0.5f, 0, 0}, {1, 1, 0.5f, 1, 0},  {-1, -1, 0.5f, 0, 1},
+                      {1, 1, 0.5f, 1, 0},  {1, -1, 0.5f, 1, 1}, {-1, -1, 0.5f, 0, 1}};
+  GLVertexBuffer* vb = CreateVertexBuffer(sizeof(V), 6, false);
+  GLVertexFormat* fmt = CreateVertexFormat();
+  ASSERT_TRUE(vb && fmt);
+  std::memcpy(vb->Lock(0, 6), verts, sizeof(verts));
+  vb->Unlock();
+  fmt->AddField(VFT_FLOAT3, VFU_POSITION);
+  fmt->AddField(VFT_FLOAT2, VFU_TEXCOORD);
+  ASSERT_TRUE(fmt->Activate());
+  ASSERT_TRUE(vb->Activate(0));
+  EffectHandle map = fx->GetParameterByName("DiffuseMap");
+  fx->SetTexture(map, red);
+  fx->SetMatrix(fx->GetParameterBySemantic("WORLDVIEWPROJMATRIX"), Matrix4x4());
+  ASSERT_TRUE(fx->SetTechnique(fx->GetTechniqueByName("Textured")));
+  ASSERT_EQ(fx->Begin(), 1u);
+  ASSERT_TRUE(fx->BeginPass(0));
+  EXPECT_TRUE(m_vm->DrawPrimitive(PRIM_TRIANGLES, 0, 2));
+  EXPECT_EQ(Pixel(ReadBack(), 5, 5), 0xFFFF0000u);
+  fx->SetTexture(map, green);
+  fx->CommitChanges();
+  EXPECT_TRUE(m_vm->DrawPrimitive(PRIM_TRIANGLES, 0, 2));
+  EXPECT_EQ(Pixel(ReadBack(), 5, 5), 0xFF00FF00u);
+  fx->EndPass();
+  fx->End();
+  m_vm->ReleaseBindings();
+  fmt->Release();
+  vb->Release();
+  red->Release();
+  green->Release();
+  fx->Release();
+}
+
+TEST_F(GLDeviceTest, BuffersSwitchedBetweenDrawsAreDrawn) {
+  GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
+  ASSERT_NE(fx, nullptr) << AllLines();
+  struct V {
+    float x, y, z;
+  };
+  // Corners of the screen; the second buffer is the same square shrunk to the left half.
+  const V full[4] = {{-1, 1, 0.5f}, {1, 1, 0.5f}, {1, -1, 0.5f}, {-1, -1, 0.5f}};
+  const V left[4] = {{-1, 1, 0.5f}, {0, 1, 0.5f}, {0, -1, 0.5f}, {-1, -1, 0.5f}};
+  const uint16_t both[6] = {0, 1, 2, 0, 2, 3};     // the whole square, clockwise
+  const uint16_t upper[6] = {0, 1, 2, 0, 1, 2};    // its top-right triangle twice
+  GLVertexBuffer* vbFull = CreateVertexBuffer(sizeof(V), 4, false);
+  GLVertexBuffer* vbLeft = CreateVertexBuffer(sizeof(V), 4, false);
+  GLIndexBuffer* ibBoth = CreateIndexBuffer(0, 6, false);
+  GLIndexBuffer* ibUpper = CreateIndexBuffer(0, 6, false);
+  GLVertexFormat* fmt = CreateVertexFormat();
+  ASSERT_TRUE(vbFull && vbLeft && ibBoth && ibUpper && fmt);
+  std::memcpy(vbFull->Lock(0, 4), full, sizeof(full));
+  vbFull->Unlock();
+  std::memcpy(vbLeft->Lock(0, 4), left, sizeof(left));
+  vbLeft->Unlock();
+  std::memcpy(ibBoth->Lock(0, 6), both, sizeof(both));
+  ibBoth->Unlock();
+  std::memcpy(ibUpper->Lock(0, 6), upper, sizeof(upper));
+  ibUpper->Unlock();
+  fmt->AddField(VFT_FLOAT3, VFU_POSITION);
+  fx->SetVector4(fx->GetParameterByName("Tint"), 1, 1, 1, 1);
+  fx->SetMatrix(fx->GetParameterBySemantic("WORLDVIEWPROJMATRIX"), Matrix4x4());
+  ASSERT_TRUE(fx->SetTechnique(fx->GetTechniqueByName("Culled")));
+  m_vm->SetClearColor(0, 0, 0, 1);
+  // Which of the top-right and bottom-left corners got drawn.
+  auto draw = [&](GLVertexBuffer* vb, GLIndexBuffer* ib) {
+    m_vm->Clear(true, true, false);
+    EXPECT_TRUE(fmt->Activate());
+    EXPECT_TRUE(vb->Activate(0));
+    EXPECT_TRUE(ib->Activate());
+    EXPECT_EQ(fx->Begin(), 1u);
+    EXPECT_TRUE(fx->BeginPass(0));
+    EXPECT_TRUE(m_vm->DrawIndexedPrimitive(PRIM_TRIANGLES, 0, 4, 0, 2)) << AllLines();
+    fx->EndPass();
+    fx->End();
+    std::vector<uint8_t> img = ReadBack();
+    std::string got;
+    got += (Pixel(img, kWidth - 3, 2) & 0xFFFFFF) ? '1' : '0';
+    got += (Pixel(img, 2, kHeight - 3) & 0xFFFFFF) ? '1' : '0';
+    return got;
+  };
+  EXPECT_EQ(draw(vbFull, ibBoth), "11");
+  EXPECT_EQ(draw(vbFull, ibUpper), "10");
+  EXPECT_EQ(draw(vbFull, ibBoth), "11");
+  EXPECT_EQ(draw(vbLeft, ibBoth), "01");
+  EXPECT_EQ(draw(vbFull, ibBoth), "11");
+  // After a reset the device's bindings are gone; activating the same buffers binds them again.
+  CVarRegistry::Instance().ResX.Set(int(kWidth));
+  ASSERT_EQ(m_vm->RestartVideo(), 0) << AllLines();
+  EXPECT_EQ(draw(vbFull, ibUpper), "10");
+  EXPECT_EQ(draw(vbLeft, ibBoth), "01");
+  // And after the bindings were released.
+  m_vm->ReleaseBindings();
+  EXPECT_EQ(draw(vbFull, ibBoth), "11");
+  m_vm->ReleaseBindings();
+  fmt->Release();
+  vbFull->Release();
+  vbLeft->Release();
+  ibBoth->Release();
+  ibUpper->Release();
+  fx->Release();
 }
 
 }  // namespace

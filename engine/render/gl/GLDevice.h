@@ -19,8 +19,10 @@
 #include "render/SoftResources.h"
 #include "render/gl/GLFunctions.h"
 
+#include <array>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace gldev {
@@ -226,14 +228,20 @@ class Effect : public GEffect {
     GLint alphaFunc = -1, alphaRef = -1;
     uint32_t lastAlphaFunc = 0xFFFFFFFF, lastAlphaRef = 0xFFFFFFFF;
   };
-  std::string BuildSource(const EffectPass& pass, EffectStage stage) const;
+  // Vertex shader, pixel shader, alpha-tested epilogue.
+  using ProgramKey = std::tuple<std::string, std::string, bool>;
+  std::string BuildSource(const EffectPass& pass, EffectStage stage, bool alphaTest) const;
   std::string MapLog(const std::string& log) const;
-  Program* GetProgram(uint32_t tech, uint32_t pass, std::string* error);
+  Program* GetProgram(uint32_t tech, uint32_t pass, bool alphaTest, std::string* error);
+  bool AlphaTestWanted() const;
+  // Makes the variant the device's alpha test asks for current; null when it cannot be built.
+  Program* SelectProgram(uint32_t tech, uint32_t pass);
 
   Device* m_gl;
-  std::map<std::pair<std::string, std::string>, Program> m_programs;
-  std::map<std::pair<std::string, std::string>, std::string> m_failed;
-  std::vector<std::vector<Program*>> m_passPrograms;
+  std::map<ProgramKey, Program> m_programs;
+  std::map<ProgramKey, std::string> m_failed;
+  // Per technique and pass: the programs without and with the alpha test.
+  std::vector<std::vector<std::array<Program*, 2>>> m_passPrograms;
   std::string m_lastError;
 };
 

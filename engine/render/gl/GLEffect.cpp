@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/Log.h"
 #include "render/gl/GLDevice.h"
 
 namespace gldev {
@@ -51,7 +52,7 @@ bool kaz_AlphaPasses(float a) {
 Effect::Effect(Device* device, EffectDesc desc) : GEffect(device, std::move(desc)), m_gl(device) {
   m_passPrograms.resize(m_desc.techniques.size());
   for (size_t t = 0; t < m_desc.techniques.size(); ++t)
-    m_passPrograms[t].assign(m_desc.techniques[t].passes.size(), nullptr);
+    m_passPrograms[t].assign(m_desc.techniques[t].passes.size(), {nullptr, nullptr});
 }
 
 Effect::~Effect() {
@@ -61,7 +62,7 @@ Effect::~Effect() {
   }
 }
 
-std::string Effect::BuildSource(const EffectPass& pass, EffectStage stage) const {
+std::string Effect::BuildSource(const EffectPass& pass, EffectStage stage, bool alphaTest) const {
   std::string s = "#version 330 core\n";
   s += stage == ES_VERTEX ? "#define KAZ_VERTEX_SHADER 1\n" : "#define KAZ_PIXEL_SHADER 1\n";
   for (const EffectParam& p : m_desc.params) {
@@ -105,7 +106,12 @@ std::string Effect::BuildSource(const EffectPass& pass, EffectStage stage) const
     s += "void main() {\n  kaz_main();\n  gl_Position.y = -gl_Position.y;\n"
          "  gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;\n}\n";
   } else {
-    s += "void main() {\n  kaz_main();\n  if (kaz_AlphaFunc != 8 && !kaz_AlphaPasses(FragColor.a)) discard;\n}\n";
+    // Only the alpha-tested variant may discard: a shader that can discard
+    // costs the rasteriser its fast paths even when the test always passes.
+    if (alphaTest)
+      s += "void main() {\n  kaz_main();\n  if (kaz_AlphaFunc != 8 && !kaz_AlphaPasses(FragColor.a)) discard;\n}\n";
+    else
+      s += "void main() {\n  kaz_main();\n}\n";
   }
   return s;
 }
@@ -143,17 +149,17 @@ std::string Effect::MapLog(const std::string& log) const {
   return out;
 }
 
-Effect::Program* Effect::GetProgram(uint32_t tech, uint32_t pass, std::string* error) {
-  if (m_passPrograms[tech][pass]) return m_passPrograms[tech][pass];
+Effect::Program* Effect::GetProgram(uint32_t tech, uint32_t pass, bool alphaTest, std::string* error) {
+  if (Program* cached = m_passPrograms[tech][pass][alphaTest]) return cached;
   const EffectPass& p = m_desc.techniques[tech].passes[pass];
-  auto key = std::make_pair(p.vertexShader, p.pixelShader);
+  ProgramKey key{p.vertexShader, p.pixelShader, alphaTest};
   if (auto f = m_failed.find(key); f != m_failed.end()) {
     *error = f->second;
     return nullptr;
   }
   auto it = m_programs.find(key);
   if (it != m_programs.end()) {
-    m_passPrograms[tech][pass] = &it->second;
+    m_passPrograms[tech][pass][alphaTest] = &it->second;
     return &it->second;
   }
   if (p.vertexShader.empty() || p.pixelShader.empty()) {
@@ -166,7 +172,7 @@ Effect::Program* Effect::GetProgram(uint32_t tech, uint32_t pass, std::string* e
   bool ok = true;
   for (int i = 0; i < 2 && ok; ++i) {
     EffectStage stage = i == 0 ? ES_VERTEX : ES_PIXEL;
-    std::string src = BuildSource(p, stage);
+    std::string src = BuildSource(p, stage, alphaTest);
     shaders[i] = kgl::CreateShader(i == 0 ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
     const char* text = src.c_str();
     kgl::ShaderSource(shaders[i], 1, &text, nullptr);
@@ -220,24 +226,43 @@ Effect::Program* Effect::GetProgram(uint32_t tech, uint32_t pass, std::string* e
   }
   pr.alphaFunc = kgl::GetUniformLocation(prog, "kaz_AlphaFunc");
   pr.alphaRef = kgl::GetUniformLocation(prog, "kaz_AlphaRef");
-  m_passPrograms[tech][pass] = &pr;
+  m_passPrograms[tech][pass][alphaTest] = &pr;
   return &pr;
 }
 
+// Validation builds the variant without the alpha test (the common case);
+// the alpha-tested one differs only in its epilogue and is built on first use.
 bool Effect::CompilePass(uint32_t tech, uint32_t pass, std::string* error) {
-  return GetProgram(tech, pass, error) != nullptr;
+  return GetProgram(tech, pass, false, error) != nullptr;
+}
+
+bool Effect::AlphaTestWanted() const {
+  return m_gl->RenderState(GRS_ALPHATESTENABLE) && m_gl->RenderState(GRS_ALPHAFUNC) != uint32_t(GCMP_ALWAYS);
+}
+
+Effect::Program* Effect::SelectProgram(uint32_t tech, uint32_t pass) {
+  bool alphaTest = AlphaTestWanted();
+  Program* p = m_passPrograms[tech][pass][alphaTest];
+  if (!p) {
+    std::string error;
+    p = GetProgram(tech, pass, alphaTest, &error);
+    if (!p) {
+      if (m_lastError != error) LogError("%s", error.c_str());
+      m_lastError = error;
+      return nullptr;
+    }
+  }
+  m_gl->UseProgram(p->name);
+  return p;
 }
 
 GResult Effect::ApplyPass(uint32_t tech, uint32_t pass) {
-  std::string error;
-  Program* p = GetProgram(tech, pass, &error);
-  if (!p) return GLERR_INVALIDCALL;
-  m_gl->UseProgram(p->name);
-  return G_OK;
+  return SelectProgram(tech, pass) ? G_OK : GLERR_INVALIDCALL;
 }
 
 void Effect::UploadValues(uint32_t tech, uint32_t pass) {
-  Program* pr = m_passPrograms[tech][pass];
+  // The alpha test may have been switched since the pass began.
+  Program* pr = SelectProgram(tech, pass);
   if (!pr) return;
   for (size_t i = 0; i < m_desc.params.size(); ++i) {
     GLint loc = pr->locations[i];
