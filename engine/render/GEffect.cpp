@@ -20,6 +20,17 @@ GEffect::GEffect(GDevice* device, EffectDesc desc) : m_device(device), m_desc(st
     if (p.type == EPT_SAMPLER && unit < int(kMaxSamplers)) m_samplerUnits[i] = unit++;
   }
   m_valid.assign(m_desc.techniques.size(), 0);
+  // Which value feeds each sampler, found once rather than by name on every commit.
+  m_samplerSources.assign(m_desc.params.size(), -1);
+  for (size_t i = 0; i < m_desc.params.size(); ++i) {
+    if (m_samplerUnits[i] < 0) continue;
+    const EffectParam& p = m_desc.params[i];
+    if (p.samplerTexture.empty()) {
+      m_samplerSources[i] = int(i);  // a texture set on the sampler itself
+    } else if (Handle h = GetParameterByName(p.samplerTexture.c_str())) {
+      m_samplerSources[i] = int(h - 1);
+    }
+  }
 }
 
 GEffect::~GEffect() {
@@ -119,13 +130,8 @@ void GEffect::BindSamplers() {
     int unit = m_samplerUnits[i];
     if (unit < 0) continue;
     const EffectParam& p = m_desc.params[i];
-    GTexture* tex = nullptr;
-    if (!p.samplerTexture.empty()) {
-      Handle h = GetParameterByName(p.samplerTexture.c_str());
-      if (h) tex = m_values[h - 1].texture;
-    } else {
-      tex = m_values[i].texture;  // a texture set on the sampler itself
-    }
+    int source = m_samplerSources[i];
+    GTexture* tex = source >= 0 ? m_values[size_t(source)].texture : nullptr;
     m_device->SetTexture(uint32_t(unit), tex);
     for (const auto& [state, value] : p.samplerStates) m_device->SetSamplerState(uint32_t(unit), state, value);
   }

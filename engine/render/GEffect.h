@@ -98,6 +98,7 @@ class GEffect : public GObject {
   EffectDesc m_desc;
   std::vector<Value> m_values;
   std::vector<int> m_samplerUnits;
+  std::vector<int> m_samplerSources;  // per sampler parameter: the value holding its texture, or -1
   // Per technique: 0 untested, 1 valid, -1 invalid.
   std::vector<int> m_valid;
   Handle m_technique = 0;

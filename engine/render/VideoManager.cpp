@@ -666,7 +666,7 @@ bool GLVideoManager::ActivateGLVertexBuffer(GLVertexBuffer* buffer, uint32_t str
     LogDetail("ActivateD3DVertexBuffer: SetStreamSource failed for stream %d (%s)!", int(stream), GetErrorName(r));
     return false;
   }
-  SwapBinding(m_streams[stream], buffer);
+  if (m_streams[stream] != buffer) SwapBinding(m_streams[stream], buffer);
   return true;
 }
 
@@ -681,7 +681,7 @@ bool GLVideoManager::ActivateGLIndexBuffer(GLIndexBuffer* buffer) {
     LogDetail("ActivateD3DIndexBuffer: SetIndices failed (%s)!", GetErrorName(r));
     return false;
   }
-  SwapBinding(m_currentIndexBuffer, buffer);
+  if (m_currentIndexBuffer != buffer) SwapBinding(m_currentIndexBuffer, buffer);
   return true;
 }
 
