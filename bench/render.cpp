@@ -4,7 +4,9 @@
 // Draws: thousands of small indexed meshes (a cube of 36 indices), each with
 // its own world-view-projection matrix, through GLRenderEffect, the video
 // manager's binding cache and the GL device; the baseline is a bare
-// glUniformMatrix4fv + glDrawElements loop with the same GLSL program text.
+// glUniformMatrix4fv + glDrawElements loop with the same shader bodies (without
+// the engine's epilogues) and the pass's depth and cull state, so both draw the
+// same fragments.
 // Uploads: a 256x256 BGRA image into a dynamic texture through Lock/Unlock,
 // against glTexSubImage2D. Every iteration ends with glFinish, so GPU (here
 // llvmpipe) work is inside the measurement on both sides.
@@ -172,9 +174,11 @@ void BM_PlainGLDraws(benchmark::State& state) {
     state.SkipWithError(c.error.c_str());
     return;
   }
-  GLint savedVao = 0, savedProgram = 0;
+  GLint savedVao = 0, savedProgram = 0, savedDepthTest = 0, savedCull = 0;
   kgl::GetIntegerv(GL_VERTEX_ARRAY_BINDING, &savedVao);
   kgl::GetIntegerv(GL_CURRENT_PROGRAM, &savedProgram);
+  kgl::GetIntegerv(GL_DEPTH_TEST, &savedDepthTest);
+  kgl::GetIntegerv(GL_CULL_FACE, &savedCull);
   GLuint prog = kgl::CreateProgram();
   GLuint vs = Compile(GL_VERTEX_SHADER, kBaselineVS), fs = Compile(GL_FRAGMENT_SHADER, kBaselineFS);
   kgl::AttachShader(prog, vs);
@@ -195,6 +199,9 @@ void BM_PlainGLDraws(benchmark::State& state) {
   GLint tint = kgl::GetUniformLocation(prog, "Tint");
   const float tintValue[4] = {1, 0.5f, 0.25f, 1};
   kgl::Uniform4fv(tint, 1, tintValue);
+  // What the engine's pass sets (ZEnable = false, CullMode = None), once, as the engine does.
+  kgl::Disable(GL_DEPTH_TEST);
+  kgl::Disable(GL_CULL_FACE);
   std::vector<Matrix4x4> matrices;
   for (int i = 0; i < kDraws; ++i) matrices.push_back(DrawMatrix(i));
   for (auto _ : state) {
@@ -208,6 +215,9 @@ void BM_PlainGLDraws(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kDraws);
   kgl::BindVertexArray(GLuint(savedVao));
   kgl::UseProgram(GLuint(savedProgram));
+  // The device's state cache expects GL as it left it.
+  if (savedDepthTest) kgl::Enable(GL_DEPTH_TEST);
+  if (savedCull) kgl::Enable(GL_CULL_FACE);
   kgl::DeleteBuffers(2, buffers);
   kgl::DeleteVertexArrays(1, &vao);
   kgl::DeleteShader(vs);
