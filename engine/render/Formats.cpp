@@ -54,7 +54,7 @@ uint32_t GetFormatBits(Format f) {
 
 const char* GetFormatName(Format f) {
 #define KAZ_FMT(x) \
-  case FMT_##x: return "D3DFMT_" #x;
+  case FMT_##x: return "GLFMT_" #x;
   switch (f) {
     KAZ_FMT(UNKNOWN) KAZ_FMT(R8G8B8) KAZ_FMT(A8R8G8B8) KAZ_FMT(X8R8G8B8) KAZ_FMT(R5G6B5)
     KAZ_FMT(X1R5G5B5) KAZ_FMT(A1R5G5B5) KAZ_FMT(A4R4G4B4) KAZ_FMT(R3G3B2) KAZ_FMT(A8)
@@ -76,21 +76,21 @@ const char* GetFormatName(Format f) {
 
 const char* GetPresentIntervalName(uint32_t interval) {
   switch (interval) {
-    case GPRESENT_INTERVAL_IMMEDIATE: return "D3DPRESENT_INTERVAL_IMMEDIATE";
-    case GPRESENT_INTERVAL_DEFAULT: return "D3DPRESENT_INTERVAL_DEFAULT";
-    case GPRESENT_INTERVAL_ONE: return "D3DPRESENT_INTERVAL_ONE";
-    case GPRESENT_INTERVAL_TWO: return "D3DPRESENT_INTERVAL_TWO";
-    case GPRESENT_INTERVAL_THREE: return "D3DPRESENT_INTERVAL_THREE";
-    case GPRESENT_INTERVAL_FOUR: return "D3DPRESENT_INTERVAL_FOUR";
+    case GPRESENT_INTERVAL_IMMEDIATE: return "GLPRESENT_INTERVAL_IMMEDIATE";
+    case GPRESENT_INTERVAL_DEFAULT: return "GLPRESENT_INTERVAL_DEFAULT";
+    case GPRESENT_INTERVAL_ONE: return "GLPRESENT_INTERVAL_ONE";
+    case GPRESENT_INTERVAL_TWO: return "GLPRESENT_INTERVAL_TWO";
+    case GPRESENT_INTERVAL_THREE: return "GLPRESENT_INTERVAL_THREE";
+    case GPRESENT_INTERVAL_FOUR: return "GLPRESENT_INTERVAL_FOUR";
     default: return "";
   }
 }
 
 const char* GetSwapEffectName(uint32_t swapEffect) {
   switch (swapEffect) {
-    case GSWAPEFFECT_DISCARD: return "D3DSWAPEFFECT_DISCARD";
-    case GSWAPEFFECT_FLIP: return "D3DSWAPEFFECT_FLIP";
-    case GSWAPEFFECT_COPY: return "D3DSWAPEFFECT_COPY";
+    case GSWAPEFFECT_DISCARD: return "GLSWAPEFFECT_DISCARD";
+    case GSWAPEFFECT_FLIP: return "GLSWAPEFFECT_FLIP";
+    case GSWAPEFFECT_COPY: return "GLSWAPEFFECT_COPY";
     default: return "";
   }
 }

@@ -35,7 +35,7 @@ Format ToDeviceFormat(uint32_t engineFormat);
 uint32_t FromDeviceFormat(Format f);
 
 uint32_t GetFormatBits(Format f);
-// "D3DFMT_A8R8G8B8"...; "" for values outside the enumeration.
+// "GLFMT_A8R8G8B8"...; "" for values outside the enumeration.
 const char* GetFormatName(Format f);
 const char* GetPresentIntervalName(uint32_t interval);
 const char* GetSwapEffectName(uint32_t swapEffect);

@@ -47,7 +47,7 @@ bool GLVertexBuffer::CreateDeviceBuffer() {
 void* GLVertexBuffer::Lock(uint32_t offset, uint32_t count) {
   if (!m_buffer) return nullptr;
   if (m_locked) {
-    LogDetail("D3DVertexBuffer: Error. Trying to double lock a vertex buffer!");
+    LogDetail("GLVertexBuffer: Error. Trying to double lock a vertex buffer!");
     return nullptr;
   }
   void* data = nullptr;
@@ -57,7 +57,7 @@ void* GLVertexBuffer::Lock(uint32_t offset, uint32_t count) {
   if (offset <= m_vertexCount && count <= m_vertexCount - offset && size > 0)
     r = m_buffer->Lock(uint32_t(start), uint32_t(size), &data, m_dynamic ? GLOCK_DISCARD : 0);
   if (GFailed(r)) {
-    LogDetail("D3DVertexBuffer: Error. Failed to lock %s vertex buffer (offset %d, count %d, vertex size %d, total "
+    LogDetail("GLVertexBuffer: Error. Failed to lock %s vertex buffer (offset %d, count %d, vertex size %d, total "
               "vertices in VB %d) (%s)",
               m_dynamic ? "dynamic" : "static", int(offset), int(count), int(m_vertexSize), int(m_vertexCount),
               GetErrorName(r));
@@ -70,12 +70,12 @@ void* GLVertexBuffer::Lock(uint32_t offset, uint32_t count) {
 void GLVertexBuffer::Unlock() {
   if (!m_buffer) return;
   if (!m_locked) {
-    LogDetail("D3DVertexBuffer: Error. Trying to double unlock a vertex buffer!");
+    LogDetail("GLVertexBuffer: Error. Trying to double unlock a vertex buffer!");
     return;
   }
   GResult r = m_buffer->Unlock();
   if (GFailed(r)) {
-    LogDetail("D3DVertexBuffer: Error. Failed to unlock VB (%s).", GetErrorName(r));
+    LogDetail("GLVertexBuffer: Error. Failed to unlock VB (%s).", GetErrorName(r));
     return;
   }
   m_locked = false;
@@ -89,11 +89,11 @@ bool GLVertexBuffer::Activate(uint32_t stream) {
 GLVertexBuffer* CreateVertexBuffer(uint32_t vertexSize, uint32_t vertexCount, bool dynamic) {
   GLVideoManager* vm = GetGLVideoManager();
   if (!vm || !vm->GetDevice()) {
-    LogDetail("D3DVertexBuffer: Cannot create VB without a video manager with display mode set!");
+    LogDetail("GLVertexBuffer: Cannot create VB without a video manager with display mode set!");
     return nullptr;
   }
   if (!vm->IsDeviceReady()) {
-    LogDetail("D3DVertexBuffer: Cannot create VB while device is lost!");
+    LogDetail("GLVertexBuffer: Cannot create VB while device is lost!");
     return nullptr;
   }
   GLVertexBuffer* vb = GLVertexBuffer::Create();
@@ -144,7 +144,7 @@ bool GLIndexBuffer::CreateDeviceBuffer() {
 void* GLIndexBuffer::Lock(uint32_t offset, uint32_t count) {
   if (!m_buffer) return nullptr;
   if (m_locked) {
-    LogDetail("D3DIndexBuffer: Error. Trying to double lock an index buffer!");
+    LogDetail("GLIndexBuffer: Error. Trying to double lock an index buffer!");
     return nullptr;
   }
   void* data = nullptr;
@@ -167,12 +167,12 @@ void* GLIndexBuffer::Lock(uint32_t offset, uint32_t count) {
 void GLIndexBuffer::Unlock() {
   if (!m_buffer) return;
   if (!m_locked) {
-    LogDetail("D3DIndexBuffer: Error. Trying to double unlock a index buffer!");
+    LogDetail("GLIndexBuffer: Error. Trying to double unlock a index buffer!");
     return;
   }
   GResult r = m_buffer->Unlock();
   if (GFailed(r)) {
-    LogDetail("D3DIndexBuffer: Error. Failed to unlock IB (%s).", GetErrorName(r));
+    LogDetail("GLIndexBuffer: Error. Failed to unlock IB (%s).", GetErrorName(r));
     return;
   }
   m_locked = false;
@@ -186,11 +186,11 @@ bool GLIndexBuffer::Activate() {
 GLIndexBuffer* CreateIndexBuffer(uint32_t sizeKind, uint32_t indexCount, bool dynamic) {
   GLVideoManager* vm = GetGLVideoManager();
   if (!vm || !vm->GetDevice()) {
-    LogDetail("D3DIndexBuffer: Cannot create IB without a video manager with display mode set!");
+    LogDetail("GLIndexBuffer: Cannot create IB without a video manager with display mode set!");
     return nullptr;
   }
   if (!vm->IsDeviceReady()) {
-    LogDetail("D3DIndexBuffer: Cannot create IB while device is lost!");
+    LogDetail("GLIndexBuffer: Cannot create IB while device is lost!");
     return nullptr;
   }
   GLIndexBuffer* ib = GLIndexBuffer::Create();
@@ -244,11 +244,11 @@ bool GLDepthStencilBuffer::Activate() {
 GLDepthStencilBuffer* CreateDepthStencilBuffer(uint32_t width, uint32_t height) {
   GLVideoManager* vm = GetGLVideoManager();
   if (!vm || !vm->GetDevice()) {
-    LogDetail("D3DDepthStencilBuffer: Cannot create without a video manager with display mode set!");
+    LogDetail("GLDepthStencilBuffer: Cannot create without a video manager with display mode set!");
     return nullptr;
   }
   if (!vm->IsDeviceReady()) {
-    LogDetail("D3DDepthStencilBuffer: Cannot create buffer while device is lost!");
+    LogDetail("GLDepthStencilBuffer: Cannot create buffer while device is lost!");
     return nullptr;
   }
   GLDepthStencilBuffer* ds = GLDepthStencilBuffer::Create();

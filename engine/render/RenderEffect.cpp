@@ -101,7 +101,7 @@ bool GLRenderEffect::Load(const std::string& fileName, const EffectDefines& defi
   }
   GEffect::Handle tech = effect->FindNextValidTechnique(0);
   if (!tech) {
-    LogError("D3DX .fx file '%s' has no technique that will validate on this hardware!", fileName.c_str());
+    LogError("GL .fx file '%s' has no technique that will validate on this hardware!", fileName.c_str());
     if (!effect->GetValidationErrors().empty()) LogDetail("%s", effect->GetValidationErrors().c_str());
     effect->Release();
     return false;
@@ -131,7 +131,7 @@ uint32_t GLRenderEffect::Begin() {
   uint32_t passes = 0;
   GResult r = m_effect->Begin(&passes, 0);
   if (GFailed(r)) {
-    LogDetail("D3DXEffect::Begin failed with result %s.", GetErrorName(r));
+    LogDetail("GLEffect::Begin failed with result %s.", GetErrorName(r));
     return 0;
   }
   m_begun = true;
@@ -142,7 +142,7 @@ bool GLRenderEffect::End() {
   if (!m_effect) return false;
   GResult r = m_effect->End();
   if (GFailed(r)) {
-    LogDetail("D3DXEffect::End failed with result %s.", GetErrorName(r));
+    LogDetail("GLEffect::End failed with result %s.", GetErrorName(r));
     return false;
   }
   m_begun = m_inPass = false;
@@ -153,7 +153,7 @@ bool GLRenderEffect::BeginPass(uint32_t pass) {
   if (!m_effect) return false;
   GResult r = m_effect->BeginPass(pass);
   if (GFailed(r)) {
-    LogDetail("D3DXEffect::BeginPass failed (pass %d) with result %s.", int(pass), GetErrorName(r));
+    LogDetail("GLEffect::BeginPass failed (pass %d) with result %s.", int(pass), GetErrorName(r));
     return false;
   }
   m_inPass = true;
@@ -164,7 +164,7 @@ bool GLRenderEffect::EndPass() {
   if (!m_effect) return false;
   GResult r = m_effect->EndPass();
   if (GFailed(r)) {
-    LogDetail("D3DXEffect::EndPass failed with result %s.", GetErrorName(r));
+    LogDetail("GLEffect::EndPass failed with result %s.", GetErrorName(r));
     return false;
   }
   m_inPass = false;

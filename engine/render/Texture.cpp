@@ -68,10 +68,10 @@ bool GLTexture::Create(uint32_t width, uint32_t height, uint32_t type, uint32_t 
     Format f = ToDeviceFormat(format);
     if (type == TEXTYPE_2D) {
       r = vm->GetDevice()->CreateTexture(GTEXTYPE_2D, width, height, 1, levels, usage, f, m_pool, &m_texture);
-      if (GFailed(r)) reason = "D3DXCreateTexture failed";
+      if (GFailed(r)) reason = "GLCreateTexture failed";
     } else if (type == TEXTYPE_CUBE) {
       r = vm->GetDevice()->CreateTexture(GTEXTYPE_CUBE, width, width, 1, levels, usage, f, m_pool, &m_texture);
-      if (GFailed(r)) reason = "D3DXCreateCubeTexture failed";
+      if (GFailed(r)) reason = "GLCreateCubeTexture failed";
     } else {
       reason = "bad texture type requested";
     }
@@ -195,7 +195,7 @@ bool GLTexture::Load(const char* fileName) {
 bool GLTexture::Lock(uint32_t level, void** bits, uint32_t* pitch, uint32_t face) {
   if (!m_texture || !bits || !pitch) return false;
   if (m_locked) {
-    LogDetail("D3DTexture::Lock: Tried to double lock texture.");
+    LogDetail("GLTexture::Lock: Tried to double lock texture.");
     return false;
   }
   uint32_t flags = m_dynamic ? GLOCK_DISCARD : 0;
@@ -203,14 +203,14 @@ bool GLTexture::Lock(uint32_t level, void** bits, uint32_t* pitch, uint32_t face
   if (m_type == TEXTYPE_2D) {
     GResult r = m_texture->LockRect(0, level, &rect, flags);
     if (GFailed(r)) {
-      LogDetail("D3DTexture::Lock: Failed to lock level %d of a 2D texture (%s: %s).\n", int(level), GetErrorName(r),
+      LogDetail("GLTexture::Lock: Failed to lock level %d of a 2D texture (%s: %s).\n", int(level), GetErrorName(r),
                 GetErrorDescription(r));
       return false;
     }
   } else if (m_type == TEXTYPE_CUBE) {
     GResult r = m_texture->LockRect(GetDeviceCubeFace(face), level, &rect, flags);
     if (GFailed(r)) {
-      LogDetail("D3DTexture::Lock: Failed to lock level %d of surface %s of a cube texture (%s: %s).\n", int(level),
+      LogDetail("GLTexture::Lock: Failed to lock level %d of surface %s of a cube texture (%s: %s).\n", int(level),
                 GetCubeFaceName(face), GetErrorName(r), GetErrorDescription(r));
       return false;
     }
@@ -228,14 +228,14 @@ bool GLTexture::Lock(uint32_t level, void** bits, uint32_t* pitch, uint32_t face
 bool GLTexture::Unlock() {
   if (!m_texture) return false;
   if (!m_locked) {
-    LogDetail("D3DTexture::Unlock: Tried to double unlock texture.\n");
+    LogDetail("GLTexture::Unlock: Tried to double unlock texture.\n");
     return false;
   }
   GResult r = GLERR_INVALIDCALL;
   if (m_type == TEXTYPE_2D) r = m_texture->UnlockRect(0, m_lockedLevel);
   else if (m_type == TEXTYPE_CUBE) r = m_texture->UnlockRect(GetDeviceCubeFace(m_lockedFace), m_lockedLevel);
   if (GFailed(r)) {
-    LogDetail("D3DTexture::Unlock: Failed to unlock texture (%s: %s).\n", GetErrorName(r), GetErrorDescription(r));
+    LogDetail("GLTexture::Unlock: Failed to unlock texture (%s: %s).\n", GetErrorName(r), GetErrorDescription(r));
     return false;
   }
   m_locked = false;
@@ -254,7 +254,7 @@ GSurface* GLTexture::GetGLRenderTargetSurface(uint32_t face) {
   else if (m_type == TEXTYPE_CUBE) r = m_texture->GetSurfaceLevel(GetDeviceCubeFace(face), 0, &s);
   else return nullptr;
   if (GFailed(r)) {
-    LogDetail("D3DTexture::GetD3DRenderTargetSurface: GetSurfaceLevel failed (%s)", GetErrorName(r));
+    LogDetail("GLTexture::GetGLRenderTargetSurface: GetSurfaceLevel failed (%s)", GetErrorName(r));
     return nullptr;
   }
   return s;

@@ -138,7 +138,7 @@ bool GLVertexFormat::GetGLVertexElements(GVertexElement* elements, uint32_t* cou
     uint32_t offset = 0;
     for (const Field& f : m_streams[s]) {
       if (n >= kMaxVertexElements - 1) {
-        LogDetail("D3DVertexFormat::GetD3DVertexElements: stream %d has too many fields!", int(s));
+        LogDetail("GLVertexFormat::GetGLVertexElements: stream %d has too many fields!", int(s));
         return false;
       }
       uint8_t usage = GetDeclUsage(f.usage);
@@ -159,13 +159,13 @@ GVertexDeclaration* GLVertexFormat::GetGLVertexDeclaration() {
   if (!m_declaration) {
     GVertexElement elements[kMaxVertexElements];
     if (!GetGLVertexElements(elements)) {
-      LogDetail("D3DVertexFormat::GetD3DVertexDeclaration: GetD3DVertexElements failed.");
+      LogDetail("GLVertexFormat::GetGLVertexDeclaration: GetGLVertexElements failed.");
       return nullptr;
     }
     GResult r = vm->GetDevice()->CreateVertexDeclaration(elements, &m_declaration);
     if (GFailed(r)) {
       m_declaration = nullptr;
-      LogDetail("D3DVertexFormat::GetD3DVertexDeclaration: Failed to create a vertex declaration. Error: %s",
+      LogDetail("GLVertexFormat::GetGLVertexDeclaration: Failed to create a vertex declaration. Error: %s",
                 GetErrorName(r));
       return nullptr;
     }

@@ -148,7 +148,7 @@ GLVideoManager::~GLVideoManager() {
   Close();
   if (m_system) {
     uint32_t left = m_system->Release();
-    if (left) LogDetail("IDirect3D9 still contains references! Something isn't releasing everything.");
+    if (left) LogDetail("GLSystem still contains references! Something isn't releasing everything.");
     m_system = nullptr;
   }
 }
@@ -160,12 +160,12 @@ bool GLVideoManager::Start(void* window) {
   m_system = m_factory(window, &reason);
   if (!m_system) {
     if (!reason.empty()) LogDetail("GLVideoManager: %s", reason.c_str());
-    LogError("Failed to create Direct3D9 interface! Be sure the latest version of DirectX is installed and try again.");
+    LogError("Failed to create OpenGL interface! Be sure the latest version of OpenGL is installed and try again.");
     return false;
   }
   GResult r = m_system->GetAdapterDisplayMode(0, &m_desktopMode);
   if (GFailed(r)) {
-    LogDetail("D3DVideoManager: GetAdapterDisplayMode failed (%s)", GetErrorName(r));
+    LogDetail("GLVideoManager: GetAdapterDisplayMode failed (%s)", GetErrorName(r));
     ReleaseDirect3D();
     return false;
   }
@@ -184,7 +184,7 @@ bool GLVideoManager::ReleaseDirect3D() {
   if (!m_system) return false;
   Close();
   uint32_t left = m_system->Release();
-  if (left) LogDetail("IDirect3D9 still contains references! Something isn't releasing everything.");
+  if (left) LogDetail("GLSystem still contains references! Something isn't releasing everything.");
   m_system = nullptr;
   return true;
 }
@@ -257,7 +257,7 @@ bool GLVideoManager::CreateDevice() {
   m_deviceType = GDEVTYPE_HAL;
   GCaps caps;
   if (GFailed(m_system->GetDeviceCaps(0, GDEVTYPE_HAL, &caps))) {
-    LogError("D3DVideoManager: HAL device unavailable!");
+    LogError("GLVideoManager: HAL device unavailable!");
     return false;
   }
   DisplayMode mode;
@@ -291,23 +291,23 @@ bool GLVideoManager::CreateDevice() {
     GResult r = m_system->CreateDevice(adapter, m_deviceType, m_window, m_behaviourFlags, &pp, &m_device);
     if (GSucceeded(r) && m_device) break;
     m_device = nullptr;
-    LogDetail("D3DVideoManager: CreateDevice failed (%s)", GetErrorName(r));
+    LogDetail("GLVideoManager: CreateDevice failed (%s)", GetErrorName(r));
     if (m_behaviourFlags == GCREATE_HARDWARE_VERTEXPROCESSING) {
-      LogWarning("D3DVideoManager: Failed to use D3DCREATE_HARDWARE_VERTEXPROCESSING, falling back to software "
+      LogWarning("GLVideoManager: Failed to use GLCREATE_HARDWARE_VERTEXPROCESSING, falling back to software "
                  "processing.");
       m_behaviourFlags = GCREATE_SOFTWARE_VERTEXPROCESSING;
     } else {
-      LogMessage("D3DVideoManager: Failed to use D3DCREATE_SOFTWARE_VERTEXPROCESSING. Cannot continue.");
+      LogMessage("GLVideoManager: Failed to use GLCREATE_SOFTWARE_VERTEXPROCESSING. Cannot continue.");
       return false;
     }
   }
   if (!m_device) return false;
-  if (m_deviceType == GDEVTYPE_HAL) LogDetail("D3DVideoManager: Using D3DDEVTYPE_HAL.");
-  else LogWarning("D3DVideoManager: USING D3DDEVTYPE_REF!!");
+  if (m_deviceType == GDEVTYPE_HAL) LogDetail("GLVideoManager: Using GLDEVTYPE_HAL.");
+  else LogWarning("GLVideoManager: USING GLDEVTYPE_REF!!");
   if (m_behaviourFlags == GCREATE_HARDWARE_VERTEXPROCESSING)
-    LogDetail("D3DVideoManager: Using D3DCREATE_HARDWARE_VERTEXPROCESSING.");
+    LogDetail("GLVideoManager: Using GLCREATE_HARDWARE_VERTEXPROCESSING.");
   else
-    LogDetail("D3DVideoManager: Using D3DCREATE_SOFTWARE_VERTEXPROCESSING.");
+    LogDetail("GLVideoManager: Using GLCREATE_SOFTWARE_VERTEXPROCESSING.");
 
   m_defaultRenderTarget = GLTexture::Create();
   m_defaultDepthStencil = GLDepthStencilBuffer::Create();
@@ -331,7 +331,7 @@ bool GLVideoManager::ResetDevice(const DisplayMode& mode) {
   PlaceWindow(mode);
   GResult r = m_device->Reset(pp);
   if (GFailed(r)) {
-    LogDetail("IDirect3DDevice9::Reset failed. Reason: %s", GetErrorName(r));
+    LogDetail("GLDevice::Reset failed. Reason: %s", GetErrorName(r));
     return false;
   }
   m_device->Clear(GCLEAR_TARGET | GCLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
@@ -483,7 +483,7 @@ bool GLVideoManager::Close() {
   if (m_device) {
     Shutdown();
     uint32_t left = m_device->Release();
-    if (left) LogDetail("IDirect3DDevice9 still contains %d references! Something isn't releasing everything.",
+    if (left) LogDetail("GLDevice still contains %d references! Something isn't releasing everything.",
                         int(left));
   }
   LogMessage("Display mode restored.");
@@ -528,7 +528,7 @@ bool GLVideoManager::TakeScreenShot(const char* directory, const char* prefix) {
     std::string reason;
     ok = WriteBMPFile(name, static_cast<const uint8_t*>(locked.bits), width, height, uint32_t(locked.pitch), &reason);
     surface->UnlockRect();
-    if (!ok) LogMessage("TakeScreenShot - D3DXSaveSurfaceToFile failed (%s)\n", reason.c_str());
+    if (!ok) LogMessage("TakeScreenShot - GLSaveSurfaceToFile failed (%s)\n", reason.c_str());
   }
   surface->Release();
   return ok;
@@ -643,12 +643,12 @@ bool GLVideoManager::ActivateGLVertexFormat(GLVertexFormat* format) {
   if (format == m_currentVertexFormat) return true;
   GVertexDeclaration* decl = format->GetGLVertexDeclaration();
   if (!decl) {
-    LogDetail("ActivateD3DVertexFormat: Failed to retrieve a D3DVertexDeclaration interface!");
+    LogDetail("ActivateGLVertexFormat: Failed to retrieve a GLVertexDeclaration interface!");
     return false;
   }
   GResult r = m_device->SetVertexDeclaration(decl);
   if (GFailed(r)) {
-    LogDetail("ActivateD3DVertexFormat: SetVertexDeclaration failed (%s)!", GetErrorName(r));
+    LogDetail("ActivateGLVertexFormat: SetVertexDeclaration failed (%s)!", GetErrorName(r));
     return false;
   }
   SwapBinding(m_currentVertexFormat, format);
@@ -658,12 +658,12 @@ bool GLVideoManager::ActivateGLVertexFormat(GLVertexFormat* format) {
 bool GLVideoManager::ActivateGLVertexBuffer(GLVertexBuffer* buffer, uint32_t stream) {
   if (!buffer || !m_device || stream >= kMaxStreams) return false;
   if (!buffer->GetGLBuffer()) {
-    LogDetail("ActivateD3DVertexBuffer: Failed to retrieve a IDirect3DVertexBufer9 interface!");
+    LogDetail("ActivateGLVertexBuffer: Failed to retrieve a GLVertexBufer interface!");
     return false;
   }
   GResult r = m_device->SetStreamSource(stream, buffer->GetGLBuffer(), 0, buffer->GetVertexSize());
   if (GFailed(r)) {
-    LogDetail("ActivateD3DVertexBuffer: SetStreamSource failed for stream %d (%s)!", int(stream), GetErrorName(r));
+    LogDetail("ActivateGLVertexBuffer: SetStreamSource failed for stream %d (%s)!", int(stream), GetErrorName(r));
     return false;
   }
   if (m_streams[stream] != buffer) SwapBinding(m_streams[stream], buffer);
@@ -673,12 +673,12 @@ bool GLVideoManager::ActivateGLVertexBuffer(GLVertexBuffer* buffer, uint32_t str
 bool GLVideoManager::ActivateGLIndexBuffer(GLIndexBuffer* buffer) {
   if (!buffer || !m_device) return false;
   if (!buffer->GetGLBuffer()) {
-    LogDetail("ActivateD3DIndexBuffer: Failed to retrieve a IDirect3DIndexBuffer9 interface!");
+    LogDetail("ActivateGLIndexBuffer: Failed to retrieve a GLIndexBuffer interface!");
     return false;
   }
   GResult r = m_device->SetIndices(buffer->GetGLBuffer());
   if (GFailed(r)) {
-    LogDetail("ActivateD3DIndexBuffer: SetIndices failed (%s)!", GetErrorName(r));
+    LogDetail("ActivateGLIndexBuffer: SetIndices failed (%s)!", GetErrorName(r));
     return false;
   }
   if (m_currentIndexBuffer != buffer) SwapBinding(m_currentIndexBuffer, buffer);
@@ -691,13 +691,13 @@ bool GLVideoManager::ActivateGLRenderTarget(GLTexture* texture, uint32_t face) {
   if (!texture->IsRenderTarget()) return false;
   GSurface* surface = texture->GetGLRenderTargetSurface(face);
   if (!surface) {
-    LogDetail("ActivateD3DRenderTarget: GetD3DRenderTargetSurface failed.");
+    LogDetail("ActivateGLRenderTarget: GetGLRenderTargetSurface failed.");
     return false;
   }
   GResult r = m_device->SetRenderTarget(0, surface);
   surface->Release();
   if (GFailed(r)) {
-    LogDetail("ActivateD3DRenderTarget: SetRenderTarget failed (%s).", GetErrorName(r));
+    LogDetail("ActivateGLRenderTarget: SetRenderTarget failed (%s).", GetErrorName(r));
     return false;
   }
   SwapBinding(m_currentRenderTarget, texture);
@@ -708,12 +708,12 @@ bool GLVideoManager::ActivateGLDepthStencilBuffer(GLDepthStencilBuffer* buffer) 
   if (!buffer || !m_device) return false;
   if (buffer == m_currentDepthStencil) return true;
   if (!buffer->GetGLSurface()) {
-    LogDetail("ActivateD3DDepthStencilBuffer: Failed to retrieve a IDirect3DSurface9 interface");
+    LogDetail("ActivateGLDepthStencilBuffer: Failed to retrieve a GLSurface interface");
     return false;
   }
   GResult r = m_device->SetDepthStencilSurface(buffer->GetGLSurface());
   if (GFailed(r)) {
-    LogDetail("ActivateD3DDepthStencilBuffer: SetDepthStencilSurface failed (%s)", GetErrorName(r));
+    LogDetail("ActivateGLDepthStencilBuffer: SetDepthStencilSurface failed (%s)", GetErrorName(r));
     return false;
   }
   SwapBinding(m_currentDepthStencil, buffer);

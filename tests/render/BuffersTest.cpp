@@ -182,13 +182,13 @@ TEST(BuffersWithoutVideo, CreationNeedsAVideoManager) {
 }
 
 TEST(FormatTables, NamesBitsAndSearch) {
-  EXPECT_STREQ(GetFormatName(FMT_A8R8G8B8), "D3DFMT_A8R8G8B8");
-  EXPECT_STREQ(GetFormatName(FMT_DXT5), "D3DFMT_DXT5");
+  EXPECT_STREQ(GetFormatName(FMT_A8R8G8B8), "GLFMT_A8R8G8B8");
+  EXPECT_STREQ(GetFormatName(FMT_DXT5), "GLFMT_DXT5");
   EXPECT_STREQ(GetFormatName(Format(12345)), "");
   EXPECT_EQ(GetFormatBits(FMT_DXT1), 64u);
   EXPECT_EQ(GetFormatBits(FMT_X8R8G8B8), 32u);
   EXPECT_EQ(GetFormatBits(FMT_D16), 16u);
-  EXPECT_STREQ(GetPresentIntervalName(GPRESENT_INTERVAL_IMMEDIATE), "D3DPRESENT_INTERVAL_IMMEDIATE");
+  EXPECT_STREQ(GetPresentIntervalName(GPRESENT_INTERVAL_IMMEDIATE), "GLPRESENT_INTERVAL_IMMEDIATE");
   EXPECT_STREQ(GetSwapEffectName(7), "");
   EXPECT_STREQ(GetCubeFaceName(6), "Negative Z");
   EXPECT_STREQ(GetCubeFaceName(0), "Invalid");

@@ -154,7 +154,7 @@ TEST_F(EffectTest, MatricesAreHandedOverTransposed) {
 
 TEST_F(EffectTest, NoValidTechniqueFailsTheLoad) {
   EXPECT_EQ(LoadRenderEffect("RenderEffects/future.fx"), nullptr);
-  EXPECT_EQ(CountContaining("D3DX .fx file 'RenderEffects/future.fx' has no technique that will validate on this "
+  EXPECT_EQ(CountContaining("GL .fx file 'RenderEffects/future.fx' has no technique that will validate on this "
                             "hardware!",
                             LogLevel_Error),
             1);
@@ -182,7 +182,7 @@ TEST_F(EffectTest, PassesRestoreTheirStatesAtEnd) {
   dev->GetRenderState(GRS_CULLMODE, &v);
   EXPECT_EQ(v, uint32_t(GCULL_CW));
   EXPECT_FALSE(fx->End());
-  EXPECT_EQ(CountContaining("D3DXEffect::End failed with result GLERR_INVALIDCALL."), 1);
+  EXPECT_EQ(CountContaining("GLEffect::End failed with result GLERR_INVALIDCALL."), 1);
   fx->Release();
 }
 

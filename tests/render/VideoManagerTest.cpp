@@ -23,7 +23,7 @@ TEST_F(VideoManagerTest, MissingGraphicsRefusesCreation) {
   int window = 0;
   EXPECT_EQ(CreateVideoManager(&window, MakeFakeSystem), nullptr);
   EXPECT_EQ(GetVideoManager(), nullptr);
-  EXPECT_EQ(CountContaining("Failed to create Direct3D9 interface!", LogLevel_Error), 1);
+  EXPECT_EQ(CountContaining("Failed to create OpenGL interface!", LogLevel_Error), 1);
 }
 
 TEST_F(VideoManagerTest, StartLogsAdapterAndDriverVersion) {
@@ -55,7 +55,7 @@ TEST_F(VideoManagerTest, WindowedModeWritesBackWhatItGot) {
   EXPECT_FALSE(cv.Fullscreen.Get());
   EXPECT_EQ(LastFakeSystem()->PlacedWidth(), 800u);
   EXPECT_EQ(CountContaining("Display mode set (800x600x32 @ 60hz, windowed)."), 1);
-  EXPECT_EQ(CountContaining("d3dpp.BackBufferFormat: D3DFMT_X8R8G8B8"), 1);
+  EXPECT_EQ(CountContaining("d3dpp.BackBufferFormat: GLFMT_X8R8G8B8"), 1);
 }
 
 TEST_F(VideoManagerTest, ZeroSizeTakesTheClientAreaWithoutMovingTheWindow) {
@@ -121,7 +121,7 @@ TEST_F(VideoManagerTest, PerfHudAdapterGetsTheReferenceDevice) {
   ASSERT_NE(Start(), nullptr);
   EXPECT_EQ(LastFakeSystem()->LastAdapter(), 1u);
   EXPECT_EQ(LastFakeSystem()->LastDeviceType(), GDEVTYPE_REF);
-  EXPECT_EQ(CountContaining("USING D3DDEVTYPE_REF!!", LogLevel_Warning), 1);
+  EXPECT_EQ(CountContaining("USING GLDEVTYPE_REF!!", LogLevel_Warning), 1);
 }
 
 TEST_F(VideoManagerTest, MissingHalFailsTheModeSet) {
@@ -291,7 +291,7 @@ TEST_F(VideoManagerTest, LeakedReferenceIsReportedAtClose) {
   GDevice* dev = vm->GetDevice();
   dev->AddRef();  // somebody kept the device
   EXPECT_TRUE(vm->Close());
-  EXPECT_EQ(CountContaining("IDirect3DDevice9 still contains 1 references!", LogLevel_Detail), 1);
+  EXPECT_EQ(CountContaining("GLDevice still contains 1 references!", LogLevel_Detail), 1);
   EXPECT_FALSE(vm->GetDisplayMode(nullptr));
   EXPECT_EQ(dev->Release(), 0u);
 }
