@@ -13,6 +13,24 @@ uint32_t FullMipCount(uint32_t width, uint32_t height, uint32_t depth) {
 
 // ---------------------------------------------------------------------------
 
+GResult SoftLock::Lock(std::vector<uint8_t>& data, uint32_t at, uint32_t count, void** out, uint32_t flags) {
+  if (!out || locked) return GLERR_INVALIDCALL;
+  if (at == 0 && count == 0) count = uint32_t(data.size());
+  if (at > data.size() || count > data.size() - at) return GLERR_INVALIDCALL;
+  locked = true;
+  offset = at;
+  size = count;
+  discard = (flags & GLOCK_DISCARD) != 0;
+  *out = data.data() + at;
+  return G_OK;
+}
+
+bool SoftLock::Unlock() {
+  if (!locked) return false;
+  locked = false;
+  return true;
+}
+
 SoftVertexBuffer::SoftVertexBuffer(GDevice* device, uint32_t length, uint32_t usage, GPool pool)
     : m_device(device), m_data(length), m_usage(usage), m_pool(pool) {
   m_device->AddRef();
@@ -20,21 +38,12 @@ SoftVertexBuffer::SoftVertexBuffer(GDevice* device, uint32_t length, uint32_t us
 SoftVertexBuffer::~SoftVertexBuffer() { m_device->Release(); }
 
 GResult SoftVertexBuffer::Lock(uint32_t offset, uint32_t size, void** data, uint32_t flags) {
-  if (!data || m_locked) return GLERR_INVALIDCALL;
-  if (offset == 0 && size == 0) size = uint32_t(m_data.size());
-  if (offset > m_data.size() || size > m_data.size() - offset) return GLERR_INVALIDCALL;
-  m_locked = true;
-  m_lockOffset = offset;
-  m_lockSize = size;
-  m_lockDiscard = (flags & GLOCK_DISCARD) != 0;
-  *data = m_data.data() + offset;
-  return G_OK;
+  return m_lock.Lock(m_data, offset, size, data, flags);
 }
 
 GResult SoftVertexBuffer::Unlock() {
-  if (!m_locked) return GLERR_INVALIDCALL;
-  m_locked = false;
-  OnUnlock(m_lockOffset, m_lockSize, m_lockDiscard);
+  if (!m_lock.Unlock()) return GLERR_INVALIDCALL;
+  OnUnlock(m_lock.offset, m_lock.size, m_lock.discard);
   return G_OK;
 }
 
@@ -45,21 +54,12 @@ SoftIndexBuffer::SoftIndexBuffer(GDevice* device, uint32_t length, uint32_t usag
 SoftIndexBuffer::~SoftIndexBuffer() { m_device->Release(); }
 
 GResult SoftIndexBuffer::Lock(uint32_t offset, uint32_t size, void** data, uint32_t flags) {
-  if (!data || m_locked) return GLERR_INVALIDCALL;
-  if (offset == 0 && size == 0) size = uint32_t(m_data.size());
-  if (offset > m_data.size() || size > m_data.size() - offset) return GLERR_INVALIDCALL;
-  m_locked = true;
-  m_lockOffset = offset;
-  m_lockSize = size;
-  m_lockDiscard = (flags & GLOCK_DISCARD) != 0;
-  *data = m_data.data() + offset;
-  return G_OK;
+  return m_lock.Lock(m_data, offset, size, data, flags);
 }
 
 GResult SoftIndexBuffer::Unlock() {
-  if (!m_locked) return GLERR_INVALIDCALL;
-  m_locked = false;
-  OnUnlock(m_lockOffset, m_lockSize, m_lockDiscard);
+  if (!m_lock.Unlock()) return GLERR_INVALIDCALL;
+  OnUnlock(m_lock.offset, m_lock.size, m_lock.discard);
   return G_OK;
 }
 

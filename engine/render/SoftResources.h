@@ -12,6 +12,18 @@
 
 #include <vector>
 
+// The lock of a buffer kept in system memory: one range at a time, checked
+// against the buffer's size; count 0 at offset 0 means the whole buffer.
+struct SoftLock {
+  bool locked = false;
+  uint32_t offset = 0, size = 0;
+  bool discard = false;
+
+  GResult Lock(std::vector<uint8_t>& data, uint32_t offset, uint32_t size, void** out, uint32_t flags);
+  // False when nothing was locked.
+  bool Unlock();
+};
+
 class SoftVertexBuffer : public GVertexBuffer {
  public:
   SoftVertexBuffer(GDevice* device, uint32_t length, uint32_t usage, GPool pool);
@@ -29,9 +41,7 @@ class SoftVertexBuffer : public GVertexBuffer {
   std::vector<uint8_t> m_data;
   uint32_t m_usage;
   GPool m_pool;
-  bool m_locked = false;
-  uint32_t m_lockOffset = 0, m_lockSize = 0;
-  bool m_lockDiscard = false;
+  SoftLock m_lock;
 };
 
 class SoftIndexBuffer : public GIndexBuffer {
@@ -52,9 +62,7 @@ class SoftIndexBuffer : public GIndexBuffer {
   uint32_t m_usage;
   Format m_format;
   GPool m_pool;
-  bool m_locked = false;
-  uint32_t m_lockOffset = 0, m_lockSize = 0;
-  bool m_lockDiscard = false;
+  SoftLock m_lock;
 };
 
 class SoftVertexDeclaration : public GVertexDeclaration {

@@ -46,6 +46,14 @@ void SetError(const char* text) { t_lastError = text; }
 // Called right after a PhysFS call failed.
 void TakePhysfsError() { SetError(PHYSFS_getLastErrorCode()); }
 
+// PhysFS's nonzero-on-success result, with the reason kept on failure.
+bool Succeeded(int result) {
+  if (result)
+    return true;
+  TakePhysfsError();
+  return false;
+}
+
 bool Ready() {
   if (PHYSFS_isInit())
     return true;
@@ -74,13 +82,7 @@ std::string TakeString(const char* text) {
 }
 
 bool Stat(const std::string& path, PHYSFS_Stat* st) {
-  if (!Ready())
-    return false;
-  if (!PHYSFS_stat(path.c_str(), st)) {
-    TakePhysfsError();
-    return false;
-  }
-  return true;
+  return Ready() && Succeeded(PHYSFS_stat(path.c_str(), st));
 }
 
 uint32_t ClampSize(PHYSFS_sint64 n) {
@@ -143,33 +145,15 @@ bool Uninit() {
 }
 
 bool SetWriteDir(const std::string& nativePath) {
-  if (!Ready())
-    return false;
-  if (!PHYSFS_setWriteDir(nativePath.empty() ? nullptr : nativePath.c_str())) {
-    TakePhysfsError();
-    return false;
-  }
-  return true;
+  return Ready() && Succeeded(PHYSFS_setWriteDir(nativePath.empty() ? nullptr : nativePath.c_str()));
 }
 
 bool AddToSearchPath(const std::string& nativePath, bool append) {
-  if (!Ready())
-    return false;
-  if (!PHYSFS_mount(nativePath.c_str(), nullptr, append ? 1 : 0)) {
-    TakePhysfsError();
-    return false;
-  }
-  return true;
+  return Ready() && Succeeded(PHYSFS_mount(nativePath.c_str(), nullptr, append ? 1 : 0));
 }
 
 bool RemoveFromSearchPath(const std::string& nativePath) {
-  if (!Ready())
-    return false;
-  if (!PHYSFS_unmount(nativePath.c_str())) {
-    TakePhysfsError();
-    return false;
-  }
-  return true;
+  return Ready() && Succeeded(PHYSFS_unmount(nativePath.c_str()));
 }
 
 std::vector<std::string> GetSearchPaths() {
@@ -203,23 +187,11 @@ int64_t GetLastModTime(const std::string& path) {
 }
 
 bool MakeDirectory(const std::string& path) {
-  if (!Ready())
-    return false;
-  if (!PHYSFS_mkdir(path.c_str())) {
-    TakePhysfsError();
-    return false;
-  }
-  return true;
+  return Ready() && Succeeded(PHYSFS_mkdir(path.c_str()));
 }
 
 bool Delete(const std::string& path) {
-  if (!Ready())
-    return false;
-  if (!PHYSFS_delete(path.c_str())) {
-    TakePhysfsError();
-    return false;
-  }
-  return true;
+  return Ready() && Succeeded(PHYSFS_delete(path.c_str()));
 }
 
 std::vector<std::string> EnumerateFiles(const std::string& path) {
