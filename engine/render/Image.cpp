@@ -281,6 +281,23 @@ bool DecodeDDS(const void* data, size_t size, Image* out, std::string* reason) {
   return true;
 }
 
+namespace {
+// stb_image grows its buffer by whatever length a PNG chunk declares, so a few
+// corrupt bytes can ask for gigabytes. Every chunk must fit in the file.
+bool PngChunksFit(const uint8_t* p, size_t size) {
+  static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (size < 8 || std::memcmp(p, kSignature, 8) != 0) return true;  // not a PNG
+  size_t at = 8;
+  while (size - at >= 12) {
+    uint32_t length = uint32_t(p[at]) << 24 | uint32_t(p[at + 1]) << 16 | uint32_t(p[at + 2]) << 8 | p[at + 3];
+    if (length > size - at - 12) return false;
+    if (std::memcmp(p + at + 4, "IEND", 4) == 0) return true;
+    at += 12 + size_t(length);
+  }
+  return false;  // ends inside a chunk header, before IEND
+}
+}  // namespace
+
 bool DecodeImage(const void* data, size_t size, Image* out, std::string* reason) {
   if (!data || size == 0) {
     *reason = "empty file";
@@ -291,7 +308,17 @@ bool DecodeImage(const void* data, size_t size, Image* out, std::string* reason)
     *reason = "file too large";
     return false;
   }
+  if (!PngChunksFit(static_cast<const uint8_t*>(data), size)) {
+    *reason = "corrupt PNG: a chunk runs past the end of the file";
+    return false;
+  }
   int w = 0, h = 0, comp = 0;
+  // Refuse oversized images before anything is allocated for them.
+  if (stbi_info_from_memory(static_cast<const stbi_uc*>(data), int(size), &w, &h, &comp) &&
+      (w <= 0 || h <= 0 || uint32_t(w) > kMaxImageDimension || uint32_t(h) > kMaxImageDimension)) {
+    *reason = "bad image size";
+    return false;
+  }
   stbi_uc* pixels = stbi_load_from_memory(static_cast<const stbi_uc*>(data), int(size), &w, &h, &comp, 4);
   if (!pixels) {
     const char* why = stbi_failure_reason();

@@ -171,6 +171,24 @@ TEST(ImageDecode, CorruptAndTruncatedInputFailCleanly) {
   EXPECT_FALSE(DecodeImage(nullptr, 0, &img, &why));
 }
 
+TEST(ImageDecode, PngChunkLengthsMustFitTheFile) {
+  Image img;
+  std::string why;
+  std::vector<uint8_t> png = Encode("png", 4);
+  ASSERT_TRUE(DecodeImage(png.data(), png.size(), &img, &why)) << why;
+  // A chunk that claims nearly 4 GiB: stb_image would try to grow its buffer to that.
+  std::vector<uint8_t> bad = png;
+  bad[33] = 0xFF, bad[34] = 0xFF, bad[35] = 0xFF, bad[36] = 0x00;  // the chunk after IHDR
+  EXPECT_FALSE(DecodeImage(bad.data(), bad.size(), &img, &why));
+  EXPECT_EQ(why, "corrupt PNG: a chunk runs past the end of the file");
+  // Cut before IEND.
+  EXPECT_FALSE(DecodeImage(png.data(), png.size() - 12, &img, &why));
+  // A declared size beyond the limit is refused before decoding.
+  std::vector<uint8_t> wide = png;
+  wide[16] = 0x00, wide[17] = 0x01, wide[18] = 0x00, wide[19] = 0x00;  // width 65536 (CRC left stale)
+  EXPECT_FALSE(DecodeImage(wide.data(), wide.size(), &img, &why));
+}
+
 TEST(ImageEncode, BmpIsBottomUp24Bit) {
   const uint8_t px[2 * 2 * 4] = {0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255, 255, 255, 255, 255};
   std::vector<uint8_t> bmp = EncodeBMP(px, 2, 2, 8);
