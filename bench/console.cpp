@@ -19,10 +19,21 @@ const std::vector<std::string>& Lines() {
     std::vector<std::string> out;
     for (int i = 0; i < 256; ++i) {
       switch (i % 4) {
-        case 0: out.push_back("[orange]WARNING: [white]Failed to load texture Textures/rock_" + std::to_string(i) + ".png"); break;
-        case 1: out.push_back("[grey]Loaded static mesh Meshes/crate" + std::to_string(i) + ".msh (1432 vertices)"); break;
-        case 2: out.push_back("[cyan]Particles[grey] : [white]" + std::to_string(i * 17)); break;
-        default: out.push_back("Executing console script [grey]config/cove.cfg[white]... line " + std::to_string(i)); break;
+        case 0:
+          out.push_back("[orange]WARNING: [white]Failed to load texture Textures/rock_" +
+                        std::to_string(i) + ".png");
+          break;
+        case 1:
+          out.push_back("[grey]Loaded static mesh Meshes/crate" + std::to_string(i) +
+                        ".msh (1432 vertices)");
+          break;
+        case 2:
+          out.push_back("[cyan]Particles[grey] : [white]" + std::to_string(i * 17));
+          break;
+        default:
+          out.push_back("Executing console script [grey]config/cove.cfg[white]... line " +
+                        std::to_string(i));
+          break;
       }
     }
     return out;
@@ -30,7 +41,9 @@ const std::vector<std::string>& Lines() {
   return lines;
 }
 
-std::string BenchPath(const char* name) { return "/tmp/bench_console_" + std::to_string(getpid()) + "_" + name; }
+std::string BenchPath(const char* name) {
+  return "/tmp/bench_console_" + std::to_string(getpid()) + "_" + name;
+}
 
 void BM_FwriteBuffered(benchmark::State& state) {
   const auto& lines = Lines();
@@ -69,8 +82,7 @@ void BM_ConsolePrint(benchmark::State& state) {
   const auto& lines = Lines();
   Console console;
   size_t i = 0;
-  for (auto _ : state)
-    console.Print(lines[i++ & 255], false);
+  for (auto _ : state) console.Print(lines[i++ & 255], false);
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_ConsolePrint);
@@ -84,8 +96,7 @@ void BM_ConsolePrintLogFile(benchmark::State& state) {
     return;
   }
   size_t i = 0;
-  for (auto _ : state)
-    console.Print(lines[i++ & 255], false);
+  for (auto _ : state) console.Print(lines[i++ & 255], false);
   console.CloseLogFile();
   remove(path.c_str());
   state.SetItemsProcessed(state.iterations());
@@ -98,14 +109,14 @@ void BM_ConsolePrintLogFileHook(benchmark::State& state) {
   std::string path = BenchPath("kaz_hook.log");
   Console console;
   std::string sink;
-  console.SetOutputHook([](const char* text, bool, void* user) { *static_cast<std::string*>(user) = text; }, &sink);
+  console.SetOutputHook(
+      [](const char* text, bool, void* user) { *static_cast<std::string*>(user) = text; }, &sink);
   if (!console.OpenLogFile(path)) {
     state.SkipWithError("cannot create the log file");
     return;
   }
   size_t i = 0;
-  for (auto _ : state)
-    console.Print(lines[i++ & 255], false);
+  for (auto _ : state) console.Print(lines[i++ & 255], false);
   console.CloseLogFile();
   remove(path.c_str());
   state.SetItemsProcessed(state.iterations());

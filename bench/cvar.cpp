@@ -17,12 +17,10 @@ std::vector<std::string> BuiltinNames(bool lowerCase) {
   CVarRegistry::Instance().ListAll(all);
   std::vector<std::string> names;
   for (const CVar* cvar : all) {
-    if (!cvar->IsStatic())
-      continue;
+    if (!cvar->IsStatic()) continue;
     std::string name = cvar->GetName();
     if (lowerCase)
-      for (char& c : name)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+      for (char& c : name) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
     names.push_back(name);
   }
   return names;
@@ -31,8 +29,7 @@ std::vector<std::string> BuiltinNames(bool lowerCase) {
 void BM_BaselineUnorderedMap(benchmark::State& state) {
   const std::vector<std::string> names = BuiltinNames(false);
   std::unordered_map<std::string, int> map;
-  for (size_t i = 0; i < names.size(); ++i)
-    map.emplace(names[i], static_cast<int>(i));
+  for (size_t i = 0; i < names.size(); ++i) map.emplace(names[i], static_cast<int>(i));
   for (auto _ : state) {
     for (const std::string& name : names) {
       auto it = map.find(name);

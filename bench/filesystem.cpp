@@ -20,7 +20,7 @@ namespace {
 constexpr int kFileCount = 2000;
 constexpr size_t kFileSize = 1024;
 
-std::string g_root;  // scratch folder with dir/ and data.pak
+std::string g_root;                // scratch folder with dir/ and data.pak
 std::vector<std::string> g_names;  // "fNNNN.bin"
 char g_buffer[kFileSize * 4];
 
@@ -28,8 +28,7 @@ uint32_t Crc32(const std::string& data) {
   uint32_t crc = 0xFFFFFFFFu;
   for (unsigned char c : data) {
     crc ^= c;
-    for (int k = 0; k < 8; ++k)
-      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
   }
   return ~crc;
 }
@@ -45,8 +44,7 @@ void PutU32(std::string& s, uint32_t v) {
 
 void MakeData() {
   char tmpl[] = "/tmp/kaz_bench_fs_XXXXXX";
-  if (!mkdtemp(tmpl))
-    std::abort();
+  if (!mkdtemp(tmpl)) std::abort();
   g_root = tmpl;
   std::filesystem::create_directories(g_root + "/dir");
   std::string zip, central;
@@ -55,32 +53,60 @@ void MakeData() {
     std::snprintf(name, sizeof(name), "f%04d.bin", i);
     g_names.push_back(name);
     std::string data(kFileSize, '\0');
-    for (size_t k = 0; k < data.size(); ++k)
-      data[k] = char((k * 31 + i) & 0xFF);
+    for (size_t k = 0; k < data.size(); ++k) data[k] = char((k * 31 + i) & 0xFF);
     std::ofstream(g_root + "/dir/" + name, std::ios::binary) << data;
 
     const uint32_t offset = uint32_t(zip.size()), crc = Crc32(data), size = uint32_t(data.size());
     const uint32_t nameLen = uint32_t(g_names.back().size());
-    PutU32(zip, 0x04034b50); PutU16(zip, 10); PutU16(zip, 0); PutU16(zip, 0); PutU16(zip, 0); PutU16(zip, 0x21);
-    PutU32(zip, crc); PutU32(zip, size); PutU32(zip, size); PutU16(zip, nameLen); PutU16(zip, 0);
+    PutU32(zip, 0x04034b50);
+    PutU16(zip, 10);
+    PutU16(zip, 0);
+    PutU16(zip, 0);
+    PutU16(zip, 0);
+    PutU16(zip, 0x21);
+    PutU32(zip, crc);
+    PutU32(zip, size);
+    PutU32(zip, size);
+    PutU16(zip, nameLen);
+    PutU16(zip, 0);
     zip += g_names.back() + data;
-    PutU32(central, 0x02014b50); PutU16(central, 20); PutU16(central, 10); PutU16(central, 0); PutU16(central, 0);
-    PutU16(central, 0); PutU16(central, 0x21); PutU32(central, crc); PutU32(central, size); PutU32(central, size);
-    PutU16(central, nameLen); PutU16(central, 0); PutU16(central, 0); PutU16(central, 0); PutU16(central, 0);
-    PutU32(central, 0); PutU32(central, offset);
+    PutU32(central, 0x02014b50);
+    PutU16(central, 20);
+    PutU16(central, 10);
+    PutU16(central, 0);
+    PutU16(central, 0);
+    PutU16(central, 0);
+    PutU16(central, 0x21);
+    PutU32(central, crc);
+    PutU32(central, size);
+    PutU32(central, size);
+    PutU16(central, nameLen);
+    PutU16(central, 0);
+    PutU16(central, 0);
+    PutU16(central, 0);
+    PutU16(central, 0);
+    PutU32(central, 0);
+    PutU32(central, offset);
     central += g_names.back();
   }
   const uint32_t cdOffset = uint32_t(zip.size());
   zip += central;
-  PutU32(zip, 0x06054b50); PutU16(zip, 0); PutU16(zip, 0); PutU16(zip, kFileCount); PutU16(zip, kFileCount);
-  PutU32(zip, uint32_t(central.size())); PutU32(zip, cdOffset); PutU16(zip, 0);
+  PutU32(zip, 0x06054b50);
+  PutU16(zip, 0);
+  PutU16(zip, 0);
+  PutU16(zip, kFileCount);
+  PutU16(zip, kFileCount);
+  PutU32(zip, uint32_t(central.size()));
+  PutU32(zip, cdOffset);
+  PutU16(zip, 0);
   std::ofstream(g_root + "/data.pak", std::ios::binary) << zip;
 }
 
 // Both layers read the same mounts: the directory under "d/", the archive under "p/".
 void Mount() {
   FileSystem::Init("bench_filesystem");
-  if (!PHYSFS_mount((g_root + "/dir").c_str(), "d", 1) || !PHYSFS_mount((g_root + "/data.pak").c_str(), "p", 1))
+  if (!PHYSFS_mount((g_root + "/dir").c_str(), "d", 1) ||
+      !PHYSFS_mount((g_root + "/data.pak").c_str(), "p", 1))
     std::abort();
 }
 
@@ -91,8 +117,7 @@ void ReadAllThroughFile(benchmark::State& state, const char* prefix) {
       FileSystem::File f(std::string(prefix) + name, 'r');
       total += f.Read(g_buffer, f.GetLength());
     }
-    if (total != kFileCount * kFileSize)
-      state.SkipWithError("short read");
+    if (total != kFileCount * kFileSize) state.SkipWithError("short read");
     benchmark::DoNotOptimize(g_buffer);
   }
   state.SetItemsProcessed(state.iterations() * kFileCount);
@@ -103,15 +128,13 @@ void ReadAllThroughPhysfs(benchmark::State& state, const char* prefix) {
     size_t total = 0;
     for (const std::string& name : g_names) {
       PHYSFS_File* f = PHYSFS_openRead((std::string(prefix) + name).c_str());
-      if (!f)
-        continue;
+      if (!f) continue;
       PHYSFS_sint64 len = PHYSFS_fileLength(f);
       PHYSFS_sint64 got = PHYSFS_readBytes(f, g_buffer, PHYSFS_uint64(len));
       total += got > 0 ? size_t(got) : 0;
       PHYSFS_close(f);
     }
-    if (total != kFileCount * kFileSize)
-      state.SkipWithError("short read");
+    if (total != kFileCount * kFileSize) state.SkipWithError("short read");
     benchmark::DoNotOptimize(g_buffer);
   }
   state.SetItemsProcessed(state.iterations() * kFileCount);
@@ -123,25 +146,31 @@ void BM_Fread(benchmark::State& state) {
     size_t total = 0;
     for (const std::string& name : g_names) {
       FILE* f = std::fopen((dir + name).c_str(), "rb");
-      if (!f)
-        continue;
+      if (!f) continue;
       std::fseek(f, 0, SEEK_END);
       long len = std::ftell(f);
       std::fseek(f, 0, SEEK_SET);
       total += std::fread(g_buffer, 1, size_t(len), f);
       std::fclose(f);
     }
-    if (total != kFileCount * kFileSize)
-      state.SkipWithError("short read");
+    if (total != kFileCount * kFileSize) state.SkipWithError("short read");
     benchmark::DoNotOptimize(g_buffer);
   }
   state.SetItemsProcessed(state.iterations() * kFileCount);
 }
 
-void BM_PhysfsDir(benchmark::State& state) { ReadAllThroughPhysfs(state, "d/"); }
-void BM_FileDir(benchmark::State& state) { ReadAllThroughFile(state, "d/"); }
-void BM_PhysfsPak(benchmark::State& state) { ReadAllThroughPhysfs(state, "p/"); }
-void BM_FilePak(benchmark::State& state) { ReadAllThroughFile(state, "p/"); }
+void BM_PhysfsDir(benchmark::State& state) {
+  ReadAllThroughPhysfs(state, "d/");
+}
+void BM_FileDir(benchmark::State& state) {
+  ReadAllThroughFile(state, "d/");
+}
+void BM_PhysfsPak(benchmark::State& state) {
+  ReadAllThroughPhysfs(state, "p/");
+}
+void BM_FilePak(benchmark::State& state) {
+  ReadAllThroughFile(state, "p/");
+}
 
 BENCHMARK(BM_Fread)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PhysfsDir)->Unit(benchmark::kMillisecond);
@@ -174,8 +203,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void Ratio(const char* a, const char* b) {
     auto ia = times_.find(a), ib = times_.find(b);
     if (ia != times_.end() && ib != times_.end() && ib->second.first > 0 && ib->second.second > 0)
-      std::printf("ratio %-14s / %-14s = %.3f real, %.3f cpu\n", a, b, ia->second.first / ib->second.first,
-                  ia->second.second / ib->second.second);
+      std::printf("ratio %-14s / %-14s = %.3f real, %.3f cpu\n", a, b,
+                  ia->second.first / ib->second.first, ia->second.second / ib->second.second);
   }
   std::map<std::string, std::pair<double, double>> times_;  // real, cpu per iteration
 };

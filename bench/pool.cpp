@@ -38,11 +38,9 @@ BENCHMARK(BM_Pool_Single);
 void BM_NewDelete_Batch(benchmark::State& state) {
   std::vector<Pooled*> live(static_cast<size_t>(state.range(0)));
   for (auto _ : state) {
-    for (Pooled*& o : live)
-      o = new Pooled();
+    for (Pooled*& o : live) o = new Pooled();
     benchmark::DoNotOptimize(live.data());
-    for (Pooled* o : live)
-      delete o;
+    for (Pooled* o : live) delete o;
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
@@ -51,11 +49,9 @@ BENCHMARK(BM_NewDelete_Batch)->Arg(256)->Arg(4096);
 void BM_Pool_Batch(benchmark::State& state) {
   std::vector<Pooled*> live(static_cast<size_t>(state.range(0)));
   for (auto _ : state) {
-    for (Pooled*& o : live)
-      o = Pooled::Create();
+    for (Pooled*& o : live) o = Pooled::Create();
     benchmark::DoNotOptimize(live.data());
-    for (Pooled* o : live)
-      o->Release();
+    for (Pooled* o : live) o->Release();
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }

@@ -101,7 +101,8 @@ Context& Ctx() {
     }
     c.video = static_cast<GLVideoManager*>(vm);
     // The effect file lives in a scratch folder mounted as a package.
-    std::filesystem::path dir = std::filesystem::temp_directory_path() / ("kaz_bench_" + std::to_string(getpid()));
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kaz_bench_" + std::to_string(getpid()));
     std::filesystem::create_directories(dir / "RenderEffects");
     std::ofstream(dir / "RenderEffects" / "bench.fx") << kEffect;
     FileSystem::Init("bench_render");
@@ -245,7 +246,8 @@ void BM_EngineTextureUpload(benchmark::State& state) {
     uint32_t pitch = 0;
     tex->Lock(0, &bits, &pitch, 0);
     for (uint32_t y = 0; y < kTexSize; ++y)
-      std::memcpy(static_cast<uint8_t*>(bits) + size_t(y) * pitch, &img[size_t(y) * kTexSize * 4], kTexSize * 4);
+      std::memcpy(static_cast<uint8_t*>(bits) + size_t(y) * pitch, &img[size_t(y) * kTexSize * 4],
+                  kTexSize * 4);
     tex->Unlock();
     kgl::Finish();
   }
@@ -264,10 +266,12 @@ void BM_PlainGLTextureUpload(benchmark::State& state) {
   kgl::GenTextures(1, &tex);
   kgl::ActiveTexture(GL_TEXTURE0 + 20);
   kgl::BindTexture(GL_TEXTURE_2D, tex);
-  kgl::TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kTexSize, kTexSize, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+  kgl::TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kTexSize, kTexSize, 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                  nullptr);
   std::vector<uint8_t> img = UploadImage();
   for (auto _ : state) {
-    kgl::TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kTexSize, kTexSize, GL_BGRA, GL_UNSIGNED_BYTE, img.data());
+    kgl::TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kTexSize, kTexSize, GL_BGRA, GL_UNSIGNED_BYTE,
+                       img.data());
     kgl::Finish();
   }
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(img.size()));

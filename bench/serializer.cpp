@@ -35,7 +35,8 @@ void BM_MemcpyWholeBlock(benchmark::State& state) {
     benchmark::DoNotOptimize(out.data());
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(block.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(block.size()));
 }
 
 void BM_MemcpyFields(benchmark::State& state) {
@@ -44,17 +45,24 @@ void BM_MemcpyFields(benchmark::State& state) {
   for (auto _ : state) {
     const uint8_t* p = block.data();
     for (Record& r : out) {
-      std::memcpy(&r.position, p, 12); p += 12;
-      std::memcpy(&r.normal, p, 12); p += 12;
-      std::memcpy(&r.u, p, 4); p += 4;
-      std::memcpy(&r.v, p, 4); p += 4;
-      std::memcpy(&r.index, p, 2); p += 2;
-      std::memcpy(&r.flags, p, 4); p += 4;
+      std::memcpy(&r.position, p, 12);
+      p += 12;
+      std::memcpy(&r.normal, p, 12);
+      p += 12;
+      std::memcpy(&r.u, p, 4);
+      p += 4;
+      std::memcpy(&r.v, p, 4);
+      p += 4;
+      std::memcpy(&r.index, p, 2);
+      p += 2;
+      std::memcpy(&r.flags, p, 4);
+      p += 4;
     }
     benchmark::DoNotOptimize(out.data());
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(block.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(block.size()));
 }
 
 void BM_SerializerFields(benchmark::State& state) {
@@ -74,7 +82,8 @@ void BM_SerializerFields(benchmark::State& state) {
     benchmark::DoNotOptimize(out.data());
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(block.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(block.size()));
 }
 
 void BM_SerializerRawBlock(benchmark::State& state) {
@@ -86,7 +95,8 @@ void BM_SerializerRawBlock(benchmark::State& state) {
     benchmark::DoNotOptimize(out.data());
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(block.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(block.size()));
 }
 
 }  // namespace

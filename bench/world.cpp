@@ -58,7 +58,8 @@ std::vector<Vec> MeshTriangles() {
     for (int j = 0; j < kMeshCells; ++j) {
       const float x0 = -kGroundHalf + i * cell, z0 = -kGroundHalf + j * cell;
       const float x1 = x0 + cell, z1 = z0 + cell;
-      tris.insert(tris.end(), {{x0, 0, z0}, {x0, 0, z1}, {x1, 0, z1}, {x0, 0, z0}, {x1, 0, z1}, {x1, 0, z0}});
+      tris.insert(tris.end(),
+                  {{x0, 0, z0}, {x0, 0, z1}, {x1, 0, z1}, {x0, 0, z0}, {x1, 0, z1}, {x1, 0, z0}});
     }
   }
   return tris;
@@ -98,7 +99,9 @@ PhysicsCollision* BenchMeshObject::CreateCollision(const ObjectParams&) {
 
 namespace {
 
-WorldObject* MakeBenchMesh() { return BenchMeshObject::Create(); }
+WorldObject* MakeBenchMesh() {
+  return BenchMeshObject::Create();
+}
 
 void BuildWorldScene(World* world, Ground ground, Layout layout) {
   if (ground == kPlane) {
@@ -133,8 +136,7 @@ void RunWorld(benchmark::State& state, Ground ground, Layout layout) {
     BuildWorldScene(world, ground, layout);
     const uint64_t start = world->GetStepCount();
     state.ResumeTiming();
-    while (world->GetStepCount() - start < kSteps)
-      world->Update(kFrame);
+    while (world->GetStepCount() - start < kSteps) world->Update(kFrame);
     state.PauseTiming();
     steps = world->GetStepCount() - start;
     world->Release();
@@ -181,12 +183,11 @@ struct BulletScene {
     }
   }
   ~BulletScene() {
-    for (auto& body : bodies)
-      world.removeRigidBody(body.get());
+    for (auto& body : bodies) world.removeRigidBody(body.get());
   }
   void Add(btCollisionShape* shape, const btTransform& at, float mass) {
-    btRigidBody::btRigidBodyConstructionInfo info(mass, nullptr, shape,
-                                                  mass > 0 ? btVector3(2, 2, 2) : btVector3(0, 0, 0));
+    btRigidBody::btRigidBodyConstructionInfo info(
+        mass, nullptr, shape, mass > 0 ? btVector3(2, 2, 2) : btVector3(0, 0, 0));
     info.m_startWorldTransform = at;
     info.m_friction = 0.8f;  // pairs multiply, as the World's materials do
     info.m_restitution = 0.5f;
@@ -202,8 +203,7 @@ void RunBullet(benchmark::State& state, Ground ground, Layout layout) {
     state.PauseTiming();
     auto scene = std::make_unique<BulletScene>(ground, layout);
     state.ResumeTiming();
-    for (uint64_t i = 0; i < kSteps; ++i)
-      scene->world.stepSimulation(0.004f, 0);
+    for (uint64_t i = 0; i < kSteps; ++i) scene->world.stepSimulation(0.004f, 0);
     state.PauseTiming();
     scene.reset();
     state.ResumeTiming();
@@ -211,14 +211,30 @@ void RunBullet(benchmark::State& state, Ground ground, Layout layout) {
   state.counters["steps"] = static_cast<double>(kSteps);
 }
 
-void BM_WorldPilePlane(benchmark::State& s) { RunWorld(s, kPlane, kPile); }
-void BM_BulletPilePlane(benchmark::State& s) { RunBullet(s, kPlane, kPile); }
-void BM_WorldLayerPlane(benchmark::State& s) { RunWorld(s, kPlane, kLayer); }
-void BM_BulletLayerPlane(benchmark::State& s) { RunBullet(s, kPlane, kLayer); }
-void BM_WorldPileMesh(benchmark::State& s) { RunWorld(s, kMesh, kPile); }
-void BM_BulletPileMesh(benchmark::State& s) { RunBullet(s, kMesh, kPile); }
-void BM_WorldLayerMesh(benchmark::State& s) { RunWorld(s, kMesh, kLayer); }
-void BM_BulletLayerMesh(benchmark::State& s) { RunBullet(s, kMesh, kLayer); }
+void BM_WorldPilePlane(benchmark::State& s) {
+  RunWorld(s, kPlane, kPile);
+}
+void BM_BulletPilePlane(benchmark::State& s) {
+  RunBullet(s, kPlane, kPile);
+}
+void BM_WorldLayerPlane(benchmark::State& s) {
+  RunWorld(s, kPlane, kLayer);
+}
+void BM_BulletLayerPlane(benchmark::State& s) {
+  RunBullet(s, kPlane, kLayer);
+}
+void BM_WorldPileMesh(benchmark::State& s) {
+  RunWorld(s, kMesh, kPile);
+}
+void BM_BulletPileMesh(benchmark::State& s) {
+  RunBullet(s, kMesh, kPile);
+}
+void BM_WorldLayerMesh(benchmark::State& s) {
+  RunWorld(s, kMesh, kLayer);
+}
+void BM_BulletLayerMesh(benchmark::State& s) {
+  RunBullet(s, kMesh, kLayer);
+}
 
 // Alternating World and Bullet runs, so that load changes hit both alike.
 BENCHMARK(BM_BulletPilePlane)->Unit(benchmark::kMillisecond)->Iterations(2);
@@ -236,11 +252,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      if (run.error_occurred || run.iterations <= 0)
-        continue;
+      if (run.error_occurred || run.iterations <= 0) continue;
       // Per step: the World's last frame may run a few steps past 2500.
       auto steps = run.counters.find("steps");
-      const double n = double(run.iterations) * (steps != run.counters.end() ? double(steps->second) : 1.0);
+      const double n =
+          double(run.iterations) * (steps != run.counters.end() ? double(steps->second) : 1.0);
       std::string name = run.benchmark_name();
       name = name.substr(0, name.find('/'));  // without "/iterations:N"
       times_[name] = {run.real_accumulated_time / n, run.cpu_accumulated_time / n};

@@ -11,13 +11,17 @@ namespace {
 
 // A dynamic-mesh definition blown up to many pieces, animations and materials.
 std::string MakeDocument() {
-  std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                     "<DynamicMesh version=\"1.0\" skeleton=\"models/hero/hero.csf\">\n";
+  std::string text =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<DynamicMesh version=\"1.0\" skeleton=\"models/hero/hero.csf\">\n";
   for (int i = 0; text.size() < 300 * 1024; ++i) {
     std::string n = std::to_string(i);
-    text += "  <Piece filename=\"models/hero/piece" + n + ".cmf\" name=\"Piece" + n + "\" visible=\"1\"/>\n";
-    text += "  <Animation filename=\"models/hero/anim" + n + ".caf\" name=\"anim_" + n + "\"></Animation>\n";
-    text += "  <Material name=\"Material" + n + "\">\n    <Map file=\"tex" + n + ".png\" />\n  </Material>\n";
+    text += "  <Piece filename=\"models/hero/piece" + n + ".cmf\" name=\"Piece" + n +
+            "\" visible=\"1\"/>\n";
+    text += "  <Animation filename=\"models/hero/anim" + n + ".caf\" name=\"anim_" + n +
+            "\"></Animation>\n";
+    text += "  <Material name=\"Material" + n + "\">\n    <Map file=\"tex" + n +
+            ".png\" />\n  </Material>\n";
   }
   text += "</DynamicMesh>\n";
   return text;
@@ -36,7 +40,8 @@ void BM_ScanBaseline(benchmark::State& state) {
     size_t quotes = std::count(text.begin(), text.end(), '"');
     benchmark::DoNotOptimize(tags + quotes);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(text.size()));
 }
 
 void BM_ParseMemory(benchmark::State& state) {
@@ -48,7 +53,8 @@ void BM_ParseMemory(benchmark::State& state) {
     if (!root.ParseDocument(reader)) state.SkipWithError("parse failed");
     benchmark::DoNotOptimize(root.GetChildCount());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(text.size()));
 }
 
 struct Cursor {
@@ -72,7 +78,8 @@ void BM_ParseCallback(benchmark::State& state) {
     if (!root.ParseDocument(reader)) state.SkipWithError("parse failed");
     benchmark::DoNotOptimize(root.GetChildCount());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(text.size()));
 }
 
 }  // namespace

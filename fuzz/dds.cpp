@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   if (img.type == GTEXTYPE_2D && size_t(img.width) * img.height <= (1u << 16)) {
     std::vector<uint8_t> bgra;
-    if (ConvertToBGRA(img.format, img.data[0].data(), GetFormatPitch(img.format, img.width), img.width, img.height,
-                      &bgra))
+    if (ConvertToBGRA(img.format, img.data[0].data(), GetFormatPitch(img.format, img.width),
+                      img.width, img.height, &bgra))
       EncodeBMP(bgra.data(), img.width, img.height, img.width * 4);
     GenerateMipChain(&img, 0);
   }

@@ -13,14 +13,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const void* nul = std::memchr(data, 0, size);
   size_t mainSize = nul ? size_t(static_cast<const uint8_t*>(nul) - data) : size;
   std::string main(text, mainSize);
-  std::string included = nul ? std::string(text + mainSize + 1, size - mainSize - 1) : std::string();
+  std::string included =
+      nul ? std::string(text + mainSize + 1, size - mainSize - 1) : std::string();
   EffectDesc desc;
   std::string errors;
-  ParseEffect("fuzz.fx", main, {{"NUM_BONE_INFLUENCES", "2"}},
-              [&](const std::string&, std::string& out) {
-                out = included;
-                return true;
-              },
-              &desc, &errors);
+  ParseEffect(
+      "fuzz.fx", main, {{"NUM_BONE_INFLUENCES", "2"}},
+      [&](const std::string&, std::string& out) {
+        out = included;
+        return true;
+      },
+      &desc, &errors);
   return 0;
 }

@@ -29,28 +29,88 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool isString = false;
     try {
       switch (op % 16) {
-        case 0: { int8_t v; s.DataInt8(v); break; }
-        case 1: { uint8_t v; s.DataUInt8(v); break; }
-        case 2: { int16_t v; s.DataInt16(v); break; }
-        case 3: { uint16_t v; s.DataUInt16(v); break; }
-        case 4: { int32_t v; s.DataInt32(v); break; }
-        case 5: { uint32_t v; s.DataUInt32(v); break; }
-        case 6: { int64_t v; s.DataInt64(v); break; }
-        case 7: { uint64_t v; s.DataUInt64(v); break; }
-        case 8: { float v; s.DataFloat(v); break; }
-        case 9: { double v; s.DataDouble(v); break; }
-        case 10: { Vector3D v; s.DataVector3D(v); break; }
-        case 11: { std::string v; isString = true; s.DataString(v); Check(v.size() <= size); break; }
-        case 12: { s.DataRaw(raw, (op >> 4) * 4u); break; }
-        case 13: { s.DataRaw(nullptr, op >> 4); break; }
+        case 0: {
+          int8_t v;
+          s.DataInt8(v);
+          break;
+        }
+        case 1: {
+          uint8_t v;
+          s.DataUInt8(v);
+          break;
+        }
+        case 2: {
+          int16_t v;
+          s.DataInt16(v);
+          break;
+        }
+        case 3: {
+          uint16_t v;
+          s.DataUInt16(v);
+          break;
+        }
+        case 4: {
+          int32_t v;
+          s.DataInt32(v);
+          break;
+        }
+        case 5: {
+          uint32_t v;
+          s.DataUInt32(v);
+          break;
+        }
+        case 6: {
+          int64_t v;
+          s.DataInt64(v);
+          break;
+        }
+        case 7: {
+          uint64_t v;
+          s.DataUInt64(v);
+          break;
+        }
+        case 8: {
+          float v;
+          s.DataFloat(v);
+          break;
+        }
+        case 9: {
+          double v;
+          s.DataDouble(v);
+          break;
+        }
+        case 10: {
+          Vector3D v;
+          s.DataVector3D(v);
+          break;
+        }
+        case 11: {
+          std::string v;
+          isString = true;
+          s.DataString(v);
+          Check(v.size() <= size);
+          break;
+        }
+        case 12: {
+          s.DataRaw(raw, (op >> 4) * 4u);
+          break;
+        }
+        case 13: {
+          s.DataRaw(nullptr, op >> 4);
+          break;
+        }
         case 14: {
           uint32_t target = 0;
           s.DataUInt32(target);
           // Mostly stay inside the block so the walk goes on.
-          Check(s.SetPosition(op & 0x80 ? target : target % (static_cast<uint32_t>(size) + 1)) <= size);
+          Check(s.SetPosition(op & 0x80 ? target : target % (static_cast<uint32_t>(size) + 1)) <=
+                size);
           break;
         }
-        default: { s.DataRaw(raw, 0); break; }
+        default: {
+          s.DataRaw(raw, 0);
+          break;
+        }
       }
     } catch (const SerializeException& e) {
       threw = true;

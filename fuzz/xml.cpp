@@ -41,8 +41,8 @@ size_t Walk(const XmlElement& element) {
 }
 
 bool Same(const XmlElement& a, const XmlElement& b) {
-  if (std::strcmp(a.GetName(), b.GetName()) != 0 || a.GetAttributeCount() != b.GetAttributeCount() ||
-      a.GetChildCount() != b.GetChildCount())
+  if (std::strcmp(a.GetName(), b.GetName()) != 0 ||
+      a.GetAttributeCount() != b.GetAttributeCount() || a.GetChildCount() != b.GetChildCount())
     return false;
   for (int i = 0; i < a.GetAttributeCount(); ++i) {
     if (std::strcmp(a.GetAttributeName(i), b.GetAttributeName(i)) != 0 ||

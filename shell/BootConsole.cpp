@@ -40,7 +40,8 @@ void AppendSanitised(std::string& out, std::string_view text) {
 
 bool FindConsoleColour(std::string_view name, ConsoleColour* colour) {
   for (const NamedColour& entry : kColourTable) {
-    if (name.size() == strlen(entry.name) && strncasecmp(name.data(), entry.name, name.size()) == 0) {
+    if (name.size() == strlen(entry.name) &&
+        strncasecmp(name.data(), entry.name, name.size()) == 0) {
       *colour = entry.colour;
       return true;
     }
@@ -88,7 +89,9 @@ std::vector<ConsolePiece> ParseConsoleText(std::string_view text, bool continueL
 
 BootConsole::BootConsole() : stream_(stdout) {}
 
-BootConsole::~BootConsole() { Shutdown(); }
+BootConsole::~BootConsole() {
+  Shutdown();
+}
 
 bool BootConsole::Start(const char* title, bool visible) {
   if (ready_.load() || IsRunning()) {
@@ -106,7 +109,9 @@ bool BootConsole::Start(const char* title, bool visible) {
   return ready_.load();
 }
 
-void BootConsole::Shutdown() { Stop(); }
+void BootConsole::Shutdown() {
+  Stop();
+}
 
 void BootConsole::RequestStop() {
   // Under the lock, so that the thread cannot miss the wake-up between
@@ -243,7 +248,8 @@ void BootConsole::Append(const Entry& entry) {
   transcript_ += plain;
   if (transcript_.size() > kTranscriptLimit) {
     size_t cut = transcript_.find('\n', transcript_.size() - kTranscriptLimit);
-    transcript_.erase(0, cut == std::string::npos ? transcript_.size() - kTranscriptLimit : cut + 1);
+    transcript_.erase(0,
+                      cut == std::string::npos ? transcript_.size() - kTranscriptLimit : cut + 1);
   }
   writing_ = false;
   idle_.notify_all();

@@ -100,10 +100,10 @@ class BootConsole : public Thread {
   FILE* stream_;
   bool useColour_ = false;
 
-  mutable std::mutex mutex_;        // guards everything below
-  std::condition_variable wake_;    // one notify per queued entry, and on stop
-  std::condition_variable idle_;    // for Flush
+  mutable std::mutex mutex_;      // guards everything below
+  std::condition_variable wake_;  // one notify per queued entry, and on stop
+  std::condition_variable idle_;  // for Flush
   std::deque<Entry> queue_;
-  bool writing_ = false;            // an entry is popped but not yet written
+  bool writing_ = false;  // an entry is popped but not yet written
   std::string transcript_;
 };

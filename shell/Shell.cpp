@@ -25,7 +25,9 @@ constexpr const char* kShellBuildString = __DATE__ ", " __TIME__;
 // Set by SIGINT/SIGTERM, read once per loop iteration.
 volatile std::sig_atomic_t g_stopSignal = 0;
 
-extern "C" void OnStopSignal(int) { g_stopSignal = 1; }
+extern "C" void OnStopSignal(int) {
+  g_stopSignal = 1;
+}
 
 // Installs the stop-signal handlers for the life of the main routine. The
 // handlers reset themselves, so a second Ctrl+C ends a shutdown that hangs.
@@ -149,7 +151,8 @@ int Shell::Main(const char* title, int argc, char** argv) {
   if (!Start(kShellConsoleTitle, false)) {
     fprintf(stderr, "Failed to init boot console.\n");
     if (ShellHasDisplay()) {
-      SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", "Failed to init boot console.", nullptr);
+      SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", "Failed to init boot console.",
+                               nullptr);
     }
     return -1;
   }
@@ -173,7 +176,8 @@ int Shell::Main(const char* title, int argc, char** argv) {
   }
 
   if (version != kShellEngineVersion) {
-    return FatalStop("Shell is compiled against a version of the engine dll different to the present one.");
+    return FatalStop(
+        "Shell is compiled against a version of the engine dll different to the present one.");
   }
   if (!CreateGameWindow(title)) {
     return FatalStop("Failed to create game window.");
@@ -261,7 +265,8 @@ void Shell::ShowLogAndWait() {
   // nobody can close one, so there is nothing to wait for.
   if (ShellHasDisplay()) {
     std::string tail = GetTranscriptTail(kFatalLogLines);
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, GetTitle().c_str(), tail.c_str(), nullptr) != 0) {
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, GetTitle().c_str(), tail.c_str(), nullptr) !=
+        0) {
       fprintf(stderr, "Could not show the log window: %s\n", SDL_GetError());
     }
   }
@@ -276,8 +281,8 @@ bool Shell::CreateGameWindow(const char* title) {
     return false;
   }
   videoStarted_ = true;
-  window_ = SDL_CreateWindow(title, kWindowX, kWindowY, kWindowWidth, kWindowHeight,
-                             SDL_WINDOW_OPENGL);
+  window_ =
+      SDL_CreateWindow(title, kWindowX, kWindowY, kWindowWidth, kWindowHeight, SDL_WINDOW_OPENGL);
   if (!window_) {
     Printf("[red]SDL: %s", SDL_GetError());
     return false;

@@ -1,7 +1,9 @@
 // Thread.cpp - see Thread.h.
 #include "Thread.h"
 
-Thread::~Thread() { Join(); }
+Thread::~Thread() {
+  Join();
+}
 
 bool Thread::StartThread() {
   if (running_.load()) {
@@ -15,7 +17,9 @@ bool Thread::StartThread() {
   return true;
 }
 
-void Thread::RequestStop() { stopRequested_.store(true); }
+void Thread::RequestStop() {
+  stopRequested_.store(true);
+}
 
 void Thread::Join() {
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) {

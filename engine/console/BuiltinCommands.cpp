@@ -55,8 +55,7 @@ int CmdListVars(int, const char* const*, void*) {
 int CmdListCmds(int, const char* const*, void*) {
   std::vector<std::string> names;
   CommandRegistry::Instance().ListNames(names);
-  for (const std::string& name : names)
-    LogMessage("%s", name.c_str());
+  for (const std::string& name : names) LogMessage("%s", name.c_str());
   return 0;
 }
 
@@ -71,9 +70,12 @@ int CmdRestartVideo(int, const char* const*, void* userData) {
     return -1;
   }
   switch (Hooks().restartVideo()) {
-    case 0: return 0;
-    case 1: return -1;
-    default: return -2;
+    case 0:
+      return 0;
+    case 1:
+      return -1;
+    default:
+      return -2;
   }
 }
 
@@ -113,7 +115,8 @@ const BuiltinCommand kBuiltinCommands[] = {
      "takes no arguments\n\nPrints out a list of valid console commands to the console."},
     {"restartvideo", CmdRestartVideo,
      "takes no arguments\n\nRestarts the video system using the cvars ResX, ResY, Bpp, and "
-     "Fullscreen.\nIf there is a problem with these settings that causes the restart to fail,\nthen "
+     "Fullscreen.\nIf there is a problem with these settings that causes the restart to "
+     "fail,\nthen "
      "the cvars and the video mode will be set back to the mode as it was\nBEFORE RestartVideo was "
      "invoked."},
     {"restartsound", CmdRestartSound,
@@ -124,7 +127,9 @@ const BuiltinCommand kBuiltinCommands[] = {
 
 }  // namespace
 
-void SetBuiltinCommandHooks(BuiltinCommandHooks hooks) { Hooks() = std::move(hooks); }
+void SetBuiltinCommandHooks(BuiltinCommandHooks hooks) {
+  Hooks() = std::move(hooks);
+}
 
 bool RegisterBuiltinCommands(IKazEngine* engine, CommandRegistry& registry) {
   bool all = true;

@@ -30,4 +30,5 @@ struct BuiltinCommandHooks {
 void SetBuiltinCommandHooks(BuiltinCommandHooks hooks);
 
 // Registers the commands in their fixed order; false when any name was taken.
-bool RegisterBuiltinCommands(IKazEngine* engine, CommandRegistry& registry = CommandRegistry::Instance());
+bool RegisterBuiltinCommands(IKazEngine* engine,
+                             CommandRegistry& registry = CommandRegistry::Instance());

@@ -10,10 +10,16 @@
 
 namespace {
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 // The C library's white-space set in the "C" locale.
-bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsSpace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // strtod in the "C" locale, so a German LC_NUMERIC cannot make "1.5" read as 1.
 locale_t CLocale() {
@@ -23,16 +29,13 @@ locale_t CLocale() {
 
 }  // namespace
 
-
 namespace CVarText {
 
 bool ParseInt(std::string_view text, int32_t& out) {
   size_t i = 0;
-  while (i < text.size() && IsSpace(text[i]))
-    ++i;
+  while (i < text.size() && IsSpace(text[i])) ++i;
   bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-    negative = text[i++] == '-';
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   if (i >= text.size() || !IsDigit(text[i])) {
     out = 0;
     return false;
@@ -42,12 +45,10 @@ bool ParseInt(std::string_view text, int32_t& out) {
   int64_t magnitude = 0;
   for (; i < text.size() && IsDigit(text[i]); ++i) {
     magnitude = magnitude * 10 + (text[i] - '0');
-    if (magnitude > kLimit)
-      magnitude = kLimit;
+    if (magnitude > kLimit) magnitude = kLimit;
   }
   int64_t value = negative ? -magnitude : magnitude;
-  if (value > std::numeric_limits<int32_t>::max())
-    value = std::numeric_limits<int32_t>::max();
+  if (value > std::numeric_limits<int32_t>::max()) value = std::numeric_limits<int32_t>::max();
   out = static_cast<int32_t>(value);
   return true;
 }
@@ -55,30 +56,23 @@ bool ParseInt(std::string_view text, int32_t& out) {
 bool ParseFloat(std::string_view text, float& out) {
   out = 0.0f;
   size_t i = 0;
-  while (i < text.size() && IsSpace(text[i]))
-    ++i;
+  while (i < text.size() && IsSpace(text[i])) ++i;
   // Find the extent of [sign] digits [. digits] [e [sign] digits] ourselves,
   // which keeps out hex, "inf" and "nan" and bounds the copy below.
   size_t start = i;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-    ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
   size_t digits = 0;
-  for (; i < text.size() && IsDigit(text[i]); ++i)
-    ++digits;
+  for (; i < text.size() && IsDigit(text[i]); ++i) ++digits;
   if (i < text.size() && text[i] == '.') {
     ++i;
-    for (; i < text.size() && IsDigit(text[i]); ++i)
-      ++digits;
+    for (; i < text.size() && IsDigit(text[i]); ++i) ++digits;
   }
-  if (digits == 0)
-    return false;
+  if (digits == 0) return false;
   if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
     size_t j = i + 1;
-    if (j < text.size() && (text[j] == '+' || text[j] == '-'))
-      ++j;
+    if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
     if (j < text.size() && IsDigit(text[j])) {
-      while (j < text.size() && IsDigit(text[j]))
-        ++j;
+      while (j < text.size() && IsDigit(text[j])) ++j;
       i = j;
     }
   }
@@ -93,13 +87,10 @@ bool ParseFloat(std::string_view text, float& out) {
 }
 
 bool ParseBool(std::string_view text) {
-  if (text.empty())
-    return false;
+  if (text.empty()) return false;
   char first = LowerAscii(text[0]);
-  if (first == 'f')
-    return false;
-  if (first == 't')
-    return true;
+  if (first == 'f') return false;
+  if (first == 't') return true;
   int32_t value = 0;
   ParseInt(text, value);
   return value != 0;
@@ -116,15 +107,13 @@ std::string FormatFloat(float value) {
   char buf[64];
   auto res = std::to_chars(buf, buf + sizeof(buf), static_cast<double>(value),
                            std::chars_format::fixed, 6);
-  if (res.ec != std::errc())
-    return "0.000000";
+  if (res.ec != std::errc()) return "0.000000";
   return std::string(buf, res.ptr);
 }
 
 std::string_view TrimSpaces(std::string_view text) {
   size_t b = text.find_first_not_of(' ');
-  if (b == std::string_view::npos)
-    return {};
+  if (b == std::string_view::npos) return {};
   size_t e = text.find_last_not_of(' ');
   return text.substr(b, e - b + 1);
 }
@@ -142,10 +131,18 @@ void CVarDynamic::SetTyped(CVarType type, V value) {
     value_ = std::make_unique<T>("", value);
 }
 
-void CVarDynamic::SetBool(bool value) { SetTyped<CVarBool>(CVarType::Bool, value); }
-void CVarDynamic::SetInt(int32_t value) { SetTyped<CVarInt>(CVarType::Int, value); }
-void CVarDynamic::SetFloat(float value) { SetTyped<CVarFloat>(CVarType::Float, value); }
-void CVarDynamic::SetString(std::string_view value) { SetTyped<CVarString>(CVarType::String, value); }
+void CVarDynamic::SetBool(bool value) {
+  SetTyped<CVarBool>(CVarType::Bool, value);
+}
+void CVarDynamic::SetInt(int32_t value) {
+  SetTyped<CVarInt>(CVarType::Int, value);
+}
+void CVarDynamic::SetFloat(float value) {
+  SetTyped<CVarFloat>(CVarType::Float, value);
+}
+void CVarDynamic::SetString(std::string_view value) {
+  SetTyped<CVarString>(CVarType::String, value);
+}
 
 void CVarDynamic::SetFromString(std::string_view text) {
   std::string_view trimmed = CVarText::TrimSpaces(text);

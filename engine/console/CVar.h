@@ -31,7 +31,8 @@ enum CVarFlags : uint32_t {
 
 enum class CVarType : uint8_t { Bool, Int, Float, String, Dynamic };
 
-// Name comparison (NoCaseLess, NoCaseEqual, NoCaseHash, NoCaseStartsWith) lives in core/StringUtil.h.
+// Name comparison (NoCaseLess, NoCaseEqual, NoCaseHash, NoCaseStartsWith) lives in
+// core/StringUtil.h.
 
 // Locale-independent text conversions shared by the variables, the command
 // processor and the configuration writer.
@@ -45,7 +46,7 @@ bool ParseFloat(std::string_view text, float& out);
 // Same rules as CVarBool::SetFromString.
 bool ParseBool(std::string_view text);
 std::string FormatInt(int32_t value);
-std::string FormatFloat(float value);  // printf "%f" in the C locale: "1.000000"
+std::string FormatFloat(float value);                // printf "%f" in the C locale: "1.000000"
 std::string_view TrimSpaces(std::string_view text);  // blanks (' ') only
 }  // namespace CVarText
 
@@ -115,7 +116,9 @@ class CVarInt final : public CVar {
 class CVarFloat final : public CVar {
  public:
   CVarFloat(std::string_view name, float defaultValue, uint32_t flags = 0, bool isStatic = false)
-      : CVar(name, flags, isStatic, CVarType::Float), default_(defaultValue), value_(defaultValue) {}
+      : CVar(name, flags, isStatic, CVarType::Float),
+        default_(defaultValue),
+        value_(defaultValue) {}
   void SetFromString(std::string_view text) override { CVarText::ParseFloat(text, value_); }
   std::string ToString() const override { return CVarText::FormatFloat(value_); }
   float Get() const { return value_; }
@@ -132,7 +135,9 @@ class CVarString final : public CVar {
  public:
   CVarString(std::string_view name, std::string_view defaultValue, uint32_t flags = 0,
              bool isStatic = false)
-      : CVar(name, flags, isStatic, CVarType::String), default_(defaultValue), value_(defaultValue) {}
+      : CVar(name, flags, isStatic, CVarType::String),
+        default_(defaultValue),
+        value_(defaultValue) {}
   void SetFromString(std::string_view text) override { value_.assign(text); }
   std::string ToString() const override { return value_; }
   const std::string& Get() const { return value_; }

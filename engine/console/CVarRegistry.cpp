@@ -8,11 +8,9 @@ constexpr size_t kInitialSlots = 128;
 
 // Equal lengths assumed; inline because lookups in another letter case are common.
 bool SameNameBytes(std::string_view a, std::string_view b) {
-  if (memcmp(a.data(), b.data(), a.size()) == 0)
-    return true;
+  if (memcmp(a.data(), b.data(), a.size()) == 0) return true;
   for (size_t i = 0; i < a.size(); ++i)
-    if (AsciiLower(a[i]) != AsciiLower(b[i]))
-      return false;
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
   return true;
 }
 }  // namespace
@@ -48,14 +46,12 @@ void CVarRegistry::InsertIndex(std::string_view name, CVar* cvar) {
     std::vector<Slot> old = std::move(slots_);
     slots_.assign(old.empty() ? kInitialSlots : old.size() * 2, Slot{});
     for (const Slot& slot : old)
-      if (slot.cvar)
-        InsertIndex(slot.name, slot.cvar);
+      if (slot.cvar) InsertIndex(slot.name, slot.cvar);
   }
   const size_t mask = slots_.size() - 1;
   uint64_t h = HashName(name);
   size_t i = static_cast<size_t>(h) & mask;
-  while (slots_[i].cvar)
-    i = (i + 1) & mask;
+  while (slots_[i].cvar) i = (i + 1) & mask;
   slots_[i] = Slot{h, name, cvar};
 }
 
@@ -114,16 +110,14 @@ CVarRegistry::~CVarRegistry() {
 }
 
 bool CVarRegistry::Register(std::string_view name, CVar* cvar) {
-  if (name.empty() || !cvar || Find(name))
-    return false;
+  if (name.empty() || !cvar || Find(name)) return false;
   auto it = byName_.emplace(std::string(name), cvar).first;
   InsertIndex(it->first, cvar);
   return true;
 }
 
 CVar* CVarRegistry::Find(std::string_view name) const {
-  if (slots_.empty())
-    return nullptr;
+  if (slots_.empty()) return nullptr;
   const size_t mask = slots_.size() - 1;
   const uint64_t h = HashName(name);
   for (size_t i = static_cast<size_t>(h) & mask; slots_[i].cvar; i = (i + 1) & mask) {
@@ -135,8 +129,7 @@ CVar* CVarRegistry::Find(std::string_view name) const {
 }
 
 CVarDynamic* CVarRegistry::CreateDynamic(std::string_view name, uint32_t flags) {
-  if (name.empty() || Find(name))
-    return nullptr;
+  if (name.empty() || Find(name)) return nullptr;
   auto cvar = std::make_unique<CVarDynamic>(name, flags);
   CVarDynamic* raw = cvar.get();
   dynamics_.push_back(std::move(cvar));
@@ -146,16 +139,15 @@ CVarDynamic* CVarRegistry::CreateDynamic(std::string_view name, uint32_t flags) 
 
 void CVarRegistry::ListAll(std::vector<CVar*>& out) const {
   out.reserve(out.size() + byName_.size());
-  for (const auto& [name, cvar] : byName_)
-    out.push_back(cvar);
+  for (const auto& [name, cvar] : byName_) out.push_back(cvar);
 }
 
 int CVarRegistry::Complete(std::string_view prefix, bool caseSensitive,
                            std::vector<std::string>& out) const {
   int count = 0;
   for (const auto& [name, cvar] : byName_) {
-    bool match = caseSensitive ? std::string_view(name).starts_with(prefix)
-                               : NoCaseStartsWith(name, prefix);
+    bool match =
+        caseSensitive ? std::string_view(name).starts_with(prefix) : NoCaseStartsWith(name, prefix);
     if (match) {
       out.push_back(name);
       ++count;
@@ -174,11 +166,12 @@ const CVar* Inner(const CVar* cvar) {
 
 int32_t CVarRegistry::GetInt(std::string_view name, int32_t fallback) const {
   const CVar* cvar = Inner(Find(name));
-  if (!cvar)
-    return fallback;
+  if (!cvar) return fallback;
   switch (cvar->GetType()) {
-    case CVarType::Int: return static_cast<const CVarInt*>(cvar)->Get();
-    case CVarType::Bool: return static_cast<const CVarBool*>(cvar)->Get() ? 1 : 0;
+    case CVarType::Int:
+      return static_cast<const CVarInt*>(cvar)->Get();
+    case CVarType::Bool:
+      return static_cast<const CVarBool*>(cvar)->Get() ? 1 : 0;
     default: {
       int32_t value = 0;
       CVarText::ParseInt(cvar->ToString(), value);
@@ -189,12 +182,14 @@ int32_t CVarRegistry::GetInt(std::string_view name, int32_t fallback) const {
 
 float CVarRegistry::GetFloat(std::string_view name, float fallback) const {
   const CVar* cvar = Inner(Find(name));
-  if (!cvar)
-    return fallback;
+  if (!cvar) return fallback;
   switch (cvar->GetType()) {
-    case CVarType::Float: return static_cast<const CVarFloat*>(cvar)->Get();
-    case CVarType::Int: return static_cast<float>(static_cast<const CVarInt*>(cvar)->Get());
-    case CVarType::Bool: return static_cast<const CVarBool*>(cvar)->Get() ? 1.0f : 0.0f;
+    case CVarType::Float:
+      return static_cast<const CVarFloat*>(cvar)->Get();
+    case CVarType::Int:
+      return static_cast<float>(static_cast<const CVarInt*>(cvar)->Get());
+    case CVarType::Bool:
+      return static_cast<const CVarBool*>(cvar)->Get() ? 1.0f : 0.0f;
     default: {
       float value = 0.0f;
       CVarText::ParseFloat(cvar->ToString(), value);
@@ -205,13 +200,16 @@ float CVarRegistry::GetFloat(std::string_view name, float fallback) const {
 
 bool CVarRegistry::GetBool(std::string_view name, bool fallback) const {
   const CVar* cvar = Inner(Find(name));
-  if (!cvar)
-    return fallback;
+  if (!cvar) return fallback;
   switch (cvar->GetType()) {
-    case CVarType::Bool: return static_cast<const CVarBool*>(cvar)->Get();
-    case CVarType::Int: return static_cast<const CVarInt*>(cvar)->Get() != 0;
-    case CVarType::Float: return static_cast<const CVarFloat*>(cvar)->Get() != 0.0f;
-    default: return CVarText::ParseBool(cvar->ToString());
+    case CVarType::Bool:
+      return static_cast<const CVarBool*>(cvar)->Get();
+    case CVarType::Int:
+      return static_cast<const CVarInt*>(cvar)->Get() != 0;
+    case CVarType::Float:
+      return static_cast<const CVarFloat*>(cvar)->Get() != 0.0f;
+    default:
+      return CVarText::ParseBool(cvar->ToString());
   }
 }
 
@@ -225,11 +223,20 @@ void CVarRegistry::ResetBuiltins() {
     CVar* cvar = builtins_[i];
     cvar->SetFlags(builtinFlags_[i]);
     switch (cvar->GetType()) {
-      case CVarType::Bool: static_cast<CVarBool*>(cvar)->Reset(); break;
-      case CVarType::Int: static_cast<CVarInt*>(cvar)->Reset(); break;
-      case CVarType::Float: static_cast<CVarFloat*>(cvar)->Reset(); break;
-      case CVarType::String: static_cast<CVarString*>(cvar)->Reset(); break;
-      case CVarType::Dynamic: break;
+      case CVarType::Bool:
+        static_cast<CVarBool*>(cvar)->Reset();
+        break;
+      case CVarType::Int:
+        static_cast<CVarInt*>(cvar)->Reset();
+        break;
+      case CVarType::Float:
+        static_cast<CVarFloat*>(cvar)->Reset();
+        break;
+      case CVarType::String:
+        static_cast<CVarString*>(cvar)->Reset();
+        break;
+      case CVarType::Dynamic:
+        break;
     }
   }
 }

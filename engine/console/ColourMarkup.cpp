@@ -15,9 +15,9 @@ struct MarkupColour {
 };
 
 const MarkupColour kMarkupColours[] = {
-    {"white", 255, 255, 255}, {"gray", 180, 180, 180},  {"grey", 180, 180, 180},
-    {"red", 255, 0, 0},       {"green", 0, 255, 0},     {"blue", 0, 0, 255},
-    {"orange", 255, 128, 64}, {"cyan", 0, 255, 255},    {"purple", 255, 0, 255},
+    {"white", 255, 255, 255}, {"gray", 180, 180, 180}, {"grey", 180, 180, 180},
+    {"red", 255, 0, 0},       {"green", 0, 255, 0},    {"blue", 0, 0, 255},
+    {"orange", 255, 128, 64}, {"cyan", 0, 255, 255},   {"purple", 255, 0, 255},
     {"yellow", 225, 225, 0},
 };
 
@@ -27,11 +27,9 @@ constexpr size_t kMaxColourName = 6;
 }  // namespace
 
 size_t ParseColourTag(std::string_view text, uint32_t* colour) {
-  if (text.empty() || text[0] != '[')
-    return 0;
+  if (text.empty() || text[0] != '[') return 0;
   size_t end = 1;
-  while (end < text.size() && std::isalpha(static_cast<unsigned char>(text[end])))
-    ++end;
+  while (end < text.size() && std::isalpha(static_cast<unsigned char>(text[end]))) ++end;
   size_t nameLength = end - 1;
   if (nameLength == 0 || nameLength > kMaxColourName || end >= text.size() || text[end] != ']')
     return 0;
@@ -84,8 +82,7 @@ std::string ConvertColourTags(std::string_view line) {
 }
 
 size_t ColourEscapeLength(std::string_view text) {
-  if (text.size() < 3 || text[0] != kColourEscape || text[1] != '[')
-    return 0;
+  if (text.size() < 3 || text[0] != kColourEscape || text[1] != '[') return 0;
   size_t m = text.find('m', 2);
   return m == std::string_view::npos ? 0 : m + 1;
 }

@@ -62,17 +62,21 @@ void ForEachColourRun(std::string_view text, uint32_t startColour, Fn&& fn) {
       ++i;
       continue;
     }
-    if (i > runStart)
-      fn(text.substr(runStart, i - runStart), colour);
+    if (i > runStart) fn(text.substr(runStart, i - runStart), colour);
     colour = ColourEscapeValue(text.substr(i, len));
     i += len;
     runStart = i;
   }
-  if (runStart < text.size())
-    fn(text.substr(runStart), colour);
+  if (runStart < text.size()) fn(text.substr(runStart), colour);
 }
 
 // Channels of a colour as 0..1 floats.
-inline float ColourRed(uint32_t c) { return static_cast<float>((c >> 16) & 0xFF) / 255.0f; }
-inline float ColourGreen(uint32_t c) { return static_cast<float>((c >> 8) & 0xFF) / 255.0f; }
-inline float ColourBlue(uint32_t c) { return static_cast<float>(c & 0xFF) / 255.0f; }
+inline float ColourRed(uint32_t c) {
+  return static_cast<float>((c >> 16) & 0xFF) / 255.0f;
+}
+inline float ColourGreen(uint32_t c) {
+  return static_cast<float>((c >> 8) & 0xFF) / 255.0f;
+}
+inline float ColourBlue(uint32_t c) {
+  return static_cast<float>(c & 0xFF) / 255.0f;
+}

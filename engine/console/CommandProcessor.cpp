@@ -7,34 +7,36 @@
 EngineCommandProcessor::EngineCommandProcessor(CommandRegistry& commands, CVarRegistry& cvars)
     : commands_(commands), cvars_(cvars) {}
 
-EngineCommandProcessor::~EngineCommandProcessor() { Shutdown(); }
+EngineCommandProcessor::~EngineCommandProcessor() {
+  Shutdown();
+}
 
 // The font and 2D layers are not part of the engine yet; until they are, the
 // console draws nothing and measures every text as 0 pixels.
 void EngineCommandProcessor::DrawRectangle(int, int, int, int, float, float, float, float) {}
 void EngineCommandProcessor::DrawText(std::string_view, int, int, float, float, float, float) {}
-int EngineCommandProcessor::GetFontHeight() { return 0; }
-int EngineCommandProcessor::GetTextWidth(std::string_view) { return 0; }
+int EngineCommandProcessor::GetFontHeight() {
+  return 0;
+}
+int EngineCommandProcessor::GetTextWidth(std::string_view) {
+  return 0;
+}
 void EngineCommandProcessor::LoadConsoleFont() {}
 void EngineCommandProcessor::Shutdown() {}
 
 int EngineCommandProcessor::Execute(std::string_view line, bool verbose) {
   // A line from a CR LF text keeps its CR after the cut at LF.
-  while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-    line.remove_suffix(1);
-  if (line.empty())
-    return kCommandFailed;
+  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+  if (line.empty()) return kCommandFailed;
 
   int result = 0;
-  if (commands_.Execute(line, result))
-    return result;
+  if (commands_.Execute(line, result)) return result;
 
   std::string_view name, rest;
   SplitCommandLine(line, name, rest);
   CVar* cvar = cvars_.Find(name);
   if (!cvar) {
-    if (verbose)
-      LogError("Invalid command or variable name.");
+    if (verbose) LogError("Invalid command or variable name.");
     return kCommandFailed;
   }
   const char* registered = cvar->GetName().c_str();
@@ -43,8 +45,7 @@ int EngineCommandProcessor::Execute(std::string_view line, bool verbose) {
     return kCommandFailed;
   }
   if (rest.empty()) {
-    if (verbose)
-      LogMessage("[grey]%s[white] = [cyan]%s", registered, cvar->ToString().c_str());
+    if (verbose) LogMessage("[grey]%s[white] = [cyan]%s", registered, cvar->ToString().c_str());
     return kCommandOk;
   }
   cvar->SetFromString(rest);

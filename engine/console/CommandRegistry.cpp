@@ -2,7 +2,9 @@
 #include "console/CommandRegistry.h"
 
 namespace {
-bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsSpace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
 }  // namespace
 
 CommandRegistry& CommandRegistry::Instance() {
@@ -12,8 +14,7 @@ CommandRegistry& CommandRegistry::Instance() {
 
 bool CommandRegistry::RegisterCommand(std::string_view name, CommandHandler handler,
                                       std::string_view doc, void* userData) {
-  if (!handler || name.empty() || commands_.find(name) != commands_.end())
-    return false;
+  if (!handler || name.empty() || commands_.find(name) != commands_.end()) return false;
   commands_.emplace(std::string(name), ConsoleCommand{handler, userData, std::string(doc)});
   return true;
 }
@@ -25,31 +26,27 @@ const ConsoleCommand* CommandRegistry::Find(std::string_view name) const {
 
 bool CommandRegistry::GetDoc(std::string_view name, std::string& doc) const {
   const ConsoleCommand* command = Find(name);
-  if (!command)
-    return false;
+  if (!command) return false;
   doc = command->doc;
   return true;
 }
 
 void CommandRegistry::ListNames(std::vector<std::string>& names) const {
-  for (const auto& [name, command] : commands_)
-    names.push_back(name);
+  for (const auto& [name, command] : commands_) names.push_back(name);
 }
 
 bool CommandRegistry::Execute(std::string_view line, int& result) const {
   std::string_view name, rest;
   SplitCommandLine(line, name, rest);
   const ConsoleCommand* command = Find(name);
-  if (!command)
-    return false;
+  if (!command) return false;
   // The handler may register further commands; keep our own copies.
   CommandHandler handler = command->handler;
   void* userData = command->userData;
   std::vector<std::string> tokens = TokenizeArguments(rest);
   std::vector<const char*> argv;
   argv.reserve(tokens.size() + 1);
-  for (const std::string& token : tokens)
-    argv.push_back(token.c_str());
+  for (const std::string& token : tokens) argv.push_back(token.c_str());
   argv.push_back(nullptr);
   result = handler(static_cast<int>(tokens.size()), argv.data(), userData);
   return true;
@@ -73,10 +70,8 @@ std::vector<std::string> TokenizeArguments(std::string_view text) {
   size_t i = 0;
   const size_t n = text.size();
   for (;;) {
-    while (i < n && IsSpace(text[i]))
-      ++i;
-    if (i >= n)
-      break;
+    while (i < n && IsSpace(text[i])) ++i;
+    if (i >= n) break;
     if (text[i] == '"') {
       size_t start = i + 1;
       size_t close = text.find('"', start);
@@ -88,8 +83,7 @@ std::vector<std::string> TokenizeArguments(std::string_view text) {
       i = start;
     }
     size_t start = i;
-    while (i < n && !IsSpace(text[i]))
-      ++i;
+    while (i < n && !IsSpace(text[i])) ++i;
     tokens.emplace_back(text.substr(start, i - start));
   }
   return tokens;

@@ -20,8 +20,7 @@ constexpr char kConfigHeader[] = "# Auto generated file. EDIT AT YOUR OWN RISK.\
 
 struct FileCloser {
   void operator()(FILE* f) const {
-    if (f)
-      fclose(f);
+    if (f) fclose(f);
   }
 };
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
@@ -29,11 +28,9 @@ using FilePtr = std::unique_ptr<FILE, FileCloser>;
 // A name the loader would split differently, or read as a comment, cannot
 // be written as "Name value".
 bool IsWritableName(std::string_view name) {
-  if (name.empty() || name.front() == '#')
-    return false;
+  if (name.empty() || name.front() == '#') return false;
   for (char c : name)
-    if (static_cast<unsigned char>(c) <= ' ')
-      return false;
+    if (static_cast<unsigned char>(c) <= ' ') return false;
   return true;
 }
 
@@ -75,15 +72,14 @@ bool ExecuteScript(CommandProcessor& processor, const std::string& path) {
       line.remove_prefix(3);
     first = false;
     // Files written on another system end their lines with CR LF.
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-      line.remove_suffix(1);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
     if (line.size() > kMaxScriptLine) {
-      LogWarning("Skipped a script line of %zu characters (limit %zu).", line.size(), kMaxScriptLine);
+      LogWarning("Skipped a script line of %zu characters (limit %zu).", line.size(),
+                 kMaxScriptLine);
       continue;
     }
     line = CVarText::TrimSpaces(line);
-    if (!line.empty() && line.front() == '#')
-      continue;
+    if (!line.empty() && line.front() == '#') continue;
     std::string text(line);
     LogMessage("[grey] ] [white]%s", text.c_str());
     processor.Execute(text, false);
@@ -101,8 +97,7 @@ std::string FormatConfiguration(const CVarRegistry& cvars) {
   std::vector<CVar*> list;
   cvars.ListAll(list);
   for (const CVar* cvar : list) {
-    if (cvar->HasFlag(CVarFlag_NoSave))
-      continue;
+    if (cvar->HasFlag(CVarFlag_NoSave)) continue;
     const std::string& name = cvar->GetName();
     if (!IsWritableName(name)) {
       LogWarning("Variable '%s' cannot be saved: its name holds blanks or control characters.",
@@ -119,8 +114,7 @@ std::string FormatConfiguration(const CVarRegistry& cvars) {
         replaced = true;
       }
     }
-    if (replaced)
-      LogWarning("Line breaks in the value of '%s' are saved as blanks.", name.c_str());
+    if (replaced) LogWarning("Line breaks in the value of '%s' are saved as blanks.", name.c_str());
     out += name;
     out += ' ';
     if (NeedsQuotes(*cvar, value)) {
@@ -149,14 +143,12 @@ bool SaveConfiguration(const std::string& path, const CVarRegistry& cvars) {
   std::string target = path;
   if (std::filesystem::is_symlink(path, ec)) {
     std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
-    if (!ec)
-      target = resolved.string();
+    if (!ec) target = resolved.string();
   }
   const std::string tmpPath = ConfigTempPath(target);
 
   std::filesystem::path parent = std::filesystem::path(target).parent_path();
-  if (!parent.empty())
-    std::filesystem::create_directories(parent, ec);
+  if (!parent.empty()) std::filesystem::create_directories(parent, ec);
 
   int fd = open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {
@@ -180,10 +172,8 @@ bool SaveConfiguration(const std::string& path, const CVarRegistry& cvars) {
   errno = 0;
   if (fwrite(text.data(), 1, text.size(), f) != text.size() || fflush(f) != 0 || fsync(fd) != 0)
     err = errno ? errno : EIO;
-  if (fclose(f) != 0 && err == 0)
-    err = errno ? errno : EIO;
-  if (err == 0 && rename(tmpPath.c_str(), target.c_str()) != 0)
-    err = errno;
+  if (fclose(f) != 0 && err == 0) err = errno ? errno : EIO;
+  if (err == 0 && rename(tmpPath.c_str(), target.c_str()) != 0) err = errno;
   if (err != 0) {
     unlink(tmpPath.c_str());
     LogError("Failed to write configuration file [grey]%s[white]: %s", path.c_str(), strerror(err));
@@ -200,14 +190,12 @@ bool SaveConfiguration(const std::string& path, const CVarRegistry& cvars) {
   return true;
 }
 
-void ApplyCommandLineVariables(const std::function<const std::string*(const std::string& name)>& lookup,
-                               CVarRegistry& cvars) {
-  if (!lookup)
-    return;
+void ApplyCommandLineVariables(
+    const std::function<const std::string*(const std::string& name)>& lookup, CVarRegistry& cvars) {
+  if (!lookup) return;
   std::vector<CVar*> list;
   cvars.ListAll(list);
   for (CVar* cvar : list) {
-    if (const std::string* value = lookup(cvar->GetName()))
-      cvar->SetFromString(*value);
+    if (const std::string* value = lookup(cvar->GetName())) cvar->SetFromString(*value);
   }
 }

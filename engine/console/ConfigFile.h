@@ -34,10 +34,12 @@ std::string ConfigTempPath(const std::string& path);
 
 // Writes the configuration file, creating its directory when missing. On any
 // failure the file at path keeps its previous contents and false is returned.
-bool SaveConfiguration(const std::string& path, const CVarRegistry& cvars = CVarRegistry::Instance());
+bool SaveConfiguration(const std::string& path,
+                       const CVarRegistry& cvars = CVarRegistry::Instance());
 
 // For every registered variable whose name lookup() answers (the command
 // line's options, names in any letter case), sets the variable from that text.
 // Read-only variables are set too: the command line is not the console.
-void ApplyCommandLineVariables(const std::function<const std::string*(const std::string& name)>& lookup,
-                               CVarRegistry& cvars = CVarRegistry::Instance());
+void ApplyCommandLineVariables(
+    const std::function<const std::string*(const std::string& name)>& lookup,
+    CVarRegistry& cvars = CVarRegistry::Instance());

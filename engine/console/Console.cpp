@@ -33,26 +33,27 @@ void ForEachLine(std::string_view text, Fn&& fn) {
     }
     fn(text.substr(start, nl - start), true);
     start = nl + 1;
-    if (start == text.size())
-      return;
+    if (start == text.size()) return;
   }
 }
 
 }  // namespace
 
-Console::Console() { std::fill(std::begin(recentTimers_), std::end(recentTimers_), -1.0f); }
+Console::Console() {
+  std::fill(std::begin(recentTimers_), std::end(recentTimers_), -1.0f);
+}
 
-Console::~Console() { CloseLogFile(); }
+Console::~Console() {
+  CloseLogFile();
+}
 
 // ---------------------------------------------------------------------------
 // Output
 
 void Console::Print(const char* text, bool continueLine) {
-  if (!text)
-    text = "";
+  if (!text) text = "";
   std::unique_lock<std::mutex> lock(mutex_);
-  if (continueLine && (!lastPrintContinued_ || lines_.empty()))
-    AddLineLocked({});
+  if (continueLine && (!lastPrintContinued_ || lines_.empty())) AddLineLocked({});
 
   ForEachLine(text, [&](std::string_view piece, bool endsLine) {
     ConvertColourTags(piece, convertScratch_);
@@ -61,15 +62,13 @@ void Console::Print(const char* text, bool continueLine) {
       // piece with several lines fills it and starts new ones.
       WriteLogLocked(convertScratch_, false, endsLine);
       lines_.back() += convertScratch_;
-      if (endsLine)
-        AddLineLocked({});
+      if (endsLine) AddLineLocked({});
     } else {
       WriteLogLocked(convertScratch_, true, true);
       AddLineLocked(convertScratch_);
     }
   });
-  if (logFile_)
-    fflush(logFile_);
+  if (logFile_) fflush(logFile_);
   lastPrintContinued_ = continueLine;
   ForwardOutputLocked(lock, text, continueLine);
 }
@@ -92,31 +91,28 @@ void Console::AddLineLocked(std::string_view line) {
     lines_.push_back(std::move(recycled));
     // A scrolled view keeps its lines; one whose bottom line went moves on to
     // the next (the anchor never drops below 1 while lines exist).
-    if (scrollAnchor_ > 1)
-      --scrollAnchor_;
+    if (scrollAnchor_ > 1) --scrollAnchor_;
   } else {
     lines_.emplace_back(line);
   }
-  std::copy_backward(std::begin(recentTimers_), std::end(recentTimers_) - 1, std::end(recentTimers_));
+  std::copy_backward(std::begin(recentTimers_), std::end(recentTimers_) - 1,
+                     std::end(recentTimers_));
   recentTimers_[0] = 0.0f;
 }
 
 void Console::WriteLogLocked(std::string_view piece, bool newLine, bool endLine) {
-  if (!logFile_)
-    return;
+  if (!logFile_) return;
   // A whole line after a streamed one that never got its '\n' starts afresh.
-  if (newLine && logLineOpen_)
-    fputc('\n', logFile_);
+  if (newLine && logLineOpen_) fputc('\n', logFile_);
   StripColourEscapes(piece, stripScratch_);
   fwrite(stripScratch_.data(), 1, stripScratch_.size(), logFile_);
-  if (endLine)
-    fputc('\n', logFile_);
+  if (endLine) fputc('\n', logFile_);
   logLineOpen_ = !endLine;
 }
 
-void Console::ForwardOutputLocked(std::unique_lock<std::mutex>& lock, const char* text, bool continueLine) {
-  if (!outputHook_ || t_forwardingConsole == this)
-    return;
+void Console::ForwardOutputLocked(std::unique_lock<std::mutex>& lock, const char* text,
+                                  bool continueLine) {
+  if (!outputHook_ || t_forwardingConsole == this) return;
   if (forwarding_) {
     // Another thread is in the hook; it passes this text on after its own.
     pendingOutput_.push_back({text, continueLine});
@@ -135,8 +131,7 @@ void Console::ForwardOutputLocked(std::unique_lock<std::mutex>& lock, const char
     pendingOutput_.pop_front();
     hook = outputHook_;
     userData = outputHookUserData_;
-    if (!hook)
-      continue;
+    if (!hook) continue;
     lock.unlock();
     hook(item.text.c_str(), item.continueLine, userData);
     lock.lock();
@@ -148,8 +143,7 @@ void Console::ForwardOutputLocked(std::unique_lock<std::mutex>& lock, const char
 void Console::AddNotice(std::string_view text) {
   std::lock_guard<std::mutex> lock(mutex_);
   ForEachLine(text, [&](std::string_view piece, bool) {
-    if (notices_.size() < kConsoleMaxNotices)
-      notices_.push_back(ConvertColourTags(piece));
+    if (notices_.size() < kConsoleMaxNotices) notices_.push_back(ConvertColourTags(piece));
   });
 }
 
@@ -168,19 +162,19 @@ void Console::AddNoticef(const char* format, ...) {
 bool Console::OpenLogFile(const std::string& path) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (logFile_) {
-    if (logLineOpen_)
-      fputc('\n', logFile_);
+    if (logLineOpen_) fputc('\n', logFile_);
     fclose(logFile_);
     logFile_ = nullptr;
   }
   logLineOpen_ = false;
-  if (path.empty())
-    return true;
+  if (path.empty()) return true;
   logFile_ = fopen(path.c_str(), "w");
   return logFile_ != nullptr;
 }
 
-void Console::CloseLogFile() { OpenLogFile(std::string()); }
+void Console::CloseLogFile() {
+  OpenLogFile(std::string());
+}
 
 bool Console::IsLogFileOpen() const {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -193,7 +187,9 @@ void Console::SetOutputHook(ConsoleOutputHook hook, void* userData) {
   outputHookUserData_ = userData;
 }
 
-void Console::SetCommandProcessor(CommandProcessor* processor) { processor_ = processor; }
+void Console::SetCommandProcessor(CommandProcessor* processor) {
+  processor_ = processor;
+}
 
 // ---------------------------------------------------------------------------
 // Commands and input
@@ -201,8 +197,7 @@ void Console::SetCommandProcessor(CommandProcessor* processor) { processor_ = pr
 int Console::Execute(std::string_view text, bool echo) {
   int result = -1;
   ForEachLine(text, [&](std::string_view line, bool) {
-    if (echo)
-      Printf("[grey] ] [white]%.*s", static_cast<int>(line.size()), line.data());
+    if (echo) Printf("[grey] ] [white]%.*s", static_cast<int>(line.size()), line.data());
     result = processor_ ? processor_->Execute(line, false) : -1;
   });
   return processor_ ? result : -1;
@@ -215,24 +210,19 @@ void Console::ResetBlink() {
 }
 
 void Console::UpdateCompletion() {
-  if (!processor_)
-    return;
+  if (!processor_) return;
   completionHint_.clear();
-  if (input_.empty() || input_.find(' ') != std::string::npos)
-    return;
+  if (input_.empty() || input_.find(' ') != std::string::npos) return;
   std::vector<std::string> names;
-  if (processor_->Complete(input_, names) <= 0 || names.empty())
-    return;
+  if (processor_->Complete(input_, names) <= 0 || names.empty()) return;
   const std::string& match = names.front();
   completionText_ = match;
   // The name as the user typed it, followed by the rest in its own case.
-  if (match.size() >= input_.size())
-    completionHint_ = input_ + match.substr(input_.size());
+  if (match.size() >= input_.size()) completionHint_ = input_ + match.substr(input_.size());
 }
 
 void Console::OnChar(int character) {
-  if (character == '`' || character == 27)
-    return;
+  if (character == '`' || character == 27) return;
   if (character == '\n' || character == '\r') {
     if (!input_.empty()) {
       std::string line = input_;
@@ -240,12 +230,12 @@ void Console::OnChar(int character) {
         Printf("[grey] ] [white]%s", line.c_str());
         processor_->Execute(line, true);
       }
-      bool recalled = historyCursor_ >= 0 && static_cast<size_t>(historyCursor_) < history_.size() &&
+      bool recalled = historyCursor_ >= 0 &&
+                      static_cast<size_t>(historyCursor_) < history_.size() &&
                       history_[historyCursor_] == line;
       if (!recalled) {
         history_.insert(history_.begin(), std::move(line));
-        if (history_.size() > kConsoleMaxHistory)
-          history_.pop_back();
+        if (history_.size() > kConsoleMaxHistory) history_.pop_back();
       }
       historyCursor_ = -1;
       input_.clear();
@@ -267,10 +257,8 @@ void Console::OnChar(int character) {
   } else {
     // Only printable single-byte characters fit the line; a NUL would cut it
     // and other control codes draw as garbage.
-    if (character < 32 || character == 127 || character > 255)
-      return;
-    if (input_.size() >= kConsoleMaxInput)
-      return;
+    if (character < 32 || character == 127 || character > 255) return;
+    if (input_.size() >= kConsoleMaxInput) return;
     input_.insert(input_.begin() + cursor_, static_cast<char>(character));
     UpdateCompletion();
     ++cursor_;
@@ -284,8 +272,7 @@ void Console::ScrollUpLocked() {
     scrollAnchor_ = lines_.size();
   }
   // The oldest line may reach the bottom of the view, no further.
-  for (int i = 0; i < kConsolePageLines && scrollAnchor_ > 1; ++i)
-    --scrollAnchor_;
+  for (int i = 0; i < kConsolePageLines && scrollAnchor_ > 1; ++i) --scrollAnchor_;
 }
 
 void Console::ScrollDownLocked() {
@@ -312,8 +299,7 @@ void Console::OnKey(ConsoleKey key) {
       break;
     case ConsoleKey_HistoryOlder:
     case ConsoleKey_HistoryNewer: {
-      if (history_.empty())
-        break;
+      if (history_.empty()) break;
       int count = static_cast<int>(history_.size());
       if (key == ConsoleKey_HistoryOlder)
         historyCursor_ = historyCursor_ < 0 ? 0 : (historyCursor_ + 1) % count;
@@ -390,8 +376,7 @@ void Console::Update(float deltaSeconds) {
   for (float& timer : recentTimers_) {
     if (timer >= 0.0f) {
       timer += deltaSeconds;
-      if (timer >= kConsoleRecentSeconds)
-        timer = -1.0f;
+      if (timer >= kConsoleRecentSeconds) timer = -1.0f;
     }
   }
   if (state_ == ConsoleState_Opening) {
@@ -452,14 +437,15 @@ int Console::GetScrollOffset() const {
 // ---------------------------------------------------------------------------
 // Drawing
 
-void Console::DrawColouredText(std::string_view text, int x, int y, float red, float green, float blue,
-                               float alpha) {
+void Console::DrawColouredText(std::string_view text, int x, int y, float red, float green,
+                               float blue, float alpha) {
   // The caller's colour holds until the first escape.
   ForEachColourRun(text, kColourWhite, [&](std::string_view run, uint32_t colour) {
     if (run.data() == text.data())
       processor_->DrawText(run, x, y, red, green, blue, alpha);
     else
-      processor_->DrawText(run, x, y, ColourRed(colour), ColourGreen(colour), ColourBlue(colour), alpha);
+      processor_->DrawText(run, x, y, ColourRed(colour), ColourGreen(colour), ColourBlue(colour),
+                           alpha);
     x += processor_->GetTextWidth(run);
   });
 }
@@ -492,11 +478,9 @@ void Console::Draw(int x, int y, int width, int height, bool showRecent, bool dr
       notices_.clear();
     if (processor_ && state != ConsoleState_Open && showRecent) {
       size_t count = 0;
-      while (count < kConsoleRecentLines && recentTimers_[count] >= 0.0f)
-        ++count;
+      while (count < kConsoleRecentLines && recentTimers_[count] >= 0.0f) ++count;
       count = std::min(count, lineCount);
-      for (size_t k = 0; k < count; ++k)
-        recent.push_back(lines_[lineCount - 1 - k]);
+      for (size_t k = 0; k < count; ++k) recent.push_back(lines_[lineCount - 1 - k]);
     }
     if (processor_ && state != ConsoleState_Closed && fontHeight > 0) {
       size_t next = followOutput_ ? lineCount : scrollAnchor_;
@@ -504,8 +488,7 @@ void Console::Draw(int x, int y, int width, int height, bool showRecent, bool dr
         visible.push_back(lines_[--next]);
     }
   }
-  if (!processor_)
-    return;
+  if (!processor_) return;
 
   if (!recent.empty() || !notices.empty()) {
     processor_->BeginFont();
@@ -515,21 +498,22 @@ void Console::Draw(int x, int y, int width, int height, bool showRecent, bool dr
                        1.0f - fraction);
     for (size_t i = 0; i < notices.size(); ++i) {
       int w = processor_->GetTextWidth(StripColourEscapes(notices[i]));
-      DrawColouredText(notices[i], x2 - 5 - w, y + 5 + static_cast<int>(i) * fontHeight, 1.0f, 1.0f, 1.0f,
-                       1.0f);
+      DrawColouredText(notices[i], x2 - 5 - w, y + 5 + static_cast<int>(i) * fontHeight, 1.0f, 1.0f,
+                       1.0f, 1.0f);
     }
     processor_->EndFont();
   }
-  if (state == ConsoleState_Closed)
-    return;
+  if (state == ConsoleState_Closed) return;
 
   const int textY = y2 - fontHeight - 5;
   const int inputX = x + 5 + processor_->GetTextWidth(kConsolePrompt);
   processor_->BeginQuads();
-  processor_->DrawRectangle(x, y, x2, y2, 0.0f, kBackgroundGreen, 0.0f, fraction * kBackgroundAlpha);
+  processor_->DrawRectangle(x, y, x2, y2, 0.0f, kBackgroundGreen, 0.0f,
+                            fraction * kBackgroundAlpha);
   processor_->DrawRectangle(x, y2 - 1, x2, y2, 1.0f, 1.0f, 1.0f, fraction);
   if (cursorVisible) {
-    int cx = inputX + processor_->GetTextWidth(std::string_view(input_).substr(0, static_cast<size_t>(cursor_)));
+    int cx = inputX + processor_->GetTextWidth(
+                          std::string_view(input_).substr(0, static_cast<size_t>(cursor_)));
     processor_->DrawRectangle(cx, y2 - fontHeight - 7, cx + 2, y2 - 7, 1.0f, 1.0f, 1.0f, fraction);
   }
   if (lineCount > 1) {

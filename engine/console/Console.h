@@ -78,7 +78,9 @@ class Console {
   // True (stream mode): pieces are appended to the current line and a '\n'
   // starts the next one, so text may arrive in arbitrary pieces.
   void Print(const char* text, bool continueLine = false);
-  void Print(const std::string& text, bool continueLine = false) { Print(text.c_str(), continueLine); }
+  void Print(const std::string& text, bool continueLine = false) {
+    Print(text.c_str(), continueLine);
+  }
   // Formats at most 2047 characters and prints them as whole lines.
   void Printf(const char* format, ...) KAZ_PRINTF(2, 3);
 

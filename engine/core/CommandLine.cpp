@@ -2,14 +2,12 @@
 #include "core/CommandLine.h"
 
 void CommandLine::Parse(int argc, const char* const* argv, int first) {
-  if (!argv)
-    return;
+  if (!argv) return;
   std::string* current = nullptr;  // value of the option being collected; null when ignored
   bool collecting = false;
   for (int i = first; i < argc; ++i) {
     const char* arg = argv[i];
-    if (!arg)
-      continue;
+    if (!arg) continue;
     if (arg[0] == '-' && arg[1] != '\0') {
       auto [it, inserted] = m_options.emplace(arg + 1, std::string());
       // A repeated option keeps its first value: collect the repeat into nothing.
@@ -17,10 +15,8 @@ void CommandLine::Parse(int argc, const char* const* argv, int first) {
       collecting = true;
       continue;
     }
-    if (!collecting || !current)
-      continue;
-    if (!current->empty())
-      current->push_back(' ');
+    if (!collecting || !current) continue;
+    if (!current->empty()) current->push_back(' ');
     current->append(arg);
   }
 }

@@ -26,24 +26,31 @@ namespace {
 // threads can still log after kazShutdown: with no engine the text is dropped.
 void EngineLogHandler(const char* text, LogLevel level) {
   IKazEngine* engine = kazGetInterface();
-  if (!engine || !text)
-    return;
+  if (!engine || !text) return;
   switch (level) {
-    case LogLevel_Warning: engine->Printf("[orange]WARNING: [white]%s", text); break;
-    case LogLevel_Error: engine->Printf("[red]ERROR: [white]%s", text); break;
-    case LogLevel_Detail: engine->Printf("[grey]%s", text); break;
-    default: engine->Printf("%s", text); break;
+    case LogLevel_Warning:
+      engine->Printf("[orange]WARNING: [white]%s", text);
+      break;
+    case LogLevel_Error:
+      engine->Printf("[red]ERROR: [white]%s", text);
+      break;
+    case LogLevel_Detail:
+      engine->Printf("[grey]%s", text);
+      break;
+    default:
+      engine->Printf("%s", text);
+      break;
   }
 }
 
 // The file-open trace of the "logfilesystem" option.
 void FileOpenTrace(FileSystem::EventType type, FileSystem::File* file, void*) {
   IKazEngine* engine = kazGetInterface();
-  if (!engine || !file || type != FileSystem::FileOpened)
-    return;
-  engine->Printf("[orange]File opened: [cyan](mode='%c') [grey]%s [blue]@[grey] %s [white] (%d bytes)",
-                 file->GetMode(), file->GetFileName(), FileSystem::GetRealDir(file->GetFileName()).c_str(),
-                 static_cast<int>(file->GetLength()));
+  if (!engine || !file || type != FileSystem::FileOpened) return;
+  engine->Printf(
+      "[orange]File opened: [cyan](mode='%c') [grey]%s [blue]@[grey] %s [white] (%d bytes)",
+      file->GetMode(), file->GetFileName(), FileSystem::GetRealDir(file->GetFileName()).c_str(),
+      static_cast<int>(file->GetLength()));
 }
 
 // Relative paths of scripts and tools then resolve against the installation.
@@ -67,17 +74,15 @@ KazEngine::~KazEngine() = default;
 // Start-up and shutdown
 // ---------------------------------------------------------------------------
 
-bool KazEngine::Startup(int argc, char** argv, void* window, const char* title, const char* mainModName,
-                        KazOutputCallback output, void* userData) {
-  if (!window)
-    return false;
+bool KazEngine::Startup(int argc, char** argv, void* window, const char* title,
+                        const char* mainModName, KazOutputCallback output, void* userData) {
+  if (!window) return false;
   m_window = window;
   m_title = title ? title : "";
   m_mainModName = mainModName ? mainModName : "";
   try {
     SetLogHandler(&EngineLogHandler);
-    if (argc > 1)
-      m_commandLine.Parse(argc, argv, 1);
+    if (argc > 1) m_commandLine.Parse(argc, argv, 1);
     m_output = output;
     m_outputUserData = userData;
     m_console.SetOpen(false, false);
@@ -101,10 +106,8 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
   const std::string baseDir = FileSystem::GetBaseDir();
   ChangeToBaseDirectory();
 
-  if (m_commandLine.Has("logfilesystem"))
-    FileSystem::SetEventHandler(&FileOpenTrace, nullptr);
-  if (m_commandLine.Has("log"))
-    m_console.OpenLogFile(baseDir + "kaz.log");
+  if (m_commandLine.Has("logfilesystem")) FileSystem::SetEventHandler(&FileOpenTrace, nullptr);
+  if (m_commandLine.Has("log")) m_console.OpenLogFile(baseDir + "kaz.log");
 
   LogSystemInfo(QuerySystemInfo());
 
@@ -116,8 +119,7 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
 
   // A failure inside the world's creation ends start-up with its own text.
   m_world = World::Create();
-  if (!m_world)
-    throw StartupError("Failed to create the world.");
+  if (!m_world) throw StartupError("Failed to create the world.");
 
   StartVideo();
 
@@ -131,36 +133,33 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
 void KazEngine::AddStartupPackages() {
   if (const std::string* pkg = m_commandLine.Find("pkg")) {
     for (const std::string& name : SplitString(*pkg, ';'))
-      if (!name.empty())
-        AddPackage(name.c_str(), true);
+      if (!name.empty()) AddPackage(name.c_str(), true);
   }
 
   m_mods.Enumerate(FileSystem::GetBaseDir());
   SelectMod();
 
   const ModInfo& mod = m_mods[static_cast<size_t>(m_selectedMod)];
-  Printf("Selected mod [grey]%s [white]([grey]%s[white]), version [grey]%d.%d.%d", mod.fullName.c_str(),
-         mod.name.c_str(), mod.Major(), mod.Minor(), mod.Patch());
+  Printf("Selected mod [grey]%s [white]([grey]%s[white]), version [grey]%d.%d.%d",
+         mod.fullName.c_str(), mod.name.c_str(), mod.Major(), mod.Minor(), mod.Patch());
   for (const std::string& name : mod.packages) {
-    if (!AddPackage(name.c_str(), true))
-      LogWarning("Failed to add mod package '%s'", name.c_str());
+    if (!AddPackage(name.c_str(), true)) LogWarning("Failed to add mod package '%s'", name.c_str());
   }
-  if (!AddPackage("base", true))
-    throw StartupError("Package with name 'base' MUST exist!");
+  if (!AddPackage("base", true)) throw StartupError("Package with name 'base' MUST exist!");
 }
 
 void KazEngine::SelectMod() {
   int mainMod = m_mods.Find(m_mainModName);
-  if (mainMod < 0)
-    throw StartupError("Main game is not present or properlly isntalled.");
+  if (mainMod < 0) throw StartupError("Main game is not present or properlly isntalled.");
   m_selectedMod = -1;
   if (const std::string* wanted = m_commandLine.Find("mod")) {
     int found = m_mods.Find(*wanted);
     if (found >= 0) {
       m_selectedMod = found;
     } else {
-      LogWarning("Failed to load mod '%s' specified on the command line, falling back to main game.",
-                 wanted->c_str());
+      LogWarning(
+          "Failed to load mod '%s' specified on the command line, falling back to main game.",
+          wanted->c_str());
       m_selectedMod = mainMod;
     }
   } else {
@@ -169,10 +168,8 @@ void KazEngine::SelectMod() {
 }
 
 void KazEngine::StartVideo() {
-  if (!m_video)
-    m_video = CreateVideoManager(m_window);
-  if (!m_video)
-    throw StartupError("Failed to initialize video manager.");
+  if (!m_video) m_video = CreateVideoManager(m_window);
+  if (!m_video) throw StartupError("Failed to initialize video manager.");
   // Falls back to 640x480, 16 bits, windowed, with VSync, after one warning.
   if (!m_video->ApplyDisplaySettings())
     throw StartupError("Failed to start video, even with basic settings.");
@@ -180,11 +177,9 @@ void KazEngine::StartVideo() {
 }
 
 int KazEngine::RestartVideo() {
-  if (!m_video)
-    return 2;
+  if (!m_video) return 2;
   int result = m_video->RestartVideo();
-  if (result == 0)
-    OnDisplayModeSet();
+  if (result == 0) OnDisplayModeSet();
   return result;
 }
 
@@ -198,7 +193,8 @@ void KazEngine::OnDisplayModeSet() {
 }
 
 std::string KazEngine::ConfigFilePath() const {
-  return ModList::ConfigFilePath(FileSystem::GetBaseDir(), m_mods[static_cast<size_t>(m_selectedMod)]);
+  return ModList::ConfigFilePath(FileSystem::GetBaseDir(),
+                                 m_mods[static_cast<size_t>(m_selectedMod)]);
 }
 
 void KazEngine::Shutdown() {
@@ -223,8 +219,7 @@ void KazEngine::Shutdown() {
   // Only a completed start-up writes the configuration back: a failed one
   // (before the file ran, or with video fallback values in the variables)
   // leaves the stored file as it was.
-  if (m_selectedMod != -1 && m_started)
-    SaveConfiguration(ConfigFilePath());
+  if (m_selectedMod != -1 && m_started) SaveConfiguration(ConfigFilePath());
   m_started = false;
 
   // Every pooled object should be back by now; say which are not while the
@@ -246,11 +241,12 @@ bool KazEngine::AddPackage(const char* name, bool append) {
 
 void KazEngine::ForwardOutput(const char* text, bool continueLine, void* engine) {
   auto* self = static_cast<KazEngine*>(engine);
-  if (self && self->m_output)
-    self->m_output(text, continueLine, self->m_outputUserData);
+  if (self && self->m_output) self->m_output(text, continueLine, self->m_outputUserData);
 }
 
-void KazEngine::Print(const char* text, bool continueLine) { m_console.Print(text, continueLine); }
+void KazEngine::Print(const char* text, bool continueLine) {
+  m_console.Print(text, continueLine);
+}
 
 void KazEngine::Printf(const char* format, ...) {
   char buf[kFormatBufferSize];
@@ -274,7 +270,9 @@ int KazEngine::ExecuteCommand(bool echo, const char* format, ...) {
 // Input
 // ---------------------------------------------------------------------------
 
-void KazEngine::Quit(bool withError) { m_quitCode = withError ? KazQuit_Halt : KazQuit_Quit; }
+void KazEngine::Quit(bool withError) {
+  m_quitCode = withError ? KazQuit_Halt : KazQuit_Quit;
+}
 
 void KazEngine::Broadcast(int code, int key, int dx, int dy) {
   EngineEvent event;
@@ -288,19 +286,16 @@ void KazEngine::Broadcast(int code, int key, int dx, int dy) {
 }
 
 void KazEngine::ReleaseHeldKeys() {
-  for (int key = 0; key < kNumHeldKeys; ++key)
-    OnKeyUp(key);
+  for (int key = 0; key < kNumHeldKeys; ++key) OnKeyUp(key);
 }
 
 void KazEngine::SetActive(bool active) {
-  if (active == m_active)
-    return;
+  if (active == m_active) return;
   m_active = active;
   if (active) {
     m_mouseX = m_mouseY = 0;
     ReleaseHeldKeys();
-    if (m_video)
-      m_video->SetDisplayMode();
+    if (m_video) m_video->SetDisplayMode();
     Broadcast(EngineEvent_Activated);
   } else {
     Broadcast(EngineEvent_Deactivated);
@@ -324,8 +319,7 @@ void KazEngine::SetCursorPosition(int x, int y) {
 void KazEngine::SetInputBlocked(bool blocked) {
   m_inputBlocked = blocked;
   m_mouseX = m_mouseY = 0;
-  for (unsigned char& held : m_heldKeys)
-    held = 0;
+  for (unsigned char& held : m_heldKeys) held = 0;
 }
 
 bool KazEngine::IsConsoleOpen() const {
@@ -350,25 +344,35 @@ namespace {
 // Keys the open console understands; -1 for the rest.
 int ConsoleKeyFor(int key) {
   switch (key) {
-    case EngineKey_Escape: return ConsoleKey_ClearLine;
-    case EngineKey_Home: return ConsoleKey_Home;
-    case EngineKey_Up: return ConsoleKey_HistoryOlder;
-    case EngineKey_PageUp: return ConsoleKey_PageUp;
-    case EngineKey_Left: return ConsoleKey_CursorLeft;
-    case EngineKey_Right: return ConsoleKey_CursorRight;
-    case EngineKey_End: return ConsoleKey_End;
-    case EngineKey_Down: return ConsoleKey_HistoryNewer;
-    case EngineKey_PageDown: return ConsoleKey_PageDown;
-    case EngineKey_Delete: return ConsoleKey_Delete;
-    default: return -1;
+    case EngineKey_Escape:
+      return ConsoleKey_ClearLine;
+    case EngineKey_Home:
+      return ConsoleKey_Home;
+    case EngineKey_Up:
+      return ConsoleKey_HistoryOlder;
+    case EngineKey_PageUp:
+      return ConsoleKey_PageUp;
+    case EngineKey_Left:
+      return ConsoleKey_CursorLeft;
+    case EngineKey_Right:
+      return ConsoleKey_CursorRight;
+    case EngineKey_End:
+      return ConsoleKey_End;
+    case EngineKey_Down:
+      return ConsoleKey_HistoryNewer;
+    case EngineKey_PageDown:
+      return ConsoleKey_PageDown;
+    case EngineKey_Delete:
+      return ConsoleKey_Delete;
+    default:
+      return -1;
   }
 }
 }  // namespace
 
 void KazEngine::OnKeyDown(int key) {
   // Codes outside the held-key table are ignored, never written out of bounds.
-  if (key < 0 || key >= kNumHeldKeys)
-    return;
+  if (key < 0 || key >= kNumHeldKeys) return;
   if (key == EngineKey_F9 && m_video) {
     std::string directory = FileSystem::GetBaseDir() + "screenshots";
     if (m_video->TakeScreenShot(directory.c_str(), "screenshot"))
@@ -378,31 +382,25 @@ void KazEngine::OnKeyDown(int key) {
   }
   if (IsConsoleOpen()) {
     int action = ConsoleKeyFor(key);
-    if (action >= 0)
-      m_console.OnKey(static_cast<ConsoleKey>(action));
+    if (action >= 0) m_console.OnKey(static_cast<ConsoleKey>(action));
     return;
   }
-  if (!m_heldKeys[key])
-    Broadcast(EngineEvent_KeyPressed, key);
+  if (!m_heldKeys[key]) Broadcast(EngineEvent_KeyPressed, key);
   m_heldKeys[key] = 1;
 }
 
 void KazEngine::OnKeyUp(int key) {
-  if (key < 0 || key >= kNumHeldKeys || IsConsoleOpen())
-    return;
-  if (m_heldKeys[key])
-    Broadcast(EngineEvent_KeyReleased, key);
+  if (key < 0 || key >= kNumHeldKeys || IsConsoleOpen()) return;
+  if (m_heldKeys[key]) Broadcast(EngineEvent_KeyReleased, key);
   m_heldKeys[key] = 0;
 }
 
 void KazEngine::SetRenderCamera(WorldObject* object) {
   for (WorldObject** slot : {&m_renderCamera, &m_screenViewCamera}) {
-    if (*slot)
-      (*slot)->Release();
+    if (*slot) (*slot)->Release();
     *slot = nullptr;
   }
-  if (!object || object->GetType() != ObjectType_Camera)
-    return;
+  if (!object || object->GetType() != ObjectType_Camera) return;
   object->AddRef();
   object->AddRef();
   m_renderCamera = m_screenViewCamera = object;
@@ -450,8 +448,7 @@ int KazEngine::RunFrame() {
       m_mouseX = m_mouseY = 0;
     }
     for (int key = 0; key < kNumHeldKeys; ++key)
-      if (m_heldKeys[key])
-        Broadcast(EngineEvent_KeyHeld, key);
+      if (m_heldKeys[key]) Broadcast(EngineEvent_KeyHeld, key);
     Broadcast(EngineEvent_Frame);
   }
 
@@ -474,7 +471,8 @@ void KazEngine::QueueStatistics() {
         m_console.AddNoticef("[cyan]%s(s) [grey]: [white]%d", GetObjectTypeName(type),
                              static_cast<int>(m_world->GetObjectCount(type)));
       m_console.AddNotice(" ");
-      m_console.AddNoticef("[cyan]Particles[grey] : [white]%d", static_cast<int>(m_world->GetParticleCount()));
+      m_console.AddNoticef("[cyan]Particles[grey] : [white]%d",
+                           static_cast<int>(m_world->GetParticleCount()));
     } else {
       m_console.AddNotice("[red](No world present)");
     }
@@ -497,8 +495,7 @@ void KazEngine::Render() {
   // Effects advance their timing every frame, drawn or not.
   float flashOpacity = m_flash.Update(now);
   float fadeOpacity = m_fade.Update(now);
-  if (!m_active || !m_video)
-    return;
+  if (!m_active || !m_video) return;
   m_video->SetClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   m_video->Clear(true, true, false);
   m_video->BeginScene();
@@ -507,7 +504,8 @@ void KazEngine::Render() {
   (void)flashOpacity;
   (void)fadeOpacity;
   const CVarRegistry& cvars = CVarRegistry::Instance();
-  m_console.Draw(0, 0, cvars.ResX.Get(), cvars.ResY.Get() / 2, cvars.ShowRecentConsoleEntries.Get(), true);
+  m_console.Draw(0, 0, cvars.ResX.Get(), cvars.ResY.Get() / 2, cvars.ShowRecentConsoleEntries.Get(),
+                 true);
   m_video->EndScene();
   m_video->Present();
 }

@@ -4,8 +4,7 @@
 #include <algorithm>
 
 void EngineEventListenerList::Add(IEngineEventListener* listener, uint32_t categoryMask) {
-  if (listener)
-    m_entries.push_back({listener, categoryMask});
+  if (listener) m_entries.push_back({listener, categoryMask});
 }
 
 void EngineEventListenerList::Remove(IEngineEventListener* listener) {
@@ -16,7 +15,8 @@ void EngineEventListenerList::Remove(IEngineEventListener* listener) {
     }
   }
   if (m_broadcastDepth == 0 && m_needsCompaction) {
-    m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(), [](const Entry& e) { return !e.listener; }),
+    m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(),
+                                   [](const Entry& e) { return !e.listener; }),
                     m_entries.end());
     m_needsCompaction = false;
   }
@@ -27,13 +27,12 @@ void EngineEventListenerList::Broadcast(const EngineEvent& event) {
   // Index loop: a listener may add listeners while we walk the list.
   for (size_t i = 0; i < m_entries.size(); ++i) {
     Entry e = m_entries[i];
-    if (e.listener && (e.mask & event.category))
-      e.listener->OnEvent(event);
+    if (e.listener && (e.mask & event.category)) e.listener->OnEvent(event);
   }
-  if (--m_broadcastDepth == 0 && m_needsCompaction)
-    Remove(nullptr);
+  if (--m_broadcastDepth == 0 && m_needsCompaction) Remove(nullptr);
 }
 
 size_t EngineEventListenerList::Size() const {
-  return static_cast<size_t>(std::count_if(m_entries.begin(), m_entries.end(), [](const Entry& e) { return e.listener; }));
+  return static_cast<size_t>(
+      std::count_if(m_entries.begin(), m_entries.end(), [](const Entry& e) { return e.listener; }));
 }

@@ -25,26 +25,26 @@ constexpr uint32_t kKazEngineVersion = 0x100;
 
 class IKazEngine {
  public:
-  virtual int RunFrame() = 0;                                           // 0
-  virtual void Quit(bool withError) = 0;                                // 1
-  virtual bool AddPackage(const char* name, bool append) = 0;           // 2
-  virtual void Printf(const char* format, ...) KAZ_PRINTF(2, 3) = 0;    // 3
+  virtual int RunFrame() = 0;                                                           // 0
+  virtual void Quit(bool withError) = 0;                                                // 1
+  virtual bool AddPackage(const char* name, bool append) = 0;                           // 2
+  virtual void Printf(const char* format, ...) KAZ_PRINTF(2, 3) = 0;                    // 3
   virtual int ExecuteCommand(bool echo, const char* format, ...) KAZ_PRINTF(3, 4) = 0;  // 4
-  virtual void* GetWindow() = 0;                                        // 5
-  virtual float GetFrameDeltaTime() = 0;                                // 6
-  virtual float GetTime() = 0;                                          // 7
-  virtual void SetActive(bool active) = 0;                              // 8
-  virtual bool IsActive() = 0;                                          // 9
-  virtual void SetMouseDelta(int axis, int value) = 0;                  // 10
-  virtual void SetCursorPosition(int x, int y) = 0;                     // 11
-  virtual void OnChar(int character) = 0;                               // 12
-  virtual void OnKeyDown(int key) = 0;                                  // 13
-  virtual void OnKeyUp(int key) = 0;                                    // 14
-  virtual void SetInputBlocked(bool blocked) = 0;                       // 15
-  virtual bool IsInputBlocked() = 0;                                    // 16
-  virtual VideoManager* GetVideoManager() = 0;                          // 17
-  virtual SoundManager* GetSoundManager() = 0;                          // 18
-  virtual ~IKazEngine() = default;                                      // 19
+  virtual void* GetWindow() = 0;                                                        // 5
+  virtual float GetFrameDeltaTime() = 0;                                                // 6
+  virtual float GetTime() = 0;                                                          // 7
+  virtual void SetActive(bool active) = 0;                                              // 8
+  virtual bool IsActive() = 0;                                                          // 9
+  virtual void SetMouseDelta(int axis, int value) = 0;                                  // 10
+  virtual void SetCursorPosition(int x, int y) = 0;                                     // 11
+  virtual void OnChar(int character) = 0;                                               // 12
+  virtual void OnKeyDown(int key) = 0;                                                  // 13
+  virtual void OnKeyUp(int key) = 0;                                                    // 14
+  virtual void SetInputBlocked(bool blocked) = 0;                                       // 15
+  virtual bool IsInputBlocked() = 0;                                                    // 16
+  virtual VideoManager* GetVideoManager() = 0;                                          // 17
+  virtual SoundManager* GetSoundManager() = 0;                                          // 18
+  virtual ~IKazEngine() = default;                                                      // 19
 };
 
 extern "C" {

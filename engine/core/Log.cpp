@@ -9,8 +9,7 @@ std::atomic<LogHandler> g_handler{nullptr};
 
 void Dispatch(LogLevel level, const char* format, va_list args) {
   LogHandler handler = g_handler.load();
-  if (!handler)
-    return;
+  if (!handler) return;
   char buf[kFormatBufferSize];
   FormatBounded(buf, sizeof(buf), format, args);
   handler(buf, level);
@@ -18,8 +17,7 @@ void Dispatch(LogLevel level, const char* format, va_list args) {
 }  // namespace
 
 size_t FormatBounded(char* buf, size_t size, const char* format, va_list args) {
-  if (!buf || size == 0)
-    return 0;
+  if (!buf || size == 0) return 0;
   if (!format) {
     buf[0] = '\0';
     return 0;
@@ -40,8 +38,12 @@ size_t FormatBounded(char* buf, size_t size, const char* format, ...) {
   return n;
 }
 
-void SetLogHandler(LogHandler handler) { g_handler.store(handler); }
-LogHandler GetLogHandler() { return g_handler.load(); }
+void SetLogHandler(LogHandler handler) {
+  g_handler.store(handler);
+}
+LogHandler GetLogHandler() {
+  return g_handler.load();
+}
 
 #define KAZ_LOG_FUNCTION(name, level)  \
   void name(const char* format, ...) { \

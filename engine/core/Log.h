@@ -11,7 +11,12 @@
 #include <cstdarg>
 #include <cstddef>
 
-enum LogLevel : int { LogLevel_Message = 0, LogLevel_Warning = 1, LogLevel_Error = 2, LogLevel_Detail = 3 };
+enum LogLevel : int {
+  LogLevel_Message = 0,
+  LogLevel_Warning = 1,
+  LogLevel_Error = 2,
+  LogLevel_Detail = 3
+};
 
 using LogHandler = void (*)(const char* text, LogLevel level);
 

@@ -14,13 +14,14 @@
 
 namespace {
 
-bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsCSpace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // Base directories normally end with a separator (FileSystem::GetBaseDir);
 // accept one without.
 std::string WithSeparator(const std::string& dir) {
-  if (dir.empty() || dir.back() == '/')
-    return dir;
+  if (dir.empty() || dir.back() == '/') return dir;
   return dir + '/';
 }
 
@@ -35,13 +36,10 @@ bool ParseVersion(const std::string& text, uint32_t* version) {
     char* end = nullptr;
     errno = 0;
     long v = std::strtol(p, &end, 10);
-    if (end == p)
-      break;
-    if (errno == ERANGE || v < 0 || v > 255)
-      inRange = false;
+    if (end == p) break;
+    if (errno == ERANGE || v < 0 || v > 255) inRange = false;
     parts[count++] = v;
-    if (*end != '.')
-      break;
+    if (*end != '.') break;
     p = end + 1;
   }
   *version = ModInfo::MakeVersion(static_cast<uint32_t>(parts[0]), static_cast<uint32_t>(parts[1]),
@@ -53,8 +51,7 @@ bool ParseVersion(const std::string& text, uint32_t* version) {
 bool LowerCaseName(const std::string& value, std::string* name) {
   *name = value;
   for (char& c : *name) {
-    if (IsCSpace(c))
-      return false;
+    if (IsCSpace(c)) return false;
     c = AsciiLower(c);
   }
   return true;
@@ -66,8 +63,7 @@ bool ReadLine(FILE* file, std::string* line, bool* truncated) {
   line->clear();
   *truncated = false;
   int c = std::fgetc(file);
-  if (c == EOF)
-    return false;
+  if (c == EOF) return false;
   for (; c != EOF && c != '\n'; c = std::fgetc(file)) {
     if (line->size() < ModList::kMaxLineLength)
       line->push_back(static_cast<char>(c));
@@ -85,8 +81,7 @@ struct FileCloser {
 
 bool ModList::LoadDefinition(const std::string& nativePath) {
   std::unique_ptr<FILE, FileCloser> file(std::fopen(nativePath.c_str(), "r"));
-  if (!file)
-    return false;
+  if (!file) return false;
 
   ModInfo mod;
   mod.definitionFile = nativePath;
@@ -96,18 +91,19 @@ bool ModList::LoadDefinition(const std::string& nativePath) {
   while (ReadLine(file.get(), &text, &truncated)) {
     ++lineNumber;
     if (truncated)
-      LogWarning("Mod def file '[grey]%s[white]': line %d is longer than %d characters, the rest is ignored",
-                 nativePath.c_str(), lineNumber, static_cast<int>(kMaxLineLength));
+      LogWarning(
+          "Mod def file '[grey]%s[white]': line %d is longer than %d characters, the rest is "
+          "ignored",
+          nativePath.c_str(), lineNumber, static_cast<int>(kMaxLineLength));
     size_t eq = text.find('=');
-    if (eq == std::string::npos)
-      continue;
+    if (eq == std::string::npos) continue;
     std::string key = TrimWhitespace(std::string_view(text).substr(0, eq));
     std::string value = TrimWhitespace(std::string_view(text).substr(eq + 1));
 
     if (key == "ModName") {
       if (!LowerCaseName(value, &mod.name))
-        LogWarning("Mod def file '[grey]%s[white]' has illegal name '[grey]%s[white]'", nativePath.c_str(),
-                   value.c_str());
+        LogWarning("Mod def file '[grey]%s[white]' has illegal name '[grey]%s[white]'",
+                   nativePath.c_str(), value.c_str());
     } else if (key == "ModFullName") {
       mod.fullName = value;
     } else if (key == "ModAuthor") {
@@ -118,15 +114,14 @@ bool ModList::LoadDefinition(const std::string& nativePath) {
       mod.logo = value;
     } else if (key == "ModVersion") {
       if (!ParseVersion(value, &mod.version) && !value.empty())
-        LogWarning("Mod def file '[grey]%s[white]' has illegal version '[grey]%s[white]'", nativePath.c_str(),
-                   value.c_str());
+        LogWarning("Mod def file '[grey]%s[white]' has illegal version '[grey]%s[white]'",
+                   nativePath.c_str(), value.c_str());
     } else if (key == "ModPackages") {
       // Empty pieces would name the base directory itself: skip them.
       mod.packages.clear();
       for (const std::string& piece : SplitString(value, ';')) {
         std::string package = TrimWhitespace(piece);
-        if (!package.empty())
-          mod.packages.push_back(std::move(package));
+        if (!package.empty()) mod.packages.push_back(std::move(package));
       }
     } else if (key == "ClassName") {
       mod.className = value;
@@ -134,8 +129,7 @@ bool ModList::LoadDefinition(const std::string& nativePath) {
   }
   file.reset();
 
-  if (mod.name.empty() || Find(mod.name) >= 0)
-    return false;
+  if (mod.name.empty() || Find(mod.name) >= 0) return false;
   m_mods.push_back(std::move(mod));
   return true;
 }
@@ -146,27 +140,26 @@ void ModList::Enumerate(const std::string& baseDir) {
 
   std::vector<std::string> files;
   std::error_code ec;
-  for (fs::directory_iterator it(WithSeparator(baseDir) + "mods/", ec), end; !ec && it != end; it.increment(ec)) {
+  for (fs::directory_iterator it(WithSeparator(baseDir) + "mods/", ec), end; !ec && it != end;
+       it.increment(ec)) {
     std::string fileName = it->path().filename().string();
-    if (fileName.size() < 4 || !EqualsNoCase(std::string_view(fileName).substr(fileName.size() - 4), ".mod"))
+    if (fileName.size() < 4 ||
+        !EqualsNoCase(std::string_view(fileName).substr(fileName.size() - 4), ".mod"))
       continue;
     std::error_code typeError;
-    if (it->is_directory(typeError))
-      continue;
+    if (it->is_directory(typeError)) continue;
     files.push_back(it->path().string());
   }
   // The listing order decides which of two same-named mods wins; make it stable.
   std::sort(files.begin(), files.end());
-  for (const std::string& path : files)
-    LoadDefinition(path);
+  for (const std::string& path : files) LoadDefinition(path);
 
   LogMessage("Loaded [grey]%d[white] mod definition file(s).", static_cast<int>(m_mods.size()));
 }
 
 int ModList::Find(const std::string& name) const {
   for (size_t i = 0; i < m_mods.size(); ++i) {
-    if (EqualsNoCase(m_mods[i].name, name))
-      return static_cast<int>(i);
+    if (EqualsNoCase(m_mods[i].name, name)) return static_cast<int>(i);
   }
   return -1;
 }

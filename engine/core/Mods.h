@@ -15,15 +15,15 @@
 
 // One mod definition file.
 struct ModInfo {
-  std::string definitionFile;  // native path of the ".mod" file
-  std::string name;            // "ModName", lower case
-  std::string fullName;        // "ModFullName"
-  std::string author;          // "ModAuthor"
-  std::string webSite;         // "ModWebSite"
-  std::string logo;            // "ModLogo"
-  uint32_t version = 0;        // "ModVersion": major bits 16-23, minor 8-15, patch 0-7
+  std::string definitionFile;         // native path of the ".mod" file
+  std::string name;                   // "ModName", lower case
+  std::string fullName;               // "ModFullName"
+  std::string author;                 // "ModAuthor"
+  std::string webSite;                // "ModWebSite"
+  std::string logo;                   // "ModLogo"
+  uint32_t version = 0;               // "ModVersion": major bits 16-23, minor 8-15, patch 0-7
   std::vector<std::string> packages;  // "ModPackages", in search order
-  std::string className;       // "ClassName": the script application class
+  std::string className;              // "ClassName": the script application class
 
   static uint32_t MakeVersion(uint32_t major, uint32_t minor, uint32_t patch) {
     return ((major & 0xFF) << 16) | ((minor & 0xFF) << 8) | (patch & 0xFF);

@@ -7,8 +7,7 @@ namespace {
 // t runs from 1 at start to 0 at end; NaN-free for any start/end pair.
 float Remaining(double now, double start, double end) {
   double span = end - start;
-  if (!(span > 0.0))
-    return 0.0f;
+  if (!(span > 0.0)) return 0.0f;
   double t = 1.0 - (now - start) / span;
   return static_cast<float>(t < 0.0 ? 0.0 : (t > 1.0 ? 1.0 : t));
 }
@@ -22,15 +21,13 @@ void FadeEffect::Start(double now, float duration, bool directionToBlack) {
 }
 
 float FadeEffect::Update(double now) {
-  if (!active)
-    return -1.0f;
+  if (!active) return -1.0f;
   if (now > end || !(end > start)) {
     active = false;
     return -1.0f;
   }
   float t = Remaining(now, start, end);
-  if (toBlack)
-    t = 1.0f - t;
+  if (toBlack) t = 1.0f - t;
   return std::sin(t * 1.57f);
 }
 
@@ -44,8 +41,7 @@ void FlashEffect::Start(double now, float duration, float r, float g, float b) {
 }
 
 float FlashEffect::Update(double now) {
-  if (!active)
-    return -1.0f;
+  if (!active) return -1.0f;
   if (now > end || !(end > start)) {
     active = false;
     return -1.0f;

@@ -10,7 +10,9 @@
 #include <string_view>
 #include <vector>
 
-inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+inline char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // <0, 0, >0 like strcasecmp, but locale-independent.
 int CompareNoCase(std::string_view a, std::string_view b);

@@ -21,8 +21,7 @@ namespace {
 
 std::string ReadWholeFile(const char* path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in)
-    return {};
+  if (!in) return {};
   std::ostringstream ss;
   ss << in.rdbuf();
   return ss.str();
@@ -34,14 +33,13 @@ bool FindKiloBytes(const std::string& text, const char* key, uint64_t* bytes) {
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = text.find('\n', pos);
-    if (end == std::string::npos)
-      end = text.size();
-    if (text.compare(pos, keyLen, key) == 0 && pos + keyLen < text.size() && text[pos + keyLen] == ':') {
+    if (end == std::string::npos) end = text.size();
+    if (text.compare(pos, keyLen, key) == 0 && pos + keyLen < text.size() &&
+        text[pos + keyLen] == ':') {
       const char* p = text.c_str() + pos + keyLen + 1;
       char* stop = nullptr;
       unsigned long long kb = strtoull(p, &stop, 10);
-      if (stop == p)
-        return false;
+      if (stop == p) return false;
       *bytes = static_cast<uint64_t>(kb) * 1024u;
       return true;
     }
@@ -80,11 +78,9 @@ void QueryCpu(SystemInfo& info) {
 
 bool ParseMemInfo(const std::string& text, uint64_t* total, uint64_t* available) {
   uint64_t t = 0, a = 0;
-  if (!FindKiloBytes(text, "MemTotal", &t))
-    return false;
+  if (!FindKiloBytes(text, "MemTotal", &t)) return false;
   // Kernels before 3.14 have no MemAvailable; MemFree is the closest thing.
-  if (!FindKiloBytes(text, "MemAvailable", &a) && !FindKiloBytes(text, "MemFree", &a))
-    a = 0;
+  if (!FindKiloBytes(text, "MemAvailable", &a) && !FindKiloBytes(text, "MemFree", &a)) a = 0;
   *total = t;
   *available = a;
   return true;
@@ -96,19 +92,18 @@ std::string ParseOsReleaseName(const std::string& text) {
   std::string line;
   while (std::getline(in, line)) {
     size_t eq = line.find('=');
-    if (eq == std::string::npos)
-      continue;
+    if (eq == std::string::npos) continue;
     std::string key = TrimWhitespace(line.substr(0, eq));
     std::string value = TrimWhitespace(line.substr(eq + 1));
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
       value = value.substr(1, value.size() - 2);
     if (key == "PRETTY_NAME")
       pretty = value;
     else if (key == "NAME")
       name = value;
   }
-  if (!pretty.empty())
-    return pretty;
+  if (!pretty.empty()) return pretty;
   return name.empty() ? "Unknown" : name;
 }
 

@@ -15,10 +15,16 @@ constexpr int kMaxExpansionDepth = 32;
 // Effects are small text files; this bounds what a broken include chain can grow to.
 constexpr size_t kMaxPreprocessedSize = 4u << 20;
 
-bool IEquals(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
+bool IEquals(const std::string& a, const char* b) {
+  return strcasecmp(a.c_str(), b) == 0;
+}
 
-bool IsIdentStart(char c) { return std::isalpha(uint8_t(c)) || c == '_'; }
-bool IsIdentChar(char c) { return std::isalnum(uint8_t(c)) || c == '_'; }
+bool IsIdentStart(char c) {
+  return std::isalpha(uint8_t(c)) || c == '_';
+}
+bool IsIdentChar(char c) {
+  return std::isalnum(uint8_t(c)) || c == '_';
+}
 
 // ---------------------------------------------------------------------------
 // Preprocessor
@@ -43,9 +49,9 @@ class Preprocessor {
 
  private:
   struct Cond {
-    bool active;     // this branch is being emitted
-    bool taken;      // some branch of this group was taken
-    bool parentOn;   // the enclosing group is emitted
+    bool active;    // this branch is being emitted
+    bool taken;     // some branch of this group was taken
+    bool parentOn;  // the enclosing group is emitted
   };
 
   void Error(int file, int line, const std::string& msg) {
@@ -80,8 +86,10 @@ class Preprocessor {
       if (c == '"') {  // strings are copied whole so "//" inside survives
         cur += c;
         for (++i; i < text.size() && text[i] != '"' && text[i] != '\n'; ++i) cur += text[i];
-        if (i < text.size() && text[i] == '"') cur += '"';
-        else --i;
+        if (i < text.size() && text[i] == '"')
+          cur += '"';
+        else
+          --i;
         continue;
       }
       if (c == '/' && i + 1 < text.size() && text[i + 1] == '/') {
@@ -195,7 +203,8 @@ class Preprocessor {
       bool parentOn = Emitting();
       bool value = false;
       if (parentOn) {
-        if (name == "if") value = EvalCondition(arg, file, line);
+        if (name == "if")
+          value = EvalCondition(arg, file, line);
         else {
           std::string id = FirstIdent(arg);
           if (id.empty()) Error(file, line, "#" + name + " without a macro name");
@@ -212,7 +221,8 @@ class Preprocessor {
         return;
       }
       Cond& c = m_condStack.back();
-      if (name == "endif") m_condStack.pop_back();
+      if (name == "endif")
+        m_condStack.pop_back();
       else if (name == "else") {
         c.active = c.parentOn && !c.taken;
         c.taken = true;
@@ -259,7 +269,8 @@ class Preprocessor {
   }
 
   void Include(int file, int line, const std::string& arg, int depth) {
-    if (arg.size() < 2 || !((arg.front() == '"' && arg.back() == '"') || (arg.front() == '<' && arg.back() == '>'))) {
+    if (arg.size() < 2 ||
+        !((arg.front() == '"' && arg.back() == '"') || (arg.front() == '<' && arg.back() == '>'))) {
       Error(file, line, "#include expects \"file\"");
       return;
     }
@@ -385,9 +396,9 @@ class Preprocessor {
 
   static int Prec(const std::string& op) {
     static const std::map<std::string, int> kPrec = {
-        {"||", 1}, {"&&", 2}, {"|", 3},  {"^", 4},  {"&", 5},  {"==", 6}, {"!=", 6},
-        {"<", 7},  {">", 7},  {"<=", 7}, {">=", 7}, {"<<", 8}, {">>", 8}, {"+", 9},
-        {"-", 9},  {"*", 10}, {"/", 10}, {"%", 10}};
+        {"||", 1}, {"&&", 2}, {"|", 3}, {"^", 4},  {"&", 5},  {"==", 6},
+        {"!=", 6}, {"<", 7},  {">", 7}, {"<=", 7}, {">=", 7}, {"<<", 8},
+        {">>", 8}, {"+", 9},  {"-", 9}, {"*", 10}, {"/", 10}, {"%", 10}};
     auto it = kPrec.find(op);
     return it == kPrec.end() ? -1 : it->second;
   }
@@ -412,22 +423,38 @@ class Preprocessor {
       ++ex.pos;
       long long rhs = Binary(ex, p + 1, depth);
       if (!ex.ok) break;
-      if (op == "||") lhs = lhs || rhs;
-      else if (op == "&&") lhs = lhs && rhs;
-      else if (op == "|") lhs |= rhs;
-      else if (op == "^") lhs ^= rhs;
-      else if (op == "&") lhs &= rhs;
-      else if (op == "==") lhs = lhs == rhs;
-      else if (op == "!=") lhs = lhs != rhs;
-      else if (op == "<") lhs = lhs < rhs;
-      else if (op == ">") lhs = lhs > rhs;
-      else if (op == "<=") lhs = lhs <= rhs;
-      else if (op == ">=") lhs = lhs >= rhs;
-      else if (op == "<<") lhs = (rhs < 0 || rhs > 62) ? 0 : (long long)((unsigned long long)lhs << rhs);
-      else if (op == ">>") lhs = (rhs < 0 || rhs > 62) ? 0 : lhs >> rhs;
-      else if (op == "+") lhs = (long long)((unsigned long long)lhs + (unsigned long long)rhs);
-      else if (op == "-") lhs = (long long)((unsigned long long)lhs - (unsigned long long)rhs);
-      else if (op == "*") lhs = (long long)((unsigned long long)lhs * (unsigned long long)rhs);
+      if (op == "||")
+        lhs = lhs || rhs;
+      else if (op == "&&")
+        lhs = lhs && rhs;
+      else if (op == "|")
+        lhs |= rhs;
+      else if (op == "^")
+        lhs ^= rhs;
+      else if (op == "&")
+        lhs &= rhs;
+      else if (op == "==")
+        lhs = lhs == rhs;
+      else if (op == "!=")
+        lhs = lhs != rhs;
+      else if (op == "<")
+        lhs = lhs < rhs;
+      else if (op == ">")
+        lhs = lhs > rhs;
+      else if (op == "<=")
+        lhs = lhs <= rhs;
+      else if (op == ">=")
+        lhs = lhs >= rhs;
+      else if (op == "<<")
+        lhs = (rhs < 0 || rhs > 62) ? 0 : (long long)((unsigned long long)lhs << rhs);
+      else if (op == ">>")
+        lhs = (rhs < 0 || rhs > 62) ? 0 : lhs >> rhs;
+      else if (op == "+")
+        lhs = (long long)((unsigned long long)lhs + (unsigned long long)rhs);
+      else if (op == "-")
+        lhs = (long long)((unsigned long long)lhs - (unsigned long long)rhs);
+      else if (op == "*")
+        lhs = (long long)((unsigned long long)lhs * (unsigned long long)rhs);
       else if (op == "/" || op == "%") {
         if (rhs == 0 || (rhs == -1 && lhs == INT64_MIN)) {
           ex.Fail("division by zero in #if");
@@ -498,33 +525,54 @@ struct NamedValue {
   uint32_t value;
 };
 
-const NamedValue kBlendValues[] = {
-    {"Zero", GBLEND_ZERO}, {"One", GBLEND_ONE}, {"SrcColor", GBLEND_SRCCOLOR},
-    {"InvSrcColor", GBLEND_INVSRCCOLOR}, {"SrcAlpha", GBLEND_SRCALPHA},
-    {"InvSrcAlpha", GBLEND_INVSRCALPHA}, {"DestAlpha", GBLEND_DESTALPHA},
-    {"InvDestAlpha", GBLEND_INVDESTALPHA}, {"DestColor", GBLEND_DESTCOLOR},
-    {"InvDestColor", GBLEND_INVDESTCOLOR}, {"SrcAlphaSat", GBLEND_SRCALPHASAT}, {nullptr, 0}};
-const NamedValue kCmpValues[] = {
-    {"Never", GCMP_NEVER}, {"Less", GCMP_LESS}, {"Equal", GCMP_EQUAL},
-    {"LessEqual", GCMP_LESSEQUAL}, {"Greater", GCMP_GREATER}, {"NotEqual", GCMP_NOTEQUAL},
-    {"GreaterEqual", GCMP_GREATEREQUAL}, {"Always", GCMP_ALWAYS}, {nullptr, 0}};
-const NamedValue kCullValues[] = {{"None", GCULL_NONE}, {"CW", GCULL_CW}, {"CCW", GCULL_CCW}, {nullptr, 0}};
+const NamedValue kBlendValues[] = {{"Zero", GBLEND_ZERO},
+                                   {"One", GBLEND_ONE},
+                                   {"SrcColor", GBLEND_SRCCOLOR},
+                                   {"InvSrcColor", GBLEND_INVSRCCOLOR},
+                                   {"SrcAlpha", GBLEND_SRCALPHA},
+                                   {"InvSrcAlpha", GBLEND_INVSRCALPHA},
+                                   {"DestAlpha", GBLEND_DESTALPHA},
+                                   {"InvDestAlpha", GBLEND_INVDESTALPHA},
+                                   {"DestColor", GBLEND_DESTCOLOR},
+                                   {"InvDestColor", GBLEND_INVDESTCOLOR},
+                                   {"SrcAlphaSat", GBLEND_SRCALPHASAT},
+                                   {nullptr, 0}};
+const NamedValue kCmpValues[] = {{"Never", GCMP_NEVER},
+                                 {"Less", GCMP_LESS},
+                                 {"Equal", GCMP_EQUAL},
+                                 {"LessEqual", GCMP_LESSEQUAL},
+                                 {"Greater", GCMP_GREATER},
+                                 {"NotEqual", GCMP_NOTEQUAL},
+                                 {"GreaterEqual", GCMP_GREATEREQUAL},
+                                 {"Always", GCMP_ALWAYS},
+                                 {nullptr, 0}};
+const NamedValue kCullValues[] = {
+    {"None", GCULL_NONE}, {"CW", GCULL_CW}, {"CCW", GCULL_CCW}, {nullptr, 0}};
 const NamedValue kFillValues[] = {
     {"Point", GFILL_POINT}, {"Wireframe", GFILL_WIREFRAME}, {"Solid", GFILL_SOLID}, {nullptr, 0}};
 const NamedValue kBlendOpValues[] = {
     {"Add", GBLENDOP_ADD}, {"Subtract", GBLENDOP_SUBTRACT}, {"RevSubtract", GBLENDOP_REVSUBTRACT},
-    {"Min", GBLENDOP_MIN}, {"Max", GBLENDOP_MAX}, {nullptr, 0}};
-const NamedValue kStencilOpValues[] = {
-    {"Keep", GSTENCILOP_KEEP}, {"Zero", GSTENCILOP_ZERO}, {"Replace", GSTENCILOP_REPLACE},
-    {"IncrSat", GSTENCILOP_INCRSAT}, {"DecrSat", GSTENCILOP_DECRSAT},
-    {"Invert", GSTENCILOP_INVERT}, {"Incr", GSTENCILOP_INCR}, {"Decr", GSTENCILOP_DECR}, {nullptr, 0}};
+    {"Min", GBLENDOP_MIN}, {"Max", GBLENDOP_MAX},           {nullptr, 0}};
+const NamedValue kStencilOpValues[] = {{"Keep", GSTENCILOP_KEEP},
+                                       {"Zero", GSTENCILOP_ZERO},
+                                       {"Replace", GSTENCILOP_REPLACE},
+                                       {"IncrSat", GSTENCILOP_INCRSAT},
+                                       {"DecrSat", GSTENCILOP_DECRSAT},
+                                       {"Invert", GSTENCILOP_INVERT},
+                                       {"Incr", GSTENCILOP_INCR},
+                                       {"Decr", GSTENCILOP_DECR},
+                                       {nullptr, 0}};
 const NamedValue kShadeValues[] = {{"Flat", 1}, {"Gouraud", 2}, {"Phong", 3}, {nullptr, 0}};
-const NamedValue kAddressValues[] = {
-    {"Wrap", GTADDRESS_WRAP}, {"Mirror", GTADDRESS_MIRROR}, {"Clamp", GTADDRESS_CLAMP},
-    {"Border", GTADDRESS_BORDER}, {nullptr, 0}};
-const NamedValue kFilterValues[] = {
-    {"None", GTEXF_NONE}, {"Point", GTEXF_POINT}, {"Linear", GTEXF_LINEAR},
-    {"Anisotropic", GTEXF_ANISOTROPIC}, {nullptr, 0}};
+const NamedValue kAddressValues[] = {{"Wrap", GTADDRESS_WRAP},
+                                     {"Mirror", GTADDRESS_MIRROR},
+                                     {"Clamp", GTADDRESS_CLAMP},
+                                     {"Border", GTADDRESS_BORDER},
+                                     {nullptr, 0}};
+const NamedValue kFilterValues[] = {{"None", GTEXF_NONE},
+                                    {"Point", GTEXF_POINT},
+                                    {"Linear", GTEXF_LINEAR},
+                                    {"Anisotropic", GTEXF_ANISOTROPIC},
+                                    {nullptr, 0}};
 
 enum ValueKind { VK_BOOL, VK_INT, VK_FLOAT, VK_ENUM };
 struct StateInfo {
@@ -627,9 +675,12 @@ class Parser {
 
   bool Run() {
     while (m_ok && m_tok.kind != T_END) {
-      if (IsIdent("technique")) ParseTechnique();
-      else if (IsIdent("vertexshader") || IsIdent("pixelshader") || IsIdent("glsl")) ParseShader();
-      else ParseParameter();
+      if (IsIdent("technique"))
+        ParseTechnique();
+      else if (IsIdent("vertexshader") || IsIdent("pixelshader") || IsIdent("glsl"))
+        ParseShader();
+      else
+        ParseParameter();
     }
     if (m_ok) Check();
     return m_ok;
@@ -641,8 +692,10 @@ class Parser {
     size_t lo = 0, hi = m_lineStarts.size();
     while (hi - lo > 1) {
       size_t mid = (lo + hi) / 2;
-      if (m_lineStarts[mid] <= offset) lo = mid;
-      else hi = mid;
+      if (m_lineStarts[mid] <= offset)
+        lo = mid;
+      else
+        hi = mid;
     }
     return lo;
   }
@@ -682,7 +735,8 @@ class Parser {
       m_tok.kind = T_IDENT;
       m_tok.text = s.substr(i, e - i);
       m_pos = e;
-    } else if (std::isdigit(uint8_t(c)) || (c == '.' && i + 1 < s.size() && std::isdigit(uint8_t(s[i + 1])))) {
+    } else if (std::isdigit(uint8_t(c)) ||
+               (c == '.' && i + 1 < s.size() && std::isdigit(uint8_t(s[i + 1])))) {
       size_t e = i;
       if (c == '0' && e + 1 < s.size() && (s[e + 1] == 'x' || s[e + 1] == 'X')) {
         e += 2;
@@ -764,8 +818,10 @@ class Parser {
 
   bool ParseNumber(double* v) {
     bool neg = false;
-    if (AcceptPunct('-')) neg = true;
-    else AcceptPunct('+');
+    if (AcceptPunct('-'))
+      neg = true;
+    else
+      AcceptPunct('+');
     if (m_tok.kind == T_IDENT && (m_tok.text == "true" || m_tok.text == "false")) {
       *v = m_tok.text == "true" ? 1.0 : 0.0;
       Next();
@@ -776,10 +832,13 @@ class Parser {
       return false;
     }
     std::string t = m_tok.text;
-    if (!t.empty() && (t.back() == 'f' || t.back() == 'F') && t.find_first_of("xX") == std::string::npos) t.pop_back();
+    if (!t.empty() && (t.back() == 'f' || t.back() == 'F') &&
+        t.find_first_of("xX") == std::string::npos)
+      t.pop_back();
     char* end = nullptr;
-    double d = (t.find_first_of("xX") != std::string::npos) ? double(std::strtoull(t.c_str(), &end, 16))
-                                                            : std::strtod(t.c_str(), &end);
+    double d = (t.find_first_of("xX") != std::string::npos)
+                   ? double(std::strtoull(t.c_str(), &end, 16))
+                   : std::strtod(t.c_str(), &end);
     if (!end || *end) {
       Error("bad number '" + m_tok.text + "'");
       return false;
@@ -839,7 +898,8 @@ class Parser {
     }
     SkipAnnotations();
     if (AcceptPunct('=')) {
-      if (p.type == EPT_SAMPLER) ParseSamplerState(&p);
+      if (p.type == EPT_SAMPLER)
+        ParseSamplerState(&p);
       else if (p.type == EPT_STRING) {
         if (m_tok.kind != T_STRING) {
           Error("expected a string for '" + p.name + "'");
@@ -870,7 +930,8 @@ class Parser {
     m_out->params.push_back(std::move(p));
   }
 
-  bool LookupValue(const NamedValue* values, ValueKind kind, uint32_t* out, const std::string& stateName) {
+  bool LookupValue(const NamedValue* values, ValueKind kind, uint32_t* out,
+                   const std::string& stateName) {
     if (kind == VK_ENUM && m_tok.kind == T_IDENT) {
       for (const NamedValue* v = values; v->name; ++v)
         if (IEquals(m_tok.text, v->name)) {
@@ -952,8 +1013,10 @@ class Parser {
     int depth = 1;
     for (; i < m_text.size(); ++i) {
       char c = m_text[i];
-      if (c == '{') ++depth;
-      else if (c == '}' && --depth == 0) break;
+      if (c == '{')
+        ++depth;
+      else if (c == '}' && --depth == 0)
+        break;
     }
     if (depth != 0) {
       ErrorAt(start, "unterminated shader block '" + sh.name + "'");
@@ -1005,7 +1068,9 @@ class Parser {
         if (!ParseNumber(&v)) return;
         size_t dot = text.find('.');
         uint32_t major = uint32_t(std::strtoul(text.c_str(), nullptr, 10));
-        uint32_t minor = dot == std::string::npos ? 0 : uint32_t(std::strtoul(text.c_str() + dot + 1, nullptr, 10));
+        uint32_t minor = dot == std::string::npos
+                             ? 0
+                             : uint32_t(std::strtoul(text.c_str() + dot + 1, nullptr, 10));
         if (major > 255 || minor > 255) {
           Error("bad version '" + text + "'");
           return;
@@ -1045,8 +1110,8 @@ class Parser {
       const EffectShader* sh = m_out->FindShader(shader);
       EffectStage want = IEquals(name, "VertexShader") ? ES_VERTEX : ES_PIXEL;
       if (!sh || sh->stage != want) {
-        ErrorAt(at, std::string("no ") + (want == ES_VERTEX ? "vertexshader" : "pixelshader") + " named '" +
-                        shader + "'");
+        ErrorAt(at, std::string("no ") + (want == ES_VERTEX ? "vertexshader" : "pixelshader") +
+                        " named '" + shader + "'");
         return;
       }
       (want == ES_VERTEX ? p->vertexShader : p->pixelShader) = shader;
@@ -1073,7 +1138,8 @@ class Parser {
       for (const EffectParam& q : m_out->params)
         if (q.name == p.samplerTexture && q.type == EPT_TEXTURE) found = true;
       if (!found) {
-        ErrorName(p.line, "sampler '" + p.name + "' reads unknown texture '" + p.samplerTexture + "'");
+        ErrorName(p.line,
+                  "sampler '" + p.name + "' reads unknown texture '" + p.samplerTexture + "'");
         return;
       }
     }
@@ -1104,10 +1170,10 @@ const EffectShader* EffectDesc::FindShader(const std::string& name) const {
   return nullptr;
 }
 
-bool PreprocessEffect(const std::string& fileName, const std::string& text, const EffectDefines& defines,
-                      const EffectIncludeHandler& include, std::string* output,
-                      std::vector<PreprocessedLine>* lineMap, std::vector<std::string>* files,
-                      std::string* errors) {
+bool PreprocessEffect(const std::string& fileName, const std::string& text,
+                      const EffectDefines& defines, const EffectIncludeHandler& include,
+                      std::string* output, std::vector<PreprocessedLine>* lineMap,
+                      std::vector<std::string>* files, std::string* errors) {
   Preprocessor pp(defines, include, files, errors);
   return pp.Run(fileName, text, output, lineMap);
 }
@@ -1118,7 +1184,8 @@ bool ParseEffect(const std::string& fileName, const std::string& text, const Eff
   out->fileName = fileName;
   std::string expanded;
   std::vector<PreprocessedLine> map;
-  if (!PreprocessEffect(fileName, text, defines, include, &expanded, &map, &out->files, errors)) return false;
+  if (!PreprocessEffect(fileName, text, defines, include, &expanded, &map, &out->files, errors))
+    return false;
   Parser parser(expanded, map, out->files, out, errors);
   return parser.Run();
 }

@@ -22,8 +22,16 @@
 
 // Parameter base types, numbered as GetParameterType reports them.
 enum EffectParamType : uint32_t {
-  EPT_UNKNOWN = 0, EPT_VOID = 1, EPT_FLOAT = 2, EPT_INT = 3, EPT_BOOL = 4, EPT_STRING = 5,
-  EPT_TEXTURE = 6, EPT_SAMPLER = 7, EPT_PIXELSHADER = 8, EPT_VERTEXSHADER = 9,
+  EPT_UNKNOWN = 0,
+  EPT_VOID = 1,
+  EPT_FLOAT = 2,
+  EPT_INT = 3,
+  EPT_BOOL = 4,
+  EPT_STRING = 5,
+  EPT_TEXTURE = 6,
+  EPT_SAMPLER = 7,
+  EPT_PIXELSHADER = 8,
+  EPT_VERTEXSHADER = 9,
 };
 
 // Texture dimension of texture and sampler parameters.
@@ -31,10 +39,10 @@ enum EffectTextureKind : uint32_t { ETK_NONE = 0, ETK_2D = 1, ETK_CUBE = 2, ETK_
 
 struct EffectParam {
   std::string name;
-  std::string semantic;    // upper case as written; empty when none
+  std::string semantic;  // upper case as written; empty when none
   EffectParamType type = EPT_UNKNOWN;
   uint32_t rows = 1, columns = 1;  // float4: 1 x 4; float4x4: 4 x 4
-  uint32_t arraySize = 0;  // 0: not an array
+  uint32_t arraySize = 0;          // 0: not an array
   EffectTextureKind textureKind = ETK_NONE;
   std::vector<float> initial;  // floats, ints and bools as floats; empty: zero
   std::string initialString;
@@ -92,10 +100,10 @@ struct PreprocessedLine {
   int file;
   int line;
 };
-bool PreprocessEffect(const std::string& fileName, const std::string& text, const EffectDefines& defines,
-                      const EffectIncludeHandler& include, std::string* output,
-                      std::vector<PreprocessedLine>* lineMap, std::vector<std::string>* files,
-                      std::string* errors);
+bool PreprocessEffect(const std::string& fileName, const std::string& text,
+                      const EffectDefines& defines, const EffectIncludeHandler& include,
+                      std::string* output, std::vector<PreprocessedLine>* lineMap,
+                      std::vector<std::string>* files, std::string* errors);
 
 // Names of render states and sampler states as effect files write them.
 const char* GetRenderStateName(GRenderState state);

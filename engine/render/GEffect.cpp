@@ -55,7 +55,8 @@ const char* GEffect::GetTechniqueName(Handle t) const {
 }
 
 GResult GEffect::ValidateTechnique(Handle t) {
-  if (t < kTechniqueBase || t - kTechniqueBase >= m_desc.techniques.size()) return GLERR_INVALIDCALL;
+  if (t < kTechniqueBase || t - kTechniqueBase >= m_desc.techniques.size())
+    return GLERR_INVALIDCALL;
   uint32_t index = t - kTechniqueBase;
   if (m_valid[index] == 0) {
     const EffectTechnique& tech = m_desc.techniques[index];
@@ -66,7 +67,8 @@ GResult GEffect::ValidateTechnique(Handle t) {
       ok = tech.requiredVersion <= vs && tech.requiredVersion <= ps;
       if (!ok)
         m_validationErrors = "technique '" + tech.name + "' requires shader model " +
-                             std::to_string(tech.requiredVersion >> 8) + "." + std::to_string(tech.requiredVersion & 0xFF);
+                             std::to_string(tech.requiredVersion >> 8) + "." +
+                             std::to_string(tech.requiredVersion & 0xFF);
     }
     for (uint32_t p = 0; ok && p < tech.passes.size(); ++p) {
       std::string error;
@@ -86,7 +88,8 @@ GEffect::Handle GEffect::FindNextValidTechnique(Handle after) {
 }
 
 GResult GEffect::SetTechnique(Handle t) {
-  if (t < kTechniqueBase || t - kTechniqueBase >= m_desc.techniques.size()) return GLERR_INVALIDCALL;
+  if (t < kTechniqueBase || t - kTechniqueBase >= m_desc.techniques.size())
+    return GLERR_INVALIDCALL;
   if (m_begun) return GLERR_INVALIDCALL;
   m_technique = t;
   return G_OK;
@@ -133,7 +136,8 @@ void GEffect::BindSamplers() {
     int source = m_samplerSources[i];
     GTexture* tex = source >= 0 ? m_values[size_t(source)].texture : nullptr;
     m_device->SetTexture(uint32_t(unit), tex);
-    for (const auto& [state, value] : p.samplerStates) m_device->SetSamplerState(uint32_t(unit), state, value);
+    for (const auto& [state, value] : p.samplerStates)
+      m_device->SetSamplerState(uint32_t(unit), state, value);
   }
 }
 
@@ -190,7 +194,8 @@ GEffect::Handle GEffect::GetParameterByName(const char* name) const {
 GEffect::Handle GEffect::GetParameterBySemantic(const char* semantic) const {
   if (!semantic) return 0;
   for (size_t i = 0; i < m_desc.params.size(); ++i)
-    if (!m_desc.params[i].semantic.empty() && strcasecmp(m_desc.params[i].semantic.c_str(), semantic) == 0)
+    if (!m_desc.params[i].semantic.empty() &&
+        strcasecmp(m_desc.params[i].semantic.c_str(), semantic) == 0)
       return Handle(i + 1);
   return 0;
 }
@@ -208,7 +213,8 @@ GEffect::Value* GEffect::GetValue(Handle h, EffectParamType want) {
   if (!p) return nullptr;
   if (want == EPT_FLOAT && (p->type == EPT_FLOAT || p->type == EPT_INT || p->type == EPT_BOOL))
     return &m_values[h - 1];
-  if (want == EPT_TEXTURE && (p->type == EPT_TEXTURE || p->type == EPT_SAMPLER)) return &m_values[h - 1];
+  if (want == EPT_TEXTURE && (p->type == EPT_TEXTURE || p->type == EPT_SAMPLER))
+    return &m_values[h - 1];
   return nullptr;
 }
 
@@ -222,7 +228,9 @@ GResult GEffect::SetFloats(Handle h, const float* v, uint32_t count, EffectParam
   return G_OK;
 }
 
-GResult GEffect::SetFloat(Handle h, float v) { return SetFloats(h, &v, 1, EPT_FLOAT); }
+GResult GEffect::SetFloat(Handle h, float v) {
+  return SetFloats(h, &v, 1, EPT_FLOAT);
+}
 GResult GEffect::SetInt(Handle h, int32_t v) {
   float f = float(v);
   return SetFloats(h, &f, 1, EPT_FLOAT);
@@ -236,10 +244,16 @@ GResult GEffect::SetVector(Handle h, const float v[4]) {
   if (!p) return GLERR_INVALIDCALL;
   return SetFloats(h, v, std::min<uint32_t>(4, p->ElementCount()), EPT_FLOAT);
 }
-GResult GEffect::SetFloatArray(Handle h, const float* v, uint32_t count) { return SetFloats(h, v, count, EPT_FLOAT); }
+GResult GEffect::SetFloatArray(Handle h, const float* v, uint32_t count) {
+  return SetFloats(h, v, count, EPT_FLOAT);
+}
 
-GResult GEffect::SetMatrix(Handle h, const float m[16]) { return SetMatrixArray(h, m, 1); }
-GResult GEffect::SetMatrixTranspose(Handle h, const float m[16]) { return SetMatrixTransposeArray(h, m, 1); }
+GResult GEffect::SetMatrix(Handle h, const float m[16]) {
+  return SetMatrixArray(h, m, 1);
+}
+GResult GEffect::SetMatrixTranspose(Handle h, const float m[16]) {
+  return SetMatrixTransposeArray(h, m, 1);
+}
 
 GResult GEffect::SetMatrixArray(Handle h, const float* m, uint32_t count) {
   const EffectParam* p = GetParameterDesc(h);

@@ -77,7 +77,7 @@ class GEffect : public GObject {
   ~GEffect() override;
 
   struct Value {
-    std::vector<float> data;   // floats, ints and bools alike; matrices row-major E
+    std::vector<float> data;  // floats, ints and bools alike; matrices row-major E
     GTexture* texture = nullptr;
     uint32_t version = 1;
   };

@@ -15,7 +15,9 @@ static constexpr uint64_t kMaxBufferBytes = 1ull << 30;
 // ---------------------------------------------------------------------------
 // Vertex buffers
 
-GLVertexBuffer::~GLVertexBuffer() { ReleaseDeviceBuffer(); }
+GLVertexBuffer::~GLVertexBuffer() {
+  ReleaseDeviceBuffer();
+}
 
 void GLVertexBuffer::ReleaseDeviceBuffer() {
   SafeRelease(m_buffer);
@@ -33,13 +35,14 @@ bool GLVertexBuffer::CreateDeviceBuffer() {
   uint64_t bytes = uint64_t(m_vertexCount) * m_vertexSize;
   GResult r = GLERR_INVALIDCALL;
   if (bytes > 0 && bytes <= kMaxBufferBytes)
-    r = vm->GetDevice()->CreateVertexBuffer(uint32_t(bytes), m_dynamic ? (GUSAGE_DYNAMIC | GUSAGE_WRITEONLY) : 0,
+    r = vm->GetDevice()->CreateVertexBuffer(uint32_t(bytes),
+                                            m_dynamic ? (GUSAGE_DYNAMIC | GUSAGE_WRITEONLY) : 0,
                                             m_dynamic ? GPOOL_DEFAULT : GPOOL_MANAGED, &m_buffer);
   if (GFailed(r)) {
     m_buffer = nullptr;
     LogDetail("Failed to create %s vertex buffer with %d verts of %d bytes each (%s: %s)",
-              m_dynamic ? "dynamic" : "static", int(m_vertexCount), int(m_vertexSize), GetErrorName(r),
-              GetErrorDescription(r));
+              m_dynamic ? "dynamic" : "static", int(m_vertexCount), int(m_vertexSize),
+              GetErrorName(r), GetErrorDescription(r));
   }
   return m_buffer != nullptr;
 }
@@ -57,10 +60,12 @@ void* GLVertexBuffer::Lock(uint32_t offset, uint32_t count) {
   if (offset <= m_vertexCount && count <= m_vertexCount - offset && size > 0)
     r = m_buffer->Lock(uint32_t(start), uint32_t(size), &data, m_dynamic ? GLOCK_DISCARD : 0);
   if (GFailed(r)) {
-    LogDetail("GLVertexBuffer: Error. Failed to lock %s vertex buffer (offset %d, count %d, vertex size %d, total "
-              "vertices in VB %d) (%s)",
-              m_dynamic ? "dynamic" : "static", int(offset), int(count), int(m_vertexSize), int(m_vertexCount),
-              GetErrorName(r));
+    LogDetail(
+        "GLVertexBuffer: Error. Failed to lock %s vertex buffer (offset %d, count %d, vertex size "
+        "%d, total "
+        "vertices in VB %d) (%s)",
+        m_dynamic ? "dynamic" : "static", int(offset), int(count), int(m_vertexSize),
+        int(m_vertexCount), GetErrorName(r));
     return nullptr;
   }
   m_locked = true;
@@ -111,7 +116,9 @@ GLVertexBuffer* CreateVertexBuffer(uint32_t vertexSize, uint32_t vertexCount, bo
 // ---------------------------------------------------------------------------
 // Index buffers
 
-GLIndexBuffer::~GLIndexBuffer() { ReleaseDeviceBuffer(); }
+GLIndexBuffer::~GLIndexBuffer() {
+  ReleaseDeviceBuffer();
+}
 
 void GLIndexBuffer::ReleaseDeviceBuffer() {
   SafeRelease(m_buffer);
@@ -129,14 +136,15 @@ bool GLIndexBuffer::CreateDeviceBuffer() {
   uint64_t bytes = uint64_t(m_indexCount) * GetIndexBytes();
   GResult r = GLERR_INVALIDCALL;
   if (bytes > 0 && bytes <= kMaxBufferBytes)
-    r = vm->GetDevice()->CreateIndexBuffer(uint32_t(bytes),
-                                           m_dynamic ? (GUSAGE_DYNAMIC | GUSAGE_WRITEONLY) : GUSAGE_WRITEONLY,
-                                           m_sizeKind == 1 ? FMT_INDEX32 : FMT_INDEX16,
-                                           m_dynamic ? GPOOL_DEFAULT : GPOOL_MANAGED, &m_buffer);
+    r = vm->GetDevice()->CreateIndexBuffer(
+        uint32_t(bytes), m_dynamic ? (GUSAGE_DYNAMIC | GUSAGE_WRITEONLY) : GUSAGE_WRITEONLY,
+        m_sizeKind == 1 ? FMT_INDEX32 : FMT_INDEX16, m_dynamic ? GPOOL_DEFAULT : GPOOL_MANAGED,
+        &m_buffer);
   if (GFailed(r)) {
     m_buffer = nullptr;
-    LogDetail("Failed to create %s index buffer with %d %d bit indices (%s)", m_dynamic ? "dynamic" : "static",
-              int(m_indexCount), m_sizeKind == 1 ? 32 : 16, GetErrorName(r));
+    LogDetail("Failed to create %s index buffer with %d %d bit indices (%s)",
+              m_dynamic ? "dynamic" : "static", int(m_indexCount), m_sizeKind == 1 ? 32 : 16,
+              GetErrorName(r));
   }
   return m_buffer != nullptr;
 }
@@ -153,11 +161,14 @@ void* GLIndexBuffer::Lock(uint32_t offset, uint32_t count) {
   uint64_t size = uint64_t(count) * bytes;
   if (count == 0 && offset < m_indexCount) size = uint64_t(m_indexCount - offset) * bytes;
   if (offset <= m_indexCount && count <= m_indexCount - offset && size > 0)
-    r = m_buffer->Lock(uint32_t(uint64_t(offset) * bytes), uint32_t(size), &data, m_dynamic ? GLOCK_DISCARD : 0);
+    r = m_buffer->Lock(uint32_t(uint64_t(offset) * bytes), uint32_t(size), &data,
+                       m_dynamic ? GLOCK_DISCARD : 0);
   if (GFailed(r)) {
-    LogDetail("Failed to lock %s %d bit index buffer (offset %d, count %d, total indices in IB %d) (%s)\n",
-              m_dynamic ? "dynamic" : "static", m_sizeKind == 1 ? 32 : 16, int(offset), int(count),
-              int(m_indexCount), GetErrorName(r));
+    LogDetail(
+        "Failed to lock %s %d bit index buffer (offset %d, count %d, total indices in IB %d) "
+        "(%s)\n",
+        m_dynamic ? "dynamic" : "static", m_sizeKind == 1 ? 32 : 16, int(offset), int(count),
+        int(m_indexCount), GetErrorName(r));
     return nullptr;
   }
   m_locked = true;
@@ -208,9 +219,13 @@ GLIndexBuffer* CreateIndexBuffer(uint32_t sizeKind, uint32_t indexCount, bool dy
 // ---------------------------------------------------------------------------
 // Depth-stencil buffers
 
-GLDepthStencilBuffer::~GLDepthStencilBuffer() { ReleaseSurface(); }
+GLDepthStencilBuffer::~GLDepthStencilBuffer() {
+  ReleaseSurface();
+}
 
-void GLDepthStencilBuffer::ReleaseSurface() { SafeRelease(m_surface); }
+void GLDepthStencilBuffer::ReleaseSurface() {
+  SafeRelease(m_surface);
+}
 
 bool GLDepthStencilBuffer::CreateSurface() {
   if (m_surface) return true;
@@ -231,7 +246,8 @@ bool GLDepthStencilBuffer::CreateSurface() {
   }
   if (GFailed(r)) {
     m_surface = nullptr;
-    LogDetail("Failed to create %dx%d depth/stencil buffer(%s)", int(m_width), int(m_height), GetErrorDescription(r));
+    LogDetail("Failed to create %dx%d depth/stencil buffer(%s)", int(m_width), int(m_height),
+              GetErrorDescription(r));
   }
   return m_surface != nullptr;
 }

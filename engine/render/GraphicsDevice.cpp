@@ -9,18 +9,26 @@ struct ErrorInfo {
 };
 const ErrorInfo kErrors[] = {
     {G_OK, "G_OK", "No error occurred."},
-    {GLERR_WRONGTEXTUREFORMAT, "GLERR_WRONGTEXTUREFORMAT", "The pixel format of the texture surface is not valid."},
-    {GLERR_UNSUPPORTEDCOLOROPERATION, "GLERR_UNSUPPORTEDCOLOROPERATION", "The device does not support a specified texture-blending operation."},
+    {GLERR_WRONGTEXTUREFORMAT, "GLERR_WRONGTEXTUREFORMAT",
+     "The pixel format of the texture surface is not valid."},
+    {GLERR_UNSUPPORTEDCOLOROPERATION, "GLERR_UNSUPPORTEDCOLOROPERATION",
+     "The device does not support a specified texture-blending operation."},
     {GLERR_DRIVERINTERNALERROR, "GLERR_DRIVERINTERNALERROR", "Internal driver error."},
     {GLERR_NOTFOUND, "GLERR_NOTFOUND", "The requested item was not found."},
-    {GLERR_MOREDATA, "GLERR_MOREDATA", "There is more data available than the specified buffer size can hold."},
-    {GLERR_DEVICELOST, "GLERR_DEVICELOST", "The device has been lost but cannot be reset at this time."},
-    {GLERR_DEVICENOTRESET, "GLERR_DEVICENOTRESET", "The device has been lost but can be reset at this time."},
-    {GLERR_NOTAVAILABLE, "GLERR_NOTAVAILABLE", "This device does not support the queried technique."},
-    {GLERR_OUTOFVIDEOMEMORY, "GLERR_OUTOFVIDEOMEMORY", "The device does not have enough display memory."},
+    {GLERR_MOREDATA, "GLERR_MOREDATA",
+     "There is more data available than the specified buffer size can hold."},
+    {GLERR_DEVICELOST, "GLERR_DEVICELOST",
+     "The device has been lost but cannot be reset at this time."},
+    {GLERR_DEVICENOTRESET, "GLERR_DEVICENOTRESET",
+     "The device has been lost but can be reset at this time."},
+    {GLERR_NOTAVAILABLE, "GLERR_NOTAVAILABLE",
+     "This device does not support the queried technique."},
+    {GLERR_OUTOFVIDEOMEMORY, "GLERR_OUTOFVIDEOMEMORY",
+     "The device does not have enough display memory."},
     {GLERR_INVALIDDEVICE, "GLERR_INVALIDDEVICE", "The requested device type is not valid."},
     {GLERR_INVALIDCALL, "GLERR_INVALIDCALL", "The method call is invalid."},
-    {GLERR_WASSTILLDRAWING, "GLERR_WASSTILLDRAWING", "The previous blit operation is still incomplete."},
+    {GLERR_WASSTILLDRAWING, "GLERR_WASSTILLDRAWING",
+     "The previous blit operation is still incomplete."},
     {GLERR_INVALIDDATA, "GLERR_INVALIDDATA", "The data is invalid."},
     {GLERR_COMPILEFAILED, "GLERR_COMPILEFAILED", "The shader or effect did not compile."},
     {GLERR_OUTOFMEMORY, "GLERR_OUTOFMEMORY", "Not enough memory."},
@@ -47,13 +55,32 @@ bool IsCompressedFormat(Format f) {
 
 uint32_t GetFormatBytesPerPixel(Format f) {
   switch (f) {
-    case FMT_A8R8G8B8: case FMT_X8R8G8B8: case FMT_A8B8G8R8: case FMT_X8B8G8R8: return 4;
-    case FMT_R8G8B8: return 3;
-    case FMT_R5G6B5: case FMT_X1R5G5B5: case FMT_A1R5G5B5: case FMT_A4R4G4B4: case FMT_X4R4G4B4:
-    case FMT_A8L8: case FMT_D16: case FMT_D16_LOCKABLE: case FMT_L16: return 2;
-    case FMT_A8: case FMT_L8: return 1;
-    case FMT_D24S8: case FMT_D24X8: case FMT_D32: return 4;
-    default: return 0;
+    case FMT_A8R8G8B8:
+    case FMT_X8R8G8B8:
+    case FMT_A8B8G8R8:
+    case FMT_X8B8G8R8:
+      return 4;
+    case FMT_R8G8B8:
+      return 3;
+    case FMT_R5G6B5:
+    case FMT_X1R5G5B5:
+    case FMT_A1R5G5B5:
+    case FMT_A4R4G4B4:
+    case FMT_X4R4G4B4:
+    case FMT_A8L8:
+    case FMT_D16:
+    case FMT_D16_LOCKABLE:
+    case FMT_L16:
+      return 2;
+    case FMT_A8:
+    case FMT_L8:
+      return 1;
+    case FMT_D24S8:
+    case FMT_D24X8:
+    case FMT_D32:
+      return 4;
+    default:
+      return 0;
   }
 }
 
@@ -73,33 +100,64 @@ uint32_t GetFormatLevelSize(Format f, uint32_t width, uint32_t height) {
 
 uint32_t GetDefaultRenderState(GRenderState s) {
   switch (s) {
-    case GRS_ZENABLE: return 1;
-    case GRS_FILLMODE: return GFILL_SOLID;
-    case GRS_SHADEMODE: return 2;
-    case GRS_ZWRITEENABLE: return 1;
-    case GRS_SRCBLEND: return GBLEND_ONE;
-    case GRS_DESTBLEND: return GBLEND_ZERO;
-    case GRS_CULLMODE: return GCULL_CCW;
-    case GRS_ZFUNC: return GCMP_LESSEQUAL;
-    case GRS_ALPHAFUNC: return GCMP_ALWAYS;
-    case GRS_STENCILFAIL: case GRS_STENCILZFAIL: case GRS_STENCILPASS: return GSTENCILOP_KEEP;
-    case GRS_STENCILFUNC: return GCMP_ALWAYS;
-    case GRS_STENCILMASK: case GRS_STENCILWRITEMASK: case GRS_TEXTUREFACTOR: return 0xFFFFFFFFu;
-    case GRS_LIGHTING: return 1;
-    case GRS_POINTSIZE: return 0x3F800000u;  // 1.0f
-    case GRS_COLORWRITEENABLE: return 0xF;
-    case GRS_BLENDOP: case GRS_BLENDOPALPHA: return GBLENDOP_ADD;
-    case GRS_SRCBLENDALPHA: return GBLEND_ONE;
-    case GRS_DESTBLENDALPHA: return GBLEND_ZERO;
-    default: return 0;
+    case GRS_ZENABLE:
+      return 1;
+    case GRS_FILLMODE:
+      return GFILL_SOLID;
+    case GRS_SHADEMODE:
+      return 2;
+    case GRS_ZWRITEENABLE:
+      return 1;
+    case GRS_SRCBLEND:
+      return GBLEND_ONE;
+    case GRS_DESTBLEND:
+      return GBLEND_ZERO;
+    case GRS_CULLMODE:
+      return GCULL_CCW;
+    case GRS_ZFUNC:
+      return GCMP_LESSEQUAL;
+    case GRS_ALPHAFUNC:
+      return GCMP_ALWAYS;
+    case GRS_STENCILFAIL:
+    case GRS_STENCILZFAIL:
+    case GRS_STENCILPASS:
+      return GSTENCILOP_KEEP;
+    case GRS_STENCILFUNC:
+      return GCMP_ALWAYS;
+    case GRS_STENCILMASK:
+    case GRS_STENCILWRITEMASK:
+    case GRS_TEXTUREFACTOR:
+      return 0xFFFFFFFFu;
+    case GRS_LIGHTING:
+      return 1;
+    case GRS_POINTSIZE:
+      return 0x3F800000u;  // 1.0f
+    case GRS_COLORWRITEENABLE:
+      return 0xF;
+    case GRS_BLENDOP:
+    case GRS_BLENDOPALPHA:
+      return GBLENDOP_ADD;
+    case GRS_SRCBLENDALPHA:
+      return GBLEND_ONE;
+    case GRS_DESTBLENDALPHA:
+      return GBLEND_ZERO;
+    default:
+      return 0;
   }
 }
 
 uint32_t GetDefaultSamplerState(GSamplerState s) {
   switch (s) {
-    case GSAMP_ADDRESSU: case GSAMP_ADDRESSV: case GSAMP_ADDRESSW: return GTADDRESS_WRAP;
-    case GSAMP_MAGFILTER: case GSAMP_MINFILTER: return GTEXF_POINT;
-    case GSAMP_MAXANISOTROPY: return 1;
-    default: return 0;
+    case GSAMP_ADDRESSU:
+    case GSAMP_ADDRESSV:
+    case GSAMP_ADDRESSW:
+      return GTADDRESS_WRAP;
+    case GSAMP_MAGFILTER:
+    case GSAMP_MINFILTER:
+      return GTEXF_POINT;
+    case GSAMP_MAXANISOTROPY:
+      return 1;
+    default:
+      return 0;
   }
 }

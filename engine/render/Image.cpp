@@ -30,8 +30,12 @@
 
 namespace {
 
-uint32_t ReadU32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
-uint16_t ReadU16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint32_t ReadU32(const uint8_t* p) {
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+uint16_t ReadU16(const uint8_t* p) {
+  return uint16_t(p[0] | (p[1] << 8));
+}
 
 uint32_t MaxLevels(uint32_t w, uint32_t h, uint32_t d) {
   uint32_t m = std::max(w, std::max(h, d)), n = 1;
@@ -133,11 +137,23 @@ bool ConvertToBGRA(Format f, const uint8_t* src, uint32_t srcPitch, uint32_t wid
     uint8_t* o = d + size_t(y) * width * 4;
     for (uint32_t x = 0; x < width; ++x, o += 4) {
       switch (f) {
-        case FMT_A8R8G8B8: std::memcpy(o, s + x * 4, 4); break;
-        case FMT_X8R8G8B8: std::memcpy(o, s + x * 4, 3); o[3] = 255; break;
-        case FMT_R8G8B8: std::memcpy(o, s + x * 3, 3); o[3] = 255; break;
-        case FMT_R5G6B5: Expand565(ReadU16(s + x * 2), o); o[3] = 255; break;
-        case FMT_X1R5G5B5: case FMT_A1R5G5B5: {
+        case FMT_A8R8G8B8:
+          std::memcpy(o, s + x * 4, 4);
+          break;
+        case FMT_X8R8G8B8:
+          std::memcpy(o, s + x * 4, 3);
+          o[3] = 255;
+          break;
+        case FMT_R8G8B8:
+          std::memcpy(o, s + x * 3, 3);
+          o[3] = 255;
+          break;
+        case FMT_R5G6B5:
+          Expand565(ReadU16(s + x * 2), o);
+          o[3] = 255;
+          break;
+        case FMT_X1R5G5B5:
+        case FMT_A1R5G5B5: {
           uint16_t c = ReadU16(s + x * 2);
           o[2] = uint8_t(((c >> 10) & 31) * 255 / 31);
           o[1] = uint8_t(((c >> 5) & 31) * 255 / 31);
@@ -145,7 +161,8 @@ bool ConvertToBGRA(Format f, const uint8_t* src, uint32_t srcPitch, uint32_t wid
           o[3] = (f == FMT_X1R5G5B5 || (c & 0x8000)) ? 255 : 0;
           break;
         }
-        case FMT_A4R4G4B4: case FMT_X4R4G4B4: {
+        case FMT_A4R4G4B4:
+        case FMT_X4R4G4B4: {
           uint16_t c = ReadU16(s + x * 2);
           o[2] = uint8_t(((c >> 8) & 15) * 17);
           o[1] = uint8_t(((c >> 4) & 15) * 17);
@@ -153,10 +170,19 @@ bool ConvertToBGRA(Format f, const uint8_t* src, uint32_t srcPitch, uint32_t wid
           o[3] = f == FMT_X4R4G4B4 ? 255 : uint8_t((c >> 12) * 17);
           break;
         }
-        case FMT_A8: o[3] = s[x]; break;
-        case FMT_L8: o[0] = o[1] = o[2] = s[x]; o[3] = 255; break;
-        case FMT_A8L8: o[0] = o[1] = o[2] = s[x * 2]; o[3] = s[x * 2 + 1]; break;
-        default: return false;
+        case FMT_A8:
+          o[3] = s[x];
+          break;
+        case FMT_L8:
+          o[0] = o[1] = o[2] = s[x];
+          o[3] = 255;
+          break;
+        case FMT_A8L8:
+          o[0] = o[1] = o[2] = s[x * 2];
+          o[3] = s[x * 2 + 1];
+          break;
+        default:
+          return false;
       }
     }
   }
@@ -174,7 +200,8 @@ bool DecodeDDS(const void* data, size_t size, Image* out, std::string* reason) {
   uint32_t depth = (flags & DDSD_DEPTH) ? ReadU32(p + 24) : 1;
   uint32_t mips = (flags & DDSD_MIPMAPCOUNT) ? ReadU32(p + 28) : 1;
   uint32_t pfFlags = ReadU32(p + 80), fourCC = ReadU32(p + 84), bits = ReadU32(p + 88);
-  uint32_t rMask = ReadU32(p + 92), gMask = ReadU32(p + 96), bMask = ReadU32(p + 100), aMask = ReadU32(p + 104);
+  uint32_t rMask = ReadU32(p + 92), gMask = ReadU32(p + 96), bMask = ReadU32(p + 100),
+           aMask = ReadU32(p + 104);
   uint32_t caps2 = ReadU32(p + 112);
 
   Image img;
@@ -195,10 +222,15 @@ bool DecodeDDS(const void* data, size_t size, Image* out, std::string* reason) {
   Convert cv = CV_NONE;
   if (pfFlags & DDPF_FOURCC) {
     switch (fourCC) {
-      case FMT_DXT1: case FMT_DXT2: case FMT_DXT3: case FMT_DXT4: case FMT_DXT5:
+      case FMT_DXT1:
+      case FMT_DXT2:
+      case FMT_DXT3:
+      case FMT_DXT4:
+      case FMT_DXT5:
         fileFormat = Format(fourCC);
         break;
-      default: break;
+      default:
+        break;
     }
   } else if (pfFlags & DDPF_RGB) {
     bool alpha = (pfFlags & DDPF_ALPHAPIXELS) && aMask;
@@ -219,8 +251,10 @@ bool DecodeDDS(const void* data, size_t size, Image* out, std::string* reason) {
   } else if ((pfFlags & DDPF_ALPHA) && bits == 8) {
     fileFormat = FMT_A8;
   } else if (pfFlags & DDPF_LUMINANCE) {
-    if (bits == 8) fileFormat = FMT_L8;
-    else if (bits == 16 && (pfFlags & DDPF_ALPHAPIXELS)) fileFormat = FMT_A8L8;
+    if (bits == 8)
+      fileFormat = FMT_L8;
+    else if (bits == 16 && (pfFlags & DDPF_ALPHAPIXELS))
+      fileFormat = FMT_A8L8;
   }
   if (fileFormat == FMT_UNKNOWN) {
     *reason = "unsupported DDS pixel format";
@@ -248,7 +282,8 @@ bool DecodeDDS(const void* data, size_t size, Image* out, std::string* reason) {
     for (uint32_t level = 0; level < img.levels; ++level) {
       uint32_t w = Image::LevelExtent(width, level), h = Image::LevelExtent(height, level);
       uint32_t d = Image::LevelExtent(depth, level);
-      uint64_t sliceBytes = cv == CV_NONE ? GetFormatLevelSize(fileFormat, w, h) : uint64_t(w) * h * (bits / 8);
+      uint64_t sliceBytes =
+          cv == CV_NONE ? GetFormatLevelSize(fileFormat, w, h) : uint64_t(w) * h * (bits / 8);
       uint64_t levelBytes = sliceBytes * d;
       if (levelBytes > size - offset) {
         *reason = "file is truncated";
@@ -289,7 +324,8 @@ bool PngChunksFit(const uint8_t* p, size_t size) {
   if (size < 8 || std::memcmp(p, kSignature, 8) != 0) return true;  // not a PNG
   size_t at = 8;
   while (size - at >= 12) {
-    uint32_t length = uint32_t(p[at]) << 24 | uint32_t(p[at + 1]) << 16 | uint32_t(p[at + 2]) << 8 | p[at + 3];
+    uint32_t length =
+        uint32_t(p[at]) << 24 | uint32_t(p[at + 1]) << 16 | uint32_t(p[at + 2]) << 8 | p[at + 3];
     if (length > size - at - 12) return false;
     if (std::memcmp(p + at + 4, "IEND", 4) == 0) return true;
     at += 12 + size_t(length);
@@ -319,7 +355,8 @@ bool DecodeImage(const void* data, size_t size, Image* out, std::string* reason)
     *reason = "bad image size";
     return false;
   }
-  stbi_uc* pixels = stbi_load_from_memory(static_cast<const stbi_uc*>(data), int(size), &w, &h, &comp, 4);
+  stbi_uc* pixels =
+      stbi_load_from_memory(static_cast<const stbi_uc*>(data), int(size), &w, &h, &comp, 4);
   if (!pixels) {
     const char* why = stbi_failure_reason();
     *reason = why ? why : "unknown image format";
@@ -353,7 +390,8 @@ bool DecodeImage(const void* data, size_t size, Image* out, std::string* reason)
 }
 
 uint32_t GenerateMipChain(Image* img, uint32_t maxLevels) {
-  if ((img->format != FMT_A8R8G8B8 && img->format != FMT_X8R8G8B8) || img->levels != 1) return img->levels;
+  if ((img->format != FMT_A8R8G8B8 && img->format != FMT_X8R8G8B8) || img->levels != 1)
+    return img->levels;
   uint32_t levels = MaxLevels(img->width, img->height, img->depth);
   if (maxLevels) levels = std::min(levels, maxLevels);
   if (levels <= 1) return img->levels;
@@ -361,7 +399,8 @@ uint32_t GenerateMipChain(Image* img, uint32_t maxLevels) {
   for (uint32_t face = 0; face < img->faces; ++face) {
     data[face * levels] = std::move(img->data[face]);
     for (uint32_t l = 1; l < levels; ++l) {
-      uint32_t pw = Image::LevelExtent(img->width, l - 1), ph = Image::LevelExtent(img->height, l - 1);
+      uint32_t pw = Image::LevelExtent(img->width, l - 1),
+               ph = Image::LevelExtent(img->height, l - 1);
       uint32_t pd = Image::LevelExtent(img->depth, l - 1);
       uint32_t w = Image::LevelExtent(img->width, l), h = Image::LevelExtent(img->height, l);
       uint32_t d = Image::LevelExtent(img->depth, l);
@@ -390,7 +429,8 @@ uint32_t GenerateMipChain(Image* img, uint32_t maxLevels) {
   return levels;
 }
 
-std::vector<uint8_t> EncodeBMP(const uint8_t* bgra, uint32_t width, uint32_t height, uint32_t pitch) {
+std::vector<uint8_t> EncodeBMP(const uint8_t* bgra, uint32_t width, uint32_t height,
+                               uint32_t pitch) {
   uint32_t rowBytes = (width * 3 + 3) & ~3u;
   uint32_t imageBytes = rowBytes * height;
   std::vector<uint8_t> out(54 + size_t(imageBytes), 0);
@@ -417,8 +457,8 @@ std::vector<uint8_t> EncodeBMP(const uint8_t* bgra, uint32_t width, uint32_t hei
   return out;
 }
 
-bool WriteBMPFile(const std::string& nativePath, const uint8_t* bgra, uint32_t width, uint32_t height,
-                  uint32_t pitch, std::string* reason) {
+bool WriteBMPFile(const std::string& nativePath, const uint8_t* bgra, uint32_t width,
+                  uint32_t height, uint32_t pitch, std::string* reason) {
   std::vector<uint8_t> bytes = EncodeBMP(bgra, width, height, pitch);
   FILE* f = std::fopen(nativePath.c_str(), "wb");
   if (!f) {

@@ -34,7 +34,9 @@ struct Image {
   std::vector<std::vector<uint8_t>> data;
 
   std::vector<uint8_t>& Level(uint32_t face, uint32_t level) { return data[face * levels + level]; }
-  const std::vector<uint8_t>& Level(uint32_t face, uint32_t level) const { return data[face * levels + level]; }
+  const std::vector<uint8_t>& Level(uint32_t face, uint32_t level) const {
+    return data[face * levels + level];
+  }
   static uint32_t LevelExtent(uint32_t size, uint32_t level) {
     uint32_t v = level < 32 ? size >> level : 0;
     return v ? v : 1;
@@ -57,6 +59,7 @@ bool ConvertToBGRA(Format f, const uint8_t* src, uint32_t srcPitch, uint32_t wid
 uint32_t GenerateMipChain(Image* image, uint32_t maxLevels);
 
 // A 24-bit BMP of BGRA rows (top row first).
-std::vector<uint8_t> EncodeBMP(const uint8_t* bgra, uint32_t width, uint32_t height, uint32_t pitch);
-bool WriteBMPFile(const std::string& nativePath, const uint8_t* bgra, uint32_t width, uint32_t height,
-                  uint32_t pitch, std::string* reason);
+std::vector<uint8_t> EncodeBMP(const uint8_t* bgra, uint32_t width, uint32_t height,
+                               uint32_t pitch);
+bool WriteBMPFile(const std::string& nativePath, const uint8_t* bgra, uint32_t width,
+                  uint32_t height, uint32_t pitch, std::string* reason);

@@ -14,12 +14,13 @@ KAZ_DEFINE_POOL(Material, 10);
 
 namespace {
 
-const char* const kPassNames[PASS_COUNT] = {"None", "ZFill", "AmbientEmissive", "Lit", "Glow", "ShadowMap",
-                                            "Particles"};
+const char* const kPassNames[PASS_COUNT] = {"None", "ZFill",     "AmbientEmissive", "Lit",
+                                            "Glow", "ShadowMap", "Particles"};
 const char* const kSemanticNames[SEM_COUNT] = {
-    "IDENTITYMATRIX", "PROJ2DMATRIX", "WORLDVIEWPROJMATRIX", "WORLDVIEWMATRIX", "WORLDMATRIX", "VIEWMATRIX",
-    "PROJMATRIX",     "BONES",        "VIEWPOS",             "LIGHTPOS",        "LIGHTCOLOR",  "LIGHTPARAMS",
-    "LIGHTMASKMATRIX", "TIME",        "PREVFRAMETIME",       "SCREENDIMENSIONS"};
+    "IDENTITYMATRIX",  "PROJ2DMATRIX", "WORLDVIEWPROJMATRIX", "WORLDVIEWMATRIX",
+    "WORLDMATRIX",     "VIEWMATRIX",   "PROJMATRIX",          "BONES",
+    "VIEWPOS",         "LIGHTPOS",     "LIGHTCOLOR",          "LIGHTPARAMS",
+    "LIGHTMASKMATRIX", "TIME",         "PREVFRAMETIME",       "SCREENDIMENSIONS"};
 
 ResourceManager& EffectManager() {
   static ResourceManager manager("WorldRenderEffect");
@@ -35,13 +36,19 @@ float ClockSeconds() {
 
 }  // namespace
 
-const char* GetRenderPassName(uint32_t pass) { return pass < PASS_COUNT ? kPassNames[pass] : ""; }
-const char* GetSemanticName(uint32_t semantic) { return semantic < SEM_COUNT ? kSemanticNames[semantic] : ""; }
+const char* GetRenderPassName(uint32_t pass) {
+  return pass < PASS_COUNT ? kPassNames[pass] : "";
+}
+const char* GetSemanticName(uint32_t semantic) {
+  return semantic < SEM_COUNT ? kSemanticNames[semantic] : "";
+}
 
 // ---------------------------------------------------------------------------
 // GLRenderEffect
 
-GLRenderEffect::~GLRenderEffect() { ReleaseEffect(); }
+GLRenderEffect::~GLRenderEffect() {
+  ReleaseEffect();
+}
 
 void GLRenderEffect::ReleaseEffect() {
   if (m_effect && m_effect->IsBegun()) m_effect->End();
@@ -101,8 +108,10 @@ bool GLRenderEffect::Load(const std::string& fileName, const EffectDefines& defi
   }
   GEffect::Handle tech = effect->FindNextValidTechnique(0);
   if (!tech) {
-    LogError("GL .fx file '%s' has no technique that will validate on this hardware!", fileName.c_str());
-    if (!effect->GetValidationErrors().empty()) LogDetail("%s", effect->GetValidationErrors().c_str());
+    LogError("GL .fx file '%s' has no technique that will validate on this hardware!",
+             fileName.c_str());
+    if (!effect->GetValidationErrors().empty())
+      LogDetail("%s", effect->GetValidationErrors().c_str());
     effect->Release();
     return false;
   }
@@ -112,11 +121,15 @@ bool GLRenderEffect::Load(const std::string& fileName, const EffectDefines& defi
   return true;
 }
 
-uint32_t GLRenderEffect::GetTechniqueCount() { return m_effect ? m_effect->GetTechniqueCount() : 0; }
+uint32_t GLRenderEffect::GetTechniqueCount() {
+  return m_effect ? m_effect->GetTechniqueCount() : 0;
+}
 EffectHandle GLRenderEffect::GetTechniqueByName(const char* name) {
   return m_effect ? m_effect->GetTechniqueByName(name) : 0;
 }
-EffectHandle GLRenderEffect::GetTechnique(uint32_t index) { return m_effect ? m_effect->GetTechnique(index) : 0; }
+EffectHandle GLRenderEffect::GetTechnique(uint32_t index) {
+  return m_effect ? m_effect->GetTechnique(index) : 0;
+}
 std::string GLRenderEffect::GetTechniqueName(EffectHandle t) {
   const char* n = m_effect ? m_effect->GetTechniqueName(t) : nullptr;
   return n ? n : "";
@@ -124,7 +137,9 @@ std::string GLRenderEffect::GetTechniqueName(EffectHandle t) {
 bool GLRenderEffect::ValidateTechnique(EffectHandle t) {
   return t && m_effect && GSucceeded(m_effect->ValidateTechnique(t));
 }
-bool GLRenderEffect::SetTechnique(EffectHandle t) { return t && m_effect && GSucceeded(m_effect->SetTechnique(t)); }
+bool GLRenderEffect::SetTechnique(EffectHandle t) {
+  return t && m_effect && GSucceeded(m_effect->SetTechnique(t));
+}
 
 uint32_t GLRenderEffect::Begin() {
   if (!m_effect) return 0;
@@ -216,14 +231,18 @@ GLRenderEffect* CreateRenderEffect(const char* fileName, const EffectDefines& de
   return e;
 }
 
-GLRenderEffect* LoadRenderEffect(const char* fileName) { return CreateRenderEffect(fileName, {}); }
+GLRenderEffect* LoadRenderEffect(const char* fileName) {
+  return CreateRenderEffect(fileName, {});
+}
 
 // ---------------------------------------------------------------------------
 // WorldRenderEffect
 
 WorldRenderEffect::WorldRenderEffect(ResourceManager* manager) : Resource(manager) {}
 
-WorldRenderEffect::~WorldRenderEffect() { Unload(true); }
+WorldRenderEffect::~WorldRenderEffect() {
+  Unload(true);
+}
 
 bool WorldRenderEffect::Load(bool) {
   FileSystem::File f;
@@ -261,24 +280,30 @@ bool WorldRenderEffect::SelectVariant(uint32_t n) {
     std::snprintf(value, sizeof(value), "%d", int(n));
     v.effect = CreateRenderEffect(GetName().c_str(), {{"NUM_BONE_INFLUENCES", value}});
     if (!v.effect) {
-      LogDetail("Failed to load RenderEffect '%s' with %d bone influences!", GetName().c_str(), int(n));
+      LogDetail("Failed to load RenderEffect '%s' with %d bone influences!", GetName().c_str(),
+                int(n));
       return false;
     }
-    for (uint32_t s = 0; s < SEM_COUNT; ++s) v.semantics[s] = v.effect->GetParameterBySemantic(kSemanticNames[s]);
+    for (uint32_t s = 0; s < SEM_COUNT; ++s)
+      v.semantics[s] = v.effect->GetParameterBySemantic(kSemanticNames[s]);
   }
   m_currentVariant = int(n);
   return true;
 }
 
 bool WorldRenderEffect::SetupLight() {
-  if (m_currentPass != PASS_LIT || !m_currentEffect || !m_lights || m_lights->RemainingLights() == 0) return false;
+  if (m_currentPass != PASS_LIT || !m_currentEffect || !m_lights ||
+      m_lights->RemainingLights() == 0)
+    return false;
   EffectHandle tech = m_currentEffect->GetTechniqueByName(kPassNames[PASS_LIT]);
   if (!tech || !m_currentEffect->SetTechnique(tech)) return false;
   float pos[3], color[3], range = 0.0f;
   if (!m_lights->UseNextLight(pos, color, &range)) return false;
   const Variant& v = m_variants[m_currentVariant];
-  if (v.semantics[SEM_LIGHTPARAMS]) m_currentEffect->SetVector3(v.semantics[SEM_LIGHTPARAMS], range, 0, 0);
-  if (v.semantics[SEM_LIGHTPOS]) m_currentEffect->SetVector3(v.semantics[SEM_LIGHTPOS], pos[0], pos[1], pos[2]);
+  if (v.semantics[SEM_LIGHTPARAMS])
+    m_currentEffect->SetVector3(v.semantics[SEM_LIGHTPARAMS], range, 0, 0);
+  if (v.semantics[SEM_LIGHTPOS])
+    m_currentEffect->SetVector3(v.semantics[SEM_LIGHTPOS], pos[0], pos[1], pos[2]);
   if (v.semantics[SEM_LIGHTCOLOR])
     m_currentEffect->SetVector3(v.semantics[SEM_LIGHTCOLOR], color[0], color[1], color[2]);
   return true;
@@ -362,7 +387,8 @@ void WorldRenderEffect::SetSemanticMatrix(uint32_t semantic, const Matrix4x4& m)
   if (v.effect && v.semantics[semantic]) v.effect->SetMatrix(v.semantics[semantic], m);
 }
 
-void WorldRenderEffect::SetSemanticMatrixArray(uint32_t semantic, const Matrix4x4* m, uint32_t count) {
+void WorldRenderEffect::SetSemanticMatrixArray(uint32_t semantic, const Matrix4x4* m,
+                                               uint32_t count) {
   if (m_currentVariant < 0 || semantic >= SEM_COUNT) return;
   Variant& v = m_variants[m_currentVariant];
   if (v.effect && v.semantics[semantic]) v.effect->SetMatrixArray(v.semantics[semantic], m, count);
@@ -374,7 +400,8 @@ uint32_t WorldRenderEffect::GetNamedParameter(const char* name) {
   auto it = m_nameIndex.find(name);
   if (it != m_nameIndex.end()) {
     Named& n = m_named[it->second];
-    if (!n.handles[m_currentVariant] && v.effect) n.handles[m_currentVariant] = v.effect->GetParameterByName(name);
+    if (!n.handles[m_currentVariant] && v.effect)
+      n.handles[m_currentVariant] = v.effect->GetParameterByName(name);
     return it->second + 1;
   }
   if (!v.effect || m_namedCount >= kMaxNamedParameters) return 0;
@@ -393,11 +420,14 @@ void WorldRenderEffect::SetNamedTexture(uint32_t index, GLTexture* texture) {
   Variant& v = m_variants[m_currentVariant];
   if (!v.effect) return;
   Named& n = m_named[index - 1];
-  if (!n.handles[m_currentVariant]) n.handles[m_currentVariant] = v.effect->GetParameterByName(n.name.c_str());
+  if (!n.handles[m_currentVariant])
+    n.handles[m_currentVariant] = v.effect->GetParameterByName(n.name.c_str());
   if (n.handles[m_currentVariant]) v.effect->SetTexture(n.handles[m_currentVariant], texture);
 }
 
-ResourceManager& GetWorldRenderEffectManager() { return EffectManager(); }
+ResourceManager& GetWorldRenderEffectManager() {
+  return EffectManager();
+}
 
 WorldRenderEffect* GetWorldRenderEffect(const char* fileName, uint32_t boneCount) {
   if (!fileName) return nullptr;
@@ -483,7 +513,9 @@ void Material::ClearTextures() {
   m_bindings.clear();
 }
 
-Material* CreateMaterial() { return Material::Create(); }
+Material* CreateMaterial() {
+  return Material::Create();
+}
 
 Material* GetDefaultMaterial() {
   if (!g_defaultMaterial) {

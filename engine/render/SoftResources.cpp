@@ -13,7 +13,8 @@ uint32_t FullMipCount(uint32_t width, uint32_t height, uint32_t depth) {
 
 // ---------------------------------------------------------------------------
 
-GResult SoftLock::Lock(std::vector<uint8_t>& data, uint32_t at, uint32_t count, void** out, uint32_t flags) {
+GResult SoftLock::Lock(std::vector<uint8_t>& data, uint32_t at, uint32_t count, void** out,
+                       uint32_t flags) {
   if (!out || locked) return GLERR_INVALIDCALL;
   if (at == 0 && count == 0) count = uint32_t(data.size());
   if (at > data.size() || count > data.size() - at) return GLERR_INVALIDCALL;
@@ -35,7 +36,9 @@ SoftVertexBuffer::SoftVertexBuffer(GDevice* device, uint32_t length, uint32_t us
     : m_device(device), m_data(length), m_usage(usage), m_pool(pool) {
   m_device->AddRef();
 }
-SoftVertexBuffer::~SoftVertexBuffer() { m_device->Release(); }
+SoftVertexBuffer::~SoftVertexBuffer() {
+  m_device->Release();
+}
 
 GResult SoftVertexBuffer::Lock(uint32_t offset, uint32_t size, void** data, uint32_t flags) {
   return m_lock.Lock(m_data, offset, size, data, flags);
@@ -47,11 +50,14 @@ GResult SoftVertexBuffer::Unlock() {
   return G_OK;
 }
 
-SoftIndexBuffer::SoftIndexBuffer(GDevice* device, uint32_t length, uint32_t usage, Format format, GPool pool)
+SoftIndexBuffer::SoftIndexBuffer(GDevice* device, uint32_t length, uint32_t usage, Format format,
+                                 GPool pool)
     : m_device(device), m_data(length), m_usage(usage), m_format(format), m_pool(pool) {
   m_device->AddRef();
 }
-SoftIndexBuffer::~SoftIndexBuffer() { m_device->Release(); }
+SoftIndexBuffer::~SoftIndexBuffer() {
+  m_device->Release();
+}
 
 GResult SoftIndexBuffer::Lock(uint32_t offset, uint32_t size, void** data, uint32_t flags) {
   return m_lock.Lock(m_data, offset, size, data, flags);
@@ -63,22 +69,30 @@ GResult SoftIndexBuffer::Unlock() {
   return G_OK;
 }
 
-SoftVertexDeclaration::SoftVertexDeclaration(GDevice* device, const GVertexElement* elements) : m_device(device) {
+SoftVertexDeclaration::SoftVertexDeclaration(GDevice* device, const GVertexElement* elements)
+    : m_device(device) {
   m_device->AddRef();
   for (const GVertexElement* e = elements; e && e->stream != 0xFF; ++e) m_elements.push_back(*e);
 }
-SoftVertexDeclaration::~SoftVertexDeclaration() { m_device->Release(); }
+SoftVertexDeclaration::~SoftVertexDeclaration() {
+  m_device->Release();
+}
 
 // ---------------------------------------------------------------------------
 
 SoftSurface::SoftSurface(GDevice* device, SurfaceKind kind, const GSurfaceDesc& desc)
     : m_device(device), m_kind(kind), m_desc(desc) {
   m_device->AddRef();
-  if (kind == SURF_OFFSCREEN) m_pixels.assign(GetFormatLevelSize(desc.format, desc.width, desc.height), 0);
+  if (kind == SURF_OFFSCREEN)
+    m_pixels.assign(GetFormatLevelSize(desc.format, desc.width, desc.height), 0);
 }
 
 SoftSurface::SoftSurface(GDevice* device, SoftTexture* texture, uint32_t face, uint32_t level)
-    : m_device(device), m_kind(SURF_TEXTURE_LEVEL), m_texture(texture), m_face(face), m_level(level) {
+    : m_device(device),
+      m_kind(SURF_TEXTURE_LEVEL),
+      m_texture(texture),
+      m_face(face),
+      m_level(level) {
   m_device->AddRef();
   m_texture->AddRef();
   m_texture->GetLevelDesc(level, &m_desc);
@@ -111,10 +125,16 @@ GResult SoftSurface::UnlockRect() {
 
 // ---------------------------------------------------------------------------
 
-SoftTexture::SoftTexture(GDevice* device, GTextureType type, uint32_t width, uint32_t height, uint32_t depth,
-                         uint32_t levels, uint32_t usage, Format format, GPool pool)
-    : m_device(device), m_type(type), m_width(width), m_height(type == GTEXTYPE_CUBE ? width : height),
-      m_depth(type == GTEXTYPE_VOLUME ? depth : 1), m_levels(levels), m_usage(usage), m_format(format),
+SoftTexture::SoftTexture(GDevice* device, GTextureType type, uint32_t width, uint32_t height,
+                         uint32_t depth, uint32_t levels, uint32_t usage, Format format, GPool pool)
+    : m_device(device),
+      m_type(type),
+      m_width(width),
+      m_height(type == GTEXTYPE_CUBE ? width : height),
+      m_depth(type == GTEXTYPE_VOLUME ? depth : 1),
+      m_levels(levels),
+      m_usage(usage),
+      m_format(format),
       m_pool(pool) {
   m_device->AddRef();
   uint32_t full = FullMipCount(m_width, m_height, m_depth);
@@ -124,14 +144,23 @@ SoftTexture::SoftTexture(GDevice* device, GTextureType type, uint32_t width, uin
   if (!(usage & GUSAGE_RENDERTARGET))
     for (uint32_t f = 0; f < Faces(); ++f)
       for (uint32_t l = 0; l < m_levels; ++l)
-        LevelData(f, l).assign(size_t(GetFormatLevelSize(format, Width(l), Height(l))) * GetDepth(l), 0);
+        LevelData(f, l).assign(
+            size_t(GetFormatLevelSize(format, Width(l), Height(l))) * GetDepth(l), 0);
 }
 
-SoftTexture::~SoftTexture() { m_device->Release(); }
+SoftTexture::~SoftTexture() {
+  m_device->Release();
+}
 
-uint32_t SoftTexture::Width(uint32_t level) const { return std::max(1u, level < 32 ? m_width >> level : 0u); }
-uint32_t SoftTexture::Height(uint32_t level) const { return std::max(1u, level < 32 ? m_height >> level : 0u); }
-uint32_t SoftTexture::GetDepth(uint32_t level) const { return std::max(1u, level < 32 ? m_depth >> level : 0u); }
+uint32_t SoftTexture::Width(uint32_t level) const {
+  return std::max(1u, level < 32 ? m_width >> level : 0u);
+}
+uint32_t SoftTexture::Height(uint32_t level) const {
+  return std::max(1u, level < 32 ? m_height >> level : 0u);
+}
+uint32_t SoftTexture::GetDepth(uint32_t level) const {
+  return std::max(1u, level < 32 ? m_depth >> level : 0u);
+}
 
 GResult SoftTexture::GetLevelDesc(uint32_t level, GSurfaceDesc* desc) {
   if (!desc || level >= m_levels) return GLERR_INVALIDCALL;
@@ -144,7 +173,8 @@ GResult SoftTexture::GetLevelDesc(uint32_t level, GSurfaceDesc* desc) {
 }
 
 GResult SoftTexture::LockRect(uint32_t face, uint32_t level, GLockedRect* locked, uint32_t) {
-  if (!locked || m_type == GTEXTYPE_VOLUME || face >= Faces() || level >= m_levels) return GLERR_INVALIDCALL;
+  if (!locked || m_type == GTEXTYPE_VOLUME || face >= Faces() || level >= m_levels)
+    return GLERR_INVALIDCALL;
   if (m_usage & GUSAGE_RENDERTARGET) return GLERR_INVALIDCALL;  // lives on the GPU only
   size_t i = face * m_levels + level;
   if (m_locked[i]) return GLERR_INVALIDCALL;
@@ -164,7 +194,8 @@ GResult SoftTexture::UnlockRect(uint32_t face, uint32_t level) {
 }
 
 GResult SoftTexture::LockBox(uint32_t level, GLockedBox* locked, uint32_t) {
-  if (!locked || m_type != GTEXTYPE_VOLUME || level >= m_levels || m_locked[level]) return GLERR_INVALIDCALL;
+  if (!locked || m_type != GTEXTYPE_VOLUME || level >= m_levels || m_locked[level])
+    return GLERR_INVALIDCALL;
   m_locked[level] = 1;
   locked->rowPitch = int32_t(GetFormatPitch(m_format, Width(level)));
   locked->slicePitch = int32_t(GetFormatLevelSize(m_format, Width(level), Height(level)));
@@ -180,7 +211,8 @@ GResult SoftTexture::UnlockBox(uint32_t level) {
 }
 
 GResult SoftTexture::GetSurfaceLevel(uint32_t face, uint32_t level, GSurface** surface) {
-  if (!surface || m_type == GTEXTYPE_VOLUME || face >= Faces() || level >= m_levels) return GLERR_INVALIDCALL;
+  if (!surface || m_type == GTEXTYPE_VOLUME || face >= Faces() || level >= m_levels)
+    return GLERR_INVALIDCALL;
   *surface = new SoftSurface(m_device, this, face, level);
   return G_OK;
 }

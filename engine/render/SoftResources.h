@@ -19,7 +19,8 @@ struct SoftLock {
   uint32_t offset = 0, size = 0;
   bool discard = false;
 
-  GResult Lock(std::vector<uint8_t>& data, uint32_t offset, uint32_t size, void** out, uint32_t flags);
+  GResult Lock(std::vector<uint8_t>& data, uint32_t offset, uint32_t size, void** out,
+               uint32_t flags);
   // False when nothing was locked.
   bool Unlock();
 };
@@ -137,7 +138,9 @@ class SoftTexture : public GTexture {
   GPool Pool() const { return m_pool; }
   uint32_t Faces() const { return m_type == GTEXTYPE_CUBE ? 6 : 1; }
   // The CPU copy of one level (empty for render targets, which live on the GPU).
-  std::vector<uint8_t>& LevelData(uint32_t face, uint32_t level) { return m_data[face * m_levels + level]; }
+  std::vector<uint8_t>& LevelData(uint32_t face, uint32_t level) {
+    return m_data[face * m_levels + level];
+  }
 
  protected:
   ~SoftTexture() override;

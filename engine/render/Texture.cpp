@@ -45,7 +45,9 @@ bool ReadPackageFile(const std::string& name, std::string* data, std::string* re
   return true;
 }
 
-GLTexture::~GLTexture() { ReleaseDeviceObjects(); }
+GLTexture::~GLTexture() {
+  ReleaseDeviceObjects();
+}
 
 void GLTexture::ReleaseDeviceObjects() {
   SafeRelease(m_texture);
@@ -53,8 +55,8 @@ void GLTexture::ReleaseDeviceObjects() {
   m_locked = false;
 }
 
-bool GLTexture::Create(uint32_t width, uint32_t height, uint32_t type, uint32_t format, bool dynamic,
-                       bool renderTarget) {
+bool GLTexture::Create(uint32_t width, uint32_t height, uint32_t type, uint32_t format,
+                       bool dynamic, bool renderTarget) {
   GLVideoManager* vm = GetGLVideoManager();
   const char* reason = nullptr;
   GResult r = GLERR_INVALIDCALL;
@@ -67,10 +69,12 @@ bool GLTexture::Create(uint32_t width, uint32_t height, uint32_t type, uint32_t 
     m_pool = (!dynamic && !renderTarget) ? GPOOL_MANAGED : GPOOL_DEFAULT;
     Format f = ToDeviceFormat(format);
     if (type == TEXTYPE_2D) {
-      r = vm->GetDevice()->CreateTexture(GTEXTYPE_2D, width, height, 1, levels, usage, f, m_pool, &m_texture);
+      r = vm->GetDevice()->CreateTexture(GTEXTYPE_2D, width, height, 1, levels, usage, f, m_pool,
+                                         &m_texture);
       if (GFailed(r)) reason = "GLCreateTexture failed";
     } else if (type == TEXTYPE_CUBE) {
-      r = vm->GetDevice()->CreateTexture(GTEXTYPE_CUBE, width, width, 1, levels, usage, f, m_pool, &m_texture);
+      r = vm->GetDevice()->CreateTexture(GTEXTYPE_CUBE, width, width, 1, levels, usage, f, m_pool,
+                                         &m_texture);
       if (GFailed(r)) reason = "GLCreateCubeTexture failed";
     } else {
       reason = "bad texture type requested";
@@ -78,7 +82,8 @@ bool GLTexture::Create(uint32_t width, uint32_t height, uint32_t type, uint32_t 
   }
   if (reason) {
     SafeRelease(m_texture);
-    LogDetail("Failed to create %dx%d texture. (%s - %s)", int(width), int(height), GetErrorName(r), reason);
+    LogDetail("Failed to create %dx%d texture. (%s - %s)", int(width), int(height), GetErrorName(r),
+              reason);
     return false;
   }
   GSurfaceDesc desc;
@@ -104,8 +109,8 @@ bool GLTexture::CreateFromImage(Image& image, std::string* reason) {
   // A full mip chain for 2D and cube textures, as the image loaders make one.
   if (image.type != GTEXTYPE_VOLUME) GenerateMipChain(&image, 0);
   GTexture* tex = nullptr;
-  GResult r = dev->CreateTexture(image.type, image.width, image.height, image.depth, image.levels, 0, image.format,
-                                 GPOOL_MANAGED, &tex);
+  GResult r = dev->CreateTexture(image.type, image.width, image.height, image.depth, image.levels,
+                                 0, image.format, GPOOL_MANAGED, &tex);
   if (GFailed(r)) {
     *reason = "error reading file format";
     return false;
@@ -130,8 +135,10 @@ bool GLTexture::CreateFromImage(Image& image, std::string* reason) {
         capacity = GetFormatLevelSize(image.format, d.width, d.height);
       }
       std::memcpy(bits, src.data(), std::min(capacity, src.size()));
-      if (image.type == GTEXTYPE_VOLUME) tex->UnlockBox(l);
-      else tex->UnlockRect(face, l);
+      if (image.type == GTEXTYPE_VOLUME)
+        tex->UnlockBox(l);
+      else
+        tex->UnlockRect(face, l);
     }
   ReleaseDeviceObjects();
   m_texture = tex;
@@ -187,7 +194,8 @@ bool GLTexture::Load(const char* fileName) {
   }
   if (!ok) {
     ReleaseDeviceObjects();
-    LogError("Failed to load texture '%s' (%s - %s)", name.c_str(), GetErrorName(r), reason.c_str());
+    LogError("Failed to load texture '%s' (%s - %s)", name.c_str(), GetErrorName(r),
+             reason.c_str());
   }
   return ok;
 }
@@ -203,15 +211,16 @@ bool GLTexture::Lock(uint32_t level, void** bits, uint32_t* pitch, uint32_t face
   if (m_type == TEXTYPE_2D) {
     GResult r = m_texture->LockRect(0, level, &rect, flags);
     if (GFailed(r)) {
-      LogDetail("GLTexture::Lock: Failed to lock level %d of a 2D texture (%s: %s).\n", int(level), GetErrorName(r),
-                GetErrorDescription(r));
+      LogDetail("GLTexture::Lock: Failed to lock level %d of a 2D texture (%s: %s).\n", int(level),
+                GetErrorName(r), GetErrorDescription(r));
       return false;
     }
   } else if (m_type == TEXTYPE_CUBE) {
     GResult r = m_texture->LockRect(GetDeviceCubeFace(face), level, &rect, flags);
     if (GFailed(r)) {
-      LogDetail("GLTexture::Lock: Failed to lock level %d of surface %s of a cube texture (%s: %s).\n", int(level),
-                GetCubeFaceName(face), GetErrorName(r), GetErrorDescription(r));
+      LogDetail(
+          "GLTexture::Lock: Failed to lock level %d of surface %s of a cube texture (%s: %s).\n",
+          int(level), GetCubeFaceName(face), GetErrorName(r), GetErrorDescription(r));
       return false;
     }
   } else {
@@ -232,10 +241,13 @@ bool GLTexture::Unlock() {
     return false;
   }
   GResult r = GLERR_INVALIDCALL;
-  if (m_type == TEXTYPE_2D) r = m_texture->UnlockRect(0, m_lockedLevel);
-  else if (m_type == TEXTYPE_CUBE) r = m_texture->UnlockRect(GetDeviceCubeFace(m_lockedFace), m_lockedLevel);
+  if (m_type == TEXTYPE_2D)
+    r = m_texture->UnlockRect(0, m_lockedLevel);
+  else if (m_type == TEXTYPE_CUBE)
+    r = m_texture->UnlockRect(GetDeviceCubeFace(m_lockedFace), m_lockedLevel);
   if (GFailed(r)) {
-    LogDetail("GLTexture::Unlock: Failed to unlock texture (%s: %s).\n", GetErrorName(r), GetErrorDescription(r));
+    LogDetail("GLTexture::Unlock: Failed to unlock texture (%s: %s).\n", GetErrorName(r),
+              GetErrorDescription(r));
     return false;
   }
   m_locked = false;
@@ -250,9 +262,12 @@ GSurface* GLTexture::GetGLRenderTargetSurface(uint32_t face) {
   if (!m_texture) return nullptr;
   GSurface* s = nullptr;
   GResult r = GLERR_INVALIDCALL;
-  if (m_type == TEXTYPE_2D) r = m_texture->GetSurfaceLevel(0, 0, &s);
-  else if (m_type == TEXTYPE_CUBE) r = m_texture->GetSurfaceLevel(GetDeviceCubeFace(face), 0, &s);
-  else return nullptr;
+  if (m_type == TEXTYPE_2D)
+    r = m_texture->GetSurfaceLevel(0, 0, &s);
+  else if (m_type == TEXTYPE_CUBE)
+    r = m_texture->GetSurfaceLevel(GetDeviceCubeFace(face), 0, &s);
+  else
+    return nullptr;
   if (GFailed(r)) {
     LogDetail("GLTexture::GetGLRenderTargetSurface: GetSurfaceLevel failed (%s)", GetErrorName(r));
     return nullptr;
@@ -308,7 +323,8 @@ bool GLTexture::SaveToFile(const char* fileName) {
       if (GSucceeded(copy->LockRect(&lr, GLOCK_READONLY))) {
         w = d.width;
         h = d.height;
-        ok = ConvertToBGRA(FMT_A8R8G8B8, static_cast<const uint8_t*>(lr.bits), uint32_t(lr.pitch), w, h, &bgra);
+        ok = ConvertToBGRA(FMT_A8R8G8B8, static_cast<const uint8_t*>(lr.bits), uint32_t(lr.pitch),
+                           w, h, &bgra);
         copy->UnlockRect();
       }
     } else {
@@ -319,10 +335,12 @@ bool GLTexture::SaveToFile(const char* fileName) {
   } else if (m_type != TEXTYPE_VOLUME) {
     GSurfaceDesc d;
     GLockedRect lr;
-    if (GSucceeded(m_texture->GetLevelDesc(0, &d)) && GSucceeded(m_texture->LockRect(0, 0, &lr, GLOCK_READONLY))) {
+    if (GSucceeded(m_texture->GetLevelDesc(0, &d)) &&
+        GSucceeded(m_texture->LockRect(0, 0, &lr, GLOCK_READONLY))) {
       w = d.width;
       h = d.height;
-      ok = ConvertToBGRA(d.format, static_cast<const uint8_t*>(lr.bits), uint32_t(lr.pitch), w, h, &bgra);
+      ok = ConvertToBGRA(d.format, static_cast<const uint8_t*>(lr.bits), uint32_t(lr.pitch), w, h,
+                         &bgra);
       m_texture->UnlockRect(0, 0);
     } else {
       reason = "cannot lock the texture";
@@ -334,7 +352,8 @@ bool GLTexture::SaveToFile(const char* fileName) {
 }
 
 void GLTexture::OnDeviceLost() {
-  if (m_isBackBuffer) SafeRelease(m_backBufferSurface);
+  if (m_isBackBuffer)
+    SafeRelease(m_backBufferSurface);
   else if (m_pool != GPOOL_MANAGED) {
     SafeRelease(m_texture);
     m_locked = false;
@@ -342,12 +361,14 @@ void GLTexture::OnDeviceLost() {
 }
 
 void GLTexture::OnDeviceReset() {
-  if (m_isBackBuffer) CreateFromBackBuffer();
-  else if (m_pool != GPOOL_MANAGED && !m_texture) Create(m_width, m_height, m_type, m_format, m_dynamic, m_renderTarget);
+  if (m_isBackBuffer)
+    CreateFromBackBuffer();
+  else if (m_pool != GPOOL_MANAGED && !m_texture)
+    Create(m_width, m_height, m_type, m_format, m_dynamic, m_renderTarget);
 }
 
-GLTexture* CreateTexture(uint32_t width, uint32_t height, uint32_t type, uint32_t format, bool dynamic,
-                         bool renderTarget) {
+GLTexture* CreateTexture(uint32_t width, uint32_t height, uint32_t type, uint32_t format,
+                         bool dynamic, bool renderTarget) {
   GLTexture* t = GLTexture::Create();
   if (!t) return nullptr;
   if (!t->Create(width, height, type, format, dynamic, renderTarget)) {
@@ -391,7 +412,9 @@ void TextureResource::Unload(bool) {
   m_texture = nullptr;
 }
 
-ResourceManager& GetTextureResourceManager() { return TextureManager(); }
+ResourceManager& GetTextureResourceManager() {
+  return TextureManager();
+}
 
 TextureResource* GetTextureResource(const char* name) {
   if (!name) return nullptr;

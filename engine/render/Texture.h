@@ -50,7 +50,8 @@ class GLTexture : public PooledObject {
   GSurface* GetGLRenderTargetSurface(uint32_t face);
   bool CreateFromBackBuffer();
   // Creation with the given values (also used again after a reset).
-  bool Create(uint32_t width, uint32_t height, uint32_t type, uint32_t format, bool dynamic, bool renderTarget);
+  bool Create(uint32_t width, uint32_t height, uint32_t type, uint32_t format, bool dynamic,
+              bool renderTarget);
   // From a decoded image (the device-independent half of Load).
   bool CreateFromImage(Image& image, std::string* reason);
   // Device hooks.
@@ -74,8 +75,8 @@ class GLTexture : public PooledObject {
   bool m_isBackBuffer = false;
 };
 
-GLTexture* CreateTexture(uint32_t width, uint32_t height, uint32_t type, uint32_t format, bool dynamic,
-                         bool renderTarget);
+GLTexture* CreateTexture(uint32_t width, uint32_t height, uint32_t type, uint32_t format,
+                         bool dynamic, bool renderTarget);
 // Loads by file name; an "avi" extension is the video texture's (not in this build: null).
 GLTexture* LoadTexture(const char* fileName);
 

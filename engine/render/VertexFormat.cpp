@@ -12,43 +12,68 @@ static constexpr uint32_t kMaxSerializedFields = kMaxVertexElements;
 
 uint32_t GetVertexFieldSize(uint8_t type) {
   switch (type) {
-    case VFT_FLOAT1: return 4;
-    case VFT_FLOAT2: return 8;
-    case VFT_FLOAT3: return 12;
-    case VFT_FLOAT4: return 16;
-    case VFT_COLOR: return 4;
-    default: return 0;
+    case VFT_FLOAT1:
+      return 4;
+    case VFT_FLOAT2:
+      return 8;
+    case VFT_FLOAT3:
+      return 12;
+    case VFT_FLOAT4:
+      return 16;
+    case VFT_COLOR:
+      return 4;
+    default:
+      return 0;
   }
 }
 
 uint8_t GetDeclType(uint8_t type) {
   switch (type) {
-    case VFT_FLOAT1: return GDECLTYPE_FLOAT1;
-    case VFT_FLOAT2: return GDECLTYPE_FLOAT2;
-    case VFT_FLOAT3: return GDECLTYPE_FLOAT3;
-    case VFT_FLOAT4: return GDECLTYPE_FLOAT4;
-    case VFT_COLOR: return GDECLTYPE_D3DCOLOR;
-    default: return GDECLTYPE_UNUSED;
+    case VFT_FLOAT1:
+      return GDECLTYPE_FLOAT1;
+    case VFT_FLOAT2:
+      return GDECLTYPE_FLOAT2;
+    case VFT_FLOAT3:
+      return GDECLTYPE_FLOAT3;
+    case VFT_FLOAT4:
+      return GDECLTYPE_FLOAT4;
+    case VFT_COLOR:
+      return GDECLTYPE_D3DCOLOR;
+    default:
+      return GDECLTYPE_UNUSED;
   }
 }
 
 uint8_t GetDeclUsage(uint8_t usage) {
   switch (usage) {
-    case VFU_POSITION: return GDECLUSAGE_POSITION;
-    case VFU_POSITIONT: return GDECLUSAGE_POSITIONT;
-    case VFU_NORMAL: return GDECLUSAGE_NORMAL;
-    case VFU_BINORMAL: return GDECLUSAGE_BINORMAL;
-    case VFU_TANGENT: return GDECLUSAGE_TANGENT;
-    case VFU_TEXCOORD: return GDECLUSAGE_TEXCOORD;
-    case VFU_COLOR: return GDECLUSAGE_COLOR;
-    case VFU_FOG: return GDECLUSAGE_FOG;
-    case VFU_BLENDWEIGHT: return GDECLUSAGE_BLENDWEIGHT;
-    case VFU_BLENDINDICES: return GDECLUSAGE_BLENDINDICES;
-    default: return 255;
+    case VFU_POSITION:
+      return GDECLUSAGE_POSITION;
+    case VFU_POSITIONT:
+      return GDECLUSAGE_POSITIONT;
+    case VFU_NORMAL:
+      return GDECLUSAGE_NORMAL;
+    case VFU_BINORMAL:
+      return GDECLUSAGE_BINORMAL;
+    case VFU_TANGENT:
+      return GDECLUSAGE_TANGENT;
+    case VFU_TEXCOORD:
+      return GDECLUSAGE_TEXCOORD;
+    case VFU_COLOR:
+      return GDECLUSAGE_COLOR;
+    case VFU_FOG:
+      return GDECLUSAGE_FOG;
+    case VFU_BLENDWEIGHT:
+      return GDECLUSAGE_BLENDWEIGHT;
+    case VFU_BLENDINDICES:
+      return GDECLUSAGE_BLENDINDICES;
+    default:
+      return 255;
   }
 }
 
-VertexFormat::VertexFormat() { m_streams.resize(1); }
+VertexFormat::VertexFormat() {
+  m_streams.resize(1);
+}
 
 bool VertexFormat::Validate() {
   if (m_streams.empty()) return false;
@@ -59,7 +84,8 @@ bool VertexFormat::Validate() {
 
 bool VertexFormat::AppendStream() {
   if (m_streams.size() >= kMaxVertexStreams) {
-    LogDetail("VertexFormat: Could not append stream. Max stream count hit (%d)", int(kMaxVertexStreams));
+    LogDetail("VertexFormat: Could not append stream. Max stream count hit (%d)",
+              int(kMaxVertexStreams));
     return false;
   }
   m_streams.emplace_back();
@@ -82,14 +108,18 @@ void VertexFormat::Serialize(Serializer& s) {
   s.DataUInt32(streams);
   if (!s.IsWriting()) {
     // A corrupt count must not make us allocate; the serializer throws on a short read.
-    if (streams > kMaxVertexStreams) throw SerializeException("vertex format: too many streams", SerializeError_Raw, __FILE__, __func__, __LINE__);
+    if (streams > kMaxVertexStreams)
+      throw SerializeException("vertex format: too many streams", SerializeError_Raw, __FILE__,
+                               __func__, __LINE__);
     m_streams.assign(streams, {});
   }
   for (auto& stream : m_streams) {
     uint32_t fields = uint32_t(stream.size());
     s.DataUInt32(fields);
     if (!s.IsWriting()) {
-      if (fields > kMaxSerializedFields) throw SerializeException("vertex format: too many fields", SerializeError_Raw, __FILE__, __func__, __LINE__);
+      if (fields > kMaxSerializedFields)
+        throw SerializeException("vertex format: too many fields", SerializeError_Raw, __FILE__,
+                                 __func__, __LINE__);
       stream.assign(fields, {0, 0});
     }
     for (Field& f : stream) {
@@ -122,9 +152,13 @@ uint32_t VertexFormat::GetStreamSize(uint32_t stream) const {
 
 // ---------------------------------------------------------------------------
 
-GLVertexFormat::~GLVertexFormat() { ReleaseDeclaration(); }
+GLVertexFormat::~GLVertexFormat() {
+  ReleaseDeclaration();
+}
 
-bool GLVertexFormat::Validate() { return GetGLVertexDeclaration() != nullptr; }
+bool GLVertexFormat::Validate() {
+  return GetGLVertexDeclaration() != nullptr;
+}
 
 bool GLVertexFormat::Activate() {
   GLVideoManager* vm = GetGLVideoManager();
@@ -142,7 +176,11 @@ bool GLVertexFormat::GetGLVertexElements(GVertexElement* elements, uint32_t* cou
         return false;
       }
       uint8_t usage = GetDeclUsage(f.usage);
-      elements[n] = {uint16_t(s), uint16_t(offset), GetDeclType(f.type), GDECLMETHOD_DEFAULT, usage,
+      elements[n] = {uint16_t(s),
+                     uint16_t(offset),
+                     GetDeclType(f.type),
+                     GDECLMETHOD_DEFAULT,
+                     usage,
                      uint8_t(usageCounts[usage]++)};
       offset += GetVertexFieldSize(f.type);
       ++n;
@@ -165,14 +203,20 @@ GVertexDeclaration* GLVertexFormat::GetGLVertexDeclaration() {
     GResult r = vm->GetDevice()->CreateVertexDeclaration(elements, &m_declaration);
     if (GFailed(r)) {
       m_declaration = nullptr;
-      LogDetail("GLVertexFormat::GetGLVertexDeclaration: Failed to create a vertex declaration. Error: %s",
-                GetErrorName(r));
+      LogDetail(
+          "GLVertexFormat::GetGLVertexDeclaration: Failed to create a vertex declaration. Error: "
+          "%s",
+          GetErrorName(r));
       return nullptr;
     }
   }
   return m_declaration;
 }
 
-void GLVertexFormat::ReleaseDeclaration() { SafeRelease(m_declaration); }
+void GLVertexFormat::ReleaseDeclaration() {
+  SafeRelease(m_declaration);
+}
 
-GLVertexFormat* CreateVertexFormat() { return GLVertexFormat::Create(); }
+GLVertexFormat* CreateVertexFormat() {
+  return GLVertexFormat::Create();
+}

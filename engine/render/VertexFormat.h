@@ -17,11 +17,23 @@ class Serializer;
 
 // Field types (bytes): 1 float1 (4), 2 float2 (8), 3 float3 (12), 4 float4 (16), 5 colour (4).
 enum VertexFieldType : uint8_t {
-  VFT_FLOAT1 = 1, VFT_FLOAT2 = 2, VFT_FLOAT3 = 3, VFT_FLOAT4 = 4, VFT_COLOR = 5,
+  VFT_FLOAT1 = 1,
+  VFT_FLOAT2 = 2,
+  VFT_FLOAT3 = 3,
+  VFT_FLOAT4 = 4,
+  VFT_COLOR = 5,
 };
 enum VertexFieldUsage : uint8_t {
-  VFU_POSITION = 1, VFU_POSITIONT = 2, VFU_NORMAL = 3, VFU_BINORMAL = 4, VFU_TANGENT = 5, VFU_TEXCOORD = 6,
-  VFU_COLOR = 7, VFU_FOG = 8, VFU_BLENDWEIGHT = 9, VFU_BLENDINDICES = 10,
+  VFU_POSITION = 1,
+  VFU_POSITIONT = 2,
+  VFU_NORMAL = 3,
+  VFU_BINORMAL = 4,
+  VFU_TANGENT = 5,
+  VFU_TEXCOORD = 6,
+  VFU_COLOR = 7,
+  VFU_FOG = 8,
+  VFU_BLENDWEIGHT = 9,
+  VFU_BLENDINDICES = 10,
 };
 
 constexpr uint32_t kMaxVertexStreams = 16;

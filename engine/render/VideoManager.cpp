@@ -42,17 +42,26 @@ void ForEachLive(Fn fn) {
 
 GPrimitiveType ToDevicePrimitive(uint32_t kind) {
   switch (kind) {
-    case PRIM_POINTS: return GPT_POINTLIST;
-    case PRIM_LINES: return GPT_LINELIST;
-    case PRIM_LINESTRIP: return GPT_LINESTRIP;
-    case PRIM_TRIANGLES: return GPT_TRIANGLELIST;
-    case PRIM_TRIANGLESTRIP: return GPT_TRIANGLESTRIP;
-    case PRIM_TRIANGLEFAN: return GPT_TRIANGLEFAN;
-    default: return GPrimitiveType(0);
+    case PRIM_POINTS:
+      return GPT_POINTLIST;
+    case PRIM_LINES:
+      return GPT_LINELIST;
+    case PRIM_LINESTRIP:
+      return GPT_LINESTRIP;
+    case PRIM_TRIANGLES:
+      return GPT_TRIANGLELIST;
+    case PRIM_TRIANGLESTRIP:
+      return GPT_TRIANGLESTRIP;
+    case PRIM_TRIANGLEFAN:
+      return GPT_TRIANGLEFAN;
+    default:
+      return GPrimitiveType(0);
   }
 }
 
-const char* YesNo(bool b) { return b ? "yes" : "no"; }
+const char* YesNo(bool b) {
+  return b ? "yes" : "no";
+}
 
 }  // namespace
 
@@ -68,8 +77,12 @@ void VideoManager::SetClearColor(float red, float green, float blue, float alpha
   m_clearColor[2] = blue;
   m_clearColor[3] = alpha;
 }
-void VideoManager::SetClearDepth(float depth) { m_clearDepth = depth; }
-void VideoManager::SetClearStencil(uint32_t stencil) { m_clearStencil = stencil; }
+void VideoManager::SetClearDepth(float depth) {
+  m_clearDepth = depth;
+}
+void VideoManager::SetClearStencil(uint32_t stencil) {
+  m_clearStencil = stencil;
+}
 
 bool VideoManager::GetDisplayMode(DisplayMode* mode) const {
   if (mode) *mode = m_mode;
@@ -98,7 +111,9 @@ Matrix4x4 VideoManager::Make2DProjection(uint32_t width, uint32_t height) {
   return m;
 }
 
-void VideoManager::Recompute2DProjection() { m_projection2D = Make2DProjection(m_mode.width, m_mode.height); }
+void VideoManager::Recompute2DProjection() {
+  m_projection2D = Make2DProjection(m_mode.width, m_mode.height);
+}
 
 void VideoManager::OnModeCreated() {
   Recompute2DProjection();
@@ -124,7 +139,8 @@ void VideoManager::AddListener(VideoListener* listener) {
 }
 
 void VideoManager::RemoveListener(VideoListener* listener) {
-  m_listeners.erase(std::remove(m_listeners.begin(), m_listeners.end(), listener), m_listeners.end());
+  m_listeners.erase(std::remove(m_listeners.begin(), m_listeners.end(), listener),
+                    m_listeners.end());
 }
 
 bool VideoManager::ApplyDisplaySettings() {
@@ -142,13 +158,15 @@ bool VideoManager::ApplyDisplaySettings() {
 // ---------------------------------------------------------------------------
 // GLVideoManager
 
-GLVideoManager::GLVideoManager(GraphicsSystemFactory factory) : m_factory(factory ? factory : CreateGLSystem) {}
+GLVideoManager::GLVideoManager(GraphicsSystemFactory factory)
+    : m_factory(factory ? factory : CreateGLSystem) {}
 
 GLVideoManager::~GLVideoManager() {
   Close();
   if (m_system) {
     uint32_t left = m_system->Release();
-    if (left) LogDetail("GLSystem still contains references! Something isn't releasing everything.");
+    if (left)
+      LogDetail("GLSystem still contains references! Something isn't releasing everything.");
     m_system = nullptr;
   }
 }
@@ -160,7 +178,9 @@ bool GLVideoManager::Start(void* window) {
   m_system = m_factory(window, &reason);
   if (!m_system) {
     if (!reason.empty()) LogDetail("GLVideoManager: %s", reason.c_str());
-    LogError("Failed to create OpenGL interface! Be sure the latest version of OpenGL is installed and try again.");
+    LogError(
+        "Failed to create OpenGL interface! Be sure the latest version of OpenGL is installed and "
+        "try again.");
     return false;
   }
   GResult r = m_system->GetAdapterDisplayMode(0, &m_desktopMode);
@@ -174,8 +194,8 @@ bool GLVideoManager::Start(void* window) {
   if (GSucceeded(m_system->GetAdapterIdentifier(0, &id))) {
     LogMessage("Adapater: %s", id.description.c_str());
     uint32_t hi = uint32_t(id.driverVersion >> 32), lo = uint32_t(id.driverVersion);
-    LogMessage("Driver: %s (%d.%d.%d.%d)", id.driver.c_str(), int(hi >> 16), int(hi & 0xFFFF), int(lo >> 16),
-               int(lo & 0xFFFF));
+    LogMessage("Driver: %s (%d.%d.%d.%d)", id.driver.c_str(), int(hi >> 16), int(hi & 0xFFFF),
+               int(lo >> 16), int(lo & 0xFFFF));
   }
   return true;
 }
@@ -189,7 +209,9 @@ bool GLVideoManager::ReleaseDirect3D() {
   return true;
 }
 
-bool GLVideoManager::IsDeviceReady() { return m_device && GSucceeded(m_device->TestCooperativeLevel()); }
+bool GLVideoManager::IsDeviceReady() {
+  return m_device && GSucceeded(m_device->TestCooperativeLevel());
+}
 
 uint32_t GLVideoManager::GetShaderVersion(uint32_t which) {
   if (!m_device) return 0;
@@ -206,7 +228,8 @@ bool GLVideoManager::BuildPresentParameters(const DisplayMode& mode, GPresentPar
   pp->backBufferHeight = mode.height;
   pp->windowed = !mode.fullscreen;
   if (mode.fullscreen) {
-    pp->backBufferFormat = ChooseBackBufferFormat(m_system, 0, mode.width, mode.height, mode.refreshRate, mode.bpp);
+    pp->backBufferFormat =
+        ChooseBackBufferFormat(m_system, 0, mode.width, mode.height, mode.refreshRate, mode.bpp);
     pp->fullScreenRefreshRate = mode.refreshRate;
   } else {
     if (mode.width == 0 && mode.height == 0)
@@ -281,29 +304,36 @@ bool GLVideoManager::CreateDevice() {
   uint32_t adapter = 0;
   for (uint32_t a = 0; a < m_system->GetAdapterCount(); ++a) {
     GAdapterIdentifier id;
-    if (GSucceeded(m_system->GetAdapterIdentifier(a, &id)) && id.description == "NVIDIA NVPerfHUD") {
+    if (GSucceeded(m_system->GetAdapterIdentifier(a, &id)) &&
+        id.description == "NVIDIA NVPerfHUD") {
       adapter = a;
       m_deviceType = GDEVTYPE_REF;
       break;
     }
   }
   for (int attempt = 0; attempt < 2; ++attempt) {
-    GResult r = m_system->CreateDevice(adapter, m_deviceType, m_window, m_behaviourFlags, &pp, &m_device);
+    GResult r =
+        m_system->CreateDevice(adapter, m_deviceType, m_window, m_behaviourFlags, &pp, &m_device);
     if (GSucceeded(r) && m_device) break;
     m_device = nullptr;
     LogDetail("GLVideoManager: CreateDevice failed (%s)", GetErrorName(r));
     if (m_behaviourFlags == GCREATE_HARDWARE_VERTEXPROCESSING) {
-      LogWarning("GLVideoManager: Failed to use GLCREATE_HARDWARE_VERTEXPROCESSING, falling back to software "
-                 "processing.");
+      LogWarning(
+          "GLVideoManager: Failed to use GLCREATE_HARDWARE_VERTEXPROCESSING, falling back to "
+          "software "
+          "processing.");
       m_behaviourFlags = GCREATE_SOFTWARE_VERTEXPROCESSING;
     } else {
-      LogMessage("GLVideoManager: Failed to use GLCREATE_SOFTWARE_VERTEXPROCESSING. Cannot continue.");
+      LogMessage(
+          "GLVideoManager: Failed to use GLCREATE_SOFTWARE_VERTEXPROCESSING. Cannot continue.");
       return false;
     }
   }
   if (!m_device) return false;
-  if (m_deviceType == GDEVTYPE_HAL) LogDetail("GLVideoManager: Using GLDEVTYPE_HAL.");
-  else LogWarning("GLVideoManager: USING GLDEVTYPE_REF!!");
+  if (m_deviceType == GDEVTYPE_HAL)
+    LogDetail("GLVideoManager: Using GLDEVTYPE_HAL.");
+  else
+    LogWarning("GLVideoManager: USING GLDEVTYPE_REF!!");
   if (m_behaviourFlags == GCREATE_HARDWARE_VERTEXPROCESSING)
     LogDetail("GLVideoManager: Using GLCREATE_HARDWARE_VERTEXPROCESSING.");
   else
@@ -364,11 +394,12 @@ int GLVideoManager::SetDisplayMode() {
   } else {
     OnDeviceLost();
     if (!ResetDevice(requested)) {
-      LogError("Failed to set mode (%dx%dx%d @ %dhz), restoring previous mode.", int(requested.width),
-               int(requested.height), int(requested.bpp), int(requested.refreshRate));
+      LogError("Failed to set mode (%dx%dx%d @ %dhz), restoring previous mode.",
+               int(requested.width), int(requested.height), int(requested.bpp),
+               int(requested.refreshRate));
       if (!ResetDevice(previous)) {
-        LogError("Failed to restore previous mode (%dx%dx%d  @ %dhz)!", int(previous.width), int(previous.height),
-                 int(previous.bpp), int(previous.refreshRate));
+        LogError("Failed to restore previous mode (%dx%dx%d  @ %dhz)!", int(previous.width),
+                 int(previous.height), int(previous.bpp), int(previous.refreshRate));
         m_modeSet = false;
         return 2;
       }
@@ -386,8 +417,9 @@ int GLVideoManager::SetDisplayMode() {
   cv.ResX.Set(int32_t(m_pp.backBufferWidth));
   cv.ResY.Set(int32_t(m_pp.backBufferHeight));
   cv.BPP.Set(int32_t(GetFormatBits(m_pp.backBufferFormat)));
-  LogMessage("Display mode set (%dx%dx%d @ %dhz, %s).", int(m_pp.backBufferWidth), int(m_pp.backBufferHeight),
-             int(GetFormatBits(m_pp.backBufferFormat)), int(refresh), m_pp.windowed ? "windowed" : "fullscreen");
+  LogMessage("Display mode set (%dx%dx%d @ %dhz, %s).", int(m_pp.backBufferWidth),
+             int(m_pp.backBufferHeight), int(GetFormatBits(m_pp.backBufferFormat)), int(refresh),
+             m_pp.windowed ? "windowed" : "fullscreen");
   // The mode in effect is what the device got (a 0 x 0 request took the window's size).
   m_mode.width = m_pp.backBufferWidth;
   m_mode.height = m_pp.backBufferHeight;
@@ -483,8 +515,9 @@ bool GLVideoManager::Close() {
   if (m_device) {
     Shutdown();
     uint32_t left = m_device->Release();
-    if (left) LogDetail("GLDevice still contains %d references! Something isn't releasing everything.",
-                        int(left));
+    if (left)
+      LogDetail("GLDevice still contains %d references! Something isn't releasing everything.",
+                int(left));
   }
   LogMessage("Display mode restored.");
   m_modeSet = false;
@@ -526,7 +559,8 @@ bool GLVideoManager::TakeScreenShot(const char* directory, const char* prefix) {
   GLockedRect locked;
   if (GSucceeded(surface->LockRect(&locked, GLOCK_READONLY))) {
     std::string reason;
-    ok = WriteBMPFile(name, static_cast<const uint8_t*>(locked.bits), width, height, uint32_t(locked.pitch), &reason);
+    ok = WriteBMPFile(name, static_cast<const uint8_t*>(locked.bits), width, height,
+                      uint32_t(locked.pitch), &reason);
     surface->UnlockRect();
     if (!ok) LogMessage("TakeScreenShot - GLSaveSurfaceToFile failed (%s)\n", reason.c_str());
   }
@@ -534,7 +568,8 @@ bool GLVideoManager::TakeScreenShot(const char* directory, const char* prefix) {
   return ok;
 }
 
-void GLVideoManager::SetViewport(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2, float minZ, float maxZ) {
+void GLVideoManager::SetViewport(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2, float minZ,
+                                 float maxZ) {
   if (!m_device) return;
   GViewport vp;
   vp.x = x1;
@@ -546,7 +581,8 @@ void GLVideoManager::SetViewport(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t
   m_device->SetViewport(vp);
 }
 
-void GLVideoManager::GetViewport(uint32_t* x1, uint32_t* y1, uint32_t* x2, uint32_t* y2, float* minZ, float* maxZ) {
+void GLVideoManager::GetViewport(uint32_t* x1, uint32_t* y1, uint32_t* x2, uint32_t* y2,
+                                 float* minZ, float* maxZ) {
   GViewport vp;
   if (m_device) m_device->GetViewport(&vp);
   if (x1) *x1 = vp.x;
@@ -566,11 +602,12 @@ bool GLVideoManager::Clear(bool color, bool depth, bool stencil) {
   auto channel = [](float f) { return uint32_t(int32_t(f * 255.0f)) & 0xFF; };
   uint32_t argb = (channel(m_clearColor[3]) << 24) | (channel(m_clearColor[0]) << 16) |
                   (channel(m_clearColor[1]) << 8) | channel(m_clearColor[2]);
-  uint32_t flags = (color ? GCLEAR_TARGET : 0) | (depth ? GCLEAR_ZBUFFER : 0) | (stencil ? GCLEAR_STENCIL : 0);
+  uint32_t flags =
+      (color ? GCLEAR_TARGET : 0) | (depth ? GCLEAR_ZBUFFER : 0) | (stencil ? GCLEAR_STENCIL : 0);
   GResult r = m_device->Clear(flags, argb, m_clearDepth, m_clearStencil);
   if (GFailed(r))
-    LogError("Failed to clear target (color: %s, depth: %s, stencil: %s) - %s", YesNo(color), YesNo(depth),
-             YesNo(stencil), GetErrorName(r));
+    LogError("Failed to clear target (color: %s, depth: %s, stencil: %s) - %s", YesNo(color),
+             YesNo(depth), YesNo(stencil), GetErrorName(r));
   return true;
 }
 
@@ -617,8 +654,8 @@ bool GLVideoManager::DrawPrimitive(uint32_t kind, uint32_t startVertex, uint32_t
 bool GLVideoManager::DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uint32_t vertexCount,
                                           uint32_t startIndex, uint32_t primitiveCount) {
   if (!m_device) return false;
-  GResult r = m_device->DrawIndexedPrimitive(ToDevicePrimitive(kind), baseVertex, 0, vertexCount, startIndex,
-                                             primitiveCount);
+  GResult r = m_device->DrawIndexedPrimitive(ToDevicePrimitive(kind), baseVertex, 0, vertexCount,
+                                             startIndex, primitiveCount);
   if (GFailed(r)) {
     LogDetail("DrawPrimitive failed (%s)", GetErrorName(r));
     return false;
@@ -663,7 +700,8 @@ bool GLVideoManager::ActivateGLVertexBuffer(GLVertexBuffer* buffer, uint32_t str
   }
   GResult r = m_device->SetStreamSource(stream, buffer->GetGLBuffer(), 0, buffer->GetVertexSize());
   if (GFailed(r)) {
-    LogDetail("ActivateGLVertexBuffer: SetStreamSource failed for stream %d (%s)!", int(stream), GetErrorName(r));
+    LogDetail("ActivateGLVertexBuffer: SetStreamSource failed for stream %d (%s)!", int(stream),
+              GetErrorName(r));
     return false;
   }
   if (m_streams[stream] != buffer) SwapBinding(m_streams[stream], buffer);
@@ -741,9 +779,13 @@ void DestroyVideoManager() {
   delete vm;
 }
 
-VideoManager* GetVideoManager() { return g_videoManager; }
+VideoManager* GetVideoManager() {
+  return g_videoManager;
+}
 
-GLVideoManager* GetGLVideoManager() { return static_cast<GLVideoManager*>(g_videoManager); }
+GLVideoManager* GetGLVideoManager() {
+  return static_cast<GLVideoManager*>(g_videoManager);
+}
 
 GDevice* GetRenderDevice() {
   GLVideoManager* vm = GetGLVideoManager();

@@ -41,7 +41,11 @@ struct DisplayMode {
 
 // Primitive kinds of DrawPrimitive and DrawIndexedPrimitive.
 enum PrimitiveKind : uint32_t {
-  PRIM_POINTS = 0, PRIM_LINES = 1, PRIM_LINESTRIP = 2, PRIM_TRIANGLES = 3, PRIM_TRIANGLESTRIP = 4,
+  PRIM_POINTS = 0,
+  PRIM_LINES = 1,
+  PRIM_LINESTRIP = 2,
+  PRIM_TRIANGLES = 3,
+  PRIM_TRIANGLESTRIP = 4,
   PRIM_TRIANGLEFAN = 5,
 };
 
@@ -66,8 +70,10 @@ class VideoManager {
   virtual bool Close() = 0;
   // A BMP named <directory>/<prefix>NNN.bmp; false when none could be written.
   virtual bool TakeScreenShot(const char* directory, const char* prefix) = 0;
-  virtual void SetViewport(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2, float minZ, float maxZ) = 0;
-  virtual void GetViewport(uint32_t* x1, uint32_t* y1, uint32_t* x2, uint32_t* y2, float* minZ, float* maxZ) = 0;
+  virtual void SetViewport(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2, float minZ,
+                           float maxZ) = 0;
+  virtual void GetViewport(uint32_t* x1, uint32_t* y1, uint32_t* x2, uint32_t* y2, float* minZ,
+                           float* maxZ) = 0;
   virtual void SetClearColor(float red, float green, float blue, float alpha);
   virtual void SetClearDepth(float depth);
   virtual void SetClearStencil(uint32_t stencil);
@@ -77,8 +83,8 @@ class VideoManager {
   virtual bool EndScene() = 0;
   virtual bool Present() = 0;
   virtual bool DrawPrimitive(uint32_t kind, uint32_t startVertex, uint32_t primitiveCount) = 0;
-  virtual bool DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uint32_t vertexCount, uint32_t startIndex,
-                                    uint32_t primitiveCount) = 0;
+  virtual bool DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uint32_t vertexCount,
+                                    uint32_t startIndex, uint32_t primitiveCount) = 0;
   virtual GLTexture* GetRenderTarget() = 0;
   virtual GLDepthStencilBuffer* GetDepthStencilBuffer() = 0;
   virtual void ReleaseBindings() = 0;
@@ -136,16 +142,18 @@ class GLVideoManager : public VideoManager {
   int SetDisplayMode() override;
   bool Close() override;
   bool TakeScreenShot(const char* directory, const char* prefix) override;
-  void SetViewport(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2, float minZ, float maxZ) override;
-  void GetViewport(uint32_t* x1, uint32_t* y1, uint32_t* x2, uint32_t* y2, float* minZ, float* maxZ) override;
+  void SetViewport(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2, float minZ,
+                   float maxZ) override;
+  void GetViewport(uint32_t* x1, uint32_t* y1, uint32_t* x2, uint32_t* y2, float* minZ,
+                   float* maxZ) override;
   void SetWireFrame(bool wireframe) override;
   bool Clear(bool color, bool depth, bool stencil) override;
   bool BeginScene() override;
   bool EndScene() override;
   bool Present() override;
   bool DrawPrimitive(uint32_t kind, uint32_t startVertex, uint32_t primitiveCount) override;
-  bool DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uint32_t vertexCount, uint32_t startIndex,
-                            uint32_t primitiveCount) override;
+  bool DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uint32_t vertexCount,
+                            uint32_t startIndex, uint32_t primitiveCount) override;
   GLTexture* GetRenderTarget() override { return m_currentRenderTarget; }
   GLDepthStencilBuffer* GetDepthStencilBuffer() override { return m_currentDepthStencil; }
   void ReleaseBindings() override;

@@ -41,22 +41,26 @@ OpenHandles& Registry() {
 // bad mode) would otherwise leave a stale reason behind.
 thread_local const char* t_lastError = nullptr;
 
-void SetError(PHYSFS_ErrorCode code) { t_lastError = code == PHYSFS_ERR_OK ? nullptr : PHYSFS_getErrorByCode(code); }
-void SetError(const char* text) { t_lastError = text; }
+void SetError(PHYSFS_ErrorCode code) {
+  t_lastError = code == PHYSFS_ERR_OK ? nullptr : PHYSFS_getErrorByCode(code);
+}
+void SetError(const char* text) {
+  t_lastError = text;
+}
 // Called right after a PhysFS call failed.
-void TakePhysfsError() { SetError(PHYSFS_getLastErrorCode()); }
+void TakePhysfsError() {
+  SetError(PHYSFS_getLastErrorCode());
+}
 
 // PhysFS's nonzero-on-success result, with the reason kept on failure.
 bool Succeeded(int result) {
-  if (result)
-    return true;
+  if (result) return true;
   TakePhysfsError();
   return false;
 }
 
 bool Ready() {
-  if (PHYSFS_isInit())
-    return true;
+  if (PHYSFS_isInit()) return true;
   SetError(PHYSFS_ERR_NOT_INITIALIZED);
   return false;
 }
@@ -67,8 +71,7 @@ std::vector<std::string> TakeList(char** list) {
     TakePhysfsError();
     return out;
   }
-  for (char** i = list; *i; ++i)
-    out.emplace_back(*i);
+  for (char** i = list; *i; ++i) out.emplace_back(*i);
   PHYSFS_freeList(list);
   return out;
 }
@@ -86,8 +89,7 @@ bool Stat(const std::string& path, PHYSFS_Stat* st) {
 }
 
 uint32_t ClampSize(PHYSFS_sint64 n) {
-  if (n < 0)
-    return 0;
+  if (n < 0) return 0;
   if (static_cast<PHYSFS_uint64>(n) > std::numeric_limits<uint32_t>::max())
     return std::numeric_limits<uint32_t>::max();
   return static_cast<uint32_t>(n);
@@ -95,8 +97,7 @@ uint32_t ClampSize(PHYSFS_sint64 n) {
 
 void Report(EventType type, File* file) {
   EventHandler handler = g_eventHandler.load();
-  if (handler)
-    handler(type, file, g_eventUserData.load());
+  if (handler) handler(type, file, g_eventUserData.load());
 }
 
 }  // namespace
@@ -114,8 +115,7 @@ FileHandle::~FileHandle() {
 // Library state
 
 bool Init(const char* argv0) {
-  if (PHYSFS_isInit())
-    return true;
+  if (PHYSFS_isInit()) return true;
   if (!PHYSFS_init(argv0)) {
     TakePhysfsError();
     return false;
@@ -123,11 +123,12 @@ bool Init(const char* argv0) {
   return true;
 }
 
-bool IsInitialized() { return PHYSFS_isInit() != 0; }
+bool IsInitialized() {
+  return PHYSFS_isInit() != 0;
+}
 
 bool Uninit() {
-  if (!Ready())
-    return false;
+  if (!Ready()) return false;
   {
     OpenHandles& open = Registry();
     std::lock_guard<std::mutex> lock(open.lock);
@@ -145,7 +146,8 @@ bool Uninit() {
 }
 
 bool SetWriteDir(const std::string& nativePath) {
-  return Ready() && Succeeded(PHYSFS_setWriteDir(nativePath.empty() ? nullptr : nativePath.c_str()));
+  return Ready() &&
+         Succeeded(PHYSFS_setWriteDir(nativePath.empty() ? nullptr : nativePath.c_str()));
 }
 
 bool AddToSearchPath(const std::string& nativePath, bool append) {
@@ -157,14 +159,12 @@ bool RemoveFromSearchPath(const std::string& nativePath) {
 }
 
 std::vector<std::string> GetSearchPaths() {
-  if (!Ready())
-    return {};
+  if (!Ready()) return {};
   return TakeList(PHYSFS_getSearchPath());
 }
 
 void AllowSymbolicLinks(bool allow) {
-  if (Ready())
-    PHYSFS_permitSymbolicLinks(allow ? 1 : 0);
+  if (Ready()) PHYSFS_permitSymbolicLinks(allow ? 1 : 0);
 }
 
 bool IsDirectory(const std::string& path) {
@@ -177,12 +177,13 @@ bool IsSymbolicLink(const std::string& path) {
   return Stat(path, &st) && st.filetype == PHYSFS_FILETYPE_SYMLINK;
 }
 
-bool Exists(const std::string& path) { return Ready() && PHYSFS_exists(path.c_str()) != 0; }
+bool Exists(const std::string& path) {
+  return Ready() && PHYSFS_exists(path.c_str()) != 0;
+}
 
 int64_t GetLastModTime(const std::string& path) {
   PHYSFS_Stat st;
-  if (!Stat(path, &st))
-    return -1;
+  if (!Stat(path, &st)) return -1;
   return st.modtime;
 }
 
@@ -195,27 +196,23 @@ bool Delete(const std::string& path) {
 }
 
 std::vector<std::string> EnumerateFiles(const std::string& path) {
-  if (!Ready())
-    return {};
+  if (!Ready()) return {};
   return TakeList(PHYSFS_enumerateFiles(path.c_str()));
 }
 
 std::string GetRealDir(const std::string& path) {
-  if (!Ready())
-    return {};
+  if (!Ready()) return {};
   return TakeString(PHYSFS_getRealDir(path.c_str()));
 }
 
 std::string GetBaseDir() {
-  if (!Ready())
-    return {};
+  if (!Ready()) return {};
   return TakeString(PHYSFS_getBaseDir());
 }
 
 std::string GetUserDir() {
-  if (!Ready())
-    return {};
-  // Deprecated in 3.0 in favour of the per-app pref dir, which is not the same thing.
+  if (!Ready()) return {};
+    // Deprecated in 3.0 in favour of the per-app pref dir, which is not the same thing.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   return TakeString(PHYSFS_getUserDir());
@@ -223,18 +220,18 @@ std::string GetUserDir() {
 }
 
 std::string GetWriteDir() {
-  if (!Ready())
-    return {};
+  if (!Ready()) return {};
   const char* dir = PHYSFS_getWriteDir();
   return dir ? std::string(dir) : std::string();  // no write dir is not an error
 }
 
 // A constant of the platform, valid with or without the library.
-std::string GetDirSeparator() { return PHYSFS_getDirSeparator(); }
+std::string GetDirSeparator() {
+  return PHYSFS_getDirSeparator();
+}
 
 std::vector<std::string> GetCDRomDrives() {
-  if (!Ready())
-    return {};
+  if (!Ready()) return {};
   return TakeList(PHYSFS_getCdRomDirs());
 }
 
@@ -250,8 +247,12 @@ void SetEventHandler(EventHandler handler, void* userData) {
   g_eventHandler.store(handler);
 }
 
-void SetDefaultEndianMode(EndianMode mode) { g_defaultEndian.store(mode); }
-EndianMode GetDefaultEndianMode() { return g_defaultEndian.load(); }
+void SetDefaultEndianMode(EndianMode mode) {
+  g_defaultEndian.store(mode);
+}
+EndianMode GetDefaultEndianMode() {
+  return g_defaultEndian.load();
+}
 
 // ---------------------------------------------------------------------------
 // File
@@ -259,8 +260,7 @@ EndianMode GetDefaultEndianMode() { return g_defaultEndian.load(); }
 File::File() : m_endianMode(g_defaultEndian.load()), m_fileName{}, m_mode(0) {}
 
 File::File(const std::string& path, char mode) : File() {
-  if (mode == 'r' || mode == 'w' || mode == 'a')
-    Open(path, mode);
+  if (mode == 'r' || mode == 'w' || mode == 'a') Open(path, mode);
 }
 
 File::File(const File& other)
@@ -274,8 +274,7 @@ File& File::operator=(const File& other) {
     return *this;
   }
   // Dropping our reference: the last holder of an open handle closes it.
-  if (m_handle && m_handle.use_count() == 1 && m_handle->file)
-    Close();
+  if (m_handle && m_handle.use_count() == 1 && m_handle->file) Close();
   m_endianMode = other.m_endianMode;
   m_handle = other.m_handle;
   std::memcpy(m_fileName, other.m_fileName, sizeof(m_fileName));
@@ -284,51 +283,66 @@ File& File::operator=(const File& other) {
 }
 
 File::~File() {
-  if (m_handle && m_handle.use_count() == 1 && m_handle->file)
-    Close();
+  if (m_handle && m_handle.use_count() == 1 && m_handle->file) Close();
 }
 
-bool File::IsValid() const { return m_handle && m_handle->file; }
-char File::GetMode() const { return IsValid() ? m_mode : 0; }
-const char* File::GetFileName() const { return IsValid() ? m_fileName : ""; }
+bool File::IsValid() const {
+  return m_handle && m_handle->file;
+}
+char File::GetMode() const {
+  return IsValid() ? m_mode : 0;
+}
+const char* File::GetFileName() const {
+  return IsValid() ? m_fileName : "";
+}
 
-#define KAZ_OPEN_BODY(openFunction, modeChar)                      \
-  if (IsValid()) {                                                 \
-    SetError("file already open");                                 \
-    return false;                                                  \
-  }                                                                \
-  if (!Ready())                                                    \
-    return false;                                                  \
-  PHYSFS_File* f = openFunction(path.c_str());                     \
-  if (!f) {                                                        \
-    TakePhysfsError();                                             \
-    return false;                                                  \
-  }                                                                \
-  auto handle = std::make_shared<FileHandle>();                        \
-  handle->file = f;                                                \
-  {                                                                \
-    std::lock_guard<std::mutex> lock(Registry().lock);             \
-    Registry().set.insert(handle.get());                           \
-  }                                                                \
-  m_handle = std::move(handle);                                    \
-  std::strncpy(m_fileName, path.c_str(), kMaxFilenameStr);         \
-  m_fileName[kMaxFilenameStr] = '\0';                              \
-  m_mode = modeChar;                                               \
-  Report(FileOpened, this);                                        \
+#define KAZ_OPEN_BODY(openFunction, modeChar)              \
+  if (IsValid()) {                                         \
+    SetError("file already open");                         \
+    return false;                                          \
+  }                                                        \
+  if (!Ready()) return false;                              \
+  PHYSFS_File* f = openFunction(path.c_str());             \
+  if (!f) {                                                \
+    TakePhysfsError();                                     \
+    return false;                                          \
+  }                                                        \
+  auto handle = std::make_shared<FileHandle>();            \
+  handle->file = f;                                        \
+  {                                                        \
+    std::lock_guard<std::mutex> lock(Registry().lock);     \
+    Registry().set.insert(handle.get());                   \
+  }                                                        \
+  m_handle = std::move(handle);                            \
+  std::strncpy(m_fileName, path.c_str(), kMaxFilenameStr); \
+  m_fileName[kMaxFilenameStr] = '\0';                      \
+  m_mode = modeChar;                                       \
+  Report(FileOpened, this);                                \
   return true;
 
-bool File::OpenRead(const std::string& path) { KAZ_OPEN_BODY(PHYSFS_openRead, 'r') }
-bool File::OpenWrite(const std::string& path) { KAZ_OPEN_BODY(PHYSFS_openWrite, 'w') }
-bool File::OpenAppend(const std::string& path) { KAZ_OPEN_BODY(PHYSFS_openAppend, 'a') }
+bool File::OpenRead(const std::string& path) {
+  KAZ_OPEN_BODY(PHYSFS_openRead, 'r')
+}
+bool File::OpenWrite(const std::string& path) {
+  KAZ_OPEN_BODY(PHYSFS_openWrite, 'w')
+}
+bool File::OpenAppend(const std::string& path) {
+  KAZ_OPEN_BODY(PHYSFS_openAppend, 'a')
+}
 
 #undef KAZ_OPEN_BODY
 
 bool File::Open(const std::string& path, char mode) {
   switch (mode) {
-    case 'a': return OpenAppend(path);
-    case 'r': return OpenRead(path);
-    case 'w': return OpenWrite(path);
-    default: SetError(PHYSFS_ERR_INVALID_ARGUMENT); return false;
+    case 'a':
+      return OpenAppend(path);
+    case 'r':
+      return OpenRead(path);
+    case 'w':
+      return OpenWrite(path);
+    default:
+      SetError(PHYSFS_ERR_INVALID_ARGUMENT);
+      return false;
   }
 }
 
@@ -357,26 +371,24 @@ bool File::Close() {
 }
 
 // Each of these yields the open PHYSFS_File* or records why there is none.
-#define KAZ_FILE_OR(failValue)           \
-  if (!IsValid()) {                      \
-    SetError("file not open");           \
-    return failValue;                    \
-  }                                      \
+#define KAZ_FILE_OR(failValue) \
+  if (!IsValid()) {            \
+    SetError("file not open"); \
+    return failValue;          \
+  }                            \
   PHYSFS_File* f = m_handle->file;
 
 uint32_t File::GetLength() const {
   KAZ_FILE_OR(0)
   PHYSFS_sint64 n = PHYSFS_fileLength(f);
-  if (n < 0)
-    TakePhysfsError();
+  if (n < 0) TakePhysfsError();
   return ClampSize(n);
 }
 
 uint32_t File::Tell() const {
   KAZ_FILE_OR(0)
   PHYSFS_sint64 n = PHYSFS_tell(f);
-  if (n < 0)
-    TakePhysfsError();
+  if (n < 0) TakePhysfsError();
   return ClampSize(n);
 }
 
@@ -405,71 +417,82 @@ bool File::Flush() {
 
 uint32_t File::Read(void* buffer, uint32_t size) {
   KAZ_FILE_OR(0)
-  if (size == 0)
-    return 0;
+  if (size == 0) return 0;
   if (!buffer) {
     SetError(PHYSFS_ERR_INVALID_ARGUMENT);
     return 0;
   }
   PHYSFS_sint64 n = PHYSFS_readBytes(f, buffer, size);
-  if (n < 0)
-    TakePhysfsError();
+  if (n < 0) TakePhysfsError();
   return ClampSize(n);
 }
 
 uint32_t File::Write(const void* buffer, uint32_t size) {
   KAZ_FILE_OR(0)
-  if (size == 0)
-    return 0;
+  if (size == 0) return 0;
   if (!buffer) {
     SetError(PHYSFS_ERR_INVALID_ARGUMENT);
     return 0;
   }
   PHYSFS_sint64 n = PHYSFS_writeBytes(f, buffer, size);
-  if (n < 0)
-    TakePhysfsError();
+  if (n < 0) TakePhysfsError();
   return ClampSize(n);
 }
 
 // Typed reads and writes: raw bytes for Native, PhysFS's converting helpers
 // for Little and Big.
-#define KAZ_TYPED_READ(Name, Type, PhysType, LeFunction, BeFunction)            \
-  bool File::Name(Type* value) {                                                \
-    KAZ_FILE_OR(false)                                                          \
-    if (!value) {                                                               \
-      SetError(PHYSFS_ERR_INVALID_ARGUMENT);                                    \
-      return false;                                                             \
-    }                                                                           \
-    PhysType v = 0;                                                             \
-    int ok = 0;                                                                 \
-    switch (m_endianMode) {                                                     \
-      case Native: ok = PHYSFS_readBytes(f, &v, sizeof(v)) == sizeof(v); break; \
-      case Little: ok = LeFunction(f, &v); break;                               \
-      case Big: ok = BeFunction(f, &v); break;                                  \
-      default: SetError(PHYSFS_ERR_INVALID_ARGUMENT); return false;             \
-    }                                                                           \
-    if (!ok) {                                                                  \
-      TakePhysfsError();                                                        \
-      return false;                                                             \
-    }                                                                           \
-    *value = static_cast<Type>(v);                                              \
-    return true;                                                                \
+#define KAZ_TYPED_READ(Name, Type, PhysType, LeFunction, BeFunction) \
+  bool File::Name(Type* value) {                                     \
+    KAZ_FILE_OR(false)                                               \
+    if (!value) {                                                    \
+      SetError(PHYSFS_ERR_INVALID_ARGUMENT);                         \
+      return false;                                                  \
+    }                                                                \
+    PhysType v = 0;                                                  \
+    int ok = 0;                                                      \
+    switch (m_endianMode) {                                          \
+      case Native:                                                   \
+        ok = PHYSFS_readBytes(f, &v, sizeof(v)) == sizeof(v);        \
+        break;                                                       \
+      case Little:                                                   \
+        ok = LeFunction(f, &v);                                      \
+        break;                                                       \
+      case Big:                                                      \
+        ok = BeFunction(f, &v);                                      \
+        break;                                                       \
+      default:                                                       \
+        SetError(PHYSFS_ERR_INVALID_ARGUMENT);                       \
+        return false;                                                \
+    }                                                                \
+    if (!ok) {                                                       \
+      TakePhysfsError();                                             \
+      return false;                                                  \
+    }                                                                \
+    *value = static_cast<Type>(v);                                   \
+    return true;                                                     \
   }
 
-#define KAZ_TYPED_WRITE(Name, Type, PhysType, LeFunction, BeFunction)            \
-  bool File::Name(Type value) {                                                   \
-    KAZ_FILE_OR(false)                                                            \
-    PhysType v = static_cast<PhysType>(value);                                    \
-    int ok = 0;                                                                   \
-    switch (m_endianMode) {                                                       \
-      case Native: ok = PHYSFS_writeBytes(f, &v, sizeof(v)) == sizeof(v); break;  \
-      case Little: ok = LeFunction(f, v); break;                                  \
-      case Big: ok = BeFunction(f, v); break;                                     \
-      default: SetError(PHYSFS_ERR_INVALID_ARGUMENT); return false;               \
-    }                                                                             \
-    if (!ok)                                                                      \
-      TakePhysfsError();                                                          \
-    return ok != 0;                                                               \
+#define KAZ_TYPED_WRITE(Name, Type, PhysType, LeFunction, BeFunction) \
+  bool File::Name(Type value) {                                       \
+    KAZ_FILE_OR(false)                                                \
+    PhysType v = static_cast<PhysType>(value);                        \
+    int ok = 0;                                                       \
+    switch (m_endianMode) {                                           \
+      case Native:                                                    \
+        ok = PHYSFS_writeBytes(f, &v, sizeof(v)) == sizeof(v);        \
+        break;                                                        \
+      case Little:                                                    \
+        ok = LeFunction(f, v);                                        \
+        break;                                                        \
+      case Big:                                                       \
+        ok = BeFunction(f, v);                                        \
+        break;                                                        \
+      default:                                                        \
+        SetError(PHYSFS_ERR_INVALID_ARGUMENT);                        \
+        return false;                                                 \
+    }                                                                 \
+    if (!ok) TakePhysfsError();                                       \
+    return ok != 0;                                                   \
   }
 
 KAZ_TYPED_READ(ReadInt16, int16_t, PHYSFS_sint16, PHYSFS_readSLE16, PHYSFS_readSBE16)

@@ -22,13 +22,16 @@ constexpr int kFaceCorners[Frustum::PlaneCount][3] = {
 };
 }  // namespace
 
-Frustum::Frustum() { AcceptAll(); }
+Frustum::Frustum() {
+  AcceptAll();
+}
 
-Frustum::Frustum(const Matrix4x4& viewProjection) { Build(viewProjection); }
+Frustum::Frustum(const Matrix4x4& viewProjection) {
+  Build(viewProjection);
+}
 
 void Frustum::AcceptAll() {
-  for (Vector4D& p : m_planes)
-    p.Set(0.0f, 0.0f, 0.0f, 1.0f);
+  for (Vector4D& p : m_planes) p.Set(0.0f, 0.0f, 0.0f, 1.0f);
 }
 
 bool Frustum::Build(const Matrix4x4& viewProjection) {

@@ -29,8 +29,7 @@ class Frustum {
       const float x = p.x > 0.0f ? box.maxs.x : box.mins.x;
       const float y = p.y > 0.0f ? box.maxs.y : box.mins.y;
       const float z = p.z > 0.0f ? box.maxs.z : box.mins.z;
-      if (p.x * x + p.y * y + p.z * z + p.w <= 0.0f)
-        return false;
+      if (p.x * x + p.y * y + p.z * z + p.w <= 0.0f) return false;
     }
     return true;
   }

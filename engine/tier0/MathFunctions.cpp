@@ -9,10 +9,8 @@ bool RayPlaneIntersect(const Vector3D& origin, const Vector3D& target, const Vec
   const Vector3D normal(plane.x, plane.y, plane.z);
   const float along = normal.Dot(direction);
   // A zero-length direction normalises to NaN: no line, no hit.
-  if (along == 0.0f || !std::isfinite(along))
-    return false;
+  if (along == 0.0f || !std::isfinite(along)) return false;
   const float t = (-plane.w - normal.Dot(origin)) / along;
-  if (hit)
-    *hit = origin + direction * t;
+  if (hit) *hit = origin + direction * t;
   return true;
 }

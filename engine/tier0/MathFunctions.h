@@ -5,9 +5,15 @@
 
 #include "tier0/Vector.h"
 
-inline float Distance(const Vector3D& a, const Vector3D& b) { return a.Distance(b); }
-inline Vector3D Normalize(const Vector3D& v) { return v.GetNormalized(); }
-inline Vector3D Cross(const Vector3D& a, const Vector3D& b) { return a.Cross(b); }
+inline float Distance(const Vector3D& a, const Vector3D& b) {
+  return a.Distance(b);
+}
+inline Vector3D Normalize(const Vector3D& v) {
+  return v.GetNormalized();
+}
+inline Vector3D Cross(const Vector3D& a, const Vector3D& b) {
+  return a.Cross(b);
+}
 
 // Line through origin towards target against the plane a*x + b*y + c*z + d = 0
 // (the Frustum's convention). The hit may lie behind the origin. False when the

@@ -7,8 +7,7 @@
 namespace {
 Matrix4x4 Zero() {
   Matrix4x4 r;
-  for (float& e : r.m)
-    e = 0.0f;
+  for (float& e : r.m) e = 0.0f;
   return r;
 }
 
@@ -23,8 +22,8 @@ Matrix4x4 LookAt(const Vector3D& eye, const Vector3D& z, const Vector3D& up) {
 // double so that nearly singular view-projection matrices still invert cleanly.
 void Adjugate(const float* a, double* inv) {
   const double m0 = a[0], m1 = a[1], m2 = a[2], m3 = a[3], m4 = a[4], m5 = a[5], m6 = a[6],
-               m7 = a[7], m8 = a[8], m9 = a[9], m10 = a[10], m11 = a[11], m12 = a[12],
-               m13 = a[13], m14 = a[14], m15 = a[15];
+               m7 = a[7], m8 = a[8], m9 = a[9], m10 = a[10], m11 = a[11], m12 = a[12], m13 = a[13],
+               m14 = a[14], m15 = a[15];
   inv[0] = m5 * m10 * m15 - m5 * m11 * m14 - m9 * m6 * m15 + m9 * m7 * m14 + m13 * m6 * m11 -
            m13 * m7 * m10;
   inv[4] = -m4 * m10 * m15 + m4 * m11 * m14 + m8 * m6 * m15 - m8 * m7 * m14 - m12 * m6 * m11 +
@@ -41,22 +40,22 @@ void Adjugate(const float* a, double* inv) {
            m12 * m3 * m9;
   inv[13] = m0 * m9 * m14 - m0 * m10 * m13 - m8 * m1 * m14 + m8 * m2 * m13 + m12 * m1 * m10 -
             m12 * m2 * m9;
-  inv[2] = m1 * m6 * m15 - m1 * m7 * m14 - m5 * m2 * m15 + m5 * m3 * m14 + m13 * m2 * m7 -
-           m13 * m3 * m6;
+  inv[2] =
+      m1 * m6 * m15 - m1 * m7 * m14 - m5 * m2 * m15 + m5 * m3 * m14 + m13 * m2 * m7 - m13 * m3 * m6;
   inv[6] = -m0 * m6 * m15 + m0 * m7 * m14 + m4 * m2 * m15 - m4 * m3 * m14 - m12 * m2 * m7 +
            m12 * m3 * m6;
-  inv[10] = m0 * m5 * m15 - m0 * m7 * m13 - m4 * m1 * m15 + m4 * m3 * m13 + m12 * m1 * m7 -
-            m12 * m3 * m5;
+  inv[10] =
+      m0 * m5 * m15 - m0 * m7 * m13 - m4 * m1 * m15 + m4 * m3 * m13 + m12 * m1 * m7 - m12 * m3 * m5;
   inv[14] = -m0 * m5 * m14 + m0 * m6 * m13 + m4 * m1 * m14 - m4 * m2 * m13 - m12 * m1 * m6 +
             m12 * m2 * m5;
-  inv[3] = -m1 * m6 * m11 + m1 * m7 * m10 + m5 * m2 * m11 - m5 * m3 * m10 - m9 * m2 * m7 +
-           m9 * m3 * m6;
-  inv[7] = m0 * m6 * m11 - m0 * m7 * m10 - m4 * m2 * m11 + m4 * m3 * m10 + m8 * m2 * m7 -
-           m8 * m3 * m6;
-  inv[11] = -m0 * m5 * m11 + m0 * m7 * m9 + m4 * m1 * m11 - m4 * m3 * m9 - m8 * m1 * m7 +
-            m8 * m3 * m5;
-  inv[15] = m0 * m5 * m10 - m0 * m6 * m9 - m4 * m1 * m10 + m4 * m2 * m9 + m8 * m1 * m6 -
-            m8 * m2 * m5;
+  inv[3] =
+      -m1 * m6 * m11 + m1 * m7 * m10 + m5 * m2 * m11 - m5 * m3 * m10 - m9 * m2 * m7 + m9 * m3 * m6;
+  inv[7] =
+      m0 * m6 * m11 - m0 * m7 * m10 - m4 * m2 * m11 + m4 * m3 * m10 + m8 * m2 * m7 - m8 * m3 * m6;
+  inv[11] =
+      -m0 * m5 * m11 + m0 * m7 * m9 + m4 * m1 * m11 - m4 * m3 * m9 - m8 * m1 * m7 + m8 * m3 * m5;
+  inv[15] =
+      m0 * m5 * m10 - m0 * m6 * m9 - m4 * m1 * m10 + m4 * m2 * m9 + m8 * m1 * m6 - m8 * m2 * m5;
 }
 
 double Determinant(const float* a, const double* inv) {
@@ -212,41 +211,35 @@ bool Matrix4x4::GetInverse(Matrix4x4& out) const {
   double inv[16];
   Adjugate(m, inv);
   const double det = Determinant(m, inv);
-  if (det == 0.0 || !std::isfinite(det))
-    return false;
+  if (det == 0.0 || !std::isfinite(det)) return false;
   const double scale = 1.0 / det;
   Matrix4x4 r;
-  for (int i = 0; i < 16; ++i)
-    r.m[i] = static_cast<float>(inv[i] * scale);
+  for (int i = 0; i < 16; ++i) r.m[i] = static_cast<float>(inv[i] * scale);
   out = r;
   return true;
 }
 
 void Matrix4x4::ToColumnMajor(float out[16]) const {
   for (int row = 0; row < 4; ++row)
-    for (int col = 0; col < 4; ++col)
-      out[col * 4 + row] = m[row * 4 + col];
+    for (int col = 0; col < 4; ++col) out[col * 4 + row] = m[row * 4 + col];
 }
 
 Matrix4x4 Matrix4x4::FromColumnMajor(const float in[16]) {
   Matrix4x4 r;
   for (int row = 0; row < 4; ++row)
-    for (int col = 0; col < 4; ++col)
-      r.m[row * 4 + col] = in[col * 4 + row];
+    for (int col = 0; col < 4; ++col) r.m[row * 4 + col] = in[col * 4 + row];
   return r;
 }
 
 bool Matrix4x4::operator==(const Matrix4x4& o) const {
   for (int i = 0; i < 16; ++i)
-    if (m[i] != o.m[i])
-      return false;
+    if (m[i] != o.m[i]) return false;
   return true;
 }
 
 bool Matrix4x4::NearlyEquals(const Matrix4x4& o, float epsilon) const {
   for (int i = 0; i < 16; ++i)
-    if (!(std::fabs(m[i] - o.m[i]) < epsilon))
-      return false;
+    if (!(std::fabs(m[i] - o.m[i]) < epsilon)) return false;
   return true;
 }
 
@@ -255,15 +248,13 @@ std::string FormatMatrix(const char* format, const float* m) {
   char buf[512];
   int n = std::snprintf(buf, sizeof(buf), format, m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7],
                         m[8], m[9], m[10], m[11], m[12], m[13], m[14], m[15]);
-  if (n < 0)
-    return std::string();
+  if (n < 0) return std::string();
   return std::string(buf, static_cast<size_t>(n) < sizeof(buf) ? n : sizeof(buf) - 1);
 }
 }  // namespace
 
 std::string Matrix4x4::ToString() const {
-  return FormatMatrix(
-      "<%g, %g, %g, %g,\n %g, %g, %g, %g,\n %g, %g, %g, %g,\n %g, %g, %g, %g>", m);
+  return FormatMatrix("<%g, %g, %g, %g,\n %g, %g, %g, %g,\n %g, %g, %g, %g,\n %g, %g, %g, %g>", m);
 }
 
 std::string Matrix4x4::ToRepr() const {

@@ -28,17 +28,15 @@ struct Matrix4x4 {
   // Identity.
   constexpr Matrix4x4() : m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1} {}
   // Elements in index order (row by row).
-  constexpr Matrix4x4(float m0, float m1, float m2, float m3, float m4, float m5, float m6, float m7,
-                      float m8, float m9, float m10, float m11, float m12, float m13, float m14,
-                      float m15)
+  constexpr Matrix4x4(float m0, float m1, float m2, float m3, float m4, float m5, float m6,
+                      float m7, float m8, float m9, float m10, float m11, float m12, float m13,
+                      float m14, float m15)
       : m{m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15} {}
   // Axes as rows 0..2, translation as column 3, bottom row (0, 0, 0, 1).
   constexpr Matrix4x4(const Vector3D& right, const Vector3D& up, const Vector3D& forward,
                       const Vector3D& translation)
-      : m{right.x,   right.y,   right.z,   translation.x,
-          up.x,      up.y,      up.z,      translation.y,
-          forward.x, forward.y, forward.z, translation.z,
-          0,         0,         0,         1} {}
+      : m{right.x,   right.y,   right.z,   translation.x, up.x, up.y, up.z, translation.y,
+          forward.x, forward.y, forward.z, translation.z, 0,    0,    0,    1} {}
 
   float& operator[](int i) { return m[i]; }
   float operator[](int i) const { return m[i]; }
@@ -54,12 +52,15 @@ struct Matrix4x4 {
   static Matrix4x4 MakeRotation(const Vector3D& axis, float angle);
   static Matrix4x4 MakeLookAtLH(const Vector3D& eye, const Vector3D& at, const Vector3D& up);
   static Matrix4x4 MakeLookAtRH(const Vector3D& eye, const Vector3D& at, const Vector3D& up);
-  static Matrix4x4 MakePerspectiveProjectionFovLH(float fovY, float aspect, float zNear, float zFar);
-  static Matrix4x4 MakePerspectiveProjectionFovRH(float fovY, float aspect, float zNear, float zFar);
+  static Matrix4x4 MakePerspectiveProjectionFovLH(float fovY, float aspect, float zNear,
+                                                  float zFar);
+  static Matrix4x4 MakePerspectiveProjectionFovRH(float fovY, float aspect, float zNear,
+                                                  float zFar);
   static Matrix4x4 MakePerspectiveProjectionLH(float width, float height, float zNear, float zFar);
   static Matrix4x4 MakeOrthoLH(float width, float height, float zNear, float zFar);
   // Maps x0..x1 and y0..y1 to -1..1, depth near..far to 0..1.
-  static Matrix4x4 Make2DProjectionLH(float x0, float x1, float y0, float y1, float zNear, float zFar);
+  static Matrix4x4 Make2DProjectionLH(float x0, float x1, float y0, float y1, float zNear,
+                                      float zFar);
 
   // Mathematical product a * b (b applied first to a column vector).
   static Matrix4x4 Product(const Matrix4x4& a, const Matrix4x4& b) {
@@ -67,17 +68,19 @@ struct Matrix4x4 {
     for (int row = 0; row < 4; ++row) {
       const float* ar = &a.m[row * 4];
       for (int col = 0; col < 4; ++col)
-        r.m[row * 4 + col] = ar[0] * b.m[col] + ar[1] * b.m[4 + col] + ar[2] * b.m[8 + col] +
-                             ar[3] * b.m[12 + col];
+        r.m[row * 4 + col] =
+            ar[0] * b.m[col] + ar[1] * b.m[4 + col] + ar[2] * b.m[8 + col] + ar[3] * b.m[12 + col];
     }
     return r;
   }
 
   // ---- composition (all pre-multiply: m = x * m) ----
-  Matrix4x4& Multiply(const Matrix4x4& o) { *this = Product(o, *this); return *this; }
+  Matrix4x4& Multiply(const Matrix4x4& o) {
+    *this = Product(o, *this);
+    return *this;
+  }
   Matrix4x4& Multiply(float s) {
-    for (float& e : m)
-      e *= s;
+    for (float& e : m) e *= s;
     return *this;
   }
   Matrix4x4& Divide(float s) { return Multiply(1.0f / s); }
@@ -90,7 +93,11 @@ struct Matrix4x4 {
   Matrix4x4& RotateZ(float angle) { return Multiply(MakeZRotation(angle)); }
 
   void Transpose();
-  Matrix4x4 GetTranspose() const { Matrix4x4 r = *this; r.Transpose(); return r; }
+  Matrix4x4 GetTranspose() const {
+    Matrix4x4 r = *this;
+    r.Transpose();
+    return r;
+  }
   float GetDeterminant() const;
   float GetTrace() const { return m[0] + m[5] + m[10] + m[15]; }
   // Inverse of an orthonormal affine matrix (rotation + translation only).

@@ -13,7 +13,9 @@ constinit ObjectPool* g_firstPool = nullptr;
 
 // ---- PooledObject ----
 
-ObjectPool* PooledObject::GetPool() const { return m_block ? m_block->pool : nullptr; }
+ObjectPool* PooledObject::GetPool() const {
+  return m_block ? m_block->pool : nullptr;
+}
 
 PooledObject* PooledObject::GetNextInUse() const {
   return m_block ? ObjectPool::FirstLive(m_block->next) : nullptr;
@@ -39,34 +41,30 @@ void PooledObject::ReleaseLast() {
 // ---- ObjectPool ----
 
 ObjectPool::~ObjectPool() {
-  if (!m_registered)
-    return;
+  if (!m_registered) return;
   if (m_prevPool)
     m_prevPool->m_nextPool = m_nextPool;
   else
     g_firstPool = m_nextPool;
-  if (m_nextPool)
-    m_nextPool->m_prevPool = m_prevPool;
+  if (m_nextPool) m_nextPool->m_prevPool = m_prevPool;
   m_registered = false;
 }
 
 void ObjectPool::Register() {
   m_prevPool = nullptr;
   m_nextPool = g_firstPool;
-  if (g_firstPool)
-    g_firstPool->m_prevPool = this;
+  if (g_firstPool) g_firstPool->m_prevPool = this;
   g_firstPool = this;
   m_registered = true;
 }
 
 bool ObjectPool::Grow() {
-  if (!m_registered)
-    Register();
+  if (!m_registered) Register();
   for (uint32_t i = 0; i < m_growCount; ++i) {
     void* raw = ::operator new(sizeof(PoolBlock) + m_blockSize, std::nothrow);
     if (!raw) {
-      LogError("ObjectPool: out of memory growing the %s pool (%u blocks of %u bytes)",
-               m_className, m_growCount, m_blockSize);
+      LogError("ObjectPool: out of memory growing the %s pool (%u blocks of %u bytes)", m_className,
+               m_growCount, m_blockSize);
       return i > 0;
     }
     PoolBlock* block = static_cast<PoolBlock*>(raw);
@@ -95,8 +93,7 @@ void ObjectPool::ReportOversize(size_t size) const {
 }
 
 bool ObjectPool::ReleaseBlocks() {
-  if (m_inUseCount != 0)
-    return false;
+  if (m_inUseCount != 0) return false;
   while (m_freeHead) {
     PoolBlock* block = m_freeHead;
     m_freeHead = block->next;
@@ -109,20 +106,22 @@ bool ObjectPool::ReleaseBlocks() {
 }
 
 PooledObject* ObjectPool::FirstLive(PoolBlock* block) {
-  while (block && !block->object)
-    block = block->next;
+  while (block && !block->object) block = block->next;
   return block ? block->object : nullptr;
 }
 
-PooledObject* ObjectPool::GetFirstInUse() const { return FirstLive(m_inUseHead); }
+PooledObject* ObjectPool::GetFirstInUse() const {
+  return FirstLive(m_inUseHead);
+}
 
-ObjectPool* ObjectPool::GetFirstPool() { return g_firstPool; }
+ObjectPool* ObjectPool::GetFirstPool() {
+  return g_firstPool;
+}
 
 uint32_t ObjectPool::ReportLeaks() {
   uint32_t total = 0;
   for (ObjectPool* pool = g_firstPool; pool; pool = pool->m_nextPool) {
-    if (pool->m_inUseCount == 0)
-      continue;
+    if (pool->m_inUseCount == 0) continue;
     LogWarning("ObjectPool: %u %s object(s) still in use at shutdown", pool->m_inUseCount,
                pool->m_className);
     total += pool->m_inUseCount;
@@ -132,6 +131,5 @@ uint32_t ObjectPool::ReportLeaks() {
 
 void ObjectPool::LogStatistics() {
   for (ObjectPool* pool = g_firstPool; pool; pool = pool->m_nextPool)
-    LogMessage("%s: %u in use, %u free", pool->m_className, pool->m_inUseCount,
-               pool->m_freeCount);
+    LogMessage("%s: %u in use, %u free", pool->m_className, pool->m_inUseCount, pool->m_freeCount);
 }

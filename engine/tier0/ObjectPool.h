@@ -49,10 +49,10 @@ class PooledObject;
 // Bookkeeping in front of every block. It lives outside the object so that
 // constructing or destroying the object never disturbs the list links.
 struct alignas(alignof(std::max_align_t)) PoolBlock {
-  ObjectPool* pool;       // set when the block is obtained from the heap, never changed
-  PoolBlock* prev;        // links of the in-use or free list the block is on
+  ObjectPool* pool;  // set when the block is obtained from the heap, never changed
+  PoolBlock* prev;   // links of the in-use or free list the block is on
   PoolBlock* next;
-  PooledObject* object;   // the live object; null while free or under construction
+  PooledObject* object;  // the live object; null while free or under construction
 };
 
 class PooledObject {
@@ -91,8 +91,7 @@ class ObjectPool {
   // A non-lazy pool grows once immediately; the engine's pools are all lazy.
   constexpr ObjectPool(uint32_t blockSize, uint32_t growCount, const char* className, bool lazy)
       : m_blockSize(blockSize), m_growCount(growCount ? growCount : 1), m_className(className) {
-    if (!lazy && !std::is_constant_evaluated())
-      Grow();
+    if (!lazy && !std::is_constant_evaluated()) Grow();
   }
   // Leaves the blocks alone: objects may still be released during static destruction.
   virtual ~ObjectPool();
@@ -102,18 +101,15 @@ class ObjectPool {
 
   // An unconstructed block on the in-use list, or null when the heap is exhausted.
   void* Allocate() {
-    if (!m_freeHead && !Grow())
-      return nullptr;
+    if (!m_freeHead && !Grow()) return nullptr;
     PoolBlock* block = m_freeHead;
     m_freeHead = block->next;
-    if (m_freeHead)
-      m_freeHead->prev = nullptr;
+    if (m_freeHead) m_freeHead->prev = nullptr;
     --m_freeCount;
 
     block->prev = nullptr;
     block->next = m_inUseHead;
-    if (m_inUseHead)
-      m_inUseHead->prev = block;
+    if (m_inUseHead) m_inUseHead->prev = block;
     m_inUseHead = block;
     ++m_inUseCount;
 
@@ -123,8 +119,7 @@ class ObjectPool {
 
   // Destroys the object and puts its block at the head of the free list.
   void Free(PooledObject* object) {
-    if (!object)
-      return;
+    if (!object) return;
     PoolBlock* block = object->m_block;
     if (!block || block->pool != this || block->object != object) {
       ReportForeign();
@@ -190,18 +185,14 @@ class ObjectPool {
   void Register();
   void UnlinkInUse(PoolBlock* block) {
     --m_inUseCount;
-    if (m_inUseHead == block)
-      m_inUseHead = block->next;
-    if (block->prev)
-      block->prev->next = block->next;
-    if (block->next)
-      block->next->prev = block->prev;
+    if (m_inUseHead == block) m_inUseHead = block->next;
+    if (block->prev) block->prev->next = block->next;
+    if (block->next) block->next->prev = block->prev;
   }
   void PushFree(PoolBlock* block) {
     block->prev = nullptr;
     block->next = m_freeHead;
-    if (m_freeHead)
-      m_freeHead->prev = block;
+    if (m_freeHead) m_freeHead->prev = block;
     m_freeHead = block;
     ++m_freeCount;
     Poison(block);
@@ -248,8 +239,7 @@ T* ObjectPool::Create(Args&&... args) {
     return nullptr;
   }
   void* memory = Allocate();
-  if (!memory)
-    return nullptr;
+  if (!memory) return nullptr;
   T* object;
   try {
     object = ::new (memory) T(std::forward<Args>(args)...);
@@ -263,12 +253,14 @@ T* ObjectPool::Create(Args&&... args) {
 }
 
 // Declares the class's pool and its factory; place first in the class body.
-#define KAZ_POOLED_CLASS(Class)                                      \
- public:                                                             \
-  static ObjectPool s_pool;                                          \
-  static Class* Create() { return s_pool.Create<Class>(); }          \
-                                                                     \
- private:                                                            \
+#define KAZ_POOLED_CLASS(Class)    \
+ public:                           \
+  static ObjectPool s_pool;        \
+  static Class* Create() {         \
+    return s_pool.Create<Class>(); \
+  }                                \
+                                   \
+ private:                          \
   friend class ObjectPool;
 
 // Defines the pool (constant-initialised, lazy) in one source file.

@@ -114,20 +114,25 @@ void ResourceManager::ReloadAll() {
   LogMessage("[orange]Reloaded all resources.");
 }
 
-void ResourceManager::SetReportDir(const std::string& dir) { ReportDirOverride() = dir; }
+void ResourceManager::SetReportDir(const std::string& dir) {
+  ReportDirOverride() = dir;
+}
 
-std::string ResourceManager::GetReportPath() const { return ReportDir() + m_className + "_ResMgr.log"; }
+std::string ResourceManager::GetReportPath() const {
+  return ReportDir() + m_className + "_ResMgr.log";
+}
 
 void ResourceManager::WriteLeakReport() const {
   if (m_resources.empty()) return;
   FILE* file = std::fopen(GetReportPath().c_str(), "w");
   if (!file) return;
   std::fprintf(file, "*** WARNING ***\n\n");
-  std::fprintf(file, "Resource instances of class %s still have references!\n\n", m_className.c_str());
+  std::fprintf(file, "Resource instances of class %s still have references!\n\n",
+               m_className.c_str());
   int index = 0;
   for (const auto& [name, resource] : m_resources) {
-    std::fprintf(file, "#%d: %d references for '%s'\n", ++index, static_cast<int>(resource->GetRefCount()),
-                 name.c_str());
+    std::fprintf(file, "#%d: %d references for '%s'\n", ++index,
+                 static_cast<int>(resource->GetRefCount()), name.c_str());
   }
   std::fprintf(file, "-- END LIST (%d total)", index);
   std::fclose(file);

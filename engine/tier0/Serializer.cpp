@@ -4,11 +4,16 @@
 #include <cstring>
 #include <utility>
 
-SerializeException::SerializeException(std::string message, int errorCode, const char* file, const char* function,
-                                       int line)
-    : m_message(std::move(message)), m_errorCode(errorCode), m_file(file), m_function(function), m_line(line) {}
+SerializeException::SerializeException(std::string message, int errorCode, const char* file,
+                                       const char* function, int line)
+    : m_message(std::move(message)),
+      m_errorCode(errorCode),
+      m_file(file),
+      m_function(function),
+      m_line(line) {}
 
-#define KAZ_SERIALIZE_THROW(message, code, function) throw SerializeException(message, code, __FILE__, function, __LINE__)
+#define KAZ_SERIALIZE_THROW(message, code, function) \
+  throw SerializeException(message, code, __FILE__, function, __LINE__)
 
 MemReadSerializer::MemReadSerializer(const void* buffer, uint32_t size) {
   // A null block is an empty one, whatever size came with it.

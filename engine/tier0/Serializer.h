@@ -16,7 +16,8 @@
 
 class SerializeException : public std::exception {
  public:
-  SerializeException(std::string message, int errorCode, const char* file, const char* function, int line);
+  SerializeException(std::string message, int errorCode, const char* file, const char* function,
+                     int line);
 
   const char* what() const noexcept override { return m_message.c_str(); }
   const std::string& GetMessage() const { return m_message; }

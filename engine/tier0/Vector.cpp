@@ -15,9 +15,21 @@ std::string Format(const char* format, Floats... values) {
 }
 }  // namespace
 
-std::string Vector2D::ToString() const { return Format("<%g, %g>", x, y); }
-std::string Vector2D::ToRepr() const { return Format("Vector2D(%g, %g)", x, y); }
-std::string Vector3D::ToString() const { return Format("<%g, %g, %g>", x, y, z); }
-std::string Vector3D::ToRepr() const { return Format("Vector3D(%g, %g, %g)", x, y, z); }
-std::string Vector4D::ToString() const { return Format("<%g, %g, %g, %g>", x, y, z, w); }
-std::string Vector4D::ToRepr() const { return Format("Vector4D(%g, %g, %g, %g)", x, y, z, w); }
+std::string Vector2D::ToString() const {
+  return Format("<%g, %g>", x, y);
+}
+std::string Vector2D::ToRepr() const {
+  return Format("Vector2D(%g, %g)", x, y);
+}
+std::string Vector3D::ToString() const {
+  return Format("<%g, %g, %g>", x, y, z);
+}
+std::string Vector3D::ToRepr() const {
+  return Format("Vector3D(%g, %g, %g)", x, y, z);
+}
+std::string Vector4D::ToString() const {
+  return Format("<%g, %g, %g, %g>", x, y, z, w);
+}
+std::string Vector4D::ToRepr() const {
+  return Format("Vector4D(%g, %g, %g, %g)", x, y, z, w);
+}

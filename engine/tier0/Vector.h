@@ -34,9 +34,21 @@ struct Vector2D {
   float Dot(const Vector2D& o) const { return x * o.x + y * o.y; }
 
   void Normalize() { Scale(1.0f / Length()); }
-  Vector2D GetNormalized() const { Vector2D v = *this; v.Normalize(); return v; }
-  float SetLength(float s) { float old = Length(); Scale(s / old); return old; }
-  float SetLengthSquared(float s) { float old = LengthSquared(); Scale(s / old); return old; }
+  Vector2D GetNormalized() const {
+    Vector2D v = *this;
+    v.Normalize();
+    return v;
+  }
+  float SetLength(float s) {
+    float old = Length();
+    Scale(s / old);
+    return old;
+  }
+  float SetLengthSquared(float s) {
+    float old = LengthSquared();
+    Scale(s / old);
+    return old;
+  }
   void Scale(float s) { x *= s, y *= s; }
 
   void Add(const Vector2D& o) { x += o.x, y += o.y; }
@@ -52,10 +64,22 @@ struct Vector2D {
   Vector2D operator-() const { return {-x, -y}; }
   Vector2D operator*(float s) const { return {x * s, y * s}; }
   Vector2D operator/(float s) const { return *this * (1.0f / s); }
-  Vector2D& operator+=(const Vector2D& o) { Add(o); return *this; }
-  Vector2D& operator-=(const Vector2D& o) { Subtract(o); return *this; }
-  Vector2D& operator*=(float s) { Scale(s); return *this; }
-  Vector2D& operator/=(float s) { Scale(1.0f / s); return *this; }
+  Vector2D& operator+=(const Vector2D& o) {
+    Add(o);
+    return *this;
+  }
+  Vector2D& operator-=(const Vector2D& o) {
+    Subtract(o);
+    return *this;
+  }
+  Vector2D& operator*=(float s) {
+    Scale(s);
+    return *this;
+  }
+  Vector2D& operator/=(float s) {
+    Scale(1.0f / s);
+    return *this;
+  }
   bool operator==(const Vector2D& o) const { return x == o.x && y == o.y; }
   bool operator!=(const Vector2D& o) const { return !(*this == o); }
 
@@ -86,9 +110,21 @@ struct Vector3D {
   }
 
   void Normalize() { Scale(1.0f / Length()); }
-  Vector3D GetNormalized() const { Vector3D v = *this; v.Normalize(); return v; }
-  float SetLength(float s) { float old = Length(); Scale(s / old); return old; }
-  float SetLengthSquared(float s) { float old = LengthSquared(); Scale(s / old); return old; }
+  Vector3D GetNormalized() const {
+    Vector3D v = *this;
+    v.Normalize();
+    return v;
+  }
+  float SetLength(float s) {
+    float old = Length();
+    Scale(s / old);
+    return old;
+  }
+  float SetLengthSquared(float s) {
+    float old = LengthSquared();
+    Scale(s / old);
+    return old;
+  }
   void Scale(float s) { x *= s, y *= s, z *= s; }
 
   void Add(const Vector3D& o) { x += o.x, y += o.y, z += o.z; }
@@ -130,12 +166,30 @@ struct Vector3D {
   Vector3D operator-() const { return {-x, -y, -z}; }
   Vector3D operator*(float s) const { return {x * s, y * s, z * s}; }
   Vector3D operator/(float s) const { return *this * (1.0f / s); }
-  Vector3D& operator+=(const Vector3D& o) { Add(o); return *this; }
-  Vector3D& operator-=(const Vector3D& o) { Subtract(o); return *this; }
-  Vector3D& operator+=(float s) { x += s, y += s, z += s; return *this; }
-  Vector3D& operator-=(float s) { x -= s, y -= s, z -= s; return *this; }
-  Vector3D& operator*=(float s) { Scale(s); return *this; }
-  Vector3D& operator/=(float s) { Scale(1.0f / s); return *this; }
+  Vector3D& operator+=(const Vector3D& o) {
+    Add(o);
+    return *this;
+  }
+  Vector3D& operator-=(const Vector3D& o) {
+    Subtract(o);
+    return *this;
+  }
+  Vector3D& operator+=(float s) {
+    x += s, y += s, z += s;
+    return *this;
+  }
+  Vector3D& operator-=(float s) {
+    x -= s, y -= s, z -= s;
+    return *this;
+  }
+  Vector3D& operator*=(float s) {
+    Scale(s);
+    return *this;
+  }
+  Vector3D& operator/=(float s) {
+    Scale(1.0f / s);
+    return *this;
+  }
   bool operator==(const Vector3D& o) const { return x == o.x && y == o.y && z == o.z; }
   bool operator!=(const Vector3D& o) const { return !(*this == o); }
 
@@ -164,9 +218,21 @@ struct Vector4D {
   float Dot(const Vector4D& o) const { return x * o.x + y * o.y + z * o.z + w * o.w; }
 
   void Normalize() { Scale(1.0f / Length()); }
-  Vector4D GetNormalized() const { Vector4D v = *this; v.Normalize(); return v; }
-  float SetLength(float s) { float old = Length(); Scale(s / old); return old; }
-  float SetLengthSquared(float s) { float old = LengthSquared(); Scale(s / old); return old; }
+  Vector4D GetNormalized() const {
+    Vector4D v = *this;
+    v.Normalize();
+    return v;
+  }
+  float SetLength(float s) {
+    float old = Length();
+    Scale(s / old);
+    return old;
+  }
+  float SetLengthSquared(float s) {
+    float old = LengthSquared();
+    Scale(s / old);
+    return old;
+  }
   void Scale(float s) { x *= s, y *= s, z *= s, w *= s; }
 
   void Add(const Vector4D& o) { x += o.x, y += o.y, z += o.z, w += o.w; }
@@ -179,10 +245,22 @@ struct Vector4D {
   Vector4D operator-() const { return {-x, -y, -z, -w}; }
   Vector4D operator*(float s) const { return {x * s, y * s, z * s, w * s}; }
   Vector4D operator/(float s) const { return *this * (1.0f / s); }
-  Vector4D& operator+=(const Vector4D& o) { Add(o); return *this; }
-  Vector4D& operator-=(const Vector4D& o) { Subtract(o); return *this; }
-  Vector4D& operator*=(float s) { Scale(s); return *this; }
-  Vector4D& operator/=(float s) { Scale(1.0f / s); return *this; }
+  Vector4D& operator+=(const Vector4D& o) {
+    Add(o);
+    return *this;
+  }
+  Vector4D& operator-=(const Vector4D& o) {
+    Subtract(o);
+    return *this;
+  }
+  Vector4D& operator*=(float s) {
+    Scale(s);
+    return *this;
+  }
+  Vector4D& operator/=(float s) {
+    Scale(1.0f / s);
+    return *this;
+  }
   bool operator==(const Vector4D& o) const { return x == o.x && y == o.y && z == o.z && w == o.w; }
   bool operator!=(const Vector4D& o) const { return !(*this == o); }
 
@@ -195,9 +273,15 @@ struct Vector4D {
   std::string ToRepr() const;    // "Vector4D(%g, %g, %g, %g)"
 };
 
-inline Vector2D operator*(float s, const Vector2D& v) { return v * s; }
-inline Vector3D operator*(float s, const Vector3D& v) { return v * s; }
-inline Vector4D operator*(float s, const Vector4D& v) { return v * s; }
+inline Vector2D operator*(float s, const Vector2D& v) {
+  return v * s;
+}
+inline Vector3D operator*(float s, const Vector3D& v) {
+  return v * s;
+}
+inline Vector4D operator*(float s, const Vector4D& v) {
+  return v * s;
+}
 
 // Files, the serializer and the GPU read these as packed floats.
 static_assert(sizeof(Vector2D) == 2 * sizeof(float));

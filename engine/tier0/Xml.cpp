@@ -17,11 +17,22 @@ constexpr size_t kArrayInitialCapacity = 2;
 
 // Control characters and blanks separate tokens; bytes above 0x7F are kept as
 // text so UTF-8 names and values survive.
-bool IsSkipped(int c) { return c <= ' ' || c == 0x7F; }
+bool IsSkipped(int c) {
+  return c <= ' ' || c == 0x7F;
+}
 
 bool IsDelimiter(int c) {
   switch (c) {
-    case ' ': case '/': case '<': case '>': case '=': case '\n': case '\r': case '\t': case '\v': case '\f':
+    case ' ':
+    case '/':
+    case '<':
+    case '>':
+    case '=':
+    case '\n':
+    case '\r':
+    case '\t':
+    case '\v':
+    case '\f':
       return true;
     default:
       return false;
@@ -30,13 +41,20 @@ bool IsDelimiter(int c) {
 
 int Unescape(int c) {
   switch (c) {
-    case 'n': return '\n';
-    case 'r': return '\r';
-    case 't': return '\t';
-    case 'v': return '\v';
-    case 'f': return '\f';
-    case 'b': return '\b';
-    default: return c;
+    case 'n':
+      return '\n';
+    case 'r':
+      return '\r';
+    case 't':
+      return '\t';
+    case 'v':
+      return '\v';
+    case 'f':
+      return '\f';
+    case 'b':
+      return '\b';
+    default:
+      return c;
   }
 }
 
@@ -47,7 +65,9 @@ int Unescape(int c) {
 
 XmlReader::XmlReader() = default;
 
-XmlReader::XmlReader(XmlReadFunc read, void* handle) { Init(read, handle); }
+XmlReader::XmlReader(XmlReadFunc read, void* handle) {
+  Init(read, handle);
+}
 
 void XmlReader::Init(XmlReadFunc read, void* handle) {
   *this = XmlReader();
@@ -92,12 +112,24 @@ bool XmlReader::NextToken() {
     if (c < 0) return started;
     if (!started) {
       switch (c) {
-        case '"': started = quoted = true; m_tokenType = Token_Text; continue;
-        case '=': m_tokenType = Token_Equals; return true;
-        case '<': m_tokenType = Token_Open; return true;
-        case '>': m_tokenType = Token_Close; return true;
-        case '/': m_tokenType = Token_Slash; return true;
-        default: break;
+        case '"':
+          started = quoted = true;
+          m_tokenType = Token_Text;
+          continue;
+        case '=':
+          m_tokenType = Token_Equals;
+          return true;
+        case '<':
+          m_tokenType = Token_Open;
+          return true;
+        case '>':
+          m_tokenType = Token_Close;
+          return true;
+        case '/':
+          m_tokenType = Token_Slash;
+          return true;
+        default:
+          break;
       }
       if (IsSkipped(c)) continue;
       started = true;
@@ -160,7 +192,9 @@ bool XmlReader::Fail(const char* format, ...) {
 
 XmlElement::XmlElement() = default;
 XmlElement::~XmlElement() = default;
-XmlElement::XmlElement(XmlElement&& other) noexcept { *this = std::move(other); }
+XmlElement::XmlElement(XmlElement&& other) noexcept {
+  *this = std::move(other);
+}
 
 XmlElement& XmlElement::operator=(XmlElement&& other) noexcept {
   if (this != &other) {
@@ -274,8 +308,10 @@ bool XmlElement::ParseElement(XmlReader& reader, int depth, const char* parentNa
   // Skip character data up to the next tag.
   do {
     if (!reader.NextToken()) {
-      if (parentName) reader.Fail("end of input inside element '%s'", parentName);
-      else reader.Fail("no element found");
+      if (parentName)
+        reader.Fail("end of input inside element '%s'", parentName);
+      else
+        reader.Fail("no element found");
       return FailParse(reader);
     }
   } while (reader.m_tokenType != R::Token_Open);
@@ -306,7 +342,8 @@ bool XmlElement::ParseElement(XmlReader& reader, int depth, const char* parentNa
     } else {
       // "<?name?>": the '?' ended up in the name.
       size_t length = std::strlen(GetName());
-      if (length > 1 && GetName()[length - 1] == '?') m_pool[static_cast<size_t>(m_name) + length - 1] = '\0';
+      if (length > 1 && GetName()[length - 1] == '?')
+        m_pool[static_cast<size_t>(m_name) + length - 1] = '\0';
     }
     m_attrNames.reserve(kArrayInitialCapacity);
     m_attrValues.reserve(kArrayInitialCapacity);
@@ -332,7 +369,8 @@ bool XmlElement::ParseElement(XmlReader& reader, int depth, const char* parentNa
       return true;
     }
     if (reader.m_tokenType != R::Token_Text) {
-      reader.Fail("unexpected '%c' in tag '%s'", reader.m_tokenType == R::Token_Equals ? '=' : '<', GetName());
+      reader.Fail("unexpected '%c' in tag '%s'", reader.m_tokenType == R::Token_Equals ? '=' : '<',
+                  GetName());
       return FailParse(reader);
     }
     if (FindAttribute(reader.m_token.c_str()) >= 0) {
@@ -355,10 +393,12 @@ bool XmlElement::ParseElement(XmlReader& reader, int depth, const char* parentNa
       continue;
     }
     if (!reader.NextToken() || reader.m_tokenType != R::Token_Text) {
-      reader.Fail("attribute '%s' of tag '%s' has no value", &m_pool[m_attrNames.back()], GetName());
+      reader.Fail("attribute '%s' of tag '%s' has no value", &m_pool[m_attrNames.back()],
+                  GetName());
       return FailParse(reader);
     }
-    m_attrValues.back() = StoreString(m_attrValues.back(), reader.m_token.data(), reader.m_token.size());
+    m_attrValues.back() =
+        StoreString(m_attrValues.back(), reader.m_token.data(), reader.m_token.size());
   }
 
   // Children until the closing tag.
@@ -370,7 +410,8 @@ bool XmlElement::ParseElement(XmlReader& reader, int depth, const char* parentNa
     m_children.push_back(std::move(child));
   }
 
-  if (!reader.NextToken() || reader.m_tokenType != R::Token_Text || !EqualsNoCase(reader.m_token.c_str(), GetName())) {
+  if (!reader.NextToken() || reader.m_tokenType != R::Token_Text ||
+      !EqualsNoCase(reader.m_token.c_str(), GetName())) {
     reader.Fail("closing tag '%s' does not match element '%s'",
                 reader.m_tokenType == R::Token_Text ? reader.m_token.c_str() : "", GetName());
     return FailParse(reader);

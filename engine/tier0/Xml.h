@@ -42,8 +42,15 @@ class XmlReader {
  private:
   friend class XmlElement;
 
-  enum TokenType : int { Token_None = 0, Token_Text = 1, Token_Equals = 2, Token_Open = 3, Token_Close = 4,
-                         Token_Slash = 5, Token_Raw = 6 };
+  enum TokenType : int {
+    Token_None = 0,
+    Token_Text = 1,
+    Token_Equals = 2,
+    Token_Open = 3,
+    Token_Close = 4,
+    Token_Slash = 5,
+    Token_Raw = 6
+  };
 
   int GetChar();  // next byte, or -1 at the end of input
   void UngetChar(int c) { m_pushBack = c; }

@@ -17,30 +17,28 @@ Matrix4x4 WithRotationOf(const Matrix4x4& rotation, const Vector3D& position) {
 
 bool IsFinite(const Matrix4x4& m) {
   for (float e : m.m) {
-    if (!std::isfinite(e))
-      return false;
+    if (!std::isfinite(e)) return false;
   }
   return true;
 }
 
 }  // namespace
 
-AnimPathObject::~AnimPathObject() { ReleaseAll(); }
+AnimPathObject::~AnimPathObject() {
+  ReleaseAll();
+}
 
 void AnimPathObject::ReleaseAll() {
-  for (auto& [object, state] : m_players)
-    object->Release();
+  for (auto& [object, state] : m_players) object->Release();
   m_players.clear();
   for (Waypoint& wp : m_waypoints) {
-    if (wp.target)
-      wp.target->Release();
+    if (wp.target) wp.target->Release();
   }
   m_waypoints.clear();
 }
 
 void AnimPathObject::Destroy() {
-  for (auto& [object, state] : m_players)
-    object->Release();
+  for (auto& [object, state] : m_players) object->Release();
   m_players.clear();
   RemoveAllWaypoints();
   WorldObject::Destroy();
@@ -54,16 +52,18 @@ void AnimPathObject::SetWorldTransform(const Matrix4x4& matrix) {
 
 void AnimPathObject::AddWaypoint(const Matrix4x4& transform, float duration, uint32_t rotationType,
                                  WorldObject* target) {
-  Waypoint wp{transform, Matrix4x4::Product(GetWorldTransform(), transform), duration, Vector3D(), Vector3D(),
-              rotationType, target};
-  if (target)
-    target->AddRef();
+  Waypoint wp{transform,  Matrix4x4::Product(GetWorldTransform(), transform),
+              duration,   Vector3D(),
+              Vector3D(), rotationType,
+              target};
+  if (target) target->AddRef();
   const size_t n = m_waypoints.size();
   if (n == 1) {
     m_waypoints[0].outTangent = Vector3D(0.0f, 0.0f, -2.0f);
     wp.inTangent = Vector3D(0.0f, 0.0f, 2.0f);
   } else if (n >= 2) {
-    const Vector3D d = (transform.GetTranslation() - m_waypoints[n - 2].localTransform.GetTranslation()) * 0.5f;
+    const Vector3D d =
+        (transform.GetTranslation() - m_waypoints[n - 2].localTransform.GetTranslation()) * 0.5f;
     m_waypoints[n - 1].outTangent = d;
     m_waypoints[n - 1].inTangent = -d;
     wp.inTangent = m_waypoints[n - 2].outTangent;
@@ -74,8 +74,7 @@ void AnimPathObject::AddWaypoint(const Matrix4x4& transform, float duration, uin
 
 void AnimPathObject::RemoveAllWaypoints() {
   for (Waypoint& wp : m_waypoints) {
-    if (wp.target)
-      wp.target->Release();
+    if (wp.target) wp.target->Release();
   }
   m_waypoints.clear();
   for (auto& [object, state] : m_players) {
@@ -93,8 +92,7 @@ float AnimPathObject::Duration(uint32_t index) const {
 bool AnimPathObject::Advance(PlayState& state) const {
   const uint32_t last = static_cast<uint32_t>(m_waypoints.size()) - 1;
   float total = 0.0f;
-  for (uint32_t i = 0; i < last; ++i)
-    total += Duration(i);
+  for (uint32_t i = 0; i < last; ++i) total += Duration(i);
   if (!(total > 0.0f) || !std::isfinite(state.time)) {
     // Nothing to travel: a loop rests at the first waypoint, a run ends.
     state.segment = 0;
@@ -102,29 +100,24 @@ bool AnimPathObject::Advance(PlayState& state) const {
     return state.loop;
   }
   // Whole laps at once, so that a long stall costs no more than one lap.
-  if (state.loop && state.time >= total)
-    state.time = std::fmod(state.time, total);
+  if (state.loop && state.time >= total) state.time = std::fmod(state.time, total);
   while (state.segment < last && state.time >= Duration(state.segment)) {
     state.time -= Duration(state.segment);
     if (++state.segment >= last) {
-      if (!state.loop)
-        return false;
+      if (!state.loop) return false;
       state.segment = 0;
     }
   }
-  if (state.segment >= last)
-    state.segment = 0;
+  if (state.segment >= last) state.segment = 0;
   return true;
 }
 
 bool AnimPathObject::PlayObject(WorldObject* object, bool loop, float startTime) {
-  if (!object || object == this || m_waypoints.size() < 2)
-    return false;
+  if (!object || object == this || m_waypoints.size() < 2) return false;
   PlayState state;
   state.loop = loop;
   state.time = startTime;
-  if (!Advance(state))
-    return true;  // started past the end of a run that does not loop
+  if (!Advance(state)) return true;  // started past the end of a run that does not loop
   auto it = m_players.find(object);
   if (it == m_players.end()) {
     object->AddRef();
@@ -150,12 +143,10 @@ Vector3D AnimPathObject::GetCurvePoint(uint32_t segment, float s) const {
 
 void AnimPathObject::Update(float dt) {
   WorldObject::Update(dt);
-  if (m_waypoints.size() < 2)
-    return;
+  if (m_waypoints.size() < 2) return;
   for (auto it = m_players.begin(); it != m_players.end();) {
     PlayState& state = it->second;
-    if (!state.active)
-      break;
+    if (!state.active) break;
     state.time += dt;
     if (!Advance(state)) {
       WorldObject* object = it->first;
@@ -174,15 +165,15 @@ void AnimPathObject::Update(float dt) {
     bool turn = false;
     if (wp.rotationType == PathRotation_FacePath) {
       const float ahead = duration > 0.0f ? (state.time + kLookAhead) / duration : s;
-      turned = Matrix4x4::MakeLookAtLH(position, GetCurvePoint(state.segment, ahead), up).GetFastInverse();
+      turned = Matrix4x4::MakeLookAtLH(position, GetCurvePoint(state.segment, ahead), up)
+                   .GetFastInverse();
       turn = true;
     } else if (wp.rotationType == PathRotation_LookAtOrigin) {
       turned = Matrix4x4::MakeLookAtLH(position, Vector3D(), up);
       turn = true;
     }
     // No direction to face (standing still, straight up): keep the rotation.
-    if (turn && IsFinite(turned))
-      rotation = turned;
+    if (turn && IsFinite(turned)) rotation = turned;
     object->SetWorldTransform(WithRotationOf(rotation, position));
     ++it;
   }

@@ -52,7 +52,8 @@ class AnimPathObject : public WorldObject {
   void Destroy() override;
   void Update(float dt) override;
 
-  void AddWaypoint(const Matrix4x4& transform, float duration, uint32_t rotationType, WorldObject* target);
+  void AddWaypoint(const Matrix4x4& transform, float duration, uint32_t rotationType,
+                   WorldObject* target);
   uint32_t GetWaypointCount() const { return static_cast<uint32_t>(m_waypoints.size()); }
   const Waypoint& GetWaypoint(uint32_t index) const { return m_waypoints[index]; }
   void RemoveAllWaypoints();

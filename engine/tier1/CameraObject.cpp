@@ -6,8 +6,7 @@
 KAZ_DEFINE_POOL(CameraObject, 10);
 
 bool CameraObject::Create(World* world, const ObjectParams& params) {
-  if (!WorldObject::Create(world, params))
-    return false;
+  if (!WorldObject::Create(world, params)) return false;
   m_fieldOfView = params.variant == ObjectParamsVariant::Camera
                       ? static_cast<const CameraObjectParams&>(params).fieldOfView
                       : kDefaultFieldOfView;
@@ -21,8 +20,7 @@ void CameraObject::Destroy() {
 }
 
 void CameraObject::DetachAllPVObjects() {
-  while (!m_pvObjects.empty())
-    DetachPVObject(m_pvObjects.back());
+  while (!m_pvObjects.empty()) DetachPVObject(m_pvObjects.back());
 }
 
 Matrix4x4 CameraObject::GetViewMatrix() const {
@@ -36,13 +34,10 @@ Matrix4x4 CameraObject::GetProjectionMatrix(float aspect, float zNear, float zFa
 }
 
 void CameraObject::AttachPVObject(WorldObject* object) {
-  if (!object || object == this)
-    return;
-  if (std::find(m_pvObjects.begin(), m_pvObjects.end(), object) != m_pvObjects.end())
-    return;
+  if (!object || object == this) return;
+  if (std::find(m_pvObjects.begin(), m_pvObjects.end(), object) != m_pvObjects.end()) return;
   // One camera per PV object: another camera lets go of it first.
-  if (object->m_pvCamera)
-    object->m_pvCamera->DetachPVObject(object);
+  if (object->m_pvCamera) object->m_pvCamera->DetachPVObject(object);
   AddRef();
   object->m_pvCamera = this;
   object->AddRef();
@@ -51,8 +46,7 @@ void CameraObject::AttachPVObject(WorldObject* object) {
 
 void CameraObject::DetachPVObject(WorldObject* object) {
   auto it = std::find(m_pvObjects.begin(), m_pvObjects.end(), object);
-  if (!object || it == m_pvObjects.end())
-    return;
+  if (!object || it == m_pvObjects.end()) return;
   m_pvObjects.erase(it);
   object->m_pvCamera = nullptr;
   Release();

@@ -16,15 +16,13 @@ bool FieldObject::Create(World* world, const ObjectParams& params) {
 
 void FieldObject::Update(float) {
   World* world = GetWorld();
-  if (!world || m_fieldType != Field_Fluid)
-    return;
+  if (!world || m_fieldType != Field_Fluid) return;
   const AABB box = GetBoundingBox();
   const Vector4D plane(0.0f, 1.0f, 0.0f, box.maxs.y);
   m_found.clear();
   world->GetObjectsInBox(box, m_found, kQueryDynamic);
   for (WorldObject* object : m_found) {
-    if (object == this || !object->GetBody())
-      continue;
+    if (object == this || !object->GetBody()) continue;
     object->SetFluid(m_fluidDensity, m_fluidLinearViscosity, m_fluidAngularViscosity, plane);
     // Never asleep while floating.
     object->SetAutoFreeze(false);

@@ -6,10 +6,14 @@
 KAZ_DEFINE_POOL(JointObject, 10);
 
 namespace {
-void ToFloats(const Vector3D& v, float* out) { out[0] = v.x, out[1] = v.y, out[2] = v.z; }
+void ToFloats(const Vector3D& v, float* out) {
+  out[0] = v.x, out[1] = v.y, out[2] = v.z;
+}
 }  // namespace
 
-JointObject::~JointObject() { ReleaseAll(); }
+JointObject::~JointObject() {
+  ReleaseAll();
+}
 
 bool JointObject::Create(World* world, const ObjectParams& params) {
   if (params.colType != Collision_None || params.dynamic) {
@@ -38,8 +42,7 @@ bool JointObject::Create(World* world, const ObjectParams& params) {
       break;
     case Joint_Ball:
       joint = PhysicsConstraintCreateBall(physics, pivot, child, parent);
-      if (joint)
-        PhysicsBallSetConeLimits(joint, pin1, rec.maxConeAngle, rec.maxTwistAngle);
+      if (joint) PhysicsBallSetConeLimits(joint, pin1, rec.maxConeAngle, rec.maxTwistAngle);
       break;
     case Joint_Hinge:
       joint = PhysicsConstraintCreateHinge(physics, pivot, pin1, child, parent);
@@ -51,7 +54,8 @@ bool JointObject::Create(World* world, const ObjectParams& params) {
       joint = PhysicsConstraintCreateSlider(physics, pivot, pin1, child, parent);
       break;
     default:
-      LogDetail("CreateJointObject: Invalid joint type requested (%d)", static_cast<int>(rec.jointType));
+      LogDetail("CreateJointObject: Invalid joint type requested (%d)",
+                static_cast<int>(rec.jointType));
       break;
   }
   if (!joint) {
@@ -65,8 +69,7 @@ bool JointObject::Create(World* world, const ObjectParams& params) {
   m_object1 = rec.object1;
   m_object1->AddRef();
   m_object2 = rec.object2;
-  if (m_object2)
-    m_object2->AddRef();
+  if (m_object2) m_object2->AddRef();
   m_jointType = rec.jointType;
   return true;
 }
@@ -74,14 +77,11 @@ bool JointObject::Create(World* world, const ObjectParams& params) {
 void JointObject::ReleaseAll() {
   // A joined body destroyed first has already retired the constraint; the
   // handle stays ours to free.
-  if (m_joint)
-    PhysicsDestroyJoint(m_physics, m_joint);
+  if (m_joint) PhysicsDestroyJoint(m_physics, m_joint);
   m_joint = nullptr;
   m_physics = nullptr;
-  if (m_object1)
-    m_object1->Release();
-  if (m_object2)
-    m_object2->Release();
+  if (m_object1) m_object1->Release();
+  if (m_object2) m_object2->Release();
   m_object1 = m_object2 = nullptr;
 }
 

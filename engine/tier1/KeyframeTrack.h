@@ -22,8 +22,7 @@ class LinearKeyframeTrack {
 
   // Two keys, (0, start) and (length, end); a length of 0 or less changes nothing.
   void Initialize(const T& start, const T& end, float length) {
-    if (!(length > 0.0f))
-      return;
+    if (!(length > 0.0f)) return;
     m_keys = {{0.0f, start}, {length, end}};
     m_length = length;
   }
@@ -52,40 +51,38 @@ class LinearKeyframeTrack {
   }
 
   size_t GetKeyframeCount() const { return m_keys.size(); }
-  float GetKeyframeTime(size_t index) const { return index < m_keys.size() ? m_keys[index].time : 0.0f; }
-  T GetKeyframeValue(size_t index) const { return index < m_keys.size() ? m_keys[index].value : T(); }
+  float GetKeyframeTime(size_t index) const {
+    return index < m_keys.size() ? m_keys[index].time : 0.0f;
+  }
+  T GetKeyframeValue(size_t index) const {
+    return index < m_keys.size() ? m_keys[index].value : T();
+  }
   float GetLength() const { return m_length; }
 
   // Scales the times to 0..1 (shifted so that the first starts at 0).
   void Normalize() {
-    if (m_length == 0.0f || std::isnan(m_length))
-      return;
+    if (m_length == 0.0f || std::isnan(m_length)) return;
     float smallest = 0.0f;
     for (size_t i = 0; i < m_keys.size(); ++i) {
       m_keys[i].time /= m_length;
-      if (i == 0 || m_keys[i].time < smallest)
-        smallest = m_keys[i].time;
+      if (i == 0 || m_keys[i].time < smallest) smallest = m_keys[i].time;
     }
     if (smallest != 0.0f) {
-      for (Key& key : m_keys)
-        key.time -= smallest;
+      for (Key& key : m_keys) key.time -= smallest;
     }
     m_length = 1.0f;
   }
 
   // `cursor` is the caller's key index, kept between calls.
   T Sample(float t, size_t& cursor) const {
-    if (m_keys.empty())
-      return T();
+    if (m_keys.empty()) return T();
     const size_t last = m_keys.size() - 1;
-    if (cursor > last)
-      cursor = last;
+    if (cursor > last) cursor = last;
     size_t b;
     if (t < m_keys[cursor].time) {
       // Back to the key before t; before the first key the first value holds.
       size_t k = cursor;
-      while (k > 0 && t < m_keys[k - 1].time)
-        --k;
+      while (k > 0 && t < m_keys[k - 1].time) --k;
       if (k == 0) {
         cursor = 0;
         return m_keys[0].value;
@@ -93,8 +90,7 @@ class LinearKeyframeTrack {
       b = k;
     } else {
       size_t k = cursor + 1;
-      while (k <= last && !(t < m_keys[k].time))
-        ++k;
+      while (k <= last && !(t < m_keys[k].time)) ++k;
       if (k > last) {
         cursor = last;
         return m_keys[last].value;
@@ -104,8 +100,7 @@ class LinearKeyframeTrack {
     const Key& ka = m_keys[b - 1];
     const Key& kb = m_keys[b];
     cursor = b - 1;
-    if (ka.time == kb.time)
-      return kb.value;
+    if (ka.time == kb.time) return kb.value;
     const float f = (t - ka.time) / (kb.time - ka.time);
     return ka.value * (1.0f - f) + kb.value * f;
   }

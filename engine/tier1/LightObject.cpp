@@ -4,11 +4,9 @@
 KAZ_DEFINE_POOL(LightObject, 10);
 
 bool LightObject::Create(World* world, const ObjectParams& params) {
-  if (!WorldObject::Create(world, params))
-    return false;
+  if (!WorldObject::Create(world, params)) return false;
   // Another record leaves a black light of type 0.
-  if (params.variant != ObjectParamsVariant::Light)
-    return true;
+  if (params.variant != ObjectParamsVariant::Light) return true;
   const auto& light = static_cast<const LightObjectParams&>(params);
   m_lightType = light.lightType;
   m_colour = light.colour;

@@ -5,7 +5,9 @@
 
 #include <cmath>
 
-PlayerController::~PlayerController() { ReleaseAll(); }
+PlayerController::~PlayerController() {
+  ReleaseAll();
+}
 
 void PlayerController::ReleaseAll() {
   if (m_material) {
@@ -13,15 +15,13 @@ void PlayerController::ReleaseAll() {
     m_material->SetCallbacks(nullptr, nullptr, nullptr, nullptr);
     m_material->Release();
   }
-  if (m_object)
-    m_object->Release();
+  if (m_object) m_object->Release();
   m_material = nullptr;
   m_object = nullptr;
 }
 
 bool PlayerController::Init(WorldObject* object) {
-  if (!object || !object->GetWorld())
-    return false;
+  if (!object || !object->GetWorld()) return false;
   ReleaseAll();
   object->AddRef();
   m_object = object;
@@ -42,23 +42,17 @@ bool PlayerController::Init(WorldObject* object) {
 }
 
 void PlayerController::Update(uint32_t flags) {
-  if (!m_object)
-    return;
+  if (!m_object) return;
   m_moveDirection = Vector3D();
   if (m_object->IsOnGround()) {
     const float c = std::cos(m_heading);
     const float s = std::sin(m_heading);
-    if (flags & moveLeft)
-      m_moveDirection += Vector3D(-c, 0.0f, s);
-    if (flags & moveRight)
-      m_moveDirection += Vector3D(c, 0.0f, -s);
-    if (flags & moveForward)
-      m_moveDirection += Vector3D(s, 0.0f, c);
-    if (flags & moveBackward)
-      m_moveDirection += Vector3D(-s, 0.0f, -c);
+    if (flags & moveLeft) m_moveDirection += Vector3D(-c, 0.0f, s);
+    if (flags & moveRight) m_moveDirection += Vector3D(c, 0.0f, -s);
+    if (flags & moveForward) m_moveDirection += Vector3D(s, 0.0f, c);
+    if (flags & moveBackward) m_moveDirection += Vector3D(-s, 0.0f, -c);
     // Opposite flags cancel: nothing to normalise.
-    if (m_moveDirection.LengthSquared() > 0.0f)
-      m_moveDirection.Normalize();
+    if (m_moveDirection.LengthSquared() > 0.0f) m_moveDirection.Normalize();
   }
 
   const Vector3D position = m_object->GetWorldTransform().GetTranslation();
@@ -87,7 +81,8 @@ void PlayerController::Update(uint32_t flags) {
   ++m_updateCount;
 }
 
-int PlayerController::ContactBegin(PhysicsMaterial* material, PhysicsBody* body0, PhysicsBody* body1, void*) {
+int PlayerController::ContactBegin(PhysicsMaterial* material, PhysicsBody* body0,
+                                   PhysicsBody* body1, void*) {
   auto* o0 = static_cast<WorldObject*>(PhysicsBodyGetUserData(body0));
   auto* o1 = static_cast<WorldObject*>(PhysicsBodyGetUserData(body1));
   if (o0 && o1 && o0->GetPhysicalMaterial() && o1->GetPhysicalMaterial())

@@ -56,7 +56,8 @@ class PlayerController {
 
  private:
   void ReleaseAll();
-  static int ContactBegin(PhysicsMaterial* material, PhysicsBody* body0, PhysicsBody* body1, void* userData);
+  static int ContactBegin(PhysicsMaterial* material, PhysicsBody* body0, PhysicsBody* body1,
+                          void* userData);
   static int ContactProcess(PhysicsMaterial* material, PhysicsContact* contact, void* userData);
   static void ContactEnd(PhysicsMaterial* material, void* userData);
 

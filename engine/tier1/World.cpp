@@ -25,15 +25,16 @@ WorldObject* Make() {
 }
 
 const char* const kTypeNames[kObjectTypeCount] = {
-    nullptr, "Null", "Camera", "StaticMesh", "DynamicMesh", "Light", "Joint", "Sound", "AnimPath",
-    "ParticleSystem", "Field",
+    nullptr, "Null",  "Camera",   "StaticMesh",     "DynamicMesh", "Light",
+    "Joint", "Sound", "AnimPath", "ParticleSystem", "Field",
 };
 
 // Meshes and particle systems join when their classes exist.
 WorldObjectFactory g_factories[kObjectTypeCount] = {
-    nullptr,           Make<NullObject>,  Make<CameraObject>, nullptr,           nullptr,
-    Make<LightObject>, Make<JointObject>, Make<SoundObject>,  Make<AnimPathObject>, nullptr,
-    Make<FieldObject>,
+    nullptr,           Make<NullObject>,  Make<CameraObject>,
+    nullptr,           nullptr,           Make<LightObject>,
+    Make<JointObject>, Make<SoundObject>, Make<AnimPathObject>,
+    nullptr,           Make<FieldObject>,
 };
 
 // Fixed ends of the physics world's extent.
@@ -42,14 +43,12 @@ constexpr float kWorldExtent = 10000.0f;
 }  // namespace
 
 const char* GetObjectTypeName(uint32_t type) {
-  if (type >= 1 && type < kObjectTypeCount)
-    return kTypeNames[type];
+  if (type >= 1 && type < kObjectTypeCount) return kTypeNames[type];
   return "Unknown";
 }
 
 void World::SetObjectFactory(uint32_t type, WorldObjectFactory factory) {
-  if (type >= 1 && type < kObjectTypeCount)
-    g_factories[type] = factory;
+  if (type >= 1 && type < kObjectTypeCount) g_factories[type] = factory;
 }
 
 WorldObjectFactory World::GetObjectFactory(uint32_t type) {
@@ -83,23 +82,20 @@ void World::DestroyContents() {
     }
     m_lists[type] = nullptr;
   }
-  for (PhysicalMaterial* material : m_materials)
-    material->Release();
+  for (PhysicalMaterial* material : m_materials) material->Release();
   m_materials.clear();
   if (m_defaultMaterial) {
     m_defaultMaterial->Release();
     m_defaultMaterial = nullptr;
   }
-  if (m_physics)
-    PhysicsMaterialDestroyAllGroupID(m_physics);
+  if (m_physics) PhysicsMaterialDestroyAllGroupID(m_physics);
   m_contactObjects[0] = m_contactObjects[1] = nullptr;
   m_contactMaterials[0] = m_contactMaterials[1] = nullptr;
 }
 
 void World::Reset() {
   DestroyContents();
-  if (m_physics)
-    PhysicsDestroy(m_physics);
+  if (m_physics) PhysicsDestroy(m_physics);
   m_physics = PhysicsCreate();
   if (!m_physics) {
     LogError("Failed to create a Newton physics world. ");
@@ -109,11 +105,9 @@ void World::Reset() {
   const float maxs[3] = {kWorldExtent, kWorldExtent, kWorldExtent};
   PhysicsSetWorldSize(m_physics, mins, maxs);
   m_defaultMaterial = CreatePhysicalMaterial(0.8f, 0.5f);
-  if (m_defaultMaterial)
-    m_defaultMaterial->AddRef();
+  if (m_defaultMaterial) m_defaultMaterial->AddRef();
   m_accumulator = 0.0f;
-  for (uint32_t& count : m_counts)
-    count = 0;
+  for (uint32_t& count : m_counts) count = 0;
   m_particleCount = 0;
 }
 
@@ -128,8 +122,7 @@ WorldObject* World::CreateObject(const ObjectParams& params) {
     return nullptr;
   }
   WorldObject* object = factory();
-  if (!object)
-    return nullptr;
+  if (!object) return nullptr;
   if (!object->Create(this, params)) {
     // Whatever Create set up goes with it.
     object->Destroy();
@@ -137,18 +130,14 @@ WorldObject* World::CreateObject(const ObjectParams& params) {
     return nullptr;
   }
   const Vector3D zero;
-  if (params.mins != zero && params.maxs != zero)
-    object->SetBox(params.mins, params.maxs);
-  if (params.radius != 0.0f)
-    object->SetRadius(params.radius);
-  if (params.dynamic || params.colType != Collision_None)
-    object->CreateBody(params);
+  if (params.mins != zero && params.maxs != zero) object->SetBox(params.mins, params.maxs);
+  if (params.radius != 0.0f) object->SetRadius(params.radius);
+  if (params.dynamic || params.colType != Collision_None) object->CreateBody(params);
 
   const uint32_t type = object->GetType();
   object->m_prev = nullptr;
   object->m_next = m_lists[type];
-  if (m_lists[type])
-    m_lists[type]->m_prev = object;
+  if (m_lists[type]) m_lists[type]->m_prev = object;
   m_lists[type] = object;
   object->m_inWorld = true;
   ++m_counts[type];
@@ -156,16 +145,14 @@ WorldObject* World::CreateObject(const ObjectParams& params) {
 }
 
 void World::RemoveObject(WorldObject* object) {
-  if (!object || !object->m_inWorld || object->m_world != this)
-    return;
+  if (!object || !object->m_inWorld || object->m_world != this) return;
   object->Destroy();
   const uint32_t type = object->GetType();
   if (object->m_prev)
     object->m_prev->m_next = object->m_next;
   else if (m_lists[type] == object)
     m_lists[type] = object->m_next;
-  if (object->m_next)
-    object->m_next->m_prev = object->m_prev;
+  if (object->m_next) object->m_next->m_prev = object->m_prev;
   object->m_next = object->m_prev = nullptr;
   object->m_inWorld = false;
   --m_counts[type];
@@ -176,14 +163,11 @@ void World::Update(float dt) {
   m_particleCount = 0;
   // Fields run last: they rely on every other object having cleared its fluid mark.
   for (uint32_t type = 0; type < kObjectTypeCount; ++type) {
-    for (WorldObject* object = m_lists[type]; object; object = object->m_next)
-      object->Update(dt);
+    for (WorldObject* object = m_lists[type]; object; object = object->m_next) object->Update(dt);
   }
-  if (!m_physics)
-    return;
+  if (!m_physics) return;
   // A NaN would stop the physics for good: no comparison with it ever holds.
-  if (!std::isnan(dt))
-    m_accumulator += dt;
+  if (!std::isnan(dt)) m_accumulator += dt;
   if (m_accumulator > kPhysicsMaxDebt) {
     LogWarning("Physics accumulator too large!");
     m_accumulator = kPhysicsCatchUp;
@@ -204,11 +188,9 @@ bool World::InitRenderer(bool enable) {
 }
 
 PhysicalMaterial* World::CreatePhysicalMaterial(float friction, float elasticity) {
-  if (!m_physics)
-    return nullptr;
+  if (!m_physics) return nullptr;
   PhysicalMaterial* material = PhysicalMaterial::Create();
-  if (!material)
-    return nullptr;
+  if (!material) return nullptr;
   material->m_world = this;
   material->m_groupId = PhysicsMaterialCreateGroupID(m_physics);
   if (material->m_groupId == 0) {
@@ -218,11 +200,11 @@ PhysicalMaterial* World::CreatePhysicalMaterial(float friction, float elasticity
   material->m_friction = friction;
   material->m_elasticity = elasticity;
   for (PhysicalMaterial* other : m_materials) {
-    PhysicsMaterialSetCollisionCallback(m_physics, material->m_groupId, other->m_groupId, this, ContactBegin,
-                                        ContactProcess, ContactEnd);
+    PhysicsMaterialSetCollisionCallback(m_physics, material->m_groupId, other->m_groupId, this,
+                                        ContactBegin, ContactProcess, ContactEnd);
   }
-  PhysicsMaterialSetCollisionCallback(m_physics, material->m_groupId, material->m_groupId, this, ContactBegin,
-                                      ContactProcess, ContactEnd);
+  PhysicsMaterialSetCollisionCallback(m_physics, material->m_groupId, material->m_groupId, this,
+                                      ContactBegin, ContactProcess, ContactEnd);
   m_materials.push_back(material);
   return material;
 }
@@ -242,8 +224,7 @@ struct RayQuery {
 float RayFilter(PhysicsBody* body, const float* normal, int, void* userData, float t) {
   auto* query = static_cast<RayQuery*>(userData);
   auto* object = static_cast<WorldObject*>(PhysicsBodyGetUserData(body));
-  if (!object)
-    return t;
+  if (!object) return t;
   const bool dynamic = object->IsDynamic();
   if ((!dynamic && !(query->flags & kQueryStatic)) || (dynamic && !(query->flags & kQueryDynamic)))
     return t;
@@ -260,9 +241,9 @@ float RayFilter(PhysicsBody* body, const float* normal, int, void* userData, flo
 
 }  // namespace
 
-bool World::IntersectRay(const Vector3D& origin, const Vector3D& direction, RayHit* hit, uint32_t flags) {
-  if (!m_physics || !hit)
-    return false;
+bool World::IntersectRay(const Vector3D& origin, const Vector3D& direction, RayHit* hit,
+                         uint32_t flags) {
+  if (!m_physics || !hit) return false;
   hit->distance = kRayLength;
   RayQuery query{hit, origin, direction, flags, 0};
   const Vector3D end = origin + direction * kRayLength;
@@ -272,13 +253,13 @@ bool World::IntersectRay(const Vector3D& origin, const Vector3D& direction, RayH
   return query.count != 0;
 }
 
-uint32_t World::GetObjectsInBox(const AABB& box, std::vector<WorldObject*>& list, uint32_t flags) const {
+uint32_t World::GetObjectsInBox(const AABB& box, std::vector<WorldObject*>& list,
+                                uint32_t flags) const {
   uint32_t added = 0;
   for (uint32_t type = 0; type < kObjectTypeCount; ++type) {
     for (WorldObject* object = m_lists[type]; object; object = object->m_next) {
       const bool dynamic = object->IsDynamic();
-      if ((dynamic && !(flags & kQueryDynamic)) || (!dynamic && !(flags & kQueryStatic)))
-        continue;
+      if ((dynamic && !(flags & kQueryDynamic)) || (!dynamic && !(flags & kQueryStatic))) continue;
       if (object->GetBoundingBox().Intersects(box)) {
         list.push_back(object);
         ++added;
@@ -297,18 +278,14 @@ int World::ContactBegin(PhysicsMaterial* material, PhysicsBody* body0, PhysicsBo
   world->m_contactObjects[0] = o0;
   world->m_contactObjects[1] = o1;
   world->m_contactMaterials[0] = world->m_contactMaterials[1] = nullptr;
-  if (!o0 || !o1)
-    return 1;
+  if (!o0 || !o1) return 1;
   PhysicalMaterial* m0 = o0->GetPhysicalMaterial();
   PhysicalMaterial* m1 = o1->GetPhysicalMaterial();
   world->m_contactMaterials[0] = m0;
   world->m_contactMaterials[1] = m1;
-  if (!m0 || !m1)
-    return 1;
-  if (m0->m_begin)
-    return m0->m_begin(material, body0, body1, m0->m_userData);
-  if (m1->m_begin)
-    return m1->m_begin(material, body0, body1, m1->m_userData);
+  if (!m0 || !m1) return 1;
+  if (m0->m_begin) return m0->m_begin(material, body0, body1, m0->m_userData);
+  if (m1->m_begin) return m1->m_begin(material, body0, body1, m1->m_userData);
   PhysicsMaterialSetContactElasticity(material, m0->m_elasticity * m1->m_elasticity);
   const float friction = m0->m_friction * m1->m_friction;
   for (int index = 0; index < 3; ++index) {
@@ -322,8 +299,7 @@ int World::ContactProcess(PhysicsMaterial* material, PhysicsContact* contact) {
   auto* world = static_cast<World*>(PhysicsMaterialGetMaterialPairUserData(material));
   PhysicalMaterial* m0 = world->m_contactMaterials[0];
   PhysicalMaterial* m1 = world->m_contactMaterials[1];
-  if (!m0 || !m1)
-    return 1;
+  if (!m0 || !m1) return 1;
   float position[3], normal[3];
   PhysicsMaterialGetContactPositionAndNormal(material, position, normal);
   Vector3D g = world->m_gravity.GetNormalized();
@@ -333,13 +309,10 @@ int World::ContactProcess(PhysicsMaterial* material, PhysicsContact* contact) {
   for (int i = 0; i < 2; ++i) {
     WorldObject* object = world->m_contactObjects[i];
     const float s = -g.Dot(i == 0 ? n : -n);
-    if (object->IsDynamic() && 1.0f - s < object->GetOnGroundThreshold())
-      object->SetOnGround();
+    if (object->IsDynamic() && 1.0f - s < object->GetOnGroundThreshold()) object->SetOnGround();
   }
-  if (m0->m_process)
-    return m0->m_process(material, contact, m0->m_userData);
-  if (m1->m_process)
-    return m1->m_process(material, contact, m1->m_userData);
+  if (m0->m_process) return m0->m_process(material, contact, m0->m_userData);
+  if (m1->m_process) return m1->m_process(material, contact, m1->m_userData);
   return 1;
 }
 
@@ -347,8 +320,7 @@ void World::ContactEnd(PhysicsMaterial* material) {
   auto* world = static_cast<World*>(PhysicsMaterialGetMaterialPairUserData(material));
   PhysicalMaterial* m0 = world->m_contactMaterials[0];
   PhysicalMaterial* m1 = world->m_contactMaterials[1];
-  if (!m0 || !m1)
-    return;
+  if (!m0 || !m1) return;
   if (m0->m_end)
     m0->m_end(material, m0->m_userData);
   else if (m1->m_end)

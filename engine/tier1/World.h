@@ -52,9 +52,10 @@ const char* GetObjectTypeName(uint32_t type);
 using WorldObjectFactory = WorldObject* (*)();
 
 // Contact callbacks a material may install; each also gets the material's user data.
-using MaterialBeginCallback = int (*)(PhysicsMaterial* material, PhysicsBody* body0, PhysicsBody* body1,
-                                      void* userData);
-using MaterialProcessCallback = int (*)(PhysicsMaterial* material, PhysicsContact* contact, void* userData);
+using MaterialBeginCallback = int (*)(PhysicsMaterial* material, PhysicsBody* body0,
+                                      PhysicsBody* body1, void* userData);
+using MaterialProcessCallback = int (*)(PhysicsMaterial* material, PhysicsContact* contact,
+                                        void* userData);
 using MaterialEndCallback = void (*)(PhysicsMaterial* material, void* userData);
 
 // How two bodies touch: friction (static and kinetic alike) and elasticity,
@@ -67,8 +68,8 @@ class PhysicalMaterial : public PooledObject {
   int GetGroupID() const { return m_groupId; }
   float GetFriction() const { return m_friction; }
   float GetElasticity() const { return m_elasticity; }
-  void SetCallbacks(MaterialBeginCallback begin, MaterialProcessCallback process, MaterialEndCallback end,
-                    void* userData) {
+  void SetCallbacks(MaterialBeginCallback begin, MaterialProcessCallback process,
+                    MaterialEndCallback end, void* userData) {
     m_begin = begin, m_process = process, m_end = end, m_userData = userData;
   }
 
@@ -136,10 +137,14 @@ class World : public PooledObject {
   float GetFarZ() const { return m_farZ; }
   void SetFarZ(float z) { m_farZ = z; }
 
-  uint32_t GetObjectCount(uint32_t type) const { return type < kObjectTypeCount ? m_counts[type] : 0; }
+  uint32_t GetObjectCount(uint32_t type) const {
+    return type < kObjectTypeCount ? m_counts[type] : 0;
+  }
   uint32_t GetParticleCount() const { return m_particleCount; }
   void AddParticles(uint32_t count) { m_particleCount += count; }
-  WorldObject* GetFirstObject(uint32_t type) const { return type < kObjectTypeCount ? m_lists[type] : nullptr; }
+  WorldObject* GetFirstObject(uint32_t type) const {
+    return type < kObjectTypeCount ? m_lists[type] : nullptr;
+  }
 
   PhysicsWorld* GetPhysicsWorld() const { return m_physics; }
   float GetPhysicsAccumulator() const { return m_accumulator; }

@@ -12,17 +12,17 @@ namespace {
 // quarter about z so that they stand along the object's y axis.
 const float kQuarterTurn = 1.57079632679f;
 
-bool IsLengthwise(uint32_t colType) { return colType == Collision_Capsule || colType == Collision_Cylinder; }
+bool IsLengthwise(uint32_t colType) {
+  return colType == Collision_Capsule || colType == Collision_Cylinder;
+}
 
 void ToFloats(const Matrix4x4& m, float* out) {
-  for (int i = 0; i < 16; ++i)
-    out[i] = m.m[i];
+  for (int i = 0; i < 16; ++i) out[i] = m.m[i];
 }
 
 Matrix4x4 FromFloats(const float* in) {
   Matrix4x4 m;
-  for (int i = 0; i < 16; ++i)
-    m.m[i] = in[i];
+  for (int i = 0; i < 16; ++i) m.m[i] = in[i];
   return m;
 }
 
@@ -55,10 +55,8 @@ bool WorldObject::Create(World* world, const ObjectParams& params) {
 void WorldObject::Destroy() {
   DetachAll();
   // Nothing may keep naming an object that left the world.
-  if (m_parent)
-    m_parent->Detach(this);
-  if (m_pvCamera)
-    m_pvCamera->DetachPVObject(this);
+  if (m_parent) m_parent->Detach(this);
+  if (m_pvCamera) m_pvCamera->DetachPVObject(this);
   if (m_material) {
     m_material->Release();
     m_material = nullptr;
@@ -92,14 +90,12 @@ void WorldObject::Update(float dt) {
 }
 
 Matrix4x4 WorldObject::BodyMatrixFrom(const Matrix4x4& objectMatrix) const {
-  if (!IsLengthwise(m_colType))
-    return objectMatrix;
+  if (!IsLengthwise(m_colType)) return objectMatrix;
   return Matrix4x4::Product(objectMatrix, Matrix4x4::MakeZRotation(kQuarterTurn));
 }
 
 Matrix4x4 WorldObject::ObjectMatrixFrom(const Matrix4x4& bodyMatrix) const {
-  if (!IsLengthwise(m_colType))
-    return bodyMatrix;
+  if (!IsLengthwise(m_colType)) return bodyMatrix;
   return Matrix4x4::Product(bodyMatrix, Matrix4x4::MakeZRotation(-kQuarterTurn));
 }
 
@@ -110,8 +106,7 @@ void WorldObject::SetWorldTransform(const Matrix4x4& matrix) {
     ToFloats(BodyMatrixFrom(matrix), m);
     PhysicsBodySetMatrix(m_body, m);
   }
-  for (const AttachRecord& record : m_attachments)
-    MoveChild(record);
+  for (const AttachRecord& record : m_attachments) MoveChild(record);
 }
 
 void WorldObject::MoveChild(const AttachRecord& record) {
@@ -128,12 +123,10 @@ void WorldObject::MoveChild(const AttachRecord& record) {
 }
 
 bool WorldObject::Attach(WorldObject* child, uint32_t attachType, bool keepOffset) {
-  if (!child || child == this || child->m_parent || attachType > Attach_Orientation)
-    return false;
+  if (!child || child == this || child->m_parent || attachType > Attach_Orientation) return false;
   // A child that is also an ancestor would make transforms chase each other forever.
   for (WorldObject* up = m_parent; up; up = up->m_parent) {
-    if (up == child)
-      return false;
+    if (up == child) return false;
   }
   child->AddRef();
   child->m_parent = this;
@@ -145,8 +138,7 @@ bool WorldObject::Attach(WorldObject* child, uint32_t attachType, bool keepOffse
 }
 
 bool WorldObject::Detach(WorldObject* child) {
-  if (!child || child == this || child->m_parent != this)
-    return false;
+  if (!child || child == this || child->m_parent != this) return false;
   auto it = std::find_if(m_attachments.begin(), m_attachments.end(),
                          [child](const AttachRecord& r) { return r.child == child; });
   child->m_parent = nullptr;
@@ -171,23 +163,20 @@ AABB WorldObject::GetBoundingBox() const {
 }
 
 Vector3D WorldObject::GetVelocity() const {
-  if (!m_body)
-    return Vector3D();
+  if (!m_body) return Vector3D();
   float v[3];
   PhysicsBodyGetVelocity(m_body, v);
   return Vector3D(v[0], v[1], v[2]);
 }
 
 void WorldObject::SetVelocity(const Vector3D& v) {
-  if (!m_body)
-    return;
+  if (!m_body) return;
   const float f[3] = {v.x, v.y, v.z};
   PhysicsBodySetVelocity(m_body, f);
 }
 
 void WorldObject::ApplyImpulse(const Vector3D& point, const Vector3D& impulse, bool worldSpace) {
-  if (!m_body)
-    return;
+  if (!m_body) return;
   Vector3D p = point;
   Vector3D j = impulse;
   if (!worldSpace) {
@@ -200,25 +189,23 @@ void WorldObject::ApplyImpulse(const Vector3D& point, const Vector3D& impulse, b
 }
 
 void WorldObject::SetLinearDamping(float damping) {
-  if (m_body)
-    PhysicsBodySetLinearDamping(m_body, damping);
+  if (m_body) PhysicsBodySetLinearDamping(m_body, damping);
 }
 
 void WorldObject::SetAngularDamping(const Vector3D& damping) {
-  if (!m_body)
-    return;
+  if (!m_body) return;
   const float d[3] = {damping.x, damping.y, damping.z};
   PhysicsBodySetAngularDamping(m_body, d);
 }
 
 void WorldObject::SetAutoFreeze(bool autoFreeze) {
-  if (!m_body)
-    return;
+  if (!m_body) return;
   PhysicsBodySetAutoFreeze(m_body, autoFreeze ? 1 : 0);
   PhysicsWorldUnfreezeBody(PhysicsBodyGetWorld(m_body), m_body);
 }
 
-void WorldObject::SetFluid(float density, float linearViscosity, float angularViscosity, const Vector4D& plane) {
+void WorldObject::SetFluid(float density, float linearViscosity, float angularViscosity,
+                           const Vector4D& plane) {
   m_inFluid = true;
   m_fluidDensity = density;
   m_fluidLinearViscosity = linearViscosity;
@@ -227,14 +214,10 @@ void WorldObject::SetFluid(float density, float linearViscosity, float angularVi
 }
 
 void WorldObject::SetPhysicalMaterial(PhysicalMaterial* material) {
-  if (!m_body)
-    return;
-  if (!material && m_world)
-    material = m_world->GetDefaultMaterial();
-  if (material == m_material)
-    return;
-  if (m_material)
-    m_material->Release();
+  if (!m_body) return;
+  if (!material && m_world) material = m_world->GetDefaultMaterial();
+  if (material == m_material) return;
+  if (m_material) m_material->Release();
   m_material = material;
   if (m_material) {
     m_material->AddRef();
@@ -244,8 +227,7 @@ void WorldObject::SetPhysicalMaterial(PhysicalMaterial* material) {
 
 PhysicsCollision* WorldObject::CreateCollision(const ObjectParams& params) {
   PhysicsWorld* physics = m_world ? m_world->GetPhysicsWorld() : nullptr;
-  if (!physics)
-    return nullptr;
+  if (!physics) return nullptr;
   const Vector3D size = m_maxs - m_mins;
   const Vector3D c = (m_mins + m_maxs) * 0.5f;
   switch (params.colType) {
@@ -262,8 +244,9 @@ PhysicsCollision* WorldObject::CreateCollision(const ObjectParams& params) {
       float offset[16];
       ToFloats(Matrix4x4::MakeTranslation(Vector3D(c.y, -c.x, c.z)), offset);
       const float radius = size.x * 0.5f;
-      return params.colType == Collision_Capsule ? PhysicsCreateCapsule(physics, radius, size.y, offset)
-                                                 : PhysicsCreateCylinder(physics, radius, size.y, offset);
+      return params.colType == Collision_Capsule
+                 ? PhysicsCreateCapsule(physics, radius, size.y, offset)
+                 : PhysicsCreateCylinder(physics, radius, size.y, offset);
     }
     default:
       return nullptr;
@@ -271,8 +254,7 @@ PhysicsCollision* WorldObject::CreateCollision(const ObjectParams& params) {
 }
 
 bool WorldObject::CreateBody(const ObjectParams& params) {
-  if (!m_world || !m_world->GetPhysicsWorld() || m_body)
-    return false;
+  if (!m_world || !m_world->GetPhysicsWorld() || m_body) return false;
   PhysicsWorld* physics = m_world->GetPhysicsWorld();
   PhysicsCollision* collision = CreateCollision(params);
   if (!collision) {
@@ -288,8 +270,7 @@ bool WorldObject::CreateBody(const ObjectParams& params) {
   m_body = body;
   PhysicsBodySetUserData(body, this);
   SetPhysicalMaterial(params.physicalMaterial);
-  if (m_dynamic)
-    PhysicsBodySetMassMatrix(body, 1.0f, 2.0f, 2.0f, 2.0f);
+  if (m_dynamic) PhysicsBodySetMassMatrix(body, 1.0f, 2.0f, 2.0f, 2.0f);
   float m[16];
   ToFloats(BodyMatrixFrom(m_transform), m);
   PhysicsBodySetMatrix(body, m);
@@ -301,8 +282,7 @@ bool WorldObject::CreateBody(const ObjectParams& params) {
 
 void WorldObject::TransformCallback(PhysicsBody* body, const float* matrix) {
   auto* object = static_cast<WorldObject*>(PhysicsBodyGetUserData(body));
-  if (!object)
-    return;
+  if (!object) return;
   // Children follow the object frame, not the turned body frame.
   object->m_fromBody = true;
   object->SetWorldTransform(object->ObjectMatrixFrom(FromFloats(matrix)));
@@ -316,14 +296,13 @@ void WorldObject::FluidPlane(void* context, float* plane) {
 
 void WorldObject::ForceCallback(PhysicsBody* body) {
   auto* object = static_cast<WorldObject*>(PhysicsBodyGetUserData(body));
-  if (!object || !object->m_world)
-    return;
+  if (!object || !object->m_world) return;
   const Vector3D& g = object->m_world->GetGravity();
   const float gravity[3] = {g.x, g.y, g.z};
   if (object->m_inFluid) {
     const float density = PhysicsBodyGetTotalVolume(body) * object->m_fluidDensity;
-    PhysicsBodyAddBuoyancyForce(body, density, object->m_fluidLinearViscosity, object->m_fluidAngularViscosity,
-                                gravity, FluidPlane, object);
+    PhysicsBodyAddBuoyancyForce(body, density, object->m_fluidLinearViscosity,
+                                object->m_fluidAngularViscosity, gravity, FluidPlane, object);
   } else if (object->m_gravity) {
     PhysicsBodyAddForce(body, gravity);
   }

@@ -134,7 +134,8 @@ class WorldObject : public PooledObject {
 
   // Set by field objects each frame, cleared by Update.
   bool IsInFluid() const { return m_inFluid; }
-  void SetFluid(float density, float linearViscosity, float angularViscosity, const Vector4D& plane);
+  void SetFluid(float density, float linearViscosity, float angularViscosity,
+                const Vector4D& plane);
   const Vector4D& GetFluidPlane() const { return m_fluidPlane; }
 
   WorldObject* GetNext() const { return m_next; }

@@ -33,10 +33,8 @@ float FloatFrom(std::string_view text) {
 }  // namespace
 
 TEST(CVarParseTest, BoolAcceptsFirstLetterOrNumber) {
-  for (const char* t : {"T", "true", "Tx", "1", "-2", "  5"})
-    EXPECT_TRUE(BoolFrom(t)) << t;
-  for (const char* t : {"", "f", "False", "0", "abc", " true"})
-    EXPECT_FALSE(BoolFrom(t)) << t;
+  for (const char* t : {"T", "true", "Tx", "1", "-2", "  5"}) EXPECT_TRUE(BoolFrom(t)) << t;
+  for (const char* t : {"", "f", "False", "0", "abc", " true"}) EXPECT_FALSE(BoolFrom(t)) << t;
   EXPECT_EQ(CVarBool("b", true).ToString(), "true");
   EXPECT_EQ(CVarBool("b", false).ToString(), "false");
 }
@@ -148,24 +146,42 @@ TEST(CVarRegistryTest, BuiltinTable) {
   const CVarType B = CVarType::Bool, I = CVarType::Int, F = CVarType::Float, S = CVarType::String;
   const uint32_t N = CVarFlag_NoSave;
   const Row rows[] = {
-      {"ShowRecentConsoleEntries", B, "false", N}, {"ResX", I, "1024", 0},
-      {"ResY", I, "768", 0},                      {"BPP", I, "32", 0},
-      {"RefreshRate", I, "60", 0},                {"Fullscreen", B, "false", 0},
-      {"VSync", B, "false", 0},                   {"WorldStats", B, "false", N},
-      {"WorldRenderStats", B, "false", N},        {"SoundStats", B, "false", N},
-      {"SoundDevType", S, "hw", 0},               {"DisplayOGGInfo", B, "false", N},
-      {"GamePaused", B, "false", N},              {"TimeWarp", F, "1.000000", N},
-      {"UniversalFudgeFactor", F, "5.523400", N}, {"SpecatorMode", B, "false", N},
-      {"MouseSensitivity", F, "1.000000", 0},     {"InvertMouse", B, "false", 0},
-      {"FPS", B, "false", N},                     {"WireFrame", B, "false", N},
-      {"DebugAxisLength", F, "1.000000", 0},      {"GridSize", F, "64.000000", 0},
-      {"DrawGrid", B, "false", N},                {"DrawAxis", B, "false", N},
-      {"DrawSkeletons", B, "false", N},           {"DrawBoxes", B, "false", N},
-      {"DrawAnimPaths", B, "false", N},           {"EnableShadowMaps", B, "true", 0},
-      {"ShadowMapSize", I, "512", 0},             {"DrawParticles", B, "true", N},
-      {"MaxParticlesPerBatch", I, "2000", 0},     {"GlowEnable", B, "true", 0},
-      {"GlowTextureSize", I, "512", 0},           {"DrawGlowTexture", B, "false", N},
-      {"DrawHUD", B, "true", 0},                  {"EditorMode", B, "false", N},
+      {"ShowRecentConsoleEntries", B, "false", N},
+      {"ResX", I, "1024", 0},
+      {"ResY", I, "768", 0},
+      {"BPP", I, "32", 0},
+      {"RefreshRate", I, "60", 0},
+      {"Fullscreen", B, "false", 0},
+      {"VSync", B, "false", 0},
+      {"WorldStats", B, "false", N},
+      {"WorldRenderStats", B, "false", N},
+      {"SoundStats", B, "false", N},
+      {"SoundDevType", S, "hw", 0},
+      {"DisplayOGGInfo", B, "false", N},
+      {"GamePaused", B, "false", N},
+      {"TimeWarp", F, "1.000000", N},
+      {"UniversalFudgeFactor", F, "5.523400", N},
+      {"SpecatorMode", B, "false", N},
+      {"MouseSensitivity", F, "1.000000", 0},
+      {"InvertMouse", B, "false", 0},
+      {"FPS", B, "false", N},
+      {"WireFrame", B, "false", N},
+      {"DebugAxisLength", F, "1.000000", 0},
+      {"GridSize", F, "64.000000", 0},
+      {"DrawGrid", B, "false", N},
+      {"DrawAxis", B, "false", N},
+      {"DrawSkeletons", B, "false", N},
+      {"DrawBoxes", B, "false", N},
+      {"DrawAnimPaths", B, "false", N},
+      {"EnableShadowMaps", B, "true", 0},
+      {"ShadowMapSize", I, "512", 0},
+      {"DrawParticles", B, "true", N},
+      {"MaxParticlesPerBatch", I, "2000", 0},
+      {"GlowEnable", B, "true", 0},
+      {"GlowTextureSize", I, "512", 0},
+      {"DrawGlowTexture", B, "false", N},
+      {"DrawHUD", B, "true", 0},
+      {"EditorMode", B, "false", N},
   };
   CVarRegistry registry;
   ASSERT_EQ(registry.GetCount(), std::size(rows));
@@ -234,7 +250,7 @@ TEST(CVarRegistryTest, CompleteAndListInCaseInsensitiveOrder) {
   std::vector<std::string> names;
   EXPECT_EQ(registry.Complete("d", false, names), 10);
   const std::vector<std::string> expected = {
-      "DebugAxisLength", "DisplayOGGInfo", "DrawAnimPaths", "DrawAxis",     "DrawBoxes",
+      "DebugAxisLength", "DisplayOGGInfo", "DrawAnimPaths", "DrawAxis",      "DrawBoxes",
       "DrawGlowTexture", "DrawGrid",       "DrawHUD",       "DrawParticles", "DrawSkeletons"};
   EXPECT_EQ(names, expected);
 
@@ -304,8 +320,7 @@ class CVarLocaleTest : public ::testing::Test {
 };
 
 TEST_F(CVarLocaleTest, NumbersUseDotWhateverTheLocale) {
-  if (!locale_)
-    GTEST_SKIP() << "no comma-decimal locale (de_DE.UTF-8 or similar) is installed";
+  if (!locale_) GTEST_SKIP() << "no comma-decimal locale (de_DE.UTF-8 or similar) is installed";
   char buf[32];
   snprintf(buf, sizeof(buf), "%.1f", 1.5);
   ASSERT_STREQ(buf, "1,5") << "locale " << locale_ << " is not in effect";

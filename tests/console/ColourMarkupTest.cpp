@@ -25,12 +25,14 @@ TEST(ColourMarkupTest, KnownTagsBecomeEscapes) {
   EXPECT_EQ(ConvertColourTags("[red]a[green]b"), kRed + "a" + kGreen + "b");
   EXPECT_EQ(ConvertColourTags("[RED]a"), kRed + "a");
   EXPECT_EQ(ConvertColourTags("[Grey]x"), ConvertColourTags("[gray]x"));
-  EXPECT_EQ(ConvertColourTags("[orange]"), MakeColourEscape(0xFF000000u + 255 * 65536 + 128 * 256 + 64));
+  EXPECT_EQ(ConvertColourTags("[orange]"),
+            MakeColourEscape(0xFF000000u + 255 * 65536 + 128 * 256 + 64));
   EXPECT_EQ(ConvertColourTags("[yellow]"), MakeColourEscape(0xFFE1E100u));
 }
 
 TEST(ColourMarkupTest, MalformedOrUnknownTagsStayLiteral) {
-  for (const char* text : {"[pink]a", "[red a", "[1]", "[]", "[ red]", "[red", "a]b[", "[redd]", "[whitest]"})
+  for (const char* text :
+       {"[pink]a", "[red a", "[1]", "[]", "[ red]", "[red", "a]b[", "[redd]", "[whitest]"})
     EXPECT_EQ(ConvertColourTags(text), text) << text;
   // A failed '[' does not hide a good tag right after it.
   EXPECT_EQ(ConvertColourTags("[[red]x]"), "[" + kRed + "x]");
@@ -46,8 +48,9 @@ TEST(ColourMarkupTest, ParseReportsLengthAndColour) {
 }
 
 TEST(ColourMarkupTest, StripRemovesEscapesOnly) {
-  EXPECT_EQ(StripColourEscapes(ConvertColourTags("[red]ERROR: [white]Invalid command or variable name.")),
-            "ERROR: Invalid command or variable name.");
+  EXPECT_EQ(
+      StripColourEscapes(ConvertColourTags("[red]ERROR: [white]Invalid command or variable name.")),
+      "ERROR: Invalid command or variable name.");
   EXPECT_EQ(StripColourEscapes("[pink]a"), "[pink]a");
   // An escape without its terminating 'm' is not an escape.
   EXPECT_EQ(StripColourEscapes("a\033[123"), "a\033[123");

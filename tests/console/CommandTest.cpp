@@ -281,8 +281,10 @@ TEST_F(BuiltinCommandTest, MissingSubsystemsFailWithAMessage) {
   EXPECT_EQ(g_lines.size(), 2u);
 
   int dummy = 0;
-  ON_CALL(engine_, GetVideoManager()).WillByDefault(Return(reinterpret_cast<VideoManager*>(&dummy)));
-  ON_CALL(engine_, GetSoundManager()).WillByDefault(Return(reinterpret_cast<SoundManager*>(&dummy)));
+  ON_CALL(engine_, GetVideoManager())
+      .WillByDefault(Return(reinterpret_cast<VideoManager*>(&dummy)));
+  ON_CALL(engine_, GetSoundManager())
+      .WillByDefault(Return(reinterpret_cast<SoundManager*>(&dummy)));
   EXPECT_EQ(Run("restartvideo"), -1);  // no hook installed yet
   int mode = 0;
   bool soundOk = true;

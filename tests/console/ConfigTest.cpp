@@ -68,8 +68,7 @@ class ConfigTest : public ::testing::Test {
   }
   bool HasError(const std::string& text) const {
     for (size_t i = 0; i < g_lines.size(); ++i)
-      if (g_levels[i] == LogLevel_Error && g_lines[i].find(text) != std::string::npos)
-        return true;
+      if (g_levels[i] == LogLevel_Error && g_lines[i].find(text) != std::string::npos) return true;
     return false;
   }
 
@@ -127,8 +126,8 @@ TEST_F(ConfigTest, SaveThenLoadGivesSameValues) {
   ASSERT_TRUE(SaveConfiguration(path.string(), cvars_));
 
   CVarRegistry loaded;
-  for (const char* name : {"DynInt", "DynFloat", "DynBool", "DynWord", "DynDigits", "DynPadded",
-                           "DynTrue"})
+  for (const char* name :
+       {"DynInt", "DynFloat", "DynBool", "DynWord", "DynDigits", "DynPadded", "DynTrue"})
     loaded.CreateDynamic(name, 0);
   EngineCommandProcessor reader(commands_, loaded);
   ASSERT_TRUE(reader.ExecuteScript(path.string()));
@@ -136,8 +135,7 @@ TEST_F(ConfigTest, SaveThenLoadGivesSameValues) {
   std::vector<CVar*> saved;
   cvars_.ListAll(saved);
   for (const CVar* cvar : saved) {
-    if (cvar->HasFlag(CVarFlag_NoSave))
-      continue;
+    if (cvar->HasFlag(CVarFlag_NoSave)) continue;
     const CVar* back = loaded.Find(cvar->GetName());
     ASSERT_NE(back, nullptr) << cvar->GetName();
     EXPECT_EQ(back->ToString(), cvar->ToString()) << cvar->GetName();
@@ -229,7 +227,8 @@ class ConfigSaveFailureTest : public ConfigTest {
     EXPECT_EQ(ReadFile(path_), kStored);
     EXPECT_TRUE(fs::is_regular_file(path_));
   }
-  static constexpr const char* kStored = "# Auto generated file. EDIT AT YOUR OWN RISK.\nResX 800\n";
+  static constexpr const char* kStored =
+      "# Auto generated file. EDIT AT YOUR OWN RISK.\nResX 800\n";
   fs::path path_;
 };
 
@@ -242,8 +241,7 @@ TEST_F(ConfigSaveFailureTest, TempPathTaken) {
 }
 
 TEST_F(ConfigSaveFailureTest, DiskFullWhileWriting) {
-  if (!fs::exists("/dev/full"))
-    GTEST_SKIP() << "/dev/full is not available";
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "/dev/full is not available";
   fs::create_symlink("/dev/full", ConfigTempPath(path_.string()));
   EXPECT_FALSE(SaveConfiguration(path_.string(), cvars_));
   EXPECT_TRUE(HasError("Failed to write configuration file"));
@@ -258,8 +256,7 @@ TEST_F(ConfigSaveFailureTest, DirectoryNotCreatable) {
 }
 
 TEST_F(ConfigSaveFailureTest, UnwritableDirectory) {
-  if (geteuid() == 0)
-    GTEST_SKIP() << "running as root: directory permissions do not stop writes";
+  if (geteuid() == 0) GTEST_SKIP() << "running as root: directory permissions do not stop writes";
   fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
   EXPECT_FALSE(SaveConfiguration(path_.string(), cvars_));
   fs::permissions(dir_, fs::perms::owner_all);

@@ -54,7 +54,9 @@ class FakeProcessor : public CommandProcessor {
     calls.push_back({"text", std::string(text), x, y, 0, 0, r, g, b, a});
   }
   int GetFontHeight() override { return kFontHeight; }
-  int GetTextWidth(std::string_view text) override { return static_cast<int>(text.size()) * kCharWidth; }
+  int GetTextWidth(std::string_view text) override {
+    return static_cast<int>(text.size()) * kCharWidth;
+  }
   int Execute(std::string_view line, bool verbose) override {
     executed.emplace_back(std::string(line), verbose);
     return result;
@@ -62,7 +64,8 @@ class FakeProcessor : public CommandProcessor {
   int Complete(std::string_view prefix, std::vector<std::string>& out) override {
     int n = 0;
     for (const std::string& name : names) {
-      if (name.size() >= prefix.size() && strncasecmp(name.c_str(), prefix.data(), prefix.size()) == 0) {
+      if (name.size() >= prefix.size() &&
+          strncasecmp(name.c_str(), prefix.data(), prefix.size()) == 0) {
         out.push_back(name);
         ++n;
       }
@@ -73,15 +76,13 @@ class FakeProcessor : public CommandProcessor {
   std::vector<DrawCall> Texts() const {
     std::vector<DrawCall> out;
     for (const DrawCall& c : calls)
-      if (c.op == "text")
-        out.push_back(c);
+      if (c.op == "text") out.push_back(c);
     return out;
   }
   std::vector<DrawCall> Rects() const {
     std::vector<DrawCall> out;
     for (const DrawCall& c : calls)
-      if (c.op == "rect")
-        out.push_back(c);
+      if (c.op == "rect") out.push_back(c);
     return out;
   }
 
@@ -106,16 +107,14 @@ std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> out;
   std::stringstream ss(text);
   std::string line;
-  while (std::getline(ss, line))
-    out.push_back(line);
+  while (std::getline(ss, line)) out.push_back(line);
   return out;
 }
 
 class ConsoleTest : public testing::Test {
  protected:
   void Type(const std::string& text) {
-    for (char c : text)
-      console.OnChar(static_cast<unsigned char>(c));
+    for (char c : text) console.OnChar(static_cast<unsigned char>(c));
   }
 
   Console console;
@@ -152,12 +151,12 @@ TEST_F(ConsoleTest, StreamPiecesJoinIntoLines) {
   // A whole line after a stream starts its own line.
   console.Print("whole", false);
   console.Print("more", true);
-  EXPECT_EQ(console.GetLines(), (std::vector<std::string>{"abc", "hello", "world", "x", "whole", "more"}));
+  EXPECT_EQ(console.GetLines(),
+            (std::vector<std::string>{"abc", "hello", "world", "x", "whole", "more"}));
 }
 
 TEST_F(ConsoleTest, BufferKeepsTheNewest256Lines) {
-  for (int i = 0; i < 1000; ++i)
-    console.Printf("line %d", i);
+  for (int i = 0; i < 1000; ++i) console.Printf("line %d", i);
   ASSERT_EQ(console.GetLineCount(), kConsoleMaxLines);
   EXPECT_EQ(console.GetLine(0), "line 744");
   EXPECT_EQ(console.GetLine(255), "line 999");
@@ -218,7 +217,9 @@ TEST_F(ConsoleLogTest, ReopeningTruncatesAndEmptyPathCloses) {
 TEST_F(ConsoleLogTest, UncreatableLogLeavesPrintingWorking) {
   std::vector<std::string> hooked;
   console.SetOutputHook(
-      [](const char* text, bool, void* user) { static_cast<std::vector<std::string>*>(user)->push_back(text); },
+      [](const char* text, bool, void* user) {
+        static_cast<std::vector<std::string>*>(user)->push_back(text);
+      },
       &hooked);
   EXPECT_FALSE(console.OpenLogFile("/nonexistent-dir/kaz.log"));
   EXPECT_FALSE(console.IsLogFileOpen());
@@ -235,7 +236,9 @@ struct HookRecord {
 TEST_F(ConsoleTest, HookGetsEveryTextAsGiven) {
   HookRecord record;
   console.SetOutputHook(
-      [](const char* text, bool cont, void* user) { static_cast<HookRecord*>(user)->texts.emplace_back(text, cont); },
+      [](const char* text, bool cont, void* user) {
+        static_cast<HookRecord*>(user)->texts.emplace_back(text, cont);
+      },
       &record);
   console.Print("[red]x\ny", false);
   console.Print("piece", true);
@@ -297,8 +300,7 @@ TEST_F(ConsoleTest, RecalledLineIsNotDuplicatedAndOldestIsEvicted) {
   // Typed again (not recalled) it is a new entry.
   Type("b\r");
   EXPECT_EQ(console.GetHistory().size(), 3u);
-  for (int i = 0; i < 11; ++i)
-    Type("cmd" + std::to_string(i) + "\r");
+  for (int i = 0; i < 11; ++i) Type("cmd" + std::to_string(i) + "\r");
   ASSERT_EQ(console.GetHistory().size(), kConsoleMaxHistory);
   EXPECT_EQ(console.GetHistory().front(), "cmd10");
   EXPECT_EQ(console.GetHistory().back(), "cmd1");
@@ -364,8 +366,7 @@ TEST_F(ConsoleTest, InputRejectsOverflowAndControlCharacters) {
   Type(std::string(300, 'x'));
   EXPECT_EQ(console.GetInput().size(), kConsoleMaxInput);
   console.OnKey(ConsoleKey_ClearLine);
-  for (int c : {int('`'), 27, 0, 1, 127, 256, 0x20AC, -5})
-    console.OnChar(c);
+  for (int c : {int('`'), 27, 0, 1, 127, 256, 0x20AC, -5}) console.OnChar(c);
   EXPECT_EQ(console.GetInput(), "");
   console.OnChar(0xE9);
   EXPECT_EQ(console.GetInput(), "\xE9");
@@ -413,8 +414,7 @@ TEST_F(ConsoleLogTest, MistypedNameWritesPlainErrorLine) {
 class ConsoleScrollTest : public ConsoleTest {
  protected:
   void SetUp() override {
-    for (int i = 0; i < 20; ++i)
-      console.Printf("%d", i);
+    for (int i = 0; i < 20; ++i) console.Printf("%d", i);
   }
 };
 
@@ -422,13 +422,11 @@ TEST_F(ConsoleScrollTest, PageUpStopsWithOldestLineAtTheBottom) {
   console.OnKey(ConsoleKey_PageUp);
   EXPECT_FALSE(console.IsFollowingOutput());
   EXPECT_EQ(console.GetScrollOffset(), 5);
-  for (int i = 0; i < 10; ++i)
-    console.OnKey(ConsoleKey_PageUp);
+  for (int i = 0; i < 10; ++i) console.OnKey(ConsoleKey_PageUp);
   EXPECT_EQ(console.GetScrollOffset(), 19);
   console.OnKey(ConsoleKey_PageDown);
   EXPECT_EQ(console.GetScrollOffset(), 14);
-  for (int i = 0; i < 3; ++i)
-    console.OnKey(ConsoleKey_PageDown);
+  for (int i = 0; i < 3; ++i) console.OnKey(ConsoleKey_PageDown);
   EXPECT_TRUE(console.IsFollowingOutput());
   EXPECT_EQ(console.GetScrollOffset(), 0);
 }
@@ -437,8 +435,7 @@ TEST_F(ConsoleScrollTest, ScrolledViewKeepsItsLinesAsOutputArrives) {
   console.SetCommandProcessor(&processor);
   console.SetOpen(true, false);
   console.OnKey(ConsoleKey_PageUp);  // bottom line is "14"
-  for (int i = 20; i < 300; ++i)
-    console.Printf("%d", i);
+  for (int i = 20; i < 300; ++i) console.Printf("%d", i);
   EXPECT_EQ(console.GetScrollOffset(), static_cast<int>(kConsoleMaxLines) - 1);
   console.Draw(0, 0, 640, 240, false, false);
   // "14" was dropped from the buffer; the view moved on to the oldest line kept.
@@ -504,8 +501,7 @@ TEST_F(ConsoleTest, NoticesAreRightAlignedForOneFrame) {
   console.SetCommandProcessor(&processor);
   console.AddNotice("[orange]--- World ---\nab");
   console.AddNoticef("FPS: %.2f", 60.0);
-  for (int i = 0; i < 40; ++i)
-    console.AddNotice("x");
+  for (int i = 0; i < 40; ++i) console.AddNotice("x");
   EXPECT_EQ(console.GetNotices().size(), kConsoleMaxNotices);
   console.Draw(0, 0, 640, 240, false, true);
   auto texts = processor.Texts();
@@ -578,8 +574,7 @@ TEST_F(ConsoleTest, OpenConsoleDrawsBackgroundInputAndColouredLines) {
 
 TEST_F(ConsoleTest, LinesStopAtTheTopEdge) {
   console.SetCommandProcessor(&processor);
-  for (int i = 0; i < 100; ++i)
-    console.Printf("%d", i);
+  for (int i = 0; i < 100; ++i) console.Printf("%d", i);
   console.SetOpen(true, false);
   console.Draw(0, 0, 640, 100, false, false);
   // Lines at y = 75, 65, ..., 5 (8 lines) above the input line.
@@ -624,8 +619,7 @@ TEST_F(ConsoleLogTest, ConcurrentPrintsAreNeitherLostNorDuplicated) {
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
       for (int i = 0; i < kLinesPerThread; ++i) {
-        if (i % 7 == 0)
-          console.AddNoticef("n%d", i);
+        if (i % 7 == 0) console.AddNoticef("n%d", i);
         console.Printf("[grey]t%d-%d", t, i);
       }
     });
@@ -638,12 +632,10 @@ TEST_F(ConsoleLogTest, ConcurrentPrintsAreNeitherLostNorDuplicated) {
     console.Update(0.01f);
     console.Draw(0, 0, 640, 240, true, true);
     processor.calls.clear();
-    if (++reads % 4 == 0)
-      console.OnKey(reads % 8 ? ConsoleKey_PageUp : ConsoleKey_PageDown);
+    if (++reads % 4 == 0) console.OnKey(reads % 8 ? ConsoleKey_PageUp : ConsoleKey_PageDown);
     done = console.GetLineCount() == kConsoleMaxLines && reads > 50;
   }
-  for (auto& th : threads)
-    th.join();
+  for (auto& th : threads) th.join();
   console.CloseLogFile();
 
   auto logLines = SplitLines(ReadFile(path));

@@ -22,7 +22,8 @@ TEST(CommandLineTest, OptionNamesIgnoreCase) {
 }
 
 TEST(CommandLineTest, ValuesJoinWithSingleBlanksAndFirstValueWins) {
-  CommandLine cl = ParseArgs({"shell", "ignored", "-title", "a", "b", "-resx", "1024", "-RESX", "640", "800"});
+  CommandLine cl =
+      ParseArgs({"shell", "ignored", "-title", "a", "b", "-resx", "1024", "-RESX", "640", "800"});
   EXPECT_EQ(*cl.Find("title"), "a b");
   EXPECT_EQ(*cl.Find("ResX"), "1024");
   EXPECT_FALSE(cl.Has("ignored"));

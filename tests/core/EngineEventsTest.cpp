@@ -14,10 +14,8 @@ struct Recorder : IEngineEventListener {
   bool removeSelf = false;
   void OnEvent(const EngineEvent& e) override {
     codes.push_back(e.code);
-    if (order)
-      order->push_back(id);
-    if (removeSelf && list)
-      list->Remove(this);
+    if (order) order->push_back(id);
+    if (removeSelf && list) list->Remove(this);
   }
 };
 

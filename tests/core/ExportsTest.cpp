@@ -18,8 +18,7 @@ class EngineLibrary : public ::testing::Test {
     ASSERT_NE(handle_, nullptr) << dlerror();
   }
   void TearDown() override {
-    if (handle_)
-      dlclose(handle_);
+    if (handle_) dlclose(handle_);
   }
   template <typename T>
   T Get(const char* name) {
@@ -29,7 +28,9 @@ class EngineLibrary : public ::testing::Test {
 };
 
 int g_outputCalls = 0;
-void CountOutput(const char*, bool, void*) { ++g_outputCalls; }
+void CountOutput(const char*, bool, void*) {
+  ++g_outputCalls;
+}
 
 // Itanium C++ ABI: a pointer to a virtual member holds 1 + the vtable byte offset.
 template <typename M>
@@ -46,7 +47,8 @@ long SlotOf(M member) {
 }  // namespace
 
 TEST_F(EngineLibrary, ExportsAreFoundByName) {
-  for (const char* name : {"kazStartup", "kazShutdown", "kazGetVersion", "kazGetBuildString", "kazGetInterface"})
+  for (const char* name :
+       {"kazStartup", "kazShutdown", "kazGetVersion", "kazGetBuildString", "kazGetInterface"})
     EXPECT_NE(dlsym(handle_, name), nullptr) << name;
   // Internals stay hidden.
   EXPECT_EQ(dlsym(handle_, "_Z16SetEngineInterfaceP10IKazEngine"), nullptr);

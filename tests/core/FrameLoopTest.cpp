@@ -26,14 +26,15 @@ struct Recorder : IEngineEventListener {
   int Count(int code, int key = -1) const {
     int n = 0;
     for (const EngineEvent& e : events)
-      if (e.code == code && (key < 0 || e.key == key))
-        ++n;
+      if (e.code == code && (key < 0 || e.key == key)) ++n;
     return n;
   }
 };
 
 std::vector<std::string> g_output;
-void Capture(const char* text, bool, void*) { g_output.emplace_back(text); }
+void Capture(const char* text, bool, void*) {
+  g_output.emplace_back(text);
+}
 
 class FrameLoopTest : public ::testing::Test {
  protected:
@@ -46,11 +47,11 @@ class FrameLoopTest : public ::testing::Test {
     ASSERT_NE(kazStartup(1, argv, TestWindow(), "t", "cove", &Capture, nullptr), nullptr);
     engine_ = static_cast<KazEngine*>(kazGetInterface());
     engine_->SetClock(&clock_);
-    engine_->GetEventListeners().Add(&recorder_, EngineEventCategory_Engine | EngineEventCategory_Input);
+    engine_->GetEventListeners().Add(&recorder_,
+                                     EngineEventCategory_Engine | EngineEventCategory_Input);
   }
   void TearDown() override {
-    if (engine_)
-      engine_->GetEventListeners().Remove(&recorder_);
+    if (engine_) engine_->GetEventListeners().Remove(&recorder_);
     // Back to the defaults before shutdown saves them into the bin folder's configuration.
     CVarRegistry::Instance().ResetBuiltins();
     kazShutdown();
@@ -221,7 +222,8 @@ TEST_F(FrameLoopTest, ActiveFramesClearAndPresentAndF9TakesAScreenshot) {
   namespace fs = std::filesystem;
   const fs::path shots = fs::path(KAZ_BIN_DIR) / "screenshots";
   std::error_code ec;
-  size_t before = fs::exists(shots) ? static_cast<size_t>(std::distance(fs::directory_iterator(shots), {})) : 0;
+  size_t before =
+      fs::exists(shots) ? static_cast<size_t>(std::distance(fs::directory_iterator(shots), {})) : 0;
   engine_->SetActive(true);
   Frame(0.016);
   g_output.clear();

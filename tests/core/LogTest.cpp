@@ -12,7 +12,9 @@ struct Captured {
   LogLevel level;
 };
 std::vector<Captured> g_captured;
-void Capture(const char* text, LogLevel level) { g_captured.push_back({text, level}); }
+void Capture(const char* text, LogLevel level) {
+  g_captured.push_back({text, level});
+}
 
 class LogTest : public ::testing::Test {
  protected:

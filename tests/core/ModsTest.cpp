@@ -18,20 +18,61 @@ namespace {
 
 std::vector<std::string> g_log;
 void CaptureLog(const char* text, LogLevel level) {
-  g_log.push_back(std::string(level == LogLevel_Warning ? "W:" : level == LogLevel_Message ? "M:" : "?:") + text);
+  g_log.push_back(std::string(level == LogLevel_Warning   ? "W:"
+                              : level == LogLevel_Message ? "M:"
+                                                          : "?:") +
+                  text);
 }
 
 // A stored zip holding one empty file "e" (its CRC is 0).
 std::string TinyZip() {
   std::string z;
-  auto u16 = [&](unsigned v) { z.push_back(char(v & 0xFF)); z.push_back(char(v >> 8)); };
-  auto u32 = [&](unsigned v) { u16(v & 0xFFFF); u16(v >> 16); };
-  u32(0x04034b50); u16(10); u16(0); u16(0); u16(0); u16(0x21); u32(0); u32(0); u32(0); u16(1); u16(0);
+  auto u16 = [&](unsigned v) {
+    z.push_back(char(v & 0xFF));
+    z.push_back(char(v >> 8));
+  };
+  auto u32 = [&](unsigned v) {
+    u16(v & 0xFFFF);
+    u16(v >> 16);
+  };
+  u32(0x04034b50);
+  u16(10);
+  u16(0);
+  u16(0);
+  u16(0);
+  u16(0x21);
+  u32(0);
+  u32(0);
+  u32(0);
+  u16(1);
+  u16(0);
   z += 'e';
-  u32(0x02014b50); u16(20); u16(10); u16(0); u16(0); u16(0); u16(0x21); u32(0); u32(0); u32(0);
-  u16(1); u16(0); u16(0); u16(0); u16(0); u32(0); u32(0);
+  u32(0x02014b50);
+  u16(20);
+  u16(10);
+  u16(0);
+  u16(0);
+  u16(0);
+  u16(0x21);
+  u32(0);
+  u32(0);
+  u32(0);
+  u16(1);
+  u16(0);
+  u16(0);
+  u16(0);
+  u16(0);
+  u32(0);
+  u32(0);
   z += 'e';
-  u32(0x06054b50); u16(0); u16(0); u16(1); u16(1); u32(47); u32(31); u16(0);
+  u32(0x06054b50);
+  u16(0);
+  u16(0);
+  u16(1);
+  u16(1);
+  u32(47);
+  u32(31);
+  u16(0);
   return z;
 }
 
@@ -105,9 +146,12 @@ TEST_F(ModsTest, OddVersionStrings) {
     bool warns;
   };
   const Case cases[] = {
-      {"ModVersion=1.2", 1, 2, 0, false},       {"ModVersion=300.2.1", 44, 2, 1, true},
-      {"ModVersion=a.b.c", 0, 0, 0, true},      {"ModVersion=", 0, 0, 0, false},
-      {"ModVersion=-1.0.0", 255, 0, 0, true},   {"ModVersion=99999999999999999999.1.1", 255, 1, 1, true},
+      {"ModVersion=1.2", 1, 2, 0, false},
+      {"ModVersion=300.2.1", 44, 2, 1, true},
+      {"ModVersion=a.b.c", 0, 0, 0, true},
+      {"ModVersion=", 0, 0, 0, false},
+      {"ModVersion=-1.0.0", 255, 0, 0, true},
+      {"ModVersion=99999999999999999999.1.1", 255, 1, 1, true},
       {"Unrelated=1", 0, 0, 0, false},
   };
   for (const Case& c : cases) {
@@ -132,7 +176,8 @@ TEST_F(ModsTest, NamesAreLowerCasedUpToWhitespace) {
   ModInfo bad = LoadOne("ModName=My Mod\n");
   EXPECT_EQ(bad.name, "my Mod");
   ASSERT_EQ(g_log.size(), 1u);
-  EXPECT_EQ(g_log[0], "W:Mod def file '[grey]" + base_ + "mods/one.mod[white]' has illegal name '[grey]My Mod[white]'");
+  EXPECT_EQ(g_log[0], "W:Mod def file '[grey]" + base_ +
+                          "mods/one.mod[white]' has illegal name '[grey]My Mod[white]'");
 }
 
 TEST_F(ModsTest, OverlongLineDoesNotLeakIntoTheNextLine) {
@@ -203,7 +248,7 @@ TEST_F(ModsTest, PackageDirectoryIsSearchedBeforeItsArchive) {
   EXPECT_FALSE(ModList::AddPackage(base_, "absent", true));
   EXPECT_TRUE(ModList::AddPackage(base_, "front", false));
   EXPECT_EQ(FileSystem::GetSearchPaths(),
-            (std::vector<std::string>{base_ + "front", base_ + "front.pak", base_ + "both", base_ + "both.pak",
-                                      base_ + "dironly"}));
+            (std::vector<std::string>{base_ + "front", base_ + "front.pak", base_ + "both",
+                                      base_ + "both.pak", base_ + "dironly"}));
   FileSystem::Uninit();
 }

@@ -29,7 +29,8 @@ struct RunResult {
   std::string output;
   int Count(const std::string& needle) const {
     int n = 0;
-    for (size_t pos = output.find(needle); pos != std::string::npos; pos = output.find(needle, pos + 1))
+    for (size_t pos = output.find(needle); pos != std::string::npos;
+         pos = output.find(needle, pos + 1))
       ++n;
     return n;
   }
@@ -54,13 +55,15 @@ class ProcessTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
     const fs::path bin = KAZ_BIN_DIR;
-    if (!fs::exists(bin / "shell"))
-      GTEST_SKIP() << "the shell program is not built";
+    if (!fs::exists(bin / "shell")) GTEST_SKIP() << "the shell program is not built";
     fs::copy_file(bin / "shell", dir_ / "shell");
     fs::copy_file(bin / "libengine.so", dir_ / "libengine.so");
-    fs::copy(fs::path(KAZ_SOURCE_DIR) / "data" / "mods", dir_ / "mods", fs::copy_options::recursive);
-    fs::copy(fs::path(KAZ_SOURCE_DIR) / "data" / "cove", dir_ / "cove", fs::copy_options::recursive);
-    fs::copy(fs::path(KAZ_SOURCE_DIR) / "data" / "base", dir_ / "base", fs::copy_options::recursive);
+    fs::copy(fs::path(KAZ_SOURCE_DIR) / "data" / "mods", dir_ / "mods",
+             fs::copy_options::recursive);
+    fs::copy(fs::path(KAZ_SOURCE_DIR) / "data" / "cove", dir_ / "cove",
+             fs::copy_options::recursive);
+    fs::copy(fs::path(KAZ_SOURCE_DIR) / "data" / "base", dir_ / "base",
+             fs::copy_options::recursive);
   }
   void TearDown() override {
     std::error_code ec;
@@ -70,14 +73,12 @@ class ProcessTest : public ::testing::Test {
   RunResult Run(std::vector<std::string> args, int timeoutSeconds = 60) {
     args.insert(args.begin(), (dir_ / "shell").string());
     std::vector<char*> argv;
-    for (std::string& a : args)
-      argv.push_back(a.data());
+    for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
 
     std::vector<std::string> envStorage;
     for (char** e = environ; *e; ++e)
-      if (strncmp(*e, "ASAN_OPTIONS=", 13) != 0)
-        envStorage.emplace_back(*e);
+      if (strncmp(*e, "ASAN_OPTIONS=", 13) != 0) envStorage.emplace_back(*e);
     // Mesa's EGL, loaded by SDL for the window, leaves a few bytes behind at
     // unload that LeakSanitizer cannot attribute; the launcher is not at fault.
     envStorage.emplace_back("ASAN_OPTIONS=detect_leaks=0");
@@ -85,22 +86,21 @@ class ProcessTest : public ::testing::Test {
     envStorage.emplace_back("SDL_VIDEODRIVER=offscreen");
     envStorage.emplace_back("ALSOFT_DRIVERS=null");
     std::vector<char*> envp;
-    for (std::string& e : envStorage)
-      envp.push_back(e.data());
+    for (std::string& e : envStorage) envp.push_back(e.data());
     envp.push_back(nullptr);
 
     fs::path logPath = dir_ / "output.txt";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     pid_t pid = 0;
     RunResult result;
     int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-      return result;
+    if (rc != 0) return result;
     int status = 0;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
     while (waitpid(pid, &status, WNOHANG) == 0) {
@@ -128,19 +128,24 @@ TEST_F(ProcessTest, HeadlessRunStartsTheDemoAndExitsCleanly) {
   RunResult r = Run({"-frames", "5"});
   EXPECT_EQ(r.exitCode, 0) << r.output;
   EXPECT_EQ(r.Count("CPU: "), 1) << r.output;
-  EXPECT_EQ(r.Count("Selected mod The Secret of Orrelin Cove (cove), version 0.1.0"), 1) << r.output;
+  EXPECT_EQ(r.Count("Selected mod The Secret of Orrelin Cove (cove), version 0.1.0"), 1)
+      << r.output;
   EXPECT_GE(r.Count("Display mode set ("), 1) << r.output;  // again on activation
   EXPECT_TRUE(fs::exists(Config()));
   // The world was made and released, and nothing pooled or managed leaked.
   EXPECT_EQ(r.Count("still in use"), 0) << r.output;
   for (const auto& entry : fs::directory_iterator(dir_))
-    EXPECT_EQ(entry.path().filename().string().find("_ResMgr.log"), std::string::npos) << entry.path();
+    EXPECT_EQ(entry.path().filename().string().find("_ResMgr.log"), std::string::npos)
+        << entry.path();
 }
 
 TEST_F(ProcessTest, UnknownModWarnsOnceAndRunsTheMainGame) {
   RunResult r = Run({"-mod", "nosuch", "-frames", "2"});
   EXPECT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_EQ(r.Count("Failed to load mod 'nosuch' specified on the command line, falling back to main game."), 1)
+  EXPECT_EQ(
+      r.Count(
+          "Failed to load mod 'nosuch' specified on the command line, falling back to main game."),
+      1)
       << r.output;
   EXPECT_EQ(r.Count("(cove)"), 1);
 }

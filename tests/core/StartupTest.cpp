@@ -19,13 +19,14 @@ struct Output {
   int Count(const std::string& needle) const {
     int n = 0;
     for (const std::string& l : lines)
-      if (l.find(needle) != std::string::npos)
-        ++n;
+      if (l.find(needle) != std::string::npos) ++n;
     return n;
   }
 };
 
-void Capture(const char* text, bool, void* user) { static_cast<Output*>(user)->lines.emplace_back(text); }
+void Capture(const char* text, bool, void* user) {
+  static_cast<Output*>(user)->lines.emplace_back(text);
+}
 
 class StartupTest : public ::testing::Test {
  protected:
@@ -33,11 +34,10 @@ class StartupTest : public ::testing::Test {
     args.insert(args.begin(), KAZ_BIN_DIR "/shell");
     storage_ = args;
     argv_.clear();
-    for (std::string& a : storage_)
-      argv_.push_back(a.data());
+    for (std::string& a : storage_) argv_.push_back(a.data());
     argv_.push_back(nullptr);
-    return kazStartup(static_cast<int>(storage_.size()), argv_.data(), TestWindow(), "The Secret of Orrelin Cove",
-                      "cove", &Capture, &out_);
+    return kazStartup(static_cast<int>(storage_.size()), argv_.data(), TestWindow(),
+                      "The Secret of Orrelin Cove", "cove", &Capture, &out_);
   }
   void SetUp() override { KAZ_REQUIRE_TEST_WINDOW(); }
   void TearDown() override { kazShutdown(); }
@@ -46,8 +46,7 @@ class StartupTest : public ::testing::Test {
   static std::vector<std::string> SearchPath() {
     std::vector<std::string> paths;
     char** list = PHYSFS_getSearchPath();
-    for (char** p = list; p && *p; ++p)
-      paths.emplace_back(*p);
+    for (char** p = list; p && *p; ++p) paths.emplace_back(*p);
     PHYSFS_freeList(list);
     return paths;
   }
@@ -63,7 +62,9 @@ TEST_F(StartupTest, StartsTheMainModAndShutsDown) {
   IKazEngine* engine = Start({});
   ASSERT_NE(engine, nullptr);
   EXPECT_EQ(kazGetInterface(), engine);
-  EXPECT_EQ(out_.Count("Selected mod [grey]The Secret of Orrelin Cove [white]([grey]cove[white]), version [grey]0.1.0"), 1);
+  EXPECT_EQ(out_.Count("Selected mod [grey]The Secret of Orrelin Cove [white]([grey]cove[white]), "
+                       "version [grey]0.1.0"),
+            1);
   EXPECT_EQ(out_.Count("CPU: "), 1);
   EXPECT_EQ(engine->GetWindow(), TestWindow());
   EXPECT_NE(engine->GetVideoManager(), nullptr);
@@ -77,9 +78,11 @@ TEST_F(StartupTest, StartsTheMainModAndShutsDown) {
 
 TEST_F(StartupTest, UnknownModFallsBackToMainGameWithOneWarning) {
   ASSERT_NE(Start({"-MOD", "nosuch"}), nullptr);
-  EXPECT_EQ(out_.Count("[orange]WARNING: [white]Failed to load mod 'nosuch' specified on the command line, "
-                       "falling back to main game."),
-            1);
+  EXPECT_EQ(
+      out_.Count(
+          "[orange]WARNING: [white]Failed to load mod 'nosuch' specified on the command line, "
+          "falling back to main game."),
+      1);
   EXPECT_EQ(out_.Count("([grey]cove[white])"), 1);
 }
 
@@ -95,11 +98,13 @@ TEST_F(StartupTest, CommandLinePackagesComeFirstThenModThenBase) {
   std::vector<std::string> paths = SearchPath();
   auto indexOf = [&](const std::string& suffix) {
     for (size_t i = 0; i < paths.size(); ++i)
-      if (paths[i].size() >= suffix.size() && paths[i].compare(paths[i].size() - suffix.size(), suffix.size(), suffix) == 0)
+      if (paths[i].size() >= suffix.size() &&
+          paths[i].compare(paths[i].size() - suffix.size(), suffix.size(), suffix) == 0)
         return static_cast<int>(i);
     return -1;
   };
-  int a = indexOf("kaztest_a"), b = indexOf("kaztest_b"), cove = indexOf("/cove"), base = indexOf("/base");
+  int a = indexOf("kaztest_a"), b = indexOf("kaztest_b"), cove = indexOf("/cove"),
+      base = indexOf("/base");
   ASSERT_GE(a, 0);
   EXPECT_LT(a, b);
   EXPECT_LT(b, cove);

@@ -10,7 +10,9 @@
 TEST(SystemInfoTest, MemInfoIsComputedIn64Bits) {
   // 64 GiB would overflow a 32-bit byte count.
   uint64_t total = 0, avail = 0;
-  ASSERT_TRUE(ParseMemInfo("MemTotal:       67108864 kB\nMemFree:  100 kB\nMemAvailable:   33554432 kB\n", &total, &avail));
+  ASSERT_TRUE(
+      ParseMemInfo("MemTotal:       67108864 kB\nMemFree:  100 kB\nMemAvailable:   33554432 kB\n",
+                   &total, &avail));
   EXPECT_EQ(total, uint64_t(64) << 30);
   EXPECT_EQ(avail, uint64_t(32) << 30);
   EXPECT_EQ(total >> 20, 65536u);
@@ -25,7 +27,8 @@ TEST(SystemInfoTest, MemInfoFallsBackToMemFreeAndRejectsGarbage) {
 }
 
 TEST(SystemInfoTest, OsReleasePrefersPrettyNameAndStripsQuotes) {
-  EXPECT_EQ(ParseOsReleaseName("NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"),
+  EXPECT_EQ(ParseOsReleaseName(
+                "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"),
             "Debian GNU/Linux 12 (bookworm)");
   EXPECT_EQ(ParseOsReleaseName("NAME=Arch\n"), "Arch");
   EXPECT_EQ(ParseOsReleaseName(""), "Unknown");
@@ -46,7 +49,9 @@ TEST(SystemInfoTest, KernelReleaseMapsToVersionAndBuild) {
 
 namespace {
 std::vector<std::string> g_lines;
-void Collect(const char* text, LogLevel) { g_lines.emplace_back(text); }
+void Collect(const char* text, LogLevel) {
+  g_lines.emplace_back(text);
+}
 }  // namespace
 
 TEST(SystemInfoTest, LinesKeepTheirShape) {

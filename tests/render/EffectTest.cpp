@@ -23,16 +23,17 @@ technique A { pass { VertexShader = VS; PixelShader = PS; SrcBlend = InvSrcAlpha
 technique B { requires 3.0; pass P0 { VertexShader = VS; PixelShader = PS; } pass P1 { VertexShader = VS; PixelShader = PS; } }
 )";
 
-bool Parse(const std::string& text, EffectDesc* desc, std::string* errors, const EffectDefines& defs = {},
-           const std::map<std::string, std::string>& files = {}) {
-  return ParseEffect("test.fx", text, defs,
-                     [&](const std::string& name, std::string& out) {
-                       auto it = files.find(name);
-                       if (it == files.end()) return false;
-                       out = it->second;
-                       return true;
-                     },
-                     desc, errors);
+bool Parse(const std::string& text, EffectDesc* desc, std::string* errors,
+           const EffectDefines& defs = {}, const std::map<std::string, std::string>& files = {}) {
+  return ParseEffect(
+      "test.fx", text, defs,
+      [&](const std::string& name, std::string& out) {
+        auto it = files.find(name);
+        if (it == files.end()) return false;
+        out = it->second;
+        return true;
+      },
+      desc, errors);
 }
 
 TEST(EffectParser, ParametersSamplersAndTechniques) {
@@ -56,10 +57,12 @@ TEST(EffectParser, ParametersSamplersAndTechniques) {
 
 TEST(EffectParser, IncludesAndMacros) {
   std::map<std::string, std::string> files = {
-      {"lib.fxh", "#define COUNT 3\n#if NUM_BONE_INFLUENCES > 1 && defined(COUNT)\nfloat Skinned;\n#endif\n"}};
+      {"lib.fxh",
+       "#define COUNT 3\n#if NUM_BONE_INFLUENCES > 1 && defined(COUNT)\nfloat Skinned;\n#endif\n"}};
   EffectDesc d;
   std::string errors;
-  ASSERT_TRUE(Parse("#include \"lib.fxh\"\nfloat4 V[COUNT];\n", &d, &errors, {{"NUM_BONE_INFLUENCES", "2"}}, files))
+  ASSERT_TRUE(Parse("#include \"lib.fxh\"\nfloat4 V[COUNT];\n", &d, &errors,
+                    {{"NUM_BONE_INFLUENCES", "2"}}, files))
       << errors;
   ASSERT_EQ(d.params.size(), 2u);
   EXPECT_EQ(d.params[0].name, "Skinned");
@@ -75,13 +78,16 @@ TEST(EffectParser, ErrorsNameTheFileAndLine) {
   EXPECT_NE(errors.find("test.fx(4): error:"), std::string::npos) << errors;
 
   errors.clear();
-  std::map<std::string, std::string> files = {{"bad.fxh", "\n\ntechnique T { pass { Bogus = 1; } }\n"}};
+  std::map<std::string, std::string> files = {
+      {"bad.fxh", "\n\ntechnique T { pass { Bogus = 1; } }\n"}};
   EXPECT_FALSE(Parse("float A;\n#include \"bad.fxh\"\n", &d, &errors, {}, files));
-  EXPECT_NE(errors.find("bad.fxh(3): error: unknown render state 'Bogus'"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("bad.fxh(3): error: unknown render state 'Bogus'"), std::string::npos)
+      << errors;
 
   errors.clear();
   EXPECT_FALSE(Parse("#include \"missing.fxh\"\n", &d, &errors));
-  EXPECT_NE(errors.find("test.fx(1): error: cannot open include file 'missing.fxh'"), std::string::npos);
+  EXPECT_NE(errors.find("test.fx(1): error: cannot open include file 'missing.fxh'"),
+            std::string::npos);
 
   errors.clear();
   EXPECT_FALSE(Parse("#if 1\nfloat A;\n", &d, &errors));
@@ -154,12 +160,15 @@ TEST_F(EffectTest, MatricesAreHandedOverTransposed) {
 
 TEST_F(EffectTest, NoValidTechniqueFailsTheLoad) {
   EXPECT_EQ(LoadRenderEffect("RenderEffects/future.fx"), nullptr);
-  EXPECT_EQ(CountContaining("GL .fx file 'RenderEffects/future.fx' has no technique that will validate on this "
-                            "hardware!",
-                            LogLevel_Error),
+  EXPECT_EQ(CountContaining(
+                "GL .fx file 'RenderEffects/future.fx' has no technique that will validate on this "
+                "hardware!",
+                LogLevel_Error),
             1);
   EXPECT_EQ(LoadRenderEffect("RenderEffects/none.fx"), nullptr);
-  EXPECT_EQ(CountContaining("Could not open RenderEffect file 'RenderEffects/none.fx'", LogLevel_Error), 1);
+  EXPECT_EQ(
+      CountContaining("Could not open RenderEffect file 'RenderEffects/none.fx'", LogLevel_Error),
+      1);
 }
 
 TEST_F(EffectTest, PassesRestoreTheirStatesAtEnd) {
@@ -224,7 +233,9 @@ TEST_F(EffectTest, WorldEffectVariantsPassesAndLights) {
   // Three influences fail once, loudly, then quietly; variant 0 is unaffected.
   EXPECT_FALSE(w->SelectVariant(3));
   EXPECT_FALSE(w->SelectVariant(3));
-  EXPECT_EQ(CountContaining("Failed to load RenderEffect 'RenderEffects/bones.fx' with 3 bone influences!"), 1);
+  EXPECT_EQ(CountContaining(
+                "Failed to load RenderEffect 'RenderEffects/bones.fx' with 3 bone influences!"),
+            1);
   EXPECT_TRUE(w->SelectVariant(0));
   EXPECT_TRUE(w->SelectVariant(4));
   w->Release();
@@ -246,9 +257,12 @@ TEST_F(EffectTest, NamedParametersAndMaterials) {
   GTexture* bound = fx->GetGLEffect()->GetTexture(fx->GetParameterByName("DiffuseMap"));
   ASSERT_NE(bound, nullptr);
   EXPECT_EQ(bound->GetType(), GTEXTYPE_CUBE);
-  EXPECT_EQ(GetTextureResourceManager().Find("Textures/red_dxt1.dds"), nullptr);  // dropped with its binding
+  EXPECT_EQ(GetTextureResourceManager().Find("Textures/red_dxt1.dds"),
+            nullptr);  // dropped with its binding
   EXPECT_FALSE(m->SetRenderEffect("RenderEffects/none.fx"));
-  EXPECT_EQ(CountContaining("Material: Failed to load RenderEffect 'RenderEffects/none.fx'", LogLevel_Message), 1);
+  EXPECT_EQ(CountContaining("Material: Failed to load RenderEffect 'RenderEffects/none.fx'",
+                            LogLevel_Message),
+            1);
   m->Release();
 }
 

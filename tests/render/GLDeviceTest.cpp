@@ -27,7 +27,8 @@ namespace fs = std::filesystem;
 // unloaded at exit, which leaves LeakSanitizer with nameless frames. Pinning
 // the driver's modules keeps their names, and these lines excuse them.
 extern "C" const char* __lsan_default_suppressions() {
-  return "leak:dri.so\nleak:libgallium\nleak:libLLVM\nleak:libGLX_mesa\nleak:libEGL_mesa\nleak:libglapi\n";
+  return "leak:dri.so\nleak:libgallium\nleak:libLLVM\nleak:libGLX_mesa\nleak:libEGL_mesa\nleak:"
+         "libglapi\n";
 }
 
 namespace {
@@ -36,8 +37,9 @@ constexpr uint32_t kWidth = 64, kHeight = 48;
 
 int PinModule(struct dl_phdr_info* info, size_t, void*) {
   const char* n = info->dlpi_name;
-  if (n && *n && (std::strstr(n, "dri") || std::strstr(n, "gallium") || std::strstr(n, "LLVM") ||
-                  std::strstr(n, "mesa") || std::strstr(n, "glapi")))
+  if (n && *n &&
+      (std::strstr(n, "dri") || std::strstr(n, "gallium") || std::strstr(n, "LLVM") ||
+       std::strstr(n, "mesa") || std::strstr(n, "glapi")))
     dlopen(n, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
   return 0;
 }
@@ -108,7 +110,8 @@ class GLDeviceTest : public ::testing::Test {
     surf->Release();
     return out;
   }
-  static uint32_t Pixel(const std::vector<uint8_t>& img, uint32_t x, uint32_t y, uint32_t w = kWidth) {
+  static uint32_t Pixel(const std::vector<uint8_t>& img, uint32_t x, uint32_t y,
+                        uint32_t w = kWidth) {
     const uint8_t* p = &img[(size_t(y) * w + x) * 4];
     return (uint32_t(p[3]) << 24) | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
   }
@@ -196,7 +199,8 @@ TEST_F(GLDeviceTest, TexturedQuadThroughAnEffectKeepsTheImageUpright) {
   void* bits = nullptr;
   uint32_t pitch = 0;
   ASSERT_TRUE(tex->Lock(0, &bits, &pitch, 0));
-  const uint32_t texels[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};  // TL red, TR green, BL blue, BR white
+  const uint32_t texels[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF,
+                              0xFFFFFFFF};  // TL red, TR green, BL blue, BR white
   std::memcpy(bits, texels, 8);
   std::memcpy(static_cast<uint8_t*>(bits) + pitch, texels + 2, 8);
   ASSERT_TRUE(tex->Unlock());
@@ -315,7 +319,9 @@ TEST_F(GLDeviceTest, CompressedTextureDecodesOnTheDevice) {
 
 TEST_F(GLDeviceTest, GlslErrorsNameTheEffectFileAndLine) {
   EXPECT_EQ(LoadRenderEffect("RenderEffects/broken.fx"), nullptr);
-  EXPECT_EQ(CountContaining("Error compiling RenderEffect file 'RenderEffects/broken.fx'", LogLevel_Error), 1);
+  EXPECT_EQ(CountContaining("Error compiling RenderEffect file 'RenderEffects/broken.fx'",
+                            LogLevel_Error),
+            1);
   EXPECT_GE(CountContaining("RenderEffects/broken.fx(9)", LogLevel_Detail), 1) << AllLines();
 }
 
@@ -341,7 +347,8 @@ TEST_F(GLDeviceTest, AlphaTestSwitchedInsideAPassAppliesAtCommit) {
   struct V {
     float x, y, z;
   };
-  const V verts[6] = {{-1, 1, 0.5f}, {1, 1, 0.5f}, {-1, -1, 0.5f}, {1, 1, 0.5f}, {1, -1, 0.5f}, {-1, -1, 0.5f}};
+  const V verts[6] = {{-1, 1, 0.5f}, {1, 1, 0.5f},  {-1, -1, 0.5f},
+                      {1, 1, 0.5f},  {1, -1, 0.5f}, {-1, -1, 0.5f}};
   GLVertexBuffer* vb = CreateVertexBuffer(sizeof(V), 6, false);
   GLVertexFormat* fmt = CreateVertexFormat();
   ASSERT_TRUE(vb && fmt);
@@ -369,7 +376,8 @@ TEST_F(GLDeviceTest, AlphaTestSwitchedInsideAPassAppliesAtCommit) {
   EXPECT_EQ(Pixel(ReadBack(), 5, 5) & 0xFFFFFF, 0xFFFFFFu) << "new reference value";
   m_vm->Clear(true, true, false);
   dev->SetRenderState(GRS_ALPHATESTENABLE, 0);
-  fx->SetVector4(fx->GetParameterByName("Tint"), 0, 1, 0, 0.25f);  // uploaded to the other variant too
+  fx->SetVector4(fx->GetParameterByName("Tint"), 0, 1, 0,
+                 0.25f);  // uploaded to the other variant too
   fx->CommitChanges();
   EXPECT_TRUE(m_vm->DrawPrimitive(PRIM_TRIANGLES, 0, 2));
   EXPECT_EQ(Pixel(ReadBack(), 5, 5) & 0xFFFFFF, 0x00FF00u) << "alpha test switched off again";
@@ -438,8 +446,8 @@ TEST_F(GLDeviceTest, BuffersSwitchedBetweenDrawsAreDrawn) {
   // Corners of the screen; the second buffer is the same square shrunk to the left half.
   const V full[4] = {{-1, 1, 0.5f}, {1, 1, 0.5f}, {1, -1, 0.5f}, {-1, -1, 0.5f}};
   const V left[4] = {{-1, 1, 0.5f}, {0, 1, 0.5f}, {0, -1, 0.5f}, {-1, -1, 0.5f}};
-  const uint16_t both[6] = {0, 1, 2, 0, 2, 3};     // the whole square, clockwise
-  const uint16_t upper[6] = {0, 1, 2, 0, 1, 2};    // its top-right triangle twice
+  const uint16_t both[6] = {0, 1, 2, 0, 2, 3};   // the whole square, clockwise
+  const uint16_t upper[6] = {0, 1, 2, 0, 1, 2};  // its top-right triangle twice
   GLVertexBuffer* vbFull = CreateVertexBuffer(sizeof(V), 4, false);
   GLVertexBuffer* vbLeft = CreateVertexBuffer(sizeof(V), 4, false);
   GLIndexBuffer* ibBoth = CreateIndexBuffer(0, 6, false);

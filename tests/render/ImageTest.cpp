@@ -47,8 +47,8 @@ std::vector<uint8_t> Encode(const char* kind, int comp) {
   return out;
 }
 
-std::vector<uint8_t> DdsHeader(uint32_t w, uint32_t h, uint32_t mips, uint32_t depth, const char* fourcc,
-                               uint32_t caps2) {
+std::vector<uint8_t> DdsHeader(uint32_t w, uint32_t h, uint32_t mips, uint32_t depth,
+                               const char* fourcc, uint32_t caps2) {
   std::vector<uint8_t> d(128, 0);
   auto put = [&](size_t at, uint32_t v) { std::memcpy(&d[at], &v, 4); };
   std::memcpy(d.data(), "DDS ", 4);
@@ -185,12 +185,14 @@ TEST(ImageDecode, PngChunkLengthsMustFitTheFile) {
   EXPECT_FALSE(DecodeImage(png.data(), png.size() - 12, &img, &why));
   // A declared size beyond the limit is refused before decoding.
   std::vector<uint8_t> wide = png;
-  wide[16] = 0x00, wide[17] = 0x01, wide[18] = 0x00, wide[19] = 0x00;  // width 65536 (CRC left stale)
+  wide[16] = 0x00, wide[17] = 0x01, wide[18] = 0x00,
+  wide[19] = 0x00;  // width 65536 (CRC left stale)
   EXPECT_FALSE(DecodeImage(wide.data(), wide.size(), &img, &why));
 }
 
 TEST(ImageEncode, BmpIsBottomUp24Bit) {
-  const uint8_t px[2 * 2 * 4] = {0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255, 255, 255, 255, 255};
+  const uint8_t px[2 * 2 * 4] = {0,   0, 255, 255, 0,   255, 0,   255,
+                                 255, 0, 0,   255, 255, 255, 255, 255};
   std::vector<uint8_t> bmp = EncodeBMP(px, 2, 2, 8);
   ASSERT_EQ(bmp.size(), 54u + 2 * 8);
   Image img;

@@ -26,7 +26,9 @@ inline std::vector<LogLine>& Lines() {
   return lines;
 }
 
-inline void Record(const char* text, LogLevel level) { Lines().push_back({level, text}); }
+inline void Record(const char* text, LogLevel level) {
+  Lines().push_back({level, text});
+}
 
 inline int CountContaining(const std::string& part, int level = -1) {
   int n = 0;

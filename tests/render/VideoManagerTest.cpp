@@ -79,8 +79,10 @@ TEST_F(VideoManagerTest, RefusedModeFallsBackTo640x480WindowedWithOneWarning) {
   ASSERT_NE(vm, nullptr);
   EXPECT_TRUE(vm->ApplyDisplaySettings()) << AllLines();
   EXPECT_EQ(CountLevel(LogLevel_Warning), 1) << AllLines();
-  EXPECT_EQ(CountContaining("Failed to set display to current configuration.", LogLevel_Warning), 1);
-  EXPECT_EQ(CountContaining("No valid back buffer format was found for the selected display mode."), 1);
+  EXPECT_EQ(CountContaining("Failed to set display to current configuration.", LogLevel_Warning),
+            1);
+  EXPECT_EQ(CountContaining("No valid back buffer format was found for the selected display mode."),
+            1);
   EXPECT_EQ(cv.ResX.Get(), 640);
   EXPECT_EQ(cv.ResY.Get(), 480);
   EXPECT_FALSE(cv.Fullscreen.Get());
@@ -174,8 +176,9 @@ TEST_F(VideoManagerTest, ClearPacksTheColourAndReportsFailureButSucceeds) {
   EXPECT_EQ(Device()->LastClearColor(), 0xFFFF7F00u);
   Device()->Script().clearResult = GLERR_INVALIDCALL;
   EXPECT_TRUE(vm->Clear(true, false, false));
-  EXPECT_EQ(CountContaining("Failed to clear target (color: yes, depth: no, stencil: no) - GLERR_INVALIDCALL",
-                            LogLevel_Error),
+  EXPECT_EQ(CountContaining(
+                "Failed to clear target (color: yes, depth: no, stencil: no) - GLERR_INVALIDCALL",
+                LogLevel_Error),
             1);
 }
 
@@ -269,7 +272,10 @@ TEST_F(VideoManagerTest, ScreenshotsAreNumberedSkippingExistingFiles) {
   fs::path dir = fs::temp_directory_path() / ("kaz_shots_" + std::to_string(::getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir);
-  { FILE* f = std::fopen((dir / "shot000.bmp").c_str(), "wb"); std::fclose(f); }
+  {
+    FILE* f = std::fopen((dir / "shot000.bmp").c_str(), "wb");
+    std::fclose(f);
+  }
   vm->SetClearColor(0, 0, 1, 1);
   vm->Clear(true, true, false);
   EXPECT_TRUE(vm->TakeScreenShot(dir.c_str(), "shot"));

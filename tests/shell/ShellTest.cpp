@@ -85,10 +85,18 @@ class KeepEglLoaded : public ::testing::Environment {
 };
 const auto* const g_keepEgl = ::testing::AddGlobalTestEnvironment(new KeepEglLoaded);
 
-uint32_t FakeGetVersion() { return g_fake->version; }
-const char* FakeGetBuildString() { return "Jan  1 2030, 00:00:00"; }
-IKazEngine* FakeGetInterface() { return g_fake->engine; }
-void FakeShutdown() { ++g_fake->shutdownCalls; }
+uint32_t FakeGetVersion() {
+  return g_fake->version;
+}
+const char* FakeGetBuildString() {
+  return "Jan  1 2030, 00:00:00";
+}
+IKazEngine* FakeGetInterface() {
+  return g_fake->engine;
+}
+void FakeShutdown() {
+  ++g_fake->shutdownCalls;
+}
 
 IKazEngine* FakeStartup(int argc, char** argv, void* window, const char* title, const char* mainMod,
                         KazOutputCallback output, void* userData) {
@@ -105,7 +113,9 @@ IKazEngine* FakeStartup(int argc, char** argv, void* window, const char* title, 
   return g_fake->startupFails ? nullptr : g_fake->engine;
 }
 
-void PushEvent(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
+void PushEvent(SDL_Event event) {
+  ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+}
 
 void PushWindowEvent(SDL_WindowEventID id) {
   SDL_Event event{};
@@ -177,7 +187,9 @@ class ShellTest : public ::testing::Test {
     g_fake = nullptr;
   }
 
-  void Log(const char* what, int value) { calls_.push_back(std::string(what) + " " + std::to_string(value)); }
+  void Log(const char* what, int value) {
+    calls_.push_back(std::string(what) + " " + std::to_string(value));
+  }
 
   int Run(std::vector<std::string> args) {
     args.insert(args.begin(), "shell");
@@ -351,9 +363,9 @@ TEST_F(ShellTest, KeysTextAndButtonsReachTheEngineTranslated) {
   });
   EXPECT_EQ(Run({"-frames", "3"}), 0);
   const std::vector<std::string> expected = {
-      "down 29", "up 29",  "down 28", "char 13", "down 28", "char 13", "down 14",
-      "char 8",  "down 15", "char 9", "down 1",  "char 27", "up 1",    "char 97",
-      "char 96", "char 233", "char 33", "down 143", "up 144", "down 145"};
+      "down 29", "up 29",    "down 28", "char 13",  "down 28", "char 13", "down 14",
+      "char 8",  "down 15",  "char 9",  "down 1",   "char 27", "up 1",    "char 97",
+      "char 96", "char 233", "char 33", "down 143", "up 144",  "down 145"};
   EXPECT_EQ(CallsStartingWith({"down", "up", "char"}), expected);
 }
 
@@ -412,11 +424,14 @@ TEST(RunBoundsParse, ReadsBothBoundsInAnyCase) {
 }
 
 TEST(RunBoundsParse, BadValuesAreIgnoredWithAWarning) {
-  for (std::vector<std::string> args :
-       {std::vector<std::string>{"shell", "-frames", "0"}, {"shell", "-frames", "3x"},
-        {"shell", "-frames", "-2"}, {"shell", "-frames"}, {"shell", "-seconds", "nan"},
-        {"shell", "-seconds", "inf"}, {"shell", "-seconds", "-1"},
-        {"shell", "-frames", "99999999999999999999999"}}) {
+  for (std::vector<std::string> args : {std::vector<std::string>{"shell", "-frames", "0"},
+                                        {"shell", "-frames", "3x"},
+                                        {"shell", "-frames", "-2"},
+                                        {"shell", "-frames"},
+                                        {"shell", "-seconds", "nan"},
+                                        {"shell", "-seconds", "inf"},
+                                        {"shell", "-seconds", "-1"},
+                                        {"shell", "-frames", "99999999999999999999999"}}) {
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     std::vector<std::string> warnings;

@@ -29,8 +29,7 @@ class TempDir {
   }
   ~TempDir() {
     std::error_code ec;
-    if (!path_.empty())
-      fs::remove_all(path_, ec);
+    if (!path_.empty()) fs::remove_all(path_, ec);
   }
   const std::string& Path() const { return path_; }
   std::string operator/(const std::string& rel) const { return path_ + "/" + rel; }
@@ -53,32 +52,66 @@ uint32_t Crc32(const std::string& data) {
   uint32_t crc = 0xFFFFFFFFu;
   for (unsigned char c : data) {
     crc ^= c;
-    for (int k = 0; k < 8; ++k)
-      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
   }
   return ~crc;
 }
 
 // Minimal zip writer: stored (uncompressed) entries, which is all a ".pak" needs here.
-void WriteStoredZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries) {
+void WriteStoredZip(const std::string& path,
+                    const std::vector<std::pair<std::string, std::string>>& entries) {
   std::string out, central;
-  auto u16 = [](std::string& s, uint32_t v) { s.push_back(char(v & 0xFF)); s.push_back(char((v >> 8) & 0xFF)); };
-  auto u32 = [&](std::string& s, uint32_t v) { u16(s, v & 0xFFFF); u16(s, v >> 16); };
+  auto u16 = [](std::string& s, uint32_t v) {
+    s.push_back(char(v & 0xFF));
+    s.push_back(char((v >> 8) & 0xFF));
+  };
+  auto u32 = [&](std::string& s, uint32_t v) {
+    u16(s, v & 0xFFFF);
+    u16(s, v >> 16);
+  };
   for (const auto& [name, data] : entries) {
     uint32_t offset = uint32_t(out.size()), crc = Crc32(data), size = uint32_t(data.size());
-    u32(out, 0x04034b50); u16(out, 10); u16(out, 0); u16(out, 0); u16(out, 0); u16(out, 0x21);
-    u32(out, crc); u32(out, size); u32(out, size); u16(out, uint32_t(name.size())); u16(out, 0);
+    u32(out, 0x04034b50);
+    u16(out, 10);
+    u16(out, 0);
+    u16(out, 0);
+    u16(out, 0);
+    u16(out, 0x21);
+    u32(out, crc);
+    u32(out, size);
+    u32(out, size);
+    u16(out, uint32_t(name.size()));
+    u16(out, 0);
     out += name + data;
-    u32(central, 0x02014b50); u16(central, 20); u16(central, 10); u16(central, 0); u16(central, 0);
-    u16(central, 0); u16(central, 0x21); u32(central, crc); u32(central, size); u32(central, size);
-    u16(central, uint32_t(name.size())); u16(central, 0); u16(central, 0); u16(central, 0); u16(central, 0);
-    u32(central, 0); u32(central, offset);
+    u32(central, 0x02014b50);
+    u16(central, 20);
+    u16(central, 10);
+    u16(central, 0);
+    u16(central, 0);
+    u16(central, 0);
+    u16(central, 0x21);
+    u32(central, crc);
+    u32(central, size);
+    u32(central, size);
+    u16(central, uint32_t(name.size()));
+    u16(central, 0);
+    u16(central, 0);
+    u16(central, 0);
+    u16(central, 0);
+    u32(central, 0);
+    u32(central, offset);
     central += name;
   }
   uint32_t cdOffset = uint32_t(out.size());
   out += central;
-  u32(out, 0x06054b50); u16(out, 0); u16(out, 0); u16(out, uint32_t(entries.size()));
-  u16(out, uint32_t(entries.size())); u32(out, uint32_t(central.size())); u32(out, cdOffset); u16(out, 0);
+  u32(out, 0x06054b50);
+  u16(out, 0);
+  u16(out, 0);
+  u16(out, uint32_t(entries.size()));
+  u16(out, uint32_t(entries.size()));
+  u32(out, uint32_t(central.size()));
+  u32(out, cdOffset);
+  u16(out, 0);
   WriteNative(path, out);
 }
 
@@ -111,8 +144,10 @@ class FileSystemTest : public ::testing::Test {
     pak_ = tmp_ / "pkg.pak";
     WriteNative(dir_ + "/shared.txt", "from dir");
     WriteNative(dir_ + "/hello.txt", "hello");
-    WriteNative(dir_ + "/ints.bin", std::string("\x01\x00\x00\x00\x01\x00\x00\x00\x01\x00\x00\x00\x01\x00", 14));
-    WriteStoredZip(pak_, {{"shared.txt", "from pak"}, {"packed.txt", "packed!"}, {"sub/deep.txt", "deep"}});
+    WriteNative(dir_ + "/ints.bin",
+                std::string("\x01\x00\x00\x00\x01\x00\x00\x00\x01\x00\x00\x00\x01\x00", 14));
+    WriteStoredZip(
+        pak_, {{"shared.txt", "from pak"}, {"packed.txt", "packed!"}, {"sub/deep.txt", "deep"}});
   }
   void TearDown() override {
     FileSystem::SetEventHandler(nullptr, nullptr);
@@ -211,7 +246,8 @@ TEST_F(FileSystemTest, DirectoryIsServedBeforeArchive) {
   EXPECT_EQ(FileSystem::GetLastModTime("missing.txt"), -1);
 
   std::vector<std::string> names = FileSystem::EnumerateFiles("");
-  EXPECT_EQ(names, (std::vector<std::string>{"hello.txt", "ints.bin", "packed.txt", "shared.txt", "sub"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"hello.txt", "ints.bin", "packed.txt", "shared.txt", "sub"}));
   EXPECT_EQ(FileSystem::EnumerateFiles("sub"), (std::vector<std::string>{"deep.txt"}));
 }
 
@@ -303,7 +339,9 @@ TEST_F(FileSystemTest, WritesGoToTheWriteDirectory) {
     EXPECT_EQ(a.GetMode(), 'a');
     EXPECT_EQ(a.Write("c", 1), 1u);
   }
-  EXPECT_EQ(ReadNative(tmp_ / "out/w.bin"), std::string("\x00\x00\x00\x01\xFE\xFF" "abc", 9));
+  EXPECT_EQ(ReadNative(tmp_ / "out/w.bin"), std::string("\x00\x00\x00\x01\xFE\xFF"
+                                                        "abc",
+                                                        9));
   EXPECT_TRUE(FileSystem::Delete("out/w.bin"));
   EXPECT_FALSE(fs::exists(tmp_ / "out/w.bin"));
 }
@@ -346,8 +384,7 @@ TEST_F(FileSystemTest, ModeXAndLongNames) {
   EXPECT_FALSE(x.Open("hello.txt", 'x'));
 
   std::string path;
-  while (path.size() < 300)
-    path += "directory" + std::to_string(path.size()) + "/";
+  while (path.size() < 300) path += "directory" + std::to_string(path.size()) + "/";
   path += "long.txt";
   WriteNative(dir_ + "/" + path, "long");
   FileSystem::File f(path, 'r');

@@ -14,8 +14,8 @@ class FrustumTest : public ::testing::Test {
   // Camera at (0, 0, -10) looking at the origin, 90 degree field of view.
   static Frustum Perspective() {
     Matrix4x4 vp = Matrix4x4::MakeLookAtLH(Vector3D(0, 0, -10), Vector3D(), Vector3D(0, 1, 0));
-    vp.Multiply(Matrix4x4::MakePerspectiveProjectionFovLH(static_cast<float>(M_PI / 2), 1.0f,
-                                                           1.0f, 100.0f));
+    vp.Multiply(Matrix4x4::MakePerspectiveProjectionFovLH(static_cast<float>(M_PI / 2), 1.0f, 1.0f,
+                                                          100.0f));
     return Frustum(vp);
   }
 };
@@ -44,9 +44,9 @@ TEST_F(FrustumTest, OrthoPlanesAreExact) {
 }
 
 TEST_F(FrustumTest, BoxTouchingAPlaneFromOutsideIsCulled) {
-  EXPECT_FALSE(box_.IntersectsBox(Box(2, 0, 2, 3, 0.5f, 2.5f)));   // right face
-  EXPECT_FALSE(box_.IntersectsBox(Box(0, 0, 0, 0.5f, 0.5f, 1)));   // near face
-  EXPECT_FALSE(box_.IntersectsBox(Box(0, -2, 2, 0.5f, -1, 2.5f))); // bottom face
+  EXPECT_FALSE(box_.IntersectsBox(Box(2, 0, 2, 3, 0.5f, 2.5f)));    // right face
+  EXPECT_FALSE(box_.IntersectsBox(Box(0, 0, 0, 0.5f, 0.5f, 1)));    // near face
+  EXPECT_FALSE(box_.IntersectsBox(Box(0, -2, 2, 0.5f, -1, 2.5f)));  // bottom face
   EXPECT_TRUE(box_.IntersectsBox(Box(1.99f, 0, 2, 3, 0.5f, 2.5f)));
   EXPECT_TRUE(box_.IntersectsBox(Box(0, 0, 0, 0.5f, 0.5f, 1.01f)));
 }

@@ -193,8 +193,10 @@ TEST(MathFunctionsTest, RayHitsPlane) {
 
 TEST(MathFunctionsTest, RayPlaneRejectsParallelAndEmptyRays) {
   Vector3D hit(7, 7, 7);
-  EXPECT_FALSE(RayPlaneIntersect(Vector3D(0, 5, 0), Vector3D(1, 5, 0), Vector4D(0, 1, 0, -1), &hit));
-  EXPECT_FALSE(RayPlaneIntersect(Vector3D(0, 5, 0), Vector3D(0, 5, 0), Vector4D(0, 1, 0, -1), &hit));
+  EXPECT_FALSE(
+      RayPlaneIntersect(Vector3D(0, 5, 0), Vector3D(1, 5, 0), Vector4D(0, 1, 0, -1), &hit));
+  EXPECT_FALSE(
+      RayPlaneIntersect(Vector3D(0, 5, 0), Vector3D(0, 5, 0), Vector4D(0, 1, 0, -1), &hit));
   EXPECT_EQ(hit, Vector3D(7, 7, 7));
 }
 

@@ -30,7 +30,8 @@ TEST(MatrixTest, LayoutIsRowByRowWithTranslationInColumnThree) {
   EXPECT_EQ(t[11], 3.0f);
   EXPECT_EQ(t.GetTranslation(), Vector3D(1, 2, 3));
 
-  const Matrix4x4 axes(Vector3D(1, 2, 3), Vector3D(4, 5, 6), Vector3D(7, 8, 9), Vector3D(10, 11, 12));
+  const Matrix4x4 axes(Vector3D(1, 2, 3), Vector3D(4, 5, 6), Vector3D(7, 8, 9),
+                       Vector3D(10, 11, 12));
   EXPECT_EQ(axes, Matrix4x4(1, 2, 3, 10, 4, 5, 6, 11, 7, 8, 9, 12, 0, 0, 0, 1));
   EXPECT_EQ(axes.GetRight(), Vector3D(1, 2, 3));
   EXPECT_EQ(axes.GetUp(), Vector3D(4, 5, 6));
@@ -91,8 +92,9 @@ TEST(MatrixTest, InverseTimesMatrixIsIdentity) {
   const Matrix4x4 cases[] = {
       SomeAffine(),
       Matrix4x4::MakePerspectiveProjectionFovLH(1.0f, 4.0f / 3.0f, 0.5f, 500.0f),
-      Matrix4x4::Product(Matrix4x4::MakePerspectiveProjectionFovLH(1.2f, 1.6f, 1.0f, 100.0f),
-                         Matrix4x4::MakeLookAtLH(Vector3D(3, 4, -5), Vector3D(), Vector3D(0, 1, 0))),
+      Matrix4x4::Product(
+          Matrix4x4::MakePerspectiveProjectionFovLH(1.2f, 1.6f, 1.0f, 100.0f),
+          Matrix4x4::MakeLookAtLH(Vector3D(3, 4, -5), Vector3D(), Vector3D(0, 1, 0))),
   };
   for (const Matrix4x4& m : cases) {
     Matrix4x4 inv;
@@ -211,8 +213,7 @@ TEST(MatrixTest, ColumnMajorConversion) {
 }
 
 TEST(MatrixTest, TextForms) {
-  EXPECT_EQ(Matrix4x4().ToString(),
-            "<1, 0, 0, 0,\n 0, 1, 0, 0,\n 0, 0, 1, 0,\n 0, 0, 0, 1>");
+  EXPECT_EQ(Matrix4x4().ToString(), "<1, 0, 0, 0,\n 0, 1, 0, 0,\n 0, 0, 1, 0,\n 0, 0, 0, 1>");
   EXPECT_EQ(Matrix4x4::MakeTranslation(Vector3D(1.5f, -2, 3)).ToRepr(),
             "Matrix4x4(1, 0, 0, 1.5,\n 0, 1, 0, -2,\n 0, 0, 1, 3,\n 0, 0, 0, 1)");
 }

@@ -11,7 +11,9 @@
 
 namespace {
 std::vector<std::string> g_log;
-void Capture(const char* text, LogLevel) { g_log.push_back(text); }
+void Capture(const char* text, LogLevel) {
+  g_log.push_back(text);
+}
 
 int g_constructed = 0;
 int g_destroyed = 0;
@@ -28,12 +30,10 @@ class Counted : public PooledObject {
 class Holder : public PooledObject {
  public:
   explicit Holder(PooledObject* held) : held_(held) {
-    if (held_)
-      held_->AddRef();
+    if (held_) held_->AddRef();
   }
   ~Holder() override {
-    if (held_)
-      held_->Release();
+    if (held_) held_->Release();
   }
 
  private:
@@ -74,8 +74,7 @@ class ObjectPoolTest : public ::testing::Test {
   }
   std::vector<PooledObject*> InUse() const {
     std::vector<PooledObject*> list;
-    for (PooledObject* o = pool_.GetFirstInUse(); o; o = o->GetNextInUse())
-      list.push_back(o);
+    for (PooledObject* o = pool_.GetFirstInUse(); o; o = o->GetNextInUse()) list.push_back(o);
     return list;
   }
 

@@ -25,7 +25,9 @@ class TestResource : public Resource {
     ++loads;
     return GetName().find("missing") == std::string::npos && !(failReload && !initial);
   }
-  void Unload(bool final) override { g_events.push_back(std::string(final ? "unload " : "unload-reload ") + GetName()); }
+  void Unload(bool final) override {
+    g_events.push_back(std::string(final ? "unload " : "unload-reload ") + GetName());
+  }
   void OnDeviceLost() override {
     g_events.push_back("lost " + GetName());
     if (releaseOnDeviceLost) Release();
@@ -78,8 +80,9 @@ TEST_F(ResourceManagerTest, NamesInTwoCasesShareOneInstance) {
   EXPECT_EQ(manager.GetCount(), 1u);
   b->Release();
   EXPECT_EQ(manager.GetCount(), 0u);
-  EXPECT_EQ(g_events, (std::vector<std::string>{"load Textures/Wall.png", "unload Textures/Wall.png",
-                                                "delete Textures/Wall.png"}));
+  EXPECT_EQ(g_events,
+            (std::vector<std::string>{"load Textures/Wall.png", "unload Textures/Wall.png",
+                                      "delete Textures/Wall.png"}));
 
   TestResource* again = manager.GetOrLoad<TestResource>("TEXTURES/wall.png");
   ASSERT_NE(again, nullptr);
@@ -131,7 +134,8 @@ TEST_F(ResourceManagerTest, ReloadAllKeepsEveryResourceRegistered) {
   b->failReload = true;
   g_events.clear();
   ResourceManager::ReloadAll();
-  EXPECT_EQ(g_events, (std::vector<std::string>{"unload-reload a", "reload a", "unload-reload b", "reload b"}));
+  EXPECT_EQ(g_events, (std::vector<std::string>{"unload-reload a", "reload a", "unload-reload b",
+                                                "reload b"}));
   EXPECT_EQ(manager.Find("b"), b);
   EXPECT_EQ(b->GetRefCount(), 1);
   a->Release();
@@ -150,8 +154,9 @@ TEST_F(ResourceManagerTest, DeviceEventsVisitNewestManagerFirstInNameOrder) {
   ResourceManager::NotifyDeviceLost();
   ResourceManager::NotifyDeviceReset();
   ResourceManager::NotifyVideoShutdown();
-  EXPECT_EQ(g_events, (std::vector<std::string>{"lost x", "lost Y", "lost o", "reset x", "reset Y", "reset o",
-                                                "shutdown x", "shutdown Y", "shutdown o"}));
+  EXPECT_EQ(g_events,
+            (std::vector<std::string>{"lost x", "lost Y", "lost o", "reset x", "reset Y", "reset o",
+                                      "shutdown x", "shutdown Y", "shutdown o"}));
   o->Release();
   x->Release();
   y->Release();
@@ -165,7 +170,8 @@ TEST_F(ResourceManagerTest, ResourceMayReleaseItselfDuringAWalk) {
   b->releaseOnDeviceLost = true;
   g_events.clear();
   ResourceManager::NotifyDeviceLost();
-  EXPECT_EQ(g_events, (std::vector<std::string>{"lost a", "lost b", "unload b", "delete b", "lost c"}));
+  EXPECT_EQ(g_events,
+            (std::vector<std::string>{"lost a", "lost b", "unload b", "delete b", "lost c"}));
   EXPECT_EQ(manager.GetCount(), 2u);
   a->Release();
   c->Release();

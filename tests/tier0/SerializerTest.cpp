@@ -13,8 +13,8 @@ namespace {
 class MemReadSerializerTest : public ::testing::Test {
  protected:
   // Expects `read` to throw with this message/code and leave the position alone.
-  void ExpectThrow(MemReadSerializer& s, const std::function<void()>& read, const char* message, int code,
-                   const char* function) {
+  void ExpectThrow(MemReadSerializer& s, const std::function<void()>& read, const char* message,
+                   int code, const char* function) {
     uint32_t before = s.GetPosition();
     try {
       read();
@@ -36,27 +36,76 @@ TEST_F(MemReadSerializerTest, ReadsLittleEndianValuesFromUnalignedData) {
     const uint8_t* b = static_cast<const uint8_t*>(p);
     data.insert(data.end(), b, b + n);
   };
-  int8_t i8 = -5; uint8_t u8 = 250; int16_t i16 = -1234; uint16_t u16 = 0xBEEF;
-  int32_t i32 = -123456789; uint32_t u32 = 0xDEADBEEF; int64_t i64 = -(1LL << 40); uint64_t u64 = ~0ULL - 7;
-  float f = 1.5f; double d = -2.25; float v[3] = {1.f, -2.f, 3.5f};
-  put(&i8, 1); put(&u8, 1); put(&i16, 2); put(&u16, 2); put(&i32, 4); put(&u32, 4);
-  put(&i64, 8); put(&u64, 8); put(&f, 4); put(&d, 8); put(v, 12);
+  int8_t i8 = -5;
+  uint8_t u8 = 250;
+  int16_t i16 = -1234;
+  uint16_t u16 = 0xBEEF;
+  int32_t i32 = -123456789;
+  uint32_t u32 = 0xDEADBEEF;
+  int64_t i64 = -(1LL << 40);
+  uint64_t u64 = ~0ULL - 7;
+  float f = 1.5f;
+  double d = -2.25;
+  float v[3] = {1.f, -2.f, 3.5f};
+  put(&i8, 1);
+  put(&u8, 1);
+  put(&i16, 2);
+  put(&u16, 2);
+  put(&i32, 4);
+  put(&u32, 4);
+  put(&i64, 8);
+  put(&u64, 8);
+  put(&f, 4);
+  put(&d, 8);
+  put(v, 12);
   const uint8_t str[] = {3, 0, 0, 0, 'a', 'b', 'c'};
   put(str, sizeof(str));
   put("\x01\x02", 2);
 
   MemReadSerializer s(data.data() + 1, static_cast<uint32_t>(data.size() - 1));
   EXPECT_FALSE(s.IsWriting());
-  int8_t ri8; uint8_t ru8; int16_t ri16; uint16_t ru16; int32_t ri32; uint32_t ru32; int64_t ri64; uint64_t ru64;
-  float rf; double rd; Vector3D rv; std::string rs = "previous"; uint8_t raw[2];
-  s.DataInt8(ri8); s.DataUInt8(ru8); s.DataInt16(ri16); s.DataUInt16(ru16); s.DataInt32(ri32); s.DataUInt32(ru32);
-  s.DataInt64(ri64); s.DataUInt64(ru64); s.DataFloat(rf); s.DataDouble(rd); s.DataVector3D(rv); s.DataString(rs);
+  int8_t ri8;
+  uint8_t ru8;
+  int16_t ri16;
+  uint16_t ru16;
+  int32_t ri32;
+  uint32_t ru32;
+  int64_t ri64;
+  uint64_t ru64;
+  float rf;
+  double rd;
+  Vector3D rv;
+  std::string rs = "previous";
+  uint8_t raw[2];
+  s.DataInt8(ri8);
+  s.DataUInt8(ru8);
+  s.DataInt16(ri16);
+  s.DataUInt16(ru16);
+  s.DataInt32(ri32);
+  s.DataUInt32(ru32);
+  s.DataInt64(ri64);
+  s.DataUInt64(ru64);
+  s.DataFloat(rf);
+  s.DataDouble(rd);
+  s.DataVector3D(rv);
+  s.DataString(rs);
   s.DataRaw(raw, 2);
-  EXPECT_EQ(ri8, i8); EXPECT_EQ(ru8, u8); EXPECT_EQ(ri16, i16); EXPECT_EQ(ru16, u16); EXPECT_EQ(ri32, i32);
-  EXPECT_EQ(ru32, u32); EXPECT_EQ(ri64, i64); EXPECT_EQ(ru64, u64); EXPECT_EQ(rf, f); EXPECT_EQ(rd, d);
-  EXPECT_EQ(rv.x, 1.f); EXPECT_EQ(rv.y, -2.f); EXPECT_EQ(rv.z, 3.5f);
+  EXPECT_EQ(ri8, i8);
+  EXPECT_EQ(ru8, u8);
+  EXPECT_EQ(ri16, i16);
+  EXPECT_EQ(ru16, u16);
+  EXPECT_EQ(ri32, i32);
+  EXPECT_EQ(ru32, u32);
+  EXPECT_EQ(ri64, i64);
+  EXPECT_EQ(ru64, u64);
+  EXPECT_EQ(rf, f);
+  EXPECT_EQ(rd, d);
+  EXPECT_EQ(rv.x, 1.f);
+  EXPECT_EQ(rv.y, -2.f);
+  EXPECT_EQ(rv.z, 3.5f);
   EXPECT_EQ(rs, "abc");
-  EXPECT_EQ(raw[0], 1); EXPECT_EQ(raw[1], 2);
+  EXPECT_EQ(raw[0], 1);
+  EXPECT_EQ(raw[1], 2);
   EXPECT_TRUE(s.IsEOF());
   EXPECT_EQ(s.GetPosition(), s.GetSize());
 }
@@ -64,27 +113,53 @@ TEST_F(MemReadSerializerTest, ReadsLittleEndianValuesFromUnalignedData) {
 TEST_F(MemReadSerializerTest, EveryTypeThrowsOneByteShortAndKeepsPosition) {
   // Each read gets a buffer one byte shorter than it needs, after a 1-byte prefix.
   std::vector<uint8_t> buf(32, 0);
-  struct Case { size_t need; const char* message; const char* function; std::function<void(Serializer&)> read; };
-  int8_t i8; uint8_t u8; int16_t i16; uint16_t u16; int32_t i32; uint32_t u32; int64_t i64; uint64_t u64;
-  float f; double d; Vector3D v;
+  struct Case {
+    size_t need;
+    const char* message;
+    const char* function;
+    std::function<void(Serializer&)> read;
+  };
+  int8_t i8;
+  uint8_t u8;
+  int16_t i16;
+  uint16_t u16;
+  int32_t i32;
+  uint32_t u32;
+  int64_t i64;
+  uint64_t u64;
+  float f;
+  double d;
+  Vector3D v;
   const Case cases[] = {
-      {1, "EOF reading type int8", "MemReadSerializer::DataInt8", [&](Serializer& s) { s.DataInt8(i8); }},
-      {1, "EOF reading type uint8", "MemReadSerializer::DataUInt8", [&](Serializer& s) { s.DataUInt8(u8); }},
-      {2, "EOF reading type int16", "MemReadSerializer::DataInt16", [&](Serializer& s) { s.DataInt16(i16); }},
-      {2, "EOF reading type uint16", "MemReadSerializer::DataUInt16", [&](Serializer& s) { s.DataUInt16(u16); }},
-      {4, "EOF reading type int32", "MemReadSerializer::DataInt32", [&](Serializer& s) { s.DataInt32(i32); }},
-      {4, "EOF reading type uint32", "MemReadSerializer::DataUInt32", [&](Serializer& s) { s.DataUInt32(u32); }},
-      {8, "EOF reading type int64", "MemReadSerializer::DataInt64", [&](Serializer& s) { s.DataInt64(i64); }},
-      {8, "EOF reading type uint64", "MemReadSerializer::DataUInt64", [&](Serializer& s) { s.DataUInt64(u64); }},
-      {4, "EOF reading type float", "MemReadSerializer::DataFloat", [&](Serializer& s) { s.DataFloat(f); }},
-      {8, "EOF reading type double", "MemReadSerializer::DataDouble", [&](Serializer& s) { s.DataDouble(d); }},
-      {12, "EOF reading type Vector3D", "MemReadSerializer::DataVector3D", [&](Serializer& s) { s.DataVector3D(v); }},
+      {1, "EOF reading type int8", "MemReadSerializer::DataInt8",
+       [&](Serializer& s) { s.DataInt8(i8); }},
+      {1, "EOF reading type uint8", "MemReadSerializer::DataUInt8",
+       [&](Serializer& s) { s.DataUInt8(u8); }},
+      {2, "EOF reading type int16", "MemReadSerializer::DataInt16",
+       [&](Serializer& s) { s.DataInt16(i16); }},
+      {2, "EOF reading type uint16", "MemReadSerializer::DataUInt16",
+       [&](Serializer& s) { s.DataUInt16(u16); }},
+      {4, "EOF reading type int32", "MemReadSerializer::DataInt32",
+       [&](Serializer& s) { s.DataInt32(i32); }},
+      {4, "EOF reading type uint32", "MemReadSerializer::DataUInt32",
+       [&](Serializer& s) { s.DataUInt32(u32); }},
+      {8, "EOF reading type int64", "MemReadSerializer::DataInt64",
+       [&](Serializer& s) { s.DataInt64(i64); }},
+      {8, "EOF reading type uint64", "MemReadSerializer::DataUInt64",
+       [&](Serializer& s) { s.DataUInt64(u64); }},
+      {4, "EOF reading type float", "MemReadSerializer::DataFloat",
+       [&](Serializer& s) { s.DataFloat(f); }},
+      {8, "EOF reading type double", "MemReadSerializer::DataDouble",
+       [&](Serializer& s) { s.DataDouble(d); }},
+      {12, "EOF reading type Vector3D", "MemReadSerializer::DataVector3D",
+       [&](Serializer& s) { s.DataVector3D(v); }},
   };
   for (const Case& c : cases) {
     MemReadSerializer s(buf.data(), static_cast<uint32_t>(c.need));  // 1 prefix + need-1 left
     uint8_t prefix;
     s.DataUInt8(prefix);
-    ExpectThrow(s, [&] { c.read(s); }, c.message, SerializeError_EOF, c.function);
+    ExpectThrow(
+        s, [&] { c.read(s); }, c.message, SerializeError_EOF, c.function);
     // Exactly enough succeeds.
     MemReadSerializer exact(buf.data(), static_cast<uint32_t>(c.need));
     EXPECT_NO_THROW(c.read(exact)) << c.function;
@@ -96,7 +171,8 @@ TEST_F(MemReadSerializerTest, ThreeBytesRefuseUInt32ButGiveUInt16) {
   const uint8_t data[3] = {1, 2, 3};
   MemReadSerializer s(data, 3);
   uint32_t u32 = 77;
-  ExpectThrow(s, [&] { s.DataUInt32(u32); }, "EOF reading type uint32", 1, "MemReadSerializer::DataUInt32");
+  ExpectThrow(
+      s, [&] { s.DataUInt32(u32); }, "EOF reading type uint32", 1, "MemReadSerializer::DataUInt32");
   EXPECT_EQ(u32, 77u);
   uint16_t u16;
   s.DataUInt16(u16);
@@ -137,14 +213,18 @@ TEST_F(MemReadSerializerTest, HugeLengthsThrowInsteadOfWrapping) {
   MemReadSerializer r(data, sizeof(data));
   r.SetPosition(5);
   uint8_t sink[8];
-  ExpectThrow(r, [&] { r.DataRaw(sink, 0xFFFFFFFFu); }, "EOF reading raw data.", 3, "MemReadSerializer::DataRaw");
-  ExpectThrow(r, [&] { r.DataRaw(sink, 2); }, "EOF reading raw data.", 3, "MemReadSerializer::DataRaw");
+  ExpectThrow(
+      r, [&] { r.DataRaw(sink, 0xFFFFFFFFu); }, "EOF reading raw data.", 3,
+      "MemReadSerializer::DataRaw");
+  ExpectThrow(
+      r, [&] { r.DataRaw(sink, 2); }, "EOF reading raw data.", 3, "MemReadSerializer::DataRaw");
 }
 
 TEST_F(MemReadSerializerTest, RawChecksPointerAndAcceptsEmptyReadAtEnd) {
   const uint8_t data[2] = {9, 8};
   MemReadSerializer s(data, 2);
-  ExpectThrow(s, [&] { s.DataRaw(nullptr, 1); }, "Bad pointer.", 3, "MemReadSerializer::DataRaw");
+  ExpectThrow(
+      s, [&] { s.DataRaw(nullptr, 1); }, "Bad pointer.", 3, "MemReadSerializer::DataRaw");
   s.SetPosition(2);
   uint8_t b;
   EXPECT_NO_THROW(s.DataRaw(&b, 0));

@@ -170,7 +170,8 @@ TEST_F(XmlTest, ReadsThroughCallback) {
   ASSERT_NE(file, nullptr);
   XmlReader fileReader(
       [](void* handle, void* buffer, int size) {
-        return static_cast<int>(fread(buffer, 1, static_cast<size_t>(size), static_cast<FILE*>(handle)));
+        return static_cast<int>(
+            fread(buffer, 1, static_cast<size_t>(size), static_cast<FILE*>(handle)));
       },
       file);
   ASSERT_TRUE(root.Parse(fileReader));

@@ -82,7 +82,8 @@ TEST(KeyframeTrackTest, EqualTimesGiveTheLaterValue) {
 class AnimPathTest : public WorldFixture {
  protected:
   AnimPathObject* Path(int waypoints, float duration, uint32_t rotation = PathRotation_Keep) {
-    auto* path = static_cast<AnimPathObject*>(world->CreateObject(ObjectParams(ObjectType_AnimPath)));
+    auto* path =
+        static_cast<AnimPathObject*>(world->CreateObject(ObjectParams(ObjectType_AnimPath)));
     for (int i = 0; i < waypoints; ++i)
       path->AddWaypoint(At(static_cast<float>(i) * 10.0f, 0, 0), duration, rotation, nullptr);
     return path;
@@ -144,8 +145,7 @@ TEST_F(AnimPathTest, LoopReturnsToTheFirstWaypoint) {
   AnimPathObject* path = Path(4, 1.0f);
   WorldObject* m = Marker();
   ASSERT_TRUE(path->PlayObject(m, true, 0.0f));
-  for (int i = 0; i < 6; ++i)
-    world->Update(0.5f);  // n - 1 = 3 seconds
+  for (int i = 0; i < 6; ++i) world->Update(0.5f);  // n - 1 = 3 seconds
   EXPECT_TRUE(Pos(m).NearlyEquals(Vector3D(0, 0, 0), 1e-4f));
   EXPECT_TRUE(path->IsPlaying(m));
 }
@@ -158,7 +158,8 @@ TEST_F(AnimPathTest, ZeroDurationsInALoopDoNotHang) {
   EXPECT_TRUE(std::isfinite(Pos(m).x));
   EXPECT_TRUE(Pos(m).NearlyEquals(Vector3D(0, 0, 0), 1e-4f));
   // Partly zero: the zero segment is skipped.
-  AnimPathObject* mixed = static_cast<AnimPathObject*>(world->CreateObject(ObjectParams(ObjectType_AnimPath)));
+  AnimPathObject* mixed =
+      static_cast<AnimPathObject*>(world->CreateObject(ObjectParams(ObjectType_AnimPath)));
   mixed->AddWaypoint(At(0, 0, 0), 0.0f, 0, nullptr);
   mixed->AddWaypoint(At(10, 0, 0), 1.0f, 0, nullptr);
   mixed->AddWaypoint(At(20, 0, 0), 0.0f, 0, nullptr);

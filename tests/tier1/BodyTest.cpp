@@ -40,7 +40,9 @@ KAZ_DEFINE_POOL(TestMeshObject, 4);
 
 namespace {
 
-WorldObject* MakeTestMesh() { return TestMeshObject::Create(); }
+WorldObject* MakeTestMesh() {
+  return TestMeshObject::Create();
+}
 
 class BodyTest : public WorldFixture {
  protected:
@@ -72,12 +74,13 @@ TEST_F(BodyTest, FreeFallForOneSecond) {
 TEST_F(BodyTest, ShapesComeToRestAtTheirHeights) {
   Floor();
   WorldObject* box = Box(0, 2, 0);
-  WorldObject* offsetBox = Body(Collision_Box, true, At(3, 2, 0), Vector3D(-1, 0, -1), Vector3D(1, 2, 1));
+  WorldObject* offsetBox =
+      Body(Collision_Box, true, At(3, 2, 0), Vector3D(-1, 0, -1), Vector3D(1, 2, 1));
   WorldObject* sphere = Body(Collision_Sphere, true, At(-3, 2, 0), Vector3D(), Vector3D(), 0.5f);
-  WorldObject* capsule =
-      Body(Collision_Capsule, true, At(6, 1, 0), Vector3D(-0.5f, 0, -0.5f), Vector3D(0.5f, 2, 0.5f));
-  WorldObject* cylinder =
-      Body(Collision_Cylinder, true, At(-6, 1, 0), Vector3D(-0.5f, 0, -0.5f), Vector3D(0.5f, 2, 0.5f));
+  WorldObject* capsule = Body(Collision_Capsule, true, At(6, 1, 0), Vector3D(-0.5f, 0, -0.5f),
+                              Vector3D(0.5f, 2, 0.5f));
+  WorldObject* cylinder = Body(Collision_Cylinder, true, At(-6, 1, 0), Vector3D(-0.5f, 0, -0.5f),
+                               Vector3D(0.5f, 2, 0.5f));
   WorldObject* hull = Mesh(Collision_ConvexHull, true, At(0, 2, 6));
   Run(3.0f);
   EXPECT_NEAR(Y(box), 0.5f, 0.02f);
@@ -103,7 +106,8 @@ TEST_F(BodyTest, SphereRestsOnATriangleMesh) {
 TEST_F(BodyTest, CapsuleFrameTurnsCancel) {
   Matrix4x4 where = Matrix4x4::MakeYRotation(0.7f);
   where.SetTranslation(Vector3D(1, 2, 3));
-  WorldObject* capsule = Body(Collision_Capsule, true, where, Vector3D(-0.5f, 0, -0.5f), Vector3D(0.5f, 2, 0.5f));
+  WorldObject* capsule =
+      Body(Collision_Capsule, true, where, Vector3D(-0.5f, 0, -0.5f), Vector3D(0.5f, 2, 0.5f));
   capsule->SetGravityEnabled(false);
   world->Update(0.0041f);
   EXPECT_TRUE(capsule->GetWorldTransform().NearlyEquals(where, 1e-4f));
@@ -116,7 +120,8 @@ TEST_F(BodyTest, ImpulseAtTheCentreAddsExactlyItsVelocity) {
   // In object space the impulse turns with the object.
   Matrix4x4 turned = Matrix4x4::MakeZRotation(1.5707964f);
   turned.SetTranslation(Vector3D(5, 10, 0));
-  WorldObject* other = Body(Collision_Box, true, turned, Vector3D(-0.5f, -0.5f, -0.5f), Vector3D(0.5f, 0.5f, 0.5f));
+  WorldObject* other =
+      Body(Collision_Box, true, turned, Vector3D(-0.5f, -0.5f, -0.5f), Vector3D(0.5f, 0.5f, 0.5f));
   other->ApplyImpulse(Vector3D(), Vector3D(1, 0, 0), false);
   EXPECT_TRUE(other->GetVelocity().NearlyEquals(Vector3D(0, 1, 0), 1e-5f));
 }
@@ -164,8 +169,7 @@ TEST_F(BodyTest, HigherElasticityBouncesHigher) {
     for (int i = 0; i < 150; ++i) {
       world->Update(0.01f);
       landed = landed || ball->GetVelocity().y > 0.0f;
-      if (landed)
-        best = std::max(best, Y(ball));
+      if (landed) best = std::max(best, Y(ball));
     }
     return best;
   };
@@ -233,7 +237,7 @@ TEST_F(BodyTest, AttachRules) {
   EXPECT_FALSE(parent->Attach(nullptr, Attach_Transform, false));
   EXPECT_TRUE(parent->Attach(child, Attach_Transform, false));
   EXPECT_EQ(child->GetParent(), parent);
-  EXPECT_FALSE(other->Attach(child, Attach_Transform, false));  // already has a parent
+  EXPECT_FALSE(other->Attach(child, Attach_Transform, false));   // already has a parent
   EXPECT_FALSE(child->Attach(parent, Attach_Transform, false));  // would be a loop
   EXPECT_FALSE(other->Detach(child));
   EXPECT_TRUE(parent->Detach(child));
@@ -265,9 +269,10 @@ TEST_F(BodyTest, AttachedChildFollowsByType) {
   expect.SetTranslation(Matrix4x4::Product(moved, start).GetTranslation());
   EXPECT_TRUE(position->GetWorldTransform().NearlyEquals(expect, 1e-5f));
   // Orientation only: the child keeps its position.
-  EXPECT_TRUE(orientation->GetWorldTransform().GetTranslation().NearlyEquals(Vector3D(1, 0, 0), 1e-5f));
   EXPECT_TRUE(
-      orientation->GetWorldTransform().GetUp().NearlyEquals(Matrix4x4::Product(moved, start).GetUp(), 1e-5f));
+      orientation->GetWorldTransform().GetTranslation().NearlyEquals(Vector3D(1, 0, 0), 1e-5f));
+  EXPECT_TRUE(orientation->GetWorldTransform().GetUp().NearlyEquals(
+      Matrix4x4::Product(moved, start).GetUp(), 1e-5f));
 }
 
 TEST_F(BodyTest, RemovingAParentFreesItsChildrenAndViceVersa) {

@@ -32,7 +32,8 @@ TEST_F(ObjectTypesTest, CameraDefaultsAndMatrices) {
   auto* camera = static_cast<CameraObject*>(world->CreateObject(p));
   EXPECT_FLOAT_EQ(camera->GetFieldOfView(), 1.0f);
   const Matrix4x4 view = camera->GetViewMatrix();
-  EXPECT_TRUE(view.NearlyEquals(Matrix4x4::MakeLookAtLH(Vector3D(1, 2, 3), Vector3D(1, 2, 4), Vector3D(0, 1, 0))));
+  EXPECT_TRUE(view.NearlyEquals(
+      Matrix4x4::MakeLookAtLH(Vector3D(1, 2, 3), Vector3D(1, 2, 4), Vector3D(0, 1, 0))));
   camera->SetSecondaryTransform(At(0, 1, 0));
   EXPECT_TRUE(camera->GetViewMatrix().TransformVector(Vector3D(1, 3, 3)).NearlyEquals(Vector3D()));
   const Matrix4x4 proj = camera->GetProjectionMatrix(2.0f, 1.0f, 11.0f);
@@ -97,8 +98,7 @@ struct FakeSound {
 std::map<void*, FakeSound*> g_sounds;
 
 void* FakeCreate(const char* file, bool positional) {
-  if (std::string(file) == "missing.wav")
-    return nullptr;
+  if (std::string(file) == "missing.wav") return nullptr;
   auto* s = new FakeSound;
   s->file = file;
   s->positional = positional;
@@ -116,10 +116,17 @@ void FakePlay(void* i, bool loop) {
   auto* s = static_cast<FakeSound*>(i);
   s->playing = true, s->loop = loop, s->paused = false;
 }
-void FakePause(void* i) { static_cast<FakeSound*>(i)->paused = true; }
-void FakeResume(void* i) { static_cast<FakeSound*>(i)->paused = false; }
-void FakePosition(void* i, const Vector3D& p) { static_cast<FakeSound*>(i)->position = p; }
-const SoundObjectHooks kFakeHooks = {FakeCreate, FakeRelease, FakePlay, FakePause, FakeResume, FakePosition};
+void FakePause(void* i) {
+  static_cast<FakeSound*>(i)->paused = true;
+}
+void FakeResume(void* i) {
+  static_cast<FakeSound*>(i)->paused = false;
+}
+void FakePosition(void* i, const Vector3D& p) {
+  static_cast<FakeSound*>(i)->position = p;
+}
+const SoundObjectHooks kFakeHooks = {FakeCreate, FakeRelease, FakePlay,
+                                     FakePause,  FakeResume,  FakePosition};
 
 class SoundObjectTest : public WorldFixture {
  protected:
@@ -216,8 +223,8 @@ TEST_F(FieldTest, NeedsAFieldRecord) {
 
 class JointTest : public WorldFixture {
  protected:
-  JointObject* Joint(uint32_t type, WorldObject* a, WorldObject* b, const Vector3D& pivot, const Vector3D& pin,
-                     bool collide = false) {
+  JointObject* Joint(uint32_t type, WorldObject* a, WorldObject* b, const Vector3D& pivot,
+                     const Vector3D& pin, bool collide = false) {
     JointObjectParams p;
     p.jointType = type;
     p.object1 = a;
@@ -264,7 +271,8 @@ TEST_F(JointTest, JointCollisionOnAndOff) {
     EXPECT_NE(Joint(Joint_Ball, a, b, Vector3D(0.3f, 5, 0), Vector3D(), collide), nullptr);
     Run(0.3f);
     return a->GetVelocity().Length() + b->GetVelocity().Length() +
-           std::fabs(a->GetWorldTransform().GetUp().x) + std::fabs(b->GetWorldTransform().GetUp().x);
+           std::fabs(a->GetWorldTransform().GetUp().x) +
+           std::fabs(b->GetWorldTransform().GetUp().x);
   };
   EXPECT_LT(spread(false), 1e-3f);
   EXPECT_GT(spread(true), 1e-2f);
@@ -323,13 +331,17 @@ TEST_F(JointTest, RecordsThatCannotMakeAJoint) {
   p.object1 = a;
   p.dynamic = true;
   EXPECT_EQ(world->CreateObject(p), nullptr);
-  EXPECT_EQ(CountLogged("CreateJointObject: Cannot make a physics joint a physics body.", LogLevel_Detail), 1);
+  EXPECT_EQ(CountLogged("CreateJointObject: Cannot make a physics joint a physics body.",
+                        LogLevel_Detail),
+            1);
   p.dynamic = false;
   p.object1 = bodiless;
   EXPECT_EQ(world->CreateObject(p), nullptr);
   p.object1 = nullptr;
   EXPECT_EQ(world->CreateObject(p), nullptr);
-  EXPECT_EQ(CountLogged("CreateJointObject: At least one physical object must be given.", LogLevel_Detail), 2);
+  EXPECT_EQ(CountLogged("CreateJointObject: At least one physical object must be given.",
+                        LogLevel_Detail),
+            2);
   p.object1 = a;
   p.jointType = 9;
   EXPECT_EQ(world->CreateObject(p), nullptr);
@@ -358,13 +370,14 @@ TEST_F(MoreJointTest, SliderMovesOnlyAlongItsPin) {
   EXPECT_GT(p.x, 1.0f);
   EXPECT_NEAR(p.y, 5.0f, 0.02f);  // gravity does not pull it off the rail
   EXPECT_NEAR(p.z, 0.0f, 0.02f);
-  EXPECT_TRUE(carriage->GetWorldTransform().NearlyEquals(
-      Matrix4x4::MakeTranslation(p), 0.02f));  // and it does not turn
+  EXPECT_TRUE(carriage->GetWorldTransform().NearlyEquals(Matrix4x4::MakeTranslation(p),
+                                                         0.02f));  // and it does not turn
 }
 
 TEST_F(MoreJointTest, UpVectorKeepsTheBodyUpright) {
   Floor();
-  WorldObject* post = Body(Collision_Box, true, At(0, 1, 0), Vector3D(-0.2f, -1, -0.2f), Vector3D(0.2f, 1, 0.2f));
+  WorldObject* post =
+      Body(Collision_Box, true, At(0, 1, 0), Vector3D(-0.2f, -1, -0.2f), Vector3D(0.2f, 1, 0.2f));
   JointObjectParams p;
   p.jointType = Joint_UpVector;
   p.object1 = post;

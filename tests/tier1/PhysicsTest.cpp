@@ -106,8 +106,9 @@ TEST_F(PhysicsTest, StaticBodiesGetNoCallbacks) {
 
 TEST_F(PhysicsTest, ConvexHullRestsOnItsFacesWithoutMargin) {
   Floor();
-  const float cube[] = {-0.5f, -0.5f, -0.5f, 0.5f, -0.5f, -0.5f, -0.5f, 0.5f, -0.5f, 0.5f, 0.5f, -0.5f,
-                        -0.5f, -0.5f, 0.5f,  0.5f, -0.5f, 0.5f,  -0.5f, 0.5f, 0.5f,  0.5f, 0.5f, 0.5f};
+  const float cube[] = {-0.5f, -0.5f, -0.5f, 0.5f,  -0.5f, -0.5f, -0.5f, 0.5f,
+                        -0.5f, 0.5f,  0.5f,  -0.5f, -0.5f, -0.5f, 0.5f,  0.5f,
+                        -0.5f, 0.5f,  -0.5f, 0.5f,  0.5f,  0.5f,  0.5f,  0.5f};
   PhysicsCollision* hull = PhysicsCreateConvexHull(world, 8, cube, 12, nullptr);
   ASSERT_NE(hull, nullptr);
   EXPECT_NEAR(PhysicsCollisionGetVolume(hull), 1.0f, 1e-4f);
@@ -206,15 +207,21 @@ TEST_F(PhysicsTest, AutoFreezeOffKeepsABodyAwake) {
 }
 
 int g_begins = 0, g_contacts = 0, g_ends = 0;
-int CountBegin(PhysicsMaterial*, PhysicsBody*, PhysicsBody*) { return ++g_begins, 1; }
+int CountBegin(PhysicsMaterial*, PhysicsBody*, PhysicsBody*) {
+  return ++g_begins, 1;
+}
 int CountProcess(PhysicsMaterial* m, PhysicsContact*) {
   float p[3], n[3];
   PhysicsMaterialGetContactPositionAndNormal(m, p, n);
   EXPECT_NEAR(std::fabs(n[1]), 1.0f, 1e-3f);
   return ++g_contacts, 1;
 }
-void CountEnd(PhysicsMaterial*) { ++g_ends; }
-int Reject(PhysicsMaterial*, PhysicsBody*, PhysicsBody*) { return 0; }
+void CountEnd(PhysicsMaterial*) {
+  ++g_ends;
+}
+int Reject(PhysicsMaterial*, PhysicsBody*, PhysicsBody*) {
+  return 0;
+}
 
 TEST_F(PhysicsTest, PairCallbacksRunPerPairAndCanReject) {
   const int a = PhysicsMaterialCreateGroupID(world);

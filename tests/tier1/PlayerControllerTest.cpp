@@ -12,7 +12,8 @@ class PlayerControllerTest : public WorldFixture {
   void SetUp() override {
     WorldFixture::SetUp();
     Floor();
-    body = Body(Collision_Capsule, true, At(0, 0.05f, 0), Vector3D(-0.4f, 0, -0.4f), Vector3D(0.4f, 1.8f, 0.4f));
+    body = Body(Collision_Capsule, true, At(0, 0.05f, 0), Vector3D(-0.4f, 0, -0.4f),
+                Vector3D(0.4f, 1.8f, 0.4f));
     ASSERT_NE(body, nullptr);
     ASSERT_TRUE(player.Init(body));
     Settle();
@@ -26,8 +27,7 @@ class PlayerControllerTest : public WorldFixture {
     world->Update(0.02f);
   }
   void Settle() {
-    for (int i = 0; i < 50; ++i)
-      Frame(0);
+    for (int i = 0; i < 50; ++i) Frame(0);
   }
   static float Horizontal(const Vector3D& v) { return std::sqrt(v.x * v.x + v.z * v.z); }
 
@@ -52,8 +52,7 @@ TEST_F(PlayerControllerTest, WalksAlongTheHeadingAtTheCappedSpeed) {
   Frame(PlayerController::moveForward);
   EXPECT_FALSE(player.IsIdle());
   EXPECT_TRUE(player.GetMoveDirection().NearlyEquals(Vector3D(0, 0, 1)));
-  for (int i = 0; i < 50; ++i)
-    Frame(PlayerController::moveForward);
+  for (int i = 0; i < 50; ++i) Frame(PlayerController::moveForward);
   const Vector3D p = body->GetWorldTransform().GetTranslation();
   EXPECT_GT(p.z, 5.0f);
   EXPECT_NEAR(p.x, 0.0f, 0.1f);
@@ -92,7 +91,8 @@ TEST_F(PlayerControllerTest, JumpsOncePerPress) {
     EXPECT_LT(body->GetVelocity().y, 12.0f);
   }
   EXPECT_GT(top, ground + 5.0f);  // 12^2 / (2 * 9.8) = 7.3
-  EXPECT_NEAR(body->GetWorldTransform().GetTranslation().y, ground, 0.05f);  // back down, no second jump
+  EXPECT_NEAR(body->GetWorldTransform().GetTranslation().y, ground,
+              0.05f);  // back down, no second jump
   Frame(0);
   EXPECT_FALSE(player.HasJumped());
   player.Update(PlayerController::moveJump);
@@ -114,10 +114,8 @@ TEST_F(PlayerControllerTest, NoSteeringInTheAir) {
 }
 
 TEST_F(PlayerControllerTest, StopsWhenIdleOnTheGround) {
-  for (int i = 0; i < 20; ++i)
-    Frame(PlayerController::moveRight);
-  for (int i = 0; i < 50; ++i)
-    Frame(0);
+  for (int i = 0; i < 20; ++i) Frame(PlayerController::moveRight);
+  for (int i = 0; i < 50; ++i) Frame(0);
   EXPECT_LT(Horizontal(body->GetVelocity()), 0.1f);
   EXPECT_EQ(player.GetUpdateCount(), 50u + 20u + 50u);
 }

@@ -22,7 +22,9 @@ inline std::vector<LoggedLine>& LoggedLines() {
   return lines;
 }
 
-inline void CaptureLog(const char* text, LogLevel level) { LoggedLines().push_back({text, level}); }
+inline void CaptureLog(const char* text, LogLevel level) {
+  LoggedLines().push_back({text, level});
+}
 
 class WorldFixture : public ::testing::Test {
  protected:
@@ -48,11 +50,12 @@ class WorldFixture : public ::testing::Test {
   // Frames of 1/50 s, like a steady game.
   void Run(float seconds, float frame = 0.02f) {
     const int frames = static_cast<int>(std::lround(seconds / frame));
-    for (int i = 0; i < frames; ++i)
-      world->Update(frame);
+    for (int i = 0; i < frames; ++i) world->Update(frame);
   }
 
-  static Matrix4x4 At(float x, float y, float z) { return Matrix4x4::MakeTranslation(Vector3D(x, y, z)); }
+  static Matrix4x4 At(float x, float y, float z) {
+    return Matrix4x4::MakeTranslation(Vector3D(x, y, z));
+  }
 
   // A null object with a body of the given collision type.
   WorldObject* Body(uint32_t colType, bool dynamic, const Matrix4x4& where, const Vector3D& mins,
@@ -67,11 +70,13 @@ class WorldFixture : public ::testing::Test {
     return world->CreateObject(p);
   }
   WorldObject* Box(float x, float y, float z, float half = 0.5f, bool dynamic = true) {
-    return Body(Collision_Box, dynamic, At(x, y, z), Vector3D(-half, -half, -half), Vector3D(half, half, half));
+    return Body(Collision_Box, dynamic, At(x, y, z), Vector3D(-half, -half, -half),
+                Vector3D(half, half, half));
   }
   // A static slab whose top face is at y = 0.
   WorldObject* Floor(float size = 50.0f) {
-    return Body(Collision_Box, false, At(0, 0, 0), Vector3D(-size, -1, -size), Vector3D(size, 0, size));
+    return Body(Collision_Box, false, At(0, 0, 0), Vector3D(-size, -1, -size),
+                Vector3D(size, 0, size));
   }
 
   World* world = nullptr;

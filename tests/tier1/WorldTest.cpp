@@ -43,7 +43,9 @@ TEST_F(WorldTest, UnknownTypesAreRefused) {
 TEST_F(WorldTest, TypesWithoutAClassYetFailClearly) {
   ObjectParams p(ObjectType_StaticMesh);
   EXPECT_EQ(world->CreateObject(p), nullptr);
-  EXPECT_EQ(CountLogged("World::CreateObject - object type StaticMesh is not available", LogLevel_Error), 1);
+  EXPECT_EQ(
+      CountLogged("World::CreateObject - object type StaticMesh is not available", LogLevel_Error),
+      1);
 }
 
 TEST_F(WorldTest, CreateAndRemoveKeepCountsAndLists) {

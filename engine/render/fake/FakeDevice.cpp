@@ -10,7 +10,8 @@ namespace {
 // Default-pool resources tell the device they exist, so Reset can refuse.
 class FakeVB : public SoftVertexBuffer {
  public:
-  FakeVB(FakeDevice* d, uint32_t len, uint32_t usage, GPool pool) : SoftVertexBuffer(d, len, usage, pool), m_dev(d) {
+  FakeVB(FakeDevice* d, uint32_t len, uint32_t usage, GPool pool)
+      : SoftVertexBuffer(d, len, usage, pool), m_dev(d) {
     if (pool == GPOOL_DEFAULT) m_dev->TrackDefault(1);
   }
   ~FakeVB() override {
@@ -33,8 +34,8 @@ class FakeIB : public SoftIndexBuffer {
 
 class FakeTexture : public SoftTexture {
  public:
-  FakeTexture(FakeDevice* d, GTextureType type, uint32_t w, uint32_t h, uint32_t depth, uint32_t levels,
-              uint32_t usage, Format f, GPool pool)
+  FakeTexture(FakeDevice* d, GTextureType type, uint32_t w, uint32_t h, uint32_t depth,
+              uint32_t levels, uint32_t usage, Format f, GPool pool)
       : SoftTexture(d, type, w, h, depth, levels, usage, f, pool), m_dev(d) {
     if (pool == GPOOL_DEFAULT) m_dev->TrackDefault(1);
   }
@@ -91,14 +92,19 @@ void Rebind(T*& slot, T* value) {
 
 }  // namespace
 
-GSystem* CreateFakeSystem(const FakeScript& script) { return new FakeSystem(script); }
+GSystem* CreateFakeSystem(const FakeScript& script) {
+  return new FakeSystem(script);
+}
 
 FakeSystem::FakeSystem(const FakeScript& script) : m_script(script) {}
 
-uint32_t FakeSystem::GetAdapterCount() { return uint32_t(m_script.adapterNames.size()); }
+uint32_t FakeSystem::GetAdapterCount() {
+  return uint32_t(m_script.adapterNames.size());
+}
 
 GResult FakeSystem::GetAdapterIdentifier(uint32_t adapter, GAdapterIdentifier* id) {
-  if (!id || adapter >= GetAdapterCount() || m_script.failAdapterIdentifier) return GLERR_INVALIDCALL;
+  if (!id || adapter >= GetAdapterCount() || m_script.failAdapterIdentifier)
+    return GLERR_INVALIDCALL;
   id->description = m_script.adapterNames[adapter];
   id->driver = m_script.driver;
   id->driverVersion = m_script.driverVersion;
@@ -106,7 +112,8 @@ GResult FakeSystem::GetAdapterIdentifier(uint32_t adapter, GAdapterIdentifier* i
 }
 
 GResult FakeSystem::GetAdapterDisplayMode(uint32_t adapter, GAdapterMode* mode) {
-  if (!mode || adapter >= GetAdapterCount() || m_script.failAdapterDisplayMode) return GLERR_INVALIDCALL;
+  if (!mode || adapter >= GetAdapterCount() || m_script.failAdapterDisplayMode)
+    return GLERR_INVALIDCALL;
   *mode = m_script.desktop;
   return G_OK;
 }
@@ -117,7 +124,8 @@ uint32_t FakeSystem::GetAdapterModeCount(uint32_t adapter, Format format) {
                                 [&](const GAdapterMode& m) { return m.format == format; }));
 }
 
-GResult FakeSystem::EnumAdapterModes(uint32_t adapter, Format format, uint32_t index, GAdapterMode* mode) {
+GResult FakeSystem::EnumAdapterModes(uint32_t adapter, Format format, uint32_t index,
+                                     GAdapterMode* mode) {
   if (!mode || adapter >= GetAdapterCount()) return GLERR_INVALIDCALL;
   for (const GAdapterMode& m : m_script.modes)
     if (m.format == format && index-- == 0) {
@@ -134,14 +142,17 @@ GResult FakeSystem::GetDeviceCaps(uint32_t adapter, GDevType type, GCaps* caps) 
   return G_OK;
 }
 
-GResult FakeSystem::CreateDevice(uint32_t adapter, GDevType type, void* window, uint32_t behaviourFlags,
-                                 GPresentParameters* pp, GDevice** device) {
+GResult FakeSystem::CreateDevice(uint32_t adapter, GDevType type, void* window,
+                                 uint32_t behaviourFlags, GPresentParameters* pp,
+                                 GDevice** device) {
   ++m_createCalls;
   if (!device || !pp || adapter >= GetAdapterCount()) return GLERR_INVALIDCALL;
   *device = nullptr;
-  if ((behaviourFlags & GCREATE_HARDWARE_VERTEXPROCESSING) && m_script.refuseHardwareVertexProcessing)
+  if ((behaviourFlags & GCREATE_HARDWARE_VERTEXPROCESSING) &&
+      m_script.refuseHardwareVertexProcessing)
     return GLERR_NOTAVAILABLE;
-  if ((behaviourFlags & GCREATE_SOFTWARE_VERTEXPROCESSING) && m_script.refuseSoftwareVertexProcessing)
+  if ((behaviourFlags & GCREATE_SOFTWARE_VERTEXPROCESSING) &&
+      m_script.refuseSoftwareVertexProcessing)
     return GLERR_NOTAVAILABLE;
   if (m_script.acceptMode && !m_script.acceptMode(*pp)) return GLERR_INVALIDCALL;
   FakeDevice* d = new FakeDevice(this, *pp);
@@ -169,7 +180,8 @@ void FakeSystem::PlaceWindow(void*, const GRect&, uint32_t width, uint32_t heigh
 
 // ---------------------------------------------------------------------------
 
-FakeDevice::FakeDevice(FakeSystem* system, const GPresentParameters& pp) : m_system(system), m_pp(pp) {
+FakeDevice::FakeDevice(FakeSystem* system, const GPresentParameters& pp)
+    : m_system(system), m_pp(pp) {
   m_system->AddRef();
   for (uint32_t s = 0; s < GRS_MAX; ++s) m_renderStates[s] = GetDefaultRenderState(GRenderState(s));
   for (auto& unit : m_samplerStates)
@@ -229,7 +241,8 @@ GResult FakeDevice::Reset(const GPresentParameters& pp) {
   // including extra references to its own surfaces.
   uint32_t bbOwn = 1 + (m_renderTarget == m_backBuffer ? 1 : 0);
   uint32_t dsOwn = 1 + (m_depthStencil == m_autoDepth ? 1 : 0);
-  if (m_liveDefault > 0 || m_backBuffer->GetRefCount() > bbOwn || m_autoDepth->GetRefCount() > dsOwn)
+  if (m_liveDefault > 0 || m_backBuffer->GetRefCount() > bbOwn ||
+      m_autoDepth->GetRefCount() > dsOwn)
     return GLERR_INVALIDCALL;
   if (!Accepts(pp)) return GLERR_INVALIDCALL;
   m_pp = pp;
@@ -361,7 +374,8 @@ GResult FakeDevice::DrawPrimitive(GPrimitiveType, uint32_t, uint32_t) {
   return G_OK;
 }
 
-GResult FakeDevice::DrawIndexedPrimitive(GPrimitiveType, int32_t, uint32_t, uint32_t, uint32_t, uint32_t) {
+GResult FakeDevice::DrawIndexedPrimitive(GPrimitiveType, int32_t, uint32_t, uint32_t, uint32_t,
+                                         uint32_t) {
   Count("DrawIndexedPrimitive");
   if (!m_decl || !m_streams[0] || !m_indices) return GLERR_INVALIDCALL;
   return G_OK;
@@ -416,12 +430,14 @@ GResult FakeDevice::GetFrontBufferData(GSurface* dest) {
   // The fake "image" is the last clear colour everywhere.
   for (uint32_t y = 0; y < d.height; ++y)
     for (uint32_t x = 0; x < d.width; ++x)
-      std::memcpy(static_cast<uint8_t*>(r.bits) + size_t(y) * size_t(r.pitch) + x * 4, &m_lastClear, 4);
+      std::memcpy(static_cast<uint8_t*>(r.bits) + size_t(y) * size_t(r.pitch) + x * 4, &m_lastClear,
+                  4);
   dest->UnlockRect();
   return G_OK;
 }
 
-GResult FakeDevice::CreateVertexBuffer(uint32_t length, uint32_t usage, GPool pool, GVertexBuffer** vb) {
+GResult FakeDevice::CreateVertexBuffer(uint32_t length, uint32_t usage, GPool pool,
+                                       GVertexBuffer** vb) {
   Count("CreateVertexBuffer");
   if (!vb || length == 0) return GLERR_INVALIDCALL;
   if (GFailed(Script().createBufferResult)) return Script().createBufferResult;
@@ -432,21 +448,24 @@ GResult FakeDevice::CreateVertexBuffer(uint32_t length, uint32_t usage, GPool po
 GResult FakeDevice::CreateIndexBuffer(uint32_t length, uint32_t usage, Format format, GPool pool,
                                       GIndexBuffer** ib) {
   Count("CreateIndexBuffer");
-  if (!ib || length == 0 || (format != FMT_INDEX16 && format != FMT_INDEX32)) return GLERR_INVALIDCALL;
+  if (!ib || length == 0 || (format != FMT_INDEX16 && format != FMT_INDEX32))
+    return GLERR_INVALIDCALL;
   if (GFailed(Script().createBufferResult)) return Script().createBufferResult;
   *ib = new FakeIB(this, length, usage, format, pool);
   return G_OK;
 }
 
-GResult FakeDevice::CreateVertexDeclaration(const GVertexElement* elements, GVertexDeclaration** decl) {
+GResult FakeDevice::CreateVertexDeclaration(const GVertexElement* elements,
+                                            GVertexDeclaration** decl) {
   Count("CreateVertexDeclaration");
   if (!elements || !decl) return GLERR_INVALIDCALL;
   *decl = new SoftVertexDeclaration(this, elements);
   return G_OK;
 }
 
-GResult FakeDevice::CreateTexture(GTextureType type, uint32_t width, uint32_t height, uint32_t depth,
-                                  uint32_t levels, uint32_t usage, Format format, GPool pool, GTexture** tex) {
+GResult FakeDevice::CreateTexture(GTextureType type, uint32_t width, uint32_t height,
+                                  uint32_t depth, uint32_t levels, uint32_t usage, Format format,
+                                  GPool pool, GTexture** tex) {
   Count("CreateTexture");
   if (!tex || width == 0 || height == 0 || depth == 0) return GLERR_INVALIDCALL;
   if (GFailed(Script().createTextureResult)) return Script().createTextureResult;
@@ -459,7 +478,8 @@ GResult FakeDevice::CreateTexture(GTextureType type, uint32_t width, uint32_t he
   return G_OK;
 }
 
-GResult FakeDevice::CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format, GSurface** surface) {
+GResult FakeDevice::CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format,
+                                              GSurface** surface) {
   Count("CreateDepthStencilSurface");
   if (!surface || width == 0 || height == 0) return GLERR_INVALIDCALL;
   GSurfaceDesc desc;
@@ -471,9 +491,11 @@ GResult FakeDevice::CreateDepthStencilSurface(uint32_t width, uint32_t height, F
   return G_OK;
 }
 
-GResult FakeDevice::CreateOffscreenPlainSurface(uint32_t width, uint32_t height, Format format, GSurface** surface) {
+GResult FakeDevice::CreateOffscreenPlainSurface(uint32_t width, uint32_t height, Format format,
+                                                GSurface** surface) {
   Count("CreateOffscreenPlainSurface");
-  if (!surface || width == 0 || height == 0 || GetFormatBytesPerPixel(format) == 0) return GLERR_INVALIDCALL;
+  if (!surface || width == 0 || height == 0 || GetFormatBytesPerPixel(format) == 0)
+    return GLERR_INVALIDCALL;
   GSurfaceDesc desc;
   desc.format = format;
   desc.pool = GPOOL_SCRATCH;

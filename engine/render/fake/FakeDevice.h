@@ -31,10 +31,13 @@ struct FakeScript {
   GAdapterMode desktop = {1280, 1024, 60, FMT_X8R8G8B8};
   GRect desktopRect = {0, 0, 1280, 1024};
   // Display modes of every adapter, any format.
-  std::vector<GAdapterMode> modes = {{640, 480, 60, FMT_X8R8G8B8}, {800, 600, 60, FMT_X8R8G8B8},
-                                     {1024, 768, 60, FMT_X8R8G8B8}, {640, 480, 60, FMT_R5G6B5}};
+  std::vector<GAdapterMode> modes = {{640, 480, 60, FMT_X8R8G8B8},
+                                     {800, 600, 60, FMT_X8R8G8B8},
+                                     {1024, 768, 60, FMT_X8R8G8B8},
+                                     {640, 480, 60, FMT_R5G6B5}};
   uint32_t clientWidth = 800, clientHeight = 600;
-  GCaps caps = {VertexShaderVersion(3, 0), PixelShaderVersion(3, 0), 4096, 4096, 256, kMaxStreams, true};
+  GCaps caps = {
+      VertexShaderVersion(3, 0), PixelShaderVersion(3, 0), 4096, 4096, 256, kMaxStreams, true};
   // Decides whether CreateDevice/Reset accept presentation parameters (null: all).
   std::function<bool(const GPresentParameters&)> acceptMode;
   GResult clearResult = G_OK;
@@ -55,7 +58,8 @@ class FakeSystem : public GSystem {
   GResult GetAdapterIdentifier(uint32_t adapter, GAdapterIdentifier* id) override;
   GResult GetAdapterDisplayMode(uint32_t adapter, GAdapterMode* mode) override;
   uint32_t GetAdapterModeCount(uint32_t adapter, Format format) override;
-  GResult EnumAdapterModes(uint32_t adapter, Format format, uint32_t index, GAdapterMode* mode) override;
+  GResult EnumAdapterModes(uint32_t adapter, Format format, uint32_t index,
+                           GAdapterMode* mode) override;
   GResult GetDeviceCaps(uint32_t adapter, GDevType type, GCaps* caps) override;
   GResult CreateDevice(uint32_t adapter, GDevType type, void* window, uint32_t behaviourFlags,
                        GPresentParameters* pp, GDevice** device) override;
@@ -104,24 +108,33 @@ class FakeDevice : public GDevice {
   GResult GetSamplerState(uint32_t sampler, GSamplerState state, uint32_t* value) override;
   GResult SetTexture(uint32_t sampler, GTexture* texture) override;
   GResult SetVertexDeclaration(GVertexDeclaration* decl) override;
-  GResult SetStreamSource(uint32_t stream, GVertexBuffer* vb, uint32_t offset, uint32_t stride) override;
+  GResult SetStreamSource(uint32_t stream, GVertexBuffer* vb, uint32_t offset,
+                          uint32_t stride) override;
   GResult SetIndices(GIndexBuffer* ib) override;
-  GResult DrawPrimitive(GPrimitiveType type, uint32_t startVertex, uint32_t primitiveCount) override;
-  GResult DrawIndexedPrimitive(GPrimitiveType type, int32_t baseVertex, uint32_t minIndex, uint32_t numVertices,
-                               uint32_t startIndex, uint32_t primitiveCount) override;
+  GResult DrawPrimitive(GPrimitiveType type, uint32_t startVertex,
+                        uint32_t primitiveCount) override;
+  GResult DrawIndexedPrimitive(GPrimitiveType type, int32_t baseVertex, uint32_t minIndex,
+                               uint32_t numVertices, uint32_t startIndex,
+                               uint32_t primitiveCount) override;
   GResult SetRenderTarget(uint32_t index, GSurface* surface) override;
   GResult SetDepthStencilSurface(GSurface* surface) override;
   GResult GetBackBuffer(uint32_t index, GSurface** surface) override;
   GResult GetDepthStencilSurface(GSurface** surface) override;
   GResult GetRenderTargetData(GSurface* renderTarget, GSurface* dest) override;
   GResult GetFrontBufferData(GSurface* dest) override;
-  GResult CreateVertexBuffer(uint32_t length, uint32_t usage, GPool pool, GVertexBuffer** vb) override;
-  GResult CreateIndexBuffer(uint32_t length, uint32_t usage, Format format, GPool pool, GIndexBuffer** ib) override;
-  GResult CreateVertexDeclaration(const GVertexElement* elements, GVertexDeclaration** decl) override;
-  GResult CreateTexture(GTextureType type, uint32_t width, uint32_t height, uint32_t depth, uint32_t levels,
-                        uint32_t usage, Format format, GPool pool, GTexture** tex) override;
-  GResult CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format, GSurface** surface) override;
-  GResult CreateOffscreenPlainSurface(uint32_t width, uint32_t height, Format format, GSurface** surface) override;
+  GResult CreateVertexBuffer(uint32_t length, uint32_t usage, GPool pool,
+                             GVertexBuffer** vb) override;
+  GResult CreateIndexBuffer(uint32_t length, uint32_t usage, Format format, GPool pool,
+                            GIndexBuffer** ib) override;
+  GResult CreateVertexDeclaration(const GVertexElement* elements,
+                                  GVertexDeclaration** decl) override;
+  GResult CreateTexture(GTextureType type, uint32_t width, uint32_t height, uint32_t depth,
+                        uint32_t levels, uint32_t usage, Format format, GPool pool,
+                        GTexture** tex) override;
+  GResult CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format,
+                                    GSurface** surface) override;
+  GResult CreateOffscreenPlainSurface(uint32_t width, uint32_t height, Format format,
+                                      GSurface** surface) override;
   GResult CreateEffect(const EffectDesc& desc, GEffect** effect, std::string* errors) override;
 
   // Script hooks.
@@ -136,7 +149,9 @@ class FakeDevice : public GDevice {
   void ResetCalls() { m_calls.clear(); }
   const GPresentParameters& Params() const { return m_pp; }
   GVertexDeclaration* CurrentDeclaration() const { return m_decl; }
-  GVertexBuffer* CurrentStream(uint32_t i) const { return i < kMaxStreams ? m_streams[i] : nullptr; }
+  GVertexBuffer* CurrentStream(uint32_t i) const {
+    return i < kMaxStreams ? m_streams[i] : nullptr;
+  }
   GIndexBuffer* CurrentIndices() const { return m_indices; }
   GSurface* CurrentRenderTarget() const { return m_renderTarget; }
   GSurface* CurrentDepthStencil() const { return m_depthStencil; }

@@ -25,26 +25,52 @@ bool LookupFormat(Format f, bool s3tc, GLFormat* out) {
     g.swizzle[3] = a;
   };
   switch (f) {
-    case FMT_A8R8G8B8: g = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE}; break;
-    case FMT_X8R8G8B8: g = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE}; sw(GL_RED, GL_GREEN, GL_BLUE, GL_ONE); break;
-    case FMT_R8G8B8: g = {GL_RGB8, GL_BGR, GL_UNSIGNED_BYTE}; break;
-    case FMT_R5G6B5: g = {GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5}; break;
-    case FMT_A1R5G5B5: g = {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV}; break;
+    case FMT_A8R8G8B8:
+      g = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE};
+      break;
+    case FMT_X8R8G8B8:
+      g = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE};
+      sw(GL_RED, GL_GREEN, GL_BLUE, GL_ONE);
+      break;
+    case FMT_R8G8B8:
+      g = {GL_RGB8, GL_BGR, GL_UNSIGNED_BYTE};
+      break;
+    case FMT_R5G6B5:
+      g = {GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5};
+      break;
+    case FMT_A1R5G5B5:
+      g = {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV};
+      break;
     case FMT_X1R5G5B5:
       g = {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV};
       sw(GL_RED, GL_GREEN, GL_BLUE, GL_ONE);
       break;
-    case FMT_A4R4G4B4: g = {GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV}; break;
+    case FMT_A4R4G4B4:
+      g = {GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV};
+      break;
     case FMT_X4R4G4B4:
       g = {GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV};
       sw(GL_RED, GL_GREEN, GL_BLUE, GL_ONE);
       break;
-    case FMT_A8: g = {GL_R8, GL_RED, GL_UNSIGNED_BYTE}; sw(GL_ZERO, GL_ZERO, GL_ZERO, GL_RED); break;
-    case FMT_L8: g = {GL_R8, GL_RED, GL_UNSIGNED_BYTE}; sw(GL_RED, GL_RED, GL_RED, GL_ONE); break;
-    case FMT_A8L8: g = {GL_RG8, GL_RG, GL_UNSIGNED_BYTE}; sw(GL_RED, GL_RED, GL_RED, GL_GREEN); break;
-    case FMT_DXT1: case FMT_DXT2: case FMT_DXT3: case FMT_DXT4: case FMT_DXT5:
+    case FMT_A8:
+      g = {GL_R8, GL_RED, GL_UNSIGNED_BYTE};
+      sw(GL_ZERO, GL_ZERO, GL_ZERO, GL_RED);
+      break;
+    case FMT_L8:
+      g = {GL_R8, GL_RED, GL_UNSIGNED_BYTE};
+      sw(GL_RED, GL_RED, GL_RED, GL_ONE);
+      break;
+    case FMT_A8L8:
+      g = {GL_RG8, GL_RG, GL_UNSIGNED_BYTE};
+      sw(GL_RED, GL_RED, GL_RED, GL_GREEN);
+      break;
+    case FMT_DXT1:
+    case FMT_DXT2:
+    case FMT_DXT3:
+    case FMT_DXT4:
+    case FMT_DXT5:
       if (s3tc) {
-        g.internal = f == FMT_DXT1 ? GL_COMPRESSED_RGBA_S3TC_DXT1_EXT
+        g.internal = f == FMT_DXT1                      ? GL_COMPRESSED_RGBA_S3TC_DXT1_EXT
                      : (f == FMT_DXT2 || f == FMT_DXT3) ? GL_COMPRESSED_RGBA_S3TC_DXT3_EXT
                                                         : GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
         g.compressed = true;
@@ -52,7 +78,8 @@ bool LookupFormat(Format f, bool s3tc, GLFormat* out) {
         g = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE};
       }
       break;
-    default: return false;
+    default:
+      return false;
   }
   *out = g;
   return true;
@@ -64,10 +91,12 @@ bool IsRenderable(Format f) {
 }
 
 bool IsDepthFormat(Format f) {
-  return f == FMT_D16 || f == FMT_D16_LOCKABLE || f == FMT_D24S8 || f == FMT_D24X8 || f == FMT_D32 ||
-         f == FMT_D24X4S4 || f == FMT_D15S1;
+  return f == FMT_D16 || f == FMT_D16_LOCKABLE || f == FMT_D24S8 || f == FMT_D24X8 ||
+         f == FMT_D32 || f == FMT_D24X4S4 || f == FMT_D15S1;
 }
-bool HasStencil(Format f) { return f == FMT_D24S8 || f == FMT_D24X4S4 || f == FMT_D15S1; }
+bool HasStencil(Format f) {
+  return f == FMT_D24S8 || f == FMT_D24X4S4 || f == FMT_D15S1;
+}
 
 GLenum DepthInternal(Format f) {
   if (HasStencil(f)) return GL_DEPTH24_STENCIL8;
@@ -78,52 +107,83 @@ GLenum DepthInternal(Format f) {
 
 GLenum BlendFactor(uint32_t v) {
   switch (v) {
-    case GBLEND_ZERO: return GL_ZERO;
-    case GBLEND_ONE: return GL_ONE;
-    case GBLEND_SRCCOLOR: return GL_SRC_COLOR;
-    case GBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
-    case GBLEND_SRCALPHA: return GL_SRC_ALPHA;
-    case GBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
-    case GBLEND_DESTALPHA: return GL_DST_ALPHA;
-    case GBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
-    case GBLEND_DESTCOLOR: return GL_DST_COLOR;
-    case GBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
-    case GBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
-    default: return GL_ONE;
+    case GBLEND_ZERO:
+      return GL_ZERO;
+    case GBLEND_ONE:
+      return GL_ONE;
+    case GBLEND_SRCCOLOR:
+      return GL_SRC_COLOR;
+    case GBLEND_INVSRCCOLOR:
+      return GL_ONE_MINUS_SRC_COLOR;
+    case GBLEND_SRCALPHA:
+      return GL_SRC_ALPHA;
+    case GBLEND_INVSRCALPHA:
+      return GL_ONE_MINUS_SRC_ALPHA;
+    case GBLEND_DESTALPHA:
+      return GL_DST_ALPHA;
+    case GBLEND_INVDESTALPHA:
+      return GL_ONE_MINUS_DST_ALPHA;
+    case GBLEND_DESTCOLOR:
+      return GL_DST_COLOR;
+    case GBLEND_INVDESTCOLOR:
+      return GL_ONE_MINUS_DST_COLOR;
+    case GBLEND_SRCALPHASAT:
+      return GL_SRC_ALPHA_SATURATE;
+    default:
+      return GL_ONE;
   }
 }
 
 GLenum BlendEquation(uint32_t v) {
   switch (v) {
-    case GBLENDOP_SUBTRACT: return GL_FUNC_SUBTRACT;
-    case GBLENDOP_REVSUBTRACT: return GL_FUNC_REVERSE_SUBTRACT;
-    case GBLENDOP_MIN: return GL_MIN;
-    case GBLENDOP_MAX: return GL_MAX;
-    default: return GL_FUNC_ADD;
+    case GBLENDOP_SUBTRACT:
+      return GL_FUNC_SUBTRACT;
+    case GBLENDOP_REVSUBTRACT:
+      return GL_FUNC_REVERSE_SUBTRACT;
+    case GBLENDOP_MIN:
+      return GL_MIN;
+    case GBLENDOP_MAX:
+      return GL_MAX;
+    default:
+      return GL_FUNC_ADD;
   }
 }
 
-GLenum CompareFunc(uint32_t v) { return (v >= GCMP_NEVER && v <= GCMP_ALWAYS) ? GL_NEVER + (v - 1) : GL_ALWAYS; }
+GLenum CompareFunc(uint32_t v) {
+  return (v >= GCMP_NEVER && v <= GCMP_ALWAYS) ? GL_NEVER + (v - 1) : GL_ALWAYS;
+}
 
 GLenum StencilOp(uint32_t v) {
   switch (v) {
-    case GSTENCILOP_ZERO: return GL_ZERO;
-    case GSTENCILOP_REPLACE: return GL_REPLACE;
-    case GSTENCILOP_INCRSAT: return GL_INCR;
-    case GSTENCILOP_DECRSAT: return GL_DECR;
-    case GSTENCILOP_INVERT: return GL_INVERT;
-    case GSTENCILOP_INCR: return GL_INCR_WRAP;
-    case GSTENCILOP_DECR: return GL_DECR_WRAP;
-    default: return GL_KEEP;
+    case GSTENCILOP_ZERO:
+      return GL_ZERO;
+    case GSTENCILOP_REPLACE:
+      return GL_REPLACE;
+    case GSTENCILOP_INCRSAT:
+      return GL_INCR;
+    case GSTENCILOP_DECRSAT:
+      return GL_DECR;
+    case GSTENCILOP_INVERT:
+      return GL_INVERT;
+    case GSTENCILOP_INCR:
+      return GL_INCR_WRAP;
+    case GSTENCILOP_DECR:
+      return GL_DECR_WRAP;
+    default:
+      return GL_KEEP;
   }
 }
 
 GLenum AddressMode(uint32_t v) {
   switch (v) {
-    case GTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
-    case GTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
-    case GTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
-    default: return GL_REPEAT;
+    case GTADDRESS_MIRROR:
+      return GL_MIRRORED_REPEAT;
+    case GTADDRESS_CLAMP:
+      return GL_CLAMP_TO_EDGE;
+    case GTADDRESS_BORDER:
+      return GL_CLAMP_TO_BORDER;
+    default:
+      return GL_REPEAT;
   }
 }
 
@@ -135,13 +195,27 @@ float AsFloat(uint32_t v) {
 
 GLenum PrimitiveMode(GPrimitiveType t, uint32_t primitives, GLsizei* count) {
   switch (t) {
-    case GPT_POINTLIST: *count = GLsizei(primitives); return GL_POINTS;
-    case GPT_LINELIST: *count = GLsizei(primitives * 2); return GL_LINES;
-    case GPT_LINESTRIP: *count = GLsizei(primitives + 1); return GL_LINE_STRIP;
-    case GPT_TRIANGLELIST: *count = GLsizei(primitives * 3); return GL_TRIANGLES;
-    case GPT_TRIANGLESTRIP: *count = GLsizei(primitives + 2); return GL_TRIANGLE_STRIP;
-    case GPT_TRIANGLEFAN: *count = GLsizei(primitives + 2); return GL_TRIANGLE_FAN;
-    default: *count = 0; return 0;
+    case GPT_POINTLIST:
+      *count = GLsizei(primitives);
+      return GL_POINTS;
+    case GPT_LINELIST:
+      *count = GLsizei(primitives * 2);
+      return GL_LINES;
+    case GPT_LINESTRIP:
+      *count = GLsizei(primitives + 1);
+      return GL_LINE_STRIP;
+    case GPT_TRIANGLELIST:
+      *count = GLsizei(primitives * 3);
+      return GL_TRIANGLES;
+    case GPT_TRIANGLESTRIP:
+      *count = GLsizei(primitives + 2);
+      return GL_TRIANGLE_STRIP;
+    case GPT_TRIANGLEFAN:
+      *count = GLsizei(primitives + 2);
+      return GL_TRIANGLE_FAN;
+    default:
+      *count = 0;
+      return 0;
   }
 }
 
@@ -157,22 +231,33 @@ void Rebind(T*& slot, T* value) {
 
 int AttributeLocation(uint8_t usage, uint8_t index) {
   switch (usage) {
-    case GDECLUSAGE_POSITION: case GDECLUSAGE_POSITIONT: return index == 0 ? 0 : -1;
-    case GDECLUSAGE_BLENDWEIGHT: return index == 0 ? 1 : -1;
-    case GDECLUSAGE_BLENDINDICES: return index == 0 ? 2 : -1;
-    case GDECLUSAGE_NORMAL: return index == 0 ? 3 : -1;
-    case GDECLUSAGE_COLOR: return index < 2 ? 4 + index : -1;
-    case GDECLUSAGE_TANGENT: return index == 0 ? 6 : -1;
-    case GDECLUSAGE_BINORMAL: return index == 0 ? 7 : -1;
-    case GDECLUSAGE_TEXCOORD: return index < 8 ? 8 + index : -1;
-    default: return -1;
+    case GDECLUSAGE_POSITION:
+    case GDECLUSAGE_POSITIONT:
+      return index == 0 ? 0 : -1;
+    case GDECLUSAGE_BLENDWEIGHT:
+      return index == 0 ? 1 : -1;
+    case GDECLUSAGE_BLENDINDICES:
+      return index == 0 ? 2 : -1;
+    case GDECLUSAGE_NORMAL:
+      return index == 0 ? 3 : -1;
+    case GDECLUSAGE_COLOR:
+      return index < 2 ? 4 + index : -1;
+    case GDECLUSAGE_TANGENT:
+      return index == 0 ? 6 : -1;
+    case GDECLUSAGE_BINORMAL:
+      return index == 0 ? 7 : -1;
+    case GDECLUSAGE_TEXCOORD:
+      return index < 8 ? 8 + index : -1;
+    default:
+      return -1;
   }
 }
 
 // ---------------------------------------------------------------------------
 // System
 
-System::System(void* window, void* context, bool s3tc) : m_window(window), m_context(context), m_s3tc(s3tc) {
+System::System(void* window, void* context, bool s3tc)
+    : m_window(window), m_context(context), m_s3tc(s3tc) {
   const char* r = reinterpret_cast<const char*>(kgl::GetString(GL_RENDERER));
   const char* v = reinterpret_cast<const char*>(kgl::GetString(GL_VERSION));
   m_renderer = r ? r : "OpenGL";
@@ -188,7 +273,9 @@ System::System(void* window, void* context, bool s3tc) : m_window(window), m_con
   m_caps.compressedTextures = s3tc;
 }
 
-System::~System() { SDL_GL_DeleteContext(static_cast<SDL_GLContext>(m_context)); }
+System::~System() {
+  SDL_GL_DeleteContext(static_cast<SDL_GLContext>(m_context));
+}
 
 GResult System::GetAdapterIdentifier(uint32_t adapter, GAdapterIdentifier* id) {
   if (adapter != 0 || !id) return GLERR_INVALIDCALL;
@@ -240,7 +327,8 @@ uint32_t System::GetAdapterModeCount(uint32_t adapter, Format format) {
   return adapter == 0 ? uint32_t(ModesOf(format).size()) : 0;
 }
 
-GResult System::EnumAdapterModes(uint32_t adapter, Format format, uint32_t index, GAdapterMode* mode) {
+GResult System::EnumAdapterModes(uint32_t adapter, Format format, uint32_t index,
+                                 GAdapterMode* mode) {
   if (adapter != 0 || !mode) return GLERR_INVALIDCALL;
   std::vector<GAdapterMode> modes = ModesOf(format);
   if (index >= modes.size()) return GLERR_INVALIDCALL;
@@ -254,12 +342,13 @@ GResult System::GetDeviceCaps(uint32_t adapter, GDevType type, GCaps* caps) {
   return G_OK;
 }
 
-GResult System::CreateDevice(uint32_t adapter, GDevType, void* window, uint32_t, GPresentParameters* pp,
-                             GDevice** device) {
+GResult System::CreateDevice(uint32_t adapter, GDevType, void* window, uint32_t,
+                             GPresentParameters* pp, GDevice** device) {
   if (!device || !pp || adapter != 0 || window != m_window) return GLERR_INVALIDCALL;
   *device = nullptr;
   if (m_device) return GLERR_INVALIDCALL;  // one device per context
-  if (SDL_GL_MakeCurrent(static_cast<SDL_Window*>(m_window), static_cast<SDL_GLContext>(m_context)) != 0)
+  if (SDL_GL_MakeCurrent(static_cast<SDL_Window*>(m_window),
+                         static_cast<SDL_GLContext>(m_context)) != 0)
     return GLERR_NOTAVAILABLE;
   Device* d = new Device(this, *pp);
   std::string reason;
@@ -293,7 +382,8 @@ bool System::GetClientSize(void* window, uint32_t* width, uint32_t* height) {
 void System::PlaceWindow(void* window, const GRect& desktop, uint32_t width, uint32_t height) {
   SDL_Window* w = static_cast<SDL_Window*>(window);
   SDL_SetWindowSize(w, int(width), int(height));
-  SDL_SetWindowPosition(w, desktop.right / 2 - int(width) / 2, desktop.bottom / 2 - int(height) / 2);
+  SDL_SetWindowPosition(w, desktop.right / 2 - int(width) / 2,
+                        desktop.bottom / 2 - int(height) / 2);
 }
 
 void System::ShowWindow(void* window) {
@@ -311,19 +401,21 @@ void System::ClientToScreen(void* window, int32_t* x, int32_t* y) {
 // ---------------------------------------------------------------------------
 // Resources
 
-Surface::Surface(Device* device, SurfaceKind kind, const GSurfaceDesc& desc) : SoftSurface(device, kind, desc) {
+Surface::Surface(Device* device, SurfaceKind kind, const GSurfaceDesc& desc)
+    : SoftSurface(device, kind, desc) {
   if (kind == SURF_DEPTHSTENCIL) {
     kgl::GenRenderbuffers(1, &renderbuffer);
     kgl::BindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
-    kgl::RenderbufferStorage(GL_RENDERBUFFER, DepthInternal(desc.format), GLsizei(desc.width), GLsizei(desc.height));
+    kgl::RenderbufferStorage(GL_RENDERBUFFER, DepthInternal(desc.format), GLsizei(desc.width),
+                             GLsizei(desc.height));
   } else if (kind == SURF_BACKBUFFER) {
     GLFormat f;
     LookupFormat(desc.format, false, &f);
     kgl::GenTextures(1, &colorTexture);
     kgl::ActiveTexture(Device::kUploadUnit);
     kgl::BindTexture(GL_TEXTURE_2D, colorTexture);
-    kgl::TexImage2D(GL_TEXTURE_2D, 0, GLint(f.internal), GLsizei(desc.width), GLsizei(desc.height), 0, f.format,
-                    f.type, nullptr);
+    kgl::TexImage2D(GL_TEXTURE_2D, 0, GLint(f.internal), GLsizei(desc.width), GLsizei(desc.height),
+                    0, f.format, f.type, nullptr);
     kgl::TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     kgl::TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     kgl::TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
@@ -349,7 +441,9 @@ Texture::~Texture() {
 bool Texture::Create() {
   GLFormat f;
   if (!LookupFormat(m_format, m_gl->HasS3TC(), &f)) return false;
-  m_target = m_type == GTEXTYPE_CUBE ? GL_TEXTURE_CUBE_MAP : m_type == GTEXTYPE_VOLUME ? GL_TEXTURE_3D : GL_TEXTURE_2D;
+  m_target = m_type == GTEXTYPE_CUBE     ? GL_TEXTURE_CUBE_MAP
+             : m_type == GTEXTYPE_VOLUME ? GL_TEXTURE_3D
+                                         : GL_TEXTURE_2D;
   kgl::GetError();
   kgl::GenTextures(1, &m_name);
   kgl::ActiveTexture(Device::kUploadUnit);
@@ -360,10 +454,11 @@ bool Texture::Create() {
       GLenum target = m_type == GTEXTYPE_CUBE ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + face : m_target;
       GLsizei w = GLsizei(Width(l)), h = GLsizei(Height(l));
       if (m_type == GTEXTYPE_VOLUME)
-        kgl::TexImage3D(target, GLint(l), GLint(f.internal), w, h, GLsizei(GetDepth(l)), 0, f.format, f.type, nullptr);
+        kgl::TexImage3D(target, GLint(l), GLint(f.internal), w, h, GLsizei(GetDepth(l)), 0,
+                        f.format, f.type, nullptr);
       else if (f.compressed)
-        kgl::CompressedTexImage2D(target, GLint(l), f.internal, w, h, 0, GLsizei(LevelData(face, l).size()),
-                                  LevelData(face, l).data());
+        kgl::CompressedTexImage2D(target, GLint(l), f.internal, w, h, 0,
+                                  GLsizei(LevelData(face, l).size()), LevelData(face, l).data());
       else
         kgl::TexImage2D(target, GLint(l), GLint(f.internal), w, h, 0, f.format, f.type, nullptr);
     }
@@ -383,9 +478,11 @@ void Texture::OnUnlock(uint32_t face, uint32_t level) {
   GLsizei w = GLsizei(Width(level)), h = GLsizei(Height(level));
   const std::vector<uint8_t>& data = LevelData(face, level);
   if (m_type == GTEXTYPE_VOLUME) {
-    kgl::TexSubImage3D(target, GLint(level), 0, 0, 0, w, h, GLsizei(GetDepth(level)), f.format, f.type, data.data());
+    kgl::TexSubImage3D(target, GLint(level), 0, 0, 0, w, h, GLsizei(GetDepth(level)), f.format,
+                       f.type, data.data());
   } else if (f.compressed) {
-    kgl::CompressedTexSubImage2D(target, GLint(level), 0, 0, w, h, f.internal, GLsizei(data.size()), data.data());
+    kgl::CompressedTexSubImage2D(target, GLint(level), 0, 0, w, h, f.internal, GLsizei(data.size()),
+                                 data.data());
   } else if (IsCompressedFormat(m_format)) {
     std::vector<uint8_t> bgra(size_t(w) * size_t(h) * 4);
     DecompressDXT(m_format, data.data(), uint32_t(w), uint32_t(h), bgra.data());
@@ -396,7 +493,8 @@ void Texture::OnUnlock(uint32_t face, uint32_t level) {
 }
 
 GResult Texture::GetSurfaceLevel(uint32_t face, uint32_t level, GSurface** surface) {
-  if (!surface || m_type == GTEXTYPE_VOLUME || face >= Faces() || level >= m_levels) return GLERR_INVALIDCALL;
+  if (!surface || m_type == GTEXTYPE_VOLUME || face >= Faces() || level >= m_levels)
+    return GLERR_INVALIDCALL;
   *surface = new Surface(m_gl, this, face, level);
   return G_OK;
 }
@@ -409,13 +507,16 @@ VertexBuffer::VertexBuffer(Device* device, uint32_t length, uint32_t usage, GPoo
                   (usage & GUSAGE_DYNAMIC) ? GL_STREAM_DRAW : GL_STATIC_DRAW);
 }
 
-VertexBuffer::~VertexBuffer() { kgl::DeleteBuffers(1, &m_name); }
+VertexBuffer::~VertexBuffer() {
+  kgl::DeleteBuffers(1, &m_name);
+}
 
 void VertexBuffer::OnUnlock(uint32_t offset, uint32_t size, bool discard) {
   kgl::BindBuffer(GL_COPY_WRITE_BUFFER, m_name);
   if (discard)  // orphan the old storage so the GPU need not finish with it first
     kgl::BufferData(GL_COPY_WRITE_BUFFER, GLsizeiptr(m_data.size()), nullptr, GL_STREAM_DRAW);
-  kgl::BufferSubData(GL_COPY_WRITE_BUFFER, GLintptr(offset), GLsizeiptr(size), m_data.data() + offset);
+  kgl::BufferSubData(GL_COPY_WRITE_BUFFER, GLintptr(offset), GLsizeiptr(size),
+                     m_data.data() + offset);
 }
 
 IndexBuffer::IndexBuffer(Device* device, uint32_t length, uint32_t usage, Format format, GPool pool)
@@ -426,12 +527,16 @@ IndexBuffer::IndexBuffer(Device* device, uint32_t length, uint32_t usage, Format
                   (usage & GUSAGE_DYNAMIC) ? GL_STREAM_DRAW : GL_STATIC_DRAW);
 }
 
-IndexBuffer::~IndexBuffer() { kgl::DeleteBuffers(1, &m_name); }
+IndexBuffer::~IndexBuffer() {
+  kgl::DeleteBuffers(1, &m_name);
+}
 
 void IndexBuffer::OnUnlock(uint32_t offset, uint32_t size, bool discard) {
   kgl::BindBuffer(GL_COPY_WRITE_BUFFER, m_name);
-  if (discard) kgl::BufferData(GL_COPY_WRITE_BUFFER, GLsizeiptr(m_data.size()), nullptr, GL_STREAM_DRAW);
-  kgl::BufferSubData(GL_COPY_WRITE_BUFFER, GLintptr(offset), GLsizeiptr(size), m_data.data() + offset);
+  if (discard)
+    kgl::BufferData(GL_COPY_WRITE_BUFFER, GLsizeiptr(m_data.size()), nullptr, GL_STREAM_DRAW);
+  kgl::BufferSubData(GL_COPY_WRITE_BUFFER, GLintptr(offset), GLsizeiptr(size),
+                     m_data.data() + offset);
 }
 
 // ---------------------------------------------------------------------------
@@ -488,7 +593,8 @@ bool Device::CreateBackBuffer(std::string* reason) {
   desc.format = (m_pp.backBufferFormat == FMT_R5G6B5 || m_pp.backBufferFormat == FMT_X1R5G5B5 ||
                  m_pp.backBufferFormat == FMT_A1R5G5B5 || m_pp.backBufferFormat == FMT_A4R4G4B4)
                     ? FMT_R5G6B5
-                    : m_pp.backBufferFormat == FMT_A8R8G8B8 ? FMT_A8R8G8B8 : FMT_X8R8G8B8;
+                : m_pp.backBufferFormat == FMT_A8R8G8B8 ? FMT_A8R8G8B8
+                                                        : FMT_X8R8G8B8;
   if (m_pp.backBufferFormat != FMT_UNKNOWN) desc.format = m_pp.backBufferFormat;
   if (!IsRenderable(desc.format)) desc.format = FMT_X8R8G8B8;
   desc.usage = GUSAGE_RENDERTARGET;
@@ -505,7 +611,8 @@ bool Device::CreateBackBuffer(std::string* reason) {
   Rebind<GSurface>(m_renderTarget, m_backBuffer);
   Rebind<GSurface>(m_depthStencil, m_autoDepth);
   kgl::BindFramebuffer(GL_FRAMEBUFFER, m_presentFbo);
-  kgl::FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_backBuffer->colorTexture, 0);
+  kgl::FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+                            m_backBuffer->colorTexture, 0);
   GLenum status = kgl::CheckFramebufferStatus(GL_FRAMEBUFFER);
   m_targetDirty = true;
   m_viewport = GViewport();
@@ -540,7 +647,8 @@ void Device::ApplyWindowMode(const GPresentParameters& pp) {
     want.h = int(pp.backBufferHeight);
     want.refresh_rate = int(pp.fullScreenRefreshRate);
     int display = SDL_GetWindowDisplayIndex(w);
-    if (SDL_GetClosestDisplayMode(display < 0 ? 0 : display, &want, &got)) SDL_SetWindowDisplayMode(w, &got);
+    if (SDL_GetClosestDisplayMode(display < 0 ? 0 : display, &want, &got))
+      SDL_SetWindowDisplayMode(w, &got);
     SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN);
   } else {
     SDL_SetWindowFullscreen(w, 0);
@@ -549,7 +657,8 @@ void Device::ApplyWindowMode(const GPresentParameters& pp) {
 }
 
 GResult Device::Reset(const GPresentParameters& pp) {
-  if (pp.backBufferWidth == 0 || pp.backBufferHeight == 0 || pp.backBufferWidth > m_system->Caps().maxTextureWidth ||
+  if (pp.backBufferWidth == 0 || pp.backBufferHeight == 0 ||
+      pp.backBufferWidth > m_system->Caps().maxTextureWidth ||
       pp.backBufferHeight > m_system->Caps().maxTextureHeight)
     return GLERR_INVALIDCALL;
   ReleaseBindings();
@@ -585,8 +694,10 @@ bool Device::PrepareTarget() {
                               static_cast<Surface*>(rt)->colorTexture, 0);
   } else if (rt && rt->Kind() == SURF_TEXTURE_LEVEL) {
     Texture* t = static_cast<Texture*>(rt->Texture());
-    GLenum target = t->GetType() == GTEXTYPE_CUBE ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + rt->Face() : GL_TEXTURE_2D;
-    kgl::FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, target, t->Name(), GLint(rt->Level()));
+    GLenum target =
+        t->GetType() == GTEXTYPE_CUBE ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + rt->Face() : GL_TEXTURE_2D;
+    kgl::FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, target, t->Name(),
+                              GLint(rt->Level()));
   } else {
     kgl::FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
   }
@@ -594,7 +705,8 @@ bool Device::PrepareTarget() {
   GLuint rb = ds ? ds->renderbuffer : 0;
   bool stencil = ds && HasStencil(ds->Desc().format);
   kgl::FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, rb);
-  kgl::FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, stencil ? rb : 0);
+  kgl::FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                               stencil ? rb : 0);
   m_targetDirty = false;
   return kgl::CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
 }
@@ -604,7 +716,8 @@ GResult Device::Clear(uint32_t flags, uint32_t argb, float z, uint32_t stencil) 
   GLbitfield mask = 0;
   // Direct3D clears the viewport whatever the write masks say.
   kgl::Enable(GL_SCISSOR_TEST);
-  kgl::Scissor(GLint(m_viewport.x), GLint(m_viewport.y), GLsizei(m_viewport.width), GLsizei(m_viewport.height));
+  kgl::Scissor(GLint(m_viewport.x), GLint(m_viewport.y), GLsizei(m_viewport.width),
+               GLsizei(m_viewport.height));
   if (flags & GCLEAR_TARGET) {
     kgl::ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     kgl::ClearColor(float((argb >> 16) & 255) / 255.0f, float((argb >> 8) & 255) / 255.0f,
@@ -650,8 +763,9 @@ GResult Device::Present() {
   kgl::BindFramebuffer(GL_READ_FRAMEBUFFER, m_presentFbo);
   kgl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
   // Row 0 of our back buffer is the top of the picture; GL's window starts at the bottom.
-  kgl::BlitFramebuffer(0, 0, GLint(d.width), GLint(d.height), 0, dh, dw, 0, GL_COLOR_BUFFER_BIT,
-                       (uint32_t(dw) == d.width && uint32_t(dh) == d.height) ? GL_NEAREST : GL_LINEAR);
+  kgl::BlitFramebuffer(
+      0, 0, GLint(d.width), GLint(d.height), 0, dh, dw, 0, GL_COLOR_BUFFER_BIT,
+      (uint32_t(dw) == d.width && uint32_t(dh) == d.height) ? GL_NEAREST : GL_LINEAR);
   SDL_GL_SwapWindow(w);
   kgl::BindFramebuffer(GL_FRAMEBUFFER, m_drawFbo);
   ApplyRenderState(GRS_SCISSORTESTENABLE);
@@ -682,9 +796,12 @@ void Device::ApplyBlend() {
 }
 
 void Device::ApplyStencil() {
-  if (m_rs[GRS_STENCILENABLE]) kgl::Enable(GL_STENCIL_TEST);
-  else kgl::Disable(GL_STENCIL_TEST);
-  kgl::StencilFunc(CompareFunc(m_rs[GRS_STENCILFUNC]), GLint(m_rs[GRS_STENCILREF]), m_rs[GRS_STENCILMASK]);
+  if (m_rs[GRS_STENCILENABLE])
+    kgl::Enable(GL_STENCIL_TEST);
+  else
+    kgl::Disable(GL_STENCIL_TEST);
+  kgl::StencilFunc(CompareFunc(m_rs[GRS_STENCILFUNC]), GLint(m_rs[GRS_STENCILREF]),
+                   m_rs[GRS_STENCILMASK]);
   kgl::StencilOp(StencilOp(m_rs[GRS_STENCILFAIL]), StencilOp(m_rs[GRS_STENCILZFAIL]),
                  StencilOp(m_rs[GRS_STENCILPASS]));
   kgl::StencilMask(m_rs[GRS_STENCILWRITEMASK]);
@@ -693,12 +810,25 @@ void Device::ApplyStencil() {
 void Device::ApplyRenderState(GRenderState s) {
   uint32_t v = m_rs[s];
   switch (s) {
-    case GRS_ZENABLE: v ? kgl::Enable(GL_DEPTH_TEST) : kgl::Disable(GL_DEPTH_TEST); break;
-    case GRS_ZWRITEENABLE: kgl::DepthMask(v ? GL_TRUE : GL_FALSE); break;
-    case GRS_ZFUNC: kgl::DepthFunc(CompareFunc(v)); break;
-    case GRS_ALPHABLENDENABLE: v ? kgl::Enable(GL_BLEND) : kgl::Disable(GL_BLEND); break;
-    case GRS_SRCBLEND: case GRS_DESTBLEND: case GRS_BLENDOP: case GRS_SEPARATEALPHABLENDENABLE:
-    case GRS_SRCBLENDALPHA: case GRS_DESTBLENDALPHA: case GRS_BLENDOPALPHA:
+    case GRS_ZENABLE:
+      v ? kgl::Enable(GL_DEPTH_TEST) : kgl::Disable(GL_DEPTH_TEST);
+      break;
+    case GRS_ZWRITEENABLE:
+      kgl::DepthMask(v ? GL_TRUE : GL_FALSE);
+      break;
+    case GRS_ZFUNC:
+      kgl::DepthFunc(CompareFunc(v));
+      break;
+    case GRS_ALPHABLENDENABLE:
+      v ? kgl::Enable(GL_BLEND) : kgl::Disable(GL_BLEND);
+      break;
+    case GRS_SRCBLEND:
+    case GRS_DESTBLEND:
+    case GRS_BLENDOP:
+    case GRS_SEPARATEALPHABLENDENABLE:
+    case GRS_SRCBLENDALPHA:
+    case GRS_DESTBLENDALPHA:
+    case GRS_BLENDOPALPHA:
       ApplyBlend();
       break;
     case GRS_CULLMODE:
@@ -712,35 +842,52 @@ void Device::ApplyRenderState(GRenderState s) {
       }
       break;
     case GRS_FILLMODE:
-      kgl::PolygonMode(GL_FRONT_AND_BACK, v == GFILL_WIREFRAME ? GL_LINE : v == GFILL_POINT ? GL_POINT : GL_FILL);
+      kgl::PolygonMode(GL_FRONT_AND_BACK, v == GFILL_WIREFRAME ? GL_LINE
+                                          : v == GFILL_POINT   ? GL_POINT
+                                                               : GL_FILL);
       break;
-    case GRS_STENCILENABLE: case GRS_STENCILFAIL: case GRS_STENCILZFAIL: case GRS_STENCILPASS:
-    case GRS_STENCILFUNC: case GRS_STENCILREF: case GRS_STENCILMASK: case GRS_STENCILWRITEMASK:
+    case GRS_STENCILENABLE:
+    case GRS_STENCILFAIL:
+    case GRS_STENCILZFAIL:
+    case GRS_STENCILPASS:
+    case GRS_STENCILFUNC:
+    case GRS_STENCILREF:
+    case GRS_STENCILMASK:
+    case GRS_STENCILWRITEMASK:
       ApplyStencil();
       break;
     case GRS_COLORWRITEENABLE:
-      kgl::ColorMask((v & 1) ? GL_TRUE : GL_FALSE, (v & 2) ? GL_TRUE : GL_FALSE, (v & 4) ? GL_TRUE : GL_FALSE,
-                     (v & 8) ? GL_TRUE : GL_FALSE);
+      kgl::ColorMask((v & 1) ? GL_TRUE : GL_FALSE, (v & 2) ? GL_TRUE : GL_FALSE,
+                     (v & 4) ? GL_TRUE : GL_FALSE, (v & 8) ? GL_TRUE : GL_FALSE);
       break;
-    case GRS_SCISSORTESTENABLE: v ? kgl::Enable(GL_SCISSOR_TEST) : kgl::Disable(GL_SCISSOR_TEST); break;
-    case GRS_DEPTHBIAS: case GRS_SLOPESCALEDEPTHBIAS: {
+    case GRS_SCISSORTESTENABLE:
+      v ? kgl::Enable(GL_SCISSOR_TEST) : kgl::Disable(GL_SCISSOR_TEST);
+      break;
+    case GRS_DEPTHBIAS:
+    case GRS_SLOPESCALEDEPTHBIAS: {
       float bias = AsFloat(m_rs[GRS_DEPTHBIAS]), slope = AsFloat(m_rs[GRS_SLOPESCALEDEPTHBIAS]);
-      if (bias != 0.0f || slope != 0.0f) kgl::Enable(GL_POLYGON_OFFSET_FILL);
-      else kgl::Disable(GL_POLYGON_OFFSET_FILL);
-      kgl::PolygonOffset(slope, bias * 65536.0f);  // bias is in 0..1 depth units, GL's in depth steps
+      if (bias != 0.0f || slope != 0.0f)
+        kgl::Enable(GL_POLYGON_OFFSET_FILL);
+      else
+        kgl::Disable(GL_POLYGON_OFFSET_FILL);
+      kgl::PolygonOffset(slope,
+                         bias * 65536.0f);  // bias is in 0..1 depth units, GL's in depth steps
       break;
     }
-    case GRS_POINTSIZE: kgl::PointSize(std::max(1.0f, AsFloat(v))); break;
-    default: break;  // fixed-function states (lighting, fog...) and the alpha test, which effects read
+    case GRS_POINTSIZE:
+      kgl::PointSize(std::max(1.0f, AsFloat(v)));
+      break;
+    default:
+      break;  // fixed-function states (lighting, fog...) and the alpha test, which effects read
   }
 }
 
 void Device::ApplyAllStates() {
   kgl::FrontFace(GL_CCW);
-  static const GRenderState kApplied[] = {GRS_ZENABLE, GRS_ZWRITEENABLE, GRS_ZFUNC, GRS_ALPHABLENDENABLE,
-                                          GRS_SRCBLEND, GRS_CULLMODE, GRS_FILLMODE, GRS_STENCILENABLE,
-                                          GRS_COLORWRITEENABLE, GRS_SCISSORTESTENABLE, GRS_DEPTHBIAS,
-                                          GRS_POINTSIZE};
+  static const GRenderState kApplied[] = {
+      GRS_ZENABLE,          GRS_ZWRITEENABLE,      GRS_ZFUNC,     GRS_ALPHABLENDENABLE,
+      GRS_SRCBLEND,         GRS_CULLMODE,          GRS_FILLMODE,  GRS_STENCILENABLE,
+      GRS_COLORWRITEENABLE, GRS_SCISSORTESTENABLE, GRS_DEPTHBIAS, GRS_POINTSIZE};
   for (GRenderState s : kApplied) ApplyRenderState(s);
 }
 
@@ -765,18 +912,23 @@ void Device::ApplySampler(uint32_t u) {
   kgl::SamplerParameteri(s, GL_TEXTURE_WRAP_T, GLint(AddressMode(st[GSAMP_ADDRESSV])));
   kgl::SamplerParameteri(s, GL_TEXTURE_WRAP_R, GLint(AddressMode(st[GSAMP_ADDRESSW])));
   uint32_t c = st[GSAMP_BORDERCOLOR];
-  float border[4] = {float((c >> 16) & 255) / 255.0f, float((c >> 8) & 255) / 255.0f, float(c & 255) / 255.0f,
-                     float(c >> 24) / 255.0f};
+  float border[4] = {float((c >> 16) & 255) / 255.0f, float((c >> 8) & 255) / 255.0f,
+                     float(c & 255) / 255.0f, float(c >> 24) / 255.0f};
   kgl::SamplerParameterfv(s, GL_TEXTURE_BORDER_COLOR, border);
   bool magPoint = st[GSAMP_MAGFILTER] <= GTEXF_POINT;
   bool minPoint = st[GSAMP_MINFILTER] <= GTEXF_POINT;
   GLenum minFilter;
   switch (st[GSAMP_MIPFILTER]) {
-    case GTEXF_POINT: minFilter = minPoint ? GL_NEAREST_MIPMAP_NEAREST : GL_LINEAR_MIPMAP_NEAREST; break;
-    case GTEXF_LINEAR: case GTEXF_ANISOTROPIC:
+    case GTEXF_POINT:
+      minFilter = minPoint ? GL_NEAREST_MIPMAP_NEAREST : GL_LINEAR_MIPMAP_NEAREST;
+      break;
+    case GTEXF_LINEAR:
+    case GTEXF_ANISOTROPIC:
       minFilter = minPoint ? GL_NEAREST_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_LINEAR;
       break;
-    default: minFilter = minPoint ? GL_NEAREST : GL_LINEAR; break;
+    default:
+      minFilter = minPoint ? GL_NEAREST : GL_LINEAR;
+      break;
   }
   kgl::SamplerParameteri(s, GL_TEXTURE_MAG_FILTER, magPoint ? GL_NEAREST : GL_LINEAR);
   kgl::SamplerParameteri(s, GL_TEXTURE_MIN_FILTER, GLint(minFilter));
@@ -804,7 +956,8 @@ GResult Device::SetTexture(uint32_t sampler, GTexture* texture) {
   kgl::ActiveTexture(GL_TEXTURE0 + sampler);
   if (m_textures[sampler]) {
     Texture* old = static_cast<Texture*>(m_textures[sampler]);
-    if (!texture || static_cast<Texture*>(texture)->Target() != old->Target()) kgl::BindTexture(old->Target(), 0);
+    if (!texture || static_cast<Texture*>(texture)->Target() != old->Target())
+      kgl::BindTexture(old->Target(), 0);
   }
   if (texture) {
     Texture* t = static_cast<Texture*>(texture);
@@ -820,9 +973,11 @@ GResult Device::SetVertexDeclaration(GVertexDeclaration* decl) {
   return G_OK;
 }
 
-GResult Device::SetStreamSource(uint32_t stream, GVertexBuffer* vb, uint32_t offset, uint32_t stride) {
+GResult Device::SetStreamSource(uint32_t stream, GVertexBuffer* vb, uint32_t offset,
+                                uint32_t stride) {
   if (stream >= kMaxStreams) return GLERR_INVALIDCALL;
-  if (m_streams[stream] != vb || m_streamOffset[stream] != offset || m_streamStride[stream] != stride)
+  if (m_streams[stream] != vb || m_streamOffset[stream] != offset ||
+      m_streamStride[stream] != stride)
     m_vaoDirty = true;
   Rebind(m_streams[stream], vb);
   m_streamOffset[stream] = offset;
@@ -853,16 +1008,30 @@ bool Device::PrepareDraw(bool indexed) {
       GLenum type = GL_FLOAT;
       GLboolean norm = GL_FALSE;
       switch (e.type) {
-        case GDECLTYPE_FLOAT1: size = 1; break;
-        case GDECLTYPE_FLOAT2: size = 2; break;
-        case GDECLTYPE_FLOAT3: size = 3; break;
-        case GDECLTYPE_FLOAT4: size = 4; break;
-        case GDECLTYPE_D3DCOLOR: size = GL_BGRA; type = GL_UNSIGNED_BYTE; norm = GL_TRUE; break;
-        default: continue;
+        case GDECLTYPE_FLOAT1:
+          size = 1;
+          break;
+        case GDECLTYPE_FLOAT2:
+          size = 2;
+          break;
+        case GDECLTYPE_FLOAT3:
+          size = 3;
+          break;
+        case GDECLTYPE_FLOAT4:
+          size = 4;
+          break;
+        case GDECLTYPE_D3DCOLOR:
+          size = GL_BGRA;
+          type = GL_UNSIGNED_BYTE;
+          norm = GL_TRUE;
+          break;
+        default:
+          continue;
       }
       kgl::BindBuffer(GL_ARRAY_BUFFER, static_cast<VertexBuffer*>(m_streams[e.stream])->Name());
-      kgl::VertexAttribPointer(GLuint(loc), size, type, norm, GLsizei(m_streamStride[e.stream]),
-                               reinterpret_cast<const void*>(uintptr_t(m_streamOffset[e.stream] + e.offset)));
+      kgl::VertexAttribPointer(
+          GLuint(loc), size, type, norm, GLsizei(m_streamStride[e.stream]),
+          reinterpret_cast<const void*>(uintptr_t(m_streamOffset[e.stream] + e.offset)));
       enabled |= 1u << loc;
     }
     for (int loc = 0; loc < 16; ++loc) {
@@ -898,16 +1067,19 @@ GResult Device::DrawIndexedPrimitive(GPrimitiveType type, int32_t baseVertex, ui
   if (!mode || !PrepareDraw(true)) return GLERR_INVALIDCALL;
   bool wide = m_indices->GetFormat() == FMT_INDEX32;
   size_t size = wide ? 4 : 2;
-  if ((size_t(startIndex) + size_t(count)) * size > m_indices->GetLength()) return GLERR_INVALIDCALL;
+  if ((size_t(startIndex) + size_t(count)) * size > m_indices->GetLength())
+    return GLERR_INVALIDCALL;
   kgl::DrawElementsBaseVertex(mode, count, wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
-                              reinterpret_cast<const void*>(uintptr_t(startIndex) * size), baseVertex);
+                              reinterpret_cast<const void*>(uintptr_t(startIndex) * size),
+                              baseVertex);
   return G_OK;
 }
 
 GResult Device::SetRenderTarget(uint32_t index, GSurface* surface) {
   if (index != 0 || !surface) return GLERR_INVALIDCALL;
   SoftSurface* s = static_cast<SoftSurface*>(surface);
-  if (s->Kind() != SURF_BACKBUFFER && !(s->Kind() == SURF_TEXTURE_LEVEL && (s->Desc().usage & GUSAGE_RENDERTARGET)))
+  if (s->Kind() != SURF_BACKBUFFER &&
+      !(s->Kind() == SURF_TEXTURE_LEVEL && (s->Desc().usage & GUSAGE_RENDERTARGET)))
     return GLERR_INVALIDCALL;
   if (m_renderTarget != surface) m_targetDirty = true;
   Rebind(m_renderTarget, surface);
@@ -920,7 +1092,8 @@ GResult Device::SetRenderTarget(uint32_t index, GSurface* surface) {
 }
 
 GResult Device::SetDepthStencilSurface(GSurface* surface) {
-  if (surface && static_cast<SoftSurface*>(surface)->Kind() != SURF_DEPTHSTENCIL) return GLERR_INVALIDCALL;
+  if (surface && static_cast<SoftSurface*>(surface)->Kind() != SURF_DEPTHSTENCIL)
+    return GLERR_INVALIDCALL;
   if (m_depthStencil != surface) m_targetDirty = true;
   Rebind(m_depthStencil, surface);
   return G_OK;
@@ -953,8 +1126,10 @@ GResult Device::ReadColor(GSurface* source, GSurface* dest) {
                               static_cast<Surface*>(src)->colorTexture, 0);
   } else if (src->Kind() == SURF_TEXTURE_LEVEL) {
     Texture* t = static_cast<Texture*>(src->Texture());
-    GLenum target = t->GetType() == GTEXTYPE_CUBE ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + src->Face() : GL_TEXTURE_2D;
-    kgl::FramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, target, t->Name(), GLint(src->Level()));
+    GLenum target = t->GetType() == GTEXTYPE_CUBE ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + src->Face()
+                                                  : GL_TEXTURE_2D;
+    kgl::FramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, target, t->Name(),
+                              GLint(src->Level()));
   } else {
     return GLERR_INVALIDCALL;
   }
@@ -975,11 +1150,16 @@ GResult Device::ReadColor(GSurface* source, GSurface* dest) {
   return r;
 }
 
-GResult Device::GetRenderTargetData(GSurface* renderTarget, GSurface* dest) { return ReadColor(renderTarget, dest); }
+GResult Device::GetRenderTargetData(GSurface* renderTarget, GSurface* dest) {
+  return ReadColor(renderTarget, dest);
+}
 
-GResult Device::GetFrontBufferData(GSurface* dest) { return ReadColor(m_backBuffer, dest); }
+GResult Device::GetFrontBufferData(GSurface* dest) {
+  return ReadColor(m_backBuffer, dest);
+}
 
-GResult Device::CreateVertexBuffer(uint32_t length, uint32_t usage, GPool pool, GVertexBuffer** vb) {
+GResult Device::CreateVertexBuffer(uint32_t length, uint32_t usage, GPool pool,
+                                   GVertexBuffer** vb) {
   if (!vb || length == 0) return GLERR_INVALIDCALL;
   kgl::GetError();
   VertexBuffer* b = new VertexBuffer(this, length, usage, pool);
@@ -991,8 +1171,10 @@ GResult Device::CreateVertexBuffer(uint32_t length, uint32_t usage, GPool pool, 
   return G_OK;
 }
 
-GResult Device::CreateIndexBuffer(uint32_t length, uint32_t usage, Format format, GPool pool, GIndexBuffer** ib) {
-  if (!ib || length == 0 || (format != FMT_INDEX16 && format != FMT_INDEX32)) return GLERR_INVALIDCALL;
+GResult Device::CreateIndexBuffer(uint32_t length, uint32_t usage, Format format, GPool pool,
+                                  GIndexBuffer** ib) {
+  if (!ib || length == 0 || (format != FMT_INDEX16 && format != FMT_INDEX32))
+    return GLERR_INVALIDCALL;
   kgl::GetError();
   IndexBuffer* b = new IndexBuffer(this, length, usage, format, pool);
   if (kgl::GetError() != GL_NO_ERROR) {
@@ -1009,15 +1191,18 @@ GResult Device::CreateVertexDeclaration(const GVertexElement* elements, GVertexD
   return G_OK;
 }
 
-GResult Device::CreateTexture(GTextureType type, uint32_t width, uint32_t height, uint32_t depth, uint32_t levels,
-                              uint32_t usage, Format format, GPool pool, GTexture** tex) {
+GResult Device::CreateTexture(GTextureType type, uint32_t width, uint32_t height, uint32_t depth,
+                              uint32_t levels, uint32_t usage, Format format, GPool pool,
+                              GTexture** tex) {
   if (!tex || width == 0 || height == 0 || depth == 0) return GLERR_INVALIDCALL;
   const GCaps& caps = m_system->Caps();
   uint32_t maxEdge = type == GTEXTYPE_VOLUME ? caps.maxVolumeExtent : caps.maxTextureWidth;
-  if (width > maxEdge || height > maxEdge || (type == GTEXTYPE_VOLUME && depth > maxEdge)) return GLERR_INVALIDCALL;
+  if (width > maxEdge || height > maxEdge || (type == GTEXTYPE_VOLUME && depth > maxEdge))
+    return GLERR_INVALIDCALL;
   GLFormat f;
   if (!LookupFormat(format, HasS3TC(), &f)) return GLERR_INVALIDCALL;
-  if ((usage & GUSAGE_RENDERTARGET) && (type == GTEXTYPE_VOLUME || !IsRenderable(format))) return GLERR_INVALIDCALL;
+  if ((usage & GUSAGE_RENDERTARGET) && (type == GTEXTYPE_VOLUME || !IsRenderable(format)))
+    return GLERR_INVALIDCALL;
   if (IsCompressedFormat(format) && type == GTEXTYPE_VOLUME) return GLERR_INVALIDCALL;
   Texture* t = new Texture(this, type, width, height, depth, levels, usage, format, pool);
   if (!t->Create()) {
@@ -1028,9 +1213,11 @@ GResult Device::CreateTexture(GTextureType type, uint32_t width, uint32_t height
   return G_OK;
 }
 
-GResult Device::CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format, GSurface** surface) {
+GResult Device::CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format,
+                                          GSurface** surface) {
   if (!surface || width == 0 || height == 0 || !IsDepthFormat(format)) return GLERR_INVALIDCALL;
-  if (width > m_system->Caps().maxTextureWidth || height > m_system->Caps().maxTextureHeight) return GLERR_INVALIDCALL;
+  if (width > m_system->Caps().maxTextureWidth || height > m_system->Caps().maxTextureHeight)
+    return GLERR_INVALIDCALL;
   GSurfaceDesc desc;
   desc.format = format;
   desc.usage = GUSAGE_DEPTHSTENCIL;
@@ -1046,8 +1233,10 @@ GResult Device::CreateDepthStencilSurface(uint32_t width, uint32_t height, Forma
   return G_OK;
 }
 
-GResult Device::CreateOffscreenPlainSurface(uint32_t width, uint32_t height, Format format, GSurface** surface) {
-  if (!surface || width == 0 || height == 0 || width > 16384 || height > 16384 || GetFormatBytesPerPixel(format) == 0)
+GResult Device::CreateOffscreenPlainSurface(uint32_t width, uint32_t height, Format format,
+                                            GSurface** surface) {
+  if (!surface || width == 0 || height == 0 || width > 16384 || height > 16384 ||
+      GetFormatBytesPerPixel(format) == 0)
     return GLERR_INVALIDCALL;
   GSurfaceDesc desc;
   desc.format = format;

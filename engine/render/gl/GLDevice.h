@@ -39,7 +39,8 @@ class System : public GSystem {
   GResult GetAdapterIdentifier(uint32_t adapter, GAdapterIdentifier* id) override;
   GResult GetAdapterDisplayMode(uint32_t adapter, GAdapterMode* mode) override;
   uint32_t GetAdapterModeCount(uint32_t adapter, Format format) override;
-  GResult EnumAdapterModes(uint32_t adapter, Format format, uint32_t index, GAdapterMode* mode) override;
+  GResult EnumAdapterModes(uint32_t adapter, Format format, uint32_t index,
+                           GAdapterMode* mode) override;
   GResult GetDeviceCaps(uint32_t adapter, GDevType type, GCaps* caps) override;
   GResult CreateDevice(uint32_t adapter, GDevType type, void* window, uint32_t behaviourFlags,
                        GPresentParameters* pp, GDevice** device) override;
@@ -74,8 +75,8 @@ class Surface : public SoftSurface {
  public:
   Surface(Device* device, SurfaceKind kind, const GSurfaceDesc& desc);
   Surface(Device* device, SoftTexture* texture, uint32_t face, uint32_t level);
-  GLuint colorTexture = 0;   // SURF_BACKBUFFER
-  GLuint renderbuffer = 0;   // SURF_DEPTHSTENCIL
+  GLuint colorTexture = 0;  // SURF_BACKBUFFER
+  GLuint renderbuffer = 0;  // SURF_DEPTHSTENCIL
 
  protected:
   ~Surface() override;
@@ -83,8 +84,8 @@ class Surface : public SoftSurface {
 
 class Texture : public SoftTexture {
  public:
-  Texture(Device* device, GTextureType type, uint32_t width, uint32_t height, uint32_t depth, uint32_t levels,
-          uint32_t usage, Format format, GPool pool);
+  Texture(Device* device, GTextureType type, uint32_t width, uint32_t height, uint32_t depth,
+          uint32_t levels, uint32_t usage, Format format, GPool pool);
   GResult GetSurfaceLevel(uint32_t face, uint32_t level, GSurface** surface) override;
   bool Create();
   GLuint Name() const { return m_name; }
@@ -140,24 +141,33 @@ class Device : public GDevice {
   GResult GetSamplerState(uint32_t sampler, GSamplerState state, uint32_t* value) override;
   GResult SetTexture(uint32_t sampler, GTexture* texture) override;
   GResult SetVertexDeclaration(GVertexDeclaration* decl) override;
-  GResult SetStreamSource(uint32_t stream, GVertexBuffer* vb, uint32_t offset, uint32_t stride) override;
+  GResult SetStreamSource(uint32_t stream, GVertexBuffer* vb, uint32_t offset,
+                          uint32_t stride) override;
   GResult SetIndices(GIndexBuffer* ib) override;
-  GResult DrawPrimitive(GPrimitiveType type, uint32_t startVertex, uint32_t primitiveCount) override;
-  GResult DrawIndexedPrimitive(GPrimitiveType type, int32_t baseVertex, uint32_t minIndex, uint32_t numVertices,
-                               uint32_t startIndex, uint32_t primitiveCount) override;
+  GResult DrawPrimitive(GPrimitiveType type, uint32_t startVertex,
+                        uint32_t primitiveCount) override;
+  GResult DrawIndexedPrimitive(GPrimitiveType type, int32_t baseVertex, uint32_t minIndex,
+                               uint32_t numVertices, uint32_t startIndex,
+                               uint32_t primitiveCount) override;
   GResult SetRenderTarget(uint32_t index, GSurface* surface) override;
   GResult SetDepthStencilSurface(GSurface* surface) override;
   GResult GetBackBuffer(uint32_t index, GSurface** surface) override;
   GResult GetDepthStencilSurface(GSurface** surface) override;
   GResult GetRenderTargetData(GSurface* renderTarget, GSurface* dest) override;
   GResult GetFrontBufferData(GSurface* dest) override;
-  GResult CreateVertexBuffer(uint32_t length, uint32_t usage, GPool pool, GVertexBuffer** vb) override;
-  GResult CreateIndexBuffer(uint32_t length, uint32_t usage, Format format, GPool pool, GIndexBuffer** ib) override;
-  GResult CreateVertexDeclaration(const GVertexElement* elements, GVertexDeclaration** decl) override;
-  GResult CreateTexture(GTextureType type, uint32_t width, uint32_t height, uint32_t depth, uint32_t levels,
-                        uint32_t usage, Format format, GPool pool, GTexture** tex) override;
-  GResult CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format, GSurface** surface) override;
-  GResult CreateOffscreenPlainSurface(uint32_t width, uint32_t height, Format format, GSurface** surface) override;
+  GResult CreateVertexBuffer(uint32_t length, uint32_t usage, GPool pool,
+                             GVertexBuffer** vb) override;
+  GResult CreateIndexBuffer(uint32_t length, uint32_t usage, Format format, GPool pool,
+                            GIndexBuffer** ib) override;
+  GResult CreateVertexDeclaration(const GVertexElement* elements,
+                                  GVertexDeclaration** decl) override;
+  GResult CreateTexture(GTextureType type, uint32_t width, uint32_t height, uint32_t depth,
+                        uint32_t levels, uint32_t usage, Format format, GPool pool,
+                        GTexture** tex) override;
+  GResult CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format,
+                                    GSurface** surface) override;
+  GResult CreateOffscreenPlainSurface(uint32_t width, uint32_t height, Format format,
+                                      GSurface** surface) override;
   GResult CreateEffect(const EffectDesc& desc, GEffect** effect, std::string* errors) override;
 
   // For resources and effects of this device.
@@ -223,8 +233,8 @@ class Effect : public GEffect {
  private:
   struct Program {
     GLuint name = 0;
-    std::vector<GLint> locations;      // per parameter
-    std::vector<uint32_t> versions;    // last uploaded version per parameter
+    std::vector<GLint> locations;    // per parameter
+    std::vector<uint32_t> versions;  // last uploaded version per parameter
     GLint alphaFunc = -1, alphaRef = -1;
     uint32_t lastAlphaFunc = 0xFFFFFFFF, lastAlphaRef = 0xFFFFFFFF;
   };

@@ -10,9 +10,10 @@ namespace {
 
 // Vertex inputs every vertex stage sees, by location (AttributeLocation).
 const char* const kAttributeNames[16] = {
-    "in_Position", "in_BlendWeight", "in_BlendIndices", "in_Normal",    "in_Color0",    "in_Color1",
-    "in_Tangent",  "in_Binormal",    "in_TexCoord0",    "in_TexCoord1", "in_TexCoord2", "in_TexCoord3",
-    "in_TexCoord4", "in_TexCoord5",  "in_TexCoord6",    "in_TexCoord7"};
+    "in_Position",  "in_BlendWeight", "in_BlendIndices", "in_Normal",
+    "in_Color0",    "in_Color1",      "in_Tangent",      "in_Binormal",
+    "in_TexCoord0", "in_TexCoord1",   "in_TexCoord2",    "in_TexCoord3",
+    "in_TexCoord4", "in_TexCoord5",   "in_TexCoord6",    "in_TexCoord7"};
 
 std::string GlslType(const EffectParam& p) {
   switch (p.type) {
@@ -23,11 +24,16 @@ std::string GlslType(const EffectParam& p) {
       if (p.columns == 3) return "vec3";
       if (p.columns == 4) return "vec4";
       return "float";
-    case EPT_INT: return "int";
-    case EPT_BOOL: return "bool";
+    case EPT_INT:
+      return "int";
+    case EPT_BOOL:
+      return "bool";
     case EPT_SAMPLER:
-      return p.textureKind == ETK_CUBE ? "samplerCube" : p.textureKind == ETK_3D ? "sampler3D" : "sampler2D";
-    default: return "";
+      return p.textureKind == ETK_CUBE ? "samplerCube"
+             : p.textureKind == ETK_3D ? "sampler3D"
+                                       : "sampler2D";
+    default:
+      return "";
   }
 }
 
@@ -80,8 +86,7 @@ std::string Effect::BuildSource(const EffectPass& pass, EffectStage stage, bool 
     s += ";\n";
   }
   if (stage == ES_VERTEX) {
-    for (int i = 0; i < 16; ++i)
-    {
+    for (int i = 0; i < 16; ++i) {
       // Appended piece by piece (here and above): GCC 12 warns falsely
       // (-Wrestrict) about the chained form.
       s += "layout(location = ";
@@ -98,7 +103,8 @@ std::string Effect::BuildSource(const EffectPass& pass, EffectStage stage, bool 
   s += "#define main kaz_main\n";
   for (const EffectShader& sh : m_desc.shaders)
     if (sh.stage == ES_COMMON) s += sh.code;
-  const EffectShader* body = m_desc.FindShader(stage == ES_VERTEX ? pass.vertexShader : pass.pixelShader);
+  const EffectShader* body =
+      m_desc.FindShader(stage == ES_VERTEX ? pass.vertexShader : pass.pixelShader);
   if (body) s += body->code;
   s += "#undef main\n";
   if (stage == ES_VERTEX) {
@@ -109,7 +115,8 @@ std::string Effect::BuildSource(const EffectPass& pass, EffectStage stage, bool 
     // Only the alpha-tested variant may discard: a shader that can discard
     // costs the rasteriser its fast paths even when the test always passes.
     if (alphaTest)
-      s += "void main() {\n  kaz_main();\n  if (kaz_AlphaFunc != 8 && !kaz_AlphaPasses(FragColor.a)) discard;\n}\n";
+      s += "void main() {\n  kaz_main();\n  if (kaz_AlphaFunc != 8 && "
+           "!kaz_AlphaPasses(FragColor.a)) discard;\n}\n";
     else
       s += "void main() {\n  kaz_main();\n}\n";
   }
@@ -149,7 +156,8 @@ std::string Effect::MapLog(const std::string& log) const {
   return out;
 }
 
-Effect::Program* Effect::GetProgram(uint32_t tech, uint32_t pass, bool alphaTest, std::string* error) {
+Effect::Program* Effect::GetProgram(uint32_t tech, uint32_t pass, bool alphaTest,
+                                    std::string* error) {
   if (Program* cached = m_passPrograms[tech][pass][alphaTest]) return cached;
   const EffectPass& p = m_desc.techniques[tech].passes[pass];
   ProgramKey key{p.vertexShader, p.pixelShader, alphaTest};
@@ -163,8 +171,8 @@ Effect::Program* Effect::GetProgram(uint32_t tech, uint32_t pass, bool alphaTest
     return &it->second;
   }
   if (p.vertexShader.empty() || p.pixelShader.empty()) {
-    *error = m_desc.fileName + ": pass " + std::to_string(pass) + " of technique '" + m_desc.techniques[tech].name +
-             "' needs a VertexShader and a PixelShader";
+    *error = m_desc.fileName + ": pass " + std::to_string(pass) + " of technique '" +
+             m_desc.techniques[tech].name + "' needs a VertexShader and a PixelShader";
     m_failed[key] = *error;
     return nullptr;
   }
@@ -201,7 +209,8 @@ Effect::Program* Effect::GetProgram(uint32_t tech, uint32_t pass, bool alphaTest
       kgl::GetProgramiv(prog, GL_INFO_LOG_LENGTH, &len);
       std::string log(size_t(std::max(len, 1)), '\0');
       kgl::GetProgramInfoLog(prog, len, nullptr, log.data());
-      *error = m_desc.fileName + ": link failed for " + p.vertexShader + "/" + p.pixelShader + ": " + log.c_str();
+      *error = m_desc.fileName + ": link failed for " + p.vertexShader + "/" + p.pixelShader +
+               ": " + log.c_str();
       kgl::DeleteProgram(prog);
       ok = false;
     }
@@ -237,7 +246,8 @@ bool Effect::CompilePass(uint32_t tech, uint32_t pass, std::string* error) {
 }
 
 bool Effect::AlphaTestWanted() const {
-  return m_gl->RenderState(GRS_ALPHATESTENABLE) && m_gl->RenderState(GRS_ALPHAFUNC) != uint32_t(GCMP_ALWAYS);
+  return m_gl->RenderState(GRS_ALPHATESTENABLE) &&
+         m_gl->RenderState(GRS_ALPHAFUNC) != uint32_t(GCMP_ALWAYS);
 }
 
 Effect::Program* Effect::SelectProgram(uint32_t tech, uint32_t pass) {
@@ -276,7 +286,8 @@ void Effect::UploadValues(uint32_t tech, uint32_t pass) {
       std::vector<GLint> ints(v.data.begin(), v.data.end());
       kgl::Uniform1iv(loc, GLsizei(ints.size()), ints.data());
     } else if (p.rows == 4 && p.columns == 4) {
-      kgl::UniformMatrix4fv(loc, count, GL_FALSE, d);  // row-major E read as columns: GLSL sees E transposed
+      kgl::UniformMatrix4fv(loc, count, GL_FALSE,
+                            d);  // row-major E read as columns: GLSL sees E transposed
     } else if (p.rows == 3 && p.columns == 3) {
       kgl::UniformMatrix3fv(loc, count, GL_FALSE, d);
     } else if (p.columns == 4) {
@@ -289,7 +300,8 @@ void Effect::UploadValues(uint32_t tech, uint32_t pass) {
       kgl::Uniform1fv(loc, count, d);
     }
   }
-  uint32_t func = m_gl->RenderState(GRS_ALPHATESTENABLE) ? m_gl->RenderState(GRS_ALPHAFUNC) : uint32_t(GCMP_ALWAYS);
+  uint32_t func = m_gl->RenderState(GRS_ALPHATESTENABLE) ? m_gl->RenderState(GRS_ALPHAFUNC)
+                                                         : uint32_t(GCMP_ALWAYS);
   uint32_t ref = m_gl->RenderState(GRS_ALPHAREF) & 0xFF;
   if (pr->alphaFunc >= 0 && func != pr->lastAlphaFunc) {
     kgl::Uniform1i(pr->alphaFunc, GLint(func));

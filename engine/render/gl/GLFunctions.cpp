@@ -8,11 +8,11 @@ KAZ_GL_FUNCTIONS
 #undef KAZ_GL
 
 bool Load(std::string* missing) {
-#define KAZ_GL(type, name)                                                   \
-  name = reinterpret_cast<type>(SDL_GL_GetProcAddress("gl" #name));        \
-  if (!name) {                                                             \
-    if (missing) *missing = "gl" #name;                                    \
-    return false;                                                          \
+#define KAZ_GL(type, name)                                          \
+  name = reinterpret_cast<type>(SDL_GL_GetProcAddress("gl" #name)); \
+  if (!name) {                                                      \
+    if (missing) *missing = "gl" #name;                             \
+    return false;                                                   \
   }
   KAZ_GL_FUNCTIONS
 #undef KAZ_GL

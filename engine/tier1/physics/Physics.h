@@ -38,7 +38,8 @@ int PhysicsGetBodyCount(const PhysicsWorld* world);
 
 // ---- materials ------------------------------------------------------------
 
-using PhysicsContactBegin = int (*)(PhysicsMaterial* material, PhysicsBody* body0, PhysicsBody* body1);
+using PhysicsContactBegin = int (*)(PhysicsMaterial* material, PhysicsBody* body0,
+                                    PhysicsBody* body1);
 using PhysicsContactProcess = int (*)(PhysicsMaterial* material, PhysicsContact* contact);
 using PhysicsContactEnd = void (*)(PhysicsMaterial* material);
 
@@ -72,11 +73,15 @@ void PhysicsMaterialSetContactFrictionState(PhysicsMaterial* material, int state
 // (same kind, size and offset) are one shared shape.
 
 PhysicsCollision* PhysicsCreateNull(PhysicsWorld* world);
-PhysicsCollision* PhysicsCreateSphere(PhysicsWorld* world, float rx, float ry, float rz, const float* offset);
-PhysicsCollision* PhysicsCreateBox(PhysicsWorld* world, float dx, float dy, float dz, const float* offset);
+PhysicsCollision* PhysicsCreateSphere(PhysicsWorld* world, float rx, float ry, float rz,
+                                      const float* offset);
+PhysicsCollision* PhysicsCreateBox(PhysicsWorld* world, float dx, float dy, float dz,
+                                   const float* offset);
 // Capsule and cylinder lie along the body's x axis; height is the full length.
-PhysicsCollision* PhysicsCreateCapsule(PhysicsWorld* world, float radius, float height, const float* offset);
-PhysicsCollision* PhysicsCreateCylinder(PhysicsWorld* world, float radius, float height, const float* offset);
+PhysicsCollision* PhysicsCreateCapsule(PhysicsWorld* world, float radius, float height,
+                                       const float* offset);
+PhysicsCollision* PhysicsCreateCylinder(PhysicsWorld* world, float radius, float height,
+                                        const float* offset);
 // `count` points of `strideBytes` each; null for fewer than 4 points.
 PhysicsCollision* PhysicsCreateConvexHull(PhysicsWorld* world, int count, const float* points,
                                           int strideBytes, const float* offset);
@@ -113,7 +118,8 @@ void PhysicsBodySetTransformCallback(PhysicsBody* body, PhysicsTransformCallback
 void PhysicsBodySetForceAndTorqueCallback(PhysicsBody* body, PhysicsForceCallback callback);
 // Squared speeds below which the body counts as resting. Bullet sleeps on
 // time, not frames: see kPhysicsSleepSeconds.
-void PhysicsBodySetFreezeTreshold(PhysicsBody* body, float linearSpeedSq, float angularSpeedSq, int frames);
+void PhysicsBodySetFreezeTreshold(PhysicsBody* body, float linearSpeedSq, float angularSpeedSq,
+                                  int frames);
 void PhysicsBodySetMaterialGroupID(PhysicsBody* body, int id);
 int PhysicsBodyGetMaterialGroupID(const PhysicsBody* body);
 void PhysicsBodySetContinuousCollisionMode(PhysicsBody* body, int state);
@@ -131,8 +137,8 @@ float PhysicsBodyGetTotalVolume(const PhysicsBody* body);
 // that part's centre, plus viscous drag scaled by the submerged fraction.
 // Callers use it instead of adding gravity. Only inside the force callback.
 void PhysicsBodyAddBuoyancyForce(PhysicsBody* body, float fluidDensity, float linearViscosity,
-                                 float angularViscosity, const float* gravity, PhysicsBuoyancyPlane plane,
-                                 void* context);
+                                 float angularViscosity, const float* gravity,
+                                 PhysicsBuoyancyPlane plane, void* context);
 void PhysicsBodySetLinearDamping(PhysicsBody* body, float damping);
 void PhysicsBodySetAngularDamping(PhysicsBody* body, const float* damping);
 void PhysicsBodySetAutoFreeze(PhysicsBody* body, int state);
@@ -146,17 +152,22 @@ constexpr float kPhysicsSleepSeconds = 0.5f;
 // ---- joints ---------------------------------------------------------------
 // Pivots and pins are in world space. A null parent ties the child to the world.
 
-PhysicsJoint* PhysicsConstraintCreateUpVector(PhysicsWorld* world, const float* pin, PhysicsBody* body);
-PhysicsJoint* PhysicsConstraintCreateBall(PhysicsWorld* world, const float* pivot, PhysicsBody* child,
-                                          PhysicsBody* parent);
+PhysicsJoint* PhysicsConstraintCreateUpVector(PhysicsWorld* world, const float* pin,
+                                              PhysicsBody* body);
+PhysicsJoint* PhysicsConstraintCreateBall(PhysicsWorld* world, const float* pivot,
+                                          PhysicsBody* child, PhysicsBody* parent);
 // A zero angle leaves that limit off.
-void PhysicsBallSetConeLimits(PhysicsJoint* joint, const float* pin, float maxConeAngle, float maxTwistAngle);
-PhysicsJoint* PhysicsConstraintCreateHinge(PhysicsWorld* world, const float* pivot, const float* pin,
-                                           PhysicsBody* child, PhysicsBody* parent);
-PhysicsJoint* PhysicsConstraintCreateUniversal(PhysicsWorld* world, const float* pivot, const float* pin0,
-                                               const float* pin1, PhysicsBody* child, PhysicsBody* parent);
-PhysicsJoint* PhysicsConstraintCreateSlider(PhysicsWorld* world, const float* pivot, const float* pin,
-                                            PhysicsBody* child, PhysicsBody* parent);
+void PhysicsBallSetConeLimits(PhysicsJoint* joint, const float* pin, float maxConeAngle,
+                              float maxTwistAngle);
+PhysicsJoint* PhysicsConstraintCreateHinge(PhysicsWorld* world, const float* pivot,
+                                           const float* pin, PhysicsBody* child,
+                                           PhysicsBody* parent);
+PhysicsJoint* PhysicsConstraintCreateUniversal(PhysicsWorld* world, const float* pivot,
+                                               const float* pin0, const float* pin1,
+                                               PhysicsBody* child, PhysicsBody* parent);
+PhysicsJoint* PhysicsConstraintCreateSlider(PhysicsWorld* world, const float* pivot,
+                                            const float* pin, PhysicsBody* child,
+                                            PhysicsBody* parent);
 void PhysicsJointSetStiffness(PhysicsJoint* joint, float stiffness);
 float PhysicsJointGetStiffness(const PhysicsJoint* joint);
 // 1 lets the two joined bodies collide with each other.
@@ -171,7 +182,7 @@ void PhysicsDestroyJoint(PhysicsWorld* world, PhysicsJoint* joint);
 // Called for every body the segment crosses, in no set order, with the hit
 // normal and the parameter t in [0, 1] along p0 -> p1. The return value is
 // kept for the callback's signature; all crossings are reported regardless.
-using PhysicsRayFilter = float (*)(PhysicsBody* body, const float* normal, int collisionId, void* userData,
-                                   float t);
-void PhysicsWorldRayCast(PhysicsWorld* world, const float* p0, const float* p1, PhysicsRayFilter filter,
-                         void* userData);
+using PhysicsRayFilter = float (*)(PhysicsBody* body, const float* normal, int collisionId,
+                                   void* userData, float t);
+void PhysicsWorldRayCast(PhysicsWorld* world, const float* p0, const float* p1,
+                         PhysicsRayFilter filter, void* userData);

@@ -6,7 +6,9 @@
 
 namespace {
 
-bool IsDynamic(const PhysicsBody* body) { return body->mass > 0.0f; }
+bool IsDynamic(const PhysicsBody* body) {
+  return body->mass > 0.0f;
+}
 
 }  // namespace
 
@@ -18,7 +20,8 @@ PhysicsBody* PhysicsCreateBody(PhysicsWorld* world, PhysicsCollision* collision)
   body->world = world;
   body->collision = collision;
   ++collision->refs;
-  btRigidBody::btRigidBodyConstructionInfo info(0.0f, nullptr, collision->shape.get(), btVector3(0, 0, 0));
+  btRigidBody::btRigidBodyConstructionInfo info(0.0f, nullptr, collision->shape.get(),
+                                                btVector3(0, 0, 0));
   info.m_startWorldTransform = collision->offset;
   info.m_friction = kPhysicsDefaultFriction;
   info.m_restitution = 0.0f;
@@ -54,9 +57,15 @@ void PhysicsDestroyBody(PhysicsWorld* world, PhysicsBody* body) {
   delete body;
 }
 
-void PhysicsBodySetUserData(PhysicsBody* body, void* userData) { body->userData = userData; }
-void* PhysicsBodyGetUserData(const PhysicsBody* body) { return body ? body->userData : nullptr; }
-PhysicsWorld* PhysicsBodyGetWorld(const PhysicsBody* body) { return body->world; }
+void PhysicsBodySetUserData(PhysicsBody* body, void* userData) {
+  body->userData = userData;
+}
+void* PhysicsBodyGetUserData(const PhysicsBody* body) {
+  return body ? body->userData : nullptr;
+}
+PhysicsWorld* PhysicsBodyGetWorld(const PhysicsBody* body) {
+  return body->world;
+}
 
 void PhysicsBodySetMassMatrix(PhysicsBody* body, float mass, float ixx, float iyy, float izz) {
   btRigidBody* rb = body->rigid.get();
@@ -93,7 +102,9 @@ void PhysicsBodySetMassMatrix(PhysicsBody* body, float mass, float ixx, float iy
   rb->activate(true);
 }
 
-float PhysicsBodyGetMass(const PhysicsBody* body) { return body->mass; }
+float PhysicsBodyGetMass(const PhysicsBody* body) {
+  return body->mass;
+}
 
 void PhysicsBodySetMatrix(PhysicsBody* body, const float* matrix) {
   btRigidBody* rb = body->rigid.get();
@@ -117,13 +128,18 @@ void PhysicsBodySetForceAndTorqueCallback(PhysicsBody* body, PhysicsForceCallbac
   body->forceCallback = callback;
 }
 
-void PhysicsBodySetFreezeTreshold(PhysicsBody* body, float linearSpeedSq, float angularSpeedSq, int) {
+void PhysicsBodySetFreezeTreshold(PhysicsBody* body, float linearSpeedSq, float angularSpeedSq,
+                                  int) {
   body->rigid->setSleepingThresholds(std::sqrt(std::max(linearSpeedSq, 0.0f)),
                                      std::sqrt(std::max(angularSpeedSq, 0.0f)));
 }
 
-void PhysicsBodySetMaterialGroupID(PhysicsBody* body, int id) { body->group = id; }
-int PhysicsBodyGetMaterialGroupID(const PhysicsBody* body) { return body->group; }
+void PhysicsBodySetMaterialGroupID(PhysicsBody* body, int id) {
+  body->group = id;
+}
+int PhysicsBodyGetMaterialGroupID(const PhysicsBody* body) {
+  return body->group;
+}
 
 void PhysicsBodySetContinuousCollisionMode(PhysicsBody* body, int state) {
   btRigidBody* rb = body->rigid.get();
@@ -199,7 +215,9 @@ void PhysicsBodyAddTorque(PhysicsBody* body, const float* torque) {
   body->rigid->applyTorque(PhysicsVec(torque));
 }
 
-float PhysicsBodyGetTotalVolume(const PhysicsBody* body) { return body->collision->volume; }
+float PhysicsBodyGetTotalVolume(const PhysicsBody* body) {
+  return body->collision->volume;
+}
 
 namespace {
 
@@ -208,8 +226,8 @@ constexpr float kFluidDragRate = 4.0f;
 
 // Volume and centre of the part of a closed surface below the plane n.x < d.
 // Tetrahedra are taken from a point on the plane, so the cut face adds nothing.
-float SubmergedVolume(const std::vector<btVector3>& surface, const btTransform& xf, const btVector3& n,
-                      float d, btVector3& centre) {
+float SubmergedVolume(const std::vector<btVector3>& surface, const btTransform& xf,
+                      const btVector3& n, float d, btVector3& centre) {
   const btVector3 ref = n * (d / n.length2());
   double volume = 0.0;
   btVector3 moment(0, 0, 0);
@@ -259,8 +277,8 @@ float SubmergedVolume(const std::vector<btVector3>& surface, const btTransform& 
 }  // namespace
 
 void PhysicsBodyAddBuoyancyForce(PhysicsBody* body, float fluidDensity, float linearViscosity,
-                                 float angularViscosity, const float* gravity, PhysicsBuoyancyPlane plane,
-                                 void* context) {
+                                 float angularViscosity, const float* gravity,
+                                 PhysicsBuoyancyPlane plane, void* context) {
   if (!IsDynamic(body)) {
     return;
   }
@@ -280,8 +298,8 @@ void PhysicsBodyAddBuoyancyForce(PhysicsBody* body, float fluidDensity, float li
   btVector3 centre;
   const float submerged = SubmergedVolume(
       body->collision->surface,
-      body->compound ? rb->getWorldTransform() * body->collision->offset : rb->getWorldTransform(), n, p[3],
-      centre);
+      body->compound ? rb->getWorldTransform() * body->collision->offset : rb->getWorldTransform(),
+      n, p[3], centre);
   if (submerged <= 0.0f) {
     return;
   }
@@ -315,7 +333,9 @@ void PhysicsBodySetAutoFreeze(PhysicsBody* body, int state) {
   }
 }
 
-bool PhysicsBodyIsSleeping(const PhysicsBody* body) { return !body->rigid->isActive(); }
+bool PhysicsBodyIsSleeping(const PhysicsBody* body) {
+  return !body->rigid->isActive();
+}
 
 void PhysicsWorldUnfreezeBody(PhysicsWorld*, PhysicsBody* body) {
   if (IsDynamic(body)) {

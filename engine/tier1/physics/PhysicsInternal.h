@@ -76,8 +76,9 @@ struct PhysicsWorld {
 
 class PhysicsDynamicsWorld : public btDiscreteDynamicsWorld {
  public:
-  PhysicsDynamicsWorld(PhysicsWorld* owner, btDispatcher* dispatcher, btBroadphaseInterface* broadphase,
-                       btConstraintSolver* solver, btCollisionConfiguration* config)
+  PhysicsDynamicsWorld(PhysicsWorld* owner, btDispatcher* dispatcher,
+                       btBroadphaseInterface* broadphase, btConstraintSolver* solver,
+                       btCollisionConfiguration* config)
       : btDiscreteDynamicsWorld(dispatcher, broadphase, solver, config), m_owner(owner) {}
 
   // Material callbacks see the contacts after detection and before solving.
@@ -143,12 +144,15 @@ struct PhysicsJoint {
 // Conversions between the engine's matrix layout and Bullet's transforms.
 btTransform PhysicsToTransform(const float* m);
 void PhysicsFromTransform(const btTransform& t, float* m);
-inline btVector3 PhysicsVec(const float* v) { return btVector3(v[0], v[1], v[2]); }
+inline btVector3 PhysicsVec(const float* v) {
+  return btVector3(v[0], v[1], v[2]);
+}
 inline void PhysicsStore(const btVector3& v, float* out) {
   out[0] = v.x();
   out[1] = v.y();
   out[2] = v.z();
 }
 
-void PhysicsDetachJoint(PhysicsJoint* joint);  // takes the constraint out of the world and off its bodies
+void PhysicsDetachJoint(
+    PhysicsJoint* joint);  // takes the constraint out of the world and off its bodies
 void PhysicsAttachJoint(PhysicsJoint* joint);  // puts it (back) in with the current collision state

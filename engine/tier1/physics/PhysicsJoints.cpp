@@ -9,7 +9,9 @@
 
 namespace {
 
-btRigidBody& RigidOf(PhysicsBody* body) { return body ? *body->rigid : btTypedConstraint::getFixedBody(); }
+btRigidBody& RigidOf(PhysicsBody* body) {
+  return body ? *body->rigid : btTypedConstraint::getFixedBody();
+}
 
 // A world-space frame at `pivot` whose column `axis` is the unit pin.
 bool PinFrame(const float* pivot, const float* pin, int axis, btTransform& frame) {
@@ -24,8 +26,8 @@ bool PinFrame(const float* pivot, const float* pin, int axis, btTransform& frame
   cols[axis] = p;
   cols[(axis + 1) % 3] = u;
   cols[(axis + 2) % 3] = v;
-  btMatrix3x3 basis(cols[0].x(), cols[1].x(), cols[2].x(), cols[0].y(), cols[1].y(), cols[2].y(), cols[0].z(),
-                    cols[1].z(), cols[2].z());
+  btMatrix3x3 basis(cols[0].x(), cols[1].x(), cols[2].x(), cols[0].y(), cols[1].y(), cols[2].y(),
+                    cols[0].z(), cols[1].z(), cols[2].z());
   frame = btTransform(basis, PhysicsVec(pivot));
   return true;
 }
@@ -46,7 +48,8 @@ PhysicsJoint* Register(PhysicsWorld* world, btTypedConstraint* constraint, Physi
 }
 
 bool Usable(PhysicsWorld* world, PhysicsBody* child, PhysicsBody* parent) {
-  return world && child && child != parent && child->world == world && (!parent || parent->world == world);
+  return world && child && child != parent && child->world == world &&
+         (!parent || parent->world == world);
 }
 
 }  // namespace
@@ -72,7 +75,8 @@ void PhysicsDetachJoint(PhysicsJoint* joint) {
   }
   for (PhysicsBody* body : {joint->child, joint->parent}) {
     if (body) {
-      body->joints.erase(std::remove(body->joints.begin(), body->joints.end(), joint), body->joints.end());
+      body->joints.erase(std::remove(body->joints.begin(), body->joints.end(), joint),
+                         body->joints.end());
       // A body held still by the joint would otherwise sleep on in mid-air.
       if (body->rigid) {
         body->rigid->activate(true);
@@ -81,7 +85,8 @@ void PhysicsDetachJoint(PhysicsJoint* joint) {
   }
 }
 
-PhysicsJoint* PhysicsConstraintCreateUpVector(PhysicsWorld* world, const float* pin, PhysicsBody* body) {
+PhysicsJoint* PhysicsConstraintCreateUpVector(PhysicsWorld* world, const float* pin,
+                                              PhysicsBody* body) {
   if (!Usable(world, body, nullptr)) {
     return nullptr;
   }
@@ -95,8 +100,8 @@ PhysicsJoint* PhysicsConstraintCreateUpVector(PhysicsWorld* world, const float* 
   inBody.setOrigin(btVector3(0, 0, 0));
   btTransform inWorld = frame;
   inWorld.setOrigin(body->rigid->getWorldTransform().getOrigin());
-  auto* c =
-      new btGeneric6DofConstraint(btTypedConstraint::getFixedBody(), *body->rigid, inWorld, inBody, true);
+  auto* c = new btGeneric6DofConstraint(btTypedConstraint::getFixedBody(), *body->rigid, inWorld,
+                                        inBody, true);
   c->setLinearLowerLimit(btVector3(1, 1, 1));
   c->setLinearUpperLimit(btVector3(-1, -1, -1));
   c->setAngularLowerLimit(btVector3(1, 0, 0));
@@ -104,8 +109,8 @@ PhysicsJoint* PhysicsConstraintCreateUpVector(PhysicsWorld* world, const float* 
   return Register(world, c, body, nullptr);
 }
 
-PhysicsJoint* PhysicsConstraintCreateBall(PhysicsWorld* world, const float* pivot, PhysicsBody* child,
-                                          PhysicsBody* parent) {
+PhysicsJoint* PhysicsConstraintCreateBall(PhysicsWorld* world, const float* pivot,
+                                          PhysicsBody* child, PhysicsBody* parent) {
   if (!Usable(world, child, parent)) {
     return nullptr;
   }
@@ -125,16 +130,18 @@ void PhysicsBallSetConeLimits(PhysicsJoint* joint, const float* pin, float maxCo
   auto* ball = c->getConstraintType() == POINT2POINT_CONSTRAINT_TYPE
                    ? static_cast<btPoint2PointConstraint*>(c)
                    : nullptr;
-  auto* cone =
-      c->getConstraintType() == CONETWIST_CONSTRAINT_TYPE ? static_cast<btConeTwistConstraint*>(c) : nullptr;
+  auto* cone = c->getConstraintType() == CONETWIST_CONSTRAINT_TYPE
+                   ? static_cast<btConeTwistConstraint*>(c)
+                   : nullptr;
   if (!ball && !cone) {
     return;
   }
   if (maxConeAngle == 0.0f && maxTwistAngle == 0.0f && ball) {
     return;  // no limits: the plain ball stays
   }
-  btVector3 pivotWorld = cone ? (joint->child->rigid->getWorldTransform() * cone->getAFrame()).getOrigin()
-                              : joint->child->rigid->getWorldTransform() * ball->getPivotInA();
+  btVector3 pivotWorld =
+      cone ? (joint->child->rigid->getWorldTransform() * cone->getAFrame()).getOrigin()
+           : joint->child->rigid->getWorldTransform() * ball->getPivotInA();
   float pivot[3];
   PhysicsStore(pivotWorld, pivot);
   btTransform frame;
@@ -143,8 +150,8 @@ void PhysicsBallSetConeLimits(PhysicsJoint* joint, const float* pin, float maxCo
   }
   // Bullet's cone twist is the ball with limits about the pin (its x axis).
   auto* limited =
-      new btConeTwistConstraint(*joint->child->rigid, RigidOf(joint->parent), LocalFrame(joint->child, frame),
-                                LocalFrame(joint->parent, frame));
+      new btConeTwistConstraint(*joint->child->rigid, RigidOf(joint->parent),
+                                LocalFrame(joint->child, frame), LocalFrame(joint->parent, frame));
   const btScalar swing = maxConeAngle > 0.0f ? maxConeAngle : btScalar(BT_LARGE_FLOAT);
   const btScalar twist = maxTwistAngle > 0.0f ? maxTwistAngle : btScalar(BT_LARGE_FLOAT);
   limited->setLimit(swing, swing, twist);
@@ -153,8 +160,9 @@ void PhysicsBallSetConeLimits(PhysicsJoint* joint, const float* pin, float maxCo
   PhysicsAttachJoint(joint);
 }
 
-PhysicsJoint* PhysicsConstraintCreateHinge(PhysicsWorld* world, const float* pivot, const float* pin,
-                                           PhysicsBody* child, PhysicsBody* parent) {
+PhysicsJoint* PhysicsConstraintCreateHinge(PhysicsWorld* world, const float* pivot,
+                                           const float* pin, PhysicsBody* child,
+                                           PhysicsBody* parent) {
   btTransform frame;
   if (!Usable(world, child, parent) || !PinFrame(pivot, pin, 2, frame)) {
     return nullptr;
@@ -165,8 +173,9 @@ PhysicsJoint* PhysicsConstraintCreateHinge(PhysicsWorld* world, const float* piv
   return Register(world, c, child, parent);
 }
 
-PhysicsJoint* PhysicsConstraintCreateUniversal(PhysicsWorld* world, const float* pivot, const float* pin0,
-                                               const float* pin1, PhysicsBody* child, PhysicsBody* parent) {
+PhysicsJoint* PhysicsConstraintCreateUniversal(PhysicsWorld* world, const float* pivot,
+                                               const float* pin0, const float* pin1,
+                                               PhysicsBody* child, PhysicsBody* parent) {
   if (!Usable(world, child, parent)) {
     return nullptr;
   }
@@ -187,8 +196,9 @@ PhysicsJoint* PhysicsConstraintCreateUniversal(PhysicsWorld* world, const float*
   return Register(world, c, child, parent);
 }
 
-PhysicsJoint* PhysicsConstraintCreateSlider(PhysicsWorld* world, const float* pivot, const float* pin,
-                                            PhysicsBody* child, PhysicsBody* parent) {
+PhysicsJoint* PhysicsConstraintCreateSlider(PhysicsWorld* world, const float* pivot,
+                                            const float* pin, PhysicsBody* child,
+                                            PhysicsBody* parent) {
   btTransform frame;
   if (!Usable(world, child, parent) || !PinFrame(pivot, pin, 0, frame)) {
     return nullptr;
@@ -206,7 +216,9 @@ void PhysicsJointSetStiffness(PhysicsJoint* joint, float stiffness) {
   }
 }
 
-float PhysicsJointGetStiffness(const PhysicsJoint* joint) { return joint ? joint->stiffness : 0.0f; }
+float PhysicsJointGetStiffness(const PhysicsJoint* joint) {
+  return joint ? joint->stiffness : 0.0f;
+}
 
 void PhysicsJointSetCollisionState(PhysicsJoint* joint, int state) {
   if (!joint) {
@@ -226,8 +238,12 @@ void PhysicsJointSetCollisionState(PhysicsJoint* joint, int state) {
   }
 }
 
-int PhysicsJointGetCollisionState(const PhysicsJoint* joint) { return joint ? joint->collide : 0; }
-bool PhysicsJointIsAlive(const PhysicsJoint* joint) { return joint && joint->alive; }
+int PhysicsJointGetCollisionState(const PhysicsJoint* joint) {
+  return joint ? joint->collide : 0;
+}
+bool PhysicsJointIsAlive(const PhysicsJoint* joint) {
+  return joint && joint->alive;
+}
 
 void PhysicsDestroyJoint(PhysicsWorld*, PhysicsJoint* joint) {
   if (!joint) {

@@ -73,7 +73,8 @@ void LatheSurface(std::vector<btVector3>& s, const std::vector<std::pair<float, 
                          profile[ring].second * std::sin(a)) *
                scale;
       };
-      btVector3 p00 = point(r, a0), p01 = point(r, a1), p10 = point(r + 1, a0), p11 = point(r + 1, a1);
+      btVector3 p00 = point(r, a0), p01 = point(r, a1), p10 = point(r + 1, a0),
+                p11 = point(r + 1, a1);
       if (profile[r].second > 0) {
         AddTri(s, p00, p10, p01);
       }
@@ -141,8 +142,8 @@ PhysicsCollision* Finish(std::unique_ptr<btCollisionShape> shape, std::vector<bt
 enum ShapeKind : uint32_t { kNull = 1, kSphere, kBox, kCapsule, kCylinder };
 
 template <class Make>
-PhysicsCollision* Cached(PhysicsWorld* world, ShapeKind kind, float a, float b, float c, const float* offset,
-                         Make make) {
+PhysicsCollision* Cached(PhysicsWorld* world, ShapeKind kind, float a, float b, float c,
+                         const float* offset, Make make) {
   PhysicsShapeKey key{};
   key[0] = kind;
   const float dims[3] = {a, b, c};
@@ -180,32 +181,38 @@ PhysicsCollision* PhysicsCreateNull(PhysicsWorld* world) {
                 [] { return Finish(std::make_unique<btEmptyShape>(), {}, nullptr); });
 }
 
-PhysicsCollision* PhysicsCreateSphere(PhysicsWorld* world, float rx, float ry, float rz, const float* offset) {
+PhysicsCollision* PhysicsCreateSphere(PhysicsWorld* world, float rx, float ry, float rz,
+                                      const float* offset) {
   if (!(rx > 0 && ry > 0 && rz > 0)) {
     return nullptr;
   }
   return Cached(world, kSphere, rx, ry, rz, offset, [&] { return MakeSphere(rx, ry, rz, offset); });
 }
 
-PhysicsCollision* PhysicsCreateBox(PhysicsWorld* world, float dx, float dy, float dz, const float* offset) {
+PhysicsCollision* PhysicsCreateBox(PhysicsWorld* world, float dx, float dy, float dz,
+                                   const float* offset) {
   if (!(dx > 0 && dy > 0 && dz > 0)) {
     return nullptr;
   }
   return Cached(world, kBox, dx, dy, dz, offset, [&] { return MakeBox(dx, dy, dz, offset); });
 }
 
-PhysicsCollision* PhysicsCreateCapsule(PhysicsWorld* world, float radius, float height, const float* offset) {
+PhysicsCollision* PhysicsCreateCapsule(PhysicsWorld* world, float radius, float height,
+                                       const float* offset) {
   if (!(radius > 0)) {
     return nullptr;
   }
-  return Cached(world, kCapsule, radius, height, 0, offset, [&] { return MakeCapsule(radius, height, offset); });
+  return Cached(world, kCapsule, radius, height, 0, offset,
+                [&] { return MakeCapsule(radius, height, offset); });
 }
 
-PhysicsCollision* PhysicsCreateCylinder(PhysicsWorld* world, float radius, float height, const float* offset) {
+PhysicsCollision* PhysicsCreateCylinder(PhysicsWorld* world, float radius, float height,
+                                        const float* offset) {
   if (!(radius > 0 && height > 0)) {
     return nullptr;
   }
-  return Cached(world, kCylinder, radius, height, 0, offset, [&] { return MakeCylinder(radius, height, offset); });
+  return Cached(world, kCylinder, radius, height, 0, offset,
+                [&] { return MakeCylinder(radius, height, offset); });
 }
 
 namespace {
@@ -254,13 +261,14 @@ PhysicsCollision* MakeCylinder(float radius, float height, const float* offset) 
   std::vector<btVector3> surface;
   LatheSurface(surface, {{-h, 0.0f}, {-h, radius}, {h, radius}, {h, 0.0f}}, btVector3(1, 1, 1));
   MatchVolume(surface, SIMD_PI * radius * radius * height);
-  return Finish(std::make_unique<btCylinderShapeX>(btVector3(h, radius, radius)), std::move(surface), offset);
+  return Finish(std::make_unique<btCylinderShapeX>(btVector3(h, radius, radius)),
+                std::move(surface), offset);
 }
 
 }  // namespace
 
-PhysicsCollision* PhysicsCreateConvexHull(PhysicsWorld*, int count, const float* points, int strideBytes,
-                                          const float* offset) {
+PhysicsCollision* PhysicsCreateConvexHull(PhysicsWorld*, int count, const float* points,
+                                          int strideBytes, const float* offset) {
   if (count < 4 || !points || strideBytes < static_cast<int>(3 * sizeof(float))) {
     return nullptr;
   }

@@ -30,7 +30,8 @@ PhysicsWorld* PhysicsCreate() {
   world->broadphase = std::make_unique<btDbvtBroadphase>();
   world->solver = std::make_unique<btSequentialImpulseConstraintSolver>();
   world->dynamics = std::make_unique<PhysicsDynamicsWorld>(
-      world, world->dispatcher.get(), world->broadphase.get(), world->solver.get(), world->config.get());
+      world, world->dispatcher.get(), world->broadphase.get(), world->solver.get(),
+      world->config.get());
   // Gravity comes in through the force callbacks.
   world->dynamics->setGravity(btVector3(0, 0, 0));
   // Bullet's default (2 s) leaves piles jittering for long; sleep is
@@ -126,8 +127,12 @@ void PhysicsUpdate(PhysicsWorld* world, float timestep) {
   world->moved.clear();
 }
 
-uint64_t PhysicsGetStepCount(const PhysicsWorld* world) { return world->steps; }
-int PhysicsGetBodyCount(const PhysicsWorld* world) { return world->bodyCount; }
+uint64_t PhysicsGetStepCount(const PhysicsWorld* world) {
+  return world->steps;
+}
+int PhysicsGetBodyCount(const PhysicsWorld* world) {
+  return world->bodyCount;
+}
 
 // ---- materials ------------------------------------------------------------
 
@@ -262,7 +267,8 @@ void PhysicsMaterialSetContactStaticFrictionCoef(PhysicsMaterial* material, floa
   (void)index;
 }
 
-void PhysicsMaterialSetContactKineticFrictionCoef(PhysicsMaterial* material, float coef, int index) {
+void PhysicsMaterialSetContactKineticFrictionCoef(PhysicsMaterial* material, float coef,
+                                                  int index) {
   if (index == 0 || index == 1) {
     CurrentValues(material).friction[index] = coef;
   }
@@ -281,10 +287,12 @@ struct AllHitsCallback : btCollisionWorld::RayResultCallback {
   PhysicsRayFilter filter = nullptr;
   void* userData = nullptr;
 
-  btScalar addSingleResult(btCollisionWorld::LocalRayResult& result, bool normalInWorldSpace) override {
+  btScalar addSingleResult(btCollisionWorld::LocalRayResult& result,
+                           bool normalInWorldSpace) override {
     const btCollisionObject* obj = result.m_collisionObject;
-    btVector3 n = normalInWorldSpace ? result.m_hitNormalLocal
-                                     : obj->getWorldTransform().getBasis() * result.m_hitNormalLocal;
+    btVector3 n = normalInWorldSpace
+                      ? result.m_hitNormalLocal
+                      : obj->getWorldTransform().getBasis() * result.m_hitNormalLocal;
     float normal[3];
     PhysicsStore(n, normal);
     auto* body = static_cast<PhysicsBody*>(obj->getUserPointer());
@@ -297,8 +305,8 @@ struct AllHitsCallback : btCollisionWorld::RayResultCallback {
 };
 }  // namespace
 
-void PhysicsWorldRayCast(PhysicsWorld* world, const float* p0, const float* p1, PhysicsRayFilter filter,
-                         void* userData) {
+void PhysicsWorldRayCast(PhysicsWorld* world, const float* p0, const float* p1,
+                         PhysicsRayFilter filter, void* userData) {
   if (!world || !filter) {
     return;
   }

@@ -1,0 +1,57 @@
+// TestFiles.cpp - temporary directories and package mounts for tests.
+#include "common/TestFiles.h"
+
+#include "tier0/FileSystem.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace kaztest {
+
+TempDir::TempDir(std::string_view tag) {
+  std::string pattern =
+      (std::filesystem::temp_directory_path() / (std::string(tag) + "-XXXXXX")).string();
+  if (!mkdtemp(pattern.data())) std::abort();
+  m_path = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ignored);
+  std::filesystem::remove_all(m_path, ignored);
+}
+
+std::filesystem::path TempDir::Write(std::string_view relative, std::string_view contents) const {
+  std::filesystem::path full = m_path / relative;
+  std::filesystem::create_directories(full.parent_path());
+  std::ofstream(full, std::ios::binary).write(contents.data(), std::streamsize(contents.size()));
+  return full;
+}
+
+std::string TempDir::Read(std::string_view relative) const {
+  std::ifstream in(m_path / relative, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void MountPackages(std::initializer_list<std::string> folders, const char* argv0) {
+  if (!FileSystem::IsInitialized()) FileSystem::Init(argv0);
+  for (const std::string& p : FileSystem::GetSearchPaths()) FileSystem::RemoveFromSearchPath(p);
+  for (const std::string& folder : folders) {
+    std::string full = folder.starts_with('/') ? folder : SourceDir() + "/" + folder;
+    FileSystem::AddToSearchPath(full.c_str(), true);
+  }
+}
+
+std::string TestDataDir() {
+  return KAZ_TEST_DATA_DIR;
+}
+std::string SourceDir() {
+  return KAZ_SOURCE_DIR;
+}
+
+}  // namespace kaztest

@@ -1,0 +1,42 @@
+// TestFiles.h - temporary directories and the package mounts tests read from.
+//
+// TempDir makes a fresh directory under the system's temporary folder and
+// removes it with everything inside when it goes. MountPackages empties the
+// file system's search path and mounts the given folders (test data first),
+// initialising the file system on first use.
+//
+// Builds on tier0/FileSystem.h.
+#pragma once
+
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace kaztest {
+
+class TempDir {
+ public:
+  explicit TempDir(std::string_view tag = "kaz");
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& Path() const { return m_path; }
+  std::string Str() const { return m_path.string(); }
+  // Writes `contents` to the relative path, making its folders; returns the full path.
+  std::filesystem::path Write(std::string_view relative, std::string_view contents) const;
+  std::string Read(std::string_view relative) const;
+
+ private:
+  std::filesystem::path m_path;
+};
+
+// Mounts folders (absolute, or relative to the repository's source root) in order.
+void MountPackages(std::initializer_list<std::string> folders, const char* argv0 = "kaz_test");
+
+// The repository's test data folder (tests/data) and source root.
+std::string TestDataDir();
+std::string SourceDir();
+
+}  // namespace kaztest
