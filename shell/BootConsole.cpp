@@ -87,26 +87,26 @@ std::vector<ConsolePiece> ParseConsoleText(std::string_view text, bool continueL
   return pieces;
 }
 
-BootConsole::BootConsole() : stream_(stdout) {}
+BootConsole::BootConsole() : m_stream(stdout) {}
 
 BootConsole::~BootConsole() {
   Shutdown();
 }
 
 bool BootConsole::Start(const char* title, bool visible) {
-  if (ready_.load() || IsRunning()) {
+  if (m_ready.load() || IsRunning()) {
     return true;
   }
-  title_ = title ? title : "";
-  visible_.store(visible);
-  ready_.store(false);
+  m_title = title ? title : "";
+  m_visible.store(visible);
+  m_ready.store(false);
   if (!StartThread()) {
     return false;
   }
-  while (!ready_.load() && IsRunning()) {
+  while (!m_ready.load() && IsRunning()) {
     std::this_thread::yield();
   }
-  return ready_.load();
+  return m_ready.load();
 }
 
 void BootConsole::Shutdown() {
@@ -116,21 +116,21 @@ void BootConsole::Shutdown() {
 void BootConsole::RequestStop() {
   // Under the lock, so that the thread cannot miss the wake-up between
   // checking the flag and going to sleep.
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(m_mutex);
   Thread::RequestStop();
-  wake_.notify_one();
+  m_wake.notify_one();
 }
 
 void BootConsole::Print(const char* text, bool continueLine) {
   if (!text) {
     return;
   }
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (!ready_.load()) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  if (!m_ready.load()) {
     return;
   }
-  queue_.push_back({text, continueLine});
-  wake_.notify_one();
+  m_queue.push_back({text, continueLine});
+  m_wake.notify_one();
 }
 
 void BootConsole::Printf(const char* format, ...) {
@@ -143,30 +143,30 @@ void BootConsole::Printf(const char* format, ...) {
 }
 
 void BootConsole::Flush() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  idle_.wait(lock, [this] { return (queue_.empty() && !writing_) || !ready_.load(); });
+  std::unique_lock<std::mutex> lock(m_mutex);
+  m_idle.wait(lock, [this] { return (m_queue.empty() && !m_writing) || !m_ready.load(); });
 }
 
 std::string BootConsole::GetTranscript() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return transcript_;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_transcript;
 }
 
 std::string BootConsole::GetTranscriptTail(size_t lines) const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  size_t end = transcript_.size();
-  if (end > 0 && transcript_[end - 1] == '\n') {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  size_t end = m_transcript.size();
+  if (end > 0 && m_transcript[end - 1] == '\n') {
     --end;  // the final line break ends the last line, it does not start a new one
   }
   size_t start = end;
   size_t found = 0;
   while (start > 0) {
-    if (transcript_[start - 1] == '\n' && ++found == lines) {
+    if (m_transcript[start - 1] == '\n' && ++found == lines) {
       break;
     }
     --start;
   }
-  return transcript_.substr(start);
+  return m_transcript.substr(start);
 }
 
 void BootConsole::OutputCallback(const char* text, bool continueLine, void* userData) {
@@ -177,15 +177,15 @@ void BootConsole::OutputCallback(const char* text, bool continueLine, void* user
 
 bool BootConsole::OnStart() {
   const char* noColour = getenv("NO_COLOR");
-  useColour_ = stream_ && isatty(fileno(stream_)) && !(noColour && noColour[0]);
-  std::lock_guard<std::mutex> lock(mutex_);
-  ready_.store(true);
+  m_useColour = m_stream && isatty(fileno(m_stream)) && !(noColour && noColour[0]);
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_ready.store(true);
   return true;
 }
 
 void BootConsole::OnStop() {
-  if (stream_) {
-    fflush(stream_);
+  if (m_stream) {
+    fflush(m_stream);
   }
 }
 
@@ -193,17 +193,17 @@ int BootConsole::Run() {
   for (;;) {
     Entry entry;
     {
-      std::unique_lock<std::mutex> lock(mutex_);
-      wake_.wait(lock, [this] { return !queue_.empty() || IsStopRequested(); });
-      if (queue_.empty()) {
+      std::unique_lock<std::mutex> lock(m_mutex);
+      m_wake.wait(lock, [this] { return !m_queue.empty() || IsStopRequested(); });
+      if (m_queue.empty()) {
         // Stopping with nothing left: later prints are dropped, none is stranded.
-        ready_.store(false);
-        idle_.notify_all();
+        m_ready.store(false);
+        m_idle.notify_all();
         return 0;
       }
-      entry = std::move(queue_.front());
-      queue_.pop_front();
-      writing_ = true;
+      entry = std::move(m_queue.front());
+      m_queue.pop_front();
+      m_writing = true;
     }
     Append(entry);
   }
@@ -217,9 +217,9 @@ void BootConsole::Append(const Entry& entry) {
     plain += piece.text;
   }
 
-  if (stream_) {
+  if (m_stream) {
     std::string out;
-    if (useColour_) {
+    if (m_useColour) {
       const ConsolePiece* previous = nullptr;
       for (const ConsolePiece& piece : pieces) {
         if (!previous || !(previous->colour == piece.colour)) {
@@ -240,17 +240,17 @@ void BootConsole::Append(const Entry& entry) {
     } else {
       AppendSanitised(out, plain);
     }
-    fwrite(out.data(), 1, out.size(), stream_);
-    fflush(stream_);
+    fwrite(out.data(), 1, out.size(), m_stream);
+    fflush(m_stream);
   }
 
-  std::lock_guard<std::mutex> lock(mutex_);
-  transcript_ += plain;
-  if (transcript_.size() > kTranscriptLimit) {
-    size_t cut = transcript_.find('\n', transcript_.size() - kTranscriptLimit);
-    transcript_.erase(0,
-                      cut == std::string::npos ? transcript_.size() - kTranscriptLimit : cut + 1);
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_transcript += plain;
+  if (m_transcript.size() > kTranscriptLimit) {
+    size_t cut = m_transcript.find('\n', m_transcript.size() - kTranscriptLimit);
+    m_transcript.erase(0,
+                       cut == std::string::npos ? m_transcript.size() - kTranscriptLimit : cut + 1);
   }
-  writing_ = false;
-  idle_.notify_all();
+  m_writing = false;
+  m_idle.notify_all();
 }

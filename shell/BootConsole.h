@@ -63,14 +63,14 @@ class BootConsole : public Thread {
   // Waits until every text queued so far has been written.
   void Flush();
 
-  void Show() { visible_.store(true); }
-  void Hide() { visible_.store(false); }
-  bool IsVisible() const { return visible_.load(); }
-  bool IsReady() const { return ready_.load(); }
-  const std::string& GetTitle() const { return title_; }
+  void Show() { m_visible.store(true); }
+  void Hide() { m_visible.store(false); }
+  bool IsVisible() const { return m_visible.load(); }
+  bool IsReady() const { return m_ready.load(); }
+  const std::string& GetTitle() const { return m_title; }
 
   // Where the text goes; stdout by default, null for the transcript only. Set before Start.
-  void SetOutputStream(FILE* stream) { stream_ = stream; }
+  void SetOutputStream(FILE* stream) { m_stream = stream; }
 
   std::string GetTranscript() const;
   // The last `lines` lines of the transcript.
@@ -94,16 +94,16 @@ class BootConsole : public Thread {
 
   void Append(const Entry& entry);
 
-  std::string title_;
-  std::atomic<bool> visible_{false};
-  std::atomic<bool> ready_{false};
-  FILE* stream_;
-  bool useColour_ = false;
+  std::string m_title;
+  std::atomic<bool> m_visible{false};
+  std::atomic<bool> m_ready{false};
+  FILE* m_stream;
+  bool m_useColour = false;
 
-  mutable std::mutex mutex_;      // guards everything below
-  std::condition_variable wake_;  // one notify per queued entry, and on stop
-  std::condition_variable idle_;  // for Flush
-  std::deque<Entry> queue_;
-  bool writing_ = false;  // an entry is popped but not yet written
-  std::string transcript_;
+  mutable std::mutex m_mutex;      // guards everything below
+  std::condition_variable m_wake;  // one notify per queued entry, and on stop
+  std::condition_variable m_idle;  // for Flush
+  std::deque<Entry> m_queue;
+  bool m_writing = false;  // an entry is popped but not yet written
+  std::string m_transcript;
 };

@@ -39,17 +39,17 @@ class StopSignalScope {
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &action, &oldInt_);
-    sigaction(SIGTERM, &action, &oldTerm_);
+    sigaction(SIGINT, &action, &m_oldInt);
+    sigaction(SIGTERM, &action, &m_oldTerm);
   }
   ~StopSignalScope() {
-    sigaction(SIGINT, &oldInt_, nullptr);
-    sigaction(SIGTERM, &oldTerm_, nullptr);
+    sigaction(SIGINT, &m_oldInt, nullptr);
+    sigaction(SIGTERM, &m_oldTerm, nullptr);
   }
 
  private:
-  struct sigaction oldInt_ {};
-  struct sigaction oldTerm_ {};
+  struct sigaction m_oldInt {};
+  struct sigaction m_oldTerm {};
 };
 
 bool EnvSet(const char* name) {
@@ -131,7 +131,7 @@ bool ShellHasDisplay() {
   return EnvSet("DISPLAY") || EnvSet("WAYLAND_DISPLAY");
 }
 
-Shell::Shell(const ShellEngineApi& api) : api_(api) {}
+Shell::Shell(const ShellEngineApi& api) : m_api(api) {}
 
 Shell::~Shell() {
   DestroyGameWindow();
@@ -157,11 +157,11 @@ int Shell::Main(const char* title, int argc, char** argv) {
     return -1;
   }
 
-  uint32_t version = api_.getVersion();
+  uint32_t version = m_api.getVersion();
   Print("-------------    [orange]Kazmer Game Engine    [white]-------------");
   Printf("Shell executable built [grey]%s", kShellBuildString);
   Printf("Engine Version [grey]%u.%u.%u[white], built [grey]%s", (version >> 16) & 0xFF,
-         (version >> 8) & 0xFF, version & 0xFF, api_.getBuildString());
+         (version >> 8) & 0xFF, version & 0xFF, m_api.getBuildString());
   Print(std::string(51, '-').c_str());
   Print("\n");
 
@@ -184,22 +184,22 @@ int Shell::Main(const char* title, int argc, char** argv) {
   }
 
   Print("Starting engine...");
-  engine_ = api_.startup(argc, argv, window_, title, kShellMainMod, &BootConsole::OutputCallback,
-                         static_cast<BootConsole*>(this));
-  if (!engine_) {
+  m_engine = m_api.startup(argc, argv, m_window, title, kShellMainMod, &BootConsole::OutputCallback,
+                           static_cast<BootConsole*>(this));
+  if (!m_engine) {
     return FatalStop("Failed to start engine.");
   }
 
-  SDL_RaiseWindow(window_);
+  SDL_RaiseWindow(m_window);
   SDL_StartTextInput();
-  engine_->SetActive(true);
-  engine_->Printf("Activated.");
-  if (SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS) {
-    hasFocus_ = true;
+  m_engine->SetActive(true);
+  m_engine->Printf("Activated.");
+  if (SDL_GetWindowFlags(m_window) & SDL_WINDOW_INPUT_FOCUS) {
+    m_hasFocus = true;
     OnFocusGained();
   }
   Hide();
-  engine_->Printf("Entering main loop.");
+  m_engine->Printf("Entering main loop.");
 
   const auto started = std::chrono::steady_clock::now();
   long frames = 0;
@@ -215,7 +215,7 @@ int Shell::Main(const char* title, int argc, char** argv) {
     }
     ForwardMouseMotion();
 
-    int code = engine_->RunFrame();
+    int code = m_engine->RunFrame();
     if (code != KazQuit_Continue) {
       halted = code == KazQuit_Halt;
       break;
@@ -232,8 +232,8 @@ int Shell::Main(const char* title, int argc, char** argv) {
     }
   } while (running);
 
-  api_.shutdown();
-  engine_ = nullptr;
+  m_api.shutdown();
+  m_engine = nullptr;
   DestroyGameWindow();
 
   if (halted) {
@@ -245,9 +245,9 @@ int Shell::Main(const char* title, int argc, char** argv) {
 }
 
 int Shell::FatalStop(const char* message) {
-  if (engine_) {
-    api_.shutdown();
-    engine_ = nullptr;
+  if (m_engine) {
+    m_api.shutdown();
+    m_engine = nullptr;
   }
   DestroyGameWindow();
   Printf("[red]FATAL ERROR: [white]%s", message);
@@ -280,10 +280,10 @@ bool Shell::CreateGameWindow(const char* title) {
     Printf("[red]SDL: %s", SDL_GetError());
     return false;
   }
-  videoStarted_ = true;
-  window_ =
+  m_videoStarted = true;
+  m_window =
       SDL_CreateWindow(title, kWindowX, kWindowY, kWindowWidth, kWindowHeight, SDL_WINDOW_OPENGL);
-  if (!window_) {
+  if (!m_window) {
     Printf("[red]SDL: %s", SDL_GetError());
     return false;
   }
@@ -291,18 +291,18 @@ bool Shell::CreateGameWindow(const char* title) {
 }
 
 void Shell::DestroyGameWindow() {
-  if (window_) {
+  if (m_window) {
     SDL_SetRelativeMouseMode(SDL_FALSE);
     SDL_ShowCursor(SDL_ENABLE);
-    SDL_DestroyWindow(window_);
-    window_ = nullptr;
+    SDL_DestroyWindow(m_window);
+    m_window = nullptr;
   }
-  if (videoStarted_) {
+  if (m_videoStarted) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    videoStarted_ = false;
+    m_videoStarted = false;
   }
-  hasFocus_ = false;
-  relativeMouse_ = false;
+  m_hasFocus = false;
+  m_relativeMouse = false;
 }
 
 void Shell::HandleEvent(const SDL_Event& event, bool* running) {
@@ -313,18 +313,18 @@ void Shell::HandleEvent(const SDL_Event& event, bool* running) {
     case SDL_WINDOWEVENT:
       switch (event.window.event) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-          hasFocus_ = true;
-          if (engine_) {
-            engine_->SetActive(true);
-            engine_->Printf("Activated.");
+          m_hasFocus = true;
+          if (m_engine) {
+            m_engine->SetActive(true);
+            m_engine->Printf("Activated.");
           }
           OnFocusGained();
           break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
-          hasFocus_ = false;
-          if (engine_) {
-            engine_->SetActive(false);
-            engine_->Printf("Deactivated.");
+          m_hasFocus = false;
+          if (m_engine) {
+            m_engine->SetActive(false);
+            m_engine->Printf("Deactivated.");
           }
           OnFocusLost();
           break;
@@ -337,48 +337,48 @@ void Shell::HandleEvent(const SDL_Event& event, bool* running) {
       break;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-      if (!engine_) {
+      if (!m_engine) {
         break;
       }
       SDL_Scancode scancode = event.key.keysym.scancode;
       int key = ScancodeToEngineKey(scancode);
       if (event.type == SDL_KEYUP) {
         if (key) {
-          engine_->OnKeyUp(key);
+          m_engine->OnKeyUp(key);
         }
         break;
       }
       if (key) {
-        engine_->OnKeyDown(key);
+        m_engine->OnKeyDown(key);
       }
       // SDL's text input leaves these characters out; the engine's console and
       // menus need them.
       if (int ch = ScancodeToControlChar(scancode)) {
-        engine_->OnChar(ch);
+        m_engine->OnChar(ch);
       }
       break;
     }
     case SDL_TEXTINPUT:
-      if (engine_) {
-        ForEachLatin1Char(event.text.text, [this](int ch) { engine_->OnChar(ch); });
+      if (m_engine) {
+        ForEachLatin1Char(event.text.text, [this](int ch) { m_engine->OnChar(ch); });
       }
       break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
-      if (int key = MouseButtonToEngineKey(event.button.button); key && engine_) {
+      if (int key = MouseButtonToEngineKey(event.button.button); key && m_engine) {
         if (event.type == SDL_MOUSEBUTTONDOWN) {
-          engine_->OnKeyDown(key);
+          m_engine->OnKeyDown(key);
         } else {
-          engine_->OnKeyUp(key);
+          m_engine->OnKeyUp(key);
         }
       }
       break;
     case SDL_MOUSEMOTION:
-      motionX_ += event.motion.xrel;
-      motionY_ += event.motion.yrel;
-      cursorX_ = event.motion.x;
-      cursorY_ = event.motion.y;
-      motionSeen_ = true;
+      m_motionX += event.motion.xrel;
+      m_motionY += event.motion.yrel;
+      m_cursorX = event.motion.x;
+      m_cursorY = event.motion.y;
+      m_motionSeen = true;
       break;
     default:
       break;
@@ -387,52 +387,52 @@ void Shell::HandleEvent(const SDL_Event& event, bool* running) {
 
 void Shell::OnFocusGained() {
   SDL_ShowCursor(SDL_DISABLE);
-  relativeMouse_ = SDL_SetRelativeMouseMode(SDL_TRUE) == 0;
-  recentreCursor_ = !relativeMouse_;
+  m_relativeMouse = SDL_SetRelativeMouseMode(SDL_TRUE) == 0;
+  m_recentreCursor = !m_relativeMouse;
 }
 
 void Shell::OnFocusLost() {
-  if (relativeMouse_) {
+  if (m_relativeMouse) {
     SDL_SetRelativeMouseMode(SDL_FALSE);
-    relativeMouse_ = false;
+    m_relativeMouse = false;
   }
-  recentreCursor_ = false;
+  m_recentreCursor = false;
   SDL_ShowCursor(SDL_ENABLE);
 }
 
 void Shell::ForwardMouseMotion() {
   int dx = 0;
   int dy = 0;
-  if (hasFocus_ && window_ && engine_) {
+  if (m_hasFocus && m_window && m_engine) {
     int width = 0;
     int height = 0;
-    SDL_GetWindowSize(window_, &width, &height);
+    SDL_GetWindowSize(m_window, &width, &height);
     const int centreX = width / 2;
     const int centreY = height / 2;
-    if (relativeMouse_) {
-      dx = motionX_;
-      dy = motionY_;
-    } else if (recentreCursor_) {
+    if (m_relativeMouse) {
+      dx = m_motionX;
+      dy = m_motionY;
+    } else if (m_recentreCursor) {
       // The cursor was wherever the user left it: start measuring from the centre.
-      SDL_WarpMouseInWindow(window_, centreX, centreY);
-      recentreCursor_ = false;
-    } else if (motionSeen_) {
-      dx = cursorX_ - centreX;
-      dy = cursorY_ - centreY;
+      SDL_WarpMouseInWindow(m_window, centreX, centreY);
+      m_recentreCursor = false;
+    } else if (m_motionSeen) {
+      dx = m_cursorX - centreX;
+      dy = m_cursorY - centreY;
       if (dx != 0 || dy != 0) {
-        SDL_WarpMouseInWindow(window_, centreX, centreY);
+        SDL_WarpMouseInWindow(m_window, centreX, centreY);
       }
     }
     if (dx != 0) {
-      engine_->SetMouseDelta(0, dx);
+      m_engine->SetMouseDelta(0, dx);
     }
     if (dy != 0) {
-      engine_->SetMouseDelta(1, dy);
+      m_engine->SetMouseDelta(1, dy);
     }
   }
-  motionX_ = 0;
-  motionY_ = 0;
-  motionSeen_ = false;
+  m_motionX = 0;
+  m_motionY = 0;
+  m_motionSeen = false;
 }
 
 int ShellMain(const ShellEngineApi& api, int argc, char** argv) {

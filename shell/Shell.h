@@ -61,7 +61,7 @@ class Shell : public BootConsole {
   // The launcher's main routine; its result is the process exit code.
   int Main(const char* title, int argc, char** argv);
 
-  SDL_Window* GetGameWindow() const { return window_; }
+  SDL_Window* GetGameWindow() const { return m_window; }
 
  private:
   int FatalStop(const char* message);
@@ -74,19 +74,19 @@ class Shell : public BootConsole {
   void OnFocusLost();
   void ForwardMouseMotion();
 
-  ShellEngineApi api_;
-  SDL_Window* window_ = nullptr;
-  IKazEngine* engine_ = nullptr;
-  bool recentreCursor_ = false;
-  bool videoStarted_ = false;
-  bool hasFocus_ = false;
-  bool relativeMouse_ = false;  // SDL's relative mode is on; else cursor recentring
+  ShellEngineApi m_api;
+  SDL_Window* m_window = nullptr;
+  IKazEngine* m_engine = nullptr;
+  bool m_recentreCursor = false;
+  bool m_videoStarted = false;
+  bool m_hasFocus = false;
+  bool m_relativeMouse = false;  // SDL's relative mode is on; else cursor recentring
   // Mouse motion of the current loop iteration.
-  int motionX_ = 0;
-  int motionY_ = 0;
-  bool motionSeen_ = false;
-  int cursorX_ = 0;
-  int cursorY_ = 0;
+  int m_motionX = 0;
+  int m_motionY = 0;
+  bool m_motionSeen = false;
+  int m_cursorX = 0;
+  int m_cursorY = 0;
 };
 
 // Runs a launcher on the stack with the game's title.

@@ -6,31 +6,31 @@ Thread::~Thread() {
 }
 
 bool Thread::StartThread() {
-  if (running_.load()) {
+  if (m_running.load()) {
     return false;
   }
   Join();  // reap a previous run that has finished
-  stopRequested_.store(false);
-  result_.store(0);
-  running_.store(true);
-  thread_ = std::thread(&Thread::ThreadMain, this);
+  m_stopRequested.store(false);
+  m_result.store(0);
+  m_running.store(true);
+  m_thread = std::thread(&Thread::ThreadMain, this);
   return true;
 }
 
 void Thread::RequestStop() {
-  stopRequested_.store(true);
+  m_stopRequested.store(true);
 }
 
 void Thread::Join() {
-  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) {
-    thread_.join();
+  if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) {
+    m_thread.join();
   }
 }
 
 void Thread::ThreadMain() {
   if (OnStart()) {
-    result_.store(Run());
+    m_result.store(Run());
     OnStop();
   }
-  running_.store(false);
+  m_running.store(false);
 }

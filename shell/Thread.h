@@ -30,9 +30,9 @@ class Thread {
     Join();
   }
 
-  bool IsRunning() const { return running_.load(); }
-  bool IsStopRequested() const { return stopRequested_.load(); }
-  int GetResult() const { return result_.load(); }
+  bool IsRunning() const { return m_running.load(); }
+  bool IsStopRequested() const { return m_stopRequested.load(); }
+  int GetResult() const { return m_result.load(); }
 
  protected:
   virtual bool OnStart() { return true; }
@@ -42,8 +42,8 @@ class Thread {
  private:
   void ThreadMain();
 
-  std::thread thread_;
-  std::atomic<bool> stopRequested_{false};
-  std::atomic<bool> running_{false};
-  std::atomic<int> result_{0};
+  std::thread m_thread;
+  std::atomic<bool> m_stopRequested{false};
+  std::atomic<bool> m_running{false};
+  std::atomic<int> m_result{0};
 };

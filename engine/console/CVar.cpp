@@ -121,14 +121,14 @@ std::string_view TrimSpaces(std::string_view text) {
 }  // namespace CVarText
 
 CVarDynamic::CVarDynamic(std::string_view name, uint32_t flags)
-    : CVar(name, flags, false, CVarType::Dynamic), value_(std::make_unique<CVarInt>("", 0)) {}
+    : CVar(name, flags, false, CVarType::Dynamic), m_value(std::make_unique<CVarInt>("", 0)) {}
 
 template <typename T, typename V>
 void CVarDynamic::SetTyped(CVarType type, V value) {
-  if (value_->GetType() == type)
-    static_cast<T*>(value_.get())->Set(value);
+  if (m_value->GetType() == type)
+    static_cast<T*>(m_value.get())->Set(value);
   else
-    value_ = std::make_unique<T>("", value);
+    m_value = std::make_unique<T>("", value);
 }
 
 void CVarDynamic::SetBool(bool value) {

@@ -60,75 +60,79 @@ class CVar {
   virtual std::string ToString() const = 0;
   // The script bridge adds SetFromPython(PyObject*) and ToPython() here.
 
-  const std::string& GetName() const { return name_; }
-  uint32_t GetFlags() const { return flags_; }
-  void SetFlags(uint32_t flags) { flags_ = flags; }
-  bool HasFlag(uint32_t flag) const { return (flags_ & flag) != 0; }
+  const std::string& GetName() const { return m_name; }
+  uint32_t GetFlags() const { return m_flags; }
+  void SetFlags(uint32_t flags) { m_flags = flags; }
+  bool HasFlag(uint32_t flag) const { return (m_flags & flag) != 0; }
   // True for the built-in variables owned by the registry itself.
-  bool IsStatic() const { return isStatic_; }
-  CVarType GetType() const { return type_; }
+  bool IsStatic() const { return m_isStatic; }
+  CVarType GetType() const { return m_type; }
 
  protected:
   CVar(std::string_view name, uint32_t flags, bool isStatic, CVarType type)
-      : name_(name), flags_(flags), isStatic_(isStatic), type_(type) {}
+      : m_name(name), m_flags(flags), m_isStatic(isStatic), m_type(type) {}
 
  private:
-  std::string name_;
-  uint32_t flags_;
-  bool isStatic_;
-  CVarType type_;
+  std::string m_name;
+  uint32_t m_flags;
+  bool m_isStatic;
+  CVarType m_type;
 };
 
 class CVarBool final : public CVar {
  public:
   CVarBool(std::string_view name, bool defaultValue, uint32_t flags = 0, bool isStatic = false)
-      : CVar(name, flags, isStatic, CVarType::Bool), default_(defaultValue), value_(defaultValue) {}
+      : CVar(name, flags, isStatic, CVarType::Bool),
+        m_default(defaultValue),
+        m_value(defaultValue) {}
   // Empty gives false; 'f'/'F' first gives false, 't'/'T' true; otherwise
   // the integer parse of the text != 0.
-  void SetFromString(std::string_view text) override { value_ = CVarText::ParseBool(text); }
-  std::string ToString() const override { return value_ ? "true" : "false"; }
-  bool Get() const { return value_; }
-  void Set(bool value) { value_ = value; }
-  bool GetDefault() const { return default_; }
-  void Reset() { value_ = default_; }
+  void SetFromString(std::string_view text) override { m_value = CVarText::ParseBool(text); }
+  std::string ToString() const override { return m_value ? "true" : "false"; }
+  bool Get() const { return m_value; }
+  void Set(bool value) { m_value = value; }
+  bool GetDefault() const { return m_default; }
+  void Reset() { m_value = m_default; }
 
  private:
-  bool default_;
-  bool value_;
+  bool m_default;
+  bool m_value;
 };
 
 class CVarInt final : public CVar {
  public:
   CVarInt(std::string_view name, int32_t defaultValue, uint32_t flags = 0, bool isStatic = false)
-      : CVar(name, flags, isStatic, CVarType::Int), default_(defaultValue), value_(defaultValue) {}
-  void SetFromString(std::string_view text) override { CVarText::ParseInt(text, value_); }
-  std::string ToString() const override { return CVarText::FormatInt(value_); }
-  int32_t Get() const { return value_; }
-  void Set(int32_t value) { value_ = value; }
-  int32_t GetDefault() const { return default_; }
-  void Reset() { value_ = default_; }
+      : CVar(name, flags, isStatic, CVarType::Int),
+        m_default(defaultValue),
+        m_value(defaultValue) {}
+  void SetFromString(std::string_view text) override { CVarText::ParseInt(text, m_value); }
+  std::string ToString() const override { return CVarText::FormatInt(m_value); }
+  int32_t Get() const { return m_value; }
+  void Set(int32_t value) { m_value = value; }
+  int32_t GetDefault() const { return m_default; }
+  void Reset() { m_value = m_default; }
 
  private:
-  int32_t default_;
-  int32_t value_;
+  int32_t m_default;
+  int32_t m_value;
 };
 
 class CVarFloat final : public CVar {
  public:
   CVarFloat(std::string_view name, float defaultValue, uint32_t flags = 0, bool isStatic = false)
       : CVar(name, flags, isStatic, CVarType::Float),
-        default_(defaultValue),
-        value_(defaultValue) {}
-  void SetFromString(std::string_view text) override { CVarText::ParseFloat(text, value_); }
-  std::string ToString() const override { return CVarText::FormatFloat(value_); }
-  float Get() const { return value_; }
-  void Set(float value) { value_ = value; }
-  float GetDefault() const { return default_; }
-  void Reset() { value_ = default_; }
+        m_default(defaultValue),
+        m_value(defaultValue) {}
+  void SetFromString(std::string_view text) override { CVarText::ParseFloat(text, m_value); }
+  std::string ToString() const override { return CVarText::FormatFloat(m_value); }
+  float Get() const { return m_value; }
+  void Set(float value) { m_value = value; }
+  float GetDefault() const { return m_default; }
+  void Reset() { m_value = m_default; }
 
  private:
-  float default_;
-  float value_;
+  float m_default;
+  float m_value;
 };
 
 class CVarString final : public CVar {
@@ -136,18 +140,18 @@ class CVarString final : public CVar {
   CVarString(std::string_view name, std::string_view defaultValue, uint32_t flags = 0,
              bool isStatic = false)
       : CVar(name, flags, isStatic, CVarType::String),
-        default_(defaultValue),
-        value_(defaultValue) {}
-  void SetFromString(std::string_view text) override { value_.assign(text); }
-  std::string ToString() const override { return value_; }
-  const std::string& Get() const { return value_; }
-  void Set(std::string_view value) { value_.assign(value); }
-  const std::string& GetDefault() const { return default_; }
-  void Reset() { value_ = default_; }
+        m_default(defaultValue),
+        m_value(defaultValue) {}
+  void SetFromString(std::string_view text) override { m_value.assign(text); }
+  std::string ToString() const override { return m_value; }
+  const std::string& Get() const { return m_value; }
+  void Set(std::string_view value) { m_value.assign(value); }
+  const std::string& GetDefault() const { return m_default; }
+  void Reset() { m_value = m_default; }
 
  private:
-  std::string default_;
-  std::string value_;
+  std::string m_default;
+  std::string m_value;
 };
 
 // A run-time variable whose value type follows what it was last set to.
@@ -160,10 +164,10 @@ class CVarDynamic final : public CVar {
   // "false" in any case: bool; digits with at most one '.': int or float
   // (empty: int 0); anything else: the untrimmed text as a string.
   void SetFromString(std::string_view text) override;
-  std::string ToString() const override { return value_->ToString(); }
+  std::string ToString() const override { return m_value->ToString(); }
 
-  CVarType GetValueType() const { return value_->GetType(); }
-  const CVar& GetValue() const { return *value_; }
+  CVarType GetValueType() const { return m_value->GetType(); }
+  const CVar& GetValue() const { return *m_value; }
   void SetBool(bool value);
   void SetInt(int32_t value);
   void SetFloat(float value);
@@ -173,5 +177,5 @@ class CVarDynamic final : public CVar {
   template <typename T, typename V>
   void SetTyped(CVarType type, V value);
 
-  std::unique_ptr<CVar> value_;
+  std::unique_ptr<CVar> m_value;
 };

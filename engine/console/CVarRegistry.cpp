@@ -42,17 +42,17 @@ uint64_t CVarRegistry::HashName(std::string_view s) {
 }
 
 void CVarRegistry::InsertIndex(std::string_view name, CVar* cvar) {
-  if ((byName_.size() + 1) * 2 > slots_.size()) {
-    std::vector<Slot> old = std::move(slots_);
-    slots_.assign(old.empty() ? kInitialSlots : old.size() * 2, Slot{});
+  if ((m_byName.size() + 1) * 2 > m_slots.size()) {
+    std::vector<Slot> old = std::move(m_slots);
+    m_slots.assign(old.empty() ? kInitialSlots : old.size() * 2, Slot{});
     for (const Slot& slot : old)
       if (slot.cvar) InsertIndex(slot.name, slot.cvar);
   }
-  const size_t mask = slots_.size() - 1;
+  const size_t mask = m_slots.size() - 1;
   uint64_t h = HashName(name);
   size_t i = static_cast<size_t>(h) & mask;
-  while (slots_[i].cvar) i = (i + 1) & mask;
-  slots_[i] = Slot{h, name, cvar};
+  while (m_slots[i].cvar) i = (i + 1) & mask;
+  m_slots[i] = Slot{h, name, cvar};
 }
 
 CVarRegistry& CVarRegistry::Instance() {
@@ -61,67 +61,67 @@ CVarRegistry& CVarRegistry::Instance() {
 }
 
 CVarRegistry::CVarRegistry()
-    : builtins_{&ShowRecentConsoleEntries,
-                &ResX,
-                &ResY,
-                &BPP,
-                &RefreshRate,
-                &Fullscreen,
-                &VSync,
-                &WorldStats,
-                &WorldRenderStats,
-                &SoundStats,
-                &SoundDevType,
-                &DisplayOGGInfo,
-                &GamePaused,
-                &TimeWarp,
-                &UniversalFudgeFactor,
-                &SpecatorMode,
-                &MouseSensitivity,
-                &InvertMouse,
-                &FPS,
-                &WireFrame,
-                &DebugAxisLength,
-                &GridSize,
-                &DrawGrid,
-                &DrawAxis,
-                &DrawSkeletons,
-                &DrawBoxes,
-                &DrawAnimPaths,
-                &EnableShadowMaps,
-                &ShadowMapSize,
-                &DrawParticles,
-                &MaxParticlesPerBatch,
-                &GlowEnable,
-                &GlowTextureSize,
-                &DrawGlowTexture,
-                &DrawHUD,
-                &EditorMode} {
+    : m_builtins{&ShowRecentConsoleEntries,
+                 &ResX,
+                 &ResY,
+                 &BPP,
+                 &RefreshRate,
+                 &Fullscreen,
+                 &VSync,
+                 &WorldStats,
+                 &WorldRenderStats,
+                 &SoundStats,
+                 &SoundDevType,
+                 &DisplayOGGInfo,
+                 &GamePaused,
+                 &TimeWarp,
+                 &UniversalFudgeFactor,
+                 &SpecatorMode,
+                 &MouseSensitivity,
+                 &InvertMouse,
+                 &FPS,
+                 &WireFrame,
+                 &DebugAxisLength,
+                 &GridSize,
+                 &DrawGrid,
+                 &DrawAxis,
+                 &DrawSkeletons,
+                 &DrawBoxes,
+                 &DrawAnimPaths,
+                 &EnableShadowMaps,
+                 &ShadowMapSize,
+                 &DrawParticles,
+                 &MaxParticlesPerBatch,
+                 &GlowEnable,
+                 &GlowTextureSize,
+                 &DrawGlowTexture,
+                 &DrawHUD,
+                 &EditorMode} {
   for (size_t i = 0; i < kBuiltinCount; ++i) {
-    builtinFlags_[i] = builtins_[i]->GetFlags();
-    Register(builtins_[i]->GetName(), builtins_[i]);
+    m_builtinFlags[i] = m_builtins[i]->GetFlags();
+    Register(m_builtins[i]->GetName(), m_builtins[i]);
   }
 }
 
 CVarRegistry::~CVarRegistry() {
-  slots_.clear();
-  byName_.clear();
-  dynamics_.clear();
+  m_slots.clear();
+  m_byName.clear();
+  m_dynamics.clear();
 }
 
 bool CVarRegistry::Register(std::string_view name, CVar* cvar) {
   if (name.empty() || !cvar || Find(name)) return false;
-  auto it = byName_.emplace(std::string(name), cvar).first;
+  auto it = m_byName.emplace(std::string(name), cvar).first;
   InsertIndex(it->first, cvar);
   return true;
 }
 
 CVar* CVarRegistry::Find(std::string_view name) const {
-  if (slots_.empty()) return nullptr;
-  const size_t mask = slots_.size() - 1;
+  if (m_slots.empty()) return nullptr;
+  const size_t mask = m_slots.size() - 1;
   const uint64_t h = HashName(name);
-  for (size_t i = static_cast<size_t>(h) & mask; slots_[i].cvar; i = (i + 1) & mask) {
-    const Slot& slot = slots_[i];
+  for (size_t i = static_cast<size_t>(h) & mask; m_slots[i].cvar; i = (i + 1) & mask) {
+    const Slot& slot = m_slots[i];
     if (slot.hash == h && slot.name.size() == name.size() && SameNameBytes(slot.name, name))
       return slot.cvar;
   }
@@ -132,20 +132,20 @@ CVarDynamic* CVarRegistry::CreateDynamic(std::string_view name, uint32_t flags) 
   if (name.empty() || Find(name)) return nullptr;
   auto cvar = std::make_unique<CVarDynamic>(name, flags);
   CVarDynamic* raw = cvar.get();
-  dynamics_.push_back(std::move(cvar));
+  m_dynamics.push_back(std::move(cvar));
   Register(raw->GetName(), raw);
   return raw;
 }
 
 void CVarRegistry::ListAll(std::vector<CVar*>& out) const {
-  out.reserve(out.size() + byName_.size());
-  for (const auto& [name, cvar] : byName_) out.push_back(cvar);
+  out.reserve(out.size() + m_byName.size());
+  for (const auto& [name, cvar] : m_byName) out.push_back(cvar);
 }
 
 int CVarRegistry::Complete(std::string_view prefix, bool caseSensitive,
                            std::vector<std::string>& out) const {
   int count = 0;
-  for (const auto& [name, cvar] : byName_) {
+  for (const auto& [name, cvar] : m_byName) {
     bool match =
         caseSensitive ? std::string_view(name).starts_with(prefix) : NoCaseStartsWith(name, prefix);
     if (match) {
@@ -220,8 +220,8 @@ std::string CVarRegistry::GetString(std::string_view name, std::string_view fall
 
 void CVarRegistry::ResetBuiltins() {
   for (size_t i = 0; i < kBuiltinCount; ++i) {
-    CVar* cvar = builtins_[i];
-    cvar->SetFlags(builtinFlags_[i]);
+    CVar* cvar = m_builtins[i];
+    cvar->SetFlags(m_builtinFlags[i]);
     switch (cvar->GetType()) {
       case CVarType::Bool:
         static_cast<CVarBool*>(cvar)->Reset();

@@ -39,7 +39,7 @@ class CVarRegistry {
   void ListAll(std::vector<CVar*>& out) const;
   // Appends the names that begin with prefix, in listing order; returns the count.
   int Complete(std::string_view prefix, bool caseSensitive, std::vector<std::string>& out) const;
-  size_t GetCount() const { return byName_.size(); }
+  size_t GetCount() const { return m_byName.size(); }
 
   // Typed reads by name for code that has only a name; fallback when the
   // variable does not exist. Other types are converted through their text.
@@ -93,10 +93,10 @@ class CVarRegistry {
   static constexpr size_t kBuiltinCount = 36;
 
  private:
-  // Listing order; values are non-owning (built-ins) or point into dynamics_.
-  std::map<std::string, CVar*, NoCaseLess> byName_;
+  // Listing order; values are non-owning (built-ins) or point into m_dynamics.
+  std::map<std::string, CVar*, NoCaseLess> m_byName;
   // Lookup index: open addressing over a power-of-two table, at most half
-  // full; names view the keys held by byName_'s nodes. Engine code looks
+  // full; names view the keys held by m_byName's nodes. Engine code looks
   // names up often, and this beats a node-based hash map by a wide margin.
   struct Slot {
     uint64_t hash = 0;
@@ -105,8 +105,8 @@ class CVarRegistry {
   };
   static uint64_t HashName(std::string_view name);
   void InsertIndex(std::string_view name, CVar* cvar);
-  std::vector<Slot> slots_;
-  std::vector<std::unique_ptr<CVarDynamic>> dynamics_;
-  CVar* builtins_[kBuiltinCount];
-  uint32_t builtinFlags_[kBuiltinCount];
+  std::vector<Slot> m_slots;
+  std::vector<std::unique_ptr<CVarDynamic>> m_dynamics;
+  CVar* m_builtins[kBuiltinCount];
+  uint32_t m_builtinFlags[kBuiltinCount];
 };

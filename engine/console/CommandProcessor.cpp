@@ -5,7 +5,7 @@
 #include "core/Log.h"
 
 EngineCommandProcessor::EngineCommandProcessor(CommandRegistry& commands, CVarRegistry& cvars)
-    : commands_(commands), cvars_(cvars) {}
+    : m_commands(commands), m_cvars(cvars) {}
 
 EngineCommandProcessor::~EngineCommandProcessor() {
   Shutdown();
@@ -30,11 +30,11 @@ int EngineCommandProcessor::Execute(std::string_view line, bool verbose) {
   if (line.empty()) return kCommandFailed;
 
   int result = 0;
-  if (commands_.Execute(line, result)) return result;
+  if (m_commands.Execute(line, result)) return result;
 
   std::string_view name, rest;
   SplitCommandLine(line, name, rest);
-  CVar* cvar = cvars_.Find(name);
+  CVar* cvar = m_cvars.Find(name);
   if (!cvar) {
     if (verbose) LogError("Invalid command or variable name.");
     return kCommandFailed;
@@ -56,7 +56,7 @@ int EngineCommandProcessor::Execute(std::string_view line, bool verbose) {
 }
 
 int EngineCommandProcessor::Complete(std::string_view prefix, std::vector<std::string>& names) {
-  return cvars_.Complete(prefix, false, names);
+  return m_cvars.Complete(prefix, false, names);
 }
 
 bool EngineCommandProcessor::ExecuteScript(const std::string& path) {
@@ -64,5 +64,5 @@ bool EngineCommandProcessor::ExecuteScript(const std::string& path) {
 }
 
 bool EngineCommandProcessor::SaveConfiguration(const std::string& path) {
-  return ::SaveConfiguration(path, cvars_);
+  return ::SaveConfiguration(path, m_cvars);
 }

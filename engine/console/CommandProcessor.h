@@ -77,10 +77,10 @@ class EngineCommandProcessor final : public CommandProcessor {
   // Releases the console font.
   void Shutdown();
 
-  CommandRegistry& GetCommands() { return commands_; }
-  CVarRegistry& GetCVars() { return cvars_; }
+  CommandRegistry& GetCommands() { return m_commands; }
+  CVarRegistry& GetCVars() { return m_cvars; }
 
  private:
-  CommandRegistry& commands_;
-  CVarRegistry& cvars_;
+  CommandRegistry& m_commands;
+  CVarRegistry& m_cvars;
 };

@@ -14,14 +14,14 @@ CommandRegistry& CommandRegistry::Instance() {
 
 bool CommandRegistry::RegisterCommand(std::string_view name, CommandHandler handler,
                                       std::string_view doc, void* userData) {
-  if (!handler || name.empty() || commands_.find(name) != commands_.end()) return false;
-  commands_.emplace(std::string(name), ConsoleCommand{handler, userData, std::string(doc)});
+  if (!handler || name.empty() || m_commands.find(name) != m_commands.end()) return false;
+  m_commands.emplace(std::string(name), ConsoleCommand{handler, userData, std::string(doc)});
   return true;
 }
 
 const ConsoleCommand* CommandRegistry::Find(std::string_view name) const {
-  auto it = commands_.find(name);
-  return it == commands_.end() ? nullptr : &it->second;
+  auto it = m_commands.find(name);
+  return it == m_commands.end() ? nullptr : &it->second;
 }
 
 bool CommandRegistry::GetDoc(std::string_view name, std::string& doc) const {
@@ -32,7 +32,7 @@ bool CommandRegistry::GetDoc(std::string_view name, std::string& doc) const {
 }
 
 void CommandRegistry::ListNames(std::vector<std::string>& names) const {
-  for (const auto& [name, command] : commands_) names.push_back(name);
+  for (const auto& [name, command] : m_commands) names.push_back(name);
 }
 
 bool CommandRegistry::Execute(std::string_view line, int& result) const {

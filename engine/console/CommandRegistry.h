@@ -47,7 +47,7 @@ class CommandRegistry {
   bool Execute(std::string_view line, int& result) const;
 
  private:
-  std::map<std::string, ConsoleCommand, NoCaseLess> commands_;
+  std::map<std::string, ConsoleCommand, NoCaseLess> m_commands;
 };
 
 // Splits a line, stripped of leading and trailing blanks, at its first blank

@@ -40,7 +40,7 @@ void ForEachLine(std::string_view text, Fn&& fn) {
 }  // namespace
 
 Console::Console() {
-  std::fill(std::begin(recentTimers_), std::end(recentTimers_), -1.0f);
+  std::fill(std::begin(m_recentTimers), std::end(m_recentTimers), -1.0f);
 }
 
 Console::~Console() {
@@ -52,24 +52,24 @@ Console::~Console() {
 
 void Console::Print(const char* text, bool continueLine) {
   if (!text) text = "";
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (continueLine && (!lastPrintContinued_ || lines_.empty())) AddLineLocked({});
+  std::unique_lock<std::mutex> lock(m_mutex);
+  if (continueLine && (!m_lastPrintContinued || m_lines.empty())) AddLineLocked({});
 
   ForEachLine(text, [&](std::string_view piece, bool endsLine) {
-    ConvertColourTags(piece, convertScratch_);
+    ConvertColourTags(piece, m_convertScratch);
     if (continueLine) {
       // Stream mode: the last line is always the one being written, so a
       // piece with several lines fills it and starts new ones.
-      WriteLogLocked(convertScratch_, false, endsLine);
-      lines_.back() += convertScratch_;
+      WriteLogLocked(m_convertScratch, false, endsLine);
+      m_lines.back() += m_convertScratch;
       if (endsLine) AddLineLocked({});
     } else {
-      WriteLogLocked(convertScratch_, true, true);
-      AddLineLocked(convertScratch_);
+      WriteLogLocked(m_convertScratch, true, true);
+      AddLineLocked(m_convertScratch);
     }
   });
-  if (logFile_) fflush(logFile_);
-  lastPrintContinued_ = continueLine;
+  if (m_logFile) fflush(m_logFile);
+  m_lastPrintContinued = continueLine;
   ForwardOutputLocked(lock, text, continueLine);
 }
 
@@ -83,67 +83,67 @@ void Console::Printf(const char* format, ...) {
 }
 
 void Console::AddLineLocked(std::string_view line) {
-  if (lines_.size() >= kConsoleMaxLines) {
+  if (m_lines.size() >= kConsoleMaxLines) {
     // The oldest line goes; its storage is reused for the new one.
-    std::string recycled = std::move(lines_.front());
-    lines_.pop_front();
+    std::string recycled = std::move(m_lines.front());
+    m_lines.pop_front();
     recycled.assign(line);
-    lines_.push_back(std::move(recycled));
+    m_lines.push_back(std::move(recycled));
     // A scrolled view keeps its lines; one whose bottom line went moves on to
     // the next (the anchor never drops below 1 while lines exist).
-    if (scrollAnchor_ > 1) --scrollAnchor_;
+    if (m_scrollAnchor > 1) --m_scrollAnchor;
   } else {
-    lines_.emplace_back(line);
+    m_lines.emplace_back(line);
   }
-  std::copy_backward(std::begin(recentTimers_), std::end(recentTimers_) - 1,
-                     std::end(recentTimers_));
-  recentTimers_[0] = 0.0f;
+  std::copy_backward(std::begin(m_recentTimers), std::end(m_recentTimers) - 1,
+                     std::end(m_recentTimers));
+  m_recentTimers[0] = 0.0f;
 }
 
 void Console::WriteLogLocked(std::string_view piece, bool newLine, bool endLine) {
-  if (!logFile_) return;
+  if (!m_logFile) return;
   // A whole line after a streamed one that never got its '\n' starts afresh.
-  if (newLine && logLineOpen_) fputc('\n', logFile_);
-  StripColourEscapes(piece, stripScratch_);
-  fwrite(stripScratch_.data(), 1, stripScratch_.size(), logFile_);
-  if (endLine) fputc('\n', logFile_);
-  logLineOpen_ = !endLine;
+  if (newLine && m_logLineOpen) fputc('\n', m_logFile);
+  StripColourEscapes(piece, m_stripScratch);
+  fwrite(m_stripScratch.data(), 1, m_stripScratch.size(), m_logFile);
+  if (endLine) fputc('\n', m_logFile);
+  m_logLineOpen = !endLine;
 }
 
 void Console::ForwardOutputLocked(std::unique_lock<std::mutex>& lock, const char* text,
                                   bool continueLine) {
-  if (!outputHook_ || t_forwardingConsole == this) return;
-  if (forwarding_) {
+  if (!m_outputHook || t_forwardingConsole == this) return;
+  if (m_forwarding) {
     // Another thread is in the hook; it passes this text on after its own.
-    pendingOutput_.push_back({text, continueLine});
+    m_pendingOutput.push_back({text, continueLine});
     return;
   }
-  forwarding_ = true;
+  m_forwarding = true;
   const Console* previous = t_forwardingConsole;
   t_forwardingConsole = this;
-  ConsoleOutputHook hook = outputHook_;
-  void* userData = outputHookUserData_;
+  ConsoleOutputHook hook = m_outputHook;
+  void* userData = m_outputHookUserData;
   lock.unlock();
   hook(text, continueLine, userData);
   lock.lock();
-  while (!pendingOutput_.empty()) {
-    PendingOutput item = std::move(pendingOutput_.front());
-    pendingOutput_.pop_front();
-    hook = outputHook_;
-    userData = outputHookUserData_;
+  while (!m_pendingOutput.empty()) {
+    PendingOutput item = std::move(m_pendingOutput.front());
+    m_pendingOutput.pop_front();
+    hook = m_outputHook;
+    userData = m_outputHookUserData;
     if (!hook) continue;
     lock.unlock();
     hook(item.text.c_str(), item.continueLine, userData);
     lock.lock();
   }
   t_forwardingConsole = previous;
-  forwarding_ = false;
+  m_forwarding = false;
 }
 
 void Console::AddNotice(std::string_view text) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(m_mutex);
   ForEachLine(text, [&](std::string_view piece, bool) {
-    if (notices_.size() < kConsoleMaxNotices) notices_.push_back(ConvertColourTags(piece));
+    if (m_notices.size() < kConsoleMaxNotices) m_notices.push_back(ConvertColourTags(piece));
   });
 }
 
@@ -160,16 +160,16 @@ void Console::AddNoticef(const char* format, ...) {
 // Log file and hooks
 
 bool Console::OpenLogFile(const std::string& path) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (logFile_) {
-    if (logLineOpen_) fputc('\n', logFile_);
-    fclose(logFile_);
-    logFile_ = nullptr;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  if (m_logFile) {
+    if (m_logLineOpen) fputc('\n', m_logFile);
+    fclose(m_logFile);
+    m_logFile = nullptr;
   }
-  logLineOpen_ = false;
+  m_logLineOpen = false;
   if (path.empty()) return true;
-  logFile_ = fopen(path.c_str(), "w");
-  return logFile_ != nullptr;
+  m_logFile = fopen(path.c_str(), "w");
+  return m_logFile != nullptr;
 }
 
 void Console::CloseLogFile() {
@@ -177,18 +177,18 @@ void Console::CloseLogFile() {
 }
 
 bool Console::IsLogFileOpen() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return logFile_ != nullptr;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_logFile != nullptr;
 }
 
 void Console::SetOutputHook(ConsoleOutputHook hook, void* userData) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  outputHook_ = hook;
-  outputHookUserData_ = userData;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_outputHook = hook;
+  m_outputHookUserData = userData;
 }
 
 void Console::SetCommandProcessor(CommandProcessor* processor) {
-  processor_ = processor;
+  m_processor = processor;
 }
 
 // ---------------------------------------------------------------------------
@@ -198,142 +198,142 @@ int Console::Execute(std::string_view text, bool echo) {
   int result = -1;
   ForEachLine(text, [&](std::string_view line, bool) {
     if (echo) Printf("[grey] ] [white]%.*s", static_cast<int>(line.size()), line.data());
-    result = processor_ ? processor_->Execute(line, false) : -1;
+    result = m_processor ? m_processor->Execute(line, false) : -1;
   });
-  return processor_ ? result : -1;
+  return m_processor ? result : -1;
 }
 
 void Console::ResetBlink() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  cursorVisible_ = true;
-  blinkTimer_ = 0.0f;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_cursorVisible = true;
+  m_blinkTimer = 0.0f;
 }
 
 void Console::UpdateCompletion() {
-  if (!processor_) return;
-  completionHint_.clear();
-  if (input_.empty() || input_.find(' ') != std::string::npos) return;
+  if (!m_processor) return;
+  m_completionHint.clear();
+  if (m_input.empty() || m_input.find(' ') != std::string::npos) return;
   std::vector<std::string> names;
-  if (processor_->Complete(input_, names) <= 0 || names.empty()) return;
+  if (m_processor->Complete(m_input, names) <= 0 || names.empty()) return;
   const std::string& match = names.front();
-  completionText_ = match;
+  m_completionText = match;
   // The name as the user typed it, followed by the rest in its own case.
-  if (match.size() >= input_.size()) completionHint_ = input_ + match.substr(input_.size());
+  if (match.size() >= m_input.size()) m_completionHint = m_input + match.substr(m_input.size());
 }
 
 void Console::OnChar(int character) {
   if (character == '`' || character == 27) return;
   if (character == '\n' || character == '\r') {
-    if (!input_.empty()) {
-      std::string line = input_;
-      if (processor_) {
+    if (!m_input.empty()) {
+      std::string line = m_input;
+      if (m_processor) {
         Printf("[grey] ] [white]%s", line.c_str());
-        processor_->Execute(line, true);
+        m_processor->Execute(line, true);
       }
-      bool recalled = historyCursor_ >= 0 &&
-                      static_cast<size_t>(historyCursor_) < history_.size() &&
-                      history_[historyCursor_] == line;
+      bool recalled = m_historyCursor >= 0 &&
+                      static_cast<size_t>(m_historyCursor) < m_history.size() &&
+                      m_history[m_historyCursor] == line;
       if (!recalled) {
-        history_.insert(history_.begin(), std::move(line));
-        if (history_.size() > kConsoleMaxHistory) history_.pop_back();
+        m_history.insert(m_history.begin(), std::move(line));
+        if (m_history.size() > kConsoleMaxHistory) m_history.pop_back();
       }
-      historyCursor_ = -1;
-      input_.clear();
-      completionHint_.clear();
-      cursor_ = 0;
+      m_historyCursor = -1;
+      m_input.clear();
+      m_completionHint.clear();
+      m_cursor = 0;
     }
   } else if (character == '\b') {
-    if (cursor_ > 0) {
-      input_.erase(static_cast<size_t>(cursor_ - 1), 1);
+    if (m_cursor > 0) {
+      m_input.erase(static_cast<size_t>(m_cursor - 1), 1);
       UpdateCompletion();
-      --cursor_;
+      --m_cursor;
     }
   } else if (character == '\t') {
-    if (!completionHint_.empty()) {
-      input_ = completionText_.substr(0, kConsoleMaxInput);
-      completionHint_.clear();
-      cursor_ = static_cast<int>(input_.size());
+    if (!m_completionHint.empty()) {
+      m_input = m_completionText.substr(0, kConsoleMaxInput);
+      m_completionHint.clear();
+      m_cursor = static_cast<int>(m_input.size());
     }
   } else {
     // Only printable single-byte characters fit the line; a NUL would cut it
     // and other control codes draw as garbage.
     if (character < 32 || character == 127 || character > 255) return;
-    if (input_.size() >= kConsoleMaxInput) return;
-    input_.insert(input_.begin() + cursor_, static_cast<char>(character));
+    if (m_input.size() >= kConsoleMaxInput) return;
+    m_input.insert(m_input.begin() + m_cursor, static_cast<char>(character));
     UpdateCompletion();
-    ++cursor_;
+    ++m_cursor;
   }
   ResetBlink();
 }
 
 void Console::ScrollUpLocked() {
-  if (followOutput_) {
-    followOutput_ = false;
-    scrollAnchor_ = lines_.size();
+  if (m_followOutput) {
+    m_followOutput = false;
+    m_scrollAnchor = m_lines.size();
   }
   // The oldest line may reach the bottom of the view, no further.
-  for (int i = 0; i < kConsolePageLines && scrollAnchor_ > 1; ++i) --scrollAnchor_;
+  for (int i = 0; i < kConsolePageLines && m_scrollAnchor > 1; ++i) --m_scrollAnchor;
 }
 
 void Console::ScrollDownLocked() {
-  if (followOutput_ || scrollAnchor_ >= lines_.size()) {
-    followOutput_ = true;
+  if (m_followOutput || m_scrollAnchor >= m_lines.size()) {
+    m_followOutput = true;
     return;
   }
   for (int i = 0; i < kConsolePageLines; ++i) {
-    if (++scrollAnchor_ >= lines_.size()) {
-      followOutput_ = true;
+    if (++m_scrollAnchor >= m_lines.size()) {
+      m_followOutput = true;
       return;
     }
   }
 }
 
 void Console::OnKey(ConsoleKey key) {
-  int length = static_cast<int>(input_.size());
+  int length = static_cast<int>(m_input.size());
   switch (key) {
     case ConsoleKey_CursorLeft:
-      cursor_ = std::max(cursor_ - 1, 0);
+      m_cursor = std::max(m_cursor - 1, 0);
       break;
     case ConsoleKey_CursorRight:
-      cursor_ = std::min(cursor_ + 1, length);
+      m_cursor = std::min(m_cursor + 1, length);
       break;
     case ConsoleKey_HistoryOlder:
     case ConsoleKey_HistoryNewer: {
-      if (history_.empty()) break;
-      int count = static_cast<int>(history_.size());
+      if (m_history.empty()) break;
+      int count = static_cast<int>(m_history.size());
       if (key == ConsoleKey_HistoryOlder)
-        historyCursor_ = historyCursor_ < 0 ? 0 : (historyCursor_ + 1) % count;
+        m_historyCursor = m_historyCursor < 0 ? 0 : (m_historyCursor + 1) % count;
       else
-        historyCursor_ = historyCursor_ < 0 ? count - 1 : (historyCursor_ + count - 1) % count;
-      input_ = history_[historyCursor_];
+        m_historyCursor = m_historyCursor < 0 ? count - 1 : (m_historyCursor + count - 1) % count;
+      m_input = m_history[m_historyCursor];
       UpdateCompletion();
-      cursor_ = static_cast<int>(input_.size());
+      m_cursor = static_cast<int>(m_input.size());
       break;
     }
     case ConsoleKey_PageUp: {
-      std::lock_guard<std::mutex> lock(mutex_);
+      std::lock_guard<std::mutex> lock(m_mutex);
       ScrollUpLocked();
       break;
     }
     case ConsoleKey_PageDown: {
-      std::lock_guard<std::mutex> lock(mutex_);
+      std::lock_guard<std::mutex> lock(m_mutex);
       ScrollDownLocked();
       break;
     }
     case ConsoleKey_Home:
-      cursor_ = 0;
+      m_cursor = 0;
       break;
     case ConsoleKey_End:
-      cursor_ = length;
+      m_cursor = length;
       break;
     case ConsoleKey_ClearLine:
-      input_.clear();
-      cursor_ = 0;
+      m_input.clear();
+      m_cursor = 0;
       UpdateCompletion();
       break;
     case ConsoleKey_Delete:
-      if (cursor_ < length) {
-        input_.erase(static_cast<size_t>(cursor_), 1);
+      if (m_cursor < length) {
+        m_input.erase(static_cast<size_t>(m_cursor), 1);
         UpdateCompletion();
       }
       break;
@@ -345,58 +345,58 @@ void Console::OnKey(ConsoleKey key) {
 // State and animation
 
 void Console::SetOpen(bool open, bool animate) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(m_mutex);
   if (!animate) {
-    state_ = open ? ConsoleState_Open : ConsoleState_Closed;
+    m_state = open ? ConsoleState_Open : ConsoleState_Closed;
     return;
   }
-  if (open && (state_ == ConsoleState_Closed || state_ == ConsoleState_Closing))
-    state_ = ConsoleState_Opening;
-  else if (!open && (state_ == ConsoleState_Open || state_ == ConsoleState_Opening))
-    state_ = ConsoleState_Closing;
+  if (open && (m_state == ConsoleState_Closed || m_state == ConsoleState_Closing))
+    m_state = ConsoleState_Opening;
+  else if (!open && (m_state == ConsoleState_Open || m_state == ConsoleState_Opening))
+    m_state = ConsoleState_Closing;
 }
 
 ConsoleState Console::GetState() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return state_;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_state;
 }
 
 float Console::GetOpenFraction() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return openFraction_;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_openFraction;
 }
 
 bool Console::IsCursorVisible() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return cursorVisible_;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_cursorVisible;
 }
 
 void Console::Update(float deltaSeconds) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  for (float& timer : recentTimers_) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  for (float& timer : m_recentTimers) {
     if (timer >= 0.0f) {
       timer += deltaSeconds;
       if (timer >= kConsoleRecentSeconds) timer = -1.0f;
     }
   }
-  if (state_ == ConsoleState_Opening) {
-    openFraction_ += deltaSeconds * kConsoleOpenSpeed;
-    if (openFraction_ >= 1.0f) {
-      openFraction_ = 1.0f;
-      state_ = ConsoleState_Open;
+  if (m_state == ConsoleState_Opening) {
+    m_openFraction += deltaSeconds * kConsoleOpenSpeed;
+    if (m_openFraction >= 1.0f) {
+      m_openFraction = 1.0f;
+      m_state = ConsoleState_Open;
     }
-  } else if (state_ == ConsoleState_Closing) {
-    openFraction_ -= deltaSeconds * kConsoleOpenSpeed;
-    if (openFraction_ <= 0.0f) {
-      openFraction_ = 0.0f;
-      state_ = ConsoleState_Closed;
+  } else if (m_state == ConsoleState_Closing) {
+    m_openFraction -= deltaSeconds * kConsoleOpenSpeed;
+    if (m_openFraction <= 0.0f) {
+      m_openFraction = 0.0f;
+      m_state = ConsoleState_Closed;
     }
   }
-  if (state_ != ConsoleState_Closed) {
-    blinkTimer_ += deltaSeconds;
-    if (blinkTimer_ >= kConsoleBlinkSeconds) {
-      cursorVisible_ = !cursorVisible_;
-      blinkTimer_ = 0.0f;
+  if (m_state != ConsoleState_Closed) {
+    m_blinkTimer += deltaSeconds;
+    if (m_blinkTimer >= kConsoleBlinkSeconds) {
+      m_cursorVisible = !m_cursorVisible;
+      m_blinkTimer = 0.0f;
     }
   }
 }
@@ -405,33 +405,33 @@ void Console::Update(float deltaSeconds) {
 // Snapshots
 
 size_t Console::GetLineCount() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return lines_.size();
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_lines.size();
 }
 
 std::string Console::GetLine(size_t index) const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return index < lines_.size() ? lines_[index] : std::string();
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return index < m_lines.size() ? m_lines[index] : std::string();
 }
 
 std::vector<std::string> Console::GetLines() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return std::vector<std::string>(lines_.begin(), lines_.end());
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return std::vector<std::string>(m_lines.begin(), m_lines.end());
 }
 
 std::vector<std::string> Console::GetNotices() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return notices_;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_notices;
 }
 
 bool Console::IsFollowingOutput() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return followOutput_;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_followOutput;
 }
 
 int Console::GetScrollOffset() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return followOutput_ ? 0 : static_cast<int>(lines_.size() - scrollAnchor_);
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_followOutput ? 0 : static_cast<int>(m_lines.size() - m_scrollAnchor);
 }
 
 // ---------------------------------------------------------------------------
@@ -442,18 +442,18 @@ void Console::DrawColouredText(std::string_view text, int x, int y, float red, f
   // The caller's colour holds until the first escape.
   ForEachColourRun(text, kColourWhite, [&](std::string_view run, uint32_t colour) {
     if (run.data() == text.data())
-      processor_->DrawText(run, x, y, red, green, blue, alpha);
+      m_processor->DrawText(run, x, y, red, green, blue, alpha);
     else
-      processor_->DrawText(run, x, y, ColourRed(colour), ColourGreen(colour), ColourBlue(colour),
-                           alpha);
-    x += processor_->GetTextWidth(run);
+      m_processor->DrawText(run, x, y, ColourRed(colour), ColourGreen(colour), ColourBlue(colour),
+                            alpha);
+    x += m_processor->GetTextWidth(run);
   });
 }
 
 void Console::Draw(int x, int y, int width, int height, bool showRecent, bool drawNotices) {
   const int x2 = x + width;
   const int y2 = y + height;
-  const int fontHeight = processor_ ? processor_->GetFontHeight() : 0;
+  const int fontHeight = m_processor ? m_processor->GetFontHeight() : 0;
 
   // Take what is to be drawn under the lock and draw without it: drawing may
   // log, and logging prints here.
@@ -466,74 +466,74 @@ void Console::Draw(int x, int y, int width, int height, bool showRecent, bool dr
   size_t lineCount;
   int scrollOffset;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    state = state_;
-    fraction = openFraction_;
-    cursorVisible = cursorVisible_;
-    lineCount = lines_.size();
-    scrollOffset = followOutput_ ? 0 : static_cast<int>(lineCount - scrollAnchor_);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    state = m_state;
+    fraction = m_openFraction;
+    cursorVisible = m_cursorVisible;
+    lineCount = m_lines.size();
+    scrollOffset = m_followOutput ? 0 : static_cast<int>(lineCount - m_scrollAnchor);
     if (drawNotices)
-      notices.swap(notices_);
+      notices.swap(m_notices);
     else
-      notices_.clear();
-    if (processor_ && state != ConsoleState_Open && showRecent) {
+      m_notices.clear();
+    if (m_processor && state != ConsoleState_Open && showRecent) {
       size_t count = 0;
-      while (count < kConsoleRecentLines && recentTimers_[count] >= 0.0f) ++count;
+      while (count < kConsoleRecentLines && m_recentTimers[count] >= 0.0f) ++count;
       count = std::min(count, lineCount);
-      for (size_t k = 0; k < count; ++k) recent.push_back(lines_[lineCount - 1 - k]);
+      for (size_t k = 0; k < count; ++k) recent.push_back(m_lines[lineCount - 1 - k]);
     }
-    if (processor_ && state != ConsoleState_Closed && fontHeight > 0) {
-      size_t next = followOutput_ ? lineCount : scrollAnchor_;
+    if (m_processor && state != ConsoleState_Closed && fontHeight > 0) {
+      size_t next = m_followOutput ? lineCount : m_scrollAnchor;
       for (int lineY = y2 - 2 * fontHeight - 5; next > 0 && lineY > y; lineY -= fontHeight)
-        visible.push_back(lines_[--next]);
+        visible.push_back(m_lines[--next]);
     }
   }
-  if (!processor_) return;
+  if (!m_processor) return;
 
   if (!recent.empty() || !notices.empty()) {
-    processor_->BeginFont();
+    m_processor->BeginFont();
     int count = static_cast<int>(recent.size());
     for (int k = 0; k < count; ++k)
       DrawColouredText(recent[k], x + 5, y + 5 + (count - 1 - k) * fontHeight, 1.0f, 1.0f, 1.0f,
                        1.0f - fraction);
     for (size_t i = 0; i < notices.size(); ++i) {
-      int w = processor_->GetTextWidth(StripColourEscapes(notices[i]));
+      int w = m_processor->GetTextWidth(StripColourEscapes(notices[i]));
       DrawColouredText(notices[i], x2 - 5 - w, y + 5 + static_cast<int>(i) * fontHeight, 1.0f, 1.0f,
                        1.0f, 1.0f);
     }
-    processor_->EndFont();
+    m_processor->EndFont();
   }
   if (state == ConsoleState_Closed) return;
 
   const int textY = y2 - fontHeight - 5;
-  const int inputX = x + 5 + processor_->GetTextWidth(kConsolePrompt);
-  processor_->BeginQuads();
-  processor_->DrawRectangle(x, y, x2, y2, 0.0f, kBackgroundGreen, 0.0f,
-                            fraction * kBackgroundAlpha);
-  processor_->DrawRectangle(x, y2 - 1, x2, y2, 1.0f, 1.0f, 1.0f, fraction);
+  const int inputX = x + 5 + m_processor->GetTextWidth(kConsolePrompt);
+  m_processor->BeginQuads();
+  m_processor->DrawRectangle(x, y, x2, y2, 0.0f, kBackgroundGreen, 0.0f,
+                             fraction * kBackgroundAlpha);
+  m_processor->DrawRectangle(x, y2 - 1, x2, y2, 1.0f, 1.0f, 1.0f, fraction);
   if (cursorVisible) {
-    int cx = inputX + processor_->GetTextWidth(
-                          std::string_view(input_).substr(0, static_cast<size_t>(cursor_)));
-    processor_->DrawRectangle(cx, y2 - fontHeight - 7, cx + 2, y2 - 7, 1.0f, 1.0f, 1.0f, fraction);
+    int cx = inputX + m_processor->GetTextWidth(
+                          std::string_view(m_input).substr(0, static_cast<size_t>(m_cursor)));
+    m_processor->DrawRectangle(cx, y2 - fontHeight - 7, cx + 2, y2 - 7, 1.0f, 1.0f, 1.0f, fraction);
   }
   if (lineCount > 1) {
-    processor_->DrawRectangle(x2 - 10, y + 5, x2 - 5, y + 6, 1.0f, 1.0f, 1.0f, fraction);
-    processor_->DrawRectangle(x2 - 10, y2 - 6, x2 - 5, y2 - 5, 1.0f, 1.0f, 1.0f, fraction);
+    m_processor->DrawRectangle(x2 - 10, y + 5, x2 - 5, y + 6, 1.0f, 1.0f, 1.0f, fraction);
+    m_processor->DrawRectangle(x2 - 10, y2 - 6, x2 - 5, y2 - 5, 1.0f, 1.0f, 1.0f, fraction);
     const int range = height - 17;
     const int top = y + 5 + range - range * scrollOffset / static_cast<int>(lineCount - 1);
-    processor_->DrawRectangle(x2 - 8, top, x2 - 7, top + 7, 1.0f, 1.0f, 1.0f, fraction);
+    m_processor->DrawRectangle(x2 - 8, top, x2 - 7, top + 7, 1.0f, 1.0f, 1.0f, fraction);
   }
-  processor_->EndQuads();
+  m_processor->EndQuads();
 
-  processor_->BeginFont();
+  m_processor->BeginFont();
   DrawColouredText(kConsolePrompt, x + 5, textY, 1.0f, 0.5f, 0.25f, fraction);
-  if (!completionHint_.empty())
-    DrawColouredText(completionHint_, inputX, textY, kHintGrey, kHintGrey, kHintGrey, fraction);
-  DrawColouredText(input_, inputX, textY, 1.0f, 1.0f, 1.0f, fraction);
+  if (!m_completionHint.empty())
+    DrawColouredText(m_completionHint, inputX, textY, kHintGrey, kHintGrey, kHintGrey, fraction);
+  DrawColouredText(m_input, inputX, textY, 1.0f, 1.0f, 1.0f, fraction);
   int lineY = y2 - 2 * fontHeight - 5;
   for (const std::string& line : visible) {
     DrawColouredText(line, x + 5, lineY, 1.0f, 1.0f, 1.0f, fraction);
     lineY -= fontHeight;
   }
-  processor_->EndFont();
+  m_processor->EndFont();
 }

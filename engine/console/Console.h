@@ -120,7 +120,7 @@ class Console {
   // the others' texts on, so a Print may return before its text reached it.
   void SetOutputHook(ConsoleOutputHook hook, void* userData);
   void SetCommandProcessor(CommandProcessor* processor);
-  CommandProcessor* GetCommandProcessor() const { return processor_; }
+  CommandProcessor* GetCommandProcessor() const { return m_processor; }
 
   // Snapshots, for the engine and tests.
   size_t GetLineCount() const;
@@ -130,11 +130,11 @@ class Console {
   bool IsFollowingOutput() const;
   int GetScrollOffset() const;
 
-  const std::string& GetInput() const { return input_; }
-  int GetCursorPosition() const { return cursor_; }
-  const std::string& GetCompletionHint() const { return completionHint_; }
-  const std::string& GetCompletionText() const { return completionText_; }
-  const std::vector<std::string>& GetHistory() const { return history_; }  // newest first
+  const std::string& GetInput() const { return m_input; }
+  int GetCursorPosition() const { return m_cursor; }
+  const std::string& GetCompletionHint() const { return m_completionHint; }
+  const std::string& GetCompletionText() const { return m_completionText; }
+  const std::vector<std::string>& GetHistory() const { return m_history; }  // newest first
   bool IsCursorVisible() const;
 
  private:
@@ -153,34 +153,34 @@ class Console {
   void DrawColouredText(std::string_view text, int x, int y, float red, float green, float blue,
                         float alpha);
 
-  mutable std::mutex mutex_;
+  mutable std::mutex m_mutex;
 
-  // Guarded by mutex_.
-  FILE* logFile_ = nullptr;
-  bool logLineOpen_ = false;  // a streamed line in the log awaits its '\n'
-  std::deque<std::string> lines_;
-  std::vector<std::string> notices_;
-  float recentTimers_[kConsoleRecentLines];
-  bool followOutput_ = true;
-  size_t scrollAnchor_ = 0;  // index into lines_; the view ends just above it
-  bool lastPrintContinued_ = false;
-  ConsoleState state_ = ConsoleState_Closed;
-  float openFraction_ = 0.0f;
-  bool cursorVisible_ = true;
-  float blinkTimer_ = 0.0f;
-  ConsoleOutputHook outputHook_ = nullptr;
-  void* outputHookUserData_ = nullptr;
-  std::deque<PendingOutput> pendingOutput_;
-  bool forwarding_ = false;  // some thread is calling the output hook
-  std::string convertScratch_;
-  std::string stripScratch_;
+  // Guarded by m_mutex.
+  FILE* m_logFile = nullptr;
+  bool m_logLineOpen = false;  // a streamed line in the log awaits its '\n'
+  std::deque<std::string> m_lines;
+  std::vector<std::string> m_notices;
+  float m_recentTimers[kConsoleRecentLines];
+  bool m_followOutput = true;
+  size_t m_scrollAnchor = 0;  // index into m_lines; the view ends just above it
+  bool m_lastPrintContinued = false;
+  ConsoleState m_state = ConsoleState_Closed;
+  float m_openFraction = 0.0f;
+  bool m_cursorVisible = true;
+  float m_blinkTimer = 0.0f;
+  ConsoleOutputHook m_outputHook = nullptr;
+  void* m_outputHookUserData = nullptr;
+  std::deque<PendingOutput> m_pendingOutput;
+  bool m_forwarding = false;  // some thread is calling the output hook
+  std::string m_convertScratch;
+  std::string m_stripScratch;
 
   // Main thread only.
-  CommandProcessor* processor_ = nullptr;
-  std::string input_;
-  int cursor_ = 0;
-  std::string completionHint_;
-  std::string completionText_;
-  std::vector<std::string> history_;
-  int historyCursor_ = -1;
+  CommandProcessor* m_processor = nullptr;
+  std::string m_input;
+  int m_cursor = 0;
+  std::string m_completionHint;
+  std::string m_completionText;
+  std::vector<std::string> m_history;
+  int m_historyCursor = -1;
 };

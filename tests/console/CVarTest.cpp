@@ -309,21 +309,21 @@ class CVarLocaleTest : public ::testing::Test {
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8",
                              "ru_RU.UTF-8", "nl_NL.UTF-8"}) {
       if (setlocale(LC_ALL, name) && localeconv()->decimal_point[0] == ',') {
-        locale_ = name;
+        m_locale = name;
         return;
       }
     }
     setlocale(LC_ALL, "C");
   }
   void TearDown() override { setlocale(LC_ALL, "C"); }
-  const char* locale_ = nullptr;
+  const char* m_locale = nullptr;
 };
 
 TEST_F(CVarLocaleTest, NumbersUseDotWhateverTheLocale) {
-  if (!locale_) GTEST_SKIP() << "no comma-decimal locale (de_DE.UTF-8 or similar) is installed";
+  if (!m_locale) GTEST_SKIP() << "no comma-decimal locale (de_DE.UTF-8 or similar) is installed";
   char buf[32];
   snprintf(buf, sizeof(buf), "%.1f", 1.5);
-  ASSERT_STREQ(buf, "1,5") << "locale " << locale_ << " is not in effect";
+  ASSERT_STREQ(buf, "1,5") << "locale " << m_locale << " is not in effect";
 
   EXPECT_EQ(CVarFloat("f", 1.5f).ToString(), "1.500000");
   EXPECT_FLOAT_EQ(FloatFrom("2.25"), 2.25f);

@@ -29,11 +29,11 @@ class LogCapture : public ::testing::Test {
   void SetUp() override {
     g_lines.clear();
     g_levels.clear();
-    previous_ = GetLogHandler();
+    m_previous = GetLogHandler();
     SetLogHandler(&Capture);
   }
-  void TearDown() override { SetLogHandler(previous_); }
-  LogHandler previous_ = nullptr;
+  void TearDown() override { SetLogHandler(m_previous); }
+  LogHandler m_previous = nullptr;
 };
 
 struct Recorded {
@@ -52,9 +52,9 @@ int RecordingHandler(int argc, const char* const* argv, void* userData) {
 
 class ProcessorTest : public LogCapture {
  protected:
-  CommandRegistry commands_;
-  CVarRegistry cvars_;
-  EngineCommandProcessor processor_{commands_, cvars_};
+  CommandRegistry m_commands;
+  CVarRegistry m_cvars;
+  EngineCommandProcessor m_processor{m_commands, m_cvars};
 };
 
 }  // namespace
@@ -96,41 +96,41 @@ TEST(CommandRegistryTest, RefusesDuplicatesAndNullHandlers) {
 }
 
 TEST_F(ProcessorTest, EmptyLineFailsSilently) {
-  EXPECT_EQ(processor_.Execute("", true), -1);
+  EXPECT_EQ(m_processor.Execute("", true), -1);
   EXPECT_TRUE(g_lines.empty());
 }
 
 TEST_F(ProcessorTest, QueryPrintsOnlyWhenVerbose) {
-  EXPECT_EQ(processor_.Execute("ResX", false), 0);
+  EXPECT_EQ(m_processor.Execute("ResX", false), 0);
   EXPECT_TRUE(g_lines.empty());
-  EXPECT_EQ(processor_.Execute("resx", true), 0);
+  EXPECT_EQ(m_processor.Execute("resx", true), 0);
   EXPECT_THAT(g_lines, ElementsAre("[grey]ResX[white] = [cyan]1024"));
 }
 
 TEST_F(ProcessorTest, AssignmentTrimsAndConfirms) {
-  EXPECT_EQ(processor_.Execute("  resx    800  ", true), 0);
-  EXPECT_EQ(cvars_.ResX.Get(), 800);
+  EXPECT_EQ(m_processor.Execute("  resx    800  ", true), 0);
+  EXPECT_EQ(m_cvars.ResX.Get(), 800);
   EXPECT_THAT(g_lines, ElementsAre("variable set. ([grey]ResX[white] = [cyan]800[white])"));
   g_lines.clear();
-  EXPECT_EQ(processor_.Execute("SoundDevType  two words ", false), 0);
-  EXPECT_EQ(cvars_.SoundDevType.Get(), "two words");
+  EXPECT_EQ(m_processor.Execute("SoundDevType  two words ", false), 0);
+  EXPECT_EQ(m_cvars.SoundDevType.Get(), "two words");
   EXPECT_TRUE(g_lines.empty());
 }
 
 TEST_F(ProcessorTest, UnknownNameReportsOnlyWhenVerbose) {
-  EXPECT_EQ(processor_.Execute("nosuchname 1", false), -1);
+  EXPECT_EQ(m_processor.Execute("nosuchname 1", false), -1);
   EXPECT_TRUE(g_lines.empty());
-  EXPECT_EQ(processor_.Execute("nosuchname 1", true), -1);
+  EXPECT_EQ(m_processor.Execute("nosuchname 1", true), -1);
   ASSERT_THAT(g_lines, ElementsAre("Invalid command or variable name."));
   EXPECT_EQ(g_levels[0], LogLevel_Error);
-  EXPECT_EQ(cvars_.Find("nosuchname"), nullptr);
+  EXPECT_EQ(m_cvars.Find("nosuchname"), nullptr);
 }
 
 TEST_F(ProcessorTest, ReadOnlyRefusedInEveryMode) {
-  CVarDynamic* d = cvars_.CreateDynamic("Locked", CVarFlag_ReadOnly);
+  CVarDynamic* d = m_cvars.CreateDynamic("Locked", CVarFlag_ReadOnly);
   d->SetFromString("3");
-  EXPECT_EQ(processor_.Execute("locked 5", false), -1);
-  EXPECT_EQ(processor_.Execute("LOCKED", false), -1);
+  EXPECT_EQ(m_processor.Execute("locked 5", false), -1);
+  EXPECT_EQ(m_processor.Execute("LOCKED", false), -1);
   EXPECT_EQ(d->ToString(), "3");
   ASSERT_EQ(g_lines.size(), 2u);
   EXPECT_EQ(g_lines[0], "var [grey]Locked[grey] is read-only");
@@ -140,43 +140,43 @@ TEST_F(ProcessorTest, ReadOnlyRefusedInEveryMode) {
 TEST_F(ProcessorTest, CommandShadowsVariableAndPassesResult) {
   Recorded rec;
   rec.result = -3;
-  ASSERT_TRUE(commands_.RegisterCommand("ResX", RecordingHandler, "", &rec));
-  EXPECT_EQ(processor_.Execute("resx 640 \"a b\"", true), -3);
+  ASSERT_TRUE(m_commands.RegisterCommand("ResX", RecordingHandler, "", &rec));
+  EXPECT_EQ(m_processor.Execute("resx 640 \"a b\"", true), -3);
   EXPECT_EQ(rec.calls, 1);
   EXPECT_THAT(rec.args, ElementsAre("640", "a b"));
-  EXPECT_EQ(cvars_.ResX.Get(), 1024);
+  EXPECT_EQ(m_cvars.ResX.Get(), 1024);
   EXPECT_TRUE(g_lines.empty());
 }
 
 TEST_F(ProcessorTest, TrailingCarriageReturnIsALineEnd) {
   Recorded rec;
-  ASSERT_TRUE(commands_.RegisterCommand("quit", RecordingHandler, "", &rec));
-  EXPECT_EQ(processor_.Execute("quit\r", false), 0);
+  ASSERT_TRUE(m_commands.RegisterCommand("quit", RecordingHandler, "", &rec));
+  EXPECT_EQ(m_processor.Execute("quit\r", false), 0);
   EXPECT_EQ(rec.calls, 1);
   EXPECT_TRUE(rec.args.empty());
-  EXPECT_EQ(processor_.Execute("ResY 600\r\n", false), 0);
-  EXPECT_EQ(cvars_.ResY.Get(), 600);
-  EXPECT_EQ(processor_.Execute("\r", true), -1);
+  EXPECT_EQ(m_processor.Execute("ResY 600\r\n", false), 0);
+  EXPECT_EQ(m_cvars.ResY.Get(), 600);
+  EXPECT_EQ(m_processor.Execute("\r", true), -1);
 }
 
 TEST_F(ProcessorTest, CompletesVariableNamesNotCommands) {
   Recorded rec;
-  commands_.RegisterCommand("drawsomething", RecordingHandler, "", &rec);
+  m_commands.RegisterCommand("drawsomething", RecordingHandler, "", &rec);
   std::vector<std::string> names;
-  EXPECT_EQ(processor_.Complete("DRAWH", names), 1);
+  EXPECT_EQ(m_processor.Complete("DRAWH", names), 1);
   EXPECT_THAT(names, ElementsAre("DrawHUD"));
   names.clear();
-  EXPECT_EQ(processor_.Complete("draws", names), 1);
+  EXPECT_EQ(m_processor.Complete("draws", names), 1);
   EXPECT_THAT(names, ElementsAre("DrawSkeletons"));
 }
 
 TEST_F(ProcessorTest, DrawingIsInertWithoutAFont) {
-  processor_.LoadConsoleFont();
-  processor_.BeginFont();
-  processor_.DrawText("abc", 0, 0, 1, 1, 1, 1);
-  processor_.EndFont();
-  EXPECT_EQ(processor_.GetFontHeight(), 0);
-  EXPECT_EQ(processor_.GetTextWidth("abc"), 0);
+  m_processor.LoadConsoleFont();
+  m_processor.BeginFont();
+  m_processor.DrawText("abc", 0, 0, 1, 1, 1, 1);
+  m_processor.EndFont();
+  EXPECT_EQ(m_processor.GetFontHeight(), 0);
+  EXPECT_EQ(m_processor.GetTextWidth("abc"), 0);
 }
 
 // The built-in commands live in the process-wide registries and reach the
@@ -214,17 +214,17 @@ class BuiltinCommandTest : public LogCapture {
   }
   void SetUp() override {
     LogCapture::SetUp();
-    SetEngineInterface(&engine_);
+    SetEngineInterface(&m_engine);
   }
   void TearDown() override {
     SetEngineInterface(nullptr);
     SetBuiltinCommandHooks({});
     LogCapture::TearDown();
   }
-  int Run(const char* line) { return processor_.Execute(line, true); }
+  int Run(const char* line) { return m_processor.Execute(line, true); }
 
-  NiceMock<MockEngine> engine_;
-  EngineCommandProcessor processor_;
+  NiceMock<MockEngine> m_engine;
+  EngineCommandProcessor m_processor;
 };
 
 }  // namespace
@@ -247,7 +247,7 @@ TEST_F(BuiltinCommandTest, RegisteredInOrderWithTheirDocs) {
 }
 
 TEST_F(BuiltinCommandTest, QuitAsksTheEngine) {
-  EXPECT_CALL(engine_, Quit(false)).Times(1);
+  EXPECT_CALL(m_engine, Quit(false)).Times(1);
   EXPECT_EQ(Run("quit"), 0);
   SetEngineInterface(nullptr);
   EXPECT_EQ(Run("quit"), -1);
@@ -281,9 +281,9 @@ TEST_F(BuiltinCommandTest, MissingSubsystemsFailWithAMessage) {
   EXPECT_EQ(g_lines.size(), 2u);
 
   int dummy = 0;
-  ON_CALL(engine_, GetVideoManager())
+  ON_CALL(m_engine, GetVideoManager())
       .WillByDefault(Return(reinterpret_cast<VideoManager*>(&dummy)));
-  ON_CALL(engine_, GetSoundManager())
+  ON_CALL(m_engine, GetSoundManager())
       .WillByDefault(Return(reinterpret_cast<SoundManager*>(&dummy)));
   EXPECT_EQ(Run("restartvideo"), -1);  // no hook installed yet
   int mode = 0;

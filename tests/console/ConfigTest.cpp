@@ -53,18 +53,18 @@ class ConfigTest : public ::testing::Test {
   void SetUp() override {
     g_lines.clear();
     g_levels.clear();
-    previous_ = GetLogHandler();
+    m_previous = GetLogHandler();
     SetLogHandler(&Capture);
     std::string templ = (fs::temp_directory_path() / "kaz_config_XXXXXX").string();
     ASSERT_NE(mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
-    commands_.RegisterCommand("quit", CountCalls, "", &quits_);
+    m_dir = templ;
+    m_commands.RegisterCommand("quit", CountCalls, "", &m_quits);
   }
   void TearDown() override {
-    SetLogHandler(previous_);
+    SetLogHandler(m_previous);
     std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir_, ec);
+    fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(m_dir, ec);
   }
   bool HasError(const std::string& text) const {
     for (size_t i = 0; i < g_lines.size(); ++i)
@@ -72,19 +72,19 @@ class ConfigTest : public ::testing::Test {
     return false;
   }
 
-  LogHandler previous_ = nullptr;
-  fs::path dir_;
-  int quits_ = 0;
-  CommandRegistry commands_;
-  CVarRegistry cvars_;
-  EngineCommandProcessor processor_{commands_, cvars_};
+  LogHandler m_previous = nullptr;
+  fs::path m_dir;
+  int m_quits = 0;
+  CommandRegistry m_commands;
+  CVarRegistry m_cvars;
+  EngineCommandProcessor m_processor{m_commands, m_cvars};
 };
 
 }  // namespace
 
 TEST_F(ConfigTest, DefaultsGiveHeaderAndSeventeenLinesInOrder) {
-  fs::path path = dir_ / "config" / "game.cfg";  // directory created on demand
-  ASSERT_TRUE(processor_.SaveConfiguration(path.string()));
+  fs::path path = m_dir / "config" / "game.cfg";  // directory created on demand
+  ASSERT_TRUE(m_processor.SaveConfiguration(path.string()));
   EXPECT_EQ(ReadFile(path),
             "# Auto generated file. EDIT AT YOUR OWN RISK.\n"
             "BPP 32\nDebugAxisLength 1.000000\nDrawHUD true\nEnableShadowMaps true\n"
@@ -98,42 +98,42 @@ TEST_F(ConfigTest, DefaultsGiveHeaderAndSeventeenLinesInOrder) {
 }
 
 TEST_F(ConfigTest, SaveThroughSymbolicLinkKeepsTheLink) {
-  fs::path real = dir_ / "real.cfg";
-  fs::path link = dir_ / "link.cfg";
+  fs::path real = m_dir / "real.cfg";
+  fs::path link = m_dir / "link.cfg";
   WriteFile(real, "old");
   fs::create_symlink(real, link);
-  ASSERT_TRUE(SaveConfiguration(link.string(), cvars_));
+  ASSERT_TRUE(SaveConfiguration(link.string(), m_cvars));
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_THAT(ReadFile(real), HasSubstr("ResX 1024\n"));
 }
 
 TEST_F(ConfigTest, SaveThenLoadGivesSameValues) {
-  cvars_.ResX.Set(1280);
-  cvars_.Fullscreen.Set(true);
-  cvars_.GridSize.Set(12.5f);
-  cvars_.MouseSensitivity.Set(-0.25f);
-  cvars_.SoundDevType.Set("Generic Software");
-  cvars_.TimeWarp.Set(3.0f);  // NoSave
-  cvars_.CreateDynamic("DynInt", 0)->SetFromString("42");
-  cvars_.CreateDynamic("DynFloat", 0)->SetFromString("0.5");
-  cvars_.CreateDynamic("DynBool", 0)->SetFromString("true");
-  cvars_.CreateDynamic("DynWord", 0)->SetFromString("hello world");
-  cvars_.CreateDynamic("DynDigits", 0)->SetFromString("\"007\"");
-  cvars_.CreateDynamic("DynPadded", 0)->SetString("  padded ");
-  cvars_.CreateDynamic("DynTrue", 0)->SetString("TRUE");
-  cvars_.CreateDynamic("DynHidden", CVarFlag_NoSave)->SetFromString("9");
-  fs::path path = dir_ / "round.cfg";
-  ASSERT_TRUE(SaveConfiguration(path.string(), cvars_));
+  m_cvars.ResX.Set(1280);
+  m_cvars.Fullscreen.Set(true);
+  m_cvars.GridSize.Set(12.5f);
+  m_cvars.MouseSensitivity.Set(-0.25f);
+  m_cvars.SoundDevType.Set("Generic Software");
+  m_cvars.TimeWarp.Set(3.0f);  // NoSave
+  m_cvars.CreateDynamic("DynInt", 0)->SetFromString("42");
+  m_cvars.CreateDynamic("DynFloat", 0)->SetFromString("0.5");
+  m_cvars.CreateDynamic("DynBool", 0)->SetFromString("true");
+  m_cvars.CreateDynamic("DynWord", 0)->SetFromString("hello world");
+  m_cvars.CreateDynamic("DynDigits", 0)->SetFromString("\"007\"");
+  m_cvars.CreateDynamic("DynPadded", 0)->SetString("  padded ");
+  m_cvars.CreateDynamic("DynTrue", 0)->SetString("TRUE");
+  m_cvars.CreateDynamic("DynHidden", CVarFlag_NoSave)->SetFromString("9");
+  fs::path path = m_dir / "round.cfg";
+  ASSERT_TRUE(SaveConfiguration(path.string(), m_cvars));
 
   CVarRegistry loaded;
   for (const char* name :
        {"DynInt", "DynFloat", "DynBool", "DynWord", "DynDigits", "DynPadded", "DynTrue"})
     loaded.CreateDynamic(name, 0);
-  EngineCommandProcessor reader(commands_, loaded);
+  EngineCommandProcessor reader(m_commands, loaded);
   ASSERT_TRUE(reader.ExecuteScript(path.string()));
 
   std::vector<CVar*> saved;
-  cvars_.ListAll(saved);
+  m_cvars.ListAll(saved);
   for (const CVar* cvar : saved) {
     if (cvar->HasFlag(CVarFlag_NoSave)) continue;
     const CVar* back = loaded.Find(cvar->GetName());
@@ -147,16 +147,16 @@ TEST_F(ConfigTest, SaveThenLoadGivesSameValues) {
   }
   EXPECT_EQ(loaded.TimeWarp.Get(), 1.0f);
   EXPECT_EQ(loaded.Find("DynHidden"), nullptr);
-  EXPECT_EQ(quits_, 0);
+  EXPECT_EQ(m_quits, 0);
 }
 
 TEST_F(ConfigTest, ScriptEchoesSkipsCommentsAndRunsCommands) {
-  fs::path path = dir_ / "script.txt";
+  fs::path path = m_dir / "script.txt";
   WriteFile(path, "# comment\nResX 800\n   quit\n\nnosuchname 1\n  #indented comment\nResY 600");
-  ASSERT_TRUE(processor_.ExecuteScript(path.string()));
-  EXPECT_EQ(cvars_.ResX.Get(), 800);
-  EXPECT_EQ(cvars_.ResY.Get(), 600);  // last line without a line break
-  EXPECT_EQ(quits_, 1);
+  ASSERT_TRUE(m_processor.ExecuteScript(path.string()));
+  EXPECT_EQ(m_cvars.ResX.Get(), 800);
+  EXPECT_EQ(m_cvars.ResY.Get(), 600);  // last line without a line break
+  EXPECT_EQ(m_quits, 1);
   EXPECT_EQ(g_lines.front(), "Executing console script [grey]" + path.string() + "[white]...");
   EXPECT_THAT(g_lines, Contains("[grey] ] [white]ResX 800"));
   EXPECT_THAT(g_lines, Contains("[grey] ] [white]quit"));
@@ -166,50 +166,50 @@ TEST_F(ConfigTest, ScriptEchoesSkipsCommentsAndRunsCommands) {
 }
 
 TEST_F(ConfigTest, CrLfFileWithByteOrderMarkRuns) {
-  ASSERT_TRUE(processor_.ExecuteScript(KAZ_TEST_DATA_DIR "/console/windows.cfg"));
-  EXPECT_EQ(cvars_.ResX.Get(), 800);
-  EXPECT_FLOAT_EQ(cvars_.GridSize.Get(), 2.5f);
-  EXPECT_EQ(cvars_.SoundDevType.Get(), "sw");
-  EXPECT_EQ(quits_, 1);
-  EXPECT_EQ(cvars_.Find("\xEF\xBB\xBF#"), nullptr);
+  ASSERT_TRUE(m_processor.ExecuteScript(KAZ_TEST_DATA_DIR "/console/windows.cfg"));
+  EXPECT_EQ(m_cvars.ResX.Get(), 800);
+  EXPECT_FLOAT_EQ(m_cvars.GridSize.Get(), 2.5f);
+  EXPECT_EQ(m_cvars.SoundDevType.Get(), "sw");
+  EXPECT_EQ(m_quits, 1);
+  EXPECT_EQ(m_cvars.Find("\xEF\xBB\xBF#"), nullptr);
 }
 
 TEST_F(ConfigTest, MissingFileReportsAndChangesNothing) {
-  fs::path path = dir_ / "config" / "absent.cfg";
-  EXPECT_FALSE(processor_.ExecuteScript(path.string()));
+  fs::path path = m_dir / "config" / "absent.cfg";
+  EXPECT_FALSE(m_processor.ExecuteScript(path.string()));
   EXPECT_TRUE(HasError("Failed to open file for reading."));
-  EXPECT_EQ(cvars_.ResX.Get(), 1024);
-  EXPECT_FALSE(processor_.ExecuteScript(dir_.string()));  // a directory is no script
+  EXPECT_EQ(m_cvars.ResX.Get(), 1024);
+  EXPECT_FALSE(m_processor.ExecuteScript(m_dir.string()));  // a directory is no script
 }
 
 TEST_F(ConfigTest, OverlongLineIsSkippedNotRunInPieces) {
-  fs::path path = dir_ / "long.cfg";
+  fs::path path = m_dir / "long.cfg";
   // A long value whose tail, cut off, would read as a command of its own.
   std::string text = "SoundDevType " + std::string(kMaxScriptLine, 'x') + "quit\nResX 5\n";
   text += "SoundDevType " + std::string(3000, 'y') + "quit\n";
   WriteFile(path, text);
-  ASSERT_TRUE(processor_.ExecuteScript(path.string()));
-  EXPECT_EQ(quits_, 0);
-  EXPECT_EQ(cvars_.ResX.Get(), 5);
-  EXPECT_EQ(cvars_.SoundDevType.Get(), std::string(3000, 'y') + "quit");
+  ASSERT_TRUE(m_processor.ExecuteScript(path.string()));
+  EXPECT_EQ(m_quits, 0);
+  EXPECT_EQ(m_cvars.ResX.Get(), 5);
+  EXPECT_EQ(m_cvars.SoundDevType.Get(), std::string(3000, 'y') + "quit");
 }
 
 TEST_F(ConfigTest, LineBreakInValueCannotInjectLines) {
-  cvars_.SoundDevType.Set("hw\nquit\r\nResX 1");
-  cvars_.CreateDynamic("Note", 0)->SetString("a\nquit");
-  cvars_.CreateDynamic("bad name", 0)->SetFromString("1");
-  cvars_.CreateDynamic("bad\nquit", 0)->SetFromString("1");
-  fs::path path = dir_ / "inject.cfg";
-  ASSERT_TRUE(SaveConfiguration(path.string(), cvars_));
+  m_cvars.SoundDevType.Set("hw\nquit\r\nResX 1");
+  m_cvars.CreateDynamic("Note", 0)->SetString("a\nquit");
+  m_cvars.CreateDynamic("bad name", 0)->SetFromString("1");
+  m_cvars.CreateDynamic("bad\nquit", 0)->SetFromString("1");
+  fs::path path = m_dir / "inject.cfg";
+  ASSERT_TRUE(SaveConfiguration(path.string(), m_cvars));
   std::string text = ReadFile(path);
   EXPECT_THAT(text, Not(HasSubstr("\nquit")));
   EXPECT_THAT(text, Not(HasSubstr("bad")));
 
   CVarRegistry loaded;
   loaded.CreateDynamic("Note", 0);
-  EngineCommandProcessor reader(commands_, loaded);
+  EngineCommandProcessor reader(m_commands, loaded);
   ASSERT_TRUE(reader.ExecuteScript(path.string()));
-  EXPECT_EQ(quits_, 0);
+  EXPECT_EQ(m_quits, 0);
   EXPECT_EQ(loaded.ResX.Get(), 1024);
   EXPECT_EQ(loaded.SoundDevType.Get(), "hw quit  ResX 1");
   EXPECT_EQ(loaded.Find("Note")->ToString(), "a quit");
@@ -219,64 +219,64 @@ class ConfigSaveFailureTest : public ConfigTest {
  protected:
   void SetUp() override {
     ConfigTest::SetUp();
-    path_ = dir_ / "keep.cfg";
-    WriteFile(path_, kStored);
-    cvars_.ResX.Set(1);
+    m_path = m_dir / "keep.cfg";
+    WriteFile(m_path, kStored);
+    m_cvars.ResX.Set(1);
   }
   void ExpectStoredUnchanged() {
-    EXPECT_EQ(ReadFile(path_), kStored);
-    EXPECT_TRUE(fs::is_regular_file(path_));
+    EXPECT_EQ(ReadFile(m_path), kStored);
+    EXPECT_TRUE(fs::is_regular_file(m_path));
   }
   static constexpr const char* kStored =
       "# Auto generated file. EDIT AT YOUR OWN RISK.\nResX 800\n";
-  fs::path path_;
+  fs::path m_path;
 };
 
 TEST_F(ConfigSaveFailureTest, TempPathTaken) {
-  fs::create_directory(ConfigTempPath(path_.string()));
-  EXPECT_FALSE(SaveConfiguration(path_.string(), cvars_));
+  fs::create_directory(ConfigTempPath(m_path.string()));
+  EXPECT_FALSE(SaveConfiguration(m_path.string(), m_cvars));
   EXPECT_TRUE(HasError("Failed to open file for writing."));
   ExpectStoredUnchanged();
-  EXPECT_TRUE(fs::is_directory(ConfigTempPath(path_.string())));  // not ours to remove
+  EXPECT_TRUE(fs::is_directory(ConfigTempPath(m_path.string())));  // not ours to remove
 }
 
 TEST_F(ConfigSaveFailureTest, DiskFullWhileWriting) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "/dev/full is not available";
-  fs::create_symlink("/dev/full", ConfigTempPath(path_.string()));
-  EXPECT_FALSE(SaveConfiguration(path_.string(), cvars_));
+  fs::create_symlink("/dev/full", ConfigTempPath(m_path.string()));
+  EXPECT_FALSE(SaveConfiguration(m_path.string(), m_cvars));
   EXPECT_TRUE(HasError("Failed to write configuration file"));
   ExpectStoredUnchanged();
-  EXPECT_FALSE(fs::exists(fs::symlink_status(ConfigTempPath(path_.string()))));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(ConfigTempPath(m_path.string()))));
 }
 
 TEST_F(ConfigSaveFailureTest, DirectoryNotCreatable) {
-  WriteFile(dir_ / "config", "a file where the directory should be");
-  EXPECT_FALSE(SaveConfiguration((dir_ / "config" / "game.cfg").string(), cvars_));
+  WriteFile(m_dir / "config", "a file where the directory should be");
+  EXPECT_FALSE(SaveConfiguration((m_dir / "config" / "game.cfg").string(), m_cvars));
   EXPECT_TRUE(HasError("Failed to open file for writing."));
 }
 
 TEST_F(ConfigSaveFailureTest, UnwritableDirectory) {
   if (geteuid() == 0) GTEST_SKIP() << "running as root: directory permissions do not stop writes";
-  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-  EXPECT_FALSE(SaveConfiguration(path_.string(), cvars_));
-  fs::permissions(dir_, fs::perms::owner_all);
+  fs::permissions(m_dir, fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_FALSE(SaveConfiguration(m_path.string(), m_cvars));
+  fs::permissions(m_dir, fs::perms::owner_all);
   ExpectStoredUnchanged();
 }
 
 TEST_F(ConfigTest, CommandLineVariablesSetMatchingNames) {
   std::map<std::string, std::string, NoCaseLess> options = {
       {"resx", "1280"}, {"FULLSCREEN", "1"}, {"log", ""}, {"NotAVariable", "3"}};
-  cvars_.CreateDynamic("Locked", CVarFlag_ReadOnly);
+  m_cvars.CreateDynamic("Locked", CVarFlag_ReadOnly);
   options["locked"] = "7";
   ApplyCommandLineVariables(
       [&](const std::string& name) -> const std::string* {
         auto it = options.find(name);
         return it == options.end() ? nullptr : &it->second;
       },
-      cvars_);
-  EXPECT_EQ(cvars_.ResX.Get(), 1280);
-  EXPECT_TRUE(cvars_.Fullscreen.Get());
-  EXPECT_EQ(cvars_.Find("Locked")->ToString(), "7");
-  EXPECT_EQ(cvars_.Find("NotAVariable"), nullptr);
-  EXPECT_EQ(cvars_.Find("log"), nullptr);
+      m_cvars);
+  EXPECT_EQ(m_cvars.ResX.Get(), 1280);
+  EXPECT_TRUE(m_cvars.Fullscreen.Get());
+  EXPECT_EQ(m_cvars.Find("Locked")->ToString(), "7");
+  EXPECT_EQ(m_cvars.Find("NotAVariable"), nullptr);
+  EXPECT_EQ(m_cvars.Find("log"), nullptr);
 }

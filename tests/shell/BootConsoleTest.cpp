@@ -113,73 +113,73 @@ TEST(ConsoleColourParse, LineBreakAddedOnlyWhenTheLineEnds) {
 
 class BootConsoleTest : public ::testing::Test {
  protected:
-  void SetUp() override { console_.SetOutputStream(nullptr); }
-  BootConsole console_;
+  void SetUp() override { m_console.SetOutputStream(nullptr); }
+  BootConsole m_console;
 };
 
 TEST_F(BootConsoleTest, TextIsDroppedWhileNotStarted) {
-  console_.Print("lost");
-  EXPECT_FALSE(console_.IsReady());
-  ASSERT_TRUE(console_.Start("Kaz Console", false));
-  console_.Print("kept");
-  console_.Shutdown();
-  console_.Print("lost again");
-  console_.Flush();
-  EXPECT_EQ(console_.GetTranscript(), "kept\n");
+  m_console.Print("lost");
+  EXPECT_FALSE(m_console.IsReady());
+  ASSERT_TRUE(m_console.Start("Kaz Console", false));
+  m_console.Print("kept");
+  m_console.Shutdown();
+  m_console.Print("lost again");
+  m_console.Flush();
+  EXPECT_EQ(m_console.GetTranscript(), "kept\n");
 }
 
 TEST_F(BootConsoleTest, ContinuedTextSharesTheLineAndTagsAreRemoved) {
-  ASSERT_TRUE(console_.Start("Kaz Console", false));
-  console_.Print("[red]Loading ", true);
-  console_.Print("[grey]done");
-  console_.Printf("%d %s", 42, "[cyan]items");
-  console_.Flush();
-  EXPECT_EQ(console_.GetTranscript(), "Loading done\n42 items\n");
+  ASSERT_TRUE(m_console.Start("Kaz Console", false));
+  m_console.Print("[red]Loading ", true);
+  m_console.Print("[grey]done");
+  m_console.Printf("%d %s", 42, "[cyan]items");
+  m_console.Flush();
+  EXPECT_EQ(m_console.GetTranscript(), "Loading done\n42 items\n");
 }
 
 TEST_F(BootConsoleTest, StartTwiceSucceedsAndRestartKeepsTheTranscript) {
-  ASSERT_TRUE(console_.Start("Kaz Console", false));
-  EXPECT_TRUE(console_.Start("Kaz Console", true));
-  console_.Print("one");
-  console_.Shutdown();
-  ASSERT_TRUE(console_.Start("Kaz Console", false));
-  console_.Print("two");
-  console_.Flush();
-  EXPECT_EQ(console_.GetTranscript(), "one\ntwo\n");
+  ASSERT_TRUE(m_console.Start("Kaz Console", false));
+  EXPECT_TRUE(m_console.Start("Kaz Console", true));
+  m_console.Print("one");
+  m_console.Shutdown();
+  ASSERT_TRUE(m_console.Start("Kaz Console", false));
+  m_console.Print("two");
+  m_console.Flush();
+  EXPECT_EQ(m_console.GetTranscript(), "one\ntwo\n");
 }
 
 TEST_F(BootConsoleTest, OutputCallbackQueuesAndIgnoresNullUserData) {
-  ASSERT_TRUE(console_.Start("Kaz Console", false));
-  BootConsole::OutputCallback("engine line", false, &console_);
+  ASSERT_TRUE(m_console.Start("Kaz Console", false));
+  BootConsole::OutputCallback("engine line", false, &m_console);
   BootConsole::OutputCallback("nowhere", false, nullptr);
-  BootConsole::OutputCallback(nullptr, false, &console_);
-  console_.Flush();
-  EXPECT_EQ(console_.GetTranscript(), "engine line\n");
+  BootConsole::OutputCallback(nullptr, false, &m_console);
+  m_console.Flush();
+  EXPECT_EQ(m_console.GetTranscript(), "engine line\n");
 }
 
 TEST_F(BootConsoleTest, TailGivesTheLastLines) {
-  ASSERT_TRUE(console_.Start("Kaz Console", false));
+  ASSERT_TRUE(m_console.Start("Kaz Console", false));
   for (const char* line : {"a", "b", "c", "d"}) {
-    console_.Print(line);
+    m_console.Print(line);
   }
-  console_.Flush();
-  EXPECT_EQ(console_.GetTranscriptTail(2), "c\nd\n");
-  EXPECT_EQ(console_.GetTranscriptTail(10), "a\nb\nc\nd\n");
+  m_console.Flush();
+  EXPECT_EQ(m_console.GetTranscriptTail(2), "c\nd\n");
+  EXPECT_EQ(m_console.GetTranscriptTail(10), "a\nb\nc\nd\n");
 }
 
 TEST_F(BootConsoleTest, ManyThreadsLoseAndDuplicateNothing) {
   constexpr int kThreads = 8;
   constexpr int kLines = 400;
-  ASSERT_TRUE(console_.Start("Kaz Console", false));
+  ASSERT_TRUE(m_console.Start("Kaz Console", false));
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([this, t] {
       for (int i = 0; i < kLines; ++i) {
         // Half the lines arrive in two pieces; each piece stays whole.
         if (i % 2) {
-          console_.Printf("[grey]t%d-%d", t, i);
+          m_console.Printf("[grey]t%d-%d", t, i);
         } else {
-          console_.Print(("[red]t" + std::to_string(t) + "-" + std::to_string(i)).c_str());
+          m_console.Print(("[red]t" + std::to_string(t) + "-" + std::to_string(i)).c_str());
         }
       }
     });
@@ -187,9 +187,9 @@ TEST_F(BootConsoleTest, ManyThreadsLoseAndDuplicateNothing) {
   for (std::thread& thread : threads) {
     thread.join();
   }
-  console_.Flush();
+  m_console.Flush();
 
-  std::istringstream lines(console_.GetTranscript());
+  std::istringstream lines(m_console.GetTranscript());
   std::set<std::string> seen;
   std::vector<int> next(kThreads, 0);
   std::string line;
@@ -209,17 +209,17 @@ TEST_F(BootConsoleTest, ManyThreadsLoseAndDuplicateNothing) {
 TEST_F(BootConsoleTest, StreamGetsPlainTextWithControlCharactersDefused) {
   FILE* file = tmpfile();
   ASSERT_NE(file, nullptr);
-  console_.SetOutputStream(file);  // not a terminal: no colour codes
-  ASSERT_TRUE(console_.Start("Kaz Console", false));
-  console_.Print("[red]red\x1b[2Jtext\a\ttab");
-  console_.Shutdown();
+  m_console.SetOutputStream(file);  // not a terminal: no colour codes
+  ASSERT_TRUE(m_console.Start("Kaz Console", false));
+  m_console.Print("[red]red\x1b[2Jtext\a\ttab");
+  m_console.Shutdown();
 
   rewind(file);
   char buffer[128] = {};
   size_t got = fread(buffer, 1, sizeof(buffer) - 1, file);
   fclose(file);
   EXPECT_EQ(std::string(buffer, got), "red?[2Jtext?\ttab\n");
-  EXPECT_EQ(console_.GetTranscript(), "red\x1b[2Jtext\a\ttab\n");
+  EXPECT_EQ(m_console.GetTranscript(), "red\x1b[2Jtext\a\ttab\n");
 }
 
 }  // namespace

@@ -78,10 +78,10 @@ FakeExports* g_fake = nullptr;
 // reports. Holding the library for the whole run keeps that memory reachable.
 class KeepEglLoaded : public ::testing::Environment {
  public:
-  void SetUp() override { handle_ = dlopen("libEGL.so.1", RTLD_NOW); }
+  void SetUp() override { m_handle = dlopen("libEGL.so.1", RTLD_NOW); }
 
  private:
-  void* handle_ = nullptr;
+  void* m_handle = nullptr;
 };
 const auto* const g_keepEgl = ::testing::AddGlobalTestEnvironment(new KeepEglLoaded);
 
@@ -161,34 +161,34 @@ class ShellTest : public ::testing::Test {
   void SetUp() override {
     // Never a real display here: a fatal stop must not wait for anyone.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    g_fake = &fake_;
-    fake_.engine = &engine_;
-    api_.getVersion = FakeGetVersion;
-    api_.getBuildString = FakeGetBuildString;
-    api_.startup = FakeStartup;
-    api_.shutdown = FakeShutdown;
-    api_.getInterface = FakeGetInterface;
-    shell_ = std::make_unique<Shell>(api_);
-    shell_->SetOutputStream(nullptr);
+    g_fake = &m_fake;
+    m_fake.engine = &m_engine;
+    m_api.getVersion = FakeGetVersion;
+    m_api.getBuildString = FakeGetBuildString;
+    m_api.startup = FakeStartup;
+    m_api.shutdown = FakeShutdown;
+    m_api.getInterface = FakeGetInterface;
+    m_shell = std::make_unique<Shell>(m_api);
+    m_shell->SetOutputStream(nullptr);
     // Record every input call in order, as text.
-    ON_CALL(engine_, OnKeyDown(_)).WillByDefault(Invoke([this](int k) { Log("down", k); }));
-    ON_CALL(engine_, OnKeyUp(_)).WillByDefault(Invoke([this](int k) { Log("up", k); }));
-    ON_CALL(engine_, OnChar(_)).WillByDefault(Invoke([this](int c) { Log("char", c); }));
-    ON_CALL(engine_, SetActive(_)).WillByDefault(Invoke([this](bool a) { Log("active", a); }));
-    ON_CALL(engine_, SetMouseDelta(_, _)).WillByDefault(Invoke([this](int axis, int v) {
+    ON_CALL(m_engine, OnKeyDown(_)).WillByDefault(Invoke([this](int k) { Log("down", k); }));
+    ON_CALL(m_engine, OnKeyUp(_)).WillByDefault(Invoke([this](int k) { Log("up", k); }));
+    ON_CALL(m_engine, OnChar(_)).WillByDefault(Invoke([this](int c) { Log("char", c); }));
+    ON_CALL(m_engine, SetActive(_)).WillByDefault(Invoke([this](bool a) { Log("active", a); }));
+    ON_CALL(m_engine, SetMouseDelta(_, _)).WillByDefault(Invoke([this](int axis, int v) {
       Log(axis == 0 ? "dx" : "dy", v);
     }));
-    ON_CALL(engine_, PrintLine(_)).WillByDefault(Invoke([this](const std::string& text) {
-      calls_.push_back("print " + text);
+    ON_CALL(m_engine, PrintLine(_)).WillByDefault(Invoke([this](const std::string& text) {
+      m_calls.push_back("print " + text);
     }));
   }
   void TearDown() override {
-    shell_.reset();
+    m_shell.reset();
     g_fake = nullptr;
   }
 
   void Log(const char* what, int value) {
-    calls_.push_back(std::string(what) + " " + std::to_string(value));
+    m_calls.push_back(std::string(what) + " " + std::to_string(value));
   }
 
   int Run(std::vector<std::string> args) {
@@ -198,20 +198,20 @@ class ShellTest : public ::testing::Test {
       argv.push_back(arg.data());
     }
     argv.push_back(nullptr);
-    return shell_->Main(kShellAppTitle, static_cast<int>(args.size()), argv.data());
+    return m_shell->Main(kShellAppTitle, static_cast<int>(args.size()), argv.data());
   }
 
   // RunFrame answers 0 and runs `onFrame` with the 1-based frame number.
   void OnFrames(std::function<void(int)> onFrame) {
-    ON_CALL(engine_, RunFrame()).WillByDefault(Invoke([this, onFrame] {
-      onFrame(++frames_);
+    ON_CALL(m_engine, RunFrame()).WillByDefault(Invoke([this, onFrame] {
+      onFrame(++m_frames);
       return 0;
     }));
   }
 
   std::vector<std::string> CallsStartingWith(const std::vector<std::string>& prefixes) const {
     std::vector<std::string> out;
-    for (const std::string& call : calls_) {
+    for (const std::string& call : m_calls) {
       for (const std::string& prefix : prefixes) {
         if (call.rfind(prefix + " ", 0) == 0) {
           out.push_back(call);
@@ -221,52 +221,52 @@ class ShellTest : public ::testing::Test {
     return out;
   }
 
-  FakeExports fake_;
-  NiceMock<MockEngine> engine_;
-  ShellEngineApi api_;
-  std::unique_ptr<Shell> shell_;
-  std::vector<std::string> calls_;
-  int frames_ = 0;
+  FakeExports m_fake;
+  NiceMock<MockEngine> m_engine;
+  ShellEngineApi m_api;
+  std::unique_ptr<Shell> m_shell;
+  std::vector<std::string> m_calls;
+  int m_frames = 0;
 };
 
 TEST_F(ShellTest, VersionMismatchIsFatalBeforeTheEngineStarts) {
-  fake_.version = 0x200;
+  m_fake.version = 0x200;
   EXPECT_EQ(Run({}), -1);
-  EXPECT_EQ(fake_.startupCalls, 0);
-  EXPECT_EQ(fake_.shutdownCalls, 0);
-  const std::string log = shell_->GetTranscript();
+  EXPECT_EQ(m_fake.startupCalls, 0);
+  EXPECT_EQ(m_fake.shutdownCalls, 0);
+  const std::string log = m_shell->GetTranscript();
   EXPECT_THAT(log, HasSubstr("-------------    Kazmer Game Engine    -------------\n"));
   EXPECT_THAT(log, HasSubstr("Engine Version 0.2.0, built Jan  1 2030, 00:00:00\n"));
   EXPECT_THAT(log, HasSubstr(std::string(51, '-') + "\n\n"));
   EXPECT_THAT(log, HasSubstr("FATAL ERROR: Shell is compiled against a version of the engine dll "
                              "different to the present one.\n \n--- Engine halted ---\n"));
-  EXPECT_FALSE(shell_->IsReady());
+  EXPECT_FALSE(m_shell->IsReady());
 }
 
 TEST_F(ShellTest, FailedStartupIsFatalAndKeepsTheEngineLines) {
-  fake_.startupFails = true;
-  EXPECT_CALL(engine_, RunFrame()).Times(0);
+  m_fake.startupFails = true;
+  EXPECT_CALL(m_engine, RunFrame()).Times(0);
   EXPECT_EQ(Run({}), -1);
-  EXPECT_EQ(fake_.startupCalls, 1);
-  EXPECT_EQ(fake_.shutdownCalls, 0);
-  const std::string log = shell_->GetTranscript();
+  EXPECT_EQ(m_fake.startupCalls, 1);
+  EXPECT_EQ(m_fake.shutdownCalls, 0);
+  const std::string log = m_shell->GetTranscript();
   EXPECT_THAT(log, HasSubstr("Starting engine...\nKazStartup: engine says no\n"
                              "FATAL ERROR: Failed to start engine.\n"));
-  EXPECT_EQ(shell_->GetGameWindow(), nullptr);
+  EXPECT_EQ(m_shell->GetGameWindow(), nullptr);
 }
 
 TEST_F(ShellTest, BoundedRunRunsThatManyFramesAndShutsDownOnce) {
-  EXPECT_CALL(engine_, RunFrame()).Times(3).WillRepeatedly(Return(0));
+  EXPECT_CALL(m_engine, RunFrame()).Times(3).WillRepeatedly(Return(0));
   EXPECT_EQ(Run({"-frames", "3", "-mod", "cove"}), 0);
-  EXPECT_EQ(fake_.shutdownCalls, 1);
+  EXPECT_EQ(m_fake.shutdownCalls, 1);
 
-  EXPECT_EQ(fake_.argv, (std::vector<std::string>{"shell", "-frames", "3", "-mod", "cove"}));
-  EXPECT_EQ(fake_.title, "The Secret of Orrelin Cove");
-  EXPECT_EQ(fake_.mainMod, "cove");
-  EXPECT_TRUE(fake_.windowFlags & SDL_WINDOW_OPENGL);
-  EXPECT_EQ(fake_.windowWidth, 320);
-  EXPECT_EQ(fake_.windowHeight, 240);
-  EXPECT_EQ(shell_->GetGameWindow(), nullptr);
+  EXPECT_EQ(m_fake.argv, (std::vector<std::string>{"shell", "-frames", "3", "-mod", "cove"}));
+  EXPECT_EQ(m_fake.title, "The Secret of Orrelin Cove");
+  EXPECT_EQ(m_fake.mainMod, "cove");
+  EXPECT_TRUE(m_fake.windowFlags & SDL_WINDOW_OPENGL);
+  EXPECT_EQ(m_fake.windowWidth, 320);
+  EXPECT_EQ(m_fake.windowHeight, 240);
+  EXPECT_EQ(m_shell->GetGameWindow(), nullptr);
 
   auto prints = CallsStartingWith({"print", "active"});
   ASSERT_GE(prints.size(), 3u);
@@ -276,23 +276,23 @@ TEST_F(ShellTest, BoundedRunRunsThatManyFramesAndShutsDownOnce) {
 }
 
 TEST_F(ShellTest, HaltShutsDownThenEndsWithoutWaitingHeadless) {
-  EXPECT_CALL(engine_, RunFrame()).WillOnce(Return(KazQuit_Halt));
+  EXPECT_CALL(m_engine, RunFrame()).WillOnce(Return(KazQuit_Halt));
   EXPECT_EQ(Run({"-frames", "10"}), 0);
-  EXPECT_EQ(fake_.shutdownCalls, 1);
-  EXPECT_FALSE(shell_->IsReady());
+  EXPECT_EQ(m_fake.shutdownCalls, 1);
+  EXPECT_FALSE(m_shell->IsReady());
 }
 
 TEST_F(ShellTest, QuitCodeEndsTheLoopAtOnce) {
-  EXPECT_CALL(engine_, RunFrame()).WillOnce(Return(0)).WillOnce(Return(KazQuit_Quit));
+  EXPECT_CALL(m_engine, RunFrame()).WillOnce(Return(0)).WillOnce(Return(KazQuit_Quit));
   EXPECT_EQ(Run({"-frames", "10"}), 0);
-  EXPECT_EQ(fake_.shutdownCalls, 1);
+  EXPECT_EQ(m_fake.shutdownCalls, 1);
 }
 
 TEST_F(ShellTest, StopSignalsEndTheLoopInOrder) {
   for (int signal : {SIGTERM, SIGINT}) {
     SCOPED_TRACE(signal);
-    frames_ = 0;
-    fake_.shutdownCalls = 0;
+    m_frames = 0;
+    m_fake.shutdownCalls = 0;
     OnFrames([signal](int frame) {
       if (frame == 2) {
         raise(signal);
@@ -300,8 +300,8 @@ TEST_F(ShellTest, StopSignalsEndTheLoopInOrder) {
     });
     EXPECT_EQ(Run({"-frames", "100"}), 0);
     // The iteration that sees the signal still runs its frame, like closing the window.
-    EXPECT_EQ(frames_, 3);
-    EXPECT_EQ(fake_.shutdownCalls, 1);
+    EXPECT_EQ(m_frames, 3);
+    EXPECT_EQ(m_fake.shutdownCalls, 1);
     struct sigaction now {};
     sigaction(signal, nullptr, &now);
     EXPECT_EQ(now.sa_handler, SIG_DFL) << "handler left installed";
@@ -317,8 +317,8 @@ TEST_F(ShellTest, QuitEventEndsTheLoopLikeClosingTheWindow) {
     }
   });
   EXPECT_EQ(Run({"-frames", "100"}), 0);
-  EXPECT_EQ(frames_, 2);
-  EXPECT_EQ(fake_.shutdownCalls, 1);
+  EXPECT_EQ(m_frames, 2);
+  EXPECT_EQ(m_fake.shutdownCalls, 1);
 }
 
 TEST_F(ShellTest, FocusChangesActivateAndDeactivate) {
@@ -338,10 +338,10 @@ TEST_F(ShellTest, FocusChangesActivateAndDeactivate) {
 
 TEST_F(ShellTest, KeysTextAndButtonsReachTheEngineTranslated) {
   // Later expectations win: the catch-alls come first.
-  EXPECT_CALL(engine_, OnKeyDown(_)).Times(AnyNumber());
-  EXPECT_CALL(engine_, OnKeyUp(_)).Times(AnyNumber());
-  EXPECT_CALL(engine_, OnKeyDown(0)).Times(0);
-  EXPECT_CALL(engine_, OnKeyUp(0)).Times(0);
+  EXPECT_CALL(m_engine, OnKeyDown(_)).Times(AnyNumber());
+  EXPECT_CALL(m_engine, OnKeyUp(_)).Times(AnyNumber());
+  EXPECT_CALL(m_engine, OnKeyDown(0)).Times(0);
+  EXPECT_CALL(m_engine, OnKeyUp(0)).Times(0);
   OnFrames([](int frame) {
     if (frame == 1) {
       PushKey(SDL_KEYDOWN, SDL_SCANCODE_A);
@@ -383,8 +383,8 @@ TEST_F(ShellTest, MouseMotionIsForwardedOnlyWithFocus) {
       PushMotion(100, 100, -60, -20);
     }
   });
-  EXPECT_CALL(engine_, SetMouseDelta(_, _)).Times(AnyNumber());
-  EXPECT_CALL(engine_, SetMouseDelta(_, 0)).Times(0);
+  EXPECT_CALL(m_engine, SetMouseDelta(_, _)).Times(AnyNumber());
+  EXPECT_CALL(m_engine, SetMouseDelta(_, 0)).Times(0);
   EXPECT_EQ(Run({"-frames", "6"}), 0);
   EXPECT_EQ(CallsStartingWith({"dx", "dy"}), (std::vector<std::string>{"dx 5", "dy -2"}));
 }
@@ -398,7 +398,7 @@ TEST_F(ShellTest, HeadlessRunPicksTheOffscreenDriver) {
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
 
-  EXPECT_CALL(engine_, RunFrame()).Times(2).WillRepeatedly(Return(0));
+  EXPECT_CALL(m_engine, RunFrame()).Times(2).WillRepeatedly(Return(0));
   int result = Run({"-frames", "2"});
   const char* driver = getenv("SDL_VIDEODRIVER");
   std::string chosen = driver ? driver : "";
@@ -409,7 +409,7 @@ TEST_F(ShellTest, HeadlessRunPicksTheOffscreenDriver) {
 
   EXPECT_EQ(result, 0);
   EXPECT_EQ(chosen, "offscreen");
-  EXPECT_THAT(shell_->GetTranscript(), HasSubstr("running headless"));
+  EXPECT_THAT(m_shell->GetTranscript(), HasSubstr("running headless"));
 }
 
 TEST(RunBoundsParse, ReadsBothBoundsInAnyCase) {
