@@ -1,7 +1,18 @@
-# kaz_area(NAME [LIBS ...]): static library kaz_NAME from engine/NAME/**.cpp.
+# kaz_area(NAME [SOURCES file...] [EXCLUDE file...] [LIBS lib...])
+#   Static library kaz_NAME, from engine/NAME/**.cpp or, with SOURCES, from those
+#   files (paths below engine/); EXCLUDE leaves files out of the glob. LIBS names
+#   only libraries of lower layers (tools/check_layers.py holds the order and
+#   checks it): the graph of area libraries has no cycle.
 function(kaz_area name)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
-  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
+  cmake_parse_arguments(ARG "" "" "SOURCES;EXCLUDE;LIBS" ${ARGN})
+  if(ARG_SOURCES)
+    list(TRANSFORM ARG_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/ OUTPUT_VARIABLE srcs)
+  else()
+    file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
+    foreach(file ${ARG_EXCLUDE})
+      list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/${file})
+    endforeach()
+  endif()
   if(NOT srcs)
     set(srcs ${CMAKE_SOURCE_DIR}/cmake/empty.cpp)
   endif()
@@ -9,9 +20,6 @@ function(kaz_area name)
   target_include_directories(kaz_${name} PUBLIC ${CMAKE_SOURCE_DIR}/engine)
   target_compile_definitions(kaz_${name} PUBLIC KAZ_BUILDING_ENGINE)
   target_link_libraries(kaz_${name} PUBLIC ${ARG_LIBS})
-  # The areas depend on each other in a cycle (core logs, tier0 reads files
-  # for core, ...): repeat the cycle on link lines until every symbol resolves.
-  set_property(TARGET kaz_${name} PROPERTY LINK_INTERFACE_MULTIPLICITY 4)
   # The shared library is built from the areas' objects, so it needs their
   # external dependencies directly.
   foreach(lib ${ARG_LIBS})
@@ -19,4 +27,5 @@ function(kaz_area name)
       set_property(GLOBAL APPEND PROPERTY KAZ_EXTERNAL_LIBS ${lib})
     endif()
   endforeach()
+  set_property(GLOBAL APPEND PROPERTY KAZ_AREAS ${name})
 endfunction()

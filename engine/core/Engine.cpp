@@ -4,7 +4,7 @@
 #include "core/Log.h"
 #include "core/StringUtil.h"
 #include "core/SystemInfo.h"
-#include "console/BuiltinCommands.h"
+#include "core/BuiltinCommands.h"
 #include "console/CVarRegistry.h"
 #include "console/ConfigFile.h"
 #include "render/RenderEffect.h"

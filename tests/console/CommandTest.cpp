@@ -1,6 +1,6 @@
 // Console commands: tokenizing, line execution and its result codes and
 // messages, commands shadowing variables, and the built-in commands.
-#include "console/BuiltinCommands.h"
+#include "core/BuiltinCommands.h"
 #include "console/CommandProcessor.h"
 #include "core/KazEngine.h"
 #include "core/Log.h"

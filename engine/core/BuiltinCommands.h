@@ -8,7 +8,8 @@
 // through hooks the engine installs once those layers exist; until then they
 // say so and fail.
 //
-// Depends on CommandRegistry.h, CVarRegistry.h, core/KazEngine.h, core/Log.h.
+// Part of the top floor (it calls the engine object); depends on
+// console/CommandRegistry.h, console/CVarRegistry.h, core/KazEngine.h, core/Log.h.
 #pragma once
 
 #include "console/CommandRegistry.h"

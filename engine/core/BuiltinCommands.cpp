@@ -1,5 +1,5 @@
 // BuiltinCommands.cpp - the built-in console commands; see BuiltinCommands.h.
-#include "console/BuiltinCommands.h"
+#include "core/BuiltinCommands.h"
 
 #include "console/CVarRegistry.h"
 #include "core/KazEngine.h"
