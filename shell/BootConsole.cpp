@@ -1,10 +1,11 @@
 // BootConsole.cpp - see BootConsole.h.
 #include "BootConsole.h"
 
+#include "core/StringUtil.h"
+
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 #include <unistd.h>
 
 namespace {
@@ -40,8 +41,7 @@ void AppendSanitised(std::string& out, std::string_view text) {
 
 bool FindConsoleColour(std::string_view name, ConsoleColour* colour) {
   for (const NamedColour& entry : kColourTable) {
-    if (name.size() == strlen(entry.name) &&
-        strncasecmp(name.data(), entry.name, name.size()) == 0) {
+    if (EqualsNoCase(name, entry.name)) {
       *colour = entry.colour;
       return true;
     }

@@ -1,7 +1,7 @@
 // Shell.cpp - see Shell.h.
 #include "Shell.h"
 
-#include "KeyTable.h"
+#include "core/StringUtil.h"
 
 #include <SDL.h>
 
@@ -11,7 +11,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 namespace {
 
@@ -57,21 +56,22 @@ bool EnvSet(const char* name) {
   return value && value[0];
 }
 
-bool ParsePositiveLong(const char* text, long* value) {
+// A bound is a whole number of frames or a finite number of seconds; 0 lifts it.
+bool ParseBoundLong(const char* text, long* value) {
   char* end = nullptr;
   errno = 0;
   long parsed = strtol(text, &end, 10);
-  if (errno != 0 || end == text || *end != '\0' || parsed <= 0) {
+  if (errno != 0 || end == text || *end != '\0' || parsed < 0) {
     return false;
   }
   *value = parsed;
   return true;
 }
 
-bool ParsePositiveDouble(const char* text, double* value) {
+bool ParseBoundDouble(const char* text, double* value) {
   char* end = nullptr;
   double parsed = strtod(text, &end);
-  if (end == text || *end != '\0' || !std::isfinite(parsed) || parsed <= 0.0) {
+  if (end == text || *end != '\0' || !std::isfinite(parsed) || parsed < 0.0) {
     return false;
   }
   *value = parsed;
@@ -103,29 +103,27 @@ void ForEachLatin1Char(const char* text, Sink sink) {
 RunBounds ParseRunBounds(int argc, char** argv, std::vector<std::string>* warnings) {
   RunBounds bounds;
   for (int i = 1; i < argc; ++i) {
-    bool frames = strcasecmp(argv[i], "-frames") == 0;
-    bool seconds = strcasecmp(argv[i], "-seconds") == 0;
+    bool frames = EqualsNoCase(argv[i], "-frames");
+    bool seconds = EqualsNoCase(argv[i], "-seconds");
     if (!frames && !seconds) {
       continue;
     }
     const char* value = i + 1 < argc ? argv[i + 1] : "";
-    bool ok = frames ? ParsePositiveLong(value, &bounds.frames)
-                     : ParsePositiveDouble(value, &bounds.seconds);
-    if (!ok && warnings) {
+    bool ok =
+        frames ? ParseBoundLong(value, &bounds.frames) : ParseBoundDouble(value, &bounds.seconds);
+    if (ok) {
+      bounds.given = true;
+    } else if (warnings) {
       warnings->push_back(std::string("[yellow]Ignoring ") + argv[i] + " \"" + value +
-                          "\": expected a positive number.");
+                          "\": expected a number, 0 for no bound.");
     }
   }
   return bounds;
 }
 
-bool ShellNeedsHeadless() {
-  return !EnvSet("SDL_VIDEODRIVER") && !EnvSet("DISPLAY") && !EnvSet("WAYLAND_DISPLAY");
-}
-
 bool ShellHasDisplay() {
   const char* driver = getenv("SDL_VIDEODRIVER");
-  if (driver && (strcasecmp(driver, "offscreen") == 0 || strcasecmp(driver, "dummy") == 0)) {
+  if (driver && (EqualsNoCase(driver, "offscreen") || EqualsNoCase(driver, "dummy"))) {
     return false;
   }
   return EnvSet("DISPLAY") || EnvSet("WAYLAND_DISPLAY");
@@ -141,8 +139,8 @@ Shell::~Shell() {
 int Shell::Main(const char* title, int argc, char** argv) {
   StopSignalScope signals;
 
-  bool headless = ShellNeedsHeadless();
-  if (headless) {
+  const bool headless = !ShellHasDisplay();
+  if (headless && !EnvSet("SDL_VIDEODRIVER")) {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
   }
   std::vector<std::string> warnings;
@@ -158,21 +156,12 @@ int Shell::Main(const char* title, int argc, char** argv) {
   }
 
   uint32_t version = m_api.getVersion();
-  Print("-------------    [orange]Kazmer Game Engine    [white]-------------");
-  Printf("Shell executable built [grey]%s", kShellBuildString);
-  Printf("Engine Version [grey]%u.%u.%u[white], built [grey]%s", (version >> 16) & 0xFF,
-         (version >> 8) & 0xFF, version & 0xFF, m_api.getBuildString());
-  Print(std::string(51, '-').c_str());
-  Print("\n");
-
+  PrintBanner(version);
   for (const std::string& warning : warnings) {
     Print(warning.c_str());
   }
   if (headless) {
-    if (bounds.frames == 0 && bounds.seconds == 0.0) {
-      bounds.seconds = kHeadlessSeconds;
-    }
-    Printf("[yellow]No display found: running headless on the offscreen video driver.");
+    StartHeadless(&bounds);
   }
 
   if (version != kShellEngineVersion) {
@@ -182,14 +171,52 @@ int Shell::Main(const char* title, int argc, char** argv) {
   if (!CreateGameWindow(title)) {
     return FatalStop("Failed to create game window.");
   }
+  if (!StartEngine(title, argc, argv)) {
+    return FatalStop("Failed to start engine.");
+  }
 
+  bool halted = RunMainLoop(bounds);
+
+  m_api.shutdown();
+  m_engine = nullptr;
+  DestroyGameWindow();
+
+  if (halted) {
+    ShowLogAndWait();
+  }
+  Flush();
+  Shutdown();
+  return 0;
+}
+
+void Shell::PrintBanner(uint32_t version) {
+  Print("-------------    [orange]Kazmer Game Engine    [white]-------------");
+  Printf("Shell executable built [grey]%s", kShellBuildString);
+  Printf("Engine Version [grey]%u.%u.%u[white], built [grey]%s", (version >> 16) & 0xFF,
+         (version >> 8) & 0xFF, version & 0xFF, m_api.getBuildString());
+  Print(std::string(51, '-').c_str());
+  Print("\n");
+}
+
+void Shell::StartHeadless(RunBounds* bounds) {
+  const char* driver = getenv("SDL_VIDEODRIVER");
+  Printf("[yellow]No display found: running headless on the %s video driver.",
+         driver ? driver : "default");
+  // Nobody can close the window: a run that names no bound must end by itself.
+  if (!bounds->given) {
+    bounds->seconds = m_headlessSeconds;
+    Printf("[yellow]The run ends after %g seconds (-frames or -seconds sets a bound, 0 none).",
+           m_headlessSeconds);
+  }
+}
+
+bool Shell::StartEngine(const char* title, int argc, char** argv) {
   Print("Starting engine...");
   m_engine = m_api.startup(argc, argv, m_window, title, kShellMainMod, &BootConsole::OutputCallback,
                            static_cast<BootConsole*>(this));
   if (!m_engine) {
-    return FatalStop("Failed to start engine.");
+    return false;
   }
-
   SDL_RaiseWindow(m_window);
   SDL_StartTextInput();
   m_engine->SetActive(true);
@@ -200,11 +227,13 @@ int Shell::Main(const char* title, int argc, char** argv) {
   }
   Hide();
   m_engine->Printf("Entering main loop.");
+  return true;
+}
 
+bool Shell::RunMainLoop(const RunBounds& bounds) {
   const auto started = std::chrono::steady_clock::now();
   long frames = 0;
   bool running = true;
-  bool halted = false;
   do {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -217,8 +246,7 @@ int Shell::Main(const char* title, int argc, char** argv) {
 
     int code = m_engine->RunFrame();
     if (code != KazQuit_Continue) {
-      halted = code == KazQuit_Halt;
-      break;
+      return code == KazQuit_Halt;
     }
     ++frames;
     if (bounds.frames > 0 && frames >= bounds.frames) {
@@ -231,17 +259,7 @@ int Shell::Main(const char* title, int argc, char** argv) {
       }
     }
   } while (running);
-
-  m_api.shutdown();
-  m_engine = nullptr;
-  DestroyGameWindow();
-
-  if (halted) {
-    ShowLogAndWait();
-  }
-  Flush();
-  Shutdown();
-  return 0;
+  return false;
 }
 
 int Shell::FatalStop(const char* message) {
@@ -311,53 +329,14 @@ void Shell::HandleEvent(const SDL_Event& event, bool* running) {
       *running = false;
       break;
     case SDL_WINDOWEVENT:
-      switch (event.window.event) {
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-          m_hasFocus = true;
-          if (m_engine) {
-            m_engine->SetActive(true);
-            m_engine->Printf("Activated.");
-          }
-          OnFocusGained();
-          break;
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-          m_hasFocus = false;
-          if (m_engine) {
-            m_engine->SetActive(false);
-            m_engine->Printf("Deactivated.");
-          }
-          OnFocusLost();
-          break;
-        case SDL_WINDOWEVENT_CLOSE:
-          *running = false;
-          break;
-        default:
-          break;
-      }
+      HandleWindowEvent(event.window.event, running);
       break;
     case SDL_KEYDOWN:
-    case SDL_KEYUP: {
-      if (!m_engine) {
-        break;
-      }
-      SDL_Scancode scancode = event.key.keysym.scancode;
-      int key = ScancodeToEngineKey(scancode);
-      if (event.type == SDL_KEYUP) {
-        if (key) {
-          m_engine->OnKeyUp(key);
-        }
-        break;
-      }
-      if (key) {
-        m_engine->OnKeyDown(key);
-      }
-      // SDL's text input leaves these characters out; the engine's console and
-      // menus need them.
-      if (int ch = ScancodeToControlChar(scancode)) {
-        m_engine->OnChar(ch);
+    case SDL_KEYUP:
+      if (m_engine) {
+        HandleKey(event.key.keysym.scancode, event.type == SDL_KEYDOWN);
       }
       break;
-    }
     case SDL_TEXTINPUT:
       if (m_engine) {
         ForEachLatin1Char(event.text.text, [this](int ch) { m_engine->OnChar(ch); });
@@ -382,6 +361,50 @@ void Shell::HandleEvent(const SDL_Event& event, bool* running) {
       break;
     default:
       break;
+  }
+}
+
+void Shell::HandleWindowEvent(uint8_t windowEvent, bool* running) {
+  switch (windowEvent) {
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      m_hasFocus = true;
+      if (m_engine) {
+        m_engine->SetActive(true);
+        m_engine->Printf("Activated.");
+      }
+      OnFocusGained();
+      break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      m_hasFocus = false;
+      if (m_engine) {
+        m_engine->SetActive(false);
+        m_engine->Printf("Deactivated.");
+      }
+      OnFocusLost();
+      break;
+    case SDL_WINDOWEVENT_CLOSE:
+      *running = false;
+      break;
+    default:
+      break;
+  }
+}
+
+void Shell::HandleKey(SDL_Scancode scancode, bool down) {
+  int key = ScancodeToEngineKey(scancode);
+  if (!down) {
+    if (key) {
+      m_engine->OnKeyUp(key);
+    }
+    return;
+  }
+  if (key) {
+    m_engine->OnKeyDown(key);
+  }
+  // SDL's text input leaves these characters out; the engine's console and
+  // menus need them.
+  if (int ch = ScancodeToControlChar(scancode)) {
+    m_engine->OnChar(ch);
   }
 }
 

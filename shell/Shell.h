@@ -5,12 +5,16 @@
 // extended with the game window (SDL2) and the engine state. It reaches the
 // engine only through ShellEngineApi, so that main() binds the real exports and
 // tests bind a fake engine. Ctrl+C and SIGTERM end the main loop like closing
-// the window. "-frames N" and "-seconds S" bound a run; without a display the
-// launcher runs on SDL's offscreen driver for at most kHeadlessSeconds.
-// Depends on: BootConsole.h, KeyTable.h, core/KazEngine.h (declarations only), SDL2.
+// the window. "-frames N" and "-seconds S" bound a run (0: no bound). Without a
+// display (no DISPLAY or WAYLAND_DISPLAY, or a video driver that shows nothing)
+// a run that names no bound ends after kHeadlessSeconds, whoever chose the
+// driver; with no driver chosen the launcher picks SDL's offscreen one.
+// Depends on: BootConsole.h, KeyTable.h, core/KazEngine.h (declarations only),
+// core/StringUtil.h, SDL2.
 #pragma once
 
 #include "BootConsole.h"
+#include "KeyTable.h"
 
 #include "core/KazEngine.h"
 
@@ -42,15 +46,15 @@ constexpr size_t kFatalLogLines = 30;
 struct RunBounds {
   long frames = 0;
   double seconds = 0.0;
+  bool given = false;  // the command line named a bound, 0 included
 };
 
 // Reads "-frames N" and "-seconds S" (names in any case) from argv; a bad
 // value is left out with a line added to warnings.
 RunBounds ParseRunBounds(int argc, char** argv, std::vector<std::string>* warnings);
 
-// True when no display server is named: SDL_VIDEODRIVER, DISPLAY and WAYLAND_DISPLAY all unset.
-bool ShellNeedsHeadless();
-// True when a window (and so a message box) can be shown to someone.
+// True when a window (and so a message box) can be shown to someone: a display
+// server is named and the video driver is not one that shows nothing.
 bool ShellHasDisplay();
 
 class Shell : public BootConsole {
@@ -62,19 +66,32 @@ class Shell : public BootConsole {
   int Main(const char* title, int argc, char** argv);
 
   SDL_Window* GetGameWindow() const { return m_window; }
+  // The bound of a headless run that names none; tests shorten it.
+  void SetHeadlessSeconds(double seconds) { m_headlessSeconds = seconds; }
 
  private:
+  void PrintBanner(uint32_t version);
+  // Picks the video driver and the bound of a run without a display.
+  void StartHeadless(RunBounds* bounds);
+  // Starts the engine and hands it the window; false when kazStartup failed.
+  bool StartEngine(const char* title, int argc, char** argv);
+  // Runs frames until the engine, the user or a bound ends the run; true when
+  // the engine halted with an error.
+  bool RunMainLoop(const RunBounds& bounds);
   int FatalStop(const char* message);
   // Shows the end of the log where someone can see it, then ends the console.
   void ShowLogAndWait();
   bool CreateGameWindow(const char* title);
   void DestroyGameWindow();
   void HandleEvent(const SDL_Event& event, bool* running);
+  void HandleWindowEvent(uint8_t windowEvent, bool* running);
+  void HandleKey(SDL_Scancode scancode, bool down);
   void OnFocusGained();
   void OnFocusLost();
   void ForwardMouseMotion();
 
   ShellEngineApi m_api;
+  double m_headlessSeconds = kHeadlessSeconds;
   SDL_Window* m_window = nullptr;
   IKazEngine* m_engine = nullptr;
   bool m_recentreCursor = false;

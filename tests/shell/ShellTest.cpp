@@ -20,6 +20,7 @@ using ::testing::AnyNumber;
 using ::testing::HasSubstr;
 using ::testing::Invoke;
 using ::testing::NiceMock;
+using ::testing::Not;
 using ::testing::Return;
 
 class MockEngine : public IKazEngine {
@@ -389,27 +390,96 @@ TEST_F(ShellTest, MouseMotionIsForwardedOnlyWithFocus) {
   EXPECT_EQ(CallsStartingWith({"dx", "dy"}), (std::vector<std::string>{"dx 5", "dy -2"}));
 }
 
+// Sets the display variables for one test and puts the old values back.
+class DisplayEnv {
+ public:
+  DisplayEnv(const char* display, const char* driver) {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) {
+      const char* value = getenv(name);
+      m_saved.push_back({name, value ? value : "", value != nullptr});
+      unsetenv(name);
+    }
+    if (display) setenv("DISPLAY", display, 1);
+    if (driver) setenv("SDL_VIDEODRIVER", driver, 1);
+  }
+  ~DisplayEnv() {
+    for (const Saved& saved : m_saved) {
+      if (saved.set) {
+        setenv(saved.name, saved.value.c_str(), 1);
+      } else {
+        unsetenv(saved.name);
+      }
+    }
+  }
+
+ private:
+  struct Saved {
+    const char* name;
+    std::string value;
+    bool set;
+  };
+  std::vector<Saved> m_saved;
+};
+
 TEST_F(ShellTest, HeadlessRunPicksTheOffscreenDriver) {
-  const char* display = getenv("DISPLAY");
-  const char* wayland = getenv("WAYLAND_DISPLAY");
-  std::string savedDisplay = display ? display : "";
-  std::string savedWayland = wayland ? wayland : "";
-  unsetenv("SDL_VIDEODRIVER");
-  unsetenv("DISPLAY");
-  unsetenv("WAYLAND_DISPLAY");
-
-  EXPECT_CALL(m_engine, RunFrame()).Times(2).WillRepeatedly(Return(0));
-  int result = Run({"-frames", "2"});
-  const char* driver = getenv("SDL_VIDEODRIVER");
-  std::string chosen = driver ? driver : "";
-
-  if (!savedDisplay.empty()) setenv("DISPLAY", savedDisplay.c_str(), 1);
-  if (!savedWayland.empty()) setenv("WAYLAND_DISPLAY", savedWayland.c_str(), 1);
-  setenv("SDL_VIDEODRIVER", "offscreen", 1);
-
-  EXPECT_EQ(result, 0);
+  std::string chosen;
+  {
+    DisplayEnv env(nullptr, nullptr);
+    EXPECT_CALL(m_engine, RunFrame()).Times(2).WillRepeatedly(Return(0));
+    EXPECT_EQ(Run({"-frames", "2"}), 0);
+    const char* driver = getenv("SDL_VIDEODRIVER");
+    chosen = driver ? driver : "";
+  }
   EXPECT_EQ(chosen, "offscreen");
-  EXPECT_THAT(m_shell->GetTranscript(), HasSubstr("running headless"));
+  EXPECT_THAT(m_shell->GetTranscript(), HasSubstr("running headless on the offscreen"));
+}
+
+// A driver that shows nothing means no display, even when DISPLAY is set and
+// someone else chose the driver (as tools/kaz.sh does): the run ends by itself.
+TEST_F(ShellTest, RunWithoutADisplayEndsByItselfWhoeverChoseTheDriver) {
+  for (auto [display, driver] :
+       {std::pair<const char*, const char*>{":0", "offscreen"}, {nullptr, "offscreen"}}) {
+    SCOPED_TRACE(std::string(display ? display : "-") + " " + driver);
+    DisplayEnv env(display, driver);
+    m_shell->SetHeadlessSeconds(0.05);
+    m_frames = 0;
+    // A safety net far beyond the bound ends the run when the bound fails to.
+    ON_CALL(m_engine, RunFrame()).WillByDefault(Invoke([this] {
+      return ++m_frames < 1000000 ? KazQuit_Continue : KazQuit_Quit;
+    }));
+    EXPECT_EQ(Run({}), 0);
+    EXPECT_LT(m_frames, 1000000) << "the headless bound did not end the run";
+    EXPECT_THAT(m_shell->GetTranscript(), HasSubstr("The run ends after 0.05 seconds"));
+  }
+}
+
+TEST(ShellDisplay, ADriverThatShowsNothingIsNoDisplay) {
+  struct Case {
+    const char* display;
+    const char* driver;
+    bool shows;
+  };
+  for (Case c : {Case{":0", nullptr, true}, Case{":0", "x11", true}, Case{":0", "DUMMY", false},
+                 Case{":0", "offscreen", false}, Case{nullptr, nullptr, false},
+                 Case{nullptr, "x11", false}}) {
+    DisplayEnv env(c.display, c.driver);
+    EXPECT_EQ(ShellHasDisplay(), c.shows)
+        << (c.display ? c.display : "-") << " " << (c.driver ? c.driver : "-");
+  }
+}
+
+TEST_F(ShellTest, ZeroSecondsRunsHeadlessWithoutABound) {
+  DisplayEnv env(nullptr, "offscreen");
+  m_shell->SetHeadlessSeconds(0.01);
+  EXPECT_CALL(m_engine, RunFrame())
+      .WillOnce(Invoke([] {
+        SDL_Delay(40);  // well past the headless bound
+        return 0;
+      }))
+      .WillOnce(Return(0))
+      .WillOnce(Return(KazQuit_Quit));
+  EXPECT_EQ(Run({"-seconds", "0"}), 0);
+  EXPECT_THAT(m_shell->GetTranscript(), Not(HasSubstr("The run ends after")));
 }
 
 TEST(RunBoundsParse, ReadsBothBoundsInAnyCase) {
@@ -424,8 +494,7 @@ TEST(RunBoundsParse, ReadsBothBoundsInAnyCase) {
 }
 
 TEST(RunBoundsParse, BadValuesAreIgnoredWithAWarning) {
-  for (std::vector<std::string> args : {std::vector<std::string>{"shell", "-frames", "0"},
-                                        {"shell", "-frames", "3x"},
+  for (std::vector<std::string> args : {std::vector<std::string>{"shell", "-frames", "3x"},
                                         {"shell", "-frames", "-2"},
                                         {"shell", "-frames"},
                                         {"shell", "-seconds", "nan"},
@@ -439,7 +508,18 @@ TEST(RunBoundsParse, BadValuesAreIgnoredWithAWarning) {
     EXPECT_EQ(bounds.frames, 0) << args.back();
     EXPECT_EQ(bounds.seconds, 0.0) << args.back();
     EXPECT_EQ(warnings.size(), 1u) << args.back();
+    EXPECT_FALSE(bounds.given) << args.back();
   }
+}
+
+TEST(RunBoundsParse, ZeroIsAGivenBoundThatLimitsNothing) {
+  std::vector<std::string> args = {"shell", "-seconds", "0"};
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  RunBounds bounds = ParseRunBounds(static_cast<int>(argv.size()), argv.data(), nullptr);
+  EXPECT_TRUE(bounds.given);
+  EXPECT_EQ(bounds.seconds, 0.0);
+  EXPECT_EQ(bounds.frames, 0);
 }
 
 }  // namespace
