@@ -396,14 +396,11 @@ void KazEngine::OnKeyUp(int key) {
 }
 
 void KazEngine::SetRenderCamera(WorldObject* object) {
-  for (WorldObject** slot : {&m_renderCamera, &m_screenViewCamera}) {
-    if (*slot) (*slot)->Release();
-    *slot = nullptr;
-  }
+  m_renderCamera.Reset();
+  m_screenViewCamera.Reset();
   if (!object || object->GetType() != ObjectType_Camera) return;
-  object->AddRef();
-  object->AddRef();
-  m_renderCamera = m_screenViewCamera = object;
+  m_renderCamera = Ref<WorldObject>::Share(object);
+  m_screenViewCamera = m_renderCamera;
 }
 
 bool KazEngine::StartFlash(float duration, float red, float green, float blue) {

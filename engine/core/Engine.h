@@ -18,6 +18,7 @@
 #include "core/ScreenEffects.h"
 #include "console/CommandProcessor.h"
 #include "console/Console.h"
+#include "tier0/Ref.h"
 
 #include <memory>
 #include <string>
@@ -91,7 +92,7 @@ class KazEngine : public IKazEngine {
   World* GetWorld() const { return m_world; }
   // Only a Camera object becomes the render camera; anything else clears it.
   void SetRenderCamera(WorldObject* object);
-  WorldObject* GetRenderCamera() const { return m_renderCamera; }
+  WorldObject* GetRenderCamera() const { return m_renderCamera.Get(); }
   const FlashEffect& GetFlash() const { return m_flash; }
   EngineEventListenerList& GetEventListeners() { return m_listeners; }
   const ModList& GetMods() const { return m_mods; }
@@ -163,7 +164,7 @@ class KazEngine : public IKazEngine {
   VideoManager* m_video = nullptr;
   World* m_world = nullptr;
   // One reference for rendering, one for the screen view bound to the camera.
-  WorldObject* m_renderCamera = nullptr;
-  WorldObject* m_screenViewCamera = nullptr;
+  Ref<WorldObject> m_renderCamera;
+  Ref<WorldObject> m_screenViewCamera;
   bool m_rendererInitialised = false;
 };

@@ -21,21 +21,13 @@ PooledObject* PooledObject::GetNextInUse() const {
   return m_block ? ObjectPool::FirstLive(m_block->next) : nullptr;
 }
 
-// The slow path of Release: the last reference of an object no pool holds,
-// or a reference too many.
-void PooledObject::ReleaseLast() {
-  if (m_refCount == 0) {
-    // An unbalanced Release; wrapping the count would keep a dead object alive.
+void PooledObject::ReportBadRelease(RefCount::Drop drop) {
+  if (drop == RefCount::kUnbalanced) {
     LogError("PooledObject: Release of an object that holds no reference");
-    return;
-  }
-  m_refCount = 0;
-  if (!m_block) {
+  } else {
     // Not from a pool (or still being constructed): nothing can take it back.
     LogError("PooledObject: last reference released on an object outside any pool");
-    return;
   }
-  m_block->pool->Free(this);
 }
 
 // ---- ObjectPool ----

@@ -23,8 +23,11 @@
 // The class-scope Create() hides same-named members of a base class; classes
 // that also inherit a Create(...) member re-expose it with a using-declaration.
 //
-// Depends on core/Log.h (in the .cpp) for error and leak reports.
+// Depends on tier0/Ref.h (the count), core/Log.h (in the .cpp) for error and
+// leak reports.
 #pragma once
+
+#include "tier0/Ref.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -60,9 +63,9 @@ class PooledObject {
   PooledObject(const PooledObject&) = delete;
   PooledObject& operator=(const PooledObject&) = delete;
 
-  void AddRef() { ++m_refCount; }
+  void AddRef() { m_refs.Add(); }
   void Release();
-  uint32_t GetRefCount() const { return m_refCount; }
+  uint32_t GetRefCount() const { return m_refs.Get(); }
 
   // The pool the object's block came from (null for an object not made by a pool).
   ObjectPool* GetPool() const;
@@ -77,9 +80,11 @@ class PooledObject {
 
  private:
   friend class ObjectPool;
-  void ReleaseLast();
+  // A Release that can free nothing: unbalanced, or the last reference of an
+  // object no pool holds. Logs.
+  void ReportBadRelease(RefCount::Drop drop);
 
-  uint32_t m_refCount = 0;
+  RefCount m_refs;
   PoolBlock* m_block = nullptr;
 };
 
@@ -220,13 +225,12 @@ class ObjectPool {
 };
 
 inline void PooledObject::Release() {
-  if (m_refCount > 1) {
-    --m_refCount;
-  } else if (m_refCount == 1 && m_block) {
-    m_refCount = 0;
+  RefCount::Drop drop = m_refs.Release();
+  if (drop == RefCount::kKept) return;
+  if (drop == RefCount::kLast && m_block) {
     m_block->pool->Free(this);
   } else {
-    ReleaseLast();
+    ReportBadRelease(drop);
   }
 }
 

@@ -1,16 +1,42 @@
-// Ref.h - an owning handle to an intrusively reference-counted object.
+// Ref.h - intrusive reference counting: the count itself and an owning handle.
 //
 // Pooled objects, resources and device objects all count their own references
-// through AddRef()/Release(); Ref<T> holds exactly one of those references and
-// drops it when it goes, so callers never write the pair by hand. A factory
-// hands out one reference: take it with Ref<T>::Adopt. To keep an object some
-// other owner holds, take a new reference with Ref<T>::Share.
+// through AddRef()/Release(). RefCount is that count, kept one way everywhere:
+// a Release without a reference held is refused rather than wrapped (a wrapped
+// count would keep a dead object alive or free a live one) and the owner says
+// so. Ref<T> holds exactly one reference and drops it when it goes, so callers
+// never write the pair by hand. A factory hands out one reference: take it
+// with Ref<T>::Adopt. To keep an object some other owner holds, take a new
+// reference with Ref<T>::Share.
 //
-// Builds on nothing but the AddRef()/Release() members of T.
+// Builds on nothing but the AddRef()/Release() members of T. Counting is plain
+// (game thread only): no atomics.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
+
+class RefCount {
+ public:
+  enum Drop { kKept, kLast, kUnbalanced };
+
+  constexpr explicit RefCount(uint32_t initial = 0) : m_count(initial) {}
+  RefCount(const RefCount&) = delete;
+  RefCount& operator=(const RefCount&) = delete;
+
+  uint32_t Add() { return ++m_count; }
+  // Drops one reference: kLast when that was the last one, kUnbalanced (the
+  // count stays 0) when none was held.
+  Drop Release() {
+    if (m_count == 0) return kUnbalanced;
+    return --m_count == 0 ? kLast : kKept;
+  }
+  uint32_t Get() const { return m_count; }
+
+ private:
+  uint32_t m_count;
+};
 
 template <class T>
 class Ref {

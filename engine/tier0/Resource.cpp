@@ -9,12 +9,13 @@ Resource::Resource(ResourceManager* manager) : m_manager(manager) {}
 Resource::~Resource() = default;
 
 void Resource::Release() {
-  if (m_refCount <= 0) {
-    // Unbalanced: destroying again would free a live or already freed object.
+  RefCount::Drop drop = m_refs.Release();
+  if (drop == RefCount::kUnbalanced) {
+    // Destroying again would free a live or already freed object.
     LogError("Resource: Release of '%s' that holds no reference", m_name.c_str());
     return;
   }
-  if (--m_refCount > 0) return;
+  if (drop == RefCount::kKept) return;
   Unload(true);
   if (m_manager) m_manager->Unregister(this);
   delete this;

@@ -8,8 +8,10 @@
 // (main thread only), like the pooled objects: the getter hands out one
 // reference, each holder releases one.
 //
-// Depends on: core/Log (unbalanced releases).
+// Depends on: tier0/Ref.h (the count), core/Log (unbalanced releases).
 #pragma once
+
+#include "tier0/Ref.h"
 
 #include <cstdint>
 #include <string>
@@ -33,18 +35,18 @@ class Resource {
   // final: the last unload before destruction (false when reloading).
   virtual void Unload(bool final) = 0;
 
-  void AddRef() { ++m_refCount; }
+  void AddRef() { m_refs.Add(); }
   // Drops one reference; the last one unloads, unregisters and deletes. A
   // Release without a reference held is logged and ignored.
   void Release();
 
-  int32_t GetRefCount() const { return m_refCount; }
+  int32_t GetRefCount() const { return static_cast<int32_t>(m_refs.Get()); }
   ResourceManager* GetManager() const { return m_manager; }
   const std::string& GetName() const { return m_name; }
   void SetName(const std::string& name) { m_name = name; }
 
  private:
-  int32_t m_refCount = 0;
+  RefCount m_refs;
   ResourceManager* m_manager;
   std::string m_name;
 };

@@ -31,9 +31,6 @@ AnimPathObject::~AnimPathObject() {
 void AnimPathObject::ReleaseAll() {
   for (auto& [object, state] : m_players) object->Release();
   m_players.clear();
-  for (Waypoint& wp : m_waypoints) {
-    if (wp.target) wp.target->Release();
-  }
   m_waypoints.clear();
 }
 
@@ -52,11 +49,13 @@ void AnimPathObject::SetWorldTransform(const Matrix4x4& matrix) {
 
 void AnimPathObject::AddWaypoint(const Matrix4x4& transform, float duration, uint32_t rotationType,
                                  WorldObject* target) {
-  Waypoint wp{transform,  Matrix4x4::Product(GetWorldTransform(), transform),
-              duration,   Vector3D(),
-              Vector3D(), rotationType,
-              target};
-  if (target) target->AddRef();
+  Waypoint wp{transform,
+              Matrix4x4::Product(GetWorldTransform(), transform),
+              duration,
+              Vector3D(),
+              Vector3D(),
+              rotationType,
+              Ref<WorldObject>::Share(target)};
   const size_t n = m_waypoints.size();
   if (n == 1) {
     m_waypoints[0].outTangent = Vector3D(0.0f, 0.0f, -2.0f);
@@ -69,13 +68,10 @@ void AnimPathObject::AddWaypoint(const Matrix4x4& transform, float duration, uin
     wp.inTangent = m_waypoints[n - 2].outTangent;
     m_waypoints[0].outTangent = -wp.inTangent;
   }
-  m_waypoints.push_back(wp);
+  m_waypoints.push_back(std::move(wp));
 }
 
 void AnimPathObject::RemoveAllWaypoints() {
-  for (Waypoint& wp : m_waypoints) {
-    if (wp.target) wp.target->Release();
-  }
   m_waypoints.clear();
   for (auto& [object, state] : m_players) {
     state.segment = 0;

@@ -9,6 +9,7 @@
 // Depends on tier0 math and tier1/WorldObject.h.
 #pragma once
 
+#include "tier0/Ref.h"
 #include "tier1/WorldObject.h"
 
 #include <map>
@@ -32,7 +33,7 @@ class AnimPathObject : public WorldObject {
     Vector3D inTangent;
     Vector3D outTangent;
     uint32_t rotationType;
-    WorldObject* target;  // counted; not used by the motion
+    Ref<WorldObject> target;  // not used by the motion
   };
 
   struct PlayState {

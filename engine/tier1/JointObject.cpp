@@ -66,10 +66,8 @@ bool JointObject::Create(World* world, const ObjectParams& params) {
   PhysicsJointSetCollisionState(joint, rec.jointCollision ? 1 : 0);
   m_joint = joint;
   m_physics = physics;
-  m_object1 = rec.object1;
-  m_object1->AddRef();
-  m_object2 = rec.object2;
-  if (m_object2) m_object2->AddRef();
+  m_object1 = Ref<WorldObject>::Share(rec.object1);
+  m_object2 = Ref<WorldObject>::Share(rec.object2);
   m_jointType = rec.jointType;
   return true;
 }
@@ -80,9 +78,8 @@ void JointObject::ReleaseAll() {
   if (m_joint) PhysicsDestroyJoint(m_physics, m_joint);
   m_joint = nullptr;
   m_physics = nullptr;
-  if (m_object1) m_object1->Release();
-  if (m_object2) m_object2->Release();
-  m_object1 = m_object2 = nullptr;
+  m_object1.Reset();
+  m_object2.Reset();
 }
 
 void JointObject::Destroy() {

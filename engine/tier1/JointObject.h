@@ -7,6 +7,7 @@
 // until removed itself. Depends on tier1/WorldObject.h.
 #pragma once
 
+#include "tier0/Ref.h"
 #include "tier1/WorldObject.h"
 
 enum JointType : uint32_t {
@@ -40,8 +41,8 @@ class JointObject : public WorldObject {
 
   uint32_t GetJointType() const { return m_jointType; }
   PhysicsJoint* GetJoint() const { return m_joint; }
-  WorldObject* GetObject1() const { return m_object1; }
-  WorldObject* GetObject2() const { return m_object2; }
+  WorldObject* GetObject1() const { return m_object1.Get(); }
+  WorldObject* GetObject2() const { return m_object2.Get(); }
 
  private:
   JointObject() = default;
@@ -51,6 +52,6 @@ class JointObject : public WorldObject {
   uint32_t m_jointType = Joint_Ball;
   PhysicsJoint* m_joint = nullptr;
   PhysicsWorld* m_physics = nullptr;  // the physics world the joint lives in
-  WorldObject* m_object1 = nullptr;   // counted
-  WorldObject* m_object2 = nullptr;   // counted
+  Ref<WorldObject> m_object1;
+  Ref<WorldObject> m_object2;
 };
