@@ -1,4 +1,7 @@
 // Clock.h - the engine's time source, injectable so tests are deterministic.
+//
+// The frame loop reads the time through a Clock; tests hand it a ManualClock.
+// Builds on the standard library only.
 #pragma once
 
 #include <chrono>

@@ -8,6 +8,7 @@
 // one exception guard: a failed step logs "KazStartup: <reason>", runs the
 // shutdown order and leaves the launcher with null. Everything runs on the
 // launcher's thread; only printing is safe from other threads.
+// The top floor, with BuiltinCommands and Exports: builds on every lower layer.
 #pragma once
 
 #include "core/Clock.h"

@@ -3,6 +3,7 @@
 // Events are small stack records handed synchronously to every listener whose
 // category mask shares a bit with the event's category, in list order. The
 // script manager registers the game's application as a listener.
+// Builds on the standard library only.
 #pragma once
 
 #include <cstddef>

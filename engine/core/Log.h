@@ -4,6 +4,8 @@
 // characters survive) and hand the text to one installed handler. They hold no
 // lock; serialisation happens in the handler's sink (the console). With no
 // handler installed a call does nothing.
+// Part of the ground floor (kaz_base) that every layer may use; builds on
+// core/Export.h only.
 #pragma once
 
 #include "core/Export.h"

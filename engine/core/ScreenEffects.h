@@ -5,6 +5,7 @@
 // their state and timing here; the frame loop draws them with the opacity
 // this reports. A duration of 0 (or less) ends the effect at once: no
 // division by zero, no NaN opacity.
+// Builds on nothing.
 #pragma once
 
 struct FadeEffect {

@@ -2,6 +2,8 @@
 //
 // Every kind of name in the engine (console variables, commands, resources,
 // mods, attributes) is compared without regard to letter case, in the C locale.
+// Part of the ground floor (kaz_base) that every layer, and the launcher, may
+// use; builds on the standard library only.
 #pragma once
 
 #include <cstddef>
