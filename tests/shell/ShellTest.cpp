@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <dlfcn.h>
 #include <cstdarg>
 #include <cstdlib>
 #include <string>
@@ -74,15 +73,22 @@ struct FakeExports {
 
 FakeExports* g_fake = nullptr;
 
-// SDL's offscreen driver loads EGL for every OpenGL window and unloads it with
-// the window; Mesa's EGL leaves an allocation behind that the leak checker then
-// reports. Holding the library for the whole run keeps that memory reachable.
+// SDL's offscreen driver loads EGL and Mesa's driver for the first OpenGL
+// window and unloads them with the last; Mesa leaves allocations behind that
+// the leak checker then reports. A hidden window kept for the whole run keeps
+// them loaded and that memory reachable.
 class KeepEglLoaded : public ::testing::Environment {
  public:
-  void SetUp() override { m_handle = dlopen("libEGL.so.1", RTLD_NOW); }
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // the launcher's own are under test
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+      m_window = SDL_CreateWindow("keep", 0, 0, 8, 8, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    }
+  }
 
  private:
-  void* m_handle = nullptr;
+  SDL_Window* m_window = nullptr;
 };
 const auto* const g_keepEgl = ::testing::AddGlobalTestEnvironment(new KeepEglLoaded);
 
