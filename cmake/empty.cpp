@@ -1,1 +1,1 @@
-// Placeholder so that an area without sources still forms a library.
+// empty.cpp - placeholder so that an area without sources still forms a library.

@@ -1,5 +1,6 @@
-// Boot console: colour-tag parsing, line continuation, the queue under load,
-// dropping text while stopped and what reaches the output stream.
+// BootConsoleTest.cpp - the boot console: colour-tag parsing, line
+// continuation, the queue under load, dropping text while stopped and what
+// reaches the output stream.
 #include "BootConsole.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
-// The launcher's main routine against a fake engine: start-up failures, bounded
-// runs, halts, stop signals and the translation of SDL events into engine input.
+// ShellTest.cpp - the launcher's main routine against a fake engine: start-up
+// failures, bounded and headless runs, halts, stop signals and the translation
+// of SDL events into engine input.
 #include "Shell.h"
 
 #include <SDL.h>
