@@ -118,7 +118,7 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
   ApplyCommandLineVariables([this](const std::string& name) { return m_commandLine.Find(name); });
 
   // A failure inside the world's creation ends start-up with its own text.
-  m_world = World::Create();
+  m_world = Ref<World>::Adopt(World::Create());
   if (!m_world) throw StartupError("Failed to create the world.");
 
   StartVideo();
@@ -201,10 +201,7 @@ void KazEngine::Shutdown() {
   Broadcast(EngineEvent_ShuttingDown);
   ChangeToBaseDirectory();
   SetRenderCamera(nullptr);
-  if (m_world) {
-    m_world->Release();
-    m_world = nullptr;
-  }
+  m_world.Reset();
   m_rendererInitialised = false;
   m_processor.Shutdown();
   if (m_flashEffect) {

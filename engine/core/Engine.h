@@ -90,7 +90,7 @@ class KazEngine : public IKazEngine {
   bool StartFlash(float duration, float red, float green, float blue);
   void StopFlash() { m_flash.Stop(); }
   const FadeEffect& GetFade() const { return m_fade; }
-  World* GetWorld() const { return m_world; }
+  World* GetWorld() const { return m_world.Get(); }
   // Only a Camera object becomes the render camera; anything else clears it.
   void SetRenderCamera(WorldObject* object);
   WorldObject* GetRenderCamera() const { return m_renderCamera.Get(); }
@@ -163,7 +163,7 @@ class KazEngine : public IKazEngine {
   FlashEffect m_flash;
   GLRenderEffect* m_flashEffect = nullptr;  // loaded on the first flash
   VideoManager* m_video = nullptr;
-  World* m_world = nullptr;
+  Ref<World> m_world;
   // One reference for rendering, one for the screen view bound to the camera.
   Ref<WorldObject> m_renderCamera;
   Ref<WorldObject> m_screenViewCamera;
