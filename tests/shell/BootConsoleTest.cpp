@@ -24,21 +24,15 @@ std::string Join(const std::vector<ConsolePiece>& pieces) {
   return out;
 }
 
-TEST(ConsoleColourParse, TagsSwitchColourForFollowingText) {
-  auto pieces = ParseConsoleText("[red]first [white]second", false);
-  ASSERT_EQ(pieces.size(), 3u);
-  EXPECT_EQ(pieces[0].text, "first ");
-  EXPECT_EQ(pieces[0].colour, kRed);
-  EXPECT_EQ(pieces[1].text, "second");
-  EXPECT_EQ(pieces[1].colour, kConsoleWhite);
-  EXPECT_EQ(pieces[2].text, "\n");
-}
-
-TEST(ConsoleColourParse, TextBeforeTheFirstTagIsWhite) {
-  auto pieces = ParseConsoleText("plain[grey]dim", true);
-  ASSERT_EQ(pieces.size(), 2u);
+TEST(ConsoleColourParse, TagsSwitchColourForFollowingTextWhichStartsWhite) {
+  auto pieces = ParseConsoleText("plain[red]first [white]second", false);
+  ASSERT_EQ(pieces.size(), 4u);
   EXPECT_EQ(pieces[0].colour, kConsoleWhite);
-  EXPECT_EQ(pieces[1].colour, kGrey);
+  EXPECT_EQ(pieces[1].text, "first ");
+  EXPECT_EQ(pieces[1].colour, kRed);
+  EXPECT_EQ(pieces[2].text, "second");
+  EXPECT_EQ(pieces[2].colour, kConsoleWhite);
+  EXPECT_EQ(pieces[3].text, "\n");
 }
 
 TEST(ConsoleColourParse, NamesIgnoreCaseAndBothGreysExist) {
@@ -58,17 +52,13 @@ TEST(ConsoleColourParse, NamesIgnoreCaseAndBothGreysExist) {
   EXPECT_EQ(pieces[0].colour, kRed);
 }
 
-TEST(ConsoleColourParse, UnknownAndEmptyTagsStayLiteral) {
-  EXPECT_EQ(Join(ParseConsoleText("[magenta]x [] y", true)), "[magenta]x [] y");
+TEST(ConsoleColourParse, UnknownEmptyAndUnterminatedTagsStayLiteral) {
+  for (const char* text : {"[magenta]x [] y", "a [red", "[", "end["}) {
+    EXPECT_EQ(Join(ParseConsoleText(text, true)), text);
+  }
   auto pieces = ParseConsoleText("[magenta]x", true);
   ASSERT_EQ(pieces.size(), 1u);
   EXPECT_EQ(pieces[0].colour, kConsoleWhite);
-}
-
-TEST(ConsoleColourParse, UnterminatedTagsStayLiteral) {
-  EXPECT_EQ(Join(ParseConsoleText("a [red", true)), "a [red");
-  EXPECT_EQ(Join(ParseConsoleText("[", true)), "[");
-  EXPECT_EQ(Join(ParseConsoleText("end[", true)), "end[");
 }
 
 TEST(ConsoleColourParse, BracketBeforeATagIsLiteralAndTheInnerTagCounts) {
@@ -97,14 +87,11 @@ TEST(ConsoleColourParse, OverlongBracketsStayLiteralAndScanningGoesOn) {
   EXPECT_EQ(pieces[1].colour, kRed);
 }
 
-TEST(ConsoleColourParse, AdjacentTagsLeaveNoEmptyPieces) {
+TEST(ConsoleColourParse, LineBreakAddedOnlyWhenTheLineEndsAndNoEmptyPieces) {
   auto pieces = ParseConsoleText("[red][grey]", false);
   ASSERT_EQ(pieces.size(), 1u);
   EXPECT_EQ(pieces[0].text, "\n");
   EXPECT_EQ(pieces[0].colour, kGrey);
-}
-
-TEST(ConsoleColourParse, LineBreakAddedOnlyWhenTheLineEnds) {
   EXPECT_EQ(Join(ParseConsoleText("abc", false)), "abc\n");
   EXPECT_EQ(Join(ParseConsoleText("abc\n", false)), "abc\n");
   EXPECT_EQ(Join(ParseConsoleText("abc", true)), "abc");

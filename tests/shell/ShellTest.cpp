@@ -489,44 +489,41 @@ TEST_F(ShellTest, ZeroSecondsRunsHeadlessWithoutABound) {
   EXPECT_THAT(m_shell->GetTranscript(), Not(HasSubstr("The run ends after")));
 }
 
-TEST(RunBoundsParse, ReadsBothBoundsInAnyCase) {
-  std::vector<std::string> args = {"shell", "-FRAMES", "12", "-log", "-Seconds", "2.5"};
+RunBounds Parse(std::vector<std::string> args, std::vector<std::string>* warnings) {
+  args.insert(args.begin(), "shell");
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
+  return ParseRunBounds(static_cast<int>(argv.size()), argv.data(), warnings);
+}
+
+TEST(RunBoundsParse, ReadsBothBoundsInAnyCaseAndZeroMeansNone) {
   std::vector<std::string> warnings;
-  RunBounds bounds = ParseRunBounds(static_cast<int>(argv.size()), argv.data(), &warnings);
+  RunBounds bounds = Parse({"-FRAMES", "12", "-log", "-Seconds", "2.5"}, &warnings);
   EXPECT_EQ(bounds.frames, 12);
   EXPECT_DOUBLE_EQ(bounds.seconds, 2.5);
+  EXPECT_TRUE(bounds.given);
+  bounds = Parse({"-seconds", "0"}, &warnings);
+  EXPECT_TRUE(bounds.given);
+  EXPECT_EQ(bounds.seconds, 0.0);
+  EXPECT_EQ(bounds.frames, 0);
   EXPECT_TRUE(warnings.empty());
 }
 
 TEST(RunBoundsParse, BadValuesAreIgnoredWithAWarning) {
-  for (std::vector<std::string> args : {std::vector<std::string>{"shell", "-frames", "3x"},
-                                        {"shell", "-frames", "-2"},
-                                        {"shell", "-frames"},
-                                        {"shell", "-seconds", "nan"},
-                                        {"shell", "-seconds", "inf"},
-                                        {"shell", "-seconds", "-1"},
-                                        {"shell", "-frames", "99999999999999999999999"}}) {
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
+  for (std::vector<std::string> args : {std::vector<std::string>{"-frames", "3x"},
+                                        {"-frames", "-2"},
+                                        {"-frames"},
+                                        {"-seconds", "nan"},
+                                        {"-seconds", "inf"},
+                                        {"-seconds", "-1"},
+                                        {"-frames", "99999999999999999999999"}}) {
     std::vector<std::string> warnings;
-    RunBounds bounds = ParseRunBounds(static_cast<int>(argv.size()), argv.data(), &warnings);
+    RunBounds bounds = Parse(args, &warnings);
     EXPECT_EQ(bounds.frames, 0) << args.back();
     EXPECT_EQ(bounds.seconds, 0.0) << args.back();
-    EXPECT_EQ(warnings.size(), 1u) << args.back();
     EXPECT_FALSE(bounds.given) << args.back();
+    EXPECT_EQ(warnings.size(), 1u) << args.back();
   }
-}
-
-TEST(RunBoundsParse, ZeroIsAGivenBoundThatLimitsNothing) {
-  std::vector<std::string> args = {"shell", "-seconds", "0"};
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  RunBounds bounds = ParseRunBounds(static_cast<int>(argv.size()), argv.data(), nullptr);
-  EXPECT_TRUE(bounds.given);
-  EXPECT_EQ(bounds.seconds, 0.0);
-  EXPECT_EQ(bounds.frames, 0);
 }
 
 }  // namespace
