@@ -161,6 +161,18 @@ TEST_F(ProcessTest, MissingBasePackageFailsOnceAndKeepsTheConfiguration) {
   EXPECT_EQ(ReadFile(Config()), stored);
 }
 
+TEST_F(ProcessTest, StaleLeakReportsGoEvenWhenNothingIsLoaded) {
+  // The managers exist from the library's load on, so a start-up that fails
+  // before any texture or effect is touched still clears their old reports.
+  fs::remove_all(dir_ / "base");
+  for (const char* name : {"TextureResource", "WorldRenderEffect"})
+    WriteFile(dir_ / (std::string(name) + "_ResMgr.log"), "stale");
+  RunResult r = Run({"-frames", "1"});
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_FALSE(fs::exists(dir_ / "TextureResource_ResMgr.log"));
+  EXPECT_FALSE(fs::exists(dir_ / "WorldRenderEffect_ResMgr.log"));
+}
+
 TEST_F(ProcessTest, ConfigurationSurvivesARestartAndTheCommandLineOverridesIt) {
   // First start: no configuration file yet; a variable from the command line.
   RunResult first = Run({"-ResX", "1280", "-frames", "2"});

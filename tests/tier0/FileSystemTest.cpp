@@ -119,11 +119,12 @@ struct Event {
   FileSystem::EventType type;
   FileSystem::File* file;
   std::string name;
+  char mode;
 };
 std::vector<Event> g_events;
 void RecordEvent(FileSystem::EventType type, FileSystem::File* file, void* userData) {
   *static_cast<int*>(userData) += 1;
-  g_events.push_back({type, file, file->GetFileName()});
+  g_events.push_back({type, file, file->GetFileName(), file->GetMode()});
 }
 
 std::string ReadAll(FileSystem::File& f) {
@@ -367,6 +368,8 @@ TEST_F(FileSystemTest, OpenAndCloseAreReportedWithTheObject) {
   ASSERT_EQ(g_events.size(), 2u);
   EXPECT_EQ(g_events[1].type, FileSystem::FileClosed);
   EXPECT_EQ(g_events[1].file, &f);
+  EXPECT_EQ(g_events[1].name, "hello.txt");  // reported before they are cleared
+  EXPECT_EQ(g_events[1].mode, 'r');
   EXPECT_EQ(f.GetMode(), 0);
   EXPECT_STREQ(f.GetFileName(), "");
   EXPECT_FALSE(f.Close());
