@@ -1,8 +1,10 @@
-// End to end: the real launcher and library copied into a fresh base
+// ProcessTest.cpp - end to end: the real launcher and library copied into a fresh base
 // directory, started as a user would start them, headless and bounded.
 // Covers what one process cannot: a missing "base" package, the
 // configuration file across restarts, and a failed start-up that must leave
 // the stored configuration untouched.
+#include "common/TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -51,9 +53,6 @@ void WriteFile(const fs::path& path, const std::string& text) {
 class ProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/kaz-process-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     const fs::path bin = KAZ_BIN_DIR;
     if (!fs::exists(bin / "shell")) GTEST_SKIP() << "the shell program is not built";
     fs::copy_file(bin / "shell", dir_ / "shell");
@@ -65,11 +64,6 @@ class ProcessTest : public ::testing::Test {
     fs::copy(fs::path(KAZ_SOURCE_DIR) / "data" / "base", dir_ / "base",
              fs::copy_options::recursive);
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-
   RunResult Run(std::vector<std::string> args, int timeoutSeconds = 60) {
     args.insert(args.begin(), (dir_ / "shell").string());
     std::vector<char*> argv;
@@ -119,7 +113,8 @@ class ProcessTest : public ::testing::Test {
 
   fs::path Config() const { return dir_ / "config" / "cove.cfg"; }
 
-  fs::path dir_;
+  kaztest::TempDir tmp_{"kaz-process"};
+  fs::path dir_ = tmp_.Path();
 };
 
 }  // namespace

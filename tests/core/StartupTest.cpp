@@ -1,4 +1,4 @@
-// Start-up and shutdown of the engine object in this process, with the real
+// StartupTest.cpp - start-up and shutdown of the engine object in this process, with the real
 // file system and the demo's mod folder in the base directory (the bin folder).
 #include "core/Engine.h"
 #include "core/KazEngine.h"

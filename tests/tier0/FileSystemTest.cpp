@@ -1,7 +1,9 @@
-// The package file system: search order over a directory and a ".pak" zip,
+// FileSystemTest.cpp - the package file system: search order over a directory and a ".pak" zip,
 // reads at the end of a file, shared handles of copied Files, endian reads, and
 // every call made without an initialised library.
 #include "tier0/FileSystem.h"
+
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -19,33 +21,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A scratch directory under /tmp, removed with everything in it.
-class TempDir {
- public:
-  TempDir() {
-    char tmpl[] = "/tmp/kaz_fs_XXXXXX";
-    const char* made = mkdtemp(tmpl);
-    path_ = made ? made : "";
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) fs::remove_all(path_, ec);
-  }
-  const std::string& Path() const { return path_; }
-  std::string operator/(const std::string& rel) const { return path_ + "/" + rel; }
-
- private:
-  std::string path_;
-};
+using kaztest::TempDir;
 
 void WriteNative(const std::string& path, const std::string& bytes) {
   fs::create_directories(fs::path(path).parent_path());
   std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadNative(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 uint32_t Crc32(const std::string& data) {
@@ -137,12 +117,11 @@ std::string ReadAll(FileSystem::File& f) {
 class FileSystemTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(tmp_.Path().empty());
     ASSERT_TRUE(FileSystem::Init("test_tier0"));
     FileSystem::GetLastError();
     g_events.clear();
-    dir_ = tmp_ / "pkg";
-    pak_ = tmp_ / "pkg.pak";
+    dir_ = tmp_.Str() + "/pkg";
+    pak_ = tmp_.Str() + "/pkg.pak";
     WriteNative(dir_ + "/shared.txt", "from dir");
     WriteNative(dir_ + "/hello.txt", "hello");
     WriteNative(dir_ + "/ints.bin",
@@ -168,19 +147,19 @@ class FileSystemTest : public ::testing::Test {
 
 TEST(FileSystemLifecycle, EveryCallFailsCleanlyWithoutTheLibrary) {
   TempDir tmp;
-  WriteNative(tmp / "a.txt", "a");
+  tmp.Write("a.txt", "a");
   for (int round = 0; round < 2; ++round) {
     if (round == 1) {  // the same again after a full Init/Uninit cycle
       ASSERT_TRUE(FileSystem::Init("test_tier0"));
-      ASSERT_TRUE(FileSystem::AddToSearchPath(tmp.Path(), true));
+      ASSERT_TRUE(FileSystem::AddToSearchPath(tmp.Str(), true));
       ASSERT_TRUE(FileSystem::Uninit());
     }
     SCOPED_TRACE(round);
     EXPECT_FALSE(FileSystem::IsInitialized());
     EXPECT_FALSE(FileSystem::Uninit());
-    EXPECT_FALSE(FileSystem::AddToSearchPath(tmp.Path(), true));
-    EXPECT_FALSE(FileSystem::RemoveFromSearchPath(tmp.Path()));
-    EXPECT_FALSE(FileSystem::SetWriteDir(tmp.Path()));
+    EXPECT_FALSE(FileSystem::AddToSearchPath(tmp.Str(), true));
+    EXPECT_FALSE(FileSystem::RemoveFromSearchPath(tmp.Str()));
+    EXPECT_FALSE(FileSystem::SetWriteDir(tmp.Str()));
     EXPECT_TRUE(FileSystem::GetSearchPaths().empty());
     EXPECT_TRUE(FileSystem::EnumerateFiles("").empty());
     EXPECT_TRUE(FileSystem::GetCDRomDrives().empty());
@@ -261,7 +240,7 @@ TEST_F(FileSystemTest, ArchiveMountedInFrontWins) {
   ASSERT_TRUE(FileSystem::RemoveFromSearchPath(pak_));
   EXPECT_FALSE(FileSystem::RemoveFromSearchPath(pak_));
   EXPECT_FALSE(FileSystem::Exists("packed.txt"));
-  EXPECT_FALSE(FileSystem::AddToSearchPath(tmp_ / "nowhere", true));
+  EXPECT_FALSE(FileSystem::AddToSearchPath(tmp_.Str() + "/nowhere", true));
   EXPECT_NE(FileSystem::GetLastError(), "");
 }
 
@@ -320,8 +299,8 @@ TEST_F(FileSystemTest, WritesGoToTheWriteDirectory) {
   FileSystem::File none("w.bin", 'w');
   EXPECT_FALSE(none.IsValid());
 
-  ASSERT_TRUE(FileSystem::SetWriteDir(tmp_.Path()));
-  EXPECT_EQ(FileSystem::GetWriteDir(), tmp_.Path());
+  ASSERT_TRUE(FileSystem::SetWriteDir(tmp_.Str()));
+  EXPECT_EQ(FileSystem::GetWriteDir(), tmp_.Str());
   ASSERT_TRUE(FileSystem::MakeDirectory("out"));
   {
     FileSystem::File w("out/w.bin", 'w');
@@ -340,11 +319,11 @@ TEST_F(FileSystemTest, WritesGoToTheWriteDirectory) {
     EXPECT_EQ(a.GetMode(), 'a');
     EXPECT_EQ(a.Write("c", 1), 1u);
   }
-  EXPECT_EQ(ReadNative(tmp_ / "out/w.bin"), std::string("\x00\x00\x00\x01\xFE\xFF"
-                                                        "abc",
-                                                        9));
+  EXPECT_EQ(tmp_.Read("out/w.bin"), std::string("\x00\x00\x00\x01\xFE\xFF"
+                                                "abc",
+                                                9));
   EXPECT_TRUE(FileSystem::Delete("out/w.bin"));
-  EXPECT_FALSE(fs::exists(tmp_ / "out/w.bin"));
+  EXPECT_FALSE(fs::exists(tmp_.Path() / "out/w.bin"));
 }
 
 TEST_F(FileSystemTest, OpenAndCloseAreReportedWithTheObject) {
