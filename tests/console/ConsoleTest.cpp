@@ -1,7 +1,8 @@
-// Console: line buffer, stream printing, log file, output hook, input line,
+// ConsoleTest.cpp - console: line buffer, stream printing, log file, output hook, input line,
 // history, completion, scrolling, animation, drawing and concurrent printing.
 #include "console/Console.h"
 
+#include "common/TestFiles.h"
 #include "console/ColourMarkup.h"
 #include "console/CommandProcessor.h"
 #include "core/Log.h"
@@ -92,10 +93,6 @@ class FakeProcessor : public CommandProcessor {
   int result = 0;
 };
 
-std::string TempPath(const char* name) {
-  return testing::TempDir() + "console_" + std::to_string(getpid()) + "_" + name;
-}
-
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream ss;
@@ -177,11 +174,9 @@ TEST_F(ConsoleTest, PrintfIsBoundedAndNotReinterpreted) {
 
 class ConsoleLogTest : public ConsoleTest {
  protected:
-  void TearDown() override {
-    console.CloseLogFile();
-    remove(path.c_str());
-  }
-  std::string path = TempPath("kaz.log");
+  void TearDown() override { console.CloseLogFile(); }
+  kaztest::TempDir tmp{"kaz_console"};
+  std::string path = tmp.Str() + "/kaz.log";
 };
 
 TEST_F(ConsoleLogTest, LinesAreWrittenWithoutMarkupAndFlushed) {
