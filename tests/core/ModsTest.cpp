@@ -2,6 +2,7 @@
 // lines, the folder listing, duplicate names and names with path parts;
 // packages on the search path.
 #include "common/LogCapture.h"
+#include "common/StoredZip.h"
 #include "common/TestFiles.h"
 #include "core/Mods.h"
 #include "tier0/FileSystem.h"
@@ -16,58 +17,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// A stored zip holding one empty file "e" (its CRC is 0).
-std::string TinyZip() {
-  std::string z;
-  auto u16 = [&](unsigned v) {
-    z.push_back(char(v & 0xFF));
-    z.push_back(char(v >> 8));
-  };
-  auto u32 = [&](unsigned v) {
-    u16(v & 0xFFFF);
-    u16(v >> 16);
-  };
-  u32(0x04034b50);
-  u16(10);
-  u16(0);
-  u16(0);
-  u16(0);
-  u16(0x21);
-  u32(0);
-  u32(0);
-  u32(0);
-  u16(1);
-  u16(0);
-  z += 'e';
-  u32(0x02014b50);
-  u16(20);
-  u16(10);
-  u16(0);
-  u16(0);
-  u16(0);
-  u16(0x21);
-  u32(0);
-  u32(0);
-  u32(0);
-  u16(1);
-  u16(0);
-  u16(0);
-  u16(0);
-  u16(0);
-  u32(0);
-  u32(0);
-  z += 'e';
-  u32(0x06054b50);
-  u16(0);
-  u16(0);
-  u16(1);
-  u16(1);
-  u32(47);
-  u32(31);
-  u16(0);
-  return z;
-}
 
 class ModsTest : public ::testing::Test {
  protected:
@@ -235,8 +184,8 @@ TEST_F(ModsTest, PackageDirectoryIsSearchedBeforeItsArchive) {
   fs::create_directories(base_ + "both");
   fs::create_directories(base_ + "dironly");
   fs::create_directories(base_ + "front");
-  std::ofstream(base_ + "both.pak", std::ios::binary) << TinyZip();
-  std::ofstream(base_ + "front.pak", std::ios::binary) << TinyZip();
+  std::ofstream(base_ + "both.pak", std::ios::binary) << kaztest::StoredZip({{"e", ""}});
+  std::ofstream(base_ + "front.pak", std::ios::binary) << kaztest::StoredZip({{"e", ""}});
 
   EXPECT_TRUE(ModList::AddPackage(base_, "both", true));
   EXPECT_TRUE(ModList::AddPackage(base_, "dironly", true));

@@ -3,6 +3,7 @@
 // every call made without an initialised library.
 #include "tier0/FileSystem.h"
 
+#include "common/StoredZip.h"
 #include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -28,71 +29,9 @@ void WriteNative(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-uint32_t Crc32(const std::string& data) {
-  uint32_t crc = 0xFFFFFFFFu;
-  for (unsigned char c : data) {
-    crc ^= c;
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
-
-// Minimal zip writer: stored (uncompressed) entries, which is all a ".pak" needs here.
 void WriteStoredZip(const std::string& path,
                     const std::vector<std::pair<std::string, std::string>>& entries) {
-  std::string out, central;
-  auto u16 = [](std::string& s, uint32_t v) {
-    s.push_back(char(v & 0xFF));
-    s.push_back(char((v >> 8) & 0xFF));
-  };
-  auto u32 = [&](std::string& s, uint32_t v) {
-    u16(s, v & 0xFFFF);
-    u16(s, v >> 16);
-  };
-  for (const auto& [name, data] : entries) {
-    uint32_t offset = uint32_t(out.size()), crc = Crc32(data), size = uint32_t(data.size());
-    u32(out, 0x04034b50);
-    u16(out, 10);
-    u16(out, 0);
-    u16(out, 0);
-    u16(out, 0);
-    u16(out, 0x21);
-    u32(out, crc);
-    u32(out, size);
-    u32(out, size);
-    u16(out, uint32_t(name.size()));
-    u16(out, 0);
-    out += name + data;
-    u32(central, 0x02014b50);
-    u16(central, 20);
-    u16(central, 10);
-    u16(central, 0);
-    u16(central, 0);
-    u16(central, 0);
-    u16(central, 0x21);
-    u32(central, crc);
-    u32(central, size);
-    u32(central, size);
-    u16(central, uint32_t(name.size()));
-    u16(central, 0);
-    u16(central, 0);
-    u16(central, 0);
-    u16(central, 0);
-    u32(central, 0);
-    u32(central, offset);
-    central += name;
-  }
-  uint32_t cdOffset = uint32_t(out.size());
-  out += central;
-  u32(out, 0x06054b50);
-  u16(out, 0);
-  u16(out, 0);
-  u16(out, uint32_t(entries.size()));
-  u16(out, uint32_t(entries.size()));
-  u32(out, uint32_t(central.size()));
-  u32(out, cdOffset);
-  u16(out, 0);
-  WriteNative(path, out);
+  WriteNative(path, kaztest::StoredZip(entries));
 }
 
 struct Event {

@@ -1,4 +1,4 @@
-// Null, camera, light, sound, field and joint objects.
+// ObjectTypesTest.cpp - null, camera, light, sound, field and joint objects.
 #include "WorldFixture.h"
 
 #include "tier1/CameraObject.h"

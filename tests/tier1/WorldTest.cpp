@@ -1,4 +1,4 @@
-// The World: type table, registry, fixed stepping, materials, queries, reset.
+// WorldTest.cpp - the World: type table, registry, fixed stepping, materials, queries, reset.
 #include "WorldFixture.h"
 
 #include "tier1/CameraObject.h"
