@@ -89,6 +89,47 @@ struct FileCloser {
 
 }  // namespace
 
+// One key of a definition file; unknown keys are ignored.
+void ModList::ApplyKey(ModInfo& mod, const std::string& key, const std::string& value) {
+  if (key == "ModName") {
+    // A name with path parts would put the configuration outside "config/":
+    // the definition keeps no name and is dropped.
+    const bool plain = IsPlainName(value);
+    if (!plain) mod.name.clear();
+    if (!plain || !LowerCaseName(value, &mod.name))
+      LogWarning("Mod def file '[grey]%s[white]' has illegal name '[grey]%s[white]'",
+                 mod.definitionFile.c_str(), value.c_str());
+  } else if (key == "ModFullName") {
+    mod.fullName = value;
+  } else if (key == "ModAuthor") {
+    mod.author = value;
+  } else if (key == "ModWebSite") {
+    mod.webSite = value;
+  } else if (key == "ModLogo") {
+    mod.logo = value;
+  } else if (key == "ModVersion") {
+    if (!ParseVersion(value, &mod.version) && !value.empty())
+      LogWarning("Mod def file '[grey]%s[white]' has illegal version '[grey]%s[white]'",
+                 mod.definitionFile.c_str(), value.c_str());
+  } else if (key == "ModPackages") {
+    // Empty pieces would name the base directory itself: skip them.
+    mod.packages.clear();
+    for (const std::string& piece : SplitString(value, ';')) {
+      std::string package = TrimWhitespace(piece);
+      if (package.empty()) continue;
+      if (IsPackageName(package))
+        mod.packages.push_back(std::move(package));
+      else
+        LogWarning(
+            "Mod def file '[grey]%s[white]' names package '[grey]%s[white]' outside the "
+            "base directory; it is ignored",
+            mod.definitionFile.c_str(), package.c_str());
+    }
+  } else if (key == "ClassName") {
+    mod.className = value;
+  }
+}
+
 bool ModList::LoadDefinition(const std::string& nativePath) {
   std::unique_ptr<FILE, FileCloser> file(std::fopen(nativePath.c_str(), "r"));
   if (!file) return false;
@@ -110,43 +151,7 @@ bool ModList::LoadDefinition(const std::string& nativePath) {
     std::string key = TrimWhitespace(std::string_view(text).substr(0, eq));
     std::string value = TrimWhitespace(std::string_view(text).substr(eq + 1));
 
-    if (key == "ModName") {
-      // A name with path parts would put the configuration outside "config/":
-      // the definition keeps no name and is dropped.
-      const bool plain = IsPlainName(value);
-      if (!plain) mod.name.clear();
-      if (!plain || !LowerCaseName(value, &mod.name))
-        LogWarning("Mod def file '[grey]%s[white]' has illegal name '[grey]%s[white]'",
-                   nativePath.c_str(), value.c_str());
-    } else if (key == "ModFullName") {
-      mod.fullName = value;
-    } else if (key == "ModAuthor") {
-      mod.author = value;
-    } else if (key == "ModWebSite") {
-      mod.webSite = value;
-    } else if (key == "ModLogo") {
-      mod.logo = value;
-    } else if (key == "ModVersion") {
-      if (!ParseVersion(value, &mod.version) && !value.empty())
-        LogWarning("Mod def file '[grey]%s[white]' has illegal version '[grey]%s[white]'",
-                   nativePath.c_str(), value.c_str());
-    } else if (key == "ModPackages") {
-      // Empty pieces would name the base directory itself: skip them.
-      mod.packages.clear();
-      for (const std::string& piece : SplitString(value, ';')) {
-        std::string package = TrimWhitespace(piece);
-        if (package.empty()) continue;
-        if (ModList::IsPackageName(package))
-          mod.packages.push_back(std::move(package));
-        else
-          LogWarning(
-              "Mod def file '[grey]%s[white]' names package '[grey]%s[white]' outside the "
-              "base directory; it is ignored",
-              nativePath.c_str(), package.c_str());
-      }
-    } else if (key == "ClassName") {
-      mod.className = value;
-    }
+    ApplyKey(mod, key, value);
   }
   file.reset();
 

@@ -70,5 +70,7 @@ class ModList {
   static bool AddPackage(const std::string& baseDir, const std::string& name, bool append);
 
  private:
+  static void ApplyKey(ModInfo& mod, const std::string& key, const std::string& value);
+
   std::vector<ModInfo> m_mods;
 };
