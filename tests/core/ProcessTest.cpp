@@ -134,17 +134,6 @@ TEST_F(ProcessTest, HeadlessRunStartsTheDemoAndExitsCleanly) {
         << entry.path();
 }
 
-TEST_F(ProcessTest, UnknownModWarnsOnceAndRunsTheMainGame) {
-  RunResult r = Run({"-mod", "nosuch", "-frames", "2"});
-  EXPECT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_EQ(
-      r.Count(
-          "Failed to load mod 'nosuch' specified on the command line, falling back to main game."),
-      1)
-      << r.output;
-  EXPECT_EQ(r.Count("(cove)"), 1);
-}
-
 TEST_F(ProcessTest, MissingBasePackageFailsOnceAndKeepsTheConfiguration) {
   const std::string stored = "# hand written\r\nResX 1280\nsome line the engine would not write\n";
   WriteFile(Config(), stored);
