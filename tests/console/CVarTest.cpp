@@ -259,11 +259,6 @@ TEST(CVarRegistryTest, ResetBuiltinsRestoresValuesAndFlags) {
   EXPECT_EQ(registry.TimeWarp.GetFlags(), uint32_t{CVarFlag_NoSave});
 }
 
-TEST(CVarRegistryTest, InstanceIsOneObject) {
-  EXPECT_EQ(&CVarRegistry::Instance(), &CVarRegistry::Instance());
-  EXPECT_NE(CVarRegistry::Instance().Find("ResX"), nullptr);
-}
-
 // A comma-decimal LC_NUMERIC must not change how numbers read or print.
 class CVarLocaleTest : public ::testing::Test {
  protected:

@@ -7,6 +7,7 @@
 #include "tier1/FieldObject.h"
 #include "tier1/JointObject.h"
 #include "tier1/PlayerController.h"
+#include "tier1/SoundObject.h"
 
 #include <functional>
 #include <limits>
@@ -32,6 +33,7 @@ TEST_F(SoundnessTest, NonFiniteInputIsRefusedWithOneWarningAndChangesNothing) {
   auto* path = static_cast<AnimPathObject*>(world->CreateObject(ObjectParams(ObjectType_AnimPath)));
   path->AddWaypoint(At(0, 0, 0), 1.0f, 0, nullptr);
   path->AddWaypoint(At(0, 1, 0), 1.0f, 0, nullptr);
+  WorldObject* sound = world->CreateObject(SoundObjectParams());
   PlayerController player;
   const Matrix4x4 bad = At(0, kNaN, 0);
   JointObjectParams joint;
@@ -49,6 +51,7 @@ TEST_F(SoundnessTest, NonFiniteInputIsRefusedWithOneWarningAndChangesNothing) {
   const std::pair<const char*, std::function<void()>> calls[] = {
       {"SetWorldTransform", [&] { box->SetWorldTransform(bad); }},
       {"SetWorldTransform", [&] { path->SetWorldTransform(bad); }},
+      {"SetWorldTransform", [&] { sound->SetWorldTransform(bad); }},
       {"SetVelocity", [&] { box->SetVelocity(Vector3D(kInf, 0, 0)); }},
       {"ApplyImpulse", [&] { box->ApplyImpulse(Vector3D(), Vector3D(0, kNaN, 0), true); }},
       {"ApplyImpulse", [&] { box->ApplyImpulse(Vector3D(kNaN, 0, 0), Vector3D(0, 1, 0), true); }},
@@ -78,7 +81,7 @@ TEST_F(SoundnessTest, NonFiniteInputIsRefusedWithOneWarningAndChangesNothing) {
     for (float e : m.m) s << e << ' ';
     s << box->GetVelocity().x << box->GetBoxMaxs().x << box->GetRadius() << world->GetGravity().y
       << path->GetWaypointCount() << path->IsPlaying(box) << Pos(path).y << player.GetHeadingAngle()
-      << player.GetRunSpeed() << player.GetWalkSpeed() << box->IsInFluid();
+      << player.GetRunSpeed() << player.GetWalkSpeed() << box->IsInFluid() << Pos(sound).y;
     for (uint32_t t = 0; t < kObjectTypeCount; ++t) s << ' ' << world->GetObjectCount(t);
     return s.str();
   };
