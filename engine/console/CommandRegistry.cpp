@@ -19,6 +19,12 @@ bool CommandRegistry::RegisterCommand(std::string_view name, CommandHandler hand
   return true;
 }
 
+size_t CommandRegistry::UnregisterCommands(const void* userData) {
+  if (!userData) return 0;
+  return std::erase_if(m_commands,
+                       [userData](const auto& entry) { return entry.second.userData == userData; });
+}
+
 const ConsoleCommand* CommandRegistry::Find(std::string_view name) const {
   auto it = m_commands.find(name);
   return it == m_commands.end() ? nullptr : &it->second;

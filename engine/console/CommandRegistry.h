@@ -2,8 +2,10 @@
 //
 // A console command is a plain function with user data and a help text. The
 // registry maps names (without regard to ASCII letter case, listed in
-// case-insensitive alphabetical order) to commands; commands are never
-// removed. Execute() runs a line if its first word names a command.
+// case-insensitive alphabetical order) to commands. Whoever registers commands
+// with its own user data takes them out again with UnregisterCommands when it
+// goes (the engine at shutdown), so no command outlives the object it calls
+// into. Execute() runs a line if its first word names a command.
 //
 // Depends on CVar.h (name comparison). Main thread only.
 #pragma once
@@ -38,6 +40,9 @@ class CommandRegistry {
   // False for a null handler, an empty name or a name already registered.
   bool RegisterCommand(std::string_view name, CommandHandler handler, std::string_view doc,
                        void* userData);
+  // Removes every command registered with this (non-null) user data and
+  // returns how many went.
+  size_t UnregisterCommands(const void* userData);
   const ConsoleCommand* Find(std::string_view name) const;
   bool GetDoc(std::string_view name, std::string& doc) const;
   // Appends every command name in listing order.

@@ -454,84 +454,93 @@ void Console::Draw(int x, int y, int width, int height, bool showRecent, bool dr
   const int x2 = x + width;
   const int y2 = y + height;
   const int fontHeight = m_processor ? m_processor->GetFontHeight() : 0;
-
   // Take what is to be drawn under the lock and draw without it: drawing may
   // log, and logging prints here.
-  ConsoleState state;
-  float fraction;
-  bool cursorVisible;
-  std::vector<std::string> recent;  // newest first
-  std::vector<std::string> notices;
-  std::vector<std::string> visible;  // newest first
-  size_t lineCount;
-  int scrollOffset;
-  {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    state = m_state;
-    fraction = m_openFraction;
-    cursorVisible = m_cursorVisible;
-    lineCount = m_lines.size();
-    scrollOffset = m_followOutput ? 0 : static_cast<int>(lineCount - m_scrollAnchor);
-    if (drawNotices)
-      notices.swap(m_notices);
-    else
-      m_notices.clear();
-    if (m_processor && state != ConsoleState_Open && showRecent) {
-      size_t count = 0;
-      while (count < kConsoleRecentLines && m_recentTimers[count] >= 0.0f) ++count;
-      count = std::min(count, lineCount);
-      for (size_t k = 0; k < count; ++k) recent.push_back(m_lines[lineCount - 1 - k]);
-    }
-    if (m_processor && state != ConsoleState_Closed && fontHeight > 0) {
-      size_t next = m_followOutput ? lineCount : m_scrollAnchor;
-      for (int lineY = y2 - 2 * fontHeight - 5; next > 0 && lineY > y; lineY -= fontHeight)
-        visible.push_back(m_lines[--next]);
-    }
-  }
+  const DrawSnapshot shot = TakeDrawSnapshot(y, y2, fontHeight, showRecent, drawNotices);
   if (!m_processor) return;
+  DrawOverlay(shot, x, y, x2, fontHeight);
+  if (shot.state == ConsoleState_Closed) return;
+  DrawPanel(shot, x, y, x2, y2, fontHeight);
+  DrawPanelText(shot, x, y2, fontHeight);
+}
 
-  if (!recent.empty() || !notices.empty()) {
-    m_processor->BeginFont();
-    int count = static_cast<int>(recent.size());
-    for (int k = 0; k < count; ++k)
-      DrawColouredText(recent[k], x + 5, y + 5 + (count - 1 - k) * fontHeight, 1.0f, 1.0f, 1.0f,
-                       1.0f - fraction);
-    for (size_t i = 0; i < notices.size(); ++i) {
-      int w = m_processor->GetTextWidth(StripColourEscapes(notices[i]));
-      DrawColouredText(notices[i], x2 - 5 - w, y + 5 + static_cast<int>(i) * fontHeight, 1.0f, 1.0f,
-                       1.0f, 1.0f);
-    }
-    m_processor->EndFont();
+Console::DrawSnapshot Console::TakeDrawSnapshot(int y, int y2, int fontHeight, bool showRecent,
+                                                bool drawNotices) {
+  DrawSnapshot shot;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  shot.state = m_state;
+  shot.fraction = m_openFraction;
+  shot.cursorVisible = m_cursorVisible;
+  const size_t lineCount = m_lines.size();
+  shot.lineCount = lineCount;
+  shot.scrollOffset = m_followOutput ? 0 : static_cast<int>(lineCount - m_scrollAnchor);
+  if (drawNotices)
+    shot.notices.swap(m_notices);
+  else
+    m_notices.clear();
+  if (m_processor && shot.state != ConsoleState_Open && showRecent) {
+    size_t count = 0;
+    while (count < kConsoleRecentLines && m_recentTimers[count] >= 0.0f) ++count;
+    count = std::min(count, lineCount);
+    for (size_t k = 0; k < count; ++k) shot.recent.push_back(m_lines[lineCount - 1 - k]);
   }
-  if (state == ConsoleState_Closed) return;
+  if (m_processor && shot.state != ConsoleState_Closed && fontHeight > 0) {
+    size_t next = m_followOutput ? lineCount : m_scrollAnchor;
+    for (int lineY = y2 - 2 * fontHeight - 5; next > 0 && lineY > y; lineY -= fontHeight)
+      shot.visible.push_back(m_lines[--next]);
+  }
+  return shot;
+}
 
-  const int textY = y2 - fontHeight - 5;
-  const int inputX = x + 5 + m_processor->GetTextWidth(kConsolePrompt);
+void Console::DrawOverlay(const DrawSnapshot& shot, int x, int y, int x2, int fontHeight) {
+  if (shot.recent.empty() && shot.notices.empty()) return;
+  m_processor->BeginFont();
+  const int count = static_cast<int>(shot.recent.size());
+  for (int k = 0; k < count; ++k)
+    DrawColouredText(shot.recent[k], x + 5, y + 5 + (count - 1 - k) * fontHeight, 1.0f, 1.0f, 1.0f,
+                     1.0f - shot.fraction);
+  for (size_t i = 0; i < shot.notices.size(); ++i) {
+    int w = m_processor->GetTextWidth(StripColourEscapes(shot.notices[i]));
+    DrawColouredText(shot.notices[i], x2 - 5 - w, y + 5 + static_cast<int>(i) * fontHeight, 1.0f,
+                     1.0f, 1.0f, 1.0f);
+  }
+  m_processor->EndFont();
+}
+
+void Console::DrawPanel(const DrawSnapshot& shot, int x, int y, int x2, int y2, int fontHeight) {
+  const float fraction = shot.fraction;
   m_processor->BeginQuads();
   m_processor->DrawRectangle(x, y, x2, y2, 0.0f, kBackgroundGreen, 0.0f,
                              fraction * kBackgroundAlpha);
   m_processor->DrawRectangle(x, y2 - 1, x2, y2, 1.0f, 1.0f, 1.0f, fraction);
-  if (cursorVisible) {
+  if (shot.cursorVisible) {
+    const int inputX = x + 5 + m_processor->GetTextWidth(kConsolePrompt);
     int cx = inputX + m_processor->GetTextWidth(
                           std::string_view(m_input).substr(0, static_cast<size_t>(m_cursor)));
     m_processor->DrawRectangle(cx, y2 - fontHeight - 7, cx + 2, y2 - 7, 1.0f, 1.0f, 1.0f, fraction);
   }
-  if (lineCount > 1) {
+  if (shot.lineCount > 1) {
     m_processor->DrawRectangle(x2 - 10, y + 5, x2 - 5, y + 6, 1.0f, 1.0f, 1.0f, fraction);
     m_processor->DrawRectangle(x2 - 10, y2 - 6, x2 - 5, y2 - 5, 1.0f, 1.0f, 1.0f, fraction);
-    const int range = height - 17;
-    const int top = y + 5 + range - range * scrollOffset / static_cast<int>(lineCount - 1);
+    const int range = (y2 - y) - 17;
+    const int top =
+        y + 5 + range - range * shot.scrollOffset / static_cast<int>(shot.lineCount - 1);
     m_processor->DrawRectangle(x2 - 8, top, x2 - 7, top + 7, 1.0f, 1.0f, 1.0f, fraction);
   }
   m_processor->EndQuads();
+}
 
+void Console::DrawPanelText(const DrawSnapshot& shot, int x, int y2, int fontHeight) {
+  const float fraction = shot.fraction;
+  const int textY = y2 - fontHeight - 5;
+  const int inputX = x + 5 + m_processor->GetTextWidth(kConsolePrompt);
   m_processor->BeginFont();
   DrawColouredText(kConsolePrompt, x + 5, textY, 1.0f, 0.5f, 0.25f, fraction);
   if (!m_completionHint.empty())
     DrawColouredText(m_completionHint, inputX, textY, kHintGrey, kHintGrey, kHintGrey, fraction);
   DrawColouredText(m_input, inputX, textY, 1.0f, 1.0f, 1.0f, fraction);
   int lineY = y2 - 2 * fontHeight - 5;
-  for (const std::string& line : visible) {
+  for (const std::string& line : shot.visible) {
     DrawColouredText(line, x + 5, lineY, 1.0f, 1.0f, 1.0f, fraction);
     lineY -= fontHeight;
   }

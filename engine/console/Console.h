@@ -153,6 +153,25 @@ class Console {
   void DrawColouredText(std::string_view text, int x, int y, float red, float green, float blue,
                         float alpha);
 
+  // What one Draw shows, taken under the lock; lines newest first.
+  struct DrawSnapshot {
+    ConsoleState state = ConsoleState_Closed;
+    float fraction = 0.0f;
+    bool cursorVisible = false;
+    size_t lineCount = 0;
+    int scrollOffset = 0;
+    std::vector<std::string> recent;
+    std::vector<std::string> notices;
+    std::vector<std::string> visible;
+  };
+  DrawSnapshot TakeDrawSnapshot(int y, int y2, int fontHeight, bool showRecent, bool drawNotices);
+  // Recent lines (while not open) at the top left, notices at the top right.
+  void DrawOverlay(const DrawSnapshot& shot, int x, int y, int x2, int fontHeight);
+  // Background, cursor and scroll bar.
+  void DrawPanel(const DrawSnapshot& shot, int x, int y, int x2, int y2, int fontHeight);
+  // Prompt, completion hint, input and the visible lines.
+  void DrawPanelText(const DrawSnapshot& shot, int x, int y2, int fontHeight);
+
   mutable std::mutex m_mutex;
 
   // Guarded by m_mutex.

@@ -88,7 +88,7 @@ bool KazEngine::Startup(int argc, char** argv, void* window, const char* title,
     m_console.SetOpen(false, false);
     m_console.SetOutputHook(&KazEngine::ForwardOutput, this);
     m_console.SetCommandProcessor(&m_processor);
-    RegisterBuiltinCommands(this);
+    RegisterBuiltinCommands(static_cast<IKazEngine*>(this));
     SetBuiltinCommandHooks({[this] { return RestartVideo(); }, nullptr});
     RunStartupSteps(argc, argv);
   } catch (const std::exception& e) {
@@ -209,6 +209,9 @@ void KazEngine::Shutdown() {
     m_flashEffect = nullptr;
   }
   SetBuiltinCommandHooks({});
+  // The commands carry this engine as user data: they go with it, and the
+  // next start-up registers them afresh.
+  CommandRegistry::Instance().UnregisterCommands(static_cast<IKazEngine*>(this));
   if (m_video) {
     DestroyVideoManager();
     m_video = nullptr;

@@ -47,6 +47,16 @@ bool ParseVersion(const std::string& text, uint32_t* version) {
   return count > 0 && inRange;
 }
 
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
+
+// A mod name names its configuration file under "config/": no separators,
+// and not a name for the folder itself or its parent.
+bool IsPlainName(const std::string& name) {
+  return name != "." && name != ".." && std::none_of(name.begin(), name.end(), IsSeparator);
+}
+
 // Lower case up to the first white space; the rest is kept as it is.
 bool LowerCaseName(const std::string& value, std::string* name) {
   *name = value;
@@ -79,6 +89,47 @@ struct FileCloser {
 
 }  // namespace
 
+// One key of a definition file; unknown keys are ignored.
+void ModList::ApplyKey(ModInfo& mod, const std::string& key, const std::string& value) {
+  if (key == "ModName") {
+    // A name with path parts would put the configuration outside "config/":
+    // the definition keeps no name and is dropped.
+    const bool plain = IsPlainName(value);
+    if (!plain) mod.name.clear();
+    if (!plain || !LowerCaseName(value, &mod.name))
+      LogWarning("Mod def file '[grey]%s[white]' has illegal name '[grey]%s[white]'",
+                 mod.definitionFile.c_str(), value.c_str());
+  } else if (key == "ModFullName") {
+    mod.fullName = value;
+  } else if (key == "ModAuthor") {
+    mod.author = value;
+  } else if (key == "ModWebSite") {
+    mod.webSite = value;
+  } else if (key == "ModLogo") {
+    mod.logo = value;
+  } else if (key == "ModVersion") {
+    if (!ParseVersion(value, &mod.version) && !value.empty())
+      LogWarning("Mod def file '[grey]%s[white]' has illegal version '[grey]%s[white]'",
+                 mod.definitionFile.c_str(), value.c_str());
+  } else if (key == "ModPackages") {
+    // Empty pieces would name the base directory itself: skip them.
+    mod.packages.clear();
+    for (const std::string& piece : SplitString(value, ';')) {
+      std::string package = TrimWhitespace(piece);
+      if (package.empty()) continue;
+      if (IsPackageName(package))
+        mod.packages.push_back(std::move(package));
+      else
+        LogWarning(
+            "Mod def file '[grey]%s[white]' names package '[grey]%s[white]' outside the "
+            "base directory; it is ignored",
+            mod.definitionFile.c_str(), package.c_str());
+    }
+  } else if (key == "ClassName") {
+    mod.className = value;
+  }
+}
+
 bool ModList::LoadDefinition(const std::string& nativePath) {
   std::unique_ptr<FILE, FileCloser> file(std::fopen(nativePath.c_str(), "r"));
   if (!file) return false;
@@ -100,32 +151,7 @@ bool ModList::LoadDefinition(const std::string& nativePath) {
     std::string key = TrimWhitespace(std::string_view(text).substr(0, eq));
     std::string value = TrimWhitespace(std::string_view(text).substr(eq + 1));
 
-    if (key == "ModName") {
-      if (!LowerCaseName(value, &mod.name))
-        LogWarning("Mod def file '[grey]%s[white]' has illegal name '[grey]%s[white]'",
-                   nativePath.c_str(), value.c_str());
-    } else if (key == "ModFullName") {
-      mod.fullName = value;
-    } else if (key == "ModAuthor") {
-      mod.author = value;
-    } else if (key == "ModWebSite") {
-      mod.webSite = value;
-    } else if (key == "ModLogo") {
-      mod.logo = value;
-    } else if (key == "ModVersion") {
-      if (!ParseVersion(value, &mod.version) && !value.empty())
-        LogWarning("Mod def file '[grey]%s[white]' has illegal version '[grey]%s[white]'",
-                   nativePath.c_str(), value.c_str());
-    } else if (key == "ModPackages") {
-      // Empty pieces would name the base directory itself: skip them.
-      mod.packages.clear();
-      for (const std::string& piece : SplitString(value, ';')) {
-        std::string package = TrimWhitespace(piece);
-        if (!package.empty()) mod.packages.push_back(std::move(package));
-      }
-    } else if (key == "ClassName") {
-      mod.className = value;
-    }
+    ApplyKey(mod, key, value);
   }
   file.reset();
 
@@ -168,7 +194,24 @@ std::string ModList::ConfigFilePath(const std::string& baseDir, const ModInfo& m
   return WithSeparator(baseDir) + "config/" + mod.name + ".cfg";
 }
 
+bool ModList::IsPackageName(const std::string& name) {
+  if (name.empty() || IsSeparator(name.front())) return false;
+  size_t start = 0;
+  for (;;) {
+    size_t end = start;
+    while (end < name.size() && !IsSeparator(name[end])) ++end;
+    if (name.compare(start, end - start, "..") == 0) return false;
+    if (end >= name.size()) return true;
+    start = end + 1;
+  }
+}
+
 bool ModList::AddPackage(const std::string& baseDir, const std::string& name, bool append) {
+  if (!IsPackageName(name)) {
+    LogWarning("Package '[grey]%s[white]' is not a folder below the base directory; refused.",
+               name.c_str());
+    return false;
+  }
   const std::string directory = WithSeparator(baseDir) + name;
   const std::string archive = directory + ".pak";
   bool added = false;

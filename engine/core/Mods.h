@@ -5,7 +5,9 @@
 // application class, described by a "*.mod" text file of key=value lines in
 // the base directory's "mods" folder. Reads the definition files with plain
 // C I/O and lists the folder with std::filesystem; adds packages through
-// FileSystem; reports through the log.
+// FileSystem; reports through the log. Names with path parts are refused:
+// configuration stays under "config/" and only folders below the base
+// directory are mounted.
 #pragma once
 
 #include <cstddef>
@@ -57,11 +59,18 @@ class ModList {
   // baseDir + "config/" + name + ".cfg": executed at start-up, written at shutdown.
   static std::string ConfigFilePath(const std::string& baseDir, const ModInfo& mod);
 
+  // A relative path that stays below the base directory: not empty, not
+  // absolute, no ".." part.
+  static bool IsPackageName(const std::string& name);
+
   // Adds baseDir + name and baseDir + name + ".pak" to the search path so that
   // the directory is searched before the archive, at the end (append) or the
-  // front. True when at least one of the two was added.
+  // front. True when at least one of the two was added; a name that is not a
+  // package name is refused with a warning.
   static bool AddPackage(const std::string& baseDir, const std::string& name, bool append);
 
  private:
+  static void ApplyKey(ModInfo& mod, const std::string& key, const std::string& value);
+
   std::vector<ModInfo> m_mods;
 };

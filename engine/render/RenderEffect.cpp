@@ -22,9 +22,9 @@ const char* const kSemanticNames[SEM_COUNT] = {
     "VIEWPOS",         "LIGHTPOS",     "LIGHTCOLOR",          "LIGHTPARAMS",
     "LIGHTMASKMATRIX", "TIME",         "PREVFRAMETIME",       "SCREENDIMENSIONS"};
 
+ResourceManager g_effectManager("WorldRenderEffect");  // built at static initialisation
 ResourceManager& EffectManager() {
-  static ResourceManager manager("WorldRenderEffect");
-  return manager;
+  return g_effectManager;
 }
 
 Material* g_defaultMaterial = nullptr;

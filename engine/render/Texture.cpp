@@ -16,9 +16,9 @@ KAZ_DEFINE_POOL(GLTexture, 10);
 
 namespace {
 
+ResourceManager g_textureManager("TextureResource");  // built at static initialisation
 ResourceManager& TextureManager() {
-  static ResourceManager manager("TextureResource");
-  return manager;
+  return g_textureManager;
 }
 
 // Image files larger than this are refused before reading.

@@ -290,10 +290,10 @@ bool File::IsValid() const {
   return m_handle && m_handle->file;
 }
 char File::GetMode() const {
-  return IsValid() ? m_mode : 0;
+  return IsValid() || m_closing ? m_mode : 0;
 }
 const char* File::GetFileName() const {
-  return IsValid() ? m_fileName : "";
+  return IsValid() || m_closing ? m_fileName : "";
 }
 
 #define KAZ_OPEN_BODY(openFunction, modeChar)              \
@@ -364,7 +364,9 @@ bool File::Close() {
     Registry().set.erase(m_handle.get());
     m_handle->file = nullptr;
   }
+  m_closing = true;
   Report(FileClosed, this);
+  m_closing = false;
   m_fileName[0] = '\0';
   m_mode = 0;
   return true;

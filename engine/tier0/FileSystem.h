@@ -110,6 +110,8 @@ class KAZ_API File {
   std::shared_ptr<FileHandle> m_handle;
   char m_fileName[kMaxFilenameStr + 1];
   char m_mode;
+  // Set while FileClosed is reported: the handler still reads name and mode.
+  bool m_closing = false;
 };
 
 }  // namespace FileSystem

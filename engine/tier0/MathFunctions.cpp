@@ -1,7 +1,14 @@
-// MathFunctions.cpp - ray-plane intersection.
+// MathFunctions.cpp - matrix finiteness and ray-plane intersection.
 #include "tier0/MathFunctions.h"
 
 #include <cmath>
+
+bool IsFinite(const Matrix4x4& m) {
+  for (float e : m.m) {
+    if (!std::isfinite(e)) return false;
+  }
+  return true;
+}
 
 bool RayPlaneIntersect(const Vector3D& origin, const Vector3D& target, const Vector4D& plane,
                        Vector3D* hit) {

@@ -1,9 +1,13 @@
 // MathFunctions.h - free helpers over the math types: distance, normalised
-// copy, cross product, ray-plane intersection and the cubic Bezier point used
-// by animation paths. Depends on Vector.h.
+// copy, cross product, finiteness, ray-plane intersection and the cubic
+// Bezier point used by animation paths. Depends on Vector.h and Matrix.h.
 #pragma once
 
+#include "tier0/AABB.h"
+#include "tier0/Matrix.h"
 #include "tier0/Vector.h"
+
+#include <cmath>
 
 inline float Distance(const Vector3D& a, const Vector3D& b) {
   return a.Distance(b);
@@ -14,6 +18,21 @@ inline Vector3D Normalize(const Vector3D& v) {
 inline Vector3D Cross(const Vector3D& a, const Vector3D& b) {
   return a.Cross(b);
 }
+
+// True when no component is NaN or infinite.
+inline bool IsFinite(float v) {
+  return std::isfinite(v);
+}
+inline bool IsFinite(const Vector3D& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+inline bool IsFinite(const Vector4D& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.w);
+}
+inline bool IsFinite(const AABB& box) {
+  return IsFinite(box.mins) && IsFinite(box.maxs);
+}
+bool IsFinite(const Matrix4x4& m);
 
 // Line through origin towards target against the plane a*x + b*y + c*z + d = 0
 // (the Frustum's convention). The hit may lie behind the origin. False when the

@@ -271,7 +271,7 @@ size_t XmlElement::StoreString(size_t offset, const char* text, size_t length) {
   return AddString(text, length);
 }
 
-bool XmlElement::FailParse(XmlReader& reader) {
+bool XmlElement::FailParse(XmlReader&) {
   Clear();
   return false;
 }
@@ -290,7 +290,6 @@ bool XmlElement::Parse(XmlReader& reader) {
     Clear();
   }
   reader.ResetTokens();
-  if (!ok) LogDetail("XML: %s", reader.m_error.c_str());
   return ok;
 }
 
@@ -303,122 +302,119 @@ bool XmlElement::ParseDocument(XmlReader& reader) {
 
 bool XmlElement::ParseElement(XmlReader& reader, int depth, const char* parentName) {
   Clear();
-  using R = XmlReader;
+  bool closing = false;
+  if (!ReadName(reader, depth, parentName, closing)) return FailParse(reader);
+  if (closing) return true;  // the parent's closing tag: left nameless
+  if (GetName()[0] == '?') return ParseInstruction(reader) || FailParse(reader);
+  bool empty = false;
+  if (!ParseAttributes(reader, empty)) return FailParse(reader);
+  if (empty) return true;
+  if (!ParseChildren(reader, depth) || !ParseClosingTag(reader)) return FailParse(reader);
+  return true;
+}
 
+bool XmlElement::ReadName(XmlReader& reader, int depth, const char* parentName, bool& closing) {
+  using R = XmlReader;
   // Skip character data up to the next tag.
   do {
     if (!reader.NextToken()) {
-      if (parentName)
-        reader.Fail("end of input inside element '%s'", parentName);
-      else
-        reader.Fail("no element found");
-      return FailParse(reader);
+      if (parentName) return reader.Fail("end of input inside element '%s'", parentName);
+      return reader.Fail("no element found");
     }
   } while (reader.m_tokenType != R::Token_Open);
 
-  if (!reader.NextToken()) {
-    reader.Fail("end of input after '<'");
-    return FailParse(reader);
-  }
-  if (reader.m_tokenType == R::Token_Slash) return true;  // the parent's closing tag
-  if (reader.m_tokenType != R::Token_Text || reader.m_token.empty()) {
-    reader.Fail("expected an element name after '<'");
-    return FailParse(reader);
-  }
-  if (depth > kXmlMaxDepth) {
-    reader.Fail("elements nested deeper than %d levels", kXmlMaxDepth);
-    return FailParse(reader);
-  }
-
-  m_name = static_cast<std::ptrdiff_t>(AddString(reader.m_token.data(), reader.m_token.size()));
-
-  if (reader.m_token[0] == '?') {
-    if (!reader.ReadRaw(reader.m_token.back())) {
-      reader.Fail("unterminated processing instruction '%s'", GetName());
-      return FailParse(reader);
-    }
-    if (!reader.m_token.empty()) {
-      reader.m_token.pop_back();  // the '?' of "?>"
-    } else {
-      // "<?name?>": the '?' ended up in the name.
-      size_t length = std::strlen(GetName());
-      if (length > 1 && GetName()[length - 1] == '?')
-        m_pool[static_cast<size_t>(m_name) + length - 1] = '\0';
-    }
-    m_attrNames.reserve(kArrayInitialCapacity);
-    m_attrValues.reserve(kArrayInitialCapacity);
-    m_attrNames.push_back(AddString(reader.m_token.data(), reader.m_token.size()));
-    m_attrValues.push_back(0);
+  if (!reader.NextToken()) return reader.Fail("end of input after '<'");
+  if (reader.m_tokenType == R::Token_Slash) {
+    closing = true;
     return true;
   }
+  if (reader.m_tokenType != R::Token_Text || reader.m_token.empty())
+    return reader.Fail("expected an element name after '<'");
+  if (depth > kXmlMaxDepth)
+    return reader.Fail("elements nested deeper than %d levels", kXmlMaxDepth);
+  m_name = static_cast<std::ptrdiff_t>(AddString(reader.m_token.data(), reader.m_token.size()));
+  return true;
+}
 
-  // Attributes up to '>' or "/>".
+bool XmlElement::ParseInstruction(XmlReader& reader) {
+  if (!reader.ReadRaw(reader.m_token.back()))
+    return reader.Fail("unterminated processing instruction '%s'", GetName());
+  if (!reader.m_token.empty()) {
+    reader.m_token.pop_back();  // the '?' of "?>"
+  } else {
+    // "<?name?>": the '?' ended up in the name.
+    size_t length = std::strlen(GetName());
+    if (length > 1 && GetName()[length - 1] == '?')
+      m_pool[static_cast<size_t>(m_name) + length - 1] = '\0';
+  }
+  AddAttribute(reader.m_token);
+  return true;
+}
+
+void XmlElement::AddAttribute(const std::string& name) {
+  if (m_attrNames.empty()) {
+    m_attrNames.reserve(kArrayInitialCapacity);
+    m_attrValues.reserve(kArrayInitialCapacity);
+  }
+  m_attrNames.push_back(AddString(name.data(), name.size()));
+  m_attrValues.push_back(0);
+}
+
+bool XmlElement::ParseAttributes(XmlReader& reader, bool& empty) {
+  using R = XmlReader;
   bool pending = false;  // a token read ahead after an attribute name
   for (;;) {
-    if (!pending && !reader.NextToken()) {
-      reader.Fail("end of input inside tag '%s'", GetName());
-      return FailParse(reader);
-    }
+    if (!pending && !reader.NextToken())
+      return reader.Fail("end of input inside tag '%s'", GetName());
     pending = false;
-    if (reader.m_tokenType == R::Token_Close) break;
+    if (reader.m_tokenType == R::Token_Close) return true;
     if (reader.m_tokenType == R::Token_Slash) {
-      if (!reader.NextToken() || reader.m_tokenType != R::Token_Close) {
-        reader.Fail("expected '>' after '/' in tag '%s'", GetName());
-        return FailParse(reader);
-      }
+      if (!reader.NextToken() || reader.m_tokenType != R::Token_Close)
+        return reader.Fail("expected '>' after '/' in tag '%s'", GetName());
+      empty = true;
       return true;
     }
     if (reader.m_tokenType != R::Token_Text) {
-      reader.Fail("unexpected '%c' in tag '%s'", reader.m_tokenType == R::Token_Equals ? '=' : '<',
-                  GetName());
-      return FailParse(reader);
+      return reader.Fail("unexpected '%c' in tag '%s'",
+                         reader.m_tokenType == R::Token_Equals ? '=' : '<', GetName());
     }
-    if (FindAttribute(reader.m_token.c_str()) >= 0) {
-      reader.Fail("attribute '%s' repeated in tag '%s'", reader.m_token.c_str(), GetName());
-      return FailParse(reader);
-    }
-    if (m_attrNames.empty()) {
-      m_attrNames.reserve(kArrayInitialCapacity);
-      m_attrValues.reserve(kArrayInitialCapacity);
-    }
-    m_attrNames.push_back(AddString(reader.m_token.data(), reader.m_token.size()));
-    m_attrValues.push_back(0);
+    if (FindAttribute(reader.m_token.c_str()) >= 0)
+      return reader.Fail("attribute '%s' repeated in tag '%s'", reader.m_token.c_str(), GetName());
+    AddAttribute(reader.m_token);
 
-    if (!reader.NextToken()) {
-      reader.Fail("end of input inside tag '%s'", GetName());
-      return FailParse(reader);
-    }
+    if (!reader.NextToken()) return reader.Fail("end of input inside tag '%s'", GetName());
     if (reader.m_tokenType != R::Token_Equals) {
       pending = true;
       continue;
     }
     if (!reader.NextToken() || reader.m_tokenType != R::Token_Text) {
-      reader.Fail("attribute '%s' of tag '%s' has no value", &m_pool[m_attrNames.back()],
-                  GetName());
-      return FailParse(reader);
+      return reader.Fail("attribute '%s' of tag '%s' has no value", &m_pool[m_attrNames.back()],
+                         GetName());
     }
     m_attrValues.back() =
         StoreString(m_attrValues.back(), reader.m_token.data(), reader.m_token.size());
   }
+}
 
-  // Children until the closing tag.
+bool XmlElement::ParseChildren(XmlReader& reader, int depth) {
   for (;;) {
     XmlElement child;
-    if (!child.ParseElement(reader, depth + 1, GetName())) return FailParse(reader);
-    if (!child.HasName()) break;
+    if (!child.ParseElement(reader, depth + 1, GetName())) return false;
+    if (!child.HasName()) return true;
     if (m_children.empty()) m_children.reserve(kArrayInitialCapacity);
     m_children.push_back(std::move(child));
   }
+}
 
+bool XmlElement::ParseClosingTag(XmlReader& reader) {
+  using R = XmlReader;
   if (!reader.NextToken() || reader.m_tokenType != R::Token_Text ||
       !EqualsNoCase(reader.m_token.c_str(), GetName())) {
-    reader.Fail("closing tag '%s' does not match element '%s'",
-                reader.m_tokenType == R::Token_Text ? reader.m_token.c_str() : "", GetName());
-    return FailParse(reader);
+    return reader.Fail("closing tag '%s' does not match element '%s'",
+                       reader.m_tokenType == R::Token_Text ? reader.m_token.c_str() : "",
+                       GetName());
   }
-  if (!reader.NextToken() || reader.m_tokenType != R::Token_Close) {
-    reader.Fail("expected '>' after closing tag '%s'", GetName());
-    return FailParse(reader);
-  }
+  if (!reader.NextToken() || reader.m_tokenType != R::Token_Close)
+    return reader.Fail("expected '>' after closing tag '%s'", GetName());
   return true;
 }

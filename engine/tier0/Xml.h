@@ -8,10 +8,11 @@
 // "?name" with the rest of its text as its only attribute name.
 //
 // Malformed input (unterminated or mismatched elements, stray tokens inside a
-// tag, nesting deeper than kXmlMaxDepth) fails the parse, leaves the element
-// empty, and logs one detail line; GetError() on the reader tells why.
+// tag, nesting deeper than kXmlMaxDepth) fails the parse and leaves the element
+// empty. The reader writes no messages: GetError() tells the caller why, and
+// the caller reports it once.
 //
-// Depends on: core/Log, core/StringUtil.
+// Depends on: core/StringUtil, core/Log.h (bounded formatting only).
 #pragma once
 
 #include <cstddef>
@@ -103,7 +104,17 @@ class XmlElement {
   const char* GetAttribute(const char* name, const char* defaultValue) const;
 
  private:
+  // The steps of one element; each returns false (with the reader's error
+  // set) on malformed input and leaves clearing to ParseElement.
   bool ParseElement(XmlReader& reader, int depth, const char* parentName);
+  // Up to and including the name; `closing` when "</" came instead.
+  bool ReadName(XmlReader& reader, int depth, const char* parentName, bool& closing);
+  bool ParseInstruction(XmlReader& reader);
+  // Up to '>' or "/>" (`empty`).
+  bool ParseAttributes(XmlReader& reader, bool& empty);
+  bool ParseChildren(XmlReader& reader, int depth);
+  bool ParseClosingTag(XmlReader& reader);
+  void AddAttribute(const std::string& name);
   bool FailParse(XmlReader& reader);
   size_t AddString(const char* text, size_t length);
   // Overwrites in place when it fits, else appends a copy; returns the new offset.

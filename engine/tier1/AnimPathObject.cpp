@@ -1,6 +1,8 @@
 // AnimPathObject.cpp - waypoints, tangents, playing and moving objects.
 #include "tier1/AnimPathObject.h"
 
+#include "tier1/Finite.h"
+
 #include <cmath>
 
 KAZ_DEFINE_POOL(AnimPathObject, 10);
@@ -13,13 +15,6 @@ Matrix4x4 WithRotationOf(const Matrix4x4& rotation, const Vector3D& position) {
   m.m[15] = 1.0f;
   m.SetTranslation(position);
   return m;
-}
-
-bool IsFinite(const Matrix4x4& m) {
-  for (float e : m.m) {
-    if (!std::isfinite(e)) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -42,6 +37,7 @@ void AnimPathObject::Destroy() {
 }
 
 void AnimPathObject::SetWorldTransform(const Matrix4x4& matrix) {
+  if (!AcceptFinite("SetWorldTransform", matrix)) return;
   WorldObject::SetWorldTransform(matrix);
   for (Waypoint& wp : m_waypoints)
     wp.worldTransform = Matrix4x4::Product(matrix, wp.localTransform);
@@ -49,6 +45,7 @@ void AnimPathObject::SetWorldTransform(const Matrix4x4& matrix) {
 
 void AnimPathObject::AddWaypoint(const Matrix4x4& transform, float duration, uint32_t rotationType,
                                  WorldObject* target) {
+  if (!AcceptFinite("AddWaypoint", transform, duration)) return;
   Waypoint wp{transform,
               Matrix4x4::Product(GetWorldTransform(), transform),
               duration,
@@ -110,6 +107,7 @@ bool AnimPathObject::Advance(PlayState& state) const {
 
 bool AnimPathObject::PlayObject(WorldObject* object, bool loop, float startTime) {
   if (!object || object == this || m_waypoints.size() < 2) return false;
+  if (!AcceptFinite("PlayObject", startTime)) return false;
   PlayState state;
   state.loop = loop;
   state.time = startTime;

@@ -8,10 +8,14 @@
 
 #include "tier1/WorldObject.h"
 
+#include <bit>
+#include <cstdint>
 #include <vector>
 
-// Vertical field of view in radians unless the record sets another.
-constexpr float kDefaultFieldOfView = 1.3099f;
+// Vertical field of view in radians unless the record sets another: about
+// 1.3099, given as its bit pattern because the literal 1.3099f rounds to a
+// neighbour three steps away and scripts compare the exact value.
+constexpr float kDefaultFieldOfView = std::bit_cast<float>(uint32_t{0x3FA7AACB});
 
 struct CameraObjectParams : ObjectParams {
   CameraObjectParams() : ObjectParams(ObjectType_Camera, ObjectParamsVariant::Camera) {}

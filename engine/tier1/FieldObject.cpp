@@ -1,12 +1,17 @@
 // FieldObject.cpp - fluid fields.
 #include "tier1/FieldObject.h"
 
+#include "tier1/Finite.h"
+
 KAZ_DEFINE_POOL(FieldObject, 10);
 
 bool FieldObject::Create(World* world, const ObjectParams& params) {
   if (!WorldObject::Create(world, params) || params.variant != ObjectParamsVariant::Field)
     return false;
   const auto& field = static_cast<const FieldObjectParams&>(params);
+  if (!AcceptFinite("CreateFieldObject", field.fluidDensity, field.fluidLinearViscosity,
+                    field.fluidAngularViscosity))
+    return false;
   m_fieldType = field.fieldType;
   m_fluidDensity = field.fluidDensity;
   m_fluidLinearViscosity = field.fluidLinearViscosity;

@@ -2,6 +2,7 @@
 #include "tier1/JointObject.h"
 
 #include "core/Log.h"
+#include "tier1/Finite.h"
 
 KAZ_DEFINE_POOL(JointObject, 10);
 
@@ -24,6 +25,9 @@ bool JointObject::Create(World* world, const ObjectParams& params) {
       params.type != ObjectType_Joint)
     return false;
   const auto& rec = static_cast<const JointObjectParams&>(params);
+  if (!AcceptFinite("CreateJointObject", rec.pin1, rec.pin2, rec.stiffness, rec.maxConeAngle,
+                    rec.maxTwistAngle))
+    return false;
   if (!rec.object1 || !rec.object1->GetBody()) {
     LogDetail("CreateJointObject: At least one physical object must be given.");
     return false;

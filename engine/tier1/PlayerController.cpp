@@ -1,20 +1,41 @@
 // PlayerController.cpp - movement, jumping, speed cap and contact handling.
 #include "tier1/PlayerController.h"
 
+#include "core/Log.h"
+#include "tier1/Finite.h"
 #include "tier1/WorldObject.h"
 
 #include <cmath>
+#include <unordered_map>
+
+namespace {
+
+// Every controller of a world shares one material, so the callbacks find the
+// controller through the object they touch. Main thread only, like contacts.
+std::unordered_map<const WorldObject*, PlayerController*>& Controllers() {
+  static std::unordered_map<const WorldObject*, PlayerController*> controllers;
+  return controllers;
+}
+
+PlayerController* ControllerOf(const WorldObject* object) {
+  auto it = object ? Controllers().find(object) : Controllers().end();
+  return it == Controllers().end() ? nullptr : it->second;
+}
+
+// The controller of the pair whose contacts are being processed.
+PlayerController* g_pairController = nullptr;
+
+}  // namespace
 
 PlayerController::~PlayerController() {
   ReleaseAll();
 }
 
 void PlayerController::ReleaseAll() {
-  if (m_material) {
-    // The World keeps the material; its callbacks must not reach a dead controller.
-    m_material->SetCallbacks(nullptr, nullptr, nullptr, nullptr);
-    m_material->Release();
-  }
+  // The World keeps the shared material; its callbacks must not reach a dead controller.
+  if (g_pairController == this) g_pairController = nullptr;
+  if (m_object && ControllerOf(m_object) == this) Controllers().erase(m_object);
+  if (m_material) m_material->Release();
   if (m_object) m_object->Release();
   m_material = nullptr;
   m_object = nullptr;
@@ -23,15 +44,22 @@ void PlayerController::ReleaseAll() {
 bool PlayerController::Init(WorldObject* object) {
   if (!object || !object->GetWorld()) return false;
   ReleaseAll();
+  World* world = object->GetWorld();
+  PhysicalMaterial* material = world->FindMaterialWithCallback(ContactBegin);
+  if (!material) {
+    material = world->CreatePhysicalMaterial(0.0f, 0.0f);
+    if (!material) {
+      LogWarning("PlayerController::Init: no physical material can be made for the controller.");
+      return false;
+    }
+    material->SetCallbacks(ContactBegin, ContactProcess, ContactEnd, nullptr);
+  }
+  material->AddRef();
+  m_material = material;
   object->AddRef();
   m_object = object;
-  PhysicalMaterial* material = object->GetWorld()->CreatePhysicalMaterial(0.0f, 0.0f);
-  if (material) {
-    material->SetCallbacks(ContactBegin, ContactProcess, ContactEnd, this);
-    material->AddRef();
-    m_material = material;
-    object->SetPhysicalMaterial(material);
-  }
+  Controllers()[object] = this;
+  object->SetPhysicalMaterial(material);
   if (object->GetBody()) {
     PhysicsBodySetContinuousCollisionMode(object->GetBody(), 1);
     // Sleeping bodies get no contacts, and without them no ground to walk on.
@@ -39,6 +67,18 @@ bool PlayerController::Init(WorldObject* object) {
   }
   m_jumped = false;
   return true;
+}
+
+void PlayerController::SetHeadingAngle(float radians) {
+  if (AcceptFinite("PlayerController::SetHeadingAngle", radians)) m_heading = radians;
+}
+
+void PlayerController::SetRunSpeed(float speed) {
+  if (AcceptFinite("PlayerController::SetRunSpeed", speed)) m_runSpeed = speed;
+}
+
+void PlayerController::SetWalkSpeed(float speed) {
+  if (AcceptFinite("PlayerController::SetWalkSpeed", speed)) m_walkSpeed = speed;
 }
 
 void PlayerController::Update(uint32_t flags) {
@@ -85,13 +125,16 @@ int PlayerController::ContactBegin(PhysicsMaterial* material, PhysicsBody* body0
                                    PhysicsBody* body1, void*) {
   auto* o0 = static_cast<WorldObject*>(PhysicsBodyGetUserData(body0));
   auto* o1 = static_cast<WorldObject*>(PhysicsBodyGetUserData(body1));
+  g_pairController = ControllerOf(o0);
+  if (!g_pairController) g_pairController = ControllerOf(o1);
   if (o0 && o1 && o0->GetPhysicalMaterial() && o1->GetPhysicalMaterial())
     PhysicsMaterialSetContactElasticity(material, 0.0f);
   return 1;
 }
 
-int PlayerController::ContactProcess(PhysicsMaterial* material, PhysicsContact*, void* userData) {
-  auto* self = static_cast<PlayerController*>(userData);
+int PlayerController::ContactProcess(PhysicsMaterial* material, PhysicsContact*, void*) {
+  PlayerController* self = g_pairController;
+  if (!self) return 1;
   const bool onGround = self->m_object && self->m_object->IsOnGround();
   if (self->m_idle && onGround) {
     // Stand still on slopes.

@@ -3,8 +3,8 @@
 // Each Update takes movement flags: on ground it pushes the body along the
 // heading, makes it jump once per press of the jump flag, and caps the
 // horizontal speed at the run speed. The controlled body gets a material of
-// its own whose contact callbacks take the bounce out, hold the character on
-// slopes while idle and drop friction while airborne.
+// its own (one per world, shared by its controllers) whose contact callbacks take the bounce out,
+// hold the character on slopes while idle and drop friction while airborne.
 //
 // Depends on tier1/World.h and tier1/WorldObject.h.
 #pragma once
@@ -37,12 +37,14 @@ class PlayerController {
   PlayerController(const PlayerController&) = delete;
   PlayerController& operator=(const PlayerController&) = delete;
 
-  // False (and nothing kept) without an object in a world.
+  // All controllers of a world share one material. False (and nothing kept)
+  // without an object in a world, or when no material can be made (logged).
   bool Init(WorldObject* object);
   void Update(uint32_t flags);
-  void SetHeadingAngle(float radians) { m_heading = radians; }
-  void SetRunSpeed(float speed) { m_runSpeed = speed; }
-  void SetWalkSpeed(float speed) { m_walkSpeed = speed; }
+  // Values that are not finite are refused with a warning.
+  void SetHeadingAngle(float radians);
+  void SetRunSpeed(float speed);
+  void SetWalkSpeed(float speed);
 
   float GetHeadingAngle() const { return m_heading; }
   float GetRunSpeed() const { return m_runSpeed; }

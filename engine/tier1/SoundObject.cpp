@@ -1,6 +1,8 @@
 // SoundObject.cpp - sound emitters over the installed sound hooks.
 #include "tier1/SoundObject.h"
 
+#include "tier1/Finite.h"
+
 KAZ_DEFINE_POOL(SoundObject, 10);
 
 namespace {
@@ -44,6 +46,7 @@ void SoundObject::Destroy() {
 }
 
 void SoundObject::SetWorldTransform(const Matrix4x4& matrix) {
+  if (!AcceptFinite("SetWorldTransform", matrix)) return;
   WorldObject::SetWorldTransform(matrix);
   if (m_instance && m_hooks->setPosition) m_hooks->setPosition(m_instance, matrix.GetTranslation());
 }

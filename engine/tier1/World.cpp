@@ -5,6 +5,7 @@
 #include "tier1/AnimPathObject.h"
 #include "tier1/CameraObject.h"
 #include "tier1/FieldObject.h"
+#include "tier1/Finite.h"
 #include "tier1/JointObject.h"
 #include "tier1/LightObject.h"
 #include "tier1/NullObject.h"
@@ -116,6 +117,9 @@ WorldObject* World::CreateObject(const ObjectParams& params) {
     LogError("World::CreateObject - UNKNOWN OBJECT TYPE: %d", static_cast<int>(params.type));
     return nullptr;
   }
+  if (!AcceptFinite("World::CreateObject", params.transform, params.mins, params.maxs,
+                    params.radius))
+    return nullptr;
   WorldObjectFactory factory = g_factories[params.type];
   if (!factory) {
     LogError("World::CreateObject - object type %s is not available", kTypeNames[params.type]);
@@ -187,8 +191,13 @@ bool World::InitRenderer(bool enable) {
   return true;
 }
 
+void World::SetGravity(const Vector3D& gravity) {
+  if (AcceptFinite("World::SetGravity", gravity)) m_gravity = gravity;
+}
+
 PhysicalMaterial* World::CreatePhysicalMaterial(float friction, float elasticity) {
-  if (!m_physics) return nullptr;
+  if (!m_physics || !AcceptFinite("World::CreatePhysicalMaterial", friction, elasticity))
+    return nullptr;
   PhysicalMaterial* material = PhysicalMaterial::Create();
   if (!material) return nullptr;
   material->m_world = this;
@@ -207,6 +216,13 @@ PhysicalMaterial* World::CreatePhysicalMaterial(float friction, float elasticity
                                       ContactBegin, ContactProcess, ContactEnd);
   m_materials.push_back(material);
   return material;
+}
+
+PhysicalMaterial* World::FindMaterialWithCallback(MaterialBeginCallback begin) const {
+  for (PhysicalMaterial* material : m_materials) {
+    if (begin && material->m_begin == begin) return material;
+  }
+  return nullptr;
 }
 
 // ---- queries --------------------------------------------------------------
@@ -243,7 +259,7 @@ float RayFilter(PhysicsBody* body, const float* normal, int, void* userData, flo
 
 bool World::IntersectRay(const Vector3D& origin, const Vector3D& direction, RayHit* hit,
                          uint32_t flags) {
-  if (!m_physics || !hit) return false;
+  if (!m_physics || !hit || !AcceptFinite("World::IntersectRay", origin, direction)) return false;
   hit->distance = kRayLength;
   RayQuery query{hit, origin, direction, flags, 0};
   const Vector3D end = origin + direction * kRayLength;
@@ -255,6 +271,7 @@ bool World::IntersectRay(const Vector3D& origin, const Vector3D& direction, RayH
 
 uint32_t World::GetObjectsInBox(const AABB& box, std::vector<WorldObject*>& list,
                                 uint32_t flags) const {
+  if (!AcceptFinite("World::GetObjectsInBox", box)) return 0;
   uint32_t added = 0;
   for (uint32_t type = 0; type < kObjectTypeCount; ++type) {
     for (WorldObject* object = m_lists[type]; object; object = object->m_next) {

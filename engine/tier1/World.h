@@ -126,12 +126,17 @@ class World : public PooledObject {
   // Borrowed pointer: the World's material list holds the reference.
   PhysicalMaterial* CreatePhysicalMaterial(float friction, float elasticity);
   PhysicalMaterial* GetDefaultMaterial() const { return m_defaultMaterial; }
+  // The first material whose begin callback is `begin`, or null: engine code
+  // that gives all its users one material finds it again this way (a Reset
+  // forgets it with every other material).
+  PhysicalMaterial* FindMaterialWithCallback(MaterialBeginCallback begin) const;
 
   bool IntersectRay(const Vector3D& origin, const Vector3D& direction, RayHit* hit, uint32_t flags);
   uint32_t GetObjectsInBox(const AABB& box, std::vector<WorldObject*>& list, uint32_t flags) const;
 
   const Vector3D& GetGravity() const { return m_gravity; }
-  void SetGravity(const Vector3D& gravity) { m_gravity = gravity; }
+  // Positions, sizes and gravity that are not finite are refused with a warning.
+  void SetGravity(const Vector3D& gravity);
   float GetNearZ() const { return m_nearZ; }
   void SetNearZ(float z) { m_nearZ = z; }
   float GetFarZ() const { return m_farZ; }

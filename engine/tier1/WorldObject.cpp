@@ -3,6 +3,7 @@
 
 #include "core/Log.h"
 #include "tier1/CameraObject.h"
+#include "tier1/Finite.h"
 
 #include <algorithm>
 
@@ -100,6 +101,7 @@ Matrix4x4 WorldObject::ObjectMatrixFrom(const Matrix4x4& bodyMatrix) const {
 }
 
 void WorldObject::SetWorldTransform(const Matrix4x4& matrix) {
+  if (!AcceptFinite("SetWorldTransform", matrix)) return;
   m_transform = matrix;
   if (m_body && !m_fromBody) {
     float m[16];
@@ -149,6 +151,14 @@ bool WorldObject::Detach(WorldObject* child) {
   return true;
 }
 
+void WorldObject::SetBox(const Vector3D& mins, const Vector3D& maxs) {
+  if (AcceptFinite("SetBox", mins, maxs)) m_mins = mins, m_maxs = maxs;
+}
+
+void WorldObject::SetRadius(float radius) {
+  if (AcceptFinite("SetRadius", radius)) m_radius = radius;
+}
+
 AABB WorldObject::GetBoundingBox() const {
   if (m_body) {
     float mins[3], maxs[3];
@@ -170,13 +180,13 @@ Vector3D WorldObject::GetVelocity() const {
 }
 
 void WorldObject::SetVelocity(const Vector3D& v) {
-  if (!m_body) return;
+  if (!m_body || !AcceptFinite("SetVelocity", v)) return;
   const float f[3] = {v.x, v.y, v.z};
   PhysicsBodySetVelocity(m_body, f);
 }
 
 void WorldObject::ApplyImpulse(const Vector3D& point, const Vector3D& impulse, bool worldSpace) {
-  if (!m_body) return;
+  if (!m_body || !AcceptFinite("ApplyImpulse", point, impulse)) return;
   Vector3D p = point;
   Vector3D j = impulse;
   if (!worldSpace) {
@@ -189,11 +199,12 @@ void WorldObject::ApplyImpulse(const Vector3D& point, const Vector3D& impulse, b
 }
 
 void WorldObject::SetLinearDamping(float damping) {
-  if (m_body) PhysicsBodySetLinearDamping(m_body, damping);
+  if (m_body && AcceptFinite("SetLinearDamping", damping))
+    PhysicsBodySetLinearDamping(m_body, damping);
 }
 
 void WorldObject::SetAngularDamping(const Vector3D& damping) {
-  if (!m_body) return;
+  if (!m_body || !AcceptFinite("SetAngularDamping", damping)) return;
   const float d[3] = {damping.x, damping.y, damping.z};
   PhysicsBodySetAngularDamping(m_body, d);
 }
@@ -206,6 +217,7 @@ void WorldObject::SetAutoFreeze(bool autoFreeze) {
 
 void WorldObject::SetFluid(float density, float linearViscosity, float angularViscosity,
                            const Vector4D& plane) {
+  if (!AcceptFinite("SetFluid", density, linearViscosity, angularViscosity, plane)) return;
   m_inFluid = true;
   m_fluidDensity = density;
   m_fluidLinearViscosity = linearViscosity;

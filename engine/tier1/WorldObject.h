@@ -101,11 +101,13 @@ class WorldObject : public PooledObject {
   bool HasGravity() const { return m_gravity; }
   void SetGravityEnabled(bool gravity) { m_gravity = gravity; }
 
-  void SetBox(const Vector3D& mins, const Vector3D& maxs) { m_mins = mins, m_maxs = maxs; }
+  // Sizes, velocities, impulses, dampings and transforms that are not finite
+  // are refused with a warning (Finite.h).
+  void SetBox(const Vector3D& mins, const Vector3D& maxs);
   const Vector3D& GetBoxMins() const { return m_mins; }
   const Vector3D& GetBoxMaxs() const { return m_maxs; }
   float GetRadius() const { return m_radius; }
-  void SetRadius(float radius) { m_radius = radius; }
+  void SetRadius(float radius);
   AABB GetBoundingBox() const;
   bool IsVisible() const { return m_visible; }
   void SetVisible(bool visible) { m_visible = visible; }

@@ -1,4 +1,5 @@
-// Colour tags: recognition, conversion to escapes, stripping and run splitting.
+// ColourMarkupTest.cpp - colour tags: recognition, conversion to escapes, stripping and run
+// splitting.
 #include "console/ColourMarkup.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,10 @@
-// Console commands: tokenizing, line execution and its result codes and
-// messages, commands shadowing variables, and the built-in commands.
+// CommandTest.cpp - console commands: tokenizing, line execution and its
+// result codes and messages, commands shadowing variables, and the built-in
+// commands.
+#include "common/LogCapture.h"
 #include "core/BuiltinCommands.h"
 #include "console/CommandProcessor.h"
 #include "core/KazEngine.h"
-#include "core/Log.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -17,23 +18,15 @@ using ::testing::Return;
 
 namespace {
 
-std::vector<std::string> g_lines;
-std::vector<LogLevel> g_levels;
-void Capture(const char* text, LogLevel level) {
-  g_lines.push_back(text);
-  g_levels.push_back(level);
-}
-
 class LogCapture : public ::testing::Test {
  protected:
-  void SetUp() override {
-    g_lines.clear();
-    g_levels.clear();
-    m_previous = GetLogHandler();
-    SetLogHandler(&Capture);
+  std::vector<std::string> Lines() const {
+    std::vector<std::string> texts;
+    for (const kaztest::LoggedLine& line : m_log.Lines()) texts.push_back(line.text);
+    return texts;
   }
-  void TearDown() override { SetLogHandler(m_previous); }
-  LogHandler m_previous = nullptr;
+  LogLevel FirstLevel() const { return m_log.Lines().at(0).level; }
+  kaztest::LogCapture m_log;
 };
 
 struct Recorded {
@@ -95,34 +88,48 @@ TEST(CommandRegistryTest, RefusesDuplicatesAndNullHandlers) {
   EXPECT_EQ(result, 5);
 }
 
+TEST(CommandRegistryTest, AnOwnersCommandsLeaveWithIt) {
+  CommandRegistry registry;
+  Recorded mine, other;
+  registry.RegisterCommand("a", RecordingHandler, "", &mine);
+  registry.RegisterCommand("b", RecordingHandler, "", &mine);
+  registry.RegisterCommand("c", RecordingHandler, "", &other);
+  EXPECT_EQ(registry.UnregisterCommands(&mine), 2u);
+  EXPECT_EQ(registry.UnregisterCommands(nullptr), 0u);
+  std::vector<std::string> names;
+  registry.ListNames(names);
+  EXPECT_THAT(names, ElementsAre("c"));
+  EXPECT_TRUE(registry.RegisterCommand("A", RecordingHandler, "", &mine));
+}
+
 TEST_F(ProcessorTest, EmptyLineFailsSilently) {
   EXPECT_EQ(m_processor.Execute("", true), -1);
-  EXPECT_TRUE(g_lines.empty());
+  EXPECT_TRUE(Lines().empty());
 }
 
 TEST_F(ProcessorTest, QueryPrintsOnlyWhenVerbose) {
   EXPECT_EQ(m_processor.Execute("ResX", false), 0);
-  EXPECT_TRUE(g_lines.empty());
+  EXPECT_TRUE(Lines().empty());
   EXPECT_EQ(m_processor.Execute("resx", true), 0);
-  EXPECT_THAT(g_lines, ElementsAre("[grey]ResX[white] = [cyan]1024"));
+  EXPECT_THAT(Lines(), ElementsAre("[grey]ResX[white] = [cyan]1024"));
 }
 
 TEST_F(ProcessorTest, AssignmentTrimsAndConfirms) {
   EXPECT_EQ(m_processor.Execute("  resx    800  ", true), 0);
   EXPECT_EQ(m_cvars.ResX.Get(), 800);
-  EXPECT_THAT(g_lines, ElementsAre("variable set. ([grey]ResX[white] = [cyan]800[white])"));
-  g_lines.clear();
+  EXPECT_THAT(Lines(), ElementsAre("variable set. ([grey]ResX[white] = [cyan]800[white])"));
+  m_log.Clear();
   EXPECT_EQ(m_processor.Execute("SoundDevType  two words ", false), 0);
   EXPECT_EQ(m_cvars.SoundDevType.Get(), "two words");
-  EXPECT_TRUE(g_lines.empty());
+  EXPECT_TRUE(Lines().empty());
 }
 
 TEST_F(ProcessorTest, UnknownNameReportsOnlyWhenVerbose) {
   EXPECT_EQ(m_processor.Execute("nosuchname 1", false), -1);
-  EXPECT_TRUE(g_lines.empty());
+  EXPECT_TRUE(Lines().empty());
   EXPECT_EQ(m_processor.Execute("nosuchname 1", true), -1);
-  ASSERT_THAT(g_lines, ElementsAre("Invalid command or variable name."));
-  EXPECT_EQ(g_levels[0], LogLevel_Error);
+  ASSERT_THAT(Lines(), ElementsAre("Invalid command or variable name."));
+  EXPECT_EQ(FirstLevel(), LogLevel_Error);
   EXPECT_EQ(m_cvars.Find("nosuchname"), nullptr);
 }
 
@@ -132,9 +139,9 @@ TEST_F(ProcessorTest, ReadOnlyRefusedInEveryMode) {
   EXPECT_EQ(m_processor.Execute("locked 5", false), -1);
   EXPECT_EQ(m_processor.Execute("LOCKED", false), -1);
   EXPECT_EQ(d->ToString(), "3");
-  ASSERT_EQ(g_lines.size(), 2u);
-  EXPECT_EQ(g_lines[0], "var [grey]Locked[grey] is read-only");
-  EXPECT_EQ(g_levels[0], LogLevel_Error);
+  ASSERT_EQ(Lines().size(), 2u);
+  EXPECT_EQ(Lines()[0], "var [grey]Locked[grey] is read-only");
+  EXPECT_EQ(FirstLevel(), LogLevel_Error);
 }
 
 TEST_F(ProcessorTest, CommandShadowsVariableAndPassesResult) {
@@ -145,7 +152,7 @@ TEST_F(ProcessorTest, CommandShadowsVariableAndPassesResult) {
   EXPECT_EQ(rec.calls, 1);
   EXPECT_THAT(rec.args, ElementsAre("640", "a b"));
   EXPECT_EQ(m_cvars.ResX.Get(), 1024);
-  EXPECT_TRUE(g_lines.empty());
+  EXPECT_TRUE(Lines().empty());
 }
 
 TEST_F(ProcessorTest, TrailingCarriageReturnIsALineEnd) {
@@ -170,6 +177,7 @@ TEST_F(ProcessorTest, CompletesVariableNamesNotCommands) {
   EXPECT_THAT(names, ElementsAre("DrawSkeletons"));
 }
 
+// Pins the stub that stands in for console drawing; it goes when drawing lands.
 TEST_F(ProcessorTest, DrawingIsInertWithoutAFont) {
   m_processor.LoadConsoleFont();
   m_processor.BeginFont();
@@ -212,14 +220,10 @@ class BuiltinCommandTest : public LogCapture {
     static bool registered = RegisterBuiltinCommands(nullptr);
     (void)registered;
   }
-  void SetUp() override {
-    LogCapture::SetUp();
-    SetEngineInterface(&m_engine);
-  }
+  void SetUp() override { SetEngineInterface(&m_engine); }
   void TearDown() override {
     SetEngineInterface(nullptr);
     SetBuiltinCommandHooks({});
-    LogCapture::TearDown();
   }
   int Run(const char* line) { return m_processor.Execute(line, true); }
 
@@ -255,30 +259,30 @@ TEST_F(BuiltinCommandTest, QuitAsksTheEngine) {
 
 TEST_F(BuiltinCommandTest, HelpUsageDocAndUnknownName) {
   EXPECT_EQ(Run("help"), 0);
-  EXPECT_THAT(g_lines, ElementsAre("[cyan]Usage: [white]help [cmd name]",
+  EXPECT_THAT(Lines(), ElementsAre("[cyan]Usage: [white]help [cmd name]",
                                    "type 'listcmds' for a list for available commands.",
                                    "type 'listvars' to list all console variables."));
-  g_lines.clear();
+  m_log.Clear();
   EXPECT_EQ(Run("help QUIT"), 0);
-  EXPECT_THAT(g_lines, ElementsAre("[green]QUIT", "takes no arguments\n\nQuits the game."));
-  g_lines.clear();
+  EXPECT_THAT(Lines(), ElementsAre("[green]QUIT", "takes no arguments\n\nQuits the game."));
+  m_log.Clear();
   EXPECT_EQ(Run("help %s%n"), 0);  // printed as text, never as a format
-  EXPECT_THAT(g_lines, ElementsAre("[red]Error: [grey]%s%n [white]is not a valid command name."));
-  g_lines.clear();
+  EXPECT_THAT(Lines(), ElementsAre("[red]Error: [grey]%s%n [white]is not a valid command name."));
+  m_log.Clear();
   EXPECT_EQ(Run("help a b"), 0);
-  EXPECT_EQ(g_lines.size(), 3u);
+  EXPECT_EQ(Lines().size(), 3u);
 }
 
 TEST_F(BuiltinCommandTest, ListVarsShowsRegisteredNames) {
   EXPECT_EQ(Run("LISTVARS"), 0);
-  ASSERT_GE(g_lines.size(), CVarRegistry::kBuiltinCount);
-  EXPECT_EQ(g_lines[0], "[grey]BPP[white] = [cyan]" + CVarRegistry::Instance().BPP.ToString());
+  ASSERT_GE(Lines().size(), CVarRegistry::kBuiltinCount);
+  EXPECT_EQ(Lines()[0], "[grey]BPP[white] = [cyan]" + CVarRegistry::Instance().BPP.ToString());
 }
 
 TEST_F(BuiltinCommandTest, MissingSubsystemsFailWithAMessage) {
   EXPECT_EQ(Run("restartvideo"), -1);
   EXPECT_EQ(Run("restartsound"), -1);
-  EXPECT_EQ(g_lines.size(), 2u);
+  EXPECT_EQ(Lines().size(), 2u);
 
   int dummy = 0;
   ON_CALL(m_engine, GetVideoManager())
@@ -297,7 +301,7 @@ TEST_F(BuiltinCommandTest, MissingSubsystemsFailWithAMessage) {
   EXPECT_EQ(Run("restartsound"), 0);
   soundOk = false;
   EXPECT_EQ(Run("restartsound"), -1);
-  g_lines.clear();
+  m_log.Clear();
   EXPECT_EQ(Run("reloadresources"), 0);
-  EXPECT_THAT(g_lines, ElementsAre("[orange]Reloaded all resources."));
+  EXPECT_THAT(Lines(), ElementsAre("[orange]Reloaded all resources."));
 }

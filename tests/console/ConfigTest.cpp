@@ -1,9 +1,10 @@
-// Console scripts and the configuration file: layout, round trips, CRLF
+// ConfigTest.cpp - console scripts and the configuration file: layout, round trips, CRLF
 // files, missing files, failed saves that must keep the stored file, line
 // breaks in values, and command-line variables.
+#include "common/LogCapture.h"
+#include "common/TestFiles.h"
 #include "console/CommandProcessor.h"
 #include "console/ConfigFile.h"
-#include "core/Log.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -24,13 +25,6 @@ using ::testing::Not;
 
 namespace {
 
-std::vector<std::string> g_lines;
-std::vector<LogLevel> g_levels;
-void Capture(const char* text, LogLevel level) {
-  g_lines.push_back(text);
-  g_levels.push_back(level);
-}
-
 int CountCalls(int, const char* const*, void* userData) {
   ++*static_cast<int*>(userData);
   return 0;
@@ -50,30 +44,17 @@ void WriteFile(const fs::path& path, const std::string& text) {
 
 class ConfigTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    g_lines.clear();
-    g_levels.clear();
-    m_previous = GetLogHandler();
-    SetLogHandler(&Capture);
-    std::string templ = (fs::temp_directory_path() / "kaz_config_XXXXXX").string();
-    ASSERT_NE(mkdtemp(templ.data()), nullptr);
-    m_dir = templ;
-    m_commands.RegisterCommand("quit", CountCalls, "", &m_quits);
-  }
-  void TearDown() override {
-    SetLogHandler(m_previous);
-    std::error_code ec;
-    fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(m_dir, ec);
-  }
-  bool HasError(const std::string& text) const {
-    for (size_t i = 0; i < g_lines.size(); ++i)
-      if (g_levels[i] == LogLevel_Error && g_lines[i].find(text) != std::string::npos) return true;
-    return false;
+  void SetUp() override { m_commands.RegisterCommand("quit", CountCalls, "", &m_quits); }
+  bool HasError(const std::string& text) const { return m_log.Count(text, LogLevel_Error) > 0; }
+  std::vector<std::string> Lines() const {
+    std::vector<std::string> texts;
+    for (const kaztest::LoggedLine& line : m_log.Lines()) texts.push_back(line.text);
+    return texts;
   }
 
-  LogHandler m_previous = nullptr;
-  fs::path m_dir;
+  kaztest::LogCapture m_log;
+  kaztest::TempDir m_tmp{"kaz_config"};
+  fs::path m_dir = m_tmp.Path();
   int m_quits = 0;
   CommandRegistry m_commands;
   CVarRegistry m_cvars;
@@ -93,8 +74,8 @@ TEST_F(ConfigTest, DefaultsGiveHeaderAndSeventeenLinesInOrder) {
             "RefreshRate 60\nResX 1024\nResY 768\nShadowMapSize 512\nSoundDevType hw\n"
             "VSync false\n");
   EXPECT_FALSE(fs::exists(ConfigTempPath(path.string())));
-  EXPECT_EQ(g_lines.front(), "Saving configuration to [grey]" + path.string() + "[white]...");
-  EXPECT_EQ(g_lines.back(), "...configuration successfully saved.");
+  EXPECT_EQ(Lines().front(), "Saving configuration to [grey]" + path.string() + "[white]...");
+  EXPECT_EQ(Lines().back(), "...configuration successfully saved.");
 }
 
 TEST_F(ConfigTest, SaveThroughSymbolicLinkKeepsTheLink) {
@@ -157,12 +138,12 @@ TEST_F(ConfigTest, ScriptEchoesSkipsCommentsAndRunsCommands) {
   EXPECT_EQ(m_cvars.ResX.Get(), 800);
   EXPECT_EQ(m_cvars.ResY.Get(), 600);  // last line without a line break
   EXPECT_EQ(m_quits, 1);
-  EXPECT_EQ(g_lines.front(), "Executing console script [grey]" + path.string() + "[white]...");
-  EXPECT_THAT(g_lines, Contains("[grey] ] [white]ResX 800"));
-  EXPECT_THAT(g_lines, Contains("[grey] ] [white]quit"));
-  EXPECT_THAT(g_lines, Not(Contains(HasSubstr("comment"))));
+  EXPECT_EQ(Lines().front(), "Executing console script [grey]" + path.string() + "[white]...");
+  EXPECT_THAT(Lines(), Contains("[grey] ] [white]ResX 800"));
+  EXPECT_THAT(Lines(), Contains("[grey] ] [white]quit"));
+  EXPECT_THAT(Lines(), Not(Contains(HasSubstr("comment"))));
   EXPECT_FALSE(HasError("Invalid command"));  // script lines are quiet
-  EXPECT_EQ(g_lines.back(), "...finished execution.");
+  EXPECT_EQ(Lines().back(), "...finished execution.");
 }
 
 TEST_F(ConfigTest, CrLfFileWithByteOrderMarkRuns) {

@@ -1,4 +1,5 @@
-// Command-line parsing: case, repeated options, multi-word values, stray arguments.
+// CommandLineTest.cpp - command-line parsing: case, repeated options, multi-word values, stray
+// arguments.
 #include "core/CommandLine.h"
 #include "core/StringUtil.h"
 

@@ -1,4 +1,4 @@
-// Event broadcast: masks, order, removal while broadcasting.
+// EngineEventsTest.cpp - event broadcast: masks, order, removal while broadcasting.
 #include "core/EngineEvents.h"
 
 #include <gtest/gtest.h>

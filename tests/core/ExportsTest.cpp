@@ -1,4 +1,4 @@
-// The shared library's binary interface: exports by name, version, build
+// ExportsTest.cpp - the shared library's binary interface: exports by name, version, build
 // string, slot order, and the null-window refusal.
 #include "core/KazEngine.h"
 

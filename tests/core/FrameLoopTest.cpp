@@ -1,4 +1,4 @@
-// The frame loop on a manual clock: deltas, time warp, input routing to the
+// FrameLoopTest.cpp - the frame loop on a manual clock: deltas, time warp, input routing to the
 // console, events with their codes and categories, fades and flashes.
 #include "console/CVarRegistry.h"
 #include "console/ColourMarkup.h"

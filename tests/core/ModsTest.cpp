@@ -1,12 +1,14 @@
-// Mod definition files: keys, CRLF, odd versions, over-long lines, the folder
-// listing and duplicate names; packages on the search path.
-#include "core/Log.h"
+// ModsTest.cpp - mod definition files: keys, CRLF, odd versions, over-long
+// lines, the folder listing, duplicate names and names with path parts;
+// packages on the search path.
+#include "common/LogCapture.h"
+#include "common/StoredZip.h"
+#include "common/TestFiles.h"
 #include "core/Mods.h"
 #include "tier0/FileSystem.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -16,86 +18,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> g_log;
-void CaptureLog(const char* text, LogLevel level) {
-  g_log.push_back(std::string(level == LogLevel_Warning   ? "W:"
-                              : level == LogLevel_Message ? "M:"
-                                                          : "?:") +
-                  text);
-}
-
-// A stored zip holding one empty file "e" (its CRC is 0).
-std::string TinyZip() {
-  std::string z;
-  auto u16 = [&](unsigned v) {
-    z.push_back(char(v & 0xFF));
-    z.push_back(char(v >> 8));
-  };
-  auto u32 = [&](unsigned v) {
-    u16(v & 0xFFFF);
-    u16(v >> 16);
-  };
-  u32(0x04034b50);
-  u16(10);
-  u16(0);
-  u16(0);
-  u16(0);
-  u16(0x21);
-  u32(0);
-  u32(0);
-  u32(0);
-  u16(1);
-  u16(0);
-  z += 'e';
-  u32(0x02014b50);
-  u16(20);
-  u16(10);
-  u16(0);
-  u16(0);
-  u16(0);
-  u16(0x21);
-  u32(0);
-  u32(0);
-  u32(0);
-  u16(1);
-  u16(0);
-  u16(0);
-  u16(0);
-  u16(0);
-  u32(0);
-  u32(0);
-  z += 'e';
-  u32(0x06054b50);
-  u16(0);
-  u16(0);
-  u16(1);
-  u16(1);
-  u32(47);
-  u32(31);
-  u16(0);
-  return z;
-}
-
 class ModsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/kaz_mods_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    base_ = std::string(tmpl) + "/";
-    fs::create_directories(base_ + "mods");
-    g_log.clear();
-    previous_ = GetLogHandler();
-    SetLogHandler(&CaptureLog);
-  }
-  void TearDown() override {
-    SetLogHandler(previous_);
-    std::error_code ec;
-    fs::remove_all(base_, ec);
-  }
+  void SetUp() override { fs::create_directories(base_ + "mods"); }
   std::string WriteMod(const std::string& fileName, const std::string& text) {
-    std::string path = base_ + "mods/" + fileName;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
+    return tmp_.Write("mods/" + fileName, text).lexically_normal().string();
   }
   // Loads one definition holding these lines (LF) and returns its record.
   ModInfo LoadOne(const std::string& lines) {
@@ -104,8 +31,9 @@ class ModsTest : public ::testing::Test {
     return list.Size() ? list[0] : ModInfo();
   }
 
-  std::string base_;
-  LogHandler previous_ = nullptr;
+  kaztest::TempDir tmp_{"kaz_mods"};
+  std::string base_ = tmp_.Str() + "/";
+  kaztest::LogCapture log_;
 };
 
 }  // namespace
@@ -136,7 +64,7 @@ TEST_F(ModsTest, ReadsEveryKeyFromACrlfFile) {
   EXPECT_EQ(mod.packages, (std::vector<std::string>{"cove", "extra", "more"}));
   EXPECT_EQ(mod.className, "CoveApplication");
   EXPECT_EQ(ModList::ConfigFilePath(base_, mod), base_ + "config/cove.cfg");
-  EXPECT_TRUE(g_log.empty());
+  EXPECT_TRUE(log_.Lines().empty()) << log_.Dump();
 }
 
 TEST_F(ModsTest, OddVersionStrings) {
@@ -156,12 +84,12 @@ TEST_F(ModsTest, OddVersionStrings) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
-    g_log.clear();
+    log_.Clear();
     ModInfo mod = LoadOne(std::string(c.line) + "\n");
     EXPECT_EQ(mod.Major(), c.major);
     EXPECT_EQ(mod.Minor(), c.minor);
     EXPECT_EQ(mod.Patch(), c.patch);
-    EXPECT_EQ(g_log.size(), c.warns ? 1u : 0u);
+    EXPECT_EQ(log_.Problems(), c.warns ? 1 : 0);
   }
 }
 
@@ -171,13 +99,31 @@ TEST_F(ModsTest, LaterPackagesLineReplacesTheList) {
 
 TEST_F(ModsTest, NamesAreLowerCasedUpToWhitespace) {
   EXPECT_EQ(LoadOne("ModName=MiXeD\n").name, "mixed");
-  EXPECT_TRUE(g_log.empty());
+  EXPECT_TRUE(log_.Lines().empty()) << log_.Dump();
 
   ModInfo bad = LoadOne("ModName=My Mod\n");
   EXPECT_EQ(bad.name, "my Mod");
-  ASSERT_EQ(g_log.size(), 1u);
-  EXPECT_EQ(g_log[0], "W:Mod def file '[grey]" + base_ +
-                          "mods/one.mod[white]' has illegal name '[grey]My Mod[white]'");
+  EXPECT_EQ(log_.Count("Mod def file '[grey]" + base_ +
+                           "mods/one.mod[white]' has illegal name '[grey]My Mod[white]'",
+                       LogLevel_Warning),
+            1);
+}
+
+TEST_F(ModsTest, NamesAndPackagesWithPathPartsAreRefused) {
+  for (const char* name : {"../x", "/abs", "a/b", ".."}) {
+    ModList list;
+    log_.Clear();
+    EXPECT_FALSE(list.LoadDefinition(WriteMod("one.mod", std::string("ModName=") + name + "\n")));
+    EXPECT_EQ(log_.Count("has illegal name", LogLevel_Warning), 1) << name;
+  }
+  log_.Clear();
+  ModInfo mod = LoadOne("ModPackages=ok;../../y;/abs;sub/dir;sub/../../z;..\n");
+  EXPECT_EQ(mod.packages, (std::vector<std::string>{"ok", "sub/dir"}));
+  EXPECT_EQ(log_.Count("outside the base directory", LogLevel_Warning), 4);
+  // The same rule for packages from the command line and scripts.
+  log_.Clear();
+  EXPECT_FALSE(ModList::AddPackage(base_ + "mods/", "../mods", true));
+  EXPECT_EQ(log_.Count("refused", LogLevel_Warning), 1);
 }
 
 TEST_F(ModsTest, OverlongLineDoesNotLeakIntoTheNextLine) {
@@ -186,13 +132,13 @@ TEST_F(ModsTest, OverlongLineDoesNotLeakIntoTheNextLine) {
   EXPECT_EQ(mod.fullName.size(), ModList::kMaxLineLength - 12);
   EXPECT_EQ(mod.author, "");
   EXPECT_EQ(mod.className, "App");
-  EXPECT_EQ(g_log.size(), 1u);
+  EXPECT_EQ(log_.Problems(), 1);
 
   // Exactly the longest line is not cut.
-  g_log.clear();
+  log_.Clear();
   std::string fits = "ModFullName=" + std::string(ModList::kMaxLineLength - 12, 'y');
   EXPECT_EQ(LoadOne(fits + "\n").fullName.size(), ModList::kMaxLineLength - 12);
-  EXPECT_TRUE(g_log.empty());
+  EXPECT_TRUE(log_.Lines().empty()) << log_.Dump();
 }
 
 TEST_F(ModsTest, UnnamedOrUnreadableDefinitionsAreDropped) {
@@ -201,7 +147,7 @@ TEST_F(ModsTest, UnnamedOrUnreadableDefinitionsAreDropped) {
   EXPECT_FALSE(list.LoadDefinition(base_ + "mods/missing.mod"));
   EXPECT_FALSE(list.LoadDefinition(base_ + "mods"));
   EXPECT_EQ(list.Size(), 0u);
-  EXPECT_TRUE(g_log.empty());
+  EXPECT_TRUE(log_.Lines().empty()) << log_.Dump();
 }
 
 TEST_F(ModsTest, EnumerateListsModFilesInNameOrder) {
@@ -223,16 +169,14 @@ TEST_F(ModsTest, EnumerateListsModFilesInNameOrder) {
   EXPECT_EQ(list.Find("Upper"), 0);
   EXPECT_EQ(list.Find("stale"), -1);
   EXPECT_EQ(list.Find(""), -1);
-  ASSERT_FALSE(g_log.empty());
-  EXPECT_EQ(g_log.back(), "M:Loaded [grey]2[white] mod definition file(s).");
+  EXPECT_EQ(log_.Count("Loaded [grey]2[white] mod definition file(s).", LogLevel_Message), 1);
 }
 
 TEST_F(ModsTest, MissingModsFolderLoadsNothing) {
   ModList list;
   list.Enumerate(base_ + "nowhere");  // also without a trailing separator
   EXPECT_EQ(list.Size(), 0u);
-  ASSERT_EQ(g_log.size(), 1u);
-  EXPECT_EQ(g_log[0], "M:Loaded [grey]0[white] mod definition file(s).");
+  EXPECT_EQ(log_.Count("Loaded [grey]0[white] mod definition file(s).", LogLevel_Message), 1);
 }
 
 TEST_F(ModsTest, PackageDirectoryIsSearchedBeforeItsArchive) {
@@ -240,8 +184,8 @@ TEST_F(ModsTest, PackageDirectoryIsSearchedBeforeItsArchive) {
   fs::create_directories(base_ + "both");
   fs::create_directories(base_ + "dironly");
   fs::create_directories(base_ + "front");
-  std::ofstream(base_ + "both.pak", std::ios::binary) << TinyZip();
-  std::ofstream(base_ + "front.pak", std::ios::binary) << TinyZip();
+  std::ofstream(base_ + "both.pak", std::ios::binary) << kaztest::StoredZip({{"e", ""}});
+  std::ofstream(base_ + "front.pak", std::ios::binary) << kaztest::StoredZip({{"e", ""}});
 
   EXPECT_TRUE(ModList::AddPackage(base_, "both", true));
   EXPECT_TRUE(ModList::AddPackage(base_, "dironly", true));

@@ -1,8 +1,10 @@
-// End to end: the real launcher and library copied into a fresh base
+// ProcessTest.cpp - end to end: the real launcher and library copied into a fresh base
 // directory, started as a user would start them, headless and bounded.
 // Covers what one process cannot: a missing "base" package, the
 // configuration file across restarts, and a failed start-up that must leave
 // the stored configuration untouched.
+#include "common/TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -51,9 +53,6 @@ void WriteFile(const fs::path& path, const std::string& text) {
 class ProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/kaz-process-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     const fs::path bin = KAZ_BIN_DIR;
     if (!fs::exists(bin / "shell")) GTEST_SKIP() << "the shell program is not built";
     fs::copy_file(bin / "shell", dir_ / "shell");
@@ -65,11 +64,6 @@ class ProcessTest : public ::testing::Test {
     fs::copy(fs::path(KAZ_SOURCE_DIR) / "data" / "base", dir_ / "base",
              fs::copy_options::recursive);
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-
   RunResult Run(std::vector<std::string> args, int timeoutSeconds = 60) {
     args.insert(args.begin(), (dir_ / "shell").string());
     std::vector<char*> argv;
@@ -119,7 +113,8 @@ class ProcessTest : public ::testing::Test {
 
   fs::path Config() const { return dir_ / "config" / "cove.cfg"; }
 
-  fs::path dir_;
+  kaztest::TempDir tmp_{"kaz-process"};
+  fs::path dir_ = tmp_.Path();
 };
 
 }  // namespace
@@ -139,17 +134,6 @@ TEST_F(ProcessTest, HeadlessRunStartsTheDemoAndExitsCleanly) {
         << entry.path();
 }
 
-TEST_F(ProcessTest, UnknownModWarnsOnceAndRunsTheMainGame) {
-  RunResult r = Run({"-mod", "nosuch", "-frames", "2"});
-  EXPECT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_EQ(
-      r.Count(
-          "Failed to load mod 'nosuch' specified on the command line, falling back to main game."),
-      1)
-      << r.output;
-  EXPECT_EQ(r.Count("(cove)"), 1);
-}
-
 TEST_F(ProcessTest, MissingBasePackageFailsOnceAndKeepsTheConfiguration) {
   const std::string stored = "# hand written\r\nResX 1280\nsome line the engine would not write\n";
   WriteFile(Config(), stored);
@@ -159,6 +143,18 @@ TEST_F(ProcessTest, MissingBasePackageFailsOnceAndKeepsTheConfiguration) {
   EXPECT_EQ(r.Count("KazStartup: Package with name 'base' MUST exist!"), 1) << r.output;
   EXPECT_EQ(r.Count("Failed to start engine."), 1) << r.output;
   EXPECT_EQ(ReadFile(Config()), stored);
+}
+
+TEST_F(ProcessTest, StaleLeakReportsGoEvenWhenNothingIsLoaded) {
+  // The managers exist from the library's load on, so a start-up that fails
+  // before any texture or effect is touched still clears their old reports.
+  fs::remove_all(dir_ / "base");
+  for (const char* name : {"TextureResource", "WorldRenderEffect"})
+    WriteFile(dir_ / (std::string(name) + "_ResMgr.log"), "stale");
+  RunResult r = Run({"-frames", "1"});
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_FALSE(fs::exists(dir_ / "TextureResource_ResMgr.log"));
+  EXPECT_FALSE(fs::exists(dir_ / "WorldRenderEffect_ResMgr.log"));
 }
 
 TEST_F(ProcessTest, ConfigurationSurvivesARestartAndTheCommandLineOverridesIt) {

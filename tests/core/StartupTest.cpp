@@ -1,9 +1,10 @@
-// Start-up and shutdown of the engine object in this process, with the real
+// StartupTest.cpp - start-up and shutdown of the engine object in this process, with the real
 // file system and the demo's mod folder in the base directory (the bin folder).
 #include "core/Engine.h"
 #include "core/KazEngine.h"
 #include "core/Log.h"
 #include "core/TestWindow.h"
+#include "console/CommandRegistry.h"
 
 #include <gtest/gtest.h>
 #include <physfs.h>
@@ -139,4 +140,17 @@ TEST_F(StartupTest, QuitCodesComeBackFromRunFrame) {
   EXPECT_EQ(engine->RunFrame(), 1);
   engine->Quit(true);
   EXPECT_EQ(engine->RunFrame(), 2);
+}
+
+TEST_F(StartupTest, RestartRegistersFreshCommandsThatReachTheNewEngine) {
+  ASSERT_NE(Start({}), nullptr);
+  kazShutdown();
+  EXPECT_FALSE(CommandRegistry::Instance().Find("quit"));
+  IKazEngine* engine = Start({});
+  ASSERT_NE(engine, nullptr);
+  EXPECT_EQ(out_.Count("already registered"), 0);
+  // With the first engine's pointer these would call into freed memory.
+  EXPECT_EQ(engine->ExecuteCommand(false, "restartvideo"), 0);
+  EXPECT_EQ(engine->ExecuteCommand(false, "quit"), 0);
+  EXPECT_EQ(engine->RunFrame(), 1);
 }

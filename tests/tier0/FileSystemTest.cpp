@@ -1,7 +1,10 @@
-// The package file system: search order over a directory and a ".pak" zip,
+// FileSystemTest.cpp - the package file system: search order over a directory and a ".pak" zip,
 // reads at the end of a file, shared handles of copied Files, endian reads, and
 // every call made without an initialised library.
 #include "tier0/FileSystem.h"
+
+#include "common/StoredZip.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -19,111 +22,28 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A scratch directory under /tmp, removed with everything in it.
-class TempDir {
- public:
-  TempDir() {
-    char tmpl[] = "/tmp/kaz_fs_XXXXXX";
-    const char* made = mkdtemp(tmpl);
-    path_ = made ? made : "";
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) fs::remove_all(path_, ec);
-  }
-  const std::string& Path() const { return path_; }
-  std::string operator/(const std::string& rel) const { return path_ + "/" + rel; }
-
- private:
-  std::string path_;
-};
+using kaztest::TempDir;
 
 void WriteNative(const std::string& path, const std::string& bytes) {
   fs::create_directories(fs::path(path).parent_path());
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string ReadNative(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-uint32_t Crc32(const std::string& data) {
-  uint32_t crc = 0xFFFFFFFFu;
-  for (unsigned char c : data) {
-    crc ^= c;
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
-
-// Minimal zip writer: stored (uncompressed) entries, which is all a ".pak" needs here.
 void WriteStoredZip(const std::string& path,
                     const std::vector<std::pair<std::string, std::string>>& entries) {
-  std::string out, central;
-  auto u16 = [](std::string& s, uint32_t v) {
-    s.push_back(char(v & 0xFF));
-    s.push_back(char((v >> 8) & 0xFF));
-  };
-  auto u32 = [&](std::string& s, uint32_t v) {
-    u16(s, v & 0xFFFF);
-    u16(s, v >> 16);
-  };
-  for (const auto& [name, data] : entries) {
-    uint32_t offset = uint32_t(out.size()), crc = Crc32(data), size = uint32_t(data.size());
-    u32(out, 0x04034b50);
-    u16(out, 10);
-    u16(out, 0);
-    u16(out, 0);
-    u16(out, 0);
-    u16(out, 0x21);
-    u32(out, crc);
-    u32(out, size);
-    u32(out, size);
-    u16(out, uint32_t(name.size()));
-    u16(out, 0);
-    out += name + data;
-    u32(central, 0x02014b50);
-    u16(central, 20);
-    u16(central, 10);
-    u16(central, 0);
-    u16(central, 0);
-    u16(central, 0);
-    u16(central, 0x21);
-    u32(central, crc);
-    u32(central, size);
-    u32(central, size);
-    u16(central, uint32_t(name.size()));
-    u16(central, 0);
-    u16(central, 0);
-    u16(central, 0);
-    u16(central, 0);
-    u32(central, 0);
-    u32(central, offset);
-    central += name;
-  }
-  uint32_t cdOffset = uint32_t(out.size());
-  out += central;
-  u32(out, 0x06054b50);
-  u16(out, 0);
-  u16(out, 0);
-  u16(out, uint32_t(entries.size()));
-  u16(out, uint32_t(entries.size()));
-  u32(out, uint32_t(central.size()));
-  u32(out, cdOffset);
-  u16(out, 0);
-  WriteNative(path, out);
+  WriteNative(path, kaztest::StoredZip(entries));
 }
 
 struct Event {
   FileSystem::EventType type;
   FileSystem::File* file;
   std::string name;
+  char mode;
 };
 std::vector<Event> g_events;
 void RecordEvent(FileSystem::EventType type, FileSystem::File* file, void* userData) {
   *static_cast<int*>(userData) += 1;
-  g_events.push_back({type, file, file->GetFileName()});
+  g_events.push_back({type, file, file->GetFileName(), file->GetMode()});
 }
 
 std::string ReadAll(FileSystem::File& f) {
@@ -136,12 +56,11 @@ std::string ReadAll(FileSystem::File& f) {
 class FileSystemTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(tmp_.Path().empty());
     ASSERT_TRUE(FileSystem::Init("test_tier0"));
     FileSystem::GetLastError();
     g_events.clear();
-    dir_ = tmp_ / "pkg";
-    pak_ = tmp_ / "pkg.pak";
+    dir_ = tmp_.Str() + "/pkg";
+    pak_ = tmp_.Str() + "/pkg.pak";
     WriteNative(dir_ + "/shared.txt", "from dir");
     WriteNative(dir_ + "/hello.txt", "hello");
     WriteNative(dir_ + "/ints.bin",
@@ -167,19 +86,19 @@ class FileSystemTest : public ::testing::Test {
 
 TEST(FileSystemLifecycle, EveryCallFailsCleanlyWithoutTheLibrary) {
   TempDir tmp;
-  WriteNative(tmp / "a.txt", "a");
+  tmp.Write("a.txt", "a");
   for (int round = 0; round < 2; ++round) {
     if (round == 1) {  // the same again after a full Init/Uninit cycle
       ASSERT_TRUE(FileSystem::Init("test_tier0"));
-      ASSERT_TRUE(FileSystem::AddToSearchPath(tmp.Path(), true));
+      ASSERT_TRUE(FileSystem::AddToSearchPath(tmp.Str(), true));
       ASSERT_TRUE(FileSystem::Uninit());
     }
     SCOPED_TRACE(round);
     EXPECT_FALSE(FileSystem::IsInitialized());
     EXPECT_FALSE(FileSystem::Uninit());
-    EXPECT_FALSE(FileSystem::AddToSearchPath(tmp.Path(), true));
-    EXPECT_FALSE(FileSystem::RemoveFromSearchPath(tmp.Path()));
-    EXPECT_FALSE(FileSystem::SetWriteDir(tmp.Path()));
+    EXPECT_FALSE(FileSystem::AddToSearchPath(tmp.Str(), true));
+    EXPECT_FALSE(FileSystem::RemoveFromSearchPath(tmp.Str()));
+    EXPECT_FALSE(FileSystem::SetWriteDir(tmp.Str()));
     EXPECT_TRUE(FileSystem::GetSearchPaths().empty());
     EXPECT_TRUE(FileSystem::EnumerateFiles("").empty());
     EXPECT_TRUE(FileSystem::GetCDRomDrives().empty());
@@ -260,7 +179,7 @@ TEST_F(FileSystemTest, ArchiveMountedInFrontWins) {
   ASSERT_TRUE(FileSystem::RemoveFromSearchPath(pak_));
   EXPECT_FALSE(FileSystem::RemoveFromSearchPath(pak_));
   EXPECT_FALSE(FileSystem::Exists("packed.txt"));
-  EXPECT_FALSE(FileSystem::AddToSearchPath(tmp_ / "nowhere", true));
+  EXPECT_FALSE(FileSystem::AddToSearchPath(tmp_.Str() + "/nowhere", true));
   EXPECT_NE(FileSystem::GetLastError(), "");
 }
 
@@ -319,8 +238,8 @@ TEST_F(FileSystemTest, WritesGoToTheWriteDirectory) {
   FileSystem::File none("w.bin", 'w');
   EXPECT_FALSE(none.IsValid());
 
-  ASSERT_TRUE(FileSystem::SetWriteDir(tmp_.Path()));
-  EXPECT_EQ(FileSystem::GetWriteDir(), tmp_.Path());
+  ASSERT_TRUE(FileSystem::SetWriteDir(tmp_.Str()));
+  EXPECT_EQ(FileSystem::GetWriteDir(), tmp_.Str());
   ASSERT_TRUE(FileSystem::MakeDirectory("out"));
   {
     FileSystem::File w("out/w.bin", 'w');
@@ -339,11 +258,11 @@ TEST_F(FileSystemTest, WritesGoToTheWriteDirectory) {
     EXPECT_EQ(a.GetMode(), 'a');
     EXPECT_EQ(a.Write("c", 1), 1u);
   }
-  EXPECT_EQ(ReadNative(tmp_ / "out/w.bin"), std::string("\x00\x00\x00\x01\xFE\xFF"
-                                                        "abc",
-                                                        9));
+  EXPECT_EQ(tmp_.Read("out/w.bin"), std::string("\x00\x00\x00\x01\xFE\xFF"
+                                                "abc",
+                                                9));
   EXPECT_TRUE(FileSystem::Delete("out/w.bin"));
-  EXPECT_FALSE(fs::exists(tmp_ / "out/w.bin"));
+  EXPECT_FALSE(fs::exists(tmp_.Path() / "out/w.bin"));
 }
 
 TEST_F(FileSystemTest, OpenAndCloseAreReportedWithTheObject) {
@@ -367,6 +286,8 @@ TEST_F(FileSystemTest, OpenAndCloseAreReportedWithTheObject) {
   ASSERT_EQ(g_events.size(), 2u);
   EXPECT_EQ(g_events[1].type, FileSystem::FileClosed);
   EXPECT_EQ(g_events[1].file, &f);
+  EXPECT_EQ(g_events[1].name, "hello.txt");  // reported before they are cleared
+  EXPECT_EQ(g_events[1].mode, 'r');
   EXPECT_EQ(f.GetMode(), 0);
   EXPECT_STREQ(f.GetFileName(), "");
   EXPECT_FALSE(f.Close());

@@ -1,4 +1,4 @@
-// Frustum: planes from a view-projection matrix, box culling at the boundaries.
+// FrustumTest.cpp - Frustum: planes from a view-projection matrix, box culling at the boundaries.
 #include "tier0/Frustum.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// Vectors, boxes and the free helpers: the behaviour other modules lean on.
+// MathTest.cpp - vectors, boxes and the free helpers: the behaviour other modules lean on.
 #include "tier0/AABB.h"
 #include "tier0/MathFunctions.h"
 #include "tier0/Vector.h"
@@ -14,12 +14,6 @@ bool AllFinite(const Vector3D& v) {
 }  // namespace
 
 // ---- vectors ----
-
-TEST(VectorTest, DefaultsToZero) {
-  EXPECT_EQ(Vector2D(), Vector2D(0, 0));
-  EXPECT_EQ(Vector3D(), Vector3D(0, 0, 0));
-  EXPECT_EQ(Vector4D(), Vector4D(0, 0, 0, 0));
-}
 
 TEST(VectorTest, NormalizeOfZeroIsNotFinite) {
   Vector3D v;
@@ -131,12 +125,6 @@ TEST(VectorTest, TextForms) {
 }
 
 // ---- boxes ----
-
-TEST(AABBTest, DefaultIsAllZero) {
-  const AABB box;
-  EXPECT_EQ(box.mins, Vector3D());
-  EXPECT_EQ(box.maxs, Vector3D());
-}
 
 TEST(AABBTest, TwoPointsInAnyOrder) {
   const AABB box(Vector3D(1, -2, 3), Vector3D(-1, 2, -3));

@@ -1,4 +1,4 @@
-// Matrix4x4: layout, composition order, rotation signs, inverses and projections.
+// MatrixTest.cpp - Matrix4x4: layout, composition order, rotation signs, inverses and projections.
 #include "tier0/Matrix.h"
 
 #include <gtest/gtest.h>

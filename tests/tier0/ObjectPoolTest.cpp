@@ -1,7 +1,8 @@
-// Object pools and reference counting: growth, reuse order, counts, lifetimes.
+// ObjectPoolTest.cpp - object pools and reference counting: growth, reuse
+// order, counts, lifetimes.
 #include "tier0/ObjectPool.h"
 
-#include "core/Log.h"
+#include "common/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +11,6 @@
 #include <vector>
 
 namespace {
-std::vector<std::string> g_log;
-void Capture(const char* text, LogLevel) {
-  g_log.push_back(text);
-}
-
 int g_constructed = 0;
 int g_destroyed = 0;
 
@@ -59,16 +55,8 @@ KAZ_DEFINE_POOL(Widget, 3);
 
 class ObjectPoolTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    g_log.clear();
-    g_constructed = g_destroyed = 0;
-    previous_ = GetLogHandler();
-    SetLogHandler(&Capture);
-  }
-  void TearDown() override {
-    SetLogHandler(previous_);
-    EXPECT_TRUE(pool_.ReleaseBlocks()) << "objects left alive";
-  }
+  void SetUp() override { g_constructed = g_destroyed = 0; }
+  void TearDown() override { EXPECT_TRUE(pool_.ReleaseBlocks()) << "objects left alive"; }
   void ExpectCountsAddUp() const {
     EXPECT_EQ(pool_.GetInUseCount() + pool_.GetFreeCount(), pool_.GetBlockCount());
   }
@@ -80,7 +68,7 @@ class ObjectPoolTest : public ::testing::Test {
 
   ObjectPool pool_{sizeof(Holder) > sizeof(Counted) ? sizeof(Holder) : sizeof(Counted), 10,
                    "Counted", true};
-  LogHandler previous_ = nullptr;
+  kaztest::LogCapture log_;
 };
 }  // namespace
 
@@ -117,16 +105,11 @@ TEST_F(ObjectPoolTest, GrowsInStepsOfTheGrowCount) {
   EXPECT_EQ(g_destroyed, 11);
 }
 
-TEST_F(ObjectPoolTest, FactoryReturnsOneReference) {
-  Counted* o = pool_.Create<Counted>(42);
-  EXPECT_EQ(o->GetRefCount(), 1u);
-  EXPECT_EQ(o->value, 42);
-  EXPECT_EQ(o->GetPool(), &pool_);
-  o->Release();
-}
-
 TEST_F(ObjectPoolTest, LastReleaseDestroysOnceAndBlockIsNextOut) {
-  Counted* a = pool_.Create<Counted>();
+  Counted* a = pool_.Create<Counted>(42);
+  EXPECT_EQ(a->GetRefCount(), 1u);
+  EXPECT_EQ(a->value, 42);
+  EXPECT_EQ(a->GetPool(), &pool_);
   Counted* b = pool_.Create<Counted>();
   void* blockA = a;
   a->Release();
@@ -204,8 +187,8 @@ TEST_F(ObjectPoolTest, ThrowingConstructorReturnsTheBlock) {
 
 TEST_F(ObjectPoolTest, OversizedObjectIsRefused) {
   EXPECT_EQ(pool_.Create<Big>(), nullptr);
-  ASSERT_EQ(g_log.size(), 1u);
-  EXPECT_NE(g_log[0].find("Counted"), std::string::npos);
+  EXPECT_EQ(log_.Problems(), 1);
+  EXPECT_EQ(log_.Count("Counted"), 1);
   EXPECT_EQ(pool_.GetInUseCount(), 0u);
 }
 
@@ -216,7 +199,7 @@ TEST_F(ObjectPoolTest, UnbalancedReleaseIsReportedNotWrapped) {
   loose.AddRef();
   loose.Release();
   EXPECT_EQ(g_destroyed, 0);
-  EXPECT_EQ(g_log.size(), 2u);
+  EXPECT_EQ(log_.Problems(), 2);
 }
 
 TEST_F(ObjectPoolTest, FreeRefusesObjectsOfAnotherPool) {
@@ -224,7 +207,7 @@ TEST_F(ObjectPoolTest, FreeRefusesObjectsOfAnotherPool) {
   Counted* o = other.Create<Counted>();
   pool_.Free(o);
   EXPECT_EQ(g_destroyed, 0);
-  EXPECT_EQ(g_log.size(), 1u);
+  EXPECT_EQ(log_.Problems(), 1);
   o->Release();
   EXPECT_EQ(g_destroyed, 1);
   EXPECT_TRUE(other.ReleaseBlocks());
@@ -249,14 +232,14 @@ TEST_F(ObjectPoolTest, DeclaredClassUsesItsGlobalPool) {
     listed |= p == &Widget::s_pool;
   EXPECT_TRUE(listed);
 
-  g_log.clear();
+  log_.Clear();
   EXPECT_EQ(ObjectPool::ReportLeaks(), 1u);
-  ASSERT_EQ(g_log.size(), 1u);
-  EXPECT_EQ(g_log[0], "ObjectPool: 1 Widget object(s) still in use at shutdown");
+  EXPECT_EQ(log_.Count("ObjectPool: 1 Widget object(s) still in use at shutdown"), 1);
+  EXPECT_EQ(log_.Lines().size(), 1u);
   w->Release();
-  g_log.clear();
+  log_.Clear();
   EXPECT_EQ(ObjectPool::ReportLeaks(), 0u);
-  EXPECT_TRUE(g_log.empty());
+  EXPECT_TRUE(log_.Lines().empty());
 }
 
 #if defined(__SANITIZE_ADDRESS__)

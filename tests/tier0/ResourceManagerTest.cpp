@@ -1,13 +1,12 @@
-// Shared named resources: sharing by name, load failures, reloads, registry
-// notifications and the leak report.
+// ResourceManagerTest.cpp - shared named resources: sharing by name, load
+// failures, reloads, registry notifications and the leak report.
 #include "tier0/ResourceManager.h"
+
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,25 +43,11 @@ class ResourceManagerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     g_events.clear();
-    dir = std::filesystem::temp_directory_path() /
-          ("kaz_resmgr_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    ResourceManager::SetReportDir(dir.string() + "/");
+    ResourceManager::SetReportDir(tmp.Str() + "/");
   }
-  void TearDown() override {
-    ResourceManager::SetReportDir("");
-    std::filesystem::remove_all(dir);
-  }
-  std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  void TearDown() override { ResourceManager::SetReportDir(""); }
 
-  std::filesystem::path dir;
+  kaztest::TempDir tmp{"kaz_resmgr"};
 };
 
 TEST_F(ResourceManagerTest, NamesInTwoCasesShareOneInstance) {
@@ -187,7 +172,6 @@ TEST_F(ResourceManagerTest, DestroyedManagerLeavesTheRegistry) {
 }
 
 TEST_F(ResourceManagerTest, LeakReportListsReferencedResourcesInNameOrder) {
-  const auto report = dir / "TestResource_ResMgr.log";
   {
     ResourceManager manager("TestResource");
     TestResource* b = manager.GetOrLoad<TestResource>("beta");
@@ -195,7 +179,7 @@ TEST_F(ResourceManagerTest, LeakReportListsReferencedResourcesInNameOrder) {
     manager.GetOrLoad<TestResource>("alpha");
     EXPECT_EQ(b->GetRefCount(), 2);
   }
-  EXPECT_EQ(ReadFile(report),
+  EXPECT_EQ(tmp.Read("TestResource_ResMgr.log"),
             "*** WARNING ***\n\n"
             "Resource instances of class TestResource still have references!\n\n"
             "#1: 1 references for 'alpha'\n"
@@ -206,8 +190,7 @@ TEST_F(ResourceManagerTest, LeakReportListsReferencedResourcesInNameOrder) {
 }
 
 TEST_F(ResourceManagerTest, StaleReportRemovedAndNoneWrittenWhenClean) {
-  const auto report = dir / "TestResource_ResMgr.log";
-  std::ofstream(report) << "stale";
+  const auto report = tmp.Write("TestResource_ResMgr.log", "stale");
   ASSERT_TRUE(std::filesystem::exists(report));
   {
     ResourceManager manager("TestResource");

@@ -1,4 +1,4 @@
-// Reading packed data: values, the end of the data, hostile lengths.
+// SerializerTest.cpp - reading packed data: values, the end of the data, hostile lengths.
 #include "tier0/Serializer.h"
 
 #include <gtest/gtest.h>
@@ -30,82 +30,55 @@ class MemReadSerializerTest : public ::testing::Test {
   }
 };
 
+// The value's bytes as they lie in memory (the tests run little-endian).
+template <class T>
+void Put(std::vector<uint8_t>& data, T value) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(&value);
+  data.insert(data.end(), bytes, bytes + sizeof(T));
+}
+
+template <class T>
+T Read(Serializer& s, void (Serializer::*data)(T&)) {
+  T value{};
+  (s.*data)(value);
+  return value;
+}
+
 TEST_F(MemReadSerializerTest, ReadsLittleEndianValuesFromUnalignedData) {
   std::vector<uint8_t> data(1, 0xEE);  // odd start: every value below is misaligned
-  auto put = [&](const void* p, size_t n) {
-    const uint8_t* b = static_cast<const uint8_t*>(p);
-    data.insert(data.end(), b, b + n);
-  };
-  int8_t i8 = -5;
-  uint8_t u8 = 250;
-  int16_t i16 = -1234;
-  uint16_t u16 = 0xBEEF;
-  int32_t i32 = -123456789;
-  uint32_t u32 = 0xDEADBEEF;
-  int64_t i64 = -(1LL << 40);
-  uint64_t u64 = ~0ULL - 7;
-  float f = 1.5f;
-  double d = -2.25;
-  float v[3] = {1.f, -2.f, 3.5f};
-  put(&i8, 1);
-  put(&u8, 1);
-  put(&i16, 2);
-  put(&u16, 2);
-  put(&i32, 4);
-  put(&u32, 4);
-  put(&i64, 8);
-  put(&u64, 8);
-  put(&f, 4);
-  put(&d, 8);
-  put(v, 12);
-  const uint8_t str[] = {3, 0, 0, 0, 'a', 'b', 'c'};
-  put(str, sizeof(str));
-  put("\x01\x02", 2);
+  Put<int8_t>(data, -5);
+  Put<uint8_t>(data, 250);
+  Put<int16_t>(data, -1234);
+  Put<uint16_t>(data, 0xBEEF);
+  Put<int32_t>(data, -123456789);
+  Put<uint32_t>(data, 0xDEADBEEF);
+  Put<int64_t>(data, -(1LL << 40));
+  Put<uint64_t>(data, ~0ULL - 7);
+  Put(data, 1.5f);
+  Put(data, -2.25);
+  for (float f : {1.f, -2.f, 3.5f}) Put(data, f);
+  const std::string tail("\x03\0\0\0abc\x01\x02", 9);  // a string of 3, then raw bytes
+  data.insert(data.end(), tail.begin(), tail.end());
 
   MemReadSerializer s(data.data() + 1, static_cast<uint32_t>(data.size() - 1));
   EXPECT_FALSE(s.IsWriting());
-  int8_t ri8;
-  uint8_t ru8;
-  int16_t ri16;
-  uint16_t ru16;
-  int32_t ri32;
-  uint32_t ru32;
-  int64_t ri64;
-  uint64_t ru64;
-  float rf;
-  double rd;
-  Vector3D rv;
-  std::string rs = "previous";
+  EXPECT_EQ(Read(s, &Serializer::DataInt8), -5);
+  EXPECT_EQ(Read(s, &Serializer::DataUInt8), 250);
+  EXPECT_EQ(Read(s, &Serializer::DataInt16), -1234);
+  EXPECT_EQ(Read(s, &Serializer::DataUInt16), 0xBEEF);
+  EXPECT_EQ(Read(s, &Serializer::DataInt32), -123456789);
+  EXPECT_EQ(Read(s, &Serializer::DataUInt32), 0xDEADBEEFu);
+  EXPECT_EQ(Read(s, &Serializer::DataInt64), -(1LL << 40));
+  EXPECT_EQ(Read(s, &Serializer::DataUInt64), ~0ULL - 7);
+  EXPECT_EQ(Read(s, &Serializer::DataFloat), 1.5f);
+  EXPECT_EQ(Read(s, &Serializer::DataDouble), -2.25);
+  EXPECT_EQ(Read(s, &Serializer::DataVector3D), Vector3D(1, -2, 3.5f));
+  std::string text = "previous";
+  s.DataString(text);
+  EXPECT_EQ(text, "abc");
   uint8_t raw[2];
-  s.DataInt8(ri8);
-  s.DataUInt8(ru8);
-  s.DataInt16(ri16);
-  s.DataUInt16(ru16);
-  s.DataInt32(ri32);
-  s.DataUInt32(ru32);
-  s.DataInt64(ri64);
-  s.DataUInt64(ru64);
-  s.DataFloat(rf);
-  s.DataDouble(rd);
-  s.DataVector3D(rv);
-  s.DataString(rs);
   s.DataRaw(raw, 2);
-  EXPECT_EQ(ri8, i8);
-  EXPECT_EQ(ru8, u8);
-  EXPECT_EQ(ri16, i16);
-  EXPECT_EQ(ru16, u16);
-  EXPECT_EQ(ri32, i32);
-  EXPECT_EQ(ru32, u32);
-  EXPECT_EQ(ri64, i64);
-  EXPECT_EQ(ru64, u64);
-  EXPECT_EQ(rf, f);
-  EXPECT_EQ(rd, d);
-  EXPECT_EQ(rv.x, 1.f);
-  EXPECT_EQ(rv.y, -2.f);
-  EXPECT_EQ(rv.z, 3.5f);
-  EXPECT_EQ(rs, "abc");
-  EXPECT_EQ(raw[0], 1);
-  EXPECT_EQ(raw[1], 2);
+  EXPECT_EQ(raw[0] + raw[1] * 256, 0x0201);
   EXPECT_TRUE(s.IsEOF());
   EXPECT_EQ(s.GetPosition(), s.GetSize());
 }

@@ -1,6 +1,8 @@
-// The definition-file XML reader: document shapes the engine reads, and
+// XmlTest.cpp - the definition-file XML reader: document shapes the engine reads, and
 // malformed input that must fail cleanly.
 #include "tier0/Xml.h"
+
+#include "common/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -17,9 +19,11 @@ class XmlTest : public ::testing::Test {
     reader.InitMemory(source.data(), source.size());
     return root.Parse(reader);
   }
-  // Failure must leave nothing behind.
+  // Failure must leave nothing behind and say nothing: the caller reports.
   void ExpectRejected(const std::string& text) {
+    kaztest::LogCapture log;
     EXPECT_FALSE(Parse(text)) << text;
+    EXPECT_EQ(log.Lines().size(), 0u) << log.Dump();
     EXPECT_FALSE(root.HasName()) << text;
     EXPECT_EQ(root.GetChildCount(), 0) << text;
     EXPECT_EQ(root.GetAttributeCount(), 0) << text;

@@ -1,4 +1,4 @@
-// Keyframe tracks and animation paths.
+// AnimPathTest.cpp - keyframe tracks and animation paths.
 #include "WorldFixture.h"
 
 #include "tier1/AnimPathObject.h"

@@ -1,4 +1,4 @@
-// World objects with bodies: shapes at rest, impulses, sleep, materials,
+// BodyTest.cpp - world objects with bodies: shapes at rest, impulses, sleep, materials,
 // on-ground marks, capsule frames and attachments.
 #include "WorldFixture.h"
 
@@ -63,13 +63,6 @@ class BodyTest : public WorldFixture {
   }
   static float Y(const WorldObject* o) { return o->GetWorldTransform().GetTranslation().y; }
 };
-
-TEST_F(BodyTest, FreeFallForOneSecond) {
-  WorldObject* box = Box(0, 20, 0);
-  Run(1.0f);
-  EXPECT_NEAR(Y(box), 20.0f - 4.9f, 0.06f);
-  EXPECT_NEAR(box->GetVelocity().y, -9.8f, 0.05f);
-}
 
 TEST_F(BodyTest, ShapesComeToRestAtTheirHeights) {
   Floor();
@@ -138,17 +131,6 @@ TEST_F(BodyTest, NoCollisionMeansNoBody) {
   EXPECT_EQ(object->GetVelocity(), Vector3D());
   ObjectParams none(ObjectType_Null);
   EXPECT_EQ(world->CreateObject(none)->GetBody(), nullptr);
-}
-
-TEST_F(BodyTest, SleepingBodyWakesOnImpulse) {
-  Floor();
-  WorldObject* box = Box(0, 0.5f, 0);
-  Run(2.0f);
-  ASSERT_TRUE(PhysicsBodyIsSleeping(box->GetBody()));
-  box->ApplyImpulse(box->GetWorldTransform().GetTranslation(), Vector3D(0, 4, 0), true);
-  EXPECT_FALSE(PhysicsBodyIsSleeping(box->GetBody()));
-  Run(0.2f);
-  EXPECT_GT(Y(box), 0.8f);
 }
 
 TEST_F(BodyTest, HigherElasticityBouncesHigher) {

@@ -1,4 +1,4 @@
-// Null, camera, light, sound, field and joint objects.
+// ObjectTypesTest.cpp - null, camera, light, sound, field and joint objects.
 #include "WorldFixture.h"
 
 #include "tier1/CameraObject.h"
@@ -25,7 +25,7 @@ TEST_F(ObjectTypesTest, EachClassReportsItsType) {
 
 TEST_F(ObjectTypesTest, CameraDefaultsAndMatrices) {
   auto* plain = static_cast<CameraObject*>(world->CreateObject(ObjectParams(ObjectType_Camera)));
-  EXPECT_FLOAT_EQ(plain->GetFieldOfView(), 1.3099f);
+  EXPECT_EQ(std::bit_cast<uint32_t>(plain->GetFieldOfView()), 0x3FA7AACBu);
   CameraObjectParams p;
   p.fieldOfView = 1.0f;
   p.transform = At(1, 2, 3);

@@ -1,4 +1,5 @@
-// The physics layer on its own: stepping, shapes, impulses, sleep, joints, rays, buoyancy.
+// PhysicsTest.cpp - the physics layer on its own: stepping, shapes, impulses, sleep, joints, rays,
+// buoyancy.
 #include "tier1/physics/Physics.h"
 
 #include <gtest/gtest.h>
@@ -124,19 +125,6 @@ TEST_F(PhysicsTest, FlatHullIsRefused) {
   EXPECT_EQ(PhysicsCreateConvexHull(world, 3, flat, 12, nullptr), nullptr);
 }
 
-TEST_F(PhysicsTest, SphereRestsOnTriangleMesh) {
-  PhysicsCollision* tree = PhysicsCreateTreeCollision(world);
-  PhysicsTreeCollisionBeginBuild(tree);
-  const float quad[] = {-20, 0, -20, -20, 0, 20, 20, 0, 20, 20, 0, -20};
-  PhysicsTreeCollisionAddFace(tree, 4, quad, 12, 1);
-  PhysicsTreeCollisionEndBuild(tree, 0);
-  Make(tree, 0, 1, 0, false, nullptr);
-  Tracked t;
-  Make(PhysicsCreateSphere(world, 0.5f, 0.5f, 0.5f, nullptr), 0, 3, 0, true, &t);
-  Run(2.0f);
-  EXPECT_NEAR(t.matrix[7], 1.5f, 0.02f);
-}
-
 TEST_F(PhysicsTest, TreeWithoutFacesIsEmptyAndHarmless) {
   PhysicsCollision* tree = PhysicsCreateTreeCollision(world);
   PhysicsTreeCollisionBeginBuild(tree);
@@ -146,20 +134,6 @@ TEST_F(PhysicsTest, TreeWithoutFacesIsEmptyAndHarmless) {
   Make(PhysicsCreateBox(world, 1, 1, 1, nullptr), 0, 1, 0, true, &t);
   Run(1.0f);
   EXPECT_LT(t.matrix[7], -2.0f);  // nothing to land on
-}
-
-TEST_F(PhysicsTest, ImpulseAtCentreAddsExactlyItsVelocity) {
-  Tracked t;
-  t.gravity = false;
-  PhysicsBody* body = Make(PhysicsCreateBox(world, 1, 1, 1, nullptr), 0, 0, 0, true, &t);
-  const float dv[3] = {1.5f, -2.0f, 0.25f};
-  const float at[3] = {0, 0, 0};
-  PhysicsAddBodyImpulse(body, dv, at);
-  float v[3];
-  PhysicsBodyGetVelocity(body, v);
-  EXPECT_FLOAT_EQ(v[0], 1.5f);
-  EXPECT_FLOAT_EQ(v[1], -2.0f);
-  EXPECT_FLOAT_EQ(v[2], 0.25f);
 }
 
 TEST_F(PhysicsTest, OffCentreImpulseChangesThePointVelocityByTheGivenAmount) {

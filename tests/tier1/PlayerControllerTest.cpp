@@ -1,4 +1,5 @@
-// The player controller: walking, jumping, the speed cap and airborne control.
+// PlayerControllerTest.cpp - the player controller: walking, jumping, the speed cap and airborne
+// control.
 #include "WorldFixture.h"
 
 #include "tier1/PlayerController.h"

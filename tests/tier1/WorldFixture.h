@@ -1,8 +1,8 @@
-// Shared fixture for the world tests: a fresh World, captured log lines,
+// WorldFixture.h - the world tests' fixture: a fresh World, captured log lines,
 // stepping by simulated seconds and small record builders.
 #pragma once
 
-#include "core/Log.h"
+#include "common/LogCapture.h"
 #include "tier1/World.h"
 #include "tier1/WorldObject.h"
 
@@ -10,42 +10,16 @@
 
 #include <cmath>
 #include <string>
-#include <vector>
-
-struct LoggedLine {
-  std::string text;
-  LogLevel level;
-};
-
-inline std::vector<LoggedLine>& LoggedLines() {
-  static std::vector<LoggedLine> lines;
-  return lines;
-}
-
-inline void CaptureLog(const char* text, LogLevel level) {
-  LoggedLines().push_back({text, level});
-}
 
 class WorldFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    LoggedLines().clear();
-    previous_ = GetLogHandler();
-    SetLogHandler(&CaptureLog);
     world = World::Create();
     ASSERT_NE(world, nullptr);
   }
-  void TearDown() override {
-    world->Release();
-    SetLogHandler(previous_);
-  }
+  void TearDown() override { world->Release(); }
 
-  int CountLogged(const std::string& text, LogLevel level) const {
-    int n = 0;
-    for (const LoggedLine& line : LoggedLines())
-      n += (line.text == text && line.level == level) ? 1 : 0;
-    return n;
-  }
+  int CountLogged(const std::string& text, LogLevel level) const { return log.Count(text, level); }
 
   // Frames of 1/50 s, like a steady game.
   void Run(float seconds, float frame = 0.02f) {
@@ -79,8 +53,6 @@ class WorldFixture : public ::testing::Test {
                 Vector3D(size, 0, size));
   }
 
+  kaztest::LogCapture log;
   World* world = nullptr;
-
- private:
-  LogHandler previous_ = nullptr;
 };

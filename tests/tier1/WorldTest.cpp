@@ -1,4 +1,4 @@
-// The World: type table, registry, fixed stepping, materials, queries, reset.
+// WorldTest.cpp - the World: type table, registry, fixed stepping, materials, queries, reset.
 #include "WorldFixture.h"
 
 #include "tier1/CameraObject.h"
@@ -15,17 +15,6 @@ TEST_F(WorldTest, TypeNames) {
   EXPECT_STREQ(GetObjectTypeName(10), "Field");
   EXPECT_STREQ(GetObjectTypeName(0), "Unknown");
   EXPECT_STREQ(GetObjectTypeName(42), "Unknown");
-}
-
-TEST_F(WorldTest, Defaults) {
-  EXPECT_EQ(world->GetGravity(), Vector3D(0, -9.8f, 0));
-  EXPECT_FLOAT_EQ(world->GetNearZ(), 0.1f);
-  EXPECT_FLOAT_EQ(world->GetFarZ(), 100.0f);
-  ASSERT_NE(world->GetDefaultMaterial(), nullptr);
-  EXPECT_FLOAT_EQ(world->GetDefaultMaterial()->GetFriction(), 0.8f);
-  EXPECT_FLOAT_EQ(world->GetDefaultMaterial()->GetElasticity(), 0.5f);
-  EXPECT_TRUE(world->InitRenderer(true));
-  EXPECT_EQ(world->GetRenderer(), nullptr);
 }
 
 TEST_F(WorldTest, UnknownTypesAreRefused) {

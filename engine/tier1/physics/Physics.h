@@ -26,7 +26,8 @@ struct PhysicsContact;   // one contact point of that pair
 
 PhysicsWorld* PhysicsCreate();
 void PhysicsDestroy(PhysicsWorld* world);
-// Bodies are not limited by it; kept for queries of the world's extent.
+// A dynamic body whose box leaves the extent is frozen: it stops moving and
+// gets no callbacks until it is placed back inside (PhysicsBodySetMatrix).
 void PhysicsSetWorldSize(PhysicsWorld* world, const float* mins, const float* maxs);
 // One step of `timestep` seconds: force callbacks of awake bodies, collision
 // detection with the material callbacks, solving, transform callbacks of the
@@ -112,6 +113,8 @@ void* PhysicsBodyGetUserData(const PhysicsBody* body);
 // Mass 0 makes the body static again.
 void PhysicsBodySetMassMatrix(PhysicsBody* body, float mass, float ixx, float iyy, float izz);
 float PhysicsBodyGetMass(const PhysicsBody* body);
+// Moving a static body wakes the bodies it touches before or after the move,
+// so that resting bodies ride along or are pushed away.
 void PhysicsBodySetMatrix(PhysicsBody* body, const float* matrix);
 void PhysicsBodyGetMatrix(const PhysicsBody* body, float* matrix);
 void PhysicsBodySetTransformCallback(PhysicsBody* body, PhysicsTransformCallback callback);
@@ -143,6 +146,8 @@ void PhysicsBodySetLinearDamping(PhysicsBody* body, float damping);
 void PhysicsBodySetAngularDamping(PhysicsBody* body, const float* damping);
 void PhysicsBodySetAutoFreeze(PhysicsBody* body, int state);
 bool PhysicsBodyIsSleeping(const PhysicsBody* body);
+// True while the body is frozen for having left the world's extent.
+bool PhysicsBodyIsOutsideWorld(const PhysicsBody* body);
 void PhysicsWorldUnfreezeBody(PhysicsWorld* world, PhysicsBody* body);
 PhysicsWorld* PhysicsBodyGetWorld(const PhysicsBody* body);
 
@@ -168,6 +173,8 @@ PhysicsJoint* PhysicsConstraintCreateUniversal(PhysicsWorld* world, const float*
 PhysicsJoint* PhysicsConstraintCreateSlider(PhysicsWorld* world, const float* pivot,
                                             const float* pin, PhysicsBody* child,
                                             PhysicsBody* parent);
+// 0.9 and above: as hard as the solver makes it. Below, the joint gives under
+// load like a spring that softens as the stiffness falls towards 0.
 void PhysicsJointSetStiffness(PhysicsJoint* joint, float stiffness);
 float PhysicsJointGetStiffness(const PhysicsJoint* joint);
 // 1 lets the two joined bodies collide with each other.

@@ -48,8 +48,9 @@ void PhysicsDestroyBody(PhysicsWorld* world, PhysicsBody* body) {
   if (body->added) {
     body->world->dynamics->removeRigidBody(body->rigid.get());
   } else {
-    std::vector<PhysicsBody*>& pending = body->world->pending;
-    pending.erase(std::remove(pending.begin(), pending.end(), body), pending.end());
+    for (std::vector<PhysicsBody*>* list : {&body->world->pending, &body->world->frozen}) {
+      list->erase(std::remove(list->begin(), list->end(), body), list->end());
+    }
   }
   body->rigid.reset();
   PhysicsReleaseCollision(world, body->collision);
@@ -108,11 +109,32 @@ float PhysicsBodyGetMass(const PhysicsBody* body) {
 
 void PhysicsBodySetMatrix(PhysicsBody* body, const float* matrix) {
   btRigidBody* rb = body->rigid.get();
+  btVector3 oldMins, oldMaxs, mins, maxs;
+  rb->getAabb(oldMins, oldMaxs);
   rb->setCenterOfMassTransform(body->Offset() ? PhysicsToTransform(matrix) * body->collision->offset
                                               : PhysicsToTransform(matrix));
+  rb->getAabb(mins, maxs);
+  PhysicsWorld* world = body->world;
+  if (body->outside && world->Contains(mins, maxs)) {
+    std::erase(world->frozen, body);
+    body->outside = false;
+    world->pending.push_back(body);
+  }
   if (IsDynamic(body)) {
     rb->activate(true);  // a moved body has to look for new contacts
+  } else if (body->added) {
+    // Bodies resting on it, or in its way, sleep and would never notice:
+    // wake whatever its old or new place touches.
+    const btVector3 margin(kPhysicsWakeMargin, kPhysicsWakeMargin, kPhysicsWakeMargin);
+    btVector3 lo = oldMins, hi = oldMaxs;
+    lo.setMin(mins);
+    hi.setMax(maxs);
+    PhysicsWakeBodiesIn(world, lo - margin, hi + margin);
   }
+}
+
+bool PhysicsBodyIsOutsideWorld(const PhysicsBody* body) {
+  return body->outside;
 }
 
 void PhysicsBodyGetMatrix(const PhysicsBody* body, float* matrix) {

@@ -24,6 +24,13 @@ struct PhysicsPair {
 // Values a contact gets unless a callback changes them.
 constexpr float kPhysicsDefaultElasticity = 0.4f;
 constexpr float kPhysicsDefaultFriction = 0.5f;
+// How far around a moved static body resting bodies are woken.
+constexpr float kPhysicsWakeMargin = 0.05f;
+// Joint stiffness at and above which joints are as hard as the solver makes
+// them, and the solver's own error reduction for joints.
+constexpr float kPhysicsDefaultStiffness = 0.9f;
+constexpr float kPhysicsJointErp = 0.2f;
+constexpr float kPhysicsMaxJointMixing = 0.99f;
 // More groups than any scene needs; the pair table grows with the square.
 constexpr int kPhysicsMaxGroups = 1024;
 
@@ -65,6 +72,8 @@ struct PhysicsWorld {
   // placed: entering at the origin, a thousand new bodies would first pair
   // up with each other there.
   std::vector<struct PhysicsBody*> pending;
+  // Bodies frozen for leaving the extent; out of Bullet's world, still ours.
+  std::vector<struct PhysicsBody*> frozen;
   // Equal primitive shapes are made once and shared: a thousand crates then
   // use one shape, as Bullet's own users do, and stay cache friendly.
   std::map<PhysicsShapeKey, PhysicsCollision*> shapes;
@@ -72,6 +81,9 @@ struct PhysicsWorld {
   const PhysicsPair* FindPair(int a, int b) const;
   void ProcessContacts();
   void AddPending();
+  // Takes awake bodies whose boxes left the extent out of the simulation.
+  void FreezeOutside();
+  bool Contains(const btVector3& mins, const btVector3& maxs) const;
 };
 
 class PhysicsDynamicsWorld : public btDiscreteDynamicsWorld {
@@ -124,6 +136,9 @@ struct PhysicsBody {
   float mass = 0.0f;
   bool added = false;     // in Bullet's world (see PhysicsWorld::pending)
   bool compound = false;  // uses its collision's compound shape
+  // Left the world's extent: taken out of Bullet's world until it is placed
+  // back inside.
+  bool outside = false;
 
   // Bullet's transform of the body is the body's own times this.
   bool Offset() const { return collision->hasOffset && !compound; }
@@ -136,7 +151,8 @@ struct PhysicsJoint {
   std::unique_ptr<btTypedConstraint> constraint;
   PhysicsBody* child = nullptr;
   PhysicsBody* parent = nullptr;
-  float stiffness = 0.9f;
+  float stiffness = kPhysicsDefaultStiffness;
+  bool softened = false;  // its constraint carries our error reduction and mixing
   int collide = 0;
   bool alive = true;
 };
@@ -153,6 +169,9 @@ inline void PhysicsStore(const btVector3& v, float* out) {
   out[2] = v.z();
 }
 
-void PhysicsDetachJoint(
-    PhysicsJoint* joint);  // takes the constraint out of the world and off its bodies
-void PhysicsAttachJoint(PhysicsJoint* joint);  // puts it (back) in with the current collision state
+// Takes the constraint out of the world and off its bodies.
+void PhysicsDetachJoint(PhysicsJoint* joint);
+// Puts it (back) in with the current collision state and stiffness.
+void PhysicsAttachJoint(PhysicsJoint* joint);
+// Wakes the dynamic bodies whose boxes overlap [mins, maxs].
+void PhysicsWakeBodiesIn(PhysicsWorld* world, const btVector3& mins, const btVector3& maxs);

@@ -52,6 +52,9 @@ void PhysicsDestroy(PhysicsWorld* world) {
   while (!world->pending.empty()) {
     PhysicsDestroyBody(world, world->pending.back());
   }
+  while (!world->frozen.empty()) {
+    PhysicsDestroyBody(world, world->frozen.back());
+  }
   btCollisionObjectArray& objects = dyn->getCollisionObjectArray();
   while (objects.size() > 0) {
     btCollisionObject* obj = objects[objects.size() - 1];
@@ -90,6 +93,51 @@ void PhysicsWorld::AddPending() {
   pending.clear();
 }
 
+bool PhysicsWorld::Contains(const btVector3& mins, const btVector3& maxs) const {
+  // Written so that a NaN counts as outside.
+  for (int i = 0; i < 3; ++i) {
+    if (!(mins[i] >= worldMins[i] && maxs[i] <= worldMaxs[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void PhysicsWorld::FreezeOutside() {
+  btAlignedObjectArray<btRigidBody*>& bodies = dynamics->getNonStaticRigidBodies();
+  std::vector<PhysicsBody*> leaving;
+  btVector3 mins, maxs;
+  for (int i = 0; i < bodies.size(); ++i) {
+    btRigidBody* rb = bodies[i];
+    rb->getAabb(mins, maxs);
+    if (rb->isActive() && !Contains(mins, maxs)) {
+      leaving.push_back(static_cast<PhysicsBody*>(rb->getUserPointer()));
+    }
+  }
+  for (PhysicsBody* body : leaving) {
+    btRigidBody* rb = body->rigid.get();
+    dynamics->removeRigidBody(rb);
+    rb->setLinearVelocity(btVector3(0, 0, 0));
+    rb->setAngularVelocity(btVector3(0, 0, 0));
+    body->added = false;
+    body->outside = true;
+    frozen.push_back(body);
+  }
+}
+
+void PhysicsWakeBodiesIn(PhysicsWorld* world, const btVector3& mins, const btVector3& maxs) {
+  struct Waker : btBroadphaseAabbCallback {
+    bool process(const btBroadphaseProxy* proxy) override {
+      auto* obj = static_cast<btCollisionObject*>(proxy->m_clientObject);
+      if (obj && !obj->isStaticOrKinematicObject()) {
+        obj->activate(true);
+      }
+      return true;
+    }
+  } waker;
+  world->broadphase->aabbTest(mins, maxs, waker);
+}
+
 void PhysicsUpdate(PhysicsWorld* world, float timestep) {
   world->AddPending();
   PhysicsDynamicsWorld* dyn = world->dynamics.get();
@@ -108,6 +156,7 @@ void PhysicsUpdate(PhysicsWorld* world, float timestep) {
   }
   dyn->stepSimulation(timestep, 0);
   world->steps = stamp;
+  world->FreezeOutside();
 
   // A callback may destroy bodies, so gather first.
   world->moved.clear();
