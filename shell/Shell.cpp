@@ -144,6 +144,8 @@ int Shell::Main(const char* title, int argc, char** argv) {
   bool headless = ShellNeedsHeadless();
   if (headless) {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    // No sound card either: OpenAL's null output, unless the user chose one.
+    setenv("ALSOFT_DRIVERS", "null", 0);
   }
   std::vector<std::string> warnings;
   RunBounds bounds = ParseRunBounds(argc, argv, &warnings);
