@@ -239,6 +239,7 @@ bool OGGStream::Play(bool loop, bool startPaused) {
     }
     ++filled;
   }
+  for (int i = 0; i < kBufferCount; ++i) m_queued[i] = i < filled;
   ClearALError();
   alSourceQueueBuffers(m_source, filled, m_buffers);
   if (alGetError() != AL_NO_ERROR) {
@@ -299,6 +300,7 @@ void OGGStream::Stop() {
     alSourcei(m_source, AL_BUFFER, 0);
     ClearALError();
   }
+  for (bool& queued : m_queued) queued = false;
   m_state = SoundState_Stopped;
   m_loop = false;
 }
@@ -329,6 +331,12 @@ void OGGStream::ThreadMain() {
   LogDetail("OGG thread stopped (%s).", m_fileName.c_str());
 }
 
+int OGGStream::IndexOf(ALuint buffer) const {
+  for (int i = 0; i < kBufferCount; ++i)
+    if (m_buffers[i] == buffer) return i;
+  return -1;
+}
+
 bool OGGStream::Refill(ALuint buffer) {
   long bytes = StreamChunk(buffer);
   if (bytes < 0) {
@@ -343,7 +351,7 @@ bool OGGStream::Refill(ALuint buffer) {
     m_ended = false;
   }
   alSourceQueueBuffers(m_source, 1, &buffer);
-  ClearALError();
+  if (alGetError() == AL_NO_ERROR && IndexOf(buffer) >= 0) m_queued[IndexOf(buffer)] = true;
   return true;
 }
 
@@ -356,8 +364,12 @@ bool OGGStream::Update() {
     ClearALError();
     alSourceUnqueueBuffers(m_source, 1, &buffer);
     if (alGetError() != AL_NO_ERROR) continue;
+    if (IndexOf(buffer) >= 0) m_queued[IndexOf(buffer)] = false;
     if (!Refill(buffer)) return false;
   }
+  // Buffers left idle by a short file come into use once the stream loops.
+  for (int i = 0; i < kBufferCount && m_loop; ++i)
+    if (!m_queued[i] && !Refill(m_buffers[i])) return false;
   ALint sourceState = 0, queued = 0;
   alGetSourcei(m_source, AL_SOURCE_STATE, &sourceState);
   alGetSourcei(m_source, AL_BUFFERS_QUEUED, &queued);

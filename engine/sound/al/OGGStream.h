@@ -71,10 +71,14 @@ class OGGStream {
   void JoinWorker();
   // Refills one processed buffer; false (logged) on a decoding error.
   bool Refill(ALuint buffer);
+  int IndexOf(ALuint buffer) const;
 
   ALenum m_format = 0;
   ALuint m_source = 0;
   ALuint m_buffers[kBufferCount] = {};
+  // Which buffers are on the source's queue: a stream opened without a loop
+  // may have left one idle at the end of a short file, to be used once it loops.
+  bool m_queued[kBufferCount] = {};
   FileSystem::File m_file;
   OggVorbis_File m_vorbis{};
   bool m_vorbisOpen = false;
