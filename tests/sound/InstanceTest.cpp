@@ -3,6 +3,9 @@
 
 #include "sound/al/ALSoundResource.h"
 
+#include <cmath>
+#include <limits>
+
 using namespace soundtest;
 
 namespace {
@@ -89,6 +92,7 @@ TEST_F(InstanceTest, NonFinitePositionsAreIgnored) {
   ASSERT_TRUE(placed);
   placed->SetPosition(Vector3D(1, 2, 3));
   placed->SetPosition(Vector3D(std::nanf(""), 0, 0));
+  placed->SetPosition(Vector3D(0, std::numeric_limits<float>::infinity(), 0));
   ALfloat p[3] = {};
   alGetSourcefv(placed->GetSource(), AL_POSITION, p);
   EXPECT_EQ(p[0], 1.0f);

@@ -164,7 +164,10 @@ bool ALSoundInstance::IsLooping() {
 void ALSoundInstance::SetPosition(const Vector3D& position) {
   if (!m_positional || !m_source) return;
   if (!std::isfinite(position.x) || !std::isfinite(position.y) || !std::isfinite(position.z)) {
-    LogWarning("Sound '%s': position is not finite; ignored.", m_fileName.c_str());
+    // Once per instance: a broken object would otherwise warn every frame.
+    if (!m_warnedPosition)
+      LogWarning("Sound '%s': position is not finite; ignored.", m_fileName.c_str());
+    m_warnedPosition = true;
     return;
   }
   m_position = position;

@@ -60,4 +60,5 @@ class ALSoundInstance : public SoundInstance {
   Vector3D m_position;
   bool m_detached = false;
   bool m_resumeLoop = false;  // was playing in a loop when detached
+  bool m_warnedPosition = false;
 };
