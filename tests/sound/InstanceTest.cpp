@@ -106,6 +106,21 @@ TEST_F(InstanceTest, ATruncatedWavIsRefused) {
       << log.Dump();
 }
 
+TEST_F(InstanceTest, AWavWhoseDataRunsPastTheEndIsRefused) {
+  // A header that promises 320 bytes of samples, followed by fewer.
+  std::string wav(
+      "RIFF\x64\x01\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0"
+      "\x80\x3e\0\0\x02\0\x10\0data\x40\x01\0\0",
+      44);
+  wav.append(297, '\x11');
+  kaztest::TempDir dir("kaz-wav");
+  dir.Write("short.wav", wav);
+  FileSystem::AddToSearchPath(dir.Str(), false);
+  EXPECT_FALSE(Make("short.wav"));
+  FileSystem::RemoveFromSearchPath(dir.Str());
+  EXPECT_TRUE(log.Has("Failed to load sound 'short.wav': failed to read WAV data")) << log.Dump();
+}
+
 TEST_F(InstanceTest, UnknownAndMissingFilesGiveTheirLine) {
   EXPECT_FALSE(Make("tone440.mp3"));
   EXPECT_TRUE(log.Has("Failed to load sound 'tone440.mp3': could not determine file format"));

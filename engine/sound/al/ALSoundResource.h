@@ -1,7 +1,8 @@
 // ALSoundResource.h - a WAV file decoded once into one OpenAL buffer, shared
 // by every instance that plays it (resource manager "ALSoundResource").
 //
-// Decoding is bounded by the file's length (ALUT's file-image loader). The
+// Decoding is bounded by the file's length: the chunks are checked against it
+// before ALUT's file-image loader sees them. The
 // buffer belongs to the open device: when the manager changes devices it
 // releases every resource's buffer and loads them again afterwards.
 //
