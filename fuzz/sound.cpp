@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -21,6 +22,7 @@ bool Setup() {
   char pattern[] = "/tmp/kaz-fuzz-sound-XXXXXX";
   if (!mkdtemp(pattern)) return false;
   g_dir = pattern;
+  std::atexit([] { std::filesystem::remove_all(g_dir); });
   FileSystem::Init("fuzz_sound");
   FileSystem::AddToSearchPath(g_dir, true);
   if (!CreateSoundManager() || !GetSoundManager()->Init()) return false;
