@@ -22,7 +22,12 @@ bool Setup() {
   char pattern[] = "/tmp/kaz-fuzz-sound-XXXXXX";
   if (!mkdtemp(pattern)) return false;
   g_dir = pattern;
-  std::atexit([] { std::filesystem::remove_all(g_dir); });
+  std::atexit([] {
+    alDeleteSources(1, &g_source);
+    DestroySoundManager();  // OpenAL complains of a device left open
+    FileSystem::Uninit();
+    std::filesystem::remove_all(g_dir);
+  });
   FileSystem::Init("fuzz_sound");
   FileSystem::AddToSearchPath(g_dir, true);
   if (!CreateSoundManager() || !GetSoundManager()->Init()) return false;
