@@ -8,6 +8,9 @@ pkg_check_modules(PHYSFS REQUIRED IMPORTED_TARGET physfs)
 # Bullet's own CMake config in Debian is broken; pkg-config works.
 pkg_check_modules(BULLET REQUIRED IMPORTED_TARGET bullet)
 pkg_check_modules(ZLIB REQUIRED IMPORTED_TARGET zlib)
+pkg_check_modules(OPENAL REQUIRED IMPORTED_TARGET openal)
+pkg_check_modules(ALUT REQUIRED IMPORTED_TARGET freealut)
+pkg_check_modules(VORBISFILE REQUIRED IMPORTED_TARGET vorbisfile)
 
 if(KAZ_BUILD_TESTS)
   find_package(GTest REQUIRED)

@@ -142,6 +142,8 @@ int Shell::Main(const char* title, int argc, char** argv) {
   const bool headless = !ShellHasDisplay();
   if (headless && !EnvSet("SDL_VIDEODRIVER")) {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    // No sound card either: OpenAL's null output, unless the user chose one.
+    setenv("ALSOFT_DRIVERS", "null", 0);
   }
   std::vector<std::string> warnings;
   RunBounds bounds = ParseRunBounds(argc, argv, &warnings);

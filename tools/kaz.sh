@@ -73,6 +73,10 @@ case "${1:-}" in
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
     build asan
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --preset asan
+    echo "== ThreadSanitizer: sound streams against their worker threads"
+    build tsan test_sound
+    TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tools/tsan.supp" \
+      timeout 300 "$root/build/tsan/bin/test_sound" --gtest_filter='StreamTest.*'
     if [[ -x tools/run-fuzzers.sh ]] && ls fuzz/*.cpp >/dev/null 2>&1; then
       echo "== Fuzz targets (bounded runs)"
       targets=()

@@ -9,6 +9,7 @@
 #include "console/ConfigFile.h"
 #include "render/RenderEffect.h"
 #include "render/VideoManager.h"
+#include "sound/SoundManager.h"
 #include "tier0/FileSystem.h"
 #include "tier0/ObjectPool.h"
 #include "tier1/World.h"
@@ -89,7 +90,7 @@ bool KazEngine::Startup(int argc, char** argv, void* window, const char* title,
     m_console.SetOutputHook(&KazEngine::ForwardOutput, this);
     m_console.SetCommandProcessor(&m_processor);
     RegisterBuiltinCommands(static_cast<IKazEngine*>(this));
-    SetBuiltinCommandHooks({[this] { return RestartVideo(); }, nullptr});
+    SetBuiltinCommandHooks({[this] { return RestartVideo(); }, [this] { return RestartSound(); }});
     RunStartupSteps(argc, argv);
   } catch (const std::exception& e) {
     LogError("KazStartup: %s", e.what());
@@ -122,6 +123,8 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
   if (!m_world) throw StartupError("Failed to create the world.");
 
   StartVideo();
+
+  if (!m_commandLine.Has("nosound")) StartSound();
 
   m_firstFrame = true;
   m_quitCode = KazQuit_Continue;
@@ -183,6 +186,22 @@ int KazEngine::RestartVideo() {
   return result;
 }
 
+void KazEngine::StartSound() {
+  if (!m_sound) m_sound = CreateSoundManager();
+  if (!m_sound)
+    LogError("Failed to initialize sound.");
+  else if (!m_sound->Init())
+    LogError("Failed to initialize sound.");
+  UpdateSoundObjectHooks();
+}
+
+bool KazEngine::RestartSound() {
+  if (!m_sound) return false;
+  const bool ok = m_sound->Init();
+  UpdateSoundObjectHooks();
+  return ok;
+}
+
 void KazEngine::OnDisplayModeSet() {
   if (!m_rendererInitialised && m_world) {
     m_world->InitRenderer(true);
@@ -212,6 +231,10 @@ void KazEngine::Shutdown() {
   // The commands carry this engine as user data: they go with it, and the
   // next start-up registers them afresh.
   CommandRegistry::Instance().UnregisterCommands(static_cast<IKazEngine*>(this));
+  if (m_sound) {
+    DestroySoundManager();
+    m_sound = nullptr;
+  }
   if (m_video) {
     DestroyVideoManager();
     m_video = nullptr;
@@ -449,6 +472,8 @@ int KazEngine::RunFrame() {
     Broadcast(EngineEvent_Frame);
   }
 
+  if (m_sound && m_renderCamera) m_sound->SetListenerTransform(m_renderCamera->GetWorldTransform());
+
   Render();
 
   m_firstFrame = false;
@@ -481,9 +506,7 @@ void KazEngine::QueueStatistics() {
     m_console.AddNotice(" ");
   }
   if (cvars.SoundStats.Get()) {
-    m_console.AddNotice("[orange]--- Sound System ---");
-    m_console.AddNotice("[red](SoundManager not present)");
-    m_console.AddNotice(" ");
+    for (const std::string& line : GetSoundStatsLines()) m_console.AddNotice(line.c_str());
   }
 }
 

@@ -77,7 +77,7 @@ class KazEngine : public IKazEngine {
   void SetInputBlocked(bool blocked) override;
   bool IsInputBlocked() override { return m_inputBlocked; }
   VideoManager* GetVideoManager() override { return m_video; }
-  SoundManager* GetSoundManager() override { return nullptr; }
+  SoundManager* GetSoundManager() override { return m_sound; }
 
   // Engine-side operations used by other subsystems.
   void Print(const char* text, bool continueLine = false);
@@ -119,6 +119,9 @@ class KazEngine : public IKazEngine {
   std::string ConfigFilePath() const;
   void StartVideo();
   int RestartVideo();
+  // Sound never stops start-up: failures are logged and the game runs silent.
+  void StartSound();
+  bool RestartSound();
   // The video-dependent start-up step: run after every successful mode change.
   void OnDisplayModeSet();
   void QueueStatistics();
@@ -163,6 +166,7 @@ class KazEngine : public IKazEngine {
   FlashEffect m_flash;
   GLRenderEffect* m_flashEffect = nullptr;  // loaded on the first flash
   VideoManager* m_video = nullptr;
+  SoundManager* m_sound = nullptr;
   Ref<World> m_world;
   // One reference for rendering, one for the screen view bound to the camera.
   Ref<WorldObject> m_renderCamera;

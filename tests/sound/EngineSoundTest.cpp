@@ -1,0 +1,153 @@
+// EngineSoundTest.cpp - sound inside the engine: start-up with and without
+// "nosound", the listener following the render camera, "restartsound", the
+// statistics block and world sound objects.
+#include "SoundTestUtil.h"
+
+#include "console/ColourMarkup.h"
+#include "core/Engine.h"
+#include "core/TestWindow.h"
+#include "tier1/CameraObject.h"
+#include "tier1/SoundObject.h"
+#include "tier1/World.h"
+
+#include <algorithm>
+
+using namespace soundtest;
+
+namespace {
+
+// The engine installs its own log handler: its lines arrive as output.
+void Collect(const char* text, bool, void* lines) {
+  static_cast<std::vector<std::string>*>(lines)->emplace_back(text);
+}
+
+class EngineSoundTest : public ::testing::Test {
+ protected:
+  void Start(std::vector<std::string> args) {
+    KAZ_REQUIRE_TEST_WINDOW();
+    CVarRegistry::Instance().ResetBuiltins();
+    args.insert(args.begin(), KAZ_BIN_DIR "/shell");
+    m_args = args;
+    std::vector<char*> argv;
+    for (std::string& a : m_args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ASSERT_NE(kazStartup(static_cast<int>(m_args.size()), argv.data(), TestWindow(), "t", "cove",
+                         &Collect, &output),
+              nullptr);
+    engine = static_cast<KazEngine*>(kazGetInterface());
+    engine->SetClock(&clock);
+    FileSystem::AddToSearchPath(SoundsDir(), true);
+  }
+  void TearDown() override {
+    CVarRegistry::Instance().ResetBuiltins();
+    if (engine) kazShutdown();
+  }
+  void Frame() {
+    clock.Advance(0.02);
+    engine->RunFrame();
+  }
+  bool HasNotice(const char* text) {
+    const std::vector<std::string> notices = engine->GetConsole().GetNotices();
+    return std::find(notices.begin(), notices.end(), ConvertColourTags(text)) != notices.end();
+  }
+  SoundObject* MakeSound(const char* file, bool play, bool loop, const Vector3D& at = {}) {
+    SoundObjectParams p;
+    p.fileName = file;
+    p.play = play;
+    p.loop = loop;
+    p.transform = Matrix4x4::MakeTranslation(at);
+    return static_cast<SoundObject*>(engine->GetWorld()->CreateObject(p));
+  }
+  static ALSoundInstance* InstanceOf(SoundObject* object) {
+    return static_cast<ALSoundInstance*>(static_cast<SoundInstance*>(object->GetInstance()));
+  }
+
+  int Printed(const std::string& text) const {
+    return static_cast<int>(std::count_if(
+        output.begin(), output.end(),
+        [&](const std::string& line) { return line.find(text) != std::string::npos; }));
+  }
+  std::string Dump() const {
+    std::string all;
+    for (const std::string& line : output) all += line + "\n";
+    return all;
+  }
+
+  std::vector<std::string> output;
+  ManualClock clock;
+  KazEngine* engine = nullptr;
+  std::vector<std::string> m_args;
+};
+
+}  // namespace
+
+TEST_F(EngineSoundTest, StartsSoundAndRestartsIt) {
+  Start({});
+  ASSERT_NE(engine->GetSoundManager(), nullptr);
+  EXPECT_TRUE(Printed("Initialized sound (OpenAL Soft) - OpenAL Version 1.1") == 1) << Dump();
+  EXPECT_EQ(engine->ExecuteCommand(false, "restartsound"), 0);
+  EXPECT_EQ(Printed("Initialized sound (OpenAL Soft)"), 2);
+  CVarRegistry::Instance().SoundStats.Set(true);
+  Frame();
+  EXPECT_TRUE(HasNotice("[cyan]CPU Usage [grey]: [white] 0.00%"));
+}
+
+TEST_F(EngineSoundTest, NoSoundRunsSilent) {
+  Start({"-nosound"});
+  EXPECT_EQ(engine->GetSoundManager(), nullptr);
+  EXPECT_EQ(Printed("Initialized sound"), 0);
+  EXPECT_EQ(engine->ExecuteCommand(false, "restartsound"), -1);
+  CVarRegistry::Instance().SoundStats.Set(true);
+  Frame();
+  EXPECT_TRUE(HasNotice("[red](SoundManager not present)"));
+  // A sound object naming a file is made, silent, rather than refused.
+  SoundObject* sound = MakeSound("tone440.wav", true, true);
+  ASSERT_NE(sound, nullptr);
+  EXPECT_EQ(sound->GetInstance(), nullptr);
+}
+
+TEST_F(EngineSoundTest, SoundObjectsPlayPauseAndFollowTheirObject) {
+  Start({});
+  SoundObject* sound = MakeSound("tone440.wav", true, true, Vector3D(1, 2, 3));
+  ASSERT_NE(sound, nullptr) << Dump();
+  ALSoundInstance* instance = InstanceOf(sound);
+  ASSERT_NE(instance, nullptr);
+  EXPECT_EQ(instance->GetState(), SoundState_Playing);
+  EXPECT_TRUE(instance->IsLooping());
+  sound->Pause(true);
+  EXPECT_EQ(instance->GetState(), SoundState_Paused);
+  sound->Pause(false);
+  EXPECT_EQ(instance->GetState(), SoundState_Playing);
+  sound->SetWorldTransform(Matrix4x4::MakeTranslation(Vector3D(4, 5, 6)));
+  ALfloat p[3] = {};
+  alGetSourcefv(instance->GetSource(), AL_POSITION, p);
+  EXPECT_EQ(p[0], 4.0f);
+  EXPECT_EQ(p[1], 5.0f);
+  EXPECT_EQ(p[2], -6.0f);
+  engine->GetWorld()->RemoveObject(sound);
+}
+
+TEST_F(EngineSoundTest, AMissingFileFailsTheObjectWithItsLine) {
+  Start({});
+  EXPECT_EQ(MakeSound("nothere.wav", true, false), nullptr);
+  EXPECT_EQ(Printed("Failed to load sound 'nothere.wav': could not open file"), 1) << Dump();
+  EXPECT_EQ(engine->GetWorld()->GetObjectCount(ObjectType_Sound), 0u);
+}
+
+TEST_F(EngineSoundTest, TheListenerFollowsTheRenderCamera) {
+  Start({});
+  CameraObjectParams p;
+  p.transform = Matrix4x4::MakeTranslation(Vector3D(7, 8, 9));
+  WorldObject* camera = engine->GetWorld()->CreateObject(p);
+  ASSERT_NE(camera, nullptr);
+  engine->SetRenderCamera(camera);
+  Frame();
+  ALfloat position[3] = {}, orientation[6] = {};
+  alGetListenerfv(AL_POSITION, position);
+  alGetListenerfv(AL_ORIENTATION, orientation);
+  EXPECT_EQ(position[0], 7.0f);
+  EXPECT_EQ(position[2], -9.0f);
+  EXPECT_EQ(orientation[2], -1.0f) << "the camera looks along engine +z, OpenAL's -z";
+  EXPECT_EQ(orientation[4], 1.0f);
+  engine->SetRenderCamera(nullptr);
+}

@@ -1,0 +1,137 @@
+// InstanceTest.cpp - buffered and streamed instances, resources and their failures.
+#include "SoundTestUtil.h"
+
+#include "sound/al/ALSoundResource.h"
+
+#include <cmath>
+#include <limits>
+
+using namespace soundtest;
+
+namespace {
+
+class InstanceTest : public SoundFixture {
+ protected:
+  Ref<ALSoundInstance> Make(const char* name, bool positional = true) {
+    return Ref<ALSoundInstance>::Adopt(
+        static_cast<ALSoundInstance*>(CreateSoundInstance(name, positional)));
+  }
+};
+
+}  // namespace
+
+TEST_F(InstanceTest, TwoInstancesShareOneResource) {
+  auto a = Make("tone440.wav");
+  auto b = Make("tone440.wav");
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(a->GetResource(), b->GetResource());
+  EXPECT_EQ(a->GetResource()->GetRefCount(), 2);
+  EXPECT_NE(a->GetSource(), b->GetSource());
+  EXPECT_EQ(a->GetStream(), nullptr);
+}
+
+TEST_F(InstanceTest, OggInCapitalsStreams) {
+  auto upper = Make("MONO.OGG");
+  ASSERT_TRUE(upper);
+  EXPECT_NE(upper->GetStream(), nullptr);
+  EXPECT_EQ(upper->GetResource(), nullptr);
+  auto wav = Make("upper.WAV");
+  ASSERT_TRUE(wav);
+  EXPECT_NE(wav->GetResource(), nullptr) << "the extension is compared in lower case";
+}
+
+TEST_F(InstanceTest, AFinishedOneShotPlaysAgain) {
+  auto shot = Make("tone440.wav");
+  ASSERT_TRUE(shot);
+  shot->Play(false);
+  EXPECT_EQ(shot->GetState(), SoundState_Playing);
+  ASSERT_TRUE(WaitFor([&] { return shot->GetState() == SoundState_Stopped; }))
+      << "a 0.3 s sound should have ended";
+  shot->Play(false);
+  EXPECT_EQ(shot->GetState(), SoundState_Playing);
+}
+
+TEST_F(InstanceTest, PauseAndResumeOnlyActInTheirStates) {
+  auto sound = Make("tone440.wav");
+  ASSERT_TRUE(sound);
+  sound->Pause();
+  EXPECT_EQ(sound->GetState(), SoundState_Stopped) << "pausing a stopped sound does nothing";
+  sound->Play(true);
+  sound->Resume();
+  EXPECT_EQ(sound->GetState(), SoundState_Playing);
+  sound->Pause();
+  EXPECT_EQ(sound->GetState(), SoundState_Paused);
+  sound->Play(false);
+  EXPECT_EQ(sound->GetState(), SoundState_Paused) << "Play starts only a stopped sound";
+  sound->Resume();
+  EXPECT_EQ(sound->GetState(), SoundState_Playing);
+  EXPECT_TRUE(sound->IsLooping());
+  sound->Stop();
+  EXPECT_EQ(sound->GetState(), SoundState_Stopped);
+}
+
+TEST_F(InstanceTest, OnlyPositionalSoundsMove) {
+  auto fixed = Make("tone440.wav", false);
+  auto placed = Make("tone440.wav", true);
+  ASSERT_TRUE(fixed && placed);
+  fixed->SetPosition(Vector3D(5, 6, 7));
+  placed->SetPosition(Vector3D(5, 6, 7));
+  ALfloat p[3] = {};
+  ALint relative = 0;
+  alGetSourcefv(fixed->GetSource(), AL_POSITION, p);
+  alGetSourcei(fixed->GetSource(), AL_SOURCE_RELATIVE, &relative);
+  EXPECT_EQ(p[0], 0.0f);
+  EXPECT_EQ(relative, AL_TRUE) << "a non-positional sound follows the listener";
+  alGetSourcefv(placed->GetSource(), AL_POSITION, p);
+  EXPECT_EQ(p[0], 5.0f);
+  EXPECT_EQ(p[2], -7.0f) << "engine z runs the other way from OpenAL's";
+}
+
+TEST_F(InstanceTest, NonFinitePositionsAreIgnored) {
+  auto placed = Make("tone440.wav", true);
+  ASSERT_TRUE(placed);
+  placed->SetPosition(Vector3D(1, 2, 3));
+  placed->SetPosition(Vector3D(std::nanf(""), 0, 0));
+  placed->SetPosition(Vector3D(0, std::numeric_limits<float>::infinity(), 0));
+  ALfloat p[3] = {};
+  alGetSourcefv(placed->GetSource(), AL_POSITION, p);
+  EXPECT_EQ(p[0], 1.0f);
+  EXPECT_EQ(log.Count("position is not finite", LogLevel_Warning), 1);
+}
+
+TEST_F(InstanceTest, ATruncatedWavIsRefused) {
+  EXPECT_FALSE(Make("truncated.wav"));
+  EXPECT_EQ(
+      log.Count("Failed to load sound 'truncated.wav': failed to read WAV data", LogLevel_Error), 1)
+      << log.Dump();
+}
+
+TEST_F(InstanceTest, AWavWhoseDataRunsPastTheEndIsRefused) {
+  // A header that promises 320 bytes of samples, followed by fewer.
+  std::string wav(
+      "RIFF\x64\x01\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0"
+      "\x80\x3e\0\0\x02\0\x10\0data\x40\x01\0\0",
+      44);
+  wav.append(297, '\x11');
+  kaztest::TempDir dir("kaz-wav");
+  dir.Write("short.wav", wav);
+  FileSystem::AddToSearchPath(dir.Str(), false);
+  EXPECT_FALSE(Make("short.wav"));
+  FileSystem::RemoveFromSearchPath(dir.Str());
+  EXPECT_TRUE(log.Has("Failed to load sound 'short.wav': failed to read WAV data")) << log.Dump();
+}
+
+TEST_F(InstanceTest, UnknownAndMissingFilesGiveTheirLine) {
+  EXPECT_FALSE(Make("tone440.mp3"));
+  EXPECT_TRUE(log.Has("Failed to load sound 'tone440.mp3': could not determine file format"));
+  EXPECT_FALSE(Make("nowhere.wav"));
+  EXPECT_TRUE(log.Has("Failed to load sound 'nowhere.wav': could not open file"));
+  EXPECT_EQ(GetSoundResource("mono.ogg"), nullptr);
+  EXPECT_TRUE(log.Has("Failed to load sound 'mono.ogg': unknown format"));
+}
+
+TEST(InstanceWithoutManager, ResourcesNeedAManager) {
+  kaztest::LogCapture log;
+  EXPECT_EQ(GetSoundResource("tone440.wav"), nullptr);
+  EXPECT_TRUE(log.Has("Failed to load sound 'tone440.wav': manager not initialized"));
+}
