@@ -70,8 +70,12 @@ bool StaticMeshDef::LoadResource() {
     return false;
   }
   file.Close();
+  return LoadFromMemory(buffer.data(), length);
+}
+
+bool StaticMeshDef::LoadFromMemory(const uint8_t* data, uint32_t size) {
   try {
-    Parse(buffer.data(), length);
+    Parse(data, size);
   } catch (const SerializeException& e) {
     DropGeometry();
     LogDetail("Error loading StaticMesh - %s", e.what());
@@ -79,7 +83,7 @@ bool StaticMeshDef::LoadResource() {
   }
   if (!m_vertexBuffer) {
     // Stopped after the bounds: no video manager to hold the geometry.
-    LogDetail("StaticMesh '%s' needs the video manager; none is running.", name.c_str());
+    LogDetail("StaticMesh '%s' needs the video manager; none is running.", GetName().c_str());
     return false;
   }
   return true;

@@ -38,6 +38,8 @@ class StaticMeshDef : public Resource {
   // Drops the groups and the GPU geometry; bounds and collision arrays stay.
   void Unload(bool final) override;
   bool LoadResource();
+  // The parse of LoadResource, from a file already in memory (the fuzzer's way in).
+  bool LoadFromMemory(const uint8_t* data, uint32_t size);
 
   float GetRadius() const { return m_radius; }
   const Vector3D& GetMins() const { return m_mins; }
