@@ -11,6 +11,8 @@
 #include "core/TestWindow.h"
 #include "render/RenderEffect.h"
 #include "render/StaticMeshObject.h"
+#include "render/Texture.h"
+#include "render/VideoManager.h"
 #include "render/WorldRenderer.h"
 #include "tier1/CameraObject.h"
 #include "tier1/LightObject.h"
@@ -154,6 +156,41 @@ TEST_F(GalleryMod, ScreenshotMatchesTheGoldenImage) {
   EXPECT_TRUE(kaztest::MatchesGolden(shot, "gallery"));
   std::error_code ec;
   fs::remove(shot, ec);
+}
+
+TEST_F(GalleryMod, F8WritesACubeShotAroundTheCamera) {
+  namespace fs = std::filesystem;
+  {
+    GalleryScene scene(m_engine->GetWorld());
+    ASSERT_TRUE(scene.Build(m_engine));
+  }
+  m_engine->SetActive(true);
+  m_clock.Advance(0.016);
+  m_engine->RunFrame();
+  // The shot renders into a target in the back buffer's format.
+  GLVideoManager* video = GetGLVideoManager();
+  ASSERT_NE(video, nullptr);
+  Ref<GLTexture> probe = Ref<GLTexture>::Adopt(
+      CreateTexture(8, 8, TEXTYPE_2D, video->GetRenderTarget()->GetFormat(), false, true));
+  if (!probe) GTEST_SKIP() << "this device refuses render targets in the back buffer's format";
+  probe.Reset();
+  const char* faces[] = {"right", "left", "up", "down", "front", "back"};
+  std::error_code ec;
+  for (const char* face : faces)
+    fs::remove(fs::path(KAZ_BIN_DIR) / (std::string("cube_") + face + ".bmp"), ec);
+  g_output.clear();
+  m_engine->OnKeyDown(EngineKey_F8);
+  for (const char* face : faces) {
+    const fs::path file = fs::path(KAZ_BIN_DIR) / (std::string("cube_") + face + ".bmp");
+    kaztest::BmpImage image;
+    EXPECT_TRUE(kaztest::ReadBmp(file.string(), &image)) << face << "\n" << Output();
+    EXPECT_EQ(image.width, 512u);
+    fs::remove(file, ec);
+  }
+  // The frame after the shot draws to the screen again.
+  m_clock.Advance(0.016);
+  m_engine->RunFrame();
+  EXPECT_EQ(m_engine->GetWorld()->GetRenderer()->GetStats().staticMeshes, 6u);
 }
 
 }  // namespace
