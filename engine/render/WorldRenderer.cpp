@@ -121,7 +121,12 @@ void WorldRenderer::Push(QueuedObject*& head, WorldObject* object, bool withLigh
   QueuedObject* q = QueuedObject::Create();
   if (!q) return;
   q->object = Ref<WorldObject>::Share(object);
-  if (withLights) AssignLights(q);
+  const Matrix4x4& world = object->GetWorldTransform();
+  q->worldView = Matrix4x4::Product(m_view.view, world);
+  q->worldViewProjection = Matrix4x4::Product(m_view.viewProjection, world);
+  const Matrix4x4 toLocal = world.GetFastInverse();
+  q->localCamera = toLocal.TransformVector(m_view.cameraPosition);
+  if (withLights) AssignLights(q, toLocal);
   q->next = head;
   head = q;
 }
@@ -186,8 +191,7 @@ void WorldRenderer::PrepareFrame() {
   }
 }
 
-void WorldRenderer::AssignLights(QueuedObject* queued) {
-  const Matrix4x4 toLocal = queued->object->GetWorldTransform().GetFastInverse();
+void WorldRenderer::AssignLights(QueuedObject* queued, const Matrix4x4& toLocal) {
   const bool shadows = CVarRegistry::Instance().EnableShadowMaps.Get();
   for (WorldObject* o = m_world->GetFirstObject(ObjectType_Light); o; o = o->GetNext()) {
     auto* light = static_cast<LightObject*>(o);
@@ -280,9 +284,7 @@ void WorldRenderer::DrawStaticMesh(QueuedObject* queued) {
   if (m_pass == PASS_AMBIENTEMISSIVE) ++m_stats.staticMeshes;
   auto* video = static_cast<GLVideoManager*>(GetVideoManager());
   const Matrix4x4& world = mesh->GetWorldTransform();
-  const Matrix4x4 worldView = Matrix4x4::Product(m_view.view, world);
-  const Matrix4x4 wvp = Matrix4x4::Product(m_view.viewProjection, world);
-  const Vector3D eye = world.GetFastInverse().TransformVector(m_view.cameraPosition);
+  const Vector3D& eye = queued->localCamera;
   const uint32_t slots = def->GetGroupCount();
   for (uint32_t g = 0; g < slots && g < mesh->GetMaterialCount(); ++g) {
     Material* material = mesh->GetMaterial(g);
@@ -294,8 +296,8 @@ void WorldRenderer::DrawStaticMesh(QueuedObject* queued) {
     fx->SetSemanticMatrix(SEM_WORLDMATRIX, world);
     fx->SetSemanticMatrix(SEM_VIEWMATRIX, m_view.view);
     fx->SetSemanticMatrix(SEM_PROJMATRIX, m_view.projection);
-    fx->SetSemanticMatrix(SEM_WORLDVIEWPROJMATRIX, wvp);
-    fx->SetSemanticMatrix(SEM_WORLDVIEWMATRIX, worldView);
+    fx->SetSemanticMatrix(SEM_WORLDVIEWPROJMATRIX, queued->worldViewProjection);
+    fx->SetSemanticMatrix(SEM_WORLDVIEWMATRIX, queued->worldView);
     fx->SetSemanticVector(SEM_VIEWPOS, eye.x, eye.y, eye.z);
     def->GetVertexFormat()->Activate();
     def->GetVertexBuffer()->Activate(0);

@@ -95,6 +95,10 @@ class WorldRenderer {
    public:
     Ref<WorldObject> object;
     ObjectLightSet lights;
+    // Worked out once a frame, for every pass: world x view (x projection)
+    // and the camera in the object's own space.
+    Matrix4x4 worldView, worldViewProjection;
+    Vector3D localCamera;
     QueuedObject* next = nullptr;
 
    private:
@@ -117,7 +121,7 @@ class WorldRenderer {
  private:
   bool BuildView(CameraObject* camera, FrameView* view) const;
   void PrepareFrame();
-  void AssignLights(QueuedObject* queued);
+  void AssignLights(QueuedObject* queued, const Matrix4x4& toLocal);
   void RenderPasses();
   void RenderPV();
   void DrawQueue(QueuedObject* head, bool dynamic);
