@@ -12,11 +12,72 @@
 #include "tier1/World.h"
 
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 using namespace rendertest;
 using meshtest::MeshFile;
 
+// Stand-ins for the dynamic mesh and particle classes that plug in later
+// (outside the anonymous namespace: the pool's friend names the global ObjectPool).
+class TestDynamicObject : public WorldObject {
+  KAZ_POOLED_CLASS(TestDynamicObject)
+
+ public:
+  using WorldObject::Create;
+  uint32_t GetType() const override { return ObjectType_DynamicMesh; }
+
+ private:
+  TestDynamicObject() = default;
+};
+KAZ_DEFINE_POOL(TestDynamicObject, 4);
+
+class TestParticleObject : public WorldObject {
+  KAZ_POOLED_CLASS(TestParticleObject)
+
+ public:
+  using WorldObject::Create;
+  uint32_t GetType() const override { return ObjectType_ParticleSystem; }
+
+ private:
+  TestParticleObject() = default;
+};
+KAZ_DEFINE_POOL(TestParticleObject, 4);
+
 namespace {
+
+// What the plugged-in parts were asked to do, in order.
+struct PartCalls {
+  std::vector<std::pair<WorldObject*, uint32_t>> dynamicDraws;  // object, pass
+  int clearsBeforeFirstPV = -1;
+  int queuedSystems = 0;
+  int particleDraws = 0;
+};
+PartCalls g_calls;
+FakeDevice* g_device = nullptr;
+
+WorldRendererParts TestParts() {
+  WorldRendererParts parts;
+  parts.drawDynamicMesh = [](WorldRenderer&, WorldObject* o, uint32_t pass, const FrameView& view,
+                             RenderLightSet*) {
+    if (o->GetPVCamera() && g_calls.clearsBeforeFirstPV < 0)
+      g_calls.clearsBeforeFirstPV = g_device->Calls("Clear");
+    g_calls.dynamicDraws.emplace_back(o, pass);
+  };
+  parts.queueParticles = [](WorldRenderer&, WorldObject*) -> uint32_t {
+    ++g_calls.queuedSystems;
+    return 7;
+  };
+  parts.drawParticles = [](WorldRenderer&, const FrameView&) { ++g_calls.particleDraws; };
+  return parts;
+}
+
+WorldObject* MakeDynamic() {
+  return TestDynamicObject::Create();
+}
+WorldObject* MakeParticles() {
+  return TestParticleObject::Create();
+}
 
 Matrix4x4 At(float x, float y, float z) {
   return Matrix4x4::MakeTranslation(Vector3D(x, y, z));
@@ -157,6 +218,63 @@ TEST_F(WorldRendererTest, RendererFollowsTheWorldsRequests) {
   EXPECT_NE(m_world->GetRenderer(), nullptr);
   EXPECT_TRUE(m_world->InitRenderer(false));
   EXPECT_EQ(m_world->GetRenderer(), nullptr);
+}
+
+class WorldRendererPartsTest : public WorldRendererTest {
+ protected:
+  void SetUp() override {
+    WorldRendererTest::SetUp();
+    World::SetObjectFactory(ObjectType_DynamicMesh, MakeDynamic);
+    World::SetObjectFactory(ObjectType_ParticleSystem, MakeParticles);
+    SetWorldRendererParts(TestParts());
+    g_calls = PartCalls();
+    g_device = Device();
+  }
+  void TearDown() override {
+    SetWorldRendererParts({});
+    World::SetObjectFactory(ObjectType_DynamicMesh, nullptr);
+    World::SetObjectFactory(ObjectType_ParticleSystem, nullptr);
+    WorldRendererTest::TearDown();
+  }
+  WorldObject* Make(uint32_t type, const Matrix4x4& where) {
+    ObjectParams p(type);
+    p.transform = where;
+    p.mins = Vector3D(-1, -1, -1);
+    p.maxs = Vector3D(1, 1, 1);
+    return m_world->CreateObject(p);
+  }
+};
+
+TEST_F(WorldRendererPartsTest, DynamicMeshesAreNotCulledAndPVObjectsDrawLast) {
+  WorldObject* behind = Make(ObjectType_DynamicMesh, At(0, 0, -50));
+  WorldObject* held = Make(ObjectType_DynamicMesh, At(0, 0, 1));
+  m_camera->AttachPVObject(held);
+  CameraObjectParams other;
+  auto* elsewhere = static_cast<CameraObject*>(m_world->CreateObject(other));
+  elsewhere->AttachPVObject(Make(ObjectType_DynamicMesh, At(0, 0, 1)));
+  Frame();
+  // The one behind the camera in both passes, then the held one after a depth clear.
+  ASSERT_EQ(g_calls.dynamicDraws.size(), 3u);
+  EXPECT_EQ(g_calls.dynamicDraws[0], std::make_pair(behind, uint32_t(PASS_AMBIENTEMISSIVE)));
+  EXPECT_EQ(g_calls.dynamicDraws[1], std::make_pair(behind, uint32_t(PASS_LIT)));
+  EXPECT_EQ(g_calls.dynamicDraws[2], std::make_pair(held, uint32_t(PASS_AMBIENTEMISSIVE)));
+  EXPECT_EQ(g_calls.clearsBeforeFirstPV, 1);
+  EXPECT_EQ(Stats().dynamicMeshes, 2u);
+}
+
+TEST_F(WorldRendererPartsTest, ParticlesAreCulledAndCountedOnlyWhileDrawn) {
+  Make(ObjectType_ParticleSystem, At(0, 0, 5));
+  Make(ObjectType_ParticleSystem, At(0, 0, -5));
+  Frame();
+  EXPECT_EQ(g_calls.queuedSystems, 1);
+  EXPECT_EQ(g_calls.particleDraws, 1);
+  EXPECT_EQ(Stats().particleSystems, 1u);
+  EXPECT_EQ(Stats().particles, 7u);
+  CVarRegistry::Instance().DrawParticles.Set(false);
+  Frame();
+  EXPECT_EQ(g_calls.queuedSystems, 1);
+  EXPECT_EQ(Stats().particleSystems, 0u);
+  EXPECT_EQ(Stats().particles, 0u);
 }
 
 }  // namespace
