@@ -130,6 +130,17 @@ TEST_F(MeshTest, HostileCountsFailBeforeSizing) {
   }
 }
 
+TEST_F(MeshTest, ReloadReadsTheFileAgain) {
+  Ref<StaticMeshDef> def = Load(MeshFile::Quad().Bytes());
+  ASSERT_TRUE(def);
+  MeshFile one = MeshFile::Quad();
+  one.groups.pop_back();
+  m_dir.Write("m.mesh", one.Bytes());
+  ResourceManager::ReloadAll();
+  EXPECT_EQ(def->GetGroupCount(), 1u);
+  EXPECT_NE(def->GetVertexBuffer(), nullptr);
+}
+
 TEST_F(MeshTest, MissingFileAndNoVideo) {
   Lines().clear();
   EXPECT_FALSE(Ref<StaticMeshDef>::Adopt(LoadStaticMeshDef("nothing.mesh")));
