@@ -10,8 +10,10 @@
 #include "render/RenderEffect.h"
 #include "render/VideoManager.h"
 #include "sound/SoundManager.h"
+#include "render/WorldRenderer.h"
 #include "tier0/FileSystem.h"
 #include "tier0/ObjectPool.h"
+#include "tier1/CameraObject.h"
 #include "tier1/World.h"
 #include "tier1/WorldObject.h"
 
@@ -118,6 +120,8 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
 
   ApplyCommandLineVariables([this](const std::string& name) { return m_commandLine.Find(name); });
 
+  // The world's renderer and mesh types come from the render layer.
+  InstallWorldRenderer();
   // A failure inside the world's creation ends start-up with its own text.
   m_world = Ref<World>::Adopt(World::Create());
   if (!m_world) throw StartupError("Failed to create the world.");
@@ -396,6 +400,12 @@ int ConsoleKeyFor(int key) {
 void KazEngine::OnKeyDown(int key) {
   // Codes outside the held-key table are ignored, never written out of bounds.
   if (key < 0 || key >= kNumHeldKeys) return;
+  if (key == EngineKey_F8 && m_renderCamera && m_world && m_world->GetRenderer()) {
+    const Vector3D at = m_renderCamera->GetWorldTransform().GetTranslation();
+    const std::string directory = FileSystem::GetBaseDir();
+    m_world->GetRenderer()->RenderCubeShot(at, 512,
+                                           directory.substr(0, directory.size() - 1).c_str());
+  }
   if (key == EngineKey_F9 && m_video) {
     std::string directory = FileSystem::GetBaseDir() + "screenshots";
     if (m_video->TakeScreenShot(directory.c_str(), "screenshot"))
@@ -502,7 +512,19 @@ void KazEngine::QueueStatistics() {
   }
   if (cvars.WorldRenderStats.Get()) {
     m_console.AddNotice("[orange]--- World Render ---");
-    m_console.AddNotice("[red](No world or renderer present)");
+    if (m_world && m_world->GetRenderer()) {
+      const WorldRenderer::Stats& stats = m_world->GetRenderer()->GetStats();
+      const auto line = [this](const char* name, uint32_t drawn, uint32_t total) {
+        m_console.AddNoticef("[cyan]%s [grey]:[white] %d / %d", name, int(drawn), int(total));
+      };
+      line("Static Meshes", stats.staticMeshes, m_world->GetObjectCount(ObjectType_StaticMesh));
+      line("Dynamic Meshes", stats.dynamicMeshes, m_world->GetObjectCount(ObjectType_DynamicMesh));
+      line("Particle Systems", stats.particleSystems,
+           m_world->GetObjectCount(ObjectType_ParticleSystem));
+      line("Particles", stats.particles, m_world->GetParticleCount());
+    } else {
+      m_console.AddNotice("[red](No world or renderer present)");
+    }
     m_console.AddNotice(" ");
   }
   if (cvars.SoundStats.Get()) {
@@ -519,8 +541,10 @@ void KazEngine::Render() {
   m_video->SetClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   m_video->Clear(true, true, false);
   m_video->BeginScene();
-  // The world, the menus, the flash (flashOpacity) and the fade (fadeOpacity)
-  // draw here once the world renderer and the 2D overlays exist.
+  if (m_world && m_world->GetRenderer() && m_renderCamera)
+    m_world->GetRenderer()->Render(static_cast<CameraObject*>(m_renderCamera));
+  // The menus, the flash (flashOpacity) and the fade (fadeOpacity) draw here
+  // once the 2D overlays exist.
   (void)flashOpacity;
   (void)fadeOpacity;
   const CVarRegistry& cvars = CVarRegistry::Instance();

@@ -27,7 +27,9 @@ ResourceManager& EffectManager() {
   return g_effectManager;
 }
 
-Material* g_defaultMaterial = nullptr;
+// The shared default materials (static, dynamic). The slots hold no
+// reference: the last user's release destroys the material and empties its slot.
+Material* g_defaultMaterials[kDefaultMaterialKinds] = {};
 
 float ClockSeconds() {
   using namespace std::chrono;
@@ -444,6 +446,8 @@ WorldRenderEffect* GetWorldRenderEffect(const char* fileName, uint32_t boneCount
 // Material
 
 Material::~Material() {
+  for (Material*& slot : g_defaultMaterials)
+    if (slot == this) slot = nullptr;
   ClearTextures();
   if (m_effect) m_effect->Release();
 }
@@ -517,21 +521,24 @@ Material* CreateMaterial() {
   return Material::Create();
 }
 
-Material* GetDefaultMaterial() {
-  if (!g_defaultMaterial) {
-    Material* m = Material::Create();
-    if (!m) return nullptr;
-    if (!m->SetRenderEffect("RenderEffects/default.fx")) {
-      m->Release();
-      return nullptr;
-    }
-    g_defaultMaterial = m;
+Material* GetDefaultMaterial(uint32_t kind) {
+  if (kind >= kDefaultMaterialKinds) return nullptr;
+  Material*& slot = g_defaultMaterials[kind];
+  if (slot) {
+    slot->AddRef();
+    return slot;
   }
-  g_defaultMaterial->AddRef();
-  return g_defaultMaterial;
+  Material* m = Material::Create();
+  if (!m) return nullptr;
+  if (!m->SetRenderEffect("RenderEffects/default.fx")) {
+    m->Release();
+    return nullptr;
+  }
+  slot = m;
+  return m;
 }
 
 void ReleaseDefaultMaterial() {
-  if (g_defaultMaterial) g_defaultMaterial->Release();
-  g_defaultMaterial = nullptr;
+  // Users keep theirs; the next need after video shutdown builds a fresh one.
+  for (Material*& slot : g_defaultMaterials) slot = nullptr;
 }

@@ -222,8 +222,14 @@ class Material : public PooledObject {
 };
 
 Material* CreateMaterial();
-// The material meshes without their own share ("RenderEffects/default.fx"),
-// created on first use; one more reference for the caller.
-Material* GetDefaultMaterial();
-// Drops the shared default material (video shutdown, tests).
+// The materials meshes without their own share ("RenderEffects/default.fx"),
+// one for static and one for dynamic meshes: created on first need, one more
+// reference for the caller, gone when the last user releases it.
+enum DefaultMaterialKind : uint32_t {
+  DefaultMaterial_Static = 0,
+  DefaultMaterial_Dynamic = 1,
+};
+constexpr uint32_t kDefaultMaterialKinds = 2;
+Material* GetDefaultMaterial(uint32_t kind = DefaultMaterial_Static);
+// Forgets the shared slots (video shutdown); users keep their references.
 void ReleaseDefaultMaterial();

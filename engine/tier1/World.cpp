@@ -38,6 +38,9 @@ WorldObjectFactory g_factories[kObjectTypeCount] = {
     nullptr,           Make<FieldObject>,
 };
 
+WorldRendererCreate g_createRenderer = nullptr;
+WorldRendererDestroy g_destroyRenderer = nullptr;
+
 // Fixed ends of the physics world's extent.
 constexpr float kWorldExtent = 10000.0f;
 
@@ -54,6 +57,11 @@ void World::SetObjectFactory(uint32_t type, WorldObjectFactory factory) {
 
 WorldObjectFactory World::GetObjectFactory(uint32_t type) {
   return (type >= 1 && type < kObjectTypeCount) ? g_factories[type] : nullptr;
+}
+
+void World::SetRendererHooks(WorldRendererCreate create, WorldRendererDestroy destroy) {
+  g_createRenderer = create;
+  g_destroyRenderer = destroy;
 }
 
 World::World() {
@@ -184,10 +192,17 @@ void World::Update(float dt) {
 }
 
 bool World::InitRenderer(bool enable) {
-  // The world renderer arrives with the rendering layer; until then there is
-  // nothing to make or to shut down.
-  (void)enable;
-  m_renderer = nullptr;
+  if (m_renderer || !enable) {
+    if (m_renderer && g_destroyRenderer) g_destroyRenderer(m_renderer);
+    m_renderer = nullptr;
+    return true;
+  }
+  if (!g_createRenderer) return true;
+  m_renderer = g_createRenderer(this);
+  if (!m_renderer) {
+    LogDetail("Failed to initialize WorldRenderer");
+    return false;
+  }
   return true;
 }
 

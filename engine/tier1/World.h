@@ -51,6 +51,12 @@ const char* GetObjectTypeName(uint32_t type);
 // Makes a fresh object of one type (one reference), or null.
 using WorldObjectFactory = WorldObject* (*)();
 
+// The renderer lives in the render layer, above the world, which installs
+// these: create makes and initialises one for a world (null on failure);
+// destroy shuts it down and deletes it.
+using WorldRendererCreate = WorldRenderer* (*)(World* world);
+using WorldRendererDestroy = void (*)(WorldRenderer* renderer);
+
 // Contact callbacks a material may install; each also gets the material's user data.
 using MaterialBeginCallback = int (*)(PhysicsMaterial* material, PhysicsBody* body0,
                                       PhysicsBody* body1, void* userData);
@@ -119,7 +125,9 @@ class World : public PooledObject {
   void RemoveObject(WorldObject* object);
   void Update(float dt);
 
-  // No world renderer exists yet: enabling keeps none and succeeds.
+  // Enabling without a renderer makes one through the installed hooks
+  // (without hooks it keeps none and succeeds); enabling again, or disabling,
+  // destroys the one there is.
   bool InitRenderer(bool enable);
   WorldRenderer* GetRenderer() const { return m_renderer; }
 
@@ -159,6 +167,7 @@ class World : public PooledObject {
   // The class behind a type id; types without one cannot be created yet.
   static void SetObjectFactory(uint32_t type, WorldObjectFactory factory);
   static WorldObjectFactory GetObjectFactory(uint32_t type);
+  static void SetRendererHooks(WorldRendererCreate create, WorldRendererDestroy destroy);
 
  private:
   friend class ObjectPool;

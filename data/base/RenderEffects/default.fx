@@ -35,26 +35,29 @@ sampler DiffuseSampler = sampler_state {
 
 glsl Skinning {
   // Object-space position and normal, skinned when the variant has bones.
-  void SkinnedVertex(out vec4 position, out vec3 normal) {
+  // The vertex inputs come as arguments: this block is shared with the
+  // pixel stages, which have none.
+  void SkinnedVertex(vec4 inPosition, vec4 inNormal, vec4 blendIndices, vec4 blendWeight,
+                     out vec4 position, out vec3 normal) {
 #if NUM_BONE_INFLUENCES > 0
     // Indices arrive as normalised colour bytes, as Direct3D delivers them.
-    ivec4 index = ivec4(in_BlendIndices * 255.0 + 0.5);
-    vec4 weight = in_BlendWeight;
+    ivec4 index = ivec4(blendIndices * 255.0 + 0.5);
+    vec4 weight = blendWeight;
 #if NUM_BONE_INFLUENCES < 4
     weight[NUM_BONE_INFLUENCES - 1] = 1.0;
-    for (int i = 0; i < NUM_BONE_INFLUENCES - 1; ++i) weight[NUM_BONE_INFLUENCES - 1] -= in_BlendWeight[i];
+    for (int i = 0; i < NUM_BONE_INFLUENCES - 1; ++i) weight[NUM_BONE_INFLUENCES - 1] -= blendWeight[i];
 #endif
     position = vec4(0.0);
     normal = vec3(0.0);
     for (int i = 0; i < NUM_BONE_INFLUENCES; ++i) {
       mat4 bone = Bones[index[i]];
-      position += weight[i] * (bone * vec4(in_Position.xyz, 1.0));
-      normal += weight[i] * (mat3(bone) * in_Normal.xyz);
+      position += weight[i] * (bone * vec4(inPosition.xyz, 1.0));
+      normal += weight[i] * (mat3(bone) * inNormal.xyz);
     }
     position.w = 1.0;
 #else
-    position = vec4(in_Position.xyz, 1.0);
-    normal = in_Normal.xyz;
+    position = vec4(inPosition.xyz, 1.0);
+    normal = inNormal.xyz;
 #endif
   }
 }
@@ -64,7 +67,7 @@ vertexshader BaseVS {
   void main() {
     vec4 position;
     vec3 normal;
-    SkinnedVertex(position, normal);
+    SkinnedVertex(in_Position, in_Normal, in_BlendIndices, in_BlendWeight, position, normal);
     uv = in_TexCoord0.xy;
     gl_Position = WorldViewProj * position;
   }
@@ -85,7 +88,7 @@ vertexshader LitVS {
   void main() {
     vec4 position;
     vec3 normal;
-    SkinnedVertex(position, normal);
+    SkinnedVertex(in_Position, in_Normal, in_BlendIndices, in_BlendWeight, position, normal);
     uv = in_TexCoord0.xy;
     // The light comes in the object's own space.
     toLight = LightPos - position.xyz;

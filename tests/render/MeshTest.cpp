@@ -1,0 +1,325 @@
+// Static meshes: the file loader with its checks (corrupt, truncated and
+// hostile files), placed mesh objects with their materials and collision,
+// and the OBJ converter's output read back by the loader. On the fake device.
+#include <cstdlib>
+#include <fstream>
+
+#include "MeshFile.h"
+#include "RenderTestUtil.h"
+#include "common/TestFiles.h"
+#include "render/RenderEffect.h"
+#include "render/StaticMeshObject.h"
+#include "tier0/ResourceManager.h"
+#include "tier1/NullObject.h"
+#include "tier1/World.h"
+
+using namespace rendertest;
+using meshtest::MeshFile;
+
+namespace {
+
+class MeshTest : public FakeVideoTest {
+ protected:
+  void SetUp() override {
+    FakeVideoTest::SetUp();
+    FileSystem::AddToSearchPath(m_dir.Str(), false);
+    ASSERT_NE(Start(), nullptr);
+  }
+  // Writes the file and loads it; null when the loader refuses it.
+  Ref<StaticMeshDef> Load(const std::string& bytes, const std::string& name = "m.mesh") {
+    m_dir.Write(name, bytes);
+    return Ref<StaticMeshDef>::Adopt(LoadStaticMeshDef(name));
+  }
+  // Loads a file expected to fail and returns the loader's detail line.
+  std::string Refused(const std::string& bytes) {
+    Lines().clear();
+    EXPECT_FALSE(Load(bytes));
+    for (const LogLine& l : Lines())
+      if (l.text.starts_with("Error loading StaticMesh - ")) return l.text.substr(27);
+    return "(no line) " + AllLines();
+  }
+  kaztest::TempDir m_dir{"kaz-mesh"};
+};
+
+TEST_F(MeshTest, LoadsBoundsCollisionAndGroups) {
+  MeshFile f = MeshFile::Quad();
+  Ref<StaticMeshDef> def = Load(f.Bytes());
+  ASSERT_TRUE(def) << AllLines();
+  EXPECT_FLOAT_EQ(def->GetRadius(), 2.0f);
+  EXPECT_EQ(def->GetMaxs(), Vector3D(1, 1, 1));
+  EXPECT_EQ(def->GetCollisionVertices().size(), 4u);
+  EXPECT_EQ(def->GetCollisionIndices().size(), 6u);
+  EXPECT_EQ(def->GetVertexCount(), 4u);
+  EXPECT_EQ(def->GetVertexFormat()->GetStreamSize(0), 12u);
+  ASSERT_EQ(def->GetGroupCount(), 2u);
+  EXPECT_EQ(def->GetGroup(0).materialName, "floor");
+  EXPECT_EQ(def->GetGroup(0).triangleCount, 2u);
+  EXPECT_EQ(def->GetGroup(1).triangleCount, 1u);
+  // A second request shares the definition.
+  Ref<StaticMeshDef> again = Ref<StaticMeshDef>::Adopt(LoadStaticMeshDef("M.MESH"));
+  EXPECT_EQ(again.Get(), def.Get());
+}
+
+TEST_F(MeshTest, HeaderChecks) {
+  std::string good = MeshFile::Quad().Bytes();
+  for (int i = 0; i < 4; ++i) {
+    std::string bad = good;
+    bad[size_t(i)] ^= 0x20;
+    EXPECT_EQ(Refused(bad), "File format not valid.");
+  }
+  std::string old = good;
+  MeshFile::Patch(old, 4, 101);
+  EXPECT_EQ(Refused(old), "Incompatible format version.");
+  EXPECT_EQ(Refused(good + '\0'), "File size mismatch.");
+}
+
+TEST_F(MeshTest, GroupChecks) {
+  MeshFile none = MeshFile::Quad();
+  none.groups.clear();
+  EXPECT_EQ(Refused(none.Bytes()), "There are no material groups!");
+  MeshFile four = MeshFile::Quad();
+  four.groups[1].second = {0, 1, 2, 3};
+  EXPECT_EQ(Refused(four.Bytes()), "Index count invalid.");
+  // The triangle-mesh builder and the device read vertices by these indices.
+  MeshFile past = MeshFile::Quad();
+  past.groups[1].second = {0, 1, 4};
+  EXPECT_EQ(Refused(past.Bytes()), "Index out of range.");
+}
+
+TEST_F(MeshTest, FormatWithoutDeclarationIsRefused) {
+  MeshFile wide = MeshFile::Quad();
+  wide.fields.assign(64, {1, 6});
+  wide.floatsPerVertex = 64;
+  wide.vertices.assign(64 * 2, 0.0f);
+  wide.groups = {{"a", {0, 1, 1}}};
+  EXPECT_EQ(Refused(wide.Bytes()), "Invalid vertex format in file.");
+  // Without three floats of position there is nothing to draw or collide with.
+  MeshFile flat = MeshFile::Quad();
+  flat.fields = {{2, 6}};
+  flat.floatsPerVertex = 2;
+  flat.vertices.resize(8);
+  EXPECT_EQ(Refused(flat.Bytes()), "Invalid vertex format in file.");
+}
+
+TEST_F(MeshTest, TruncatedDataGivesTheReadersText) {
+  MeshFile f = MeshFile::Quad();
+  std::string bytes = f.Bytes();
+  // Cut inside the last group's name: its length promises more than is left.
+  bytes.resize(bytes.size() - 8);
+  MeshFile::Patch(bytes, 8, uint32_t(bytes.size()));
+  std::string text = Refused(bytes);
+  EXPECT_NE(text.find("EOF"), std::string::npos) << text;
+}
+
+// Counts that would size arrays or buffers beyond the file fail before any
+// allocation (no bad_alloc escapes) and before v x s can wrap.
+TEST_F(MeshTest, HostileCountsFailBeforeSizing) {
+  MeshFile f = MeshFile::Quad();
+  const std::string good = f.Bytes();
+  const std::pair<size_t, uint32_t> patches[] = {
+      {f.collisionCountAt, 0x40000000u}, {f.collisionIndexCountAt, 0xffffffffu},
+      {f.vertexCountAt, 0x15555556u},    {f.vertexCountAt, 0xffffffffu},
+      {f.groupCountAt, 0xffffffffu},     {f.firstIndexCountAt, 0x7ffffffeu},
+      {f.streamCountAt, 0xffffffffu},
+  };
+  for (auto [at, value] : patches) {
+    std::string bad = good;
+    MeshFile::Patch(bad, at, value);
+    EXPECT_NE(Refused(bad), "") << "offset " << at;
+    EXPECT_EQ(CountContaining("Error loading StaticMesh - ", LogLevel_Detail), 1);
+  }
+}
+
+TEST_F(MeshTest, ReloadReadsTheFileAgain) {
+  Ref<StaticMeshDef> def = Load(MeshFile::Quad().Bytes());
+  ASSERT_TRUE(def);
+  MeshFile one = MeshFile::Quad();
+  one.groups.pop_back();
+  m_dir.Write("m.mesh", one.Bytes());
+  ResourceManager::ReloadAll();
+  EXPECT_EQ(def->GetGroupCount(), 1u);
+  EXPECT_NE(def->GetVertexBuffer(), nullptr);
+}
+
+TEST_F(MeshTest, MissingFileAndNoVideo) {
+  Lines().clear();
+  EXPECT_FALSE(Ref<StaticMeshDef>::Adopt(LoadStaticMeshDef("nothing.mesh")));
+  EXPECT_EQ(CountContaining("Failed to open StaticMesh file 'nothing.mesh'", LogLevel_Detail), 1);
+  DestroyVideoManager();
+  Lines().clear();
+  EXPECT_FALSE(Load(MeshFile::Quad().Bytes()));
+  EXPECT_EQ(CountContaining("needs the video manager", LogLevel_Detail), 1) << AllLines();
+}
+
+// ---- objects ---------------------------------------------------------------
+
+class MeshObjectTest : public MeshTest {
+ protected:
+  void SetUp() override {
+    MeshTest::SetUp();
+    InstallStaticMeshType();
+    m_world = World::Create();
+  }
+  void TearDown() override {
+    if (m_world) m_world->Release();
+    World::SetObjectFactory(ObjectType_StaticMesh, nullptr);
+    MeshTest::TearDown();
+  }
+  StaticMeshObject* Place(StaticMeshObjectParams p, const std::string& file = "q.mesh") {
+    p.fileName = file;
+    return static_cast<StaticMeshObject*>(m_world->CreateObject(p));
+  }
+  Ref<Material> NewMaterial() {
+    Ref<Material> m = Ref<Material>::Adopt(CreateMaterial());
+    EXPECT_TRUE(m->SetRenderEffect("RenderEffects/default.fx")) << AllLines();
+    return m;
+  }
+  WorldObject* Ball(float x, float y, float z) {
+    ObjectParams p(ObjectType_Null);
+    p.transform = Matrix4x4::MakeTranslation(Vector3D(x, y, z));
+    p.colType = Collision_Sphere;
+    p.radius = 0.25f;
+    p.dynamic = true;
+    return m_world->CreateObject(p);
+  }
+  void Run(float seconds) {
+    for (int i = 0; i < int(seconds * 50); ++i) m_world->Update(0.02f);
+  }
+  World* m_world = nullptr;
+};
+
+TEST_F(MeshObjectTest, MaterialsByGroupNameThenDefaults) {
+  m_dir.Write("q.mesh", MeshFile::Quad().Bytes());
+  Ref<Material> floor = NewMaterial(), fallback = NewMaterial();
+  StaticMeshObjectParams p;
+  p.materials["FLOOR"] = floor.Get();
+  p.defaultMaterial = fallback.Get();
+  StaticMeshObject* a = Place(p);
+  ASSERT_NE(a, nullptr) << AllLines();
+  EXPECT_EQ(a->GetMaterial(0), floor.Get());
+  EXPECT_EQ(a->GetMaterial(1), fallback.Get());
+  EXPECT_FLOAT_EQ(a->GetRadius(), 2.0f);
+
+  p.defaultMaterial = nullptr;
+  StaticMeshObject* b = Place(p);
+  Ref<Material> shared = Ref<Material>::Adopt(GetDefaultMaterial());
+  EXPECT_EQ(b->GetMaterial(1), shared.Get());
+  EXPECT_EQ(shared->GetRenderEffect()->GetName(), "RenderEffects/default.fx");
+
+  EXPECT_EQ(Place(p, "none.mesh"), nullptr);
+  EXPECT_EQ(CountContaining("StaticMeshObject: Failed to load 'none.mesh'", LogLevel_Message), 1);
+}
+
+TEST_F(MeshObjectTest, SharedDefaultGoesWithItsLastUser) {
+  m_dir.Write("q.mesh", MeshFile::Quad().Bytes());
+  const uint32_t before = Material::s_pool.GetInUseCount();
+  StaticMeshObject* a = Place({});
+  StaticMeshObject* b = Place({});
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(a->GetMaterial(0), b->GetMaterial(1));
+  EXPECT_EQ(Material::s_pool.GetInUseCount(), before + 1);
+  m_world->RemoveObject(a);
+  EXPECT_EQ(Material::s_pool.GetInUseCount(), before + 1);
+  m_world->RemoveObject(b);
+  EXPECT_EQ(Material::s_pool.GetInUseCount(), before);
+  // The next need loads it again.
+  StaticMeshObject* c = Place({});
+  ASSERT_NE(c->GetMaterial(0), nullptr);
+  EXPECT_EQ(Material::s_pool.GetInUseCount(), before + 1);
+}
+
+TEST_F(MeshObjectTest, HullWithoutCollisionIndicesIsEmpty) {
+  MeshFile f = MeshFile::Quad();
+  f.collisionIndices.clear();
+  m_dir.Write("q.mesh", f.Bytes());
+  StaticMeshObjectParams p;
+  p.colType = Collision_ConvexHull;
+  ASSERT_NE(Place(p), nullptr);
+  WorldObject* ball = Ball(0, 2, 0);
+  Run(1.0f);
+  EXPECT_LT(ball->GetWorldTransform().GetTranslation().y, -1.0f);
+
+  m_dir.Write("h.mesh", MeshFile::Quad().Bytes());
+  StaticMeshObjectParams q;
+  q.colType = Collision_ConvexHull;
+  q.transform = Matrix4x4::MakeTranslation(Vector3D(10, 0, 0));
+  ASSERT_NE(Place(q, "h.mesh"), nullptr);
+  WorldObject* held = Ball(10.2f, 3, -0.5f);
+  Run(1.5f);
+  EXPECT_GT(held->GetWorldTransform().GetTranslation().y, 0.0f);
+}
+
+// The ramp converted by the build from data/gallery: 4 x 4, rising 1 along z.
+TEST_F(MeshObjectTest, BallRestsOnConvertedRampTriangles) {
+  FileSystem::AddToSearchPath(KAZ_BIN_DIR "/gallery_built", true);
+  StaticMeshObjectParams p;
+  p.colType = Collision_TriangleMesh;
+  ASSERT_NE(Place(p, "Meshes/ramp.mesh"), nullptr) << AllLines();
+  WorldObject* ball = Ball(0, 2, 1);
+  Run(1.0f);
+  const Vector3D at = ball->GetWorldTransform().GetTranslation();
+  ASSERT_GT(at.z, -2.0f);
+  const float surface = (at.z + 2.0f) / 4.0f;
+  // Resting on (or rolling down) the slope: its centre one radius above it,
+  // measured along the slope's normal (cos of the slope is 0.97).
+  EXPECT_NEAR(at.y, surface + 0.25f / 0.9701f, 0.05f);
+}
+
+// ---- the converter ---------------------------------------------------------
+
+const char* kTwoMaterials = R"(# quads, negative indices, two materials
+v 0 0 0
+v 2 0 0
+v 2 0 3
+v 0 0 3
+v 0 1 0
+vn 0 1 0
+vt 0 0
+vt 1 1
+usemtl ground
+f 1/1/1 2/2/1 3/1/1 4/2/1
+usemtl pole
+f -1//-1 -4//1 -3//1
+usemtl ground
+f 1 3 2
+)";
+
+TEST_F(MeshTest, ConvertedObjLoadsWithItsGroupsAndBounds) {
+  m_dir.Write("in.obj", kTwoMaterials);
+  const std::string out = m_dir.Str() + "/out.mesh";
+  const std::string command =
+      std::string(KAZ_BIN_DIR "/obj2mesh ") + m_dir.Str() + "/in.obj " + out;
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  Ref<StaticMeshDef> def = Ref<StaticMeshDef>::Adopt(LoadStaticMeshDef("out.mesh"));
+  ASSERT_TRUE(def) << AllLines();
+  ASSERT_EQ(def->GetGroupCount(), 2u);
+  EXPECT_EQ(def->GetGroup(0).materialName, "ground");
+  EXPECT_EQ(def->GetGroup(0).triangleCount, 3u);  // the quad's two and the later triangle
+  EXPECT_EQ(def->GetGroup(1).materialName, "pole");
+  EXPECT_EQ(def->GetGroup(1).triangleCount, 1u);
+  EXPECT_EQ(def->GetMins(), Vector3D(0, 0, 0));
+  EXPECT_EQ(def->GetMaxs(), Vector3D(2, 1, 3));
+  EXPECT_EQ(def->GetVertexFormat()->GetStreamSize(0), 32u);
+  EXPECT_EQ(def->GetCollisionIndices().size(), 12u);
+  // Corners differ by their texture coordinates and normals: 4 + 3 + 3.
+  EXPECT_EQ(def->GetVertexCount(), 10u);
+}
+
+TEST_F(MeshTest, ConverterRefusesWhatIndicesCannotReach) {
+  std::string text;
+  for (int t = 0; t < 21846; ++t) {
+    for (int c = 0; c < 3; ++c) text += "v " + std::to_string(t) + " " + std::to_string(c) + " 0\n";
+    text += "f -3 -2 -1\n";
+  }
+  m_dir.Write("big.obj", text);
+  const std::string command = std::string(KAZ_BIN_DIR "/obj2mesh ") + m_dir.Str() + "/big.obj " +
+                              m_dir.Str() + "/big.mesh 2>/dev/null";
+  EXPECT_NE(std::system(command.c_str()), 0);
+  m_dir.Write("bad.obj", "v 0 0 0\nf 1 2 3\n");
+  EXPECT_NE(std::system((std::string(KAZ_BIN_DIR "/obj2mesh ") + m_dir.Str() + "/bad.obj " +
+                         m_dir.Str() + "/bad.mesh 2>/dev/null")
+                            .c_str()),
+            0);
+}
+
+}  // namespace

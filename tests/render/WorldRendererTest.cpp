@@ -1,0 +1,280 @@
+// The world renderer: culling and counts, light sets, passes, wireframe,
+// shadow-map and glow fallbacks and cube shots on the fake device (call
+// counts); a lit mesh on real OpenGL against a golden image.
+#include "MeshFile.h"
+#include "RenderTestUtil.h"
+#include "common/TestFiles.h"
+#include "render/StaticMeshObject.h"
+#include "render/Texture.h"
+#include "render/WorldRenderer.h"
+#include "tier1/CameraObject.h"
+#include "tier1/LightObject.h"
+#include "tier1/World.h"
+
+#include <filesystem>
+#include <utility>
+#include <vector>
+
+using namespace rendertest;
+using meshtest::MeshFile;
+
+// Stand-ins for the dynamic mesh and particle classes that plug in later
+// (outside the anonymous namespace: the pool's friend names the global ObjectPool).
+class TestDynamicObject : public WorldObject {
+  KAZ_POOLED_CLASS(TestDynamicObject)
+
+ public:
+  using WorldObject::Create;
+  uint32_t GetType() const override { return ObjectType_DynamicMesh; }
+
+ private:
+  TestDynamicObject() = default;
+};
+KAZ_DEFINE_POOL(TestDynamicObject, 4);
+
+class TestParticleObject : public WorldObject {
+  KAZ_POOLED_CLASS(TestParticleObject)
+
+ public:
+  using WorldObject::Create;
+  uint32_t GetType() const override { return ObjectType_ParticleSystem; }
+
+ private:
+  TestParticleObject() = default;
+};
+KAZ_DEFINE_POOL(TestParticleObject, 4);
+
+namespace {
+
+// What the plugged-in parts were asked to do, in order.
+struct PartCalls {
+  std::vector<std::pair<WorldObject*, uint32_t>> dynamicDraws;  // object, pass
+  int clearsBeforeFirstPV = -1;
+  int queuedSystems = 0;
+  int particleDraws = 0;
+};
+PartCalls g_calls;
+FakeDevice* g_device = nullptr;
+
+WorldRendererParts TestParts() {
+  WorldRendererParts parts;
+  parts.drawDynamicMesh = [](WorldRenderer&, WorldObject* o, uint32_t pass, const FrameView& view,
+                             RenderLightSet*) {
+    if (o->GetPVCamera() && g_calls.clearsBeforeFirstPV < 0)
+      g_calls.clearsBeforeFirstPV = g_device->Calls("Clear");
+    g_calls.dynamicDraws.emplace_back(o, pass);
+  };
+  parts.queueParticles = [](WorldRenderer&, WorldObject*) -> uint32_t {
+    ++g_calls.queuedSystems;
+    return 7;
+  };
+  parts.drawParticles = [](WorldRenderer&, const FrameView&) { ++g_calls.particleDraws; };
+  return parts;
+}
+
+WorldObject* MakeDynamic() {
+  return TestDynamicObject::Create();
+}
+WorldObject* MakeParticles() {
+  return TestParticleObject::Create();
+}
+
+Matrix4x4 At(float x, float y, float z) {
+  return Matrix4x4::MakeTranslation(Vector3D(x, y, z));
+}
+
+class WorldRendererTest : public FakeVideoTest {
+ protected:
+  void SetUp() override {
+    FakeVideoTest::SetUp();
+    FileSystem::AddToSearchPath(m_dir.Str(), false);
+    m_dir.Write("q.mesh", MeshFile::Quad().Bytes());
+    ASSERT_NE(Start(), nullptr);
+    InstallWorldRenderer();
+    m_world = World::Create();
+    ASSERT_TRUE(m_world->InitRenderer(true));
+    ASSERT_NE(m_world->GetRenderer(), nullptr);
+    CameraObjectParams cp;
+    m_camera = static_cast<CameraObject*>(m_world->CreateObject(cp));
+  }
+  void TearDown() override {
+    m_world->Release();
+    World::SetRendererHooks(nullptr, nullptr);
+    World::SetObjectFactory(ObjectType_StaticMesh, nullptr);
+    FakeVideoTest::TearDown();
+  }
+  WorldObject* Mesh(const Matrix4x4& where, bool visible = true) {
+    StaticMeshObjectParams p;
+    p.fileName = "q.mesh";
+    p.transform = where;
+    p.visible = visible;
+    return m_world->CreateObject(p);
+  }
+  void Light(uint32_t type, float x = 0, float y = 2, float z = 5) {
+    LightObjectParams p;
+    p.lightType = type;
+    p.transform = At(x, y, z);
+    p.radius = 10.0f;
+    ASSERT_NE(m_world->CreateObject(p), nullptr);
+  }
+  // Draw calls of one frame.
+  int Frame() {
+    Device()->ResetCalls();
+    m_world->GetRenderer()->Render(m_camera);
+    return Device()->Calls("DrawIndexedPrimitive");
+  }
+  const WorldRenderer::Stats& Stats() { return m_world->GetRenderer()->GetStats(); }
+
+  kaztest::TempDir m_dir{"kaz-wr"};
+  World* m_world = nullptr;
+  CameraObject* m_camera = nullptr;
+};
+
+TEST_F(WorldRendererTest, CulledAndHiddenObjectsAreNotDrawnOrCounted) {
+  Mesh(At(0, 0, 5));
+  Mesh(At(0, 0, -5));        // behind the camera
+  Mesh(At(0, 0, 5), false);  // hidden
+  Mesh(At(200, 0, 5));       // far to the side
+  // Two groups, AmbientEmissive only (no lights): two draws for the one seen.
+  EXPECT_EQ(Frame(), 2) << AllLines();
+  EXPECT_EQ(Stats().staticMeshes, 1u);
+  EXPECT_EQ(Stats().particleSystems, 0u);
+}
+
+TEST_F(WorldRendererTest, LitDrawsOncePerTypeOneLight) {
+  Mesh(At(0, 0, 5));
+  Light(1);
+  Light(1, 1);
+  Light(0);  // assigned, never drawn per light
+  // Per group: AmbientEmissive once, Lit twice.
+  EXPECT_EQ(Frame(), 2 * 3);
+  EXPECT_EQ(Stats().staticMeshes, 1u);
+}
+
+TEST_F(WorldRendererTest, SeventeenLightsUseTheFirstSixteen) {
+  Mesh(At(0, 0, 5));
+  for (int i = 0; i < 17; ++i) Light(1, float(i));
+  EXPECT_EQ(Frame(), 2 * (1 + 16));
+}
+
+TEST_F(WorldRendererTest, WireFrameLeavesTheFillSolid) {
+  Mesh(At(0, 0, 5));
+  CVarRegistry::Instance().WireFrame.Set(true);
+  EXPECT_EQ(Frame(), 2);
+  uint32_t fill = 0;
+  Device()->GetRenderState(GRS_FILLMODE, &fill);
+  EXPECT_EQ(fill, uint32_t(GFILL_SOLID));
+  EXPECT_GE(Device()->Calls("SetRenderState"), 2);
+}
+
+TEST_F(WorldRendererTest, ImpossibleShadowMapAndMissingGlowSwitchOff) {
+  CVarRegistry& cv = CVarRegistry::Instance();
+  cv.EnableShadowMaps.Set(true);
+  cv.ShadowMapSize.Set(1 << 20);
+  cv.GlowEnable.Set(true);
+  Frame();
+  EXPECT_FALSE(cv.EnableShadowMaps.Get());
+  EXPECT_FALSE(cv.GlowEnable.Get());
+  EXPECT_EQ(CountContaining("Failed to create shadow map cube texture", LogLevel_Detail), 1);
+  Frame();
+  EXPECT_EQ(CountContaining("Failed to create shadow map cube texture"), 1);
+  // A possible size makes the map once and keeps it.
+  cv.EnableShadowMaps.Set(true);
+  cv.ShadowMapSize.Set(64);
+  Frame();
+  EXPECT_TRUE(cv.EnableShadowMaps.Get());
+  ASSERT_NE(m_world->GetRenderer()->GetShadowMap(), nullptr);
+  EXPECT_EQ(m_world->GetRenderer()->GetShadowMap()->GetType(), uint32_t(TEXTYPE_CUBE));
+}
+
+TEST_F(WorldRendererTest, ShadowCastersAreCollectedOnce) {
+  Mesh(At(0, 0, 5));
+  Mesh(At(1, 0, 5));
+  LightObjectParams p;
+  p.lightType = 1;
+  p.castsShadows = true;
+  m_world->CreateObject(p);
+  Frame();
+  EXPECT_EQ(m_world->GetRenderer()->GetShadowLights().size(), 1u);
+}
+
+TEST_F(WorldRendererTest, CubeShotWritesSixFaces) {
+  Mesh(At(0, 0, 5));
+  kaztest::TempDir out("kaz-cube");
+  ASSERT_TRUE(m_world->GetRenderer()->RenderCubeShot(Vector3D(), 32, out.Str().c_str()))
+      << AllLines();
+  for (const char* face : {"right", "left", "up", "down", "front", "back"})
+    EXPECT_TRUE(std::filesystem::exists(out.Path() / (std::string("cube_") + face + ".bmp")))
+        << face;
+  // The back buffer is the target again.
+  EXPECT_TRUE(static_cast<GLVideoManager*>(GetVideoManager())->GetRenderTarget()->IsBackBuffer());
+}
+
+TEST_F(WorldRendererTest, RendererFollowsTheWorldsRequests) {
+  // Enabling again drops the renderer, as does disabling.
+  EXPECT_TRUE(m_world->InitRenderer(true));
+  EXPECT_EQ(m_world->GetRenderer(), nullptr);
+  EXPECT_TRUE(m_world->InitRenderer(true));
+  EXPECT_NE(m_world->GetRenderer(), nullptr);
+  EXPECT_TRUE(m_world->InitRenderer(false));
+  EXPECT_EQ(m_world->GetRenderer(), nullptr);
+}
+
+class WorldRendererPartsTest : public WorldRendererTest {
+ protected:
+  void SetUp() override {
+    WorldRendererTest::SetUp();
+    World::SetObjectFactory(ObjectType_DynamicMesh, MakeDynamic);
+    World::SetObjectFactory(ObjectType_ParticleSystem, MakeParticles);
+    SetWorldRendererParts(TestParts());
+    g_calls = PartCalls();
+    g_device = Device();
+  }
+  void TearDown() override {
+    SetWorldRendererParts({});
+    World::SetObjectFactory(ObjectType_DynamicMesh, nullptr);
+    World::SetObjectFactory(ObjectType_ParticleSystem, nullptr);
+    WorldRendererTest::TearDown();
+  }
+  WorldObject* Make(uint32_t type, const Matrix4x4& where) {
+    ObjectParams p(type);
+    p.transform = where;
+    p.mins = Vector3D(-1, -1, -1);
+    p.maxs = Vector3D(1, 1, 1);
+    return m_world->CreateObject(p);
+  }
+};
+
+TEST_F(WorldRendererPartsTest, DynamicMeshesAreNotCulledAndPVObjectsDrawLast) {
+  WorldObject* behind = Make(ObjectType_DynamicMesh, At(0, 0, -50));
+  WorldObject* held = Make(ObjectType_DynamicMesh, At(0, 0, 1));
+  m_camera->AttachPVObject(held);
+  CameraObjectParams other;
+  auto* elsewhere = static_cast<CameraObject*>(m_world->CreateObject(other));
+  elsewhere->AttachPVObject(Make(ObjectType_DynamicMesh, At(0, 0, 1)));
+  Frame();
+  // The one behind the camera in both passes, then the held one after a depth clear.
+  ASSERT_EQ(g_calls.dynamicDraws.size(), 3u);
+  EXPECT_EQ(g_calls.dynamicDraws[0], std::make_pair(behind, uint32_t(PASS_AMBIENTEMISSIVE)));
+  EXPECT_EQ(g_calls.dynamicDraws[1], std::make_pair(behind, uint32_t(PASS_LIT)));
+  EXPECT_EQ(g_calls.dynamicDraws[2], std::make_pair(held, uint32_t(PASS_AMBIENTEMISSIVE)));
+  EXPECT_EQ(g_calls.clearsBeforeFirstPV, 1);
+  EXPECT_EQ(Stats().dynamicMeshes, 2u);
+}
+
+TEST_F(WorldRendererPartsTest, ParticlesAreCulledAndCountedOnlyWhileDrawn) {
+  Make(ObjectType_ParticleSystem, At(0, 0, 5));
+  Make(ObjectType_ParticleSystem, At(0, 0, -5));
+  Frame();
+  EXPECT_EQ(g_calls.queuedSystems, 1);
+  EXPECT_EQ(g_calls.particleDraws, 1);
+  EXPECT_EQ(Stats().particleSystems, 1u);
+  EXPECT_EQ(Stats().particles, 7u);
+  CVarRegistry::Instance().DrawParticles.Set(false);
+  Frame();
+  EXPECT_EQ(g_calls.queuedSystems, 1);
+  EXPECT_EQ(Stats().particleSystems, 0u);
+  EXPECT_EQ(Stats().particles, 0u);
+}
+
+}  // namespace
