@@ -8,6 +8,7 @@ pkg_check_modules(PHYSFS REQUIRED IMPORTED_TARGET physfs)
 # Bullet's own CMake config in Debian is broken; pkg-config works.
 pkg_check_modules(BULLET REQUIRED IMPORTED_TARGET bullet)
 pkg_check_modules(ZLIB REQUIRED IMPORTED_TARGET zlib)
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libswscale libavutil)
 
 if(KAZ_BUILD_TESTS)
   find_package(GTest REQUIRED)

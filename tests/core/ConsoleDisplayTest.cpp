@@ -1,0 +1,90 @@
+// The console drawn by a real engine start-up on OpenGL (offscreen): with
+// -ShowRecentConsoleEntries true -FPS true the newest start-up lines show at
+// the top left and the frame rate at the top right, in the console font,
+// in an F9 screenshot compared with a golden image (see common/ImageCompare.h
+// for regenerating it).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/ImageCompare.h"
+#include "console/CVarRegistry.h"
+#include "core/Engine.h"
+#include "core/KazEngine.h"
+#include "core/TestWindow.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void Ignore(const char*, bool, void*) {}
+
+fs::path NewestScreenshot() {
+  fs::path newest;
+  for (const auto& entry : fs::directory_iterator(fs::path(KAZ_BIN_DIR) / "screenshots"))
+    if (newest.empty() || fs::last_write_time(entry) >= fs::last_write_time(newest))
+      newest = entry.path();
+  return newest;
+}
+
+class ConsoleDisplayTest : public ::testing::Test {
+ protected:
+  void SetUp() override { KAZ_REQUIRE_TEST_WINDOW(); }
+  void TearDown() override {
+    CVarRegistry::Instance().ResetBuiltins();
+    if (kazGetInterface()) kazShutdown();
+  }
+
+  KazEngine* Start(std::vector<std::string> args) {
+    CVarRegistry::Instance().ResetBuiltins();
+    args.insert(args.begin(), KAZ_BIN_DIR "/shell");
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (!kazStartup(int(args.size()), argv.data(), TestWindow(), "t", "cove", &Ignore, nullptr))
+      return nullptr;
+    auto* engine = static_cast<KazEngine*>(kazGetInterface());
+    engine->SetClock(&m_clock);
+    engine->SetActive(true);
+    return engine;
+  }
+  // Frames at a steady 50 per second, so the frame rate shown is exact.
+  void Run(KazEngine* engine, int frames) {
+    for (int i = 0; i < frames; ++i) {
+      m_clock.Advance(0.02);
+      engine->RunFrame();
+    }
+  }
+
+  ManualClock m_clock;
+};
+
+}  // namespace
+
+TEST_F(ConsoleDisplayTest, RecentLinesTopLeftAndFrameRateTopRight) {
+  KazEngine* engine =
+      Start({"-ShowRecentConsoleEntries", "true", "-FPS", "true", "-ResX", "320", "-ResY", "240"});
+  ASSERT_NE(engine, nullptr);
+  // What start-up prints depends on the machine and on which subsystems log:
+  // the ten lines shown (the most recent) are printed here, so the image is
+  // the same everywhere.
+  for (int i = 1; i <= 10; ++i) engine->Printf("[grey]Line [white]%d [cyan]é [red]%c", i, 'a' + i);
+  Run(engine, 60);
+  engine->OnKeyDown(EngineKey_F9);
+  EXPECT_TRUE(kaztest::MatchesGolden(NewestScreenshot().string(),
+                                     kaztest::GoldenDir() + "/console_recent_fps.png"));
+}
+
+TEST_F(ConsoleDisplayTest, AnOpenConsoleIsDrawnOverTheTopHalf) {
+  KazEngine* engine = Start({"-ResX", "320", "-ResY", "240"});
+  ASSERT_NE(engine, nullptr);
+  for (int i = 1; i <= 20; ++i) engine->Printf("[orange]Line [white]%d", i);
+  engine->OnChar('`');
+  for (char c : std::string("fps 1")) engine->OnChar(c);
+  Run(engine, 20);  // the open animation takes a quarter of a second
+  engine->OnKeyDown(EngineKey_F9);
+  EXPECT_TRUE(kaztest::MatchesGolden(NewestScreenshot().string(),
+                                     kaztest::GoldenDir() + "/console_open.png"));
+}
