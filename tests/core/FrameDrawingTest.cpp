@@ -1,10 +1,12 @@
-// The console drawn by a real engine start-up on OpenGL (offscreen): with
-// -ShowRecentConsoleEntries true -FPS true the newest start-up lines show at
-// the top left and the frame rate at the top right, in the console font,
-// in an F9 screenshot compared with a golden image (see common/ImageCompare.h
-// for regenerating it).
+// What a real engine start-up draws on OpenGL (offscreen), seen in F9
+// screenshots: with -ShowRecentConsoleEntries true -FPS true the newest lines
+// at the top left and the frame rate at the top right in the console font,
+// the open console over the top half (both against golden images, see
+// common/ImageCompare.h for regenerating them), the EditorMode cursor, the
+// flash and the fade.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -29,7 +31,7 @@ fs::path NewestScreenshot() {
   return newest;
 }
 
-class ConsoleDisplayTest : public ::testing::Test {
+class FrameDrawingTest : public ::testing::Test {
  protected:
   void SetUp() override { KAZ_REQUIRE_TEST_WINDOW(); }
   void TearDown() override {
@@ -58,12 +60,21 @@ class ConsoleDisplayTest : public ::testing::Test {
     }
   }
 
+  // The screenshot of the next frame.
+  kaztest::RgbImage Shot(KazEngine* engine) {
+    Run(engine, 1);
+    engine->OnKeyDown(EngineKey_F9);
+    kaztest::RgbImage image;
+    EXPECT_TRUE(kaztest::ReadImage(NewestScreenshot().string(), &image));
+    return image;
+  }
+
   ManualClock m_clock;
 };
 
 }  // namespace
 
-TEST_F(ConsoleDisplayTest, RecentLinesTopLeftAndFrameRateTopRight) {
+TEST_F(FrameDrawingTest, RecentLinesTopLeftAndFrameRateTopRight) {
   KazEngine* engine =
       Start({"-ShowRecentConsoleEntries", "true", "-FPS", "true", "-ResX", "320", "-ResY", "240"});
   ASSERT_NE(engine, nullptr);
@@ -77,7 +88,7 @@ TEST_F(ConsoleDisplayTest, RecentLinesTopLeftAndFrameRateTopRight) {
                                      kaztest::GoldenDir() + "/console_recent_fps.png"));
 }
 
-TEST_F(ConsoleDisplayTest, AnOpenConsoleIsDrawnOverTheTopHalf) {
+TEST_F(FrameDrawingTest, AnOpenConsoleIsDrawnOverTheTopHalf) {
   KazEngine* engine = Start({"-ResX", "320", "-ResY", "240"});
   ASSERT_NE(engine, nullptr);
   for (int i = 1; i <= 20; ++i) engine->Printf("[orange]Line [white]%d", i);
@@ -96,4 +107,39 @@ TEST_F(ConsoleDisplayTest, AnOpenConsoleIsDrawnOverTheTopHalf) {
   EXPECT_EQ(image.At(200, 119)[0], 255);
   EXPECT_EQ(image.At(200, 130)[1], 0);
   EXPECT_TRUE(kaztest::MatchesGolden(shot, kaztest::GoldenDir() + "/console_open.png"));
+}
+
+TEST_F(FrameDrawingTest, EditorModeDrawsAWhiteCursorAtTheMenuCursor) {
+  KazEngine* engine = Start({"-ResX", "320", "-ResY", "240", "-EditorMode", "true"});
+  ASSERT_NE(engine, nullptr);
+  engine->SetCursorPosition(100, 150);
+  kaztest::RgbImage image = Shot(engine);
+  ASSERT_EQ(image.width, 320);
+  EXPECT_EQ(image.At(100, 150)[0], 255);
+  EXPECT_EQ(image.At(115, 165)[2], 255);
+  EXPECT_EQ(image.At(116, 150)[0], 0);
+  EXPECT_EQ(image.At(100, 166)[0], 0);
+}
+
+TEST_F(FrameDrawingTest, FlashThenFadeOverTheWholeScreen) {
+  KazEngine* engine = Start({"-ResX", "320", "-ResY", "240"});
+  ASSERT_NE(engine, nullptr);
+  ASSERT_TRUE(engine->StartFlash(1.0f, 1.0f, 0.0f, 0.0f));
+  kaztest::RgbImage image = Shot(engine);  // t close to 1: almost full red
+  ASSERT_EQ(image.height, 240);
+  EXPECT_GT(image.At(10, 230)[0], 240);
+  EXPECT_EQ(image.At(10, 230)[1], 0);
+  Run(engine, 60);  // the flash is over
+  image = Shot(engine);
+  EXPECT_EQ(image.At(10, 230)[0], 0);
+
+  // A fade from black over a white EditorMode cursor: hidden at first, then showing.
+  CVarRegistry::Instance().EditorMode.Set(true);
+  engine->SetCursorPosition(10, 200);
+  engine->StartFade(1.0f, false);
+  image = Shot(engine);
+  EXPECT_LT(image.At(12, 202)[0], 20);
+  Run(engine, 25);  // about half way: sin(0.48 * 1.57) of black left
+  image = Shot(engine);
+  EXPECT_NEAR(image.At(12, 202)[0], 255 * (1 - std::sin(0.48 * 1.57)), 12);
 }
