@@ -229,3 +229,27 @@ bool Overlay2D::EndFont() {
   Finish();
   return true;
 }
+
+// ---------------------------------------------------------------------------
+// The video manager's 2D operations
+
+bool VideoManager::BeginQuads(GLTexture* texture, GLRenderEffect* effect) {
+  return m_overlay2D->BeginQuads(texture, effect);
+}
+bool VideoManager::AddQuad(float x1, float y1, float x2, float y2, float red, float green,
+                           float blue, float alpha, float s1, float t1, float s2, float t2) {
+  return m_overlay2D->AddQuad(x1, y1, x2, y2, red, green, blue, alpha, s1, t1, s2, t2);
+}
+bool VideoManager::EndQuads() {
+  return m_overlay2D->EndQuads();
+}
+bool VideoManager::BeginFont(GLFontResource* font) {
+  return m_overlay2D->BeginFont(font);
+}
+bool VideoManager::AddText(std::string_view text, float x, float y, float red, float green,
+                           float blue, float alpha, float scaleX, float scaleY) {
+  return m_overlay2D->AddText(text, x, y, red, green, blue, alpha, scaleX, scaleY);
+}
+bool VideoManager::EndFont() {
+  return m_overlay2D->EndFont();
+}

@@ -74,27 +74,6 @@ VideoManager::VideoManager() : m_overlay2D(std::make_unique<Overlay2D>()) {
 }
 VideoManager::~VideoManager() = default;
 
-bool VideoManager::BeginQuads(GLTexture* texture, GLRenderEffect* effect) {
-  return m_overlay2D->BeginQuads(texture, effect);
-}
-bool VideoManager::AddQuad(float x1, float y1, float x2, float y2, float red, float green,
-                           float blue, float alpha, float s1, float t1, float s2, float t2) {
-  return m_overlay2D->AddQuad(x1, y1, x2, y2, red, green, blue, alpha, s1, t1, s2, t2);
-}
-bool VideoManager::EndQuads() {
-  return m_overlay2D->EndQuads();
-}
-bool VideoManager::BeginFont(GLFontResource* font) {
-  return m_overlay2D->BeginFont(font);
-}
-bool VideoManager::AddText(std::string_view text, float x, float y, float red, float green,
-                           float blue, float alpha, float scaleX, float scaleY) {
-  return m_overlay2D->AddText(text, x, y, red, green, blue, alpha, scaleX, scaleY);
-}
-bool VideoManager::EndFont() {
-  return m_overlay2D->EndFont();
-}
-
 void VideoManager::SetClearColor(float red, float green, float blue, float alpha) {
   m_clearColor[0] = red;
   m_clearColor[1] = green;
