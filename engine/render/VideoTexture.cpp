@@ -34,6 +34,11 @@ void ForEachVideoTexture(Fn fn) {
 // Video textures live in their own pool, which the video manager does not
 // walk; this does it for them.
 struct VideoTextureListener : VideoListener {
+  // A texture that outlived a video shutdown gets its device part back with
+  // the next mode.
+  void OnModeCreated(VideoManager*) override {
+    ForEachVideoTexture([](GLAVITexture* t) { t->OnDeviceReset(); });
+  }
   void OnDeviceLost(VideoManager*) override {
     ForEachVideoTexture([](GLAVITexture* t) { t->OnDeviceLost(); });
   }

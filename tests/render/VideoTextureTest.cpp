@@ -164,6 +164,13 @@ TEST_F(VideoTextureTest, ADeviceResetKeepsPlaying) {
   g_now += 100;
   EXPECT_NE(video->GetGLTexture(), nullptr);
   EXPECT_EQ(Texel(0, 0), 0xFF000000u | FrameColour(2));
+  // Closed and set up anew, it plays on.
+  vm->Close();
+  EXPECT_EQ(video->GetGLTexture(), nullptr);
+  ASSERT_EQ(vm->SetDisplayMode(), 0) << AllLines();
+  g_now += 100;
+  EXPECT_NE(video->GetGLTexture(), nullptr);
+  EXPECT_EQ(Texel(0, 0), 0xFF000000u | FrameColour(5));
 }
 
 }  // namespace
