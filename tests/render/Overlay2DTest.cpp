@@ -188,6 +188,38 @@ TEST_F(Overlay2DTest, MissingEffectLeavesEveryBeginFailing) {
   EXPECT_FALSE(vm->BeginFont(m_font));
 }
 
+TEST_F(Overlay2DTest, AnEffectWithoutTheThreeTechniquesIsRefused) {
+  // A package in front of base with a 2D effect that lacks Font.
+  m_dir.Write("RenderEffects/internal/2DQuads.fx", R"(
+float4x4 Proj2D : PROJ2DMATRIX;
+vertexshader VS { void main() { gl_Position = Proj2D * in_Position; } }
+pixelshader PS { void main() { FragColor = vec4(1.0); } }
+technique Textured { pass { VertexShader = VS; PixelShader = PS; } }
+technique Untextured { pass { VertexShader = VS; PixelShader = PS; } }
+)");
+  FileSystem::RemoveFromSearchPath(m_dir.Str());
+  FileSystem::AddToSearchPath(m_dir.Str(), false);
+  VideoManager* vm = Start();
+  ASSERT_NE(vm, nullptr);
+  EXPECT_EQ(
+      CountContaining("2DQuads.fx does not contain techniques Textured, Untextured, and Font!",
+                      LogLevel_Error),
+      1)
+      << AllLines();
+  EXPECT_FALSE(vm->BeginQuads());
+}
+
+TEST_F(Overlay2DTest, TechniquesThatDoNotValidateDisableTheOverlays) {
+  NextScript().failTechniques = {"Font"};
+  VideoManager* vm = Start();
+  ASSERT_NE(vm, nullptr);
+  EXPECT_EQ(
+      CountContaining("2DQuads.fx techniques do not validate on this hardware!.", LogLevel_Error),
+      1)
+      << AllLines();
+  EXPECT_FALSE(vm->BeginQuads());
+}
+
 TEST_F(Overlay2DTest, TheOverlaysComeBackAfterAReset) {
   VideoManager* vm = StartRecording();
   ASSERT_NE(vm, nullptr);
