@@ -142,5 +142,16 @@ bool VideoReader::ReadFrame(uint32_t ms, uint8_t* bgra, int width, int height, i
   if (!m.sws) return false;
   uint8_t* dst[4] = {bgra, nullptr, nullptr, nullptr};
   int dstStride[4] = {pitch, 0, 0, 0};
-  return sws_scale(m.sws, f->data, f->linesize, 0, f->height, dst, dstStride) == height;
+  const uint8_t* src[4] = {f->data[0], f->data[1], f->data[2], f->data[3]};
+  int srcStride[4] = {f->linesize[0], f->linesize[1], f->linesize[2], f->linesize[3]};
+  // A bottom-up picture (AVI's uncompressed frames) arrives with a negative
+  // stride, which swscale reads slowly: read its rows upwards in memory and
+  // write them bottom-up instead.
+  if (srcStride[0] < 0 && av_pix_fmt_count_planes(AVPixelFormat(f->format)) == 1) {
+    src[0] = f->data[0] + ptrdiff_t(f->height - 1) * srcStride[0];
+    srcStride[0] = -srcStride[0];
+    dst[0] = bgra + ptrdiff_t(height - 1) * pitch;
+    dstStride[0] = -pitch;
+  }
+  return sws_scale(m.sws, src, srcStride, 0, f->height, dst, dstStride) == height;
 }
