@@ -12,10 +12,15 @@
 #include <vector>
 
 #include "common/ImageCompare.h"
+#include "common/TestFiles.h"
 #include "console/CVarRegistry.h"
 #include "core/Engine.h"
 #include "core/KazEngine.h"
 #include "core/TestWindow.h"
+#include "render/ClipWriter.h"
+#include "render/Texture.h"
+#include "render/VideoManager.h"
+#include "tier0/FileSystem.h"
 
 namespace fs = std::filesystem;
 
@@ -142,4 +147,37 @@ TEST_F(FrameDrawingTest, FlashThenFadeOverTheWholeScreen) {
   Run(engine, 25);  // about half way: sin(0.48 * 1.57) of black left
   image = Shot(engine);
   EXPECT_NEAR(image.At(12, 202)[0], 255 * (1 - std::sin(0.48 * 1.57)), 12);
+}
+
+TEST_F(FrameDrawingTest, AVideoTextureOnATexturedQuadShowsTheClipsColours) {
+  KazEngine* engine = Start({"-ResX", "320", "-ResY", "240"});
+  ASSERT_NE(engine, nullptr);
+  kaztest::TempDir dir("videoquad");
+  // Left half orange, right half teal.
+  ASSERT_TRUE(cliptest::WriteClip(dir.Str() + "/clip.avi", 64, 32, 25, 3,
+                                  [](int, int x, int) { return x < 32 ? 0xFF8000u : 0x008080u; }));
+  FileSystem::AddToSearchPath(dir.Str(), false);
+  GLTexture* video = LoadTexture("clip.avi");
+  ASSERT_NE(video, nullptr);
+  VideoManager* vm = GetVideoManager();
+  vm->Clear(true, true, false);
+  vm->BeginScene();
+  ASSERT_TRUE(vm->BeginQuads(video));
+  vm->AddQuad(0, 0, 320, 240, 1, 1, 1, 1);
+  vm->EndQuads();
+  vm->EndScene();
+  vm->Present();
+  engine->OnKeyDown(EngineKey_F9);
+  video->Release();
+  FileSystem::RemoveFromSearchPath(dir.Str());
+  kaztest::RgbImage image;
+  ASSERT_TRUE(kaztest::ReadImage(NewestScreenshot().string(), &image));
+  const uint8_t* left = image.At(40, 120);
+  const uint8_t* right = image.At(280, 120);
+  EXPECT_NEAR(left[0], 255, 2);
+  EXPECT_NEAR(left[1], 128, 2);
+  EXPECT_NEAR(left[2], 0, 2);
+  EXPECT_NEAR(right[0], 0, 2);
+  EXPECT_NEAR(right[1], 128, 2);
+  EXPECT_NEAR(right[2], 128, 2);
 }
