@@ -10,7 +10,9 @@
 // glTexSubImage2D. Every iteration ends with glFinish, so GPU (here llvmpipe)
 // work is inside the measurement on both sides.
 // Needs an OpenGL 3.3 context: run with SDL_VIDEODRIVER=offscreen on a
-// headless machine, from the bin folder (it reads base/ there).
+// headless machine, from the bin folder (it reads base/ there). On a busy
+// machine LP_NUM_THREADS=0 keeps llvmpipe's work on the calling thread, so
+// the CPU column holds all of it and the two sides compare steadily.
 #include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
