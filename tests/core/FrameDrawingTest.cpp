@@ -1,9 +1,9 @@
-// What a real engine start-up draws on OpenGL (offscreen), seen in F9
-// screenshots: with -ShowRecentConsoleEntries true -FPS true the newest lines
-// at the top left and the frame rate at the top right in the console font,
-// the open console over the top half (both against golden images, see
-// common/ImageCompare.h for regenerating them), the EditorMode cursor, the
-// flash and the fade.
+// What a real engine start-up draws on OpenGL (offscreen), seen in
+// screenshots taken as F9 takes them: with -ShowRecentConsoleEntries true
+// -FPS true the newest lines at the top left and the frame rate at the top
+// right in the console font, the open console over the top half (both
+// against golden images; common/ImageCompare.h says how to regenerate them),
+// the EditorMode cursor, the flash, the fade and a video texture.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -27,14 +27,6 @@ namespace fs = std::filesystem;
 namespace {
 
 void Ignore(const char*, bool, void*) {}
-
-fs::path NewestScreenshot() {
-  fs::path newest;
-  for (const auto& entry : fs::directory_iterator(fs::path(KAZ_BIN_DIR) / "screenshots"))
-    if (newest.empty() || fs::last_write_time(entry) >= fs::last_write_time(newest))
-      newest = entry.path();
-  return newest;
-}
 
 class FrameDrawingTest : public ::testing::Test {
  protected:
@@ -65,14 +57,27 @@ class FrameDrawingTest : public ::testing::Test {
     }
   }
 
+  // What F9 does, into this test's own folder: tests running side by side
+  // would otherwise number their shots in one shared folder.
+  std::string Screenshot() {
+    const size_t before = Count();
+    EXPECT_TRUE(GetVideoManager()->TakeScreenShot(m_shots.Str().c_str(), "screenshot"));
+    EXPECT_EQ(Count(), before + 1);
+    fs::path newest;
+    for (const auto& entry : fs::directory_iterator(m_shots.Path()))
+      if (newest.empty() || entry.path() > newest) newest = entry.path();
+    return newest.string();
+  }
+  size_t Count() const { return size_t(std::distance(fs::directory_iterator(m_shots.Path()), {})); }
   // The screenshot of the next frame.
   kaztest::RgbImage Shot(KazEngine* engine) {
     Run(engine, 1);
-    engine->OnKeyDown(EngineKey_F9);
     kaztest::RgbImage image;
-    EXPECT_TRUE(kaztest::ReadImage(NewestScreenshot().string(), &image));
+    EXPECT_TRUE(kaztest::ReadImage(Screenshot(), &image));
     return image;
   }
+
+  kaztest::TempDir m_shots{"shots"};
 
   ManualClock m_clock;
 };
@@ -88,9 +93,8 @@ TEST_F(FrameDrawingTest, RecentLinesTopLeftAndFrameRateTopRight) {
   // the same everywhere.
   for (int i = 1; i <= 10; ++i) engine->Printf("[grey]Line [white]%d [cyan]é [red]%c", i, 'a' + i);
   Run(engine, 60);
-  engine->OnKeyDown(EngineKey_F9);
-  EXPECT_TRUE(kaztest::MatchesGolden(NewestScreenshot().string(),
-                                     kaztest::GoldenDir() + "/console_recent_fps.png"));
+  EXPECT_TRUE(
+      kaztest::MatchesGolden(Screenshot(), kaztest::GoldenDir() + "/console_recent_fps.png"));
 }
 
 TEST_F(FrameDrawingTest, AnOpenConsoleIsDrawnOverTheTopHalf) {
@@ -100,8 +104,7 @@ TEST_F(FrameDrawingTest, AnOpenConsoleIsDrawnOverTheTopHalf) {
   engine->OnChar('`');
   for (char c : std::string("fps 1")) engine->OnChar(c);
   Run(engine, 20);  // the open animation takes a quarter of a second
-  engine->OnKeyDown(EngineKey_F9);
-  const std::string shot = NewestScreenshot().string();
+  const std::string shot = Screenshot();
   kaztest::RgbImage image;
   ASSERT_TRUE(kaztest::ReadImage(shot, &image));
   // Dark green at two thirds over the top half, a white line at its foot,
@@ -167,11 +170,11 @@ TEST_F(FrameDrawingTest, AVideoTextureOnATexturedQuadShowsTheClipsColours) {
   vm->EndQuads();
   vm->EndScene();
   vm->Present();
-  engine->OnKeyDown(EngineKey_F9);
+  const std::string shot = Screenshot();
   video->Release();
   FileSystem::RemoveFromSearchPath(dir.Str());
   kaztest::RgbImage image;
-  ASSERT_TRUE(kaztest::ReadImage(NewestScreenshot().string(), &image));
+  ASSERT_TRUE(kaztest::ReadImage(shot, &image));
   const uint8_t* left = image.At(40, 120);
   const uint8_t* right = image.At(280, 120);
   EXPECT_NEAR(left[0], 255, 2);
