@@ -7,18 +7,22 @@
 // engine's implementation; it also runs console scripts, writes the
 // configuration file and owns the console font.
 //
-// Drawing does nothing (and measures 0) until the font and video layers
-// exist; the console must cope with a 0 font height.
+// Drawing goes through a ConsoleDrawing the engine installs once video is
+// ready; until then, and whenever no console font is loaded, it does nothing
+// and measures 0, so the console must cope with a 0 font height.
 //
-// Depends on CommandRegistry.h, CVarRegistry.h, core/Log.h.
+// Depends on CommandRegistry.h, CVarRegistry.h, ConsoleDrawing.h, core/Log.h.
 #pragma once
 
 #include "console/CVarRegistry.h"
 #include "console/CommandRegistry.h"
+#include "console/ConsoleDrawing.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+constexpr const char* kConsoleFontPath = "Fonts/console.f";
 
 // Result codes of Execute (a command's own result otherwise).
 constexpr int kCommandOk = 0;
@@ -55,6 +59,10 @@ class EngineCommandProcessor final : public CommandProcessor {
                                   CVarRegistry& cvars = CVarRegistry::Instance());
   ~EngineCommandProcessor() override;
 
+  void BeginQuads() override;
+  void EndQuads() override;
+  void BeginFont() override;
+  void EndFont() override;
   void DrawRectangle(int x1, int y1, int x2, int y2, float red, float green, float blue,
                      float alpha) override;
   void DrawText(std::string_view text, int x, int y, float red, float green, float blue,
@@ -71,8 +79,10 @@ class EngineCommandProcessor final : public CommandProcessor {
   bool ExecuteScript(const std::string& path);
   // Writes every variable without NoSave; see ConfigFile.h.
   bool SaveConfiguration(const std::string& path);
-  // Loads the console font. No font layer exists yet: does nothing, and the
-  // drawing operations stay inert.
+  // What the console is drawn with (not owned; null: nothing is drawn).
+  void SetDrawing(ConsoleDrawing* drawing);
+  // Releases a loaded console font and loads kConsoleFontPath through the
+  // drawing; without one it does nothing and drawing stays inert.
   void LoadConsoleFont();
   // Releases the console font.
   void Shutdown();
@@ -81,6 +91,10 @@ class EngineCommandProcessor final : public CommandProcessor {
   CVarRegistry& GetCVars() { return m_cvars; }
 
  private:
+  // The drawing, when it holds a font.
+  ConsoleDrawing* Drawing() const;
+
   CommandRegistry& m_commands;
   CVarRegistry& m_cvars;
+  ConsoleDrawing* m_drawing = nullptr;
 };

@@ -7,6 +7,8 @@
 #include "core/BuiltinCommands.h"
 #include "console/CVarRegistry.h"
 #include "console/ConfigFile.h"
+#include "core/FrameOverlays.h"
+#include "render/ConsoleRenderer.h"
 #include "render/RenderEffect.h"
 #include "render/VideoManager.h"
 #include "sound/SoundManager.h"
@@ -180,6 +182,9 @@ void KazEngine::StartVideo() {
   // Falls back to 640x480, 16 bits, windowed, with VSync, after one warning.
   if (!m_video->ApplyDisplaySettings())
     throw StartupError("Failed to start video, even with basic settings.");
+  // Step 25 begins with the console font, once, when video is first ready.
+  m_processor.SetDrawing(&GetConsoleRenderer());
+  m_processor.LoadConsoleFont();
   OnDisplayModeSet();
 }
 
@@ -542,12 +547,14 @@ void KazEngine::Render() {
   m_video->Clear(true, true, false);
   m_video->BeginScene();
   if (m_world && m_world->GetRenderer() && m_renderCamera)
-    m_world->GetRenderer()->Render(static_cast<CameraObject*>(m_renderCamera));
-  // The menus, the flash (flashOpacity) and the fade (fadeOpacity) draw here
-  // once the 2D overlays exist.
-  (void)flashOpacity;
-  (void)fadeOpacity;
+    m_world->GetRenderer()->Render(static_cast<CameraObject*>(m_renderCamera.Get()));
   const CVarRegistry& cvars = CVarRegistry::Instance();
+  // The menus draw here once they have a renderer.
+  if (cvars.EditorMode.Get()) DrawEditorCursor(*m_video, m_cursorX, m_cursorY);
+  const int width = cvars.ResX.Get(), height = cvars.ResY.Get();
+  if (flashOpacity >= 0.0f)
+    DrawFlash(*m_video, m_flashEffect, m_flash, flashOpacity, width, height);
+  if (fadeOpacity >= 0.0f) DrawFade(*m_video, fadeOpacity, width, height);
   m_console.Draw(0, 0, cvars.ResX.Get(), cvars.ResY.Get() / 2, cvars.ShowRecentConsoleEntries.Get(),
                  true);
   m_video->EndScene();

@@ -9,6 +9,7 @@
 #include "render/Formats.h"
 #include "render/Image.h"
 #include "render/VideoManager.h"
+#include "render/VideoTexture.h"
 #include "tier0/FileSystem.h"
 #include "tier0/ResourceManager.h"
 
@@ -381,11 +382,7 @@ GLTexture* CreateTexture(uint32_t width, uint32_t height, uint32_t type, uint32_
 GLTexture* LoadTexture(const char* fileName) {
   if (!fileName) return nullptr;
   const char* dot = std::strrchr(fileName, '.');
-  if (dot && strcasecmp(dot + 1, "avi") == 0) {
-    LogError("Failed to load texture '%s' (%s - %s)", fileName, GetErrorName(GLERR_NOTAVAILABLE),
-             "video textures are not available");
-    return nullptr;
-  }
+  if (dot && strcasecmp(dot + 1, "avi") == 0) return LoadVideoTexture(fileName);
   GLTexture* t = GLTexture::Create();
   if (!t) return nullptr;
   if (!t->Load(fileName)) {

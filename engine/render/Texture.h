@@ -77,7 +77,7 @@ class GLTexture : public PooledObject {
 
 GLTexture* CreateTexture(uint32_t width, uint32_t height, uint32_t type, uint32_t format,
                          bool dynamic, bool renderTarget);
-// Loads by file name; an "avi" extension is the video texture's (not in this build: null).
+// Loads by file name; an "avi" extension makes a video texture (VideoTexture.h).
 GLTexture* LoadTexture(const char* fileName);
 
 class TextureResource : public Resource {

@@ -11,6 +11,7 @@
 #include "render/Formats.h"
 #include "render/GpuBuffers.h"
 #include "render/Image.h"
+#include "render/Overlay2D.h"
 #include "render/RenderEffect.h"
 #include "render/Texture.h"
 #include "render/VertexFormat.h"
@@ -68,7 +69,9 @@ const char* YesNo(bool b) {
 // ---------------------------------------------------------------------------
 // VideoManager
 
-VideoManager::VideoManager() = default;
+VideoManager::VideoManager() : m_overlay2D(std::make_unique<Overlay2D>()) {
+  AddListener(m_overlay2D.get());
+}
 VideoManager::~VideoManager() = default;
 
 void VideoManager::SetClearColor(float red, float green, float blue, float alpha) {

@@ -20,7 +20,9 @@
 #include "tier0/Matrix.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class GLTexture;
@@ -28,6 +30,9 @@ class GLDepthStencilBuffer;
 class GLVertexFormat;
 class GLVertexBuffer;
 class GLIndexBuffer;
+class GLRenderEffect;
+class GLFontResource;
+class Overlay2D;
 class VideoManager;
 
 struct DisplayMode {
@@ -103,6 +108,18 @@ class VideoManager {
   // The same projection for any screen size.
   static Matrix4x4 Make2DProjection(uint32_t width, uint32_t height);
 
+  // 2D overlays (Overlay2D.h): screen pixels of the current mode, (0, 0) at
+  // the top left; one of quads or text at a time, each ended by its End.
+  bool BeginQuads(GLTexture* texture = nullptr, GLRenderEffect* effect = nullptr);
+  bool AddQuad(float x1, float y1, float x2, float y2, float red, float green, float blue,
+               float alpha, float s1 = 0.0f, float t1 = 0.0f, float s2 = 1.0f, float t2 = 1.0f);
+  bool EndQuads();
+  bool BeginFont(GLFontResource* font);
+  bool AddText(std::string_view text, float x, float y, float red, float green, float blue,
+               float alpha, float scaleX = 1.0f, float scaleY = 1.0f);
+  bool EndFont();
+  Overlay2D& Get2D() { return *m_overlay2D; }
+
   void AddListener(VideoListener* listener);
   void RemoveListener(VideoListener* listener);
 
@@ -125,6 +142,7 @@ class VideoManager {
   uint32_t m_clearStencil = 0;
   Matrix4x4 m_projection2D;
   std::vector<VideoListener*> m_listeners;
+  std::unique_ptr<Overlay2D> m_overlay2D;
 };
 
 // Makes the graphics system object for a window (GL by default).

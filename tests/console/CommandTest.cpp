@@ -177,14 +177,79 @@ TEST_F(ProcessorTest, CompletesVariableNamesNotCommands) {
   EXPECT_THAT(names, ElementsAre("DrawSkeletons"));
 }
 
-// Pins the stub that stands in for console drawing; it goes when drawing lands.
-TEST_F(ProcessorTest, DrawingIsInertWithoutAFont) {
-  m_processor.LoadConsoleFont();
+namespace {
+
+// Records what the processor asks of its drawing; LoadFont succeeds when told.
+struct RecordingDrawing : ConsoleDrawing {
+  bool fontLoads = true;
+  bool font = false;
+  std::vector<std::string> calls;
+  bool LoadFont(const char* path) override {
+    calls.push_back(std::string("load ") + path);
+    font = fontLoads;
+    return font;
+  }
+  void ReleaseFont() override {
+    if (font) calls.push_back("release");
+    font = false;
+  }
+  bool HasFont() const override { return font; }
+  void BeginQuads() override { calls.push_back("quads"); }
+  void EndQuads() override { calls.push_back("/quads"); }
+  void BeginFont() override { calls.push_back("font"); }
+  void EndFont() override { calls.push_back("/font"); }
+  void DrawRectangle(int x1, int, int, int, float, float, float, float) override {
+    calls.push_back("rect " + std::to_string(x1));
+  }
+  void DrawText(std::string_view text, int, int, float, float, float, float) override {
+    calls.push_back("text " + std::string(text));
+  }
+  int GetFontHeight() override { return 17; }
+  int GetTextWidth(std::string_view text) override { return 8 * int(text.size()); }
+};
+
+}  // namespace
+
+TEST_F(ProcessorTest, DrawingIsInertWithoutADrawingOrAFont) {
+  m_processor.LoadConsoleFont();  // nothing to load with yet
   m_processor.BeginFont();
   m_processor.DrawText("abc", 0, 0, 1, 1, 1, 1);
   m_processor.EndFont();
   EXPECT_EQ(m_processor.GetFontHeight(), 0);
   EXPECT_EQ(m_processor.GetTextWidth("abc"), 0);
+
+  RecordingDrawing drawing;
+  drawing.fontLoads = false;
+  m_processor.SetDrawing(&drawing);
+  m_processor.LoadConsoleFont();
+  m_processor.BeginQuads();
+  m_processor.DrawRectangle(1, 2, 3, 4, 1, 1, 1, 1);
+  m_processor.EndQuads();
+  EXPECT_EQ(m_processor.GetTextWidth("abc"), 0);
+  EXPECT_THAT(drawing.calls, ElementsAre("load Fonts/console.f"));
+  m_processor.SetDrawing(nullptr);
+}
+
+TEST_F(ProcessorTest, DrawingGoesThroughTheConsoleFontOnceLoaded) {
+  RecordingDrawing drawing;
+  m_processor.SetDrawing(&drawing);
+  m_processor.LoadConsoleFont();
+  m_processor.BeginQuads();
+  m_processor.DrawRectangle(7, 0, 9, 9, 1, 1, 1, 1);
+  m_processor.EndQuads();
+  m_processor.BeginFont();
+  m_processor.DrawText("abc", 0, 0, 1, 1, 1, 1);
+  m_processor.EndFont();
+  EXPECT_EQ(m_processor.GetFontHeight(), 17);
+  EXPECT_EQ(m_processor.GetTextWidth("abc"), 24);
+  // Loading again replaces the font; shutdown releases it.
+  m_processor.LoadConsoleFont();
+  m_processor.Shutdown();
+  EXPECT_THAT(drawing.calls,
+              ElementsAre("load Fonts/console.f", "quads", "rect 7", "/quads", "font", "text abc",
+                          "/font", "release", "load Fonts/console.f", "release"));
+  EXPECT_EQ(m_processor.GetFontHeight(), 0);
+  m_processor.SetDrawing(nullptr);
 }
 
 // The built-in commands live in the process-wide registries and reach the

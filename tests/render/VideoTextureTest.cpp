@@ -1,0 +1,176 @@
+// Video textures on the fake device, fed by clips our own writer makes:
+// playback on a manual clock (first use starts it, at most 25 new frames a
+// second, loops at the end, stands still while unused), the frame's colours
+// in the texture whatever the clip's size, and files that are no video.
+#include <vector>
+
+#include "ClipWriter.h"
+#include "RenderTestUtil.h"
+#include "common/TestFiles.h"
+#include "render/Texture.h"
+#include "render/VideoTexture.h"
+
+using namespace rendertest;
+
+namespace {
+
+uint64_t g_now = 0;
+uint64_t ManualMilliseconds() {
+  return g_now;
+}
+
+// Frame i of the test clips is a solid colour of its own.
+uint32_t FrameColour(int i) {
+  return uint32_t(0x102030 + i * 0x080402);
+}
+
+class VideoTextureTest : public FakeVideoTest {
+ protected:
+  void SetUp() override {
+    FakeVideoTest::SetUp();
+    FileSystem::AddToSearchPath(m_dir.Str(), true);
+    g_now = 100000;
+    SetVideoTextureClock(ManualMilliseconds);
+  }
+  void TearDown() override {
+    if (m_texture) m_texture->Release();
+    SetVideoTextureClock(nullptr);
+    FakeVideoTest::TearDown();
+  }
+  GLAVITexture* Load(const std::string& name) {
+    m_texture = LoadTexture(name.c_str());
+    return dynamic_cast<GLAVITexture*>(m_texture);
+  }
+  bool Clip(
+      const std::string& name, int w, int h, int fps, int frames,
+      const cliptest::FramePainter& paint = [](int i, int, int) { return FrameColour(i); }) {
+    return cliptest::WriteClip(m_dir.Str() + "/" + name, w, h, fps, frames, paint);
+  }
+  // Texel (x, y) of the texture as 0xAARRGGBB, read without advancing playback.
+  uint32_t Texel(int x, int y) {
+    void* bits = nullptr;
+    uint32_t pitch = 0;
+    if (!m_texture->Lock(0, &bits, &pitch, 0)) return 0;
+    const uint8_t* p = static_cast<const uint8_t*>(bits) + size_t(y) * pitch + size_t(x) * 4;
+    uint32_t argb = uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+    m_texture->Unlock();
+    return argb;
+  }
+
+  kaztest::TempDir m_dir{"video"};
+  GLTexture* m_texture = nullptr;
+};
+
+TEST_F(VideoTextureTest, PlaysAtMost25FramesASecondAndOnlyWhenUsed) {
+  ASSERT_NE(Start(), nullptr);
+  ASSERT_TRUE(Clip("clip.avi", 32, 32, 50, 50));  // one second at 50 frames a second
+  GLAVITexture* video = Load("clip.avi");
+  ASSERT_NE(video, nullptr) << AllLines();
+  EXPECT_EQ(video->GetLengthMs(), 1000u);
+  EXPECT_EQ(video->GetWidth(), 512u);
+  g_now += 5000;  // unused: nothing happens
+  EXPECT_EQ(video->GetUploadCount(), 0u);
+  EXPECT_EQ(Texel(0, 0), 0u);
+  video->GetGLTexture();  // the first use starts the clock at frame 0
+  EXPECT_EQ(video->GetUploadCount(), 1u);
+  EXPECT_EQ(Texel(0, 0), 0xFF000000u | FrameColour(0));
+  for (int step = 0; step < 50; ++step) {  // half a second in 10 ms steps
+    g_now += 10;
+    video->GetGLTexture();
+  }
+  EXPECT_EQ(video->GetUploadCount(), 1u + 500 / 40);
+  EXPECT_EQ(video->GetLastFrameTime(), 480u);
+  EXPECT_EQ(Texel(5, 7), 0xFF000000u | FrameColour(480 / 20));
+}
+
+TEST_F(VideoTextureTest, LoopsAtTheEnd) {
+  ASSERT_NE(Start(), nullptr);
+  ASSERT_TRUE(Clip("clip.avi", 16, 16, 10, 5));  // half a second
+  GLAVITexture* video = Load("clip.avi");
+  ASSERT_NE(video, nullptr) << AllLines();
+  video->GetGLTexture();
+  g_now += 450;
+  video->GetGLTexture();
+  EXPECT_EQ(Texel(0, 0), 0xFF000000u | FrameColour(4));
+  g_now += 100;  // beyond the end: the clock restarts
+  video->GetGLTexture();
+  g_now += 1;
+  video->GetGLTexture();
+  EXPECT_EQ(video->GetLastFrameTime(), 1u);  // played again from the start
+  EXPECT_EQ(Texel(0, 0), 0xFF000000u | FrameColour(0));
+}
+
+TEST_F(VideoTextureTest, FramesOfAnySizeFillTheTextureUpright) {
+  ASSERT_NE(Start(), nullptr);
+  // Top half red, bottom half blue, a green first column.
+  for (auto [w, h] : {std::pair{700, 300}, std::pair{8, 6}, std::pair{512, 1030}}) {
+    ASSERT_TRUE(Clip("odd.avi", w, h, 25, 2, [w = w, h = h](int, int x, int y) -> uint32_t {
+      if (x == 0 && w > 100) return 0x00FF00;
+      return y < h / 2 ? 0xFF0000 : 0x0000FF;
+    }));
+    GLAVITexture* video = Load("odd.avi");
+    ASSERT_NE(video, nullptr) << AllLines();
+    video->GetGLTexture();
+    EXPECT_EQ(Texel(256, 0), 0xFFFF0000u) << w << "x" << h;
+    EXPECT_EQ(Texel(511, 511), 0xFF0000FFu) << w << "x" << h;
+    if (w > 100) EXPECT_EQ(Texel(0, 100), 0xFF00FF00u) << w << "x" << h;
+    m_texture->Release();
+    m_texture = nullptr;
+  }
+}
+
+TEST_F(VideoTextureTest, AnEmptyStreamStaysBlack) {
+  ASSERT_NE(Start(), nullptr);
+  ASSERT_TRUE(Clip("empty.avi", 16, 16, 25, 0));
+  GLAVITexture* video = Load("empty.avi");
+  if (!video) {
+    // Without a single frame FFmpeg may not know the stream's size at all.
+    EXPECT_EQ(CountContaining("Failed to get video stream for AVI file 'empty.avi'"), 1)
+        << AllLines();
+    return;
+  }
+  for (int i = 0; i < 5; ++i) {
+    g_now += 50;
+    video->GetGLTexture();
+  }
+  EXPECT_EQ(video->GetUploadCount(), 0u);
+  EXPECT_EQ(Texel(3, 3), 0u);
+}
+
+TEST_F(VideoTextureTest, AFileThatIsNoVideoGivesItsLine) {
+  ASSERT_NE(Start(), nullptr);
+  m_dir.Write("notes.avi", "these are not the frames you are looking for");
+  EXPECT_EQ(LoadTexture("notes.avi"), nullptr);
+  EXPECT_EQ(CountContaining("Failed to open AVI file 'notes.avi'", LogLevel_Error), 1)
+      << AllLines();
+  EXPECT_EQ(LoadTexture("missing.avi"), nullptr);
+  EXPECT_EQ(CountContaining("Failed to open AVI file 'missing.avi'", LogLevel_Error), 1);
+}
+
+TEST_F(VideoTextureTest, TheClipWriterIsDeterministic) {
+  ASSERT_TRUE(Clip("a.avi", 16, 8, 25, 3));
+  ASSERT_TRUE(Clip("b.avi", 16, 8, 25, 3));
+  EXPECT_EQ(m_dir.Read("a.avi"), m_dir.Read("b.avi"));
+}
+
+TEST_F(VideoTextureTest, ADeviceResetKeepsPlaying) {
+  VideoManager* vm = Start();
+  ASSERT_NE(vm, nullptr);
+  ASSERT_TRUE(Clip("clip.avi", 16, 16, 25, 25));
+  GLAVITexture* video = Load("clip.avi");
+  ASSERT_NE(video, nullptr);
+  video->GetGLTexture();
+  ASSERT_EQ(vm->SetDisplayMode(), 0) << AllLines();  // a reset with a live video texture
+  g_now += 100;
+  EXPECT_NE(video->GetGLTexture(), nullptr);
+  EXPECT_EQ(Texel(0, 0), 0xFF000000u | FrameColour(2));
+  // Closed and set up anew, it plays on.
+  vm->Close();
+  EXPECT_EQ(video->GetGLTexture(), nullptr);
+  ASSERT_EQ(vm->SetDisplayMode(), 0) << AllLines();
+  g_now += 100;
+  EXPECT_NE(video->GetGLTexture(), nullptr);
+  EXPECT_EQ(Texel(0, 0), 0xFF000000u | FrameColour(5));
+}
+
+}  // namespace
