@@ -532,3 +532,8 @@ class GSystem : public GObject {
   // Screen position of the client area's top-left corner.
   virtual void ClientToScreen(void* window, int32_t* x, int32_t* y) = 0;
 };
+
+// The graphics system of the backend this engine is built with, for the
+// launcher's window; null with the reason when it cannot be had. The backend's
+// own corner defines it (gl/GLDevice.cpp), so neutral code never names one.
+GSystem* CreatePlatformGraphicsSystem(void* window, std::string* reason);

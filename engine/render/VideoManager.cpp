@@ -14,7 +14,6 @@
 #include "render/RenderEffect.h"
 #include "render/Texture.h"
 #include "render/VertexFormat.h"
-#include "render/gl/GLDevice.h"
 #include "tier0/ResourceManager.h"
 
 namespace {
@@ -159,7 +158,7 @@ bool VideoManager::ApplyDisplaySettings() {
 // GLVideoManager
 
 GLVideoManager::GLVideoManager(GraphicsSystemFactory factory)
-    : m_factory(factory ? factory : CreateGLSystem) {}
+    : m_factory(factory ? factory : CreatePlatformGraphicsSystem) {}
 
 GLVideoManager::~GLVideoManager() {
   Close();

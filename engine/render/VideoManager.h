@@ -127,7 +127,8 @@ class VideoManager {
   std::vector<VideoListener*> m_listeners;
 };
 
-// Makes the graphics system object for a window (GL by default).
+// Makes the graphics system object for a window (by default the platform's,
+// CreatePlatformGraphicsSystem).
 using GraphicsSystemFactory = GSystem* (*)(void* window, std::string* reason);
 
 class GLVideoManager : public VideoManager {

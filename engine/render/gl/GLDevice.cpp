@@ -1283,3 +1283,7 @@ GSystem* CreateGLSystem(void* window, std::string* reason) {
   if (const char* off = SDL_getenv("KAZ_GL_NO_S3TC"); off && *off == '1') s3tc = false;
   return new gldev::System(window, ctx, s3tc);
 }
+
+GSystem* CreatePlatformGraphicsSystem(void* window, std::string* reason) {
+  return CreateGLSystem(window, reason);
+}
