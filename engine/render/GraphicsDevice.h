@@ -121,9 +121,15 @@ enum Format : uint32_t {
   FMT_BINARYBUFFER = 199,
 };
 
+// Facts about formats, all read from the one format table (Formats.cpp).
 bool IsCompressedFormat(Format f);
-// Bytes per pixel of an uncompressed colour format (0 for unsupported ones).
+// Bytes per pixel of an uncompressed format (0 for those never locked pixel by pixel).
 uint32_t GetFormatBytesPerPixel(Format f);
+// Whether a device makes textures of the format, and can render into them.
+bool IsTextureFormat(Format f);
+bool IsRenderTargetFormat(Format f);
+bool IsDepthFormat(Format f);
+bool HasStencilBits(Format f);
 // Bytes of one row of pixels (of 4x4 blocks for compressed formats) and of a
 // whole level of width x height.
 uint32_t GetFormatPitch(Format f, uint32_t width);

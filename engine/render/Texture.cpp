@@ -67,7 +67,7 @@ bool GLTexture::Create(uint32_t width, uint32_t height, uint32_t type, uint32_t 
     uint32_t levels = renderTarget ? 1 : 0;
     uint32_t usage = (dynamic ? GUSAGE_DYNAMIC : 0) | (renderTarget ? GUSAGE_RENDERTARGET : 0);
     m_pool = (!dynamic && !renderTarget) ? GPOOL_MANAGED : GPOOL_DEFAULT;
-    Format f = ToDeviceFormat(format);
+    Format f = ToDeviceFormat(format, renderTarget);
     if (type == TEXTYPE_2D) {
       r = vm->GetDevice()->CreateTexture(GTEXTYPE_2D, width, height, 1, levels, usage, f, m_pool,
                                          &m_texture);

@@ -85,21 +85,8 @@ bool LookupFormat(Format f, bool s3tc, GLFormat* out) {
   return true;
 }
 
-bool IsRenderable(Format f) {
-  return f == FMT_A8R8G8B8 || f == FMT_X8R8G8B8 || f == FMT_R5G6B5 || f == FMT_A1R5G5B5 ||
-         f == FMT_A4R4G4B4 || f == FMT_X1R5G5B5 || f == FMT_X4R4G4B4;
-}
-
-bool IsDepthFormat(Format f) {
-  return f == FMT_D16 || f == FMT_D16_LOCKABLE || f == FMT_D24S8 || f == FMT_D24X8 ||
-         f == FMT_D32 || f == FMT_D24X4S4 || f == FMT_D15S1;
-}
-bool HasStencil(Format f) {
-  return f == FMT_D24S8 || f == FMT_D24X4S4 || f == FMT_D15S1;
-}
-
 GLenum DepthInternal(Format f) {
-  if (HasStencil(f)) return GL_DEPTH24_STENCIL8;
+  if (HasStencilBits(f)) return GL_DEPTH24_STENCIL8;
   if (f == FMT_D24X8) return GL_DEPTH_COMPONENT24;
   if (f == FMT_D32) return GL_DEPTH_COMPONENT32;
   return GL_DEPTH_COMPONENT16;
@@ -596,7 +583,7 @@ bool Device::CreateBackBuffer(std::string* reason) {
                 : m_pp.backBufferFormat == FMT_A8R8G8B8 ? FMT_A8R8G8B8
                                                         : FMT_X8R8G8B8;
   if (m_pp.backBufferFormat != FMT_UNKNOWN) desc.format = m_pp.backBufferFormat;
-  if (!IsRenderable(desc.format)) desc.format = FMT_X8R8G8B8;
+  if (!IsRenderTargetFormat(desc.format)) desc.format = FMT_X8R8G8B8;
   desc.usage = GUSAGE_RENDERTARGET;
   desc.width = std::max(1u, m_pp.backBufferWidth);
   desc.height = std::max(1u, m_pp.backBufferHeight);
@@ -703,7 +690,7 @@ bool Device::PrepareTarget() {
   }
   Surface* ds = static_cast<Surface*>(m_depthStencil);
   GLuint rb = ds ? ds->renderbuffer : 0;
-  bool stencil = ds && HasStencil(ds->Desc().format);
+  bool stencil = ds && HasStencilBits(ds->Desc().format);
   kgl::FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, rb);
   kgl::FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
                                stencil ? rb : 0);
@@ -1200,8 +1187,8 @@ GResult Device::CreateTexture(GTextureType type, uint32_t width, uint32_t height
   if (width > maxEdge || height > maxEdge || (type == GTEXTYPE_VOLUME && depth > maxEdge))
     return GLERR_INVALIDCALL;
   GLFormat f;
-  if (!LookupFormat(format, HasS3TC(), &f)) return GLERR_INVALIDCALL;
-  if ((usage & GUSAGE_RENDERTARGET) && (type == GTEXTYPE_VOLUME || !IsRenderable(format)))
+  if (!IsTextureFormat(format) || !LookupFormat(format, HasS3TC(), &f)) return GLERR_INVALIDCALL;
+  if ((usage & GUSAGE_RENDERTARGET) && (type == GTEXTYPE_VOLUME || !IsRenderTargetFormat(format)))
     return GLERR_INVALIDCALL;
   if (IsCompressedFormat(format) && type == GTEXTYPE_VOLUME) return GLERR_INVALIDCALL;
   Texture* t = new Texture(this, type, width, height, depth, levels, usage, format, pool);
