@@ -126,7 +126,7 @@ class EffectTest : public FakeVideoTest {
 
 TEST_F(EffectTest, LookupByNameAndSemantic) {
   GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
-  ASSERT_NE(fx, nullptr) << AllLines();
+  ASSERT_NE(fx, nullptr) << m_log.Dump();
   EXPECT_EQ(fx->GetTechniqueCount(), 6u);
   EffectHandle t = fx->GetTechniqueByName("Blended");
   EXPECT_NE(t, 0u);
@@ -160,15 +160,14 @@ TEST_F(EffectTest, MatricesAreHandedOverTransposed) {
 
 TEST_F(EffectTest, NoValidTechniqueFailsTheLoad) {
   EXPECT_EQ(LoadRenderEffect("RenderEffects/future.fx"), nullptr);
-  EXPECT_EQ(CountContaining(
+  EXPECT_EQ(m_log.Count(
                 "GL .fx file 'RenderEffects/future.fx' has no technique that will validate on this "
                 "hardware!",
                 LogLevel_Error),
             1);
   EXPECT_EQ(LoadRenderEffect("RenderEffects/none.fx"), nullptr);
-  EXPECT_EQ(
-      CountContaining("Could not open RenderEffect file 'RenderEffects/none.fx'", LogLevel_Error),
-      1);
+  EXPECT_EQ(m_log.Count("Could not open RenderEffect file 'RenderEffects/none.fx'", LogLevel_Error),
+            1);
 }
 
 TEST_F(EffectTest, PassesRestoreTheirStatesAtEnd) {
@@ -191,7 +190,7 @@ TEST_F(EffectTest, PassesRestoreTheirStatesAtEnd) {
   dev->GetRenderState(GRS_CULLMODE, &v);
   EXPECT_EQ(v, uint32_t(GCULL_CW));
   EXPECT_FALSE(fx->End());
-  EXPECT_EQ(CountContaining("GLEffect::End failed with result GLERR_INVALIDCALL."), 1);
+  EXPECT_EQ(m_log.Count("GLEffect::End failed with result GLERR_INVALIDCALL."), 1);
   fx->Release();
 }
 
@@ -211,14 +210,14 @@ class TestLights : public RenderLightSet {
 
 TEST_F(EffectTest, WorldEffectVariantsPassesAndLights) {
   WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/bones.fx", 0);
-  ASSERT_NE(w, nullptr) << AllLines();
+  ASSERT_NE(w, nullptr) << m_log.Dump();
   EXPECT_NE(w->GetSemanticHandle(SEM_WORLDVIEWPROJMATRIX), 0u);
   EXPECT_NE(w->GetSemanticHandle(SEM_TIME), 0u);
   EXPECT_EQ(w->GetSemanticHandle(SEM_BONES), 0u);
   // No Glow technique: nothing to draw, nothing logged.
-  Lines().clear();
+  m_log.Clear();
   EXPECT_EQ(w->SetupPass(PASS_GLOW, 0, nullptr), 0u);
-  EXPECT_TRUE(Lines().empty());
+  EXPECT_TRUE(m_log.Lines().empty());
   EXPECT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 0, nullptr), 1u);
   EXPECT_TRUE(w->BeginPass(0));
   EXPECT_FALSE(w->BeginPass(1));
@@ -233,9 +232,9 @@ TEST_F(EffectTest, WorldEffectVariantsPassesAndLights) {
   // Three influences fail once, loudly, then quietly; variant 0 is unaffected.
   EXPECT_FALSE(w->SelectVariant(3));
   EXPECT_FALSE(w->SelectVariant(3));
-  EXPECT_EQ(CountContaining(
-                "Failed to load RenderEffect 'RenderEffects/bones.fx' with 3 bone influences!"),
-            1);
+  EXPECT_EQ(
+      m_log.Count("Failed to load RenderEffect 'RenderEffects/bones.fx' with 3 bone influences!"),
+      1);
   EXPECT_TRUE(w->SelectVariant(0));
   EXPECT_TRUE(w->SelectVariant(4));
   w->Release();
@@ -245,7 +244,7 @@ TEST_F(EffectTest, NamedParametersAndMaterials) {
   Material* m = CreateMaterial();
   ASSERT_NE(m, nullptr);
   EXPECT_FALSE(m->SetTexture("DiffuseMap", "Textures/red_dxt1.dds"));  // no effect yet
-  ASSERT_TRUE(m->SetRenderEffect("RenderEffects/bones.fx")) << AllLines();
+  ASSERT_TRUE(m->SetRenderEffect("RenderEffects/bones.fx")) << m_log.Dump();
   WorldRenderEffect* w = m->GetRenderEffect();
   EXPECT_EQ(w->GetNamedParameter("Nothing"), 0u);
   EXPECT_EQ(w->GetNamedParameterCount(), 0u);
@@ -260,8 +259,8 @@ TEST_F(EffectTest, NamedParametersAndMaterials) {
   EXPECT_EQ(GetTextureResourceManager().Find("Textures/red_dxt1.dds"),
             nullptr);  // dropped with its binding
   EXPECT_FALSE(m->SetRenderEffect("RenderEffects/none.fx"));
-  EXPECT_EQ(CountContaining("Material: Failed to load RenderEffect 'RenderEffects/none.fx'",
-                            LogLevel_Message),
+  EXPECT_EQ(m_log.Count("Material: Failed to load RenderEffect 'RenderEffects/none.fx'",
+                        LogLevel_Message),
             1);
   m->Release();
 }
@@ -269,7 +268,7 @@ TEST_F(EffectTest, NamedParametersAndMaterials) {
 TEST_F(EffectTest, DefaultEffectHasTheWorldTechniquesInEveryVariant) {
   for (uint32_t bones : {0u, 4u}) {
     WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/default.fx", bones);
-    ASSERT_NE(w, nullptr) << AllLines();
+    ASSERT_NE(w, nullptr) << m_log.Dump();
     EXPECT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, bones, nullptr), 1u);
     w->ResetPass();
     TestLights lights;
