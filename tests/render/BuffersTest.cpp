@@ -179,6 +179,27 @@ TEST(BuffersWithoutVideo, CreationNeedsAVideoManager) {
   EXPECT_EQ(capture.Count("Cannot create IB without a video manager with display mode set!"), 1);
 }
 
+TEST(FormatTables, EveryRowAgreesWithItself) {
+  for (Format f : ListFormats()) {
+    SCOPED_TRACE(GetFormatName(f));
+    EXPECT_NE(*GetFormatName(f), '\0');
+    if (GetFormatBytesPerPixel(f)) EXPECT_EQ(GetFormatBits(f), 8 * GetFormatBytesPerPixel(f));
+    if (IsRenderTargetFormat(f)) EXPECT_TRUE(IsTextureFormat(f));
+    if (uint32_t engine = FromDeviceFormat(f)) {
+      EXPECT_EQ(FromDeviceFormat(ToDeviceFormat(engine)), engine);
+      EXPECT_TRUE(IsTextureFormat(ToDeviceFormat(engine)));
+    }
+  }
+  // Whatever format the back buffer reads back as can be made as a render target.
+  Format target = ToDeviceFormat(FromDeviceFormat(FMT_X8R8G8B8), true);
+  EXPECT_TRUE(IsRenderTargetFormat(target));
+  EXPECT_EQ(FromDeviceFormat(target), 1u);
+}
+
+TEST_F(BufferTest, FakeDeviceRefusesWhatTheTableRefuses) {
+  ExpectDeviceFollowsFormatTable(Device());
+}
+
 TEST(FormatTables, NamesBitsAndSearch) {
   EXPECT_STREQ(GetFormatName(FMT_A8R8G8B8), "GLFMT_A8R8G8B8");
   EXPECT_STREQ(GetFormatName(FMT_DXT5), "GLFMT_DXT5");

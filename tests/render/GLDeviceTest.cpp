@@ -274,6 +274,25 @@ TEST_F(GLDeviceTest, AlphaTestDiscardsInTheFragmentEpilogue) {
   fx->Release();
 }
 
+TEST_F(GLDeviceTest, DeviceMakesExactlyTheTablesFormats) {
+  ExpectDeviceFollowsFormatTable(m_vm->GetDevice());
+}
+
+TEST_F(GLDeviceTest, TargetInTheBackBuffersFormatRenders) {
+  uint32_t format = m_vm->GetRenderTarget()->GetFormat();
+  GLTexture* rt = CreateTexture(16, 16, TEXTYPE_2D, format, false, true);
+  ASSERT_NE(rt, nullptr) << m_log.Dump();
+  EXPECT_EQ(rt->GetFormat(), format);
+  ASSERT_TRUE(rt->ActivateAsRenderTarget(0));
+  m_vm->SetClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+  ASSERT_TRUE(m_vm->Clear(true, false, false));
+  GSurface* surface = rt->GetGLRenderTargetSurface(0);
+  EXPECT_EQ(Pixel(ReadBack(surface), 3, 3, 16) & 0xFFFFFF, 0x0000FFu);
+  SafeRelease(surface);
+  m_vm->ReleaseBindings();
+  rt->Release();
+}
+
 TEST_F(GLDeviceTest, RenderTargetClearedAndSavedAsBmp) {
   GLTexture* rt = CreateTexture(32, 16, TEXTYPE_2D, 2, false, true);
   ASSERT_NE(rt, nullptr) << m_log.Dump();
