@@ -1,6 +1,6 @@
 #include "render/RenderEffect.h"
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 
 #include "core/Log.h"
@@ -29,9 +29,17 @@ ResourceManager& EffectManager() {
 
 Material* g_defaultMaterial = nullptr;
 
-float ClockSeconds() {
-  using namespace std::chrono;
-  return float(duration<double>(steady_clock::now().time_since_epoch()).count());
+// One reference to each effect resource with a variant that failed to build.
+std::vector<WorldRenderEffect*>& FailedEffects() {
+  static std::vector<WorldRenderEffect*> effects;
+  return effects;
+}
+
+// Seconds since engine start: a float of seconds since boot would lose its
+// fractions after days of uptime and make time-driven effects stutter.
+float EffectTime() {
+  VideoManager* vm = GetVideoManager();
+  return vm ? float(vm->GetTimeSinceStart()) : 0.0f;
 }
 
 }  // namespace
@@ -256,8 +264,10 @@ void WorldRenderEffect::Unload(bool) {
     v = Variant();
   }
   m_currentVariant = -1;
-  for (Named& n : m_named)
+  for (Named& n : m_named) {
     for (EffectHandle& h : n.handles) h = 0;
+    n.texture.Reset();
+  }
 }
 
 GLRenderEffect* WorldRenderEffect::GetVariantEffect(uint32_t boneCount) const {
@@ -288,6 +298,8 @@ bool WorldRenderEffect::SelectVariant(uint32_t n) {
       v.semantics[s] = v.effect->GetParameterBySemantic(kSemanticNames[s]);
   }
   m_currentVariant = int(n);
+  for (uint32_t s = 0; s < SEM_COUNT; ++s) ApplySemantic(s);
+  for (uint32_t i = 1; i <= m_namedCount; ++i) ApplyNamedTexture(i);
   return true;
 }
 
@@ -314,7 +326,7 @@ uint32_t WorldRenderEffect::SetupPass(uint32_t pass, uint32_t boneCount, RenderL
   Variant& v = m_variants[m_currentVariant];
   m_currentPass = pass;
   m_currentEffect = v.effect;
-  if (v.semantics[SEM_TIME]) m_currentEffect->SetFloat(v.semantics[SEM_TIME], ClockSeconds());
+  if (v.semantics[SEM_TIME]) m_currentEffect->SetFloat(v.semantics[SEM_TIME], EffectTime());
   if (pass == PASS_LIT) {
     m_lights = lights;
     if (lights && SetupLight()) {
@@ -375,23 +387,39 @@ void WorldRenderEffect::ResetPass() {
   m_lights = nullptr;
 }
 
-void WorldRenderEffect::SetSemanticVector(uint32_t semantic, float x, float y, float z) {
-  if (m_currentVariant < 0 || semantic >= SEM_COUNT) return;
+void WorldRenderEffect::ApplySemantic(uint32_t semantic) {
+  const SemanticValue& value = m_values[semantic];
+  if (m_currentVariant < 0 || value.kind == SemanticValue::kNone) return;
   Variant& v = m_variants[m_currentVariant];
-  if (v.effect && v.semantics[semantic]) v.effect->SetVector3(v.semantics[semantic], x, y, z);
+  EffectHandle h = v.semantics[semantic];
+  if (!v.effect || !h) return;
+  if (value.kind == SemanticValue::kVector)
+    v.effect->SetVector3(h, value.vector[0], value.vector[1], value.vector[2]);
+  else
+    v.effect->SetMatrixArray(h, value.matrices.data(), uint32_t(value.matrices.size()));
+}
+
+void WorldRenderEffect::SetSemanticVector(uint32_t semantic, float x, float y, float z) {
+  if (semantic >= SEM_COUNT) return;
+  SemanticValue& value = m_values[semantic];
+  value.kind = SemanticValue::kVector;
+  value.vector[0] = x;
+  value.vector[1] = y;
+  value.vector[2] = z;
+  ApplySemantic(semantic);
 }
 
 void WorldRenderEffect::SetSemanticMatrix(uint32_t semantic, const Matrix4x4& m) {
-  if (m_currentVariant < 0 || semantic >= SEM_COUNT) return;
-  Variant& v = m_variants[m_currentVariant];
-  if (v.effect && v.semantics[semantic]) v.effect->SetMatrix(v.semantics[semantic], m);
+  SetSemanticMatrixArray(semantic, &m, 1);
 }
 
 void WorldRenderEffect::SetSemanticMatrixArray(uint32_t semantic, const Matrix4x4* m,
                                                uint32_t count) {
-  if (m_currentVariant < 0 || semantic >= SEM_COUNT) return;
-  Variant& v = m_variants[m_currentVariant];
-  if (v.effect && v.semantics[semantic]) v.effect->SetMatrixArray(v.semantics[semantic], m, count);
+  if (semantic >= SEM_COUNT || !m) return;
+  SemanticValue& value = m_values[semantic];
+  value.kind = SemanticValue::kMatrices;
+  value.matrices.assign(m, m + count);
+  ApplySemantic(semantic);
 }
 
 uint32_t WorldRenderEffect::GetNamedParameter(const char* name) {
@@ -415,14 +443,20 @@ uint32_t WorldRenderEffect::GetNamedParameter(const char* name) {
   return ++m_namedCount;
 }
 
-void WorldRenderEffect::SetNamedTexture(uint32_t index, GLTexture* texture) {
-  if (m_currentVariant < 0 || index < 1 || index > m_namedCount) return;
-  Variant& v = m_variants[m_currentVariant];
-  if (!v.effect) return;
+void WorldRenderEffect::ApplyNamedTexture(uint32_t index) {
   Named& n = m_named[index - 1];
+  Variant& v = m_variants[m_currentVariant];
+  if (!v.effect || !n.texture) return;
   if (!n.handles[m_currentVariant])
     n.handles[m_currentVariant] = v.effect->GetParameterByName(n.name.c_str());
-  if (n.handles[m_currentVariant]) v.effect->SetTexture(n.handles[m_currentVariant], texture);
+  if (n.handles[m_currentVariant])
+    v.effect->SetTexture(n.handles[m_currentVariant], n.texture.Get());
+}
+
+void WorldRenderEffect::SetNamedTexture(uint32_t index, GLTexture* texture) {
+  if (m_currentVariant < 0 || index < 1 || index > m_namedCount) return;
+  m_named[index - 1].texture = Ref<GLTexture>::Share(texture);
+  ApplyNamedTexture(index);
 }
 
 ResourceManager& GetWorldRenderEffectManager() {
@@ -434,10 +468,23 @@ WorldRenderEffect* GetWorldRenderEffect(const char* fileName, uint32_t boneCount
   WorldRenderEffect* e = EffectManager().GetOrLoad<WorldRenderEffect>(fileName);
   if (!e) return nullptr;
   if (!e->SelectVariant(boneCount)) {
-    e->Release();
+    // The resource remembers which of its variants failed; dropping its last
+    // reference would forget that and compile (and log) the file again on
+    // every request. Broken effects stay until the video shuts down.
+    std::vector<WorldRenderEffect*>& kept = FailedEffects();
+    if (std::find(kept.begin(), kept.end(), e) == kept.end())
+      kept.push_back(e);
+    else
+      e->Release();
     return nullptr;
   }
   return e;
+}
+
+void ReleaseFailedRenderEffects() {
+  std::vector<WorldRenderEffect*> kept;
+  kept.swap(FailedEffects());
+  for (WorldRenderEffect* e : kept) e->Release();
 }
 
 // ---------------------------------------------------------------------------

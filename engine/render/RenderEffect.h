@@ -22,6 +22,7 @@
 #include "render/GEffect.h"
 #include "tier0/Matrix.h"
 #include "tier0/ObjectPool.h"
+#include "tier0/Ref.h"
 #include "tier0/Resource.h"
 
 #include <cstdint>
@@ -131,6 +132,8 @@ class RenderLightSet {
 };
 
 constexpr uint32_t kMaxBoneInfluences = 4;
+// Bone matrices one skinned draw uses at most; effects size their BONES array for it.
+constexpr uint32_t kMaxBonesPerDraw = 20;
 constexpr uint32_t kMaxNamedParameters = 64;
 
 class WorldRenderEffect : public Resource {
@@ -171,7 +174,17 @@ class WorldRenderEffect : public Resource {
     EffectHandle semantics[SEM_COUNT] = {};
     EffectHandle techniques[PASS_COUNT] = {};
   };
+  // The last value given for a semantic. The renderer sets values before it
+  // knows which variant a pass draws with, so each variant gets them all when
+  // it becomes current.
+  struct SemanticValue {
+    enum Kind : uint8_t { kNone, kVector, kMatrices } kind = kNone;
+    float vector[3] = {};
+    std::vector<Matrix4x4> matrices;
+  };
   bool SetupLight();
+  void ApplySemantic(uint32_t semantic);
+  void ApplyNamedTexture(uint32_t index);
 
   Variant m_variants[kMaxBoneInfluences + 1];
   int m_currentVariant = -1;
@@ -179,9 +192,11 @@ class WorldRenderEffect : public Resource {
   GLRenderEffect* m_currentEffect = nullptr;
   uint32_t m_passCount = 0;
   RenderLightSet* m_lights = nullptr;
+  SemanticValue m_values[SEM_COUNT];
   struct Named {
     std::string name;
     EffectHandle handles[kMaxBoneInfluences + 1] = {};
+    Ref<GLTexture> texture;  // the last texture set, for variants made current later
   };
   std::vector<Named> m_named;
   std::map<std::string, uint32_t> m_nameIndex;
@@ -189,7 +204,11 @@ class WorldRenderEffect : public Resource {
 };
 
 // The resource with variant boneCount selected (one more reference), or null.
+// A resource whose variant fails is kept (with its failure) until
+// ReleaseFailedRenderEffects, so a broken file is compiled and logged once.
 WorldRenderEffect* GetWorldRenderEffect(const char* fileName, uint32_t boneCount);
+// Drops the broken effects kept above (video shutdown).
+void ReleaseFailedRenderEffects();
 ResourceManager& GetWorldRenderEffectManager();
 
 class Material : public PooledObject {

@@ -132,6 +132,10 @@ void VideoManager::Shutdown() {
   for (VideoListener* l : std::vector<VideoListener*>(m_listeners)) l->OnVideoShutdown(this);
 }
 
+double VideoManager::GetTimeSinceStart() const {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_startTime).count();
+}
+
 void VideoManager::AddListener(VideoListener* listener) {
   if (listener && std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end())
     m_listeners.push_back(listener);
@@ -432,6 +436,7 @@ void GLVideoManager::OnModeCreated() {
   if (!m_defaultRenderTarget || !m_defaultRenderTarget->CreateFromBackBuffer())
     LogError("Failed to retreive default render target from device.");
   SwapBinding(m_currentRenderTarget, m_defaultRenderTarget);
+  m_currentRenderTargetFace = 0;
   if (!m_defaultDepthStencil || !m_defaultDepthStencil->CreateSurface())
     LogError("Failed to retreive default depth/stencil buffer from device.");
   SwapBinding(m_currentDepthStencil, m_defaultDepthStencil);
@@ -485,6 +490,7 @@ void GLVideoManager::OnDeviceReset() {
   if (m_currentIndexBuffer && m_currentIndexBuffer->GetGLBuffer())
     m_device->SetIndices(m_currentIndexBuffer->GetGLBuffer());
   SwapBinding(m_currentRenderTarget, m_defaultRenderTarget);
+  m_currentRenderTargetFace = 0;
   SwapBinding(m_currentDepthStencil, m_defaultDepthStencil);
   for (VideoListener* l : std::vector<VideoListener*>(m_listeners)) l->OnDeviceReset(this);
 }
@@ -494,6 +500,7 @@ void GLVideoManager::Shutdown() {
   UnbindDevice();
   VideoManager::Shutdown();
   ReleaseDefaultMaterial();
+  ReleaseFailedRenderEffects();
   ResourceManager::NotifyVideoShutdown();
   SwapBinding<GLTexture>(m_defaultRenderTarget, nullptr);
   SwapBinding<GLTexture>(m_currentRenderTarget, nullptr);
@@ -724,7 +731,9 @@ bool GLVideoManager::ActivateGLIndexBuffer(GLIndexBuffer* buffer) {
 
 bool GLVideoManager::ActivateGLRenderTarget(GLTexture* texture, uint32_t face) {
   if (!texture || !m_device) return false;
-  if (texture == m_currentRenderTarget) return true;
+  // Each face of a cube texture is a target of its own.
+  uint32_t deviceFace = texture->GetType() == TEXTYPE_CUBE ? GetDeviceCubeFace(face) : 0;
+  if (texture == m_currentRenderTarget && deviceFace == m_currentRenderTargetFace) return true;
   if (!texture->IsRenderTarget()) return false;
   GSurface* surface = texture->GetGLRenderTargetSurface(face);
   if (!surface) {
@@ -738,6 +747,7 @@ bool GLVideoManager::ActivateGLRenderTarget(GLTexture* texture, uint32_t face) {
     return false;
   }
   SwapBinding(m_currentRenderTarget, texture);
+  m_currentRenderTargetFace = deviceFace;
   return true;
 }
 

@@ -19,6 +19,7 @@
 #include "render/GraphicsDevice.h"
 #include "tier0/Matrix.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -103,6 +104,9 @@ class VideoManager {
   // The same projection for any screen size.
   static Matrix4x4 Make2DProjection(uint32_t width, uint32_t height);
 
+  // Seconds since the manager was created at engine start (the TIME of effects).
+  double GetTimeSinceStart() const;
+
   void AddListener(VideoListener* listener);
   void RemoveListener(VideoListener* listener);
 
@@ -125,6 +129,7 @@ class VideoManager {
   uint32_t m_clearStencil = 0;
   Matrix4x4 m_projection2D;
   std::vector<VideoListener*> m_listeners;
+  std::chrono::steady_clock::time_point m_startTime = std::chrono::steady_clock::now();
 };
 
 // Makes the graphics system object for a window (by default the platform's,
@@ -195,6 +200,7 @@ class GLVideoManager : public VideoManager {
   GAdapterMode m_desktopMode;
   GLTexture* m_defaultRenderTarget = nullptr;
   GLTexture* m_currentRenderTarget = nullptr;
+  uint32_t m_currentRenderTargetFace = 0;  // device cube face of the bound target
   GLDepthStencilBuffer* m_defaultDepthStencil = nullptr;
   GLDepthStencilBuffer* m_currentDepthStencil = nullptr;
   GSystem* m_system = nullptr;

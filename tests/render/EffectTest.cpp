@@ -1,6 +1,10 @@
 // The effect language (preprocessor, parser, errors with file and line), the
 // effect state machine, world render effects with their bone-influence
 // variants and passes, and materials - on the fake device.
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
 #include "RenderTestUtil.h"
 #include "render/EffectParser.h"
 #include "render/RenderEffect.h"
@@ -114,6 +118,23 @@ TEST(EffectParser, ShaderBlocksCarryLineMarkers) {
   ASSERT_TRUE(Parse("\n\nvertexshader VS {\n  void main() {}\n}\n", &d, &errors)) << errors;
   ASSERT_EQ(d.shaders.size(), 1u);
   EXPECT_EQ(d.shaders[0].code.rfind("#line 3 0\n", 0), 0u) << d.shaders[0].code;
+}
+
+TEST(EffectParser, DefaultBonePaletteFitsTheGuaranteedUniforms) {
+  std::ifstream in(kaztest::SourceDir() + "/data/base/RenderEffects/default.fx");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), errors;
+  EffectDesc d;
+  ASSERT_TRUE(Parse(text, &d, &errors, {{"NUM_BONE_INFLUENCES", "4"}})) << errors;
+  // OpenGL 3.3 promises 1,024 vertex uniform components; count each row as a vec4.
+  uint32_t components = 0;
+  const EffectParam* bones = nullptr;
+  for (const EffectParam& p : d.params) {
+    if (p.type == EPT_FLOAT) components += p.rows * 4 * (p.arraySize ? p.arraySize : 1);
+    if (p.semantic == "BONES") bones = &p;
+  }
+  ASSERT_NE(bones, nullptr);
+  EXPECT_GE(bones->arraySize, kMaxBonesPerDraw);
+  EXPECT_LE(components, 1024u);
 }
 
 class EffectTest : public FakeVideoTest {
@@ -279,6 +300,67 @@ TEST_F(EffectTest, DefaultEffectHasTheWorldTechniquesInEveryVariant) {
     }
     w->Release();
   }
+}
+
+TEST_F(EffectTest, ValuesSetBeforeAPassReachTheVariantThatDraws) {
+  // A skinned draw left variant 4 current; a static one sets its values first.
+  WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/default.fx", 4);
+  ASSERT_NE(w, nullptr) << m_log.Dump();
+  Material* m = CreateMaterial();
+  ASSERT_TRUE(m->SetRenderEffect("RenderEffects/default.fx"));
+  ASSERT_TRUE(m->SetTexture("DiffuseMap", "Textures/red_dxt1.dds"));
+  w->SelectVariant(4);
+  Matrix4x4 wvp;
+  wvp.m[3] = 7.0f;
+  w->SetSemanticMatrix(SEM_WORLDVIEWPROJMATRIX, wvp);
+  m->ApplyTextures();
+  ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 0, nullptr), 1u);
+  w->ResetPass();
+  auto value = [&](uint32_t variant, const char* name, uint32_t index) {
+    GEffect* fx = w->GetVariantEffect(variant)->GetGLEffect();
+    std::vector<float> v(index + 1);
+    fx->GetFloatArray(fx->GetParameterByName(name), v.data(), index + 1);
+    return v[index];
+  };
+  float wvp0[16];
+  GEffect* fx0 = w->GetVariantEffect(0)->GetGLEffect();
+  fx0->GetFloatArray(fx0->GetParameterByName("WorldViewProj"), wvp0, 16);
+  EXPECT_NE(std::find(wvp0, wvp0 + 16, 7.0f), wvp0 + 16);
+  EXPECT_NE(fx0->GetTexture(fx0->GetParameterByName("DiffuseMap")), nullptr);
+  // Bones set while the static variant is current reach the skinned one.
+  std::vector<Matrix4x4> bones(kMaxBonesPerDraw);
+  bones.back().m[3] = 5.0f;
+  w->SetSemanticMatrixArray(SEM_BONES, bones.data(), kMaxBonesPerDraw);
+  ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 4, nullptr), 1u);
+  w->ResetPass();
+  EXPECT_EQ(value(4, "Bones", 16 * (kMaxBonesPerDraw - 1) + 12), 5.0f);
+  m->Release();
+  w->Release();
+}
+
+TEST_F(EffectTest, BrokenEffectIsCompiledAndLoggedOnce) {
+  Device()->Script().failTechniques = {"T"};
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(GetWorldRenderEffect("RenderEffects/broken.fx", 0), nullptr);
+  EXPECT_EQ(m_log.Count("'RenderEffects/broken.fx' has no technique that will validate"), 1)
+      << m_log.Dump();
+  EXPECT_EQ(Device()->Calls("CreateEffect"), 1);
+  // The broken resource goes with the video.
+  GetVideoManager()->Close();
+  EXPECT_EQ(GetWorldRenderEffectManager().Find("RenderEffects/broken.fx"), nullptr);
+}
+
+TEST_F(EffectTest, TimeCountsFromEngineStart) {
+  WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/bones.fx", 0);
+  ASSERT_NE(w, nullptr) << m_log.Dump();
+  ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 0, nullptr), 1u);
+  w->ResetPass();
+  GEffect* fx = w->GetVariantEffect(0)->GetGLEffect();
+  float time = -1.0f;
+  fx->GetFloatArray(w->GetSemanticHandle(SEM_TIME), &time, 1);
+  EXPECT_GE(time, 0.0f);
+  EXPECT_LT(time, 60.0f);
+  w->Release();
 }
 
 }  // namespace

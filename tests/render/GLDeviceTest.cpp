@@ -293,6 +293,23 @@ TEST_F(GLDeviceTest, TargetInTheBackBuffersFormatRenders) {
   rt->Release();
 }
 
+TEST_F(GLDeviceTest, CubeFacesRenderSeparately) {
+  GLTexture* cube = CreateTexture(8, 8, TEXTYPE_CUBE, 2, false, true);
+  ASSERT_NE(cube, nullptr) << m_log.Dump();
+  const float colours[2][3] = {{1, 0, 0}, {0, 1, 0}};
+  for (uint32_t face : {1u, 2u}) {
+    ASSERT_TRUE(cube->ActivateAsRenderTarget(face));
+    m_vm->SetClearColor(colours[face - 1][0], colours[face - 1][1], colours[face - 1][2], 1.0f);
+    ASSERT_TRUE(m_vm->Clear(true, false, false));
+  }
+  for (uint32_t face : {1u, 2u}) {
+    GSurface* surface = cube->GetGLRenderTargetSurface(face);
+    EXPECT_EQ(Pixel(ReadBack(surface), 4, 4, 8) & 0xFFFFFF, face == 1 ? 0xFF0000u : 0x00FF00u);
+    SafeRelease(surface);
+  }
+  cube->Release();
+}
+
 TEST_F(GLDeviceTest, RenderTargetClearedAndSavedAsBmp) {
   GLTexture* rt = CreateTexture(32, 16, TEXTYPE_2D, 2, false, true);
   ASSERT_NE(rt, nullptr) << m_log.Dump();

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "RenderTestUtil.h"
+#include "render/Formats.h"
 #include "render/GpuBuffers.h"
 #include "render/SoftResources.h"
 #include "render/Texture.h"
@@ -261,6 +262,20 @@ TEST_F(VideoManagerTest, BindingCacheSkipsRepeatsExceptForVertexBuffers) {
   EXPECT_EQ(vm->GetRenderTarget(), rt);
   vm->ReleaseBindings();
   for (PooledObject* o : std::initializer_list<PooledObject*>{fmt, vb, rt, ds}) o->Release();
+}
+
+TEST_F(VideoManagerTest, EachCubeFaceIsATargetOfItsOwn) {
+  ASSERT_NE(Start(), nullptr);
+  GLTexture* cube = CreateTexture(16, 16, TEXTYPE_CUBE, 2, false, true);
+  ASSERT_NE(cube, nullptr) << m_log.Dump();
+  Device()->ResetCalls();
+  EXPECT_TRUE(cube->ActivateAsRenderTarget(1));
+  EXPECT_TRUE(cube->ActivateAsRenderTarget(1));
+  EXPECT_TRUE(cube->ActivateAsRenderTarget(2));
+  EXPECT_EQ(Device()->Calls("SetRenderTarget"), 2);
+  EXPECT_EQ(static_cast<SoftSurface*>(Device()->CurrentRenderTarget())->Face(),
+            GetDeviceCubeFace(2));
+  cube->Release();
 }
 
 TEST_F(VideoManagerTest, ScreenshotsAreNumberedSkippingExistingFiles) {
