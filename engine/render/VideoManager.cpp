@@ -531,6 +531,24 @@ bool GLVideoManager::Close() {
   return true;
 }
 
+bool GLVideoManager::FindScreenShotName(const char* directory, const char* prefix, char* name,
+                                        size_t size) {
+  // Anything already there (a file or a folder) keeps its number. A cut-off
+  // name would be the same for every number, so it fails instead of looping.
+  for (uint32_t tries = 0; tries < kMaxScreenShotTries; ++tries) {
+    int length = std::snprintf(name, size, "%s/%s%03u.bmp", directory, prefix, m_screenshotCounter);
+    ++m_screenshotCounter;
+    if (length < 0 || size_t(length) >= size) {
+      LogWarning("TakeScreenShot - the file name is too long for '%s'", directory);
+      return false;
+    }
+    struct stat info;
+    if (stat(name, &info) != 0 && errno == ENOENT) return true;
+  }
+  LogWarning("TakeScreenShot - no free file name in '%s'", directory);
+  return false;
+}
+
 bool GLVideoManager::TakeScreenShot(const char* directory, const char* prefix) {
   if (!m_device || GFailed(m_device->TestCooperativeLevel()) || !directory || !prefix) return false;
   // The screenshot folder is made on first use.
@@ -539,13 +557,7 @@ bool GLVideoManager::TakeScreenShot(const char* directory, const char* prefix) {
     return false;
   }
   char name[260];
-  for (;;) {
-    std::snprintf(name, sizeof(name), "%s/%s%03u.bmp", directory, prefix, m_screenshotCounter);
-    ++m_screenshotCounter;
-    FILE* f = std::fopen(name, "rb");
-    if (!f) break;
-    std::fclose(f);
-  }
+  if (!FindScreenShotName(directory, prefix, name, sizeof(name))) return false;
   // The image is the back buffer as last presented; a windowed device has no
   // desktop front buffer of its own.
   uint32_t width = m_pp.backBufferWidth, height = m_pp.backBufferHeight;

@@ -193,6 +193,9 @@ class GLVideoManager : public VideoManager {
   // targets), so default-pool objects can go before a reset or a close.
   void UnbindDevice();
   void LogPresentParameters(const GPresentParameters& pp);
+  // The next free "<directory>/<prefix>NNN.bmp" into name; false after one line.
+  bool FindScreenShotName(const char* directory, const char* prefix, char* name, size_t size);
+  static constexpr uint32_t kMaxScreenShotTries = 10000;
 
   GraphicsSystemFactory m_factory;
   void* m_window = nullptr;

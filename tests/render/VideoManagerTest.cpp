@@ -304,6 +304,23 @@ TEST_F(VideoManagerTest, ScreenshotsAreNumberedSkippingExistingFiles) {
   fs::remove_all(dir);
 }
 
+TEST_F(VideoManagerTest, ScreenshotNamesSkipFoldersAndRefuseLongPaths) {
+  GLVideoManager* vm = Start();
+  ASSERT_NE(vm, nullptr);
+  kaztest::TempDir dir("kaz_shots");
+  std::filesystem::create_directories(dir.Path() / "shot000.bmp");
+  EXPECT_TRUE(vm->TakeScreenShot(dir.Str().c_str(), "shot"));
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir.Path() / "shot001.bmp"));
+  // Past the 260-byte name every number gives the same cut-off name; a folder
+  // of that name once made the search run through every number.
+  std::filesystem::path deep = dir.Path() / std::string(120, 'a') / std::string(120, 'b');
+  std::filesystem::create_directories((deep.string() + "/shot000.bmp").substr(0, 259));
+  uint32_t counter = vm->GetScreenshotCounter();
+  EXPECT_FALSE(vm->TakeScreenShot(deep.c_str(), "shot"));
+  EXPECT_EQ(m_log.Count("TakeScreenShot - the file name is too long", LogLevel_Warning), 1);
+  EXPECT_EQ(vm->GetScreenshotCounter(), counter + 1);
+}
+
 TEST_F(VideoManagerTest, LeakedReferenceIsReportedAtClose) {
   GLVideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
