@@ -403,6 +403,16 @@ inline void SafeRelease(T*& p) {
   }
 }
 
+// Points a device's binding slot at value, which gains a reference; the
+// object it held loses one.
+template <class T>
+inline void Rebind(T*& slot, T* value) {
+  if (slot == value) return;
+  if (value) value->AddRef();
+  if (slot) slot->Release();
+  slot = value;
+}
+
 struct GSurfaceDesc {
   Format format = FMT_UNKNOWN;
   uint32_t usage = 0;

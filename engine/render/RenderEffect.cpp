@@ -60,7 +60,7 @@ GLRenderEffect::~GLRenderEffect() {
 
 void GLRenderEffect::ReleaseEffect() {
   if (m_effect && m_effect->IsBegun()) m_effect->End();
-  SafeRelease(m_effect);
+  m_effect.Reset();
   m_begun = m_inPass = false;
 }
 
@@ -124,8 +124,7 @@ bool GLRenderEffect::Load(const std::string& fileName, const EffectDefines& defi
     return false;
   }
   effect->SetTechnique(tech);
-  SafeRelease(m_effect);
-  m_effect = effect;
+  m_effect = Ref<GEffect>::Adopt(effect);
   return true;
 }
 
@@ -260,7 +259,6 @@ bool WorldRenderEffect::Load(bool) {
 void WorldRenderEffect::Unload(bool) {
   ResetPass();
   for (Variant& v : m_variants) {
-    if (v.effect) v.effect->Release();
     v = Variant();
   }
   m_currentVariant = -1;
@@ -271,7 +269,7 @@ void WorldRenderEffect::Unload(bool) {
 }
 
 GLRenderEffect* WorldRenderEffect::GetVariantEffect(uint32_t boneCount) const {
-  return boneCount <= kMaxBoneInfluences ? m_variants[boneCount].effect : nullptr;
+  return boneCount <= kMaxBoneInfluences ? m_variants[boneCount].effect.Get() : nullptr;
 }
 
 EffectHandle WorldRenderEffect::GetSemanticHandle(uint32_t semantic) const {
@@ -288,7 +286,8 @@ bool WorldRenderEffect::SelectVariant(uint32_t n) {
     v.failed = true;
     char value[16];
     std::snprintf(value, sizeof(value), "%d", int(n));
-    v.effect = CreateRenderEffect(GetName().c_str(), {{"NUM_BONE_INFLUENCES", value}});
+    v.effect = Ref<GLRenderEffect>::Adopt(
+        CreateRenderEffect(GetName().c_str(), {{"NUM_BONE_INFLUENCES", value}}));
     if (!v.effect) {
       LogDetail("Failed to load RenderEffect '%s' with %d bone influences!", GetName().c_str(),
                 int(n));
@@ -325,7 +324,7 @@ uint32_t WorldRenderEffect::SetupPass(uint32_t pass, uint32_t boneCount, RenderL
   if (!SelectVariant(boneCount)) return 0;
   Variant& v = m_variants[m_currentVariant];
   m_currentPass = pass;
-  m_currentEffect = v.effect;
+  m_currentEffect = v.effect.Get();
   if (v.semantics[SEM_TIME]) m_currentEffect->SetFloat(v.semantics[SEM_TIME], EffectTime());
   if (pass == PASS_LIT) {
     m_lights = lights;
@@ -490,20 +489,10 @@ void ReleaseFailedRenderEffects() {
 // ---------------------------------------------------------------------------
 // Material
 
-Material::~Material() {
-  ClearTextures();
-  if (m_effect) m_effect->Release();
-}
-
-void Material::DropBinding(Binding& b) {
-  if (b.texture) b.texture->Release();
-  if (b.resource) b.resource->Release();
-  b = Binding();
-}
+Material::~Material() = default;
 
 bool Material::SetRenderEffect(const char* fileName) {
-  if (m_effect) m_effect->Release();
-  m_effect = GetWorldRenderEffect(fileName, 0);
+  m_effect = Ref<WorldRenderEffect>::Adopt(GetWorldRenderEffect(fileName, 0));
   if (!m_effect) {
     LogMessage("Material: Failed to load RenderEffect '%s'", fileName ? fileName : "");
     return false;
@@ -515,17 +504,10 @@ bool Material::SetTexture(const char* parameter, const char* textureName) {
   if (!m_effect) return false;
   uint32_t index = m_effect->GetNamedParameter(parameter);
   if (!index) return false;
-  TextureResource* res = GetTextureResource(textureName);
-  if (!res) return false;
-  auto it = m_bindings.find(index);
-  if (it != m_bindings.end()) {
-    DropBinding(it->second);
-    m_bindings.erase(it);
-  }
-  Binding b;
-  b.kind = 1;
-  b.resource = res;
-  m_bindings[index] = b;
+  Ref<TextureResource> resource = Ref<TextureResource>::Adopt(GetTextureResource(textureName));
+  if (!resource) return false;
+  m_bindings.erase(index);
+  m_bindings[index].resource = std::move(resource);
   return true;
 }
 
@@ -533,30 +515,21 @@ bool Material::SetTexture(const char* parameter, GLTexture* texture) {
   if (!m_effect || !texture) return false;
   uint32_t index = m_effect->GetNamedParameter(parameter);
   if (!index) return false;
-  auto it = m_bindings.find(index);
-  if (it != m_bindings.end()) {
-    DropBinding(it->second);
-    m_bindings.erase(it);
-  }
-  texture->AddRef();
-  Binding b;
-  b.kind = 0;
-  b.texture = texture;
-  m_bindings[index] = b;
+  m_bindings.erase(index);
+  m_bindings[index].texture = Ref<GLTexture>::Share(texture);
   return true;
 }
 
 bool Material::ApplyTextures() {
   if (!m_effect) return false;
   for (auto& [index, b] : m_bindings) {
-    GLTexture* t = b.kind == 0 ? b.texture : (b.resource ? b.resource->GetTexture() : nullptr);
+    GLTexture* t = b.resource ? b.resource->GetTexture() : b.texture.Get();
     if (t) m_effect->SetNamedTexture(index, t);
   }
   return true;
 }
 
 void Material::ClearTextures() {
-  for (auto& [index, b] : m_bindings) DropBinding(b);
   m_bindings.clear();
 }
 

@@ -20,6 +20,7 @@
 
 #include "render/EffectParser.h"
 #include "render/GEffect.h"
+#include "render/Texture.h"
 #include "tier0/Matrix.h"
 #include "tier0/ObjectPool.h"
 #include "tier0/Ref.h"
@@ -29,9 +30,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-class GLTexture;
-class TextureResource;
 
 using EffectHandle = uint32_t;
 
@@ -66,7 +64,7 @@ class GLRenderEffect : public PooledObject {
   const std::string& GetFileName() const { return m_fileName; }
   bool IsBegun() const { return m_begun; }
   bool IsInPass() const { return m_inPass; }
-  GEffect* GetGLEffect() const { return m_effect; }
+  GEffect* GetGLEffect() const { return m_effect.Get(); }
   // Device hooks.
   void OnDeviceLost();
   void OnDeviceReset();
@@ -77,7 +75,7 @@ class GLRenderEffect : public PooledObject {
   ~GLRenderEffect() override;
 
  private:
-  GEffect* m_effect = nullptr;
+  Ref<GEffect> m_effect;
   std::string m_fileName;
   bool m_begun = false, m_inPass = false;
 };
@@ -169,7 +167,7 @@ class WorldRenderEffect : public Resource {
 
  private:
   struct Variant {
-    GLRenderEffect* effect = nullptr;
+    Ref<GLRenderEffect> effect;
     bool failed = false;
     EffectHandle semantics[SEM_COUNT] = {};
     EffectHandle techniques[PASS_COUNT] = {};
@@ -221,7 +219,7 @@ class Material : public PooledObject {
   bool SetTexture(const char* parameter, GLTexture* texture);
   bool ApplyTextures();
   void ClearTextures();
-  WorldRenderEffect* GetRenderEffect() const { return m_effect; }
+  WorldRenderEffect* GetRenderEffect() const { return m_effect.Get(); }
   size_t GetBindingCount() const { return m_bindings.size(); }
 
  protected:
@@ -229,14 +227,13 @@ class Material : public PooledObject {
   ~Material() override;
 
  private:
+  // A texture object, or a texture resource whose current texture is used.
   struct Binding {
-    uint32_t kind = 0;  // 0 texture, 1 texture resource
-    GLTexture* texture = nullptr;
-    TextureResource* resource = nullptr;
+    Ref<GLTexture> texture;
+    Ref<TextureResource> resource;
   };
-  void DropBinding(Binding& b);
 
-  WorldRenderEffect* m_effect = nullptr;
+  Ref<WorldRenderEffect> m_effect;
   std::map<uint32_t, Binding> m_bindings;
 };
 

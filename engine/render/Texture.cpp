@@ -397,19 +397,15 @@ GLTexture* LoadTexture(const char* fileName) {
 
 // ---------------------------------------------------------------------------
 
-TextureResource::~TextureResource() {
-  if (m_texture) m_texture->Release();
-}
+TextureResource::~TextureResource() = default;
 
 bool TextureResource::Load(bool) {
-  if (m_texture) m_texture->Release();
-  m_texture = LoadTexture(GetName().c_str());
-  return m_texture != nullptr;
+  m_texture = Ref<GLTexture>::Adopt(LoadTexture(GetName().c_str()));
+  return bool(m_texture);
 }
 
 void TextureResource::Unload(bool) {
-  if (m_texture) m_texture->Release();
-  m_texture = nullptr;
+  m_texture.Reset();
 }
 
 ResourceManager& GetTextureResourceManager() {

@@ -20,14 +20,6 @@ namespace {
 
 VideoManager* g_videoManager = nullptr;
 
-// Swaps a counted binding: the new object gains a reference, the old one loses one.
-template <class T>
-void SwapBinding(T*& slot, T* value) {
-  if (value) value->AddRef();
-  if (slot) slot->Release();
-  slot = value;
-}
-
 // Walks a pool's live objects; the callback may release the current one.
 template <class T, class Fn>
 void ForEachLive(Fn fn) {
@@ -342,8 +334,8 @@ bool GLVideoManager::CreateDevice() {
   else
     LogDetail("GLVideoManager: Using GLCREATE_SOFTWARE_VERTEXPROCESSING.");
 
-  m_defaultRenderTarget = GLTexture::Create();
-  m_defaultDepthStencil = GLDepthStencilBuffer::Create();
+  m_defaultRenderTarget = Ref<GLTexture>::Adopt(GLTexture::Create());
+  m_defaultDepthStencil = Ref<GLDepthStencilBuffer>::Adopt(GLDepthStencilBuffer::Create());
   if (m_defaultDepthStencil) m_defaultDepthStencil->SetDeviceBuffer();
 
   m_system->ShowWindow(m_window);
@@ -435,11 +427,11 @@ int GLVideoManager::SetDisplayMode() {
 void GLVideoManager::OnModeCreated() {
   if (!m_defaultRenderTarget || !m_defaultRenderTarget->CreateFromBackBuffer())
     LogError("Failed to retreive default render target from device.");
-  SwapBinding(m_currentRenderTarget, m_defaultRenderTarget);
+  m_currentRenderTarget = m_defaultRenderTarget;
   m_currentRenderTargetFace = 0;
   if (!m_defaultDepthStencil || !m_defaultDepthStencil->CreateSurface())
     LogError("Failed to retreive default depth/stencil buffer from device.");
-  SwapBinding(m_currentDepthStencil, m_defaultDepthStencil);
+  m_currentDepthStencil = m_defaultDepthStencil;
   VideoManager::OnModeCreated();
 }
 
@@ -451,8 +443,8 @@ void GLVideoManager::OnDeviceLost() {
   ForEachLive<GLRenderEffect>([](GLRenderEffect* e) { e->OnDeviceLost(); });
   ForEachLive<GLVertexBuffer>([](GLVertexBuffer* b) { b->OnDeviceLost(); });
   ForEachLive<GLIndexBuffer>([](GLIndexBuffer* b) { b->OnDeviceLost(); });
-  SwapBinding<GLDepthStencilBuffer>(m_currentDepthStencil, nullptr);
-  SwapBinding<GLTexture>(m_currentRenderTarget, nullptr);
+  m_currentDepthStencil.Reset();
+  m_currentRenderTarget.Reset();
   // The device's own references to what it has bound would keep default-pool
   // objects alive through the reset; the cache above re-binds afterwards.
   UnbindDevice();
@@ -489,9 +481,9 @@ void GLVideoManager::OnDeviceReset() {
       m_device->SetStreamSource(s, m_streams[s]->GetGLBuffer(), 0, m_streams[s]->GetVertexSize());
   if (m_currentIndexBuffer && m_currentIndexBuffer->GetGLBuffer())
     m_device->SetIndices(m_currentIndexBuffer->GetGLBuffer());
-  SwapBinding(m_currentRenderTarget, m_defaultRenderTarget);
+  m_currentRenderTarget = m_defaultRenderTarget;
   m_currentRenderTargetFace = 0;
-  SwapBinding(m_currentDepthStencil, m_defaultDepthStencil);
+  m_currentDepthStencil = m_defaultDepthStencil;
   for (VideoListener* l : std::vector<VideoListener*>(m_listeners)) l->OnDeviceReset(this);
 }
 
@@ -502,10 +494,10 @@ void GLVideoManager::Shutdown() {
   ReleaseDefaultMaterial();
   ReleaseFailedRenderEffects();
   ResourceManager::NotifyVideoShutdown();
-  SwapBinding<GLTexture>(m_defaultRenderTarget, nullptr);
-  SwapBinding<GLTexture>(m_currentRenderTarget, nullptr);
-  SwapBinding<GLDepthStencilBuffer>(m_defaultDepthStencil, nullptr);
-  SwapBinding<GLDepthStencilBuffer>(m_currentDepthStencil, nullptr);
+  m_defaultRenderTarget.Reset();
+  m_currentRenderTarget.Reset();
+  m_defaultDepthStencil.Reset();
+  m_currentDepthStencil.Reset();
   ForEachLive<GLRenderEffect>([](GLRenderEffect* e) { e->ReleaseEffect(); });
   ForEachLive<GLVertexFormat>([](GLVertexFormat* f) { f->ReleaseDeclaration(); });
   ForEachLive<GLVertexBuffer>([](GLVertexBuffer* b) { b->ReleaseDeviceBuffer(); });
@@ -682,9 +674,9 @@ bool GLVideoManager::DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uin
 }
 
 void GLVideoManager::ReleaseBindings() {
-  SwapBinding<GLVertexFormat>(m_currentVertexFormat, nullptr);
-  SwapBinding<GLIndexBuffer>(m_currentIndexBuffer, nullptr);
-  for (GLVertexBuffer*& s : m_streams) SwapBinding<GLVertexBuffer>(s, nullptr);
+  m_currentVertexFormat.Reset();
+  m_currentIndexBuffer.Reset();
+  for (Ref<GLVertexBuffer>& s : m_streams) s.Reset();
   if (m_device) {
     // The device's own references go too, so buffers can die.
     m_device->SetVertexDeclaration(nullptr);
@@ -706,7 +698,7 @@ bool GLVideoManager::ActivateGLVertexFormat(GLVertexFormat* format) {
     LogDetail("ActivateGLVertexFormat: SetVertexDeclaration failed (%s)!", GetErrorName(r));
     return false;
   }
-  SwapBinding(m_currentVertexFormat, format);
+  m_currentVertexFormat = Ref<GLVertexFormat>::Share(format);
   return true;
 }
 
@@ -722,7 +714,7 @@ bool GLVideoManager::ActivateGLVertexBuffer(GLVertexBuffer* buffer, uint32_t str
               GetErrorName(r));
     return false;
   }
-  if (m_streams[stream] != buffer) SwapBinding(m_streams[stream], buffer);
+  if (m_streams[stream] != buffer) m_streams[stream] = Ref<GLVertexBuffer>::Share(buffer);
   return true;
 }
 
@@ -737,7 +729,7 @@ bool GLVideoManager::ActivateGLIndexBuffer(GLIndexBuffer* buffer) {
     LogDetail("ActivateGLIndexBuffer: SetIndices failed (%s)!", GetErrorName(r));
     return false;
   }
-  if (m_currentIndexBuffer != buffer) SwapBinding(m_currentIndexBuffer, buffer);
+  if (m_currentIndexBuffer != buffer) m_currentIndexBuffer = Ref<GLIndexBuffer>::Share(buffer);
   return true;
 }
 
@@ -758,7 +750,7 @@ bool GLVideoManager::ActivateGLRenderTarget(GLTexture* texture, uint32_t face) {
     LogDetail("ActivateGLRenderTarget: SetRenderTarget failed (%s).", GetErrorName(r));
     return false;
   }
-  SwapBinding(m_currentRenderTarget, texture);
+  m_currentRenderTarget = Ref<GLTexture>::Share(texture);
   m_currentRenderTargetFace = deviceFace;
   return true;
 }
@@ -775,7 +767,7 @@ bool GLVideoManager::ActivateGLDepthStencilBuffer(GLDepthStencilBuffer* buffer) 
     LogDetail("ActivateGLDepthStencilBuffer: SetDepthStencilSurface failed (%s)", GetErrorName(r));
     return false;
   }
-  SwapBinding(m_currentDepthStencil, buffer);
+  m_currentDepthStencil = Ref<GLDepthStencilBuffer>::Share(buffer);
   return true;
 }
 

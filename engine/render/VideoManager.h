@@ -12,12 +12,13 @@
 // pooled; on device loss, reset and shutdown the manager walks their pools.
 // Other rendering modules (2D overlays, glow...) hear about mode creation,
 // loss, reset and shutdown through VideoListener.
-// Depends on: GraphicsDevice.h, console/CVarRegistry, tier0 (Matrix4x4,
+// Depends on: GraphicsDevice.h, console/CVarRegistry, tier0 (Matrix4x4, Ref,
 // ObjectPool, ResourceManager), core/Log.
 #pragma once
 
 #include "render/GraphicsDevice.h"
 #include "tier0/Matrix.h"
+#include "tier0/Ref.h"
 
 #include <chrono>
 #include <cstdint>
@@ -160,8 +161,8 @@ class GLVideoManager : public VideoManager {
   bool DrawPrimitive(uint32_t kind, uint32_t startVertex, uint32_t primitiveCount) override;
   bool DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uint32_t vertexCount,
                             uint32_t startIndex, uint32_t primitiveCount) override;
-  GLTexture* GetRenderTarget() override { return m_currentRenderTarget; }
-  GLDepthStencilBuffer* GetDepthStencilBuffer() override { return m_currentDepthStencil; }
+  GLTexture* GetRenderTarget() override { return m_currentRenderTarget.Get(); }
+  GLDepthStencilBuffer* GetDepthStencilBuffer() override { return m_currentDepthStencil.Get(); }
   void ReleaseBindings() override;
   void OnModeCreated() override;
   void OnDeviceLost() override;
@@ -201,19 +202,19 @@ class GLVideoManager : public VideoManager {
   void* m_window = nullptr;
   GRect m_desktopRect;
   GAdapterMode m_desktopMode;
-  GLTexture* m_defaultRenderTarget = nullptr;
-  GLTexture* m_currentRenderTarget = nullptr;
+  Ref<GLTexture> m_defaultRenderTarget;
+  Ref<GLTexture> m_currentRenderTarget;
   uint32_t m_currentRenderTargetFace = 0;  // device cube face of the bound target
-  GLDepthStencilBuffer* m_defaultDepthStencil = nullptr;
-  GLDepthStencilBuffer* m_currentDepthStencil = nullptr;
+  Ref<GLDepthStencilBuffer> m_defaultDepthStencil;
+  Ref<GLDepthStencilBuffer> m_currentDepthStencil;
   GSystem* m_system = nullptr;
   GDevice* m_device = nullptr;
   GPresentParameters m_pp;
   GDevType m_deviceType = GDEVTYPE_HAL;
   uint32_t m_behaviourFlags = GCREATE_HARDWARE_VERTEXPROCESSING;
-  GLVertexFormat* m_currentVertexFormat = nullptr;
-  GLVertexBuffer* m_streams[kMaxStreams] = {};
-  GLIndexBuffer* m_currentIndexBuffer = nullptr;
+  Ref<GLVertexFormat> m_currentVertexFormat;
+  Ref<GLVertexBuffer> m_streams[kMaxStreams];
+  Ref<GLIndexBuffer> m_currentIndexBuffer;
   uint32_t m_screenshotCounter = 0;
   Matrix4x4 m_projection2DCopy;
 };

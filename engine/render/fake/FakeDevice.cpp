@@ -82,14 +82,6 @@ SoftSurface* NewOwnSurface(FakeDevice* d, SurfaceKind kind, const GSurfaceDesc& 
   return s;
 }
 
-template <class T>
-void Rebind(T*& slot, T* value) {
-  if (slot == value) return;
-  if (value) value->AddRef();
-  if (slot) slot->Release();
-  slot = value;
-}
-
 }  // namespace
 
 GSystem* CreateFakeSystem(const FakeScript& script) {

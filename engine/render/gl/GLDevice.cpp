@@ -206,14 +206,6 @@ GLenum PrimitiveMode(GPrimitiveType t, uint32_t primitives, GLsizei* count) {
   }
 }
 
-template <class T>
-void Rebind(T*& slot, T* value) {
-  if (slot == value) return;
-  if (value) value->AddRef();
-  if (slot) slot->Release();
-  slot = value;
-}
-
 }  // namespace
 
 int AttributeLocation(uint8_t usage, uint8_t index) {
