@@ -1,11 +1,12 @@
+// EffectParser.cpp - the effect file preprocessor and parser.
 #include "render/EffectParser.h"
-
-#include <strings.h>
 
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <set>
+
+#include "core/StringUtil.h"
 
 namespace {
 
@@ -14,10 +15,6 @@ constexpr int kMaxIncludeDepth = 16;
 constexpr int kMaxExpansionDepth = 32;
 // Effects are small text files; this bounds what a broken include chain can grow to.
 constexpr size_t kMaxPreprocessedSize = 4u << 20;
-
-bool IEquals(const std::string& a, const char* b) {
-  return strcasecmp(a.c_str(), b) == 0;
-}
 
 bool IsIdentStart(char c) {
   return std::isalpha(uint8_t(c)) || c == '_';
@@ -894,7 +891,8 @@ class Parser {
     }
     if (AcceptPunct(':')) {
       if (!ExpectIdent(&p.semantic, "a semantic")) return;
-      for (char& c : p.semantic) c = char(std::toupper(uint8_t(c)));
+      for (char& c : p.semantic)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     }
     SkipAnnotations();
     if (AcceptPunct('=')) {
@@ -934,7 +932,7 @@ class Parser {
                    const std::string& stateName) {
     if (kind == VK_ENUM && m_tok.kind == T_IDENT) {
       for (const NamedValue* v = values; v->name; ++v)
-        if (IEquals(m_tok.text, v->name)) {
+        if (EqualsNoCase(m_tok.text, v->name)) {
           *out = v->value;
           Next();
           return true;
@@ -970,7 +968,7 @@ class Parser {
       std::string name;
       if (!ExpectIdent(&name, "a sampler state")) return;
       if (!ExpectPunct('=')) return;
-      if (IEquals(name, "Texture")) {
+      if (EqualsNoCase(name, "Texture")) {
         bool angle = AcceptPunct('<');
         bool paren = !angle && AcceptPunct('(');
         if (!ExpectIdent(&p->samplerTexture, "a texture name")) return;
@@ -979,7 +977,7 @@ class Parser {
       } else {
         const SamplerStateInfo* info = nullptr;
         for (const SamplerStateInfo& s : kSamplerStates)
-          if (IEquals(name, s.name)) info = &s;
+          if (EqualsNoCase(name, s.name)) info = &s;
         if (!info) {
           Error("unknown sampler state '" + name + "'");
           return;
@@ -1104,11 +1102,11 @@ class Parser {
     size_t at = m_tok.offset;
     if (!ExpectIdent(&name, "a pass state")) return;
     if (!ExpectPunct('=')) return;
-    if (IEquals(name, "VertexShader") || IEquals(name, "PixelShader")) {
+    if (EqualsNoCase(name, "VertexShader") || EqualsNoCase(name, "PixelShader")) {
       std::string shader;
       if (!ExpectIdent(&shader, "a shader name")) return;
       const EffectShader* sh = m_out->FindShader(shader);
-      EffectStage want = IEquals(name, "VertexShader") ? ES_VERTEX : ES_PIXEL;
+      EffectStage want = EqualsNoCase(name, "VertexShader") ? ES_VERTEX : ES_PIXEL;
       if (!sh || sh->stage != want) {
         ErrorAt(at, std::string("no ") + (want == ES_VERTEX ? "vertexshader" : "pixelshader") +
                         " named '" + shader + "'");
@@ -1118,7 +1116,7 @@ class Parser {
     } else {
       const StateInfo* info = nullptr;
       for (const StateInfo& s : kRenderStates)
-        if (IEquals(name, s.name)) info = &s;
+        if (EqualsNoCase(name, s.name)) info = &s;
       if (!info) {
         ErrorAt(at, "unknown render state '" + name + "'");
         return;

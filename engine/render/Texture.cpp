@@ -1,11 +1,11 @@
+// Texture.cpp - textures: loading, creation, locks, render targets and texture resources.
 #include "render/Texture.h"
-
-#include <strings.h>
 
 #include <algorithm>
 #include <cstring>
 
 #include "core/Log.h"
+#include "core/StringUtil.h"
 #include "render/Formats.h"
 #include "render/Image.h"
 #include "render/VideoManager.h"
@@ -381,7 +381,7 @@ GLTexture* CreateTexture(uint32_t width, uint32_t height, uint32_t type, uint32_
 GLTexture* LoadTexture(const char* fileName) {
   if (!fileName) return nullptr;
   const char* dot = std::strrchr(fileName, '.');
-  if (dot && strcasecmp(dot + 1, "avi") == 0) {
+  if (dot && EqualsNoCase(dot + 1, "avi")) {
     LogError("Failed to load texture '%s' (%s - %s)", fileName, GetErrorName(GLERR_NOTAVAILABLE),
              "video textures are not available");
     return nullptr;
