@@ -1,3 +1,4 @@
+// Image.cpp - image decoding (stb_image and our DDS reader), mip chains and BMP writing.
 #include "render/Image.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// RenderEffect.cpp - render effects, world render effects with their variants, and materials.
 #include "render/RenderEffect.h"
 
 #include <algorithm>

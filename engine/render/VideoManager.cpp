@@ -1,3 +1,4 @@
+// VideoManager.cpp - display modes, device loss and reset, bindings and screenshots.
 #include "render/VideoManager.h"
 
 #include <sys/stat.h>

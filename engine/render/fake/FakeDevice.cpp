@@ -1,3 +1,4 @@
+// FakeDevice.cpp - the scriptable in-memory graphics device of the tests.
 #include "render/fake/FakeDevice.h"
 
 #include "render/SoftResources.h"

@@ -1,3 +1,4 @@
+// GLDevice.cpp - the OpenGL system, resources and device.
 #include "render/gl/GLDevice.h"
 
 #include <SDL2/SDL.h>
