@@ -466,8 +466,8 @@ class GVertexDeclaration : public GObject {
   virtual const std::vector<GVertexElement>& GetElements() const = 0;
 };
 
-struct EffectDesc;  // Effect.h: the parsed effect file
-class GEffect;      // EffectBase.h
+struct EffectDesc;  // EffectParser.h: the parsed effect file
+class GEffect;      // GEffect.h
 
 class GDevice : public GObject {
  public:
