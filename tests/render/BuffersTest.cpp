@@ -183,8 +183,12 @@ TEST(FormatTables, EveryRowAgreesWithItself) {
   for (Format f : ListFormats()) {
     SCOPED_TRACE(GetFormatName(f));
     EXPECT_NE(*GetFormatName(f), '\0');
-    if (GetFormatBytesPerPixel(f)) EXPECT_EQ(GetFormatBits(f), 8 * GetFormatBytesPerPixel(f));
-    if (IsRenderTargetFormat(f)) EXPECT_TRUE(IsTextureFormat(f));
+    if (GetFormatBytesPerPixel(f)) {
+      EXPECT_EQ(GetFormatBits(f), 8 * GetFormatBytesPerPixel(f));
+    }
+    if (IsRenderTargetFormat(f)) {
+      EXPECT_TRUE(IsTextureFormat(f));
+    }
     if (uint32_t engine = FromDeviceFormat(f)) {
       EXPECT_EQ(FromDeviceFormat(ToDeviceFormat(engine)), engine);
       EXPECT_TRUE(IsTextureFormat(ToDeviceFormat(engine)));
