@@ -153,7 +153,7 @@ const TypeInfo kTypes[] = {
     {"sampler2D", EPT_SAMPLER, 1, 1, ETK_2D}, {"samplerCUBE", EPT_SAMPLER, 1, 1, ETK_CUBE},
     {"sampler3D", EPT_SAMPLER, 1, 1, ETK_3D},
 };
-// Largest array a parameter may declare; bone palettes need 100.
+// Largest array a parameter may declare.
 constexpr uint32_t kMaxArraySize = 1024;
 
 class Parser {
@@ -375,57 +375,67 @@ class Parser {
         Error("parameter '" + p.name + "' declared twice");
         return;
       }
-    if (AcceptPunct('[')) {
-      double n = 0;
-      if (!ParseNumber(&n)) return;
-      if (n < 1 || n > kMaxArraySize || n != double(uint32_t(n))) {
-        Error("bad array size for '" + p.name + "'");
-        return;
-      }
-      if (p.type != EPT_FLOAT && p.type != EPT_INT && p.type != EPT_BOOL) {
-        Error("only numeric parameters can be arrays ('" + p.name + "')");
-        return;
-      }
-      p.arraySize = uint32_t(n);
-      if (!ExpectPunct(']')) return;
-    }
+    if (AcceptPunct('[') && !ParseArraySize(&p)) return;
     if (AcceptPunct(':')) {
       if (!ExpectIdent(&p.semantic, "a semantic")) return;
       for (char& c : p.semantic)
         if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     }
     SkipAnnotations();
-    if (AcceptPunct('=')) {
-      if (p.type == EPT_SAMPLER)
-        ParseSamplerState(&p);
-      else if (p.type == EPT_STRING) {
-        if (m_tok.kind != T_STRING) {
-          Error("expected a string for '" + p.name + "'");
-          return;
-        }
-        p.initialString = m_tok.text;
-        Next();
-      } else if (p.type == EPT_TEXTURE) {
-        Error("textures take no initial value ('" + p.name + "')");
-        return;
-      } else {
-        bool brace = AcceptPunct('{');
-        do {
-          if (brace && IsPunct('}')) break;
-          double v = 0;
-          if (!ParseNumber(&v)) return;
-          p.initial.push_back(float(v));
-        } while (AcceptPunct(','));
-        if (brace && !ExpectPunct('}')) return;
-        if (p.initial.size() > p.ElementCount()) {
-          Error("too many initial values for '" + p.name + "'");
-          return;
-        }
-      }
-    }
+    if (AcceptPunct('=') && !ParseInitialValue(&p)) return;
     if (!m_ok) return;
     if (!ExpectPunct(';')) return;
     m_out->params.push_back(std::move(p));
+  }
+
+  // After '[': the element count and ']'.
+  bool ParseArraySize(EffectParam* p) {
+    double n = 0;
+    if (!ParseNumber(&n)) return false;
+    if (n < 1 || n > kMaxArraySize || n != double(uint32_t(n))) {
+      Error("bad array size for '" + p->name + "'");
+      return false;
+    }
+    if (p->type != EPT_FLOAT && p->type != EPT_INT && p->type != EPT_BOOL) {
+      Error("only numeric parameters can be arrays ('" + p->name + "')");
+      return false;
+    }
+    p->arraySize = uint32_t(n);
+    return ExpectPunct(']');
+  }
+
+  // After '=': sampler states, a string, or numbers (one, or a braced list).
+  bool ParseInitialValue(EffectParam* p) {
+    if (p->type == EPT_SAMPLER) {
+      ParseSamplerState(p);
+      return m_ok;
+    }
+    if (p->type == EPT_STRING) {
+      if (m_tok.kind != T_STRING) {
+        Error("expected a string for '" + p->name + "'");
+        return false;
+      }
+      p->initialString = m_tok.text;
+      Next();
+      return true;
+    }
+    if (p->type == EPT_TEXTURE) {
+      Error("textures take no initial value ('" + p->name + "')");
+      return false;
+    }
+    bool brace = AcceptPunct('{');
+    do {
+      if (brace && IsPunct('}')) break;
+      double v = 0;
+      if (!ParseNumber(&v)) return false;
+      p->initial.push_back(float(v));
+    } while (AcceptPunct(','));
+    if (brace && !ExpectPunct('}')) return false;
+    if (p->initial.size() > p->ElementCount()) {
+      Error("too many initial values for '" + p->name + "'");
+      return false;
+    }
+    return true;
   }
 
   bool LookupValue(const NamedValue* values, ValueKind kind, uint32_t* out,
