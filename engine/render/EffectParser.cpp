@@ -517,40 +517,51 @@ class Parser {
       return;
     }
     // Raw GLSL up to the matching brace.
-    size_t begin = m_tok.offset + 1, i = begin;
-    int depth = 1;
-    for (; i < m_text.size(); ++i) {
-      char c = m_text[i];
-      if (c == '{')
-        ++depth;
-      else if (c == '}' && --depth == 0)
-        break;
-    }
-    if (depth != 0) {
+    size_t begin = m_tok.offset + 1, i = MatchingBrace(begin);
+    if (i == std::string::npos) {
       ErrorAt(start, "unterminated shader block '" + sh.name + "'");
       return;
     }
-    // Copy line by line, marking where each run of lines comes from.
+    sh.code = CopyWithLineMarkers(begin, i);
+    m_pos = i + 1;
+    Next();
+    m_out->shaders.push_back(std::move(sh));
+  }
+
+  // The offset of the '}' closing a block whose text starts at begin, or npos.
+  size_t MatchingBrace(size_t begin) const {
+    int depth = 1;
+    for (size_t i = begin; i < m_text.size(); ++i) {
+      if (m_text[i] == '{')
+        ++depth;
+      else if (m_text[i] == '}' && --depth == 0)
+        return i;
+    }
+    return std::string::npos;
+  }
+
+  // The text from begin to end line by line, each run of lines headed by a
+  // "#line" marker naming the file and line it came from.
+  std::string CopyWithLineMarkers(size_t begin, size_t end) const {
+    std::string code;
     size_t line = LineIndex(begin);
     size_t pos = begin;
     int lastFile = -1, lastLine = -1;
-    while (pos < i) {
+    while (pos < end) {
       size_t eol = m_text.find('\n', pos);
-      if (eol == std::string::npos || eol > i) eol = i;
+      if (eol == std::string::npos || eol > end) eol = end;
       PreprocessedLine l = line < m_map.size() ? m_map[line] : PreprocessedLine{0, 1};
       if (l.file != lastFile || l.line != lastLine + 1)
-        sh.code += "#line " + std::to_string(l.line) + " " + std::to_string(l.file) + "\n";
-      if (pos == begin) sh.code += std::string(pos - m_lineStarts[line], ' ');  // keep columns
-      sh.code += m_text.substr(pos, eol - pos);
-      sh.code += '\n';
+        code += "#line " + std::to_string(l.line) + " " + std::to_string(l.file) + "\n";
+      if (pos == begin) code += std::string(pos - m_lineStarts[line], ' ');  // keep columns
+      code += m_text.substr(pos, eol - pos);
+      code += '\n';
       lastFile = l.file;
       lastLine = l.line;
       pos = eol + 1;
       ++line;
     }
-    m_pos = i + 1;
-    Next();
-    m_out->shaders.push_back(std::move(sh));
+    return code;
   }
 
   void ParseTechnique() {
