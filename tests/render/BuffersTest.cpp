@@ -1,3 +1,5 @@
+// BuffersTest.cpp - tests of vertex formats, buffers and the format table.
+//
 // Vertex formats (layout rules, declaration limits, the serialised form),
 // vertex and index buffers (locking rules, sizes) and the format tables.
 #include <cstring>

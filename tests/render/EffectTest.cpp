@@ -1,3 +1,5 @@
+// EffectTest.cpp - tests of effect files, world render effects and materials.
+//
 // The effect language (preprocessor, parser, errors with file and line), the
 // effect state machine, world render effects with their bone-influence
 // variants and passes, and materials - on the fake device.

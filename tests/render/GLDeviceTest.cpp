@@ -1,3 +1,5 @@
+// GLDeviceTest.cpp - tests of the OpenGL device on a real context.
+//
 // The OpenGL device on a real context (SDL's offscreen driver on Mesa): clear,
 // present and screenshot, a textured quad through an effect, Direct3D's
 // winding and orientation, render targets saved as BMP, states restored when

@@ -1,3 +1,5 @@
+// ImageTest.cpp - tests of image decoding and texture loading.
+//
 // Image decoding (PNG, TGA, BMP, JPEG through stb_image; our DDS reader with
 // DXT1/3/5, cubes, volumes and mip chains), corrupt input, and textures
 // loaded through the package file system on the fake device.

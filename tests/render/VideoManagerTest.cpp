@@ -1,3 +1,5 @@
+// VideoManagerTest.cpp - tests of the video manager on the fake device.
+//
 // The video manager on the fake device: start-up failures, display modes and
 // their fallbacks, device loss and reset, the binding cache, screenshots and
 // the reference check at close.
