@@ -470,9 +470,11 @@ WorldRenderEffect* GetWorldRenderEffect(const char* fileName, uint32_t boneCount
   if (!e->SelectVariant(boneCount)) {
     // The resource remembers which of its variants failed; dropping its last
     // reference would forget that and compile (and log) the file again on
-    // every request. Broken effects stay until the video shuts down.
+    // every request. Broken effects stay until the video shuts down; without
+    // a device nothing was compiled, so nothing is kept.
     std::vector<WorldRenderEffect*>& kept = FailedEffects();
-    if (std::find(kept.begin(), kept.end(), e) == kept.end())
+    GLVideoManager* vm = GetGLVideoManager();
+    if (vm && vm->GetDevice() && std::find(kept.begin(), kept.end(), e) == kept.end())
       kept.push_back(e);
     else
       e->Release();

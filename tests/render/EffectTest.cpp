@@ -352,6 +352,15 @@ TEST_F(EffectTest, BrokenEffectIsCompiledAndLoggedOnce) {
   EXPECT_EQ(GetWorldRenderEffectManager().Find("RenderEffects/broken.fx"), nullptr);
 }
 
+TEST(WorldEffectWithoutVideo, FailsWithoutKeepingTheResource) {
+  kaztest::LogCapture capture;
+  MountTestData();
+  EXPECT_EQ(GetWorldRenderEffect("RenderEffects/bones.fx", 0), nullptr);
+  EXPECT_EQ(capture.Count("Tried to load RenderEffect while no video manager present!"), 1);
+  // Nothing was compiled, so nothing is remembered as broken.
+  EXPECT_EQ(GetWorldRenderEffectManager().Find("RenderEffects/bones.fx"), nullptr);
+}
+
 TEST_F(EffectTest, TimeCountsFromEngineStart) {
   WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/bones.fx", 0);
   ASSERT_NE(w, nullptr) << m_log.Dump();
