@@ -7,7 +7,6 @@
 #include <SDL2/SDL.h>
 #include <dlfcn.h>
 #include <link.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -172,8 +171,8 @@ TEST_F(GLDeviceTest, ClearPresentAndScreenshotHaveTheClearColour) {
   ASSERT_TRUE(m_vm->Clear(true, true, false));
   ASSERT_TRUE(m_vm->EndScene());
   ASSERT_TRUE(m_vm->Present()) << m_log.Dump();
-  fs::path dir = fs::temp_directory_path() / ("kaz_glshots_" + std::to_string(::getpid()));
-  fs::remove_all(dir);
+  kaztest::TempDir tmp("kaz_glshots");
+  fs::path dir = tmp.Path() / "shots";  // made by the first screenshot
   ASSERT_TRUE(m_vm->TakeScreenShot(dir.c_str(), "screenshot")) << m_log.Dump();
   std::ifstream in(dir / "screenshot000.bmp", std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -188,7 +187,6 @@ TEST_F(GLDeviceTest, ClearPresentAndScreenshotHaveTheClearColour) {
     ASSERT_EQ(px[i + 1], 0);
     ASSERT_EQ(px[i + 0], 0);
   }
-  fs::remove_all(dir);
 }
 
 TEST_F(GLDeviceTest, TexturedQuadThroughAnEffectKeepsTheImageUpright) {
@@ -318,7 +316,8 @@ TEST_F(GLDeviceTest, RenderTargetClearedAndSavedAsBmp) {
   ASSERT_TRUE(rt->ActivateAsRenderTarget(0));
   m_vm->SetClearColor(0.0f, 1.0f, 0.0f, 1.0f);
   ASSERT_TRUE(m_vm->Clear(true, false, false));
-  fs::path file = fs::temp_directory_path() / ("kaz_rt_" + std::to_string(::getpid()) + ".bmp");
+  kaztest::TempDir tmp("kaz_rt");
+  fs::path file = tmp.Path() / "rt.bmp";
   ASSERT_TRUE(rt->SaveToFile(file.c_str())) << m_log.Dump();
   std::ifstream in(file, std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -329,7 +328,6 @@ TEST_F(GLDeviceTest, RenderTargetClearedAndSavedAsBmp) {
   EXPECT_EQ(img.height, 16u);
   EXPECT_EQ(img.data[0][1], 255);
   EXPECT_EQ(img.data[0][2], 0);
-  fs::remove(file);
   // Back to the screen, which the clear did not touch.
   ASSERT_TRUE(m_vm->GetRenderTarget() == rt);
   GLVideoManager* vm = m_vm;

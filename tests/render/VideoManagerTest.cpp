@@ -3,7 +3,6 @@
 // The video manager on the fake device: start-up failures, display modes and
 // their fallbacks, device loss and reset, the binding cache, screenshots and
 // the reference check at close.
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -284,9 +283,8 @@ TEST_F(VideoManagerTest, ScreenshotsAreNumberedSkippingExistingFiles) {
   GLVideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
   namespace fs = std::filesystem;
-  fs::path dir = fs::temp_directory_path() / ("kaz_shots_" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  kaztest::TempDir tmp("kaz_shots");
+  const fs::path& dir = tmp.Path();
   {
     FILE* f = std::fopen((dir / "shot000.bmp").c_str(), "wb");
     std::fclose(f);
@@ -303,7 +301,6 @@ TEST_F(VideoManagerTest, ScreenshotsAreNumberedSkippingExistingFiles) {
   // A lost device takes no screenshot.
   Device()->Lose();
   EXPECT_FALSE(vm->TakeScreenShot(dir.c_str(), "shot"));
-  fs::remove_all(dir);
 }
 
 TEST_F(VideoManagerTest, ScreenshotNamesSkipFoldersAndRefuseLongPaths) {
