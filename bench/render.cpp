@@ -1,3 +1,5 @@
+// render.cpp - benchmarks of draws and texture uploads against plain OpenGL.
+//
 // Draw submission and texture upload through the engine's rendering layer,
 // each against plain OpenGL doing the same work in the same context.
 //

@@ -1,3 +1,5 @@
+// dds.cpp - fuzz target for the image decoders.
+//
 // Fuzzes the image decoders (our DDS reader, stb_image for the rest) and the
 // DXT decompressor over whatever a decode yields.
 #include "render/Formats.h"

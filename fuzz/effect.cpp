@@ -1,3 +1,5 @@
+// effect.cpp - fuzz target for the effect preprocessor and parser.
+//
 // Fuzzes the effect preprocessor and parser. The input is split at the first
 // NUL byte: before it the effect, after it the text every #include returns,
 // so include chains and macro games get exercised too.

@@ -11,6 +11,7 @@
 #include "render/GraphicsDevice.h"
 
 #include <cstdint>
+#include <vector>
 
 enum TextureFormat : uint32_t {
   TEXFMT_NONE = 0,
@@ -29,12 +30,16 @@ enum TextureFormat : uint32_t {
 
 // Engine format -> device format. Block-compressed engine formats 8..11 map
 // to DXT2..DXT5, the same pairing as the read-back direction, so a created
-// texture reports the format it was asked for.
-Format ToDeviceFormat(uint32_t engineFormat);
+// texture reports the format it was asked for. For a render target the first
+// format of that engine format a device can render into (1 gives X8R8G8B8, so
+// a target "in the back buffer's format" can be made).
+Format ToDeviceFormat(uint32_t engineFormat, bool renderTarget = false);
 // Device format -> engine format; X8R8G8B8 reads as 1, unlisted formats as 0.
 uint32_t FromDeviceFormat(Format f);
 
 uint32_t GetFormatBits(Format f);
+// Every format of the table, in its order.
+std::vector<Format> ListFormats();
 // "GLFMT_A8R8G8B8"...; "" for values outside the enumeration.
 const char* GetFormatName(Format f);
 const char* GetPresentIntervalName(uint32_t interval);

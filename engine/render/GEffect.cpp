@@ -1,9 +1,10 @@
+// GEffect.cpp - the device-independent half of an effect: values, techniques, passes.
 #include "render/GEffect.h"
-
-#include <strings.h>
 
 #include <algorithm>
 #include <cstring>
+
+#include "core/StringUtil.h"
 
 GEffect::GEffect(GDevice* device, EffectDesc desc) : m_device(device), m_desc(std::move(desc)) {
   m_device->AddRef();
@@ -194,8 +195,7 @@ GEffect::Handle GEffect::GetParameterByName(const char* name) const {
 GEffect::Handle GEffect::GetParameterBySemantic(const char* semantic) const {
   if (!semantic) return 0;
   for (size_t i = 0; i < m_desc.params.size(); ++i)
-    if (!m_desc.params[i].semantic.empty() &&
-        strcasecmp(m_desc.params[i].semantic.c_str(), semantic) == 0)
+    if (!m_desc.params[i].semantic.empty() && EqualsNoCase(m_desc.params[i].semantic, semantic))
       return Handle(i + 1);
   return 0;
 }

@@ -1,3 +1,4 @@
+// GpuBuffers.cpp - vertex, index and depth-stencil buffers and their device hooks.
 #include "render/GpuBuffers.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// GraphicsDevice.cpp - result names and the default device states.
 #include "render/GraphicsDevice.h"
 
 namespace {
@@ -47,55 +48,6 @@ const char* GetErrorDescription(GResult r) {
   for (const ErrorInfo& e : kErrors)
     if (e.code == r) return e.description;
   return "Unknown error.";
-}
-
-bool IsCompressedFormat(Format f) {
-  return f == FMT_DXT1 || f == FMT_DXT2 || f == FMT_DXT3 || f == FMT_DXT4 || f == FMT_DXT5;
-}
-
-uint32_t GetFormatBytesPerPixel(Format f) {
-  switch (f) {
-    case FMT_A8R8G8B8:
-    case FMT_X8R8G8B8:
-    case FMT_A8B8G8R8:
-    case FMT_X8B8G8R8:
-      return 4;
-    case FMT_R8G8B8:
-      return 3;
-    case FMT_R5G6B5:
-    case FMT_X1R5G5B5:
-    case FMT_A1R5G5B5:
-    case FMT_A4R4G4B4:
-    case FMT_X4R4G4B4:
-    case FMT_A8L8:
-    case FMT_D16:
-    case FMT_D16_LOCKABLE:
-    case FMT_L16:
-      return 2;
-    case FMT_A8:
-    case FMT_L8:
-      return 1;
-    case FMT_D24S8:
-    case FMT_D24X8:
-    case FMT_D32:
-      return 4;
-    default:
-      return 0;
-  }
-}
-
-uint32_t GetFormatPitch(Format f, uint32_t width) {
-  if (f == FMT_DXT1) return ((width + 3) / 4) * 8;
-  if (IsCompressedFormat(f)) return ((width + 3) / 4) * 16;
-  return width * GetFormatBytesPerPixel(f);
-}
-
-uint32_t GetFormatRowCount(Format f, uint32_t height) {
-  return IsCompressedFormat(f) ? (height + 3) / 4 : height;
-}
-
-uint32_t GetFormatLevelSize(Format f, uint32_t width, uint32_t height) {
-  return GetFormatPitch(f, width) * GetFormatRowCount(f, height);
 }
 
 uint32_t GetDefaultRenderState(GRenderState s) {

@@ -121,9 +121,15 @@ enum Format : uint32_t {
   FMT_BINARYBUFFER = 199,
 };
 
+// Facts about formats, all read from the one format table (Formats.cpp).
 bool IsCompressedFormat(Format f);
-// Bytes per pixel of an uncompressed colour format (0 for unsupported ones).
+// Bytes per pixel of an uncompressed format (0 for those never locked pixel by pixel).
 uint32_t GetFormatBytesPerPixel(Format f);
+// Whether a device makes textures of the format, and can render into them.
+bool IsTextureFormat(Format f);
+bool IsRenderTargetFormat(Format f);
+bool IsDepthFormat(Format f);
+bool HasStencilBits(Format f);
 // Bytes of one row of pixels (of 4x4 blocks for compressed formats) and of a
 // whole level of width x height.
 uint32_t GetFormatPitch(Format f, uint32_t width);
@@ -397,6 +403,16 @@ inline void SafeRelease(T*& p) {
   }
 }
 
+// Points a device's binding slot at value, which gains a reference; the
+// object it held loses one.
+template <class T>
+inline void Rebind(T*& slot, T* value) {
+  if (slot == value) return;
+  if (value) value->AddRef();
+  if (slot) slot->Release();
+  slot = value;
+}
+
 struct GSurfaceDesc {
   Format format = FMT_UNKNOWN;
   uint32_t usage = 0;
@@ -450,8 +466,8 @@ class GVertexDeclaration : public GObject {
   virtual const std::vector<GVertexElement>& GetElements() const = 0;
 };
 
-struct EffectDesc;  // Effect.h: the parsed effect file
-class GEffect;      // EffectBase.h
+struct EffectDesc;  // EffectParser.h: the parsed effect file
+class GEffect;      // GEffect.h
 
 class GDevice : public GObject {
  public:
@@ -532,3 +548,8 @@ class GSystem : public GObject {
   // Screen position of the client area's top-left corner.
   virtual void ClientToScreen(void* window, int32_t* x, int32_t* y) = 0;
 };
+
+// The graphics system of the backend this engine is built with, for the
+// launcher's window; null with the reason when it cannot be had. The backend's
+// own corner defines it (gl/GLDevice.cpp), so neutral code never names one.
+GSystem* CreatePlatformGraphicsSystem(void* window, std::string* reason);

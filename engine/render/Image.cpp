@@ -1,3 +1,4 @@
+// Image.cpp - image decoding (stb_image and our DDS reader), mip chains and BMP writing.
 #include "render/Image.h"
 
 #include <algorithm>
@@ -189,129 +190,165 @@ bool ConvertToBGRA(Format f, const uint8_t* src, uint32_t srcPitch, uint32_t wid
   return true;
 }
 
-bool DecodeDDS(const void* data, size_t size, Image* out, std::string* reason) {
-  const uint8_t* p = static_cast<const uint8_t*>(data);
+namespace {
+
+// The fields of a DDS header the reader uses.
+struct DdsHeader {
+  uint32_t width, height, depth, mips;
+  uint32_t pfFlags, fourCC, bits, rMask, gMask, bMask, aMask;
+  bool cube, volume;
+};
+
+bool ReadDdsHeader(const uint8_t* p, size_t size, DdsHeader* h, std::string* reason) {
   if (size < 128 || std::memcmp(p, "DDS ", 4) != 0 || ReadU32(p + 4) != 124) {
     *reason = "not a DDS file";
     return false;
   }
   uint32_t flags = ReadU32(p + 8);
-  uint32_t height = ReadU32(p + 12), width = ReadU32(p + 16);
-  uint32_t depth = (flags & DDSD_DEPTH) ? ReadU32(p + 24) : 1;
-  uint32_t mips = (flags & DDSD_MIPMAPCOUNT) ? ReadU32(p + 28) : 1;
-  uint32_t pfFlags = ReadU32(p + 80), fourCC = ReadU32(p + 84), bits = ReadU32(p + 88);
-  uint32_t rMask = ReadU32(p + 92), gMask = ReadU32(p + 96), bMask = ReadU32(p + 100),
-           aMask = ReadU32(p + 104);
+  h->height = ReadU32(p + 12);
+  h->width = ReadU32(p + 16);
+  h->depth = (flags & DDSD_DEPTH) ? ReadU32(p + 24) : 1;
+  h->mips = (flags & DDSD_MIPMAPCOUNT) ? ReadU32(p + 28) : 1;
+  h->pfFlags = ReadU32(p + 80);
+  h->fourCC = ReadU32(p + 84);
+  h->bits = ReadU32(p + 88);
+  h->rMask = ReadU32(p + 92);
+  h->gMask = ReadU32(p + 96);
+  h->bMask = ReadU32(p + 100);
+  h->aMask = ReadU32(p + 104);
   uint32_t caps2 = ReadU32(p + 112);
-
-  Image img;
-  bool cube = (caps2 & DDSCAPS2_CUBEMAP) != 0;
-  bool volume = (caps2 & DDSCAPS2_VOLUME) != 0 && depth > 1;
-  if (cube && (caps2 & DDSCAPS2_ALLFACES) != DDSCAPS2_ALLFACES) {
+  h->cube = (caps2 & DDSCAPS2_CUBEMAP) != 0;
+  h->volume = (caps2 & DDSCAPS2_VOLUME) != 0 && h->depth > 1;
+  if (h->cube && (caps2 & DDSCAPS2_ALLFACES) != DDSCAPS2_ALLFACES) {
     *reason = "incomplete cube map";
     return false;
   }
-  if (width == 0 || height == 0 || width > kMaxImageDimension || height > kMaxImageDimension ||
-      depth == 0 || depth > kMaxVolumeDepth || (cube && width != height)) {
+  if (h->width == 0 || h->height == 0 || h->width > kMaxImageDimension ||
+      h->height > kMaxImageDimension || h->depth == 0 || h->depth > kMaxVolumeDepth ||
+      (h->cube && h->width != h->height)) {
     *reason = "bad image size";
     return false;
   }
-  if (!volume) depth = 1;
+  if (!h->volume) h->depth = 1;
+  return true;
+}
 
-  Format fileFormat = FMT_UNKNOWN;
-  Convert cv = CV_NONE;
-  if (pfFlags & DDPF_FOURCC) {
-    switch (fourCC) {
+// The file's pixel format and how its texels are rewritten; FMT_UNKNOWN when unsupported.
+Format DdsPixelFormat(const DdsHeader& h, Convert* cv) {
+  *cv = CV_NONE;
+  if (h.pfFlags & DDPF_FOURCC) {
+    switch (h.fourCC) {
       case FMT_DXT1:
       case FMT_DXT2:
       case FMT_DXT3:
       case FMT_DXT4:
       case FMT_DXT5:
-        fileFormat = Format(fourCC);
-        break;
+        return Format(h.fourCC);
       default:
-        break;
+        return FMT_UNKNOWN;
     }
-  } else if (pfFlags & DDPF_RGB) {
-    bool alpha = (pfFlags & DDPF_ALPHAPIXELS) && aMask;
-    if (bits == 32 && rMask == 0xFF0000 && gMask == 0xFF00 && bMask == 0xFF)
-      fileFormat = alpha ? FMT_A8R8G8B8 : FMT_X8R8G8B8;
-    else if (bits == 32 && rMask == 0xFF && gMask == 0xFF00 && bMask == 0xFF0000) {
-      fileFormat = alpha ? FMT_A8B8G8R8 : FMT_X8B8G8R8;
-      cv = alpha ? CV_ABGR_TO_ARGB : CV_XBGR_TO_XRGB;
-    } else if (bits == 24 && rMask == 0xFF0000 && gMask == 0xFF00 && bMask == 0xFF) {
-      fileFormat = FMT_R8G8B8;
-      cv = CV_24TO32;
-    } else if (bits == 16 && rMask == 0xF800 && gMask == 0x7E0 && bMask == 0x1F)
-      fileFormat = FMT_R5G6B5;
-    else if (bits == 16 && rMask == 0x7C00 && gMask == 0x3E0 && bMask == 0x1F)
-      fileFormat = alpha ? FMT_A1R5G5B5 : FMT_X1R5G5B5;
-    else if (bits == 16 && rMask == 0xF00 && gMask == 0xF0 && bMask == 0xF)
-      fileFormat = alpha ? FMT_A4R4G4B4 : FMT_X4R4G4B4;
-  } else if ((pfFlags & DDPF_ALPHA) && bits == 8) {
-    fileFormat = FMT_A8;
-  } else if (pfFlags & DDPF_LUMINANCE) {
-    if (bits == 8)
-      fileFormat = FMT_L8;
-    else if (bits == 16 && (pfFlags & DDPF_ALPHAPIXELS))
-      fileFormat = FMT_A8L8;
   }
-  if (fileFormat == FMT_UNKNOWN) {
-    *reason = "unsupported DDS pixel format";
-    return false;
+  if (h.pfFlags & DDPF_RGB) {
+    bool alpha = (h.pfFlags & DDPF_ALPHAPIXELS) && h.aMask;
+    auto masks = [&](uint32_t bits, uint32_t r, uint32_t g, uint32_t b) {
+      return h.bits == bits && h.rMask == r && h.gMask == g && h.bMask == b;
+    };
+    if (masks(32, 0xFF0000, 0xFF00, 0xFF)) return alpha ? FMT_A8R8G8B8 : FMT_X8R8G8B8;
+    if (masks(32, 0xFF, 0xFF00, 0xFF0000)) {
+      *cv = alpha ? CV_ABGR_TO_ARGB : CV_XBGR_TO_XRGB;
+      return alpha ? FMT_A8B8G8R8 : FMT_X8B8G8R8;
+    }
+    if (masks(24, 0xFF0000, 0xFF00, 0xFF)) {
+      *cv = CV_24TO32;
+      return FMT_R8G8B8;
+    }
+    if (masks(16, 0xF800, 0x7E0, 0x1F)) return FMT_R5G6B5;
+    if (masks(16, 0x7C00, 0x3E0, 0x1F)) return alpha ? FMT_A1R5G5B5 : FMT_X1R5G5B5;
+    if (masks(16, 0xF00, 0xF0, 0xF)) return alpha ? FMT_A4R4G4B4 : FMT_X4R4G4B4;
+    return FMT_UNKNOWN;
   }
-  if (IsCompressedFormat(fileFormat) && volume) {
-    *reason = "compressed volume textures are not supported";
-    return false;
+  if ((h.pfFlags & DDPF_ALPHA) && h.bits == 8) return FMT_A8;
+  if (h.pfFlags & DDPF_LUMINANCE) {
+    if (h.bits == 8) return FMT_L8;
+    if (h.bits == 16 && (h.pfFlags & DDPF_ALPHAPIXELS)) return FMT_A8L8;
   }
+  return FMT_UNKNOWN;
+}
 
-  img.type = cube ? GTEXTYPE_CUBE : volume ? GTEXTYPE_VOLUME : GTEXTYPE_2D;
-  img.width = width;
-  img.height = height;
-  img.depth = depth;
-  img.faces = cube ? 6 : 1;
-  img.levels = std::clamp<uint32_t>(mips, 1, MaxLevels(width, height, depth));
-  Format stored = fileFormat;
-  if (cv == CV_24TO32 || cv == CV_XBGR_TO_XRGB) stored = FMT_X8R8G8B8;
-  if (cv == CV_ABGR_TO_ARGB) stored = FMT_A8R8G8B8;
-  img.format = stored;
-  img.data.resize(size_t(img.faces) * img.levels);
+// Rewrites 24-bit and BGR-ordered texels into the 32-bit layout we store.
+void ConvertTexels(Convert cv, const uint8_t* src, size_t pixels, std::vector<uint8_t>* dst) {
+  dst->resize(pixels * 4);
+  for (size_t i = 0; i < pixels; ++i) {
+    uint8_t* o = &(*dst)[i * 4];
+    if (cv == CV_24TO32) {
+      std::memcpy(o, src + i * 3, 3);
+      o[3] = 255;
+    } else {
+      const uint8_t* s = src + i * 4;
+      o[0] = s[2];
+      o[1] = s[1];
+      o[2] = s[0];
+      o[3] = cv == CV_ABGR_TO_ARGB ? s[3] : 255;
+    }
+  }
+}
 
+// Copies every face and level that follows the header; false when the file ends early.
+bool ReadDdsLevels(const uint8_t* p, size_t size, const DdsHeader& h, Format fileFormat, Convert cv,
+                   Image* img, std::string* reason) {
   size_t offset = 128;
-  for (uint32_t face = 0; face < img.faces; ++face)
-    for (uint32_t level = 0; level < img.levels; ++level) {
-      uint32_t w = Image::LevelExtent(width, level), h = Image::LevelExtent(height, level);
-      uint32_t d = Image::LevelExtent(depth, level);
+  for (uint32_t face = 0; face < img->faces; ++face)
+    for (uint32_t level = 0; level < img->levels; ++level) {
+      uint32_t w = Image::LevelExtent(h.width, level), ht = Image::LevelExtent(h.height, level);
+      uint32_t d = Image::LevelExtent(h.depth, level);
       uint64_t sliceBytes =
-          cv == CV_NONE ? GetFormatLevelSize(fileFormat, w, h) : uint64_t(w) * h * (bits / 8);
+          cv == CV_NONE ? GetFormatLevelSize(fileFormat, w, ht) : uint64_t(w) * ht * (h.bits / 8);
       uint64_t levelBytes = sliceBytes * d;
       if (levelBytes > size - offset) {
         *reason = "file is truncated";
         return false;
       }
       const uint8_t* src = p + offset;
-      std::vector<uint8_t>& dst = img.Level(face, level);
-      if (cv == CV_NONE) {
+      std::vector<uint8_t>& dst = img->Level(face, level);
+      if (cv == CV_NONE)
         dst.assign(src, src + levelBytes);
-      } else {
-        size_t pixels = size_t(w) * h * d;
-        dst.resize(pixels * 4);
-        for (size_t i = 0; i < pixels; ++i) {
-          uint8_t* o = &dst[i * 4];
-          if (cv == CV_24TO32) {
-            std::memcpy(o, src + i * 3, 3);
-            o[3] = 255;
-          } else {
-            const uint8_t* s = src + i * 4;
-            o[0] = s[2];
-            o[1] = s[1];
-            o[2] = s[0];
-            o[3] = cv == CV_ABGR_TO_ARGB ? s[3] : 255;
-          }
-        }
-      }
+      else
+        ConvertTexels(cv, src, size_t(w) * ht * d, &dst);
       offset += size_t(levelBytes);
     }
+  return true;
+}
+
+}  // namespace
+
+bool DecodeDDS(const void* data, size_t size, Image* out, std::string* reason) {
+  const uint8_t* p = static_cast<const uint8_t*>(data);
+  DdsHeader h;
+  if (!ReadDdsHeader(p, size, &h, reason)) return false;
+  Convert cv = CV_NONE;
+  Format fileFormat = DdsPixelFormat(h, &cv);
+  if (fileFormat == FMT_UNKNOWN) {
+    *reason = "unsupported DDS pixel format";
+    return false;
+  }
+  if (IsCompressedFormat(fileFormat) && h.volume) {
+    *reason = "compressed volume textures are not supported";
+    return false;
+  }
+
+  Image img;
+  img.type = h.cube ? GTEXTYPE_CUBE : h.volume ? GTEXTYPE_VOLUME : GTEXTYPE_2D;
+  img.width = h.width;
+  img.height = h.height;
+  img.depth = h.depth;
+  img.faces = h.cube ? 6 : 1;
+  img.levels = std::clamp<uint32_t>(h.mips, 1, MaxLevels(h.width, h.height, h.depth));
+  Format stored = fileFormat;
+  if (cv == CV_24TO32 || cv == CV_XBGR_TO_XRGB) stored = FMT_X8R8G8B8;
+  if (cv == CV_ABGR_TO_ARGB) stored = FMT_A8R8G8B8;
+  img.format = stored;
+  img.data.resize(size_t(img.faces) * img.levels);
+  if (!ReadDdsLevels(p, size, h, fileFormat, cv, &img, reason)) return false;
   *out = std::move(img);
   return true;
 }

@@ -1,6 +1,7 @@
+// RenderEffect.cpp - render effects, world render effects with their variants, and materials.
 #include "render/RenderEffect.h"
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 
 #include "core/Log.h"
@@ -31,9 +32,17 @@ ResourceManager& EffectManager() {
 // reference: the last user's release destroys the material and empties its slot.
 Material* g_defaultMaterials[kDefaultMaterialKinds] = {};
 
-float ClockSeconds() {
-  using namespace std::chrono;
-  return float(duration<double>(steady_clock::now().time_since_epoch()).count());
+// One reference to each effect resource with a variant that failed to build.
+std::vector<WorldRenderEffect*>& FailedEffects() {
+  static std::vector<WorldRenderEffect*> effects;
+  return effects;
+}
+
+// Seconds since engine start: a float of seconds since boot would lose its
+// fractions after days of uptime and make time-driven effects stutter.
+float EffectTime() {
+  VideoManager* vm = GetVideoManager();
+  return vm ? float(vm->GetTimeSinceStart()) : 0.0f;
 }
 
 }  // namespace
@@ -54,7 +63,7 @@ GLRenderEffect::~GLRenderEffect() {
 
 void GLRenderEffect::ReleaseEffect() {
   if (m_effect && m_effect->IsBegun()) m_effect->End();
-  SafeRelease(m_effect);
+  m_effect.Reset();
   m_begun = m_inPass = false;
 }
 
@@ -118,8 +127,7 @@ bool GLRenderEffect::Load(const std::string& fileName, const EffectDefines& defi
     return false;
   }
   effect->SetTechnique(tech);
-  SafeRelease(m_effect);
-  m_effect = effect;
+  m_effect = Ref<GEffect>::Adopt(effect);
   return true;
 }
 
@@ -254,16 +262,17 @@ bool WorldRenderEffect::Load(bool) {
 void WorldRenderEffect::Unload(bool) {
   ResetPass();
   for (Variant& v : m_variants) {
-    if (v.effect) v.effect->Release();
     v = Variant();
   }
   m_currentVariant = -1;
-  for (Named& n : m_named)
+  for (Named& n : m_named) {
     for (EffectHandle& h : n.handles) h = 0;
+    n.texture.Reset();
+  }
 }
 
 GLRenderEffect* WorldRenderEffect::GetVariantEffect(uint32_t boneCount) const {
-  return boneCount <= kMaxBoneInfluences ? m_variants[boneCount].effect : nullptr;
+  return boneCount <= kMaxBoneInfluences ? m_variants[boneCount].effect.Get() : nullptr;
 }
 
 EffectHandle WorldRenderEffect::GetSemanticHandle(uint32_t semantic) const {
@@ -280,7 +289,8 @@ bool WorldRenderEffect::SelectVariant(uint32_t n) {
     v.failed = true;
     char value[16];
     std::snprintf(value, sizeof(value), "%d", int(n));
-    v.effect = CreateRenderEffect(GetName().c_str(), {{"NUM_BONE_INFLUENCES", value}});
+    v.effect = Ref<GLRenderEffect>::Adopt(
+        CreateRenderEffect(GetName().c_str(), {{"NUM_BONE_INFLUENCES", value}}));
     if (!v.effect) {
       LogDetail("Failed to load RenderEffect '%s' with %d bone influences!", GetName().c_str(),
                 int(n));
@@ -290,6 +300,8 @@ bool WorldRenderEffect::SelectVariant(uint32_t n) {
       v.semantics[s] = v.effect->GetParameterBySemantic(kSemanticNames[s]);
   }
   m_currentVariant = int(n);
+  for (uint32_t s = 0; s < SEM_COUNT; ++s) ApplySemantic(s);
+  for (uint32_t i = 1; i <= m_namedCount; ++i) ApplyNamedTexture(i);
   return true;
 }
 
@@ -315,8 +327,8 @@ uint32_t WorldRenderEffect::SetupPass(uint32_t pass, uint32_t boneCount, RenderL
   if (!SelectVariant(boneCount)) return 0;
   Variant& v = m_variants[m_currentVariant];
   m_currentPass = pass;
-  m_currentEffect = v.effect;
-  if (v.semantics[SEM_TIME]) m_currentEffect->SetFloat(v.semantics[SEM_TIME], ClockSeconds());
+  m_currentEffect = v.effect.Get();
+  if (v.semantics[SEM_TIME]) m_currentEffect->SetFloat(v.semantics[SEM_TIME], EffectTime());
   if (pass == PASS_LIT) {
     m_lights = lights;
     if (lights && SetupLight()) {
@@ -377,23 +389,39 @@ void WorldRenderEffect::ResetPass() {
   m_lights = nullptr;
 }
 
-void WorldRenderEffect::SetSemanticVector(uint32_t semantic, float x, float y, float z) {
-  if (m_currentVariant < 0 || semantic >= SEM_COUNT) return;
+void WorldRenderEffect::ApplySemantic(uint32_t semantic) {
+  const SemanticValue& value = m_values[semantic];
+  if (m_currentVariant < 0 || value.kind == SemanticValue::kNone) return;
   Variant& v = m_variants[m_currentVariant];
-  if (v.effect && v.semantics[semantic]) v.effect->SetVector3(v.semantics[semantic], x, y, z);
+  EffectHandle h = v.semantics[semantic];
+  if (!v.effect || !h) return;
+  if (value.kind == SemanticValue::kVector)
+    v.effect->SetVector3(h, value.vector[0], value.vector[1], value.vector[2]);
+  else
+    v.effect->SetMatrixArray(h, value.matrices.data(), uint32_t(value.matrices.size()));
+}
+
+void WorldRenderEffect::SetSemanticVector(uint32_t semantic, float x, float y, float z) {
+  if (semantic >= SEM_COUNT) return;
+  SemanticValue& value = m_values[semantic];
+  value.kind = SemanticValue::kVector;
+  value.vector[0] = x;
+  value.vector[1] = y;
+  value.vector[2] = z;
+  ApplySemantic(semantic);
 }
 
 void WorldRenderEffect::SetSemanticMatrix(uint32_t semantic, const Matrix4x4& m) {
-  if (m_currentVariant < 0 || semantic >= SEM_COUNT) return;
-  Variant& v = m_variants[m_currentVariant];
-  if (v.effect && v.semantics[semantic]) v.effect->SetMatrix(v.semantics[semantic], m);
+  SetSemanticMatrixArray(semantic, &m, 1);
 }
 
 void WorldRenderEffect::SetSemanticMatrixArray(uint32_t semantic, const Matrix4x4* m,
                                                uint32_t count) {
-  if (m_currentVariant < 0 || semantic >= SEM_COUNT) return;
-  Variant& v = m_variants[m_currentVariant];
-  if (v.effect && v.semantics[semantic]) v.effect->SetMatrixArray(v.semantics[semantic], m, count);
+  if (semantic >= SEM_COUNT || !m) return;
+  SemanticValue& value = m_values[semantic];
+  value.kind = SemanticValue::kMatrices;
+  value.matrices.assign(m, m + count);
+  ApplySemantic(semantic);
 }
 
 uint32_t WorldRenderEffect::GetNamedParameter(const char* name) {
@@ -417,14 +445,20 @@ uint32_t WorldRenderEffect::GetNamedParameter(const char* name) {
   return ++m_namedCount;
 }
 
-void WorldRenderEffect::SetNamedTexture(uint32_t index, GLTexture* texture) {
-  if (m_currentVariant < 0 || index < 1 || index > m_namedCount) return;
-  Variant& v = m_variants[m_currentVariant];
-  if (!v.effect) return;
+void WorldRenderEffect::ApplyNamedTexture(uint32_t index) {
   Named& n = m_named[index - 1];
+  Variant& v = m_variants[m_currentVariant];
+  if (!v.effect || !n.texture) return;
   if (!n.handles[m_currentVariant])
     n.handles[m_currentVariant] = v.effect->GetParameterByName(n.name.c_str());
-  if (n.handles[m_currentVariant]) v.effect->SetTexture(n.handles[m_currentVariant], texture);
+  if (n.handles[m_currentVariant])
+    v.effect->SetTexture(n.handles[m_currentVariant], n.texture.Get());
+}
+
+void WorldRenderEffect::SetNamedTexture(uint32_t index, GLTexture* texture) {
+  if (m_currentVariant < 0 || index < 1 || index > m_namedCount) return;
+  m_named[index - 1].texture = Ref<GLTexture>::Share(texture);
+  ApplyNamedTexture(index);
 }
 
 ResourceManager& GetWorldRenderEffectManager() {
@@ -436,10 +470,25 @@ WorldRenderEffect* GetWorldRenderEffect(const char* fileName, uint32_t boneCount
   WorldRenderEffect* e = EffectManager().GetOrLoad<WorldRenderEffect>(fileName);
   if (!e) return nullptr;
   if (!e->SelectVariant(boneCount)) {
-    e->Release();
+    // The resource remembers which of its variants failed; dropping its last
+    // reference would forget that and compile (and log) the file again on
+    // every request. Broken effects stay until the video shuts down; without
+    // a device nothing was compiled, so nothing is kept.
+    std::vector<WorldRenderEffect*>& kept = FailedEffects();
+    GLVideoManager* vm = GetGLVideoManager();
+    if (vm && vm->GetDevice() && std::find(kept.begin(), kept.end(), e) == kept.end())
+      kept.push_back(e);
+    else
+      e->Release();
     return nullptr;
   }
   return e;
+}
+
+void ReleaseFailedRenderEffects() {
+  std::vector<WorldRenderEffect*> kept;
+  kept.swap(FailedEffects());
+  for (WorldRenderEffect* e : kept) e->Release();
 }
 
 // ---------------------------------------------------------------------------
@@ -448,19 +497,10 @@ WorldRenderEffect* GetWorldRenderEffect(const char* fileName, uint32_t boneCount
 Material::~Material() {
   for (Material*& slot : g_defaultMaterials)
     if (slot == this) slot = nullptr;
-  ClearTextures();
-  if (m_effect) m_effect->Release();
-}
-
-void Material::DropBinding(Binding& b) {
-  if (b.texture) b.texture->Release();
-  if (b.resource) b.resource->Release();
-  b = Binding();
 }
 
 bool Material::SetRenderEffect(const char* fileName) {
-  if (m_effect) m_effect->Release();
-  m_effect = GetWorldRenderEffect(fileName, 0);
+  m_effect = Ref<WorldRenderEffect>::Adopt(GetWorldRenderEffect(fileName, 0));
   if (!m_effect) {
     LogMessage("Material: Failed to load RenderEffect '%s'", fileName ? fileName : "");
     return false;
@@ -472,17 +512,10 @@ bool Material::SetTexture(const char* parameter, const char* textureName) {
   if (!m_effect) return false;
   uint32_t index = m_effect->GetNamedParameter(parameter);
   if (!index) return false;
-  TextureResource* res = GetTextureResource(textureName);
-  if (!res) return false;
-  auto it = m_bindings.find(index);
-  if (it != m_bindings.end()) {
-    DropBinding(it->second);
-    m_bindings.erase(it);
-  }
-  Binding b;
-  b.kind = 1;
-  b.resource = res;
-  m_bindings[index] = b;
+  Ref<TextureResource> resource = Ref<TextureResource>::Adopt(GetTextureResource(textureName));
+  if (!resource) return false;
+  m_bindings.erase(index);
+  m_bindings[index].resource = std::move(resource);
   return true;
 }
 
@@ -490,30 +523,21 @@ bool Material::SetTexture(const char* parameter, GLTexture* texture) {
   if (!m_effect || !texture) return false;
   uint32_t index = m_effect->GetNamedParameter(parameter);
   if (!index) return false;
-  auto it = m_bindings.find(index);
-  if (it != m_bindings.end()) {
-    DropBinding(it->second);
-    m_bindings.erase(it);
-  }
-  texture->AddRef();
-  Binding b;
-  b.kind = 0;
-  b.texture = texture;
-  m_bindings[index] = b;
+  m_bindings.erase(index);
+  m_bindings[index].texture = Ref<GLTexture>::Share(texture);
   return true;
 }
 
 bool Material::ApplyTextures() {
   if (!m_effect) return false;
   for (auto& [index, b] : m_bindings) {
-    GLTexture* t = b.kind == 0 ? b.texture : (b.resource ? b.resource->GetTexture() : nullptr);
+    GLTexture* t = b.resource ? b.resource->GetTexture() : b.texture.Get();
     if (t) m_effect->SetNamedTexture(index, t);
   }
   return true;
 }
 
 void Material::ClearTextures() {
-  for (auto& [index, b] : m_bindings) DropBinding(b);
   m_bindings.clear();
 }
 

@@ -15,22 +15,21 @@
 // Effect files are read through the package file system; #include is served
 // relative to the effect's directory.
 // Depends on: GEffect.h, EffectParser.h, Texture.h, VideoManager.h,
-// tier0 (ObjectPool, Resource*, Matrix4x4, FileSystem), core/Log.
+// tier0 (ObjectPool, Ref, Resource*, Matrix4x4, FileSystem), core/Log.
 #pragma once
 
 #include "render/EffectParser.h"
 #include "render/GEffect.h"
+#include "render/Texture.h"
 #include "tier0/Matrix.h"
 #include "tier0/ObjectPool.h"
+#include "tier0/Ref.h"
 #include "tier0/Resource.h"
 
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
-
-class GLTexture;
-class TextureResource;
 
 using EffectHandle = uint32_t;
 
@@ -65,7 +64,7 @@ class GLRenderEffect : public PooledObject {
   const std::string& GetFileName() const { return m_fileName; }
   bool IsBegun() const { return m_begun; }
   bool IsInPass() const { return m_inPass; }
-  GEffect* GetGLEffect() const { return m_effect; }
+  GEffect* GetGLEffect() const { return m_effect.Get(); }
   // Device hooks.
   void OnDeviceLost();
   void OnDeviceReset();
@@ -76,7 +75,7 @@ class GLRenderEffect : public PooledObject {
   ~GLRenderEffect() override;
 
  private:
-  GEffect* m_effect = nullptr;
+  Ref<GEffect> m_effect;
   std::string m_fileName;
   bool m_begun = false, m_inPass = false;
 };
@@ -131,6 +130,8 @@ class RenderLightSet {
 };
 
 constexpr uint32_t kMaxBoneInfluences = 4;
+// Bone matrices one skinned draw uses at most; effects size their BONES array for it.
+constexpr uint32_t kMaxBonesPerDraw = 20;
 constexpr uint32_t kMaxNamedParameters = 64;
 
 class WorldRenderEffect : public Resource {
@@ -166,12 +167,22 @@ class WorldRenderEffect : public Resource {
 
  private:
   struct Variant {
-    GLRenderEffect* effect = nullptr;
+    Ref<GLRenderEffect> effect;
     bool failed = false;
     EffectHandle semantics[SEM_COUNT] = {};
     EffectHandle techniques[PASS_COUNT] = {};
   };
+  // The last value given for a semantic. The renderer sets values before it
+  // knows which variant a pass draws with, so each variant gets them all when
+  // it becomes current.
+  struct SemanticValue {
+    enum Kind : uint8_t { kNone, kVector, kMatrices } kind = kNone;
+    float vector[3] = {};
+    std::vector<Matrix4x4> matrices;
+  };
   bool SetupLight();
+  void ApplySemantic(uint32_t semantic);
+  void ApplyNamedTexture(uint32_t index);
 
   Variant m_variants[kMaxBoneInfluences + 1];
   int m_currentVariant = -1;
@@ -179,9 +190,11 @@ class WorldRenderEffect : public Resource {
   GLRenderEffect* m_currentEffect = nullptr;
   uint32_t m_passCount = 0;
   RenderLightSet* m_lights = nullptr;
+  SemanticValue m_values[SEM_COUNT];
   struct Named {
     std::string name;
     EffectHandle handles[kMaxBoneInfluences + 1] = {};
+    Ref<GLTexture> texture;  // the last texture set, for variants made current later
   };
   std::vector<Named> m_named;
   std::map<std::string, uint32_t> m_nameIndex;
@@ -189,7 +202,11 @@ class WorldRenderEffect : public Resource {
 };
 
 // The resource with variant boneCount selected (one more reference), or null.
+// A resource whose variant fails is kept (with its failure) until
+// ReleaseFailedRenderEffects, so a broken file is compiled and logged once.
 WorldRenderEffect* GetWorldRenderEffect(const char* fileName, uint32_t boneCount);
+// Drops the broken effects kept above (video shutdown).
+void ReleaseFailedRenderEffects();
 ResourceManager& GetWorldRenderEffectManager();
 
 class Material : public PooledObject {
@@ -202,7 +219,7 @@ class Material : public PooledObject {
   bool SetTexture(const char* parameter, GLTexture* texture);
   bool ApplyTextures();
   void ClearTextures();
-  WorldRenderEffect* GetRenderEffect() const { return m_effect; }
+  WorldRenderEffect* GetRenderEffect() const { return m_effect.Get(); }
   size_t GetBindingCount() const { return m_bindings.size(); }
 
  protected:
@@ -210,14 +227,13 @@ class Material : public PooledObject {
   ~Material() override;
 
  private:
+  // A texture object, or a texture resource whose current texture is used.
   struct Binding {
-    uint32_t kind = 0;  // 0 texture, 1 texture resource
-    GLTexture* texture = nullptr;
-    TextureResource* resource = nullptr;
+    Ref<GLTexture> texture;
+    Ref<TextureResource> resource;
   };
-  void DropBinding(Binding& b);
 
-  WorldRenderEffect* m_effect = nullptr;
+  Ref<WorldRenderEffect> m_effect;
   std::map<uint32_t, Binding> m_bindings;
 };
 

@@ -1,3 +1,4 @@
+// SoftResources.cpp - buffers, textures and surfaces kept in system memory.
 #include "render/SoftResources.h"
 
 #include <algorithm>

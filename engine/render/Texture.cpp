@@ -1,11 +1,11 @@
+// Texture.cpp - textures: loading, creation, locks, render targets and texture resources.
 #include "render/Texture.h"
-
-#include <strings.h>
 
 #include <algorithm>
 #include <cstring>
 
 #include "core/Log.h"
+#include "core/StringUtil.h"
 #include "render/Formats.h"
 #include "render/Image.h"
 #include "render/VideoManager.h"
@@ -68,7 +68,7 @@ bool GLTexture::Create(uint32_t width, uint32_t height, uint32_t type, uint32_t 
     uint32_t levels = renderTarget ? 1 : 0;
     uint32_t usage = (dynamic ? GUSAGE_DYNAMIC : 0) | (renderTarget ? GUSAGE_RENDERTARGET : 0);
     m_pool = (!dynamic && !renderTarget) ? GPOOL_MANAGED : GPOOL_DEFAULT;
-    Format f = ToDeviceFormat(format);
+    Format f = ToDeviceFormat(format, renderTarget);
     if (type == TEXTYPE_2D) {
       r = vm->GetDevice()->CreateTexture(GTEXTYPE_2D, width, height, 1, levels, usage, f, m_pool,
                                          &m_texture);
@@ -382,7 +382,7 @@ GLTexture* CreateTexture(uint32_t width, uint32_t height, uint32_t type, uint32_
 GLTexture* LoadTexture(const char* fileName) {
   if (!fileName) return nullptr;
   const char* dot = std::strrchr(fileName, '.');
-  if (dot && strcasecmp(dot + 1, "avi") == 0) return LoadVideoTexture(fileName);
+  if (dot && EqualsNoCase(dot + 1, "avi")) return LoadVideoTexture(fileName);
   GLTexture* t = GLTexture::Create();
   if (!t) return nullptr;
   if (!t->Load(fileName)) {
@@ -394,19 +394,15 @@ GLTexture* LoadTexture(const char* fileName) {
 
 // ---------------------------------------------------------------------------
 
-TextureResource::~TextureResource() {
-  if (m_texture) m_texture->Release();
-}
+TextureResource::~TextureResource() = default;
 
 bool TextureResource::Load(bool) {
-  if (m_texture) m_texture->Release();
-  m_texture = LoadTexture(GetName().c_str());
-  return m_texture != nullptr;
+  m_texture = Ref<GLTexture>::Adopt(LoadTexture(GetName().c_str()));
+  return bool(m_texture);
 }
 
 void TextureResource::Unload(bool) {
-  if (m_texture) m_texture->Release();
-  m_texture = nullptr;
+  m_texture.Reset();
 }
 
 ResourceManager& GetTextureResourceManager() {

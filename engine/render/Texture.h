@@ -9,11 +9,12 @@
 // BMP, JPEG, DDS). TextureResource shares one texture per name through the
 // resource manager ("TextureResource").
 // Depends on: GraphicsDevice.h, Image.h, Formats.h, VideoManager.h,
-// tier0/ObjectPool, tier0/Resource*, tier0/FileSystem, core/Log.
+// tier0/ObjectPool, tier0/Ref, tier0/Resource*, tier0/FileSystem, core/Log.
 #pragma once
 
 #include "render/GraphicsDevice.h"
 #include "tier0/ObjectPool.h"
+#include "tier0/Ref.h"
 #include "tier0/Resource.h"
 
 #include <cstdint>
@@ -86,10 +87,10 @@ class TextureResource : public Resource {
   ~TextureResource() override;
   bool Load(bool initial) override;
   void Unload(bool final) override;
-  GLTexture* GetTexture() const { return m_texture; }
+  GLTexture* GetTexture() const { return m_texture.Get(); }
 
  private:
-  GLTexture* m_texture = nullptr;
+  Ref<GLTexture> m_texture;
 };
 
 // The shared texture resource of that name, loaded on first use, with one

@@ -1,3 +1,4 @@
+// VertexFormat.cpp - vertex layouts, their serialised form and device declarations.
 #include "render/VertexFormat.h"
 
 #include "core/Log.h"

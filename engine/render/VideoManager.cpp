@@ -1,34 +1,21 @@
+// VideoManager.cpp - the display: start, display modes, device loss, reset and shutdown.
 #include "render/VideoManager.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 
 #include "console/CVarRegistry.h"
 #include "core/Log.h"
 #include "render/Formats.h"
 #include "render/GpuBuffers.h"
-#include "render/Image.h"
 #include "render/Overlay2D.h"
 #include "render/RenderEffect.h"
 #include "render/Texture.h"
 #include "render/VertexFormat.h"
-#include "render/gl/GLDevice.h"
 #include "tier0/ResourceManager.h"
 
 namespace {
 
 VideoManager* g_videoManager = nullptr;
-
-// Swaps a counted binding: the new object gains a reference, the old one loses one.
-template <class T>
-void SwapBinding(T*& slot, T* value) {
-  if (value) value->AddRef();
-  if (slot) slot->Release();
-  slot = value;
-}
 
 // Walks a pool's live objects; the callback may release the current one.
 template <class T, class Fn>
@@ -39,29 +26,6 @@ void ForEachLive(Fn fn) {
     fn(static_cast<T*>(o));
     o = next;
   }
-}
-
-GPrimitiveType ToDevicePrimitive(uint32_t kind) {
-  switch (kind) {
-    case PRIM_POINTS:
-      return GPT_POINTLIST;
-    case PRIM_LINES:
-      return GPT_LINELIST;
-    case PRIM_LINESTRIP:
-      return GPT_LINESTRIP;
-    case PRIM_TRIANGLES:
-      return GPT_TRIANGLELIST;
-    case PRIM_TRIANGLESTRIP:
-      return GPT_TRIANGLESTRIP;
-    case PRIM_TRIANGLEFAN:
-      return GPT_TRIANGLEFAN;
-    default:
-      return GPrimitiveType(0);
-  }
-}
-
-const char* YesNo(bool b) {
-  return b ? "yes" : "no";
 }
 
 }  // namespace
@@ -136,6 +100,10 @@ void VideoManager::Shutdown() {
   for (VideoListener* l : std::vector<VideoListener*>(m_listeners)) l->OnVideoShutdown(this);
 }
 
+double VideoManager::GetTimeSinceStart() const {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_startTime).count();
+}
+
 void VideoManager::AddListener(VideoListener* listener) {
   if (listener && std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end())
     m_listeners.push_back(listener);
@@ -162,7 +130,7 @@ bool VideoManager::ApplyDisplaySettings() {
 // GLVideoManager
 
 GLVideoManager::GLVideoManager(GraphicsSystemFactory factory)
-    : m_factory(factory ? factory : CreateGLSystem) {}
+    : m_factory(factory ? factory : CreatePlatformGraphicsSystem) {}
 
 GLVideoManager::~GLVideoManager() {
   Close();
@@ -342,8 +310,8 @@ bool GLVideoManager::CreateDevice() {
   else
     LogDetail("GLVideoManager: Using GLCREATE_SOFTWARE_VERTEXPROCESSING.");
 
-  m_defaultRenderTarget = GLTexture::Create();
-  m_defaultDepthStencil = GLDepthStencilBuffer::Create();
+  m_defaultRenderTarget = Ref<GLTexture>::Adopt(GLTexture::Create());
+  m_defaultDepthStencil = Ref<GLDepthStencilBuffer>::Adopt(GLDepthStencilBuffer::Create());
   if (m_defaultDepthStencil) m_defaultDepthStencil->SetDeviceBuffer();
 
   m_system->ShowWindow(m_window);
@@ -435,10 +403,11 @@ int GLVideoManager::SetDisplayMode() {
 void GLVideoManager::OnModeCreated() {
   if (!m_defaultRenderTarget || !m_defaultRenderTarget->CreateFromBackBuffer())
     LogError("Failed to retreive default render target from device.");
-  SwapBinding(m_currentRenderTarget, m_defaultRenderTarget);
+  m_currentRenderTarget = m_defaultRenderTarget;
+  m_currentRenderTargetFace = 0;
   if (!m_defaultDepthStencil || !m_defaultDepthStencil->CreateSurface())
     LogError("Failed to retreive default depth/stencil buffer from device.");
-  SwapBinding(m_currentDepthStencil, m_defaultDepthStencil);
+  m_currentDepthStencil = m_defaultDepthStencil;
   VideoManager::OnModeCreated();
 }
 
@@ -450,8 +419,8 @@ void GLVideoManager::OnDeviceLost() {
   ForEachLive<GLRenderEffect>([](GLRenderEffect* e) { e->OnDeviceLost(); });
   ForEachLive<GLVertexBuffer>([](GLVertexBuffer* b) { b->OnDeviceLost(); });
   ForEachLive<GLIndexBuffer>([](GLIndexBuffer* b) { b->OnDeviceLost(); });
-  SwapBinding<GLDepthStencilBuffer>(m_currentDepthStencil, nullptr);
-  SwapBinding<GLTexture>(m_currentRenderTarget, nullptr);
+  m_currentDepthStencil.Reset();
+  m_currentRenderTarget.Reset();
   // The device's own references to what it has bound would keep default-pool
   // objects alive through the reset; the cache above re-binds afterwards.
   UnbindDevice();
@@ -488,8 +457,9 @@ void GLVideoManager::OnDeviceReset() {
       m_device->SetStreamSource(s, m_streams[s]->GetGLBuffer(), 0, m_streams[s]->GetVertexSize());
   if (m_currentIndexBuffer && m_currentIndexBuffer->GetGLBuffer())
     m_device->SetIndices(m_currentIndexBuffer->GetGLBuffer());
-  SwapBinding(m_currentRenderTarget, m_defaultRenderTarget);
-  SwapBinding(m_currentDepthStencil, m_defaultDepthStencil);
+  m_currentRenderTarget = m_defaultRenderTarget;
+  m_currentRenderTargetFace = 0;
+  m_currentDepthStencil = m_defaultDepthStencil;
   for (VideoListener* l : std::vector<VideoListener*>(m_listeners)) l->OnDeviceReset(this);
 }
 
@@ -498,11 +468,12 @@ void GLVideoManager::Shutdown() {
   UnbindDevice();
   VideoManager::Shutdown();
   ReleaseDefaultMaterial();
+  ReleaseFailedRenderEffects();
   ResourceManager::NotifyVideoShutdown();
-  SwapBinding<GLTexture>(m_defaultRenderTarget, nullptr);
-  SwapBinding<GLTexture>(m_currentRenderTarget, nullptr);
-  SwapBinding<GLDepthStencilBuffer>(m_defaultDepthStencil, nullptr);
-  SwapBinding<GLDepthStencilBuffer>(m_currentDepthStencil, nullptr);
+  m_defaultRenderTarget.Reset();
+  m_currentRenderTarget.Reset();
+  m_defaultDepthStencil.Reset();
+  m_currentDepthStencil.Reset();
   ForEachLive<GLRenderEffect>([](GLRenderEffect* e) { e->ReleaseEffect(); });
   ForEachLive<GLVertexFormat>([](GLVertexFormat* f) { f->ReleaseDeclaration(); });
   ForEachLive<GLVertexBuffer>([](GLVertexBuffer* b) { b->ReleaseDeviceBuffer(); });
@@ -525,239 +496,6 @@ bool GLVideoManager::Close() {
   LogMessage("Display mode restored.");
   m_modeSet = false;
   m_device = nullptr;
-  return true;
-}
-
-bool GLVideoManager::TakeScreenShot(const char* directory, const char* prefix) {
-  if (!m_device || GFailed(m_device->TestCooperativeLevel()) || !directory || !prefix) return false;
-  // The screenshot folder is made on first use.
-  if (mkdir(directory, 0755) != 0 && errno != EEXIST) {
-    LogDetail("TakeScreenShot - cannot create directory '%s'", directory);
-    return false;
-  }
-  char name[260];
-  for (;;) {
-    std::snprintf(name, sizeof(name), "%s/%s%03u.bmp", directory, prefix, m_screenshotCounter);
-    ++m_screenshotCounter;
-    FILE* f = std::fopen(name, "rb");
-    if (!f) break;
-    std::fclose(f);
-  }
-  // The image is the back buffer as last presented; a windowed device has no
-  // desktop front buffer of its own.
-  uint32_t width = m_pp.backBufferWidth, height = m_pp.backBufferHeight;
-  GSurface* surface = nullptr;
-  GResult r = m_device->CreateOffscreenPlainSurface(width, height, FMT_A8R8G8B8, &surface);
-  if (GFailed(r)) {
-    LogDetail("TakeScreenShot - CreateImageSurface failed (%s)", GetErrorName(r));
-    return false;
-  }
-  r = m_device->GetFrontBufferData(surface);
-  if (GFailed(r)) {
-    LogMessage("TakeScreenShot - GetFrontBuffer failed (%s)\n", GetErrorName(r));
-    surface->Release();
-    return false;
-  }
-  bool ok = false;
-  GLockedRect locked;
-  if (GSucceeded(surface->LockRect(&locked, GLOCK_READONLY))) {
-    std::string reason;
-    ok = WriteBMPFile(name, static_cast<const uint8_t*>(locked.bits), width, height,
-                      uint32_t(locked.pitch), &reason);
-    surface->UnlockRect();
-    if (!ok) LogMessage("TakeScreenShot - GLSaveSurfaceToFile failed (%s)\n", reason.c_str());
-  }
-  surface->Release();
-  return ok;
-}
-
-void GLVideoManager::SetViewport(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2, float minZ,
-                                 float maxZ) {
-  if (!m_device) return;
-  GViewport vp;
-  vp.x = x1;
-  vp.y = y1;
-  vp.width = x2 > x1 ? x2 - x1 : 0;
-  vp.height = y2 > y1 ? y2 - y1 : 0;
-  vp.minZ = minZ;
-  vp.maxZ = maxZ;
-  m_device->SetViewport(vp);
-}
-
-void GLVideoManager::GetViewport(uint32_t* x1, uint32_t* y1, uint32_t* x2, uint32_t* y2,
-                                 float* minZ, float* maxZ) {
-  GViewport vp;
-  if (m_device) m_device->GetViewport(&vp);
-  if (x1) *x1 = vp.x;
-  if (y1) *y1 = vp.y;
-  if (x2) *x2 = vp.x + vp.width;
-  if (y2) *y2 = vp.y + vp.height;
-  if (minZ) *minZ = vp.minZ;
-  if (maxZ) *maxZ = vp.maxZ;
-}
-
-void GLVideoManager::SetWireFrame(bool wireframe) {
-  if (m_device) m_device->SetRenderState(GRS_FILLMODE, wireframe ? GFILL_WIREFRAME : GFILL_SOLID);
-}
-
-bool GLVideoManager::Clear(bool color, bool depth, bool stencil) {
-  if (!m_modeSet || !m_device) return false;
-  auto channel = [](float f) { return uint32_t(int32_t(f * 255.0f)) & 0xFF; };
-  uint32_t argb = (channel(m_clearColor[3]) << 24) | (channel(m_clearColor[0]) << 16) |
-                  (channel(m_clearColor[1]) << 8) | channel(m_clearColor[2]);
-  uint32_t flags =
-      (color ? GCLEAR_TARGET : 0) | (depth ? GCLEAR_ZBUFFER : 0) | (stencil ? GCLEAR_STENCIL : 0);
-  GResult r = m_device->Clear(flags, argb, m_clearDepth, m_clearStencil);
-  if (GFailed(r))
-    LogError("Failed to clear target (color: %s, depth: %s, stencil: %s) - %s", YesNo(color),
-             YesNo(depth), YesNo(stencil), GetErrorName(r));
-  return true;
-}
-
-bool GLVideoManager::BeginScene() {
-  if (!m_modeSet || !m_device) return false;
-  GResult r = m_device->BeginScene();
-  if (GFailed(r)) {
-    LogError("BeginScene failed (%s)", GetErrorName(r));
-    return false;
-  }
-  return true;
-}
-
-bool GLVideoManager::EndScene() {
-  if (!m_modeSet || !m_device) return false;
-  GResult r = m_device->EndScene();
-  if (GFailed(r)) {
-    LogError("EndScene failed (%s)", GetErrorName(r));
-    return false;
-  }
-  return true;
-}
-
-bool GLVideoManager::Present() {
-  if (!m_modeSet || !m_device) return false;
-  GResult r = m_device->Present();
-  if (GFailed(r)) {
-    LogError("Failed to flip buffers (%s)", GetErrorName(r));
-    return false;
-  }
-  return true;
-}
-
-bool GLVideoManager::DrawPrimitive(uint32_t kind, uint32_t startVertex, uint32_t primitiveCount) {
-  if (!m_device) return false;
-  GResult r = m_device->DrawPrimitive(ToDevicePrimitive(kind), startVertex, primitiveCount);
-  if (GFailed(r)) {
-    LogDetail("DrawPrimitive failed (%s)", GetErrorName(r));
-    return false;
-  }
-  return true;
-}
-
-bool GLVideoManager::DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uint32_t vertexCount,
-                                          uint32_t startIndex, uint32_t primitiveCount) {
-  if (!m_device) return false;
-  GResult r = m_device->DrawIndexedPrimitive(ToDevicePrimitive(kind), baseVertex, 0, vertexCount,
-                                             startIndex, primitiveCount);
-  if (GFailed(r)) {
-    LogDetail("DrawPrimitive failed (%s)", GetErrorName(r));
-    return false;
-  }
-  return true;
-}
-
-void GLVideoManager::ReleaseBindings() {
-  SwapBinding<GLVertexFormat>(m_currentVertexFormat, nullptr);
-  SwapBinding<GLIndexBuffer>(m_currentIndexBuffer, nullptr);
-  for (GLVertexBuffer*& s : m_streams) SwapBinding<GLVertexBuffer>(s, nullptr);
-  if (m_device) {
-    // The device's own references go too, so buffers can die.
-    m_device->SetVertexDeclaration(nullptr);
-    m_device->SetIndices(nullptr);
-    for (uint32_t s = 0; s < kMaxStreams; ++s) m_device->SetStreamSource(s, nullptr, 0, 0);
-  }
-}
-
-bool GLVideoManager::ActivateGLVertexFormat(GLVertexFormat* format) {
-  if (!format || !m_device) return false;
-  if (format == m_currentVertexFormat) return true;
-  GVertexDeclaration* decl = format->GetGLVertexDeclaration();
-  if (!decl) {
-    LogDetail("ActivateGLVertexFormat: Failed to retrieve a GLVertexDeclaration interface!");
-    return false;
-  }
-  GResult r = m_device->SetVertexDeclaration(decl);
-  if (GFailed(r)) {
-    LogDetail("ActivateGLVertexFormat: SetVertexDeclaration failed (%s)!", GetErrorName(r));
-    return false;
-  }
-  SwapBinding(m_currentVertexFormat, format);
-  return true;
-}
-
-bool GLVideoManager::ActivateGLVertexBuffer(GLVertexBuffer* buffer, uint32_t stream) {
-  if (!buffer || !m_device || stream >= kMaxStreams) return false;
-  if (!buffer->GetGLBuffer()) {
-    LogDetail("ActivateGLVertexBuffer: Failed to retrieve a GLVertexBufer interface!");
-    return false;
-  }
-  GResult r = m_device->SetStreamSource(stream, buffer->GetGLBuffer(), 0, buffer->GetVertexSize());
-  if (GFailed(r)) {
-    LogDetail("ActivateGLVertexBuffer: SetStreamSource failed for stream %d (%s)!", int(stream),
-              GetErrorName(r));
-    return false;
-  }
-  if (m_streams[stream] != buffer) SwapBinding(m_streams[stream], buffer);
-  return true;
-}
-
-bool GLVideoManager::ActivateGLIndexBuffer(GLIndexBuffer* buffer) {
-  if (!buffer || !m_device) return false;
-  if (!buffer->GetGLBuffer()) {
-    LogDetail("ActivateGLIndexBuffer: Failed to retrieve a GLIndexBuffer interface!");
-    return false;
-  }
-  GResult r = m_device->SetIndices(buffer->GetGLBuffer());
-  if (GFailed(r)) {
-    LogDetail("ActivateGLIndexBuffer: SetIndices failed (%s)!", GetErrorName(r));
-    return false;
-  }
-  if (m_currentIndexBuffer != buffer) SwapBinding(m_currentIndexBuffer, buffer);
-  return true;
-}
-
-bool GLVideoManager::ActivateGLRenderTarget(GLTexture* texture, uint32_t face) {
-  if (!texture || !m_device) return false;
-  if (texture == m_currentRenderTarget) return true;
-  if (!texture->IsRenderTarget()) return false;
-  GSurface* surface = texture->GetGLRenderTargetSurface(face);
-  if (!surface) {
-    LogDetail("ActivateGLRenderTarget: GetGLRenderTargetSurface failed.");
-    return false;
-  }
-  GResult r = m_device->SetRenderTarget(0, surface);
-  surface->Release();
-  if (GFailed(r)) {
-    LogDetail("ActivateGLRenderTarget: SetRenderTarget failed (%s).", GetErrorName(r));
-    return false;
-  }
-  SwapBinding(m_currentRenderTarget, texture);
-  return true;
-}
-
-bool GLVideoManager::ActivateGLDepthStencilBuffer(GLDepthStencilBuffer* buffer) {
-  if (!buffer || !m_device) return false;
-  if (buffer == m_currentDepthStencil) return true;
-  if (!buffer->GetGLSurface()) {
-    LogDetail("ActivateGLDepthStencilBuffer: Failed to retrieve a GLSurface interface");
-    return false;
-  }
-  GResult r = m_device->SetDepthStencilSurface(buffer->GetGLSurface());
-  if (GFailed(r)) {
-    LogDetail("ActivateGLDepthStencilBuffer: SetDepthStencilSurface failed (%s)", GetErrorName(r));
-    return false;
-  }
-  SwapBinding(m_currentDepthStencil, buffer);
   return true;
 }
 

@@ -12,13 +12,15 @@
 // pooled; on device loss, reset and shutdown the manager walks their pools.
 // Other rendering modules (2D overlays, glow...) hear about mode creation,
 // loss, reset and shutdown through VideoListener.
-// Depends on: GraphicsDevice.h, console/CVarRegistry, tier0 (Matrix4x4,
+// Depends on: GraphicsDevice.h, console/CVarRegistry, tier0 (Matrix4x4, Ref,
 // ObjectPool, ResourceManager), core/Log.
 #pragma once
 
 #include "render/GraphicsDevice.h"
 #include "tier0/Matrix.h"
+#include "tier0/Ref.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -119,6 +121,8 @@ class VideoManager {
                float alpha, float scaleX = 1.0f, float scaleY = 1.0f);
   bool EndFont();
   Overlay2D& Get2D() { return *m_overlay2D; }
+  // Seconds since the manager was created at engine start (the TIME of effects).
+  double GetTimeSinceStart() const;
 
   void AddListener(VideoListener* listener);
   void RemoveListener(VideoListener* listener);
@@ -143,9 +147,11 @@ class VideoManager {
   Matrix4x4 m_projection2D;
   std::vector<VideoListener*> m_listeners;
   std::unique_ptr<Overlay2D> m_overlay2D;
+  std::chrono::steady_clock::time_point m_startTime = std::chrono::steady_clock::now();
 };
 
-// Makes the graphics system object for a window (GL by default).
+// Makes the graphics system object for a window (by default the platform's,
+// CreatePlatformGraphicsSystem).
 using GraphicsSystemFactory = GSystem* (*)(void* window, std::string* reason);
 
 class GLVideoManager : public VideoManager {
@@ -172,8 +178,8 @@ class GLVideoManager : public VideoManager {
   bool DrawPrimitive(uint32_t kind, uint32_t startVertex, uint32_t primitiveCount) override;
   bool DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uint32_t vertexCount,
                             uint32_t startIndex, uint32_t primitiveCount) override;
-  GLTexture* GetRenderTarget() override { return m_currentRenderTarget; }
-  GLDepthStencilBuffer* GetDepthStencilBuffer() override { return m_currentDepthStencil; }
+  GLTexture* GetRenderTarget() override { return m_currentRenderTarget.Get(); }
+  GLDepthStencilBuffer* GetDepthStencilBuffer() override { return m_currentDepthStencil.Get(); }
   void ReleaseBindings() override;
   void OnModeCreated() override;
   void OnDeviceLost() override;
@@ -205,23 +211,27 @@ class GLVideoManager : public VideoManager {
   // targets), so default-pool objects can go before a reset or a close.
   void UnbindDevice();
   void LogPresentParameters(const GPresentParameters& pp);
+  // The next free "<directory>/<prefix>NNN.bmp" into name; false after one line.
+  bool FindScreenShotName(const char* directory, const char* prefix, char* name, size_t size);
+  static constexpr uint32_t kMaxScreenShotTries = 10000;
 
   GraphicsSystemFactory m_factory;
   void* m_window = nullptr;
   GRect m_desktopRect;
   GAdapterMode m_desktopMode;
-  GLTexture* m_defaultRenderTarget = nullptr;
-  GLTexture* m_currentRenderTarget = nullptr;
-  GLDepthStencilBuffer* m_defaultDepthStencil = nullptr;
-  GLDepthStencilBuffer* m_currentDepthStencil = nullptr;
+  Ref<GLTexture> m_defaultRenderTarget;
+  Ref<GLTexture> m_currentRenderTarget;
+  uint32_t m_currentRenderTargetFace = 0;  // device cube face of the bound target
+  Ref<GLDepthStencilBuffer> m_defaultDepthStencil;
+  Ref<GLDepthStencilBuffer> m_currentDepthStencil;
   GSystem* m_system = nullptr;
   GDevice* m_device = nullptr;
   GPresentParameters m_pp;
   GDevType m_deviceType = GDEVTYPE_HAL;
   uint32_t m_behaviourFlags = GCREATE_HARDWARE_VERTEXPROCESSING;
-  GLVertexFormat* m_currentVertexFormat = nullptr;
-  GLVertexBuffer* m_streams[kMaxStreams] = {};
-  GLIndexBuffer* m_currentIndexBuffer = nullptr;
+  Ref<GLVertexFormat> m_currentVertexFormat;
+  Ref<GLVertexBuffer> m_streams[kMaxStreams];
+  Ref<GLIndexBuffer> m_currentIndexBuffer;
   uint32_t m_screenshotCounter = 0;
   Matrix4x4 m_projection2DCopy;
 };

@@ -1,3 +1,5 @@
+// BuffersTest.cpp - tests of vertex formats, buffers and the format table.
+//
 // Vertex formats (layout rules, declaration limits, the serialised form),
 // vertex and index buffers (locking rules, sizes) and the format tables.
 #include <cstring>
@@ -89,7 +91,7 @@ TEST_F(VertexFormatTest, CorruptCountsThrowInsteadOfAllocating) {
 TEST_F(VertexFormatTest, SeventeenthStreamIsRefused) {
   for (int i = 1; i < 16; ++i) EXPECT_TRUE(fmt->AppendStream());
   EXPECT_FALSE(fmt->AppendStream());
-  EXPECT_EQ(CountContaining("Max stream count hit (16)", LogLevel_Detail), 1);
+  EXPECT_EQ(m_log.Count("Max stream count hit (16)", LogLevel_Detail), 1);
   fmt->Clear();
   EXPECT_EQ(fmt->GetStreamCount(), 1u);
   EXPECT_FALSE(fmt->VertexFormat::Validate());  // one stream without fields
@@ -103,7 +105,7 @@ TEST_F(VertexFormatTest, SixtyThreeFieldsFitSixtyFourDoNot) {
   big->AppendStream();
   for (int i = 0; i < 24; ++i) big->AddField(VFT_FLOAT1, VFU_TEXCOORD);
   EXPECT_EQ(big->GetGLVertexDeclaration(), nullptr);
-  EXPECT_EQ(CountContaining("stream 1 has too many fields!"), 1);
+  EXPECT_EQ(m_log.Count("stream 1 has too many fields!"), 1);
   big->Release();
 }
 
@@ -140,10 +142,10 @@ TEST_F(BufferTest, DoubleLockAndDoubleUnlockAreRefused) {
   EXPECT_NE(vb->Lock(0, 10), nullptr);
   EXPECT_EQ(vb->Lock(0, 10), nullptr);
   EXPECT_TRUE(vb->IsLocked());
-  EXPECT_EQ(CountContaining("Trying to double lock a vertex buffer!"), 1);
+  EXPECT_EQ(m_log.Count("Trying to double lock a vertex buffer!"), 1);
   vb->Unlock();
   vb->Unlock();
-  EXPECT_EQ(CountContaining("Trying to double unlock a vertex buffer!"), 1);
+  EXPECT_EQ(m_log.Count("Trying to double unlock a vertex buffer!"), 1);
   EXPECT_EQ(vb->Lock(5, 6), nullptr);  // past the end
   vb->Release();
 }
@@ -163,23 +165,46 @@ TEST_F(BufferTest, CreationFailureIsLoggedAndNull) {
   const size_t live = GLVertexBuffer::s_pool.GetInUseCount();  // the 2D overlays' buffer
   Device()->Script().createBufferResult = GLERR_OUTOFVIDEOMEMORY;
   EXPECT_EQ(CreateVertexBuffer(16, 8, false), nullptr);
-  EXPECT_EQ(CountContaining("Failed to create static vertex buffer with 8 verts of 16 bytes each "
-                            "(GLERR_OUTOFVIDEOMEMORY"),
+  EXPECT_EQ(m_log.Count("Failed to create static vertex buffer with 8 verts of 16 bytes each "
+                        "(GLERR_OUTOFVIDEOMEMORY"),
             1);
   EXPECT_EQ(CreateIndexBuffer(1, 8, true), nullptr);
-  EXPECT_EQ(CountContaining("Failed to create dynamic index buffer with 8 32 bit indices"), 1);
+  EXPECT_EQ(m_log.Count("Failed to create dynamic index buffer with 8 32 bit indices"), 1);
   EXPECT_EQ(GLVertexBuffer::s_pool.GetInUseCount(), live);
 }
 
 TEST(BuffersWithoutVideo, CreationNeedsAVideoManager) {
-  Lines().clear();
-  SetLogHandler(Record);
+  kaztest::LogCapture capture;
   EXPECT_EQ(CreateVertexBuffer(16, 8, false), nullptr);
   EXPECT_EQ(CreateIndexBuffer(0, 8, false), nullptr);
   EXPECT_EQ(CreateDepthStencilBuffer(8, 8), nullptr);
-  EXPECT_EQ(CountContaining("Cannot create VB without a video manager with display mode set!"), 1);
-  EXPECT_EQ(CountContaining("Cannot create IB without a video manager with display mode set!"), 1);
-  SetLogHandler(nullptr);
+  EXPECT_EQ(capture.Count("Cannot create VB without a video manager with display mode set!"), 1);
+  EXPECT_EQ(capture.Count("Cannot create IB without a video manager with display mode set!"), 1);
+}
+
+TEST(FormatTables, EveryRowAgreesWithItself) {
+  for (Format f : ListFormats()) {
+    SCOPED_TRACE(GetFormatName(f));
+    EXPECT_NE(*GetFormatName(f), '\0');
+    if (GetFormatBytesPerPixel(f)) {
+      EXPECT_EQ(GetFormatBits(f), 8 * GetFormatBytesPerPixel(f));
+    }
+    if (IsRenderTargetFormat(f)) {
+      EXPECT_TRUE(IsTextureFormat(f));
+    }
+    if (uint32_t engine = FromDeviceFormat(f)) {
+      EXPECT_EQ(FromDeviceFormat(ToDeviceFormat(engine)), engine);
+      EXPECT_TRUE(IsTextureFormat(ToDeviceFormat(engine)));
+    }
+  }
+  // Whatever format the back buffer reads back as can be made as a render target.
+  Format target = ToDeviceFormat(FromDeviceFormat(FMT_X8R8G8B8), true);
+  EXPECT_TRUE(IsRenderTargetFormat(target));
+  EXPECT_EQ(FromDeviceFormat(target), 1u);
+}
+
+TEST_F(BufferTest, FakeDeviceRefusesWhatTheTableRefuses) {
+  ExpectDeviceFollowsFormatTable(Device());
 }
 
 TEST(FormatTables, NamesBitsAndSearch) {

@@ -1,6 +1,12 @@
+// EffectTest.cpp - tests of effect files, world render effects and materials.
+//
 // The effect language (preprocessor, parser, errors with file and line), the
 // effect state machine, world render effects with their bone-influence
 // variants and passes, and materials - on the fake device.
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
 #include "RenderTestUtil.h"
 #include "render/EffectParser.h"
 #include "render/RenderEffect.h"
@@ -116,6 +122,23 @@ TEST(EffectParser, ShaderBlocksCarryLineMarkers) {
   EXPECT_EQ(d.shaders[0].code.rfind("#line 3 0\n", 0), 0u) << d.shaders[0].code;
 }
 
+TEST(EffectParser, DefaultBonePaletteFitsTheGuaranteedUniforms) {
+  std::ifstream in(kaztest::SourceDir() + "/data/base/RenderEffects/default.fx");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), errors;
+  EffectDesc d;
+  ASSERT_TRUE(Parse(text, &d, &errors, {{"NUM_BONE_INFLUENCES", "4"}})) << errors;
+  // OpenGL 3.3 promises 1,024 vertex uniform components; count each row as a vec4.
+  uint32_t components = 0;
+  const EffectParam* bones = nullptr;
+  for (const EffectParam& p : d.params) {
+    if (p.type == EPT_FLOAT) components += p.rows * 4 * (p.arraySize ? p.arraySize : 1);
+    if (p.semantic == "BONES") bones = &p;
+  }
+  ASSERT_NE(bones, nullptr);
+  EXPECT_GE(bones->arraySize, kMaxBonesPerDraw);
+  EXPECT_LE(components, 1024u);
+}
+
 class EffectTest : public FakeVideoTest {
  protected:
   void SetUp() override {
@@ -126,7 +149,7 @@ class EffectTest : public FakeVideoTest {
 
 TEST_F(EffectTest, LookupByNameAndSemantic) {
   GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
-  ASSERT_NE(fx, nullptr) << AllLines();
+  ASSERT_NE(fx, nullptr) << m_log.Dump();
   EXPECT_EQ(fx->GetTechniqueCount(), 6u);
   EffectHandle t = fx->GetTechniqueByName("Blended");
   EXPECT_NE(t, 0u);
@@ -160,15 +183,14 @@ TEST_F(EffectTest, MatricesAreHandedOverTransposed) {
 
 TEST_F(EffectTest, NoValidTechniqueFailsTheLoad) {
   EXPECT_EQ(LoadRenderEffect("RenderEffects/future.fx"), nullptr);
-  EXPECT_EQ(CountContaining(
+  EXPECT_EQ(m_log.Count(
                 "GL .fx file 'RenderEffects/future.fx' has no technique that will validate on this "
                 "hardware!",
                 LogLevel_Error),
             1);
   EXPECT_EQ(LoadRenderEffect("RenderEffects/none.fx"), nullptr);
-  EXPECT_EQ(
-      CountContaining("Could not open RenderEffect file 'RenderEffects/none.fx'", LogLevel_Error),
-      1);
+  EXPECT_EQ(m_log.Count("Could not open RenderEffect file 'RenderEffects/none.fx'", LogLevel_Error),
+            1);
 }
 
 TEST_F(EffectTest, PassesRestoreTheirStatesAtEnd) {
@@ -191,7 +213,7 @@ TEST_F(EffectTest, PassesRestoreTheirStatesAtEnd) {
   dev->GetRenderState(GRS_CULLMODE, &v);
   EXPECT_EQ(v, uint32_t(GCULL_CW));
   EXPECT_FALSE(fx->End());
-  EXPECT_EQ(CountContaining("GLEffect::End failed with result GLERR_INVALIDCALL."), 1);
+  EXPECT_EQ(m_log.Count("GLEffect::End failed with result GLERR_INVALIDCALL."), 1);
   fx->Release();
 }
 
@@ -211,14 +233,14 @@ class TestLights : public RenderLightSet {
 
 TEST_F(EffectTest, WorldEffectVariantsPassesAndLights) {
   WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/bones.fx", 0);
-  ASSERT_NE(w, nullptr) << AllLines();
+  ASSERT_NE(w, nullptr) << m_log.Dump();
   EXPECT_NE(w->GetSemanticHandle(SEM_WORLDVIEWPROJMATRIX), 0u);
   EXPECT_NE(w->GetSemanticHandle(SEM_TIME), 0u);
   EXPECT_EQ(w->GetSemanticHandle(SEM_BONES), 0u);
   // No Glow technique: nothing to draw, nothing logged.
-  Lines().clear();
+  m_log.Clear();
   EXPECT_EQ(w->SetupPass(PASS_GLOW, 0, nullptr), 0u);
-  EXPECT_TRUE(Lines().empty());
+  EXPECT_TRUE(m_log.Lines().empty());
   EXPECT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 0, nullptr), 1u);
   EXPECT_TRUE(w->BeginPass(0));
   EXPECT_FALSE(w->BeginPass(1));
@@ -233,9 +255,9 @@ TEST_F(EffectTest, WorldEffectVariantsPassesAndLights) {
   // Three influences fail once, loudly, then quietly; variant 0 is unaffected.
   EXPECT_FALSE(w->SelectVariant(3));
   EXPECT_FALSE(w->SelectVariant(3));
-  EXPECT_EQ(CountContaining(
-                "Failed to load RenderEffect 'RenderEffects/bones.fx' with 3 bone influences!"),
-            1);
+  EXPECT_EQ(
+      m_log.Count("Failed to load RenderEffect 'RenderEffects/bones.fx' with 3 bone influences!"),
+      1);
   EXPECT_TRUE(w->SelectVariant(0));
   EXPECT_TRUE(w->SelectVariant(4));
   w->Release();
@@ -245,7 +267,7 @@ TEST_F(EffectTest, NamedParametersAndMaterials) {
   Material* m = CreateMaterial();
   ASSERT_NE(m, nullptr);
   EXPECT_FALSE(m->SetTexture("DiffuseMap", "Textures/red_dxt1.dds"));  // no effect yet
-  ASSERT_TRUE(m->SetRenderEffect("RenderEffects/bones.fx")) << AllLines();
+  ASSERT_TRUE(m->SetRenderEffect("RenderEffects/bones.fx")) << m_log.Dump();
   WorldRenderEffect* w = m->GetRenderEffect();
   EXPECT_EQ(w->GetNamedParameter("Nothing"), 0u);
   EXPECT_EQ(w->GetNamedParameterCount(), 0u);
@@ -260,8 +282,8 @@ TEST_F(EffectTest, NamedParametersAndMaterials) {
   EXPECT_EQ(GetTextureResourceManager().Find("Textures/red_dxt1.dds"),
             nullptr);  // dropped with its binding
   EXPECT_FALSE(m->SetRenderEffect("RenderEffects/none.fx"));
-  EXPECT_EQ(CountContaining("Material: Failed to load RenderEffect 'RenderEffects/none.fx'",
-                            LogLevel_Message),
+  EXPECT_EQ(m_log.Count("Material: Failed to load RenderEffect 'RenderEffects/none.fx'",
+                        LogLevel_Message),
             1);
   m->Release();
 }
@@ -269,7 +291,7 @@ TEST_F(EffectTest, NamedParametersAndMaterials) {
 TEST_F(EffectTest, DefaultEffectHasTheWorldTechniquesInEveryVariant) {
   for (uint32_t bones : {0u, 4u}) {
     WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/default.fx", bones);
-    ASSERT_NE(w, nullptr) << AllLines();
+    ASSERT_NE(w, nullptr) << m_log.Dump();
     EXPECT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, bones, nullptr), 1u);
     w->ResetPass();
     TestLights lights;
@@ -280,6 +302,76 @@ TEST_F(EffectTest, DefaultEffectHasTheWorldTechniquesInEveryVariant) {
     }
     w->Release();
   }
+}
+
+TEST_F(EffectTest, ValuesSetBeforeAPassReachTheVariantThatDraws) {
+  // A skinned draw left variant 4 current; a static one sets its values first.
+  WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/default.fx", 4);
+  ASSERT_NE(w, nullptr) << m_log.Dump();
+  Material* m = CreateMaterial();
+  ASSERT_TRUE(m->SetRenderEffect("RenderEffects/default.fx"));
+  ASSERT_TRUE(m->SetTexture("DiffuseMap", "Textures/red_dxt1.dds"));
+  w->SelectVariant(4);
+  Matrix4x4 wvp;
+  wvp.m[3] = 7.0f;
+  w->SetSemanticMatrix(SEM_WORLDVIEWPROJMATRIX, wvp);
+  m->ApplyTextures();
+  ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 0, nullptr), 1u);
+  w->ResetPass();
+  auto value = [&](uint32_t variant, const char* name, uint32_t index) {
+    GEffect* fx = w->GetVariantEffect(variant)->GetGLEffect();
+    std::vector<float> v(index + 1);
+    fx->GetFloatArray(fx->GetParameterByName(name), v.data(), index + 1);
+    return v[index];
+  };
+  float wvp0[16];
+  GEffect* fx0 = w->GetVariantEffect(0)->GetGLEffect();
+  fx0->GetFloatArray(fx0->GetParameterByName("WorldViewProj"), wvp0, 16);
+  EXPECT_NE(std::find(wvp0, wvp0 + 16, 7.0f), wvp0 + 16);
+  EXPECT_NE(fx0->GetTexture(fx0->GetParameterByName("DiffuseMap")), nullptr);
+  // Bones set while the static variant is current reach the skinned one.
+  std::vector<Matrix4x4> bones(kMaxBonesPerDraw);
+  bones.back().m[3] = 5.0f;
+  w->SetSemanticMatrixArray(SEM_BONES, bones.data(), kMaxBonesPerDraw);
+  ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 4, nullptr), 1u);
+  w->ResetPass();
+  EXPECT_EQ(value(4, "Bones", 16 * (kMaxBonesPerDraw - 1) + 12), 5.0f);
+  m->Release();
+  w->Release();
+}
+
+TEST_F(EffectTest, BrokenEffectIsCompiledAndLoggedOnce) {
+  Device()->Script().failTechniques = {"T"};
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(GetWorldRenderEffect("RenderEffects/broken.fx", 0), nullptr);
+  EXPECT_EQ(m_log.Count("'RenderEffects/broken.fx' has no technique that will validate"), 1)
+      << m_log.Dump();
+  EXPECT_EQ(Device()->Calls("CreateEffect"), 1);
+  // The broken resource goes with the video.
+  GetVideoManager()->Close();
+  EXPECT_EQ(GetWorldRenderEffectManager().Find("RenderEffects/broken.fx"), nullptr);
+}
+
+TEST(WorldEffectWithoutVideo, FailsWithoutKeepingTheResource) {
+  kaztest::LogCapture capture;
+  MountTestData();
+  EXPECT_EQ(GetWorldRenderEffect("RenderEffects/bones.fx", 0), nullptr);
+  EXPECT_EQ(capture.Count("Tried to load RenderEffect while no video manager present!"), 1);
+  // Nothing was compiled, so nothing is remembered as broken.
+  EXPECT_EQ(GetWorldRenderEffectManager().Find("RenderEffects/bones.fx"), nullptr);
+}
+
+TEST_F(EffectTest, TimeCountsFromEngineStart) {
+  WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/bones.fx", 0);
+  ASSERT_NE(w, nullptr) << m_log.Dump();
+  ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 0, nullptr), 1u);
+  w->ResetPass();
+  GEffect* fx = w->GetVariantEffect(0)->GetGLEffect();
+  float time = -1.0f;
+  fx->GetFloatArray(w->GetSemanticHandle(SEM_TIME), &time, 1);
+  EXPECT_GE(time, 0.0f);
+  EXPECT_LT(time, 60.0f);
+  w->Release();
 }
 
 }  // namespace

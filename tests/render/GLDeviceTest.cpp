@@ -1,3 +1,5 @@
+// GLDeviceTest.cpp - tests of the OpenGL device on a real context.
+//
 // The OpenGL device on a real context (SDL's offscreen driver on Mesa): clear,
 // present and screenshot, a textured quad through an effect, Direct3D's
 // winding and orientation, render targets saved as BMP, states restored when
@@ -5,7 +7,6 @@
 #include <SDL2/SDL.h>
 #include <dlfcn.h>
 #include <link.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -65,8 +66,6 @@ class GLDeviceTest : public ::testing::Test {
 
   void SetUp() override {
     if (!s_skip.empty()) GTEST_SKIP() << s_skip;
-    Lines().clear();
-    SetLogHandler(Record);
     MountTestData();
     CVarRegistry& cv = CVarRegistry::Instance();
     cv.ResetBuiltins();
@@ -74,19 +73,18 @@ class GLDeviceTest : public ::testing::Test {
     cv.ResY.Set(int(kHeight));
     VideoManager* vm = CreateVideoManager(s_window);
     if (!vm) {
-      s_skip = "no OpenGL 3.3 context: " + AllLines();
+      s_skip = "no OpenGL 3.3 context: " + m_log.Dump();
       GTEST_SKIP() << s_skip;
     }
-    ASSERT_EQ(vm->SetDisplayMode(), 0) << AllLines();
+    ASSERT_EQ(vm->SetDisplayMode(), 0) << m_log.Dump();
     m_vm = static_cast<GLVideoManager*>(vm);
   }
   void TearDown() override {
     if (m_vm) {
       m_vm->Close();
-      EXPECT_EQ(CountContaining("still contains"), 0) << AllLines();
+      EXPECT_EQ(m_log.Count("still contains"), 0) << m_log.Dump();
     }
     DestroyVideoManager();
-    SetLogHandler(nullptr);
     CVarRegistry::Instance().ResetBuiltins();
   }
 
@@ -137,7 +135,7 @@ class GLDeviceTest : public ::testing::Test {
     uint32_t passes = fx->Begin();
     ASSERT_EQ(passes, 1u);
     ASSERT_TRUE(fx->BeginPass(0));
-    EXPECT_TRUE(m_vm->DrawPrimitive(PRIM_TRIANGLES, 0, 2)) << AllLines();
+    EXPECT_TRUE(m_vm->DrawPrimitive(PRIM_TRIANGLES, 0, 2)) << m_log.Dump();
     fx->EndPass();
     fx->End();
     m_vm->ReleaseBindings();
@@ -161,6 +159,7 @@ class GLDeviceTest : public ::testing::Test {
   static SDL_Window* s_window;
   static std::string s_skip;
   GLVideoManager* m_vm = nullptr;
+  kaztest::LogCapture m_log;
 };
 
 SDL_Window* GLDeviceTest::s_window = nullptr;
@@ -171,10 +170,10 @@ TEST_F(GLDeviceTest, ClearPresentAndScreenshotHaveTheClearColour) {
   ASSERT_TRUE(m_vm->BeginScene());
   ASSERT_TRUE(m_vm->Clear(true, true, false));
   ASSERT_TRUE(m_vm->EndScene());
-  ASSERT_TRUE(m_vm->Present()) << AllLines();
-  fs::path dir = fs::temp_directory_path() / ("kaz_glshots_" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  ASSERT_TRUE(m_vm->TakeScreenShot(dir.c_str(), "screenshot")) << AllLines();
+  ASSERT_TRUE(m_vm->Present()) << m_log.Dump();
+  kaztest::TempDir tmp("kaz_glshots");
+  fs::path dir = tmp.Path() / "shots";  // made by the first screenshot
+  ASSERT_TRUE(m_vm->TakeScreenShot(dir.c_str(), "screenshot")) << m_log.Dump();
   std::ifstream in(dir / "screenshot000.bmp", std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   Image img;
@@ -188,12 +187,11 @@ TEST_F(GLDeviceTest, ClearPresentAndScreenshotHaveTheClearColour) {
     ASSERT_EQ(px[i + 1], 0);
     ASSERT_EQ(px[i + 0], 0);
   }
-  fs::remove_all(dir);
 }
 
 TEST_F(GLDeviceTest, TexturedQuadThroughAnEffectKeepsTheImageUpright) {
   GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
-  ASSERT_NE(fx, nullptr) << AllLines();
+  ASSERT_NE(fx, nullptr) << m_log.Dump();
   GLTexture* tex = CreateTexture(2, 2, TEXTYPE_2D, 2, false, false);
   ASSERT_NE(tex, nullptr);
   void* bits = nullptr;
@@ -219,7 +217,7 @@ TEST_F(GLDeviceTest, TexturedQuadThroughAnEffectKeepsTheImageUpright) {
 
 TEST_F(GLDeviceTest, ClockwiseTrianglesAreFrontFaces) {
   GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
-  ASSERT_NE(fx, nullptr) << AllLines();
+  ASSERT_NE(fx, nullptr) << m_log.Dump();
   fx->SetVector4(fx->GetParameterByName("Tint"), 0, 1, 0, 1);
   m_vm->Clear(true, true, false);
   DrawQuad(fx, "Culled");  // default culling removes counter-clockwise faces
@@ -232,7 +230,7 @@ TEST_F(GLDeviceTest, ClockwiseTrianglesAreFrontFaces) {
 
 TEST_F(GLDeviceTest, EffectStatesAreRestoredWhenItEnds) {
   GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
-  ASSERT_NE(fx, nullptr) << AllLines();
+  ASSERT_NE(fx, nullptr) << m_log.Dump();
   GDevice* dev = m_vm->GetDevice();
   ASSERT_TRUE(fx->SetTechnique(fx->GetTechniqueByName("Blended")));
   ASSERT_EQ(fx->Begin(), 1u);
@@ -264,7 +262,7 @@ TEST_F(GLDeviceTest, EffectStatesAreRestoredWhenItEnds) {
 
 TEST_F(GLDeviceTest, AlphaTestDiscardsInTheFragmentEpilogue) {
   GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
-  ASSERT_NE(fx, nullptr) << AllLines();
+  ASSERT_NE(fx, nullptr) << m_log.Dump();
   m_vm->SetClearColor(0, 0, 0, 1);
   m_vm->Clear(true, true, false);
   fx->SetVector4(fx->GetParameterByName("Tint"), 1, 1, 1, 0.25f);  // alpha 64 fails "> 128"
@@ -276,14 +274,51 @@ TEST_F(GLDeviceTest, AlphaTestDiscardsInTheFragmentEpilogue) {
   fx->Release();
 }
 
+TEST_F(GLDeviceTest, DeviceMakesExactlyTheTablesFormats) {
+  ExpectDeviceFollowsFormatTable(m_vm->GetDevice());
+}
+
+TEST_F(GLDeviceTest, TargetInTheBackBuffersFormatRenders) {
+  uint32_t format = m_vm->GetRenderTarget()->GetFormat();
+  GLTexture* rt = CreateTexture(16, 16, TEXTYPE_2D, format, false, true);
+  ASSERT_NE(rt, nullptr) << m_log.Dump();
+  EXPECT_EQ(rt->GetFormat(), format);
+  ASSERT_TRUE(rt->ActivateAsRenderTarget(0));
+  m_vm->SetClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+  ASSERT_TRUE(m_vm->Clear(true, false, false));
+  GSurface* surface = rt->GetGLRenderTargetSurface(0);
+  EXPECT_EQ(Pixel(ReadBack(surface), 3, 3, 16) & 0xFFFFFF, 0x0000FFu);
+  SafeRelease(surface);
+  m_vm->ReleaseBindings();
+  rt->Release();
+}
+
+TEST_F(GLDeviceTest, CubeFacesRenderSeparately) {
+  GLTexture* cube = CreateTexture(8, 8, TEXTYPE_CUBE, 2, false, true);
+  ASSERT_NE(cube, nullptr) << m_log.Dump();
+  const float colours[2][3] = {{1, 0, 0}, {0, 1, 0}};
+  for (uint32_t face : {1u, 2u}) {
+    ASSERT_TRUE(cube->ActivateAsRenderTarget(face));
+    m_vm->SetClearColor(colours[face - 1][0], colours[face - 1][1], colours[face - 1][2], 1.0f);
+    ASSERT_TRUE(m_vm->Clear(true, false, false));
+  }
+  for (uint32_t face : {1u, 2u}) {
+    GSurface* surface = cube->GetGLRenderTargetSurface(face);
+    EXPECT_EQ(Pixel(ReadBack(surface), 4, 4, 8) & 0xFFFFFF, face == 1 ? 0xFF0000u : 0x00FF00u);
+    SafeRelease(surface);
+  }
+  cube->Release();
+}
+
 TEST_F(GLDeviceTest, RenderTargetClearedAndSavedAsBmp) {
   GLTexture* rt = CreateTexture(32, 16, TEXTYPE_2D, 2, false, true);
-  ASSERT_NE(rt, nullptr) << AllLines();
+  ASSERT_NE(rt, nullptr) << m_log.Dump();
   ASSERT_TRUE(rt->ActivateAsRenderTarget(0));
   m_vm->SetClearColor(0.0f, 1.0f, 0.0f, 1.0f);
   ASSERT_TRUE(m_vm->Clear(true, false, false));
-  fs::path file = fs::temp_directory_path() / ("kaz_rt_" + std::to_string(::getpid()) + ".bmp");
-  ASSERT_TRUE(rt->SaveToFile(file.c_str())) << AllLines();
+  kaztest::TempDir tmp("kaz_rt");
+  fs::path file = tmp.Path() / "rt.bmp";
+  ASSERT_TRUE(rt->SaveToFile(file.c_str())) << m_log.Dump();
   std::ifstream in(file, std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   Image img;
@@ -293,7 +328,6 @@ TEST_F(GLDeviceTest, RenderTargetClearedAndSavedAsBmp) {
   EXPECT_EQ(img.height, 16u);
   EXPECT_EQ(img.data[0][1], 255);
   EXPECT_EQ(img.data[0][2], 0);
-  fs::remove(file);
   // Back to the screen, which the clear did not touch.
   ASSERT_TRUE(m_vm->GetRenderTarget() == rt);
   GLVideoManager* vm = m_vm;
@@ -305,9 +339,9 @@ TEST_F(GLDeviceTest, RenderTargetClearedAndSavedAsBmp) {
 
 TEST_F(GLDeviceTest, CompressedTextureDecodesOnTheDevice) {
   GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
-  ASSERT_NE(fx, nullptr) << AllLines();
+  ASSERT_NE(fx, nullptr) << m_log.Dump();
   GLTexture* tex = LoadTexture("Textures/red_dxt1.dds");
-  ASSERT_NE(tex, nullptr) << AllLines();
+  ASSERT_NE(tex, nullptr) << m_log.Dump();
   EXPECT_EQ(tex->GetFormat(), 7u);
   fx->SetTexture(fx->GetParameterByName("DiffuseMap"), tex);
   m_vm->Clear(true, true, false);
@@ -319,10 +353,10 @@ TEST_F(GLDeviceTest, CompressedTextureDecodesOnTheDevice) {
 
 TEST_F(GLDeviceTest, GlslErrorsNameTheEffectFileAndLine) {
   EXPECT_EQ(LoadRenderEffect("RenderEffects/broken.fx"), nullptr);
-  EXPECT_EQ(CountContaining("Error compiling RenderEffect file 'RenderEffects/broken.fx'",
-                            LogLevel_Error),
-            1);
-  EXPECT_GE(CountContaining("RenderEffects/broken.fx(9)", LogLevel_Detail), 1) << AllLines();
+  EXPECT_EQ(
+      m_log.Count("Error compiling RenderEffect file 'RenderEffects/broken.fx'", LogLevel_Error),
+      1);
+  EXPECT_GE(m_log.Count("RenderEffects/broken.fx(9)", LogLevel_Detail), 1) << m_log.Dump();
 }
 
 TEST_F(GLDeviceTest, ResetKeepsLoadedTexturesAndRecreatesTargets) {
@@ -330,7 +364,7 @@ TEST_F(GLDeviceTest, ResetKeepsLoadedTexturesAndRecreatesTargets) {
   GLTexture* rt = CreateTexture(16, 16, TEXTYPE_2D, 2, false, true);
   ASSERT_TRUE(tex && rt);
   CVarRegistry::Instance().ResX.Set(80);
-  ASSERT_EQ(m_vm->RestartVideo(), 0) << AllLines();
+  ASSERT_EQ(m_vm->RestartVideo(), 0) << m_log.Dump();
   EXPECT_NE(tex->GetGLTexture(), nullptr);
   EXPECT_NE(rt->GetGLTexture(), nullptr);
   EXPECT_EQ(m_vm->GetRenderTarget()->GetWidth(), 80u);
@@ -342,7 +376,7 @@ TEST_F(GLDeviceTest, ResetKeepsLoadedTexturesAndRecreatesTargets) {
 // these make sure a change between draws still reaches GL.
 TEST_F(GLDeviceTest, AlphaTestSwitchedInsideAPassAppliesAtCommit) {
   GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
-  ASSERT_NE(fx, nullptr) << AllLines();
+  ASSERT_NE(fx, nullptr) << m_log.Dump();
   GDevice* dev = m_vm->GetDevice();
   struct V {
     float x, y, z;
@@ -397,7 +431,7 @@ TEST_F(GLDeviceTest, AlphaTestSwitchedInsideAPassAppliesAtCommit) {
 
 TEST_F(GLDeviceTest, TextureChangedInsideAPassIsBoundAtCommit) {
   GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
-  ASSERT_NE(fx, nullptr) << AllLines();
+  ASSERT_NE(fx, nullptr) << m_log.Dump();
   GLTexture* red = SolidTexture(0xFFFF0000);
   GLTexture* green = SolidTexture(0xFF00FF00);
   ASSERT_TRUE(red && green);
@@ -439,7 +473,7 @@ TEST_F(GLDeviceTest, TextureChangedInsideAPassIsBoundAtCommit) {
 
 TEST_F(GLDeviceTest, BuffersSwitchedBetweenDrawsAreDrawn) {
   GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
-  ASSERT_NE(fx, nullptr) << AllLines();
+  ASSERT_NE(fx, nullptr) << m_log.Dump();
   struct V {
     float x, y, z;
   };
@@ -475,7 +509,7 @@ TEST_F(GLDeviceTest, BuffersSwitchedBetweenDrawsAreDrawn) {
     EXPECT_TRUE(ib->Activate());
     EXPECT_EQ(fx->Begin(), 1u);
     EXPECT_TRUE(fx->BeginPass(0));
-    EXPECT_TRUE(m_vm->DrawIndexedPrimitive(PRIM_TRIANGLES, 0, 4, 0, 2)) << AllLines();
+    EXPECT_TRUE(m_vm->DrawIndexedPrimitive(PRIM_TRIANGLES, 0, 4, 0, 2)) << m_log.Dump();
     fx->EndPass();
     fx->End();
     std::vector<uint8_t> img = ReadBack();
@@ -491,7 +525,7 @@ TEST_F(GLDeviceTest, BuffersSwitchedBetweenDrawsAreDrawn) {
   EXPECT_EQ(draw(vbFull, ibBoth), "11");
   // After a reset the device's bindings are gone; activating the same buffers binds them again.
   CVarRegistry::Instance().ResX.Set(int(kWidth));
-  ASSERT_EQ(m_vm->RestartVideo(), 0) << AllLines();
+  ASSERT_EQ(m_vm->RestartVideo(), 0) << m_log.Dump();
   EXPECT_EQ(draw(vbFull, ibUpper), "10");
   EXPECT_EQ(draw(vbLeft, ibBoth), "01");
   // And after the bindings were released.

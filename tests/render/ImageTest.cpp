@@ -1,3 +1,5 @@
+// ImageTest.cpp - tests of image decoding and texture loading.
+//
 // Image decoding (PNG, TGA, BMP, JPEG through stb_image; our DDS reader with
 // DXT1/3/5, cubes, volumes and mip chains), corrupt input, and textures
 // loaded through the package file system on the fake device.
@@ -212,11 +214,11 @@ class TextureLoadTest : public FakeVideoTest {
 
 TEST_F(TextureLoadTest, CubeAndVolumePrefixes) {
   GLTexture* cube = LoadTexture("!Cube!Textures/cube.dds");
-  ASSERT_NE(cube, nullptr) << AllLines();
+  ASSERT_NE(cube, nullptr) << m_log.Dump();
   EXPECT_EQ(cube->GetType(), uint32_t(TEXTYPE_CUBE));
   EXPECT_EQ(cube->GetWidth(), 4u);
   GLTexture* vol = LoadTexture("!Volume!Textures/volume.dds");
-  ASSERT_NE(vol, nullptr) << AllLines();
+  ASSERT_NE(vol, nullptr) << m_log.Dump();
   EXPECT_EQ(vol->GetType(), uint32_t(TEXTYPE_VOLUME));
   EXPECT_EQ(vol->GetWidth(), 0u);  // not recorded for volumes
   // A 2D file is no cube.
@@ -227,11 +229,11 @@ TEST_F(TextureLoadTest, CubeAndVolumePrefixes) {
 
 TEST_F(TextureLoadTest, MissingAndCorruptFilesGiveOneErrorLine) {
   EXPECT_EQ(LoadTexture("Textures/none.png"), nullptr);
-  EXPECT_EQ(CountContaining("Failed to load texture 'Textures/none.png'", LogLevel_Error), 1);
-  EXPECT_EQ(CountContaining("could not open file"), 1);
+  EXPECT_EQ(m_log.Count("Failed to load texture 'Textures/none.png'", LogLevel_Error), 1);
+  EXPECT_EQ(m_log.Count("could not open file"), 1);
   EXPECT_EQ(LoadTexture("RenderEffects/quad.fx"), nullptr);  // not an image
-  EXPECT_EQ(CountContaining("error reading file format", LogLevel_Error), 1);
-  EXPECT_EQ(CountLevel(LogLevel_Error), 2);
+  EXPECT_EQ(m_log.Count("error reading file format", LogLevel_Error), 1);
+  EXPECT_EQ(m_log.Count("", LogLevel_Error), 2);
   EXPECT_EQ(GLTexture::s_pool.GetInUseCount(), 1u);  // only the back-buffer wrapper
 }
 
@@ -244,7 +246,7 @@ TEST_F(TextureLoadTest, LockRulesAndLevels) {
   ASSERT_TRUE(t->Lock(2, &bits, &pitch, 0));
   EXPECT_EQ(pitch, 16u);  // level 2 is 4 texels wide
   EXPECT_FALSE(t->Lock(0, &bits, &pitch, 0));
-  EXPECT_EQ(CountContaining("Tried to double lock texture."), 1);
+  EXPECT_EQ(m_log.Count("Tried to double lock texture."), 1);
   EXPECT_TRUE(t->Unlock());
   EXPECT_FALSE(t->Unlock());
   t->Release();
@@ -253,7 +255,7 @@ TEST_F(TextureLoadTest, LockRulesAndLevels) {
 TEST_F(TextureLoadTest, ResourcesAreSharedByName) {
   TextureResource* a = GetTextureResource("Textures/red_dxt1.dds");
   TextureResource* b = GetTextureResource("TEXTURES/RED_DXT1.DDS");
-  ASSERT_NE(a, nullptr) << AllLines();
+  ASSERT_NE(a, nullptr) << m_log.Dump();
   EXPECT_EQ(a, b);
   EXPECT_EQ(a->GetRefCount(), 2);
   EXPECT_EQ(GetTextureResource("Textures/none.dds"), nullptr);

@@ -1,4 +1,4 @@
-// Shared fixtures for the rendering tests: a log recorder, the package file
+// RenderTestUtil.h - shared fixtures for the rendering tests: the package file
 // system over tests/data/render and data/base, and a video manager on the
 // fake device (or on real OpenGL, skipped when no context can be had).
 #pragma once
@@ -8,53 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "common/LogCapture.h"
+#include "common/TestFiles.h"
 #include "console/CVarRegistry.h"
 #include "core/Log.h"
+#include "render/Formats.h"
 #include "render/VideoManager.h"
 #include "render/fake/FakeDevice.h"
 #include "tier0/FileSystem.h"
 
 namespace rendertest {
 
-struct LogLine {
-  LogLevel level;
-  std::string text;
-};
-
-inline std::vector<LogLine>& Lines() {
-  static std::vector<LogLine> lines;
-  return lines;
-}
-
-inline void Record(const char* text, LogLevel level) {
-  Lines().push_back({level, text});
-}
-
-inline int CountContaining(const std::string& part, int level = -1) {
-  int n = 0;
-  for (const LogLine& l : Lines())
-    if (l.text.find(part) != std::string::npos && (level < 0 || l.level == level)) ++n;
-  return n;
-}
-
-inline int CountLevel(LogLevel level) {
-  int n = 0;
-  for (const LogLine& l : Lines())
-    if (l.level == level) ++n;
-  return n;
-}
-
-inline std::string AllLines() {
-  std::string s;
-  for (const LogLine& l : Lines()) s += std::to_string(int(l.level)) + ": " + l.text + "\n";
-  return s;
-}
-
+// The render test data over the base package.
 inline void MountTestData() {
-  if (!FileSystem::IsInitialized()) FileSystem::Init("test_render");
-  for (const std::string& p : FileSystem::GetSearchPaths()) FileSystem::RemoveFromSearchPath(p);
-  FileSystem::AddToSearchPath(KAZ_TEST_DATA_DIR "/render", true);
-  FileSystem::AddToSearchPath(KAZ_SOURCE_DIR "/data/base", true);
+  kaztest::MountPackages({kaztest::TestDataDir() + "/render", "data/base"}, "test_render");
 }
 
 // The script the next fake system is made from.
@@ -81,12 +48,25 @@ inline GSystem* MakeFakeSystem(void*, std::string* reason) {
   return s;
 }
 
+// Both devices make textures and render targets of exactly the formats the
+// format table says they do, so what the fake accepts the GL device accepts.
+inline void ExpectDeviceFollowsFormatTable(GDevice* device) {
+  for (Format f : ListFormats()) {
+    for (bool target : {false, true}) {
+      GTexture* t = nullptr;
+      GResult r = device->CreateTexture(GTEXTYPE_2D, 8, 8, 1, 1, target ? GUSAGE_RENDERTARGET : 0,
+                                        f, target ? GPOOL_DEFAULT : GPOOL_MANAGED, &t);
+      bool want = target ? IsRenderTargetFormat(f) : IsTextureFormat(f);
+      EXPECT_EQ(GSucceeded(r), want) << GetFormatName(f) << (target ? " as a render target" : "");
+      SafeRelease(t);
+    }
+  }
+}
+
 // A video manager on the fake device; each test scripts NextScript() first.
 class FakeVideoTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Lines().clear();
-    SetLogHandler(Record);
     CVarRegistry::Instance().ResetBuiltins();
     NextScript() = FakeScript();
     RefuseSystem() = false;
@@ -96,7 +76,6 @@ class FakeVideoTest : public ::testing::Test {
   void TearDown() override {
     DestroyVideoManager();
     CVarRegistry::Instance().ResetBuiltins();
-    SetLogHandler(nullptr);
   }
   // Creates the manager and sets the mode from the console variables.
   GLVideoManager* Start(int expectMode = 0) {
@@ -104,10 +83,12 @@ class FakeVideoTest : public ::testing::Test {
     VideoManager* vm = CreateVideoManager(&dummyWindow, MakeFakeSystem);
     if (!vm) return nullptr;
     int r = vm->SetDisplayMode();
-    EXPECT_EQ(r, expectMode) << AllLines();
+    EXPECT_EQ(r, expectMode) << m_log.Dump();
     return static_cast<GLVideoManager*>(vm);
   }
   FakeDevice* Device() { return LastFakeSystem() ? LastFakeSystem()->LastDevice() : nullptr; }
+
+  kaztest::LogCapture m_log;
 };
 
 }  // namespace rendertest

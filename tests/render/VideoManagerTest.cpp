@@ -1,12 +1,14 @@
+// VideoManagerTest.cpp - tests of the video manager on the fake device.
+//
 // The video manager on the fake device: start-up failures, display modes and
 // their fallbacks, device loss and reset, the binding cache, screenshots and
 // the reference check at close.
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 
 #include "RenderTestUtil.h"
+#include "render/Formats.h"
 #include "render/GpuBuffers.h"
 #include "render/SoftResources.h"
 #include "render/Texture.h"
@@ -23,20 +25,20 @@ TEST_F(VideoManagerTest, MissingGraphicsRefusesCreation) {
   int window = 0;
   EXPECT_EQ(CreateVideoManager(&window, MakeFakeSystem), nullptr);
   EXPECT_EQ(GetVideoManager(), nullptr);
-  EXPECT_EQ(CountContaining("Failed to create OpenGL interface!", LogLevel_Error), 1);
+  EXPECT_EQ(m_log.Count("Failed to create OpenGL interface!", LogLevel_Error), 1);
 }
 
 TEST_F(VideoManagerTest, StartLogsAdapterAndDriverVersion) {
   ASSERT_NE(Start(), nullptr);
-  EXPECT_EQ(CountContaining("Adapater: Kaz Fake Adapter"), 1);
-  EXPECT_EQ(CountContaining("Driver: fake_dri.so (1.2.3.4)"), 1);
+  EXPECT_EQ(m_log.Count("Adapater: Kaz Fake Adapter"), 1);
+  EXPECT_EQ(m_log.Count("Driver: fake_dri.so (1.2.3.4)"), 1);
 }
 
 TEST_F(VideoManagerTest, FailedDesktopModeQueryFailsStart) {
   NextScript().failAdapterDisplayMode = true;
   int window = 0;
   EXPECT_EQ(CreateVideoManager(&window, MakeFakeSystem), nullptr);
-  EXPECT_EQ(CountContaining("GetAdapterDisplayMode failed"), 1);
+  EXPECT_EQ(m_log.Count("GetAdapterDisplayMode failed"), 1);
 }
 
 TEST_F(VideoManagerTest, WindowedModeWritesBackWhatItGot) {
@@ -54,8 +56,8 @@ TEST_F(VideoManagerTest, WindowedModeWritesBackWhatItGot) {
   EXPECT_EQ(cv.RefreshRate.Get(), 60);
   EXPECT_FALSE(cv.Fullscreen.Get());
   EXPECT_EQ(LastFakeSystem()->PlacedWidth(), 800u);
-  EXPECT_EQ(CountContaining("Display mode set (800x600x32 @ 60hz, windowed)."), 1);
-  EXPECT_EQ(CountContaining("d3dpp.BackBufferFormat: GLFMT_X8R8G8B8"), 1);
+  EXPECT_EQ(m_log.Count("Display mode set (800x600x32 @ 60hz, windowed)."), 1);
+  EXPECT_EQ(m_log.Count("d3dpp.BackBufferFormat: GLFMT_X8R8G8B8"), 1);
 }
 
 TEST_F(VideoManagerTest, ZeroSizeTakesTheClientAreaWithoutMovingTheWindow) {
@@ -77,12 +79,10 @@ TEST_F(VideoManagerTest, RefusedModeFallsBackTo640x480WindowedWithOneWarning) {
   int window = 0;
   VideoManager* vm = CreateVideoManager(&window, MakeFakeSystem);
   ASSERT_NE(vm, nullptr);
-  EXPECT_TRUE(vm->ApplyDisplaySettings()) << AllLines();
-  EXPECT_EQ(CountLevel(LogLevel_Warning), 1) << AllLines();
-  EXPECT_EQ(CountContaining("Failed to set display to current configuration.", LogLevel_Warning),
-            1);
-  EXPECT_EQ(CountContaining("No valid back buffer format was found for the selected display mode."),
-            1);
+  EXPECT_TRUE(vm->ApplyDisplaySettings()) << m_log.Dump();
+  EXPECT_EQ(m_log.Count("", LogLevel_Warning), 1) << m_log.Dump();
+  EXPECT_EQ(m_log.Count("Failed to set display to current configuration.", LogLevel_Warning), 1);
+  EXPECT_EQ(m_log.Count("No valid back buffer format was found for the selected display mode."), 1);
   EXPECT_EQ(cv.ResX.Get(), 640);
   EXPECT_EQ(cv.ResY.Get(), 480);
   EXPECT_FALSE(cv.Fullscreen.Get());
@@ -105,7 +105,7 @@ TEST_F(VideoManagerTest, HardwareVertexProcessingFallsBackToSoftware) {
   NextScript().refuseHardwareVertexProcessing = true;
   ASSERT_NE(Start(), nullptr);
   EXPECT_EQ(LastFakeSystem()->LastBehaviour(), GCREATE_SOFTWARE_VERTEXPROCESSING);
-  EXPECT_EQ(CountContaining("falling back to software processing", LogLevel_Warning), 1);
+  EXPECT_EQ(m_log.Count("falling back to software processing", LogLevel_Warning), 1);
 }
 
 TEST_F(VideoManagerTest, NoVertexProcessingAtAllFailsWithResult1) {
@@ -115,7 +115,7 @@ TEST_F(VideoManagerTest, NoVertexProcessingAtAllFailsWithResult1) {
   ASSERT_NE(vm, nullptr);
   EXPECT_EQ(LastFakeSystem()->CreateDeviceCalls(), 2);
   EXPECT_FALSE(vm->GetDisplayMode(nullptr));
-  EXPECT_EQ(CountContaining("Failed to set mode (1024x768x32 @ 60hz).", LogLevel_Error), 1);
+  EXPECT_EQ(m_log.Count("Failed to set mode (1024x768x32 @ 60hz).", LogLevel_Error), 1);
 }
 
 TEST_F(VideoManagerTest, PerfHudAdapterGetsTheReferenceDevice) {
@@ -123,13 +123,13 @@ TEST_F(VideoManagerTest, PerfHudAdapterGetsTheReferenceDevice) {
   ASSERT_NE(Start(), nullptr);
   EXPECT_EQ(LastFakeSystem()->LastAdapter(), 1u);
   EXPECT_EQ(LastFakeSystem()->LastDeviceType(), GDEVTYPE_REF);
-  EXPECT_EQ(CountContaining("USING GLDEVTYPE_REF!!", LogLevel_Warning), 1);
+  EXPECT_EQ(m_log.Count("USING GLDEVTYPE_REF!!", LogLevel_Warning), 1);
 }
 
 TEST_F(VideoManagerTest, MissingHalFailsTheModeSet) {
   NextScript().halAvailable = false;
   ASSERT_NE(Start(1), nullptr);
-  EXPECT_EQ(CountContaining("HAL device unavailable!", LogLevel_Error), 1);
+  EXPECT_EQ(m_log.Count("HAL device unavailable!", LogLevel_Error), 1);
 }
 
 TEST_F(VideoManagerTest, ImpossibleResetRestoresThePreviousMode) {
@@ -142,7 +142,7 @@ TEST_F(VideoManagerTest, ImpossibleResetRestoresThePreviousMode) {
   EXPECT_EQ(vm->RestartVideo(), 0);
   EXPECT_EQ(cv.ResX.Get(), 1024);
   EXPECT_EQ(cv.ResY.Get(), 768);
-  EXPECT_EQ(CountContaining("restoring previous mode", LogLevel_Error), 1);
+  EXPECT_EQ(m_log.Count("restoring previous mode", LogLevel_Error), 1);
   EXPECT_TRUE(vm->GetDisplayMode(nullptr));
 }
 
@@ -153,19 +153,19 @@ TEST_F(VideoManagerTest, LostRestoreLeavesNoModeButTheDevice) {
   EXPECT_EQ(vm->RestartVideo(), 2);
   EXPECT_FALSE(vm->GetDisplayMode(nullptr));
   EXPECT_NE(vm->GetDevice(), nullptr);
-  EXPECT_EQ(CountContaining("Failed to restore previous mode (1024x768x32  @ 60hz)!"), 1);
+  EXPECT_EQ(m_log.Count("Failed to restore previous mode (1024x768x32  @ 60hz)!"), 1);
 }
 
 TEST_F(VideoManagerTest, SceneCallsBeforeAModeReturnFalseSilently) {
   int window = 0;
   VideoManager* vm = CreateVideoManager(&window, MakeFakeSystem);
   ASSERT_NE(vm, nullptr);
-  Lines().clear();
+  m_log.Clear();
   EXPECT_FALSE(vm->BeginScene());
   EXPECT_FALSE(vm->EndScene());
   EXPECT_FALSE(vm->Present());
   EXPECT_FALSE(vm->Clear(true, true, true));
-  EXPECT_TRUE(Lines().empty());
+  EXPECT_TRUE(m_log.Lines().empty());
 }
 
 TEST_F(VideoManagerTest, ClearPacksTheColourAndReportsFailureButSucceeds) {
@@ -176,10 +176,10 @@ TEST_F(VideoManagerTest, ClearPacksTheColourAndReportsFailureButSucceeds) {
   EXPECT_EQ(Device()->LastClearColor(), 0xFFFF7F00u);
   Device()->Script().clearResult = GLERR_INVALIDCALL;
   EXPECT_TRUE(vm->Clear(true, false, false));
-  EXPECT_EQ(CountContaining(
-                "Failed to clear target (color: yes, depth: no, stencil: no) - GLERR_INVALIDCALL",
-                LogLevel_Error),
-            1);
+  EXPECT_EQ(
+      m_log.Count("Failed to clear target (color: yes, depth: no, stencil: no) - GLERR_INVALIDCALL",
+                  LogLevel_Error),
+      1);
 }
 
 TEST_F(VideoManagerTest, DeviceLossKeepsStaticBuffersAndEmptiesDynamicOnes) {
@@ -203,9 +203,9 @@ TEST_F(VideoManagerTest, DeviceLossKeepsStaticBuffersAndEmptiesDynamicOnes) {
   Device()->Lose();
   // While lost nothing new can be made.
   EXPECT_EQ(CreateVertexBuffer(16, 4, false), nullptr);
-  EXPECT_EQ(CountContaining("Cannot create VB while device is lost!"), 1);
+  EXPECT_EQ(m_log.Count("Cannot create VB while device is lost!"), 1);
   Device()->AllowReset();
-  ASSERT_EQ(vm->RestartVideo(), 0) << AllLines();
+  ASSERT_EQ(vm->RestartVideo(), 0) << m_log.Dump();
 
   ASSERT_NE(dyn->GetGLBuffer(), nullptr);
   ASSERT_NE(stat->GetGLBuffer(), nullptr);
@@ -228,7 +228,7 @@ TEST_F(VideoManagerTest, ResetRestoresTheBindingsTheDeviceForgot) {
   GLVertexBuffer* vb = CreateVertexBuffer(12, 3, false);
   GLIndexBuffer* ib = CreateIndexBuffer(0, 3, true);
   ASSERT_TRUE(fmt->Activate() && vb->Activate(0) && ib->Activate());
-  ASSERT_EQ(vm->RestartVideo(), 0) << AllLines();
+  ASSERT_EQ(vm->RestartVideo(), 0) << m_log.Dump();
   EXPECT_EQ(Device()->CurrentDeclaration(), fmt->GetGLVertexDeclaration());
   EXPECT_EQ(Device()->CurrentStream(0), vb->GetGLBuffer());
   EXPECT_EQ(Device()->CurrentIndices(), ib->GetGLBuffer());
@@ -265,13 +265,26 @@ TEST_F(VideoManagerTest, BindingCacheSkipsRepeatsExceptForVertexBuffers) {
   for (PooledObject* o : std::initializer_list<PooledObject*>{fmt, vb, rt, ds}) o->Release();
 }
 
+TEST_F(VideoManagerTest, EachCubeFaceIsATargetOfItsOwn) {
+  ASSERT_NE(Start(), nullptr);
+  GLTexture* cube = CreateTexture(16, 16, TEXTYPE_CUBE, 2, false, true);
+  ASSERT_NE(cube, nullptr) << m_log.Dump();
+  Device()->ResetCalls();
+  EXPECT_TRUE(cube->ActivateAsRenderTarget(1));
+  EXPECT_TRUE(cube->ActivateAsRenderTarget(1));
+  EXPECT_TRUE(cube->ActivateAsRenderTarget(2));
+  EXPECT_EQ(Device()->Calls("SetRenderTarget"), 2);
+  EXPECT_EQ(static_cast<SoftSurface*>(Device()->CurrentRenderTarget())->Face(),
+            GetDeviceCubeFace(2));
+  cube->Release();
+}
+
 TEST_F(VideoManagerTest, ScreenshotsAreNumberedSkippingExistingFiles) {
   GLVideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
   namespace fs = std::filesystem;
-  fs::path dir = fs::temp_directory_path() / ("kaz_shots_" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  kaztest::TempDir tmp("kaz_shots");
+  const fs::path& dir = tmp.Path();
   {
     FILE* f = std::fopen((dir / "shot000.bmp").c_str(), "wb");
     std::fclose(f);
@@ -288,7 +301,23 @@ TEST_F(VideoManagerTest, ScreenshotsAreNumberedSkippingExistingFiles) {
   // A lost device takes no screenshot.
   Device()->Lose();
   EXPECT_FALSE(vm->TakeScreenShot(dir.c_str(), "shot"));
-  fs::remove_all(dir);
+}
+
+TEST_F(VideoManagerTest, ScreenshotNamesSkipFoldersAndRefuseLongPaths) {
+  GLVideoManager* vm = Start();
+  ASSERT_NE(vm, nullptr);
+  kaztest::TempDir dir("kaz_shots");
+  std::filesystem::create_directories(dir.Path() / "shot000.bmp");
+  EXPECT_TRUE(vm->TakeScreenShot(dir.Str().c_str(), "shot"));
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir.Path() / "shot001.bmp"));
+  // Past the 260-byte name every number gives the same cut-off name; a folder
+  // of that name once made the search run through every number.
+  std::filesystem::path deep = dir.Path() / std::string(120, 'a') / std::string(120, 'b');
+  std::filesystem::create_directories((deep.string() + "/shot000.bmp").substr(0, 259));
+  uint32_t counter = vm->GetScreenshotCounter();
+  EXPECT_FALSE(vm->TakeScreenShot(deep.c_str(), "shot"));
+  EXPECT_EQ(m_log.Count("TakeScreenShot - the file name is too long", LogLevel_Warning), 1);
+  EXPECT_EQ(vm->GetScreenshotCounter(), counter + 1);
 }
 
 TEST_F(VideoManagerTest, LeakedReferenceIsReportedAtClose) {
@@ -297,7 +326,7 @@ TEST_F(VideoManagerTest, LeakedReferenceIsReportedAtClose) {
   GDevice* dev = vm->GetDevice();
   dev->AddRef();  // somebody kept the device
   EXPECT_TRUE(vm->Close());
-  EXPECT_EQ(CountContaining("GLDevice still contains 1 references!", LogLevel_Detail), 1);
+  EXPECT_EQ(m_log.Count("GLDevice still contains 1 references!", LogLevel_Detail), 1);
   EXPECT_FALSE(vm->GetDisplayMode(nullptr));
   EXPECT_EQ(dev->Release(), 0u);
 }
@@ -309,7 +338,7 @@ TEST_F(VideoManagerTest, CleanCloseLeavesNoReferences) {
   GLTexture* t = CreateTexture(8, 8, TEXTYPE_2D, 2, true, false);
   ASSERT_TRUE(vb && t);
   EXPECT_TRUE(vm->Close());
-  EXPECT_EQ(CountContaining("still contains"), 0) << AllLines();
+  EXPECT_EQ(m_log.Count("still contains"), 0) << m_log.Dump();
   // The objects outlive the device, empty.
   EXPECT_EQ(vb->GetGLBuffer(), nullptr);
   EXPECT_EQ(t->GetGLTexture(), nullptr);

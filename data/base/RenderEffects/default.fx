@@ -20,7 +20,7 @@ float Time : TIME;
 float4 AmbientColor = {0.25, 0.25, 0.25, 1.0};
 float4 EmissiveColor = {0.0, 0.0, 0.0, 0.0};
 #if NUM_BONE_INFLUENCES > 0
-float4x4 Bones[100] : BONES;
+float4x4 Bones[20] : BONES;  // the bones one draw uses (kMaxBonesPerDraw)
 #endif
 
 texture DiffuseMap;
@@ -50,7 +50,7 @@ glsl Skinning {
     position = vec4(0.0);
     normal = vec3(0.0);
     for (int i = 0; i < NUM_BONE_INFLUENCES; ++i) {
-      mat4 bone = Bones[index[i]];
+      mat4 bone = Bones[clamp(index[i], 0, 19)];
       position += weight[i] * (bone * vec4(inPosition.xyz, 1.0));
       normal += weight[i] * (mat3(bone) * inNormal.xyz);
     }

@@ -1,3 +1,4 @@
+// FakeDevice.cpp - the scriptable in-memory graphics device of the tests.
 #include "render/fake/FakeDevice.h"
 
 #include "render/SoftResources.h"
@@ -80,14 +81,6 @@ SoftSurface* NewOwnSurface(FakeDevice* d, SurfaceKind kind, const GSurfaceDesc& 
   SoftSurface* s = new FakeSurface(d, kind, desc, false);
   s->DetachFromDevice();
   return s;
-}
-
-template <class T>
-void Rebind(T*& slot, T* value) {
-  if (slot == value) return;
-  if (value) value->AddRef();
-  if (slot) slot->Release();
-  slot = value;
 }
 
 }  // namespace
@@ -471,9 +464,12 @@ GResult FakeDevice::CreateTexture(GTextureType type, uint32_t width, uint32_t he
   if (GFailed(Script().createTextureResult)) return Script().createTextureResult;
   const GCaps& caps = Script().caps;
   if (width > caps.maxTextureWidth || height > caps.maxTextureHeight) return GLERR_INVALIDCALL;
-  if (type == GTEXTYPE_VOLUME && (usage & GUSAGE_RENDERTARGET)) return GLERR_INVALIDCALL;
-  if ((usage & GUSAGE_RENDERTARGET) && pool != GPOOL_DEFAULT) return GLERR_INVALIDCALL;
-  if (GetFormatBytesPerPixel(format) == 0 && !IsCompressedFormat(format)) return GLERR_INVALIDCALL;
+  // The formats and targets the GL device refuses, so tests meet the same refusals.
+  if (!IsTextureFormat(format)) return GLERR_INVALIDCALL;
+  if ((usage & GUSAGE_RENDERTARGET) &&
+      (type == GTEXTYPE_VOLUME || pool != GPOOL_DEFAULT || !IsRenderTargetFormat(format)))
+    return GLERR_INVALIDCALL;
+  if (IsCompressedFormat(format) && type == GTEXTYPE_VOLUME) return GLERR_INVALIDCALL;
   *tex = new FakeTexture(this, type, width, height, depth, levels, usage, format, pool);
   return G_OK;
 }
@@ -481,7 +477,7 @@ GResult FakeDevice::CreateTexture(GTextureType type, uint32_t width, uint32_t he
 GResult FakeDevice::CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format,
                                               GSurface** surface) {
   Count("CreateDepthStencilSurface");
-  if (!surface || width == 0 || height == 0) return GLERR_INVALIDCALL;
+  if (!surface || width == 0 || height == 0 || !IsDepthFormat(format)) return GLERR_INVALIDCALL;
   GSurfaceDesc desc;
   desc.format = format;
   desc.usage = GUSAGE_DEPTHSTENCIL;

@@ -6,8 +6,10 @@
 // failure paths (no graphics at all, refused modes, lost devices, leaked
 // references) can be driven without a GPU. It enforces the rules a real
 // device enforces: Reset fails while resources of the default pool are
-// alive, a lost device refuses Reset until told it may be reset, and a
-// draw without a declaration or stream fails.
+// alive, a lost device refuses Reset until told it may be reset, a draw
+// without a declaration or stream fails, and textures, render targets and
+// depth buffers come only in the formats the format table allows them, as
+// on the GL device.
 // Depends on: GraphicsDevice.h, SoftResources.h, GEffect.h.
 #pragma once
 

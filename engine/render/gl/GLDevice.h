@@ -11,6 +11,9 @@
 // ranges to the GPU at unlock. Alpha testing, gone from core GL, runs in a
 // fragment epilogue. Vertex attributes are bound by usage to fixed locations
 // (see kAttributeNames in GLEffect.cpp and docs/effects.md).
+// Defined in GLSystem.cpp (system), GLResources.cpp (surfaces, textures,
+// buffers, creation), GLStates.cpp (render and sampler states), GLDevice.cpp
+// (targets, presentation, draws) and GLEffect.cpp (effects).
 // Depends on: GraphicsDevice.h, SoftResources.h, GEffect.h, GLFunctions.h, SDL2.
 #pragma once
 
@@ -31,6 +34,17 @@ class Device;
 
 // Location of a vertex attribute by declaration usage and usage index, or -1.
 int AttributeLocation(uint8_t usage, uint8_t usageIndex);
+
+struct GLFormat {
+  GLenum internal = 0, format = 0, type = 0;
+  GLint swizzle[4] = {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA};
+  bool compressed = false;
+};
+
+// The GL storage of a device format (false when GL has none here); the
+// device's own mapping, keyed by the engine's format enumeration.
+bool LookupFormat(Format f, bool s3tc, GLFormat* out);
+GLenum DepthInternal(Format f);
 
 class System : public GSystem {
  public:

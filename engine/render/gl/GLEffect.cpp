@@ -1,3 +1,4 @@
+// GLEffect.cpp - effects on the GL device: GLSL programs per pass, attribute and uniform binding.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>

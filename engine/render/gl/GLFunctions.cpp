@@ -1,3 +1,4 @@
+// GLFunctions.cpp - loads the OpenGL entry points through SDL.
 #include "render/gl/GLFunctions.h"
 
 #include <SDL2/SDL.h>
