@@ -1,16 +1,14 @@
-// SoundManager.cpp - the sound module's functions and the one place the
-// OpenAL implementation is chosen.
+// SoundManager.cpp - the sound module's functions over the platform's
+// implementation (CreatePlatformSoundManager, chosen in sound/al/).
 #include "sound/SoundManager.h"
 
-#include "sound/al/ALSoundInstance.h"
-#include "sound/al/ALSoundManager.h"
 #include "tier1/SoundObject.h"
 
 #include <cstdio>
 
 namespace {
 
-ALSoundManager* g_manager = nullptr;
+SoundManager* g_manager = nullptr;
 
 void* HookCreate(const char* fileName, bool positional) {
   return CreateSoundInstance(fileName ? fileName : "", positional);
@@ -38,18 +36,12 @@ const SoundObjectHooks kHooks = {HookCreate, HookRelease, HookPlay,
 }  // namespace
 
 SoundManager* CreateSoundManager() {
-  if (g_manager) return g_manager;
-  auto* manager = new ALSoundManager();
-  if (!manager->Enumerate()) {
-    delete manager;
-    return nullptr;
-  }
-  g_manager = manager;
-  return manager;
+  if (!g_manager) g_manager = CreatePlatformSoundManager();
+  return g_manager;
 }
 
 void DestroySoundManager() {
-  ALSoundManager* manager = g_manager;
+  SoundManager* manager = g_manager;
   g_manager = nullptr;
   delete manager;
   UpdateSoundObjectHooks();
@@ -60,7 +52,7 @@ SoundManager* GetSoundManager() {
 }
 
 SoundInstance* CreateSoundInstance(const std::string& fileName, bool positional) {
-  return ALSoundInstance::CreateFor(fileName, positional);
+  return CreatePlatformSoundInstance(fileName, positional);
 }
 
 void UpdateSoundObjectHooks() {

@@ -72,3 +72,8 @@ void UpdateSoundObjectHooks();
 
 // The statistics block: a title, the figures, a blank line.
 std::vector<std::string> GetSoundStatsLines();
+
+// The platform's implementation, defined in its own corner (sound/al/): a
+// manager whose devices are enumerated (null after a log line), and instances.
+SoundManager* CreatePlatformSoundManager();
+SoundInstance* CreatePlatformSoundInstance(const std::string& fileName, bool positional);

@@ -28,7 +28,7 @@ class ConsoleRendererTest : public FakeVideoTest {
     });
     m_processor.SetDrawing(&GetConsoleRenderer());
     m_processor.LoadConsoleFont();
-    ASSERT_TRUE(GetConsoleRenderer().HasFont()) << AllLines();
+    ASSERT_TRUE(GetConsoleRenderer().HasFont()) << m_log.Dump();
     m_console.SetCommandProcessor(&m_processor);
   }
   void TearDown() override {

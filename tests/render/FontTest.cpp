@@ -120,7 +120,7 @@ TEST_F(FontResourceTest, LoadsMeasuresAndFillsTheTexture) {
   ASSERT_NE(Start(), nullptr);
   Write("Fonts/a.f", EncodeFontFile(SmallFont(16), true));
   GLFontResource* font = GetFontResource("Fonts/a.f");
-  ASSERT_NE(font, nullptr) << AllLines();
+  ASSERT_NE(font, nullptr) << m_log.Dump();
   EXPECT_EQ(font->GetTextHeight(), 6);
   EXPECT_EQ(font->GetTextHeight(1.5f), 9);
   EXPECT_EQ(font->GetTextWidth("\x01\x02\x03"), 1 + 2 + 3);
@@ -151,16 +151,16 @@ TEST_F(FontResourceTest, BadFilesFailWithOneLine) {
   Write("Fonts/short.f", raw);
   EXPECT_EQ(GetFontResource("Fonts/short.f"), nullptr);
   EXPECT_EQ(GetFontResource("Fonts/missing.f"), nullptr);
-  EXPECT_EQ(CountContaining("Failed to load font resource 'Fonts/short.f' (could not load file)",
+  EXPECT_EQ(m_log.Count("Failed to load font resource 'Fonts/short.f' (could not load file)",
                             LogLevel_Error),
             1);
-  EXPECT_EQ(CountContaining("Failed to load font resource 'Fonts/missing.f'", LogLevel_Error), 1);
+  EXPECT_EQ(m_log.Count("Failed to load font resource 'Fonts/missing.f'", LogLevel_Error), 1);
 }
 
 TEST_F(FontResourceTest, NoDeviceNoFont) {
   Write("Fonts/a.f", EncodeFontFile(SmallFont(8), true));
   EXPECT_EQ(GetFontResource("Fonts/a.f"), nullptr);
-  EXPECT_EQ(CountContaining("Failed to load font resource 'Fonts/a.f' (video device not started)"),
+  EXPECT_EQ(m_log.Count("Failed to load font resource 'Fonts/a.f' (video device not started)"),
             1);
 }
 

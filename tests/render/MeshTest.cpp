@@ -32,11 +32,11 @@ class MeshTest : public FakeVideoTest {
   }
   // Loads a file expected to fail and returns the loader's detail line.
   std::string Refused(const std::string& bytes) {
-    Lines().clear();
+    m_log.Clear();
     EXPECT_FALSE(Load(bytes));
-    for (const LogLine& l : Lines())
+    for (const kaztest::LoggedLine& l : m_log.Lines())
       if (l.text.starts_with("Error loading StaticMesh - ")) return l.text.substr(27);
-    return "(no line) " + AllLines();
+    return "(no line) " + m_log.Dump();
   }
   kaztest::TempDir m_dir{"kaz-mesh"};
 };
@@ -44,7 +44,7 @@ class MeshTest : public FakeVideoTest {
 TEST_F(MeshTest, LoadsBoundsCollisionAndGroups) {
   MeshFile f = MeshFile::Quad();
   Ref<StaticMeshDef> def = Load(f.Bytes());
-  ASSERT_TRUE(def) << AllLines();
+  ASSERT_TRUE(def) << m_log.Dump();
   EXPECT_FLOAT_EQ(def->GetRadius(), 2.0f);
   EXPECT_EQ(def->GetMaxs(), Vector3D(1, 1, 1));
   EXPECT_EQ(def->GetCollisionVertices().size(), 4u);
@@ -126,7 +126,7 @@ TEST_F(MeshTest, HostileCountsFailBeforeSizing) {
     std::string bad = good;
     MeshFile::Patch(bad, at, value);
     EXPECT_NE(Refused(bad), "") << "offset " << at;
-    EXPECT_EQ(CountContaining("Error loading StaticMesh - ", LogLevel_Detail), 1);
+    EXPECT_EQ(m_log.Count("Error loading StaticMesh - ", LogLevel_Detail), 1);
   }
 }
 
@@ -142,13 +142,13 @@ TEST_F(MeshTest, ReloadReadsTheFileAgain) {
 }
 
 TEST_F(MeshTest, MissingFileAndNoVideo) {
-  Lines().clear();
+  m_log.Clear();
   EXPECT_FALSE(Ref<StaticMeshDef>::Adopt(LoadStaticMeshDef("nothing.mesh")));
-  EXPECT_EQ(CountContaining("Failed to open StaticMesh file 'nothing.mesh'", LogLevel_Detail), 1);
+  EXPECT_EQ(m_log.Count("Failed to open StaticMesh file 'nothing.mesh'", LogLevel_Detail), 1);
   DestroyVideoManager();
-  Lines().clear();
+  m_log.Clear();
   EXPECT_FALSE(Load(MeshFile::Quad().Bytes()));
-  EXPECT_EQ(CountContaining("needs the video manager", LogLevel_Detail), 1) << AllLines();
+  EXPECT_EQ(m_log.Count("needs the video manager", LogLevel_Detail), 1) << m_log.Dump();
 }
 
 // ---- objects ---------------------------------------------------------------
@@ -171,7 +171,7 @@ class MeshObjectTest : public MeshTest {
   }
   Ref<Material> NewMaterial() {
     Ref<Material> m = Ref<Material>::Adopt(CreateMaterial());
-    EXPECT_TRUE(m->SetRenderEffect("RenderEffects/default.fx")) << AllLines();
+    EXPECT_TRUE(m->SetRenderEffect("RenderEffects/default.fx")) << m_log.Dump();
     return m;
   }
   WorldObject* Ball(float x, float y, float z) {
@@ -195,7 +195,7 @@ TEST_F(MeshObjectTest, MaterialsByGroupNameThenDefaults) {
   p.materials["FLOOR"] = floor.Get();
   p.defaultMaterial = fallback.Get();
   StaticMeshObject* a = Place(p);
-  ASSERT_NE(a, nullptr) << AllLines();
+  ASSERT_NE(a, nullptr) << m_log.Dump();
   EXPECT_EQ(a->GetMaterial(0), floor.Get());
   EXPECT_EQ(a->GetMaterial(1), fallback.Get());
   EXPECT_FLOAT_EQ(a->GetRadius(), 2.0f);
@@ -207,7 +207,7 @@ TEST_F(MeshObjectTest, MaterialsByGroupNameThenDefaults) {
   EXPECT_EQ(shared->GetRenderEffect()->GetName(), "RenderEffects/default.fx");
 
   EXPECT_EQ(Place(p, "none.mesh"), nullptr);
-  EXPECT_EQ(CountContaining("StaticMeshObject: Failed to load 'none.mesh'", LogLevel_Message), 1);
+  EXPECT_EQ(m_log.Count("StaticMeshObject: Failed to load 'none.mesh'", LogLevel_Message), 1);
 }
 
 TEST_F(MeshObjectTest, SharedDefaultGoesWithItsLastUser) {
@@ -254,7 +254,7 @@ TEST_F(MeshObjectTest, BallRestsOnConvertedRampTriangles) {
   FileSystem::AddToSearchPath(KAZ_BIN_DIR "/gallery_built", true);
   StaticMeshObjectParams p;
   p.colType = Collision_TriangleMesh;
-  ASSERT_NE(Place(p, "Meshes/ramp.mesh"), nullptr) << AllLines();
+  ASSERT_NE(Place(p, "Meshes/ramp.mesh"), nullptr) << m_log.Dump();
   WorldObject* ball = Ball(0, 2, 1);
   Run(1.0f);
   const Vector3D at = ball->GetWorldTransform().GetTranslation();
@@ -291,7 +291,7 @@ TEST_F(MeshTest, ConvertedObjLoadsWithItsGroupsAndBounds) {
       std::string(KAZ_BIN_DIR "/obj2mesh ") + m_dir.Str() + "/in.obj " + out;
   ASSERT_EQ(std::system(command.c_str()), 0);
   Ref<StaticMeshDef> def = Ref<StaticMeshDef>::Adopt(LoadStaticMeshDef("out.mesh"));
-  ASSERT_TRUE(def) << AllLines();
+  ASSERT_TRUE(def) << m_log.Dump();
   ASSERT_EQ(def->GetGroupCount(), 2u);
   EXPECT_EQ(def->GetGroup(0).materialName, "ground");
   EXPECT_EQ(def->GetGroup(0).triangleCount, 3u);  // the quad's two and the later triangle

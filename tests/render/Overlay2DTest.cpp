@@ -109,7 +109,7 @@ TEST(PackColour, ChannelsAreClampedBeforePacking) {
 TEST_F(Overlay2DTest, OneModeAtATime) {
   VideoManager* vm = StartRecording();
   ASSERT_NE(vm, nullptr);
-  ASSERT_NE(m_font, nullptr) << AllLines();
+  ASSERT_NE(m_font, nullptr) << m_log.Dump();
   EXPECT_FALSE(vm->AddQuad(0, 0, 1, 1, 1, 1, 1, 1));
   EXPECT_FALSE(vm->EndQuads());
   EXPECT_FALSE(vm->EndFont());
@@ -128,7 +128,7 @@ TEST_F(Overlay2DTest, OneModeAtATime) {
 
 TEST_F(Overlay2DTest, BlanksAdvanceThePenWithoutAQuad) {
   VideoManager* vm = StartRecording();
-  ASSERT_NE(m_font, nullptr) << AllLines();
+  ASSERT_NE(m_font, nullptr) << m_log.Dump();
   ASSERT_TRUE(vm->BeginFont(m_font));
   ASSERT_TRUE(vm->AddText("A W A", 100, 50, 1, 1, 1, 1, 2.0f, 1.0f));
   vm->EndFont();
@@ -145,7 +145,7 @@ TEST_F(Overlay2DTest, BlanksAdvanceThePenWithoutAQuad) {
 
 TEST_F(Overlay2DTest, Utf8BecomesLatin1Glyphs) {
   VideoManager* vm = StartRecording();
-  ASSERT_NE(m_font, nullptr) << AllLines();
+  ASSERT_NE(m_font, nullptr) << m_log.Dump();
   ASSERT_TRUE(vm->BeginFont(m_font));
   // é (two bytes), € (beyond Latin-1), a stray 0xE9 byte, a cut-off sequence.
   ASSERT_TRUE(vm->AddText("\xC3\xA9\xE2\x82\xAC\xE9\xC3", 0, 0, 1, 1, 1, 1));
@@ -165,7 +165,7 @@ TEST_F(Overlay2DTest, Utf8BecomesLatin1Glyphs) {
 
 TEST_F(Overlay2DTest, ALongTextIsDrawnInChunksWithoutLosingThePen) {
   VideoManager* vm = StartRecording();
-  ASSERT_NE(m_font, nullptr) << AllLines();
+  ASSERT_NE(m_font, nullptr) << m_log.Dump();
   ASSERT_TRUE(vm->BeginFont(m_font));
   ASSERT_TRUE(vm->AddText("AB", 0, 0, 1, 1, 1, 1));  // a batch already under way
   ASSERT_TRUE(vm->AddText(std::string(1000, 'A'), 0, 10, 1, 1, 1, 1));
@@ -181,7 +181,7 @@ TEST_F(Overlay2DTest, MissingEffectLeavesEveryBeginFailing) {
   FileSystem::RemoveFromSearchPath(KAZ_SOURCE_DIR "/data/base");
   VideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
-  EXPECT_EQ(CountContaining("Failed to load render effect for 2D overlays!", LogLevel_Error), 1);
+  EXPECT_EQ(m_log.Count("Failed to load render effect for 2D overlays!", LogLevel_Error), 1);
   EXPECT_FALSE(vm->BeginQuads());
   m_font = GetFontResource("Fonts/test.f");
   ASSERT_NE(m_font, nullptr);
@@ -202,10 +202,10 @@ technique Untextured { pass { VertexShader = VS; PixelShader = PS; } }
   VideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
   EXPECT_EQ(
-      CountContaining("2DQuads.fx does not contain techniques Textured, Untextured, and Font!",
+      m_log.Count("2DQuads.fx does not contain techniques Textured, Untextured, and Font!",
                       LogLevel_Error),
       1)
-      << AllLines();
+      << m_log.Dump();
   EXPECT_FALSE(vm->BeginQuads());
 }
 
@@ -214,9 +214,9 @@ TEST_F(Overlay2DTest, TechniquesThatDoNotValidateDisableTheOverlays) {
   VideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
   EXPECT_EQ(
-      CountContaining("2DQuads.fx techniques do not validate on this hardware!.", LogLevel_Error),
+      m_log.Count("2DQuads.fx techniques do not validate on this hardware!.", LogLevel_Error),
       1)
-      << AllLines();
+      << m_log.Dump();
   EXPECT_FALSE(vm->BeginQuads());
 }
 
@@ -225,7 +225,7 @@ TEST_F(Overlay2DTest, TheOverlaysComeBackAfterAReset) {
   ASSERT_NE(vm, nullptr);
   CVarRegistry::Instance().ResX.Set(1024);
   CVarRegistry::Instance().ResY.Set(768);
-  ASSERT_EQ(vm->SetDisplayMode(), 0) << AllLines();
+  ASSERT_EQ(vm->SetDisplayMode(), 0) << m_log.Dump();
   ASSERT_TRUE(vm->BeginQuads());
   EXPECT_TRUE(vm->AddQuad(0, 0, 1, 1, 1, 1, 1, 1));
   EXPECT_TRUE(vm->EndQuads());

@@ -65,7 +65,7 @@ TEST_F(VideoTextureTest, PlaysAtMost25FramesASecondAndOnlyWhenUsed) {
   ASSERT_NE(Start(), nullptr);
   ASSERT_TRUE(Clip("clip.avi", 32, 32, 50, 50));  // one second at 50 frames a second
   GLAVITexture* video = Load("clip.avi");
-  ASSERT_NE(video, nullptr) << AllLines();
+  ASSERT_NE(video, nullptr) << m_log.Dump();
   EXPECT_EQ(video->GetLengthMs(), 1000u);
   EXPECT_EQ(video->GetWidth(), 512u);
   g_now += 5000;  // unused: nothing happens
@@ -87,7 +87,7 @@ TEST_F(VideoTextureTest, LoopsAtTheEnd) {
   ASSERT_NE(Start(), nullptr);
   ASSERT_TRUE(Clip("clip.avi", 16, 16, 10, 5));  // half a second
   GLAVITexture* video = Load("clip.avi");
-  ASSERT_NE(video, nullptr) << AllLines();
+  ASSERT_NE(video, nullptr) << m_log.Dump();
   video->GetGLTexture();
   g_now += 450;
   video->GetGLTexture();
@@ -109,7 +109,7 @@ TEST_F(VideoTextureTest, FramesOfAnySizeFillTheTextureUpright) {
       return y < h / 2 ? 0xFF0000 : 0x0000FF;
     }));
     GLAVITexture* video = Load("odd.avi");
-    ASSERT_NE(video, nullptr) << AllLines();
+    ASSERT_NE(video, nullptr) << m_log.Dump();
     video->GetGLTexture();
     EXPECT_EQ(Texel(256, 0), 0xFFFF0000u) << w << "x" << h;
     EXPECT_EQ(Texel(511, 511), 0xFF0000FFu) << w << "x" << h;
@@ -125,8 +125,8 @@ TEST_F(VideoTextureTest, AnEmptyStreamStaysBlack) {
   GLAVITexture* video = Load("empty.avi");
   if (!video) {
     // Without a single frame FFmpeg may not know the stream's size at all.
-    EXPECT_EQ(CountContaining("Failed to get video stream for AVI file 'empty.avi'"), 1)
-        << AllLines();
+    EXPECT_EQ(m_log.Count("Failed to get video stream for AVI file 'empty.avi'"), 1)
+        << m_log.Dump();
     return;
   }
   for (int i = 0; i < 5; ++i) {
@@ -141,10 +141,10 @@ TEST_F(VideoTextureTest, AFileThatIsNoVideoGivesItsLine) {
   ASSERT_NE(Start(), nullptr);
   m_dir.Write("notes.avi", "these are not the frames you are looking for");
   EXPECT_EQ(LoadTexture("notes.avi"), nullptr);
-  EXPECT_EQ(CountContaining("Failed to open AVI file 'notes.avi'", LogLevel_Error), 1)
-      << AllLines();
+  EXPECT_EQ(m_log.Count("Failed to open AVI file 'notes.avi'", LogLevel_Error), 1)
+      << m_log.Dump();
   EXPECT_EQ(LoadTexture("missing.avi"), nullptr);
-  EXPECT_EQ(CountContaining("Failed to open AVI file 'missing.avi'", LogLevel_Error), 1);
+  EXPECT_EQ(m_log.Count("Failed to open AVI file 'missing.avi'", LogLevel_Error), 1);
 }
 
 TEST_F(VideoTextureTest, TheClipWriterIsDeterministic) {
@@ -160,14 +160,14 @@ TEST_F(VideoTextureTest, ADeviceResetKeepsPlaying) {
   GLAVITexture* video = Load("clip.avi");
   ASSERT_NE(video, nullptr);
   video->GetGLTexture();
-  ASSERT_EQ(vm->SetDisplayMode(), 0) << AllLines();  // a reset with a live video texture
+  ASSERT_EQ(vm->SetDisplayMode(), 0) << m_log.Dump();  // a reset with a live video texture
   g_now += 100;
   EXPECT_NE(video->GetGLTexture(), nullptr);
   EXPECT_EQ(Texel(0, 0), 0xFF000000u | FrameColour(2));
   // Closed and set up anew, it plays on.
   vm->Close();
   EXPECT_EQ(video->GetGLTexture(), nullptr);
-  ASSERT_EQ(vm->SetDisplayMode(), 0) << AllLines();
+  ASSERT_EQ(vm->SetDisplayMode(), 0) << m_log.Dump();
   g_now += 100;
   EXPECT_NE(video->GetGLTexture(), nullptr);
   EXPECT_EQ(Texel(0, 0), 0xFF000000u | FrameColour(5));

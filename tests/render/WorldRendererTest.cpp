@@ -136,7 +136,7 @@ TEST_F(WorldRendererTest, CulledAndHiddenObjectsAreNotDrawnOrCounted) {
   Mesh(At(0, 0, 5), false);  // hidden
   Mesh(At(200, 0, 5));       // far to the side
   // Two groups, AmbientEmissive only (no lights): two draws for the one seen.
-  EXPECT_EQ(Frame(), 2) << AllLines();
+  EXPECT_EQ(Frame(), 2) << m_log.Dump();
   EXPECT_EQ(Stats().staticMeshes, 1u);
   EXPECT_EQ(Stats().particleSystems, 0u);
 }
@@ -175,9 +175,9 @@ TEST_F(WorldRendererTest, ImpossibleShadowMapAndMissingGlowSwitchOff) {
   Frame();
   EXPECT_FALSE(cv.EnableShadowMaps.Get());
   EXPECT_FALSE(cv.GlowEnable.Get());
-  EXPECT_EQ(CountContaining("Failed to create shadow map cube texture", LogLevel_Detail), 1);
+  EXPECT_EQ(m_log.Count("Failed to create shadow map cube texture", LogLevel_Detail), 1);
   Frame();
-  EXPECT_EQ(CountContaining("Failed to create shadow map cube texture"), 1);
+  EXPECT_EQ(m_log.Count("Failed to create shadow map cube texture"), 1);
   // A possible size makes the map once and keeps it.
   cv.EnableShadowMaps.Set(true);
   cv.ShadowMapSize.Set(64);
@@ -202,7 +202,7 @@ TEST_F(WorldRendererTest, CubeShotWritesSixFaces) {
   Mesh(At(0, 0, 5));
   kaztest::TempDir out("kaz-cube");
   ASSERT_TRUE(m_world->GetRenderer()->RenderCubeShot(Vector3D(), 32, out.Str().c_str()))
-      << AllLines();
+      << m_log.Dump();
   for (const char* face : {"right", "left", "up", "down", "front", "back"})
     EXPECT_TRUE(std::filesystem::exists(out.Path() / (std::string("cube_") + face + ".bmp")))
         << face;
