@@ -9,6 +9,12 @@ pkg_check_modules(PHYSFS REQUIRED IMPORTED_TARGET physfs)
 pkg_check_modules(BULLET REQUIRED IMPORTED_TARGET bullet)
 pkg_check_modules(ZLIB REQUIRED IMPORTED_TARGET zlib)
 
+# Debian's embedded Python, even when another Python 3.11 comes first on PATH.
+set(Python3_ROOT_DIR /usr)
+set(Python3_FIND_STRATEGY LOCATION)
+find_package(Python3 3.11 EXACT REQUIRED COMPONENTS Development)
+find_package(SWIG 4.1 REQUIRED)
+
 if(KAZ_BUILD_TESTS)
   find_package(GTest REQUIRED)
   include(GoogleTest)

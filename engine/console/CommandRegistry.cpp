@@ -19,6 +19,13 @@ bool CommandRegistry::RegisterCommand(std::string_view name, CommandHandler hand
   return true;
 }
 
+bool CommandRegistry::UnregisterCommand(std::string_view name) {
+  auto it = m_commands.find(name);
+  if (it == m_commands.end()) return false;
+  m_commands.erase(it);
+  return true;
+}
+
 const ConsoleCommand* CommandRegistry::Find(std::string_view name) const {
   auto it = m_commands.find(name);
   return it == m_commands.end() ? nullptr : &it->second;

@@ -38,6 +38,9 @@ class CommandRegistry {
   // False for a null handler, an empty name or a name already registered.
   bool RegisterCommand(std::string_view name, CommandHandler handler, std::string_view doc,
                        void* userData);
+  // Takes a command out again (its owner's callable is going away); false
+  // when no command has that name.
+  bool UnregisterCommand(std::string_view name);
   const ConsoleCommand* Find(std::string_view name) const;
   bool GetDoc(std::string_view name, std::string& doc) const;
   // Appends every command name in listing order.
