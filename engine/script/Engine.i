@@ -79,6 +79,16 @@ class WorldObject;
   Py_XDECREF(kazOwnerName);
 }
 
+// Methods and in-place operators that return their own object give back a
+// view of it; the view keeps that object alive, as the box members do.
+%typemap(ret) Vector2D&, Vector3D&, Vector4D&, Matrix4x4&, AABB& {
+  PyObject* kazOwnerName = PyUnicode_InternFromString("_owner");
+  if ($result && $result != swig_obj[0] && kazOwnerName &&
+      PyObject_GenericSetAttr($result, kazOwnerName, swig_obj[0]) != 0)
+    PyErr_Clear();
+  Py_XDECREF(kazOwnerName);
+}
+
 %define KAZ_VECTOR_COMMON(T)
   float Length() const;
   float LengthSquared() const;
