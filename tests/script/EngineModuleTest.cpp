@@ -129,8 +129,8 @@ TEST_F(EngineModuleTest, ForwardsToTheEngine) {
   SetScriptHost(host);
   Exec("_Engine.StartFade(1.0, 2)\n_Engine.StartFade(1.0, 0)\n_Engine.StopFade()");
   Exec("_Engine.StartFlash(0.5, 1, 0, 0)\n_Engine.StopFlash()\n_Engine.ForceRedraw(1, 2)");
-  EXPECT_EQ(calls, (std::vector<std::string>{"fade 1", "fade 0", "stopfade", "flash",
-                                             "stopflash", "redraw"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"fade 1", "fade 0", "stopfade", "flash", "stopflash",
+                                             "redraw"}));
   // Without an engine: no time, and console lines fail as unknown.
   EXPECT_EQ(Eval("(_Engine.GetTime(), _Engine.GetFrameDeltaTime())"), "(0.0, 0.0)");
   EXPECT_EQ(Eval("_Engine.ConExecute('nosuchname')"), "-1");

@@ -22,8 +22,7 @@ TEST_F(MathModuleTest, ConstructorsStartFromZeroOrIdentity) {
   EXPECT_EQ(Eval("repr(Engine.Vector4D(1, 2, 3, 4))"), "'Vector4D(1, 2, 3, 4)'");
   EXPECT_EQ(Eval("Engine.Matrix4x4().GetTrace(), Engine.Matrix4x4().GetDeterminant()"),
             "(4.0, 1.0)");
-  EXPECT_EQ(Eval("str(Engine.AABB().mins), str(Engine.AABB().maxs)"),
-            "('<0, 0, 0>', '<0, 0, 0>')");
+  EXPECT_EQ(Eval("str(Engine.AABB().mins), str(Engine.AABB().maxs)"), "('<0, 0, 0>', '<0, 0, 0>')");
   EXPECT_EQ(Eval("str(Engine.Vector2D(Engine.Vector2D(1, 2)))"), "'<1, 2>'");
 }
 

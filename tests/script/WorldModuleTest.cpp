@@ -113,8 +113,7 @@ TEST_F(WorldModuleTest, ClippingGravityAndCamera) {
 }
 
 TEST_F(WorldModuleTest, ObjectsOutliveAReset) {
-  ASSERT_EQ(Exec("a = _World.CreateObject(1, {'dynamic': True, 'colType': 1, 'radius': 1})"),
-            "ok");
+  ASSERT_EQ(Exec("a = _World.CreateObject(1, {'dynamic': True, 'colType': 1, 'radius': 1})"), "ok");
   Exec("_World.Reset()");
   EXPECT_EQ(m_world->GetObjectCount(ObjectType_Null), 0u);
   EXPECT_EQ(Eval("_World.objGetType(a)"), "1");
@@ -144,8 +143,8 @@ TEST_F(WorldModuleTest, ObjectFunctionsRaiseTheirOwnTexts) {
       {"_World.psEmitOnce(a)", "ParticleSystem"},
   };
   for (const auto& [call, type] : typed)
-    EXPECT_EQ(Eval(call), std::string("raise TypeError: parameter 1 must be a ") + type +
-                              " WorldObject.");
+    EXPECT_EQ(Eval(call),
+              std::string("raise TypeError: parameter 1 must be a ") + type + " WorldObject.");
   Exec("cam = _World.CreateObject(2, {})\npath = _World.CreateObject(8, {})");
   EXPECT_EQ(Eval("_World.objCamAttachPVObject(cam, 7)"),
             "raise TypeError: parameter 2 must be a WorldObject.");
@@ -161,8 +160,7 @@ TEST_F(WorldModuleTest, WithoutAWorldNothingHappens) {
   m_world->Release();
   m_world = nullptr;
   EXPECT_EQ(Eval("_World.CreateObject(1, {})"), "None");
-  EXPECT_EQ(Eval("(_World.Reset(), _World.GetNearZ(), _World.GetGravity())"),
-            "(None, None, None)");
+  EXPECT_EQ(Eval("(_World.Reset(), _World.GetNearZ(), _World.GetGravity())"), "(None, None, None)");
   EXPECT_EQ(Eval("_World.IntersectRay(V(), V(0, 0, 1), 3)"), "None");
   m_world = World::Create();
 }
