@@ -27,3 +27,21 @@ list(GET Python3_INCLUDE_DIRS 0 kaz_python_include)
 get_filename_component(kaz_python_prefix ${kaz_python_include} DIRECTORY)
 get_filename_component(kaz_python_prefix ${kaz_python_prefix} DIRECTORY)
 target_compile_definitions(kaz_script PRIVATE KAZ_PYTHON_HOME="${kaz_python_prefix}")
+
+# The script reference for mod authors, written from the modules' own tables.
+# The build writes it into the build tree; a test fails when docs/scripting.md
+# differs; update_scripting_docs rewrites the checked-in file.
+add_executable(kaz_scriptdoc ${CMAKE_SOURCE_DIR}/tools/scriptdoc/ScriptDoc.cpp)
+target_link_libraries(kaz_scriptdoc PRIVATE kaz_script kaz_core kaz_tier0 kaz_console kaz_tier1
+                                            kaz_render)
+target_compile_definitions(kaz_scriptdoc PRIVATE KAZ_PYTHON_HOME="${kaz_python_prefix}")
+set_target_properties(kaz_scriptdoc PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/docs/scripting.md
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/docs
+  COMMAND kaz_scriptdoc ${CMAKE_BINARY_DIR}/docs/scripting.md
+  DEPENDS kaz_scriptdoc
+  COMMENT "Writing the script reference")
+add_custom_target(scripting_docs ALL DEPENDS ${CMAKE_BINARY_DIR}/docs/scripting.md)
+add_custom_target(update_scripting_docs
+  COMMAND kaz_scriptdoc ${CMAKE_SOURCE_DIR}/docs/scripting.md
+  COMMENT "Rewriting docs/scripting.md")
