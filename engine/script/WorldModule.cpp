@@ -220,7 +220,7 @@ PyObject* IntersectRay(PyObject*, PyObject* args) {
   RayHit hit;
   if (!world || !world->IntersectRay(origin, direction, &hit, static_cast<uint32_t>(flags)))
     Py_RETURN_NONE;
-  return Py_BuildValue("(NOONd)", WrapWorldObject(hit.object), Py_None,
+  return Py_BuildValue("(NONNd)", WrapWorldObject(hit.object), Py_None,
                        KazMath_FromVector3D(hit.point), KazMath_FromVector3D(hit.normal),
                        static_cast<double>(hit.distance));
 }
