@@ -13,6 +13,7 @@
 #include "tier0/FileSystem.h"
 
 #include <climits>
+#include <cstring>
 #include <cstdio>
 #include <string>
 #include <vector>

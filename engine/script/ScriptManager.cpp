@@ -171,19 +171,40 @@ ScriptManager::~ScriptManager() {
   if (m_initialised) Shutdown();
 }
 
-std::string ScriptManager::BuildPathStatement(const std::vector<std::string>& searchPaths) {
-  std::string statement = "sys.path = [";
-  bool first = true;
+std::vector<std::string> ScriptManager::ScriptPaths(const std::vector<std::string>& searchPaths) {
+  std::vector<std::string> paths;
   for (const std::string& entry : searchPaths) {
     if (entry.find(".pak") != std::string::npos) continue;
-    for (const char* suffix : {"/scripts", "/scripts/Lib", ""}) {
-      if (!first) statement += ", ";
-      first = false;
-      statement += "r'" + entry + suffix + "'";
-    }
+    for (const char* suffix : {"/scripts", "/scripts/Lib", ""}) paths.push_back(entry + suffix);
   }
+  return paths;
+}
+
+std::string ScriptManager::BuildPathStatement(const std::vector<std::string>& searchPaths) {
+  std::string statement = "sys.path = [";
+  for (const std::string& path : ScriptPaths(searchPaths))
+    statement += (statement.back() == '[' ? "r'" : ", r'") + path + "'";
   return statement + "]";
 }
+
+namespace {
+// sys.path as BuildPathStatement writes it, set directly: a quote or a final
+// backslash in a folder name would end the statement's raw strings early.
+void SetScriptPath(const std::vector<std::string>& paths) {
+  PyObject* list = PyList_New(0);
+  for (const std::string& path : paths) {
+    PyObject* text = list ? PyUnicode_DecodeFSDefault(path.c_str()) : nullptr;
+    if (!text || PyList_Append(list, text) != 0) {
+      Py_XDECREF(text);
+      Py_CLEAR(list);
+      break;
+    }
+    Py_DECREF(text);
+  }
+  if (!list || PySys_SetObject("path", list) != 0) PrintPythonError();
+  Py_XDECREF(list);
+}
+}  // namespace
 
 bool ScriptManager::Initialise(EngineEventListenerList* events, const std::string& className) {
   if (m_initialised || !events) return false;
@@ -196,7 +217,7 @@ bool ScriptManager::Initialise(EngineEventListenerList* events, const std::strin
   }
   for (const char* module : kEngineModules) ImportModule(module);
   RunStatements(kRedirectScript);
-  RunStatements(BuildPathStatement(FileSystem::GetSearchPaths()).c_str());
+  SetScriptPath(ScriptPaths(FileSystem::GetSearchPaths()));
   // The proxy classes of the math module: without them the vectors the
   // modules return would be bare SWIG pointers.
   ImportModule("Engine");

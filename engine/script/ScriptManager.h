@@ -64,7 +64,10 @@ class ScriptManager : public IEngineEventListener {
   _object* GetApplication() const { return m_application; }
   size_t GetTimerCount() const { return m_timers.size() + m_newTimers.size(); }
 
-  // The statement that replaces sys.path for these search-path entries.
+  // sys.path for these file-system search-path entries: the scripts folders
+  // of every package directory (archives are skipped), in search order.
+  static std::vector<std::string> ScriptPaths(const std::vector<std::string>& searchPaths);
+  // The same as the statement "sys.path = [r'...', ...]".
   static std::string BuildPathStatement(const std::vector<std::string>& searchPaths);
 
  private:

@@ -104,9 +104,20 @@ TEST_F(ScriptManagerTest, PathHoldsOnlyThePackagesScriptFolders) {
             "sys.path = [r'base/scripts', r'base/scripts/Lib', r'base']");
   ASSERT_NE(Start(), nullptr);
   EXPECT_EQ(Eval("len(__import__('sys').path)"), "6");
+  std::string first = "'";
+  first += m_package.Str();
+  first += "/scripts'";
+  EXPECT_EQ(Eval("__import__('sys').path[0]"), first);
   for (const char* module : {"os", "io", "math", "time", "zlib"})
     EXPECT_EQ(Exec(std::string("import ") + module), "ok") << module;
   EXPECT_EQ(Exec("import collections"), "raise ModuleNotFoundError: No module named 'collections'");
+}
+
+TEST_F(ScriptManagerTest, PackageFoldersWithQuotesStillFindTheirScripts) {
+  kaztest::TempDir odd("kaz_o'brien");
+  odd.Write("scripts/TestApp.py", scripttest::kCountingApp);
+  kaztest::MountPackages({odd.Str(), kaztest::SourceDir() + "/data/base"});
+  ASSERT_NE(CreateScriptManager(&m_events, "TestApp.App"), nullptr);
 }
 
 TEST_F(ScriptManagerTest, PrintReachesTheConsoleInYellow) {
