@@ -20,6 +20,20 @@
 
 typedef LinearKeyframeTrack<float> FloatKeyTrack;
 
+// Component-wise division, which the native vectors leave out.
+static Vector2D& KazDivideInPlace(Vector2D& a, const Vector2D& b) {
+  a.x /= b.x, a.y /= b.y;
+  return a;
+}
+static Vector3D& KazDivideInPlace(Vector3D& a, const Vector3D& b) {
+  a.x /= b.x, a.y /= b.y, a.z /= b.z;
+  return a;
+}
+static Vector4D& KazDivideInPlace(Vector4D& a, const Vector4D& b) {
+  a.x /= b.x, a.y /= b.y, a.z /= b.z, a.w /= b.w;
+  return a;
+}
+
 // The overload dispatchers report a failed choice through this (see the
 // build's patch step).
 static void KazSwig_OverloadError(const char* name) {
@@ -117,6 +131,7 @@ class WorldObject;
   T operator/(float s) const;
   T operator-() const;
   %extend {
+    T& operator/=(const T& o) { return KazDivideInPlace(*$self, o); }
     std::string __str__() const { return $self->ToString(); }
     std::string __repr__() const { return $self->ToRepr(); }
   }
@@ -249,6 +264,14 @@ class PlayerController {
 class FloatKeyTrack {
  public:
   FloatKeyTrack();
+  %extend {
+    // A track from start to end over length seconds.
+    FloatKeyTrack(float start, float end, float length) {
+      auto* track = new FloatKeyTrack();
+      track->Initialize(start, end, length);
+      return track;
+    }
+  }
   void Initialize();
   void Initialize(const float& start, const float& end, float length);
   void InsertKeyframe(float time, const float& value);

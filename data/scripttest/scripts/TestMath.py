@@ -56,6 +56,8 @@ def RunVector(T, n):
     v *= 2.0
     v /= 2.0
     equal(name + ' in-place operators', v == a, True)
+    v /= T(*([2.0] * n))
+    equal(name + ' in-place division by a vector', v.x, 0.5)
     equal(name + ' binary operators', ((a + one - one) * 2.0 / 2.0) == a, True)
     equal(name + ' neg', (-a).x, -1.0)
     check(name + ' str and repr', str(a).startswith('<1, 2') and repr(a).startswith(name + '(1, 2'))
@@ -183,6 +185,7 @@ def RunController(body):
     equal('FloatKeyTrack Normalize', k.GetKeyframeTime(1), 0.5)
     k.Initialize()
     equal('FloatKeyTrack Initialize', k.GetKeyframeCount(), 0)
+    equal('FloatKeyTrack from start to end', Engine.FloatKeyTrack(2.0, 4.0, 1.0).Sample(0.5), 3.0)
     raises('FloatKeyTrack swigregister', S.FloatKeyTrack_swigregister, (), TypeError)
     equal('delete_FloatKeyTrack', S.delete_FloatKeyTrack(Engine.FloatKeyTrack()), None)
 
