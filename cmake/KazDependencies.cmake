@@ -13,6 +13,12 @@ pkg_check_modules(ALUT REQUIRED IMPORTED_TARGET freealut)
 pkg_check_modules(VORBISFILE REQUIRED IMPORTED_TARGET vorbisfile)
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libswscale libavutil)
 
+# Debian's embedded Python, even when another Python 3.11 comes first on PATH.
+set(Python3_ROOT_DIR /usr)
+set(Python3_FIND_STRATEGY LOCATION)
+find_package(Python3 3.11 EXACT REQUIRED COMPONENTS Development)
+find_package(SWIG 4.1 REQUIRED)
+
 if(KAZ_BUILD_TESTS)
   find_package(GTest REQUIRED)
   include(GoogleTest)

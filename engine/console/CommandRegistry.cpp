@@ -25,6 +25,13 @@ size_t CommandRegistry::UnregisterCommands(const void* userData) {
                        [userData](const auto& entry) { return entry.second.userData == userData; });
 }
 
+bool CommandRegistry::UnregisterCommand(std::string_view name) {
+  auto it = m_commands.find(name);
+  if (it == m_commands.end()) return false;
+  m_commands.erase(it);
+  return true;
+}
+
 const ConsoleCommand* CommandRegistry::Find(std::string_view name) const {
   auto it = m_commands.find(name);
   return it == m_commands.end() ? nullptr : &it->second;

@@ -43,6 +43,9 @@ class CommandRegistry {
   // Removes every command registered with this (non-null) user data and
   // returns how many went.
   size_t UnregisterCommands(const void* userData);
+  // Takes a command out again (its owner's callable is going away); false
+  // when no command has that name.
+  bool UnregisterCommand(std::string_view name);
   const ConsoleCommand* Find(std::string_view name) const;
   bool GetDoc(std::string_view name, std::string& doc) const;
   // Appends every command name in listing order.

@@ -11,8 +11,10 @@
 #include "render/ConsoleRenderer.h"
 #include "render/RenderEffect.h"
 #include "render/VideoManager.h"
-#include "sound/SoundManager.h"
 #include "render/WorldRenderer.h"
+#include "script/ScriptHost.h"
+#include "script/ScriptManager.h"
+#include "sound/SoundManager.h"
 #include "tier0/FileSystem.h"
 #include "tier0/ObjectPool.h"
 #include "tier1/CameraObject.h"
@@ -120,6 +122,8 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
 
   ExecuteScript(m_processor, ConfigFilePath());
 
+  StartScripts();
+
   ApplyCommandLineVariables([this](const std::string& name) { return m_commandLine.Find(name); });
 
   // The world's renderer and mesh types come from the render layer.
@@ -132,11 +136,40 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
 
   if (!m_commandLine.Has("nosound")) StartSound();
 
+  if (!GetScriptManager()->OnStartup())
+    throw StartupError("Script cancelled engine startup (OnStartup).");
+
   m_firstFrame = true;
   m_quitCode = KazQuit_Continue;
   m_totalTime = 0.0f;
   m_started = true;
   Broadcast(EngineEvent_Started);
+}
+
+void KazEngine::StartScripts() {
+  ScriptHost host;
+  host.print = [this](const char* text, bool continueLine) { Print(text, continueLine); };
+  host.getWorld = [this] { return m_world; };
+  host.setRenderCamera = [this](WorldObject* camera) { SetRenderCamera(camera); };
+  host.getRenderCamera = [this] { return m_renderCamera; };
+  host.startFade = [this](float seconds, bool toBlack) { StartFade(seconds, toBlack); };
+  host.stopFade = [this] { StopFade(); };
+  host.startFlash = [this](float seconds, float r, float g, float b) {
+    StartFlash(seconds, r, g, b);
+  };
+  host.stopFlash = [this] { StopFlash(); };
+  host.forceRedraw = [this] { Render(); };
+  SetScriptHost(host);
+
+  std::string className = m_mods[static_cast<size_t>(m_selectedMod)].className;
+  if (className.empty()) {
+    int mainMod = m_mods.Find(m_mainModName);
+    if (mainMod >= 0) className = m_mods[static_cast<size_t>(mainMod)].className;
+  }
+  if (!CreateScriptManager(&m_listeners, className.c_str()))
+    throw StartupError("Failed to initialize script manager.");
+  if (!GetScriptManager()->OnPreStartup())
+    throw StartupError("Script cancelled engine startup (OnPreStartup).");
 }
 
 void KazEngine::AddStartupPackages() {
@@ -227,8 +260,11 @@ std::string KazEngine::ConfigFilePath() const {
 
 void KazEngine::Shutdown() {
   Broadcast(EngineEvent_ShuttingDown);
+  if (ScriptManager* scripts = GetScriptManager()) scripts->OnShutdown();
   ChangeToBaseDirectory();
   SetRenderCamera(nullptr);
+  DestroyScriptManager();
+  SetScriptHost({});
   m_world.Reset();
   m_rendererInitialised = false;
   m_processor.Shutdown();
@@ -476,6 +512,7 @@ int KazEngine::RunFrame() {
   m_console.Update(rawDelta);
 
   if (!cvars.GamePaused.Get() && m_world) {
+    if (ScriptManager* scripts = GetScriptManager()) scripts->UpdateTimers(scaledDelta);
     m_world->Update(scaledDelta);
     m_worldTime += scaledDelta;
     if (m_mouseX != 0 || m_mouseY != 0) {

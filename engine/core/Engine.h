@@ -116,6 +116,8 @@ class KazEngine : public IKazEngine {
 
  private:
   void RunStartupSteps(int argc, char** argv);
+  // The script manager and the application's OnPreStartup.
+  void StartScripts();
   std::string ConfigFilePath() const;
   void StartVideo();
   int RestartVideo();

@@ -1,0 +1,69 @@
+# Lagoon.py - the application of the "lagoon" sample: a scene built from
+# _World calls, a console command and a timer.
+import Engine
+import _Core
+import _Engine
+import _World
+
+V = Engine.Vector3D
+M = Engine.Matrix4x4
+
+CAMERA, STATIC_BOX, LIGHT = 2, 1, 5
+
+
+class LagoonApplication:
+    def __init__(self):
+        self.crates = []
+
+    def OnPreStartup(self):
+        return True
+
+    def OnStartup(self):
+        camera = _World.CreateObject(CAMERA, {'transform': M.MakeTranslation(V(0, 4, -12))})
+        _World.SetRenderCamera(camera)
+        _World.CreateObject(LIGHT, {'color': V(1.0, 0.9, 0.7), 'transform': M.MakeTranslation(V(2, 8, -4))})
+        _World.CreateObject(STATIC_BOX, {'colType': 2, 'mins': V(-10, -0.5, -10), 'maxs': V(10, 0.5, 10)})
+        for i in range(3):
+            crate = _World.CreateObject(STATIC_BOX, {
+                'colType': 2, 'dynamic': True, 'mins': V(-0.5, -0.5, -0.5), 'maxs': V(0.5, 0.5, 0.5),
+                'transform': M.MakeTranslation(V(i * 1.5 - 1.5, 3 + i, 0))})
+            self.crates.append(crate)
+        print('Lagoon: built a floor, a light, a camera and %d crates.' % len(self.crates))
+        _Engine.RegisterCCmd('lagoon_crates', self.ReportCrates, 'Prints where the crates are.')
+        print('Lagoon: type lagoon_crates in the console to see the crates.')
+        _Core.SetTimer(2.0, self.OnSettled)
+        _Engine.StartFade(1.0, 0)
+        return True
+
+    def CrateHeights(self):
+        return [_World.objGetWorldTransform(crate).GetTranslation().y for crate in self.crates]
+
+    def ReportCrates(self, args):
+        print('Lagoon: crate heights ' + ', '.join('%.1f' % y for y in self.CrateHeights()))
+        return 0
+
+    def OnSettled(self):
+        resting = all(y < 1.5 for y in self.CrateHeights())
+        print('Lagoon: after two seconds the crates %s.' % ('rest on the floor' if resting else 'still fall'))
+
+    def OnShutdown(self):
+        print('Lagoon: goodbye.')
+        return True
+
+    def OnUpdate(self):
+        return True
+
+    def OnMouseMove(self, x, y):
+        return True
+
+    def OnButtonPress(self, key):
+        return True
+
+    def OnButtonHold(self, key):
+        return True
+
+    def OnButtonRelease(self, key):
+        return True
+
+    def OnCharPress(self, character):
+        return True

@@ -1,0 +1,279 @@
+// EngineModule.cpp - the _Engine script module: console, variables, time,
+// files, timers and the screen effects.
+#include "script/PythonSupport.h"
+
+#include "script/CVarPython.h"
+#include "script/ScriptDocs.h"
+#include "script/ScriptHost.h"
+#include "script/ScriptManager.h"
+
+#include "console/CVarRegistry.h"
+#include "console/CommandRegistry.h"
+#include "core/KazEngine.h"
+#include "tier0/FileSystem.h"
+
+#include <climits>
+#include <cstring>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The callables behind script commands, one reference each.
+struct ScriptCommand {
+  std::string name;
+  PyObject* callable;
+};
+std::vector<ScriptCommand> g_commands;
+
+// The console command handler of every script command.
+int CommandTrampoline(int argc, const char* const* argv, void* userData) {
+  if (!ScriptsRunning() || !userData) return 0;
+  PyObject* arguments = PyTuple_New(argc);
+  if (!arguments) {
+    PyErr_Clear();
+    return 0;
+  }
+  for (int i = 0; i < argc; ++i) {
+    const char* token = argv[i] ? argv[i] : "";
+    PyObject* text = PyUnicode_DecodeUTF8(token, static_cast<Py_ssize_t>(strlen(token)), "replace");
+    if (!text) {
+      PyErr_Clear();
+      Py_DECREF(arguments);
+      return 0;
+    }
+    PyTuple_SET_ITEM(arguments, i, text);
+  }
+  PyObject* result = PyObject_CallOneArg(static_cast<PyObject*>(userData), arguments);
+  Py_DECREF(arguments);
+  if (!result) {
+    PrintPythonError();
+    return 0;
+  }
+  // Numbers only (floats truncated); None and anything else mean success.
+  PyObject* number = PyNumber_Check(result) ? PyNumber_Long(result) : nullptr;
+  Py_DECREF(result);
+  if (!number) {
+    PyErr_Clear();
+    return 0;
+  }
+  int overflow = 0;
+  long value = PyLong_AsLongAndOverflow(number, &overflow);
+  Py_DECREF(number);
+  if (PyErr_Occurred()) {
+    PyErr_Clear();
+    return 0;
+  }
+  if (overflow != 0 || value > INT_MAX || value < INT_MIN)
+    return overflow < 0 || value < 0 ? INT_MIN : INT_MAX;
+  return static_cast<int>(value);
+}
+
+PyObject* GetApplication(PyObject*, PyObject*) {
+  ScriptManager* manager = GetScriptManager();
+  PyObject* application = manager ? manager->GetApplication() : nullptr;
+  if (!application) Py_RETURN_NONE;
+  Py_INCREF(application);
+  return application;
+}
+
+PyObject* ConPrint(PyObject*, PyObject* args) {
+  const char* text;
+  if (!PyArg_ParseTuple(args, "s", &text)) return nullptr;
+  std::string line = std::string("[yellow]") + text;
+  const ScriptHost& host = GetScriptHost();
+  if (host.print)
+    host.print(line.c_str(), true);
+  else
+    std::fputs(text, stdout);
+  Py_RETURN_NONE;
+}
+
+PyObject* ConExecute(PyObject*, PyObject* args) {
+  const char* text;
+  if (!PyArg_ParseTuple(args, "s", &text)) return nullptr;
+  IKazEngine* engine = kazGetInterface();
+  return PyLong_FromLong(engine ? engine->ExecuteCommand(false, "%s", text) : -1);
+}
+
+PyObject* RegisterCCmd(PyObject*, PyObject* args) {
+  const char* name;
+  PyObject* callable;
+  const char* doc;
+  if (!PyArg_ParseTuple(args, "sOs:_Engine.RegisterCCmd", &name, &callable, &doc)) return nullptr;
+  if (!PyCallable_Check(callable)) {
+    PyErr_SetString(PyExc_TypeError, "Second parameter must be a callable object.");
+    return nullptr;
+  }
+  if (!CommandRegistry::Instance().RegisterCommand(name, &CommandTrampoline, doc, callable)) {
+    PyErr_SetString(PyExc_TypeError, "CCmd is already registered.");
+    return nullptr;
+  }
+  Py_INCREF(callable);
+  g_commands.push_back(ScriptCommand{name, callable});
+  Py_RETURN_TRUE;
+}
+
+PyObject* SetCVar(PyObject*, PyObject* args) {
+  const char* name;
+  PyObject* value;
+  if (!PyArg_ParseTuple(args, "sO", &name, &value)) return nullptr;
+  CVarRegistry& cvars = CVarRegistry::Instance();
+  CVar* cvar = cvars.Find(name);
+  if (!cvar) cvar = cvars.CreateDynamic(name, 0);
+  if (!cvar) Py_RETURN_FALSE;
+  CVarSetFromPython(*cvar, value);
+  Py_RETURN_TRUE;
+}
+
+PyObject* GetCVar(PyObject*, PyObject* args) {
+  const char* name;
+  if (!PyArg_ParseTuple(args, "s", &name)) return nullptr;
+  const CVar* cvar = CVarRegistry::Instance().Find(name);
+  if (!cvar) Py_RETURN_NONE;
+  return CVarToPython(*cvar);
+}
+
+PyObject* SetCVarFlags(PyObject*, PyObject* args) {
+  const char* name;
+  int flags;
+  if (!PyArg_ParseTuple(args, "si", &name, &flags)) return nullptr;
+  CVar* cvar = CVarRegistry::Instance().Find(name);
+  if (!cvar) Py_RETURN_FALSE;
+  cvar->SetFlags(static_cast<uint32_t>(flags));
+  Py_RETURN_TRUE;
+}
+
+PyObject* GetCVarFlags(PyObject*, PyObject* args) {
+  const char* name;
+  if (!PyArg_ParseTuple(args, "s", &name)) return nullptr;
+  const CVar* cvar = CVarRegistry::Instance().Find(name);
+  if (!cvar) Py_RETURN_NONE;
+  return PyLong_FromUnsignedLong(cvar->GetFlags());
+}
+
+PyObject* IsCVarStatic(PyObject*, PyObject* args) {
+  const char* name;
+  if (!PyArg_ParseTuple(args, "s", &name)) return nullptr;
+  const CVar* cvar = CVarRegistry::Instance().Find(name);
+  if (!cvar) Py_RETURN_NONE;
+  return PyBool_FromLong(cvar->IsStatic());
+}
+
+PyObject* GetFrameDeltaTime(PyObject*, PyObject*) {
+  IKazEngine* engine = kazGetInterface();
+  return PyFloat_FromDouble(engine ? engine->GetFrameDeltaTime() : 0.0);
+}
+
+PyObject* GetTime(PyObject*, PyObject*) {
+  IKazEngine* engine = kazGetInterface();
+  return PyFloat_FromDouble(engine ? engine->GetTime() : 0.0);
+}
+
+PyObject* EnumerateFiles(PyObject*, PyObject* args) {
+  const char* path;
+  if (!PyArg_ParseTuple(args, "s:_Engine.EnumerateFiles", &path)) return nullptr;
+  std::vector<std::string> names = FileSystem::EnumerateFiles(path);
+  PyObject* tuple = PyTuple_New(static_cast<Py_ssize_t>(names.size()));
+  if (!tuple) return nullptr;
+  for (size_t i = 0; i < names.size(); ++i) {
+    PyObject* name =
+        PyUnicode_DecodeUTF8(names[i].data(), static_cast<Py_ssize_t>(names[i].size()), "replace");
+    if (!name) {
+      Py_DECREF(tuple);
+      return nullptr;
+    }
+    PyTuple_SET_ITEM(tuple, static_cast<Py_ssize_t>(i), name);
+  }
+  return tuple;
+}
+
+PyObject* RegisterTimerEvent(PyObject*, PyObject* args) {
+  int eventId;
+  float seconds;
+  if (!PyArg_ParseTuple(args, "if:_Engine.RegisterTimerEvent", &eventId, &seconds)) return nullptr;
+  if (ScriptManager* manager = GetScriptManager()) manager->RegisterTimerEvent(eventId, seconds);
+  Py_RETURN_NONE;
+}
+
+PyObject* StartFade(PyObject*, PyObject* args) {
+  float seconds;
+  int mode;
+  if (!PyArg_ParseTuple(args, "fi:_Engine.StartFade", &seconds, &mode)) return nullptr;
+  if (GetScriptHost().startFade) GetScriptHost().startFade(seconds, mode != 0);
+  Py_RETURN_NONE;
+}
+
+PyObject* StopFade(PyObject*, PyObject*) {
+  if (GetScriptHost().stopFade) GetScriptHost().stopFade();
+  Py_RETURN_NONE;
+}
+
+PyObject* StartFlash(PyObject*, PyObject* args) {
+  float seconds, red, green, blue;
+  if (!PyArg_ParseTuple(args, "ffff:_Engine.StartFlash", &seconds, &red, &green, &blue))
+    return nullptr;
+  if (GetScriptHost().startFlash) GetScriptHost().startFlash(seconds, red, green, blue);
+  Py_RETURN_NONE;
+}
+
+PyObject* StopFlash(PyObject*, PyObject*) {
+  if (GetScriptHost().stopFlash) GetScriptHost().stopFlash();
+  Py_RETURN_NONE;
+}
+
+PyObject* ForceRedraw(PyObject*, PyObject*) {
+  if (GetScriptHost().forceRedraw) GetScriptHost().forceRedraw();
+  Py_RETURN_NONE;
+}
+
+PyMethodDef g_methods[] = {
+    {"GetApplication", GetApplication, METH_VARARGS,
+     "Gets the Engine.Application class instance currently being used."},
+    {"ConPrint", ConPrint, METH_VARARGS, "Prints to the ingame console."},
+    {"ConExecute", ConExecute, METH_VARARGS,
+     "Executes a console command. Returns numeric return code (0 on sucess)."},
+    {"RegisterCCmd", RegisterCCmd, METH_VARARGS, "Registers a ccmd callback."},
+    {"SetCVar", SetCVar, METH_VARARGS, "Sets the value of the given cvar."},
+    {"GetCVar", GetCVar, METH_VARARGS, "Gets the value of the given cvar."},
+    {"SetCVarFlags", SetCVarFlags, METH_VARARGS, "Sets the flags for the given cvar."},
+    {"GetCVarFlags", GetCVarFlags, METH_VARARGS, "Gets the flags for the given cvar."},
+    {"IsCVarStatic", IsCVarStatic, METH_VARARGS, "Determines whether the cvar is static."},
+    {"GetFrameDeltaTime", GetFrameDeltaTime, METH_VARARGS,
+     "Gets the current delta time for this frame (in seconds)."},
+    {"GetTime", GetTime, METH_VARARGS, "Gets the value of the global timer (in seconds)."},
+    {"EnumerateFiles", EnumerateFiles, METH_VARARGS,
+     "Returns a tuple containing all the file names in the given path."},
+    {"RegisterTimerEvent", RegisterTimerEvent, METH_VARARGS, ""},
+    {"StartFade", StartFade, METH_VARARGS, ""},
+    {"StopFade", StopFade, METH_VARARGS, ""},
+    {"StartFlash", StartFlash, METH_VARARGS, ""},
+    {"StopFlash", StopFlash, METH_VARARGS, ""},
+    {"ForceRedraw", ForceRedraw, METH_VARARGS, ""},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyModuleDef g_module = {
+    PyModuleDef_HEAD_INIT, "_Engine", nullptr, -1, g_methods, nullptr, nullptr, nullptr, nullptr};
+
+}  // namespace
+
+PyObject* PyInit__Engine() {
+  return PyModule_Create2(&g_module, PYTHON_API_VERSION);
+}
+
+void ReleaseScriptCommands() {
+  CommandRegistry& registry = CommandRegistry::Instance();
+  for (ScriptCommand& command : g_commands) {
+    // Only our own entry leaves: the name may have been taken over since.
+    const ConsoleCommand* entry = registry.Find(command.name);
+    if (entry && entry->userData == command.callable) registry.UnregisterCommand(command.name);
+    Py_DECREF(command.callable);
+  }
+  g_commands.clear();
+}
+
+const PyMethodDef* GetEngineModuleMethods() {
+  return g_methods;
+}

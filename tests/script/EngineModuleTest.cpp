@@ -1,0 +1,142 @@
+// The _Engine module: console variables, script commands, files and the
+// engine operations it forwards.
+#include "script/ScriptFixture.h"
+
+#include "console/CVarRegistry.h"
+#include "console/CommandRegistry.h"
+
+using scripttest::ScriptFixture;
+
+namespace {
+
+class EngineModuleTest : public ScriptFixture {
+ protected:
+  void SetUp() override {
+    ScriptFixture::SetUp();
+    CVarRegistry::Instance().ResetBuiltins();
+    ASSERT_NE(Start(), nullptr);
+  }
+  static int Run(const char* line) {
+    int result = -99;
+    CommandRegistry::Instance().Execute(line, result);
+    return result;
+  }
+};
+
+TEST_F(EngineModuleTest, ReadsAndWritesConsoleVariables) {
+  EXPECT_EQ(Eval("_Engine.GetCVar('resx')"), "1024");
+  EXPECT_EQ(Eval("_Engine.GetCVar('nothing')"), "None");
+  EXPECT_EQ(Eval("_Engine.SetCVar('ScriptTestVar', 3.5)"), "True");
+  const CVar* created = CVarRegistry::Instance().Find("scripttestvar");
+  ASSERT_NE(created, nullptr);
+  EXPECT_EQ(created->ToString(), "3.500000");
+  EXPECT_EQ(Eval("_Engine.IsCVarStatic('ScriptTestVar')"), "False");
+  EXPECT_EQ(Eval("_Engine.GetCVarFlags('ScriptTestVar')"), "0");
+  EXPECT_EQ(Eval("_Engine.IsCVarStatic('ResX')"), "True");
+  EXPECT_EQ(Eval("_Engine.IsCVarStatic('nothing')"), "None");
+  EXPECT_EQ(Eval("_Engine.GetCVarFlags('nothing')"), "None");
+  EXPECT_EQ(Eval("_Engine.SetCVarFlags('nothing', 1)"), "False");
+  EXPECT_EQ(Eval("_Engine.SetCVarFlags('ScriptTestVar', 3)"), "True");
+  EXPECT_EQ(created->GetFlags(), 3u);
+}
+
+TEST_F(EngineModuleTest, ConvertsValuesByTheVariablesType) {
+  CVarRegistry& cvars = CVarRegistry::Instance();
+  Exec("_Engine.SetCVar('FPS', 1)");  // only the True object is true
+  EXPECT_FALSE(cvars.FPS.Get());
+  Exec("_Engine.SetCVar('FPS', True)");
+  EXPECT_TRUE(cvars.FPS.Get());
+  Exec("_Engine.SetCVar('ResX', 800.9)");
+  EXPECT_EQ(cvars.ResX.Get(), 800);
+  Exec("_Engine.SetCVar('ResX', 'wide')");
+  EXPECT_EQ(cvars.ResX.Get(), 0);
+  Exec("_Engine.SetCVar('ResY', 10**30)");
+  EXPECT_EQ(cvars.ResY.Get(), INT32_MAX);
+  Exec("_Engine.SetCVar('TimeWarp', 2)");
+  EXPECT_EQ(cvars.TimeWarp.Get(), 2.0f);
+  Exec("_Engine.SetCVar('SoundDevType', 42)");
+  EXPECT_EQ(cvars.SoundDevType.Get(), "42");
+  Exec("_Engine.SetCVar('ScriptTestDyn', True)");
+  EXPECT_EQ(Eval("_Engine.GetCVar('ScriptTestDyn')"), "1");
+  Exec("_Engine.SetCVar('ScriptTestDyn', [1])");
+  EXPECT_EQ(Eval("_Engine.GetCVar('ScriptTestDyn')"), "'[1]'");
+  EXPECT_EQ(Eval("_Engine.GetCVar('TimeWarp')"), "2.0");
+  cvars.ResetBuiltins();
+}
+
+TEST_F(EngineModuleTest, ScriptCommandsRunThroughTheTrampoline) {
+  ASSERT_EQ(Exec(R"(
+seen = []
+def five(args):
+    seen.append(args)
+    return 5
+_Engine.RegisterCCmd('scripttestfive', five, 'Returns five.')
+_Engine.RegisterCCmd('scripttesttext', lambda a: 'abc', '')
+_Engine.RegisterCCmd('scripttestfloat', lambda a: 2.7, '')
+_Engine.RegisterCCmd('scripttestnone', lambda a: None, '')
+def boom(args): raise KeyError('inside')
+_Engine.RegisterCCmd('scripttestboom', boom, '')
+)"),
+            "ok");
+  EXPECT_EQ(Run("scripttestfive a \"b c\""), 5);
+  EXPECT_EQ(Eval("seen"), "[('a', 'b c')]");
+  EXPECT_EQ(Run("scripttesttext"), 0);
+  EXPECT_EQ(Run("scripttestfloat"), 2);
+  EXPECT_EQ(Run("scripttestnone"), 0);
+  EXPECT_EQ(Run("scripttestboom"), 0);
+  EXPECT_TRUE(Printed("KeyError: 'inside'"));
+  std::string doc;
+  EXPECT_TRUE(CommandRegistry::Instance().GetDoc("scripttestfive", doc));
+  EXPECT_EQ(doc, "Returns five.");
+}
+
+TEST_F(EngineModuleTest, RegisterCCmdRefusesWithItsOwnTexts) {
+  EXPECT_EQ(Eval("_Engine.RegisterCCmd('scripttestx', 3, '')"),
+            "raise TypeError: Second parameter must be a callable object.");
+  EXPECT_EQ(Eval("_Engine.RegisterCCmd('scripttestx', print, '')"), "True");
+  EXPECT_EQ(Eval("_Engine.RegisterCCmd('SCRIPTTESTX', print, '')"),
+            "raise TypeError: CCmd is already registered.");
+  EXPECT_EQ(Eval("_Engine.RegisterCCmd('scripttesty')"),
+            "raise TypeError: _Engine.RegisterCCmd() takes exactly 3 arguments (1 given)");
+}
+
+TEST_F(EngineModuleTest, ParserErrorsNameTheFunction) {
+  EXPECT_EQ(Eval("_Engine.RegisterTimerEvent(1.5, 1)"),
+            "raise TypeError: 'float' object cannot be interpreted as an integer");
+  EXPECT_EQ(Eval("_Engine.StartFade('x', 1)"), "raise TypeError: must be real number, not str");
+  EXPECT_EQ(Eval("_Engine.StartFade(1.0)"),
+            "raise TypeError: _Engine.StartFade() takes exactly 2 arguments (1 given)");
+  EXPECT_EQ(Eval("_Engine.ConPrint(5)"), "raise TypeError: argument 1 must be str, not int");
+  EXPECT_EQ(Eval("_Engine.EnumerateFiles()"),
+            "raise TypeError: _Engine.EnumerateFiles() takes exactly 1 argument (0 given)");
+}
+
+TEST_F(EngineModuleTest, EnumeratesFilesOfThePackages) {
+  WriteScript("sub/one.txt", "1");
+  WriteScript("sub/two.txt", "2");
+  EXPECT_EQ(Eval("sorted(_Engine.EnumerateFiles('scripts/sub'))"), "['one.txt', 'two.txt']");
+  EXPECT_EQ(Eval("_Engine.EnumerateFiles('no/such/folder')"), "()");
+}
+
+TEST_F(EngineModuleTest, ForwardsToTheEngine) {
+  std::vector<std::string> calls;
+  ScriptHost host = GetScriptHost();
+  host.startFade = [&](float s, bool black) { calls.push_back("fade " + std::to_string(black)); };
+  host.stopFade = [&] { calls.push_back("stopfade"); };
+  host.startFlash = [&](float, float r, float, float) { calls.push_back("flash"); };
+  host.stopFlash = [&] { calls.push_back("stopflash"); };
+  host.forceRedraw = [&] { calls.push_back("redraw"); };
+  SetScriptHost(host);
+  Exec("_Engine.StartFade(1.0, 2)\n_Engine.StartFade(1.0, 0)\n_Engine.StopFade()");
+  Exec("_Engine.StartFlash(0.5, 1, 0, 0)\n_Engine.StopFlash()\n_Engine.ForceRedraw(1, 2)");
+  EXPECT_EQ(calls, (std::vector<std::string>{"fade 1", "fade 0", "stopfade", "flash", "stopflash",
+                                             "redraw"}));
+  // Without an engine: no time, and console lines fail as unknown.
+  EXPECT_EQ(Eval("(_Engine.GetTime(), _Engine.GetFrameDeltaTime())"), "(0.0, 0.0)");
+  EXPECT_EQ(Eval("_Engine.ConExecute('nosuchname')"), "-1");
+  EXPECT_EQ(Eval("_Engine.GetApplication().__class__.__name__"), "'App'");
+  EXPECT_EQ(Eval("_Engine.RegisterTimerEvent(7, 0.25)"), "None");
+  EXPECT_EQ(GetScriptManager()->GetTimerCount(), 1u);
+}
+
+}  // namespace
