@@ -13,8 +13,9 @@
 #
 #         base < tier0 < console < tier1 < render < sound < menu < script < core
 #
-#     base is the ground floor inside engine/core: the log, the string helpers
-#     and the export macros (BASE_FILES below; CMake builds them as kaz_base).
+#     base is the ground floor inside engine/core: the log, the string helpers,
+#     the export macros, the engine's interface and its event codes and
+#     listeners (BASE_FILES below; CMake builds them as kaz_base).
 #     core is the top floor: the engine object, its built-in commands, start-up
 #     and the frame loop. The launcher (shell/) talks to the engine only
 #     through its exported face, core/KazEngine.h, and may use the ground.
@@ -35,7 +36,7 @@ import sys
 LAYERS = ["base", "tier0", "console", "tier1", "render", "sound", "menu", "script", "core"]
 
 # Files of engine/core that form the ground floor (paths below engine/, no extension).
-BASE_FILES = {"core/Log", "core/StringUtil", "core/Export"}
+BASE_FILES = {"core/Log", "core/StringUtil", "core/Export", "core/KazEngine", "core/EngineEvents"}
 
 # Engine headers the launcher may include besides the ground.
 SHELL_ENGINE_HEADERS = {"core/KazEngine.h"}

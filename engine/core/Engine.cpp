@@ -149,9 +149,9 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
 void KazEngine::StartScripts() {
   ScriptHost host;
   host.print = [this](const char* text, bool continueLine) { Print(text, continueLine); };
-  host.getWorld = [this] { return m_world; };
+  host.getWorld = [this] { return m_world.Get(); };
   host.setRenderCamera = [this](WorldObject* camera) { SetRenderCamera(camera); };
-  host.getRenderCamera = [this] { return m_renderCamera; };
+  host.getRenderCamera = [this] { return m_renderCamera.Get(); };
   host.startFade = [this](float seconds, bool toBlack) { StartFade(seconds, toBlack); };
   host.stopFade = [this] { StopFade(); };
   host.startFlash = [this](float seconds, float r, float g, float b) {
