@@ -71,6 +71,9 @@ case "${1:-}" in
     build release
     ctest --preset release
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
+    # The build lists each suite's tests by running it, so the suppressions
+    # apply from the build on.
+    export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp"
     build asan
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --preset asan
     echo "== ThreadSanitizer: sound streams against their worker threads"
