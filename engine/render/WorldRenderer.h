@@ -22,11 +22,13 @@
 #include "tier1/LightObject.h"
 
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <vector>
 
 class CameraObject;
 class GLTexture;
+class ParticleRenderer;
 class World;
 class WorldObject;
 class WorldRenderer;
@@ -117,6 +119,8 @@ class WorldRenderer {
   uint32_t GetCurrentPass() const { return m_pass; }
   const std::set<LightObject*>& GetShadowLights() const { return m_shadowLights; }
   GLTexture* GetShadowMap() const { return m_shadowMap; }
+  // Null when it could not start (no video, no buffers).
+  ParticleRenderer* GetParticleRenderer() const { return m_particles.get(); }
 
  private:
   bool BuildView(CameraObject* camera, FrameView* view) const;
@@ -137,8 +141,10 @@ class WorldRenderer {
   std::vector<WorldObject*> m_pvList;  // not counted: only alive during Render
   std::set<LightObject*> m_shadowLights;
   GLTexture* m_shadowMap = nullptr;
+  std::unique_ptr<ParticleRenderer> m_particles;
   Stats m_stats;
 };
 
-// Installs the world's renderer hooks and the static mesh type.
+// Installs the world's renderer hooks, the renderer's own parts and the
+// static mesh and particle system types.
 void InstallWorldRenderer();
