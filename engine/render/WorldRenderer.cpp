@@ -4,6 +4,7 @@
 #include "console/CVarRegistry.h"
 #include "core/Log.h"
 #include "render/Formats.h"
+#include "render/GlowManager.h"
 #include "render/ParticleRenderer.h"
 #include "render/StaticMeshObject.h"
 #include "render/Texture.h"
@@ -47,11 +48,22 @@ void DrawParticles(WorldRenderer& renderer, const FrameView& view) {
   if (ParticleRenderer* particles = renderer.GetParticleRenderer()) particles->Render(view);
 }
 
+bool BeginGlow(WorldRenderer& renderer) {
+  GlowManager* glow = renderer.GetGlowManager();
+  return glow && glow->Begin();
+}
+
+void EndGlow(WorldRenderer& renderer) {
+  if (GlowManager* glow = renderer.GetGlowManager()) glow->End();
+}
+
 // The parts this layer supplies itself.
 WorldRendererParts DefaultParts() {
   WorldRendererParts parts;
   parts.queueParticles = QueueParticles;
   parts.drawParticles = DrawParticles;
+  parts.beginGlow = BeginGlow;
+  parts.endGlow = EndGlow;
   return parts;
 }
 
@@ -126,6 +138,8 @@ bool WorldRenderer::Init(World* world) {
     m_particles.reset();
     LogWarning("Failed to create particle renderer.");
   }
+  m_glow.reset(CreateGlowManager(GetVideoManager()));
+  if (!m_glow) LogWarning("Failed to create GlowManager.");
   return true;
 }
 
@@ -135,6 +149,7 @@ void WorldRenderer::Shutdown() {
   m_pvList.clear();
   if (m_particles) m_particles->Shutdown();
   m_particles.reset();
+  m_glow.reset();
 }
 
 void WorldRenderer::ClearQueues() {

@@ -28,6 +28,7 @@
 
 class CameraObject;
 class GLTexture;
+class GlowManager;
 class ParticleRenderer;
 class World;
 class WorldObject;
@@ -121,6 +122,7 @@ class WorldRenderer {
   GLTexture* GetShadowMap() const { return m_shadowMap; }
   // Null when it could not start (no video, no buffers).
   ParticleRenderer* GetParticleRenderer() const { return m_particles.get(); }
+  GlowManager* GetGlowManager() const { return m_glow.get(); }
 
  private:
   bool BuildView(CameraObject* camera, FrameView* view) const;
@@ -142,6 +144,7 @@ class WorldRenderer {
   std::set<LightObject*> m_shadowLights;
   GLTexture* m_shadowMap = nullptr;
   std::unique_ptr<ParticleRenderer> m_particles;
+  std::unique_ptr<GlowManager> m_glow;
   Stats m_stats;
 };
 
