@@ -3,6 +3,7 @@
 
 #include "console/CVarRegistry.h"
 #include "core/Log.h"
+#include "render/DebugRender.h"
 #include "render/Formats.h"
 #include "render/GlowManager.h"
 #include "render/ParticleRenderer.h"
@@ -57,6 +58,10 @@ void EndGlow(WorldRenderer& renderer) {
   if (GlowManager* glow = renderer.GetGlowManager()) glow->End();
 }
 
+void DrawDebug(WorldRenderer& renderer, const FrameView& view) {
+  if (DebugRender* debug = renderer.GetDebugRender()) debug->DrawWorldDebug(renderer, view);
+}
+
 // The parts this layer supplies itself.
 WorldRendererParts DefaultParts() {
   WorldRendererParts parts;
@@ -64,6 +69,7 @@ WorldRendererParts DefaultParts() {
   parts.drawParticles = DrawParticles;
   parts.beginGlow = BeginGlow;
   parts.endGlow = EndGlow;
+  parts.drawDebug = DrawDebug;
   return parts;
 }
 
@@ -133,6 +139,11 @@ WorldRenderer::~WorldRenderer() {
 bool WorldRenderer::Init(World* world) {
   m_world = world;
   if (!world) return false;
+  m_debug = std::make_unique<DebugRender>();
+  if (!m_debug->Init()) {
+    m_debug.reset();
+    LogDetail("Warning, failed to initialize DebugRender!");
+  }
   m_particles = std::make_unique<ParticleRenderer>();
   if (!m_particles->Init(GetVideoManager())) {
     m_particles.reset();
@@ -150,6 +161,7 @@ void WorldRenderer::Shutdown() {
   if (m_particles) m_particles->Shutdown();
   m_particles.reset();
   m_glow.reset();
+  m_debug.reset();
 }
 
 void WorldRenderer::ClearQueues() {

@@ -27,6 +27,7 @@
 #include <vector>
 
 class CameraObject;
+class DebugRender;
 class GLTexture;
 class GlowManager;
 class ParticleRenderer;
@@ -123,6 +124,10 @@ class WorldRenderer {
   // Null when it could not start (no video, no buffers).
   ParticleRenderer* GetParticleRenderer() const { return m_particles.get(); }
   GlowManager* GetGlowManager() const { return m_glow.get(); }
+  DebugRender* GetDebugRender() const { return m_debug.get(); }
+  // This frame's queues, newest first.
+  QueuedObject* GetStaticQueue() const { return m_staticQueue; }
+  QueuedObject* GetDynamicQueue() const { return m_dynamicQueue; }
 
  private:
   bool BuildView(CameraObject* camera, FrameView* view) const;
@@ -145,6 +150,7 @@ class WorldRenderer {
   GLTexture* m_shadowMap = nullptr;
   std::unique_ptr<ParticleRenderer> m_particles;
   std::unique_ptr<GlowManager> m_glow;
+  std::unique_ptr<DebugRender> m_debug;
   Stats m_stats;
 };
 
