@@ -11,6 +11,7 @@
 #include "script/WorldModule.h"
 
 #include "render/ParticleSystemObject.h"
+#include "render/StaticMeshObject.h"
 #include "tier1/CameraObject.h"
 #include "tier1/FieldObject.h"
 #include "tier1/JointObject.h"
@@ -19,6 +20,7 @@
 #include "tier1/WorldObject.h"
 
 #include <cmath>
+#include <map>
 #include <string>
 
 namespace {
@@ -96,6 +98,18 @@ class Keys {
       track.InsertKeyframe(time, keyValue);
     }
     out = track;
+  }
+  // str() of each key -> RenderMaterial; entries of other values are skipped.
+  void Materials(const char* key, std::map<std::string, ::Material*, NoCaseLess>& out) const {
+    PyObject* value = Get(key);
+    if (!value || !PyDict_Check(value)) return;
+    PyObject *name, *entry;
+    Py_ssize_t position = 0;
+    while (PyDict_Next(value, &position, &name, &entry)) {
+      std::string text;
+      ::Material* material = RenderMaterialArg(entry);
+      if (material && PythonStr(name, text)) out[text] = material;
+    }
   }
   void Colour(const char* key, Vector3D& out) const {
     PyObject* value = Get(key);
@@ -181,6 +195,15 @@ std::unique_ptr<ObjectParams> FieldParams(const Keys& keys) {
   return params;
 }
 
+std::unique_ptr<ObjectParams> StaticMeshParams(const Keys& keys) {
+  auto params = std::make_unique<StaticMeshObjectParams>();
+  ReadCommon(keys, *params);
+  keys.String("filename", params->fileName);
+  keys.Materials("materials", params->materials);
+  keys.Material("defaultMaterial", params->defaultMaterial);
+  return params;
+}
+
 std::unique_ptr<ObjectParams> ParticleParams(const Keys& keys) {
   auto params = std::make_unique<ParticleSystemObjectParams>();
   ParticleSystemSettings& s = params->settings;
@@ -227,6 +250,8 @@ std::unique_ptr<ObjectParams> BuildObjectParams(uint32_t type, PyObject* dict) {
       return SoundParams(keys);
     case ObjectType_Field:
       return FieldParams(keys);
+    case ObjectType_StaticMesh:
+      return StaticMeshParams(keys);
     case ObjectType_ParticleSystem:
       return ParticleParams(keys);
     default: {
