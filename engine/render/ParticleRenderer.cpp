@@ -25,10 +25,10 @@ void FourCorners(const Vector3D& up, const Vector3D& right, Vector3D out[4]) {
 
 int ParticleRenderer::RotationEntry(float degrees) {
   if (degrees == 0.0f || !std::isfinite(degrees)) return -1;
-  // fmod keeps the value small before it becomes an integer.
-  int entry = int(std::fmod(degrees, 360.0f));
-  if (entry < 0) entry += 360;
-  return entry % 360;
+  // Range-checked before it becomes an integer; fmod only for the huge ones.
+  if (std::fabs(degrees) >= 1e9f) degrees = std::fmod(degrees, 360.0f);
+  int entry = int(degrees) % 360;
+  return entry < 0 ? entry + 360 : entry;
 }
 
 bool ParticleRenderer::Init(VideoManager* video) {
@@ -118,13 +118,13 @@ void ParticleRenderer::Render(const FrameView& view) {
   m_groupCount = 0;
 }
 
-bool ParticleRenderer::Lock(Vertex** vertices, uint16_t** indices) {
-  *vertices = static_cast<Vertex*>(m_vertices->Lock(0, 0));
+bool ParticleRenderer::Lock(uint32_t count, Vertex** vertices, uint16_t** indices) {
+  *vertices = static_cast<Vertex*>(m_vertices->Lock(0, count * 4));
   if (!*vertices) {
     LogDetail("Failed to lock particle vertex buffer.");
     return false;
   }
-  *indices = static_cast<uint16_t*>(m_indices->Lock(0, 0));
+  *indices = static_cast<uint16_t*>(m_indices->Lock(0, count * 6));
   if (!*indices) {
     m_vertices->Unlock();
     LogDetail("Failed to lock particle index buffer.");
@@ -154,9 +154,13 @@ void ParticleRenderer::DrawGroup(Group& group, const FrameView& view) {
   m_format->Activate();
   m_indices->Activate();
 
+  // Each lock covers only what its batch will hold.
+  uint32_t remaining = 0;
+  for (auto& system : group.systems) remaining += system->GetDrawCount();
+  if (remaining == 0) return;
   Vertex* v;
   uint16_t* ix;
-  if (!Lock(&v, &ix)) return;
+  if (!Lock(std::min(remaining, m_capacity), &v, &ix)) return;
   uint32_t n = 0;
   for (auto& system : group.systems) {
     Particle* const* list = system->GetDrawList();
@@ -179,13 +183,15 @@ void ParticleRenderer::DrawGroup(Group& group, const FrameView& view) {
       if (++n == m_capacity) {
         Unlock();
         DrawBatch(effect, n);
+        remaining -= n;
         n = 0;
-        if (!Lock(&v, &ix)) return;
+        if (remaining && !Lock(std::min(remaining, m_capacity), &v, &ix)) return;
       }
     }
   }
+  if (n == 0) return;  // the last batch was full and drawn
   Unlock();
-  if (n) DrawBatch(effect, n);
+  DrawBatch(effect, n);
 }
 
 void ParticleRenderer::DrawBatch(WorldRenderEffect* effect, uint32_t count) {

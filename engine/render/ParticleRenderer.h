@@ -60,7 +60,7 @@ class ParticleRenderer {
 
   void BuildCorners(const FrameView& view);
   void DrawGroup(Group& group, const FrameView& view);
-  bool Lock(Vertex** vertices, uint16_t** indices);
+  bool Lock(uint32_t count, Vertex** vertices, uint16_t** indices);
   void Unlock();
   void DrawBatch(WorldRenderEffect* effect, uint32_t count);
 

@@ -56,8 +56,8 @@ bool ParticleSystemObject::Create(World* world, const ObjectParams& params) {
     LogError("Failed to allocate %d particles", int(count));
     return false;
   }
-  m_drawList.clear();
-  m_drawList.reserve(count);
+  m_drawList.assign(count, nullptr);
+  m_drawCount = 0;
   m_liveHead = m_liveTail = nullptr;
   m_liveCount = 0;
   m_free = nullptr;
@@ -77,6 +77,7 @@ void ParticleSystemObject::Destroy() {
   m_material.Reset();
   m_drawList.clear();
   m_drawList.shrink_to_fit();
+  m_drawCount = 0;
   m_particles.reset();
   m_free = m_liveHead = m_liveTail = nullptr;
   m_liveCount = 0;
@@ -164,7 +165,8 @@ void ParticleSystemObject::Kill(Particle* p) {
 }
 
 void ParticleSystemObject::Simulate(float dt) {
-  m_drawList.clear();
+  Particle** out = m_drawList.data();
+  uint32_t drawn = 0;
   const float inf = INFINITY;
   Vector3D mins(inf, inf, inf), maxs(-inf, -inf, -inf);
   const ParticleSystemSettings& s = m_settings;
@@ -184,13 +186,14 @@ void ParticleSystemObject::Simulate(float dt) {
       maxs.x = std::max(maxs.x, p->position.x + half);
       maxs.y = std::max(maxs.y, p->position.y + half);
       maxs.z = std::max(maxs.z, p->position.z + half);
-      m_drawList.push_back(p);
+      out[drawn++] = p;
     } else {
       Kill(p);
     }
     p = next;
   }
-  if (m_drawList.empty()) {
+  m_drawCount = drawn;
+  if (drawn == 0) {
     SetBox(Vector3D(), Vector3D());
     return;
   }
@@ -207,6 +210,6 @@ void ParticleSystemObject::SortParticles(const Vector3D& cameraPosition) {
     const float d = p->position.DistanceSquared(cameraPosition);
     return d == d ? d : INFINITY;
   };
-  std::sort(m_drawList.begin(), m_drawList.end(),
+  std::sort(m_drawList.begin(), m_drawList.begin() + m_drawCount,
             [&](const Particle* a, const Particle* b) { return distance(a) < distance(b); });
 }

@@ -111,7 +111,7 @@ class ParticleSystemObject : public WorldObject {
   void SortParticles(const Vector3D& cameraPosition);
 
   Particle* const* GetDrawList() const { return m_drawList.data(); }
-  uint32_t GetDrawCount() const { return uint32_t(m_drawList.size()); }
+  uint32_t GetDrawCount() const { return m_drawCount; }
   uint32_t GetLiveCount() const { return m_liveCount; }
   uint32_t GetPoolSize() const { return m_settings.maxParticles; }
   Material* GetMaterial() const { return m_material.Get(); }
@@ -134,7 +134,9 @@ class ParticleSystemObject : public WorldObject {
   Particle* m_liveHead = nullptr;
   Particle* m_liveTail = nullptr;
   uint32_t m_liveCount = 0;
+  // Sized for the whole pool at creation; the first m_drawCount are in use.
   std::vector<Particle*> m_drawList;
+  uint32_t m_drawCount = 0;
 };
 
 // Installs the particle system class as the world's type 9.
