@@ -6,12 +6,16 @@
 // world's lights (at most 16 per light type, in world order), and the queues
 // are drawn in the AmbientEmissive pass, then once per type-1 light in the Lit
 // pass, then the Glow pass and the particles when those parts are present.
-// Dynamic meshes, particles, glow and debug drawing plug in through
-// WorldRendererParts; without them the renderer does what it can alone
-// (GlowEnable is cleared, nothing is handed to particles).
-// The world makes its renderer through the hooks InstallWorldRenderer() sets.
-// Depends on: RenderEffect.h, StaticMeshObject.h, VideoManager.h, Texture.h,
-// tier1 (World, CameraObject, LightObject), console/CVarRegistry, core/Log.
+// The renderer owns a particle renderer, a glow manager and a debug renderer
+// (each may fail to start, which only logs); they and the dynamic meshes are
+// reached through WorldRendererParts, which InstallWorldRenderer() fills with
+// this layer's own parts and tests may replace. Without a part the renderer
+// does what it can alone (GlowEnable is cleared, nothing is handed to
+// particles). The world makes its renderer through the hooks
+// InstallWorldRenderer() sets.
+// Depends on: RenderEffect.h, StaticMeshObject.h, ParticleRenderer.h,
+// GlowManager.h, DebugRender.h, VideoManager.h, Texture.h, tier1 (World,
+// CameraObject, LightObject), console/CVarRegistry, core/Log.
 #pragma once
 
 #include "render/RenderEffect.h"
