@@ -195,8 +195,9 @@ void main() {
 const char* kParticleFS = R"(#version 330 core
 in vec4 colour;
 in vec2 uv;
+uniform sampler2D DiffuseSampler;
 layout(location = 0) out vec4 FragColor;
-void main() { FragColor = colour; }
+void main() { FragColor = texture(DiffuseSampler, uv) * colour; }
 )";
 
 GLuint Program() {
@@ -237,6 +238,15 @@ void BM_DrawPlainGL(benchmark::State& state) {
   kgl::UseProgram(prog);
   const Matrix4x4 wvp = View().viewProjection;
   kgl::UniformMatrix4fv(kgl::GetUniformLocation(prog, "WorldViewProj"), 1, GL_TRUE, wvp.m);
+  // The engine's material samples its (unbound) DiffuseMap: one texel here.
+  GLuint texture = 0;
+  const uint32_t white = 0xFFFFFFFFu;
+  kgl::GenTextures(1, &texture);
+  kgl::ActiveTexture(GL_TEXTURE0 + 20);
+  kgl::BindTexture(GL_TEXTURE_2D, texture);
+  kgl::TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, GL_UNSIGNED_BYTE, &white);
+  kgl::TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  kgl::Uniform1i(kgl::GetUniformLocation(prog, "DiffuseSampler"), 20);
   kgl::GenVertexArrays(1, &vao);
   kgl::BindVertexArray(vao);
   kgl::GenBuffers(2, buffers);
@@ -310,6 +320,7 @@ void BM_DrawPlainGL(benchmark::State& state) {
   kgl::UseProgram(GLuint(savedProgram));
   kgl::DeleteBuffers(2, buffers);
   kgl::DeleteVertexArrays(1, &vao);
+  kgl::DeleteTextures(1, &texture);
   kgl::DeleteProgram(prog);
 }
 BENCHMARK(BM_DrawPlainGL)->Unit(benchmark::kMillisecond);
