@@ -7,6 +7,7 @@
 #include "core/Engine.h"
 #include "core/KazEngine.h"
 #include "core/TestWindow.h"
+#include "render/DebugRender.h"
 #include "render/ParticleSystemObject.h"
 #include "render/WorldRenderer.h"
 #include "tier1/World.h"
@@ -82,6 +83,19 @@ TEST_F(EmbersMod, SeededFramesMatchTheGoldenImages) {
   EXPECT_TRUE(ShotMatches("embers_10"));
   Run(20);
   EXPECT_TRUE(ShotMatches("embers_30"));
+}
+
+TEST_F(EmbersMod, ConsoleSwitchesDrawDebugLinesOnOpenGL) {
+  DebugRender* debug = m_engine->GetWorld()->GetRenderer()->GetDebugRender();
+  ASSERT_NE(debug, nullptr) << "DebugRender.fx did not start on this device";
+  Run(1);
+  const uint32_t before = debug->GetLineCount();
+  for (const char* line : {"DrawGrid 1", "DrawBoxes 1", "DrawSkeletons 1"})
+    m_engine->ExecuteCommand(false, "%s", line);
+  Run(1);
+  // The 64-unit grid (65 lines each way) with its axis, and three boxes;
+  // no skinned mesh here, so no skeleton.
+  EXPECT_EQ(debug->GetLineCount() - before, 2u * 65u + 3u + 3u * 12u);
 }
 
 }  // namespace
