@@ -3,8 +3,11 @@
 
 #include "console/CVarRegistry.h"
 #include "core/Log.h"
-#include "render/StaticMeshObject.h"
+#include "render/DebugRender.h"
 #include "render/Formats.h"
+#include "render/GlowManager.h"
+#include "render/ParticleRenderer.h"
+#include "render/StaticMeshObject.h"
 #include "render/Texture.h"
 #include "render/VideoManager.h"
 #include "tier1/CameraObject.h"
@@ -34,6 +37,42 @@ void DestroyRenderer(WorldRenderer* renderer) {
   delete renderer;
 }
 
+uint32_t QueueParticles(WorldRenderer& renderer, WorldObject* object) {
+  ParticleRenderer* particles = renderer.GetParticleRenderer();
+  if (!particles || object->GetType() != ObjectType_ParticleSystem) return 0;
+  auto* system = static_cast<ParticleSystemObject*>(object);
+  particles->Queue(system);
+  return system->GetLiveCount();
+}
+
+void DrawParticles(WorldRenderer& renderer, const FrameView& view) {
+  if (ParticleRenderer* particles = renderer.GetParticleRenderer()) particles->Render(view);
+}
+
+bool BeginGlow(WorldRenderer& renderer) {
+  GlowManager* glow = renderer.GetGlowManager();
+  return glow && glow->Begin();
+}
+
+void EndGlow(WorldRenderer& renderer) {
+  if (GlowManager* glow = renderer.GetGlowManager()) glow->End();
+}
+
+void DrawDebug(WorldRenderer& renderer, const FrameView& view) {
+  if (DebugRender* debug = renderer.GetDebugRender()) debug->DrawWorldDebug(renderer, view);
+}
+
+// The parts this layer supplies itself.
+WorldRendererParts DefaultParts() {
+  WorldRendererParts parts;
+  parts.queueParticles = QueueParticles;
+  parts.drawParticles = DrawParticles;
+  parts.beginGlow = BeginGlow;
+  parts.endGlow = EndGlow;
+  parts.drawDebug = DrawDebug;
+  return parts;
+}
+
 constexpr float kCubeFieldOfView = 1.57079632679f;
 
 struct CubeFace {
@@ -54,7 +93,9 @@ void SetWorldRendererParts(const WorldRendererParts& parts) {
 
 void InstallWorldRenderer() {
   World::SetRendererHooks(CreateForWorld, DestroyRenderer);
+  SetWorldRendererParts(DefaultParts());
   InstallStaticMeshType();
+  InstallParticleSystemType();
 }
 
 // ---- light sets -----------------------------------------------------------
@@ -97,13 +138,30 @@ WorldRenderer::~WorldRenderer() {
 
 bool WorldRenderer::Init(World* world) {
   m_world = world;
-  return world != nullptr;
+  if (!world) return false;
+  m_debug = std::make_unique<DebugRender>();
+  if (!m_debug->Init()) {
+    m_debug.reset();
+    LogDetail("Warning, failed to initialize DebugRender!");
+  }
+  m_particles = std::make_unique<ParticleRenderer>();
+  if (!m_particles->Init(GetVideoManager())) {
+    m_particles.reset();
+    LogWarning("Failed to create particle renderer.");
+  }
+  m_glow.reset(CreateGlowManager(GetVideoManager()));
+  if (!m_glow) LogWarning("Failed to create GlowManager.");
+  return true;
 }
 
 void WorldRenderer::Shutdown() {
   ClearQueues();
   m_shadowLights.clear();
   m_pvList.clear();
+  if (m_particles) m_particles->Shutdown();
+  m_particles.reset();
+  m_glow.reset();
+  m_debug.reset();
 }
 
 void WorldRenderer::ClearQueues() {

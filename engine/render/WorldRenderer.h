@@ -6,12 +6,16 @@
 // world's lights (at most 16 per light type, in world order), and the queues
 // are drawn in the AmbientEmissive pass, then once per type-1 light in the Lit
 // pass, then the Glow pass and the particles when those parts are present.
-// Dynamic meshes, particles, glow and debug drawing plug in through
-// WorldRendererParts; without them the renderer does what it can alone
-// (GlowEnable is cleared, nothing is handed to particles).
-// The world makes its renderer through the hooks InstallWorldRenderer() sets.
-// Depends on: RenderEffect.h, StaticMeshObject.h, VideoManager.h, Texture.h,
-// tier1 (World, CameraObject, LightObject), console/CVarRegistry, core/Log.
+// The renderer owns a particle renderer, a glow manager and a debug renderer
+// (each may fail to start, which only logs); they and the dynamic meshes are
+// reached through WorldRendererParts, which InstallWorldRenderer() fills with
+// this layer's own parts and tests may replace. Without a part the renderer
+// does what it can alone (GlowEnable is cleared, nothing is handed to
+// particles). The world makes its renderer through the hooks
+// InstallWorldRenderer() sets.
+// Depends on: RenderEffect.h, StaticMeshObject.h, ParticleRenderer.h,
+// GlowManager.h, DebugRender.h, VideoManager.h, Texture.h, tier1 (World,
+// CameraObject, LightObject), console/CVarRegistry, core/Log.
 #pragma once
 
 #include "render/RenderEffect.h"
@@ -22,11 +26,15 @@
 #include "tier1/LightObject.h"
 
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <vector>
 
 class CameraObject;
+class DebugRender;
 class GLTexture;
+class GlowManager;
+class ParticleRenderer;
 class World;
 class WorldObject;
 class WorldRenderer;
@@ -117,6 +125,13 @@ class WorldRenderer {
   uint32_t GetCurrentPass() const { return m_pass; }
   const std::set<LightObject*>& GetShadowLights() const { return m_shadowLights; }
   GLTexture* GetShadowMap() const { return m_shadowMap; }
+  // Null when it could not start (no video, no buffers).
+  ParticleRenderer* GetParticleRenderer() const { return m_particles.get(); }
+  GlowManager* GetGlowManager() const { return m_glow.get(); }
+  DebugRender* GetDebugRender() const { return m_debug.get(); }
+  // This frame's queues, newest first.
+  QueuedObject* GetStaticQueue() const { return m_staticQueue; }
+  QueuedObject* GetDynamicQueue() const { return m_dynamicQueue; }
 
  private:
   bool BuildView(CameraObject* camera, FrameView* view) const;
@@ -137,8 +152,12 @@ class WorldRenderer {
   std::vector<WorldObject*> m_pvList;  // not counted: only alive during Render
   std::set<LightObject*> m_shadowLights;
   GLTexture* m_shadowMap = nullptr;
+  std::unique_ptr<ParticleRenderer> m_particles;
+  std::unique_ptr<GlowManager> m_glow;
+  std::unique_ptr<DebugRender> m_debug;
   Stats m_stats;
 };
 
-// Installs the world's renderer hooks and the static mesh type.
+// Installs the world's renderer hooks, the renderer's own parts and the
+// static mesh and particle system types.
 void InstallWorldRenderer();

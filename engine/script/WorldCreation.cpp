@@ -10,6 +10,8 @@
 #include "script/MathBridge.h"
 #include "script/WorldModule.h"
 
+#include "render/ParticleSystemObject.h"
+#include "render/StaticMeshObject.h"
 #include "tier1/CameraObject.h"
 #include "tier1/FieldObject.h"
 #include "tier1/JointObject.h"
@@ -18,6 +20,7 @@
 #include "tier1/WorldObject.h"
 
 #include <cmath>
+#include <map>
 #include <string>
 
 namespace {
@@ -71,6 +74,43 @@ class Keys {
   void Object(const char* key, WorldObject*& out) const {
     if (WorldObject* object = WorldObjectArg(Get(key))) out = object;
   }
+  void Material(const char* key, ::Material*& out) const {
+    if (::Material* material = RenderMaterialArg(Get(key))) out = material;
+  }
+  // A list or tuple of (time, value) pairs into a fresh track; one malformed
+  // pair leaves the track as it was.
+  template <class T>
+  void Track(const char* key, LinearKeyframeTrack<T>& out) const {
+    PyObject* value = Get(key);
+    if (!value || !(PyList_Check(value) || PyTuple_Check(value))) return;
+    LinearKeyframeTrack<T> track;
+    track.Initialize();
+    const Py_ssize_t count = PySequence_Size(value);
+    for (Py_ssize_t i = 0; i < count; ++i) {
+      PyObject* pair = PySequence_GetItem(value, i);  // new reference
+      float time;
+      T keyValue;
+      const bool good = pair && PyTuple_Check(pair) && PyTuple_Size(pair) == 2 &&
+                        Number(PyTuple_GetItem(pair, 0), &time) &&
+                        KeyValue(PyTuple_GetItem(pair, 1), &keyValue);
+      Py_XDECREF(pair);
+      if (!good) return;
+      track.InsertKeyframe(time, keyValue);
+    }
+    out = track;
+  }
+  // str() of each key -> RenderMaterial; entries of other values are skipped.
+  void Materials(const char* key, std::map<std::string, ::Material*, NoCaseLess>& out) const {
+    PyObject* value = Get(key);
+    if (!value || !PyDict_Check(value)) return;
+    PyObject *name, *entry;
+    Py_ssize_t position = 0;
+    while (PyDict_Next(value, &position, &name, &entry)) {
+      std::string text;
+      ::Material* material = RenderMaterialArg(entry);
+      if (material && PythonStr(name, text)) out[text] = material;
+    }
+  }
   void Colour(const char* key, Vector3D& out) const {
     PyObject* value = Get(key);
     Vector4D colour;
@@ -83,6 +123,20 @@ class Keys {
   PyObject* Get(const char* key) const {
     PyObject* value = PyDict_GetItemString(m_dict, key);
     return value;
+  }
+  static bool Number(PyObject* value, float* out) {
+    if (!value || !PyNumber_Check(value)) return false;
+    const double d = PyFloat_AsDouble(value);
+    if (d == -1.0 && PyErr_Occurred()) {
+      PyErr_Clear();
+      return false;
+    }
+    *out = static_cast<float>(d);
+    return true;
+  }
+  static bool KeyValue(PyObject* value, float* out) { return Number(value, out); }
+  static bool KeyValue(PyObject* value, Vector4D* out) {
+    return value && KazMath_ToVector4D(value, out);
   }
   PyObject* m_dict;
 };
@@ -141,6 +195,43 @@ std::unique_ptr<ObjectParams> FieldParams(const Keys& keys) {
   return params;
 }
 
+std::unique_ptr<ObjectParams> StaticMeshParams(const Keys& keys) {
+  auto params = std::make_unique<StaticMeshObjectParams>();
+  ReadCommon(keys, *params);
+  keys.String("filename", params->fileName);
+  keys.Materials("materials", params->materials);
+  keys.Material("defaultMaterial", params->defaultMaterial);
+  return params;
+}
+
+std::unique_ptr<ObjectParams> ParticleParams(const Keys& keys) {
+  auto params = std::make_unique<ParticleSystemObjectParams>();
+  ParticleSystemSettings& s = params->settings;
+  ReadCommon(keys, *params);
+  keys.Material("material", params->material);
+  keys.Int("maxParticles", s.maxParticles, 0, 0xffffffffu);
+  keys.Int("particlesPerEmission", s.particlesPerEmission, 0, 0xffffffffu);
+  keys.Float("emissionInterval", s.emissionInterval);
+  keys.Int("particlesOnCreate", s.particlesOnCreate, 0, 0xffffffffu);
+  keys.Float("ageOffsetOnCreate", s.ageOffsetOnCreate);
+  keys.Bool("playing", params->playing);
+  keys.Float("minLife", s.minLife);
+  keys.Float("maxLife", s.maxLife);
+  keys.Vector("minVelocity", s.minVelocity);
+  keys.Vector("maxVelocity", s.maxVelocity);
+  keys.Float("minRotation", s.minRotation);
+  keys.Float("maxRotation", s.maxRotation);
+  keys.Float("minTorque", s.minTorque);
+  keys.Float("maxTorque", s.maxTorque);
+  keys.Track("colorKeys", s.colourTrack);
+  keys.Track("radiusKeys", s.radiusTrack);
+  keys.Bool("sorted", s.sorted);
+  keys.Float("minEmitRadius", s.minEmitRadius);
+  keys.Float("maxEmitRadius", s.maxEmitRadius);
+  keys.Int("emitterShape", s.emitterShape, 0, 1);
+  return params;
+}
+
 }  // namespace
 
 std::unique_ptr<ObjectParams> BuildObjectParams(uint32_t type, PyObject* dict) {
@@ -159,9 +250,12 @@ std::unique_ptr<ObjectParams> BuildObjectParams(uint32_t type, PyObject* dict) {
       return SoundParams(keys);
     case ObjectType_Field:
       return FieldParams(keys);
+    case ObjectType_StaticMesh:
+      return StaticMeshParams(keys);
+    case ObjectType_ParticleSystem:
+      return ParticleParams(keys);
     default: {
-      // Null objects and animation paths have no keys of their own; meshes
-      // and particle systems get theirs with their object classes.
+      // Null objects and animation paths have no keys of their own.
       auto params = std::make_unique<ObjectParams>(type);
       ReadCommon(keys, *params);
       return params;

@@ -1,14 +1,15 @@
 // WorldTypeFunctions.cpp - the _World functions for one object type each:
 // dynamic meshes, cameras, animation paths, sounds and particle systems.
 //
-// Dynamic meshes and particle systems have no object class yet, so no object
-// of those types can exist: their functions check their arguments and report
-// that nothing took place (False or None).
+// Dynamic meshes have no object class yet, so no object of that type can
+// exist: their functions check their arguments and report that nothing took
+// place (False or None).
 #include "script/PythonSupport.h"
 
 #include "script/MathBridge.h"
 #include "script/WorldModule.h"
 
+#include "render/ParticleSystemObject.h"
 #include "tier1/AnimPathObject.h"
 #include "tier1/CameraObject.h"
 #include "tier1/SoundObject.h"
@@ -230,7 +231,10 @@ PyObject* SndPause(PyObject*, PyObject* args) {
 PyObject* PsEmitOnce(PyObject*, PyObject* args) {
   PyObject* value;
   if (!PyArg_ParseTuple(args, "O:_World.psEmitOnce", &value)) return nullptr;
-  if (!RequireType(value, ObjectType_ParticleSystem, kNotParticleSystem)) return nullptr;
+  auto* system = static_cast<ParticleSystemObject*>(
+      RequireType(value, ObjectType_ParticleSystem, kNotParticleSystem));
+  if (!system) return nullptr;
+  system->EmitOnce();
   Py_RETURN_NONE;
 }
 
@@ -239,8 +243,11 @@ PyObject* PsSetSpawnVelocity(PyObject*, PyObject* args) {
   Vector3D minimum, maximum;
   if (!PyArg_ParseTuple(args, "OOO:_World.psSetSpawnVelocity", &value, &minValue, &maxValue))
     return nullptr;
-  if (!RequireType(value, ObjectType_ParticleSystem, kNotParticleSystem)) return nullptr;
+  auto* system = static_cast<ParticleSystemObject*>(
+      RequireType(value, ObjectType_ParticleSystem, kNotParticleSystem));
+  if (!system) return nullptr;
   if (!RequireVector(minValue, &minimum, 2) || !RequireVector(maxValue, &maximum, 3))
     return nullptr;
+  system->SetSpawnVelocity(minimum, maximum);
   Py_RETURN_NONE;
 }

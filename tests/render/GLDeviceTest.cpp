@@ -8,6 +8,7 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include <iterator>
 
 #include "RenderTestUtil.h"
+#include "render/GlowManager.h"
 #include "render/GpuBuffers.h"
 #include "render/Image.h"
 #include "render/RenderEffect.h"
@@ -538,6 +540,35 @@ TEST_F(GLDeviceTest, BuffersSwitchedBetweenDrawsAreDrawn) {
   ibBoth->Release();
   ibUpper->Release();
   fx->Release();
+}
+
+// A white square drawn into the glow target lights more of the black screen
+// than the square covers, on the same side of the screen.
+TEST_F(GLDeviceTest, GlowLightsTheNeighboursOfABrightSquare) {
+  CVarRegistry::Instance().GlowTextureSize.Set(64);
+  GlowManager glow(m_vm);
+  m_vm->SetViewport(0, 0, kWidth, kHeight, 0.0f, 1.0f);
+  ASSERT_TRUE(m_vm->BeginScene());
+  m_vm->Clear(true, true, false);
+  ASSERT_TRUE(glow.Begin()) << m_log.Dump();
+  // A 12-texel square in the target's top-left quarter: 12 x 9 screen pixels.
+  m_vm->SetViewport(8, 8, 20, 20, 0.0f, 1.0f);
+  m_vm->SetClearColor(1, 1, 1, 1);
+  m_vm->Clear(true, false, false);
+  m_vm->SetViewport(0, 0, 64, 64, 0.0f, 1.0f);
+  glow.End();
+  m_vm->EndScene();
+  m_vm->Present();
+  const std::vector<uint8_t> img = ReadBack();
+  auto red = [&](uint32_t x, uint32_t y) { return (Pixel(img, x, y) >> 16) & 0xFF; };
+  int lit = 0;
+  for (uint32_t y = 0; y < kHeight; ++y)
+    for (uint32_t x = 0; x < kWidth; ++x) lit += red(x, y) > 0;
+  EXPECT_GT(lit, 2 * 12 * 9);
+  EXPECT_GT(red(14, 10), 32u);
+  EXPECT_GT(red(23, 10), 0u);  // beyond the square's edge
+  EXPECT_EQ(red(14, 40), 0u);  // not mirrored to the bottom
+  EXPECT_EQ(red(60, 44), 0u);
 }
 
 }  // namespace

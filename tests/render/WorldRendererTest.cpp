@@ -167,14 +167,12 @@ TEST_F(WorldRendererTest, WireFrameLeavesTheFillSolid) {
   EXPECT_GE(Device()->Calls("SetRenderState"), 2);
 }
 
-TEST_F(WorldRendererTest, ImpossibleShadowMapAndMissingGlowSwitchOff) {
+TEST_F(WorldRendererTest, ImpossibleShadowMapSwitchesOff) {
   CVarRegistry& cv = CVarRegistry::Instance();
   cv.EnableShadowMaps.Set(true);
   cv.ShadowMapSize.Set(1 << 20);
-  cv.GlowEnable.Set(true);
   Frame();
   EXPECT_FALSE(cv.EnableShadowMaps.Get());
-  EXPECT_FALSE(cv.GlowEnable.Get());
   EXPECT_EQ(m_log.Count("Failed to create shadow map cube texture", LogLevel_Detail), 1);
   Frame();
   EXPECT_EQ(m_log.Count("Failed to create shadow map cube texture"), 1);

@@ -1,0 +1,8 @@
+ModName=embers
+ModFullName=Embers
+ModAuthor=The Kaz engine team
+ModWebSite=
+ModLogo=
+ModVersion=0.1.0
+ModPackages=embers;gallery;gallery_built
+ClassName=EmbersApplication
