@@ -9,10 +9,9 @@
 #include "script/PythonSupport.h"
 
 #include "script/MathBridge.h"
+#include "script/MenuModule.h"
 #include "script/ScriptDocs.h"
 #include "script/ScriptManager.h"
-
-#include "menu/MenuManager.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -131,11 +130,6 @@ Vector4D ColourArg(PyObject* value) {
   Vector4D colour;
   if (!KazMath_ToVector4D(value, &colour)) colour = Vector4D();
   return colour;
-}
-
-template <class T>
-T* As(Widget* widget, int type) {
-  return widget->GetType() == type ? static_cast<T*>(widget) : nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -430,110 +424,6 @@ PyObject* WidgetGetFontWidth(PyObject*, PyObject* args) {
   return PyLong_FromLong(widget->GetTextWidth(text, static_cast<size_t>(length)));
 }
 
-// ---------------------------------------------------------------------------
-// Images, switches and lists
-// ---------------------------------------------------------------------------
-
-PyObject* WidgetStaticImgSetRect(PyObject*, PyObject* args) {
-  PyObject* value;
-  float uMin, vMin, uMax, vMax;
-  if (!PyArg_ParseTuple(args, "Offff:_Menu.widgetStaticImgSetRect", &value, &uMin, &vMin, &uMax,
-                        &vMax))
-    return nullptr;
-  Widget* widget = RequireWidget(value);
-  if (!widget) return nullptr;
-  if (auto* image = As<StaticImageWidget>(widget, WidgetType_StaticImage))
-    image->SetTextureRect(uMin, vMin, uMax, vMax);
-  Py_RETURN_NONE;
-}
-
-PyObject* WidgetBooleanGetValue(PyObject*, PyObject* args) {
-  Widget* widget = GetterWidget(args);
-  if (!widget) return nullptr;
-  auto* flag = As<BooleanWidget>(widget, WidgetType_Boolean);
-  return PyBool_FromLong(flag && flag->GetValue());
-}
-
-PyObject* WidgetBooleanSetValue(PyObject*, PyObject* args) {
-  return WidgetOneInt(args, "Oi:_Menu.widgetBooleanSetValue", [](Widget* w, int on) {
-    if (auto* flag = As<BooleanWidget>(w, WidgetType_Boolean)) flag->SetValue(on != 0);
-  });
-}
-
-PyObject* WidgetListAddString(PyObject*, PyObject* args) {
-  PyObject* value;
-  const char* text;
-  if (!PyArg_ParseTuple(args, "Os:_Menu.widgetListAddString", &value, &text)) return nullptr;
-  Widget* widget = RequireWidget(value);
-  if (!widget) return nullptr;
-  auto* list = As<ListWidget>(widget, WidgetType_List);
-  return PyLong_FromLong(list ? list->AddString(text) : -1);
-}
-
-PyObject* WidgetListRemoveString(PyObject*, PyObject* args) {
-  return WidgetOneInt(args, "Oi:_Menu.widgetListRemoveString", [](Widget* w, int index) {
-    if (auto* list = As<ListWidget>(w, WidgetType_List)) list->RemoveString(index);
-  });
-}
-
-// A list getter: the list's answer, or False for other widgets.
-PyObject* ListGetter(PyObject* args, PyObject* (*answer)(ListWidget*)) {
-  Widget* widget = GetterWidget(args);
-  if (!widget) return nullptr;
-  auto* list = As<ListWidget>(widget, WidgetType_List);
-  if (!list) Py_RETURN_FALSE;
-  return answer(list);
-}
-
-PyObject* WidgetListClear(PyObject*, PyObject* args) {
-  return ListGetter(args, [](ListWidget* list) -> PyObject* {
-    list->Clear();
-    Py_RETURN_NONE;
-  });
-}
-
-PyObject* WidgetListGetCount(PyObject*, PyObject* args) {
-  return ListGetter(args, [](ListWidget* list) { return PyLong_FromLong(list->GetCount()); });
-}
-
-PyObject* WidgetListGetCurSel(PyObject*, PyObject* args) {
-  return ListGetter(args, [](ListWidget* list) { return PyLong_FromLong(list->GetCurSel()); });
-}
-
-PyObject* WidgetListSetCurSel(PyObject*, PyObject* args) {
-  return WidgetOneInt(args, "Oi:_Menu.widgetListSetCurSel", [](Widget* w, int index) {
-    if (auto* list = As<ListWidget>(w, WidgetType_List)) list->SetCurSel(index);
-  });
-}
-
-PyObject* WidgetListFindString(PyObject*, PyObject* args) {
-  PyObject* value;
-  const char* text;
-  if (!PyArg_ParseTuple(args, "Os:_Menu.widgetListFindString", &value, &text)) return nullptr;
-  Widget* widget = RequireWidget(value);
-  if (!widget) return nullptr;
-  auto* list = As<ListWidget>(widget, WidgetType_List);
-  return PyLong_FromLong(list ? list->FindString(text) : -1);
-}
-
-PyObject* WidgetListReverse(PyObject*, PyObject* args) {
-  return ListGetter(args, [](ListWidget* list) -> PyObject* {
-    list->Reverse();
-    Py_RETURN_NONE;
-  });
-}
-
-PyObject* WidgetListGetString(PyObject*, PyObject* args) {
-  PyObject* value;
-  int index;
-  if (!PyArg_ParseTuple(args, "Oi:_Menu.widgetListGetString", &value, &index)) return nullptr;
-  Widget* widget = RequireWidget(value);
-  if (!widget) return nullptr;
-  auto* list = As<ListWidget>(widget, WidgetType_List);
-  if (!list) Py_RETURN_NONE;
-  return PyUnicode_FromString(list->GetString(index).c_str());
-}
-
 #define KAZ_FN(name, function, doc) \
   { name, function, METH_VARARGS, doc }
 
@@ -605,6 +495,18 @@ PyTypeObject* AddType(PyObject* module, PyType_Spec* spec, const char* name) {
 }
 
 }  // namespace
+
+Widget* MenuRequireWidget(PyObject* value) {
+  return RequireWidget(value);
+}
+
+Widget* MenuGetterWidget(PyObject* args) {
+  return GetterWidget(args);
+}
+
+PyObject* MenuWidgetOneInt(PyObject* args, const char* format, void (*apply)(Widget*, int)) {
+  return WidgetOneInt(args, format, apply);
+}
 
 PyObject* PyInit__Menu() {
   PyObject* module = PyModule_Create2(&g_module, PYTHON_API_VERSION);
