@@ -64,6 +64,8 @@ enum WidgetEvent {
 
 class Widget : public PooledObject {
  public:
+  // A widget a script kept after its menu went may have loaded a font since.
+  ~Widget() override { Widget::ReleaseResources(); }
   virtual void SetPos(int x, int y);
   virtual void SetSize(int width, int height);
   virtual void SetText(const std::string& text);

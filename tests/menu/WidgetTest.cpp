@@ -177,3 +177,22 @@ TEST_F(WidgetTest, SetFocusTakesOnlyWidgetsOfTheMenu) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WidgetLifetime, AWidgetOutlivingItsMenuReleasesWhatItLoadsLater) {
+  menutest::TestRenderer renderer;
+  MenuManager manager;
+  ASSERT_TRUE(manager.Initialise(&renderer, 640, 480));
+  auto menu = Ref<Menu::BaseMenu>::Adopt(Menu::BaseMenu::Create(&manager));
+  Ref<Widget> kept = Ref<Widget>::Share(menu->AddWidget(WidgetType_Button, 1, "x", 0, 0, 1, 1));
+  menu.Reset();
+  EXPECT_EQ(kept->GetMenu(), nullptr);
+  EXPECT_EQ(renderer.Live(), 0);
+  EXPECT_TRUE(kept->SetFont("Fonts/other.f"));
+  kept.Reset();
+  EXPECT_EQ(renderer.Live(), 0);
+  manager.Shutdown();
+}
+
+}  // namespace
