@@ -8,6 +8,7 @@
 #include "console/CVarRegistry.h"
 #include "console/ConfigFile.h"
 #include "core/FrameOverlays.h"
+#include "menu/MenuManager.h"
 #include "render/ConsoleRenderer.h"
 #include "render/RenderEffect.h"
 #include "render/VideoManager.h"
@@ -245,11 +246,18 @@ bool KazEngine::RestartSound() {
 }
 
 void KazEngine::OnDisplayModeSet() {
+  const CVarRegistry& cvars = CVarRegistry::Instance();
+  MenuManager& menus = GetMenuManager();
+  if (!m_menusInitialised) {
+    m_menusInitialised = true;
+    if (!menus.Initialise(&GetVideoMenuRenderer(), cvars.ResX.Get(), cvars.ResY.Get()))
+      LogWarning("Failed to initialize the menu manager.");
+  }
+  menus.SetScreenSize(cvars.ResX.Get(), cvars.ResY.Get());
   if (!m_rendererInitialised && m_world) {
     m_world->InitRenderer(true);
     m_rendererInitialised = true;
   }
-  const CVarRegistry& cvars = CVarRegistry::Instance();
   SetCursorPosition(cvars.ResX.Get() / 2, cvars.ResY.Get() / 2);
 }
 
@@ -267,6 +275,8 @@ void KazEngine::Shutdown() {
   SetScriptHost({});
   m_world.Reset();
   m_rendererInitialised = false;
+  GetMenuManager().Shutdown();
+  m_menusInitialised = false;
   m_processor.Shutdown();
   if (m_flashEffect) {
     m_flashEffect->Release();
@@ -405,6 +415,7 @@ void KazEngine::OnChar(int character) {
     m_console.OnChar(character);
     return;
   }
+  if (GetMenuManager().WantsInput()) GetMenuManager().OnChar(character);
   Broadcast(EngineEvent_Char, character);
 }
 
@@ -436,6 +447,24 @@ int ConsoleKeyFor(int key) {
       return -1;
   }
 }
+
+// Keys the menus understand; -1 for the rest.
+int MenuInputFor(int key) {
+  switch (key) {
+    case EngineKey_Escape:
+      return MenuInput_Escape;
+    case EngineKey_Up:
+      return MenuInput_Up;
+    case EngineKey_Left:
+      return MenuInput_Left;
+    case EngineKey_Right:
+      return MenuInput_Right;
+    case EngineKey_Down:
+      return MenuInput_Down;
+    default:
+      return -1;
+  }
+}
 }  // namespace
 
 void KazEngine::OnKeyDown(int key) {
@@ -459,6 +488,8 @@ void KazEngine::OnKeyDown(int key) {
     if (action >= 0) m_console.OnKey(static_cast<ConsoleKey>(action));
     return;
   }
+  if (int input = MenuInputFor(key); input >= 0 && GetMenuManager().WantsInput())
+    GetMenuManager().HandleInput(input);
   if (!m_heldKeys[key]) Broadcast(EngineEvent_KeyPressed, key);
   m_heldKeys[key] = 1;
 }
@@ -510,6 +541,7 @@ int KazEngine::RunFrame() {
 
   QueueStatistics();
   m_console.Update(rawDelta);
+  GetMenuManager().Update(rawDelta);
 
   if (!cvars.GamePaused.Get() && m_world) {
     if (ScriptManager* scripts = GetScriptManager()) scripts->UpdateTimers(scaledDelta);
@@ -586,7 +618,7 @@ void KazEngine::Render() {
   if (m_world && m_world->GetRenderer() && m_renderCamera)
     m_world->GetRenderer()->Render(static_cast<CameraObject*>(m_renderCamera.Get()));
   const CVarRegistry& cvars = CVarRegistry::Instance();
-  // The menus draw here once they have a renderer.
+  if (cvars.DrawHUD.Get()) GetMenuManager().Draw();
   if (cvars.EditorMode.Get()) DrawEditorCursor(*m_video, m_cursorX, m_cursorY);
   const int width = cvars.ResX.Get(), height = cvars.ResY.Get();
   if (flashOpacity >= 0.0f)

@@ -174,4 +174,5 @@ class KazEngine : public IKazEngine {
   Ref<WorldObject> m_renderCamera;
   Ref<WorldObject> m_screenViewCamera;
   bool m_rendererInitialised = false;
+  bool m_menusInitialised = false;
 };

@@ -22,10 +22,14 @@ bool ScriptsRunning();
 // The engine's modules, registered before the interpreter starts.
 PyObject* PyInit__Engine();
 PyObject* PyInit__World();
+PyObject* PyInit__Menu();
 
 // Releases the callables behind script console commands and takes the
 // commands out of the registry. Called before the interpreter finishes.
 void ReleaseScriptCommands();
+// Takes their menus and widgets from every live _Menu instance and stops menu
+// events reaching the scripts. Called before the interpreter finishes.
+void ReleaseScriptMenus();
 
 // A new reference to the str of an object as UTF-8 text; false (error
 // cleared) when it has none.

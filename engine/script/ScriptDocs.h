@@ -15,6 +15,8 @@ struct ScriptFunctionDoc {
 
 const PyMethodDef* GetEngineModuleMethods();
 const PyMethodDef* GetWorldModuleMethods();
+const PyMethodDef* GetMenuModuleMethods();
 // Terminated by an entry with a null name.
 const ScriptFunctionDoc* GetEngineModuleDocs();
 const ScriptFunctionDoc* GetWorldModuleDocs();
+const ScriptFunctionDoc* GetMenuModuleDocs();

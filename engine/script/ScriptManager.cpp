@@ -27,7 +27,7 @@ const char kRedirectScript[] =
 
 // The modules are imported at once, in this order: the math module's type
 // lookups need its types registered before the other modules run.
-const char* const kEngineModules[] = {"_Engine", "_World", "_Engine_SWIG"};
+const char* const kEngineModules[] = {"_Engine", "_World", "_Engine_SWIG", "_Menu"};
 
 bool RunStatements(const char* text) {
   PyObject* main = PyImport_AddModule("__main__");  // borrowed
@@ -63,6 +63,7 @@ bool StartInterpreter() {
   PyImport_AppendInittab("_Engine", &PyInit__Engine);
   PyImport_AppendInittab("_World", &PyInit__World);
   PyImport_AppendInittab("_Engine_SWIG", &PyInit__Engine_SWIG);
+  PyImport_AppendInittab("_Menu", &PyInit__Menu);
 
   PyPreConfig preConfig;
   PyPreConfig_InitIsolatedConfig(&preConfig);
@@ -256,6 +257,7 @@ void ScriptManager::Shutdown() {
   }
   RunStatements("import sys\nsys.last_type = sys.last_value = sys.last_traceback = None\n");
   ReleaseScriptCommands();
+  ReleaseScriptMenus();
   Py_CLEAR(m_onUpdateName);
   m_timers.clear();
   m_newTimers.clear();

@@ -2,13 +2,13 @@
 // application object.
 //
 // CreateScriptManager starts the interpreter (isolated from the user's
-// Python set-up), registers the engine's modules (_Engine, _World and the
-// math module _Engine_SWIG), sends sys.stdout and sys.stderr to the console,
+// Python set-up), registers the engine's modules (_Engine, _World, the
+// math module _Engine_SWIG and _Menu), sends sys.stdout and sys.stderr to the console,
 // points sys.path at the scripts folders of the mounted packages and asks the
 // scripts' _Core.GetApplicationClass for the application object. From then on
 // the manager turns engine events into the application's callbacks and runs
 // the one-shot timers scripts register. DestroyScriptManager releases the
-// application, script commands and the interpreter; the engine can start
+// application, script commands, script menus and the interpreter; the engine can start
 // again in the same process afterwards.
 //
 // A callback that raises has its traceback printed to the console and counts

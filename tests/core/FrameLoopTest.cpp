@@ -41,10 +41,11 @@ class FrameLoopTest : public ::testing::Test {
   void SetUp() override {
     KAZ_REQUIRE_TEST_WINDOW();
     CVarRegistry::Instance().ResetBuiltins();
-    char arg0[] = KAZ_BIN_DIR "/shell";
-    char* argv[] = {arg0, nullptr};
+    // The cove's title menu stays out of the screenshots.
+    char arg0[] = KAZ_BIN_DIR "/shell", hud[] = "-DrawHUD", off[] = "0";
+    char* argv[] = {arg0, hud, off, nullptr};
     g_output.clear();
-    ASSERT_NE(kazStartup(1, argv, TestWindow(), "t", "cove", &Capture, nullptr), nullptr);
+    ASSERT_NE(kazStartup(3, argv, TestWindow(), "t", "cove", &Capture, nullptr), nullptr);
     engine_ = static_cast<KazEngine*>(kazGetInterface());
     engine_->SetClock(&clock_);
     engine_->GetEventListeners().Add(&recorder_,

@@ -25,6 +25,7 @@ void ExpectSameOrder(const PyMethodDef* methods, const ScriptFunctionDoc* docs, 
 TEST(ScriptDocsTest, EveryFunctionHasItsReferenceEntryInTableOrder) {
   ExpectSameOrder(GetEngineModuleMethods(), GetEngineModuleDocs(), 18);
   ExpectSameOrder(GetWorldModuleMethods(), GetWorldModuleDocs(), 51);
+  ExpectSameOrder(GetMenuModuleMethods(), GetMenuModuleDocs(), 44);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 //   kaz_scriptdoc OUT.md          writes the reference
 //   kaz_scriptdoc --check FILE    exits 1 when FILE differs from what it would write
 //
-// _Engine and _World come from their method tables (names, doc strings) and
+// _Engine, _World and _Menu come from their method tables (names, doc strings) and
 // the documentation tables beside them (arguments, results, errors); the math
 // module's functions are listed from the module itself, started in a bare
 // interpreter.
@@ -149,6 +149,13 @@ std::string Reference() {
               "`RenderMaterial`; both can be subclassed. Without a world the world "
               "functions return None.",
               GetWorldModuleMethods(), GetWorldModuleDocs());
+  WriteModule(out, "_Menu",
+              "Menus, widgets and message boxes. Types: `MenuObject` (holds one menu) and "
+              "`Widget` (holds one widget); functions return new instances. Menu and "
+              "message-box events arrive at `_Core.HandleEvent`. Arrow keys, Enter and "
+              "Escape move the focus and activate widgets; typed characters reach the "
+              "application's `OnCharPress`, and scripts set an edit box's text.",
+              GetMenuModuleMethods(), GetMenuModuleDocs());
   if (!WriteMathModule(out)) out << "\n(the math module could not be listed)\n";
   return out.str();
 }

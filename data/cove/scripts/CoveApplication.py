@@ -2,10 +2,13 @@
 #
 # The engine makes one CoveApplication at start-up (the mod's ClassName) and
 # calls its methods for start-up, shutdown, every frame and every input event.
+# Start-up shows the title menu.
 # Each returns True: OnPreStartup, OnStartup and OnShutdown must, or the
 # engine stops starting up.
 import _Core
 import _Engine
+
+import TitleMenu
 
 
 class CoveApplication:
@@ -20,6 +23,8 @@ class CoveApplication:
         print("Cove: the cove awaits.")
         _Engine.RegisterCCmd("cove", self.CoveCommand, "Says where you are.")
         _Core.SetTimer(1.0, self.OnFirstSecond)
+        self.titleMenu = TitleMenu.TitleMenu()
+        self.titleMenu.Show()
         return True
 
     def OnShutdown(self):
