@@ -6,6 +6,7 @@
 #include "console/ColourMarkup.h"
 #include "console/CommandProcessor.h"
 #include "core/Log.h"
+#include "core/StringUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,6 @@
 #include <map>
 #include <set>
 #include <sstream>
-#include <strings.h>
 #include <thread>
 #include <unistd.h>
 
@@ -65,8 +65,7 @@ class FakeProcessor : public CommandProcessor {
   int Complete(std::string_view prefix, std::vector<std::string>& out) override {
     int n = 0;
     for (const std::string& name : names) {
-      if (name.size() >= prefix.size() &&
-          strncasecmp(name.c_str(), prefix.data(), prefix.size()) == 0) {
+      if (NoCaseStartsWith(name, prefix)) {
         out.push_back(name);
         ++n;
       }
