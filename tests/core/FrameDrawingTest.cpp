@@ -63,10 +63,7 @@ class FrameDrawingTest : public ::testing::Test {
     const size_t before = Count();
     EXPECT_TRUE(GetVideoManager()->TakeScreenShot(m_shots.Str().c_str(), "screenshot"));
     EXPECT_EQ(Count(), before + 1);
-    fs::path newest;
-    for (const auto& entry : fs::directory_iterator(m_shots.Path()))
-      if (newest.empty() || entry.path() > newest) newest = entry.path();
-    return newest.string();
+    return kaztest::NewestScreenshot(m_shots.Str());
   }
   size_t Count() const { return size_t(std::distance(fs::directory_iterator(m_shots.Path()), {})); }
   // The screenshot of the next frame.
