@@ -1,4 +1,4 @@
-// Console printing throughput against writing the same lines with fwrite.
+// console.cpp - console printing throughput against writing the same lines with fwrite.
 //
 // The console converts tags, keeps the line buffer, strips escapes for the log
 // file and flushes it after every print; the baselines write the same lines

@@ -1,4 +1,4 @@
-// Console variable lookup by name against a plain std::unordered_map<std::string, int>
+// cvar.cpp - console variable lookup by name against a plain std::unordered_map<std::string, int>
 // holding the same names (the baseline), plus the typed member read engine code uses.
 // Each iteration looks up all 36 built-in names once.
 #include "console/CVarRegistry.h"

@@ -1,4 +1,4 @@
-// Reading a few thousand small files through FileSystem::File, from a
+// filesystem.cpp - reading a few thousand small files through FileSystem::File, from a
 // directory and from a stored ".pak", against raw PhysFS on the same mounts
 // and against plain fopen/fread of the same native files.
 #include "tier0/FileSystem.h"

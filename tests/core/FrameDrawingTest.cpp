@@ -1,4 +1,4 @@
-// What a real engine start-up draws on OpenGL (offscreen), seen in
+// FrameDrawingTest.cpp - what a real engine start-up draws on OpenGL (offscreen), seen in
 // screenshots taken as F9 takes them: with -ShowRecentConsoleEntries true
 // -FPS true the newest lines at the top left and the frame rate at the top
 // right in the console font, the open console over the top half (both

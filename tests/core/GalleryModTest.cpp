@@ -1,4 +1,4 @@
-// The "gallery" sample mod run headless: the room of converted static meshes
+// GalleryModTest.cpp - the "gallery" sample mod run headless: the room of converted static meshes
 // under two coloured point lights and a spot lamp, drawn by the world
 // renderer, captured through F9 and compared with its golden image
 // (tests/data/golden/gallery.bmp; regenerate with KAZ_UPDATE_GOLDEN=1).
