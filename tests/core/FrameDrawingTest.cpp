@@ -14,9 +14,7 @@
 #include "common/ImageCompare.h"
 #include "common/TestFiles.h"
 #include "console/CVarRegistry.h"
-#include "core/Engine.h"
-#include "core/KazEngine.h"
-#include "core/TestWindow.h"
+#include "core/TestEngine.h"
 #include "render/ClipWriter.h"
 #include "render/Texture.h"
 #include "render/VideoManager.h"
@@ -25,8 +23,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-void Ignore(const char*, bool, void*) {}
 
 class FrameDrawingTest : public ::testing::Test {
  protected:
@@ -37,14 +33,8 @@ class FrameDrawingTest : public ::testing::Test {
   }
 
   KazEngine* Start(std::vector<std::string> args) {
-    CVarRegistry::Instance().ResetBuiltins();
-    args.insert(args.begin(), KAZ_BIN_DIR "/shell");
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (!kazStartup(int(args.size()), argv.data(), TestWindow(), "t", "cove", &Ignore, nullptr))
-      return nullptr;
-    auto* engine = static_cast<KazEngine*>(kazGetInterface());
+    KazEngine* engine = StartTestEngine(std::move(args), &m_output);
+    if (!engine) return nullptr;
     engine->SetClock(&m_clock);
     engine->SetActive(true);
     return engine;
@@ -75,6 +65,7 @@ class FrameDrawingTest : public ::testing::Test {
   }
 
   kaztest::TempDir m_shots{"shots"};
+  EngineOutput m_output;
 
   ManualClock m_clock;
 };

@@ -1,13 +1,10 @@
 // LagoonTest.cpp - the scripting sample mod "lagoon" run headless: its lines,
 // its console command and timer, and an F9 screenshot against a golden image
 // (common/ImageCompare.h says how to regenerate it).
-#include "core/Engine.h"
-#include "core/KazEngine.h"
-#include "core/TestWindow.h"
+#include "core/TestEngine.h"
 
 #include "common/ImageCompare.h"
 #include "common/TestFiles.h"
-#include "console/CVarRegistry.h"
 
 #include <gtest/gtest.h>
 
@@ -25,12 +22,6 @@ namespace fs = std::filesystem;
 constexpr int kChannelTolerance = 24;
 constexpr double kMaxDifferingShare = 0.01;
 
-void Capture(const char* text, bool continueLine, void* user) {
-  auto* out = static_cast<std::string*>(user);
-  *out += text;
-  if (!continueLine) *out += '\n';
-}
-
 std::set<fs::path> Screenshots() {
   std::set<fs::path> files;
   std::error_code error;
@@ -42,15 +33,10 @@ std::set<fs::path> Screenshots() {
 TEST(LagoonTest, BuildsItsSceneAndMatchesTheGoldenImage) {
   KAZ_REQUIRE_TEST_WINDOW();
   fs::remove(KAZ_BIN_DIR "/config/lagoon.cfg");
-  CVarRegistry::Instance().ResetBuiltins();
-  std::string out;
-  std::vector<std::string> args = {
-      KAZ_BIN_DIR "/shell", "-mod", "lagoon", "-ResX", "160", "-ResY", "120"};
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  auto* engine = static_cast<KazEngine*>(kazStartup(
-      static_cast<int>(args.size()), argv.data(), TestWindow(), "Lagoon", "cove", &Capture, &out));
-  ASSERT_NE(engine, nullptr) << out;
+  EngineOutput output;
+  KazEngine* engine =
+      StartTestEngine({"-mod", "lagoon", "-ResX", "160", "-ResY", "120"}, &output, "Lagoon");
+  ASSERT_NE(engine, nullptr) << output.All();
   ManualClock clock;
   engine->SetClock(&clock);
   engine->SetActive(true);
@@ -64,6 +50,7 @@ TEST(LagoonTest, BuildsItsSceneAndMatchesTheGoldenImage) {
   engine->OnKeyUp(EngineKey_F9);
   const std::set<fs::path> after = Screenshots();
   kazShutdown();
+  const std::string out = output.All();
 
   EXPECT_NE(out.find("Lagoon: built a floor, a light, a camera and 3 crates."), std::string::npos)
       << out;
