@@ -18,6 +18,13 @@
 // The lines an engine printed, one entry a print.
 struct EngineOutput {
   std::vector<std::string> lines;
+  // How many lines hold `needle`.
+  int Count(const std::string& needle) const {
+    int n = 0;
+    for (const std::string& line : lines)
+      if (line.find(needle) != std::string::npos) ++n;
+    return n;
+  }
   std::string All() const {
     std::string all;
     for (const std::string& line : lines) all += line + "\n";

@@ -50,11 +50,7 @@ class EngineSoundTest : public ::testing::Test {
     return static_cast<ALSoundInstance*>(static_cast<SoundInstance*>(object->GetInstance()));
   }
 
-  int Printed(const std::string& text) const {
-    return static_cast<int>(std::count_if(
-        output.lines.begin(), output.lines.end(),
-        [&](const std::string& line) { return line.find(text) != std::string::npos; }));
-  }
+  int Printed(const std::string& text) const { return output.Count(text); }
   std::string Dump() const { return output.All(); }
 
   EngineOutput output;
