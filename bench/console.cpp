@@ -1,4 +1,4 @@
-// Console printing throughput against writing the same lines with fwrite.
+// console.cpp - console printing throughput against writing the same lines with fwrite.
 //
 // The console converts tags, keeps the line buffer, strips escapes for the log
 // file and flushes it after every print; the baselines write the same lines
@@ -45,38 +45,24 @@ std::string BenchPath(const char* name) {
   return "/tmp/bench_console_" + std::to_string(getpid()) + "_" + name;
 }
 
-void BM_FwriteBuffered(benchmark::State& state) {
+// Arg 1: flushed after every line, as the console flushes its log file.
+void BM_Fwrite(benchmark::State& state) {
   const auto& lines = Lines();
-  std::string path = BenchPath("fwrite.log");
+  const bool flush = state.range(0) != 0;
+  std::string path = BenchPath(flush ? "fflush.log" : "fwrite.log");
   FILE* f = fopen(path.c_str(), "w");
   size_t i = 0;
   for (auto _ : state) {
     const std::string& line = lines[i++ & 255];
     fwrite(line.data(), 1, line.size(), f);
     fputc('\n', f);
+    if (flush) fflush(f);
   }
   fclose(f);
   remove(path.c_str());
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_FwriteBuffered);
-
-void BM_FwriteFlushed(benchmark::State& state) {
-  const auto& lines = Lines();
-  std::string path = BenchPath("fflush.log");
-  FILE* f = fopen(path.c_str(), "w");
-  size_t i = 0;
-  for (auto _ : state) {
-    const std::string& line = lines[i++ & 255];
-    fwrite(line.data(), 1, line.size(), f);
-    fputc('\n', f);
-    fflush(f);
-  }
-  fclose(f);
-  remove(path.c_str());
-  state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_FwriteFlushed);
+BENCHMARK(BM_Fwrite)->Arg(0)->Arg(1);
 
 void BM_ConsolePrint(benchmark::State& state) {
   const auto& lines = Lines();

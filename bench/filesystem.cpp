@@ -1,7 +1,9 @@
-// Reading a few thousand small files through FileSystem::File, from a
+// filesystem.cpp - reading a few thousand small files through FileSystem::File, from a
 // directory and from a stored ".pak", against raw PhysFS on the same mounts
 // and against plain fopen/fread of the same native files.
 #include "tier0/FileSystem.h"
+
+#include "common/StoredZip.h"
 
 #include <benchmark/benchmark.h>
 #include <physfs.h>
@@ -24,30 +26,12 @@ std::string g_root;                // scratch folder with dir/ and data.pak
 std::vector<std::string> g_names;  // "fNNNN.bin"
 char g_buffer[kFileSize * 4];
 
-uint32_t Crc32(const std::string& data) {
-  uint32_t crc = 0xFFFFFFFFu;
-  for (unsigned char c : data) {
-    crc ^= c;
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
-
-void PutU16(std::string& s, uint32_t v) {
-  s.push_back(char(v & 0xFF));
-  s.push_back(char((v >> 8) & 0xFF));
-}
-void PutU32(std::string& s, uint32_t v) {
-  PutU16(s, v & 0xFFFF);
-  PutU16(s, v >> 16);
-}
-
 void MakeData() {
   char tmpl[] = "/tmp/kaz_bench_fs_XXXXXX";
   if (!mkdtemp(tmpl)) std::abort();
   g_root = tmpl;
   std::filesystem::create_directories(g_root + "/dir");
-  std::string zip, central;
+  std::vector<std::pair<std::string, std::string>> entries;
   for (int i = 0; i < kFileCount; ++i) {
     char name[32];
     std::snprintf(name, sizeof(name), "f%04d.bin", i);
@@ -55,51 +39,9 @@ void MakeData() {
     std::string data(kFileSize, '\0');
     for (size_t k = 0; k < data.size(); ++k) data[k] = char((k * 31 + i) & 0xFF);
     std::ofstream(g_root + "/dir/" + name, std::ios::binary) << data;
-
-    const uint32_t offset = uint32_t(zip.size()), crc = Crc32(data), size = uint32_t(data.size());
-    const uint32_t nameLen = uint32_t(g_names.back().size());
-    PutU32(zip, 0x04034b50);
-    PutU16(zip, 10);
-    PutU16(zip, 0);
-    PutU16(zip, 0);
-    PutU16(zip, 0);
-    PutU16(zip, 0x21);
-    PutU32(zip, crc);
-    PutU32(zip, size);
-    PutU32(zip, size);
-    PutU16(zip, nameLen);
-    PutU16(zip, 0);
-    zip += g_names.back() + data;
-    PutU32(central, 0x02014b50);
-    PutU16(central, 20);
-    PutU16(central, 10);
-    PutU16(central, 0);
-    PutU16(central, 0);
-    PutU16(central, 0);
-    PutU16(central, 0x21);
-    PutU32(central, crc);
-    PutU32(central, size);
-    PutU32(central, size);
-    PutU16(central, nameLen);
-    PutU16(central, 0);
-    PutU16(central, 0);
-    PutU16(central, 0);
-    PutU16(central, 0);
-    PutU32(central, 0);
-    PutU32(central, offset);
-    central += g_names.back();
+    entries.emplace_back(name, data);
   }
-  const uint32_t cdOffset = uint32_t(zip.size());
-  zip += central;
-  PutU32(zip, 0x06054b50);
-  PutU16(zip, 0);
-  PutU16(zip, 0);
-  PutU16(zip, kFileCount);
-  PutU16(zip, kFileCount);
-  PutU32(zip, uint32_t(central.size()));
-  PutU32(zip, cdOffset);
-  PutU16(zip, 0);
-  std::ofstream(g_root + "/data.pak", std::ios::binary) << zip;
+  std::ofstream(g_root + "/data.pak", std::ios::binary) << kaztest::StoredZip(entries);
 }
 
 // Both layers read the same mounts: the directory under "d/", the archive under "p/".

@@ -1,4 +1,4 @@
-// 2D overlays and video textures against plain OpenGL (and FFmpeg) doing the
+// overlay.cpp - 2D overlays and video textures against plain OpenGL (and FFmpeg) doing the
 // same work in the same context.
 //
 // Console text: a full console of text (14 lines of 80 characters in the

@@ -1,4 +1,4 @@
-// Pooled create/release against plain new/delete of the same object.
+// pool.cpp - pooled create/release against plain new/delete of the same object.
 #include "tier0/ObjectPool.h"
 
 #include <benchmark/benchmark.h>

@@ -1,4 +1,4 @@
-// Frame events reaching the application's OnUpdate through the script
+// script.cpp - frame events reaching the application's OnUpdate through the script
 // manager (the engine's event broadcast, the manager's listener and its
 // method call) against the baseline: a plain PyObject_CallMethod loop on the
 // same application object. Goal: at most 1.2 times the baseline.

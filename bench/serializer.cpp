@@ -1,4 +1,4 @@
-// Decoding a packed mesh-like block through MemReadSerializer against copying
+// serializer.cpp - decoding a packed mesh-like block through MemReadSerializer against copying
 // the same fields with inline memcpy (and against one memcpy of the block).
 #include "tier0/Serializer.h"
 

@@ -1,4 +1,4 @@
-// Decoding a 30-second stereo Ogg Vorbis file through OGGStream::StreamChunk
+// sound.cpp - decoding a 30-second stereo Ogg Vorbis file through OGGStream::StreamChunk
 // (the engine's file system, chunks handed to an OpenAL buffer), from a
 // directory and from a ".pak", against raw ov_read over ov_fopen of the same
 // file. The sounds come from tools/make-test-sounds.sh (built with the tests).

@@ -1,4 +1,4 @@
-// The simulated world against Bullet used directly.
+// world.cpp - the simulated world against Bullet used directly.
 //
 // 1000 unit boxes fall as a pile or as a spread layer onto a static plane (a
 // large box) or a static triangle mesh, for 10 simulated seconds (2500 steps

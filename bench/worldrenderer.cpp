@@ -1,4 +1,4 @@
-// The world renderer against plain OpenGL: 500 static mesh instances (cubes
+// worldrenderer.cpp - the world renderer against plain OpenGL: 500 static mesh instances (cubes
 // from the OBJ converter), about half of them outside the view, one light.
 // The renderer culls, assigns lights and draws the AmbientEmissive and Lit
 // passes; the baseline draws the visible instances of the same geometry in the

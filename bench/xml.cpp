@@ -1,4 +1,4 @@
-// Parsing a generated definition document of a few hundred kilobytes, against
+// xml.cpp - parsing a generated definition document of a few hundred kilobytes, against
 // a plain byte scan of the same text (the floor any reader pays).
 #include "tier0/Xml.h"
 

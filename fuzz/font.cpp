@@ -1,4 +1,4 @@
-// Fuzzes the bitmap font reader: whatever it accepts must hold exactly the
+// font.cpp - fuzzes the bitmap font reader: whatever it accepts must hold exactly the
 // image its edge size promises, and writing it back must read the same.
 #include "render/FontFile.h"
 

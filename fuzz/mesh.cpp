@@ -1,4 +1,4 @@
-// Fuzzes the static mesh loader on the fake graphics device: every count,
+// mesh.cpp - fuzzes the static mesh loader on the fake graphics device: every count,
 // offset, vertex format and index of the file. Seeds are converter output.
 #include <cstddef>
 #include <cstdint>

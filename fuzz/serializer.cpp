@@ -1,4 +1,4 @@
-// Drives MemReadSerializer with a script taken from the input itself: each
+// serializer.cpp - drives MemReadSerializer with a script taken from the input itself: each
 // byte read picks the next operation, so truncated values, hostile string
 // lengths and position jumps all come up. Checks that a failed read never
 // moves the position (a string's length excepted) and never leaves the block.

@@ -1,4 +1,4 @@
-// Fuzzes the sound loaders: the input as a WAV resource (decoded into an
+// sound.cpp - fuzzes the sound loaders: the input as a WAV resource (decoded into an
 // OpenAL buffer) and as an Ogg Vorbis stream decoded chunk by chunk.
 #include "sound/SoundManager.h"
 #include "sound/al/ALSoundResource.h"

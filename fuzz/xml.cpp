@@ -1,4 +1,4 @@
-// Parses arbitrary bytes as a definition file, through the memory source and
+// xml.cpp - parses arbitrary bytes as a definition file, through the memory source and
 // through a read callback, and walks whatever tree comes out. The two sources
 // must agree.
 #include "tier0/Xml.h"

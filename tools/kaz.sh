@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# kaz.sh - the one command a new user runs:
 # tools/kaz.sh demo  - install what is missing, build, run the demo game
 # tools/kaz.sh test  - install what is missing, build, run every test
 #

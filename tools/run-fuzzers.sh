@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs every libFuzzer target in a bin folder for a fixed time each.
+# run-fuzzers.sh - runs every libFuzzer target in a bin folder for a fixed time each.
 #
 #   tools/run-fuzzers.sh BIN_DIR [SECONDS_PER_TARGET]   (default 30)
 #

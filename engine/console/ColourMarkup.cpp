@@ -5,7 +5,8 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
+
+#include "core/StringUtil.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ size_t ParseColourTag(std::string_view text, uint32_t* colour) {
   if (nameLength == 0 || nameLength > kMaxColourName || end >= text.size() || text[end] != ']')
     return 0;
   for (const MarkupColour& c : kMarkupColours) {
-    if (strlen(c.name) == nameLength && strncasecmp(c.name, text.data() + 1, nameLength) == 0) {
+    if (EqualsNoCase(c.name, text.substr(1, nameLength))) {
       if (colour)
         *colour = 0xFF000000u | (uint32_t(c.red) << 16) | (uint32_t(c.green) << 8) | c.blue;
       return end + 1;

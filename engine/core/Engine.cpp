@@ -278,10 +278,7 @@ void KazEngine::Shutdown() {
   GetMenuManager().Shutdown();
   m_menusInitialised = false;
   m_processor.Shutdown();
-  if (m_flashEffect) {
-    m_flashEffect->Release();
-    m_flashEffect = nullptr;
-  }
+  m_flashEffect.Reset();
   SetBuiltinCommandHooks({});
   // The commands carry this engine as user data: they go with it, and the
   // next start-up registers them afresh.
@@ -510,7 +507,8 @@ void KazEngine::SetRenderCamera(WorldObject* object) {
 
 bool KazEngine::StartFlash(float duration, float red, float green, float blue) {
   if (!m_flashEffect && m_video)
-    m_flashEffect = LoadRenderEffect("RenderEffects/internal/ScreenFlash.fx");
+    m_flashEffect =
+        Ref<GLRenderEffect>::Adopt(LoadRenderEffect("RenderEffects/internal/ScreenFlash.fx"));
   if (!m_flashEffect) {
     LogError("Failed to load screen flash render effect.");
     return false;
@@ -622,7 +620,7 @@ void KazEngine::Render() {
   if (cvars.EditorMode.Get()) DrawEditorCursor(*m_video, m_cursorX, m_cursorY);
   const int width = cvars.ResX.Get(), height = cvars.ResY.Get();
   if (flashOpacity >= 0.0f)
-    DrawFlash(*m_video, m_flashEffect, m_flash, flashOpacity, width, height);
+    DrawFlash(*m_video, m_flashEffect.Get(), m_flash, flashOpacity, width, height);
   if (fadeOpacity >= 0.0f) DrawFade(*m_video, fadeOpacity, width, height);
   m_console.Draw(0, 0, cvars.ResX.Get(), cvars.ResY.Get() / 2, cvars.ShowRecentConsoleEntries.Get(),
                  true);

@@ -166,7 +166,7 @@ class KazEngine : public IKazEngine {
   int m_cursorX = 0, m_cursorY = 0;
   FadeEffect m_fade;
   FlashEffect m_flash;
-  GLRenderEffect* m_flashEffect = nullptr;  // loaded on the first flash
+  Ref<GLRenderEffect> m_flashEffect;  // loaded on the first flash
   VideoManager* m_video = nullptr;
   SoundManager* m_sound = nullptr;
   Ref<World> m_world;

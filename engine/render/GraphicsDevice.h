@@ -8,8 +8,10 @@
 // Direct3D's conventions hold at this boundary: depth 0..1, the top row of an
 // image first, clockwise front faces, row-major matrices. Implementations:
 // gl/GLDevice (OpenGL 3.3 core through SDL2) and fake/FakeDevice (tests).
-// Depends on: nothing but the standard library.
+// Depends on: tier0/Ref.h (the reference count) and the standard library.
 #pragma once
+
+#include "tier0/Ref.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -379,19 +381,19 @@ class GObject {
   GObject() = default;
   GObject(const GObject&) = delete;
   GObject& operator=(const GObject&) = delete;
-  uint32_t AddRef() { return ++m_refs; }
+  uint32_t AddRef() { return m_refs.Add(); }
   uint32_t Release() {
-    uint32_t left = --m_refs;
-    if (left == 0) delete this;
-    return left;
+    if (m_refs.Release() != RefCount::kLast) return m_refs.Get();
+    delete this;
+    return 0;
   }
-  uint32_t GetRefCount() const { return m_refs; }
+  uint32_t GetRefCount() const { return m_refs.Get(); }
 
  protected:
   virtual ~GObject() = default;
 
  private:
-  uint32_t m_refs = 1;
+  RefCount m_refs{1};  // the creator's
 };
 
 // Releases *p and nulls it.

@@ -24,13 +24,11 @@ AnimPathObject::~AnimPathObject() {
 }
 
 void AnimPathObject::ReleaseAll() {
-  for (auto& [object, state] : m_players) object->Release();
   m_players.clear();
   m_waypoints.clear();
 }
 
 void AnimPathObject::Destroy() {
-  for (auto& [object, state] : m_players) object->Release();
   m_players.clear();
   RemoveAllWaypoints();
   WorldObject::Destroy();
@@ -114,8 +112,7 @@ bool AnimPathObject::PlayObject(WorldObject* object, bool loop, float startTime)
   if (!Advance(state)) return true;  // started past the end of a run that does not loop
   auto it = m_players.find(object);
   if (it == m_players.end()) {
-    object->AddRef();
-    m_players.emplace(object, state);
+    m_players.emplace(Ref<WorldObject>::Share(object), state);
   } else {
     it->second = state;  // restarted; the reference it holds stays
   }
@@ -143,12 +140,10 @@ void AnimPathObject::Update(float dt) {
     if (!state.active) break;
     state.time += dt;
     if (!Advance(state)) {
-      WorldObject* object = it->first;
       it = m_players.erase(it);
-      object->Release();
       continue;
     }
-    WorldObject* object = it->first;
+    WorldObject* object = it->first.Get();
     const Waypoint& wp = m_waypoints[state.segment];
     const float duration = Duration(state.segment);
     const float s = duration > 0.0f ? state.time / duration : 0.0f;

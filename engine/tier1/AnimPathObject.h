@@ -12,6 +12,7 @@
 #include "tier0/Ref.h"
 #include "tier1/WorldObject.h"
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -75,5 +76,15 @@ class AnimPathObject : public WorldObject {
   float Duration(uint32_t index) const;
 
   std::vector<Waypoint> m_waypoints;
-  std::map<WorldObject*, PlayState> m_players;  // each object counted
+  // Held while they play; looked up by their plain pointer.
+  struct ByObject {
+    using is_transparent = void;
+    static const WorldObject* Of(const Ref<WorldObject>& r) { return r.Get(); }
+    static const WorldObject* Of(const WorldObject* p) { return p; }
+    template <class A, class B>
+    bool operator()(const A& a, const B& b) const {
+      return std::less<const WorldObject*>()(Of(a), Of(b));
+    }
+  };
+  std::map<Ref<WorldObject>, PlayState, ByObject> m_players;
 };

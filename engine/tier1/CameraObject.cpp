@@ -20,7 +20,7 @@ void CameraObject::Destroy() {
 }
 
 void CameraObject::DetachAllPVObjects() {
-  while (!m_pvObjects.empty()) DetachPVObject(m_pvObjects.back());
+  while (!m_pvObjects.empty()) DetachPVObject(m_pvObjects.back().Get());
 }
 
 Matrix4x4 CameraObject::GetViewMatrix() const {
@@ -35,20 +35,19 @@ Matrix4x4 CameraObject::GetProjectionMatrix(float aspect, float zNear, float zFa
 
 void CameraObject::AttachPVObject(WorldObject* object) {
   if (!object || object == this) return;
-  if (std::find(m_pvObjects.begin(), m_pvObjects.end(), object) != m_pvObjects.end()) return;
+  if (object->m_pvCamera == this) return;
   // One camera per PV object: another camera lets go of it first.
   if (object->m_pvCamera) object->m_pvCamera->DetachPVObject(object);
-  AddRef();
-  object->m_pvCamera = this;
-  object->AddRef();
-  m_pvObjects.push_back(object);
+  object->m_pvCamera = Ref<CameraObject>::Share(this);
+  m_pvObjects.push_back(Ref<WorldObject>::Share(object));
 }
 
 void CameraObject::DetachPVObject(WorldObject* object) {
   auto it = std::find(m_pvObjects.begin(), m_pvObjects.end(), object);
   if (!object || it == m_pvObjects.end()) return;
+  // Both references go when this returns, the camera's first: it may be the
+  // camera's last, and nothing touches the camera after that.
+  Ref<WorldObject> held = std::move(*it);
   m_pvObjects.erase(it);
-  object->m_pvCamera = nullptr;
-  Release();
-  object->Release();
+  Ref<CameraObject> camera = std::move(object->m_pvCamera);
 }

@@ -39,7 +39,7 @@ class CameraObject : public WorldObject {
 
   void AttachPVObject(WorldObject* object);
   void DetachPVObject(WorldObject* object);
-  const std::vector<WorldObject*>& GetPVObjects() const { return m_pvObjects; }
+  const std::vector<Ref<WorldObject>>& GetPVObjects() const { return m_pvObjects; }
 
  private:
   CameraObject() = default;
@@ -47,5 +47,5 @@ class CameraObject : public WorldObject {
 
   float m_fieldOfView = kDefaultFieldOfView;
   Matrix4x4 m_secondary;
-  std::vector<WorldObject*> m_pvObjects;  // counted
+  std::vector<Ref<WorldObject>> m_pvObjects;
 };

@@ -34,11 +34,9 @@ PlayerController::~PlayerController() {
 void PlayerController::ReleaseAll() {
   // The World keeps the shared material; its callbacks must not reach a dead controller.
   if (g_pairController == this) g_pairController = nullptr;
-  if (m_object && ControllerOf(m_object) == this) Controllers().erase(m_object);
-  if (m_material) m_material->Release();
-  if (m_object) m_object->Release();
-  m_material = nullptr;
-  m_object = nullptr;
+  if (m_object && ControllerOf(m_object.Get()) == this) Controllers().erase(m_object.Get());
+  m_material.Reset();
+  m_object.Reset();
 }
 
 bool PlayerController::Init(WorldObject* object) {
@@ -54,10 +52,8 @@ bool PlayerController::Init(WorldObject* object) {
     }
     material->SetCallbacks(ContactBegin, ContactProcess, ContactEnd, nullptr);
   }
-  material->AddRef();
-  m_material = material;
-  object->AddRef();
-  m_object = object;
+  m_material = Ref<PhysicalMaterial>::Share(material);
+  m_object = Ref<WorldObject>::Share(object);
   Controllers()[object] = this;
   object->SetPhysicalMaterial(material);
   if (object->GetBody()) {

@@ -10,7 +10,8 @@
 #pragma once
 
 #include "tier0/Math.h"
-#include "tier1/World.h"
+#include "tier0/Ref.h"
+#include "tier1/WorldObject.h"
 
 #include <cstdint>
 
@@ -53,8 +54,8 @@ class PlayerController {
   bool HasJumped() const { return m_jumped; }
   bool IsIdle() const { return m_idle; }
   uint32_t GetUpdateCount() const { return m_updateCount; }
-  WorldObject* GetObject() const { return m_object; }
-  PhysicalMaterial* GetPhysicalMaterial() const { return m_material; }
+  WorldObject* GetObject() const { return m_object.Get(); }
+  PhysicalMaterial* GetPhysicalMaterial() const { return m_material.Get(); }
 
  private:
   void ReleaseAll();
@@ -63,8 +64,8 @@ class PlayerController {
   static int ContactProcess(PhysicsMaterial* material, PhysicsContact* contact, void* userData);
   static void ContactEnd(PhysicsMaterial* material, void* userData);
 
-  PhysicalMaterial* m_material = nullptr;  // counted
-  WorldObject* m_object = nullptr;         // counted
+  Ref<PhysicalMaterial> m_material;
+  Ref<WorldObject> m_object;
   float m_heading = 0.0f;
   Vector3D m_moveDirection;
   float m_runSpeed = 7.5f;

@@ -91,12 +91,8 @@ void World::DestroyContents() {
     }
     m_lists[type] = nullptr;
   }
-  for (PhysicalMaterial* material : m_materials) material->Release();
   m_materials.clear();
-  if (m_defaultMaterial) {
-    m_defaultMaterial->Release();
-    m_defaultMaterial = nullptr;
-  }
+  m_defaultMaterial.Reset();
   if (m_physics) PhysicsMaterialDestroyAllGroupID(m_physics);
   m_contactObjects[0] = m_contactObjects[1] = nullptr;
   m_contactMaterials[0] = m_contactMaterials[1] = nullptr;
@@ -113,8 +109,7 @@ void World::Reset() {
   const float mins[3] = {-kWorldExtent, -kWorldExtent, -kWorldExtent};
   const float maxs[3] = {kWorldExtent, kWorldExtent, kWorldExtent};
   PhysicsSetWorldSize(m_physics, mins, maxs);
-  m_defaultMaterial = CreatePhysicalMaterial(0.8f, 0.5f);
-  if (m_defaultMaterial) m_defaultMaterial->AddRef();
+  m_defaultMaterial = Ref<PhysicalMaterial>::Share(CreatePhysicalMaterial(0.8f, 0.5f));
   m_accumulator = 0.0f;
   for (uint32_t& count : m_counts) count = 0;
   m_particleCount = 0;
@@ -223,19 +218,20 @@ PhysicalMaterial* World::CreatePhysicalMaterial(float friction, float elasticity
   }
   material->m_friction = friction;
   material->m_elasticity = elasticity;
-  for (PhysicalMaterial* other : m_materials) {
+  for (const Ref<PhysicalMaterial>& other : m_materials) {
     PhysicsMaterialSetCollisionCallback(m_physics, material->m_groupId, other->m_groupId, this,
                                         ContactBegin, ContactProcess, ContactEnd);
   }
   PhysicsMaterialSetCollisionCallback(m_physics, material->m_groupId, material->m_groupId, this,
                                       ContactBegin, ContactProcess, ContactEnd);
-  m_materials.push_back(material);
+  // The world keeps the factory's reference; callers borrow the material.
+  m_materials.push_back(Ref<PhysicalMaterial>::Adopt(material));
   return material;
 }
 
 PhysicalMaterial* World::FindMaterialWithCallback(MaterialBeginCallback begin) const {
-  for (PhysicalMaterial* material : m_materials) {
-    if (begin && material->m_begin == begin) return material;
+  for (const Ref<PhysicalMaterial>& material : m_materials) {
+    if (begin && material->m_begin == begin) return material.Get();
   }
   return nullptr;
 }

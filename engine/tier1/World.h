@@ -19,6 +19,7 @@
 
 #include "tier0/Math.h"
 #include "tier0/ObjectPool.h"
+#include "tier0/Ref.h"
 #include "tier1/physics/Physics.h"
 
 #include <cstdint>
@@ -133,7 +134,7 @@ class World : public PooledObject {
 
   // Borrowed pointer: the World's material list holds the reference.
   PhysicalMaterial* CreatePhysicalMaterial(float friction, float elasticity);
-  PhysicalMaterial* GetDefaultMaterial() const { return m_defaultMaterial; }
+  PhysicalMaterial* GetDefaultMaterial() const { return m_defaultMaterial.Get(); }
   // The first material whose begin callback is `begin`, or null: engine code
   // that gives all its users one material finds it again this way (a Reset
   // forgets it with every other material).
@@ -187,8 +188,8 @@ class World : public PooledObject {
   uint32_t m_particleCount = 0;
   Vector3D m_gravity{0.0f, -9.8f, 0.0f};
   PhysicsWorld* m_physics = nullptr;
-  PhysicalMaterial* m_defaultMaterial = nullptr;
-  std::vector<PhysicalMaterial*> m_materials;
+  Ref<PhysicalMaterial> m_defaultMaterial;
+  std::vector<Ref<PhysicalMaterial>> m_materials;
   float m_accumulator = 0.0f;
   uint64_t m_stepCount = 0;
 

@@ -29,13 +29,12 @@ Matrix4x4 FromFloats(const float* in) {
 
 }  // namespace
 
+WorldObject::WorldObject() = default;
+
 WorldObject::~WorldObject() {
   // Normally Destroy ran already; this only drops what a skipped Destroy left.
   DetachAll();
-  if (m_material) {
-    m_material->Release();
-    m_material = nullptr;
-  }
+  m_material.Reset();
   if (m_body) {
     PhysicsDestroyBody(PhysicsBodyGetWorld(m_body), m_body);
     m_body = nullptr;
@@ -58,10 +57,7 @@ void WorldObject::Destroy() {
   // Nothing may keep naming an object that left the world.
   if (m_parent) m_parent->Detach(this);
   if (m_pvCamera) m_pvCamera->DetachPVObject(this);
-  if (m_material) {
-    m_material->Release();
-    m_material = nullptr;
-  }
+  m_material.Reset();
   if (m_body) {
     PhysicsDestroyBody(m_world ? m_world->GetPhysicsWorld() : PhysicsBodyGetWorld(m_body), m_body);
     m_body = nullptr;
@@ -72,10 +68,8 @@ void WorldObject::Destroy() {
 void WorldObject::DetachAll() {
   std::vector<AttachRecord> records;
   records.swap(m_attachments);
-  for (AttachRecord& record : records) {
-    record.child->m_parent = nullptr;
-    record.child->Release();
-  }
+  // The children's references go with the records.
+  for (AttachRecord& record : records) record.child->m_parent = nullptr;
 }
 
 void WorldObject::Update(float dt) {
@@ -113,7 +107,7 @@ void WorldObject::SetWorldTransform(const Matrix4x4& matrix) {
 
 void WorldObject::MoveChild(const AttachRecord& record) {
   const Matrix4x4 target = Matrix4x4::Product(m_transform, record.offset);
-  WorldObject* child = record.child;
+  WorldObject* child = record.child.Get();
   Matrix4x4 result = target;
   if (record.attachType == Attach_Position) {
     result = child->m_transform;
@@ -130,12 +124,11 @@ bool WorldObject::Attach(WorldObject* child, uint32_t attachType, bool keepOffse
   for (WorldObject* up = m_parent; up; up = up->m_parent) {
     if (up == child) return false;
   }
-  child->AddRef();
   child->m_parent = this;
-  AttachRecord record{child, attachType, keepOffset, Matrix4x4()};
+  AttachRecord record{Ref<WorldObject>::Share(child), attachType, keepOffset, Matrix4x4()};
   if (keepOffset)
     record.offset = Matrix4x4::Product(m_transform.GetFastInverse(), child->m_transform);
-  m_attachments.push_back(record);
+  m_attachments.push_back(std::move(record));
   return true;
 }
 
@@ -144,10 +137,7 @@ bool WorldObject::Detach(WorldObject* child) {
   auto it = std::find_if(m_attachments.begin(), m_attachments.end(),
                          [child](const AttachRecord& r) { return r.child == child; });
   child->m_parent = nullptr;
-  if (it != m_attachments.end()) {
-    m_attachments.erase(it);
-    child->Release();
-  }
+  if (it != m_attachments.end()) m_attachments.erase(it);
   return true;
 }
 
@@ -229,10 +219,8 @@ void WorldObject::SetPhysicalMaterial(PhysicalMaterial* material) {
   if (!m_body) return;
   if (!material && m_world) material = m_world->GetDefaultMaterial();
   if (material == m_material) return;
-  if (m_material) m_material->Release();
-  m_material = material;
+  m_material = Ref<PhysicalMaterial>::Share(material);
   if (m_material) {
-    m_material->AddRef();
     PhysicsBodySetMaterialGroupID(m_body, m_material->GetGroupID());
   }
 }

@@ -12,6 +12,7 @@
 
 #include "tier0/Math.h"
 #include "tier0/ObjectPool.h"
+#include "tier0/Ref.h"
 #include "tier1/World.h"
 #include "tier1/physics/Physics.h"
 
@@ -74,7 +75,7 @@ enum AttachType : uint32_t {
 class WorldObject : public PooledObject {
  public:
   struct AttachRecord {
-    WorldObject* child;  // counted
+    Ref<WorldObject> child;
     uint32_t attachType;
     bool keepOffset;
     Matrix4x4 offset;
@@ -95,7 +96,7 @@ class WorldObject : public PooledObject {
   float GetAge() const { return m_age; }
   const Matrix4x4& GetWorldTransform() const { return m_transform; }
   PhysicsBody* GetBody() const { return m_body; }
-  PhysicalMaterial* GetPhysicalMaterial() const { return m_material; }
+  PhysicalMaterial* GetPhysicalMaterial() const { return m_material.Get(); }
   uint32_t GetCollisionType() const { return m_colType; }
   bool IsDynamic() const { return m_dynamic; }
   bool HasGravity() const { return m_gravity; }
@@ -132,7 +133,7 @@ class WorldObject : public PooledObject {
   WorldObject* GetParent() const { return m_parent; }
   const std::vector<AttachRecord>& GetAttachments() const { return m_attachments; }
 
-  CameraObject* GetPVCamera() const { return m_pvCamera; }
+  CameraObject* GetPVCamera() const { return m_pvCamera.Get(); }
 
   // Set by field objects each frame, cleared by Update.
   bool IsInFluid() const { return m_inFluid; }
@@ -144,7 +145,8 @@ class WorldObject : public PooledObject {
   WorldObject* GetPrev() const { return m_prev; }
 
  protected:
-  WorldObject() = default;
+  // Out of line: the references it holds name classes this header only declares.
+  WorldObject();
   ~WorldObject() override;
 
  private:
@@ -166,7 +168,7 @@ class WorldObject : public PooledObject {
   float m_age = 0.0f;
   Matrix4x4 m_transform;
   PhysicsBody* m_body = nullptr;
-  PhysicalMaterial* m_material = nullptr;
+  Ref<PhysicalMaterial> m_material;
   uint32_t m_colType = Collision_None;
   bool m_dynamic = false;
   bool m_gravity = true;
@@ -179,7 +181,7 @@ class WorldObject : public PooledObject {
   bool m_visible = true;
   WorldObject* m_next = nullptr;
   WorldObject* m_prev = nullptr;
-  CameraObject* m_pvCamera = nullptr;
+  Ref<CameraObject> m_pvCamera;  // the camera this object is a PV object of
   std::vector<AttachRecord> m_attachments;
   WorldObject* m_parent = nullptr;
   bool m_inFluid = false;

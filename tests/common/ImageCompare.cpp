@@ -37,6 +37,22 @@ std::string GoldenDir() {
   return TestDataDir() + "/golden";
 }
 
+std::string NewestScreenshot(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::string best;
+  fs::file_time_type bestTime;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    if (entry.path().extension() != ".bmp") continue;
+    const fs::file_time_type time = entry.last_write_time(error);
+    if (best.empty() || time > bestTime || (time == bestTime && entry.path().string() > best)) {
+      best = entry.path().string();
+      bestTime = time;
+    }
+  }
+  return best;
+}
+
 ::testing::AssertionResult MatchesGolden(const std::string& screenshot, const std::string& golden,
                                          int channelTolerance, double maxShare) {
   RgbImage actual, expected;
@@ -44,7 +60,13 @@ std::string GoldenDir() {
     return ::testing::AssertionFailure() << "cannot read the screenshot " << screenshot;
   const char* update = std::getenv("KAZ_UPDATE_GOLDEN");
   if (update && *update && *update != '0') {
-    if (!WritePng(golden, actual))
+    std::error_code error;
+    const bool written =
+        std::filesystem::path(golden).extension() == ".bmp"
+            ? std::filesystem::copy_file(screenshot, golden,
+                                         std::filesystem::copy_options::overwrite_existing, error)
+            : WritePng(golden, actual);
+    if (!written)
       return ::testing::AssertionFailure() << "cannot write the golden image " << golden;
     return ::testing::AssertionSuccess() << "golden image written: " << golden;
   }

@@ -1,14 +1,15 @@
 // ImageCompare.h - screenshots against checked-in golden images.
 //
-// MatchesGolden reads a screenshot (BMP, PNG, anything stb_image reads) and
-// the golden PNG and passes when they have the same size and no more than a
+// MatchesGolden reads a screenshot and its golden image (BMP, PNG, anything
+// stb_image reads) and passes when they have the same size and no more than a
 // small share of pixels differ by more than a per-channel tolerance, so a
 // driver's rounding does not fail a test while a missing or moved element
 // does. A failure writes the screenshot as "<golden name>.actual.png" into
 // the system's temporary folder for inspection.
 //
 // Regenerating: run the test with KAZ_UPDATE_GOLDEN=1 in the environment;
-// every golden it compares against is then written from the screenshot, e.g.
+// every golden it compares against is then written from the screenshot (as
+// PNG, or as the screenshot's own bytes for a .bmp golden), e.g.
 //   KAZ_UPDATE_GOLDEN=1 ctest --preset release -R ConsoleDisplay
 //
 // Builds on stb_image and stb_image_write (Debian's libstb-dev).
@@ -40,5 +41,9 @@ bool WritePng(const std::string& path, const RgbImage& image);
 
 // The folder of golden images (tests/data/golden).
 std::string GoldenDir();
+
+// The newest .bmp in a folder, the last by name among equally new ones (""
+// when there is none): the screenshot F9 has just taken.
+std::string NewestScreenshot(const std::string& folder);
 
 }  // namespace kaztest

@@ -26,16 +26,25 @@ TempDir::~TempDir() {
 
 std::filesystem::path TempDir::Write(std::string_view relative, std::string_view contents) const {
   std::filesystem::path full = m_path / relative;
-  std::filesystem::create_directories(full.parent_path());
-  std::ofstream(full, std::ios::binary).write(contents.data(), std::streamsize(contents.size()));
+  WriteFile(full, contents);
   return full;
 }
 
 std::string TempDir::Read(std::string_view relative) const {
-  std::ifstream in(m_path / relative, std::ios::binary);
+  return ReadFile(m_path / relative);
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+void WriteFile(const std::filesystem::path& path, std::string_view contents) {
+  std::error_code ignored;
+  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ignored);
+  std::ofstream(path, std::ios::binary).write(contents.data(), std::streamsize(contents.size()));
 }
 
 void MountPackages(std::initializer_list<std::string> folders, const char* argv0) {

@@ -1,7 +1,8 @@
 // TestFiles.h - temporary directories and the package mounts tests read from.
 //
 // TempDir makes a fresh directory under the system's temporary folder and
-// removes it with everything inside when it goes. MountPackages empties the
+// removes it with everything inside when it goes; ReadFile and WriteFile
+// move whole files. MountPackages empties the
 // file system's search path and mounts the given folders (test data first),
 // initialising the file system on first use.
 //
@@ -34,6 +35,11 @@ class TempDir {
 
 // Mounts folders (absolute, or relative to the repository's source root) in order.
 void MountPackages(std::initializer_list<std::string> folders, const char* argv0 = "kaz_test");
+
+// A whole file's bytes ("" when it cannot be read).
+std::string ReadFile(const std::filesystem::path& path);
+// Writes the bytes, making the file's folders first.
+void WriteFile(const std::filesystem::path& path, std::string_view contents);
 
 // The repository's test data folder (tests/data) and source root.
 std::string TestDataDir();

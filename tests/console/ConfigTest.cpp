@@ -30,17 +30,8 @@ int CountCalls(int, const char* const*, void* userData) {
   return 0;
 }
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
+using kaztest::ReadFile;
+using kaztest::WriteFile;
 
 class ConfigTest : public ::testing::Test {
  protected:

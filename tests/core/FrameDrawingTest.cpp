@@ -1,4 +1,4 @@
-// What a real engine start-up draws on OpenGL (offscreen), seen in
+// FrameDrawingTest.cpp - what a real engine start-up draws on OpenGL (offscreen), seen in
 // screenshots taken as F9 takes them: with -ShowRecentConsoleEntries true
 // -FPS true the newest lines at the top left and the frame rate at the top
 // right in the console font, the open console over the top half (both
@@ -14,9 +14,7 @@
 #include "common/ImageCompare.h"
 #include "common/TestFiles.h"
 #include "console/CVarRegistry.h"
-#include "core/Engine.h"
-#include "core/KazEngine.h"
-#include "core/TestWindow.h"
+#include "core/TestEngine.h"
 #include "render/ClipWriter.h"
 #include "render/Texture.h"
 #include "render/VideoManager.h"
@@ -25,8 +23,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-void Ignore(const char*, bool, void*) {}
 
 class FrameDrawingTest : public ::testing::Test {
  protected:
@@ -37,15 +33,10 @@ class FrameDrawingTest : public ::testing::Test {
   }
 
   KazEngine* Start(std::vector<std::string> args) {
-    CVarRegistry::Instance().ResetBuiltins();
     // The cove's title menu stays out of these pictures.
-    args.insert(args.begin(), {KAZ_BIN_DIR "/shell", "-DrawHUD", "0"});
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (!kazStartup(int(args.size()), argv.data(), TestWindow(), "t", "cove", &Ignore, nullptr))
-      return nullptr;
-    auto* engine = static_cast<KazEngine*>(kazGetInterface());
+    args.insert(args.begin(), {"-DrawHUD", "0"});
+    KazEngine* engine = StartTestEngine(std::move(args), &m_output);
+    if (!engine) return nullptr;
     engine->SetClock(&m_clock);
     engine->SetActive(true);
     return engine;
@@ -64,10 +55,7 @@ class FrameDrawingTest : public ::testing::Test {
     const size_t before = Count();
     EXPECT_TRUE(GetVideoManager()->TakeScreenShot(m_shots.Str().c_str(), "screenshot"));
     EXPECT_EQ(Count(), before + 1);
-    fs::path newest;
-    for (const auto& entry : fs::directory_iterator(m_shots.Path()))
-      if (newest.empty() || entry.path() > newest) newest = entry.path();
-    return newest.string();
+    return kaztest::NewestScreenshot(m_shots.Str());
   }
   size_t Count() const { return size_t(std::distance(fs::directory_iterator(m_shots.Path()), {})); }
   // The screenshot of the next frame.
@@ -79,6 +67,7 @@ class FrameDrawingTest : public ::testing::Test {
   }
 
   kaztest::TempDir m_shots{"shots"};
+  EngineOutput m_output;
 
   ManualClock m_clock;
 };

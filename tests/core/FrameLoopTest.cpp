@@ -2,9 +2,7 @@
 // console, events with their codes and categories, fades and flashes.
 #include "console/CVarRegistry.h"
 #include "console/ColourMarkup.h"
-#include "core/Engine.h"
-#include "core/KazEngine.h"
-#include "core/TestWindow.h"
+#include "core/TestEngine.h"
 #include "tier1/World.h"
 #include "tier1/WorldObject.h"
 
@@ -31,22 +29,15 @@ struct Recorder : IEngineEventListener {
   }
 };
 
-std::vector<std::string> g_output;
-void Capture(const char* text, bool, void*) {
-  g_output.emplace_back(text);
-}
+EngineOutput g_output;
 
 class FrameLoopTest : public ::testing::Test {
  protected:
   void SetUp() override {
     KAZ_REQUIRE_TEST_WINDOW();
-    CVarRegistry::Instance().ResetBuiltins();
-    // The cove's title menu stays out of the screenshots.
-    char arg0[] = KAZ_BIN_DIR "/shell", hud[] = "-DrawHUD", off[] = "0";
-    char* argv[] = {arg0, hud, off, nullptr};
-    g_output.clear();
-    ASSERT_NE(kazStartup(3, argv, TestWindow(), "t", "cove", &Capture, nullptr), nullptr);
-    engine_ = static_cast<KazEngine*>(kazGetInterface());
+    g_output.lines.clear();
+    engine_ = StartTestEngine({"-DrawHUD", "0"}, &g_output);  // no title menu in the shots
+    ASSERT_NE(engine_, nullptr) << g_output.All();
     engine_->SetClock(&clock_);
     engine_->GetEventListeners().Add(&recorder_,
                                      EngineEventCategory_Engine | EngineEventCategory_Input);
@@ -227,10 +218,10 @@ TEST_F(FrameLoopTest, ActiveFramesClearAndPresentAndF9TakesAScreenshot) {
       fs::exists(shots) ? static_cast<size_t>(std::distance(fs::directory_iterator(shots), {})) : 0;
   engine_->SetActive(true);
   Frame(0.016);
-  g_output.clear();
+  g_output.lines.clear();
   engine_->OnKeyDown(EngineKey_F9);
-  ASSERT_FALSE(g_output.empty());
-  EXPECT_EQ(g_output.back(), "Screenshot taken.");
+  ASSERT_FALSE(g_output.lines.empty());
+  EXPECT_EQ(g_output.lines.back(), "Screenshot taken.");
   size_t after = static_cast<size_t>(std::distance(fs::directory_iterator(shots), {}));
   EXPECT_EQ(after, before + 1);
   // The newest shot is a BMP of the clear colour (black).

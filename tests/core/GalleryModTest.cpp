@@ -1,14 +1,12 @@
-// The "gallery" sample mod run headless: the room of converted static meshes
+// GalleryModTest.cpp - the "gallery" sample mod run headless: the room of converted static meshes
 // under two coloured point lights and a spot lamp, drawn by the world
 // renderer, captured through F9 and compared with its golden image
 // (tests/data/golden/gallery.bmp; regenerate with KAZ_UPDATE_GOLDEN=1).
 // Until scripts can build scenes, the scene is built here, from the mod's
 // own packages.
-#include "common/Golden.h"
+#include "common/ImageCompare.h"
 #include "console/CVarRegistry.h"
-#include "core/Engine.h"
-#include "core/KazEngine.h"
-#include "core/TestWindow.h"
+#include "core/TestEngine.h"
 #include "render/RenderEffect.h"
 #include "render/StaticMeshObject.h"
 #include "render/Texture.h"
@@ -26,14 +24,9 @@
 
 namespace {
 
-std::vector<std::string> g_output;
-void Capture(const char* text, bool, void*) {
-  g_output.emplace_back(text);
-}
+EngineOutput g_output;
 std::string Output() {
-  std::string all;
-  for (const std::string& line : g_output) all += line + "\n";
-  return all;
+  return g_output.All();
 }
 
 Matrix4x4 At(float x, float y, float z) {
@@ -111,14 +104,10 @@ class GalleryMod : public ::testing::Test {
  protected:
   void SetUp() override {
     KAZ_REQUIRE_TEST_WINDOW();
-    CVarRegistry::Instance().ResetBuiltins();
-    char arg0[] = KAZ_BIN_DIR "/shell";
-    char mod[] = "-mod", name[] = "gallery", resX[] = "-ResX", width[] = "320", resY[] = "-ResY",
-         height[] = "240";
-    char* argv[] = {arg0, mod, name, resX, width, resY, height, nullptr};
-    g_output.clear();
-    ASSERT_NE(kazStartup(7, argv, TestWindow(), "Gallery", "cove", &Capture, nullptr), nullptr);
-    m_engine = static_cast<KazEngine*>(kazGetInterface());
+    g_output.lines.clear();
+    m_engine =
+        StartTestEngine({"-mod", "gallery", "-ResX", "320", "-ResY", "240"}, &g_output, "Gallery");
+    ASSERT_NE(m_engine, nullptr) << Output();
     m_engine->SetClock(&m_clock);
   }
   void TearDown() override {
@@ -148,12 +137,12 @@ TEST_F(GalleryMod, ScreenshotMatchesTheGoldenImage) {
   EXPECT_EQ(stats.staticMeshes, 6u);
 
   const fs::path shots = fs::path(KAZ_BIN_DIR) / "screenshots";
-  g_output.clear();
+  g_output.lines.clear();
   m_engine->OnKeyDown(EngineKey_F9);
-  ASSERT_FALSE(g_output.empty());
-  ASSERT_EQ(g_output.back(), "Screenshot taken.");
-  const std::string shot = kaztest::NewestBmp(shots.string());
-  EXPECT_TRUE(kaztest::MatchesGolden(shot, "gallery"));
+  ASSERT_FALSE(g_output.lines.empty());
+  ASSERT_EQ(g_output.lines.back(), "Screenshot taken.");
+  const std::string shot = kaztest::NewestScreenshot(shots.string());
+  EXPECT_TRUE(kaztest::MatchesGolden(shot, kaztest::GoldenDir() + "/gallery.bmp", 12, 0.01));
   std::error_code ec;
   fs::remove(shot, ec);
 }
@@ -178,13 +167,13 @@ TEST_F(GalleryMod, F8WritesACubeShotAroundTheCamera) {
   std::error_code ec;
   for (const char* face : faces)
     fs::remove(fs::path(KAZ_BIN_DIR) / (std::string("cube_") + face + ".bmp"), ec);
-  g_output.clear();
+  g_output.lines.clear();
   m_engine->OnKeyDown(EngineKey_F8);
   for (const char* face : faces) {
     const fs::path file = fs::path(KAZ_BIN_DIR) / (std::string("cube_") + face + ".bmp");
-    kaztest::BmpImage image;
-    EXPECT_TRUE(kaztest::ReadBmp(file.string(), &image)) << face << "\n" << Output();
-    EXPECT_EQ(image.width, 512u);
+    kaztest::RgbImage image;
+    EXPECT_TRUE(kaztest::ReadImage(file.string(), &image)) << face << "\n" << Output();
+    EXPECT_EQ(image.width, 512);
     fs::remove(file, ec);
   }
   // The frame after the shot draws to the screen again.

@@ -38,17 +38,8 @@ struct RunResult {
   }
 };
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
+using kaztest::ReadFile;
+using kaztest::WriteFile;
 
 class ProcessTest : public ::testing::Test {
  protected:

@@ -1,9 +1,7 @@
 // StartupTest.cpp - start-up and shutdown of the engine object in this process, with the real
 // file system and the demo's mod folder in the base directory (the bin folder).
-#include "core/Engine.h"
-#include "core/KazEngine.h"
 #include "core/Log.h"
-#include "core/TestWindow.h"
+#include "core/TestEngine.h"
 #include "console/CommandRegistry.h"
 
 #include <gtest/gtest.h>
@@ -15,30 +13,10 @@
 
 namespace {
 
-struct Output {
-  std::vector<std::string> lines;
-  int Count(const std::string& needle) const {
-    int n = 0;
-    for (const std::string& l : lines)
-      if (l.find(needle) != std::string::npos) ++n;
-    return n;
-  }
-};
-
-void Capture(const char* text, bool, void* user) {
-  static_cast<Output*>(user)->lines.emplace_back(text);
-}
-
 class StartupTest : public ::testing::Test {
  protected:
   IKazEngine* Start(std::vector<std::string> args) {
-    args.insert(args.begin(), KAZ_BIN_DIR "/shell");
-    storage_ = args;
-    argv_.clear();
-    for (std::string& a : storage_) argv_.push_back(a.data());
-    argv_.push_back(nullptr);
-    return kazStartup(static_cast<int>(storage_.size()), argv_.data(), TestWindow(),
-                      "The Secret of Orrelin Cove", "cove", &Capture, &out_);
+    return StartTestEngine(std::move(args), &out_, "The Secret of Orrelin Cove");
   }
   void SetUp() override { KAZ_REQUIRE_TEST_WINDOW(); }
   void TearDown() override { kazShutdown(); }
@@ -52,9 +30,7 @@ class StartupTest : public ::testing::Test {
     return paths;
   }
 
-  Output out_;
-  std::vector<std::string> storage_;
-  std::vector<char*> argv_;
+  EngineOutput out_;
 };
 
 }  // namespace

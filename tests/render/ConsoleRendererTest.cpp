@@ -1,6 +1,6 @@
-// The console drawn through the command processor, the console renderer and
-// the 2D overlays with the baked console font (fake device): what reaches
-// the vertex buffer, at which places, in which colours and alphas.
+// ConsoleRendererTest.cpp - the console drawn through the command processor, the console renderer
+// and the 2D overlays with the baked console font (fake device): what reaches the vertex buffer, at
+// which places, in which colours and alphas.
 #include <vector>
 
 #include "RenderTestUtil.h"

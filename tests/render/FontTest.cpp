@@ -1,4 +1,4 @@
-// Bitmap font files and the font resource: raw and compressed pixels, every
+// FontTest.cpp - bitmap font files and the font resource: raw and compressed pixels, every
 // way a file can be wrong, measurement, and the fonts the build bakes.
 #include <zlib.h>
 
@@ -152,7 +152,7 @@ TEST_F(FontResourceTest, BadFilesFailWithOneLine) {
   EXPECT_EQ(GetFontResource("Fonts/short.f"), nullptr);
   EXPECT_EQ(GetFontResource("Fonts/missing.f"), nullptr);
   EXPECT_EQ(m_log.Count("Failed to load font resource 'Fonts/short.f' (could not load file)",
-                            LogLevel_Error),
+                        LogLevel_Error),
             1);
   EXPECT_EQ(m_log.Count("Failed to load font resource 'Fonts/missing.f'", LogLevel_Error), 1);
 }
@@ -160,8 +160,7 @@ TEST_F(FontResourceTest, BadFilesFailWithOneLine) {
 TEST_F(FontResourceTest, NoDeviceNoFont) {
   Write("Fonts/a.f", EncodeFontFile(SmallFont(8), true));
   EXPECT_EQ(GetFontResource("Fonts/a.f"), nullptr);
-  EXPECT_EQ(m_log.Count("Failed to load font resource 'Fonts/a.f' (video device not started)"),
-            1);
+  EXPECT_EQ(m_log.Count("Failed to load font resource 'Fonts/a.f' (video device not started)"), 1);
 }
 
 TEST_F(FontResourceTest, TheTextureIsMadeAgainAfterVideoShutdown) {

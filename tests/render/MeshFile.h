@@ -1,4 +1,4 @@
-// Builds static mesh files for the tests, and remembers where the counts sit
+// MeshFile.h - builds static mesh files for the tests, and remembers where the counts sit
 // so that a test can corrupt exactly one of them.
 #pragma once
 

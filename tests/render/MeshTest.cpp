@@ -1,4 +1,4 @@
-// Static meshes: the file loader with its checks (corrupt, truncated and
+// MeshTest.cpp - static meshes: the file loader with its checks (corrupt, truncated and
 // hostile files), placed mesh objects with their materials and collision,
 // and the OBJ converter's output read back by the loader. On the fake device.
 #include <cstdlib>

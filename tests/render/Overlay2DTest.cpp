@@ -1,4 +1,4 @@
-// 2D overlays on the fake device: batching and flushes, the mode rules,
+// Overlay2DTest.cpp - 2D overlays on the fake device: batching and flushes, the mode rules,
 // colour packing, text layout from UTF-8 and its chunking, and what a failed
 // set-up leaves.
 #include <cmath>
@@ -201,10 +201,9 @@ technique Untextured { pass { VertexShader = VS; PixelShader = PS; } }
   FileSystem::AddToSearchPath(m_dir.Str(), false);
   VideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
-  EXPECT_EQ(
-      m_log.Count("2DQuads.fx does not contain techniques Textured, Untextured, and Font!",
-                      LogLevel_Error),
-      1)
+  EXPECT_EQ(m_log.Count("2DQuads.fx does not contain techniques Textured, Untextured, and Font!",
+                        LogLevel_Error),
+            1)
       << m_log.Dump();
   EXPECT_FALSE(vm->BeginQuads());
 }
@@ -213,9 +212,8 @@ TEST_F(Overlay2DTest, TechniquesThatDoNotValidateDisableTheOverlays) {
   NextScript().failTechniques = {"Font"};
   VideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
-  EXPECT_EQ(
-      m_log.Count("2DQuads.fx techniques do not validate on this hardware!.", LogLevel_Error),
-      1)
+  EXPECT_EQ(m_log.Count("2DQuads.fx techniques do not validate on this hardware!.", LogLevel_Error),
+            1)
       << m_log.Dump();
   EXPECT_FALSE(vm->BeginQuads());
 }

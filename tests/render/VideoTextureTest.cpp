@@ -1,4 +1,4 @@
-// Video textures on the fake device, fed by clips our own writer makes:
+// VideoTextureTest.cpp - video textures on the fake device, fed by clips our own writer makes:
 // playback on a manual clock (first use starts it, at most 25 new frames a
 // second, loops at the end, stands still while unused), the frame's colours
 // in the texture whatever the clip's size, and files that are no video.
@@ -141,8 +141,7 @@ TEST_F(VideoTextureTest, AFileThatIsNoVideoGivesItsLine) {
   ASSERT_NE(Start(), nullptr);
   m_dir.Write("notes.avi", "these are not the frames you are looking for");
   EXPECT_EQ(LoadTexture("notes.avi"), nullptr);
-  EXPECT_EQ(m_log.Count("Failed to open AVI file 'notes.avi'", LogLevel_Error), 1)
-      << m_log.Dump();
+  EXPECT_EQ(m_log.Count("Failed to open AVI file 'notes.avi'", LogLevel_Error), 1) << m_log.Dump();
   EXPECT_EQ(LoadTexture("missing.avi"), nullptr);
   EXPECT_EQ(m_log.Count("Failed to open AVI file 'missing.avi'", LogLevel_Error), 1);
 }

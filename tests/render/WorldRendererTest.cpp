@@ -1,4 +1,4 @@
-// The world renderer: culling and counts, light sets, passes, wireframe,
+// WorldRendererTest.cpp - the world renderer: culling and counts, light sets, passes, wireframe,
 // shadow-map and glow fallbacks and cube shots on the fake device (call
 // counts); a lit mesh on real OpenGL against a golden image.
 #include "MeshFile.h"

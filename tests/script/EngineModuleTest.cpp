@@ -1,4 +1,4 @@
-// The _Engine module: console variables, script commands, files and the
+// EngineModuleTest.cpp - the _Engine module: console variables, script commands, files and the
 // engine operations it forwards.
 #include "script/ScriptFixture.h"
 

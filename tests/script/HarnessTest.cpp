@@ -1,4 +1,4 @@
-// The whole engine with scripts: the script test harness mod run headless
+// HarnessTest.cpp - the whole engine with scripts: the script test harness mod run headless
 // with a driven clock and input, start-up cancelled by OnStartup, restarts,
 // and the demo's scripts.
 #include "core/Engine.h"

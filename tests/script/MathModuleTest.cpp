@@ -1,4 +1,4 @@
-// The generated math module: overload choice, range errors, the box's member
+// MathModuleTest.cpp - the generated math module: overload choice, range errors, the box's member
 // vectors and the bridge to the world module.
 #include "script/ScriptFixture.h"
 

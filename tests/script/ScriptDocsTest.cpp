@@ -1,4 +1,4 @@
-// The reference tables beside the modules' method tables: one entry per
+// ScriptDocsTest.cpp - the reference tables beside the modules' method tables: one entry per
 // function, in the same order, with what a doc string does not say.
 #include "script/PythonSupport.h"
 

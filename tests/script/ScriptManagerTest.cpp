@@ -1,4 +1,4 @@
-// The script manager: interpreter set-up, the application's callbacks,
+// ScriptManagerTest.cpp - the script manager: interpreter set-up, the application's callbacks,
 // timers, printing and restarts.
 #include "script/ScriptFixture.h"
 

@@ -1,4 +1,4 @@
-// The _World module over a real World: creation keys, object identity, the
+// WorldModuleTest.cpp - the _World module over a real World: creation keys, object identity, the
 // fixed TypeError texts and objects that outlive their world.
 #include "script/ScriptFixture.h"
 

@@ -5,7 +5,7 @@
 
 #include "console/ColourMarkup.h"
 #include "core/Engine.h"
-#include "core/TestWindow.h"
+#include "core/TestEngine.h"
 #include "tier1/CameraObject.h"
 #include "tier1/SoundObject.h"
 #include "tier1/World.h"
@@ -16,25 +16,13 @@ using namespace soundtest;
 
 namespace {
 
-// The engine installs its own log handler: its lines arrive as output.
-void Collect(const char* text, bool, void* lines) {
-  static_cast<std::vector<std::string>*>(lines)->emplace_back(text);
-}
-
 class EngineSoundTest : public ::testing::Test {
  protected:
   void Start(std::vector<std::string> args) {
     KAZ_REQUIRE_TEST_WINDOW();
-    CVarRegistry::Instance().ResetBuiltins();
-    args.insert(args.begin(), KAZ_BIN_DIR "/shell");
-    m_args = args;
-    std::vector<char*> argv;
-    for (std::string& a : m_args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    ASSERT_NE(kazStartup(static_cast<int>(m_args.size()), argv.data(), TestWindow(), "t", "cove",
-                         &Collect, &output),
-              nullptr);
-    engine = static_cast<KazEngine*>(kazGetInterface());
+    // The engine installs its own log handler: its lines arrive as output.
+    engine = StartTestEngine(std::move(args), &output);
+    ASSERT_NE(engine, nullptr) << output.All();
     engine->SetClock(&clock);
     FileSystem::AddToSearchPath(SoundsDir(), true);
   }
@@ -62,21 +50,12 @@ class EngineSoundTest : public ::testing::Test {
     return static_cast<ALSoundInstance*>(static_cast<SoundInstance*>(object->GetInstance()));
   }
 
-  int Printed(const std::string& text) const {
-    return static_cast<int>(std::count_if(
-        output.begin(), output.end(),
-        [&](const std::string& line) { return line.find(text) != std::string::npos; }));
-  }
-  std::string Dump() const {
-    std::string all;
-    for (const std::string& line : output) all += line + "\n";
-    return all;
-  }
+  int Printed(const std::string& text) const { return output.Count(text); }
+  std::string Dump() const { return output.All(); }
 
-  std::vector<std::string> output;
+  EngineOutput output;
   ManualClock clock;
   KazEngine* engine = nullptr;
-  std::vector<std::string> m_args;
 };
 
 }  // namespace

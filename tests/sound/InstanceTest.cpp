@@ -20,7 +20,7 @@ class InstanceTest : public SoundFixture {
 
 }  // namespace
 
-TEST_F(InstanceTest, TwoInstancesShareOneResource) {
+TEST_F(InstanceTest, WavsShareOneResourceAndOggsStreamInAnyCase) {
   auto a = Make("tone440.wav");
   auto b = Make("tone440.wav");
   ASSERT_TRUE(a && b);
@@ -28,9 +28,6 @@ TEST_F(InstanceTest, TwoInstancesShareOneResource) {
   EXPECT_EQ(a->GetResource()->GetRefCount(), 2);
   EXPECT_NE(a->GetSource(), b->GetSource());
   EXPECT_EQ(a->GetStream(), nullptr);
-}
-
-TEST_F(InstanceTest, OggInCapitalsStreams) {
   auto upper = Make("MONO.OGG");
   ASSERT_TRUE(upper);
   EXPECT_NE(upper->GetStream(), nullptr);
@@ -99,14 +96,7 @@ TEST_F(InstanceTest, NonFinitePositionsAreIgnored) {
   EXPECT_EQ(log.Count("position is not finite", LogLevel_Warning), 1);
 }
 
-TEST_F(InstanceTest, ATruncatedWavIsRefused) {
-  EXPECT_FALSE(Make("truncated.wav"));
-  EXPECT_EQ(
-      log.Count("Failed to load sound 'truncated.wav': failed to read WAV data", LogLevel_Error), 1)
-      << log.Dump();
-}
-
-TEST_F(InstanceTest, AWavWhoseDataRunsPastTheEndIsRefused) {
+TEST_F(InstanceTest, BadFilesAreRefusedWithTheirLine) {
   // A header that promises 320 bytes of samples, followed by fewer.
   std::string wav(
       "RIFF\x64\x01\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0"
@@ -116,22 +106,21 @@ TEST_F(InstanceTest, AWavWhoseDataRunsPastTheEndIsRefused) {
   kaztest::TempDir dir("kaz-wav");
   dir.Write("short.wav", wav);
   FileSystem::AddToSearchPath(dir.Str(), false);
-  EXPECT_FALSE(Make("short.wav"));
+  for (const char* name : {"truncated.wav", "short.wav"}) {
+    EXPECT_FALSE(Make(name));
+    EXPECT_EQ(log.Count("Failed to load sound '" + std::string(name) + "': failed to read WAV data",
+                        LogLevel_Error),
+              1)
+        << log.Dump();
+  }
   FileSystem::RemoveFromSearchPath(dir.Str());
-  EXPECT_TRUE(log.Has("Failed to load sound 'short.wav': failed to read WAV data")) << log.Dump();
-}
-
-TEST_F(InstanceTest, UnknownAndMissingFilesGiveTheirLine) {
   EXPECT_FALSE(Make("tone440.mp3"));
   EXPECT_TRUE(log.Has("Failed to load sound 'tone440.mp3': could not determine file format"));
   EXPECT_FALSE(Make("nowhere.wav"));
   EXPECT_TRUE(log.Has("Failed to load sound 'nowhere.wav': could not open file"));
   EXPECT_EQ(GetSoundResource("mono.ogg"), nullptr);
   EXPECT_TRUE(log.Has("Failed to load sound 'mono.ogg': unknown format"));
-}
-
-TEST(InstanceWithoutManager, ResourcesNeedAManager) {
-  kaztest::LogCapture log;
+  DestroySoundManager();
   EXPECT_EQ(GetSoundResource("tone440.wav"), nullptr);
   EXPECT_TRUE(log.Has("Failed to load sound 'tone440.wav': manager not initialized"));
 }

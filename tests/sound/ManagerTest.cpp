@@ -25,36 +25,39 @@ class EnumerationTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(EnumerationTest, HardwareAndSoftwareNamesAreChosenByType) {
-  const std::string list = DeviceList({"Speakers", "Generic Hardware", "Generic Software"});
-  ASSERT_TRUE(manager.Enumerate(true, "Speakers", list.c_str()));
-  EXPECT_STREQ(manager.ChooseDevice("HW"), "Generic Hardware");
-  EXPECT_STREQ(manager.ChooseDevice("sw"), "Generic Software");
-  EXPECT_STREQ(manager.ChooseDevice("anything"), "Speakers");
-  EXPECT_EQ(manager.ChooseDevice("Mute"), nullptr);
-}
-
-TEST_F(EnumerationTest, TheDefaultNameOverridesEarlierMatches) {
-  const std::string list = DeviceList({"Generic Hardware", "Speakers"});
-  ASSERT_TRUE(manager.Enumerate(true, "Speakers", list.c_str()));
-  EXPECT_STREQ(manager.ChooseDevice("hw"), "Speakers");
-}
-
-TEST_F(EnumerationTest, WithoutEitherBothAreTheDefault) {
-  const std::string list = DeviceList({"One", "Two"});
-  ASSERT_TRUE(manager.Enumerate(true, "Two", list.c_str()));
-  EXPECT_STREQ(manager.ChooseDevice("hw"), "Two");
-  EXPECT_STREQ(manager.ChooseDevice("sw"), "Two");
-}
-
-TEST_F(EnumerationTest, OnlyTheFirstTwelveCount) {
-  std::string list;
+// The type picks a "Hardware" or "Software" name, the default name wins over
+// earlier matches, and only the first twelve names count.
+TEST_F(EnumerationTest, DevicesAreChosenByType) {
+  std::string twelvePlus;
   for (int i = 0; i < 14; ++i)
-    list.append(i == 13 ? "Late Hardware" : "Device " + std::to_string(i)).push_back('\0');
-  list.push_back('\0');
-  ASSERT_TRUE(manager.Enumerate(true, "Device 0", list.c_str()));
-  EXPECT_EQ(manager.GetDeviceNames().size(), ALSoundManager::kMaxDevices);
-  EXPECT_STREQ(manager.ChooseDevice("hw"), "Device 0");
+    twelvePlus.append(i == 13 ? "Late Hardware" : "Device " + std::to_string(i)).push_back('\0');
+  twelvePlus.push_back('\0');
+  const std::string three = DeviceList({"Speakers", "Generic Hardware", "Generic Software"});
+  const std::string defaultLast = DeviceList({"Generic Hardware", "Speakers"});
+  const std::string neither = DeviceList({"One", "Two"});
+  struct Case {
+    const std::string* list;
+    const char* defaultName;
+    const char* type;
+    const char* chosen;
+  } cases[] = {
+      {&three, "Speakers", "HW", "Generic Hardware"},
+      {&three, "Speakers", "sw", "Generic Software"},
+      {&three, "Speakers", "anything", "Speakers"},
+      {&three, "Speakers", "Mute", nullptr},
+      {&defaultLast, "Speakers", "hw", "Speakers"},
+      {&neither, "Two", "hw", "Two"},
+      {&neither, "Two", "sw", "Two"},
+      {&twelvePlus, "Device 0", "hw", "Device 0"},
+  };
+  for (const Case& c : cases) {
+    ALSoundManager fresh;
+    ASSERT_TRUE(fresh.Enumerate(true, c.defaultName, c.list->c_str()));
+    EXPECT_LE(fresh.GetDeviceNames().size(), ALSoundManager::kMaxDevices);
+    const char* chosen = fresh.ChooseDevice(c.type);
+    EXPECT_EQ(chosen ? std::string(chosen) : "(none)", c.chosen ? c.chosen : "(none)")
+        << c.type << " among " << c.list->size() << " bytes of names";
+  }
 }
 
 TEST_F(EnumerationTest, MissingExtensionFails) {
@@ -71,10 +74,14 @@ TEST_F(EnumerationTest, TheNullDriverIsOneDefaultDevice) {
 
 class ManagerTest : public SoundFixture {};
 
-TEST_F(ManagerTest, InitLogsTheDeviceAndVersion) {
+TEST_F(ManagerTest, InitLogsTheDeviceAndAgainClosesTheFirst) {
   EXPECT_TRUE(log.Has("Initialized sound (OpenAL Soft) - OpenAL Version 1.1")) << log.Dump();
   EXPECT_EQ(GetSoundManager(), manager);
   EXPECT_EQ(CreateSoundManager(), manager) << "one manager per process";
+  ASSERT_TRUE(manager->Init());
+  EXPECT_NE(manager->GetDevice(), nullptr);
+  EXPECT_TRUE(manager->IsOpen());
+  EXPECT_EQ(log.Count("Initialized sound (OpenAL Soft)"), 2);
 }
 
 TEST_F(ManagerTest, MuteOpensTheDefaultDeviceWithoutAName) {
@@ -83,13 +90,6 @@ TEST_F(ManagerTest, MuteOpensTheDefaultDeviceWithoutAName) {
   ASSERT_TRUE(manager->Init());
   EXPECT_TRUE(log.Has("Initialized sound () - OpenAL Version 1.1")) << log.Dump();
   EXPECT_TRUE(manager->IsOpen());
-}
-
-TEST_F(ManagerTest, InitTwiceClosesTheFirstDevice) {
-  ASSERT_TRUE(manager->Init());
-  EXPECT_NE(manager->GetDevice(), nullptr);
-  EXPECT_TRUE(manager->IsOpen());
-  EXPECT_EQ(log.Count("Initialized sound (OpenAL Soft)"), 2);
 }
 
 TEST_F(ManagerTest, AFailingDeviceLeavesTheManagerClosedAndObjectsSilent) {

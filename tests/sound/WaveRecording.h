@@ -66,13 +66,6 @@ struct Recording {
   }
 };
 
-inline std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The data chunk of a 16-bit stereo WAV; empty when it is anything else.
 inline bool ParseWav(const std::string& bytes, Recording& out) {
   if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0)
@@ -136,9 +129,10 @@ inline Recording Record(const std::string& childTest, const std::string& scene) 
   if (rc != 0) return recording;
   int status = 0;
   waitpid(pid, &status, 0);
-  recording.errors = ReadAll(outPath);
+  recording.errors = kaztest::ReadFile(outPath);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << recording.errors;
-  EXPECT_TRUE(ParseWav(ReadAll(wav), recording)) << "no 16-bit stereo WAV: " << recording.errors;
+  EXPECT_TRUE(ParseWav(kaztest::ReadFile(wav), recording))
+      << "no 16-bit stereo WAV: " << recording.errors;
   return recording;
 }
 

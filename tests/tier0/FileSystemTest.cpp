@@ -24,14 +24,11 @@ namespace {
 
 using kaztest::TempDir;
 
-void WriteNative(const std::string& path, const std::string& bytes) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using kaztest::WriteFile;
 
 void WriteStoredZip(const std::string& path,
                     const std::vector<std::pair<std::string, std::string>>& entries) {
-  WriteNative(path, kaztest::StoredZip(entries));
+  WriteFile(path, kaztest::StoredZip(entries));
 }
 
 struct Event {
@@ -61,10 +58,10 @@ class FileSystemTest : public ::testing::Test {
     g_events.clear();
     dir_ = tmp_.Str() + "/pkg";
     pak_ = tmp_.Str() + "/pkg.pak";
-    WriteNative(dir_ + "/shared.txt", "from dir");
-    WriteNative(dir_ + "/hello.txt", "hello");
-    WriteNative(dir_ + "/ints.bin",
-                std::string("\x01\x00\x00\x00\x01\x00\x00\x00\x01\x00\x00\x00\x01\x00", 14));
+    WriteFile(dir_ + "/shared.txt", "from dir");
+    WriteFile(dir_ + "/hello.txt", "hello");
+    WriteFile(dir_ + "/ints.bin",
+              std::string("\x01\x00\x00\x00\x01\x00\x00\x00\x01\x00\x00\x00\x01\x00", 14));
     WriteStoredZip(
         pak_, {{"shared.txt", "from pak"}, {"packed.txt", "packed!"}, {"sub/deep.txt", "deep"}});
   }
@@ -307,7 +304,7 @@ TEST_F(FileSystemTest, ModeXAndLongNames) {
   std::string path;
   while (path.size() < 300) path += "directory" + std::to_string(path.size()) + "/";
   path += "long.txt";
-  WriteNative(dir_ + "/" + path, "long");
+  WriteFile(dir_ + "/" + path, "long");
   FileSystem::File f(path, 'r');
   ASSERT_TRUE(f.IsValid());
   EXPECT_EQ(std::string(f.GetFileName()), path.substr(0, FileSystem::kMaxFilenameStr));
