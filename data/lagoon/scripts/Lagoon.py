@@ -8,7 +8,7 @@ import _World
 V = Engine.Vector3D
 M = Engine.Matrix4x4
 
-CAMERA, STATIC_BOX, LIGHT = 2, 1, 5
+CAMERA, STATIC_BOX, STATIC_MESH, LIGHT = 2, 1, 3, 5
 
 
 class LagoonApplication:
@@ -19,16 +19,22 @@ class LagoonApplication:
         return True
 
     def OnStartup(self):
-        camera = _World.CreateObject(CAMERA, {'transform': M.MakeTranslation(V(0, 4, -12))})
+        camera = _World.CreateObject(CAMERA, {'transform': M.MakeTranslation(V(0, 2, -4))})
         _World.SetRenderCamera(camera)
-        _World.CreateObject(LIGHT, {'color': V(1.0, 0.9, 0.7), 'transform': M.MakeTranslation(V(2, 8, -4))})
+        _World.CreateObject(LIGHT, {'type': 1, 'radius': 8.0, 'color': V(1.0, 0.9, 0.7),
+                                    'transform': M.MakeTranslation(V(1, 3, -2))})
         _World.CreateObject(STATIC_BOX, {'colType': 2, 'mins': V(-10, -0.5, -10), 'maxs': V(10, 0.5, 10)})
+        # The gallery's room and textures (packages gallery, gallery_built) around them.
+        wall = _World.CreateRenderMaterial('RenderEffects/default.fx', {'DiffuseMap': 'Textures/wall.tga'})
+        floor = _World.CreateRenderMaterial('RenderEffects/default.fx', {'DiffuseMap': 'Textures/floor.tga'})
+        _World.CreateObject(STATIC_MESH, {'filename': 'Meshes/room.mesh', 'materials': {'floor': floor},
+                                          'defaultMaterial': wall})
         for i in range(3):
             crate = _World.CreateObject(STATIC_BOX, {
                 'colType': 2, 'dynamic': True, 'mins': V(-0.5, -0.5, -0.5), 'maxs': V(0.5, 0.5, 0.5),
                 'transform': M.MakeTranslation(V(i * 1.5 - 1.5, 3 + i, 0))})
             self.crates.append(crate)
-        print('Lagoon: built a floor, a light, a camera and %d crates.' % len(self.crates))
+        print('Lagoon: built a floor, a room, a light, a camera and %d crates.' % len(self.crates))
         _Engine.RegisterCCmd('lagoon_crates', self.ReportCrates, 'Prints where the crates are.')
         print('Lagoon: type lagoon_crates in the console to see the crates.')
         _Core.SetTimer(2.0, self.OnSettled)
