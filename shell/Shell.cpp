@@ -140,9 +140,9 @@ int Shell::Main(const char* title, int argc, char** argv) {
   StopSignalScope signals;
 
   const bool headless = !ShellHasDisplay();
-  if (headless && !EnvSet("SDL_VIDEODRIVER")) {
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    // No sound card either: OpenAL's null output, unless the user chose one.
+  if (headless) {
+    if (!EnvSet("SDL_VIDEODRIVER")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    // A headless run plays into OpenAL's null output, unless the user chose one.
     setenv("ALSOFT_DRIVERS", "null", 0);
   }
   std::vector<std::string> warnings;

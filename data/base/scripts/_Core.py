@@ -67,3 +67,35 @@ def HandleEvent(eventId, value):
 def PythonShutdown():
     _timers.clear()
     _handlers.clear()
+
+
+class Application:
+    """A base for a mod's application class: every callback the engine makes
+    returns True, so a subclass defines only the ones it needs."""
+
+    def OnPreStartup(self):
+        return True
+
+    def OnStartup(self):
+        return True
+
+    def OnShutdown(self):
+        return True
+
+    def OnUpdate(self):
+        return True
+
+    def OnMouseMove(self, x, y):
+        return True
+
+    def OnButtonPress(self, key):
+        return True
+
+    def OnButtonHold(self, key):
+        return True
+
+    def OnButtonRelease(self, key):
+        return True
+
+    def OnCharPress(self, character):
+        return True
