@@ -5,6 +5,7 @@
 // Until scripts can build scenes, the scene is built here, from the mod's
 // own packages.
 #include "common/ImageCompare.h"
+#include "common/TestFiles.h"
 #include "console/CVarRegistry.h"
 #include "core/TestEngine.h"
 #include "render/RenderEffect.h"
@@ -12,6 +13,8 @@
 #include "render/Texture.h"
 #include "render/VideoManager.h"
 #include "render/WorldRenderer.h"
+#include "render/ClipWriter.h"
+#include "tier0/FileSystem.h"
 #include "tier1/CameraObject.h"
 #include "tier1/LightObject.h"
 #include "tier1/World.h"
@@ -43,7 +46,9 @@ class GalleryScene {
 
   bool Build(KazEngine* engine) {
     Material* floor = Textured("Textures/floor.tga");
-    Material* wall = Textured("Textures/wall.tga");
+    // The walls play a video texture: a clip of still stripes (any frame looks
+    // the same, so the picture does not depend on when it is taken).
+    Material* wall = Textured(m_clip.empty() ? "Textures/wall.tga" : m_clip.c_str());
     Material* stone = Textured("Textures/stone.tga");
     Material* glaze = Textured("Textures/glaze.tga");
     if (!floor || !wall || !stone || !glaze) return false;
@@ -98,7 +103,24 @@ class GalleryScene {
 
   World* m_world;
   std::vector<Material*> m_materials;
+
+ public:
+  std::string m_clip;  // a package path of the walls' video, empty for the plain texture
 };
+
+// Writes the walls' clip into `dir`, mounts it as a package and returns the
+// clip's package path.
+std::string MountWallClip(const kaztest::TempDir& dir) {
+  const std::string path = (dir.Path() / "Video").string();
+  std::filesystem::create_directories(path);
+  const bool written =
+      cliptest::WriteClip(path + "/stripes.avi", 64, 64, 5, 3, [](int, int x, int y) {
+        const bool band = ((x / 8) + (y / 16)) % 2 == 0;
+        return band ? 0xFF3060C0u : 0xFFE0C070u;
+      });
+  if (!written || !FileSystem::AddToSearchPath(dir.Str(), false)) return {};
+  return "Video/stripes.avi";
+}
 
 class GalleryMod : public ::testing::Test {
  protected:
@@ -126,8 +148,11 @@ TEST_F(GalleryMod, ScreenshotMatchesTheGoldenImage) {
   CVarRegistry& cv = CVarRegistry::Instance();
   cv.ShowRecentConsoleEntries.Set(false);
   cv.FPS.Set(false);
+  kaztest::TempDir clipDir{"gallery-clip"};
   {
     GalleryScene scene(m_engine->GetWorld());
+    scene.m_clip = MountWallClip(clipDir);
+    ASSERT_FALSE(scene.m_clip.empty());
     ASSERT_TRUE(scene.Build(m_engine)) << Output();
   }
   m_engine->SetActive(true);
