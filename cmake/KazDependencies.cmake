@@ -11,6 +11,7 @@ pkg_check_modules(ZLIB REQUIRED IMPORTED_TARGET zlib)
 pkg_check_modules(OPENAL REQUIRED IMPORTED_TARGET openal)
 pkg_check_modules(ALUT REQUIRED IMPORTED_TARGET freealut)
 pkg_check_modules(VORBISFILE REQUIRED IMPORTED_TARGET vorbisfile)
+pkg_check_modules(CAL3D REQUIRED IMPORTED_TARGET cal3d)
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libswscale libavutil)
 
 # Debian's embedded Python, even when another Python 3.11 comes first on PATH.

@@ -10,6 +10,7 @@
 #include "render/StaticMeshObject.h"
 #include "render/Texture.h"
 #include "render/VideoManager.h"
+#include "render/cal3d/DynamicMeshObject.h"
 #include "tier1/CameraObject.h"
 #include "tier1/LightObject.h"
 #include "tier1/World.h"
@@ -95,6 +96,7 @@ void InstallWorldRenderer() {
   World::SetRendererHooks(CreateForWorld, DestroyRenderer);
   SetWorldRendererParts(DefaultParts());
   InstallStaticMeshType();
+  InstallDynamicMeshType();
   InstallParticleSystemType();
 }
 
