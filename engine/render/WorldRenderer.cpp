@@ -66,6 +66,7 @@ void DrawDebug(WorldRenderer& renderer, const FrameView& view) {
 // The parts this layer supplies itself.
 WorldRendererParts DefaultParts() {
   WorldRendererParts parts;
+  parts.drawDynamicMesh = DrawDynamicMesh;
   parts.queueParticles = QueueParticles;
   parts.drawParticles = DrawParticles;
   parts.beginGlow = BeginGlow;

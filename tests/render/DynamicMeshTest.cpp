@@ -7,7 +7,9 @@
 
 #include "RenderTestUtil.h"
 #include "common/TestFiles.h"
+#include "render/WorldRenderer.h"
 #include "render/cal3d/DynamicMeshObject.h"
+#include "tier1/CameraObject.h"
 #include "tier0/ResourceManager.h"
 #include "tier1/World.h"
 
@@ -271,3 +273,50 @@ TEST_F(DynamicMeshObjectTest, BoneMatricesOfThirtyBonesStayWithinTheLimit) {
 }
 
 }  // namespace
+
+// ---- drawing ---------------------------------------------------------------
+
+class DynamicMeshDrawTest : public DynamicMeshTest {
+ protected:
+  void SetUp() override {
+    DynamicMeshTest::SetUp();
+    ASSERT_NE(Start(), nullptr);
+    InstallWorldRenderer();
+    m_world = World::Create();
+    ASSERT_TRUE(m_world->InitRenderer(true));
+    CameraObjectParams cp;
+    m_camera = static_cast<CameraObject*>(m_world->CreateObject(cp));
+  }
+  void TearDown() override {
+    m_world->Release();
+    World::SetRendererHooks(nullptr, nullptr);
+    World::SetObjectFactory(ObjectType_StaticMesh, nullptr);
+    World::SetObjectFactory(ObjectType_DynamicMesh, nullptr);
+    World::SetObjectFactory(ObjectType_ParticleSystem, nullptr);
+    DynamicMeshTest::TearDown();
+  }
+  World* m_world = nullptr;
+  CameraObject* m_camera = nullptr;
+};
+
+TEST_F(DynamicMeshDrawTest, ThirtyBonesDrawInTwoSkinnedPieces) {
+  Generate(m_dir, 30);
+  DynamicMeshObjectParams p;
+  p.fileName = "fig30.xml";
+  p.defaultCycle = "walk";
+  p.transform = Matrix4x4::MakeTranslation(Vector3D(0, 0, 5));
+  auto* o = static_cast<DynamicMeshObject*>(m_world->CreateObject(p));
+  ASSERT_NE(o, nullptr) << m_log.Dump();
+  for (int frame = 0; frame < 3; ++frame) m_world->Update(0.05f);
+  Device()->ResetCalls();
+  m_world->GetRenderer()->Render(m_camera);
+  // No lights: AmbientEmissive only, one draw per hardware sub-mesh.
+  EXPECT_EQ(Device()->Calls("DrawIndexedPrimitive"),
+            o->GetDefinition()->GetHardwareModel()->getHardwareMeshCount());
+  EXPECT_EQ(m_world->GetRenderer()->GetStats().dynamicMeshes, 1u);
+  // Drawn with the four-influence variant of the shared default effect.
+  WorldRenderEffect* fx = o->GetMaterial(0)->GetRenderEffect();
+  ASSERT_NE(fx, nullptr);
+  EXPECT_EQ(fx->GetCurrentVariant(), int(kMaxBoneInfluences)) << m_log.Dump();
+  EXPECT_EQ(m_log.Problems(), 0) << m_log.Dump();
+}

@@ -257,6 +257,13 @@ void DynamicMeshDef::BuildGeometry() {
   void* vb = m_vertexBuffer->Lock(0, 0);
   if (!vb) throw LoadError("Failed to lock vertex buffer.");
   std::memcpy(vb, staging.data(), size_t(totalVertices) * kDynamicVertexSize);
+  // The skinned effects read bone numbers as normalised bytes (n / 255), the
+  // way a colour-typed field delivers them; Cal3D writes plain numbers.
+  for (int v = 0; v < totalVertices; ++v) {
+    float* bones = reinterpret_cast<float*>(static_cast<uint8_t*>(vb) +
+                                            size_t(v) * kDynamicVertexSize + kOffsetIndices);
+    for (int i = 0; i < 4; ++i) bones[i] /= 255.0f;
+  }
   m_vertexBuffer->Unlock();
   auto* ib = static_cast<uint16_t*>(m_indexBuffer->Lock(0, 0));
   if (!ib) throw LoadError("Failed to lock index buffer.");
