@@ -240,6 +240,15 @@ TEST_F(DynamicMeshObjectTest, BonesAndTheUpdateEveryThirdFrame) {
   EXPECT_GT(std::abs(p.x), 0.01f) << "the third frame advances the animation";
 }
 
+TEST_F(DynamicMeshObjectTest, SkeletonLinesJoinEachBoneToItsParent) {
+  DynamicMeshObject* o = Place(30);
+  ASSERT_NE(o, nullptr) << m_log.Dump();
+  std::vector<Vector3D> points;
+  ASSERT_TRUE(o->GetBoneLines(points));
+  ASSERT_EQ(points.size(), 58u);  // 29 bones have a parent
+  EXPECT_NEAR(points[57].y, 29 * 0.25f, 1e-4f);
+}
+
 TEST_F(DynamicMeshObjectTest, TheBoxCoversEverySkinnedVertex) {
   for (int bones : {1, 30}) {
     // The box is taken at creation, from the first pose.

@@ -2,6 +2,7 @@
 #include "render/cal3d/DynamicMeshObject.h"
 
 #include "core/Log.h"
+#include "render/DebugRender.h"
 #include "tier1/CameraObject.h"
 
 #include <cal3d/cal3d.h>
@@ -19,10 +20,16 @@ WorldObject* MakeDynamicMesh() {
 // Frames between two animation updates, less one.
 constexpr int32_t kUpdateEvery = 2;
 
+bool SkeletonLines(WorldObject* object, std::vector<Vector3D>& points) {
+  if (!object || object->GetType() != ObjectType_DynamicMesh) return false;
+  return static_cast<DynamicMeshObject*>(object)->GetBoneLines(points);
+}
+
 }  // namespace
 
 void InstallDynamicMeshType() {
   World::SetObjectFactory(ObjectType_DynamicMesh, MakeDynamicMesh);
+  SetDebugSkeletonSource(SkeletonLines);
 }
 
 bool DynamicMeshObject::Create(World* world, const ObjectParams& params) {
@@ -148,6 +155,18 @@ bool DynamicMeshObject::GetBonePosition(const std::string& name, Vector3D& posit
     return true;
   }
   return false;
+}
+
+bool DynamicMeshObject::GetBoneLines(std::vector<Vector3D>& points) const {
+  CalSkeleton* skeleton = m_model ? m_model->getSkeleton() : nullptr;
+  if (!skeleton) return false;
+  // One line per bone with a parent: sized from the bone count, however many there are.
+  std::vector<float> lines(skeleton->getVectorBone().size() * 6);
+  const int count = lines.empty() ? 0 : skeleton->getBoneLines(lines.data());
+  points.clear();
+  for (int i = 0; i < count * 2; ++i)
+    points.emplace_back(lines[i * 3], lines[i * 3 + 1], lines[i * 3 + 2]);
+  return true;
 }
 
 std::vector<Vector3D> DynamicMeshObject::GetSkinnedVertices() const {

@@ -58,6 +58,8 @@ class DynamicMeshObject : public WorldObject {
   }
   // Cal3D's own (software) skinning of every attached mesh, in model space.
   std::vector<Vector3D> GetSkinnedVertices() const;
+  // The skeleton as line pairs in model space, two points per bone with a parent.
+  bool GetBoneLines(std::vector<Vector3D>& points) const;
   // Row-major 3x4 bone-space matrices of one hardware sub-mesh's bones, as
   // the skinned effects take them (12 floats per bone, at most 20 bones).
   uint32_t GetBoneMatrices(int hardwareMesh, float* out) const;
@@ -75,7 +77,8 @@ class DynamicMeshObject : public WorldObject {
   float m_pendingTime = 0.0f;
 };
 
-// Installs the dynamic mesh class as the world's type 4.
+// Installs the dynamic mesh class as the world's type 4, and its skeletons
+// as the debug renderer's bone lines.
 void InstallDynamicMeshType();
 
 class WorldRenderer;
