@@ -222,6 +222,17 @@ TEST_F(DynamicMeshObjectTest, AnimationHandles) {
   EXPECT_TRUE(m_log.Has("DynamicMeshObject: Failed to load 'nothing.xml'")) << m_log.Dump();
 }
 
+TEST_F(DynamicMeshObjectTest, AReloadKeepsTheModelsOfPlacedInstances) {
+  DynamicMeshObject* o = Place(30, "walk");
+  ASSERT_NE(o, nullptr) << m_log.Dump();
+  CalCoreModel* core = o->GetDefinition()->GetCoreModel();
+  ResourceManager::ReloadAll();
+  EXPECT_EQ(o->GetDefinition()->GetCoreModel(), core);
+  ASSERT_NE(o->GetDefinition()->GetHardwareModel(), nullptr);
+  for (int frame = 0; frame < 3; ++frame) o->Update(0.1f);
+  EXPECT_FALSE(o->GetSkinnedVertices().empty());
+}
+
 TEST_F(DynamicMeshObjectTest, BonesAndTheUpdateEveryThirdFrame) {
   DynamicMeshObject* o = Place(15);
   ASSERT_NE(o, nullptr) << m_log.Dump();

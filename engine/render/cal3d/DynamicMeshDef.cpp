@@ -61,12 +61,35 @@ DynamicMeshDef::~DynamicMeshDef() {
   Drop();
 }
 
-void DynamicMeshDef::Drop() {
+bool DynamicMeshDef::Load(bool initial) {
+  if (initial || !m_coreModel) return LoadResource();
+  if (!GetVideoManager()) return true;
+  try {
+    BuildGeometry();
+  } catch (const LoadError& e) {
+    LogMessage("DynamicMesh: Failed to load '%s' (%s)", GetName().c_str(), e.what());
+    DropGeometry();
+  }
+  return true;
+}
+
+void DynamicMeshDef::Unload(bool final) {
+  if (final)
+    Drop();
+  else
+    DropGeometry();
+}
+
+void DynamicMeshDef::DropGeometry() {
   m_hardwareModel.reset();
-  m_coreModel.reset();
   m_vertexBuffer.Reset();
   m_indexBuffer.Reset();
   m_vertexFormat.Reset();
+}
+
+void DynamicMeshDef::Drop() {
+  DropGeometry();
+  m_coreModel.reset();
   m_animations.clear();
   m_pieces.clear();
   m_materialNames.clear();

@@ -39,8 +39,10 @@ class DynamicMeshDef : public Resource {
   explicit DynamicMeshDef(ResourceManager* manager);
   ~DynamicMeshDef() override;
 
-  bool Load(bool initial) override { return LoadResource(); }
-  void Unload(bool final) override { Drop(); }
+  // Placed instances hold Cal3D models of the core model, so a reload in
+  // place keeps it and only builds the GPU data again.
+  bool Load(bool initial) override;
+  void Unload(bool final) override;
   bool LoadResource();
 
   CalCoreModel* GetCoreModel() const { return m_coreModel.get(); }
@@ -55,6 +57,7 @@ class DynamicMeshDef : public Resource {
 
  private:
   void Drop();
+  void DropGeometry();
   void Parse(const std::string& folder);
   void ReadChildren(const class XmlElement& root, const std::string& folder);
   void AddPiece(const XmlElement& e, const std::string& folder);
