@@ -32,6 +32,8 @@ class DynamicMeshGLTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    // llvmpipe's worker threads can crash LeakSanitizer's exit-time scan.
+    setenv("LP_NUM_THREADS", "0", 0);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) GTEST_SKIP() << "SDL video: " << SDL_GetError();
     m_window = SDL_CreateWindow("kaz skin test", 0, 0, kSize, kSize,
                                 SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
@@ -48,11 +50,15 @@ class DynamicMeshGLTest : public ::testing::Test {
     m_vm = static_cast<GLVideoManager*>(vm);
   }
   void TearDown() override {
-    if (m_vm) DestroyVideoManager();
+    if (m_vm) {
+      m_vm->Close();
+      DestroyVideoManager();
+    }
     CVarRegistry::Instance().ResetBuiltins();
     World::SetRendererHooks(nullptr, nullptr);
     for (uint32_t type : {ObjectType_StaticMesh, ObjectType_DynamicMesh, ObjectType_ParticleSystem})
       World::SetObjectFactory(type, nullptr);
+    PinMesaModules();
     if (m_window) SDL_DestroyWindow(m_window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }

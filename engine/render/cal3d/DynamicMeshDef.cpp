@@ -8,6 +8,7 @@
 #include "tier0/Xml.h"
 
 #include <cal3d/cal3d.h>
+#include <cal3d/coretrack.h>
 
 #include <algorithm>
 #include <cstring>
@@ -89,6 +90,18 @@ void DynamicMeshDef::DropGeometry() {
 
 void DynamicMeshDef::Drop() {
   DropGeometry();
+  if (m_coreModel) {
+    // This Cal3D frees a core animation without its tracks and keyframes.
+    for (int i = 0; i < m_coreModel->getCoreAnimationCount(); ++i) {
+      CalCoreAnimation* animation = m_coreModel->getCoreAnimation(i);
+      if (!animation) continue;
+      for (CalCoreTrack* track : animation->getListCoreTrack()) {
+        track->destroy();
+        delete track;
+      }
+      animation->getListCoreTrack().clear();
+    }
+  }
   m_coreModel.reset();
   m_animations.clear();
   m_pieces.clear();
