@@ -70,8 +70,10 @@ Context& Ctx() {
           SDL_CreateWindow("bench", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     CVarRegistry::Instance().ResX.Set(kWidth);
     CVarRegistry::Instance().ResY.Set(kHeight);
-    // Glow blurs the whole screen: a cost of its own, not of skinning.
+    // Glow blurs the whole screen and the shadow cube is a texture of its
+    // own: costs of the world renderer, not of skinning.
     CVarRegistry::Instance().GlowEnable.Set(false);
+    CVarRegistry::Instance().EnableShadowMaps.Set(false);
     if (c.window) c.video = CreateVideoManager(c.window);
     if (c.video && c.video->SetDisplayMode() != 0) c.video = nullptr;
     if (!c.video) {
