@@ -10,6 +10,7 @@
 #include "render/StaticMeshObject.h"
 #include "render/Texture.h"
 #include "render/VideoManager.h"
+#include "render/cal3d/DynamicMeshObject.h"
 #include "tier1/CameraObject.h"
 #include "tier1/LightObject.h"
 #include "tier1/World.h"
@@ -65,6 +66,7 @@ void DrawDebug(WorldRenderer& renderer, const FrameView& view) {
 // The parts this layer supplies itself.
 WorldRendererParts DefaultParts() {
   WorldRendererParts parts;
+  parts.drawDynamicMesh = DrawDynamicMesh;
   parts.queueParticles = QueueParticles;
   parts.drawParticles = DrawParticles;
   parts.beginGlow = BeginGlow;
@@ -95,6 +97,7 @@ void InstallWorldRenderer() {
   World::SetRendererHooks(CreateForWorld, DestroyRenderer);
   SetWorldRendererParts(DefaultParts());
   InstallStaticMeshType();
+  InstallDynamicMeshType();
   InstallParticleSystemType();
 }
 

@@ -12,6 +12,7 @@
 
 #include "render/ParticleSystemObject.h"
 #include "render/StaticMeshObject.h"
+#include "render/cal3d/DynamicMeshObject.h"
 #include "tier1/CameraObject.h"
 #include "tier1/FieldObject.h"
 #include "tier1/JointObject.h"
@@ -204,6 +205,16 @@ std::unique_ptr<ObjectParams> StaticMeshParams(const Keys& keys) {
   return params;
 }
 
+std::unique_ptr<ObjectParams> DynamicMeshParams(const Keys& keys) {
+  auto params = std::make_unique<DynamicMeshObjectParams>();
+  ReadCommon(keys, *params);
+  keys.String("filename", params->fileName);
+  keys.String("defaultCycleAnim", params->defaultCycle);
+  keys.Materials("materials", params->materials);
+  keys.Material("defaultMaterial", params->defaultMaterial);
+  return params;
+}
+
 std::unique_ptr<ObjectParams> ParticleParams(const Keys& keys) {
   auto params = std::make_unique<ParticleSystemObjectParams>();
   ParticleSystemSettings& s = params->settings;
@@ -252,6 +263,8 @@ std::unique_ptr<ObjectParams> BuildObjectParams(uint32_t type, PyObject* dict) {
       return FieldParams(keys);
     case ObjectType_StaticMesh:
       return StaticMeshParams(keys);
+    case ObjectType_DynamicMesh:
+      return DynamicMeshParams(keys);
     case ObjectType_ParticleSystem:
       return ParticleParams(keys);
     default: {

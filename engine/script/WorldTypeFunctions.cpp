@@ -1,15 +1,12 @@
 // WorldTypeFunctions.cpp - the _World functions for one object type each:
 // dynamic meshes, cameras, animation paths, sounds and particle systems.
-//
-// Dynamic meshes have no object class yet, so no object of that type can
-// exist: their functions check their arguments and report that nothing took
-// place (False or None).
 #include "script/PythonSupport.h"
 
 #include "script/MathBridge.h"
 #include "script/WorldModule.h"
 
 #include "render/ParticleSystemObject.h"
+#include "render/cal3d/DynamicMeshObject.h"
 #include "tier1/AnimPathObject.h"
 #include "tier1/CameraObject.h"
 #include "tier1/SoundObject.h"
@@ -45,14 +42,32 @@ bool RequireVector(PyObject* value, Vector3D* out, int position) {
   return false;
 }
 
-// Animation with a name and floats: play cycle, play action, stop.
-PyObject* DynMeshAnimation(PyObject* args, const char* format) {
+enum class DynMeshOp { PlayCycle, PlayAction, Stop };
+
+// Animation with a name and floats: play cycle, play action, stop. The floats
+// go to the object's operation in the order given.
+PyObject* DynMeshAnimation(PyObject* args, const char* format, DynMeshOp op) {
   PyObject* value;
   const char* name;
   float a = 0.0f, b = 0.0f;
   if (!PyArg_ParseTuple(args, format, &value, &name, &a, &b)) return nullptr;
-  if (!RequireType(value, ObjectType_DynamicMesh, kNotDynamicMesh)) return nullptr;
-  Py_RETURN_FALSE;
+  auto* mesh =
+      static_cast<DynamicMeshObject*>(RequireType(value, ObjectType_DynamicMesh, kNotDynamicMesh));
+  if (!mesh) return nullptr;
+  const uint32_t handle = mesh->FindAnimation(name);
+  bool done = false;
+  switch (op) {
+    case DynMeshOp::PlayCycle:
+      done = mesh->PlayCycle(handle, a, b);
+      break;
+    case DynMeshOp::PlayAction:
+      done = mesh->PlayAction(handle, a, b);
+      break;
+    case DynMeshOp::Stop:
+      done = mesh->StopAnimation(handle, a);
+      break;
+  }
+  return PyBool_FromLong(done);
 }
 
 }  // namespace
@@ -62,15 +77,15 @@ PyObject* DynMeshAnimation(PyObject* args, const char* format) {
 // ---------------------------------------------------------------------------
 
 PyObject* DynMeshPlayCycleAnimation(PyObject*, PyObject* args) {
-  return DynMeshAnimation(args, "Osff:_World.objDynMeshPlayCycleAnimation");
+  return DynMeshAnimation(args, "Osff:_World.objDynMeshPlayCycleAnimation", DynMeshOp::PlayCycle);
 }
 
 PyObject* DynMeshPlayActionAnimation(PyObject*, PyObject* args) {
-  return DynMeshAnimation(args, "Osff:_World.objDynMeshPlayActionAnimation");
+  return DynMeshAnimation(args, "Osff:_World.objDynMeshPlayActionAnimation", DynMeshOp::PlayAction);
 }
 
 PyObject* DynMeshStopAnimation(PyObject*, PyObject* args) {
-  return DynMeshAnimation(args, "Osf:_World.objDynMeshStopAnimation");
+  return DynMeshAnimation(args, "Osf:_World.objDynMeshStopAnimation", DynMeshOp::Stop);
 }
 
 PyObject* DynMeshStopAllAnimations(PyObject*, PyObject* args) {
@@ -78,7 +93,10 @@ PyObject* DynMeshStopAllAnimations(PyObject*, PyObject* args) {
   int delay;
   if (!PyArg_ParseTuple(args, "Oi:_World.objDynMeshStopAllAnimations", &value, &delay))
     return nullptr;
-  if (!RequireType(value, ObjectType_DynamicMesh, kNotDynamicMesh)) return nullptr;
+  auto* mesh =
+      static_cast<DynamicMeshObject*>(RequireType(value, ObjectType_DynamicMesh, kNotDynamicMesh));
+  if (!mesh) return nullptr;
+  mesh->StopAllAnimations();
   Py_RETURN_TRUE;
 }
 
@@ -86,8 +104,12 @@ PyObject* DynMeshGetBonePosition(PyObject*, PyObject* args) {
   PyObject* value;
   const char* bone;
   if (!PyArg_ParseTuple(args, "Os:_World.objDynMeshGetBonePosition", &value, &bone)) return nullptr;
-  if (!RequireType(value, ObjectType_DynamicMesh, kNotDynamicMesh)) return nullptr;
-  Py_RETURN_NONE;
+  auto* mesh =
+      static_cast<DynamicMeshObject*>(RequireType(value, ObjectType_DynamicMesh, kNotDynamicMesh));
+  if (!mesh) return nullptr;
+  Vector3D position;
+  if (!mesh->GetBonePosition(bone, position)) Py_RETURN_NONE;
+  return KazMath_FromVector3D(position);
 }
 
 PyObject* DynMeshGetAnimLength(PyObject*, PyObject* args) {
@@ -95,8 +117,12 @@ PyObject* DynMeshGetAnimLength(PyObject*, PyObject* args) {
   const char* animation;
   if (!PyArg_ParseTuple(args, "Os:_World.objDynMeshGetAnimLength", &value, &animation))
     return nullptr;
-  if (!RequireType(value, ObjectType_DynamicMesh, kNotDynamicMesh)) return nullptr;
-  Py_RETURN_NONE;
+  auto* mesh =
+      static_cast<DynamicMeshObject*>(RequireType(value, ObjectType_DynamicMesh, kNotDynamicMesh));
+  if (!mesh) return nullptr;
+  const uint32_t handle = mesh->FindAnimation(animation);
+  if (!handle) Py_RETURN_NONE;
+  return PyFloat_FromDouble(mesh->GetAnimationLength(handle));
 }
 
 // ---------------------------------------------------------------------------

@@ -38,15 +38,6 @@ namespace {
 
 constexpr uint32_t kWidth = 64, kHeight = 48;
 
-int PinModule(struct dl_phdr_info* info, size_t, void*) {
-  const char* n = info->dlpi_name;
-  if (n && *n &&
-      (std::strstr(n, "dri") || std::strstr(n, "gallium") || std::strstr(n, "LLVM") ||
-       std::strstr(n, "mesa") || std::strstr(n, "glapi")))
-    dlopen(n, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-  return 0;
-}
-
 class GLDeviceTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -60,7 +51,7 @@ class GLDeviceTest : public ::testing::Test {
     if (!s_window) s_skip = std::string("no GL window: ") + SDL_GetError();
   }
   static void TearDownTestSuite() {
-    dl_iterate_phdr(PinModule, nullptr);
+    PinMesaModules();
     if (s_window) SDL_DestroyWindow(s_window);
     s_window = nullptr;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);

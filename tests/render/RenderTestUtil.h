@@ -3,7 +3,11 @@
 // fake device (or on real OpenGL, skipped when no context can be had).
 #pragma once
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <link.h>
+
+#include <cstring>
 
 #include <string>
 #include <vector>
@@ -18,6 +22,22 @@
 #include "tier0/FileSystem.h"
 
 namespace rendertest {
+
+// Mesa's driver keeps a few allocations for the life of the process and is
+// unloaded at exit, which leaves LeakSanitizer with nameless frames. Pinning
+// the driver's modules (after a real GL test) keeps their names for the
+// suppressions in GLDeviceTest.cpp.
+inline int PinModule(struct dl_phdr_info* info, size_t, void*) {
+  const char* n = info->dlpi_name;
+  if (n && *n &&
+      (std::strstr(n, "dri") || std::strstr(n, "gallium") || std::strstr(n, "LLVM") ||
+       std::strstr(n, "mesa") || std::strstr(n, "glapi")))
+    dlopen(n, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+  return 0;
+}
+inline void PinMesaModules() {
+  dl_iterate_phdr(PinModule, nullptr);
+}
 
 // The render test data over the base package.
 inline void MountTestData() {

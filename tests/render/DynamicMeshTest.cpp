@@ -1,0 +1,342 @@
+// DynamicMeshTest.cpp - skinned figures from the character generator: the
+// definition loader's messages, the split at the bone limit into 16-bit GPU
+// buffers, and placed objects (animations, box, bones, update rate). On the fake device.
+#include <cal3d/cal3d.h>
+
+#include <cstdlib>
+
+#include "RenderTestUtil.h"
+#include "common/TestFiles.h"
+#include "render/WorldRenderer.h"
+#include "render/cal3d/DynamicMeshObject.h"
+#include "tier1/CameraObject.h"
+#include "tier0/ResourceManager.h"
+#include "tier1/World.h"
+
+using namespace rendertest;
+
+namespace {
+
+class DynamicMeshTest : public FakeVideoTest {
+ protected:
+  void SetUp() override {
+    FakeVideoTest::SetUp();
+    FileSystem::AddToSearchPath(m_dir.Str(), false);
+  }
+  void TearDown() override {
+    SetDynamicMeshMaterialFile("base/cal3dmat.xrf");
+    FakeVideoTest::TearDown();
+  }
+  // Writes a generated figure of `bones` bones as fig<bones>.xml and friends.
+  static void Generate(const kaztest::TempDir& dir, int bones) {
+    const std::string command = "python3 '" + kaztest::SourceDir() +
+                                "/tools/make-character.py' --bones " + std::to_string(bones) +
+                                " --anims walk,wave '" + dir.Str() + "' fig" +
+                                std::to_string(bones);
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  }
+  Ref<DynamicMeshDef> Load(const std::string& name) {
+    return Ref<DynamicMeshDef>::Adopt(LoadDynamicMeshDef(name));
+  }
+  // Loads a definition expected to fail and returns the reason logged.
+  std::string Refused(const std::string& xml) {
+    static int n = 0;
+    const std::string name = "bad" + std::to_string(++n) + ".xml";
+    m_dir.Write(name, xml);
+    m_log.Clear();
+    EXPECT_FALSE(Load(name));
+    const std::string head = "DynamicMesh: Failed to load '" + name + "' (";
+    for (const kaztest::LoggedLine& l : m_log.Lines())
+      if (l.text.starts_with(head))
+        return l.text.substr(head.size(), l.text.size() - head.size() - 1);
+    return "(no line) " + m_log.Dump();
+  }
+  kaztest::TempDir m_dir{"kaz-dynmesh"};
+};
+
+TEST_F(DynamicMeshTest, SplitsAtTheBoneLimitIntoCheckedBuffers) {
+  ASSERT_NE(Start(), nullptr);
+  for (int bones : {1, 15, 30}) {
+    Generate(m_dir, bones);
+    Ref<DynamicMeshDef> def = Load("fig" + std::to_string(bones) + ".xml");
+    ASSERT_TRUE(def) << m_log.Dump();
+    EXPECT_EQ(def->GetPieces().size(), 1u);
+    EXPECT_EQ(def->GetAnimations().size(), 2u);
+    ASSERT_EQ(def->GetMaterialNames().size(), 1u);
+    CalHardwareModel* hw = def->GetHardwareModel();
+    ASSERT_NE(hw, nullptr);
+    EXPECT_EQ(hw->getHardwareMeshCount(), bones > 20 ? 2 : 1);
+    const int vertices = hw->getTotalVertexCount();
+    ASSERT_EQ(def->GetVertexBuffer()->GetVertexCount(), uint32_t(vertices));
+    EXPECT_EQ(def->GetVertexFormat()->GetStreamSize(0), kDynamicVertexSize);
+    auto* ib = static_cast<const uint16_t*>(def->GetIndexBuffer()->Lock(0, 0));
+    ASSERT_NE(ib, nullptr);
+    for (int m = 0; m < hw->getHardwareMeshCount(); ++m) {
+      hw->selectHardwareMesh(m);
+      EXPECT_LE(hw->getBoneCount(), int(kMaxBonesPerDraw));
+      // Every index of a sub-mesh reaches one of its own vertices.
+      for (int i = hw->getStartIndex(); i < hw->getStartIndex() + 3 * hw->getFaceCount(); ++i) {
+        const int v = hw->getBaseVertexIndex() + ib[i];
+        EXPECT_LT(v, hw->getBaseVertexIndex() + hw->getVertexCount()) << bones << " bones";
+      }
+    }
+    def->GetIndexBuffer()->Unlock();
+  }
+}
+
+TEST_F(DynamicMeshTest, MessagesAndEdgeCases) {
+  ASSERT_NE(Start(), nullptr);
+  Generate(m_dir, 15);
+  EXPECT_EQ(Refused("<DynamicMesh version=\"1.00\" skeleton=\"fig15.xsf\"/>"), "Bad version.");
+  EXPECT_EQ(Refused("<DynamicMesh skeleton=\"fig15.xsf\"/>"), "Bad version.");
+  EXPECT_EQ(Refused("<DynamicMesh version=\"1.0\"/>"), "No skeleton specified.");
+  EXPECT_EQ(Refused("<Mesh version=\"1.0\" skeleton=\"fig15.xsf\"/>"),
+            "XML is not a valid DynamicMesh.");
+  EXPECT_EQ(Refused("not xml <"), "Invalid XML, or not an XML file.");
+  EXPECT_EQ(Refused("<DynamicMesh version=\"1.0\" skeleton=\"none.xsf\"/>"),
+            "Failed to load specified skeleton.");
+  m_log.Clear();
+  EXPECT_FALSE(Load("absent.xml"));
+  EXPECT_TRUE(m_log.Has("DynamicMeshes currently must reside in the real file system"))
+      << m_log.Dump();
+
+  // The root's letter case does not matter; duplicate and broken pieces are skipped.
+  m_dir.Write("odd.xml",
+              "<dynamicmesh version=\"1.0\" skeleton=\"fig15.xsf\">"
+              "<Piece filename=\"fig15.xmf\"/><Piece filename=\"fig15.xmf\"/>"
+              "<piece filename=\"fig15.xmf\" name=\"hidden\" visible=\"0\"/>"
+              "<Piece name=\"x\"/><Piece filename=\"gone.xmf\" name=\"gone\"/>"
+              "<Animation filename=\"fig15_walk.xaf\"/><Animation name=\"w\"/>"
+              "<Animation filename=\"fig15_walk.xaf\" name=\"walk\"/>"
+              "<Animation filename=\"fig15_wave.xaf\" name=\"WALK\"/>"
+              "<Material/><Material name=\"skin\"/><Material name=\"Skin\"/></dynamicmesh>");
+  m_log.Clear();
+  Ref<DynamicMeshDef> def = Load("odd.xml");
+  ASSERT_TRUE(def) << m_log.Dump();
+  EXPECT_EQ(m_log.Count("DynamicMesh piece has non unique name 'fig15.xmf'", LogLevel_Detail), 1);
+  EXPECT_EQ(m_log.Count("DynamicMesh Piece tag has no filename specified.", LogLevel_Detail), 1);
+  EXPECT_TRUE(m_log.Has("could not be loaded.")) << m_log.Dump();
+  EXPECT_EQ(m_log.Count("DynamicMesh Animation tag has no filename specified.", LogLevel_Detail),
+            1);
+  EXPECT_EQ(m_log.Count("DynamicMesh Animation tag has no name specified.", LogLevel_Detail), 1);
+  EXPECT_EQ(m_log.Count("DynamicMesh animation has non unique name 'WALK'", LogLevel_Detail), 1);
+  EXPECT_EQ(m_log.Count("DynamicMesh Material tag has no name specified.", LogLevel_Detail), 1);
+  EXPECT_EQ(m_log.Count("DynamicMesh material has non unique name 'Skin'", LogLevel_Detail), 1);
+  ASSERT_EQ(def->GetPieces().size(), 2u);
+  EXPECT_FALSE(def->GetPieces().at("hidden").visible);
+  EXPECT_EQ(def->GetAnimations().size(), 1u);
+}
+
+TEST_F(DynamicMeshTest, DefinitionInsideAPackageIsRefused) {
+  ASSERT_NE(Start(), nullptr);
+  kaztest::TempDir packed("kaz-dynmesh-pak");
+  Generate(packed, 1);
+  const std::string command = "cd '" + packed.Str() +
+                              "' && python3 -c \"import zipfile; z = zipfile.ZipFile('fig.pak', "
+                              "'w'); [z.write(f) for f in ('fig1.xml', 'fig1.xsf', 'fig1.xmf')]\"";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  ASSERT_TRUE(FileSystem::AddToSearchPath(packed.Str() + "/fig.pak", false));
+  std::filesystem::remove(packed.Path() / "fig1.xml");
+  m_log.Clear();
+  EXPECT_FALSE(Load("fig1.xml"));
+  EXPECT_TRUE(m_log.Has("DynamicMeshes currently must reside in the real file system"))
+      << m_log.Dump();
+  FileSystem::RemoveFromSearchPath(packed.Str() + "/fig.pak");
+}
+
+TEST_F(DynamicMeshTest, WithoutVideoTheCoreModelStillLoads) {
+  Generate(m_dir, 15);
+  Ref<DynamicMeshDef> def = Load("fig15.xml");
+  ASSERT_TRUE(def) << m_log.Dump();
+  EXPECT_EQ(def->GetHardwareModel(), nullptr);
+  EXPECT_EQ(def->GetVertexBuffer(), nullptr);
+}
+
+TEST_F(DynamicMeshTest, AMaterialThatFailsKeepsItsSlot) {
+  ASSERT_NE(Start(), nullptr);
+  Generate(m_dir, 1);
+  m_dir.Write("two.xml",
+              "<DynamicMesh version=\"1.0\" skeleton=\"fig1.xsf\"><Piece filename=\"fig1.xmf\"/>"
+              "<Material name=\"a\"/><Material name=\"b\"/></DynamicMesh>");
+  SetDynamicMeshMaterialFile("base/no-such-material.xrf");
+  Ref<DynamicMeshDef> def = Load("two.xml");
+  ASSERT_TRUE(def) << m_log.Dump();
+  EXPECT_TRUE(m_log.Has("DynamicMesh material 'a' could not be loaded")) << m_log.Dump();
+  // Names and Cal3D's core material ids stay one to one.
+  EXPECT_EQ(def->GetMaterialNames().size(), 2u);
+  EXPECT_EQ(def->GetCoreModel()->getCoreMaterialCount(), 2);
+}
+
+// ---- objects ---------------------------------------------------------------
+
+class DynamicMeshObjectTest : public DynamicMeshTest {
+ protected:
+  void SetUp() override {
+    DynamicMeshTest::SetUp();
+    ASSERT_NE(Start(), nullptr);
+    InstallDynamicMeshType();
+    m_world = World::Create();
+  }
+  void TearDown() override {
+    if (m_world) m_world->Release();
+    World::SetObjectFactory(ObjectType_DynamicMesh, nullptr);
+    DynamicMeshTest::TearDown();
+  }
+  DynamicMeshObject* Place(int bones, const std::string& cycle = "") {
+    Generate(m_dir, bones);
+    DynamicMeshObjectParams p;
+    p.fileName = "fig" + std::to_string(bones) + ".xml";
+    p.defaultCycle = cycle;
+    return static_cast<DynamicMeshObject*>(m_world->CreateObject(p));
+  }
+  World* m_world = nullptr;
+};
+
+TEST_F(DynamicMeshObjectTest, AnimationHandles) {
+  DynamicMeshObject* o = Place(15);
+  ASSERT_NE(o, nullptr) << m_log.Dump();
+  EXPECT_EQ(o->GetType(), uint32_t(ObjectType_DynamicMesh));
+  EXPECT_EQ(o->GetMaterialCount(), 1u);
+  EXPECT_NE(o->GetMaterial(0), nullptr) << m_log.Dump();
+  const uint32_t walk = o->FindAnimation("WALK");
+  EXPECT_NE(walk, 0u);
+  EXPECT_EQ(o->FindAnimation("run"), 0u);
+  EXPECT_FLOAT_EQ(o->GetAnimationLength(walk), 1.0f);
+  EXPECT_EQ(o->GetAnimationLength(0), 0.0f);
+  EXPECT_EQ(o->GetAnimationLength(999), 0.0f);
+  EXPECT_TRUE(o->PlayCycle(walk, 1.0f, 0.0f));
+  EXPECT_TRUE(o->PlayAction(o->FindAnimation("wave"), 0.1f, 0.1f));
+  EXPECT_FALSE(o->PlayCycle(0, 1.0f, 0.0f));
+  EXPECT_FALSE(o->PlayAction(77, 0.1f, 0.1f));
+  EXPECT_TRUE(o->StopAnimation(walk, 0.0f));
+  EXPECT_FALSE(o->StopAnimation(0, 0.0f));
+  m_log.Clear();
+  o->StopAllAnimations();
+  EXPECT_EQ(m_log.Count("DynamicMeshObject::StopAllAnimations not implemented.", LogLevel_Warning),
+            1);
+
+  DynamicMeshObjectParams missing;
+  missing.fileName = "nothing.xml";
+  m_log.Clear();
+  EXPECT_EQ(m_world->CreateObject(missing), nullptr);
+  EXPECT_TRUE(m_log.Has("DynamicMeshObject: Failed to load 'nothing.xml'")) << m_log.Dump();
+}
+
+TEST_F(DynamicMeshObjectTest, AReloadKeepsTheModelsOfPlacedInstances) {
+  DynamicMeshObject* o = Place(30, "walk");
+  ASSERT_NE(o, nullptr) << m_log.Dump();
+  CalCoreModel* core = o->GetDefinition()->GetCoreModel();
+  ResourceManager::ReloadAll();
+  EXPECT_EQ(o->GetDefinition()->GetCoreModel(), core);
+  ASSERT_NE(o->GetDefinition()->GetHardwareModel(), nullptr);
+  for (int frame = 0; frame < 3; ++frame) o->Update(0.1f);
+  EXPECT_FALSE(o->GetSkinnedVertices().empty());
+}
+
+TEST_F(DynamicMeshObjectTest, BonesAndTheUpdateEveryThirdFrame) {
+  DynamicMeshObject* o = Place(15);
+  ASSERT_NE(o, nullptr) << m_log.Dump();
+  Vector3D p;
+  ASSERT_TRUE(o->GetBonePosition("bone04", p));
+  EXPECT_NEAR(p.y, 1.0f, 1e-4f);
+  EXPECT_NEAR(p.x, 0.0f, 1e-4f);
+  EXPECT_FALSE(o->GetBonePosition("bone99", p));
+  ASSERT_TRUE(o->PlayCycle(o->FindAnimation("walk"), 1.0f, 0.0f));
+  o->Update(0.1f);
+  o->Update(0.1f);
+  o->GetBonePosition("bone14", p);
+  EXPECT_NEAR(p.x, 0.0f, 1e-4f) << "moved before the third frame";
+  o->Update(0.1f);
+  o->GetBonePosition("bone14", p);
+  EXPECT_GT(std::abs(p.x), 0.01f) << "the third frame advances the animation";
+}
+
+TEST_F(DynamicMeshObjectTest, SkeletonLinesJoinEachBoneToItsParent) {
+  DynamicMeshObject* o = Place(30);
+  ASSERT_NE(o, nullptr) << m_log.Dump();
+  std::vector<Vector3D> points;
+  ASSERT_TRUE(o->GetBoneLines(points));
+  ASSERT_EQ(points.size(), 58u);  // 29 bones have a parent
+  EXPECT_NEAR(points[57].y, 29 * 0.25f, 1e-4f);
+}
+
+TEST_F(DynamicMeshObjectTest, TheBoxCoversEverySkinnedVertex) {
+  for (int bones : {1, 30}) {
+    // The box is taken at creation, from the first pose.
+    DynamicMeshObject* fresh = Place(bones);
+    ASSERT_NE(fresh, nullptr) << m_log.Dump();
+    ASSERT_FALSE(fresh->GetSkinnedVertices().empty());
+    for (const Vector3D& v : fresh->GetSkinnedVertices()) {
+      EXPECT_GE(v.x, fresh->GetBoxMins().x - 1e-4f);
+      EXPECT_LE(v.x, fresh->GetBoxMaxs().x + 1e-4f);
+      EXPECT_GE(v.z, fresh->GetBoxMins().z - 1e-4f);
+      EXPECT_LE(v.z, fresh->GetBoxMaxs().z + 1e-4f);
+      EXPECT_LE(v.y, fresh->GetBoxMaxs().y + 1e-4f);
+    }
+  }
+}
+
+TEST_F(DynamicMeshObjectTest, BoneMatricesOfThirtyBonesStayWithinTheLimit) {
+  DynamicMeshObject* o = Place(30, "walk");
+  ASSERT_NE(o, nullptr) << m_log.Dump();
+  for (int frame = 0; frame < 6; ++frame) o->Update(0.05f);
+  CalHardwareModel* hw = o->GetDefinition()->GetHardwareModel();
+  float matrices[kMaxBonesPerDraw * 12];
+  uint32_t total = 0;
+  for (int m = 0; m < hw->getHardwareMeshCount(); ++m) {
+    const uint32_t bones = o->GetBoneMatrices(m, matrices);
+    EXPECT_LE(bones, kMaxBonesPerDraw);
+    total += bones;
+  }
+  EXPECT_GE(total, 30u);
+  EXPECT_EQ(o->GetBoneMatrices(hw->getHardwareMeshCount(), matrices), 0u);
+}
+
+}  // namespace
+
+// ---- drawing ---------------------------------------------------------------
+
+class DynamicMeshDrawTest : public DynamicMeshTest {
+ protected:
+  void SetUp() override {
+    DynamicMeshTest::SetUp();
+    ASSERT_NE(Start(), nullptr);
+    InstallWorldRenderer();
+    m_world = World::Create();
+    ASSERT_TRUE(m_world->InitRenderer(true));
+    CameraObjectParams cp;
+    m_camera = static_cast<CameraObject*>(m_world->CreateObject(cp));
+  }
+  void TearDown() override {
+    m_world->Release();
+    World::SetRendererHooks(nullptr, nullptr);
+    World::SetObjectFactory(ObjectType_StaticMesh, nullptr);
+    World::SetObjectFactory(ObjectType_DynamicMesh, nullptr);
+    World::SetObjectFactory(ObjectType_ParticleSystem, nullptr);
+    DynamicMeshTest::TearDown();
+  }
+  World* m_world = nullptr;
+  CameraObject* m_camera = nullptr;
+};
+
+TEST_F(DynamicMeshDrawTest, ThirtyBonesDrawInTwoSkinnedPieces) {
+  Generate(m_dir, 30);
+  DynamicMeshObjectParams p;
+  p.fileName = "fig30.xml";
+  p.defaultCycle = "walk";
+  p.transform = Matrix4x4::MakeTranslation(Vector3D(0, 0, 5));
+  auto* o = static_cast<DynamicMeshObject*>(m_world->CreateObject(p));
+  ASSERT_NE(o, nullptr) << m_log.Dump();
+  for (int frame = 0; frame < 3; ++frame) m_world->Update(0.05f);
+  Device()->ResetCalls();
+  m_world->GetRenderer()->Render(m_camera);
+  // No lights: AmbientEmissive only, one draw per hardware sub-mesh.
+  EXPECT_EQ(Device()->Calls("DrawIndexedPrimitive"),
+            o->GetDefinition()->GetHardwareModel()->getHardwareMeshCount());
+  EXPECT_EQ(m_world->GetRenderer()->GetStats().dynamicMeshes, 1u);
+  // Drawn with the four-influence variant of the shared default effect.
+  WorldRenderEffect* fx = o->GetMaterial(0)->GetRenderEffect();
+  ASSERT_NE(fx, nullptr);
+  EXPECT_EQ(fx->GetCurrentVariant(), int(kMaxBoneInfluences)) << m_log.Dump();
+  EXPECT_EQ(m_log.Problems(), 0) << m_log.Dump();
+}
