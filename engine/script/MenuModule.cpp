@@ -483,17 +483,6 @@ PyMethodDef g_methods[] = {
 PyModuleDef g_module = {
     PyModuleDef_HEAD_INIT, "_Menu", nullptr, -1, g_methods, nullptr, nullptr, nullptr, nullptr};
 
-PyTypeObject* AddType(PyObject* module, PyType_Spec* spec, const char* name) {
-  PyObject* type = PyType_FromSpec(spec);
-  if (!type) return nullptr;
-  if (PyModule_AddObjectRef(module, name, type) < 0) {
-    Py_DECREF(type);
-    return nullptr;
-  }
-  Py_DECREF(type);
-  return reinterpret_cast<PyTypeObject*>(type);
-}
-
 }  // namespace
 
 Widget* MenuRequireWidget(PyObject* value) {
@@ -511,8 +500,8 @@ PyObject* MenuWidgetOneInt(PyObject* args, const char* format, void (*apply)(Wid
 PyObject* PyInit__Menu() {
   PyObject* module = PyModule_Create2(&g_module, PYTHON_API_VERSION);
   if (!module) return nullptr;
-  g_menuType = AddType(module, &g_menuSpec, "MenuObject");
-  g_widgetType = AddType(module, &g_widgetSpec, "Widget");
+  g_menuType = AddModuleType(module, &g_menuSpec, "MenuObject");
+  g_widgetType = AddModuleType(module, &g_widgetSpec, "Widget");
   if (!g_menuType || !g_widgetType) {
     Py_DECREF(module);
     return nullptr;

@@ -34,3 +34,7 @@ void ReleaseScriptMenus();
 // A new reference to the str of an object as UTF-8 text; false (error
 // cleared) when it has none.
 bool PythonStr(PyObject* object, std::string& out);
+
+// Makes a type from its spec and publishes it in the module under `name`;
+// the module keeps it alive. Null (with the Python error set) on failure.
+PyTypeObject* AddModuleType(PyObject* module, PyType_Spec* spec, const char* name);

@@ -145,6 +145,17 @@ bool PythonStr(PyObject* object, std::string& out) {
   return true;
 }
 
+PyTypeObject* AddModuleType(PyObject* module, PyType_Spec* spec, const char* name) {
+  PyObject* type = PyType_FromSpec(spec);
+  if (!type) return nullptr;
+  if (PyModule_AddObjectRef(module, name, type) < 0) {
+    Py_DECREF(type);
+    return nullptr;
+  }
+  Py_DECREF(type);
+  return reinterpret_cast<PyTypeObject*>(type);
+}
+
 // ---------------------------------------------------------------------------
 // Creation and shutdown
 // ---------------------------------------------------------------------------

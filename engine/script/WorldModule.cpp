@@ -495,25 +495,13 @@ PyMethodDef g_methods[] = {
 PyModuleDef g_module = {
     PyModuleDef_HEAD_INIT, "_World", nullptr, -1, g_methods, nullptr, nullptr, nullptr, nullptr};
 
-// Makes a type from its spec and publishes it; the module keeps it alive.
-PyTypeObject* AddType(PyObject* module, PyType_Spec* spec, const char* name) {
-  PyObject* type = PyType_FromSpec(spec);
-  if (!type) return nullptr;
-  if (PyModule_AddObjectRef(module, name, type) < 0) {
-    Py_DECREF(type);
-    return nullptr;
-  }
-  Py_DECREF(type);
-  return reinterpret_cast<PyTypeObject*>(type);
-}
-
 }  // namespace
 
 PyObject* PyInit__World() {
   PyObject* module = PyModule_Create2(&g_module, PYTHON_API_VERSION);
   if (!module) return nullptr;
-  g_worldObjectType = AddType(module, &g_worldObjectSpec, "WorldObject");
-  g_renderMaterialType = AddType(module, &g_renderMaterialSpec, "RenderMaterial");
+  g_worldObjectType = AddModuleType(module, &g_worldObjectSpec, "WorldObject");
+  g_renderMaterialType = AddModuleType(module, &g_renderMaterialSpec, "RenderMaterial");
   if (!g_worldObjectType || !g_renderMaterialType) {
     Py_DECREF(module);
     return nullptr;
