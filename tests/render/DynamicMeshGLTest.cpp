@@ -59,7 +59,6 @@ class DynamicMeshGLTest : public ::testing::Test {
     for (uint32_t type : {ObjectType_StaticMesh, ObjectType_DynamicMesh, ObjectType_ParticleSystem})
       World::SetObjectFactory(type, nullptr);
     PinMesaModules();
-    CheckLeaksNow();
     if (m_window) SDL_DestroyWindow(m_window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }

@@ -52,7 +52,6 @@ class GLDeviceTest : public ::testing::Test {
   }
   static void TearDownTestSuite() {
     PinMesaModules();
-    CheckLeaksNow();
     if (s_window) SDL_DestroyWindow(s_window);
     s_window = nullptr;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);

@@ -6,9 +6,6 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <link.h>
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-#endif
 
 #include <cstring>
 
@@ -40,15 +37,6 @@ inline int PinModule(struct dl_phdr_info* info, size_t, void*) {
 }
 inline void PinMesaModules() {
   dl_iterate_phdr(PinModule, nullptr);
-}
-
-// Looks for leaks now, while every thread of the GL driver is in a steady
-// state: LeakSanitizer's check at exit can fault while the driver's threads
-// wind down. The check at exit is then skipped.
-inline void CheckLeaksNow() {
-#if defined(__SANITIZE_ADDRESS__)
-  __lsan_do_leak_check();
-#endif
 }
 
 // The render test data over the base package.
