@@ -105,8 +105,15 @@ TEST_F(InstanceTest, BadFilesAreRefusedWithTheirLine) {
   wav.append(297, '\x11');
   kaztest::TempDir dir("kaz-wav");
   dir.Write("short.wav", wav);
+  // A whole file whose header claims a rate of 2^32 - 1 samples a second.
+  std::string fast(
+      "RIFF\x44\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\xff\xff\xff\xff"
+      "\x80\x3e\0\0\x02\0\x10\0data\x08\0\0\0",
+      44);
+  fast.append(8, '\x11');
+  dir.Write("fast.wav", fast);
   FileSystem::AddToSearchPath(dir.Str(), false);
-  for (const char* name : {"truncated.wav", "short.wav"}) {
+  for (const char* name : {"truncated.wav", "short.wav", "fast.wav"}) {
     EXPECT_FALSE(Make(name));
     EXPECT_EQ(log.Count("Failed to load sound '" + std::string(name) + "': failed to read WAV data",
                         LogLevel_Error),

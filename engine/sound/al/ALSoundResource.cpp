@@ -120,6 +120,11 @@ const char* ALSoundResource::LoadBuffer() {
   void* data = alutLoadMemoryFromFileImage(wav.data(), static_cast<ALsizei>(wav.size()), &format,
                                            &size, &frequency);
   if (!data) return "failed to read WAV data";
+  // A corrupt header can claim any rate; the cast to ALsizei needs one that fits.
+  if (!(frequency >= 1.0f && frequency <= 1000000.0f)) {
+    std::free(data);
+    return "failed to read WAV data";
+  }
   ClearALError();
   alBufferData(m_buffer, format, data, size, static_cast<ALsizei>(frequency));
   std::free(data);
