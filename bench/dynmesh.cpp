@@ -133,6 +133,9 @@ void main() {
     position += in_BlendWeight[i] * (Bones[clamp(index[i], 0, 19)] * vec4(in_Position.xyz, 1.0));
   uv = in_TexCoord0.xy;
   gl_Position = WorldViewProj * vec4(position.xyz, 1.0);
+  // The engine's clip-space conventions, so both draw the same faces and depths.
+  gl_Position.y = -gl_Position.y;
+  gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;
 }
 )";
 const char* kSkinFS = R"(#version 330 core

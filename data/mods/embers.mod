@@ -4,5 +4,5 @@ ModAuthor=The Kaz engine team
 ModWebSite=
 ModLogo=
 ModVersion=0.1.0
-ModPackages=embers;gallery;gallery_built
+ModPackages=embers;embers_built;gallery;gallery_built
 ClassName=EmbersApplication

@@ -53,6 +53,7 @@ bool DebugRender::Init() {
   m_world = m_effect->GetParameterBySemantic("WORLDMATRIX");
   m_view = m_effect->GetParameterBySemantic("VIEWMATRIX");
   m_projection = m_effect->GetParameterBySemantic("PROJMATRIX");
+  m_onTop = m_effect->GetParameterByName("OnTop");
   return true;
 }
 
@@ -73,8 +74,16 @@ void DebugRender::SetTransforms(const Matrix4x4& world, const Matrix4x4& view,
   if (IsDrawing()) m_effect->CommitChanges();
 }
 
+void DebugRender::SetOnTop(bool onTop) {
+  if (!m_effect || !m_onTop) return;
+  if (IsDrawing() && m_write != m_start) Flush(false);
+  m_effect->SetFloat(m_onTop, onTop ? 1.0f : 0.0f);
+  if (IsDrawing()) m_effect->CommitChanges();
+}
+
 bool DebugRender::Begin() {
   if (!m_buffer || IsDrawing()) return false;
+  SetOnTop(false);
   m_start = static_cast<Vertex*>(m_buffer->Lock(0, 0));
   if (!m_start) return false;
   m_passes = m_effect->Begin();
@@ -235,7 +244,9 @@ void DebugRender::DrawWorldDebug(WorldRenderer& renderer, const FrameView& view)
       m_points.clear();
       if (!g_skeletons(q->object.Get(), m_points)) continue;
       SetTransforms(q->object->GetWorldTransform(), view.view, view.projection);
+      SetOnTop(true);
       AddLines(m_points.data(), uint32_t(m_points.size() / 2), kBoneColour);
+      SetOnTop(false);
     }
   }
   if (cv.DrawAnimPaths.Get() && Start(begun)) {

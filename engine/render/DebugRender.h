@@ -47,6 +47,9 @@ class DebugRender {
   bool Init();
   void Shutdown();
   void SetTransforms(const Matrix4x4& world, const Matrix4x4& view, const Matrix4x4& projection);
+  // Lines added from now on are drawn over everything (the effect's OnTop);
+  // Begin switches it off.
+  void SetOnTop(bool onTop);
   bool Begin();
   void End();
   bool IsDrawing() const { return m_write != nullptr; }
@@ -83,7 +86,7 @@ class DebugRender {
   Ref<GLVertexFormat> m_format;
   Ref<GLVertexBuffer> m_buffer;
   Ref<GLRenderEffect> m_effect;
-  EffectHandle m_world = 0, m_view = 0, m_projection = 0;
+  EffectHandle m_world = 0, m_view = 0, m_projection = 0, m_onTop = 0;
   Vertex* m_start = nullptr;
   Vertex* m_write = nullptr;
   uint32_t m_passes = 0;

@@ -1,6 +1,7 @@
 // The "embers" sample mod run headless: its script builds a glowing lamp, a
-// smoking brazier and a spark fountain; with the particles seeded and a fixed
-// frame delta, F9 screenshots at two frames match their golden images
+// smoking brazier, a spark fountain and a generated figure walking a looped
+// path among them; with the particles seeded and a fixed frame delta, F9
+// screenshots at two frames match their golden images
 // (tests/data/golden/embers_*.bmp; regenerate with KAZ_UPDATE_GOLDEN=1).
 #include "common/ImageCompare.h"
 #include "console/CVarRegistry.h"
@@ -60,7 +61,8 @@ class EmbersMod : public ::testing::Test {
     m_engine->OnKeyDown(EngineKey_F9);
     if (g_output.empty() || g_output.back() != "Screenshot taken.")
       return ::testing::AssertionFailure() << "no screenshot";
-    const std::string shot = kaztest::NewestScreenshot((fs::path(KAZ_BIN_DIR) / "screenshots").string());
+    const std::string shot =
+        kaztest::NewestScreenshot((fs::path(KAZ_BIN_DIR) / "screenshots").string());
     ::testing::AssertionResult same = kaztest::MatchesGolden(shot, golden, 12, 0.01);
     std::error_code ec;
     fs::remove(shot, ec);
@@ -74,9 +76,11 @@ class EmbersMod : public ::testing::Test {
 TEST_F(EmbersMod, SeededFramesMatchTheGoldenImages) {
   World* world = m_engine->GetWorld();
   ASSERT_EQ(world->GetObjectCount(ObjectType_ParticleSystem), 2u);
+  ASSERT_EQ(world->GetObjectCount(ObjectType_DynamicMesh), 1u) << "the generated walker is missing";
   Run(10);
   const WorldRenderer::Stats& stats = world->GetRenderer()->GetStats();
   EXPECT_EQ(stats.staticMeshes, 3u);
+  EXPECT_EQ(stats.dynamicMeshes, 1u);
   EXPECT_EQ(stats.particleSystems, 2u);
   EXPECT_GT(stats.particles, 40u);
   EXPECT_TRUE(CVarRegistry::Instance().GlowEnable.Get());  // the glow worked
@@ -93,9 +97,9 @@ TEST_F(EmbersMod, ConsoleSwitchesDrawDebugLinesOnOpenGL) {
   for (const char* line : {"DrawGrid 1", "DrawBoxes 1", "DrawSkeletons 1"})
     m_engine->ExecuteCommand(false, "%s", line);
   Run(1);
-  // The 64-unit grid (65 lines each way) with its axis, and three boxes;
-  // no skinned mesh here, so no skeleton.
-  EXPECT_EQ(debug->GetLineCount() - before, 2u * 65u + 3u + 3u * 12u);
+  // The 64-unit grid (65 lines each way) with its axis, the three static
+  // meshes' boxes and the walker's skeleton: six bones, five with a parent.
+  EXPECT_EQ(debug->GetLineCount() - before, 2u * 65u + 3u + 3u * 12u + 5u);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 # EmbersApplication.py - the application of the "embers" sample: a glowing
 # lamp in the gallery's room between a smoking brazier and a spark fountain,
-# all built from _World calls.
+# with a generated figure walking a loop among them, all built from _World calls.
 import Engine
 import _World
 
@@ -8,7 +8,13 @@ V = Engine.Vector3D
 V4 = Engine.Vector4D
 M = Engine.Matrix4x4
 
-CAMERA, STATIC_MESH, LIGHT, PARTICLES = 2, 3, 5, 9
+CAMERA, STATIC_MESH, DYNAMIC_MESH, LIGHT, ANIM_PATH, PARTICLES = 2, 3, 4, 5, 8, 9
+FACE_ALONG_PATH = 2
+
+# The walker's loop round the pedestal, passing between the camera and the
+# emitters and behind them: (x, z) of each waypoint and the seconds to the next.
+WALK_LOOP = [((-1.6, -0.9), 1.6), ((1.6, -0.9), 1.2), ((1.7, 0.9), 1.6), ((-1.7, 0.9), 1.2),
+             ((-1.6, -0.9), 1.0)]
 
 
 def Material(effect, parameters):
@@ -53,8 +59,19 @@ class EmbersApplication:
             'minVelocity': V(-0.6, 1.2, -0.3), 'maxVelocity': V(0.6, 2.2, 0.3),
             'colorKeys': [(0, V4(1.0, 0.8, 0.3, 1.0)), (1, V4(1.0, 0.2, 0.0, 0.0))],
             'radiusKeys': [(0, 0.09), (1, 0.04)]})
-        print('Embers: built a lamp, a brazier and a spark fountain.')
+        self.Walker(Material('RenderEffects/default.fx', {'DiffuseMap': 'Textures/glaze.tga'}))
+        print('Embers: built a lamp, a brazier, a spark fountain and a walker.')
         return True
+
+    def Walker(self, skin):
+        # The figure comes from tools/make-character.py at build time (embers_built).
+        walker = _World.CreateObject(DYNAMIC_MESH, {'filename': 'Characters/walker.xml',
+                                                    'materials': {'skin': skin}})
+        _World.objDynMeshPlayCycleAnimation(walker, 'walk', 1.0, 0.0)
+        path = _World.CreateObject(ANIM_PATH, {})
+        for (x, z), seconds in WALK_LOOP:
+            _World.animAddWaypoint(path, M.MakeTranslation(V(x, 0, z)), seconds, FACE_ALONG_PATH, None)
+        _World.animPlayObject(path, walker, 1, 0.0)
 
     def OnShutdown(self):
         return True

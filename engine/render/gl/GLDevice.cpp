@@ -66,8 +66,9 @@ int AttributeLocation(uint8_t usage, uint8_t index) {
 Device::Device(System* system, const GPresentParameters& pp) : m_system(system), m_pp(pp) {
   m_system->AddRef();
   for (uint32_t s = 0; s < GRS_MAX; ++s) m_rs[s] = GetDefaultRenderState(GRenderState(s));
-  for (auto& unit : m_ss)
-    for (uint32_t s = 0; s < GSAMP_MAX; ++s) unit[s] = GetDefaultSamplerState(GSamplerState(s));
+  for (uint32_t u = 0; u < kMaxSamplers; ++u)
+    for (uint32_t s = 0; s < GSAMP_MAX; ++s)
+      m_ss[u][s] = m_appliedSs[u][s] = GetDefaultSamplerState(GSamplerState(s));
 }
 
 bool Device::Init(std::string* reason) {
@@ -355,6 +356,7 @@ void Device::UseProgram(GLuint program) {
 bool Device::PrepareDraw(bool indexed) {
   if (!m_program || !m_decl || !m_streams[0] || (indexed && !m_indices)) return false;
   if (!PrepareTarget()) return false;
+  ApplyDirtySamplers();
   if (m_vaoDirty) {
     uint32_t enabled = 0;
     for (const GVertexElement& e : m_decl->GetElements()) {

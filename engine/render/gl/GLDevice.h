@@ -204,6 +204,7 @@ class Device : public GDevice {
   void ApplyBlend();
   void ApplyStencil();
   void ApplySampler(uint32_t unit);
+  void ApplyDirtySamplers();
   bool PrepareTarget();
   bool PrepareDraw(bool indexed);
   GResult ReadColor(GSurface* source, GSurface* dest);
@@ -215,6 +216,12 @@ class Device : public GDevice {
   GViewport m_viewport;
   uint32_t m_rs[GRS_MAX];
   uint32_t m_ss[kMaxSamplers][GSAMP_MAX];
+  // What GL's sampler objects hold. Effects set their sampler states at each
+  // pass and put the old ones back at End: those changes reach GL only at
+  // the next draw, and only where the states then differ, since every
+  // sampler change costs the driver a new sampler state.
+  uint32_t m_appliedSs[kMaxSamplers][GSAMP_MAX];
+  uint32_t m_dirtySamplers = 0;  // a bit per unit whose m_ss may differ from m_appliedSs
   GLuint m_samplers[kMaxSamplers] = {};
   GTexture* m_textures[kMaxSamplers] = {};
   GVertexDeclaration* m_decl = nullptr;

@@ -220,6 +220,8 @@ GResult Device::GetRenderState(GRenderState state, uint32_t* value) {
 void Device::ApplySampler(uint32_t u) {
   GLuint s = m_samplers[u];
   const uint32_t* st = m_ss[u];
+  std::copy(st, st + GSAMP_MAX, m_appliedSs[u]);
+  m_dirtySamplers &= ~(1u << u);
   kgl::SamplerParameteri(s, GL_TEXTURE_WRAP_S, GLint(AddressMode(st[GSAMP_ADDRESSU])));
   kgl::SamplerParameteri(s, GL_TEXTURE_WRAP_T, GLint(AddressMode(st[GSAMP_ADDRESSV])));
   kgl::SamplerParameteri(s, GL_TEXTURE_WRAP_R, GLint(AddressMode(st[GSAMP_ADDRESSW])));
@@ -252,8 +254,19 @@ GResult Device::SetSamplerState(uint32_t sampler, GSamplerState state, uint32_t 
   if (sampler >= kMaxSamplers || state >= GSAMP_MAX) return GLERR_INVALIDCALL;
   if (m_ss[sampler][state] == value) return G_OK;
   m_ss[sampler][state] = value;
-  ApplySampler(sampler);
+  m_dirtySamplers |= 1u << sampler;
   return G_OK;
+}
+
+void Device::ApplyDirtySamplers() {
+  for (uint32_t u = 0; m_dirtySamplers; ++u) {
+    const uint32_t bit = 1u << u;
+    if (!(m_dirtySamplers & bit)) continue;
+    if (std::equal(m_ss[u], m_ss[u] + GSAMP_MAX, m_appliedSs[u]))
+      m_dirtySamplers &= ~bit;
+    else
+      ApplySampler(u);
+  }
 }
 
 GResult Device::GetSamplerState(uint32_t sampler, GSamplerState state, uint32_t* value) {
