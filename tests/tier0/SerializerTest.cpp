@@ -83,74 +83,44 @@ TEST_F(MemReadSerializerTest, ReadsLittleEndianValuesFromUnalignedData) {
   EXPECT_EQ(s.GetPosition(), s.GetSize());
 }
 
-TEST_F(MemReadSerializerTest, EveryTypeThrowsOneByteShortAndKeepsPosition) {
-  // Each read gets a buffer one byte shorter than it needs, after a 1-byte prefix.
-  std::vector<uint8_t> buf(32, 0);
-  struct Case {
-    size_t need;
-    const char* message;
-    const char* function;
-    std::function<void(Serializer&)> read;
-  };
-  int8_t i8;
-  uint8_t u8;
-  int16_t i16;
-  uint16_t u16;
-  int32_t i32;
-  uint32_t u32;
-  int64_t i64;
-  uint64_t u64;
-  float f;
-  double d;
-  Vector3D v;
-  const Case cases[] = {
-      {1, "EOF reading type int8", "MemReadSerializer::DataInt8",
-       [&](Serializer& s) { s.DataInt8(i8); }},
-      {1, "EOF reading type uint8", "MemReadSerializer::DataUInt8",
-       [&](Serializer& s) { s.DataUInt8(u8); }},
-      {2, "EOF reading type int16", "MemReadSerializer::DataInt16",
-       [&](Serializer& s) { s.DataInt16(i16); }},
-      {2, "EOF reading type uint16", "MemReadSerializer::DataUInt16",
-       [&](Serializer& s) { s.DataUInt16(u16); }},
-      {4, "EOF reading type int32", "MemReadSerializer::DataInt32",
-       [&](Serializer& s) { s.DataInt32(i32); }},
-      {4, "EOF reading type uint32", "MemReadSerializer::DataUInt32",
-       [&](Serializer& s) { s.DataUInt32(u32); }},
-      {8, "EOF reading type int64", "MemReadSerializer::DataInt64",
-       [&](Serializer& s) { s.DataInt64(i64); }},
-      {8, "EOF reading type uint64", "MemReadSerializer::DataUInt64",
-       [&](Serializer& s) { s.DataUInt64(u64); }},
-      {4, "EOF reading type float", "MemReadSerializer::DataFloat",
-       [&](Serializer& s) { s.DataFloat(f); }},
-      {8, "EOF reading type double", "MemReadSerializer::DataDouble",
-       [&](Serializer& s) { s.DataDouble(d); }},
-      {12, "EOF reading type Vector3D", "MemReadSerializer::DataVector3D",
-       [&](Serializer& s) { s.DataVector3D(v); }},
-  };
-  for (const Case& c : cases) {
-    MemReadSerializer s(buf.data(), static_cast<uint32_t>(c.need));  // 1 prefix + need-1 left
-    uint8_t prefix;
-    s.DataUInt8(prefix);
-    ExpectThrow(
-        s, [&] { c.read(s); }, c.message, SerializeError_EOF, c.function);
-    // Exactly enough succeeds.
-    MemReadSerializer exact(buf.data(), static_cast<uint32_t>(c.need));
-    EXPECT_NO_THROW(c.read(exact)) << c.function;
-    EXPECT_TRUE(exact.IsEOF());
+// A read one byte short throws, keeps the position and the value; exactly enough succeeds.
+template <class T>
+void ShortReadThrows(void (Serializer::*read)(T&), const std::string& type, const char* function) {
+  SCOPED_TRACE(type);
+  std::vector<uint8_t> buf(sizeof(T), 0xAB);
+  MemReadSerializer s(buf.data(), uint32_t(buf.size()));
+  uint8_t prefix;
+  s.DataUInt8(prefix);
+  T value{};
+  try {
+    (s.*read)(value);
+    ADD_FAILURE() << "no exception";
+  } catch (const SerializeException& e) {
+    EXPECT_EQ(e.what(), "EOF reading type " + type);
+    EXPECT_EQ(e.GetErrorCode(), SerializeError_EOF);
+    EXPECT_EQ(e.GetFunction(), "MemReadSerializer::" + std::string(function));
+    EXPECT_GT(e.GetLine(), 0);
+    EXPECT_NE(e.GetFile(), nullptr);
   }
+  EXPECT_EQ(s.GetPosition(), 1u);
+  EXPECT_TRUE(value == T{});
+  MemReadSerializer exact(buf.data(), uint32_t(buf.size()));
+  EXPECT_NO_THROW((exact.*read)(value));
+  EXPECT_TRUE(exact.IsEOF());
 }
 
-TEST_F(MemReadSerializerTest, ThreeBytesRefuseUInt32ButGiveUInt16) {
-  const uint8_t data[3] = {1, 2, 3};
-  MemReadSerializer s(data, 3);
-  uint32_t u32 = 77;
-  ExpectThrow(
-      s, [&] { s.DataUInt32(u32); }, "EOF reading type uint32", 1, "MemReadSerializer::DataUInt32");
-  EXPECT_EQ(u32, 77u);
-  uint16_t u16;
-  s.DataUInt16(u16);
-  EXPECT_EQ(u16, 0x0201);
-  EXPECT_EQ(s.GetSize() - s.GetPosition(), 1u);
+TEST_F(MemReadSerializerTest, EveryTypeThrowsOneByteShortAndKeepsPosition) {
+  ShortReadThrows(&Serializer::DataInt8, "int8", "DataInt8");
+  ShortReadThrows(&Serializer::DataUInt8, "uint8", "DataUInt8");
+  ShortReadThrows(&Serializer::DataInt16, "int16", "DataInt16");
+  ShortReadThrows(&Serializer::DataUInt16, "uint16", "DataUInt16");
+  ShortReadThrows(&Serializer::DataInt32, "int32", "DataInt32");
+  ShortReadThrows(&Serializer::DataUInt32, "uint32", "DataUInt32");
+  ShortReadThrows(&Serializer::DataInt64, "int64", "DataInt64");
+  ShortReadThrows(&Serializer::DataUInt64, "uint64", "DataUInt64");
+  ShortReadThrows(&Serializer::DataFloat, "float", "DataFloat");
+  ShortReadThrows(&Serializer::DataDouble, "double", "DataDouble");
+  ShortReadThrows(&Serializer::DataVector3D, "Vector3D", "DataVector3D");
 }
 
 TEST_F(MemReadSerializerTest, StringLengthBeyondDataThrowsAfterConsumingLength) {
