@@ -85,7 +85,7 @@ TEST_F(EngineSoundTest, NoSoundRunsSilent) {
   EXPECT_EQ(sound->GetInstance(), nullptr);
 }
 
-TEST_F(EngineSoundTest, SoundObjectsPlayPauseAndFollowTheirObject) {
+TEST_F(EngineSoundTest, SoundObjectsPlayPauseFollowTheirObjectOrFailWithALine) {
   Start({});
   SoundObject* sound = MakeSound("tone440.wav", true, true, Vector3D(1, 2, 3));
   ASSERT_NE(sound, nullptr) << Dump();
@@ -104,10 +104,7 @@ TEST_F(EngineSoundTest, SoundObjectsPlayPauseAndFollowTheirObject) {
   EXPECT_EQ(p[1], 5.0f);
   EXPECT_EQ(p[2], -6.0f);
   engine->GetWorld()->RemoveObject(sound);
-}
-
-TEST_F(EngineSoundTest, AMissingFileFailsTheObjectWithItsLine) {
-  Start({});
+  // A missing file fails the object with its line.
   EXPECT_EQ(MakeSound("nothere.wav", true, false), nullptr);
   EXPECT_EQ(Printed("Failed to load sound 'nothere.wav': could not open file"), 1) << Dump();
   EXPECT_EQ(engine->GetWorld()->GetObjectCount(ObjectType_Sound), 0u);
