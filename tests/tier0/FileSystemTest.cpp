@@ -9,13 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;

@@ -40,7 +40,7 @@ TEST(VectorTest, ComparisonsAndDivision) {
   EXPECT_EQ(w, Vector4D(7 * r, 11 * r, 13 * r, 17 * r));
 }
 
-TEST(VectorTest, CrossRotationsAndReflection) {
+TEST(VectorTest, CrossRotationsReflectionAndExtents) {
   EXPECT_EQ(Vector3D(1, 0, 0).Cross(Vector3D(0, 1, 0)), Vector3D(0, 0, 1));
   EXPECT_EQ(Vector3D(0, 1, 0).Cross(Vector3D(1, 0, 0)), Vector3D(0, 0, -1));
   const float quarter = static_cast<float>(M_PI / 2);
@@ -52,6 +52,11 @@ TEST(VectorTest, CrossRotationsAndReflection) {
   v.RotateZ(quarter);
   EXPECT_TRUE(v.NearlyEquals(Vector3D(0, 1, 0)));
   EXPECT_EQ(Vector2D(1, -1).Reflect(Vector2D(0, 1)), Vector2D(1, 1));
+  Vector3D lo(1, 1, 1), hi(1, 1, 1);
+  lo.MinExtent(Vector3D(0, 2, -1));
+  hi.MaxExtent(Vector3D(0, 2, -1));
+  EXPECT_EQ(lo, Vector3D(0, 1, -1));
+  EXPECT_EQ(hi, Vector3D(1, 2, 1));
 }
 
 TEST(VectorTest, TextForms) {
