@@ -60,15 +60,30 @@ class EngineSoundTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(EngineSoundTest, StartsSoundAndRestartsIt) {
+TEST_F(EngineSoundTest, StartsSoundRestartsItAndTheListenerFollowsTheCamera) {
   Start({});
   ASSERT_NE(engine->GetSoundManager(), nullptr);
-  EXPECT_TRUE(Printed("Initialized sound (OpenAL Soft) - OpenAL Version 1.1") == 1) << Dump();
+  EXPECT_EQ(Printed("Initialized sound (OpenAL Soft) - OpenAL Version 1.1"), 1) << Dump();
   EXPECT_EQ(engine->ExecuteCommand(false, "restartsound"), 0);
   EXPECT_EQ(Printed("Initialized sound (OpenAL Soft)"), 2);
   CVarRegistry::Instance().SoundStats.Set(true);
   Frame();
   EXPECT_TRUE(HasNotice("[cyan]CPU Usage [grey]: [white] 0.00%"));
+  // The restarted device's listener follows the render camera.
+  CameraObjectParams p;
+  p.transform = Matrix4x4::MakeTranslation(Vector3D(7, 8, 9));
+  WorldObject* camera = engine->GetWorld()->CreateObject(p);
+  ASSERT_NE(camera, nullptr);
+  engine->SetRenderCamera(camera);
+  Frame();
+  ALfloat position[3] = {}, orientation[6] = {};
+  alGetListenerfv(AL_POSITION, position);
+  alGetListenerfv(AL_ORIENTATION, orientation);
+  EXPECT_EQ(position[0], 7.0f);
+  EXPECT_EQ(position[2], -9.0f);
+  EXPECT_EQ(orientation[2], -1.0f) << "the camera looks along engine +z, OpenAL's -z";
+  EXPECT_EQ(orientation[4], 1.0f);
+  engine->SetRenderCamera(nullptr);
 }
 
 TEST_F(EngineSoundTest, NoSoundRunsSilent) {
@@ -108,22 +123,4 @@ TEST_F(EngineSoundTest, SoundObjectsPlayPauseFollowTheirObjectOrFailWithALine) {
   EXPECT_EQ(MakeSound("nothere.wav", true, false), nullptr);
   EXPECT_EQ(Printed("Failed to load sound 'nothere.wav': could not open file"), 1) << Dump();
   EXPECT_EQ(engine->GetWorld()->GetObjectCount(ObjectType_Sound), 0u);
-}
-
-TEST_F(EngineSoundTest, TheListenerFollowsTheRenderCamera) {
-  Start({});
-  CameraObjectParams p;
-  p.transform = Matrix4x4::MakeTranslation(Vector3D(7, 8, 9));
-  WorldObject* camera = engine->GetWorld()->CreateObject(p);
-  ASSERT_NE(camera, nullptr);
-  engine->SetRenderCamera(camera);
-  Frame();
-  ALfloat position[3] = {}, orientation[6] = {};
-  alGetListenerfv(AL_POSITION, position);
-  alGetListenerfv(AL_ORIENTATION, orientation);
-  EXPECT_EQ(position[0], 7.0f);
-  EXPECT_EQ(position[2], -9.0f);
-  EXPECT_EQ(orientation[2], -1.0f) << "the camera looks along engine +z, OpenAL's -z";
-  EXPECT_EQ(orientation[4], 1.0f);
-  engine->SetRenderCamera(nullptr);
 }
