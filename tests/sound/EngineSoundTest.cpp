@@ -118,7 +118,9 @@ TEST_F(EngineSoundTest, SoundObjectsPlayPauseFollowTheirObjectOrFailWithALine) {
   EXPECT_EQ(p[0], 4.0f);
   EXPECT_EQ(p[1], 5.0f);
   EXPECT_EQ(p[2], -6.0f);
+  const uint32_t playing = ALSoundInstance::s_pool.GetInUseCount();
   engine->GetWorld()->RemoveObject(sound);
+  EXPECT_EQ(ALSoundInstance::s_pool.GetInUseCount(), playing - 1) << "the instance is released";
   // A missing file fails the object with its line.
   EXPECT_EQ(MakeSound("nothere.wav", true, false), nullptr);
   EXPECT_EQ(Printed("Failed to load sound 'nothere.wav': could not open file"), 1) << Dump();

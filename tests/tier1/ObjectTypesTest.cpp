@@ -8,8 +8,6 @@
 #include "tier1/NullObject.h"
 #include "tier1/SoundObject.h"
 
-#include <set>
-
 namespace {
 
 using ObjectTypesTest = WorldFixture;
@@ -71,41 +69,15 @@ TEST_F(ObjectTypesTest, LightBoxFollowsItsRadius) {
 
 // ---- sound ----------------------------------------------------------------
 
-struct FakeSound {
-  std::string file;
-  bool positional = false, playing = false, paused = false, loop = false;
-  Vector3D position;
-};
-std::set<FakeSound*> g_sounds;
-FakeSound& Fake(void* instance) {
-  return *static_cast<FakeSound*>(instance);
-}
-
-const SoundObjectHooks kFakeHooks = {
-    [](const char* file, bool positional) -> void* {
-      if (std::string(file) == "missing.wav") return nullptr;
-      return *g_sounds.insert(new FakeSound{file, positional, false, false, false, {}}).first;
-    },
-    [](void* i) {
-      g_sounds.erase(&Fake(i));
-      delete &Fake(i);
-    },
-    [](void* i, bool loop) { Fake(i).playing = true, Fake(i).loop = loop, Fake(i).paused = false; },
-    [](void* i) { Fake(i).paused = true; },
-    [](void* i) { Fake(i).paused = false; },
-    [](void* i, const Vector3D& p) { Fake(i).position = p; },
-};
-
 class SoundObjectTest : public WorldFixture {
  protected:
   void TearDown() override {
     WorldFixture::TearDown();
     SetSoundObjectHooks(nullptr);
-    EXPECT_TRUE(g_sounds.empty());
   }
 };
 
-TEST_F(SoundObjectTest, SilentWithoutAManagerOrAFileAndRefusedWhenItCannotLoad) {
+TEST_F(SoundObjectTest, SilentWithoutHooksOrAFileAndRefusedWhenItCannotLoad) {
   SoundObjectParams p;
   p.fileName = "anything.wav";
   p.play = true;
@@ -114,40 +86,19 @@ TEST_F(SoundObjectTest, SilentWithoutAManagerOrAFileAndRefusedWhenItCannotLoad) 
   EXPECT_EQ(sound->GetInstance(), nullptr);
   sound->Play(true);
   sound->Pause(true);
+  sound->SetWorldTransform(At(1, 2, 3));
 
-  SetSoundObjectHooks(&kFakeHooks);
-  p.fileName = "missing.wav";
+  // Play, pause and position reach a real source in the sound suite's engine
+  // tests; here the hooks only fail to load.
+  static SoundObjectHooks failing{};
+  failing.create = [](const char*, bool) -> void* { return nullptr; };
+  SetSoundObjectHooks(&failing);
   EXPECT_EQ(world->CreateObject(p), nullptr);
   EXPECT_EQ(world->GetObjectCount(ObjectType_Sound), 1u);
   p.fileName.clear();
   auto* quiet = static_cast<SoundObject*>(world->CreateObject(p));
   ASSERT_NE(quiet, nullptr);
   EXPECT_EQ(quiet->GetInstance(), nullptr);
-}
-
-TEST_F(SoundObjectTest, PlaysLoopsPausesAndFollowsTheObject) {
-  SetSoundObjectHooks(&kFakeHooks);
-  SoundObjectParams p;
-  p.fileName = "waves.ogg";
-  p.play = true;
-  p.loop = true;
-  p.transform = At(1, 2, 3);
-  auto* sound = static_cast<SoundObject*>(world->CreateObject(p));
-  ASSERT_NE(sound, nullptr);
-  auto* fake = static_cast<FakeSound*>(sound->GetInstance());
-  ASSERT_NE(fake, nullptr);
-  EXPECT_TRUE(fake->playing);
-  EXPECT_TRUE(fake->loop);
-  EXPECT_TRUE(fake->positional);
-  EXPECT_EQ(fake->position, Vector3D(1, 2, 3));
-  sound->Pause(true);
-  EXPECT_TRUE(fake->paused);
-  sound->Pause(false);
-  EXPECT_FALSE(fake->paused);
-  sound->SetWorldTransform(At(4, 5, 6));
-  EXPECT_EQ(fake->position, Vector3D(4, 5, 6));
-  world->RemoveObject(sound);
-  EXPECT_TRUE(g_sounds.empty());
 }
 
 // ---- fields ---------------------------------------------------------------
