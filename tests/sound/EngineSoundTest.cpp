@@ -38,14 +38,6 @@ class EngineSoundTest : public ::testing::Test {
     const std::vector<std::string> notices = engine->GetConsole().GetNotices();
     return std::find(notices.begin(), notices.end(), ConvertColourTags(text)) != notices.end();
   }
-  SoundObject* MakeSound(const char* file, bool play, bool loop, const Vector3D& at = {}) {
-    SoundObjectParams p;
-    p.fileName = file;
-    p.play = play;
-    p.loop = loop;
-    p.transform = Matrix4x4::MakeTranslation(at);
-    return static_cast<SoundObject*>(engine->GetWorld()->CreateObject(p));
-  }
   static ALSoundInstance* InstanceOf(SoundObject* object) {
     return static_cast<ALSoundInstance*>(static_cast<SoundInstance*>(object->GetInstance()));
   }
@@ -95,14 +87,15 @@ TEST_F(EngineSoundTest, NoSoundRunsSilent) {
   Frame();
   EXPECT_TRUE(HasNotice("[red](SoundManager not present)"));
   // A sound object naming a file is made, silent, rather than refused.
-  SoundObject* sound = MakeSound("tone440.wav", true, true);
+  SoundObject* sound = MakeSound(engine->GetWorld(), "tone440.wav", true, true);
   ASSERT_NE(sound, nullptr);
   EXPECT_EQ(sound->GetInstance(), nullptr);
 }
 
 TEST_F(EngineSoundTest, SoundObjectsPlayPauseFollowTheirObjectOrFailWithALine) {
   Start({});
-  SoundObject* sound = MakeSound("tone440.wav", true, true, Vector3D(1, 2, 3));
+  SoundObject* sound =
+      MakeSound(engine->GetWorld(), "tone440.wav", true, true, true, Vector3D(1, 2, 3));
   ASSERT_NE(sound, nullptr) << Dump();
   ALSoundInstance* instance = InstanceOf(sound);
   ASSERT_NE(instance, nullptr);
@@ -122,7 +115,7 @@ TEST_F(EngineSoundTest, SoundObjectsPlayPauseFollowTheirObjectOrFailWithALine) {
   engine->GetWorld()->RemoveObject(sound);
   EXPECT_EQ(ALSoundInstance::s_pool.GetInUseCount(), playing - 1) << "the instance is released";
   // A missing file fails the object with its line.
-  EXPECT_EQ(MakeSound("nothere.wav", true, false), nullptr);
+  EXPECT_EQ(MakeSound(engine->GetWorld(), "nothere.wav", true, false), nullptr);
   EXPECT_EQ(Printed("Failed to load sound 'nothere.wav': could not open file"), 1) << Dump();
   EXPECT_EQ(engine->GetWorld()->GetObjectCount(ObjectType_Sound), 0u);
 }

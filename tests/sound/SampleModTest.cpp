@@ -33,16 +33,6 @@ struct ChimeOnSpace : IEngineEventListener {
   }
 };
 
-SoundObject* MakeSound(World* world, const char* file, bool play, bool loop, bool positional) {
-  SoundObjectParams p;
-  p.fileName = file;
-  p.play = play;
-  p.loop = loop;
-  p.positional = positional;
-  p.transform = Matrix4x4::MakeTranslation(Vector3D(5, 0, 0));
-  return static_cast<SoundObject*>(world->CreateObject(p));
-}
-
 void PlaySoundDemo() {
   KAZ_REQUIRE_TEST_WINDOW();
   char arg0[] = KAZ_BIN_DIR "/shell", mod[] = "-mod", name[] = "sounddemo";
