@@ -42,7 +42,7 @@ void PlaySoundDemo() {
   World* world = engine->GetWorld();
   CameraObjectParams camera;
   engine->SetRenderCamera(world->CreateObject(camera));
-  SoundObject* hum = MakeSound(world, "Sounds/hum.wav", true, true, true);
+  SoundObject* hum = MakeSound(world, "Sounds/hum.wav", true, true, true, Vector3D(5, 0, 0));
   ChimeOnSpace listener;
   listener.chime = MakeSound(world, "Sounds/chime.wav", false, false, false);
   ASSERT_TRUE(hum && listener.chime && MakeSound(world, "Music/theme.ogg", true, true, false));
