@@ -137,7 +137,8 @@ TEST_F(FieldTest, OtherFieldTypesLetBodiesFallAndARecordIsNeeded) {
 class JointTest : public WorldFixture {
  protected:
   JointObject* Joint(uint32_t type, WorldObject* a, WorldObject* b, const Vector3D& pivot,
-                     const Vector3D& pin, bool collide = false) {
+                     const Vector3D& pin, bool collide = false, float cone = 0.0f,
+                     float twist = 0.0f) {
     JointObjectParams p;
     p.jointType = type;
     p.object1 = a;
@@ -145,6 +146,8 @@ class JointTest : public WorldFixture {
     p.transform = At(pivot.x, pivot.y, pivot.z);
     p.pin1 = pin;
     p.jointCollision = collide;
+    p.maxConeAngle = cone;
+    p.maxTwistAngle = twist;
     return static_cast<JointObject*>(world->CreateObject(p));
   }
 };
@@ -276,11 +279,7 @@ TEST_F(JointTest, UpVectorKeepsTheBodyUpright) {
   Floor();
   WorldObject* post =
       Body(Collision_Box, true, At(0, 1, 0), Vector3D(-0.2f, -1, -0.2f), Vector3D(0.2f, 1, 0.2f));
-  JointObjectParams p;
-  p.jointType = Joint_UpVector;
-  p.object1 = post;
-  p.pin1 = Vector3D(0, 1, 0);
-  ASSERT_NE(world->CreateObject(p), nullptr);
+  ASSERT_NE(Joint(Joint_UpVector, post, nullptr, Vector3D(), Vector3D(0, 1, 0)), nullptr);
   // A push at the top would topple it; it may slide and spin, not tip.
   post->ApplyImpulse(Vector3D(0, 2, 0), Vector3D(3, 0, 0), true);
   Run(1.0f);
@@ -290,14 +289,9 @@ TEST_F(JointTest, UpVectorKeepsTheBodyUpright) {
 
 TEST_F(JointTest, BallWithConeLimitSwingsNoFurther) {
   WorldObject* bob = Box(0, 3, 0);  // hangs 2 below the pivot
-  JointObjectParams p;
-  p.jointType = Joint_Ball;
-  p.object1 = bob;
-  p.transform = At(0, 5, 0);
-  p.pin1 = Vector3D(0, -1, 0);
-  p.maxConeAngle = 0.3f;
-  p.maxTwistAngle = 0.1f;
-  ASSERT_NE(world->CreateObject(p), nullptr);
+  ASSERT_NE(
+      Joint(Joint_Ball, bob, nullptr, Vector3D(0, 5, 0), Vector3D(0, -1, 0), false, 0.3f, 0.1f),
+      nullptr);
   bob->ApplyImpulse(Vector3D(0, 3, 0), Vector3D(6, 0, 0), true);
   float widest = 0.0f;
   for (int i = 0; i < 50; ++i) {
