@@ -1,10 +1,12 @@
 // MenuTestRenderer.h - a menu renderer with a font of known glyph widths
 // (a blank 5 pixels, every other character 10, 16 pixels high) that records
-// what is drawn and counts what is loaded and released.
+// what is drawn and counts what is loaded and released; a 640x480 manager over it.
 #pragma once
 
 #include "menu/MenuManager.h"
 #include "menu/MenuRenderer.h"
+
+#include <gtest/gtest.h>
 
 #include <map>
 #include <string>
@@ -77,23 +79,33 @@ class TestRenderer : public MenuRenderer {
 struct Reports {
   Reports() {
     Menu::SetScriptedMenuReporter([this](int id, int occasion, Menu::BaseMenu* menu, int a, int b) {
-      std::string who = menu ? std::to_string(static_cast<Menu::ScriptedMenu*>(menu)->GetEventId())
-                             : std::string("none");
+      const std::string head = std::to_string(id), ab = std::to_string(a) + " " + std::to_string(b);
       if (occasion == Menu::MenuOccasion_Activate)
-        lines.push_back(std::to_string(id) + " activate " + who);
+        lines.push_back(
+            head + " activate " +
+            (menu ? std::to_string(static_cast<Menu::ScriptedMenu*>(menu)->GetEventId()) : "none"));
       else if (occasion == Menu::MenuOccasion_Deactivate)
-        lines.push_back(std::to_string(id) + " deactivate");
-      else if (occasion == Menu::MenuOccasion_Resize)
-        lines.push_back(std::to_string(id) + " resize " + std::to_string(a) + " " +
-                        std::to_string(b));
+        lines.push_back(head + " deactivate");
       else
-        lines.push_back(std::to_string(id) + " widget " + std::to_string(a) + " " +
-                        std::to_string(b));
+        lines.push_back(head + (occasion == Menu::MenuOccasion_Resize ? " resize " : " widget ") +
+                        ab);
     });
   }
   ~Reports() { Menu::SetScriptedMenuReporter(nullptr); }
   std::vector<std::string> Take() { return std::exchange(lines, {}); }
   std::vector<std::string> lines;
+};
+
+// An initialised manager over the test renderer; every font and texture is released at the end.
+class MenuFixture : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(m_manager.Initialise(&m_renderer, 640, 480)); }
+  void TearDown() override {
+    m_manager.Shutdown();
+    EXPECT_EQ(m_renderer.Live(), 0) << "fonts or textures left loaded";
+  }
+  TestRenderer m_renderer;
+  MenuManager m_manager;
 };
 
 }  // namespace menutest

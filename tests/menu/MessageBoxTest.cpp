@@ -9,8 +9,6 @@
 
 namespace {
 
-using menutest::TestRenderer;
-
 struct Results {
   std::vector<int> values;
   static void Record(int result, void* self) {
@@ -18,13 +16,11 @@ struct Results {
   }
 };
 
-class MessageBoxTest : public ::testing::Test {
+class MessageBoxTest : public menutest::MenuFixture {
  protected:
-  void SetUp() override { ASSERT_TRUE(m_manager.Initialise(&m_renderer, 640, 480)); }
   void TearDown() override {
-    m_manager.Shutdown();
+    MenuFixture::TearDown();
     EXPECT_EQ(Menu::MessageBox::s_pool.GetInUseCount(), 0u);
-    EXPECT_EQ(m_renderer.Live(), 0);
   }
   Menu::MessageBox* Open(const std::string& text, int style, float timeout = 0.0f, int result = 0) {
     EXPECT_TRUE(m_manager.MessageBox(text, style, &Results::Record, &m_results, timeout, result));
@@ -37,8 +33,6 @@ class MessageBoxTest : public ::testing::Test {
     return buttons;
   }
 
-  TestRenderer m_renderer;
-  MenuManager m_manager;
   Results m_results;
 };
 

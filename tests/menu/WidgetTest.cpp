@@ -7,26 +7,22 @@
 namespace {
 
 using menutest::Reports;
-using menutest::TestRenderer;
 
-class WidgetTest : public ::testing::Test {
+class WidgetTest : public menutest::MenuFixture {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(m_manager.Initialise(&m_renderer, 640, 480));
+    MenuFixture::SetUp();
     m_menu = Ref<Menu::ScriptedMenu>::Adopt(Menu::ScriptedMenu::Create(&m_manager, 9));
   }
   void TearDown() override {
     m_menu.Reset();
-    m_manager.Shutdown();
-    EXPECT_EQ(m_renderer.Live(), 0) << "fonts or textures left loaded";
+    MenuFixture::TearDown();
   }
   Widget* Add(int type, int id, const char* text = "W") {
     return m_menu->AddWidget(type, id, text, 0, 20 * id, 100, 20);
   }
   int FocusId() const { return m_menu->GetFocusWidget() ? m_menu->GetFocusWidget()->GetID() : -1; }
 
-  TestRenderer m_renderer;
-  MenuManager m_manager;
   Ref<Menu::ScriptedMenu> m_menu;
   Reports m_reports;
 };
@@ -64,7 +60,7 @@ TEST_F(WidgetTest, ADisabledButtonIgnoresEnterButPassesDownOn) {
   EXPECT_EQ(FocusId(), 2);
 }
 
-TEST_F(WidgetTest, SwitchFlipsOnEnterLeftAndRight) {
+TEST_F(WidgetTest, SwitchFlipsOnEnterLeftAndRightAndEditBoxReportsThem) {
   auto* flag = static_cast<BooleanWidget*>(Add(WidgetType_Boolean, 1));
   m_reports.Take();
   for (int code : {MenuInput_Enter, MenuInput_Left, MenuInput_Right}) {
@@ -77,6 +73,10 @@ TEST_F(WidgetTest, SwitchFlipsOnEnterLeftAndRight) {
   flag->HandleInput(MenuInput_Escape);
   flag->SetValue(false);
   EXPECT_TRUE(m_reports.Take().empty());
+  Widget* edit = Add(WidgetType_EditBox, 2);
+  for (int code : {MenuInput_Left, MenuInput_Right, MenuInput_Enter}) edit->HandleInput(code);
+  EXPECT_EQ(m_reports.Take(),
+            (std::vector<std::string>{"9 widget 2 6", "9 widget 2 7", "9 widget 2 2"}));
 }
 
 TEST_F(WidgetTest, ListStepsWrapBothWaysAndReportChanges) {
@@ -116,16 +116,6 @@ TEST_F(WidgetTest, ListOperationsAtTheirEdges) {
   list->Clear();
   EXPECT_EQ(list->GetCurSel(), -1);
   EXPECT_EQ(list->GetCount(), 0);
-}
-
-TEST_F(WidgetTest, EditBoxReportsLeftAndRight) {
-  Add(WidgetType_EditBox, 1);
-  m_reports.Take();
-  m_menu->HandleInput(MenuInput_Left);
-  m_menu->HandleInput(MenuInput_Right);
-  m_menu->HandleInput(MenuInput_Enter);
-  EXPECT_EQ(m_reports.Take(),
-            (std::vector<std::string>{"9 widget 1 6", "9 widget 1 7", "9 widget 1 2"}));
 }
 
 TEST_F(WidgetTest, AFailedSetFontOrSetTextureKeepsTheOldHandle) {
@@ -175,10 +165,6 @@ TEST_F(WidgetTest, SetFocusTakesOnlyWidgetsOfTheMenu) {
   m_menu->SetFocusWidget(second);
   EXPECT_EQ(FocusId(), 2);
 }
-
-}  // namespace
-
-namespace {
 
 TEST(WidgetLifetime, AWidgetOutlivingItsMenuReleasesWhatItLoadsLater) {
   menutest::TestRenderer renderer;

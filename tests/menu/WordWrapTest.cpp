@@ -50,11 +50,9 @@ TEST(WordWrapTest, BreaksAtBlanksAndDropsTheLeadingOne) {
   EXPECT_EQ(Lines("aaaa bbbb cccc", 90), (std::vector<std::string>{"aaaa bbbb", "cccc"}));
   EXPECT_EQ(Lines("short", 90), std::vector<std::string>{"short"});
   EXPECT_TRUE(Lines("", 90).empty());
-}
-
-TEST(WordWrapTest, AWordWiderThanTheWidgetIsCutIntoPiecesThatFit) {
+  // A word wider than the widget is cut into pieces that fit; narrower than one
+  // character, one character a line, never an endless loop.
   EXPECT_EQ(Lines("abcdefghij", 30), (std::vector<std::string>{"abc", "def", "ghi", "j"}));
-  // Narrower than one character: one character a line, never an endless loop.
   EXPECT_EQ(Lines("abc", 3), (std::vector<std::string>{"a", "b", "c"}));
 }
 
@@ -82,10 +80,10 @@ TEST(WordWrapTest, GivesTheCutBacksLinesOnRandomText) {
   }
 }
 
-class StaticTextTest : public ::testing::Test {
+class StaticTextTest : public menutest::MenuFixture {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(m_manager.Initialise(&m_renderer, 640, 480));
+    MenuFixture::SetUp();
     m_menu = Ref<Menu::BaseMenu>::Adopt(Menu::BaseMenu::Create(&m_manager));
     m_text = static_cast<StaticTextWidget*>(
         m_menu->AddWidget(WidgetType_StaticText, 1, "aaaa bbbb cccc", 0, 0, 90, 5));
@@ -93,10 +91,8 @@ class StaticTextTest : public ::testing::Test {
   }
   void TearDown() override {
     m_menu.Reset();
-    m_manager.Shutdown();
+    MenuFixture::TearDown();
   }
-  TestRenderer m_renderer;
-  MenuManager m_manager;
   Ref<Menu::BaseMenu> m_menu;
   StaticTextWidget* m_text = nullptr;
 };
@@ -112,21 +108,18 @@ TEST_F(StaticTextTest, RewrapsOnSetTextAndSetSize) {
   EXPECT_TRUE(m_text->GetLines().empty());
 }
 
-TEST_F(StaticTextTest, FitHeightCountsLinesWithTwoPixelGaps) {
-  m_text->FitHeight();
-  EXPECT_EQ(m_text->GetHeight(), 2 * 18);
-  EXPECT_EQ(m_text->GetWidth(), 90);
-  m_text->SetWordWrap(false);
-  m_text->FitHeight();
-  EXPECT_EQ(m_text->GetHeight(), 16);
-}
-
-TEST_F(StaticTextTest, DrawsEachLineOnItsOwnRow) {
+TEST_F(StaticTextTest, DrawsEachLineOnItsOwnRowAndFitsItsHeight) {
   m_text->Draw();
   ASSERT_EQ(m_renderer.texts.size(), 2u);
   EXPECT_EQ(m_renderer.texts[1].text, "cccc");
   EXPECT_EQ(m_renderer.texts[1].y - m_renderer.texts[0].y, 18);
   EXPECT_FLOAT_EQ(m_renderer.texts[0].colour.z, 0.25f);  // the value colour
+  m_text->FitHeight();                                   // lines with two-pixel gaps
+  EXPECT_EQ(m_text->GetHeight(), 2 * 18);
+  EXPECT_EQ(m_text->GetWidth(), 90);
+  m_text->SetWordWrap(false);
+  m_text->FitHeight();
+  EXPECT_EQ(m_text->GetHeight(), 16);
 }
 
 }  // namespace

@@ -38,14 +38,6 @@ class EngineSoundTest : public ::testing::Test {
     const std::vector<std::string> notices = engine->GetConsole().GetNotices();
     return std::find(notices.begin(), notices.end(), ConvertColourTags(text)) != notices.end();
   }
-  SoundObject* MakeSound(const char* file, bool play, bool loop, const Vector3D& at = {}) {
-    SoundObjectParams p;
-    p.fileName = file;
-    p.play = play;
-    p.loop = loop;
-    p.transform = Matrix4x4::MakeTranslation(at);
-    return static_cast<SoundObject*>(engine->GetWorld()->CreateObject(p));
-  }
   static ALSoundInstance* InstanceOf(SoundObject* object) {
     return static_cast<ALSoundInstance*>(static_cast<SoundInstance*>(object->GetInstance()));
   }
@@ -60,15 +52,30 @@ class EngineSoundTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(EngineSoundTest, StartsSoundAndRestartsIt) {
+TEST_F(EngineSoundTest, StartsSoundRestartsItAndTheListenerFollowsTheCamera) {
   Start({});
   ASSERT_NE(engine->GetSoundManager(), nullptr);
-  EXPECT_TRUE(Printed("Initialized sound (OpenAL Soft) - OpenAL Version 1.1") == 1) << Dump();
+  EXPECT_EQ(Printed("Initialized sound (OpenAL Soft) - OpenAL Version 1.1"), 1) << Dump();
   EXPECT_EQ(engine->ExecuteCommand(false, "restartsound"), 0);
   EXPECT_EQ(Printed("Initialized sound (OpenAL Soft)"), 2);
   CVarRegistry::Instance().SoundStats.Set(true);
   Frame();
   EXPECT_TRUE(HasNotice("[cyan]CPU Usage [grey]: [white] 0.00%"));
+  // The restarted device's listener follows the render camera.
+  CameraObjectParams p;
+  p.transform = Matrix4x4::MakeTranslation(Vector3D(7, 8, 9));
+  WorldObject* camera = engine->GetWorld()->CreateObject(p);
+  ASSERT_NE(camera, nullptr);
+  engine->SetRenderCamera(camera);
+  Frame();
+  ALfloat position[3] = {}, orientation[6] = {};
+  alGetListenerfv(AL_POSITION, position);
+  alGetListenerfv(AL_ORIENTATION, orientation);
+  EXPECT_EQ(position[0], 7.0f);
+  EXPECT_EQ(position[2], -9.0f);
+  EXPECT_EQ(orientation[2], -1.0f) << "the camera looks along engine +z, OpenAL's -z";
+  EXPECT_EQ(orientation[4], 1.0f);
+  engine->SetRenderCamera(nullptr);
 }
 
 TEST_F(EngineSoundTest, NoSoundRunsSilent) {
@@ -80,14 +87,15 @@ TEST_F(EngineSoundTest, NoSoundRunsSilent) {
   Frame();
   EXPECT_TRUE(HasNotice("[red](SoundManager not present)"));
   // A sound object naming a file is made, silent, rather than refused.
-  SoundObject* sound = MakeSound("tone440.wav", true, true);
+  SoundObject* sound = MakeSound(engine->GetWorld(), "tone440.wav", true, true);
   ASSERT_NE(sound, nullptr);
   EXPECT_EQ(sound->GetInstance(), nullptr);
 }
 
-TEST_F(EngineSoundTest, SoundObjectsPlayPauseAndFollowTheirObject) {
+TEST_F(EngineSoundTest, SoundObjectsPlayPauseFollowTheirObjectOrFailWithALine) {
   Start({});
-  SoundObject* sound = MakeSound("tone440.wav", true, true, Vector3D(1, 2, 3));
+  SoundObject* sound =
+      MakeSound(engine->GetWorld(), "tone440.wav", true, true, true, Vector3D(1, 2, 3));
   ASSERT_NE(sound, nullptr) << Dump();
   ALSoundInstance* instance = InstanceOf(sound);
   ASSERT_NE(instance, nullptr);
@@ -103,30 +111,11 @@ TEST_F(EngineSoundTest, SoundObjectsPlayPauseAndFollowTheirObject) {
   EXPECT_EQ(p[0], 4.0f);
   EXPECT_EQ(p[1], 5.0f);
   EXPECT_EQ(p[2], -6.0f);
+  const uint32_t playing = ALSoundInstance::s_pool.GetInUseCount();
   engine->GetWorld()->RemoveObject(sound);
-}
-
-TEST_F(EngineSoundTest, AMissingFileFailsTheObjectWithItsLine) {
-  Start({});
-  EXPECT_EQ(MakeSound("nothere.wav", true, false), nullptr);
+  EXPECT_EQ(ALSoundInstance::s_pool.GetInUseCount(), playing - 1) << "the instance is released";
+  // A missing file fails the object with its line.
+  EXPECT_EQ(MakeSound(engine->GetWorld(), "nothere.wav", true, false), nullptr);
   EXPECT_EQ(Printed("Failed to load sound 'nothere.wav': could not open file"), 1) << Dump();
   EXPECT_EQ(engine->GetWorld()->GetObjectCount(ObjectType_Sound), 0u);
-}
-
-TEST_F(EngineSoundTest, TheListenerFollowsTheRenderCamera) {
-  Start({});
-  CameraObjectParams p;
-  p.transform = Matrix4x4::MakeTranslation(Vector3D(7, 8, 9));
-  WorldObject* camera = engine->GetWorld()->CreateObject(p);
-  ASSERT_NE(camera, nullptr);
-  engine->SetRenderCamera(camera);
-  Frame();
-  ALfloat position[3] = {}, orientation[6] = {};
-  alGetListenerfv(AL_POSITION, position);
-  alGetListenerfv(AL_ORIENTATION, orientation);
-  EXPECT_EQ(position[0], 7.0f);
-  EXPECT_EQ(position[2], -9.0f);
-  EXPECT_EQ(orientation[2], -1.0f) << "the camera looks along engine +z, OpenAL's -z";
-  EXPECT_EQ(orientation[4], 1.0f);
-  engine->SetRenderCamera(nullptr);
 }

@@ -33,16 +33,6 @@ struct ChimeOnSpace : IEngineEventListener {
   }
 };
 
-SoundObject* MakeSound(World* world, const char* file, bool play, bool loop, bool positional) {
-  SoundObjectParams p;
-  p.fileName = file;
-  p.play = play;
-  p.loop = loop;
-  p.positional = positional;
-  p.transform = Matrix4x4::MakeTranslation(Vector3D(5, 0, 0));
-  return static_cast<SoundObject*>(world->CreateObject(p));
-}
-
 void PlaySoundDemo() {
   KAZ_REQUIRE_TEST_WINDOW();
   char arg0[] = KAZ_BIN_DIR "/shell", mod[] = "-mod", name[] = "sounddemo";
@@ -52,7 +42,7 @@ void PlaySoundDemo() {
   World* world = engine->GetWorld();
   CameraObjectParams camera;
   engine->SetRenderCamera(world->CreateObject(camera));
-  SoundObject* hum = MakeSound(world, "Sounds/hum.wav", true, true, true);
+  SoundObject* hum = MakeSound(world, "Sounds/hum.wav", true, true, true, Vector3D(5, 0, 0));
   ChimeOnSpace listener;
   listener.chime = MakeSound(world, "Sounds/chime.wav", false, false, false);
   ASSERT_TRUE(hum && listener.chime && MakeSound(world, "Music/theme.ogg", true, true, false));

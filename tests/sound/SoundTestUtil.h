@@ -10,6 +10,8 @@
 #include "sound/al/ALSoundInstance.h"
 #include "sound/al/ALSoundManager.h"
 #include "tier0/FileSystem.h"
+#include "tier1/SoundObject.h"
+#include "tier1/World.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +46,17 @@ bool WaitFor(Fn done, double seconds = 3.0) {
 
 inline void Sleep(double seconds) {
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+inline SoundObject* MakeSound(World* world, const char* file, bool play, bool loop,
+                              bool positional = true, const Vector3D& at = {}) {
+  SoundObjectParams p;
+  p.fileName = file;
+  p.play = play;
+  p.loop = loop;
+  p.positional = positional;
+  p.transform = Matrix4x4::MakeTranslation(at);
+  return static_cast<SoundObject*>(world->CreateObject(p));
 }
 
 // An initialised manager over the null device, with the test sounds mounted.

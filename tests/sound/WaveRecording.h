@@ -9,23 +9,17 @@
 
 #include "common/TestFiles.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
-
-extern char** environ;
 
 namespace soundtest {
 
@@ -100,37 +94,17 @@ inline bool ParseWav(const std::string& bytes, Recording& out) {
 // writer and KAZ_WAVE_SCENE=scene, and reads what it wrote.
 inline Recording Record(const std::string& childTest, const std::string& scene) {
   kaztest::TempDir dir("kaz-wave");
-  const std::string wav = dir.Str() + "/out.wav";
+  const std::string wav = dir.Str() + "/out.wav", output = dir.Str() + "/output.txt";
   dir.Write("alsoft.conf",
             "[general]\nchannels=stereo\nsample-type=int16\n[wave]\nfile=" + wav + "\n");
-  std::vector<std::string> env;
-  for (char** e = environ; *e; ++e)
-    if (std::strncmp(*e, "ALSOFT_", 7) != 0 && std::strncmp(*e, "KAZ_WAVE_SCENE=", 15) != 0)
-      env.emplace_back(*e);
-  env.push_back("ALSOFT_DRIVERS=wave");
-  env.push_back("ALSOFT_CONF=" + dir.Str() + "/alsoft.conf");
-  env.push_back("KAZ_WAVE_SCENE=" + scene);
-  std::vector<char*> envp;
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  std::string self = "/proc/self/exe", filter = "--gtest_filter=" + childTest;
-  char* argv[] = {self.data(), filter.data(), nullptr};
-
-  const std::string outPath = dir.Str() + "/output.txt";
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  pid_t pid = 0;
+  const std::string command = "ALSOFT_DRIVERS=wave ALSOFT_CONF='" + dir.Str() +
+                              "/alsoft.conf' KAZ_WAVE_SCENE='" + scene + "' '" +
+                              std::filesystem::read_symlink("/proc/self/exe").string() +
+                              "' --gtest_filter=" + childTest + " >'" + output + "' 2>&1";
+  const int status = std::system(command.c_str());
   Recording recording;
-  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv, envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return recording;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  recording.errors = kaztest::ReadFile(outPath);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << recording.errors;
+  recording.errors = kaztest::ReadFile(output);
+  EXPECT_EQ(status, 0) << recording.errors;
   EXPECT_TRUE(ParseWav(kaztest::ReadFile(wav), recording))
       << "no 16-bit stereo WAV: " << recording.errors;
   return recording;

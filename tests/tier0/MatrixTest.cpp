@@ -52,40 +52,23 @@ TEST(MatrixTest, MultiplyPreMultiplies) {
   EXPECT_EQ(n, m);
 }
 
-TEST(MatrixTest, ScalarMultiplyAndDivide) {
-  Matrix4x4 m;
-  m.Multiply(2.0f);
-  EXPECT_EQ(m[0], 2.0f);
-  EXPECT_EQ(m[15], 2.0f);
-  m /= 4.0f;
-  EXPECT_EQ(m[5], 0.5f);
-  EXPECT_EQ(m[1], 0.0f);
-}
-
-TEST(MatrixTest, RotationSigns) {
-  const float a = 0.4f, c = std::cos(a), s = std::sin(a);
-  const Matrix4x4 x = Matrix4x4::MakeXRotation(a);
-  EXPECT_EQ(x[5], c);
+TEST(MatrixTest, RotationSignsAndUnnormalisedAxis) {
+  const float a = 0.4f, s = std::sin(a);
+  const Matrix4x4 x = Matrix4x4::MakeXRotation(a), y = Matrix4x4::MakeYRotation(a),
+                  z = Matrix4x4::MakeZRotation(a);
   EXPECT_EQ(x[6], s);
   EXPECT_EQ(x[9], -s);
-  const Matrix4x4 y = Matrix4x4::MakeYRotation(a);
   EXPECT_EQ(y[2], -s);
   EXPECT_EQ(y[8], s);
-  const Matrix4x4 z = Matrix4x4::MakeZRotation(a);
   EXPECT_EQ(z[1], -s);
   EXPECT_EQ(z[4], s);
   // The axis builder agrees with Z but turns the other way to X and Y.
   EXPECT_TRUE(Matrix4x4::MakeRotation(Vector3D(0, 0, 1), a).NearlyEquals(z, 1e-6f));
   EXPECT_TRUE(Matrix4x4::MakeRotation(Vector3D(1, 0, 0), -a).NearlyEquals(x, 1e-6f));
   EXPECT_TRUE(Matrix4x4::MakeRotation(Vector3D(0, 1, 0), -a).NearlyEquals(y, 1e-6f));
-}
-
-TEST(MatrixTest, RotationAxisIsNotNormalised) {
-  const float a = 0.7f, c = std::cos(a);
-  const Matrix4x4 m = Matrix4x4::MakeRotation(Vector3D(0, 0, 2), a);
-  EXPECT_FLOAT_EQ(m[10], (1 - c) * 4 + c);
-  EXPECT_EQ(m[15], 1.0f);
-  EXPECT_EQ(m[3], 0.0f);
+  // Nor does it normalise its axis.
+  const float c = std::cos(0.7f);
+  EXPECT_FLOAT_EQ(Matrix4x4::MakeRotation(Vector3D(0, 0, 2), 0.7f)[10], (1 - c) * 4 + c);
 }
 
 TEST(MatrixTest, InverseTimesMatrixIsIdentity) {
@@ -123,62 +106,47 @@ TEST(MatrixTest, FastInverseOfRigidTransform) {
   EXPECT_EQ(fast[15], 1.0f);
 }
 
-TEST(MatrixTest, DeterminantTraceTranspose) {
+TEST(MatrixTest, DeterminantTraceTransposeAndTransform) {
   EXPECT_FLOAT_EQ(Matrix4x4::MakeScale(Vector3D(2, 3, 4)).GetDeterminant(), 24.0f);
   EXPECT_NEAR(Matrix4x4::MakeRotation(Vector3D(0, 1, 0), 1.3f).GetDeterminant(), 1.0f, 1e-6f);
   EXPECT_FLOAT_EQ(Matrix4x4::MakeScale(Vector3D(2, 3, 4)).GetTrace(), 10.0f);
   const Matrix4x4 m(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16);
   EXPECT_EQ(m.GetTranspose(), Matrix4x4(1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15, 4, 8, 12, 16));
-  EXPECT_EQ(m.GetTranspose().GetTranspose(), m);
+  const Matrix4x4 t = Matrix4x4::MakeTranslation(Vector3D(1, 2, 3));
+  EXPECT_EQ(t.TransformVector(Vector3D(1, 1, 1)), Vector3D(2, 3, 4));
+  EXPECT_EQ(t.TransformVector(Vector3D(1, 1, 1), false), Vector3D(1, 1, 1));
 }
 
-TEST(MatrixTest, TransformVectorWithAndWithoutTranslation) {
-  const Matrix4x4 m = Matrix4x4::MakeTranslation(Vector3D(1, 2, 3));
-  EXPECT_EQ(m.TransformVector(Vector3D(1, 1, 1)), Vector3D(2, 3, 4));
-  EXPECT_EQ(m.TransformVector(Vector3D(1, 1, 1), false), Vector3D(1, 1, 1));
-}
-
-TEST(MatrixTest, LookAtLH) {
+TEST(MatrixTest, LookAt) {
   const Vector3D eye(0, 0, -5);
   const Matrix4x4 view = Matrix4x4::MakeLookAtLH(eye, Vector3D(), Vector3D(0, 1, 0));
   EXPECT_TRUE(view.GetRight().NearlyEquals(Vector3D(1, 0, 0)));
   EXPECT_TRUE(view.GetUp().NearlyEquals(Vector3D(0, 1, 0)));
-  EXPECT_TRUE(view.GetForward().NearlyEquals(Vector3D(0, 0, 1)));
   // The target lies straight ahead, 5 units along +z in view space.
   EXPECT_TRUE(view.TransformVector(Vector3D()).NearlyEquals(Vector3D(0, 0, 5)));
   EXPECT_TRUE(view.TransformVector(eye).NearlyEquals(Vector3D()));
+  // Right-handed views look down -z.
+  const Matrix4x4 rh = Matrix4x4::MakeLookAtRH(Vector3D(0, 0, 5), Vector3D(), Vector3D(0, 1, 0));
+  EXPECT_TRUE(rh.GetForward().NearlyEquals(Vector3D(0, 0, 1)));
+  EXPECT_TRUE(rh.TransformVector(Vector3D()).NearlyEquals(Vector3D(0, 0, -5)));
 }
 
-TEST(MatrixTest, LookAtRHLooksDownNegativeZ) {
-  const Matrix4x4 view = Matrix4x4::MakeLookAtRH(Vector3D(0, 0, 5), Vector3D(), Vector3D(0, 1, 0));
-  EXPECT_TRUE(view.GetForward().NearlyEquals(Vector3D(0, 0, 1)));
-  EXPECT_TRUE(view.TransformVector(Vector3D()).NearlyEquals(Vector3D(0, 0, -5)));
-}
-
-TEST(MatrixTest, PerspectiveFovLH) {
-  const float fov = kPi / 2, aspect = 2.0f, zn = 1.0f, zf = 101.0f;
-  const Matrix4x4 p = Matrix4x4::MakePerspectiveProjectionFovLH(fov, aspect, zn, zf);
-  const float h = 1.0f / std::tan(fov / 2);
-  EXPECT_FLOAT_EQ(p[0], h / aspect);
-  EXPECT_FLOAT_EQ(p[5], h);
-  EXPECT_FLOAT_EQ(p[10], zf / (zf - zn));
-  EXPECT_FLOAT_EQ(p[11], -zn * zf / (zf - zn));
-  EXPECT_EQ(p[14], 1.0f);
-  EXPECT_EQ(p[15], 0.0f);
-  EXPECT_EQ(p[3], 0.0f);
+TEST(MatrixTest, PerspectiveFov) {
+  const float zn = 1.0f, zf = 101.0f;
+  const Matrix4x4 p =
+      Matrix4x4::MakePerspectiveProjectionFovLH(static_cast<float>(M_PI / 2), 2.0f, zn, zf);
+  // At 90 degrees the frustum's edges leave at 45 degrees; x is squeezed by the aspect.
+  const Vector4D edge = p.TransformVector(Vector4D(20, 10, 10, 1));
+  EXPECT_FLOAT_EQ(edge.x / edge.w, 1.0f);
+  EXPECT_FLOAT_EQ(edge.y / edge.w, 1.0f);
   EXPECT_NEAR(ProjectedDepth(p, Vector3D(0, 0, zn)), 0.0f, 1e-6f);
   EXPECT_NEAR(ProjectedDepth(p, Vector3D(0, 0, zf)), 1.0f, 1e-6f);
-}
 
-TEST(MatrixTest, PerspectiveFovRHKeepsPositiveDepthScale) {
-  const float zn = 1.0f, zf = 101.0f;
-  const Matrix4x4 p = Matrix4x4::MakePerspectiveProjectionFovRH(1.0f, 1.0f, zn, zf);
-  EXPECT_FLOAT_EQ(p[10], zf / (zf - zn));
-  EXPECT_FLOAT_EQ(p[11], zn * zf / (zf - zn));
-  EXPECT_EQ(p[14], -1.0f);
-  // Looking down -z, depth runs from 0 at the near plane to -1 at the far plane.
-  EXPECT_NEAR(ProjectedDepth(p, Vector3D(0, 0, -zn)), 0.0f, 1e-6f);
-  EXPECT_NEAR(ProjectedDepth(p, Vector3D(0, 0, -zf)), -1.0f, 1e-6f);
+  // Right-handed keeps a positive depth scale: looking down -z, depth runs 0 to -1.
+  const Matrix4x4 rh = Matrix4x4::MakePerspectiveProjectionFovRH(1.0f, 1.0f, zn, zf);
+  EXPECT_FLOAT_EQ(rh[10], zf / (zf - zn));
+  EXPECT_NEAR(ProjectedDepth(rh, Vector3D(0, 0, -zn)), 0.0f, 1e-6f);
+  EXPECT_NEAR(ProjectedDepth(rh, Vector3D(0, 0, -zf)), -1.0f, 1e-6f);
 }
 
 TEST(MatrixTest, PerspectiveAndOrthoLH) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -30,49 +31,57 @@ class MemReadSerializerTest : public ::testing::Test {
   }
 };
 
-// The value's bytes as they lie in memory (the tests run little-endian).
+// The value's bytes after one odd byte, so that it lies misaligned: read
+// exactly, it comes back; one byte short, the read throws and keeps both the
+// position and the value.
 template <class T>
-void Put(std::vector<uint8_t>& data, T value) {
-  const auto* bytes = reinterpret_cast<const uint8_t*>(&value);
-  data.insert(data.end(), bytes, bytes + sizeof(T));
-}
-
-template <class T>
-T Read(Serializer& s, void (Serializer::*data)(T&)) {
+void ReadsExactlyOrThrows(void (Serializer::*read)(T&), T expected, const std::string& type) {
+  SCOPED_TRACE(type);
+  std::vector<uint8_t> buf(1, 0xEE);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(&expected);
+  buf.insert(buf.end(), bytes, bytes + sizeof(T));
+  MemReadSerializer exact(buf.data() + 1, uint32_t(sizeof(T)));
   T value{};
-  (s.*data)(value);
-  return value;
+  (exact.*read)(value);
+  EXPECT_TRUE(value == expected);
+  EXPECT_TRUE(exact.IsEOF());
+
+  MemReadSerializer s(buf.data(), uint32_t(sizeof(T)));
+  uint8_t prefix;
+  s.DataUInt8(prefix);
+  value = T{};
+  try {
+    (s.*read)(value);
+    ADD_FAILURE() << "no exception";
+  } catch (const SerializeException& e) {
+    EXPECT_EQ(e.what(), "EOF reading type " + type);
+    EXPECT_EQ(e.GetErrorCode(), SerializeError_EOF);
+    std::string name = type;  // "uint16" is read by DataUInt16, "int16" by DataInt16
+    name = name[0] == 'u' ? "UInt" + name.substr(4) : char(std::toupper(name[0])) + name.substr(1);
+    EXPECT_EQ(e.GetFunction(), "MemReadSerializer::Data" + name);
+    EXPECT_GT(e.GetLine(), 0);
+    EXPECT_NE(e.GetFile(), nullptr);
+  }
+  EXPECT_EQ(s.GetPosition(), 1u);
+  EXPECT_TRUE(value == T{});
 }
 
-TEST_F(MemReadSerializerTest, ReadsLittleEndianValuesFromUnalignedData) {
-  std::vector<uint8_t> data(1, 0xEE);  // odd start: every value below is misaligned
-  Put<int8_t>(data, -5);
-  Put<uint8_t>(data, 250);
-  Put<int16_t>(data, -1234);
-  Put<uint16_t>(data, 0xBEEF);
-  Put<int32_t>(data, -123456789);
-  Put<uint32_t>(data, 0xDEADBEEF);
-  Put<int64_t>(data, -(1LL << 40));
-  Put<uint64_t>(data, ~0ULL - 7);
-  Put(data, 1.5f);
-  Put(data, -2.25);
-  for (float f : {1.f, -2.f, 3.5f}) Put(data, f);
-  const std::string tail("\x03\0\0\0abc\x01\x02", 9);  // a string of 3, then raw bytes
-  data.insert(data.end(), tail.begin(), tail.end());
+TEST_F(MemReadSerializerTest, EveryTypeReadsMisalignedAndThrowsOneByteShort) {
+  ReadsExactlyOrThrows<int8_t>(&Serializer::DataInt8, -5, "int8");
+  ReadsExactlyOrThrows<uint8_t>(&Serializer::DataUInt8, 250, "uint8");
+  ReadsExactlyOrThrows<int16_t>(&Serializer::DataInt16, -1234, "int16");
+  ReadsExactlyOrThrows<uint16_t>(&Serializer::DataUInt16, 0xBEEF, "uint16");
+  ReadsExactlyOrThrows<int32_t>(&Serializer::DataInt32, -123456789, "int32");
+  ReadsExactlyOrThrows<uint32_t>(&Serializer::DataUInt32, 0xDEADBEEF, "uint32");
+  ReadsExactlyOrThrows<int64_t>(&Serializer::DataInt64, -(1LL << 40), "int64");
+  ReadsExactlyOrThrows<uint64_t>(&Serializer::DataUInt64, ~0ULL - 7, "uint64");
+  ReadsExactlyOrThrows(&Serializer::DataFloat, 1.5f, "float");
+  ReadsExactlyOrThrows(&Serializer::DataDouble, -2.25, "double");
+  ReadsExactlyOrThrows(&Serializer::DataVector3D, Vector3D(1, -2, 3.5f), "Vector3D");
 
-  MemReadSerializer s(data.data() + 1, static_cast<uint32_t>(data.size() - 1));
+  const std::string data("\x03\0\0\0abc\x01\x02", 9);  // a string of 3, then raw bytes
+  MemReadSerializer s(reinterpret_cast<const uint8_t*>(data.data()), uint32_t(data.size()));
   EXPECT_FALSE(s.IsWriting());
-  EXPECT_EQ(Read(s, &Serializer::DataInt8), -5);
-  EXPECT_EQ(Read(s, &Serializer::DataUInt8), 250);
-  EXPECT_EQ(Read(s, &Serializer::DataInt16), -1234);
-  EXPECT_EQ(Read(s, &Serializer::DataUInt16), 0xBEEF);
-  EXPECT_EQ(Read(s, &Serializer::DataInt32), -123456789);
-  EXPECT_EQ(Read(s, &Serializer::DataUInt32), 0xDEADBEEFu);
-  EXPECT_EQ(Read(s, &Serializer::DataInt64), -(1LL << 40));
-  EXPECT_EQ(Read(s, &Serializer::DataUInt64), ~0ULL - 7);
-  EXPECT_EQ(Read(s, &Serializer::DataFloat), 1.5f);
-  EXPECT_EQ(Read(s, &Serializer::DataDouble), -2.25);
-  EXPECT_EQ(Read(s, &Serializer::DataVector3D), Vector3D(1, -2, 3.5f));
   std::string text = "previous";
   s.DataString(text);
   EXPECT_EQ(text, "abc");
@@ -80,77 +89,6 @@ TEST_F(MemReadSerializerTest, ReadsLittleEndianValuesFromUnalignedData) {
   s.DataRaw(raw, 2);
   EXPECT_EQ(raw[0] + raw[1] * 256, 0x0201);
   EXPECT_TRUE(s.IsEOF());
-  EXPECT_EQ(s.GetPosition(), s.GetSize());
-}
-
-TEST_F(MemReadSerializerTest, EveryTypeThrowsOneByteShortAndKeepsPosition) {
-  // Each read gets a buffer one byte shorter than it needs, after a 1-byte prefix.
-  std::vector<uint8_t> buf(32, 0);
-  struct Case {
-    size_t need;
-    const char* message;
-    const char* function;
-    std::function<void(Serializer&)> read;
-  };
-  int8_t i8;
-  uint8_t u8;
-  int16_t i16;
-  uint16_t u16;
-  int32_t i32;
-  uint32_t u32;
-  int64_t i64;
-  uint64_t u64;
-  float f;
-  double d;
-  Vector3D v;
-  const Case cases[] = {
-      {1, "EOF reading type int8", "MemReadSerializer::DataInt8",
-       [&](Serializer& s) { s.DataInt8(i8); }},
-      {1, "EOF reading type uint8", "MemReadSerializer::DataUInt8",
-       [&](Serializer& s) { s.DataUInt8(u8); }},
-      {2, "EOF reading type int16", "MemReadSerializer::DataInt16",
-       [&](Serializer& s) { s.DataInt16(i16); }},
-      {2, "EOF reading type uint16", "MemReadSerializer::DataUInt16",
-       [&](Serializer& s) { s.DataUInt16(u16); }},
-      {4, "EOF reading type int32", "MemReadSerializer::DataInt32",
-       [&](Serializer& s) { s.DataInt32(i32); }},
-      {4, "EOF reading type uint32", "MemReadSerializer::DataUInt32",
-       [&](Serializer& s) { s.DataUInt32(u32); }},
-      {8, "EOF reading type int64", "MemReadSerializer::DataInt64",
-       [&](Serializer& s) { s.DataInt64(i64); }},
-      {8, "EOF reading type uint64", "MemReadSerializer::DataUInt64",
-       [&](Serializer& s) { s.DataUInt64(u64); }},
-      {4, "EOF reading type float", "MemReadSerializer::DataFloat",
-       [&](Serializer& s) { s.DataFloat(f); }},
-      {8, "EOF reading type double", "MemReadSerializer::DataDouble",
-       [&](Serializer& s) { s.DataDouble(d); }},
-      {12, "EOF reading type Vector3D", "MemReadSerializer::DataVector3D",
-       [&](Serializer& s) { s.DataVector3D(v); }},
-  };
-  for (const Case& c : cases) {
-    MemReadSerializer s(buf.data(), static_cast<uint32_t>(c.need));  // 1 prefix + need-1 left
-    uint8_t prefix;
-    s.DataUInt8(prefix);
-    ExpectThrow(
-        s, [&] { c.read(s); }, c.message, SerializeError_EOF, c.function);
-    // Exactly enough succeeds.
-    MemReadSerializer exact(buf.data(), static_cast<uint32_t>(c.need));
-    EXPECT_NO_THROW(c.read(exact)) << c.function;
-    EXPECT_TRUE(exact.IsEOF());
-  }
-}
-
-TEST_F(MemReadSerializerTest, ThreeBytesRefuseUInt32ButGiveUInt16) {
-  const uint8_t data[3] = {1, 2, 3};
-  MemReadSerializer s(data, 3);
-  uint32_t u32 = 77;
-  ExpectThrow(
-      s, [&] { s.DataUInt32(u32); }, "EOF reading type uint32", 1, "MemReadSerializer::DataUInt32");
-  EXPECT_EQ(u32, 77u);
-  uint16_t u16;
-  s.DataUInt16(u16);
-  EXPECT_EQ(u16, 0x0201);
-  EXPECT_EQ(s.GetSize() - s.GetPosition(), 1u);
 }
 
 TEST_F(MemReadSerializerTest, StringLengthBeyondDataThrowsAfterConsumingLength) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -22,17 +23,12 @@ struct Tracked {
 
 void OnTransform(PhysicsBody* body, const float* m) {
   auto* t = static_cast<Tracked*>(PhysicsBodyGetUserData(body));
-  for (int i = 0; i < 16; ++i) {
-    t->matrix[i] = m[i];
-  }
+  std::copy(m, m + 16, t->matrix);
   ++t->transforms;
 }
 
 void Plane(void* context, float* plane) {
-  auto* t = static_cast<Tracked*>(context);
-  for (int i = 0; i < 4; ++i) {
-    plane[i] = t->plane[i];
-  }
+  std::copy_n(static_cast<Tracked*>(context)->plane, 4, plane);
 }
 
 void OnForce(PhysicsBody* body) {
@@ -57,9 +53,7 @@ class PhysicsTest : public ::testing::Test {
     float m[16] = {1, 0, 0, x, 0, 1, 0, y, 0, 0, 1, z, 0, 0, 0, 1};
     PhysicsBodySetMatrix(body, m);
     if (t) {
-      for (int i = 0; i < 16; ++i) {
-        t->matrix[i] = m[i];
-      }
+      std::copy(m, m + 16, t->matrix);
       PhysicsBodySetUserData(body, t);
     }
     if (dynamic) {
@@ -95,7 +89,7 @@ TEST_F(PhysicsTest, FreeFallFollowsGravityThroughTheForceCallback) {
   EXPECT_NEAR(t.matrix[7], 10.0f - 4.9f, 0.05f);
 }
 
-TEST_F(PhysicsTest, StaticBodiesGetNoCallbacks) {
+TEST_F(PhysicsTest, StaticBodiesGetNoCallbacksUntilGivenAMass) {
   Tracked t;
   PhysicsBody* body = Make(PhysicsCreateBox(world, 1, 1, 1, nullptr), 0, 5, 0, false, &t);
   PhysicsBodySetForceAndTorqueCallback(body, OnForce);
@@ -103,26 +97,10 @@ TEST_F(PhysicsTest, StaticBodiesGetNoCallbacks) {
   Run(0.1f);
   EXPECT_EQ(t.forces, 0);
   EXPECT_EQ(t.transforms, 0);
-}
-
-TEST_F(PhysicsTest, ConvexHullRestsOnItsFacesWithoutMargin) {
-  Floor();
-  const float cube[] = {-0.5f, -0.5f, -0.5f, 0.5f,  -0.5f, -0.5f, -0.5f, 0.5f,
-                        -0.5f, 0.5f,  0.5f,  -0.5f, -0.5f, -0.5f, 0.5f,  0.5f,
-                        -0.5f, 0.5f,  -0.5f, 0.5f,  0.5f,  0.5f,  0.5f,  0.5f};
-  PhysicsCollision* hull = PhysicsCreateConvexHull(world, 8, cube, 12, nullptr);
-  ASSERT_NE(hull, nullptr);
-  EXPECT_NEAR(PhysicsCollisionGetVolume(hull), 1.0f, 1e-4f);
-  Tracked t;
-  Make(hull, 0, 2, 0, true, &t);
-  Run(2.0f);
-  EXPECT_NEAR(t.matrix[7], 0.5f, 0.01f);
-}
-
-TEST_F(PhysicsTest, FlatHullIsRefused) {
-  const float flat[] = {0, 0, 0, 1, 0, 0, 0, 0, 1, 1, 0, 1};
-  EXPECT_EQ(PhysicsCreateConvexHull(world, 4, flat, 12, nullptr), nullptr);
-  EXPECT_EQ(PhysicsCreateConvexHull(world, 3, flat, 12, nullptr), nullptr);
+  EXPECT_EQ(PhysicsBodyGetMass(body), 0.0f);
+  PhysicsBodySetMassMatrix(body, 1.0f, 2, 2, 2);
+  Run(0.5f);
+  EXPECT_LT(t.matrix[7], 4.0f);
 }
 
 TEST_F(PhysicsTest, TreeWithoutFacesIsEmptyAndHarmless) {
@@ -154,12 +132,15 @@ TEST_F(PhysicsTest, OffCentreImpulseChangesThePointVelocityByTheGivenAmount) {
   EXPECT_NEAR(w[1], -1.0f / 3.0f, 1e-5f);
 }
 
-TEST_F(PhysicsTest, RestingBodySleepsAndWakesOnImpulse) {
+TEST_F(PhysicsTest, RestingBodySleepsUnlessToldNotToAndWakesOnImpulse) {
   Floor();
-  Tracked t;
+  Tracked t, awake;
   PhysicsBody* body = Make(PhysicsCreateBox(world, 1, 1, 1, nullptr), 0, 0.5f, 0, true, &t);
+  PhysicsBody* kept = Make(PhysicsCreateBox(world, 1, 1, 1, nullptr), 5, 0.5f, 0, true, &awake);
+  PhysicsBodySetAutoFreeze(kept, 0);
   Run(2.0f);
   ASSERT_TRUE(PhysicsBodyIsSleeping(body));
+  EXPECT_FALSE(PhysicsBodyIsSleeping(kept));
   const int forces = t.forces;
   Run(0.1f);
   EXPECT_EQ(t.forces, forces);  // asleep: no callbacks
@@ -169,15 +150,6 @@ TEST_F(PhysicsTest, RestingBodySleepsAndWakesOnImpulse) {
   EXPECT_FALSE(PhysicsBodyIsSleeping(body));
   Run(0.1f);
   EXPECT_GT(t.matrix[7], 0.7f);
-}
-
-TEST_F(PhysicsTest, AutoFreezeOffKeepsABodyAwake) {
-  Floor();
-  Tracked t;
-  PhysicsBody* body = Make(PhysicsCreateBox(world, 1, 1, 1, nullptr), 0, 0.5f, 0, true, &t);
-  PhysicsBodySetAutoFreeze(body, 0);
-  Run(2.0f);
-  EXPECT_FALSE(PhysicsBodyIsSleeping(body));
 }
 
 int g_begins = 0, g_contacts = 0, g_ends = 0;
@@ -274,7 +246,7 @@ TEST_F(PhysicsTest, RayReportsEveryBodyCrossed) {
   }
 }
 
-TEST_F(PhysicsTest, VolumesOfThePrimitives) {
+TEST_F(PhysicsTest, VolumesOfThePrimitivesAndEqualOnesShared) {
   auto volume = [&](PhysicsCollision* c) {
     const float v = PhysicsCollisionGetVolume(c);
     PhysicsReleaseCollision(world, c);
@@ -286,34 +258,14 @@ TEST_F(PhysicsTest, VolumesOfThePrimitives) {
   EXPECT_NEAR(volume(PhysicsCreateCapsule(world, 1, 4, nullptr)), 6.28319f + 4.18879f, 1e-3f);
   EXPECT_EQ(volume(PhysicsCreateNull(world)), 0.0f);
   EXPECT_EQ(PhysicsCreateBox(world, 0, 1, 1, nullptr), nullptr);
-}
+  float cube[24];  // the corners of a unit cube; a flat set of points is refused
+  for (int i = 0; i < 24; ++i) cube[i] = (i / 3 >> i % 3) & 1 ? 0.5f : -0.5f;
+  EXPECT_NEAR(volume(PhysicsCreateConvexHull(world, 8, cube, 12, nullptr)), 1.0f, 1e-4f);
+  const float flat[] = {0, 0, 0, 1, 0, 0, 0, 0, 1, 1, 0, 1};
+  EXPECT_EQ(PhysicsCreateConvexHull(world, 4, flat, 12, nullptr), nullptr);
+  EXPECT_EQ(PhysicsCreateConvexHull(world, 3, flat, 12, nullptr), nullptr);
 
-TEST_F(PhysicsTest, BuoyancyFloatsALightBoxAtItsWaterline) {
-  Tracked t;
-  t.density = 4.0f;  // 2 x 2 x 2 box of mass 1: an eighth of a unit submerged volume
-  t.plane[3] = 0.0f;
-  Make(PhysicsCreateBox(world, 2, 2, 2, nullptr), 0, 1, 0, true, &t);
-  Run(8.0f);
-  // weight 1 = density 4 x submerged 0.25 -> 0.0625 deep
-  EXPECT_NEAR(t.matrix[7], 1.0f - 0.0625f, 0.02f);
-}
-
-TEST_F(PhysicsTest, MassSetAfterCreationMakesTheBodyMove) {
-  Tracked t;
-  PhysicsBody* body = Make(PhysicsCreateBox(world, 1, 1, 1, nullptr), 0, 0, 0, false, &t);
-  EXPECT_EQ(PhysicsBodyGetMass(body), 0.0f);
-  PhysicsBodySetMassMatrix(body, 1.0f, 2, 2, 2);
-  PhysicsBodySetForceAndTorqueCallback(body, OnForce);
-  PhysicsBodySetTransformCallback(body, OnTransform);
-  Run(0.5f);
-  EXPECT_LT(t.matrix[7], -1.0f);
-}
-
-}  // namespace
-
-namespace {
-
-TEST_F(PhysicsTest, EqualPrimitivesShareOneShape) {
+  // Equal primitives share one shape.
   const float offset[16] = {1, 0, 0, 0, 0, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1};
   PhysicsCollision* a = PhysicsCreateBox(world, 1, 2, 3, nullptr);
   PhysicsCollision* b = PhysicsCreateBox(world, 1, 2, 3, nullptr);
@@ -332,6 +284,16 @@ TEST_F(PhysicsTest, EqualPrimitivesShareOneShape) {
   PhysicsDestroy(world);
   world = PhysicsCreate();
   PhysicsReleaseCollision(nullptr, d);
+}
+
+TEST_F(PhysicsTest, BuoyancyFloatsALightBoxAtItsWaterline) {
+  Tracked t;
+  t.density = 4.0f;  // 2 x 2 x 2 box of mass 1: an eighth of a unit submerged volume
+  t.plane[3] = 0.0f;
+  Make(PhysicsCreateBox(world, 2, 2, 2, nullptr), 0, 1, 0, true, &t);
+  Run(8.0f);
+  // weight 1 = density 4 x submerged 0.25 -> 0.0625 deep
+  EXPECT_NEAR(t.matrix[7], 1.0f - 0.0625f, 0.02f);
 }
 
 }  // namespace
