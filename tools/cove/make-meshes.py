@@ -42,8 +42,9 @@ class Obj:
         self.v, self.vt, self.vn = [], [], []
         self.index = {}
 
-    def _ref(self, table, value):
-        key = (id(table), tuple(num(x) for x in value))
+    def _ref(self, kind, value):
+        table = getattr(self, kind)
+        key = (kind, tuple(num(x) for x in value))
         if key not in self.index:
             table.append(key[1])
             self.index[key] = len(table)
@@ -59,7 +60,7 @@ class Obj:
         if normals is None:
             n = normalize(cross(sub(points[1], points[0]), sub(points[2], points[0])))
             normals = [n] * len(points)
-        corners = ['%d/%d/%d' % (self._ref(self.v, p), self._ref(self.vt, t), self._ref(self.vn, n))
+        corners = ['%d/%d/%d' % (self._ref('v', p), self._ref('vt', t), self._ref('vn', n))
                    for p, t, n in zip(points, uvs, normals)]
         for name, faces in self.groups:
             if name == group:
@@ -251,32 +252,29 @@ def crate():
 
 
 def shell():
-    """A snail-like spiral: a tube growing along a rising helix, apex up."""
+    """A snail-like spiral: a tube growing by 1.8 times a turn along a
+    falling helix, each whorl overlapping the one before; apex up."""
     obj = Obj('A spiral shell about 0.4 m across, standing on its origin.')
-    turns, steps, sides = 3.0 * math.pi, 36, 10
-
-    def frame(t):
-        grow = math.exp(0.19 * t)
-        radius, tube = 0.018 * grow, 0.011 * grow
-        end_tube = 0.011 * math.exp(0.19 * turns)
-        y = end_tube + (turns - t) / turns * 0.22
-        return radius, tube, y
+    turns, steps, sides = 3.5 * 2 * math.pi, 56, 12
+    growth = math.log(1.8) / (2 * math.pi)
+    last = 0.111
 
     def point(t, s):
-        radius, tube, y = frame(t)
+        radius = last * math.exp(growth * (t - turns))
+        tube = 0.8 * radius
+        y = 0.8 * last + 1.2 * (last - radius)
         phi = 2 * math.pi * s / sides
         out = (math.cos(t), 0.0, math.sin(t))
         r = radius + tube * math.cos(phi)
-        p = (r * out[0], y + tube * math.sin(phi), r * out[2])
-        n = (math.cos(phi) * out[0], math.sin(phi), math.cos(phi) * out[2])
-        return p, n
+        return (r * out[0], y + tube * math.sin(phi), r * out[2]), \
+            (math.cos(phi) * out[0], math.sin(phi), math.cos(phi) * out[2])
 
     for i in range(steps):
         t0, t1 = turns * i / steps, turns * (i + 1) / steps
         for s in range(sides):
             corners = [point(t0, s), point(t0, s + 1), point(t1, s + 1), point(t1, s)]
-            uvs = [(i / steps * 3, s / sides), (i / steps * 3, (s + 1) / sides),
-                   ((i + 1) / steps * 3, (s + 1) / sides), ((i + 1) / steps * 3, s / sides)]
+            u0, u1 = i / steps * 4, (i + 1) / steps * 4
+            uvs = [(u0, s / sides), (u0, (s + 1) / sides), (u1, (s + 1) / sides), (u1, s / sides)]
             obj.face('shell', [c[0] for c in corners], uvs, [c[1] for c in corners])
     return obj
 
@@ -303,7 +301,7 @@ def lantern():
 def gull():
     obj = Obj('A gull with spread wings (1 m across), facing +Z, centred on its origin.')
     # The body: a spindle from tail to beak, six sides.
-    rings = [(-0.22, 0.0), (-0.12, 0.045), (0.05, 0.06), (0.16, 0.045), (0.22, 0.02), (0.28, 0.0)]
+    rings = [(-0.22, 0.0), (-0.12, 0.055), (0.05, 0.075), (0.16, 0.06), (0.22, 0.025), (0.3, 0.0)]
     sides = 6
     for (z0, r0), (z1, r1) in zip(rings, rings[1:]):
         for s in range(sides):
@@ -318,9 +316,9 @@ def gull():
     # Wings: an inner panel rising from the body and an outer one bent down,
     # both faces so they show from above and below.
     for side in (-1, 1):
-        root_front, root_back = (0.04 * side, 0.02, 0.08), (0.04 * side, 0.02, -0.08)
-        elbow_front, elbow_back = (0.28 * side, 0.09, 0.07), (0.28 * side, 0.09, -0.12)
-        tip = (0.5 * side, 0.04, -0.14)
+        root_front, root_back = (0.05 * side, 0.02, 0.1), (0.05 * side, 0.02, -0.1)
+        elbow_front, elbow_back = (0.28 * side, 0.09, 0.09), (0.28 * side, 0.09, -0.15)
+        tip = (0.5 * side, 0.04, -0.2)
         panels = [[root_front, elbow_front, elbow_back, root_back], [elbow_front, tip, elbow_back]]
         for panel in panels:
             uv = [(abs(p[0]) * 2, 0.5 + p[2] * 2) for p in panel]
@@ -338,12 +336,12 @@ def gull():
 def rock():
     """A boulder: a sphere pushed in and out by noise, its base cut flat."""
     obj = Obj('A boulder about 2 m across, standing on its origin.')
-    rings, sides = 8, 12
+    rings, sides = 10, 16
 
     def point(i, j):
         lat = math.pi * i / rings - math.pi / 2
         lon = 2 * math.pi * (j % sides) / sides
-        bump = 0.8 + 0.35 * covelib.hash01(j % sides, i, 5) if 0 < i < rings else 1.0
+        bump = 0.65 + 0.6 * covelib.fractal(j / 4.0, i / 4.0, 4, 3, 5) if 0 < i < rings else 0.9
         r = 1.0 * bump
         p = (r * math.cos(lat) * math.cos(lon), 0.75 * r * math.sin(lat) + 0.6, r * math.cos(lat) * math.sin(lon))
         return (p[0], max(0.0, p[1]), p[2])

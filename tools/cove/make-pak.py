@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 # make-pak.py - packs files into a ".pak" package (a zip) that comes out
-# byte-identical on every run: entries in the order given, every timestamp
-# 1980-01-01, the same permissions and host, deflated at one fixed level.
+# byte-identical on every run: entries in name order (whatever order they are
+# given in), every timestamp 1980-01-01, the same permissions and host,
+# deflated at one fixed level.
 #
 #   tools/cove/make-pak.py OUT.pak ROOT NAME...   (NAMEs relative to ROOT, '/'-separated)
 import os
@@ -29,7 +30,7 @@ def main():
     if len(sys.argv) < 4:
         print('usage: make-pak.py OUT.pak ROOT NAME...', file=sys.stderr)
         return 2
-    names = sys.argv[3:]
+    names = sorted(sys.argv[3:])
     if len(set(names)) != len(names) or any(n.startswith('/') or '\\' in n for n in names):
         print('make-pak: names must be unique, relative and use /', file=sys.stderr)
         return 2

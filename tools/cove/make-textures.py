@@ -46,7 +46,7 @@ def wood(size=128):
 
     def pixel(x, y):
         plank = y * planks // size
-        within = (y * planks % size) / (size / planks)
+        within = (y % (size // planks)) / (size / planks)
         if within < 0.06 or within > 0.96:
             return gap
         grain = fractal(x / 32.0, (y + plank * 7) / 4.0, size // 32, 3, 10 + plank)
