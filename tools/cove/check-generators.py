@@ -45,7 +45,7 @@ def pipeline(out, tools):
     for folder in ('Textures', 'Sounds', 'Music', 'Fonts'):
         names += [folder + '/' + f for f in sorted(os.listdir(os.path.join(pak, folder)))]
     script('make-pak.py', os.path.join(out, 'cove.pak'), pak, *names)
-    run(sys.executable, CHARACTER, '--bones', '15', '--anims', 'idle,walk,wave',
+    run(sys.executable, CHARACTER, '--shape', 'humanoid', '--anims', 'idle,walk,wave',
         os.path.join(out, 'Characters'), 'Keeper')
 
 
