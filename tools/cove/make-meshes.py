@@ -116,9 +116,10 @@ def beach_height(z):
     return BEACH_Y + (z + 12) / 13.0 * 2.5  # down to -2 at z = -25
 
 
-def rugged(x, z, seed):
-    """How far a cliff face stands out from its line at a point (0..1.5 m)."""
-    return 1.5 * covelib.fractal(x / 4.0, z / 4.0, 64, 3, seed)
+def rugged(along, y):
+    """How far a cliff face stands out from its line (-1.5..1.5 m) at a
+    distance along the walls (x + z) and a height."""
+    return 3.0 * covelib.fractal(along / 5.0, y / 3.0, 64, 4, 11) - 1.5
 
 
 def sand(obj):
@@ -131,20 +132,23 @@ def sand(obj):
             obj.planar('sand', quad)
 
 
-def wall(obj, start, end, inward, seed, ys=(-3.0, BEACH_Y, 4.5, 8.0, CLIFF_TOP), flat=None):
+CLIFF_ROWS = (-3.0, BEACH_Y, 2.5, 4.5, 6.5, 8.5, 10.5, CLIFF_TOP)
+
+
+def wall(obj, start, end, inward, ys=CLIFF_ROWS, flat=None):
     """A cliff face from `start` to `end` (x, z) facing `inward`, in columns
-    of about 2.5 m, each point pushed out by the rugged noise except at the
-    bottom, the top and where flat(x, z, y) says (where other walls join)."""
+    of about 2 m, each point pushed out by the rugged noise except at the
+    bottom and where flat(x, z, y) says (where other walls join)."""
     length = math.hypot(end[0] - start[0], end[1] - start[1])
-    columns = max(1, int(round(length / 2.5)))
+    columns = max(1, int(round(length / 2.0)))
 
     def point(i, y):
         t = i / columns
         x = start[0] + (end[0] - start[0]) * t
         z = start[1] + (end[1] - start[1]) * t
         out = 0.0
-        if y not in (-3.0, CLIFF_TOP) and not (flat and flat(x, z, y)):
-            out = rugged(x, z + y, seed) - 0.75
+        if y != CLIFF_ROWS[0] and not (flat and flat(x, z, y)):
+            out = rugged(x + z, y)
         return (x + inward[0] * out, y, z + inward[1] * out)
 
     for i in range(columns):
@@ -188,12 +192,12 @@ def cave(obj):
 def shore():
     obj = Obj('The cove: a beach between cliffs, with a sea cave in the back wall.')
     sand(obj)
-    wall(obj, (-35, -40), (-35, 32), (1, 0), 11, flat=corner_or_door)
-    wall(obj, (35, 32), (35, -40), (-1, 0), 11, flat=corner_or_door)
+    wall(obj, (-35, -40), (-35, 32), (1, 0), flat=corner_or_door)
+    wall(obj, (35, 32), (35, -40), (-1, 0), flat=corner_or_door)
     # The back wall, around the cave mouth (x 18..22, 4 m high).
-    wall(obj, (-35, 32), (18, 32), (0, -1), 11, flat=corner_or_door)
-    wall(obj, (18, 32), (22, 32), (0, -1), 11, ys=(BEACH_Y + 4, 8.0, CLIFF_TOP), flat=corner_or_door)
-    wall(obj, (22, 32), (35, 32), (0, -1), 11, flat=corner_or_door)
+    wall(obj, (-35, 32), (18, 32), (0, -1), flat=corner_or_door)
+    wall(obj, (18, 32), (22, 32), (0, -1), ys=CLIFF_ROWS[3:], flat=corner_or_door)
+    wall(obj, (22, 32), (35, 32), (0, -1), flat=corner_or_door)
     cave(obj)
     return obj
 
