@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdarg>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -283,17 +284,16 @@ TEST_F(ShellTest, BoundedRunRunsThatManyFramesAndShutsDownOnce) {
   EXPECT_EQ(prints.back(), "print Entering main loop.");
 }
 
-TEST_F(ShellTest, HaltShutsDownThenEndsWithoutWaitingHeadless) {
-  EXPECT_CALL(m_engine, RunFrame()).WillOnce(Return(KazQuit_Halt));
+TEST_F(ShellTest, HaltAndQuitCodesEndTheLoopAtOnce) {
+  EXPECT_CALL(m_engine, RunFrame())
+      .WillOnce(Return(KazQuit_Halt))  // headless: ends without waiting
+      .WillOnce(Return(0))
+      .WillOnce(Return(KazQuit_Quit));
   EXPECT_EQ(Run({"-frames", "10"}), 0);
   EXPECT_EQ(m_fake.shutdownCalls, 1);
   EXPECT_FALSE(m_shell->IsReady());
-}
-
-TEST_F(ShellTest, QuitCodeEndsTheLoopAtOnce) {
-  EXPECT_CALL(m_engine, RunFrame()).WillOnce(Return(0)).WillOnce(Return(KazQuit_Quit));
   EXPECT_EQ(Run({"-frames", "10"}), 0);
-  EXPECT_EQ(m_fake.shutdownCalls, 1);
+  EXPECT_EQ(m_fake.shutdownCalls, 2);
 }
 
 TEST_F(ShellTest, StopSignalsEndTheLoopInOrder) {
@@ -316,27 +316,20 @@ TEST_F(ShellTest, StopSignalsEndTheLoopInOrder) {
   }
 }
 
-TEST_F(ShellTest, QuitEventEndsTheLoopLikeClosingTheWindow) {
+TEST_F(ShellTest, FocusChangesActivateAndAQuitEventEndsTheLoopLikeClosingTheWindow) {
   OnFrames([](int frame) {
     if (frame == 1) {
+      PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+      PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+    } else if (frame == 2) {
       SDL_Event event{};
       event.type = SDL_QUIT;
       PushEvent(event);
     }
   });
   EXPECT_EQ(Run({"-frames", "100"}), 0);
-  EXPECT_EQ(m_frames, 2);
+  EXPECT_EQ(m_frames, 3);
   EXPECT_EQ(m_fake.shutdownCalls, 1);
-}
-
-TEST_F(ShellTest, FocusChangesActivateAndDeactivate) {
-  OnFrames([](int frame) {
-    if (frame == 1) {
-      PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
-      PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
-    }
-  });
-  EXPECT_EQ(Run({"-frames", "3"}), 0);
   auto calls = CallsStartingWith({"active", "print"});
   const std::vector<std::string> tail = {"active 0", "print Deactivated.", "active 1",
                                          "print Activated."};
@@ -403,29 +396,19 @@ class DisplayEnv {
   DisplayEnv(const char* display, const char* driver) {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) {
       const char* value = getenv(name);
-      m_saved.push_back({name, value ? value : "", value != nullptr});
+      m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
       unsetenv(name);
     }
     if (display) setenv("DISPLAY", display, 1);
     if (driver) setenv("SDL_VIDEODRIVER", driver, 1);
   }
   ~DisplayEnv() {
-    for (const Saved& saved : m_saved) {
-      if (saved.set) {
-        setenv(saved.name, saved.value.c_str(), 1);
-      } else {
-        unsetenv(saved.name);
-      }
-    }
+    for (const auto& [name, value] : m_saved)
+      value ? setenv(name, value->c_str(), 1) : unsetenv(name);
   }
 
  private:
-  struct Saved {
-    const char* name;
-    std::string value;
-    bool set;
-  };
-  std::vector<Saved> m_saved;
+  std::vector<std::pair<const char*, std::optional<std::string>>> m_saved;
 };
 
 TEST_F(ShellTest, HeadlessRunPicksTheOffscreenDriver) {
@@ -496,7 +479,7 @@ RunBounds Parse(std::vector<std::string> args, std::vector<std::string>* warning
   return ParseRunBounds(static_cast<int>(argv.size()), argv.data(), warnings);
 }
 
-TEST(RunBoundsParse, ReadsBothBoundsInAnyCaseAndZeroMeansNone) {
+TEST(RunBoundsParse, ReadsBothBoundsInAnyCaseZeroMeansNoneAndBadValuesWarn) {
   std::vector<std::string> warnings;
   RunBounds bounds = Parse({"-FRAMES", "12", "-log", "-Seconds", "2.5"}, &warnings);
   EXPECT_EQ(bounds.frames, 12);
@@ -507,9 +490,7 @@ TEST(RunBoundsParse, ReadsBothBoundsInAnyCaseAndZeroMeansNone) {
   EXPECT_EQ(bounds.seconds, 0.0);
   EXPECT_EQ(bounds.frames, 0);
   EXPECT_TRUE(warnings.empty());
-}
 
-TEST(RunBoundsParse, BadValuesAreIgnoredWithAWarning) {
   for (std::vector<std::string> args : {std::vector<std::string>{"-frames", "3x"},
                                         {"-frames", "-2"},
                                         {"-frames"},
@@ -517,8 +498,8 @@ TEST(RunBoundsParse, BadValuesAreIgnoredWithAWarning) {
                                         {"-seconds", "inf"},
                                         {"-seconds", "-1"},
                                         {"-frames", "99999999999999999999999"}}) {
-    std::vector<std::string> warnings;
-    RunBounds bounds = Parse(args, &warnings);
+    warnings.clear();
+    bounds = Parse(args, &warnings);
     EXPECT_EQ(bounds.frames, 0) << args.back();
     EXPECT_EQ(bounds.seconds, 0.0) << args.back();
     EXPECT_FALSE(bounds.given) << args.back();
