@@ -11,26 +11,13 @@
 
 #include "common/ImageCompare.h"
 #include "common/TestFiles.h"
-#include "console/CVarRegistry.h"
-#include "core/Engine.h"
-#include "core/KazEngine.h"
-#include "core/TestWindow.h"
+#include "core/TestEngine.h"
 #include "menu/MenuManager.h"
 #include "render/VideoManager.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::string> g_output;
-void Capture(const char* text, bool, void*) {
-  g_output.emplace_back(text);
-}
-bool Printed(const std::string& text) {
-  for (const std::string& line : g_output)
-    if (line.find(text) != std::string::npos) return true;
-  return false;
-}
 
 class MenuModTest : public ::testing::Test {
  protected:
@@ -40,21 +27,15 @@ class MenuModTest : public ::testing::Test {
     if (kazGetInterface()) kazShutdown();
   }
   KazEngine* Start(const char* mod) {
-    CVarRegistry::Instance().ResetBuiltins();
-    std::vector<std::string> args = {
-        KAZ_BIN_DIR "/shell",        "-mod", mod, "-ResX", "640", "-ResY", "480",
-        "-ShowRecentConsoleEntries", "0"};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    g_output.clear();
-    if (!kazStartup(int(args.size()), argv.data(), TestWindow(), "t", "cove", &Capture, nullptr))
-      return nullptr;
-    auto* engine = static_cast<KazEngine*>(kazGetInterface());
-    engine->SetClock(&m_clock);
-    engine->SetActive(true);
+    KazEngine* engine = StartTestEngine(
+        {"-mod", mod, "-ResX", "640", "-ResY", "480", "-ShowRecentConsoleEntries", "0"}, &m_out);
+    if (engine) {
+      engine->SetClock(&m_clock);
+      engine->SetActive(true);
+    }
     return engine;
   }
+  bool Printed(const std::string& text) const { return m_out.Count(text) > 0; }
   int Run(KazEngine* engine, int frames) {
     int code = 0;
     for (int i = 0; i < frames && code == 0; ++i) {
@@ -66,10 +47,7 @@ class MenuModTest : public ::testing::Test {
   kaztest::RgbImage Shot(KazEngine* engine) {
     Run(engine, 1);
     EXPECT_TRUE(GetVideoManager()->TakeScreenShot(m_shots.Str().c_str(), "screenshot"));
-    fs::path newest;
-    for (const auto& entry : fs::directory_iterator(m_shots.Path()))
-      if (newest.empty() || entry.path() > newest) newest = entry.path();
-    m_lastShot = newest.string();
+    m_lastShot = kaztest::NewestScreenshot(m_shots.Str());
     kaztest::RgbImage image;
     EXPECT_TRUE(kaztest::ReadImage(m_lastShot, &image));
     return image;
@@ -77,6 +55,7 @@ class MenuModTest : public ::testing::Test {
 
   ManualClock m_clock;
   kaztest::TempDir m_shots{"menushots"};
+  EngineOutput m_out;
   std::string m_lastShot;
 };
 
@@ -140,7 +119,7 @@ TEST_F(MenuModTest, CoveTitleMenuShowsItsTextAndQuitsThroughAYesNoBox) {
   engine->OnChar(13);  // Yes
   EXPECT_EQ(Run(engine, 2), KazQuit_Quit);
 
-  g_output.clear();
+  m_out.lines.clear();
   kazShutdown();
   EXPECT_FALSE(Printed("still in use")) << "a pooled object outlived shutdown";
   EXPECT_FALSE(Printed("Traceback"));
