@@ -43,13 +43,12 @@ class HarnessTest : public ::testing::Test {
 
   KazEngine* Start(std::vector<std::string> args) {
     args.insert(args.begin(), KAZ_BIN_DIR "/shell");
-    m_storage = args;
-    m_argv.clear();
-    for (std::string& a : m_storage) m_argv.push_back(a.data());
-    m_argv.push_back(nullptr);
-    IKazEngine* engine = kazStartup(static_cast<int>(m_storage.size()), m_argv.data(), TestWindow(),
-                                    "Kaz", "cove", &Output::Capture, &m_out);
-    auto* kaz = static_cast<KazEngine*>(engine);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    auto* kaz =
+        static_cast<KazEngine*>(kazStartup(static_cast<int>(args.size()), argv.data(), TestWindow(),
+                                           "Kaz", "cove", &Output::Capture, &m_out));
     if (kaz) {
       kaz->SetClock(&m_clock);
       kaz->SetActive(true);
@@ -65,8 +64,6 @@ class HarnessTest : public ::testing::Test {
 
   Output m_out;
   ManualClock m_clock;
-  std::vector<std::string> m_storage;
-  std::vector<char*> m_argv;
 };
 
 TEST_F(HarnessTest, EveryCheckPassesAndEveryFunctionIsExercised) {
@@ -104,7 +101,7 @@ TEST_F(HarnessTest, OnStartupReturningFalseOrOneCancelsStartup) {
   for (const char* mode : {"cancel", "cancel1"}) {
     m_out.text.clear();
     EXPECT_EQ(Start({"-mod", "scripttest", "-ScriptTestMode", mode}), nullptr) << mode;
-    EXPECT_EQ(m_out.Count("KazStartup: Script cancelled engine startup (OnStartup)."), 1)
+    EXPECT_TRUE(m_out.Has("KazStartup: Script cancelled engine startup (OnStartup)."))
         << m_out.text;
     EXPECT_EQ(kazGetInterface(), nullptr);
   }
