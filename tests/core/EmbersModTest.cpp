@@ -58,7 +58,7 @@ class EmbersMod : public ::testing::Test {
   KazEngine* m_engine = nullptr;
 };
 
-TEST_F(EmbersMod, SeededFramesMatchTheGoldenImages) {
+TEST_F(EmbersMod, SeededFramesMatchTheGoldenImagesAndConsoleSwitchesDrawDebugLines) {
   World* world = m_engine->GetWorld();
   ASSERT_EQ(world->GetObjectCount(ObjectType_ParticleSystem), 2u);
   Run(10);
@@ -70,10 +70,9 @@ TEST_F(EmbersMod, SeededFramesMatchTheGoldenImages) {
   EXPECT_TRUE(ShotMatches("/embers_10.bmp"));
   Run(20);
   EXPECT_TRUE(ShotMatches("/embers_30.bmp"));
-}
 
-TEST_F(EmbersMod, ConsoleSwitchesDrawDebugLinesOnOpenGL) {
-  DebugRender* debug = m_engine->GetWorld()->GetRenderer()->GetDebugRender();
+  // The console switches draw debug lines on OpenGL.
+  DebugRender* debug = world->GetRenderer()->GetDebugRender();
   ASSERT_NE(debug, nullptr) << "DebugRender.fx did not start on this device";
   Run(1);
   const uint32_t before = debug->GetLineCount();

@@ -59,19 +59,15 @@ class MenuModTest : public ::testing::Test {
   std::string m_lastShot;
 };
 
-TEST_F(MenuModTest, MenuDemoMatchesItsGoldenImage) {
+TEST_F(MenuModTest, MenuDemoMatchesItsGoldenImageAndItsBoxesAnswerFromTheKeyboard) {
   KazEngine* engine = Start("menudemo");
   ASSERT_NE(engine, nullptr);
   Run(engine, 2);
   kaztest::RgbImage image = Shot(engine);
   ASSERT_EQ(image.width, 640);
   EXPECT_TRUE(kaztest::MatchesGolden(m_lastShot, kaztest::GoldenDir() + "/menudemo.png"));
-}
 
-TEST_F(MenuModTest, MenuDemoBoxesAnswerFromTheKeyboard) {
-  KazEngine* engine = Start("menudemo");
-  ASSERT_NE(engine, nullptr);
-  Run(engine, 1);
+  // Its boxes answer from the keyboard.
   engine->OnChar(13);  // box 1: Okay
   Run(engine, 1);
   engine->OnKeyDown(EngineKey_Right);  // box 2: Cancel
@@ -82,10 +78,9 @@ TEST_F(MenuModTest, MenuDemoBoxesAnswerFromTheKeyboard) {
   Run(engine, 1);
   engine->OnChar(13);  // box 4: Yes
   Run(engine, 1);
-  EXPECT_TRUE(Printed("MenuDemo: box 1 answered 1"));
-  EXPECT_TRUE(Printed("MenuDemo: box 2 answered 2"));
-  EXPECT_TRUE(Printed("MenuDemo: box 3 answered 4"));
-  EXPECT_TRUE(Printed("MenuDemo: box 4 answered 3"));
+  for (const char* answer :
+       {"box 1 answered 1", "box 2 answered 2", "box 3 answered 4", "box 4 answered 3"})
+    EXPECT_TRUE(Printed(std::string("MenuDemo: ") + answer)) << answer;
   EXPECT_EQ(GetMenuManager().GetMessageBoxCount(), 0u);
   engine->OnKeyUp(EngineKey_Right);
   engine->OnKeyDown(EngineKey_Down);  // from the button to the switch

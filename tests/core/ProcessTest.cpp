@@ -100,7 +100,7 @@ TEST_F(ProcessTest, MissingBasePackageFailsOnceAndKeepsTheConfiguration) {
   EXPECT_FALSE(fs::exists(dir_ / "WorldRenderEffect_ResMgr.log"));
 }
 
-TEST_F(ProcessTest, ConfigurationSurvivesARestartAndTheCommandLineOverridesIt) {
+TEST_F(ProcessTest, ConfigurationRunsAndSurvivesARestartAndTheCommandLineOverridesIt) {
   // First start: no configuration file yet; a variable from the command line.
   RunResult first = Run("-ResX 1280 -frames 2");
   ASSERT_EQ(first.exitCode, 0) << first.output;
@@ -108,25 +108,22 @@ TEST_F(ProcessTest, ConfigurationSurvivesARestartAndTheCommandLineOverridesIt) {
   EXPECT_EQ(saved.rfind("# Auto generated file. EDIT AT YOUR OWN RISK.\n", 0), 0u) << saved;
   EXPECT_NE(saved.find("\nResX 1280\n"), std::string::npos) << saved;
 
-  // Second start without the option: the file's value is read and saved back.
+  // Second start without the option, the file edited by hand: its value and
+  // commands are run (CRLF and all) and saved back.
+  WriteFile(Config(), saved + "# my settings\r\nlistcmds\r\nGridSize 32\r\n");
   RunResult second = Run("-frames 2");
   ASSERT_EQ(second.exitCode, 0) << second.output;
-  EXPECT_NE(ReadFile(Config()).find("\nResX 1280\n"), std::string::npos);
+  EXPECT_EQ(second.Count("Executing console script "), 1) << second.output;
+  EXPECT_EQ(second.Count(" ] listcmds"), 1) << second.output;
+  EXPECT_GE(second.Count("reloadresources"), 1) << second.output;
+  saved = ReadFile(Config());
+  EXPECT_NE(saved.find("\nResX 1280\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\nGridSize 32.000000\n"), std::string::npos) << saved;
 
   // Third start: the command line wins over the file.
   RunResult third = Run("-resx 1024 -frames 2");
   ASSERT_EQ(third.exitCode, 0) << third.output;
   EXPECT_NE(ReadFile(Config()).find("\nResX 1024\n"), std::string::npos);
-}
-
-TEST_F(ProcessTest, ConfigurationScriptRunsItsCommandsAtStartup) {
-  WriteFile(Config(), "# my settings\r\nlistcmds\r\nGridSize 32\r\n");
-  RunResult r = Run("-frames 2");
-  ASSERT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_EQ(r.Count("Executing console script "), 1) << r.output;
-  EXPECT_EQ(r.Count(" ] listcmds"), 1) << r.output;
-  EXPECT_GE(r.Count("reloadresources"), 1) << r.output;
-  EXPECT_NE(ReadFile(Config()).find("\nGridSize 32.000000\n"), std::string::npos);
 }
 
 TEST_F(ProcessTest, LogOptionWritesKazLogWithoutMarkup) {

@@ -64,25 +64,22 @@ TEST_F(StartupTest, StartsTheMainModRunsQuitsAndShutsDown) {
   EXPECT_EQ(out_.lines.size(), before);
 }
 
-TEST_F(StartupTest, UnknownModFallsBackToMainGameWithOneWarning) {
-  ASSERT_NE(Start({"-MOD", "nosuch"}), nullptr);
+TEST_F(StartupTest, AnUnknownModFallsBackAndCommandLinePackagesComeFirstThenModThenBase) {
+  namespace fs = std::filesystem;
+  const fs::path bin = KAZ_BIN_DIR;
+  fs::create_directories(bin / "kaztest_a");
+  fs::create_directories(bin / "kaztest_b");
+  IKazEngine* engine = Start({"-MOD", "nosuch", "-pkg", "kaztest_a;kaztest_b"});
+  fs::remove_all(bin / "kaztest_a");
+  fs::remove_all(bin / "kaztest_b");
+  ASSERT_NE(engine, nullptr);
+  // An unknown mod falls back to the main game with one warning.
   EXPECT_EQ(
       out_.Count(
           "[orange]WARNING: [white]Failed to load mod 'nosuch' specified on the command line, "
           "falling back to main game."),
       1);
   EXPECT_EQ(out_.Count("([grey]cove[white])"), 1);
-}
-
-TEST_F(StartupTest, CommandLinePackagesComeFirstThenModThenBase) {
-  namespace fs = std::filesystem;
-  const fs::path bin = KAZ_BIN_DIR;
-  fs::create_directories(bin / "kaztest_a");
-  fs::create_directories(bin / "kaztest_b");
-  IKazEngine* engine = Start({"-pkg", "kaztest_a;kaztest_b"});
-  fs::remove_all(bin / "kaztest_a");
-  fs::remove_all(bin / "kaztest_b");
-  ASSERT_NE(engine, nullptr);
   std::vector<std::string> paths = SearchPath();
   auto indexOf = [&](const std::string& suffix) {
     for (size_t i = 0; i < paths.size(); ++i)
