@@ -1,6 +1,6 @@
 // FrameLoopTest.cpp - the frame loop on a manual clock: deltas, time warp, input routing to the
-// console, events with their codes and categories, fades and flashes.
-#include "common/ImageCompare.h"
+// console, events with their codes and categories, fades and flashes. F9 screenshots are
+// taken by the sample-mod tests.
 #include "console/CVarRegistry.h"
 #include "console/ColourMarkup.h"
 #include "core/TestEngine.h"
@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -34,7 +34,7 @@ class FrameLoopTest : public ::testing::Test {
   void SetUp() override {
     KAZ_REQUIRE_TEST_WINDOW();
     g_output.lines.clear();
-    engine_ = StartTestEngine({"-DrawHUD", "0"}, &g_output);  // no title menu in the shots
+    engine_ = StartTestEngine({"-DrawHUD", "0"}, &g_output);  // no title menu
     ASSERT_NE(engine_, nullptr) << g_output.All();
     engine_->SetClock(&clock_);
     engine_->GetEventListeners().Add(&recorder_,
@@ -196,22 +196,6 @@ TEST_F(FrameLoopTest, FadesAndFlashesRunOnTheClock) {
   EXPECT_FALSE(engine_->GetFlash().active);
 }
 
-TEST_F(FrameLoopTest, ActiveFramesClearAndPresentAndF9TakesAScreenshot) {
-  const std::string shots = KAZ_BIN_DIR "/screenshots";
-  engine_->SetActive(true);
-  Frame(0.016);
-  g_output.lines.clear();
-  engine_->OnKeyDown(EngineKey_F9);
-  ASSERT_FALSE(g_output.lines.empty());
-  EXPECT_EQ(g_output.lines.back(), "Screenshot taken.");
-  // The newest shot is a BMP of the clear colour (black).
-  const std::string newest = kaztest::NewestScreenshot(shots);
-  kaztest::RgbImage image;
-  ASSERT_TRUE(kaztest::ReadImage(newest, &image)) << newest;
-  EXPECT_EQ(image.At(0, 0)[0] | image.At(0, 0)[1] | image.At(0, 0)[2], 0);
-  std::filesystem::remove(newest);
-}
-
 TEST_F(FrameLoopTest, HeldKeysAndMouseBecomeEventsInWorldFrames) {
   ASSERT_NE(engine_->GetWorld(), nullptr);
   engine_->OnKeyDown(30);
@@ -228,13 +212,10 @@ TEST_F(FrameLoopTest, HeldKeysAndMouseBecomeEventsInWorldFrames) {
   ASSERT_EQ(recorder_.Count(EngineEvent_MouseMoved), 1);  // the motion is used once
   for (const EngineEvent& e : recorder_.events) {
     if (e.code == EngineEvent_MouseMoved) {
-      EXPECT_EQ(e.dx, 5);
-      EXPECT_EQ(e.dy, -3);
-      EXPECT_EQ(e.category, EngineEventCategory_Input);
+      EXPECT_EQ(std::tie(e.dx, e.dy, e.category),
+                std::make_tuple(5, -3, EngineEventCategory_Input));
     }
-    if (e.code == EngineEvent_Frame) {
-      EXPECT_EQ(e.category, EngineEventCategory_Engine);
-    }
+    EXPECT_TRUE(e.code != EngineEvent_Frame || e.category == EngineEventCategory_Engine);
   }
 }
 
