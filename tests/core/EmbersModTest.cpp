@@ -16,49 +16,25 @@
 
 namespace {
 
-class EmbersMod : public ::testing::Test {
+class EmbersMod : public EngineTest {
  protected:
-  void SetUp() override {
-    KAZ_REQUIRE_TEST_WINDOW();
-    ParticleRandom::Seed(2026);
-    m_engine = StartTestEngine({"-mod", "embers", "-ResX", "320", "-ResY", "240",
-                                "-ShowRecentConsoleEntries", "0", "-FPS", "0"},
-                               &m_out, "Embers");
-    ASSERT_NE(m_engine, nullptr) << m_out.All();
-    m_engine->SetClock(&m_clock);
-    m_engine->SetActive(true);
-  }
-  void TearDown() override {
-    CVarRegistry::Instance().ResetBuiltins();
-    kazShutdown();
-  }
-  void Run(int frames) {
-    for (int i = 0; i < frames; ++i) {
-      m_clock.Advance(0.05);
-      m_engine->RunFrame();
-    }
-  }
+  void Run(int frames) { EngineTest::Run(frames, 0.05); }
   ::testing::AssertionResult ShotMatches(const std::string& golden) {
-    namespace fs = std::filesystem;
-    m_out.lines.clear();
-    m_engine->OnKeyDown(EngineKey_F9);
-    if (m_out.Count("Screenshot taken.") != 1)
-      return ::testing::AssertionFailure() << "no screenshot";
-    const std::string shot =
-        kaztest::NewestScreenshot((fs::path(KAZ_BIN_DIR) / "screenshots").string());
+    const std::string shot = PressF9();
     ::testing::AssertionResult same =
         kaztest::MatchesGolden(shot, kaztest::GoldenDir() + golden, 12, 0.01);
-    std::error_code ec;
-    fs::remove(shot, ec);
+    std::filesystem::remove(shot);
     return same;
   }
-
-  EngineOutput m_out;
-  ManualClock m_clock;
-  KazEngine* m_engine = nullptr;
 };
 
 TEST_F(EmbersMod, SeededFramesMatchTheGoldenImagesAndConsoleSwitchesDrawDebugLines) {
+  ParticleRandom::Seed(2026);
+  ASSERT_NE(Start({"-mod", "embers", "-ResX", "320", "-ResY", "240", "-ShowRecentConsoleEntries",
+                   "0", "-FPS", "0"},
+                  "Embers"),
+            nullptr)
+      << m_out.All();
   World* world = m_engine->GetWorld();
   ASSERT_EQ(world->GetObjectCount(ObjectType_ParticleSystem), 2u);
   Run(10);

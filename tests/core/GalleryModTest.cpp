@@ -114,34 +114,22 @@ std::string MountWallClip(const kaztest::TempDir& dir) {
   return "Video/stripes.avi";
 }
 
-class GalleryMod : public ::testing::Test {
+class GalleryMod : public EngineTest {
  protected:
-  void SetUp() override {
-    KAZ_REQUIRE_TEST_WINDOW();
-    // Overlays drawn by later parts stay out of the picture.
-    m_engine = StartTestEngine({"-mod", "gallery", "-ResX", "320", "-ResY", "240",
-                                "-ShowRecentConsoleEntries", "0", "-FPS", "0"},
-                               &m_out, "Gallery");
-    ASSERT_NE(m_engine, nullptr) << m_out.All();
-    m_engine->SetClock(&m_clock);
-  }
-  void TearDown() override {
-    CVarRegistry::Instance().ResetBuiltins();
-    kazShutdown();
-  }
   void Frame() {
-    m_clock.Advance(0.016);
-    m_engine->RunFrame();
+    Run(1, 0.016);
     EXPECT_EQ(m_engine->GetWorld()->GetRenderer()->GetStats().staticMeshes, 6u);
   }
-
-  EngineOutput m_out;
-  ManualClock m_clock;
-  KazEngine* m_engine = nullptr;
 };
 
 TEST_F(GalleryMod, ScreenshotMatchesTheGoldenImageAndF8WritesACubeShot) {
   namespace fs = std::filesystem;
+  // Overlays drawn by later parts stay out of the picture.
+  ASSERT_NE(Start({"-mod", "gallery", "-ResX", "320", "-ResY", "240", "-ShowRecentConsoleEntries",
+                   "0", "-FPS", "0"},
+                  "Gallery"),
+            nullptr)
+      << m_out.All();
   ASSERT_NE(m_engine->GetWorld()->GetRenderer(), nullptr);
   kaztest::TempDir clipDir{"gallery-clip"};
   {
@@ -150,12 +138,8 @@ TEST_F(GalleryMod, ScreenshotMatchesTheGoldenImageAndF8WritesACubeShot) {
     ASSERT_FALSE(clip.empty());
     ASSERT_TRUE(scene.Build(m_engine, clip)) << m_out.All();
   }
-  m_engine->SetActive(true);
   Frame();
-  m_out.lines.clear();
-  m_engine->OnKeyDown(EngineKey_F9);
-  ASSERT_EQ(m_out.Count("Screenshot taken."), 1);
-  const std::string shot = kaztest::NewestScreenshot(KAZ_BIN_DIR "/screenshots");
+  const std::string shot = PressF9();
   EXPECT_TRUE(kaztest::MatchesGolden(shot, kaztest::GoldenDir() + "/gallery.bmp", 12, 0.01));
   std::error_code ec;
   fs::remove(shot, ec);

@@ -5,7 +5,6 @@
 // the arrow keys and Enter up to a Yes that quits, then a clean shutdown.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,47 +14,24 @@
 #include "menu/MenuManager.h"
 #include "render/VideoManager.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
-class MenuModTest : public ::testing::Test {
+class MenuModTest : public EngineTest {
  protected:
-  void SetUp() override { KAZ_REQUIRE_TEST_WINDOW(); }
-  void TearDown() override {
-    CVarRegistry::Instance().ResetBuiltins();
-    if (kazGetInterface()) kazShutdown();
-  }
   KazEngine* Start(const char* mod) {
-    KazEngine* engine = StartTestEngine(
-        {"-mod", mod, "-ResX", "640", "-ResY", "480", "-ShowRecentConsoleEntries", "0"}, &m_out);
-    if (engine) {
-      engine->SetClock(&m_clock);
-      engine->SetActive(true);
-    }
-    return engine;
+    return EngineTest::Start(
+        {"-mod", mod, "-ResX", "640", "-ResY", "480", "-ShowRecentConsoleEntries", "0"});
   }
   bool Printed(const std::string& text) const { return m_out.Count(text) > 0; }
-  int Run(KazEngine* engine, int frames) {
-    int code = 0;
-    for (int i = 0; i < frames && code == 0; ++i) {
-      m_clock.Advance(0.02);
-      code = engine->RunFrame();
-    }
-    return code;
-  }
+  int Run(KazEngine*, int frames) { return EngineTest::Run(frames, 0.02); }
   kaztest::RgbImage Shot(KazEngine* engine) {
     Run(engine, 1);
-    EXPECT_TRUE(GetVideoManager()->TakeScreenShot(m_shots.Str().c_str(), "screenshot"));
-    m_lastShot = kaztest::NewestScreenshot(m_shots.Str());
+    m_lastShot = Screenshot();
     kaztest::RgbImage image;
     EXPECT_TRUE(kaztest::ReadImage(m_lastShot, &image));
     return image;
   }
 
-  ManualClock m_clock;
-  kaztest::TempDir m_shots{"menushots"};
-  EngineOutput m_out;
   std::string m_lastShot;
 };
 
