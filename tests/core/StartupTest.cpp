@@ -13,13 +13,11 @@
 
 namespace {
 
-class StartupTest : public ::testing::Test {
+class StartupTest : public EngineTest {
  protected:
   IKazEngine* Start(std::vector<std::string> args) {
-    return StartTestEngine(std::move(args), &out_, "The Secret of Orrelin Cove");
+    return EngineTest::Start(std::move(args), "The Secret of Orrelin Cove");
   }
-  void SetUp() override { KAZ_REQUIRE_TEST_WINDOW(); }
-  void TearDown() override { kazShutdown(); }
 
   // Search path straight from PhysFS, as the engine left it.
   static std::vector<std::string> SearchPath() {
@@ -29,8 +27,6 @@ class StartupTest : public ::testing::Test {
     PHYSFS_freeList(list);
     return paths;
   }
-
-  EngineOutput out_;
 };
 
 }  // namespace
@@ -39,17 +35,17 @@ TEST_F(StartupTest, StartsTheMainModRunsQuitsAndShutsDown) {
   IKazEngine* engine = Start({});
   ASSERT_NE(engine, nullptr);
   EXPECT_EQ(kazGetInterface(), engine);
-  EXPECT_EQ(out_.Count("Selected mod [grey]The Secret of Orrelin Cove [white]([grey]cove[white]), "
-                       "version [grey]0.1.0"),
+  EXPECT_EQ(m_out.Count("Selected mod [grey]The Secret of Orrelin Cove [white]([grey]cove[white]), "
+                        "version [grey]0.1.0"),
             1);
-  EXPECT_EQ(out_.Count("CPU: "), 1);
+  EXPECT_EQ(m_out.Count("CPU: "), 1);
   EXPECT_EQ(engine->GetWindow(), TestWindow());
   EXPECT_NE(engine->GetVideoManager(), nullptr);
   // Printf truncates and never formats its text.
   engine->Printf("%s", std::string(5000, 'x').c_str());
-  EXPECT_EQ(out_.lines.back().size(), 2047u);
+  EXPECT_EQ(m_out.lines.back().size(), 2047u);
   LogMessage("%s", "100%d sure");
-  EXPECT_EQ(out_.lines.back(), "100%d sure");
+  EXPECT_EQ(m_out.lines.back(), "100%d sure");
   // Quit codes come back from RunFrame.
   EXPECT_EQ(engine->RunFrame(), 0);
   engine->Quit(false);
@@ -59,9 +55,9 @@ TEST_F(StartupTest, StartsTheMainModRunsQuitsAndShutsDown) {
   kazShutdown();
   EXPECT_EQ(kazGetInterface(), nullptr);
   // The handler outlives the engine and must drop late lines.
-  size_t before = out_.lines.size();
+  size_t before = m_out.lines.size();
   LogWarning("late line from a worker thread");
-  EXPECT_EQ(out_.lines.size(), before);
+  EXPECT_EQ(m_out.lines.size(), before);
 }
 
 TEST_F(StartupTest, AnUnknownModFallsBackAndCommandLinePackagesComeFirstThenModThenBase) {
@@ -75,11 +71,11 @@ TEST_F(StartupTest, AnUnknownModFallsBackAndCommandLinePackagesComeFirstThenModT
   ASSERT_NE(engine, nullptr);
   // An unknown mod falls back to the main game with one warning.
   EXPECT_EQ(
-      out_.Count(
+      m_out.Count(
           "[orange]WARNING: [white]Failed to load mod 'nosuch' specified on the command line, "
           "falling back to main game."),
       1);
-  EXPECT_EQ(out_.Count("([grey]cove[white])"), 1);
+  EXPECT_EQ(m_out.Count("([grey]cove[white])"), 1);
   std::vector<std::string> paths = SearchPath();
   auto indexOf = [&](const std::string& suffix) {
     for (size_t i = 0; i < paths.size(); ++i)
@@ -108,7 +104,7 @@ TEST_F(StartupTest, RestartRegistersFreshCommandsThatReachTheNewEngine) {
   EXPECT_FALSE(CommandRegistry::Instance().Find("quit"));
   IKazEngine* engine = Start({});
   ASSERT_NE(engine, nullptr);
-  EXPECT_EQ(out_.Count("already registered"), 0);
+  EXPECT_EQ(m_out.Count("already registered"), 0);
   // With the first engine's pointer these would call into freed memory.
   EXPECT_EQ(engine->ExecuteCommand(false, "restartvideo"), 0);
   EXPECT_EQ(engine->ExecuteCommand(false, "quit"), 0);
