@@ -159,8 +159,7 @@ struct RecordingDrawing : ConsoleDrawing {
   std::vector<std::string> calls;
   bool LoadFont(const char* path) override {
     calls.push_back(std::string("load ") + path);
-    font = fontLoads;
-    return font;
+    return font = fontLoads;
   }
   void ReleaseFont() override {
     if (font) calls.push_back("release");
@@ -183,13 +182,9 @@ struct RecordingDrawing : ConsoleDrawing {
 
 }  // namespace
 
+// Real drawing through the console font is seen in the engine's screenshots
+// (FrameDrawingTest); here a missing font and the font's lifetime.
 TEST_F(ProcessorTest, DrawingGoesThroughTheConsoleFontOnlyOnceLoaded) {
-  m_processor.LoadConsoleFont();  // nothing to load with yet
-  m_processor.BeginFont();
-  m_processor.DrawText("abc", 0, 0, 1, 1, 1, 1);
-  m_processor.EndFont();
-  EXPECT_EQ(m_processor.GetFontHeight(), 0);
-
   RecordingDrawing drawing;
   drawing.fontLoads = false;
   m_processor.SetDrawing(&drawing);

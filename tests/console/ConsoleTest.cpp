@@ -32,13 +32,19 @@ struct DrawCall {
   float r = 0, g = 0, b = 0, a = 0;
 };
 
+DrawCall Op(const char* op) {
+  DrawCall call;
+  call.op = op;
+  return call;
+}
+
 // Records every draw call; fixed-width font; completes from a fixed name list.
 class FakeProcessor : public CommandProcessor {
  public:
-  void BeginQuads() override { calls.push_back({"quads"}); }
-  void EndQuads() override { calls.push_back({"/quads"}); }
-  void BeginFont() override { calls.push_back({"font"}); }
-  void EndFont() override { calls.push_back({"/font"}); }
+  void BeginQuads() override { calls.push_back(Op("quads")); }
+  void EndQuads() override { calls.push_back(Op("/quads")); }
+  void BeginFont() override { calls.push_back(Op("font")); }
+  void EndFont() override { calls.push_back(Op("/font")); }
   void DrawRectangle(int x1, int y1, int x2, int y2, float r, float g, float b, float a) override {
     calls.push_back({"rect", "", x1, y1, x2, y2, r, g, b, a});
   }
