@@ -54,7 +54,7 @@ class ConfigTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(ConfigTest, DefaultsGiveHeaderAndSeventeenLinesInOrder) {
+TEST_F(ConfigTest, DefaultsGiveHeaderAndSeventeenLinesInOrderAndLinksStay) {
   fs::path path = m_dir / "config" / "game.cfg";  // directory created on demand
   ASSERT_TRUE(m_processor.SaveConfiguration(path.string()));
   EXPECT_EQ(ReadFile(path),
@@ -67,9 +67,8 @@ TEST_F(ConfigTest, DefaultsGiveHeaderAndSeventeenLinesInOrder) {
   EXPECT_FALSE(fs::exists(ConfigTempPath(path.string())));
   EXPECT_EQ(Lines().front(), "Saving configuration to [grey]" + path.string() + "[white]...");
   EXPECT_EQ(Lines().back(), "...configuration successfully saved.");
-}
 
-TEST_F(ConfigTest, SaveThroughSymbolicLinkKeepsTheLink) {
+  // Saving through a symbolic link keeps the link.
   fs::path real = m_dir / "real.cfg";
   fs::path link = m_dir / "link.cfg";
   WriteFile(real, "old");
@@ -137,18 +136,17 @@ TEST_F(ConfigTest, ScriptEchoesSkipsCommentsAndRunsCommands) {
   EXPECT_EQ(Lines().back(), "...finished execution.");
 }
 
-TEST_F(ConfigTest, CrLfFileWithByteOrderMarkRuns) {
+TEST_F(ConfigTest, CrLfFileWithByteOrderMarkRunsAndAMissingOneChangesNothing) {
   ASSERT_TRUE(m_processor.ExecuteScript(KAZ_TEST_DATA_DIR "/console/windows.cfg"));
   EXPECT_EQ(m_cvars.ResX.Get(), 800);
   EXPECT_FLOAT_EQ(m_cvars.GridSize.Get(), 2.5f);
   EXPECT_EQ(m_cvars.SoundDevType.Get(), "sw");
   EXPECT_EQ(m_quits, 1);
   EXPECT_EQ(m_cvars.Find("\xEF\xBB\xBF#"), nullptr);
-}
 
-TEST_F(ConfigTest, MissingFileReportsAndChangesNothing) {
-  fs::path path = m_dir / "config" / "absent.cfg";
-  EXPECT_FALSE(m_processor.ExecuteScript(path.string()));
+  // A missing file reports and changes nothing.
+  m_cvars.ResX.Set(1024);
+  EXPECT_FALSE(m_processor.ExecuteScript((m_dir / "config" / "absent.cfg").string()));
   EXPECT_TRUE(HasError("Failed to open file for reading."));
   EXPECT_EQ(m_cvars.ResX.Get(), 1024);
   EXPECT_FALSE(m_processor.ExecuteScript(m_dir.string()));  // a directory is no script
@@ -204,12 +202,17 @@ class ConfigSaveFailureTest : public ConfigTest {
   fs::path m_path;
 };
 
-TEST_F(ConfigSaveFailureTest, TempPathTaken) {
+TEST_F(ConfigSaveFailureTest, TempPathTakenOrFolderNotCreatable) {
   fs::create_directory(ConfigTempPath(m_path.string()));
   EXPECT_FALSE(SaveConfiguration(m_path.string(), m_cvars));
   EXPECT_TRUE(HasError("Failed to open file for writing."));
   ExpectStoredUnchanged();
   EXPECT_TRUE(fs::is_directory(ConfigTempPath(m_path.string())));  // not ours to remove
+
+  // A file where the folder should be.
+  m_log.Clear();
+  EXPECT_FALSE(SaveConfiguration((m_path / "game.cfg").string(), m_cvars));
+  EXPECT_TRUE(HasError("Failed to open file for writing."));
 }
 
 TEST_F(ConfigSaveFailureTest, DiskFullWhileWriting) {
@@ -219,12 +222,6 @@ TEST_F(ConfigSaveFailureTest, DiskFullWhileWriting) {
   EXPECT_TRUE(HasError("Failed to write configuration file"));
   ExpectStoredUnchanged();
   EXPECT_FALSE(fs::exists(fs::symlink_status(ConfigTempPath(m_path.string()))));
-}
-
-TEST_F(ConfigSaveFailureTest, DirectoryNotCreatable) {
-  WriteFile(m_dir / "config", "a file where the directory should be");
-  EXPECT_FALSE(SaveConfiguration((m_dir / "config" / "game.cfg").string(), m_cvars));
-  EXPECT_TRUE(HasError("Failed to open file for writing."));
 }
 
 TEST_F(ConfigSaveFailureTest, UnwritableDirectory) {

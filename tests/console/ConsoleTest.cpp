@@ -10,14 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <fstream>
-#include <map>
-#include <set>
 #include <sstream>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -63,28 +60,18 @@ class FakeProcessor : public CommandProcessor {
     return result;
   }
   int Complete(std::string_view prefix, std::vector<std::string>& out) override {
-    int n = 0;
-    for (const std::string& name : names) {
-      if (NoCaseStartsWith(name, prefix)) {
-        out.push_back(name);
-        ++n;
-      }
-    }
-    return n;
+    for (const std::string& name : names)
+      if (NoCaseStartsWith(name, prefix)) out.push_back(name);
+    return static_cast<int>(out.size());
   }
 
-  std::vector<DrawCall> Texts() const {
+  std::vector<DrawCall> Of(const char* op) const {
     std::vector<DrawCall> out;
-    for (const DrawCall& c : calls)
-      if (c.op == "text") out.push_back(c);
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(out),
+                 [op](const DrawCall& c) { return c.op == op; });
     return out;
   }
-  std::vector<DrawCall> Rects() const {
-    std::vector<DrawCall> out;
-    for (const DrawCall& c : calls)
-      if (c.op == "rect") out.push_back(c);
-    return out;
-  }
+  std::vector<DrawCall> Texts() const { return Of("text"); }
 
   std::vector<DrawCall> calls;
   std::vector<std::pair<std::string, bool>> executed;
@@ -97,65 +84,58 @@ using kaztest::ReadFile;
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> out;
   std::stringstream ss(text);
-  std::string line;
-  while (std::getline(ss, line)) out.push_back(line);
+  for (std::string line; std::getline(ss, line);) out.push_back(line);
   return out;
 }
 
 class ConsoleTest : public testing::Test {
  protected:
-  void Type(const std::string& text) {
+  // Both return the input line afterwards.
+  std::string Type(const std::string& text) {
     for (char c : text) console.OnChar(static_cast<unsigned char>(c));
+    return console.GetInput();
+  }
+  std::string Key(ConsoleKey key) {
+    console.OnKey(key);
+    return console.GetInput();
   }
 
   Console console;
   FakeProcessor processor;
 };
 
-TEST_F(ConsoleTest, WholeLinePrintsSplitAtLineFeeds) {
+TEST_F(ConsoleTest, PrintsSplitAtLineFeedsAndStreamPiecesJoin) {
   console.Print("a\nb", false);
-  console.Print("c\n", false);
   console.Print("", false);
-  console.Print("\n\n", false);
-  EXPECT_EQ(console.GetLines(), (std::vector<std::string>{"a", "b", "c", "", "", ""}));
+  console.Print("\n", false);
+  EXPECT_EQ(console.GetLines(), (std::vector<std::string>{"a", "b", "", ""}));
   // Stored lines hold escapes for known tags.
   console.Print("[red]a[pink]b", false);
-  EXPECT_EQ(console.GetLine(6), kRed + "a[pink]b");
-}
+  EXPECT_EQ(console.GetLine(4), kRed + "a[pink]b");
 
-TEST_F(ConsoleTest, StreamPiecesJoinIntoLines) {
-  console.Print("abc", true);
-  console.Print("\n", true);
-  EXPECT_EQ(console.GetLines(), (std::vector<std::string>{"abc", ""}));
-
-  // Pieces broken anywhere, several lines in one piece.
+  // Stream pieces broken anywhere, several lines in one piece.
   console.Print("he", true);
   console.Print("llo\nwor", true);
   console.Print("ld\nx", true);
-  EXPECT_EQ(console.GetLines(), (std::vector<std::string>{"abc", "hello", "world", "x"}));
-
   // A whole line after a stream starts its own line.
   console.Print("whole", false);
   console.Print("more", true);
-  EXPECT_EQ(console.GetLines(),
-            (std::vector<std::string>{"abc", "hello", "world", "x", "whole", "more"}));
+  const std::vector<std::string> lines = console.GetLines();
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + 5, lines.end()),
+            (std::vector<std::string>{"hello", "world", "x", "whole", "more"}));
 }
 
-TEST_F(ConsoleTest, BufferKeepsTheNewest256Lines) {
-  for (int i = 0; i < 1000; ++i) console.Printf("line %d", i);
-  ASSERT_EQ(console.GetLineCount(), kConsoleMaxLines);
-  EXPECT_EQ(console.GetLine(0), "line 744");
-  EXPECT_EQ(console.GetLine(255), "line 999");
-}
-
-TEST_F(ConsoleTest, PrintfIsBoundedAndNotReinterpreted) {
-  std::string big(3000, 'x');
-  console.Printf("%s", big.c_str());
+TEST_F(ConsoleTest, BufferKeepsTheNewest256LinesAndPrintfIsBounded) {
+  console.Printf("%s", std::string(3000, 'x').c_str());
   EXPECT_EQ(console.GetLine(0).size(), kFormatBufferSize - 1);
   console.Print("100%d", false);
   EXPECT_EQ(console.GetLine(1), "100%d");
   console.Print(nullptr, false);
   EXPECT_EQ(console.GetLineCount(), 3u);
+  for (int i = 0; i < 1000; ++i) console.Printf("line %d", i);
+  ASSERT_EQ(console.GetLineCount(), kConsoleMaxLines);
+  EXPECT_EQ(console.GetLine(0), "line 744");
+  EXPECT_EQ(console.GetLine(255), "line 999");
 }
 
 class ConsoleLogTest : public ConsoleTest {
@@ -181,9 +161,7 @@ TEST_F(ConsoleLogTest, LinesAreWrittenWithoutMarkupAndFlushedOnePerConsoleLine) 
   EXPECT_EQ(
       ReadFile(path),
       "ERROR: Invalid command or variable name.\n[pink]literal\nsecond\nhello\npar\ntial\na\nb\n");
-}
-
-TEST_F(ConsoleLogTest, ReopeningTruncatesAndEmptyPathCloses) {
+  // Reopening truncates; an empty path closes.
   ASSERT_TRUE(console.OpenLogFile(path));
   console.Print("first", false);
   ASSERT_TRUE(console.OpenLogFile(path));
@@ -244,7 +222,7 @@ TEST_F(ConsoleTest, HookGetsEveryTextAsGivenAndMayPrint) {
   ASSERT_EQ(record.texts.size(), 1u);
 }
 
-TEST_F(ConsoleTest, EnterEchoesAndRunsVerbose) {
+TEST_F(ConsoleTest, EnterEchoesAndRunsVerboseAndExecuteRunsEachLineQuietly) {
   // Without a processor Enter only records the line.
   Type("quit\r");
   EXPECT_EQ(console.GetLineCount(), 0u);
@@ -259,81 +237,72 @@ TEST_F(ConsoleTest, EnterEchoesAndRunsVerbose) {
   EXPECT_EQ(console.GetCursorPosition(), 0);
   Type("\n");  // empty input runs nothing
   EXPECT_EQ(processor.executed.size(), 1u);
+
+  processor.result = 7;
+  const size_t lines = console.GetLineCount();
+  EXPECT_EQ(console.Execute("a\nb\n", true), 7);
+  ASSERT_EQ(processor.executed.size(), 3u);
+  EXPECT_EQ(processor.executed[2], std::make_pair(std::string("b"), false));
+  EXPECT_EQ(console.GetLineCount(), lines + 2);  // each line echoed
+  EXPECT_EQ(console.Execute("c", false), 7);
+  EXPECT_EQ(console.GetLineCount(), lines + 2);
 }
 
-TEST_F(ConsoleTest, RecalledLineIsNotDuplicatedAndOldestIsEvicted) {
+TEST_F(ConsoleTest, HistoryRecallsWrapsAndEvictsTheOldest) {
   Type("a\r");
   Type("b\r");
-  console.OnKey(ConsoleKey_HistoryOlder);  // b
-  EXPECT_EQ(console.GetInput(), "b");
+  EXPECT_EQ(Key(ConsoleKey_HistoryOlder), "b");
   EXPECT_EQ(console.GetCursorPosition(), 1);
   Type("\r");
   console.OnKey(ConsoleKey_HistoryOlder);
   Type("\r");
+  // A recalled line is not stored again.
   EXPECT_EQ(console.GetHistory(), (std::vector<std::string>{"b", "a"}));
+  Type("c\r");                                   // newest first: c, b, a
+  EXPECT_EQ(Key(ConsoleKey_HistoryNewer), "a");  // no cursor: the oldest
+  EXPECT_EQ(Key(ConsoleKey_HistoryNewer), "b");
+  console.OnKey(ConsoleKey_HistoryNewer);
+  EXPECT_EQ(Key(ConsoleKey_HistoryNewer), "a");  // newest wraps to oldest
+  EXPECT_EQ(Key(ConsoleKey_HistoryOlder), "c");  // oldest wraps to newest
+  console.OnKey(ConsoleKey_ClearLine);
   // Typed again (not recalled) it is a new entry.
   Type("b\r");
-  EXPECT_EQ(console.GetHistory().size(), 3u);
+  EXPECT_EQ(console.GetHistory().size(), 4u);
   for (int i = 0; i < 11; ++i) Type("cmd" + std::to_string(i) + "\r");
   ASSERT_EQ(console.GetHistory().size(), kConsoleMaxHistory);
   EXPECT_EQ(console.GetHistory().front(), "cmd10");
   EXPECT_EQ(console.GetHistory().back(), "cmd1");
 }
 
-TEST_F(ConsoleTest, HistoryKeysWrapBothWays) {
-  Type("one\r");
-  Type("two\r");
-  Type("three\r");  // newest first: three, two, one
-  console.OnKey(ConsoleKey_HistoryNewer);
-  EXPECT_EQ(console.GetInput(), "one");  // no cursor: the oldest
-  console.OnKey(ConsoleKey_HistoryNewer);
-  EXPECT_EQ(console.GetInput(), "two");
-  console.OnKey(ConsoleKey_HistoryNewer);
-  console.OnKey(ConsoleKey_HistoryNewer);
-  EXPECT_EQ(console.GetInput(), "one");  // newest wraps to oldest
-  console.OnKey(ConsoleKey_HistoryOlder);
-  EXPECT_EQ(console.GetInput(), "three");  // oldest wraps to newest
-}
-
-TEST_F(ConsoleTest, CompletionHintKeepsTypedCase) {
+TEST_F(ConsoleTest, CompletionAndEditingKeys) {
   console.SetCommandProcessor(&processor);
   Type("res");
   EXPECT_EQ(console.GetCompletionText(), "ResX");
-  EXPECT_EQ(console.GetCompletionHint(), "resX");
-  Type("\t");
-  EXPECT_EQ(console.GetInput(), "ResX");
+  EXPECT_EQ(console.GetCompletionHint(), "resX");  // keeps the typed case
+  EXPECT_EQ(Type("\t"), "ResX");
   EXPECT_EQ(console.GetCursorPosition(), 4);
   EXPECT_EQ(console.GetCompletionHint(), "");
   Type(" ");
   EXPECT_EQ(console.GetCompletionHint(), "");  // a blank ends completion
   console.OnKey(ConsoleKey_ClearLine);
-  Type("zz");
-  EXPECT_EQ(console.GetCompletionHint(), "");
-  Type("\t");
-  EXPECT_EQ(console.GetInput(), "zz");  // Tab without a hint does nothing
-}
+  EXPECT_EQ(Type("zz\t"), "zz");  // Tab without a hint does nothing
 
-TEST_F(ConsoleTest, EditingKeysMoveAndDelete) {
-  console.SetCommandProcessor(&processor);
+  console.OnKey(ConsoleKey_ClearLine);
   Type("resy");
   console.OnKey(ConsoleKey_Home);
   console.OnKey(ConsoleKey_CursorLeft);
   EXPECT_EQ(console.GetCursorPosition(), 0);
-  console.OnKey(ConsoleKey_Delete);
-  EXPECT_EQ(console.GetInput(), "esy");
+  EXPECT_EQ(Key(ConsoleKey_Delete), "esy");
   EXPECT_EQ(console.GetCompletionHint(), "");  // stale hint dropped
   console.OnKey(ConsoleKey_End);
   console.OnKey(ConsoleKey_CursorRight);
   EXPECT_EQ(console.GetCursorPosition(), 3);
-  console.OnKey(ConsoleKey_Delete);  // nothing at the cursor
-  EXPECT_EQ(console.GetInput(), "esy");
+  EXPECT_EQ(Key(ConsoleKey_Delete), "esy");  // nothing at the cursor
   console.OnKey(ConsoleKey_CursorLeft);
-  Type("\b");
-  EXPECT_EQ(console.GetInput(), "ey");
+  EXPECT_EQ(Type("\b"), "ey");
   EXPECT_EQ(console.GetCursorPosition(), 1);
   console.OnKey(ConsoleKey_Home);
-  Type("\b");  // nothing before the cursor
-  EXPECT_EQ(console.GetInput(), "ey");
+  EXPECT_EQ(Type("\b"), "ey");  // nothing before the cursor
 }
 
 TEST_F(ConsoleTest, InputRejectsOverflowAndControlCharacters) {
@@ -346,63 +315,19 @@ TEST_F(ConsoleTest, InputRejectsOverflowAndControlCharacters) {
   EXPECT_EQ(console.GetInput(), "\xE9");
 }
 
-TEST_F(ConsoleTest, ExecuteRunsEachLineQuietly) {
-  console.SetCommandProcessor(&processor);
-  processor.result = 7;
-  EXPECT_EQ(console.Execute("a\nb\n", true), 7);
-  ASSERT_EQ(processor.executed.size(), 2u);
-  EXPECT_EQ(processor.executed[1], std::make_pair(std::string("b"), false));
-  EXPECT_EQ(console.GetLineCount(), 2u);
-  EXPECT_EQ(console.Execute("c", false), 7);
-  EXPECT_EQ(console.GetLineCount(), 2u);
-}
-
-// A mistyped name typed into the console reaches the log file as plain text.
-CommandRegistry g_commands;
-Console* g_logConsole = nullptr;
-
-TEST_F(ConsoleLogTest, MistypedNameWritesPlainErrorLine) {
-  CVarRegistry cvars;
-  EngineCommandProcessor real(g_commands, cvars);
-  g_logConsole = &console;
-  LogHandler previous = GetLogHandler();
-  SetLogHandler([](const char* text, LogLevel level) {
-    if (level == LogLevel_Error)
-      g_logConsole->Printf("[red]ERROR: [white]%s", text);
-    else
-      g_logConsole->Print(text, false);
-  });
-  console.SetCommandProcessor(&real);
-  ASSERT_TRUE(console.OpenLogFile(path));
-  Type("nosuchname 1\r");
-  SetLogHandler(previous);
-  auto lines = SplitLines(ReadFile(path));
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], " ] nosuchname 1");
-  EXPECT_EQ(lines[1], "ERROR: Invalid command or variable name.");
-}
-
-class ConsoleScrollTest : public ConsoleTest {
- protected:
-  void SetUp() override {
-    for (int i = 0; i < 20; ++i) console.Printf("%d", i);
-  }
-};
-
-TEST_F(ConsoleScrollTest, PageUpStopsWithOldestLineAtTheBottom) {
+TEST_F(ConsoleTest, PagesStopAtTheOldestLineAndTheViewKeepsItsLines) {
+  for (int i = 0; i < 20; ++i) console.Printf("%d", i);
   console.OnKey(ConsoleKey_PageUp);
   EXPECT_FALSE(console.IsFollowingOutput());
   EXPECT_EQ(console.GetScrollOffset(), 5);
   for (int i = 0; i < 10; ++i) console.OnKey(ConsoleKey_PageUp);
-  EXPECT_EQ(console.GetScrollOffset(), 19);
+  EXPECT_EQ(console.GetScrollOffset(), 19);  // the oldest line at the bottom
   console.OnKey(ConsoleKey_PageDown);
   EXPECT_EQ(console.GetScrollOffset(), 14);
   for (int i = 0; i < 3; ++i) console.OnKey(ConsoleKey_PageDown);
   EXPECT_TRUE(console.IsFollowingOutput());
   EXPECT_EQ(console.GetScrollOffset(), 0);
-}
 
-TEST_F(ConsoleScrollTest, ScrolledViewKeepsItsLinesAsOutputArrives) {
   console.SetCommandProcessor(&processor);
   console.SetOpen(true, false);
   console.OnKey(ConsoleKey_PageUp);  // bottom line is "14"
@@ -500,7 +425,7 @@ TEST_F(ConsoleTest, OpenConsoleDrawsBackgroundInputAndColouredLines) {
   processor.calls.clear();
   console.Draw(0, 0, 640, 240, true, true);
 
-  auto rects = processor.Rects();
+  auto rects = processor.Of("rect");
   ASSERT_EQ(rects.size(), 6u);  // background, edge, cursor, scroll bar ends and thumb
   EXPECT_FLOAT_EQ(rects[0].a, 2.0f / 3.0f);
   EXPECT_EQ(rects[2].x1, 5 + 5 * kCharWidth);  // cursor after "] res"

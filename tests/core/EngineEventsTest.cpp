@@ -27,13 +27,6 @@ EngineEvent Make(int code) {
 }
 }  // namespace
 
-TEST(EngineEventsTest, CategoriesFollowCodes) {
-  EXPECT_EQ(EngineEvent::CategoryOf(EngineEvent_Started), EngineEventCategory_Engine);
-  EXPECT_EQ(EngineEvent::CategoryOf(EngineEvent_Frame), EngineEventCategory_Engine);
-  EXPECT_EQ(EngineEvent::CategoryOf(EngineEvent_KeyPressed), EngineEventCategory_Input);
-  EXPECT_EQ(EngineEvent::CategoryOf(EngineEvent_MouseMoved), EngineEventCategory_Input);
-}
-
 TEST(EngineEventsTest, ListenersGetOnlyTheirCategoriesInListOrder) {
   EngineEventListenerList list;
   std::vector<int> order;

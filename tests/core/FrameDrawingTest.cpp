@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,44 +19,17 @@
 #include "render/VideoManager.h"
 #include "tier0/FileSystem.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
-class FrameDrawingTest : public ::testing::Test {
+class FrameDrawingTest : public EngineTest {
  protected:
-  void SetUp() override { KAZ_REQUIRE_TEST_WINDOW(); }
-  void TearDown() override {
-    CVarRegistry::Instance().ResetBuiltins();
-    if (kazGetInterface()) kazShutdown();
-  }
-
   KazEngine* Start(std::vector<std::string> args) {
     // The cove's title menu stays out of these pictures.
     args.insert(args.begin(), {"-DrawHUD", "0"});
-    KazEngine* engine = StartTestEngine(std::move(args), &m_output);
-    if (!engine) return nullptr;
-    engine->SetClock(&m_clock);
-    engine->SetActive(true);
-    return engine;
+    return EngineTest::Start(std::move(args));
   }
   // Frames at a steady 50 per second, so the frame rate shown is exact.
-  void Run(KazEngine* engine, int frames) {
-    for (int i = 0; i < frames; ++i) {
-      m_clock.Advance(0.02);
-      engine->RunFrame();
-    }
-  }
-
-  // What F9 does, into this test's own folder: tests running side by side
-  // would otherwise number their shots in one shared folder.
-  std::string Screenshot() {
-    const size_t before = Count();
-    EXPECT_TRUE(GetVideoManager()->TakeScreenShot(m_shots.Str().c_str(), "screenshot"));
-    EXPECT_EQ(Count(), before + 1);
-    return kaztest::NewestScreenshot(m_shots.Str());
-  }
-  size_t Count() const { return size_t(std::distance(fs::directory_iterator(m_shots.Path()), {})); }
+  void Run(KazEngine*, int frames) { EngineTest::Run(frames, 0.02); }
   // The screenshot of the next frame.
   kaztest::RgbImage Shot(KazEngine* engine) {
     Run(engine, 1);
@@ -65,11 +37,6 @@ class FrameDrawingTest : public ::testing::Test {
     EXPECT_TRUE(kaztest::ReadImage(Screenshot(), &image));
     return image;
   }
-
-  kaztest::TempDir m_shots{"shots"};
-  EngineOutput m_output;
-
-  ManualClock m_clock;
 };
 
 }  // namespace
@@ -108,9 +75,10 @@ TEST_F(FrameDrawingTest, AnOpenConsoleIsDrawnOverTheTopHalf) {
   EXPECT_TRUE(kaztest::MatchesGolden(shot, kaztest::GoldenDir() + "/console_open.png"));
 }
 
-TEST_F(FrameDrawingTest, EditorModeDrawsAWhiteCursorAtTheMenuCursor) {
+TEST_F(FrameDrawingTest, EditorModeCursorFlashAndFade) {
   KazEngine* engine = Start({"-ResX", "320", "-ResY", "240", "-EditorMode", "true"});
   ASSERT_NE(engine, nullptr);
+  // A white cursor at the menu cursor.
   engine->SetCursorPosition(100, 150);
   kaztest::RgbImage image = Shot(engine);
   ASSERT_EQ(image.width, 320);
@@ -118,22 +86,16 @@ TEST_F(FrameDrawingTest, EditorModeDrawsAWhiteCursorAtTheMenuCursor) {
   EXPECT_EQ(image.At(115, 165)[2], 255);
   EXPECT_EQ(image.At(116, 150)[0], 0);
   EXPECT_EQ(image.At(100, 166)[0], 0);
-}
 
-TEST_F(FrameDrawingTest, FlashThenFadeOverTheWholeScreen) {
-  KazEngine* engine = Start({"-ResX", "320", "-ResY", "240"});
-  ASSERT_NE(engine, nullptr);
   ASSERT_TRUE(engine->StartFlash(1.0f, 1.0f, 0.0f, 0.0f));
-  kaztest::RgbImage image = Shot(engine);  // t close to 1: almost full red
-  ASSERT_EQ(image.height, 240);
+  image = Shot(engine);  // t close to 1: almost full red
   EXPECT_GT(image.At(10, 230)[0], 240);
   EXPECT_EQ(image.At(10, 230)[1], 0);
   Run(engine, 60);  // the flash is over
   image = Shot(engine);
   EXPECT_EQ(image.At(10, 230)[0], 0);
 
-  // A fade from black over a white EditorMode cursor: hidden at first, then showing.
-  CVarRegistry::Instance().EditorMode.Set(true);
+  // A fade from black over the cursor: hidden at first, then showing.
   engine->SetCursorPosition(10, 200);
   engine->StartFade(1.0f, false);
   image = Shot(engine);

@@ -27,11 +27,6 @@
 
 namespace {
 
-EngineOutput g_output;
-std::string Output() {
-  return g_output.All();
-}
-
 Matrix4x4 At(float x, float y, float z) {
   return Matrix4x4::MakeTranslation(Vector3D(x, y, z));
 }
@@ -44,11 +39,11 @@ class GalleryScene {
     for (Material* m : m_materials) m->Release();
   }
 
-  bool Build(KazEngine* engine) {
+  // The walls play `clip`, a video of still stripes (any frame looks the same,
+  // so the picture does not depend on when it is taken).
+  bool Build(KazEngine* engine, const std::string& clip) {
     Material* floor = Textured("Textures/floor.tga");
-    // The walls play a video texture: a clip of still stripes (any frame looks
-    // the same, so the picture does not depend on when it is taken).
-    Material* wall = Textured(m_clip.empty() ? "Textures/wall.tga" : m_clip.c_str());
+    Material* wall = Textured(clip.c_str());
     Material* stone = Textured("Textures/stone.tga");
     Material* glaze = Textured("Textures/glaze.tga");
     if (!floor || !wall || !stone || !glaze) return false;
@@ -103,9 +98,6 @@ class GalleryScene {
 
   World* m_world;
   std::vector<Material*> m_materials;
-
- public:
-  std::string m_clip;  // a package path of the walls' video, empty for the plain texture
 };
 
 // Writes the walls' clip into `dir`, mounts it as a package and returns the
@@ -122,66 +114,37 @@ std::string MountWallClip(const kaztest::TempDir& dir) {
   return "Video/stripes.avi";
 }
 
-class GalleryMod : public ::testing::Test {
+class GalleryMod : public EngineTest {
  protected:
-  void SetUp() override {
-    KAZ_REQUIRE_TEST_WINDOW();
-    g_output.lines.clear();
-    m_engine =
-        StartTestEngine({"-mod", "gallery", "-ResX", "320", "-ResY", "240"}, &g_output, "Gallery");
-    ASSERT_NE(m_engine, nullptr) << Output();
-    m_engine->SetClock(&m_clock);
+  void Frame() {
+    Run(1, 0.016);
+    EXPECT_EQ(m_engine->GetWorld()->GetRenderer()->GetStats().staticMeshes, 6u);
   }
-  void TearDown() override {
-    CVarRegistry::Instance().ResetBuiltins();
-    kazShutdown();
-  }
-
-  ManualClock m_clock;
-  KazEngine* m_engine = nullptr;
 };
 
-TEST_F(GalleryMod, ScreenshotMatchesTheGoldenImage) {
+TEST_F(GalleryMod, ScreenshotMatchesTheGoldenImageAndF8WritesACubeShot) {
   namespace fs = std::filesystem;
-  ASSERT_NE(m_engine->GetWorld()->GetRenderer(), nullptr);
   // Overlays drawn by later parts stay out of the picture.
-  CVarRegistry& cv = CVarRegistry::Instance();
-  cv.ShowRecentConsoleEntries.Set(false);
-  cv.FPS.Set(false);
+  ASSERT_NE(Start({"-mod", "gallery", "-ResX", "320", "-ResY", "240", "-ShowRecentConsoleEntries",
+                   "0", "-FPS", "0"},
+                  "Gallery"),
+            nullptr)
+      << m_out.All();
+  ASSERT_NE(m_engine->GetWorld()->GetRenderer(), nullptr);
   kaztest::TempDir clipDir{"gallery-clip"};
   {
     GalleryScene scene(m_engine->GetWorld());
-    scene.m_clip = MountWallClip(clipDir);
-    ASSERT_FALSE(scene.m_clip.empty());
-    ASSERT_TRUE(scene.Build(m_engine)) << Output();
+    const std::string clip = MountWallClip(clipDir);
+    ASSERT_FALSE(clip.empty());
+    ASSERT_TRUE(scene.Build(m_engine, clip)) << m_out.All();
   }
-  m_engine->SetActive(true);
-  m_clock.Advance(0.016);
-  m_engine->RunFrame();
-  const WorldRenderer::Stats& stats = m_engine->GetWorld()->GetRenderer()->GetStats();
-  EXPECT_EQ(stats.staticMeshes, 6u);
-
-  const fs::path shots = fs::path(KAZ_BIN_DIR) / "screenshots";
-  g_output.lines.clear();
-  m_engine->OnKeyDown(EngineKey_F9);
-  ASSERT_FALSE(g_output.lines.empty());
-  ASSERT_EQ(g_output.lines.back(), "Screenshot taken.");
-  const std::string shot = kaztest::NewestScreenshot(shots.string());
+  Frame();
+  const std::string shot = PressF9();
   EXPECT_TRUE(kaztest::MatchesGolden(shot, kaztest::GoldenDir() + "/gallery.bmp", 12, 0.01));
   std::error_code ec;
   fs::remove(shot, ec);
-}
 
-TEST_F(GalleryMod, F8WritesACubeShotAroundTheCamera) {
-  namespace fs = std::filesystem;
-  {
-    GalleryScene scene(m_engine->GetWorld());
-    ASSERT_TRUE(scene.Build(m_engine));
-  }
-  m_engine->SetActive(true);
-  m_clock.Advance(0.016);
-  m_engine->RunFrame();
-  // The shot renders into a target in the back buffer's format.
+  // F8 renders a cube shot around the camera into a target in the back buffer's format.
   GLVideoManager* video = GetGLVideoManager();
   ASSERT_NE(video, nullptr);
   Ref<GLTexture> probe = Ref<GLTexture>::Adopt(
@@ -189,22 +152,18 @@ TEST_F(GalleryMod, F8WritesACubeShotAroundTheCamera) {
   if (!probe) GTEST_SKIP() << "this device refuses render targets in the back buffer's format";
   probe.Reset();
   const char* faces[] = {"right", "left", "up", "down", "front", "back"};
-  std::error_code ec;
-  for (const char* face : faces)
-    fs::remove(fs::path(KAZ_BIN_DIR) / (std::string("cube_") + face + ".bmp"), ec);
-  g_output.lines.clear();
+  auto faceFile = [](const char* face) {
+    return fs::path(KAZ_BIN_DIR) / (std::string("cube_") + face + ".bmp");
+  };
+  for (const char* face : faces) fs::remove(faceFile(face), ec);
   m_engine->OnKeyDown(EngineKey_F8);
   for (const char* face : faces) {
-    const fs::path file = fs::path(KAZ_BIN_DIR) / (std::string("cube_") + face + ".bmp");
     kaztest::RgbImage image;
-    EXPECT_TRUE(kaztest::ReadImage(file.string(), &image)) << face << "\n" << Output();
+    EXPECT_TRUE(kaztest::ReadImage(faceFile(face).string(), &image)) << face << "\n" << m_out.All();
     EXPECT_EQ(image.width, 512);
-    fs::remove(file, ec);
+    fs::remove(faceFile(face), ec);
   }
-  // The frame after the shot draws to the screen again.
-  m_clock.Advance(0.016);
-  m_engine->RunFrame();
-  EXPECT_EQ(m_engine->GetWorld()->GetRenderer()->GetStats().staticMeshes, 6u);
+  Frame();  // the frame after the shot draws to the screen again
 }
 
 }  // namespace

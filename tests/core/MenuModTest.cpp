@@ -5,94 +5,45 @@
 // the arrow keys and Enter up to a Yes that quits, then a clean shutdown.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "common/ImageCompare.h"
 #include "common/TestFiles.h"
-#include "console/CVarRegistry.h"
-#include "core/Engine.h"
-#include "core/KazEngine.h"
-#include "core/TestWindow.h"
+#include "core/TestEngine.h"
 #include "menu/MenuManager.h"
 #include "render/VideoManager.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
-std::vector<std::string> g_output;
-void Capture(const char* text, bool, void*) {
-  g_output.emplace_back(text);
-}
-bool Printed(const std::string& text) {
-  for (const std::string& line : g_output)
-    if (line.find(text) != std::string::npos) return true;
-  return false;
-}
-
-class MenuModTest : public ::testing::Test {
+class MenuModTest : public EngineTest {
  protected:
-  void SetUp() override { KAZ_REQUIRE_TEST_WINDOW(); }
-  void TearDown() override {
-    CVarRegistry::Instance().ResetBuiltins();
-    if (kazGetInterface()) kazShutdown();
-  }
   KazEngine* Start(const char* mod) {
-    CVarRegistry::Instance().ResetBuiltins();
-    std::vector<std::string> args = {
-        KAZ_BIN_DIR "/shell",        "-mod", mod, "-ResX", "640", "-ResY", "480",
-        "-ShowRecentConsoleEntries", "0"};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    g_output.clear();
-    if (!kazStartup(int(args.size()), argv.data(), TestWindow(), "t", "cove", &Capture, nullptr))
-      return nullptr;
-    auto* engine = static_cast<KazEngine*>(kazGetInterface());
-    engine->SetClock(&m_clock);
-    engine->SetActive(true);
-    return engine;
+    return EngineTest::Start(
+        {"-mod", mod, "-ResX", "640", "-ResY", "480", "-ShowRecentConsoleEntries", "0"});
   }
-  int Run(KazEngine* engine, int frames) {
-    int code = 0;
-    for (int i = 0; i < frames && code == 0; ++i) {
-      m_clock.Advance(0.02);
-      code = engine->RunFrame();
-    }
-    return code;
-  }
+  bool Printed(const std::string& text) const { return m_out.Count(text) > 0; }
+  int Run(KazEngine*, int frames) { return EngineTest::Run(frames, 0.02); }
   kaztest::RgbImage Shot(KazEngine* engine) {
     Run(engine, 1);
-    EXPECT_TRUE(GetVideoManager()->TakeScreenShot(m_shots.Str().c_str(), "screenshot"));
-    fs::path newest;
-    for (const auto& entry : fs::directory_iterator(m_shots.Path()))
-      if (newest.empty() || entry.path() > newest) newest = entry.path();
-    m_lastShot = newest.string();
+    m_lastShot = Screenshot();
     kaztest::RgbImage image;
     EXPECT_TRUE(kaztest::ReadImage(m_lastShot, &image));
     return image;
   }
 
-  ManualClock m_clock;
-  kaztest::TempDir m_shots{"menushots"};
   std::string m_lastShot;
 };
 
-TEST_F(MenuModTest, MenuDemoMatchesItsGoldenImage) {
+TEST_F(MenuModTest, MenuDemoMatchesItsGoldenImageAndItsBoxesAnswerFromTheKeyboard) {
   KazEngine* engine = Start("menudemo");
   ASSERT_NE(engine, nullptr);
   Run(engine, 2);
   kaztest::RgbImage image = Shot(engine);
   ASSERT_EQ(image.width, 640);
   EXPECT_TRUE(kaztest::MatchesGolden(m_lastShot, kaztest::GoldenDir() + "/menudemo.png"));
-}
 
-TEST_F(MenuModTest, MenuDemoBoxesAnswerFromTheKeyboard) {
-  KazEngine* engine = Start("menudemo");
-  ASSERT_NE(engine, nullptr);
-  Run(engine, 1);
+  // Its boxes answer from the keyboard.
   engine->OnChar(13);  // box 1: Okay
   Run(engine, 1);
   engine->OnKeyDown(EngineKey_Right);  // box 2: Cancel
@@ -103,10 +54,9 @@ TEST_F(MenuModTest, MenuDemoBoxesAnswerFromTheKeyboard) {
   Run(engine, 1);
   engine->OnChar(13);  // box 4: Yes
   Run(engine, 1);
-  EXPECT_TRUE(Printed("MenuDemo: box 1 answered 1"));
-  EXPECT_TRUE(Printed("MenuDemo: box 2 answered 2"));
-  EXPECT_TRUE(Printed("MenuDemo: box 3 answered 4"));
-  EXPECT_TRUE(Printed("MenuDemo: box 4 answered 3"));
+  for (const char* answer :
+       {"box 1 answered 1", "box 2 answered 2", "box 3 answered 4", "box 4 answered 3"})
+    EXPECT_TRUE(Printed(std::string("MenuDemo: ") + answer)) << answer;
   EXPECT_EQ(GetMenuManager().GetMessageBoxCount(), 0u);
   engine->OnKeyUp(EngineKey_Right);
   engine->OnKeyDown(EngineKey_Down);  // from the button to the switch
@@ -140,7 +90,7 @@ TEST_F(MenuModTest, CoveTitleMenuShowsItsTextAndQuitsThroughAYesNoBox) {
   engine->OnChar(13);  // Yes
   EXPECT_EQ(Run(engine, 2), KazQuit_Quit);
 
-  g_output.clear();
+  m_out.lines.clear();
   kazShutdown();
   EXPECT_FALSE(Printed("still in use")) << "a pooled object outlived shutdown";
   EXPECT_FALSE(Printed("Traceback"));

@@ -49,6 +49,7 @@ TEST_F(ModsTest, ReadsEveryKeyFromACrlfFile) {
                               "ModLogo=logo.png\r\n"
                               "modlogo=ignored: keys are case-sensitive\r\n"
                               "ModVersion=1.2.3\r\n"
+                              "ModPackages=replaced;by the next line\r\n"
                               "ModPackages=cove;;extra ; more\r\n"
                               "ClassName=CoveApplication\r\n");
   ASSERT_TRUE(list.LoadDefinition(path));
@@ -93,11 +94,7 @@ TEST_F(ModsTest, OddVersionStrings) {
   }
 }
 
-TEST_F(ModsTest, LaterPackagesLineReplacesTheList) {
-  EXPECT_EQ(LoadOne("ModPackages=a;b\nModPackages=c\n").packages, (std::vector<std::string>{"c"}));
-}
-
-TEST_F(ModsTest, NamesAreLowerCasedUpToWhitespace) {
+TEST_F(ModsTest, NamesAreLowerCasedAndMayNotHoldPathParts) {
   EXPECT_EQ(LoadOne("ModName=MiXeD\n").name, "mixed");
   EXPECT_TRUE(log_.Lines().empty()) << log_.Dump();
 
@@ -107,9 +104,7 @@ TEST_F(ModsTest, NamesAreLowerCasedUpToWhitespace) {
                            "mods/one.mod[white]' has illegal name '[grey]My Mod[white]'",
                        LogLevel_Warning),
             1);
-}
-
-TEST_F(ModsTest, NamesAndPackagesWithPathPartsAreRefused) {
+  // Names and packages with path parts are refused.
   for (const char* name : {"../x", "/abs", "a/b", ".."}) {
     ModList list;
     log_.Clear();
@@ -148,6 +143,10 @@ TEST_F(ModsTest, UnnamedOrUnreadableDefinitionsAreDropped) {
   EXPECT_FALSE(list.LoadDefinition(base_ + "mods"));
   EXPECT_EQ(list.Size(), 0u);
   EXPECT_TRUE(log_.Lines().empty()) << log_.Dump();
+  // A missing mods folder loads nothing, also without a trailing separator.
+  list.Enumerate(base_ + "nowhere");
+  EXPECT_EQ(list.Size(), 0u);
+  EXPECT_EQ(log_.Count("Loaded [grey]0[white] mod definition file(s).", LogLevel_Message), 1);
 }
 
 TEST_F(ModsTest, EnumerateListsModFilesInNameOrder) {
@@ -170,13 +169,6 @@ TEST_F(ModsTest, EnumerateListsModFilesInNameOrder) {
   EXPECT_EQ(list.Find("stale"), -1);
   EXPECT_EQ(list.Find(""), -1);
   EXPECT_EQ(log_.Count("Loaded [grey]2[white] mod definition file(s).", LogLevel_Message), 1);
-}
-
-TEST_F(ModsTest, MissingModsFolderLoadsNothing) {
-  ModList list;
-  list.Enumerate(base_ + "nowhere");  // also without a trailing separator
-  EXPECT_EQ(list.Size(), 0u);
-  EXPECT_EQ(log_.Count("Loaded [grey]0[white] mod definition file(s).", LogLevel_Message), 1);
 }
 
 TEST_F(ModsTest, PackageDirectoryIsSearchedBeforeItsArchive) {

@@ -13,13 +13,11 @@
 
 namespace {
 
-class StartupTest : public ::testing::Test {
+class StartupTest : public EngineTest {
  protected:
   IKazEngine* Start(std::vector<std::string> args) {
-    return StartTestEngine(std::move(args), &out_, "The Secret of Orrelin Cove");
+    return EngineTest::Start(std::move(args), "The Secret of Orrelin Cove");
   }
-  void SetUp() override { KAZ_REQUIRE_TEST_WINDOW(); }
-  void TearDown() override { kazShutdown(); }
 
   // Search path straight from PhysFS, as the engine left it.
   static std::vector<std::string> SearchPath() {
@@ -29,55 +27,59 @@ class StartupTest : public ::testing::Test {
     PHYSFS_freeList(list);
     return paths;
   }
-
-  EngineOutput out_;
 };
 
 }  // namespace
 
-TEST_F(StartupTest, StartsTheMainModAndShutsDown) {
+TEST_F(StartupTest, StartsTheMainModRunsQuitsAndShutsDown) {
   IKazEngine* engine = Start({});
   ASSERT_NE(engine, nullptr);
   EXPECT_EQ(kazGetInterface(), engine);
-  EXPECT_EQ(out_.Count("Selected mod [grey]The Secret of Orrelin Cove [white]([grey]cove[white]), "
-                       "version [grey]0.1.0"),
+  EXPECT_EQ(m_out.Count("Selected mod [grey]The Secret of Orrelin Cove [white]([grey]cove[white]), "
+                        "version [grey]0.1.0"),
             1);
-  EXPECT_EQ(out_.Count("CPU: "), 1);
+  EXPECT_EQ(m_out.Count("CPU: "), 1);
   EXPECT_EQ(engine->GetWindow(), TestWindow());
   EXPECT_NE(engine->GetVideoManager(), nullptr);
+  // Printf truncates and never formats its text.
+  engine->Printf("%s", std::string(5000, 'x').c_str());
+  EXPECT_EQ(m_out.lines.back().size(), 2047u);
+  LogMessage("%s", "100%d sure");
+  EXPECT_EQ(m_out.lines.back(), "100%d sure");
+  // Quit codes come back from RunFrame.
+  EXPECT_EQ(engine->RunFrame(), 0);
+  engine->Quit(false);
+  EXPECT_EQ(engine->RunFrame(), 1);
+  engine->Quit(true);
+  EXPECT_EQ(engine->RunFrame(), 2);
   kazShutdown();
   EXPECT_EQ(kazGetInterface(), nullptr);
   // The handler outlives the engine and must drop late lines.
-  size_t before = out_.lines.size();
+  size_t before = m_out.lines.size();
   LogWarning("late line from a worker thread");
-  EXPECT_EQ(out_.lines.size(), before);
+  EXPECT_EQ(m_out.lines.size(), before);
 }
 
-TEST_F(StartupTest, UnknownModFallsBackToMainGameWithOneWarning) {
-  ASSERT_NE(Start({"-MOD", "nosuch"}), nullptr);
-  EXPECT_EQ(
-      out_.Count(
-          "[orange]WARNING: [white]Failed to load mod 'nosuch' specified on the command line, "
-          "falling back to main game."),
-      1);
-  EXPECT_EQ(out_.Count("([grey]cove[white])"), 1);
-}
-
-TEST_F(StartupTest, CommandLinePackagesComeFirstThenModThenBase) {
+TEST_F(StartupTest, AnUnknownModFallsBackAndCommandLinePackagesComeFirstThenModThenBase) {
   namespace fs = std::filesystem;
   const fs::path bin = KAZ_BIN_DIR;
   fs::create_directories(bin / "kaztest_a");
   fs::create_directories(bin / "kaztest_b");
-  IKazEngine* engine = Start({"-pkg", "kaztest_a;kaztest_b"});
+  IKazEngine* engine = Start({"-MOD", "nosuch", "-pkg", "kaztest_a;kaztest_b"});
   fs::remove_all(bin / "kaztest_a");
   fs::remove_all(bin / "kaztest_b");
   ASSERT_NE(engine, nullptr);
+  // An unknown mod falls back to the main game with one warning.
+  EXPECT_EQ(
+      m_out.Count(
+          "[orange]WARNING: [white]Failed to load mod 'nosuch' specified on the command line, "
+          "falling back to main game."),
+      1);
+  EXPECT_EQ(m_out.Count("([grey]cove[white])"), 1);
   std::vector<std::string> paths = SearchPath();
   auto indexOf = [&](const std::string& suffix) {
     for (size_t i = 0; i < paths.size(); ++i)
-      if (paths[i].size() >= suffix.size() &&
-          paths[i].compare(paths[i].size() - suffix.size(), suffix.size(), suffix) == 0)
-        return static_cast<int>(i);
+      if (paths[i].ends_with(suffix)) return static_cast<int>(i);
     return -1;
   };
   int a = indexOf("kaztest_a"), b = indexOf("kaztest_b"), cove = indexOf("/cove"),
@@ -86,36 +88,14 @@ TEST_F(StartupTest, CommandLinePackagesComeFirstThenModThenBase) {
   EXPECT_LT(a, b);
   EXPECT_LT(b, cove);
   EXPECT_LT(cove, base);
-}
 
-TEST_F(StartupTest, AddPackageOrdersDirectoryBeforeArchiveEitherWay) {
-  IKazEngine* engine = Start({});
-  ASSERT_NE(engine, nullptr);
+  // Packages added later go in front when asked to.
   EXPECT_FALSE(engine->AddPackage("no_such_package_anywhere", true));
   EXPECT_FALSE(engine->AddPackage(nullptr, true));
   EXPECT_TRUE(engine->AddPackage("mods", false));  // any existing directory will do
-  std::vector<std::string> paths = SearchPath();
+  paths = SearchPath();
   ASSERT_FALSE(paths.empty());
   EXPECT_NE(paths.front().find("mods"), std::string::npos);
-}
-
-TEST_F(StartupTest, PrintfTruncatesAndNeverFormatsItsText) {
-  ASSERT_NE(Start({}), nullptr);
-  std::string big(5000, 'x');
-  kazGetInterface()->Printf("%s", big.c_str());
-  EXPECT_EQ(out_.lines.back().size(), 2047u);
-  LogMessage("%s", "100%d sure");
-  EXPECT_EQ(out_.lines.back(), "100%d sure");
-}
-
-TEST_F(StartupTest, QuitCodesComeBackFromRunFrame) {
-  IKazEngine* engine = Start({});
-  ASSERT_NE(engine, nullptr);
-  EXPECT_EQ(engine->RunFrame(), 0);
-  engine->Quit(false);
-  EXPECT_EQ(engine->RunFrame(), 1);
-  engine->Quit(true);
-  EXPECT_EQ(engine->RunFrame(), 2);
 }
 
 TEST_F(StartupTest, RestartRegistersFreshCommandsThatReachTheNewEngine) {
@@ -124,7 +104,7 @@ TEST_F(StartupTest, RestartRegistersFreshCommandsThatReachTheNewEngine) {
   EXPECT_FALSE(CommandRegistry::Instance().Find("quit"));
   IKazEngine* engine = Start({});
   ASSERT_NE(engine, nullptr);
-  EXPECT_EQ(out_.Count("already registered"), 0);
+  EXPECT_EQ(m_out.Count("already registered"), 0);
   // With the first engine's pointer these would call into freed memory.
   EXPECT_EQ(engine->ExecuteCommand(false, "restartvideo"), 0);
   EXPECT_EQ(engine->ExecuteCommand(false, "quit"), 0);

@@ -4,13 +4,20 @@
 // front of `args`, opens the engine on the hidden test window over the "cove"
 // base package and collects every line it prints. The test shuts it down
 // (kazShutdown) and resets the variables again before the configuration is
-// saved. Builds on TestWindow.h and the engine's exported interface.
+// saved; EngineTest does both for a fixture that runs an active engine on a
+// manual clock and takes screenshots. Builds on TestWindow.h, the engine's
+// exported interface and the shared test helpers.
 #pragma once
 
+#include "common/ImageCompare.h"
+#include "common/TestFiles.h"
 #include "console/CVarRegistry.h"
 #include "core/Engine.h"
 #include "core/KazEngine.h"
 #include "core/TestWindow.h"
+#include "render/VideoManager.h"
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -47,3 +54,49 @@ inline KazEngine* StartTestEngine(std::vector<std::string> args, EngineOutput* o
                                             TestWindow(), title, "cove", &EngineOutput::Collect,
                                             output));
 }
+
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override { KAZ_REQUIRE_TEST_WINDOW(); }
+  void TearDown() override {
+    CVarRegistry::Instance().ResetBuiltins();
+    if (kazGetInterface()) kazShutdown();
+  }
+  // The engine, active on the manual clock; null when start-up fails.
+  KazEngine* Start(std::vector<std::string> args, const char* title = "t") {
+    m_engine = StartTestEngine(std::move(args), &m_out, title);
+    if (m_engine) {
+      m_engine->SetClock(&m_clock);
+      m_engine->SetActive(true);
+    }
+    return m_engine;
+  }
+  // Frames `seconds` apart, up to the first quit code, which is returned.
+  int Run(int frames, double seconds) {
+    int code = 0;
+    for (int i = 0; i < frames && code == 0; ++i) {
+      m_clock.Advance(seconds);
+      code = m_engine->RunFrame();
+    }
+    return code;
+  }
+  // What F9 does, into this test's own folder: tests running side by side
+  // would otherwise number their shots in one shared folder.
+  std::string Screenshot() {
+    EXPECT_TRUE(GetVideoManager()->TakeScreenShot(m_shots.Str().c_str(), "screenshot"));
+    return kaztest::NewestScreenshot(m_shots.Str());
+  }
+  // F9 itself, into the base directory's folder.
+  std::string PressF9() {
+    const int taken = m_out.Count("Screenshot taken.");
+    m_engine->OnKeyDown(EngineKey_F9);
+    m_engine->OnKeyUp(EngineKey_F9);
+    EXPECT_EQ(m_out.Count("Screenshot taken."), taken + 1) << m_out.All();
+    return kaztest::NewestScreenshot(KAZ_BIN_DIR "/screenshots");
+  }
+
+  EngineOutput m_out;
+  ManualClock m_clock;
+  KazEngine* m_engine = nullptr;
+  kaztest::TempDir m_shots{"shots"};
+};

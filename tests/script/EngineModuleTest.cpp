@@ -1,5 +1,7 @@
-// EngineModuleTest.cpp - the _Engine module: console variables, script commands, files and the
-// engine operations it forwards.
+// EngineModuleTest.cpp - the _Engine module beyond the harness mod's checks
+// (data/scripttest/scripts/TestEngine.py): values converted by the variable's
+// type, what script commands return, the argument errors' texts, and what
+// reaches the engine.
 #include "script/ScriptFixture.h"
 
 #include "console/CVarRegistry.h"
@@ -22,23 +24,6 @@ class EngineModuleTest : public ScriptFixture {
     return result;
   }
 };
-
-TEST_F(EngineModuleTest, ReadsAndWritesConsoleVariables) {
-  EXPECT_EQ(Eval("_Engine.GetCVar('resx')"), "1024");
-  EXPECT_EQ(Eval("_Engine.GetCVar('nothing')"), "None");
-  EXPECT_EQ(Eval("_Engine.SetCVar('ScriptTestVar', 3.5)"), "True");
-  const CVar* created = CVarRegistry::Instance().Find("scripttestvar");
-  ASSERT_NE(created, nullptr);
-  EXPECT_EQ(created->ToString(), "3.500000");
-  EXPECT_EQ(Eval("_Engine.IsCVarStatic('ScriptTestVar')"), "False");
-  EXPECT_EQ(Eval("_Engine.GetCVarFlags('ScriptTestVar')"), "0");
-  EXPECT_EQ(Eval("_Engine.IsCVarStatic('ResX')"), "True");
-  EXPECT_EQ(Eval("_Engine.IsCVarStatic('nothing')"), "None");
-  EXPECT_EQ(Eval("_Engine.GetCVarFlags('nothing')"), "None");
-  EXPECT_EQ(Eval("_Engine.SetCVarFlags('nothing', 1)"), "False");
-  EXPECT_EQ(Eval("_Engine.SetCVarFlags('ScriptTestVar', 3)"), "True");
-  EXPECT_EQ(created->GetFlags(), 3u);
-}
 
 TEST_F(EngineModuleTest, ConvertsValuesByTheVariablesType) {
   CVarRegistry& cvars = CVarRegistry::Instance();
@@ -71,7 +56,6 @@ def five(args):
     seen.append(args)
     return 5
 _Engine.RegisterCCmd('scripttestfive', five, 'Returns five.')
-_Engine.RegisterCCmd('scripttesttext', lambda a: 'abc', '')
 _Engine.RegisterCCmd('scripttestfloat', lambda a: 2.7, '')
 _Engine.RegisterCCmd('scripttestnone', lambda a: None, '')
 def boom(args): raise KeyError('inside')
@@ -80,7 +64,6 @@ _Engine.RegisterCCmd('scripttestboom', boom, '')
             "ok");
   EXPECT_EQ(Run("scripttestfive a \"b c\""), 5);
   EXPECT_EQ(Eval("seen"), "[('a', 'b c')]");
-  EXPECT_EQ(Run("scripttesttext"), 0);
   EXPECT_EQ(Run("scripttestfloat"), 2);
   EXPECT_EQ(Run("scripttestnone"), 0);
   EXPECT_EQ(Run("scripttestboom"), 0);
@@ -90,17 +73,9 @@ _Engine.RegisterCCmd('scripttestboom', boom, '')
   EXPECT_EQ(doc, "Returns five.");
 }
 
-TEST_F(EngineModuleTest, RegisterCCmdRefusesWithItsOwnTexts) {
-  EXPECT_EQ(Eval("_Engine.RegisterCCmd('scripttestx', 3, '')"),
-            "raise TypeError: Second parameter must be a callable object.");
-  EXPECT_EQ(Eval("_Engine.RegisterCCmd('scripttestx', print, '')"), "True");
-  EXPECT_EQ(Eval("_Engine.RegisterCCmd('SCRIPTTESTX', print, '')"),
-            "raise TypeError: CCmd is already registered.");
+TEST_F(EngineModuleTest, ParserErrorsNameTheFunction) {
   EXPECT_EQ(Eval("_Engine.RegisterCCmd('scripttesty')"),
             "raise TypeError: _Engine.RegisterCCmd() takes exactly 3 arguments (1 given)");
-}
-
-TEST_F(EngineModuleTest, ParserErrorsNameTheFunction) {
   EXPECT_EQ(Eval("_Engine.RegisterTimerEvent(1.5, 1)"),
             "raise TypeError: 'float' object cannot be interpreted as an integer");
   EXPECT_EQ(Eval("_Engine.StartFade('x', 1)"), "raise TypeError: must be real number, not str");
@@ -109,13 +84,6 @@ TEST_F(EngineModuleTest, ParserErrorsNameTheFunction) {
   EXPECT_EQ(Eval("_Engine.ConPrint(5)"), "raise TypeError: argument 1 must be str, not int");
   EXPECT_EQ(Eval("_Engine.EnumerateFiles()"),
             "raise TypeError: _Engine.EnumerateFiles() takes exactly 1 argument (0 given)");
-}
-
-TEST_F(EngineModuleTest, EnumeratesFilesOfThePackages) {
-  WriteScript("sub/one.txt", "1");
-  WriteScript("sub/two.txt", "2");
-  EXPECT_EQ(Eval("sorted(_Engine.EnumerateFiles('scripts/sub'))"), "['one.txt', 'two.txt']");
-  EXPECT_EQ(Eval("_Engine.EnumerateFiles('no/such/folder')"), "()");
 }
 
 TEST_F(EngineModuleTest, ForwardsToTheEngine) {

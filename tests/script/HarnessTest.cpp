@@ -1,78 +1,31 @@
 // HarnessTest.cpp - the whole engine with scripts: the script test harness mod run headless
 // with a driven clock and input, start-up cancelled by OnStartup, restarts,
 // and the demo's scripts.
-#include "core/Engine.h"
-#include "core/KazEngine.h"
-#include "core/TestWindow.h"
-
-#include "console/CVarRegistry.h"
+#include "console/CommandRegistry.h"
+#include "core/TestEngine.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
-#include <vector>
 
 namespace {
 
-struct Output {
-  std::string text;
-  static void Capture(const char* piece, bool continueLine, void* user) {
-    auto* self = static_cast<Output*>(user);
-    self->text += piece;
-    if (!continueLine) self->text += '\n';
-  }
-  bool Has(const std::string& needle) const { return text.find(needle) != std::string::npos; }
-  int Count(const std::string& needle) const {
-    int n = 0;
-    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
-      ++n;
-    return n;
-  }
-};
-
-class HarnessTest : public ::testing::Test {
+class HarnessTest : public EngineTest {
  protected:
   void SetUp() override {
-    KAZ_REQUIRE_TEST_WINDOW();
+    EngineTest::SetUp();
     // A configuration saved by an earlier run would change the defaults.
     std::filesystem::remove(KAZ_BIN_DIR "/config/scripttest.cfg");
-    CVarRegistry::Instance().ResetBuiltins();
   }
-  void TearDown() override { kazShutdown(); }
-
-  KazEngine* Start(std::vector<std::string> args) {
-    args.insert(args.begin(), KAZ_BIN_DIR "/shell");
-    m_storage = args;
-    m_argv.clear();
-    for (std::string& a : m_storage) m_argv.push_back(a.data());
-    m_argv.push_back(nullptr);
-    IKazEngine* engine = kazStartup(static_cast<int>(m_storage.size()), m_argv.data(), TestWindow(),
-                                    "Kaz", "cove", &Output::Capture, &m_out);
-    auto* kaz = static_cast<KazEngine*>(engine);
-    if (kaz) {
-      kaz->SetClock(&m_clock);
-      kaz->SetActive(true);
-    }
-    return kaz;
-  }
-  void Frames(KazEngine* engine, int count) {
-    for (int i = 0; i < count; ++i) {
-      m_clock.Advance(0.1);
-      engine->RunFrame();
-    }
-  }
-
-  Output m_out;
-  ManualClock m_clock;
-  std::vector<std::string> m_storage;
-  std::vector<char*> m_argv;
+  bool Has(const std::string& text) const { return m_out.Count(text) > 0; }
+  void Frames(KazEngine*, int count) { Run(count, 0.1); }
 };
 
 TEST_F(HarnessTest, EveryCheckPassesAndEveryFunctionIsExercised) {
-  KazEngine* engine = Start({"-mod", "scripttest"});
-  ASSERT_NE(engine, nullptr) << m_out.text;
-  EXPECT_TRUE(m_out.Has("ScriptTest: start-up checks done")) << m_out.text;
+  KazEngine* engine = Start({"-mod", "scripttest"}, "Kaz");
+  ASSERT_NE(engine, nullptr) << m_out.All();
+  EXPECT_TRUE(Has("ScriptTest: start-up checks done")) << m_out.All();
   Frames(engine, 10);
   engine->OnKeyDown(30);
   Frames(engine, 3);
@@ -91,41 +44,41 @@ TEST_F(HarnessTest, EveryCheckPassesAndEveryFunctionIsExercised) {
   Frames(engine, 2);
   kazShutdown();
 
-  EXPECT_FALSE(m_out.Has("[check] FAIL")) << m_out.text;
-  EXPECT_FALSE(m_out.Has("NOT EXERCISED")) << m_out.text;
-  EXPECT_FALSE(m_out.Has("Traceback")) << m_out.text;
-  ASSERT_TRUE(m_out.Has("ScriptTest summary: ")) << m_out.text;
-  EXPECT_TRUE(m_out.Has(" 0 failed, ")) << m_out.text;
+  EXPECT_FALSE(Has("[check] FAIL")) << m_out.All();
+  EXPECT_FALSE(Has("NOT EXERCISED")) << m_out.All();
+  EXPECT_FALSE(Has("Traceback")) << m_out.All();
+  ASSERT_TRUE(Has("ScriptTest summary: ")) << m_out.All();
+  EXPECT_TRUE(Has(" 0 failed, ")) << m_out.All();
   // Script commands left with the interpreter.
   EXPECT_EQ(CommandRegistry::Instance().Find("scripttest_mark"), nullptr);
 }
 
 TEST_F(HarnessTest, OnStartupReturningFalseOrOneCancelsStartup) {
   for (const char* mode : {"cancel", "cancel1"}) {
-    m_out.text.clear();
-    EXPECT_EQ(Start({"-mod", "scripttest", "-ScriptTestMode", mode}), nullptr) << mode;
+    m_out.lines.clear();
+    EXPECT_EQ(Start({"-mod", "scripttest", "-ScriptTestMode", mode}, "Kaz"), nullptr) << mode;
     EXPECT_EQ(m_out.Count("KazStartup: Script cancelled engine startup (OnStartup)."), 1)
-        << m_out.text;
+        << m_out.All();
     EXPECT_EQ(kazGetInterface(), nullptr);
   }
 }
 
 TEST_F(HarnessTest, TheDemoStartsThreeTimesAndItsLinesReachTheOutput) {
   for (int round = 0; round < 3; ++round) {
-    m_out.text.clear();
-    KazEngine* engine = Start({});
-    ASSERT_NE(engine, nullptr) << m_out.text;
-    EXPECT_TRUE(m_out.Has("Cove: the cove awaits.")) << m_out.text;
+    m_out.lines.clear();
+    KazEngine* engine = Start({}, "Kaz");
+    ASSERT_NE(engine, nullptr) << m_out.All();
+    EXPECT_TRUE(Has("Cove: the cove awaits.")) << m_out.All();
     Frames(engine, 12);
-    EXPECT_TRUE(m_out.Has("Cove: one second has passed.")) << m_out.text;
+    EXPECT_TRUE(Has("Cove: one second has passed.")) << m_out.All();
     // Typed into the open console and confirmed with Enter.
     engine->OnChar('`');
     for (const char* c = "cove"; *c; ++c) engine->OnChar(*c);
     engine->OnChar('\r');
-    EXPECT_TRUE(m_out.Has("You stand on the shore of Orrelin Cove.")) << m_out.text;
+    EXPECT_TRUE(Has("You stand on the shore of Orrelin Cove.")) << m_out.All();
     kazShutdown();
-    EXPECT_TRUE(m_out.Has("Cove: leaving the cove after 12 frames.")) << m_out.text;
-    EXPECT_FALSE(m_out.Has("Traceback")) << m_out.text;
+    EXPECT_TRUE(Has("Cove: leaving the cove after 12 frames.")) << m_out.All();
+    EXPECT_FALSE(Has("Traceback")) << m_out.All();
   }
 }
 

@@ -1,6 +1,6 @@
 // The _Menu module from Python: argument errors, wrappers, widgets, the
-// stack's events and message-box answers through _Core.HandleEvent, and
-// shutdown with menus still held.
+// stack's events through _Core.HandleEvent, and shutdown with menus still
+// held. Message boxes answering a script are the menudemo mod's part (MenuModTest).
 #include "ScriptFixture.h"
 
 #include "menu/MenuTestRenderer.h"
@@ -107,13 +107,6 @@ TEST_F(MenuModuleTest, TheStackReportsThroughHandleEvent) {
   Exec("del got[:]");
   GetMenuManager().HandleInput(MenuInput_Enter);
   EXPECT_EQ(Eval("got"), "[(1, (3, 7, 2))]");
-}
-
-TEST_F(MenuModuleTest, AYesNoBoxAnswersThroughHandleEvent) {
-  EXPECT_EQ(Eval("_Menu.MessageBox('Quit?', 3, 0.0, 0, 42)"), "True");
-  GetMenuManager().HandleInput(MenuInput_Right);
-  GetMenuManager().HandleInput(MenuInput_Enter);
-  EXPECT_EQ(Eval("got"), "[(42, 4)]");
 }
 
 TEST_F(MenuModuleTest, WrappersRaiseOnceTheirMenusAreTaken) {

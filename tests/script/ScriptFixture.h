@@ -23,21 +23,14 @@
 
 namespace scripttest {
 
-// An application that accepts every callback and counts them.
-inline const char kCountingApp[] = R"(
+// An application that accepts every callback.
+inline const char kAcceptingApp[] = R"(
 import _Engine
 class App:
-    def __init__(self):
-        self.calls = []
     def OnPreStartup(self): return True
     def OnStartup(self): return True
     def OnShutdown(self): return True
-    def OnUpdate(self): self.calls.append('update')
-    def OnMouseMove(self, x, y): self.calls.append('mouse %d %d' % (x, y))
-    def OnButtonPress(self, key): self.calls.append('press %d' % key)
-    def OnButtonHold(self, key): self.calls.append('hold %d' % key)
-    def OnButtonRelease(self, key): self.calls.append('release %d' % key)
-    def OnCharPress(self, c): self.calls.append('char %s' % c)
+    def OnUpdate(self): return True
 )";
 
 class ScriptFixture : public ::testing::Test {
@@ -59,30 +52,24 @@ class ScriptFixture : public ::testing::Test {
   }
   // Mounts the scratch package and base, then creates the manager.
   ScriptManager* Start(const std::string& className = "TestApp.App",
-                       const std::string& appSource = kCountingApp) {
+                       const std::string& appSource = kAcceptingApp) {
     if (!appSource.empty()) WriteScript("TestApp.py", appSource);
     kaztest::MountPackages({m_package.Str(), kaztest::SourceDir() + "/data/base"});
     return CreateScriptManager(&m_events, className.c_str());
   }
 
-  static std::string Eval(const std::string& expression) {
-    PyObject* main = PyImport_AddModule("__main__");
-    PyObject* globals = PyModule_GetDict(main);
-    PyObject* result = PyRun_String(expression.c_str(), Py_eval_input, globals, globals);
+  static std::string Eval(const std::string& expression) { return Run(expression, Py_eval_input); }
+  static std::string Exec(const std::string& statements) { return Run(statements, Py_file_input); }
+  static std::string Run(const std::string& text, int mode) {
+    PyObject* globals = PyModule_GetDict(PyImport_AddModule("__main__"));
+    PyObject* result = PyRun_String(text.c_str(), mode, globals, globals);
     if (!result) return Raised();
-    PyObject* repr = PyObject_Repr(result);
+    PyObject* repr = mode == Py_eval_input ? PyObject_Repr(result) : nullptr;
     Py_DECREF(result);
-    std::string text = repr ? PyUnicode_AsUTF8(repr) : "<no repr>";
+    if (mode != Py_eval_input) return "ok";
+    std::string shown = repr ? PyUnicode_AsUTF8(repr) : "<no repr>";
     Py_XDECREF(repr);
-    return text;
-  }
-  static std::string Exec(const std::string& statements) {
-    PyObject* main = PyImport_AddModule("__main__");
-    PyObject* globals = PyModule_GetDict(main);
-    PyObject* result = PyRun_String(statements.c_str(), Py_file_input, globals, globals);
-    if (!result) return Raised();
-    Py_DECREF(result);
-    return "ok";
+    return shown;
   }
   static std::string Raised() {
     PyObject *type, *value, *traceback;
@@ -110,15 +97,5 @@ class ScriptFixture : public ::testing::Test {
   std::string m_printed;
   World* m_world = nullptr;
 };
-
-inline EngineEvent MakeEvent(int code, int key = 0, int dx = 0, int dy = 0) {
-  EngineEvent event;
-  event.code = code;
-  event.category = EngineEvent::CategoryOf(code);
-  event.key = key;
-  event.dx = dx;
-  event.dy = dy;
-  return event;
-}
 
 }  // namespace scripttest

@@ -1,10 +1,10 @@
 // ScriptManagerTest.cpp - the script manager: interpreter set-up, the application's callbacks,
-// timers, printing and restarts.
+// timers, printing and restarts. Events reaching their callbacks through a running
+// engine are the harness mod's part (HarnessTest).
 #include "script/ScriptFixture.h"
 
 #include "console/CommandRegistry.h"
 
-using scripttest::MakeEvent;
 using scripttest::ScriptFixture;
 
 namespace {
@@ -33,20 +33,6 @@ TEST_F(ScriptManagerTest, OnlyTheTrueObjectLetsStartupGoOn) {
   EXPECT_TRUE(Printed("ValueError: no"));
 }
 
-TEST_F(ScriptManagerTest, EventsReachTheirCallbacksOnce) {
-  ScriptManager* manager = Start();
-  ASSERT_NE(manager, nullptr);
-  m_events.Broadcast(MakeEvent(EngineEvent_Frame));
-  m_events.Broadcast(MakeEvent(EngineEvent_KeyPressed, 30));
-  m_events.Broadcast(MakeEvent(EngineEvent_KeyHeld, 30));
-  m_events.Broadcast(MakeEvent(EngineEvent_KeyReleased, 30));
-  m_events.Broadcast(MakeEvent(EngineEvent_Char, 'k'));
-  m_events.Broadcast(MakeEvent(EngineEvent_MouseMoved, 0, 3, -4));
-  m_events.Broadcast(MakeEvent(EngineEvent_Started));
-  EXPECT_EQ(Eval("_Engine.GetApplication().calls"),
-            "['update', 'press 30', 'hold 30', 'release 30', 'char k', 'mouse 3 -4']");
-}
-
 TEST_F(ScriptManagerTest, RaisingOnUpdatePrintsItsTracebackAndFramesGoOn) {
   ScriptManager* manager = Start("TestApp.App", R"(
 class App:
@@ -67,7 +53,7 @@ class App:
   EXPECT_TRUE(Printed("AttributeError"));
 }
 
-TEST_F(ScriptManagerTest, TimerFiresOnceInTheFirstFrameBeyondItsInterval) {
+TEST_F(ScriptManagerTest, TimersFireOnceInTheFirstFrameBeyondTheirInterval) {
   ScriptManager* manager = Start();
   ASSERT_NE(manager, nullptr);
   ASSERT_EQ(Exec("import _Core\nfired = []\n_Core.SetTimer(0.5, fired.append, 'x')"), "ok");
@@ -78,13 +64,9 @@ TEST_F(ScriptManagerTest, TimerFiresOnceInTheFirstFrameBeyondItsInterval) {
   manager->UpdateTimers(10.0f);
   EXPECT_EQ(Eval("fired"), "['x']");
   EXPECT_EQ(manager->GetTimerCount(), 0u);
-}
 
-TEST_F(ScriptManagerTest, TimerSetFromATimerCountsFromTheNextUpdate) {
-  ScriptManager* manager = Start();
-  ASSERT_NE(manager, nullptr);
+  // A timer set from a timer counts from the next update.
   ASSERT_EQ(Exec(R"(
-import _Core
 ticks = []
 def tick():
     ticks.append(len(ticks))
@@ -99,7 +81,7 @@ _Core.SetTimer(0.0, tick)
   EXPECT_EQ(manager->GetTimerCount(), 1u);
 }
 
-TEST_F(ScriptManagerTest, PathHoldsOnlyThePackagesScriptFolders) {
+TEST_F(ScriptManagerTest, PathHoldsOnlyThePackagesScriptFoldersAndPrintIsYellow) {
   EXPECT_EQ(ScriptManager::BuildPathStatement({"base", "base.pak"}),
             "sys.path = [r'base/scripts', r'base/scripts/Lib', r'base']");
   ASSERT_NE(Start(), nullptr);
@@ -111,24 +93,21 @@ TEST_F(ScriptManagerTest, PathHoldsOnlyThePackagesScriptFolders) {
   for (const char* module : {"os", "io", "math", "time", "zlib"})
     EXPECT_EQ(Exec(std::string("import ") + module), "ok") << module;
   EXPECT_EQ(Exec("import collections"), "raise ModuleNotFoundError: No module named 'collections'");
-}
-
-TEST_F(ScriptManagerTest, PackageFoldersWithQuotesStillFindTheirScripts) {
-  kaztest::TempDir odd("kaz_o'brien");
-  odd.Write("scripts/TestApp.py", scripttest::kCountingApp);
-  kaztest::MountPackages({odd.Str(), kaztest::SourceDir() + "/data/base"});
-  ASSERT_NE(CreateScriptManager(&m_events, "TestApp.App"), nullptr);
-}
-
-TEST_F(ScriptManagerTest, PrintReachesTheConsoleInYellow) {
-  ASSERT_NE(Start(), nullptr);
+  // print reaches the console in yellow.
   Exec("print('hello')");
   EXPECT_NE(m_printed.find("[yellow]hello"), std::string::npos);
 }
 
+TEST_F(ScriptManagerTest, PackageFoldersWithQuotesStillFindTheirScripts) {
+  kaztest::TempDir odd("kaz_o'brien");
+  odd.Write("scripts/TestApp.py", scripttest::kAcceptingApp);
+  kaztest::MountPackages({odd.Str(), kaztest::SourceDir() + "/data/base"});
+  ASSERT_NE(CreateScriptManager(&m_events, "TestApp.App"), nullptr);
+}
+
 TEST_F(ScriptManagerTest, MissingCoreFailsWithBothMessages) {
   kaztest::LogCapture log;
-  WriteScript("TestApp.py", scripttest::kCountingApp);
+  WriteScript("TestApp.py", scripttest::kAcceptingApp);
   kaztest::MountPackages({m_package.Str()});
   EXPECT_EQ(CreateScriptManager(&m_events, "TestApp.App"), nullptr);
   EXPECT_EQ(GetScriptManager(), nullptr);
@@ -153,14 +132,6 @@ TEST_F(ScriptManagerTest, StartsThreeTimesInOneProcess) {
   // Finalising flushes the redirected streams: no AttributeError, no warning.
   EXPECT_EQ(log.Problems(), 0) << log.Dump();
   EXPECT_FALSE(Printed("AttributeError"));
-}
-
-TEST_F(ScriptManagerTest, ScriptCommandsLeaveTheRegistryWithTheirCallables) {
-  ASSERT_NE(Start(), nullptr);
-  ASSERT_EQ(Exec("_Engine.RegisterCCmd('scripttestcmd', lambda a: 0, 'doc')"), "ok");
-  ASSERT_NE(CommandRegistry::Instance().Find("scripttestcmd"), nullptr);
-  DestroyScriptManager();
-  EXPECT_EQ(CommandRegistry::Instance().Find("scripttestcmd"), nullptr);
 }
 
 TEST_F(ScriptManagerTest, EntriesDoNothingWithoutAnApplicationOrInterpreter) {
