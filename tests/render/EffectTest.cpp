@@ -59,6 +59,9 @@ TEST(EffectParser, ParametersSamplersAndTechniques) {
   EXPECT_EQ(d.techniques[0].passes[0].states[1].first, GRS_ZFUNC);
   EXPECT_EQ(d.techniques[1].requiredVersion, 0x300u);
   EXPECT_EQ(d.techniques[1].passes.size(), 2u);
+  // Shader blocks carry the line they start on.
+  ASSERT_EQ(d.shaders.size(), 2u);
+  EXPECT_EQ(d.shaders[0].code.rfind("#line 7 0\n", 0), 0u) << d.shaders[0].code;
 }
 
 TEST(EffectParser, IncludesAndMacros) {
@@ -77,49 +80,26 @@ TEST(EffectParser, IncludesAndMacros) {
   EXPECT_TRUE(d.params.empty());
 }
 
-TEST(EffectParser, ErrorsNameTheFileAndLine) {
+TEST(EffectParser, ErrorsNameTheFileAndLineAndRecursionStops) {
+  const std::map<std::string, std::string> files = {
+      {"bad.fxh", "\n\ntechnique T { pass { Bogus = 1; } }\n"},
+      {"self.fxh", "#include \"self.fxh\"\n"}};
+  const std::pair<const char*, const char*> cases[] = {
+      {"float A;\n\nfloat B = {1, 2\n;\n", "test.fx(4): error:"},
+      {"float A;\n#include \"bad.fxh\"\n", "bad.fxh(3): error: unknown render state 'Bogus'"},
+      {"#include \"missing.fxh\"\n", "test.fx(1): error: cannot open include file 'missing.fxh'"},
+      {"#if 1\nfloat A;\n", "unterminated #if"},
+      {"#if 1 / 0\n#endif\n", "division by zero"},
+      {"#include \"self.fxh\"\n", "nested too deeply"},
+  };
   EffectDesc d;
+  for (auto [text, want] : cases) {
+    std::string errors;
+    EXPECT_FALSE(Parse(text, &d, &errors, {}, files)) << text;
+    EXPECT_NE(errors.find(want), std::string::npos) << errors;
+  }
   std::string errors;
-  EXPECT_FALSE(Parse("float A;\n\nfloat B = {1, 2\n;\n", &d, &errors));
-  EXPECT_NE(errors.find("test.fx(4): error:"), std::string::npos) << errors;
-
-  errors.clear();
-  std::map<std::string, std::string> files = {
-      {"bad.fxh", "\n\ntechnique T { pass { Bogus = 1; } }\n"}};
-  EXPECT_FALSE(Parse("float A;\n#include \"bad.fxh\"\n", &d, &errors, {}, files));
-  EXPECT_NE(errors.find("bad.fxh(3): error: unknown render state 'Bogus'"), std::string::npos)
-      << errors;
-
-  errors.clear();
-  EXPECT_FALSE(Parse("#include \"missing.fxh\"\n", &d, &errors));
-  EXPECT_NE(errors.find("test.fx(1): error: cannot open include file 'missing.fxh'"),
-            std::string::npos);
-
-  errors.clear();
-  EXPECT_FALSE(Parse("#if 1\nfloat A;\n", &d, &errors));
-  EXPECT_NE(errors.find("unterminated #if"), std::string::npos);
-
-  errors.clear();
-  EXPECT_FALSE(Parse("#if 1 / 0\n#endif\n", &d, &errors));
-  EXPECT_NE(errors.find("division by zero"), std::string::npos);
-}
-
-TEST(EffectParser, RecursiveIncludeAndMacroStop) {
-  std::map<std::string, std::string> files = {{"self.fxh", "#include \"self.fxh\"\n"}};
-  EffectDesc d;
-  std::string errors;
-  EXPECT_FALSE(Parse("#include \"self.fxh\"\n", &d, &errors, {}, files));
-  EXPECT_NE(errors.find("nested too deeply"), std::string::npos);
-  errors.clear();
   EXPECT_TRUE(Parse("#define A B\n#define B A\nfloat A;\n", &d, &errors)) << errors;
-}
-
-TEST(EffectParser, ShaderBlocksCarryLineMarkers) {
-  EffectDesc d;
-  std::string errors;
-  ASSERT_TRUE(Parse("\n\nvertexshader VS {\n  void main() {}\n}\n", &d, &errors)) << errors;
-  ASSERT_EQ(d.shaders.size(), 1u);
-  EXPECT_EQ(d.shaders[0].code.rfind("#line 3 0\n", 0), 0u) << d.shaders[0].code;
 }
 
 TEST(EffectParser, DefaultBonePaletteFitsTheGuaranteedUniforms) {
@@ -165,12 +145,7 @@ TEST_F(EffectTest, LookupByNameAndSemantic) {
   EXPECT_FALSE(fx->ValidateTechnique(fx->GetTechniqueByName("Future")));
   EXPECT_TRUE(fx->ValidateTechnique(fx->GetTechniqueByName("Textured")));
   EXPECT_FALSE(fx->SetTechnique(0));
-  fx->Release();
-}
-
-TEST_F(EffectTest, MatricesAreHandedOverTransposed) {
-  GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
-  ASSERT_NE(fx, nullptr);
+  // Matrices are handed over transposed.
   Matrix4x4 m;
   m.m[3] = 7.0f;  // translation x
   EffectHandle h = fx->GetParameterByName("WorldViewProj");
@@ -260,6 +235,14 @@ TEST_F(EffectTest, WorldEffectVariantsPassesAndLights) {
       1);
   EXPECT_TRUE(w->SelectVariant(0));
   EXPECT_TRUE(w->SelectVariant(4));
+  // Time counts from engine start.
+  ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 0, nullptr), 1u);
+  w->ResetPass();
+  GEffect* fx = w->GetVariantEffect(0)->GetGLEffect();
+  float time = -1.0f;
+  fx->GetFloatArray(w->GetSemanticHandle(SEM_TIME), &time, 1);
+  EXPECT_GE(time, 0.0f);
+  EXPECT_LT(time, 60.0f);
   w->Release();
 }
 
@@ -288,26 +271,19 @@ TEST_F(EffectTest, NamedParametersAndMaterials) {
   m->Release();
 }
 
-TEST_F(EffectTest, DefaultEffectHasTheWorldTechniquesInEveryVariant) {
+TEST_F(EffectTest, DefaultEffectVariantsDrawAndGetTheValuesSetBeforeAPass) {
+  // A skinned draw left variant 4 current; a static one sets its values first.
+  WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/default.fx", 4);
+  ASSERT_NE(w, nullptr) << m_log.Dump();
+  // The default effect has the world techniques in every variant.
   for (uint32_t bones : {0u, 4u}) {
-    WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/default.fx", bones);
-    ASSERT_NE(w, nullptr) << m_log.Dump();
     EXPECT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, bones, nullptr), 1u);
     w->ResetPass();
     TestLights lights;
     EXPECT_GE(w->SetupPass(PASS_LIT, bones, &lights), 1u);
     w->ResetPass();
-    if (bones == 4) {
-      EXPECT_NE(w->GetSemanticHandle(SEM_BONES), 0u);
-    }
-    w->Release();
   }
-}
-
-TEST_F(EffectTest, ValuesSetBeforeAPassReachTheVariantThatDraws) {
-  // A skinned draw left variant 4 current; a static one sets its values first.
-  WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/default.fx", 4);
-  ASSERT_NE(w, nullptr) << m_log.Dump();
+  EXPECT_NE(w->GetSemanticHandle(SEM_BONES), 0u);
   Material* m = CreateMaterial();
   ASSERT_TRUE(m->SetRenderEffect("RenderEffects/default.fx"));
   ASSERT_TRUE(m->SetTexture("DiffuseMap", "Textures/red_dxt1.dds"));
@@ -360,19 +336,6 @@ TEST(WorldEffectWithoutVideo, FailsWithoutKeepingTheResource) {
   EXPECT_EQ(capture.Count("Tried to load RenderEffect while no video manager present!"), 1);
   // Nothing was compiled, so nothing is remembered as broken.
   EXPECT_EQ(GetWorldRenderEffectManager().Find("RenderEffects/bones.fx"), nullptr);
-}
-
-TEST_F(EffectTest, TimeCountsFromEngineStart) {
-  WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/bones.fx", 0);
-  ASSERT_NE(w, nullptr) << m_log.Dump();
-  ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 0, nullptr), 1u);
-  w->ResetPass();
-  GEffect* fx = w->GetVariantEffect(0)->GetGLEffect();
-  float time = -1.0f;
-  fx->GetFloatArray(w->GetSemanticHandle(SEM_TIME), &time, 1);
-  EXPECT_GE(time, 0.0f);
-  EXPECT_LT(time, 60.0f);
-  w->Release();
 }
 
 }  // namespace
