@@ -242,22 +242,9 @@ TEST_F(GLDeviceTest, WindingAndAlphaTestFollowTheTechnique) {
   EXPECT_EQ(Rgb(5, 5), 0xFFFFFFu);
 }
 
+// A half-transparent quad drawn after the blended one is opaque: GL got the
+// states the effect restored when it ended.
 TEST_F(GLDeviceTest, EffectStatesAreRestoredWhenItEnds) {
-  GDevice* dev = m_vm->GetDevice();
-  uint32_t blend = 0, cull = 0, zwrite = 0;
-  BeginQuad("Blended");
-  dev->GetRenderState(GRS_ALPHABLENDENABLE, &blend);
-  dev->GetRenderState(GRS_CULLMODE, &cull);
-  EXPECT_EQ(blend, 1u);
-  EXPECT_EQ(cull, uint32_t(GCULL_NONE));
-  EndQuad();
-  dev->GetRenderState(GRS_ALPHABLENDENABLE, &blend);
-  dev->GetRenderState(GRS_CULLMODE, &cull);
-  dev->GetRenderState(GRS_ZWRITEENABLE, &zwrite);
-  EXPECT_EQ(blend, 0u);
-  EXPECT_EQ(cull, uint32_t(GCULL_CCW));
-  EXPECT_EQ(zwrite, 1u);
-  // And GL agrees: a half-transparent quad drawn after the blended one is opaque.
   Tint(1, 1, 1, 0.5f);
   m_vm->Clear(true, true, false);
   DrawQuad("Blended");
@@ -325,17 +312,6 @@ TEST_F(GLDeviceTest, GlslErrorsNameTheEffectFileAndLine) {
       m_log.Count("Error compiling RenderEffect file 'RenderEffects/broken.fx'", LogLevel_Error),
       1);
   EXPECT_GE(m_log.Count("RenderEffects/broken.fx(9)", LogLevel_Detail), 1) << m_log.Dump();
-}
-
-TEST_F(GLDeviceTest, ResetKeepsLoadedTexturesAndRecreatesTargets) {
-  Ref<GLTexture> tex = Ref<GLTexture>::Adopt(LoadTexture("Textures/red_dxt1.dds"));
-  Ref<GLTexture> rt = Ref<GLTexture>::Adopt(CreateTexture(16, 16, TEXTYPE_2D, 2, false, true));
-  ASSERT_TRUE(tex && rt);
-  CVarRegistry::Instance().ResX.Set(80);
-  ASSERT_EQ(m_vm->RestartVideo(), 0) << m_log.Dump();
-  EXPECT_NE(tex->GetGLTexture(), nullptr);
-  EXPECT_NE(rt->GetGLTexture(), nullptr);
-  EXPECT_EQ(m_vm->GetRenderTarget()->GetWidth(), 80u);
 }
 
 // The device and the effects skip bindings and uploads that have not changed;
@@ -439,9 +415,16 @@ TEST_F(GLDeviceTest, BuffersSwitchedBetweenDrawsAreDrawn) {
   EXPECT_EQ(draw(vbFull, ibBoth), "11");
   EXPECT_EQ(draw(vbLeft, ibBoth), "01");
   EXPECT_EQ(draw(vbFull, ibBoth), "11");
-  // After a reset the device's bindings are gone; activating the same buffers binds them again.
-  CVarRegistry::Instance().ResX.Set(int(kWidth));
+  // After a reset the device's bindings are gone; activating the same buffers
+  // binds them again. Loaded textures survive it, targets are made again.
+  Ref<GLTexture> tex = Ref<GLTexture>::Adopt(LoadTexture("Textures/red_dxt1.dds"));
+  Ref<GLTexture> rt = Ref<GLTexture>::Adopt(CreateTexture(16, 16, TEXTYPE_2D, 2, false, true));
+  ASSERT_TRUE(tex && rt);
+  CVarRegistry::Instance().ResX.Set(80);
   ASSERT_EQ(m_vm->RestartVideo(), 0) << m_log.Dump();
+  EXPECT_NE(tex->GetGLTexture(), nullptr);
+  EXPECT_NE(rt->GetGLTexture(), nullptr);
+  EXPECT_EQ(m_vm->GetRenderTarget()->GetWidth(), 80u);
   EXPECT_EQ(draw(vbFull, ibUpper), "10");
   EXPECT_EQ(draw(vbLeft, ibBoth), "01");
   // And after the bindings were released.

@@ -113,7 +113,7 @@ TEST_F(VideoTextureTest, FramesOfAnySizeFillTheTextureUpright) {
     video->GetGLTexture();
     EXPECT_EQ(Texel(256, 0), 0xFFFF0000u) << w << "x" << h;
     EXPECT_EQ(Texel(511, 511), 0xFF0000FFu) << w << "x" << h;
-    if (w > 100) EXPECT_EQ(Texel(0, 100), 0xFF00FF00u) << w << "x" << h;
+    EXPECT_TRUE(w <= 100 || Texel(0, 100) == 0xFF00FF00u) << w << "x" << h;
     m_texture->Release();
     m_texture = nullptr;
   }
@@ -144,12 +144,6 @@ TEST_F(VideoTextureTest, AFileThatIsNoVideoGivesItsLine) {
   EXPECT_EQ(m_log.Count("Failed to open AVI file 'notes.avi'", LogLevel_Error), 1) << m_log.Dump();
   EXPECT_EQ(LoadTexture("missing.avi"), nullptr);
   EXPECT_EQ(m_log.Count("Failed to open AVI file 'missing.avi'", LogLevel_Error), 1);
-}
-
-TEST_F(VideoTextureTest, TheClipWriterIsDeterministic) {
-  ASSERT_TRUE(Clip("a.avi", 16, 8, 25, 3));
-  ASSERT_TRUE(Clip("b.avi", 16, 8, 25, 3));
-  EXPECT_EQ(m_dir.Read("a.avi"), m_dir.Read("b.avi"));
 }
 
 TEST_F(VideoTextureTest, ADeviceResetKeepsPlaying) {
