@@ -68,23 +68,12 @@ class WorldDebugTest : public DebugRenderTest {
     DebugRenderTest::SetUp();
     FileSystem::AddToSearchPath(m_dir.Str(), false);
     m_dir.Write("q.mesh", MeshFile::Quad().Bytes());
-    InstallWorldRenderer();
-    m_world = World::Create();
-    ASSERT_TRUE(m_world->InitRenderer(true));
+    StartWorld();
     ASSERT_NE(m_world->GetRenderer()->GetDebugRender(), nullptr) << m_log.Dump();
-    CameraObjectParams cp;
-    m_camera = static_cast<CameraObject*>(m_world->CreateObject(cp));
     StaticMeshObjectParams mesh;
     mesh.fileName = "q.mesh";
     mesh.transform = Matrix4x4::MakeTranslation(Vector3D(0, 0, 5));
     ASSERT_NE(m_world->CreateObject(mesh), nullptr);
-  }
-  void TearDown() override {
-    m_world->Release();
-    World::SetRendererHooks(nullptr, nullptr);
-    World::SetObjectFactory(ObjectType_StaticMesh, nullptr);
-    World::SetObjectFactory(ObjectType_ParticleSystem, nullptr);
-    DebugRenderTest::TearDown();
   }
   // Lines the world's debug drawing made in one frame.
   uint32_t Frame() {
@@ -95,8 +84,6 @@ class WorldDebugTest : public DebugRenderTest {
   }
 
   kaztest::TempDir m_dir{"kaz-debug"};
-  World* m_world = nullptr;
-  CameraObject* m_camera = nullptr;
   EngineCommandProcessor m_console;
 };
 

@@ -166,15 +166,7 @@ class DynamicMeshObjectTest : public DynamicMeshTest {
   void SetUp() override {
     DynamicMeshTest::SetUp();
     ASSERT_NE(Start(), nullptr);
-    InstallWorldRenderer();
-    m_world = World::Create();
-  }
-  void TearDown() override {
-    if (m_world) m_world->Release();
-    World::SetRendererHooks(nullptr, nullptr);
-    for (uint32_t type : {ObjectType_StaticMesh, ObjectType_DynamicMesh, ObjectType_ParticleSystem})
-      World::SetObjectFactory(type, nullptr);
-    DynamicMeshTest::TearDown();
+    StartWorld();
   }
   DynamicMeshObject* Place(int bones, const std::string& cycle = "", float z = 0) {
     Generate(m_dir, bones);
@@ -184,7 +176,6 @@ class DynamicMeshObjectTest : public DynamicMeshTest {
     p.transform = Matrix4x4::MakeTranslation(Vector3D(0, 0, z));
     return static_cast<DynamicMeshObject*>(m_world->CreateObject(p));
   }
-  World* m_world = nullptr;
 };
 
 TEST_F(DynamicMeshObjectTest, TheUpdateEveryThirdFrameAndAnimationHandles) {
@@ -263,11 +254,8 @@ TEST_F(DynamicMeshObjectTest, ThirtyBones) {
   EXPECT_GE(total, 30u);
   EXPECT_EQ(o->GetBoneMatrices(hw->getHardwareMeshCount(), matrices), 0u);
 
-  ASSERT_TRUE(m_world->InitRenderer(true));
-  CameraObjectParams cp;
-  auto* camera = static_cast<CameraObject*>(m_world->CreateObject(cp));
   Device()->ResetCalls();
-  m_world->GetRenderer()->Render(camera);
+  m_world->GetRenderer()->Render(m_camera);
   // No lights: AmbientEmissive only, one draw per hardware sub-mesh.
   EXPECT_EQ(Device()->Calls("DrawIndexedPrimitive"), hw->getHardwareMeshCount());
   EXPECT_EQ(m_world->GetRenderer()->GetStats().dynamicMeshes, 1u);

@@ -146,13 +146,7 @@ class MeshObjectTest : public MeshTest {
  protected:
   void SetUp() override {
     MeshTest::SetUp();
-    InstallStaticMeshType();
-    m_world = World::Create();
-  }
-  void TearDown() override {
-    if (m_world) m_world->Release();
-    World::SetObjectFactory(ObjectType_StaticMesh, nullptr);
-    MeshTest::TearDown();
+    StartWorld(false);
   }
   StaticMeshObject* Place(StaticMeshObjectParams p, const std::string& file = "q.mesh") {
     p.fileName = file;
@@ -174,7 +168,6 @@ class MeshObjectTest : public MeshTest {
   void Run(float seconds) {
     for (int i = 0; i < int(seconds * 50); ++i) m_world->Update(0.02f);
   }
-  World* m_world = nullptr;
 };
 
 TEST_F(MeshObjectTest, MaterialsByGroupNameThenDefaults) {

@@ -24,19 +24,10 @@ class ParticleTest : public FakeVideoTest {
   void SetUp() override {
     FakeVideoTest::SetUp();
     ASSERT_NE(Start(), nullptr);
-    InstallWorldRenderer();
+    StartWorld();
     ParticleRandom::Seed(1234);
-    m_world = World::Create();
     m_material = Ref<Material>::Adopt(CreateMaterial());
     ASSERT_TRUE(m_material->SetRenderEffect("RenderEffects/default.fx")) << m_log.Dump();
-  }
-  void TearDown() override {
-    m_material.Reset();
-    m_world->Release();
-    World::SetRendererHooks(nullptr, nullptr);
-    World::SetObjectFactory(ObjectType_StaticMesh, nullptr);
-    World::SetObjectFactory(ObjectType_ParticleSystem, nullptr);
-    FakeVideoTest::TearDown();
   }
   // Long-lived, slow particles unless a test says otherwise.
   ParticleSystemObjectParams Params() {
@@ -57,7 +48,6 @@ class ParticleTest : public FakeVideoTest {
     return Make(p);
   }
 
-  World* m_world = nullptr;
   Ref<Material> m_material;
 };
 
@@ -244,23 +234,20 @@ TEST_F(ParticleRendererTest, MaterialsDrawInQueueOrder) {
 }
 
 TEST_F(ParticleRendererTest, WorldRendererQueuesVisibleSystems) {
-  ASSERT_TRUE(m_world->InitRenderer(true));
-  CameraObjectParams cp;
-  auto* camera = static_cast<CameraObject*>(m_world->CreateObject(cp));
   auto p = Params();
   p.transform = Matrix4x4::MakeTranslation(Vector3D(0, 0, 5));
   Make(p)->Update(0.1f);
   p.transform = Matrix4x4::MakeTranslation(Vector3D(0, 0, -50));  // behind the camera
   Make(p)->Update(0.1f);
   Device()->ResetCalls();
-  m_world->GetRenderer()->Render(camera);
+  m_world->GetRenderer()->Render(m_camera);
   EXPECT_EQ(m_world->GetRenderer()->GetStats().particleSystems, 1u);
   EXPECT_EQ(m_world->GetRenderer()->GetStats().particles, 64u);
   EXPECT_EQ(Device()->Calls("DrawIndexedPrimitive"), 1) << m_log.Dump();
   EXPECT_EQ(m_world->GetParticleCount(), 128u);
   // Not counted while particles are not drawn.
   CVarRegistry::Instance().DrawParticles.Set(false);
-  m_world->GetRenderer()->Render(camera);
+  m_world->GetRenderer()->Render(m_camera);
   EXPECT_EQ(m_world->GetRenderer()->GetStats().particleSystems, 0u);
   EXPECT_EQ(m_world->GetRenderer()->GetStats().particles, 0u);
 }

@@ -1,6 +1,6 @@
 // RenderTestUtil.h - shared fixtures for the rendering tests: the package file
 // system over tests/data/render and data/base, and a video manager on the
-// fake device (or on real OpenGL, skipped when no context can be had).
+// fake device with, where a test asks, a world drawn by the world renderer.
 #pragma once
 
 #include <dlfcn.h>
@@ -18,8 +18,11 @@
 #include "core/Log.h"
 #include "render/Formats.h"
 #include "render/VideoManager.h"
+#include "render/WorldRenderer.h"
 #include "render/fake/FakeDevice.h"
 #include "tier0/FileSystem.h"
+#include "tier1/CameraObject.h"
+#include "tier1/World.h"
 
 namespace rendertest {
 
@@ -94,8 +97,27 @@ class FakeVideoTest : public ::testing::Test {
     MountTestData();
   }
   void TearDown() override {
+    if (m_world) {
+      m_world->Release();
+      m_world = nullptr;
+      World::SetRendererHooks(nullptr, nullptr);
+      for (uint32_t type :
+           {ObjectType_StaticMesh, ObjectType_DynamicMesh, ObjectType_ParticleSystem})
+        World::SetObjectFactory(type, nullptr);
+    }
     DestroyVideoManager();
     CVarRegistry::Instance().ResetBuiltins();
+  }
+  // A world with the world renderer and its object types installed; with
+  // `draw`, its renderer on and a camera at the origin looking down z.
+  void StartWorld(bool draw = true) {
+    InstallWorldRenderer();
+    m_world = World::Create();
+    if (!draw) return;
+    ASSERT_TRUE(m_world->InitRenderer(true)) << m_log.Dump();
+    ASSERT_NE(m_world->GetRenderer(), nullptr) << m_log.Dump();
+    CameraObjectParams cp;
+    m_camera = static_cast<CameraObject*>(m_world->CreateObject(cp));
   }
   // Creates the manager and sets the mode from the console variables.
   GLVideoManager* Start(int expectMode = 0) {
@@ -109,6 +131,8 @@ class FakeVideoTest : public ::testing::Test {
   FakeDevice* Device() { return LastFakeSystem() ? LastFakeSystem()->LastDevice() : nullptr; }
 
   kaztest::LogCapture m_log;
+  World* m_world = nullptr;
+  CameraObject* m_camera = nullptr;
 };
 
 }  // namespace rendertest

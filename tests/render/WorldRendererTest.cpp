@@ -68,18 +68,7 @@ class WorldRendererTest : public FakeVideoTest {
     FileSystem::AddToSearchPath(m_dir.Str(), false);
     m_dir.Write("q.mesh", MeshFile::Quad().Bytes());
     ASSERT_NE(Start(), nullptr);
-    InstallWorldRenderer();
-    m_world = World::Create();
-    ASSERT_TRUE(m_world->InitRenderer(true));
-    ASSERT_NE(m_world->GetRenderer(), nullptr);
-    CameraObjectParams cp;
-    m_camera = static_cast<CameraObject*>(m_world->CreateObject(cp));
-  }
-  void TearDown() override {
-    m_world->Release();
-    World::SetRendererHooks(nullptr, nullptr);
-    World::SetObjectFactory(ObjectType_StaticMesh, nullptr);
-    FakeVideoTest::TearDown();
+    StartWorld();
   }
   WorldObject* Mesh(const Matrix4x4& where, bool visible = true) {
     StaticMeshObjectParams p;
@@ -104,8 +93,6 @@ class WorldRendererTest : public FakeVideoTest {
   const WorldRenderer::Stats& Stats() { return m_world->GetRenderer()->GetStats(); }
 
   kaztest::TempDir m_dir{"kaz-wr"};
-  World* m_world = nullptr;
-  CameraObject* m_camera = nullptr;
 };
 
 TEST_F(WorldRendererTest, CulledAndHiddenObjectsAreNotDrawnOrCounted) {
@@ -200,7 +187,6 @@ class WorldRendererPartsTest : public WorldRendererTest {
   }
   void TearDown() override {
     SetWorldRendererParts({});
-    World::SetObjectFactory(ObjectType_DynamicMesh, nullptr);
     WorldRendererTest::TearDown();
   }
   WorldObject* Make(uint32_t type, const Matrix4x4& where) {
