@@ -6,10 +6,7 @@
 #include "console/CommandProcessor.h"
 #include "render/DebugRender.h"
 #include "render/StaticMeshObject.h"
-#include "render/WorldRenderer.h"
 #include "tier1/AnimPathObject.h"
-#include "tier1/CameraObject.h"
-#include "tier1/World.h"
 
 using namespace rendertest;
 using meshtest::MeshFile;

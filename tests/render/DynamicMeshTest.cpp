@@ -9,11 +9,8 @@
 #include "RenderTestUtil.h"
 #include "common/StoredZip.h"
 #include "common/TestFiles.h"
-#include "render/WorldRenderer.h"
 #include "render/cal3d/DynamicMeshObject.h"
-#include "tier1/CameraObject.h"
 #include "tier0/ResourceManager.h"
-#include "tier1/World.h"
 
 using namespace rendertest;
 

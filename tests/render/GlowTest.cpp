@@ -3,9 +3,6 @@
 // glow.fx without its Overlay technique switching glow off for the frame.
 #include "RenderTestUtil.h"
 #include "render/GlowManager.h"
-#include "render/WorldRenderer.h"
-#include "tier1/CameraObject.h"
-#include "tier1/World.h"
 
 using namespace rendertest;
 

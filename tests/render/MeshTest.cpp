@@ -11,7 +11,6 @@
 #include "render/StaticMeshObject.h"
 #include "tier0/ResourceManager.h"
 #include "tier1/NullObject.h"
-#include "tier1/World.h"
 
 using namespace rendertest;
 using meshtest::MeshFile;

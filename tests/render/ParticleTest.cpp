@@ -5,9 +5,6 @@
 #include "RenderTestUtil.h"
 #include "render/ParticleRenderer.h"
 #include "render/ParticleSystemObject.h"
-#include "render/WorldRenderer.h"
-#include "tier1/CameraObject.h"
-#include "tier1/World.h"
 
 #include <cmath>
 

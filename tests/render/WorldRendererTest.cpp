@@ -6,10 +6,7 @@
 #include "common/TestFiles.h"
 #include "render/StaticMeshObject.h"
 #include "render/Texture.h"
-#include "render/WorldRenderer.h"
-#include "tier1/CameraObject.h"
 #include "tier1/LightObject.h"
-#include "tier1/World.h"
 
 #include <filesystem>
 #include <utility>
