@@ -15,11 +15,10 @@ using namespace rendertest;
 
 namespace {
 
-class BufferTest : public FakeVideoTest {
+class BufferTest : public StartedVideoTest {
  protected:
   void SetUp() override {
-    FakeVideoTest::SetUp();
-    ASSERT_NE(Start(), nullptr);
+    StartedVideoTest::SetUp();
     fmt = Ref<GLVertexFormat>::Adopt(CreateVertexFormat());
     ASSERT_TRUE(fmt);
   }

@@ -13,11 +13,10 @@ using meshtest::MeshFile;
 
 namespace {
 
-class DebugRenderTest : public FakeVideoTest {
+class DebugRenderTest : public StartedVideoTest {
  protected:
   void SetUp() override {
-    FakeVideoTest::SetUp();
-    ASSERT_NE(Start(), nullptr);
+    StartedVideoTest::SetUp();
     ASSERT_TRUE(m_debug.Init()) << m_log.Dump();
   }
   // Lines drawn by the calls in `draw`, begun and ended around them.

@@ -119,13 +119,7 @@ TEST(EffectParser, DefaultBonePaletteFitsTheGuaranteedUniforms) {
   EXPECT_LE(components, 1024u);
 }
 
-class EffectTest : public FakeVideoTest {
- protected:
-  void SetUp() override {
-    FakeVideoTest::SetUp();
-    ASSERT_NE(Start(), nullptr);
-  }
-};
+class EffectTest : public StartedVideoTest {};
 
 TEST_F(EffectTest, LookupByNameAndSemantic) {
   GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");

@@ -8,12 +8,8 @@ using namespace rendertest;
 
 namespace {
 
-class GlowTest : public FakeVideoTest {
+class GlowTest : public StartedVideoTest {
  protected:
-  void SetUp() override {
-    FakeVideoTest::SetUp();
-    ASSERT_NE(Start(), nullptr);
-  }
   // Begin and End with nothing drawn in between; the draws End made.
   int Glow(GlowManager& glow) {
     if (!glow.Begin()) return -1;

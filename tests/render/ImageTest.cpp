@@ -198,13 +198,7 @@ TEST(ImageEncode, BmpIsBottomUp24Bit) {
   EXPECT_EQ(img.data[0][8], 255);  // bottom-left blue
 }
 
-class TextureLoadTest : public FakeVideoTest {
- protected:
-  void SetUp() override {
-    FakeVideoTest::SetUp();
-    ASSERT_NE(Start(), nullptr);
-  }
-};
+class TextureLoadTest : public StartedVideoTest {};
 
 TEST_F(TextureLoadTest, CubeAndVolumePrefixesAndSharingByName) {
   GLTexture* cube = LoadTexture("!Cube!Textures/cube.dds");

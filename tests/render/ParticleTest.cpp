@@ -16,11 +16,10 @@ bool Finite(const Vector4D& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.w);
 }
 
-class ParticleTest : public FakeVideoTest {
+class ParticleTest : public StartedVideoTest {
  protected:
   void SetUp() override {
-    FakeVideoTest::SetUp();
-    ASSERT_NE(Start(), nullptr);
+    StartedVideoTest::SetUp();
     StartWorld();
     ParticleRandom::Seed(1234);
     m_material = Ref<Material>::Adopt(CreateMaterial());

@@ -135,4 +135,13 @@ class FakeVideoTest : public ::testing::Test {
   CameraObject* m_camera = nullptr;
 };
 
+// The same, started in SetUp.
+class StartedVideoTest : public FakeVideoTest {
+ protected:
+  void SetUp() override {
+    FakeVideoTest::SetUp();
+    ASSERT_NE(Start(), nullptr);
+  }
+};
+
 }  // namespace rendertest
