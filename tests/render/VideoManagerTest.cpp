@@ -115,21 +115,21 @@ TEST_F(VideoManagerTest, VertexProcessingFallsBackToSoftwareThenFailsWithResult1
   EXPECT_EQ(m_log.Count("Failed to set mode (1024x768x32 @ 60hz).", LogLevel_Error), 1);
 }
 
-TEST_F(VideoManagerTest, PerfHudAdapterGetsTheReferenceDevice) {
+TEST_F(VideoManagerTest, PerfHudAdapterGetsTheReferenceDeviceAndNoHalFails) {
   NextScript().adapterNames = {"Kaz Fake Adapter", "NVIDIA NVPerfHUD"};
   ASSERT_NE(Start(), nullptr);
   EXPECT_EQ(LastFakeSystem()->LastAdapter(), 1u);
   EXPECT_EQ(LastFakeSystem()->LastDeviceType(), GDEVTYPE_REF);
   EXPECT_EQ(m_log.Count("USING GLDEVTYPE_REF!!", LogLevel_Warning), 1);
-}
-
-TEST_F(VideoManagerTest, MissingHalFailsTheModeSet) {
+  // Without a HAL device the mode set fails.
+  DestroyVideoManager();
+  NextScript() = FakeScript();
   NextScript().halAvailable = false;
   ASSERT_NE(Start(1), nullptr);
   EXPECT_EQ(m_log.Count("HAL device unavailable!", LogLevel_Error), 1);
 }
 
-TEST_F(VideoManagerTest, ImpossibleResetRestoresThePreviousMode) {
+TEST_F(VideoManagerTest, ImpossibleResetRestoresThePreviousModeOrLeavesNone) {
   NextScript().acceptMode = [](const GPresentParameters& pp) { return pp.backBufferWidth <= 1024; };
   GLVideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
@@ -141,11 +141,7 @@ TEST_F(VideoManagerTest, ImpossibleResetRestoresThePreviousMode) {
   EXPECT_EQ(cv.ResY.Get(), 768);
   EXPECT_EQ(m_log.Count("restoring previous mode", LogLevel_Error), 1);
   EXPECT_TRUE(vm->GetDisplayMode(nullptr));
-}
-
-TEST_F(VideoManagerTest, LostRestoreLeavesNoModeButTheDevice) {
-  GLVideoManager* vm = Start();
-  ASSERT_NE(vm, nullptr);
+  // When even the previous mode is refused, no mode is left, but the device is.
   Device()->Script().acceptMode = [](const GPresentParameters&) { return false; };
   EXPECT_EQ(vm->RestartVideo(), 2);
   EXPECT_FALSE(vm->GetDisplayMode(nullptr));
