@@ -121,7 +121,7 @@ TEST(EffectParser, DefaultBonePaletteFitsTheGuaranteedUniforms) {
 
 class EffectTest : public StartedVideoTest {};
 
-TEST_F(EffectTest, LookupByNameAndSemantic) {
+TEST_F(EffectTest, LookupsMatricesAndStatesRestoredAtEnd) {
   GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
   ASSERT_NE(fx, nullptr) << m_log.Dump();
   EXPECT_EQ(fx->GetTechniqueCount(), 6u);
@@ -147,6 +147,25 @@ TEST_F(EffectTest, LookupByNameAndSemantic) {
   float v[16];
   ASSERT_TRUE(GSucceeded(fx->GetGLEffect()->GetFloatArray(h, v, 16)));
   EXPECT_EQ(v[12], 7.0f);
+  // Passes restore their states at the end.
+  GDevice* dev = Device();
+  dev->SetRenderState(GRS_CULLMODE, GCULL_CW);
+  ASSERT_TRUE(fx->SetTechnique(fx->GetTechniqueByName("Blended")));
+  ASSERT_EQ(fx->Begin(), 1u);
+  EXPECT_FALSE(fx->SetTechnique(fx->GetTechniqueByName("Textured")));  // not while begun
+  ASSERT_TRUE(fx->BeginPass(0));
+  EXPECT_FALSE(fx->BeginPass(0));
+  uint32_t state = 0;
+  dev->GetRenderState(GRS_SRCBLEND, &state);
+  EXPECT_EQ(state, uint32_t(GBLEND_SRCALPHA));
+  EXPECT_TRUE(fx->EndPass());
+  EXPECT_TRUE(fx->End());
+  dev->GetRenderState(GRS_SRCBLEND, &state);
+  EXPECT_EQ(state, uint32_t(GBLEND_ONE));
+  dev->GetRenderState(GRS_CULLMODE, &state);
+  EXPECT_EQ(state, uint32_t(GCULL_CW));
+  EXPECT_FALSE(fx->End());
+  EXPECT_EQ(m_log.Count("GLEffect::End failed with result GLERR_INVALIDCALL."), 1);
   fx->Release();
 }
 
@@ -160,30 +179,6 @@ TEST_F(EffectTest, NoValidTechniqueFailsTheLoad) {
   EXPECT_EQ(LoadRenderEffect("RenderEffects/none.fx"), nullptr);
   EXPECT_EQ(m_log.Count("Could not open RenderEffect file 'RenderEffects/none.fx'", LogLevel_Error),
             1);
-}
-
-TEST_F(EffectTest, PassesRestoreTheirStatesAtEnd) {
-  GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
-  ASSERT_NE(fx, nullptr);
-  GDevice* dev = Device();
-  dev->SetRenderState(GRS_CULLMODE, GCULL_CW);
-  ASSERT_TRUE(fx->SetTechnique(fx->GetTechniqueByName("Blended")));
-  ASSERT_EQ(fx->Begin(), 1u);
-  EXPECT_FALSE(fx->SetTechnique(fx->GetTechniqueByName("Textured")));  // not while begun
-  ASSERT_TRUE(fx->BeginPass(0));
-  EXPECT_FALSE(fx->BeginPass(0));
-  uint32_t v = 0;
-  dev->GetRenderState(GRS_SRCBLEND, &v);
-  EXPECT_EQ(v, uint32_t(GBLEND_SRCALPHA));
-  EXPECT_TRUE(fx->EndPass());
-  EXPECT_TRUE(fx->End());
-  dev->GetRenderState(GRS_SRCBLEND, &v);
-  EXPECT_EQ(v, uint32_t(GBLEND_ONE));
-  dev->GetRenderState(GRS_CULLMODE, &v);
-  EXPECT_EQ(v, uint32_t(GCULL_CW));
-  EXPECT_FALSE(fx->End());
-  EXPECT_EQ(m_log.Count("GLEffect::End failed with result GLERR_INVALIDCALL."), 1);
-  fx->Release();
 }
 
 class TestLights : public RenderLightSet {
@@ -288,12 +283,6 @@ TEST_F(EffectTest, DefaultEffectVariantsDrawAndGetTheValuesSetBeforeAPass) {
   m->ApplyTextures();
   ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 0, nullptr), 1u);
   w->ResetPass();
-  auto value = [&](uint32_t variant, const char* name, uint32_t index) {
-    GEffect* fx = w->GetVariantEffect(variant)->GetGLEffect();
-    std::vector<float> v(index + 1);
-    fx->GetFloatArray(fx->GetParameterByName(name), v.data(), index + 1);
-    return v[index];
-  };
   float wvp0[16];
   GEffect* fx0 = w->GetVariantEffect(0)->GetGLEffect();
   fx0->GetFloatArray(fx0->GetParameterByName("WorldViewProj"), wvp0, 16);
@@ -305,7 +294,10 @@ TEST_F(EffectTest, DefaultEffectVariantsDrawAndGetTheValuesSetBeforeAPass) {
   w->SetSemanticMatrixArray(SEM_BONES, bones.data(), kMaxBonesPerDraw);
   ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 4, nullptr), 1u);
   w->ResetPass();
-  EXPECT_EQ(value(4, "Bones", 16 * (kMaxBonesPerDraw - 1) + 12), 5.0f);
+  GEffect* fx4 = w->GetVariantEffect(4)->GetGLEffect();
+  std::vector<float> palette(16 * kMaxBonesPerDraw);
+  fx4->GetFloatArray(fx4->GetParameterByName("Bones"), palette.data(), uint32_t(palette.size()));
+  EXPECT_EQ(palette[16 * (kMaxBonesPerDraw - 1) + 12], 5.0f);
   m->Release();
   w->Release();
 }
