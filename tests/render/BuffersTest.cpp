@@ -153,10 +153,6 @@ TEST(FormatTables, EveryRowAgreesWithItself) {
   EXPECT_EQ(FromDeviceFormat(target), 1u);
 }
 
-TEST_F(BufferTest, FakeDeviceRefusesWhatTheTableRefuses) {
-  ExpectDeviceFollowsFormatTable(Device());
-}
-
 TEST(FormatTables, BackBufferFormatSearch) {
   FakeScript script;
   script.modes = {{800, 600, 75, FMT_R5G6B5}, {800, 600, 60, FMT_X8R8G8B8}};

@@ -71,21 +71,6 @@ inline GSystem* MakeFakeSystem(void*, std::string* reason) {
   return s;
 }
 
-// Both devices make textures and render targets of exactly the formats the
-// format table says they do, so what the fake accepts the GL device accepts.
-inline void ExpectDeviceFollowsFormatTable(GDevice* device) {
-  for (Format f : ListFormats()) {
-    for (bool target : {false, true}) {
-      GTexture* t = nullptr;
-      GResult r = device->CreateTexture(GTEXTYPE_2D, 8, 8, 1, 1, target ? GUSAGE_RENDERTARGET : 0,
-                                        f, target ? GPOOL_DEFAULT : GPOOL_MANAGED, &t);
-      bool want = target ? IsRenderTargetFormat(f) : IsTextureFormat(f);
-      EXPECT_EQ(GSucceeded(r), want) << GetFormatName(f) << (target ? " as a render target" : "");
-      SafeRelease(t);
-    }
-  }
-}
-
 // A video manager on the fake device; each test scripts NextScript() first.
 class FakeVideoTest : public ::testing::Test {
  protected:

@@ -1,6 +1,6 @@
-// WorldRendererTest.cpp - the world renderer: culling and counts, light sets, passes, wireframe,
-// shadow-map and glow fallbacks and cube shots on the fake device (call
-// counts); a lit mesh on real OpenGL against a golden image.
+// WorldRendererTest.cpp - the world renderer on the fake device (call counts):
+// culling and counts, light sets, passes, wireframe, the shadow-map fallback,
+// cube shots, and where plugged-in dynamic meshes are drawn.
 #include "MeshFile.h"
 #include "RenderTestUtil.h"
 #include "common/TestFiles.h"
