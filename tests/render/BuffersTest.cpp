@@ -15,101 +15,58 @@ using namespace rendertest;
 
 namespace {
 
-// The engine's serializers only read; formats are written through this one.
-class WriteSerializer : public Serializer {
- public:
-  bool IsWriting() const override { return true; }
-  uint32_t GetSize() const override { return uint32_t(bytes.size()); }
-  uint32_t GetPosition() const override { return uint32_t(bytes.size()); }
-  uint32_t SetPosition(uint32_t p) override { return p; }
-  bool IsEOF() const override { return true; }
-  void DataInt8(int8_t& v) override { Put(&v, 1); }
-  void DataUInt8(uint8_t& v) override { Put(&v, 1); }
-  void DataInt16(int16_t& v) override { Put(&v, 2); }
-  void DataUInt16(uint16_t& v) override { Put(&v, 2); }
-  void DataInt32(int32_t& v) override { Put(&v, 4); }
-  void DataUInt32(uint32_t& v) override { Put(&v, 4); }
-  void DataInt64(int64_t& v) override { Put(&v, 8); }
-  void DataUInt64(uint64_t& v) override { Put(&v, 8); }
-  void DataFloat(float& v) override { Put(&v, 4); }
-  void DataDouble(double& v) override { Put(&v, 8); }
-  void DataString(std::string&) override {}
-  void DataVector3D(Vector3D&) override {}
-  void DataRaw(void* b, uint32_t n) override { Put(b, n); }
-  void Put(const void* p, size_t n) {
-    const uint8_t* b = static_cast<const uint8_t*>(p);
-    bytes.insert(bytes.end(), b, b + n);
-  }
-  std::vector<uint8_t> bytes;
-};
-
-class VertexFormatTest : public FakeVideoTest {
+class BufferTest : public StartedVideoTest {
  protected:
   void SetUp() override {
-    FakeVideoTest::SetUp();
-    ASSERT_NE(Start(), nullptr);
-    fmt = CreateVertexFormat();
-    ASSERT_NE(fmt, nullptr);
+    StartedVideoTest::SetUp();
+    fmt = Ref<GLVertexFormat>::Adopt(CreateVertexFormat());
+    ASSERT_TRUE(fmt);
   }
   void TearDown() override {
-    if (fmt) fmt->Release();
+    fmt.Reset();
     FakeVideoTest::TearDown();
   }
-  GLVertexFormat* fmt = nullptr;
+  Ref<GLVertexFormat> fmt;
 };
 
-TEST_F(VertexFormatTest, SerialisedFormRoundTrips) {
-  fmt->AddField(VFT_FLOAT3, VFU_POSITION);
-  fmt->AddField(VFT_COLOR, VFU_COLOR);
-  fmt->AppendStream();
-  fmt->AddField(VFT_FLOAT2, VFU_TEXCOORD);
-  WriteSerializer w;
-  fmt->Serialize(w);
-  const uint8_t expected[] = {2, 0, 0, 0, 2, 0, 0, 0, 3, 1, 5, 7, 1, 0, 0, 0, 2, 6};
-  ASSERT_EQ(w.bytes, std::vector<uint8_t>(std::begin(expected), std::end(expected)));
-
-  GLVertexFormat* back = CreateVertexFormat();
-  MemReadSerializer r(w.bytes.data(), uint32_t(w.bytes.size()));
-  back->Serialize(r);
-  EXPECT_EQ(back->GetStreamCount(), 2u);
-  EXPECT_EQ(back->GetFieldCount(0), 2u);
-  EXPECT_EQ(back->GetFieldType(0, 1), VFT_COLOR);
-  EXPECT_EQ(back->GetFieldUsage(1, 0), VFU_TEXCOORD);
-  EXPECT_EQ(back->GetStreamSize(0), 16u);
-  back->Release();
-}
-
-TEST_F(VertexFormatTest, CorruptCountsThrowInsteadOfAllocating) {
-  const uint8_t data[] = {0xFF, 0xFF, 0xFF, 0x7F};
-  MemReadSerializer r(data, sizeof(data));
-  EXPECT_THROW(fmt->Serialize(r), SerializeException);
-  const uint8_t shortData[] = {1, 0, 0, 0, 5, 0, 0, 0, 3};
-  MemReadSerializer r2(shortData, sizeof(shortData));
+TEST_F(BufferTest, SerialisedFormatIsReadAndCorruptCountsThrow) {
+  // Two streams: position and colour, then texture coordinates.
+  const uint8_t two[] = {2, 0, 0, 0, 2, 0, 0, 0, 3, 1, 5, 7, 1, 0, 0, 0, 2, 6};
+  MemReadSerializer r(two, sizeof(two));
+  fmt->Serialize(r);
+  EXPECT_EQ(fmt->GetStreamCount(), 2u);
+  EXPECT_EQ(fmt->GetFieldCount(0), 2u);
+  EXPECT_EQ(fmt->GetFieldType(0, 1), VFT_COLOR);
+  EXPECT_EQ(fmt->GetFieldUsage(1, 0), VFU_TEXCOORD);
+  EXPECT_EQ(fmt->GetStreamSize(0), 16u);
+  // Counts that would allocate, and a stream cut short.
+  const uint8_t huge[] = {0xFF, 0xFF, 0xFF, 0x7F};
+  MemReadSerializer r1(huge, sizeof(huge));
+  EXPECT_THROW(fmt->Serialize(r1), SerializeException);
+  const uint8_t cut[] = {1, 0, 0, 0, 5, 0, 0, 0, 3};
+  MemReadSerializer r2(cut, sizeof(cut));
   EXPECT_THROW(fmt->Serialize(r2), SerializeException);
 }
 
-TEST_F(VertexFormatTest, SeventeenthStreamIsRefused) {
+TEST_F(BufferTest, StreamAndFieldLimits) {
   for (int i = 1; i < 16; ++i) EXPECT_TRUE(fmt->AppendStream());
   EXPECT_FALSE(fmt->AppendStream());
   EXPECT_EQ(m_log.Count("Max stream count hit (16)", LogLevel_Detail), 1);
   fmt->Clear();
   EXPECT_EQ(fmt->GetStreamCount(), 1u);
   EXPECT_FALSE(fmt->VertexFormat::Validate());  // one stream without fields
-}
-
-TEST_F(VertexFormatTest, SixtyThreeFieldsFitSixtyFourDoNot) {
+  // Sixty-three fields fit one declaration, sixty-four do not.
   for (int i = 0; i < 63; ++i) fmt->AddField(VFT_FLOAT1, VFU_TEXCOORD);
   EXPECT_NE(fmt->GetGLVertexDeclaration(), nullptr);
-  GLVertexFormat* big = CreateVertexFormat();
+  Ref<GLVertexFormat> big = Ref<GLVertexFormat>::Adopt(CreateVertexFormat());
   for (int i = 0; i < 40; ++i) big->AddField(VFT_FLOAT1, VFU_TEXCOORD);
   big->AppendStream();
   for (int i = 0; i < 24; ++i) big->AddField(VFT_FLOAT1, VFU_TEXCOORD);
   EXPECT_EQ(big->GetGLVertexDeclaration(), nullptr);
   EXPECT_EQ(m_log.Count("stream 1 has too many fields!"), 1);
-  big->Release();
 }
 
-TEST_F(VertexFormatTest, UsageIndicesCountAcrossStreams) {
+TEST_F(BufferTest, UsageIndicesCountAcrossStreams) {
   fmt->AddField(VFT_FLOAT2, VFU_TEXCOORD);
   fmt->AppendStream();
   fmt->AddField(VFT_FLOAT3, VFU_POSITION);
@@ -128,15 +85,7 @@ TEST_F(VertexFormatTest, UsageIndicesCountAcrossStreams) {
   EXPECT_EQ(e[4].stream, 0xFF);
 }
 
-class BufferTest : public FakeVideoTest {
- protected:
-  void SetUp() override {
-    FakeVideoTest::SetUp();
-    ASSERT_NE(Start(), nullptr);
-  }
-};
-
-TEST_F(BufferTest, DoubleLockAndDoubleUnlockAreRefused) {
+TEST_F(BufferTest, LockRulesAndIndexSizes) {
   GLVertexBuffer* vb = CreateVertexBuffer(24, 10, true);
   ASSERT_NE(vb, nullptr);
   EXPECT_NE(vb->Lock(0, 10), nullptr);
@@ -148,9 +97,6 @@ TEST_F(BufferTest, DoubleLockAndDoubleUnlockAreRefused) {
   EXPECT_EQ(m_log.Count("Trying to double unlock a vertex buffer!"), 1);
   EXPECT_EQ(vb->Lock(5, 6), nullptr);  // past the end
   vb->Release();
-}
-
-TEST_F(BufferTest, IndexBufferSizesFollowTheKind) {
   GLIndexBuffer* wide = CreateIndexBuffer(1, 100, false);
   GLIndexBuffer* narrow = CreateIndexBuffer(0, 100, false);
   ASSERT_TRUE(wide && narrow);
@@ -197,31 +143,17 @@ TEST(FormatTables, EveryRowAgreesWithItself) {
       EXPECT_TRUE(IsTextureFormat(ToDeviceFormat(engine)));
     }
   }
+  // Values outside the tables have no name rather than a stray one.
+  EXPECT_STREQ(GetFormatName(Format(12345)), "");
+  EXPECT_STREQ(GetSwapEffectName(7), "");
+  EXPECT_STREQ(GetCubeFaceName(0), "Invalid");
   // Whatever format the back buffer reads back as can be made as a render target.
   Format target = ToDeviceFormat(FromDeviceFormat(FMT_X8R8G8B8), true);
   EXPECT_TRUE(IsRenderTargetFormat(target));
   EXPECT_EQ(FromDeviceFormat(target), 1u);
 }
 
-TEST_F(BufferTest, FakeDeviceRefusesWhatTheTableRefuses) {
-  ExpectDeviceFollowsFormatTable(Device());
-}
-
-TEST(FormatTables, NamesBitsAndSearch) {
-  EXPECT_STREQ(GetFormatName(FMT_A8R8G8B8), "GLFMT_A8R8G8B8");
-  EXPECT_STREQ(GetFormatName(FMT_DXT5), "GLFMT_DXT5");
-  EXPECT_STREQ(GetFormatName(Format(12345)), "");
-  EXPECT_EQ(GetFormatBits(FMT_DXT1), 64u);
-  EXPECT_EQ(GetFormatBits(FMT_X8R8G8B8), 32u);
-  EXPECT_EQ(GetFormatBits(FMT_D16), 16u);
-  EXPECT_STREQ(GetPresentIntervalName(GPRESENT_INTERVAL_IMMEDIATE), "GLPRESENT_INTERVAL_IMMEDIATE");
-  EXPECT_STREQ(GetSwapEffectName(7), "");
-  EXPECT_STREQ(GetCubeFaceName(6), "Negative Z");
-  EXPECT_STREQ(GetCubeFaceName(0), "Invalid");
-  EXPECT_EQ(FromDeviceFormat(FMT_X8R8G8B8), 1u);
-  EXPECT_EQ(FromDeviceFormat(FMT_DXT4), 10u);
-  EXPECT_EQ(ToDeviceFormat(FromDeviceFormat(FMT_DXT3)), FMT_DXT3);
-
+TEST(FormatTables, BackBufferFormatSearch) {
   FakeScript script;
   script.modes = {{800, 600, 75, FMT_R5G6B5}, {800, 600, 60, FMT_X8R8G8B8}};
   GSystem* sys = CreateFakeSystem(script);

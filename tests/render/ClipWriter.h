@@ -1,5 +1,5 @@
-// ClipWriter.h - makes small test videos: AVI files of uncompressed (or
-// MJPEG) frames through libavformat and libavcodec, written bit-exactly, so
+// ClipWriter.h - makes small test videos: AVI files of uncompressed frames
+// through libavformat and libavcodec, written bit-exactly, so
 // the same arguments always give the same bytes and no binary clip needs to
 // be checked in. Used by the video texture tests and benchmarks.
 #pragma once
@@ -33,18 +33,18 @@ inline bool Encode(AVCodecContext* codec, AVFrame* frame, AVFormatContext* out, 
 
 // Writes frames at fps into an AVI file at path; false on any failure.
 inline bool WriteClip(const std::string& path, int width, int height, int fps, int frames,
-                      const FramePainter& paint, bool mjpeg = false) {
+                      const FramePainter& paint) {
   AVFormatContext* out = nullptr;
   if (avformat_alloc_output_context2(&out, nullptr, "avi", path.c_str()) < 0) return false;
   out->flags |= AVFMT_FLAG_BITEXACT;
-  const AVCodec* encoder = avcodec_find_encoder(mjpeg ? AV_CODEC_ID_MJPEG : AV_CODEC_ID_RAWVIDEO);
+  const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_RAWVIDEO);
   AVStream* stream = avformat_new_stream(out, nullptr);
   AVCodecContext* codec = encoder ? avcodec_alloc_context3(encoder) : nullptr;
   bool ok = stream && codec;
   if (ok) {
     codec->width = width;
     codec->height = height;
-    codec->pix_fmt = mjpeg ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_BGR24;
+    codec->pix_fmt = AV_PIX_FMT_BGR24;
     codec->time_base = AVRational{1, fps};
     codec->flags |= AV_CODEC_FLAG_BITEXACT;
     if (out->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -66,19 +66,10 @@ inline bool WriteClip(const std::string& path, int width, int height, int fps, i
     for (int y = 0; ok && y < height; ++y)
       for (int x = 0; x < width; ++x) {
         uint32_t c = paint(i, x, y);
-        int r = int(c >> 16 & 0xFF), g = int(c >> 8 & 0xFF), b = int(c & 0xFF);
-        if (!mjpeg) {
-          uint8_t* p = frame->data[0] + y * frame->linesize[0] + x * 3;
-          p[0] = uint8_t(b), p[1] = uint8_t(g), p[2] = uint8_t(r);
-        } else {
-          frame->data[0][y * frame->linesize[0] + x] = uint8_t((77 * r + 150 * g + 29 * b) >> 8);
-          if (x % 2 == 0 && y % 2 == 0) {
-            frame->data[1][y / 2 * frame->linesize[1] + x / 2] =
-                uint8_t(128 + ((-43 * r - 85 * g + 128 * b) >> 8));
-            frame->data[2][y / 2 * frame->linesize[2] + x / 2] =
-                uint8_t(128 + ((128 * r - 107 * g - 21 * b) >> 8));
-          }
-        }
+        uint8_t* p = frame->data[0] + y * frame->linesize[0] + x * 3;
+        p[0] = uint8_t(c & 0xFF);
+        p[1] = uint8_t(c >> 8 & 0xFF);
+        p[2] = uint8_t(c >> 16 & 0xFF);
       }
     frame->pts = i;
     ok = ok && Encode(codec, frame, out, stream);

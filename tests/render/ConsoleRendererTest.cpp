@@ -49,11 +49,6 @@ class ConsoleRendererTest : public FakeVideoTest {
   std::vector<Vertex2D> m_corners;  // every vertex
 };
 
-TEST_F(ConsoleRendererTest, TheConsoleFontMeasuresLatin1AsOneGlyphEach) {
-  EXPECT_EQ(m_processor.GetFontHeight(), kLine);
-  EXPECT_EQ(m_processor.GetTextWidth("a\xC3\xA9z"), 3 * kAdvance);
-}
-
 TEST_F(ConsoleRendererTest, RecentLinesTopLeftAndNoticesTopRight) {
   m_console.Print("old", false);
   m_console.Print("[red]a[green]b", false);

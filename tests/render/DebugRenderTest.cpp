@@ -6,21 +6,17 @@
 #include "console/CommandProcessor.h"
 #include "render/DebugRender.h"
 #include "render/StaticMeshObject.h"
-#include "render/WorldRenderer.h"
 #include "tier1/AnimPathObject.h"
-#include "tier1/CameraObject.h"
-#include "tier1/World.h"
 
 using namespace rendertest;
 using meshtest::MeshFile;
 
 namespace {
 
-class DebugRenderTest : public FakeVideoTest {
+class DebugRenderTest : public StartedVideoTest {
  protected:
   void SetUp() override {
-    FakeVideoTest::SetUp();
-    ASSERT_NE(Start(), nullptr);
+    StartedVideoTest::SetUp();
     ASSERT_TRUE(m_debug.Init()) << m_log.Dump();
   }
   // Lines drawn by the calls in `draw`, begun and ended around them.
@@ -68,23 +64,12 @@ class WorldDebugTest : public DebugRenderTest {
     DebugRenderTest::SetUp();
     FileSystem::AddToSearchPath(m_dir.Str(), false);
     m_dir.Write("q.mesh", MeshFile::Quad().Bytes());
-    InstallWorldRenderer();
-    m_world = World::Create();
-    ASSERT_TRUE(m_world->InitRenderer(true));
+    StartWorld();
     ASSERT_NE(m_world->GetRenderer()->GetDebugRender(), nullptr) << m_log.Dump();
-    CameraObjectParams cp;
-    m_camera = static_cast<CameraObject*>(m_world->CreateObject(cp));
     StaticMeshObjectParams mesh;
     mesh.fileName = "q.mesh";
     mesh.transform = Matrix4x4::MakeTranslation(Vector3D(0, 0, 5));
     ASSERT_NE(m_world->CreateObject(mesh), nullptr);
-  }
-  void TearDown() override {
-    m_world->Release();
-    World::SetRendererHooks(nullptr, nullptr);
-    World::SetObjectFactory(ObjectType_StaticMesh, nullptr);
-    World::SetObjectFactory(ObjectType_ParticleSystem, nullptr);
-    DebugRenderTest::TearDown();
   }
   // Lines the world's debug drawing made in one frame.
   uint32_t Frame() {
@@ -95,8 +80,6 @@ class WorldDebugTest : public DebugRenderTest {
   }
 
   kaztest::TempDir m_dir{"kaz-debug"};
-  World* m_world = nullptr;
-  CameraObject* m_camera = nullptr;
   EngineCommandProcessor m_console;
 };
 

@@ -59,6 +59,9 @@ TEST(EffectParser, ParametersSamplersAndTechniques) {
   EXPECT_EQ(d.techniques[0].passes[0].states[1].first, GRS_ZFUNC);
   EXPECT_EQ(d.techniques[1].requiredVersion, 0x300u);
   EXPECT_EQ(d.techniques[1].passes.size(), 2u);
+  // Shader blocks carry the line they start on.
+  ASSERT_EQ(d.shaders.size(), 2u);
+  EXPECT_EQ(d.shaders[0].code.rfind("#line 7 0\n", 0), 0u) << d.shaders[0].code;
 }
 
 TEST(EffectParser, IncludesAndMacros) {
@@ -77,49 +80,26 @@ TEST(EffectParser, IncludesAndMacros) {
   EXPECT_TRUE(d.params.empty());
 }
 
-TEST(EffectParser, ErrorsNameTheFileAndLine) {
+TEST(EffectParser, ErrorsNameTheFileAndLineAndRecursionStops) {
+  const std::map<std::string, std::string> files = {
+      {"bad.fxh", "\n\ntechnique T { pass { Bogus = 1; } }\n"},
+      {"self.fxh", "#include \"self.fxh\"\n"}};
+  const std::pair<const char*, const char*> cases[] = {
+      {"float A;\n\nfloat B = {1, 2\n;\n", "test.fx(4): error:"},
+      {"float A;\n#include \"bad.fxh\"\n", "bad.fxh(3): error: unknown render state 'Bogus'"},
+      {"#include \"missing.fxh\"\n", "test.fx(1): error: cannot open include file 'missing.fxh'"},
+      {"#if 1\nfloat A;\n", "unterminated #if"},
+      {"#if 1 / 0\n#endif\n", "division by zero"},
+      {"#include \"self.fxh\"\n", "nested too deeply"},
+  };
   EffectDesc d;
+  for (auto [text, want] : cases) {
+    std::string errors;
+    EXPECT_FALSE(Parse(text, &d, &errors, {}, files)) << text;
+    EXPECT_NE(errors.find(want), std::string::npos) << errors;
+  }
   std::string errors;
-  EXPECT_FALSE(Parse("float A;\n\nfloat B = {1, 2\n;\n", &d, &errors));
-  EXPECT_NE(errors.find("test.fx(4): error:"), std::string::npos) << errors;
-
-  errors.clear();
-  std::map<std::string, std::string> files = {
-      {"bad.fxh", "\n\ntechnique T { pass { Bogus = 1; } }\n"}};
-  EXPECT_FALSE(Parse("float A;\n#include \"bad.fxh\"\n", &d, &errors, {}, files));
-  EXPECT_NE(errors.find("bad.fxh(3): error: unknown render state 'Bogus'"), std::string::npos)
-      << errors;
-
-  errors.clear();
-  EXPECT_FALSE(Parse("#include \"missing.fxh\"\n", &d, &errors));
-  EXPECT_NE(errors.find("test.fx(1): error: cannot open include file 'missing.fxh'"),
-            std::string::npos);
-
-  errors.clear();
-  EXPECT_FALSE(Parse("#if 1\nfloat A;\n", &d, &errors));
-  EXPECT_NE(errors.find("unterminated #if"), std::string::npos);
-
-  errors.clear();
-  EXPECT_FALSE(Parse("#if 1 / 0\n#endif\n", &d, &errors));
-  EXPECT_NE(errors.find("division by zero"), std::string::npos);
-}
-
-TEST(EffectParser, RecursiveIncludeAndMacroStop) {
-  std::map<std::string, std::string> files = {{"self.fxh", "#include \"self.fxh\"\n"}};
-  EffectDesc d;
-  std::string errors;
-  EXPECT_FALSE(Parse("#include \"self.fxh\"\n", &d, &errors, {}, files));
-  EXPECT_NE(errors.find("nested too deeply"), std::string::npos);
-  errors.clear();
   EXPECT_TRUE(Parse("#define A B\n#define B A\nfloat A;\n", &d, &errors)) << errors;
-}
-
-TEST(EffectParser, ShaderBlocksCarryLineMarkers) {
-  EffectDesc d;
-  std::string errors;
-  ASSERT_TRUE(Parse("\n\nvertexshader VS {\n  void main() {}\n}\n", &d, &errors)) << errors;
-  ASSERT_EQ(d.shaders.size(), 1u);
-  EXPECT_EQ(d.shaders[0].code.rfind("#line 3 0\n", 0), 0u) << d.shaders[0].code;
 }
 
 TEST(EffectParser, DefaultBonePaletteFitsTheGuaranteedUniforms) {
@@ -139,15 +119,9 @@ TEST(EffectParser, DefaultBonePaletteFitsTheGuaranteedUniforms) {
   EXPECT_LE(components, 1024u);
 }
 
-class EffectTest : public FakeVideoTest {
- protected:
-  void SetUp() override {
-    FakeVideoTest::SetUp();
-    ASSERT_NE(Start(), nullptr);
-  }
-};
+class EffectTest : public StartedVideoTest {};
 
-TEST_F(EffectTest, LookupByNameAndSemantic) {
+TEST_F(EffectTest, LookupsMatricesAndStatesRestoredAtEnd) {
   GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
   ASSERT_NE(fx, nullptr) << m_log.Dump();
   EXPECT_EQ(fx->GetTechniqueCount(), 6u);
@@ -165,12 +139,7 @@ TEST_F(EffectTest, LookupByNameAndSemantic) {
   EXPECT_FALSE(fx->ValidateTechnique(fx->GetTechniqueByName("Future")));
   EXPECT_TRUE(fx->ValidateTechnique(fx->GetTechniqueByName("Textured")));
   EXPECT_FALSE(fx->SetTechnique(0));
-  fx->Release();
-}
-
-TEST_F(EffectTest, MatricesAreHandedOverTransposed) {
-  GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
-  ASSERT_NE(fx, nullptr);
+  // Matrices are handed over transposed.
   Matrix4x4 m;
   m.m[3] = 7.0f;  // translation x
   EffectHandle h = fx->GetParameterByName("WorldViewProj");
@@ -178,6 +147,25 @@ TEST_F(EffectTest, MatricesAreHandedOverTransposed) {
   float v[16];
   ASSERT_TRUE(GSucceeded(fx->GetGLEffect()->GetFloatArray(h, v, 16)));
   EXPECT_EQ(v[12], 7.0f);
+  // Passes restore their states at the end.
+  GDevice* dev = Device();
+  dev->SetRenderState(GRS_CULLMODE, GCULL_CW);
+  ASSERT_TRUE(fx->SetTechnique(fx->GetTechniqueByName("Blended")));
+  ASSERT_EQ(fx->Begin(), 1u);
+  EXPECT_FALSE(fx->SetTechnique(fx->GetTechniqueByName("Textured")));  // not while begun
+  ASSERT_TRUE(fx->BeginPass(0));
+  EXPECT_FALSE(fx->BeginPass(0));
+  uint32_t state = 0;
+  dev->GetRenderState(GRS_SRCBLEND, &state);
+  EXPECT_EQ(state, uint32_t(GBLEND_SRCALPHA));
+  EXPECT_TRUE(fx->EndPass());
+  EXPECT_TRUE(fx->End());
+  dev->GetRenderState(GRS_SRCBLEND, &state);
+  EXPECT_EQ(state, uint32_t(GBLEND_ONE));
+  dev->GetRenderState(GRS_CULLMODE, &state);
+  EXPECT_EQ(state, uint32_t(GCULL_CW));
+  EXPECT_FALSE(fx->End());
+  EXPECT_EQ(m_log.Count("GLEffect::End failed with result GLERR_INVALIDCALL."), 1);
   fx->Release();
 }
 
@@ -191,30 +179,6 @@ TEST_F(EffectTest, NoValidTechniqueFailsTheLoad) {
   EXPECT_EQ(LoadRenderEffect("RenderEffects/none.fx"), nullptr);
   EXPECT_EQ(m_log.Count("Could not open RenderEffect file 'RenderEffects/none.fx'", LogLevel_Error),
             1);
-}
-
-TEST_F(EffectTest, PassesRestoreTheirStatesAtEnd) {
-  GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
-  ASSERT_NE(fx, nullptr);
-  GDevice* dev = Device();
-  dev->SetRenderState(GRS_CULLMODE, GCULL_CW);
-  ASSERT_TRUE(fx->SetTechnique(fx->GetTechniqueByName("Blended")));
-  ASSERT_EQ(fx->Begin(), 1u);
-  EXPECT_FALSE(fx->SetTechnique(fx->GetTechniqueByName("Textured")));  // not while begun
-  ASSERT_TRUE(fx->BeginPass(0));
-  EXPECT_FALSE(fx->BeginPass(0));
-  uint32_t v = 0;
-  dev->GetRenderState(GRS_SRCBLEND, &v);
-  EXPECT_EQ(v, uint32_t(GBLEND_SRCALPHA));
-  EXPECT_TRUE(fx->EndPass());
-  EXPECT_TRUE(fx->End());
-  dev->GetRenderState(GRS_SRCBLEND, &v);
-  EXPECT_EQ(v, uint32_t(GBLEND_ONE));
-  dev->GetRenderState(GRS_CULLMODE, &v);
-  EXPECT_EQ(v, uint32_t(GCULL_CW));
-  EXPECT_FALSE(fx->End());
-  EXPECT_EQ(m_log.Count("GLEffect::End failed with result GLERR_INVALIDCALL."), 1);
-  fx->Release();
 }
 
 class TestLights : public RenderLightSet {
@@ -260,6 +224,14 @@ TEST_F(EffectTest, WorldEffectVariantsPassesAndLights) {
       1);
   EXPECT_TRUE(w->SelectVariant(0));
   EXPECT_TRUE(w->SelectVariant(4));
+  // Time counts from engine start.
+  ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 0, nullptr), 1u);
+  w->ResetPass();
+  GEffect* fx = w->GetVariantEffect(0)->GetGLEffect();
+  float time = -1.0f;
+  fx->GetFloatArray(w->GetSemanticHandle(SEM_TIME), &time, 1);
+  EXPECT_GE(time, 0.0f);
+  EXPECT_LT(time, 60.0f);
   w->Release();
 }
 
@@ -288,26 +260,19 @@ TEST_F(EffectTest, NamedParametersAndMaterials) {
   m->Release();
 }
 
-TEST_F(EffectTest, DefaultEffectHasTheWorldTechniquesInEveryVariant) {
+TEST_F(EffectTest, DefaultEffectVariantsDrawAndGetTheValuesSetBeforeAPass) {
+  // A skinned draw left variant 4 current; a static one sets its values first.
+  WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/default.fx", 4);
+  ASSERT_NE(w, nullptr) << m_log.Dump();
+  // The default effect has the world techniques in every variant.
   for (uint32_t bones : {0u, 4u}) {
-    WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/default.fx", bones);
-    ASSERT_NE(w, nullptr) << m_log.Dump();
     EXPECT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, bones, nullptr), 1u);
     w->ResetPass();
     TestLights lights;
     EXPECT_GE(w->SetupPass(PASS_LIT, bones, &lights), 1u);
     w->ResetPass();
-    if (bones == 4) {
-      EXPECT_NE(w->GetSemanticHandle(SEM_BONES), 0u);
-    }
-    w->Release();
   }
-}
-
-TEST_F(EffectTest, ValuesSetBeforeAPassReachTheVariantThatDraws) {
-  // A skinned draw left variant 4 current; a static one sets its values first.
-  WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/default.fx", 4);
-  ASSERT_NE(w, nullptr) << m_log.Dump();
+  EXPECT_NE(w->GetSemanticHandle(SEM_BONES), 0u);
   Material* m = CreateMaterial();
   ASSERT_TRUE(m->SetRenderEffect("RenderEffects/default.fx"));
   ASSERT_TRUE(m->SetTexture("DiffuseMap", "Textures/red_dxt1.dds"));
@@ -318,12 +283,6 @@ TEST_F(EffectTest, ValuesSetBeforeAPassReachTheVariantThatDraws) {
   m->ApplyTextures();
   ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 0, nullptr), 1u);
   w->ResetPass();
-  auto value = [&](uint32_t variant, const char* name, uint32_t index) {
-    GEffect* fx = w->GetVariantEffect(variant)->GetGLEffect();
-    std::vector<float> v(index + 1);
-    fx->GetFloatArray(fx->GetParameterByName(name), v.data(), index + 1);
-    return v[index];
-  };
   float wvp0[16];
   GEffect* fx0 = w->GetVariantEffect(0)->GetGLEffect();
   fx0->GetFloatArray(fx0->GetParameterByName("WorldViewProj"), wvp0, 16);
@@ -335,7 +294,10 @@ TEST_F(EffectTest, ValuesSetBeforeAPassReachTheVariantThatDraws) {
   w->SetSemanticMatrixArray(SEM_BONES, bones.data(), kMaxBonesPerDraw);
   ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 4, nullptr), 1u);
   w->ResetPass();
-  EXPECT_EQ(value(4, "Bones", 16 * (kMaxBonesPerDraw - 1) + 12), 5.0f);
+  GEffect* fx4 = w->GetVariantEffect(4)->GetGLEffect();
+  std::vector<float> palette(16 * kMaxBonesPerDraw);
+  fx4->GetFloatArray(fx4->GetParameterByName("Bones"), palette.data(), uint32_t(palette.size()));
+  EXPECT_EQ(palette[16 * (kMaxBonesPerDraw - 1) + 12], 5.0f);
   m->Release();
   w->Release();
 }
@@ -360,19 +322,6 @@ TEST(WorldEffectWithoutVideo, FailsWithoutKeepingTheResource) {
   EXPECT_EQ(capture.Count("Tried to load RenderEffect while no video manager present!"), 1);
   // Nothing was compiled, so nothing is remembered as broken.
   EXPECT_EQ(GetWorldRenderEffectManager().Find("RenderEffects/bones.fx"), nullptr);
-}
-
-TEST_F(EffectTest, TimeCountsFromEngineStart) {
-  WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/bones.fx", 0);
-  ASSERT_NE(w, nullptr) << m_log.Dump();
-  ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 0, nullptr), 1u);
-  w->ResetPass();
-  GEffect* fx = w->GetVariantEffect(0)->GetGLEffect();
-  float time = -1.0f;
-  fx->GetFloatArray(w->GetSemanticHandle(SEM_TIME), &time, 1);
-  EXPECT_GE(time, 0.0f);
-  EXPECT_LT(time, 60.0f);
-  w->Release();
 }
 
 }  // namespace

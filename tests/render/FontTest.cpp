@@ -53,37 +53,32 @@ TEST(FontFile, RawAndCompressedGiveTheSameFont) {
   }
 }
 
-TEST(FontFile, EdgeSizeMustBeOneTo4096) {
+TEST(FontFile, BadFilesAreRefused) {
+  // The edge size must be 1 to 4096.
   std::vector<uint8_t> file = EncodeFontFile(SmallFont(1), false);
   EXPECT_TRUE(Parses(file));
-  PutU32(file, 4, 0);
-  EXPECT_FALSE(Parses(file));
-  PutU32(file, 4, 4097);
-  EXPECT_FALSE(Parses(file));
-}
-
-TEST(FontFile, RawDataMustBeExactlyTheImage) {
-  std::vector<uint8_t> file = EncodeFontFile(SmallFont(8), false);
+  for (uint32_t edge : {0u, 4097u}) {
+    PutU32(file, 4, edge);
+    EXPECT_FALSE(Parses(file)) << edge;
+  }
+  // Raw data must be exactly the image: S x S + 1 present in the file, and a
+  // D that promises more than the file holds.
+  file = EncodeFontFile(SmallFont(8), false);
   file.push_back(0);
-  PutU32(file, 8, 65);  // S x S + 1, and present in the file
+  PutU32(file, 8, 65);
   EXPECT_FALSE(Parses(file));
   std::string reason;
   file = EncodeFontFile(SmallFont(8), false);
-  file.pop_back();  // D promises more than the file holds
+  file.pop_back();
   EXPECT_FALSE(Parses(file, &reason));
   EXPECT_EQ(reason, "pixel data truncated");
-}
-
-TEST(FontFile, AHugeSizeIsRefusedBeforeAnythingIsAllocated) {
-  std::vector<uint8_t> file = EncodeFontFile(SmallFont(8), true);
-  PutU32(file, 8, 0xFFFFFFF0u);
-  std::string reason;
-  EXPECT_FALSE(Parses(file, &reason));
+  // A huge size is refused before anything is allocated.
+  file = EncodeFontFile(SmallFont(8), true);
+  std::vector<uint8_t> huge = file;
+  PutU32(huge, 8, 0xFFFFFFF0u);
+  EXPECT_FALSE(Parses(huge, &reason));
   EXPECT_EQ(reason, "pixel data truncated");
-}
-
-TEST(FontFile, CompressedDataMustInflateToExactlyTheImage) {
-  std::vector<uint8_t> file = EncodeFontFile(SmallFont(8), true);
+  // Compressed data must inflate to exactly the image.
   std::vector<uint8_t> broken = file;
   broken[kFontHeaderSize + 4] ^= 0x5A;
   EXPECT_FALSE(Parses(broken));
@@ -144,7 +139,10 @@ TEST_F(FontResourceTest, LoadsMeasuresAndFillsTheTexture) {
   font->Release();
 }
 
-TEST_F(FontResourceTest, BadFilesFailWithOneLine) {
+TEST_F(FontResourceTest, BadFilesAndNoDeviceFailWithOneLine) {
+  Write("Fonts/a.f", EncodeFontFile(SmallFont(8), true));
+  EXPECT_EQ(GetFontResource("Fonts/a.f"), nullptr);
+  EXPECT_EQ(m_log.Count("Failed to load font resource 'Fonts/a.f' (video device not started)"), 1);
   ASSERT_NE(Start(), nullptr);
   std::vector<uint8_t> raw = EncodeFontFile(SmallFont(8), false);
   PutU32(raw, 8, 63);
@@ -155,12 +153,6 @@ TEST_F(FontResourceTest, BadFilesFailWithOneLine) {
                         LogLevel_Error),
             1);
   EXPECT_EQ(m_log.Count("Failed to load font resource 'Fonts/missing.f'", LogLevel_Error), 1);
-}
-
-TEST_F(FontResourceTest, NoDeviceNoFont) {
-  Write("Fonts/a.f", EncodeFontFile(SmallFont(8), true));
-  EXPECT_EQ(GetFontResource("Fonts/a.f"), nullptr);
-  EXPECT_EQ(m_log.Count("Failed to load font resource 'Fonts/a.f' (video device not started)"), 1);
 }
 
 TEST_F(FontResourceTest, TheTextureIsMadeAgainAfterVideoShutdown) {
@@ -198,7 +190,7 @@ TEST(BakedFonts, EveryLatin1LetterHasAWidthAndILineHeight) {
     for (int c = 0; c < 256; ++c) {
       bool letter =
           (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= 0xC0 && c != 0xD7 && c != 0xF7);
-      if (letter) EXPECT_GT(f.glyphs[c].width, 0) << e.name << " " << c;
+      EXPECT_TRUE(!letter || f.glyphs[c].width > 0) << e.name << " " << c;
       // Cells lie inside the image and carry ink only where a glyph is.
       EXPECT_LE(f.glyphs[c].x + f.glyphs[c].width, int(f.edge));
       EXPECT_LE(f.glyphs[c].y + f.glyphs[c].height, int(f.edge));

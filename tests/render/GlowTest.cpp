@@ -3,20 +3,13 @@
 // glow.fx without its Overlay technique switching glow off for the frame.
 #include "RenderTestUtil.h"
 #include "render/GlowManager.h"
-#include "render/WorldRenderer.h"
-#include "tier1/CameraObject.h"
-#include "tier1/World.h"
 
 using namespace rendertest;
 
 namespace {
 
-class GlowTest : public FakeVideoTest {
+class GlowTest : public StartedVideoTest {
  protected:
-  void SetUp() override {
-    FakeVideoTest::SetUp();
-    ASSERT_NE(Start(), nullptr);
-  }
   // Begin and End with nothing drawn in between; the draws End made.
   int Glow(GlowManager& glow) {
     if (!glow.Begin()) return -1;
@@ -67,20 +60,12 @@ TEST_F(GlowTest, EffectWithoutOverlaySwitchesGlowOff) {
             "technique BlurH { pass P0 { VertexShader = VS; PixelShader = PS; } }\n"
             "technique BlurV { pass P0 { VertexShader = VS; PixelShader = PS; } }\n");
   FileSystem::AddToSearchPath(dir.Str(), false);
-  InstallWorldRenderer();
-  World* world = World::Create();
-  ASSERT_TRUE(world->InitRenderer(true));
-  CameraObjectParams cp;
-  auto* camera = static_cast<CameraObject*>(world->CreateObject(cp));
+  StartWorld();
   cv.GlowEnable.Set(true);
-  world->GetRenderer()->Render(camera);
+  m_world->GetRenderer()->Render(m_camera);
   EXPECT_FALSE(cv.GlowEnable.Get());
   EXPECT_EQ(
       m_log.Count("GlowManager: Glow.fx does not contain BlurH, BlurV and Overlay techniques."), 1);
-  world->Release();
-  World::SetRendererHooks(nullptr, nullptr);
-  World::SetObjectFactory(ObjectType_StaticMesh, nullptr);
-  World::SetObjectFactory(ObjectType_ParticleSystem, nullptr);
 }
 
 }  // namespace

@@ -101,35 +101,29 @@ TEST(ImageDecode, CommonFormatsKeepSizeAndAlpha) {
 TEST(ImageDecode, DxtFormatsDecodeToTheirColours) {
   // One 4x4 block each: DXT1 with colour 0 = pure red; DXT3 with alpha 0x8;
   // DXT5 with interpolated alpha endpoints 255 and 0, index 1 (alpha 0).
-  const uint8_t dxt1[8] = {0x00, 0xF8, 0x00, 0xF8, 0, 0, 0, 0};
-  std::vector<uint8_t> f1 = DdsHeader(4, 4, 1, 1, "DXT1", 0);
-  f1.insert(f1.end(), dxt1, dxt1 + 8);
-  Image img;
-  std::string why;
-  ASSERT_TRUE(DecodeImage(f1.data(), f1.size(), &img, &why)) << why;
-  EXPECT_EQ(img.format, FMT_DXT1);
-  std::vector<uint8_t> bgra(64);
-  DecompressDXT(FMT_DXT1, img.data[0].data(), 4, 4, bgra.data());
-  EXPECT_EQ(bgra[2], 255);
-  EXPECT_EQ(bgra[3], 255);
-
-  std::vector<uint8_t> f3 = DdsHeader(4, 4, 1, 1, "DXT3", 0);
-  for (int i = 0; i < 8; ++i) f3.push_back(0x88);
-  f3.insert(f3.end(), dxt1, dxt1 + 8);
-  ASSERT_TRUE(DecodeImage(f3.data(), f3.size(), &img, &why)) << why;
-  EXPECT_EQ(img.format, FMT_DXT3);
-  DecompressDXT(FMT_DXT3, img.data[0].data(), 4, 4, bgra.data());
-  EXPECT_EQ(bgra[3], 0x88);
-
-  std::vector<uint8_t> f5 = DdsHeader(4, 4, 1, 1, "DXT5", 0);
-  const uint8_t alpha[8] = {255, 0, 0x49, 0x92, 0x24, 0x49, 0x92, 0x24};  // every index 1
-  f5.insert(f5.end(), alpha, alpha + 8);
-  f5.insert(f5.end(), dxt1, dxt1 + 8);
-  ASSERT_TRUE(DecodeImage(f5.data(), f5.size(), &img, &why)) << why;
-  EXPECT_EQ(img.format, FMT_DXT5);
-  DecompressDXT(FMT_DXT5, img.data[0].data(), 4, 4, bgra.data());
-  EXPECT_EQ(bgra[3], 0);
-  EXPECT_EQ(bgra[2], 255);
+  const std::vector<uint8_t> red = {0x00, 0xF8, 0x00, 0xF8, 0, 0, 0, 0};
+  const std::vector<uint8_t> alpha3(8, 0x88);
+  const std::vector<uint8_t> alpha5 = {255, 0, 0x49, 0x92, 0x24, 0x49, 0x92, 0x24};  // all 1
+  struct Case {
+    const char* fourcc;
+    Format format;
+    std::vector<uint8_t> alpha;
+    uint8_t wantAlpha;
+  };
+  for (const Case& c : {Case{"DXT1", FMT_DXT1, {}, 255}, Case{"DXT3", FMT_DXT3, alpha3, 0x88},
+                        Case{"DXT5", FMT_DXT5, alpha5, 0}}) {
+    std::vector<uint8_t> file = DdsHeader(4, 4, 1, 1, c.fourcc, 0);
+    file.insert(file.end(), c.alpha.begin(), c.alpha.end());
+    file.insert(file.end(), red.begin(), red.end());
+    Image img;
+    std::string why;
+    ASSERT_TRUE(DecodeImage(file.data(), file.size(), &img, &why)) << c.fourcc << ": " << why;
+    EXPECT_EQ(img.format, c.format);
+    std::vector<uint8_t> bgra(64);
+    DecompressDXT(c.format, img.data[0].data(), 4, 4, bgra.data());
+    EXPECT_EQ(bgra[2], 255) << c.fourcc;
+    EXPECT_EQ(bgra[3], c.wantAlpha) << c.fourcc;
+  }
 }
 
 TEST(ImageDecode, MipChainCubeAndVolume) {
@@ -154,7 +148,7 @@ TEST(ImageDecode, MipChainCubeAndVolume) {
   EXPECT_EQ(img.depth, 3u);
 }
 
-TEST(ImageDecode, CorruptAndTruncatedInputFailCleanly) {
+TEST(ImageDecode, CorruptTruncatedAndOversizedInputFailCleanly) {
   Image img;
   std::string why;
   std::vector<uint8_t> png = Encode("png", 4);
@@ -171,14 +165,8 @@ TEST(ImageDecode, CorruptAndTruncatedInputFailCleanly) {
   partialCube.resize(128 + 16, 0);
   EXPECT_FALSE(DecodeImage(partialCube.data(), partialCube.size(), &img, &why));
   EXPECT_FALSE(DecodeImage(nullptr, 0, &img, &why));
-}
-
-TEST(ImageDecode, PngChunkLengthsMustFitTheFile) {
-  Image img;
-  std::string why;
-  std::vector<uint8_t> png = Encode("png", 4);
-  ASSERT_TRUE(DecodeImage(png.data(), png.size(), &img, &why)) << why;
-  // A chunk that claims nearly 4 GiB: stb_image would try to grow its buffer to that.
+  // PNG chunk lengths must fit the file. A chunk that claims nearly 4 GiB: stb_image would try to
+  // grow its buffer to that.
   std::vector<uint8_t> bad = png;
   bad[33] = 0xFF, bad[34] = 0xFF, bad[35] = 0xFF, bad[36] = 0x00;  // the chunk after IHDR
   EXPECT_FALSE(DecodeImage(bad.data(), bad.size(), &img, &why));
@@ -204,15 +192,9 @@ TEST(ImageEncode, BmpIsBottomUp24Bit) {
   EXPECT_EQ(img.data[0][8], 255);  // bottom-left blue
 }
 
-class TextureLoadTest : public FakeVideoTest {
- protected:
-  void SetUp() override {
-    FakeVideoTest::SetUp();
-    ASSERT_NE(Start(), nullptr);
-  }
-};
+class TextureLoadTest : public StartedVideoTest {};
 
-TEST_F(TextureLoadTest, CubeAndVolumePrefixes) {
+TEST_F(TextureLoadTest, CubeAndVolumePrefixesAndSharingByName) {
   GLTexture* cube = LoadTexture("!Cube!Textures/cube.dds");
   ASSERT_NE(cube, nullptr) << m_log.Dump();
   EXPECT_EQ(cube->GetType(), uint32_t(TEXTYPE_CUBE));
@@ -225,6 +207,14 @@ TEST_F(TextureLoadTest, CubeAndVolumePrefixes) {
   EXPECT_EQ(LoadTexture("!Cube!Textures/red_dxt1.dds"), nullptr);
   cube->Release();
   vol->Release();
+  TextureResource* a = GetTextureResource("Textures/red_dxt1.dds");
+  TextureResource* b = GetTextureResource("TEXTURES/RED_DXT1.DDS");
+  ASSERT_NE(a, nullptr) << m_log.Dump();
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(a->GetRefCount(), 2);
+  EXPECT_EQ(GetTextureResource("Textures/none.dds"), nullptr);
+  a->Release();
+  b->Release();
 }
 
 TEST_F(TextureLoadTest, MissingAndCorruptFilesGiveOneErrorLine) {
@@ -250,17 +240,6 @@ TEST_F(TextureLoadTest, LockRulesAndLevels) {
   EXPECT_TRUE(t->Unlock());
   EXPECT_FALSE(t->Unlock());
   t->Release();
-}
-
-TEST_F(TextureLoadTest, ResourcesAreSharedByName) {
-  TextureResource* a = GetTextureResource("Textures/red_dxt1.dds");
-  TextureResource* b = GetTextureResource("TEXTURES/RED_DXT1.DDS");
-  ASSERT_NE(a, nullptr) << m_log.Dump();
-  EXPECT_EQ(a, b);
-  EXPECT_EQ(a->GetRefCount(), 2);
-  EXPECT_EQ(GetTextureResource("Textures/none.dds"), nullptr);
-  a->Release();
-  b->Release();
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include "render/StaticMeshObject.h"
 #include "tier0/ResourceManager.h"
 #include "tier1/NullObject.h"
-#include "tier1/World.h"
 
 using namespace rendertest;
 using meshtest::MeshFile;
@@ -38,6 +37,13 @@ class MeshTest : public FakeVideoTest {
       if (l.text.starts_with("Error loading StaticMesh - ")) return l.text.substr(27);
     return "(no line) " + m_log.Dump();
   }
+  // Runs the converter on `obj` (written as name.obj) into name.mesh; its exit status.
+  int Convert(const std::string& name, const std::string& obj) {
+    m_dir.Write(name + ".obj", obj);
+    const std::string base = m_dir.Str() + "/" + name;
+    return std::system(
+        (KAZ_BIN_DIR "/obj2mesh " + base + ".obj " + base + ".mesh 2>/dev/null").c_str());
+  }
   kaztest::TempDir m_dir{"kaz-mesh"};
 };
 
@@ -58,10 +64,17 @@ TEST_F(MeshTest, LoadsBoundsCollisionAndGroups) {
   // A second request shares the definition.
   Ref<StaticMeshDef> again = Ref<StaticMeshDef>::Adopt(LoadStaticMeshDef("M.MESH"));
   EXPECT_EQ(again.Get(), def.Get());
+  // A reload reads the file again.
+  MeshFile one = MeshFile::Quad();
+  one.groups.pop_back();
+  m_dir.Write("m.mesh", one.Bytes());
+  ResourceManager::ReloadAll();
+  EXPECT_EQ(def->GetGroupCount(), 1u);
+  EXPECT_NE(def->GetVertexBuffer(), nullptr);
 }
 
-TEST_F(MeshTest, HeaderChecks) {
-  std::string good = MeshFile::Quad().Bytes();
+TEST_F(MeshTest, BadFilesGiveTheirLine) {
+  const std::string good = MeshFile::Quad().Bytes();
   for (int i = 0; i < 4; ++i) {
     std::string bad = good;
     bad[size_t(i)] ^= 0x20;
@@ -71,44 +84,30 @@ TEST_F(MeshTest, HeaderChecks) {
   MeshFile::Patch(old, 4, 101);
   EXPECT_EQ(Refused(old), "Incompatible format version.");
   EXPECT_EQ(Refused(good + '\0'), "File size mismatch.");
-}
-
-TEST_F(MeshTest, GroupChecks) {
-  MeshFile none = MeshFile::Quad();
-  none.groups.clear();
-  EXPECT_EQ(Refused(none.Bytes()), "There are no material groups!");
-  MeshFile four = MeshFile::Quad();
-  four.groups[1].second = {0, 1, 2, 3};
-  EXPECT_EQ(Refused(four.Bytes()), "Index count invalid.");
-  // The triangle-mesh builder and the device read vertices by these indices.
-  MeshFile past = MeshFile::Quad();
-  past.groups[1].second = {0, 1, 4};
-  EXPECT_EQ(Refused(past.Bytes()), "Index out of range.");
-}
-
-TEST_F(MeshTest, FormatWithoutDeclarationIsRefused) {
-  MeshFile wide = MeshFile::Quad();
-  wide.fields.assign(64, {1, 6});
-  wide.floatsPerVertex = 64;
-  wide.vertices.assign(64 * 2, 0.0f);
-  wide.groups = {{"a", {0, 1, 1}}};
-  EXPECT_EQ(Refused(wide.Bytes()), "Invalid vertex format in file.");
-  // Without three floats of position there is nothing to draw or collide with.
-  MeshFile flat = MeshFile::Quad();
-  flat.fields = {{2, 6}};
-  flat.floatsPerVertex = 2;
-  flat.vertices.resize(8);
-  EXPECT_EQ(Refused(flat.Bytes()), "Invalid vertex format in file.");
-}
-
-TEST_F(MeshTest, TruncatedDataGivesTheReadersText) {
-  MeshFile f = MeshFile::Quad();
-  std::string bytes = f.Bytes();
   // Cut inside the last group's name: its length promises more than is left.
-  bytes.resize(bytes.size() - 8);
-  MeshFile::Patch(bytes, 8, uint32_t(bytes.size()));
-  std::string text = Refused(bytes);
-  EXPECT_NE(text.find("EOF"), std::string::npos) << text;
+  std::string cut = good.substr(0, good.size() - 8);
+  MeshFile::Patch(cut, 8, uint32_t(cut.size()));
+  EXPECT_NE(Refused(cut).find("EOF"), std::string::npos);
+
+  std::vector<std::pair<MeshFile, std::string>> cases(6, {MeshFile::Quad(), ""});
+  cases[0].first.groups.clear();
+  cases[0].second = "There are no material groups!";
+  cases[1].first.groups[1].second = {0, 1, 2, 3};
+  cases[1].second = "Index count invalid.";
+  // The triangle-mesh builder and the device read vertices by these indices.
+  cases[2].first.groups[1].second = {0, 1, 4};
+  cases[2].second = "Index out of range.";
+  // A format no declaration can hold, and one without three floats of position.
+  cases[3].first.fields.assign(64, {1, 6});
+  cases[3].first.floatsPerVertex = 64;
+  cases[3].first.vertices.assign(64 * 2, 0.0f);
+  cases[3].first.groups = {{"a", {0, 1, 1}}};
+  cases[4].first.fields = {{2, 6}};
+  cases[4].first.floatsPerVertex = 2;
+  cases[4].first.vertices.resize(8);
+  cases[3].second = cases[4].second = "Invalid vertex format in file.";
+  cases.pop_back();
+  for (auto& [file, line] : cases) EXPECT_EQ(Refused(file.Bytes()), line);
 }
 
 // Counts that would size arrays or buffers beyond the file fail before any
@@ -130,17 +129,6 @@ TEST_F(MeshTest, HostileCountsFailBeforeSizing) {
   }
 }
 
-TEST_F(MeshTest, ReloadReadsTheFileAgain) {
-  Ref<StaticMeshDef> def = Load(MeshFile::Quad().Bytes());
-  ASSERT_TRUE(def);
-  MeshFile one = MeshFile::Quad();
-  one.groups.pop_back();
-  m_dir.Write("m.mesh", one.Bytes());
-  ResourceManager::ReloadAll();
-  EXPECT_EQ(def->GetGroupCount(), 1u);
-  EXPECT_NE(def->GetVertexBuffer(), nullptr);
-}
-
 TEST_F(MeshTest, MissingFileAndNoVideo) {
   m_log.Clear();
   EXPECT_FALSE(Ref<StaticMeshDef>::Adopt(LoadStaticMeshDef("nothing.mesh")));
@@ -157,13 +145,7 @@ class MeshObjectTest : public MeshTest {
  protected:
   void SetUp() override {
     MeshTest::SetUp();
-    InstallStaticMeshType();
-    m_world = World::Create();
-  }
-  void TearDown() override {
-    if (m_world) m_world->Release();
-    World::SetObjectFactory(ObjectType_StaticMesh, nullptr);
-    MeshTest::TearDown();
+    StartWorld(false);
   }
   StaticMeshObject* Place(StaticMeshObjectParams p, const std::string& file = "q.mesh") {
     p.fileName = file;
@@ -185,7 +167,6 @@ class MeshObjectTest : public MeshTest {
   void Run(float seconds) {
     for (int i = 0; i < int(seconds * 50); ++i) m_world->Update(0.02f);
   }
-  World* m_world = nullptr;
 };
 
 TEST_F(MeshObjectTest, MaterialsByGroupNameThenDefaults) {
@@ -285,11 +266,7 @@ f 1 3 2
 )";
 
 TEST_F(MeshTest, ConvertedObjLoadsWithItsGroupsAndBounds) {
-  m_dir.Write("in.obj", kTwoMaterials);
-  const std::string out = m_dir.Str() + "/out.mesh";
-  const std::string command =
-      std::string(KAZ_BIN_DIR "/obj2mesh ") + m_dir.Str() + "/in.obj " + out;
-  ASSERT_EQ(std::system(command.c_str()), 0);
+  ASSERT_EQ(Convert("out", kTwoMaterials), 0);
   Ref<StaticMeshDef> def = Ref<StaticMeshDef>::Adopt(LoadStaticMeshDef("out.mesh"));
   ASSERT_TRUE(def) << m_log.Dump();
   ASSERT_EQ(def->GetGroupCount(), 2u);
@@ -311,15 +288,8 @@ TEST_F(MeshTest, ConverterRefusesWhatIndicesCannotReach) {
     for (int c = 0; c < 3; ++c) text += "v " + std::to_string(t) + " " + std::to_string(c) + " 0\n";
     text += "f -3 -2 -1\n";
   }
-  m_dir.Write("big.obj", text);
-  const std::string command = std::string(KAZ_BIN_DIR "/obj2mesh ") + m_dir.Str() + "/big.obj " +
-                              m_dir.Str() + "/big.mesh 2>/dev/null";
-  EXPECT_NE(std::system(command.c_str()), 0);
-  m_dir.Write("bad.obj", "v 0 0 0\nf 1 2 3\n");
-  EXPECT_NE(std::system((std::string(KAZ_BIN_DIR "/obj2mesh ") + m_dir.Str() + "/bad.obj " +
-                         m_dir.Str() + "/bad.mesh 2>/dev/null")
-                            .c_str()),
-            0);
+  EXPECT_NE(Convert("big", text), 0);
+  EXPECT_NE(Convert("bad", "v 0 0 0\nf 1 2 3\n"), 0);
 }
 
 }  // namespace

@@ -64,22 +64,7 @@ class Overlay2DTest : public FakeVideoTest {
   std::vector<std::vector<Vertex2D>> m_flushes;
 };
 
-TEST_F(Overlay2DTest, SevenHundredQuadsFlushAfter682AndAtTheEnd) {
-  VideoManager* vm = StartRecording();
-  ASSERT_NE(vm, nullptr);
-  Device()->ResetCalls();
-  ASSERT_TRUE(vm->BeginQuads());
-  for (int i = 0; i < 700; ++i) ASSERT_TRUE(vm->AddQuad(i, 0, i + 1, 1, 1, 1, 1, 1));
-  ASSERT_EQ(m_flushes.size(), 1u);
-  EXPECT_EQ(m_flushes[0].size(), 682u * 6);
-  EXPECT_TRUE(vm->EndQuads());
-  ASSERT_EQ(m_flushes.size(), 2u);
-  EXPECT_EQ(m_flushes[1].size(), 18u * 6);
-  EXPECT_EQ(m_flushes[1][0].x, 682.0f);  // nothing lost or repeated at the seam
-  EXPECT_EQ(Device()->Calls("DrawPrimitive"), 2);
-}
-
-TEST_F(Overlay2DTest, QuadCornersTextureCoordinatesAndDepth) {
+TEST_F(Overlay2DTest, QuadCornersAndSevenHundredQuadsFlushAfter682AndAtTheEnd) {
   VideoManager* vm = StartRecording();
   ASSERT_NE(vm, nullptr);
   ASSERT_TRUE(vm->BeginQuads());
@@ -98,6 +83,17 @@ TEST_F(Overlay2DTest, QuadCornersTextureCoordinatesAndDepth) {
     EXPECT_EQ(v[i].z, 5.0f);
     EXPECT_EQ(v[i].color, 0xFFFF0000u);
   }
+  m_flushes.clear();
+  Device()->ResetCalls();
+  ASSERT_TRUE(vm->BeginQuads());
+  for (int i = 0; i < 700; ++i) ASSERT_TRUE(vm->AddQuad(i, 0, i + 1, 1, 1, 1, 1, 1));
+  ASSERT_EQ(m_flushes.size(), 1u);
+  EXPECT_EQ(m_flushes[0].size(), 682u * 6);
+  EXPECT_TRUE(vm->EndQuads());
+  ASSERT_EQ(m_flushes.size(), 2u);
+  EXPECT_EQ(m_flushes[1].size(), 18u * 6);
+  EXPECT_EQ(m_flushes[1][0].x, 682.0f);  // nothing lost or repeated at the seam
+  EXPECT_EQ(Device()->Calls("DrawPrimitive"), 2);
 }
 
 TEST(PackColour, ChannelsAreClampedBeforePacking) {
@@ -106,7 +102,7 @@ TEST(PackColour, ChannelsAreClampedBeforePacking) {
   EXPECT_EQ(PackColour(INFINITY, -INFINITY, 0.0f, 0.0f), 0x00FF0000u);
 }
 
-TEST_F(Overlay2DTest, OneModeAtATime) {
+TEST_F(Overlay2DTest, OneModeAtATimeAlsoAfterAReset) {
   VideoManager* vm = StartRecording();
   ASSERT_NE(vm, nullptr);
   ASSERT_NE(m_font, nullptr) << m_log.Dump();
@@ -124,6 +120,17 @@ TEST_F(Overlay2DTest, OneModeAtATime) {
   EXPECT_FALSE(vm->AddText("a", 0, 0, 1, 1, 1, 1));
   EXPECT_TRUE(vm->EndQuads());
   EXPECT_EQ(vm->Get2D().GetMode(), uint32_t(Mode2D_Idle));
+  // Both modes come back after a reset.
+  CVarRegistry::Instance().ResX.Set(1024);
+  CVarRegistry::Instance().ResY.Set(768);
+  ASSERT_EQ(vm->SetDisplayMode(), 0) << m_log.Dump();
+  m_flushes.clear();
+  ASSERT_TRUE(vm->BeginQuads());
+  EXPECT_TRUE(vm->AddQuad(0, 0, 1, 1, 1, 1, 1, 1));
+  EXPECT_TRUE(vm->EndQuads());
+  EXPECT_EQ(m_flushes.size(), 1u);
+  EXPECT_TRUE(vm->BeginFont(m_font));
+  EXPECT_TRUE(vm->EndFont());
 }
 
 TEST_F(Overlay2DTest, BlanksAdvanceThePenWithoutAQuad) {
@@ -216,21 +223,6 @@ TEST_F(Overlay2DTest, TechniquesThatDoNotValidateDisableTheOverlays) {
             1)
       << m_log.Dump();
   EXPECT_FALSE(vm->BeginQuads());
-}
-
-TEST_F(Overlay2DTest, TheOverlaysComeBackAfterAReset) {
-  VideoManager* vm = StartRecording();
-  ASSERT_NE(vm, nullptr);
-  CVarRegistry::Instance().ResX.Set(1024);
-  CVarRegistry::Instance().ResY.Set(768);
-  ASSERT_EQ(vm->SetDisplayMode(), 0) << m_log.Dump();
-  ASSERT_TRUE(vm->BeginQuads());
-  EXPECT_TRUE(vm->AddQuad(0, 0, 1, 1, 1, 1, 1, 1));
-  EXPECT_TRUE(vm->EndQuads());
-  EXPECT_EQ(m_flushes.size(), 1u);
-  ASSERT_NE(m_font, nullptr);
-  EXPECT_TRUE(vm->BeginFont(m_font));
-  EXPECT_TRUE(vm->EndFont());
 }
 
 }  // namespace

@@ -5,9 +5,6 @@
 #include "RenderTestUtil.h"
 #include "render/ParticleRenderer.h"
 #include "render/ParticleSystemObject.h"
-#include "render/WorldRenderer.h"
-#include "tier1/CameraObject.h"
-#include "tier1/World.h"
 
 #include <cmath>
 
@@ -19,24 +16,14 @@ bool Finite(const Vector4D& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.w);
 }
 
-class ParticleTest : public FakeVideoTest {
+class ParticleTest : public StartedVideoTest {
  protected:
   void SetUp() override {
-    FakeVideoTest::SetUp();
-    ASSERT_NE(Start(), nullptr);
-    InstallWorldRenderer();
+    StartedVideoTest::SetUp();
+    StartWorld();
     ParticleRandom::Seed(1234);
-    m_world = World::Create();
     m_material = Ref<Material>::Adopt(CreateMaterial());
     ASSERT_TRUE(m_material->SetRenderEffect("RenderEffects/default.fx")) << m_log.Dump();
-  }
-  void TearDown() override {
-    m_material.Reset();
-    m_world->Release();
-    World::SetRendererHooks(nullptr, nullptr);
-    World::SetObjectFactory(ObjectType_StaticMesh, nullptr);
-    World::SetObjectFactory(ObjectType_ParticleSystem, nullptr);
-    FakeVideoTest::TearDown();
   }
   // Long-lived, slow particles unless a test says otherwise.
   ParticleSystemObjectParams Params() {
@@ -57,23 +44,16 @@ class ParticleTest : public FakeVideoTest {
     return Make(p);
   }
 
-  World* m_world = nullptr;
   Ref<Material> m_material;
 };
 
-TEST_F(ParticleTest, PoolIsClampedAndMaterialRequired) {
+TEST_F(ParticleTest, PoolBurstsAndPausedEmission) {
   auto p = Params();
   p.settings.maxParticles = 0;
   EXPECT_EQ(Make(p)->GetPoolSize(), 1u);
   p.settings.maxParticles = 100000;
   EXPECT_EQ(Make(p)->GetPoolSize(), 65536u);
-  p.material = nullptr;
-  EXPECT_EQ(Make(p), nullptr);
-  EXPECT_EQ(m_log.Count("No material provided for particle system."), 1);
-}
-
-TEST_F(ParticleTest, BurstsStopAtTheEndOfThePool) {
-  auto p = Params();
+  // Bursts of 64 stop at the end of the pool.
   p.settings.maxParticles = 100;
   ParticleSystemObject* s = Make(p);
   s->Update(0.1f);
@@ -81,6 +61,17 @@ TEST_F(ParticleTest, BurstsStopAtTheEndOfThePool) {
   s->Update(0.1f);
   EXPECT_EQ(s->GetLiveCount(), 100u);
   EXPECT_EQ(s->GetDrawCount(), 100u);
+  // A paused system emits only on creation and on request.
+  p.playing = false;
+  p.settings.particlesOnCreate = 5;
+  s = Make(p);
+  s->Update(1.0f);
+  EXPECT_EQ(s->GetLiveCount(), 5u);
+  s->EmitOnce();
+  EXPECT_EQ(s->GetLiveCount(), 69u);
+  p.material = nullptr;
+  EXPECT_EQ(Make(p), nullptr);
+  EXPECT_EQ(m_log.Count("No material provided for particle system."), 1);
 }
 
 TEST_F(ParticleTest, BurstsOwedInOneFrameAreSpacedOneIntervalApart) {
@@ -95,18 +86,7 @@ TEST_F(ParticleTest, BurstsOwedInOneFrameAreSpacedOneIntervalApart) {
   EXPECT_NEAR(s->GetDrawList()[2]->age - third, 0.2f, 1e-5f);
 }
 
-TEST_F(ParticleTest, PausedSystemsEmitOnlyOnCreateAndOnRequest) {
-  auto p = Params();
-  p.playing = false;
-  p.settings.particlesOnCreate = 5;
-  ParticleSystemObject* s = Make(p);
-  s->Update(1.0f);
-  EXPECT_EQ(s->GetLiveCount(), 5u);
-  s->EmitOnce();
-  EXPECT_EQ(s->GetLiveCount(), 69u);
-}
-
-TEST_F(ParticleTest, AgesAndTracksFromBirthToDeath) {
+TEST_F(ParticleTest, AgesAndTracksFromBirthToDeathAndLifeZeroGivesNoNaN) {
   auto p = Params();
   p.settings.emissionInterval = 0.0f;
   p.settings.particlesOnCreate = 1;
@@ -123,14 +103,9 @@ TEST_F(ParticleTest, AgesAndTracksFromBirthToDeath) {
   s->Update(0.001f);
   EXPECT_EQ(s->GetLiveCount(), 0u);
   EXPECT_EQ(s->GetDrawCount(), 0u);
-}
-
-TEST_F(ParticleTest, LifeZeroGivesNoNaN) {
-  auto p = Params();
-  p.settings.emissionInterval = 0.0f;
   p.settings.particlesOnCreate = 3;
   p.settings.minLife = p.settings.maxLife = 0.0f;
-  ParticleSystemObject* s = Make(p);
+  s = Make(p);
   ASSERT_EQ(s->GetDrawCount(), 3u);
   for (uint32_t i = 0; i < 3; ++i) {
     EXPECT_TRUE(Finite(s->GetDrawList()[i]->colour));
@@ -185,13 +160,6 @@ TEST_F(ParticleTest, SortingPutsTheNearestFirstAndSeedsRepeat) {
   EXPECT_EQ(again->GetDrawList()[0]->position, first);
 }
 
-TEST_F(ParticleTest, WorldCountsLiveParticles) {
-  Make(Params());
-  Make(Params());
-  m_world->Update(0.1f);
-  EXPECT_EQ(m_world->GetParticleCount(), 128u);
-}
-
 // ---- the renderer ------------------------------------------------------------
 
 FrameView LookingDownZ() {
@@ -216,12 +184,19 @@ class ParticleRendererTest : public ParticleTest {
   ParticleRenderer m_renderer;
 };
 
-TEST_F(ParticleRendererTest, BatchesOfCapacityCapacityAndHalf) {
+TEST_F(ParticleRendererTest, BatchesOfCapacityCapacityAndHalfWithinSixteenBitIndices) {
   ASSERT_TRUE(StartRenderer(4));
   m_renderer.Queue(Quiet(10));
   EXPECT_EQ(Draw(), 3) << m_log.Dump();
   EXPECT_EQ(m_renderer.GetBatchSizes(), (std::vector<uint32_t>{4, 4, 2}));
   EXPECT_EQ(Draw(), 0);  // the queue empties every frame
+  ASSERT_TRUE(StartRenderer(0));
+  EXPECT_EQ(m_renderer.GetCapacity(), 1u);
+  m_renderer.Queue(Quiet(3));
+  EXPECT_EQ(Draw(), 3);
+  ASSERT_TRUE(StartRenderer(100000));
+  EXPECT_EQ(m_renderer.GetCapacity(), ParticleRenderer::kMaxBatch);
+  EXPECT_EQ(CVarRegistry::Instance().MaxParticlesPerBatch.Get(), 16384);
 }
 
 TEST_F(ParticleRendererTest, RotationsPickWholeDegreeEntries) {
@@ -236,51 +211,41 @@ TEST_F(ParticleRendererTest, RotationsPickWholeDegreeEntries) {
   }
 }
 
+// Materials draw in queue order; one without a "Particles" technique draws nothing.
 TEST_F(ParticleRendererTest, MaterialsDrawInQueueOrder) {
   ASSERT_TRUE(StartRenderer(100));
   Ref<Material> other = Ref<Material>::Adopt(CreateMaterial());
   ASSERT_TRUE(other->SetRenderEffect("RenderEffects/default.fx"));
+  Ref<Material> bones = Ref<Material>::Adopt(CreateMaterial());
+  ASSERT_TRUE(bones->SetRenderEffect("RenderEffects/bones.fx"));
   m_renderer.Queue(Quiet(3, other.Get()));
   m_renderer.Queue(Quiet(4));
   m_renderer.Queue(Quiet(2, other.Get()));
   EXPECT_EQ(Draw(), 2);
   EXPECT_EQ(m_renderer.GetBatchSizes(), (std::vector<uint32_t>{5, 4}));
-}
-
-TEST_F(ParticleRendererTest, EffectWithoutParticlesTechniqueDrawsNothing) {
-  ASSERT_TRUE(StartRenderer(100));
-  Ref<Material> bones = Ref<Material>::Adopt(CreateMaterial());
-  ASSERT_TRUE(bones->SetRenderEffect("RenderEffects/bones.fx"));
   m_renderer.Queue(Quiet(3, bones.Get()));
   m_log.Clear();
   EXPECT_EQ(Draw(), 0);
   EXPECT_EQ(m_log.Problems(), 0) << m_log.Dump();
 }
 
-TEST_F(ParticleRendererTest, BatchSizeIsKeptWithinSixteenBitIndices) {
-  ASSERT_TRUE(StartRenderer(0));
-  EXPECT_EQ(m_renderer.GetCapacity(), 1u);
-  m_renderer.Queue(Quiet(3));
-  EXPECT_EQ(Draw(), 3);
-  ASSERT_TRUE(StartRenderer(100000));
-  EXPECT_EQ(m_renderer.GetCapacity(), ParticleRenderer::kMaxBatch);
-  EXPECT_EQ(CVarRegistry::Instance().MaxParticlesPerBatch.Get(), 16384);
-}
-
 TEST_F(ParticleRendererTest, WorldRendererQueuesVisibleSystems) {
-  ASSERT_TRUE(m_world->InitRenderer(true));
-  CameraObjectParams cp;
-  auto* camera = static_cast<CameraObject*>(m_world->CreateObject(cp));
   auto p = Params();
   p.transform = Matrix4x4::MakeTranslation(Vector3D(0, 0, 5));
   Make(p)->Update(0.1f);
   p.transform = Matrix4x4::MakeTranslation(Vector3D(0, 0, -50));  // behind the camera
   Make(p)->Update(0.1f);
   Device()->ResetCalls();
-  m_world->GetRenderer()->Render(camera);
+  m_world->GetRenderer()->Render(m_camera);
   EXPECT_EQ(m_world->GetRenderer()->GetStats().particleSystems, 1u);
   EXPECT_EQ(m_world->GetRenderer()->GetStats().particles, 64u);
   EXPECT_EQ(Device()->Calls("DrawIndexedPrimitive"), 1) << m_log.Dump();
+  EXPECT_EQ(m_world->GetParticleCount(), 128u);
+  // Not counted while particles are not drawn.
+  CVarRegistry::Instance().DrawParticles.Set(false);
+  m_world->GetRenderer()->Render(m_camera);
+  EXPECT_EQ(m_world->GetRenderer()->GetStats().particleSystems, 0u);
+  EXPECT_EQ(m_world->GetRenderer()->GetStats().particles, 0u);
 }
 
 }  // namespace

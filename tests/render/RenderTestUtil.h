@@ -1,6 +1,6 @@
 // RenderTestUtil.h - shared fixtures for the rendering tests: the package file
 // system over tests/data/render and data/base, and a video manager on the
-// fake device (or on real OpenGL, skipped when no context can be had).
+// fake device with, where a test asks, a world drawn by the world renderer.
 #pragma once
 
 #include <dlfcn.h>
@@ -18,8 +18,11 @@
 #include "core/Log.h"
 #include "render/Formats.h"
 #include "render/VideoManager.h"
+#include "render/WorldRenderer.h"
 #include "render/fake/FakeDevice.h"
 #include "tier0/FileSystem.h"
+#include "tier1/CameraObject.h"
+#include "tier1/World.h"
 
 namespace rendertest {
 
@@ -68,21 +71,6 @@ inline GSystem* MakeFakeSystem(void*, std::string* reason) {
   return s;
 }
 
-// Both devices make textures and render targets of exactly the formats the
-// format table says they do, so what the fake accepts the GL device accepts.
-inline void ExpectDeviceFollowsFormatTable(GDevice* device) {
-  for (Format f : ListFormats()) {
-    for (bool target : {false, true}) {
-      GTexture* t = nullptr;
-      GResult r = device->CreateTexture(GTEXTYPE_2D, 8, 8, 1, 1, target ? GUSAGE_RENDERTARGET : 0,
-                                        f, target ? GPOOL_DEFAULT : GPOOL_MANAGED, &t);
-      bool want = target ? IsRenderTargetFormat(f) : IsTextureFormat(f);
-      EXPECT_EQ(GSucceeded(r), want) << GetFormatName(f) << (target ? " as a render target" : "");
-      SafeRelease(t);
-    }
-  }
-}
-
 // A video manager on the fake device; each test scripts NextScript() first.
 class FakeVideoTest : public ::testing::Test {
  protected:
@@ -94,8 +82,27 @@ class FakeVideoTest : public ::testing::Test {
     MountTestData();
   }
   void TearDown() override {
+    if (m_world) {
+      m_world->Release();
+      m_world = nullptr;
+      World::SetRendererHooks(nullptr, nullptr);
+      for (uint32_t type :
+           {ObjectType_StaticMesh, ObjectType_DynamicMesh, ObjectType_ParticleSystem})
+        World::SetObjectFactory(type, nullptr);
+    }
     DestroyVideoManager();
     CVarRegistry::Instance().ResetBuiltins();
+  }
+  // A world with the world renderer and its object types installed; with
+  // `draw`, its renderer on and a camera at the origin looking down z.
+  void StartWorld(bool draw = true) {
+    InstallWorldRenderer();
+    m_world = World::Create();
+    if (!draw) return;
+    ASSERT_TRUE(m_world->InitRenderer(true)) << m_log.Dump();
+    ASSERT_NE(m_world->GetRenderer(), nullptr) << m_log.Dump();
+    CameraObjectParams cp;
+    m_camera = static_cast<CameraObject*>(m_world->CreateObject(cp));
   }
   // Creates the manager and sets the mode from the console variables.
   GLVideoManager* Start(int expectMode = 0) {
@@ -109,6 +116,17 @@ class FakeVideoTest : public ::testing::Test {
   FakeDevice* Device() { return LastFakeSystem() ? LastFakeSystem()->LastDevice() : nullptr; }
 
   kaztest::LogCapture m_log;
+  World* m_world = nullptr;
+  CameraObject* m_camera = nullptr;
+};
+
+// The same, started in SetUp.
+class StartedVideoTest : public FakeVideoTest {
+ protected:
+  void SetUp() override {
+    FakeVideoTest::SetUp();
+    ASSERT_NE(Start(), nullptr);
+  }
 };
 
 }  // namespace rendertest

@@ -31,6 +31,7 @@ class VideoTextureTest : public FakeVideoTest {
     FileSystem::AddToSearchPath(m_dir.Str(), true);
     g_now = 100000;
     SetVideoTextureClock(ManualMilliseconds);
+    ASSERT_NE(Start(), nullptr);
   }
   void TearDown() override {
     if (m_texture) m_texture->Release();
@@ -62,7 +63,6 @@ class VideoTextureTest : public FakeVideoTest {
 };
 
 TEST_F(VideoTextureTest, PlaysAtMost25FramesASecondAndOnlyWhenUsed) {
-  ASSERT_NE(Start(), nullptr);
   ASSERT_TRUE(Clip("clip.avi", 32, 32, 50, 50));  // one second at 50 frames a second
   GLAVITexture* video = Load("clip.avi");
   ASSERT_NE(video, nullptr) << m_log.Dump();
@@ -84,7 +84,6 @@ TEST_F(VideoTextureTest, PlaysAtMost25FramesASecondAndOnlyWhenUsed) {
 }
 
 TEST_F(VideoTextureTest, LoopsAtTheEnd) {
-  ASSERT_NE(Start(), nullptr);
   ASSERT_TRUE(Clip("clip.avi", 16, 16, 10, 5));  // half a second
   GLAVITexture* video = Load("clip.avi");
   ASSERT_NE(video, nullptr) << m_log.Dump();
@@ -101,7 +100,6 @@ TEST_F(VideoTextureTest, LoopsAtTheEnd) {
 }
 
 TEST_F(VideoTextureTest, FramesOfAnySizeFillTheTextureUpright) {
-  ASSERT_NE(Start(), nullptr);
   // Top half red, bottom half blue, a green first column.
   for (auto [w, h] : {std::pair{700, 300}, std::pair{8, 6}, std::pair{512, 1030}}) {
     ASSERT_TRUE(Clip("odd.avi", w, h, 25, 2, [w = w, h = h](int, int x, int y) -> uint32_t {
@@ -113,14 +111,13 @@ TEST_F(VideoTextureTest, FramesOfAnySizeFillTheTextureUpright) {
     video->GetGLTexture();
     EXPECT_EQ(Texel(256, 0), 0xFFFF0000u) << w << "x" << h;
     EXPECT_EQ(Texel(511, 511), 0xFF0000FFu) << w << "x" << h;
-    if (w > 100) EXPECT_EQ(Texel(0, 100), 0xFF00FF00u) << w << "x" << h;
+    EXPECT_TRUE(w <= 100 || Texel(0, 100) == 0xFF00FF00u) << w << "x" << h;
     m_texture->Release();
     m_texture = nullptr;
   }
 }
 
 TEST_F(VideoTextureTest, AnEmptyStreamStaysBlack) {
-  ASSERT_NE(Start(), nullptr);
   ASSERT_TRUE(Clip("empty.avi", 16, 16, 25, 0));
   GLAVITexture* video = Load("empty.avi");
   if (!video) {
@@ -138,7 +135,6 @@ TEST_F(VideoTextureTest, AnEmptyStreamStaysBlack) {
 }
 
 TEST_F(VideoTextureTest, AFileThatIsNoVideoGivesItsLine) {
-  ASSERT_NE(Start(), nullptr);
   m_dir.Write("notes.avi", "these are not the frames you are looking for");
   EXPECT_EQ(LoadTexture("notes.avi"), nullptr);
   EXPECT_EQ(m_log.Count("Failed to open AVI file 'notes.avi'", LogLevel_Error), 1) << m_log.Dump();
@@ -146,15 +142,8 @@ TEST_F(VideoTextureTest, AFileThatIsNoVideoGivesItsLine) {
   EXPECT_EQ(m_log.Count("Failed to open AVI file 'missing.avi'", LogLevel_Error), 1);
 }
 
-TEST_F(VideoTextureTest, TheClipWriterIsDeterministic) {
-  ASSERT_TRUE(Clip("a.avi", 16, 8, 25, 3));
-  ASSERT_TRUE(Clip("b.avi", 16, 8, 25, 3));
-  EXPECT_EQ(m_dir.Read("a.avi"), m_dir.Read("b.avi"));
-}
-
 TEST_F(VideoTextureTest, ADeviceResetKeepsPlaying) {
-  VideoManager* vm = Start();
-  ASSERT_NE(vm, nullptr);
+  VideoManager* vm = GetVideoManager();
   ASSERT_TRUE(Clip("clip.avi", 16, 16, 25, 25));
   GLAVITexture* video = Load("clip.avi");
   ASSERT_NE(video, nullptr);

@@ -1,15 +1,12 @@
-// WorldRendererTest.cpp - the world renderer: culling and counts, light sets, passes, wireframe,
-// shadow-map and glow fallbacks and cube shots on the fake device (call
-// counts); a lit mesh on real OpenGL against a golden image.
+// WorldRendererTest.cpp - the world renderer on the fake device (call counts):
+// culling and counts, light sets, passes, wireframe, the shadow-map fallback,
+// cube shots, and where plugged-in dynamic meshes are drawn.
 #include "MeshFile.h"
 #include "RenderTestUtil.h"
 #include "common/TestFiles.h"
 #include "render/StaticMeshObject.h"
 #include "render/Texture.h"
-#include "render/WorldRenderer.h"
-#include "tier1/CameraObject.h"
 #include "tier1/LightObject.h"
-#include "tier1/World.h"
 
 #include <filesystem>
 #include <utility>
@@ -18,7 +15,7 @@
 using namespace rendertest;
 using meshtest::MeshFile;
 
-// Stand-ins for the dynamic mesh and particle classes that plug in later
+// A stand-in for the dynamic mesh class that plugs in later
 // (outside the anonymous namespace: the pool's friend names the global ObjectPool).
 class TestDynamicObject : public WorldObject {
   KAZ_POOLED_CLASS(TestDynamicObject)
@@ -32,26 +29,12 @@ class TestDynamicObject : public WorldObject {
 };
 KAZ_DEFINE_POOL(TestDynamicObject, 4);
 
-class TestParticleObject : public WorldObject {
-  KAZ_POOLED_CLASS(TestParticleObject)
-
- public:
-  using WorldObject::Create;
-  uint32_t GetType() const override { return ObjectType_ParticleSystem; }
-
- private:
-  TestParticleObject() = default;
-};
-KAZ_DEFINE_POOL(TestParticleObject, 4);
-
 namespace {
 
 // What the plugged-in parts were asked to do, in order.
 struct PartCalls {
   std::vector<std::pair<WorldObject*, uint32_t>> dynamicDraws;  // object, pass
   int clearsBeforeFirstPV = -1;
-  int queuedSystems = 0;
-  int particleDraws = 0;
 };
 PartCalls g_calls;
 FakeDevice* g_device = nullptr;
@@ -64,19 +47,11 @@ WorldRendererParts TestParts() {
       g_calls.clearsBeforeFirstPV = g_device->Calls("Clear");
     g_calls.dynamicDraws.emplace_back(o, pass);
   };
-  parts.queueParticles = [](WorldRenderer&, WorldObject*) -> uint32_t {
-    ++g_calls.queuedSystems;
-    return 7;
-  };
-  parts.drawParticles = [](WorldRenderer&, const FrameView&) { ++g_calls.particleDraws; };
   return parts;
 }
 
 WorldObject* MakeDynamic() {
   return TestDynamicObject::Create();
-}
-WorldObject* MakeParticles() {
-  return TestParticleObject::Create();
 }
 
 Matrix4x4 At(float x, float y, float z) {
@@ -90,18 +65,7 @@ class WorldRendererTest : public FakeVideoTest {
     FileSystem::AddToSearchPath(m_dir.Str(), false);
     m_dir.Write("q.mesh", MeshFile::Quad().Bytes());
     ASSERT_NE(Start(), nullptr);
-    InstallWorldRenderer();
-    m_world = World::Create();
-    ASSERT_TRUE(m_world->InitRenderer(true));
-    ASSERT_NE(m_world->GetRenderer(), nullptr);
-    CameraObjectParams cp;
-    m_camera = static_cast<CameraObject*>(m_world->CreateObject(cp));
-  }
-  void TearDown() override {
-    m_world->Release();
-    World::SetRendererHooks(nullptr, nullptr);
-    World::SetObjectFactory(ObjectType_StaticMesh, nullptr);
-    FakeVideoTest::TearDown();
+    StartWorld();
   }
   WorldObject* Mesh(const Matrix4x4& where, bool visible = true) {
     StaticMeshObjectParams p;
@@ -126,8 +90,6 @@ class WorldRendererTest : public FakeVideoTest {
   const WorldRenderer::Stats& Stats() { return m_world->GetRenderer()->GetStats(); }
 
   kaztest::TempDir m_dir{"kaz-wr"};
-  World* m_world = nullptr;
-  CameraObject* m_camera = nullptr;
 };
 
 TEST_F(WorldRendererTest, CulledAndHiddenObjectsAreNotDrawnOrCounted) {
@@ -139,9 +101,16 @@ TEST_F(WorldRendererTest, CulledAndHiddenObjectsAreNotDrawnOrCounted) {
   EXPECT_EQ(Frame(), 2) << m_log.Dump();
   EXPECT_EQ(Stats().staticMeshes, 1u);
   EXPECT_EQ(Stats().particleSystems, 0u);
+  // Wireframe leaves the fill solid.
+  CVarRegistry::Instance().WireFrame.Set(true);
+  EXPECT_EQ(Frame(), 2);
+  uint32_t fill = 0;
+  Device()->GetRenderState(GRS_FILLMODE, &fill);
+  EXPECT_EQ(fill, uint32_t(GFILL_SOLID));
+  EXPECT_GE(Device()->Calls("SetRenderState"), 2);
 }
 
-TEST_F(WorldRendererTest, LitDrawsOncePerTypeOneLight) {
+TEST_F(WorldRendererTest, LitDrawsOncePerTypeOneLightAndUsesTheFirstSixteen) {
   Mesh(At(0, 0, 5));
   Light(1);
   Light(1, 1);
@@ -149,22 +118,8 @@ TEST_F(WorldRendererTest, LitDrawsOncePerTypeOneLight) {
   // Per group: AmbientEmissive once, Lit twice.
   EXPECT_EQ(Frame(), 2 * 3);
   EXPECT_EQ(Stats().staticMeshes, 1u);
-}
-
-TEST_F(WorldRendererTest, SeventeenLightsUseTheFirstSixteen) {
-  Mesh(At(0, 0, 5));
-  for (int i = 0; i < 17; ++i) Light(1, float(i));
+  for (int i = 2; i < 17; ++i) Light(1, float(i));
   EXPECT_EQ(Frame(), 2 * (1 + 16));
-}
-
-TEST_F(WorldRendererTest, WireFrameLeavesTheFillSolid) {
-  Mesh(At(0, 0, 5));
-  CVarRegistry::Instance().WireFrame.Set(true);
-  EXPECT_EQ(Frame(), 2);
-  uint32_t fill = 0;
-  Device()->GetRenderState(GRS_FILLMODE, &fill);
-  EXPECT_EQ(fill, uint32_t(GFILL_SOLID));
-  EXPECT_GE(Device()->Calls("SetRenderState"), 2);
 }
 
 TEST_F(WorldRendererTest, ImpossibleShadowMapSwitchesOff) {
@@ -223,15 +178,12 @@ class WorldRendererPartsTest : public WorldRendererTest {
   void SetUp() override {
     WorldRendererTest::SetUp();
     World::SetObjectFactory(ObjectType_DynamicMesh, MakeDynamic);
-    World::SetObjectFactory(ObjectType_ParticleSystem, MakeParticles);
     SetWorldRendererParts(TestParts());
     g_calls = PartCalls();
     g_device = Device();
   }
   void TearDown() override {
     SetWorldRendererParts({});
-    World::SetObjectFactory(ObjectType_DynamicMesh, nullptr);
-    World::SetObjectFactory(ObjectType_ParticleSystem, nullptr);
     WorldRendererTest::TearDown();
   }
   WorldObject* Make(uint32_t type, const Matrix4x4& where) {
@@ -258,21 +210,6 @@ TEST_F(WorldRendererPartsTest, DynamicMeshesAreNotCulledAndPVObjectsDrawLast) {
   EXPECT_EQ(g_calls.dynamicDraws[2], std::make_pair(held, uint32_t(PASS_AMBIENTEMISSIVE)));
   EXPECT_EQ(g_calls.clearsBeforeFirstPV, 1);
   EXPECT_EQ(Stats().dynamicMeshes, 2u);
-}
-
-TEST_F(WorldRendererPartsTest, ParticlesAreCulledAndCountedOnlyWhileDrawn) {
-  Make(ObjectType_ParticleSystem, At(0, 0, 5));
-  Make(ObjectType_ParticleSystem, At(0, 0, -5));
-  Frame();
-  EXPECT_EQ(g_calls.queuedSystems, 1);
-  EXPECT_EQ(g_calls.particleDraws, 1);
-  EXPECT_EQ(Stats().particleSystems, 1u);
-  EXPECT_EQ(Stats().particles, 7u);
-  CVarRegistry::Instance().DrawParticles.Set(false);
-  Frame();
-  EXPECT_EQ(g_calls.queuedSystems, 1);
-  EXPECT_EQ(Stats().particleSystems, 0u);
-  EXPECT_EQ(Stats().particles, 0u);
 }
 
 }  // namespace
