@@ -460,21 +460,7 @@ void Shell::HandleWindowEvent(uint8_t windowEvent, bool* running) {
 }
 
 void Shell::HandleKey(SDL_Scancode scancode, bool down) {
-  int key = ScancodeToEngineKey(scancode);
-  if (!down) {
-    if (key) {
-      m_engine->OnKeyUp(key);
-    }
-    return;
-  }
-  if (key) {
-    m_engine->OnKeyDown(key);
-  }
-  // SDL's text input leaves these characters out; the engine's console and
-  // menus need them.
-  if (int ch = ScancodeToControlChar(scancode)) {
-    m_engine->OnChar(ch);
-  }
+  SendKeyToEngine(m_engine, scancode, down);
 }
 
 void Shell::OnFocusGained() {
