@@ -10,6 +10,7 @@
 #include "core/FrameOverlays.h"
 #include "menu/MenuManager.h"
 #include "render/ConsoleRenderer.h"
+#include "render/ParticleSystemObject.h"
 #include "render/RenderEffect.h"
 #include "render/VideoManager.h"
 #include "render/WorldRenderer.h"
@@ -121,7 +122,7 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
   LogSystemInfo(QuerySystemInfo());
 
   // Before anything reads the clock: a fade started by a script must see the same time.
-  ApplyFixedFrameOption();
+  ApplyRepeatableRunOptions();
 
   AddStartupPackages();
 
@@ -214,7 +215,17 @@ void KazEngine::SelectMod() {
   }
 }
 
-void KazEngine::ApplyFixedFrameOption() {
+void KazEngine::ApplyRepeatableRunOptions() {
+  if (const std::string* seed = m_commandLine.Find("particleseed")) {
+    uint32_t value = 0;
+    const char* end = seed->data() + seed->size();
+    auto [stop, error] = std::from_chars(seed->data(), end, value);
+    if (error == std::errc() && stop == end)
+      ParticleRandom::Seed(value);
+    else
+      LogWarning("Ignoring particleseed '%s': expected a whole number from 0 to 4294967295.",
+                 seed->c_str());
+  }
   const std::string* value = m_commandLine.Find("fixedframe");
   if (!value) return;
   double seconds = 0.0;

@@ -120,8 +120,9 @@ class KazEngine : public IKazEngine {
 
  private:
   void RunStartupSteps(int argc, char** argv);
-  // The "fixedframe" option: a clock that moves only from frame to frame.
-  void ApplyFixedFrameOption();
+  // The options of a run that must repeat: "fixedframe" (a clock that moves
+  // only from frame to frame) and "particleseed" (the particle generator's seed).
+  void ApplyRepeatableRunOptions();
   // The script manager and the application's OnPreStartup.
   void StartScripts();
   std::string ConfigFilePath() const;

@@ -1,7 +1,10 @@
-// CoveTourFixedFrameTest.cpp - the "fixedframe" option: every frame advances
-// the engine's clock, and the time of animated effects, by exactly the step,
-// whatever the wall clock does; a bad value is refused with one warning.
+// CoveTourRepeatableRunTest.cpp - the options that make a replayed run repeat:
+// with "fixedframe" every frame advances the engine's clock, and the time of
+// animated effects, by exactly the step, whatever the wall clock does;
+// "particleseed" seeds the particle generator. Bad values are refused with
+// one warning each.
 #include "core/TestEngine.h"
+#include "render/ParticleSystemObject.h"
 #include "render/VideoManager.h"
 
 #include <gtest/gtest.h>
@@ -49,4 +52,19 @@ TEST_F(FixedFrameTest, ABadStepIsRefusedWithOneWarningAndTheClockRunsFree) {
     EXPECT_EQ(engine->GetFixedFrameTime(), 0.0) << bad;
     kazShutdown();
   }
+}
+
+TEST_F(FixedFrameTest, ParticleSeedMakesEveryStartDrawTheSameParticles) {
+  const uint32_t before[2] = {99, 12345};  // whatever the generator was at
+  uint32_t next[2] = {};
+  for (int run = 0; run < 2; ++run) {
+    ParticleRandom::Seed(before[run]);
+    ASSERT_NE(StartTestEngine({"-particleseed", "7"}, &m_output), nullptr) << m_output.All();
+    next[run] = ParticleRandom::Next();
+    kazShutdown();
+  }
+  EXPECT_EQ(next[0], next[1]);
+  m_output.lines.clear();
+  ASSERT_NE(StartTestEngine({"-particleseed", "seven"}, &m_output), nullptr) << m_output.All();
+  EXPECT_EQ(m_output.Count("Ignoring particleseed 'seven'"), 1);
 }
