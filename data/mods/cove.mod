@@ -4,5 +4,5 @@ ModAuthor=The Kaz engine team
 ModWebSite=
 ModLogo=
 ModVersion=0.1.0
-ModPackages=cove
+ModPackages=cove;cove_built
 ClassName=CoveApplication
