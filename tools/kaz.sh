@@ -66,7 +66,13 @@ case "${1:-}" in
     bin=${KAZ_BIN_DIR:-}
     if [[ -z "$bin" ]]; then
       install_missing
-      build release shell engine
+      # The game's generated content (cove.pak, cove_built/) is built with the programs.
+      content=()
+      cmake --preset release >/dev/null
+      if cmake --build --preset release --target help | grep -q '^cove_content:'; then
+        content=(cove_content)
+      fi
+      build release shell engine "${content[@]}"
       bin=$root/build/release/bin
     fi
     headless_env
