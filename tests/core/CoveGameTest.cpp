@@ -1,173 +1,142 @@
-// CoveGameTest.cpp - the demo game "The Secret of Orrelin Cove" played in
-// process through the engine's input calls: its tour (data/cove/Tour.replay)
-// from the title menu to the ending, quitting through the pause menu's Yes/No
-// box, and an option that must survive a restart.
-//
-// The replay is read here as the launcher reads it: "<frame> key <Name>
-// down|up", "<frame> char <text>", "<frame> mouse <dx> <dy>", '#' comments;
-// keys by their SDL names, Return, Tab, Backspace and Escape also typing
-// their control characters. Every frame advances the clock by the tour's
-// fixed frame time. KAZ_COVE_SHOTS=1 keeps the tour's F9 screenshots and
-// has the game trace the player's position.
+// CoveGameTest.cpp - the demo game "The Secret of Orrelin Cove" played as a
+// player plays it: the real launcher, copied with the engine and the game's
+// packages into a fresh base directory, driven by key replays (-replay) at a
+// fixed frame time. The tour (data/cove/Tour.replay) reaches the ending and
+// quits; quitting goes through the pause menu's Yes/No box, exits 0 and saves
+// the configuration; options changed in the options menu survive a restart.
 #include "common/TestFiles.h"
-#include "console/CVarRegistry.h"
-#include "core/Clock.h"
-#include "core/TestEngine.h"
-#include "render/ParticleSystemObject.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <map>
-#include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 namespace fs = std::filesystem;
 
-constexpr double kFrameSeconds = 0.033333;
-constexpr int kTourFrameBound = 3600;  // two minutes of game time
+using kaztest::ReadFile;
+using kaztest::WriteFile;
 
-struct ReplayEvent {
-  int frame = 0;
-  std::string kind, a, b;
+struct RunResult {
+  int exitCode = -1;
+  std::string output;
+  bool Has(const std::string& text) const { return output.find(text) != std::string::npos; }
+  // Where `text` first appears; npos when it does not.
+  size_t At(const std::string& text) const { return output.find(text); }
 };
-
-// The launcher's engine codes for the keys a tour uses (its key table);
-// the second value is the control character the key also types, or 0.
-const std::map<std::string, std::pair<int, int>>& Keys() {
-  static const std::map<std::string, std::pair<int, int>> keys = {
-      {"Escape", {1, 27}}, {"Return", {28, 13}}, {"Tab", {15, 9}},   {"Backspace", {14, 8}},
-      {"Space", {55, 0}},  {"Up", {119, 0}},     {"Down", {124, 0}}, {"Left", {121, 0}},
-      {"Right", {122, 0}}, {"W", {17, 0}},       {"A", {29, 0}},     {"S", {30, 0}},
-      {"D", {31, 0}},      {"E", {18, 0}},       {"F9", {65, 0}}};
-  return keys;
-}
-
-std::set<fs::path> Files(const fs::path& dir) {
-  std::set<fs::path> files;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(dir, ec)) files.insert(entry.path());
-  return files;
-}
-
-std::vector<ReplayEvent> ReadReplay(const fs::path& path) {
-  std::vector<ReplayEvent> events;
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
-    line = line.substr(0, line.find('#'));
-    std::istringstream words(line);
-    ReplayEvent e;
-    if (!(words >> e.frame >> e.kind)) continue;
-    words >> e.a;
-    std::getline(words >> std::ws, e.b);
-    events.push_back(e);
-  }
-  return events;
-}
 
 class CoveGame : public ::testing::Test {
  protected:
   void SetUp() override {
-    KAZ_REQUIRE_TEST_WINDOW();
     const fs::path bin = KAZ_BIN_DIR;
-    if (!fs::exists(bin / "cove.pak")) GTEST_SKIP() << "the cove's content (cove.pak) is not built";
-    m_config = bin / "config" / "cove.cfg";
-    m_savedConfig = kaztest::ReadFile(m_config.string());
-    fs::remove(m_config);
-  }
-  void TearDown() override {
-    if (m_engine) Stop();
-    if (!m_config.empty()) kaztest::WriteFile(m_config.string(), m_savedConfig);
-  }
-
-  void Start() {
-    ParticleRandom::Seed(1);
-    m_output = {};
-    std::vector<std::string> args = {"-mod", "cove", "-ResX", "640", "-ResY", "480"};
-    if (std::getenv("KAZ_COVE_SHOTS")) args.insert(args.end(), {"-cove_trace", "1"});
-    m_engine = StartTestEngine(args, &m_output);
-    ASSERT_NE(m_engine, nullptr) << m_output.All();
-    m_engine->SetClock(&m_clock);
-    CVarRegistry::Instance().ShowRecentConsoleEntries.Set(false);
-    m_engine->SetActive(true);
-    m_frame = 0;
-  }
-  // Shuts down as the launcher does, saving the configuration.
-  void Stop() {
-    kazShutdown();
-    m_engine = nullptr;
+    for (const char* needed : {"shell", "libengine.so", "cove.pak", "cove_built"})
+      if (!fs::exists(bin / needed)) GTEST_SKIP() << needed << " is not built";
+    m_dir = fs::path(m_temp.Path());
+    for (const char* file : {"shell", "libengine.so", "cove.pak"})
+      fs::copy_file(bin / file, m_dir / file);
+    fs::copy(bin / "cove_built", m_dir / "cove_built", fs::copy_options::recursive);
+    for (const char* package : {"mods", "cove", "base"})
+      fs::copy(fs::path(kaztest::SourceDir()) / "data" / package, m_dir / package,
+               fs::copy_options::recursive);
   }
 
-  // Runs the frame, first giving it the events of that frame; the quit code.
-  int Frame(const std::vector<ReplayEvent>& events, size_t* next) {
-    while (*next < events.size() && events[*next].frame <= m_frame) Deliver(events[(*next)++]);
-    m_clock.Advance(kFrameSeconds);
-    ++m_frame;
-    return m_engine->RunFrame();
+  // Runs the game with the replay text at 320x240, bounded by `frames`.
+  RunResult Play(const std::string& replay, int frames) {
+    WriteFile(m_dir / "test.replay", replay);
+    const std::string command =
+        "cd '" + m_dir.string() +
+        "' && env SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null timeout 300 ./shell -mod cove "
+        "-ResX 320 -ResY 240 -replay test.replay -fixedframe 0.033333 -frames " +
+        std::to_string(frames) + " 2>&1";
+    RunResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return result;
+    char buffer[4096];
+    while (size_t n = fread(buffer, 1, sizeof(buffer), pipe)) result.output.append(buffer, n);
+    const int status = pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
   }
-  void Deliver(const ReplayEvent& e) {
-    if (e.kind == "key") {
-      auto key = Keys().find(e.a);
-      ASSERT_NE(key, Keys().end()) << "a key the tour test does not know: " << e.a;
-      if (e.b == "down") {
-        m_engine->OnKeyDown(key->second.first);
-        if (key->second.second) m_engine->OnChar(key->second.second);
-      } else {
-        m_engine->OnKeyUp(key->second.first);
-      }
-    } else if (e.kind == "char") {
-      for (char c : e.a + (e.b.empty() ? "" : " " + e.b)) m_engine->OnChar(c);
-    } else if (e.kind == "mouse") {
-      m_engine->SetMouseDelta(0, std::stoi(e.a));
-      m_engine->SetMouseDelta(1, std::stoi(e.b));
-    }
-  }
-  // Plays the events until the game quits or `bound` frames have run; the quit code.
-  int Play(const std::vector<ReplayEvent>& events, int bound) {
-    size_t next = 0;
-    int code = 0;
-    while (code == 0 && m_frame < bound) code = Frame(events, &next);
-    return code;
-  }
-  // The events of a replay text, for tests that play a few keys of their own.
-  static std::vector<ReplayEvent> Script(const std::string& text) {
-    const fs::path file = fs::path(::testing::TempDir()) / "cove_script.replay";
-    kaztest::WriteFile(file.string(), text);
-    return ReadReplay(file);
+  std::string Config() const { return ReadFile(m_dir / "config" / "cove.cfg"); }
+  size_t Screenshots() const {
+    std::error_code error;
+    size_t n = 0;
+    for (const auto& entry : fs::directory_iterator(m_dir / "screenshots", error))
+      n += entry.is_regular_file();
+    return n;
   }
 
-  ManualClock m_clock;
-  KazEngine* m_engine = nullptr;
-  EngineOutput m_output;
-  int m_frame = 0;
-  fs::path m_config;
-  std::string m_savedConfig;
+  kaztest::TempDir m_temp;
+  fs::path m_dir;
 };
 
-TEST_F(CoveGame, TheTourPlaysFromTheTitleToTheEndingAndQuits) {
-  const std::vector<ReplayEvent> tour = ReadReplay(kaztest::SourceDir() + "/data/cove/Tour.replay");
+// From the title: Down twice to Quit, Enter, then Enter on the box's Yes.
+const char* const kQuitFromTitle =
+    "30 key Down down\n31 key Down up\n40 key Down down\n41 key Down up\n"
+    "50 key Return down\n51 key Return up\n60 key Return down\n61 key Return up\n";
+
+TEST_F(CoveGame, TheTourPlaysFromTheTitleMenuToTheEndingAndQuitsItself) {
+  const std::string tour =
+      ReadFile(fs::path(kaztest::SourceDir()) / "data" / "cove" / "Tour.replay");
   ASSERT_FALSE(tour.empty());
-  Start();
-  const fs::path shots = fs::path(KAZ_BIN_DIR) / "screenshots";
-  const std::set<fs::path> shotsBefore = Files(shots);
-  ASSERT_LE(tour.back().frame, kTourFrameBound) << "the tour runs longer than two minutes";
-  EXPECT_EQ(Play(tour, tour.back().frame + 60), 1) << "the tour did not quit the game";
-  const std::string all = m_output.All();
-  for (const char* step : {"a new game begins", "a glowing shell (3 of 3)", "the sea cave opens",
-                           "Cove: the end.", "Cove: farewell."})
-    EXPECT_NE(all.find(step), std::string::npos) << step << "\n" << all;
-  EXPECT_EQ(m_output.Count("Screenshot taken."), 6);
-  if (!std::getenv("KAZ_COVE_SHOTS") && fs::exists(shots)) {
-    // The tour's screenshots are the tour test's to compare; leave none behind.
-    for (const fs::path& shot : Files(shots))
-      if (!shotsBefore.count(shot)) fs::remove(shot);
+  const RunResult run = Play(tour, 3600);  // the bound: two minutes of game time
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  // The story in its order, up to the game quitting itself before the bound.
+  size_t last = 0;
+  for (const char* step : {"Cove: a new game begins", "Cove: a glowing shell (1 of 3)",
+                           "Cove: a glowing shell (3 of 3)", "Cove: the sea cave opens.",
+                           "Cove: the end.", "Cove: farewell.", "Cove: leaving the cove"}) {
+    const size_t at = run.At(step);
+    ASSERT_NE(at, std::string::npos) << step << " is missing:\n" << run.output;
+    EXPECT_GT(at, last) << step << " came too early:\n" << run.output;
+    last = at;
   }
+  EXPECT_FALSE(run.Has("Traceback")) << run.output;
+  EXPECT_EQ(Screenshots(), 6u);
+}
+
+TEST_F(CoveGame, QuittingGoesThroughThePauseMenusYesNoBoxAndSavesTheConfiguration) {
+  // New Game (its welcome box closes by itself); Escape pauses; Quit asks;
+  // No keeps playing (Escape resumes); then Escape, Quit and Yes leave.
+  const std::string replay =
+      "20 key Return down\n21 key Return up\n"
+      "140 key Escape down\n141 key Escape up\n150 key Down down\n151 key Down up\n"
+      "160 key Down down\n161 key Down up\n170 key Return down\n171 key Return up\n"
+      "180 key Right down\n181 key Right up\n190 key Return down\n191 key Return up\n"
+      "200 key Escape down\n201 key Escape up\n"
+      "230 key Escape down\n231 key Escape up\n240 key Down down\n241 key Down up\n"
+      "250 key Down down\n251 key Down up\n260 key Return down\n261 key Return up\n"
+      "270 key Return down\n271 key Return up\n";
+  const RunResult run = Play(replay, 400);
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  // No did not quit: the game went on to the second question.
+  ASSERT_TRUE(run.Has("Cove: you stay a while.")) << run.output;
+  EXPECT_GT(run.At("Cove: farewell."), run.At("Cove: you stay a while.")) << run.output;
+  EXPECT_NE(Config().find("MouseSensitivity"), std::string::npos)
+      << "the configuration was not saved";
+}
+
+TEST_F(CoveGame, OptionsChangedInTheMenuSurviveARestart) {
+  // Options; Enter flips Invert mouse; Down, Right: the next sensitivity;
+  // Down twice to Back; then Quit and Yes from the title.
+  const std::string replay =
+      "30 key Down down\n31 key Down up\n40 key Return down\n41 key Return up\n"
+      "50 key Return down\n51 key Return up\n60 key Down down\n61 key Down up\n"
+      "70 key Right down\n71 key Right up\n80 key Down down\n81 key Down up\n"
+      "90 key Down down\n91 key Down up\n100 key Return down\n101 key Return up\n"
+      "110 key Down down\n111 key Down up\n120 key Return down\n121 key Return up\n"
+      "130 key Return down\n131 key Return up\n";
+  const RunResult first = Play(replay, 400);
+  ASSERT_EQ(first.exitCode, 0) << first.output;
+  EXPECT_TRUE(first.Has("Cove: the mouse is inverted.")) << first.output;
+  EXPECT_NE(Config().find("InvertMouse true"), std::string::npos) << Config();
+  EXPECT_NE(Config().find("MouseSensitivity 1.500000"), std::string::npos) << Config();
+  const RunResult second = Play(kQuitFromTitle, 400);
+  EXPECT_EQ(second.exitCode, 0) << second.output;
+  EXPECT_TRUE(second.Has("Cove: mouse sensitivity 1.50, inverted.")) << second.output;
 }
 
 }  // namespace

@@ -94,6 +94,8 @@ class CoveApplication:
         self.title.Push()
         self.ScheduleGull()
         print('Cove: the cove awaits (seed %d).' % seed)
+        print('Cove: mouse sensitivity %.2f, %s.' % (_Engine.GetCVar('MouseSensitivity'),
+                                                   'inverted' if _Engine.GetCVar('InvertMouse') else 'upright'))
         return True
 
     def OnShutdown(self):
@@ -214,7 +216,7 @@ class CoveApplication:
         name = _Engine.GetCVar('cove_name')
         print('Cove: a new game begins for %s.' % name)
         CoveMenus.ShowHint('Welcome, %s. Three shells glow on the sand of Orrelin Cove. '
-                           'Gather them and bring them to the keeper of the lighthouse.' % name, 3.0)
+                           'Gather them and bring them to the keeper of the lighthouse.' % name, 2.5)
 
     def Use(self):
         """E or a click: talk to the keeper when near him, else pick what you look at."""
@@ -308,6 +310,8 @@ class CoveApplication:
         if yes:
             print('Cove: farewell.')
             _Engine.ConExecute('quit')
+        else:
+            print('Cove: you stay a while.')
 
     # ---- sounds and console commands -------------------------------------
 

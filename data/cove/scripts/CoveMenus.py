@@ -22,6 +22,13 @@ NAME_PREFIX = 'Your name: '
 SENSITIVITIES = ('0.5', '0.75', '1.0', '1.5', '2.0', '3.0')
 
 
+def TitleFont(widget):
+    """The game's large title font, golden, where the packages have it."""
+    if 'Title.f' in _Engine.EnumerateFiles('Fonts'):
+        _Menu.widgetSetFont(widget, 'Fonts/Title.f')
+    _Menu.widgetSetColor(widget, 4, Engine.Vector4D(1.0, 0.85, 0.45, 1.0))
+
+
 class CoveMenu:
     """A scripted menu of one column of widgets, centred on the screen."""
 
@@ -53,7 +60,6 @@ class CoveMenu:
         _Menu.PushMenu(self.menu)
 
     def Layout(self, width, height):
-        rowHeight = max(_Menu.widgetGetFontHeight(self.widgets[-1]), 10) * self.spacing
         y = height * self.top // 8
         for widget in self.widgets:
             label = _Menu.widgetGetText(widget)
@@ -61,7 +67,7 @@ class CoveMenu:
             # Switches and lists show their value 150 pixels right of the label.
             shown = textWidth + (170 if _Menu.widgetGetID(widget) in self.valued else 0)
             _Menu.widgetSetPos(widget, (width - shown) // 2, int(y))
-            y += rowHeight
+            y += max(_Menu.widgetGetFontHeight(widget), 10) * self.spacing
 
     valued = ()
     spacing = 2      # rows, in font heights
@@ -79,9 +85,7 @@ class CoveMenu:
 class TitleMenu(CoveMenu):
     def __init__(self, game):
         CoveMenu.__init__(self, TITLE_EVENT, 'The Secret of Orrelin Cove')
-        if _Engine.EnumerateFiles('Fonts').count('Title.f'):
-            _Menu.widgetSetFont(self.title, 'Fonts/Title.f')
-        _Menu.widgetSetColor(self.title, 4, Engine.Vector4D(1.0, 0.85, 0.45, 1.0))
+        TitleFont(self.title)
         self.newGame = self.Add(BUTTON, 'New Game', lambda code: game.NewGame())
         self.Add(BUTTON, 'Options', lambda code: game.options.Push())
         self.Add(BUTTON, 'Quit', lambda code: game.AskQuit())
@@ -167,6 +171,7 @@ class CreditsMenu(CoveMenu):
 
     def __init__(self, game):
         CoveMenu.__init__(self, CREDITS_EVENT, 'The End')
+        TitleFont(self.title)
         self.thanks = self.Add(STATIC_TEXT, '')
         for line in self.LINES:
             self.Add(STATIC_TEXT, line, width=500)

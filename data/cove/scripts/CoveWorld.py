@@ -248,21 +248,19 @@ class CoveWorld:
                        minVelocity=V(-0.3, -0.1, -0.3), maxVelocity=V(0.3, 0.2, 0.3),
                        colorKeys=[(0, V4(0.7, 1.0, 0.3, 0.0)), (0.3, V4(0.8, 1.0, 0.4, 1.0)),
                                   (1, V4(0.5, 0.9, 0.2, 0.0))],
-                       radiusKeys=[(0, 0.12), (1, 0.08)])
+                       radiusKeys=[(0, 0.2), (1, 0.12)])
 
     def Light(self, at, radius, colour):
         return _World.CreateObject(LIGHT, {'type': POINT_LIGHT, 'radius': radius, 'color': V(*colour),
                                            'transform': At(*at)})
 
     def BuildLights(self):
+        # Few lights: the shore is one mesh that every light reaches, and each
+        # light draws it once more. The lantern and the cave shine by glow.
         self.Light((10.0, 45.0, -30.0), 140.0, (0.75, 0.7, 0.6))
         lamp = (LIGHTHOUSE_AT[0], LIGHTHOUSE_AT[1] + 13.0, LIGHTHOUSE_AT[2])
         self.Light(lamp, 24.0, (0.6, 0.5, 0.3))
         self.Light((CAMPFIRE_AT[0], 1.2, CAMPFIRE_AT[2]), 9.0, (1.0, 0.55, 0.2))
-        self.Light((CAVE_AT[0], 2.0, CAVE_AT[2] + 4.0), 8.0, (0.4, 0.6, 1.0))
-        if self.lantern is not None:
-            glow = self.Light((-18.4, 3.0, 12.2), 4.0, (0.6, 0.45, 0.2))
-            _World.objAttachObject(self.lantern, glow, POSITION_ONLY, 1)
 
     def Sound(self, name, at=None, loop=False, play=False):
         path = ('Music/' if name.endswith('.ogg') else 'Sounds/') + name
