@@ -98,20 +98,31 @@ TEST_F(CoveGame, TheTourPlaysFromTheTitleMenuToTheEndingAndQuitsItself) {
   EXPECT_EQ(Screenshots(), 6u);
 }
 
+// "<frame> key <name> down" and its "up" on the next frame.
+std::string Press(int frame, const std::string& key) {
+  return std::to_string(frame) + " key " + key + " down\n" + std::to_string(frame + 1) + " key " +
+         key + " up\n";
+}
+
 TEST_F(CoveGame, QuittingGoesThroughThePauseMenusYesNoBoxAndSavesTheConfiguration) {
-  // New Game (its welcome box closes by itself); Escape pauses; Quit asks;
-  // No keeps playing (Escape resumes); then Escape, Quit and Yes leave.
-  const std::string replay =
-      "20 key Return down\n21 key Return up\n"
-      "140 key Escape down\n141 key Escape up\n150 key Down down\n151 key Down up\n"
-      "160 key Down down\n161 key Down up\n170 key Return down\n171 key Return up\n"
-      "180 key Right down\n181 key Right up\n190 key Return down\n191 key Return up\n"
-      "200 key Escape down\n201 key Escape up\n"
-      "230 key Escape down\n231 key Escape up\n240 key Down down\n241 key Down up\n"
-      "250 key Down down\n251 key Down up\n260 key Return down\n261 key Return up\n"
-      "270 key Return down\n271 key Return up\n";
-  const RunResult run = Play(replay, 400);
+  // Options: a character typed on the switch is ignored; on the name it edits
+  // the name. Back, New Game (its welcome box closes by itself); Escape
+  // pauses; Quit asks; No keeps playing (Escape resumes); then Escape, Quit
+  // and Yes leave.
+  std::string replay = Press(20, "Down") + Press(25, "Return") + "30 char x\n" + Press(35, "Down") +
+                       Press(40, "Down");
+  for (int i = 0; i < 8; ++i) replay += Press(45 + 2 * i, "Backspace");
+  replay += "65 char Ada\n" + Press(70, "Down") + Press(75, "Return") + Press(80, "Up") +
+            Press(85, "Return");
+  int frame = 180;
+  for (const char* key : {"Escape", "Down", "Down", "Return", "Right", "Return", "Escape"})
+    replay += Press(frame += 10, key);
+  frame += 30;
+  for (const char* key : {"Escape", "Down", "Down", "Return", "Return"})
+    replay += Press(frame += 10, key);
+  const RunResult run = Play(replay, 600);
   EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_TRUE(run.Has("Cove: a new game begins for Ada.")) << run.output;
   // No did not quit: the game went on to the second question.
   ASSERT_TRUE(run.Has("Cove: you stay a while.")) << run.output;
   EXPECT_GT(run.At("Cove: farewell."), run.At("Cove: you stay a while.")) << run.output;

@@ -13,7 +13,7 @@ TITLE_EVENT, OPTIONS_EVENT, PAUSE_EVENT, CREDITS_EVENT = 100, 101, 102, 103
 QUIT_BOX_EVENT, HINT_EVENT = 110, 111
 
 STATIC_TEXT, BUTTON, SWITCH, LIST, EDIT_BOX = 0, 2, 3, 4, 5
-ACTIVATED, VALUE_CHANGED = 2, 3
+ACTIVATED, VALUE_CHANGED, FOCUS_NEXT, FOCUS_PREVIOUS = 2, 3, 4, 5
 OKAY_STYLE, YES_NO_STYLE = 1, 3
 YES = 3
 BACKSPACE = '\b'
@@ -40,6 +40,7 @@ class CoveMenu:
         self.nextId = 1
         self.title = self.Add(STATIC_TEXT, title)
         self.actions = {}
+        self.focus = None
 
     def Add(self, kind, text, action=None, width=220):
         widget = _Menu.menuAddWidget(self.menu, kind, self.nextId, text, 0, 0, width, 20)
@@ -51,6 +52,18 @@ class CoveMenu:
 
     def Focus(self, widget):
         _Menu.menuSetFocusWidget(self.menu, widget)
+        self.focus = _Menu.widgetGetID(widget)
+
+    def Focusable(self):
+        return [_Menu.widgetGetID(w) for w in self.widgets
+                if _Menu.widgetIsVisible(w) and _Menu.widgetIsEnabled(w) and not _Menu.widgetIsStatic(w)]
+
+    def FollowFocus(self, widgetId, code):
+        """The menu moves the focus itself; this keeps track of where it went."""
+        ids = self.Focusable()
+        if widgetId in ids:
+            step = 1 if code == FOCUS_NEXT else -1
+            self.focus = ids[(ids.index(widgetId) + step) % len(ids)]
 
     def IsActive(self):
         active = _Menu.GetActiveMenu()
@@ -76,6 +89,8 @@ class CoveMenu:
     def OnEvent(self, value):
         if value[0] == 2:
             self.Layout(value[1], value[2])
+        elif value[0] == 3 and value[2] in (FOCUS_NEXT, FOCUS_PREVIOUS):
+            self.FollowFocus(value[1], value[2])
         elif value[0] == 3 and value[2] in (ACTIVATED, VALUE_CHANGED):
             action = self.actions.get(value[1])
             if action is not None:
@@ -134,7 +149,7 @@ class OptionsMenu(CoveMenu):
 
     def OnChar(self, character):
         """Typing edits the name while the edit box has the focus."""
-        if not self.IsActive():
+        if not self.IsActive() or self.focus != _Menu.widgetGetID(self.name):
             return
         text = _Menu.widgetGetText(self.name)
         if character == BACKSPACE:
@@ -145,9 +160,6 @@ class OptionsMenu(CoveMenu):
             return
         _Menu.widgetSetText(self.name, text)
         _Engine.SetCVar('cove_name', text[len(NAME_PREFIX):])
-
-    def NameHasFocus(self):
-        return self.IsActive()
 
 
 class PauseMenu(CoveMenu):
