@@ -253,7 +253,7 @@ class CoveApplication:
             CoveMenus.ShowHint('That is all three shells. The keeper waits by the lighthouse.', 3.0)
 
     def TalkToKeeper(self):
-        self.world.KeeperWave()
+        self.world.KeeperWave(self.Position())
         if self.shellsFound < 3:
             CoveMenus.ShowHint('Keeper: "The cave keeps its secret until three glowing shells come '
                                'home. You have %d."' % self.shellsFound, 3.0)

@@ -344,9 +344,15 @@ class CoveWorld:
             else:
                 _World.objSetWorldTransform(self.keeper, At(x, KEEPER_POST[1], z, self.KeeperWalkYaw()))
 
-    def KeeperWave(self):
-        if self.keeper is not None:
-            _World.objDynMeshPlayActionAnimation(self.keeper, 'wave', 0.3, 0.3)
+    def KeeperWave(self, toward):
+        """He turns to whoever speaks to him and waves."""
+        if self.keeper is None:
+            return
+        if not self.walking:
+            here = self.KeeperPosition()
+            yaw = math.atan2(toward.x - here.x, toward.z - here.z)
+            _World.objSetWorldTransform(self.keeper, At(here.x, here.y, here.z, yaw))
+        _World.objDynMeshPlayActionAnimation(self.keeper, 'wave', 0.3, 0.3)
 
     def KeeperPosition(self):
         if self.keeper is None:
