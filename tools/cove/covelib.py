@@ -4,6 +4,7 @@
 # Everything is a pure function of its arguments: no clock, no random module,
 # no dictionaries iterated in an order that could change. Images are lists of
 # rows of (r, g, b, a) tuples, top row first, channels 0..255.
+import io
 import math
 import os
 import struct
@@ -237,7 +238,6 @@ RATE = 22050
 
 def wav(samples, rate=RATE, channels=1):
     """16-bit PCM from floats in [-1, 1] (interleaved when channels > 1)."""
-    import io
     frames = bytearray()
     for s in samples:
         frames += struct.pack('<h', max(-32767, min(32767, int(round(s * 32767)))))

@@ -11,6 +11,7 @@ import math
 import os
 import sys
 
+sys.dont_write_bytecode = True  # the build runs these from the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import covelib  # noqa: E402
 

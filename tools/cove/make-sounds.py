@@ -8,6 +8,7 @@ import math
 import os
 import sys
 
+sys.dont_write_bytecode = True  # the build runs these from the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import covelib  # noqa: E402
 from covelib import RATE, Noise  # noqa: E402
@@ -106,7 +107,7 @@ def door():
         t = i / count
         env = min(1.0, t * 6) * (1 - t) ** 1.5
         wobble = 0.5 + 0.5 * math.sin(TAU * 7 * t)
-        out.append(env * (grind[i] * (0.7 + 0.3 * wobble) + 0.3 * math.sin(TAU * 42 * i / RATE) * 0.1))
+        out.append(env * (grind[i] * (0.7 + 0.3 * wobble) + 0.03 * math.sin(TAU * 42 * i / RATE)))
     return fade_edges(normalise(out))
 
 

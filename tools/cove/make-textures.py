@@ -8,6 +8,7 @@ import math
 import os
 import sys
 
+sys.dont_write_bytecode = True  # the build runs these from the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import covelib  # noqa: E402
 from covelib import fractal, hash01, mix  # noqa: E402
@@ -155,6 +156,11 @@ def sky_colour(d):
     up = d[1]
     if up >= 0:
         c = mix(horizon, zenith, min(1.0, up * 1.6) ** 0.7)
+        if up > 0.02:
+            # Fair-weather clouds on a plane overhead, thinning toward the horizon.
+            n = fractal(d[0] / up * 1.5 + 100, d[2] / up * 1.5 + 100, 64, 4, 30)
+            cover = min(1.0, max(0.0, (n - 0.55) / 0.2)) * min(1.0, up * 4)
+            c = mix(c, (246, 246, 250), 0.75 * cover)
     else:
         c = mix(horizon, sea, min(1.0, -up * 4))
     sun = max(0.0, d[0] * SUN[0] + d[1] * SUN[1] + d[2] * SUN[2])
