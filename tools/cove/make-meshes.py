@@ -213,8 +213,9 @@ def water():
     return obj
 
 
-def lathe(obj, group, profile, sides, v_of, smooth=True):
-    """A surface of revolution about Y through (radius, y) points, bottom up."""
+def lathe(obj, group, profile, sides, v_of, smooth=True, u_turns=4):
+    """A surface of revolution about Y through (radius, y) points, bottom up;
+    the texture wraps u_turns times around."""
     for (r0, y0), (r1, y1) in zip(profile, profile[1:]):
         slope = (y1 - y0, r0 - r1)  # outward normal in the (r, y) plane
         length = math.hypot(*slope) or 1.0
@@ -222,7 +223,8 @@ def lathe(obj, group, profile, sides, v_of, smooth=True):
             a0, a1 = 2 * math.pi * i / sides, 2 * math.pi * (i + 1) / sides
             pts = [(r0 * math.cos(a0), y0, r0 * math.sin(a0)), (r1 * math.cos(a0), y1, r1 * math.sin(a0)),
                    (r1 * math.cos(a1), y1, r1 * math.sin(a1)), (r0 * math.cos(a1), y0, r0 * math.sin(a1))]
-            us = [4.0 * i / sides, 4.0 * i / sides, 4.0 * (i + 1) / sides, 4.0 * (i + 1) / sides]
+            u0, u1 = u_turns * i / sides, u_turns * (i + 1) / sides
+            us = [u0, u0, u1, u1]
             vs = [v_of(y0), v_of(y1), v_of(y1), v_of(y0)]
             normals = None
             if smooth:
@@ -233,7 +235,9 @@ def lathe(obj, group, profile, sides, v_of, smooth=True):
 
 def lighthouse():
     obj = Obj('The lighthouse: a tapered tower of radius 3 and height 14; the top 2 m is the lamp room.')
-    lathe(obj, 'wall', [(3.0, 0.0), (2.4, 12.0)], 24, lambda y: 1.0 - y / 12.0)
+    # The wall texture goes once around, so its door and windows appear once:
+    # the door faces (+X, -Z), toward the keeper.
+    lathe(obj, 'wall', [(3.0, 0.0), (2.4, 12.0)], 32, lambda y: 1.0 - y / 12.0, u_turns=1)
     # The gallery under the lamp room: a ledge wider than the tower.
     lathe(obj, 'wall', [(2.4, 12.0), (2.9, 12.0), (2.9, 12.25), (2.0, 12.25)], 24,
           lambda y: 0.05, smooth=False)

@@ -83,11 +83,27 @@ def water(size=128):
     return covelib.image(size, size, pixel)
 
 
-def wall(size=128):
-    white, red = (236, 232, 224), (178, 40, 36)
+def wall(size=256):
+    """The tower's paint: four red bands on white, weathered, with the door
+    (u = 7/8 faces +X, -Z) and small windows (the texture wraps once around)."""
+    white, red, dark, frame = (236, 232, 224), (178, 40, 36), (40, 32, 28), (90, 70, 50)
     bands = 4
 
+    def opening(u, v, centre, half_width, top, bottom):
+        if abs(u - centre) > half_width + 0.006 or not top - 0.012 <= v <= bottom:
+            return None
+        inside = abs(u - centre) <= half_width and v >= top
+        return dark if inside else frame
+
     def pixel(x, y):
+        u, v = (x + 0.5) / size, (y + 0.5) / size
+        door = opening(u, v, 0.875, 0.034, 1.0 - 2.2 / 12.0, 1.0)
+        if door:
+            return door
+        for centre, top in ((0.375, 0.18), (0.625, 0.43), (0.125, 0.62)):
+            window = opening(u, v, centre, 0.012, top, top + 0.07)
+            if window:
+                return window
         band = y * bands * 2 // size
         c = red if band % 2 else white
         # Weathering: darker streaks running down.
