@@ -340,3 +340,21 @@ int ScancodeToControlChar(SDL_Scancode scancode) {
       return 0;
   }
 }
+
+void SendKeyToEngine(IKazEngine* engine, SDL_Scancode scancode, bool down) {
+  const int key = ScancodeToEngineKey(scancode);
+  if (!down) {
+    if (key) {
+      engine->OnKeyUp(key);
+    }
+    return;
+  }
+  if (key) {
+    engine->OnKeyDown(key);
+  }
+  // SDL's text input leaves these characters out; the engine's console and
+  // menus need them.
+  if (int ch = ScancodeToControlChar(scancode)) {
+    engine->OnChar(ch);
+  }
+}

@@ -5,8 +5,10 @@
 // against), and the 193-entry virtual-key table gives the engine key code.
 // Virtual keys above 192 and table entries of 0 are never forwarded. Mouse
 // buttons have fixed codes.
-// Depends on: SDL2 (scancode and button values only).
+// Depends on: SDL2 (scancode and button values only), core/KazEngine.h.
 #pragma once
+
+#include "core/KazEngine.h"
 
 #include <SDL_mouse.h>
 #include <SDL_scancode.h>
@@ -34,3 +36,6 @@ int MouseButtonToEngineKey(uint8_t button);
 // The character a key sends that SDL's text input leaves out: Backspace 8,
 // Tab 9, Enter (either) 13, Escape 27; 0 for every other key.
 int ScancodeToControlChar(SDL_Scancode scancode);
+// Hands a key press or release at this position to the engine: its engine key
+// (if any) and, on a press, the character SDL's text input leaves out.
+void SendKeyToEngine(IKazEngine* engine, SDL_Scancode scancode, bool down);

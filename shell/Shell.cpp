@@ -121,6 +121,22 @@ RunBounds ParseRunBounds(int argc, char** argv, std::vector<std::string>* warnin
   return bounds;
 }
 
+const char* FindReplayFile(int argc, char** argv, std::vector<std::string>* warnings) {
+  for (int i = 1; i < argc; ++i) {
+    if (!EqualsNoCase(argv[i], "-replay")) {
+      continue;
+    }
+    if (i + 1 < argc && argv[i + 1][0] != '\0' && argv[i + 1][0] != '-') {
+      return argv[i + 1];
+    }
+    if (warnings) {
+      warnings->push_back("[yellow]Ignoring -replay: expected the path of a replay file.");
+    }
+    return nullptr;
+  }
+  return nullptr;
+}
+
 bool ShellHasDisplay() {
   const char* driver = getenv("SDL_VIDEODRIVER");
   if (driver && (EqualsNoCase(driver, "offscreen") || EqualsNoCase(driver, "dummy"))) {
@@ -147,6 +163,7 @@ int Shell::Main(const char* title, int argc, char** argv) {
   }
   std::vector<std::string> warnings;
   RunBounds bounds = ParseRunBounds(argc, argv, &warnings);
+  const char* replayFile = FindReplayFile(argc, argv, &warnings);
 
   if (!Start(kShellConsoleTitle, false)) {
     fprintf(stderr, "Failed to init boot console.\n");
@@ -162,6 +179,9 @@ int Shell::Main(const char* title, int argc, char** argv) {
   for (const std::string& warning : warnings) {
     Print(warning.c_str());
   }
+  if (replayFile && !LoadReplay(replayFile)) {
+    return FatalStop("Failed to read the replay file.");
+  }
   if (headless) {
     StartHeadless(&bounds);
   }
@@ -172,6 +192,12 @@ int Shell::Main(const char* title, int argc, char** argv) {
   }
   if (!CreateGameWindow(title)) {
     return FatalStop("Failed to create game window.");
+  }
+  if (m_replaying) {
+    // Key names become key positions through the keymap of SDL's video.
+    std::vector<std::string> keyWarnings;
+    m_replay.ResolveKeys(&keyWarnings);
+    PrintWarnings(keyWarnings);
   }
   if (!StartEngine(title, argc, argv)) {
     return FatalStop("Failed to start engine.");
@@ -198,6 +224,44 @@ void Shell::PrintBanner(uint32_t version) {
          (version >> 8) & 0xFF, version & 0xFF, m_api.getBuildString());
   Print(std::string(51, '-').c_str());
   Print("\n");
+}
+
+bool Shell::LoadReplay(const char* path) {
+  std::vector<std::string> warnings;
+  std::string error;
+  if (!m_replay.Load(path, &warnings, &error)) {
+    Printf("[red]ERROR: [white]%s", error.c_str());
+    return false;
+  }
+  PrintWarnings(warnings);
+  Printf("Replaying %zu input events from [grey]%s", m_replay.Events().size(), path);
+  m_replaying = true;
+  return true;
+}
+
+void Shell::PrintWarnings(const std::vector<std::string>& warnings) {
+  for (const std::string& warning : warnings) {
+    Printf("[orange]WARNING: [white]%s", warning.c_str());
+  }
+}
+
+void Shell::DeliverReplay(long frame) {
+  m_replay.TakeFrame(frame, [this](const ReplayEvent& event) {
+    switch (event.type) {
+      case ReplayEvent::Type::Key:
+        HandleKey(event.scancode, event.down);
+        break;
+      case ReplayEvent::Type::Char:
+        for (int ch : event.chars) {
+          m_engine->OnChar(ch);
+        }
+        break;
+      case ReplayEvent::Type::Mouse:
+        m_replayX += event.dx;
+        m_replayY += event.dy;
+        break;
+    }
+  });
 }
 
 void Shell::StartHeadless(RunBounds* bounds) {
@@ -243,6 +307,9 @@ bool Shell::RunMainLoop(const RunBounds& bounds) {
     }
     if (g_stopSignal) {
       running = false;
+    }
+    if (m_replaying) {
+      DeliverReplay(frames);
     }
     ForwardMouseMotion();
 
@@ -393,21 +460,7 @@ void Shell::HandleWindowEvent(uint8_t windowEvent, bool* running) {
 }
 
 void Shell::HandleKey(SDL_Scancode scancode, bool down) {
-  int key = ScancodeToEngineKey(scancode);
-  if (!down) {
-    if (key) {
-      m_engine->OnKeyUp(key);
-    }
-    return;
-  }
-  if (key) {
-    m_engine->OnKeyDown(key);
-  }
-  // SDL's text input leaves these characters out; the engine's console and
-  // menus need them.
-  if (int ch = ScancodeToControlChar(scancode)) {
-    m_engine->OnChar(ch);
-  }
+  SendKeyToEngine(m_engine, scancode, down);
 }
 
 void Shell::OnFocusGained() {
@@ -448,6 +501,11 @@ void Shell::ForwardMouseMotion() {
         SDL_WarpMouseInWindow(m_window, centreX, centreY);
       }
     }
+  }
+  // Replayed motion is relative and needs no focus: nobody holds the mouse.
+  if (m_engine) {
+    dx += m_replayX;
+    dy += m_replayY;
     if (dx != 0) {
       m_engine->SetMouseDelta(0, dx);
     }
@@ -458,6 +516,8 @@ void Shell::ForwardMouseMotion() {
   m_motionX = 0;
   m_motionY = 0;
   m_motionSeen = false;
+  m_replayX = 0;
+  m_replayY = 0;
 }
 
 int ShellMain(const ShellEngineApi& api, int argc, char** argv) {

@@ -9,12 +9,16 @@
 // display (no DISPLAY or WAYLAND_DISPLAY, or a video driver that shows nothing)
 // a run that names no bound ends after kHeadlessSeconds, whoever chose the
 // driver; with no driver chosen the launcher picks SDL's offscreen one.
-// Depends on: BootConsole.h, KeyTable.h, core/KazEngine.h (declarations only),
+// "-replay FILE" feeds the input of a replay file (Replay.h) through the same
+// path as SDL's events, before the frames it names; a file that cannot be read
+// stops the launcher before the engine starts. "-fixedframe S" is the engine's.
+// Depends on: BootConsole.h, KeyTable.h, Replay.h, core/KazEngine.h (declarations only),
 // core/StringUtil.h, SDL2.
 #pragma once
 
 #include "BootConsole.h"
 #include "KeyTable.h"
+#include "Replay.h"
 
 #include "core/KazEngine.h"
 
@@ -53,6 +57,10 @@ struct RunBounds {
 // value is left out with a line added to warnings.
 RunBounds ParseRunBounds(int argc, char** argv, std::vector<std::string>* warnings);
 
+// The value of "-replay" (name in any case), or null when not given. A
+// "-replay" without a file adds a line to warnings.
+const char* FindReplayFile(int argc, char** argv, std::vector<std::string>* warnings);
+
 // True when a window (and so a message box) can be shown to someone: a display
 // server is named and the video driver is not one that shows nothing.
 bool ShellHasDisplay();
@@ -71,6 +79,11 @@ class Shell : public BootConsole {
 
  private:
   void PrintBanner(uint32_t version);
+  // Reads the replay file; false (after the reason is printed) when it cannot be read.
+  bool LoadReplay(const char* path);
+  void PrintWarnings(const std::vector<std::string>& warnings);
+  // Hands the replayed events of this frame to the engine.
+  void DeliverReplay(long frame);
   // Picks the video driver and the bound of a run without a display.
   void StartHeadless(RunBounds* bounds);
   // Starts the engine and hands it the window; false when kazStartup failed.
@@ -104,6 +117,11 @@ class Shell : public BootConsole {
   bool m_motionSeen = false;
   int m_cursorX = 0;
   int m_cursorY = 0;
+  Replay m_replay;
+  bool m_replaying = false;
+  // Replayed mouse motion of the current loop iteration.
+  int m_replayX = 0;
+  int m_replayY = 0;
 };
 
 // Runs a launcher on the stack with the game's title.

@@ -3,6 +3,14 @@
 # tools/kaz.sh demo  - install what is missing, build, run the demo game
 # tools/kaz.sh test  - install what is missing, build, run every test
 #
+# Without a display and without arguments, demo runs the game's scripted tour
+# (cove/Tour.replay, a fixed frame time, 640x480, F9 screenshots into
+# <bin>/screenshots, the log in <bin>/kaz.log) and exits when the game quits
+# itself; -frames KAZ_TOUR_FRAMES (default 5400, three minutes of game time) is
+# its safety net. The tour starts from the default settings and leaves the
+# saved ones (<bin>/config/cove.cfg) as they were. Arguments given are passed
+# on to the launcher as they are.
+#
 # KAZ_BIN_DIR=build/<preset>/bin tools/kaz.sh demo runs an already built tree
 # as it is (nothing installed or built): how CTest tries this very command.
 #
@@ -47,16 +55,68 @@ headless_env() {
   fi
 }
 
+# The tour: default settings for the run (an empty configuration file; a
+# missing one would be reported as an error), the user's back afterwards.
+run_tour() {  # run_tour BIN
+  local bin=$1 cfg=$1/config/cove.cfg saved="" status=0 pid
+  mkdir -p "$bin/config"
+  if [[ -f "$cfg" ]]; then
+    saved=$(mktemp)
+    cp "$cfg" "$saved"
+  fi
+  : >"$cfg"
+  "$bin/shell" -mod cove -replay "$bin/cove/Tour.replay" -fixedframe 0.033333 \
+    -frames "${KAZ_TOUR_FRAMES:-5400}" -ResX 640 -ResY 480 -log &
+  pid=$!
+  # A stop asked of this script (Ctrl+C, timeout) is passed on to the launcher.
+  trap 'kill -TERM $pid 2>/dev/null' INT TERM
+  wait $pid || status=$?
+  # wait returns early when a signal came in: the launcher still shuts down.
+  while kill -0 $pid 2>/dev/null; do wait $pid || status=$?; done
+  trap - INT TERM
+  if [[ -n "$saved" ]]; then
+    cp "$saved" "$cfg"
+    rm -f "$saved"
+  else
+    rm -f "$cfg"
+  fi
+  return $status
+}
+
+# The launcher's own test: no display server, or a video driver that shows nothing.
+has_display() {
+  case "${SDL_VIDEODRIVER:-}" in
+    offscreen | dummy) return 1 ;;
+  esac
+  [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]
+}
+
 case "${1:-}" in
   demo)
     bin=${KAZ_BIN_DIR:-}
     if [[ -z "$bin" ]]; then
       install_missing
-      build release shell engine
+      # The game's generated content (cove.pak, cove_built/) is built with the programs.
+      content=()
+      cmake --preset release >/dev/null
+      if cmake --build --preset release --target help | grep -q '^cove_content:'; then
+        content=(cove_content)
+      fi
+      build release shell engine "${content[@]}"
       bin=$root/build/release/bin
     fi
     headless_env
     shift
+    tour=$bin/cove/Tour.replay
+    if (($# == 0)) && ! has_display; then
+      if [[ -f "$tour" ]]; then
+        echo "== No display: the scripted tour of the demo game"
+        status=0
+        run_tour "$bin" || status=$?
+        exit $status
+      fi
+      echo "== No display and no tour ($tour): a bounded headless run"
+    fi
     exec "$bin/shell" "$@"
     ;;
   test)

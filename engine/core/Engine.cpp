@@ -10,6 +10,7 @@
 #include "core/FrameOverlays.h"
 #include "menu/MenuManager.h"
 #include "render/ConsoleRenderer.h"
+#include "render/ParticleSystemObject.h"
 #include "render/RenderEffect.h"
 #include "render/VideoManager.h"
 #include "render/WorldRenderer.h"
@@ -24,6 +25,7 @@
 
 #include <unistd.h>
 
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <stdexcept>
@@ -119,6 +121,9 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
 
   LogSystemInfo(QuerySystemInfo());
 
+  // Before anything reads the clock: a fade started by a script must see the same time.
+  ApplyRepeatableRunOptions();
+
   AddStartupPackages();
 
   ExecuteScript(m_processor, ConfigFilePath());
@@ -210,9 +215,49 @@ void KazEngine::SelectMod() {
   }
 }
 
+void KazEngine::ApplyRepeatableRunOptions() {
+  if (const std::string* seed = m_commandLine.Find("particleseed")) {
+    uint32_t value = 0;
+    const char* end = seed->data() + seed->size();
+    auto [stop, error] = std::from_chars(seed->data(), end, value);
+    if (error == std::errc() && stop == end)
+      ParticleRandom::Seed(value);
+    else
+      LogWarning("Ignoring particleseed '%s': expected a whole number from 0 to 4294967295.",
+                 seed->c_str());
+  }
+  const std::string* value = m_commandLine.Find("fixedframe");
+  if (!value) return;
+  double seconds = 0.0;
+  const char* end = value->data() + value->size();
+  auto [stop, error] = std::from_chars(value->data(), end, seconds);  // whatever the locale
+  // Longer than a second a frame would only be a typing mistake.
+  if (error != std::errc() || stop != end || !(seconds > 0.0 && seconds <= 1.0)) {
+    LogWarning("Ignoring fixedframe '%s': expected seconds per frame, above 0 and at most 1.",
+               value->c_str());
+    return;
+  }
+  SetFixedFrameTime(seconds);
+  LogMessage("Every frame advances the clock by %g seconds.", seconds);
+}
+
+void KazEngine::SetFixedFrameTime(double seconds) {
+  if (seconds > 0.0) {
+    // The same start on every machine, so that every time the engine shows repeats.
+    if (m_clock != &m_frameClock) m_frameClock.Set(1000.0);
+    m_clock = &m_frameClock;
+    m_fixedFrameTime = seconds;
+  } else {
+    m_clock = &m_steadyClock;
+    m_fixedFrameTime = 0.0;
+  }
+}
+
 void KazEngine::StartVideo() {
   if (!m_video) m_video = CreateVideoManager(m_window);
   if (!m_video) throw StartupError("Failed to initialize video manager.");
+  // Effects animated by time follow the engine's clock, fixed frame time included.
+  m_video->SetTimeSource([this] { return m_clock->Now(); });
   // Falls back to 640x480, 16 bits, windowed, with VSync, after one warning.
   if (!m_video->ApplyDisplaySettings())
     throw StartupError("Failed to start video, even with basic settings.");
@@ -386,8 +431,10 @@ bool KazEngine::StartFlash(float duration, float red, float green, float blue) {
 
 int KazEngine::RunFrame() {
   const CVarRegistry& cvars = CVarRegistry::Instance();
+  if (m_fixedFrameTime > 0.0) m_frameClock.Advance(m_fixedFrameTime);
   const double now = m_clock->Now();
-  const float rawDelta = m_firstFrame ? (1.0f / 60.0f) : static_cast<float>(now - m_lastFrameTime);
+  float rawDelta = m_firstFrame ? (1.0f / 60.0f) : static_cast<float>(now - m_lastFrameTime);
+  if (m_fixedFrameTime > 0.0) rawDelta = static_cast<float>(m_fixedFrameTime);
   const float scaledDelta = rawDelta * cvars.TimeWarp.Get();
 
   m_lastFrameTime = now;

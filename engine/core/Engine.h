@@ -108,6 +108,10 @@ class KazEngine : public IKazEngine {
 
   // Tests drive the clock; the engine does not own it.
   void SetClock(const Clock* clock) { m_clock = clock ? clock : &m_steadyClock; }
+  // From now on every frame advances the clock by exactly this many seconds,
+  // whatever the wall clock does (the "fixedframe" option); 0 lets it run free.
+  void SetFixedFrameTime(double seconds);
+  double GetFixedFrameTime() const { return m_fixedFrameTime; }
 
  protected:
   // The search path of start-up: command-line packages, the mod's, then "base".
@@ -116,6 +120,9 @@ class KazEngine : public IKazEngine {
 
  private:
   void RunStartupSteps(int argc, char** argv);
+  // The options of a run that must repeat: "fixedframe" (a clock that moves
+  // only from frame to frame) and "particleseed" (the particle generator's seed).
+  void ApplyRepeatableRunOptions();
   // The script manager and the application's OnPreStartup.
   void StartScripts();
   std::string ConfigFilePath() const;
@@ -150,6 +157,8 @@ class KazEngine : public IKazEngine {
   // Frame loop state.
   SteadyClock m_steadyClock;
   const Clock* m_clock = &m_steadyClock;
+  ManualClock m_frameClock;  // the clock of a fixed frame time
+  double m_fixedFrameTime = 0.0;
   bool m_active = false;
   bool m_inputBlocked = false;
   bool m_firstFrame = true;

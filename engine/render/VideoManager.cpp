@@ -100,7 +100,13 @@ void VideoManager::Shutdown() {
   for (VideoListener* l : std::vector<VideoListener*>(m_listeners)) l->OnVideoShutdown(this);
 }
 
+void VideoManager::SetTimeSource(std::function<double()> now) {
+  m_timeSource = std::move(now);
+  m_timeSourceStart = m_timeSource ? m_timeSource() : 0.0;
+}
+
 double VideoManager::GetTimeSinceStart() const {
+  if (m_timeSource) return m_timeSource() - m_timeSourceStart;
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_startTime).count();
 }
 

@@ -22,6 +22,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -123,6 +124,10 @@ class VideoManager {
   Overlay2D& Get2D() { return *m_overlay2D; }
   // Seconds since the manager was created at engine start (the TIME of effects).
   double GetTimeSinceStart() const;
+  // Where that time comes from instead of the wall clock (the engine hands in
+  // its own clock, so that a fixed frame time also fixes animated effects);
+  // seconds count from the first call after it is set.
+  void SetTimeSource(std::function<double()> now);
 
   void AddListener(VideoListener* listener);
   void RemoveListener(VideoListener* listener);
@@ -148,6 +153,8 @@ class VideoManager {
   std::vector<VideoListener*> m_listeners;
   std::unique_ptr<Overlay2D> m_overlay2D;
   std::chrono::steady_clock::time_point m_startTime = std::chrono::steady_clock::now();
+  std::function<double()> m_timeSource;
+  double m_timeSourceStart = 0.0;
 };
 
 // Makes the graphics system object for a window (by default the platform's,

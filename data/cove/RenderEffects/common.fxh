@@ -1,0 +1,75 @@
+// common.fxh - what the cove's effects share: the matrices and lights the
+// world renderer sets, and the skinning that lets the keeper use them too.
+
+#ifndef NUM_BONE_INFLUENCES
+#define NUM_BONE_INFLUENCES 0
+#endif
+
+float4x4 WorldViewProj : WORLDVIEWPROJMATRIX;
+float4x4 World : WORLDMATRIX;
+float3 ViewPos : VIEWPOS;
+float3 LightPos : LIGHTPOS;
+float3 LightColor : LIGHTCOLOR;
+float3 LightParams : LIGHTPARAMS;
+float Time : TIME;
+#if NUM_BONE_INFLUENCES > 0
+float4x4 Bones[20] : BONES;
+#endif
+
+glsl Skinning {
+  void SkinnedVertex(vec4 inPosition, vec4 inNormal, vec4 blendIndices, vec4 blendWeight,
+                     out vec4 position, out vec3 normal) {
+#if NUM_BONE_INFLUENCES > 0
+    ivec4 index = ivec4(blendIndices * 255.0 + 0.5);
+    vec4 weight = blendWeight;
+#if NUM_BONE_INFLUENCES < 4
+    weight[NUM_BONE_INFLUENCES - 1] = 1.0;
+    for (int i = 0; i < NUM_BONE_INFLUENCES - 1; ++i) weight[NUM_BONE_INFLUENCES - 1] -= blendWeight[i];
+#endif
+    position = vec4(0.0);
+    normal = vec3(0.0);
+    for (int i = 0; i < NUM_BONE_INFLUENCES; ++i) {
+      mat4 bone = Bones[clamp(index[i], 0, 19)];
+      position += weight[i] * (bone * vec4(inPosition.xyz, 1.0));
+      normal += weight[i] * (mat3(bone) * inNormal.xyz);
+    }
+    position.w = 1.0;
+#else
+    position = vec4(inPosition.xyz, 1.0);
+    normal = inNormal.xyz;
+#endif
+  }
+
+  // Light from a point: diffuse with a linear fall-off to the light's range.
+  float PointLight(vec3 toLight, vec3 normal) {
+    float dist = length(toLight);
+    float falloff = clamp(1.0 - dist / max(LightParams.x, 0.0001), 0.0, 1.0);
+    return max(dot(normalize(normal), toLight / max(dist, 0.0001)), 0.0) * falloff;
+  }
+}
+
+vertexshader BaseVS {
+  out vec2 uv;
+  void main() {
+    vec4 position;
+    vec3 normal;
+    SkinnedVertex(in_Position, in_Normal, in_BlendIndices, in_BlendWeight, position, normal);
+    uv = in_TexCoord0.xy;
+    gl_Position = WorldViewProj * position;
+  }
+}
+
+vertexshader LitVS {
+  out vec2 uv;
+  out vec3 toLight;
+  out vec3 objNormal;
+  void main() {
+    vec4 position;
+    vec3 normal;
+    SkinnedVertex(in_Position, in_Normal, in_BlendIndices, in_BlendWeight, position, normal);
+    uv = in_TexCoord0.xy;
+    toLight = LightPos - position.xyz;
+    objNormal = normal;
+    gl_Position = WorldViewProj * position;
+  }
+}

@@ -1,0 +1,90 @@
+// cove.fx - the cove's daylight surfaces: sand, rock, wood, metal, feathers
+// and the keeper. A bright sky ambient lays down the base colour, each point
+// light adds its share, and particles drawn with it blend by their alpha
+// (spray and smoke darken what lies behind them as well as lighten it).
+
+#include "common.fxh"
+
+float4 AmbientColor = {0.55, 0.55, 0.6, 1.0};
+float4 EmissiveColor = {0.0, 0.0, 0.0, 0.0};
+
+texture DiffuseMap;
+sampler DiffuseSampler = sampler_state {
+  Texture = <DiffuseMap>;
+  MinFilter = Linear;
+  MagFilter = Linear;
+  MipFilter = Linear;
+  AddressU = Wrap;
+  AddressV = Wrap;
+};
+
+pixelshader AmbientPS {
+  in vec2 uv;
+  void main() {
+    vec4 base = texture(DiffuseSampler, uv);
+    FragColor = vec4(base.rgb * AmbientColor.rgb + EmissiveColor.rgb, base.a);
+  }
+}
+
+pixelshader LitPS {
+  in vec2 uv;
+  in vec3 toLight;
+  in vec3 objNormal;
+  void main() {
+    vec4 base = texture(DiffuseSampler, uv);
+    FragColor = vec4(base.rgb * LightColor * PointLight(toLight, objNormal), base.a);
+  }
+}
+
+vertexshader ParticleVS {
+  out vec2 uv;
+  out vec4 color;
+  void main() {
+    uv = in_TexCoord0.xy;
+    color = in_Color0;
+    gl_Position = WorldViewProj * vec4(in_Position.xyz, 1.0);
+  }
+}
+
+pixelshader ParticlePS {
+  in vec2 uv;
+  in vec4 color;
+  void main() { FragColor = texture(DiffuseSampler, uv) * color; }
+}
+
+technique AmbientEmissive {
+  pass P0 {
+    VertexShader = BaseVS;
+    PixelShader = AmbientPS;
+    ZEnable = true;
+    ZWriteEnable = true;
+    ZFunc = LessEqual;
+    AlphaBlendEnable = false;
+  }
+}
+
+technique Lit {
+  pass P0 {
+    VertexShader = LitVS;
+    PixelShader = LitPS;
+    ZEnable = true;
+    ZWriteEnable = false;
+    ZFunc = LessEqual;
+    AlphaBlendEnable = true;
+    SrcBlend = One;
+    DestBlend = One;
+  }
+}
+
+technique Particles {
+  pass P0 {
+    VertexShader = ParticleVS;
+    PixelShader = ParticlePS;
+    ZEnable = true;
+    ZWriteEnable = false;
+    AlphaBlendEnable = true;
+    SrcBlend = SrcAlpha;
+    DestBlend = InvSrcAlpha;
+    CullMode = None;
+  }
+}

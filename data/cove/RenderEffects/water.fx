@@ -1,0 +1,62 @@
+// water.fx - the sea: the water texture drifting two ways at once, lit by
+// the sky and the lights, a little see-through over the sloping sand.
+
+#include "common.fxh"
+
+float4 AmbientColor = {0.45, 0.55, 0.65, 0.8};
+
+texture DiffuseMap;
+sampler DiffuseSampler = sampler_state {
+  Texture = <DiffuseMap>;
+  MinFilter = Linear;
+  MagFilter = Linear;
+  MipFilter = Linear;
+  AddressU = Wrap;
+  AddressV = Wrap;
+};
+
+glsl Drift {
+  vec3 Sea(vec2 uv) {
+    vec3 a = texture(DiffuseSampler, uv + vec2(Time * 0.02, Time * 0.01)).rgb;
+    vec3 b = texture(DiffuseSampler, uv * 1.7 - vec2(Time * 0.015, -Time * 0.02)).rgb;
+    return (a + b) * 0.5;
+  }
+}
+
+pixelshader SeaPS {
+  in vec2 uv;
+  void main() { FragColor = vec4(Sea(uv) * AmbientColor.rgb, AmbientColor.a); }
+}
+
+pixelshader SeaLitPS {
+  in vec2 uv;
+  in vec3 toLight;
+  in vec3 objNormal;
+  void main() { FragColor = vec4(Sea(uv) * LightColor * PointLight(toLight, objNormal), 1.0); }
+}
+
+technique AmbientEmissive {
+  pass P0 {
+    VertexShader = BaseVS;
+    PixelShader = SeaPS;
+    ZEnable = true;
+    ZWriteEnable = true;
+    ZFunc = LessEqual;
+    AlphaBlendEnable = true;
+    SrcBlend = SrcAlpha;
+    DestBlend = InvSrcAlpha;
+  }
+}
+
+technique Lit {
+  pass P0 {
+    VertexShader = LitVS;
+    PixelShader = SeaLitPS;
+    ZEnable = true;
+    ZWriteEnable = false;
+    ZFunc = LessEqual;
+    AlphaBlendEnable = true;
+    SrcBlend = One;
+    DestBlend = One;
+  }
+}
