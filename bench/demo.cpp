@@ -13,7 +13,8 @@
 // of its median to the empty frame's.
 // Run from the base directory: cd build/release/bin && ./bench_demo
 // (KAZ_DEMO_VIEW_FRAME=N takes the view after frame N of the tour instead of
-// searching for it, which plays the whole tour once.)
+// searching for it, which plays the whole tour once; KAZ_DEMO_ARGS adds
+// command-line words, e.g. "-GlowEnable 0", to see what a feature costs.)
 #include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -77,6 +78,18 @@ bool Start(Session* s) {
                                    std::to_string(kWidth),
                                    "-ResY",
                                    std::to_string(kHeight)};
+  if (const char* extra = getenv("KAZ_DEMO_ARGS")) {
+    std::string word;
+    for (const char* c = extra;; ++c) {
+      if (*c == ' ' || !*c) {
+        if (!word.empty()) args.push_back(word);
+        word.clear();
+        if (!*c) break;
+      } else {
+        word += *c;
+      }
+    }
+  }
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
