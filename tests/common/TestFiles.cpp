@@ -3,6 +3,9 @@
 
 #include "tier0/FileSystem.h"
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -54,6 +57,17 @@ void MountPackages(std::initializer_list<std::string> folders, const char* argv0
     std::string full = folder.starts_with('/') ? folder : SourceDir() + "/" + folder;
     FileSystem::AddToSearchPath(full.c_str(), true);
   }
+}
+
+CommandResult RunCommand(const std::string& command) {
+  CommandResult result;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return result;
+  char buffer[4096];
+  while (size_t n = fread(buffer, 1, sizeof(buffer), pipe)) result.output.append(buffer, n);
+  const int status = pclose(pipe);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
 }
 
 std::string TestDataDir() {

@@ -2,7 +2,8 @@
 //
 // TempDir makes a fresh directory under the system's temporary folder and
 // removes it with everything inside when it goes; ReadFile and WriteFile
-// move whole files. MountPackages empties the
+// move whole files; RunCommand runs a shell command line and keeps what it
+// printed. MountPackages empties the
 // file system's search path and mounts the given folders (test data first),
 // initialising the file system on first use.
 //
@@ -40,6 +41,27 @@ void MountPackages(std::initializer_list<std::string> folders, const char* argv0
 std::string ReadFile(const std::filesystem::path& path);
 // Writes the bytes, making the file's folders first.
 void WriteFile(const std::filesystem::path& path, std::string_view contents);
+
+// Runs a shell command line with its error output joined to its output.
+struct CommandResult {
+  int exitCode = -1;  // -1 when it did not exit by itself
+  std::string output;
+  bool Has(std::string_view text) const { return output.find(text) != std::string::npos; }
+};
+CommandResult RunCommand(const std::string& command);
+
+// Whether this build runs under AddressSanitizer: whole-game runs take minutes there.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kUnderSanitizers = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kUnderSanitizers = true;
+#else
+inline constexpr bool kUnderSanitizers = false;
+#endif
+#else
+inline constexpr bool kUnderSanitizers = false;
+#endif
 
 // The repository's test data folder (tests/data) and source root.
 std::string TestDataDir();

@@ -1,15 +1,13 @@
 // CoveGameTest.cpp - the demo game "The Secret of Orrelin Cove" played as a
 // player plays it: the real launcher, copied with the engine and the game's
 // packages into a fresh base directory, driven by key replays (-replay) at a
-// fixed frame time. The tour (data/cove/Tour.replay) reaches the ending and
-// quits; quitting goes through the pause menu's Yes/No box, exits 0 and saves
+// fixed frame time (the whole tour is the play command's test, CoveTour).
+// Quitting goes through the pause menu's Yes/No box, exits 0 and saves
 // the configuration; options changed in the options menu survive a restart.
 #include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,28 +15,8 @@
 namespace {
 namespace fs = std::filesystem;
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
-
 using kaztest::ReadFile;
 using kaztest::WriteFile;
-
-struct RunResult {
-  int exitCode = -1;
-  std::string output;
-  bool Has(const std::string& text) const { return output.find(text) != std::string::npos; }
-  // Where `text` first appears; npos when it does not.
-  size_t At(const std::string& text) const { return output.find(text); }
-};
 
 class CoveGame : public ::testing::Test {
  protected:
@@ -58,32 +36,16 @@ class CoveGame : public ::testing::Test {
   }
 
   // Runs the game with the replay text at 320x240, bounded by `frames`.
-  RunResult Play(const std::string& replay, int frames) {
+  kaztest::CommandResult Play(const std::string& replay, int frames) {
     WriteFile(m_dir / "test.replay", replay);
-    const std::string command =
+    return kaztest::RunCommand(
         "cd '" + m_dir.string() +
         "' && env SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null ASAN_OPTIONS=detect_leaks=0 "
-        "timeout 300 ./shell -mod cove "
-        "-ResX 320 -ResY 240 -replay test.replay -fixedframe 0.033333 -frames " +
-        std::to_string(frames) + " 2>&1";
-    RunResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return result;
-    char buffer[4096];
-    while (size_t n = fread(buffer, 1, sizeof(buffer), pipe)) result.output.append(buffer, n);
-    const int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+        "timeout 300 ./shell -mod cove -ResX 320 -ResY 240 -replay test.replay "
+        "-fixedframe 0.033333 -frames " +
+        std::to_string(frames));
   }
   std::string Config() const { return ReadFile(m_dir / "config" / "cove.cfg"); }
-  size_t Screenshots() const {
-    std::error_code error;
-    size_t n = 0;
-    for (const auto& entry : fs::directory_iterator(m_dir / "screenshots", error))
-      n += entry.is_regular_file();
-    return n;
-  }
-
   kaztest::TempDir m_temp;
   fs::path m_dir;
 };
@@ -92,28 +54,6 @@ class CoveGame : public ::testing::Test {
 const char* const kQuitFromTitle =
     "30 key Down down\n31 key Down up\n40 key Down down\n41 key Down up\n"
     "50 key Return down\n51 key Return up\n60 key Return down\n61 key Return up\n";
-
-TEST_F(CoveGame, TheTourPlaysFromTheTitleMenuToTheEndingAndQuitsItself) {
-  if (kSanitized) GTEST_SKIP() << "the whole tour runs in the release build only (minutes here)";
-  const std::string tour =
-      ReadFile(fs::path(kaztest::SourceDir()) / "data" / "cove" / "Tour.replay");
-  ASSERT_FALSE(tour.empty());
-  const RunResult run = Play(tour, 3600);  // the bound: two minutes of game time
-  EXPECT_EQ(run.exitCode, 0) << run.output;
-  // The story in its order, up to the game quitting itself before the bound.
-  size_t last = 0;
-  for (const char* step : {"Cove: a new game begins", "Cove: a glowing shell (1 of 3)",
-                           "Cove: a glowing shell (3 of 3)", "Cove: the sea cave opens.",
-                           "Cove: the end.", "Cove: farewell.", "Cove: leaving the cove"}) {
-    const size_t at = run.At(step);
-    ASSERT_NE(at, std::string::npos) << step << " is missing:\n" << run.output;
-    EXPECT_GT(at, last) << step << " came too early:\n" << run.output;
-    last = at;
-  }
-  EXPECT_FALSE(run.Has("Traceback")) << run.output;
-  EXPECT_FALSE(run.Has("WARNING:") || run.Has("ERROR")) << "the log is not clean:\n" << run.output;
-  EXPECT_EQ(Screenshots(), 6u);
-}
 
 // "<frame> key <name> down" and its "up" on the next frame.
 std::string Press(int frame, const std::string& key) {
@@ -137,13 +77,14 @@ TEST_F(CoveGame, QuittingGoesThroughThePauseMenusYesNoBoxAndSavesTheConfiguratio
   frame += 30;
   for (const char* key : {"Escape", "Down", "Down", "Return", "Return"})
     replay += Press(frame += 10, key);
-  const RunResult run = Play(replay, 600);
+  const kaztest::CommandResult run = Play(replay, 600);
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_TRUE(run.Has("Cove: a new game begins for Ada.")) << run.output;
   EXPECT_FALSE(run.Has("WARNING:") || run.Has("ERROR")) << "the log is not clean:\n" << run.output;
   // No did not quit: the game went on to the second question.
   ASSERT_TRUE(run.Has("Cove: you stay a while.")) << run.output;
-  EXPECT_GT(run.At("Cove: farewell."), run.At("Cove: you stay a while.")) << run.output;
+  EXPECT_GT(run.output.find("Cove: farewell."), run.output.find("Cove: you stay a while."))
+      << run.output;
   EXPECT_NE(Config().find("MouseSensitivity"), std::string::npos)
       << "the configuration was not saved";
 }
@@ -158,12 +99,12 @@ TEST_F(CoveGame, OptionsChangedInTheMenuSurviveARestart) {
       "90 key Down down\n91 key Down up\n100 key Return down\n101 key Return up\n"
       "110 key Down down\n111 key Down up\n120 key Return down\n121 key Return up\n"
       "130 key Return down\n131 key Return up\n";
-  const RunResult first = Play(replay, 400);
+  const kaztest::CommandResult first = Play(replay, 400);
   ASSERT_EQ(first.exitCode, 0) << first.output;
   EXPECT_TRUE(first.Has("Cove: the mouse is inverted.")) << first.output;
   EXPECT_NE(Config().find("InvertMouse true"), std::string::npos) << Config();
   EXPECT_NE(Config().find("MouseSensitivity 1.500000"), std::string::npos) << Config();
-  const RunResult second = Play(kQuitFromTitle, 400);
+  const kaztest::CommandResult second = Play(kQuitFromTitle, 400);
   EXPECT_EQ(second.exitCode, 0) << second.output;
   EXPECT_TRUE(second.Has("Cove: mouse sensitivity 1.50, inverted.")) << second.output;
 }

@@ -10,8 +10,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <array>
 #include <cstdio>
 #include <string>
@@ -255,18 +253,12 @@ TEST(ReplayRun, ReplayedInputDrivesTheRealEngine) {
           .string();
   // Without the replay the run would last until the timeout. Mesa leaves bytes
   // behind at unload that LeakSanitizer cannot attribute: leaks are not checked.
-  const std::string command =
+  const kaztest::CommandResult run = kaztest::RunCommand(
       "env -u DISPLAY -u WAYLAND_DISPLAY ASAN_OPTIONS=detect_leaks=0 timeout 120 " KAZ_BIN_DIR
       "/shell -nosound -fixedframe 0.05 -frames 100000 -replay " +
-      replay + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string output;
-  char buffer[4096];
-  while (size_t n = fread(buffer, 1, sizeof(buffer), pipe)) output.append(buffer, n);
-  const int status = pclose(pipe);
-  ASSERT_TRUE(WIFEXITED(status)) << output;
-  EXPECT_EQ(WEXITSTATUS(status), 0) << output;
+      replay);
+  const std::string& output = run.output;
+  EXPECT_EQ(run.exitCode, 0) << output;
   EXPECT_THAT(output, HasSubstr("] quit\n"));
   EXPECT_THAT(output, HasSubstr("Every frame advances the clock by 0.05 seconds."));
   EXPECT_THAT(output, ::testing::Not(HasSubstr("WARNING: Replay")));
