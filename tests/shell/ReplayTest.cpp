@@ -1,6 +1,7 @@
 // ReplayTest.cpp - replay files: the parser (events, bad lines, key names,
-// UTF-8 texts), the launcher handing replayed input to an engine before the
-// frames it names, and the real launcher and engine driven by a replay.
+// UTF-8 texts) and the launcher handing replayed input to an engine before the
+// frames it names. The real launcher and engine driven by replays are the
+// demo game's tests (CoveGameTest).
 #include "Replay.h"
 #include "Shell.h"
 
@@ -219,24 +220,4 @@ TEST_F(ReplayShellTest, AFileThatCannotBeReadStopsTheLauncherBeforeTheEngine) {
   EXPECT_EQ(m_engine.startups, 0);
   EXPECT_THAT(m_transcript, HasSubstr("ERROR: Cannot read replay file '/nonexistent/tour.replay'"));
   EXPECT_THAT(m_transcript, HasSubstr("FATAL ERROR: Failed to read the replay file."));
-}
-
-// The real launcher and engine: a replayed backquote opens the console, the
-// typed command runs on a replayed Return and ends the run long before its bound.
-TEST(ReplayRun, ReplayedInputDrivesTheRealEngine) {
-  kaztest::TempDir dir;
-  const std::string replay =
-      dir.Write("quit.replay", "0 char `\n1 char quit\n2 key Return down\n3 key Return up\n")
-          .string();
-  // Without the replay the run would last until the timeout. Mesa leaves bytes
-  // behind at unload that LeakSanitizer cannot attribute: leaks are not checked.
-  const kaztest::CommandResult run = kaztest::RunCommand(
-      "env -u DISPLAY -u WAYLAND_DISPLAY ASAN_OPTIONS=detect_leaks=0 timeout 120 " KAZ_BIN_DIR
-      "/shell -nosound -fixedframe 0.05 -frames 100000 -replay " +
-      replay);
-  const std::string& output = run.output;
-  EXPECT_EQ(run.exitCode, 0) << output;
-  EXPECT_THAT(output, HasSubstr("] quit\n"));
-  EXPECT_THAT(output, HasSubstr("Every frame advances the clock by 0.05 seconds."));
-  EXPECT_THAT(output, ::testing::Not(HasSubstr("WARNING: Replay")));
 }
