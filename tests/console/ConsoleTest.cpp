@@ -361,13 +361,10 @@ TEST_F(ConsoleTest, RecentLinesShowWhileClosedForFiveSeconds) {
   console.Draw(0, 0, 640, 240, true, true);
   auto texts = processor.Texts();
   ASSERT_EQ(texts.size(), 2u);
+  // Their places and colours are checked through the real renderer
+  // (ConsoleRendererTest); here how long they stay.
   EXPECT_EQ(texts[0].text, "new");  // newest lowest
-  EXPECT_EQ(texts[0].y1, 5 + kFontHeight);
-  EXPECT_EQ(texts[0].r, 1.0f);
-  EXPECT_EQ(texts[0].g, 0.0f);
   EXPECT_EQ(texts[1].text, "old");
-  EXPECT_EQ(texts[1].y1, 5);
-  EXPECT_EQ(texts[1].x1, 5);
 
   processor.calls.clear();
   console.Update(1.5f);  // "old" expires, "new" stays
@@ -406,7 +403,9 @@ TEST_F(ConsoleTest, NoticesAreRightAlignedForOneFrame) {
   EXPECT_TRUE(console.GetNotices().empty());
 }
 
-TEST_F(ConsoleTest, OpenConsoleDrawsBackgroundInputAndColouredLines) {
+// Places, colours and the background's alpha are checked through the real
+// renderer (ConsoleRendererTest); here what is drawn, in which order.
+TEST_F(ConsoleTest, OpenConsoleDrawsBackgroundInputHintAndLines) {
   console.SetCommandProcessor(&processor);
   console.Print("[red]a[green]b", false);
   console.Print("plain", false);
@@ -417,25 +416,17 @@ TEST_F(ConsoleTest, OpenConsoleDrawsBackgroundInputAndColouredLines) {
   console.Draw(0, 0, 640, 240, true, true);
 
   auto rects = processor.Of("rect");
-  ASSERT_EQ(rects.size(), 6u);  // background, edge, cursor, scroll bar ends and thumb
-  EXPECT_FLOAT_EQ(rects[0].a, 2.0f / 3.0f);
-  EXPECT_EQ(rects[2].x1, 5 + 5 * kCharWidth);  // cursor after "] res"
-  EXPECT_EQ(rects[5].y1, 5 + 240 - 17);        // thumb at the bottom while following
-
+  ASSERT_EQ(rects.size(), 6u);           // background, edge, cursor, scroll bar ends and thumb
+  EXPECT_EQ(rects[5].y1, 5 + 240 - 17);  // thumb at the bottom while following
   auto texts = processor.Texts();
   ASSERT_EQ(texts.size(), 6u);
   EXPECT_EQ(texts[0].text, "] ");
-  EXPECT_EQ(texts[0].y1, 240 - kFontHeight - 5);
   EXPECT_EQ(texts[1].text, "resX");  // hint under the input, in grey
   EXPECT_FLOAT_EQ(texts[1].r, 0.5f);
   EXPECT_EQ(texts[2].text, "res");
   EXPECT_EQ(texts[3].text, "plain");  // newest line lowest
-  EXPECT_EQ(texts[4].y1, texts[3].y1 - kFontHeight);
-  EXPECT_EQ(texts[4].text, "a");
-  EXPECT_FLOAT_EQ(texts[4].g, 0.0f);
-  EXPECT_EQ(texts[5].text, "b");  // the rest of the line in its own colour, after "a"
-  EXPECT_FLOAT_EQ(texts[5].g, 1.0f);
-  EXPECT_EQ(texts[5].x1, 5 + kCharWidth);
+  EXPECT_EQ(texts[4].text, "a");      // a line's colour runs drawn one by one
+  EXPECT_EQ(texts[5].text, "b");
   EXPECT_EQ(processor.calls.front().op, "quads");
   EXPECT_EQ(processor.calls.back().op, "/font");
 }
