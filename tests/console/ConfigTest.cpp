@@ -198,26 +198,26 @@ class ConfigSaveFailureTest : public ConfigTest {
   fs::path m_path;
 };
 
-TEST_F(ConfigSaveFailureTest, TempPathTakenOrFolderNotCreatable) {
-  fs::create_directory(ConfigTempPath(m_path.string()));
+TEST_F(ConfigSaveFailureTest, TempPathTakenFolderNotCreatableOrDiskFull) {
+  const std::string temp = ConfigTempPath(m_path.string());
+  fs::create_directory(temp);
   EXPECT_FALSE(SaveConfiguration(m_path.string(), m_cvars));
   EXPECT_TRUE(HasError("Failed to open file for writing."));
   ExpectStoredUnchanged();
-  EXPECT_TRUE(fs::is_directory(ConfigTempPath(m_path.string())));  // not ours to remove
+  EXPECT_TRUE(fs::is_directory(temp));  // not ours to remove
+  fs::remove(temp);
 
   // A file where the folder should be.
   m_log.Clear();
   EXPECT_FALSE(SaveConfiguration((m_path / "game.cfg").string(), m_cvars));
   EXPECT_TRUE(HasError("Failed to open file for writing."));
-}
 
-TEST_F(ConfigSaveFailureTest, DiskFullWhileWriting) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "/dev/full is not available";
-  fs::create_symlink("/dev/full", ConfigTempPath(m_path.string()));
+  fs::create_symlink("/dev/full", temp);
   EXPECT_FALSE(SaveConfiguration(m_path.string(), m_cvars));
   EXPECT_TRUE(HasError("Failed to write configuration file"));
   ExpectStoredUnchanged();
-  EXPECT_FALSE(fs::exists(fs::symlink_status(ConfigTempPath(m_path.string()))));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(temp)));
 }
 
 TEST_F(ConfigSaveFailureTest, UnwritableDirectory) {

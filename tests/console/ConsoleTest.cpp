@@ -306,7 +306,7 @@ TEST_F(ConsoleTest, CompletionEditingKeysAndRefusedCharacters) {
   EXPECT_EQ(console.GetInput(), "\xE9");
 }
 
-TEST_F(ConsoleTest, PagesStopAtTheOldestLineAndTheViewKeepsItsLines) {
+TEST_F(ConsoleTest, PagesStopAtTheOldestLineTheViewKeepsItsLinesAndLinesStopAtTheTop) {
   for (int i = 0; i < 20; ++i) console.Printf("%d", i);
   console.OnKey(ConsoleKey_PageUp);
   EXPECT_FALSE(console.IsFollowingOutput());
@@ -329,6 +329,16 @@ TEST_F(ConsoleTest, PagesStopAtTheOldestLineAndTheViewKeepsItsLines) {
   auto texts = processor.Texts();
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[1].text, "44");
+
+  // Lines stop at the top edge: at y = 75, 65, ..., 5 (8 lines) above the
+  // input line of a 100-pixel console.
+  processor.calls.clear();
+  for (int i = 0; i < 100 && !console.IsFollowingOutput(); ++i) console.OnKey(ConsoleKey_PageDown);
+  console.Draw(0, 0, 640, 100, false, false);
+  texts = processor.Texts();
+  ASSERT_EQ(texts.size(), 1u + 8u);  // prompt, no input
+  EXPECT_EQ(texts.back().y1, 5);
+  EXPECT_EQ(texts.back().text, "292");
 }
 
 TEST_F(ConsoleTest, OpeningAndClosingTakeAQuarterSecond) {
@@ -429,18 +439,6 @@ TEST_F(ConsoleTest, OpenConsoleDrawsBackgroundInputHintAndLines) {
   EXPECT_EQ(texts[5].text, "b");
   EXPECT_EQ(processor.calls.front().op, "quads");
   EXPECT_EQ(processor.calls.back().op, "/font");
-}
-
-TEST_F(ConsoleTest, LinesStopAtTheTopEdge) {
-  console.SetCommandProcessor(&processor);
-  for (int i = 0; i < 100; ++i) console.Printf("%d", i);
-  console.SetOpen(true, false);
-  console.Draw(0, 0, 640, 100, false, false);
-  // Lines at y = 75, 65, ..., 5 (8 lines) above the input line.
-  auto texts = processor.Texts();
-  ASSERT_EQ(texts.size(), 1u + 8u);  // prompt, no input
-  EXPECT_EQ(texts.back().y1, 5);
-  EXPECT_EQ(texts.back().text, "92");
 }
 
 struct OrderedHook {
