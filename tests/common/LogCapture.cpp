@@ -31,6 +31,13 @@ std::vector<LoggedLine> LogCapture::Lines() const {
   return m_lines;
 }
 
+std::vector<std::string> LogCapture::Texts() const {
+  std::lock_guard lock(m_mutex);
+  std::vector<std::string> texts;
+  for (const LoggedLine& line : m_lines) texts.push_back(line.text);
+  return texts;
+}
+
 int LogCapture::Count(std::string_view text) const {
   std::lock_guard lock(m_mutex);
   int n = 0;

@@ -29,6 +29,8 @@ class LogCapture {
   LogCapture& operator=(const LogCapture&) = delete;
 
   std::vector<LoggedLine> Lines() const;
+  // The lines' texts alone, in order.
+  std::vector<std::string> Texts() const;
   // Number of lines that contain `text`, optionally only at one level.
   int Count(std::string_view text) const;
   int Count(std::string_view text, LogLevel level) const;

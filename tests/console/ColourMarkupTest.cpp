@@ -25,9 +25,6 @@ TEST(ColourMarkupTest, KnownTagsBecomeEscapes) {
   EXPECT_EQ(ConvertColourTags("[red]a[green]b"), kRed + "a" + kGreen + "b");
   EXPECT_EQ(ConvertColourTags("[RED]a"), kRed + "a");
   EXPECT_EQ(ConvertColourTags("[Grey]x"), ConvertColourTags("[gray]x"));
-  EXPECT_EQ(ConvertColourTags("[orange]"),
-            MakeColourEscape(0xFF000000u + 255 * 65536 + 128 * 256 + 64));
-  EXPECT_EQ(ConvertColourTags("[yellow]"), MakeColourEscape(0xFFE1E100u));
 }
 
 TEST(ColourMarkupTest, MalformedOrUnknownTagsStayLiteral) {

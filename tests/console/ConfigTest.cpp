@@ -37,11 +37,6 @@ class ConfigTest : public ::testing::Test {
  protected:
   void SetUp() override { m_commands.RegisterCommand("quit", CountCalls, "", &m_quits); }
   bool HasError(const std::string& text) const { return m_log.Count(text, LogLevel_Error) > 0; }
-  std::vector<std::string> Lines() const {
-    std::vector<std::string> texts;
-    for (const kaztest::LoggedLine& line : m_log.Lines()) texts.push_back(line.text);
-    return texts;
-  }
 
   kaztest::LogCapture m_log;
   kaztest::TempDir m_tmp{"kaz_config"};
@@ -65,8 +60,8 @@ TEST_F(ConfigTest, DefaultsGiveHeaderAndSeventeenLinesInOrderAndLinksStay) {
             "RefreshRate 60\nResX 1024\nResY 768\nShadowMapSize 512\nSoundDevType hw\n"
             "VSync false\n");
   EXPECT_FALSE(fs::exists(ConfigTempPath(path.string())));
-  EXPECT_EQ(Lines().front(), "Saving configuration to [grey]" + path.string() + "[white]...");
-  EXPECT_EQ(Lines().back(), "...configuration successfully saved.");
+  EXPECT_EQ(m_log.Texts().front(), "Saving configuration to [grey]" + path.string() + "[white]...");
+  EXPECT_EQ(m_log.Texts().back(), "...configuration successfully saved.");
 
   // Saving through a symbolic link keeps the link.
   fs::path real = m_dir / "real.cfg";
@@ -128,12 +123,13 @@ TEST_F(ConfigTest, ScriptEchoesSkipsCommentsAndRunsCommands) {
   EXPECT_EQ(m_cvars.ResX.Get(), 800);
   EXPECT_EQ(m_cvars.ResY.Get(), 600);  // last line without a line break
   EXPECT_EQ(m_quits, 1);
-  EXPECT_EQ(Lines().front(), "Executing console script [grey]" + path.string() + "[white]...");
-  EXPECT_THAT(Lines(), Contains("[grey] ] [white]ResX 800"));
-  EXPECT_THAT(Lines(), Contains("[grey] ] [white]quit"));
-  EXPECT_THAT(Lines(), Not(Contains(HasSubstr("comment"))));
+  EXPECT_EQ(m_log.Texts().front(),
+            "Executing console script [grey]" + path.string() + "[white]...");
+  EXPECT_THAT(m_log.Texts(), Contains("[grey] ] [white]ResX 800"));
+  EXPECT_THAT(m_log.Texts(), Contains("[grey] ] [white]quit"));
+  EXPECT_THAT(m_log.Texts(), Not(Contains(HasSubstr("comment"))));
   EXPECT_FALSE(HasError("Invalid command"));  // script lines are quiet
-  EXPECT_EQ(Lines().back(), "...finished execution.");
+  EXPECT_EQ(m_log.Texts().back(), "...finished execution.");
 }
 
 TEST_F(ConfigTest, CrLfFileWithByteOrderMarkRunsAndAMissingOneChangesNothing) {
@@ -202,26 +198,26 @@ class ConfigSaveFailureTest : public ConfigTest {
   fs::path m_path;
 };
 
-TEST_F(ConfigSaveFailureTest, TempPathTakenOrFolderNotCreatable) {
-  fs::create_directory(ConfigTempPath(m_path.string()));
+TEST_F(ConfigSaveFailureTest, TempPathTakenFolderNotCreatableOrDiskFull) {
+  const std::string temp = ConfigTempPath(m_path.string());
+  fs::create_directory(temp);
   EXPECT_FALSE(SaveConfiguration(m_path.string(), m_cvars));
   EXPECT_TRUE(HasError("Failed to open file for writing."));
   ExpectStoredUnchanged();
-  EXPECT_TRUE(fs::is_directory(ConfigTempPath(m_path.string())));  // not ours to remove
+  EXPECT_TRUE(fs::is_directory(temp));  // not ours to remove
+  fs::remove(temp);
 
   // A file where the folder should be.
   m_log.Clear();
   EXPECT_FALSE(SaveConfiguration((m_path / "game.cfg").string(), m_cvars));
   EXPECT_TRUE(HasError("Failed to open file for writing."));
-}
 
-TEST_F(ConfigSaveFailureTest, DiskFullWhileWriting) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "/dev/full is not available";
-  fs::create_symlink("/dev/full", ConfigTempPath(m_path.string()));
+  fs::create_symlink("/dev/full", temp);
   EXPECT_FALSE(SaveConfiguration(m_path.string(), m_cvars));
   EXPECT_TRUE(HasError("Failed to write configuration file"));
   ExpectStoredUnchanged();
-  EXPECT_FALSE(fs::exists(fs::symlink_status(ConfigTempPath(m_path.string()))));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(temp)));
 }
 
 TEST_F(ConfigSaveFailureTest, UnwritableDirectory) {

@@ -145,7 +145,7 @@ class ConsoleLogTest : public ConsoleTest {
   std::string path = tmp.Str() + "/kaz.log";
 };
 
-TEST_F(ConsoleLogTest, LinesAreWrittenWithoutMarkupAndFlushedOnePerConsoleLine) {
+TEST_F(ConsoleLogTest, LinesAreWrittenWithoutMarkupFlushedAndAFailedOpenKeepsPrinting) {
   ASSERT_TRUE(console.OpenLogFile(path));
   console.Print("[red]ERROR: [white]Invalid command or variable name.", false);
   console.Print("[pink]literal\nsecond", false);
@@ -170,20 +170,11 @@ TEST_F(ConsoleLogTest, LinesAreWrittenWithoutMarkupAndFlushedOnePerConsoleLine) 
   EXPECT_FALSE(console.IsLogFileOpen());
   console.Print("third", false);
   EXPECT_EQ(ReadFile(path), "second\n");
-}
-
-TEST_F(ConsoleLogTest, UncreatableLogLeavesPrintingWorking) {
-  std::vector<std::string> hooked;
-  console.SetOutputHook(
-      [](const char* text, bool, void* user) {
-        static_cast<std::vector<std::string>*>(user)->push_back(text);
-      },
-      &hooked);
+  // A log that cannot be created leaves printing working.
   EXPECT_FALSE(console.OpenLogFile("/nonexistent-dir/kaz.log"));
   EXPECT_FALSE(console.IsLogFileOpen());
   console.Print("still here", false);
-  EXPECT_EQ(console.GetLine(0), "still here");
-  EXPECT_EQ(hooked, std::vector<std::string>{"still here"});
+  EXPECT_EQ(console.GetLine(console.GetLineCount() - 1), "still here");
 }
 
 struct HookRecord {
@@ -274,7 +265,7 @@ TEST_F(ConsoleTest, HistoryRecallsWrapsAndEvictsTheOldest) {
   EXPECT_EQ(console.GetHistory().back(), "cmd1");
 }
 
-TEST_F(ConsoleTest, CompletionAndEditingKeys) {
+TEST_F(ConsoleTest, CompletionEditingKeysAndRefusedCharacters) {
   console.SetCommandProcessor(&processor);
   Type("res");
   EXPECT_EQ(console.GetCompletionText(), "ResX");
@@ -303,9 +294,9 @@ TEST_F(ConsoleTest, CompletionAndEditingKeys) {
   EXPECT_EQ(console.GetCursorPosition(), 1);
   console.OnKey(ConsoleKey_Home);
   EXPECT_EQ(Type("\b"), "ey");  // nothing before the cursor
-}
 
-TEST_F(ConsoleTest, InputRejectsOverflowAndControlCharacters) {
+  // Overflow and control characters are refused; Latin-1 letters are not.
+  console.OnKey(ConsoleKey_ClearLine);
   Type(std::string(300, 'x'));
   EXPECT_EQ(console.GetInput().size(), kConsoleMaxInput);
   console.OnKey(ConsoleKey_ClearLine);
@@ -315,7 +306,7 @@ TEST_F(ConsoleTest, InputRejectsOverflowAndControlCharacters) {
   EXPECT_EQ(console.GetInput(), "\xE9");
 }
 
-TEST_F(ConsoleTest, PagesStopAtTheOldestLineAndTheViewKeepsItsLines) {
+TEST_F(ConsoleTest, PagesStopAtTheOldestLineTheViewKeepsItsLinesAndLinesStopAtTheTop) {
   for (int i = 0; i < 20; ++i) console.Printf("%d", i);
   console.OnKey(ConsoleKey_PageUp);
   EXPECT_FALSE(console.IsFollowingOutput());
@@ -338,6 +329,16 @@ TEST_F(ConsoleTest, PagesStopAtTheOldestLineAndTheViewKeepsItsLines) {
   auto texts = processor.Texts();
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[1].text, "44");
+
+  // Lines stop at the top edge: at y = 75, 65, ..., 5 (8 lines) above the
+  // input line of a 100-pixel console.
+  processor.calls.clear();
+  for (int i = 0; i < 100 && !console.IsFollowingOutput(); ++i) console.OnKey(ConsoleKey_PageDown);
+  console.Draw(0, 0, 640, 100, false, false);
+  texts = processor.Texts();
+  ASSERT_EQ(texts.size(), 1u + 8u);  // prompt, no input
+  EXPECT_EQ(texts.back().y1, 5);
+  EXPECT_EQ(texts.back().text, "292");
 }
 
 TEST_F(ConsoleTest, OpeningAndClosingTakeAQuarterSecond) {
@@ -370,13 +371,10 @@ TEST_F(ConsoleTest, RecentLinesShowWhileClosedForFiveSeconds) {
   console.Draw(0, 0, 640, 240, true, true);
   auto texts = processor.Texts();
   ASSERT_EQ(texts.size(), 2u);
+  // Their places and colours are checked through the real renderer
+  // (ConsoleRendererTest); here how long they stay.
   EXPECT_EQ(texts[0].text, "new");  // newest lowest
-  EXPECT_EQ(texts[0].y1, 5 + kFontHeight);
-  EXPECT_EQ(texts[0].r, 1.0f);
-  EXPECT_EQ(texts[0].g, 0.0f);
   EXPECT_EQ(texts[1].text, "old");
-  EXPECT_EQ(texts[1].y1, 5);
-  EXPECT_EQ(texts[1].x1, 5);
 
   processor.calls.clear();
   console.Update(1.5f);  // "old" expires, "new" stays
@@ -415,7 +413,9 @@ TEST_F(ConsoleTest, NoticesAreRightAlignedForOneFrame) {
   EXPECT_TRUE(console.GetNotices().empty());
 }
 
-TEST_F(ConsoleTest, OpenConsoleDrawsBackgroundInputAndColouredLines) {
+// Places, colours and the background's alpha are checked through the real
+// renderer (ConsoleRendererTest); here what is drawn, in which order.
+TEST_F(ConsoleTest, OpenConsoleDrawsBackgroundInputHintAndLines) {
   console.SetCommandProcessor(&processor);
   console.Print("[red]a[green]b", false);
   console.Print("plain", false);
@@ -426,39 +426,19 @@ TEST_F(ConsoleTest, OpenConsoleDrawsBackgroundInputAndColouredLines) {
   console.Draw(0, 0, 640, 240, true, true);
 
   auto rects = processor.Of("rect");
-  ASSERT_EQ(rects.size(), 6u);  // background, edge, cursor, scroll bar ends and thumb
-  EXPECT_FLOAT_EQ(rects[0].a, 2.0f / 3.0f);
-  EXPECT_EQ(rects[2].x1, 5 + 5 * kCharWidth);  // cursor after "] res"
-  EXPECT_EQ(rects[5].y1, 5 + 240 - 17);        // thumb at the bottom while following
-
+  ASSERT_EQ(rects.size(), 6u);           // background, edge, cursor, scroll bar ends and thumb
+  EXPECT_EQ(rects[5].y1, 5 + 240 - 17);  // thumb at the bottom while following
   auto texts = processor.Texts();
   ASSERT_EQ(texts.size(), 6u);
   EXPECT_EQ(texts[0].text, "] ");
-  EXPECT_EQ(texts[0].y1, 240 - kFontHeight - 5);
   EXPECT_EQ(texts[1].text, "resX");  // hint under the input, in grey
   EXPECT_FLOAT_EQ(texts[1].r, 0.5f);
   EXPECT_EQ(texts[2].text, "res");
   EXPECT_EQ(texts[3].text, "plain");  // newest line lowest
-  EXPECT_EQ(texts[4].y1, texts[3].y1 - kFontHeight);
-  EXPECT_EQ(texts[4].text, "a");
-  EXPECT_FLOAT_EQ(texts[4].g, 0.0f);
-  EXPECT_EQ(texts[5].text, "b");  // the rest of the line in its own colour, after "a"
-  EXPECT_FLOAT_EQ(texts[5].g, 1.0f);
-  EXPECT_EQ(texts[5].x1, 5 + kCharWidth);
+  EXPECT_EQ(texts[4].text, "a");      // a line's colour runs drawn one by one
+  EXPECT_EQ(texts[5].text, "b");
   EXPECT_EQ(processor.calls.front().op, "quads");
   EXPECT_EQ(processor.calls.back().op, "/font");
-}
-
-TEST_F(ConsoleTest, LinesStopAtTheTopEdge) {
-  console.SetCommandProcessor(&processor);
-  for (int i = 0; i < 100; ++i) console.Printf("%d", i);
-  console.SetOpen(true, false);
-  console.Draw(0, 0, 640, 100, false, false);
-  // Lines at y = 75, 65, ..., 5 (8 lines) above the input line.
-  auto texts = processor.Texts();
-  ASSERT_EQ(texts.size(), 1u + 8u);  // prompt, no input
-  EXPECT_EQ(texts.back().y1, 5);
-  EXPECT_EQ(texts.back().text, "92");
 }
 
 struct OrderedHook {

@@ -12,24 +12,14 @@
 #include <chrono>
 #include <thread>
 
-namespace {
-
-class FixedFrameTest : public ::testing::Test {
- protected:
-  void SetUp() override { KAZ_REQUIRE_TEST_WINDOW(); }
-  void TearDown() override {
-    CVarRegistry::Instance().ResetBuiltins();
-    if (kazGetInterface()) kazShutdown();
-  }
-  EngineOutput m_output;
-};
-
-}  // namespace
+// Started on the wall clock (not EngineTest::Start's manual one), which the
+// fixed step must override.
+using FixedFrameTest = EngineTest;
 
 TEST_F(FixedFrameTest, EveryFrameAdvancesTheClockByExactlyTheStep) {
-  KazEngine* engine = StartTestEngine({"-fixedframe", "0.05", "-DrawHUD", "0"}, &m_output);
-  ASSERT_NE(engine, nullptr) << m_output.All();
-  EXPECT_EQ(m_output.Count("Every frame advances the clock by 0.05 seconds."), 1);
+  KazEngine* engine = StartTestEngine({"-fixedframe", "0.05", "-DrawHUD", "0"}, &m_out);
+  ASSERT_NE(engine, nullptr) << m_out.All();
+  EXPECT_EQ(m_out.Count("Every frame advances the clock by 0.05 seconds."), 1);
   const double clockBefore = engine->GetClockTime();
   const double effectBefore = engine->GetVideoManager()->GetTimeSinceStart();
   for (int frame = 0; frame < 3; ++frame) {
@@ -45,10 +35,10 @@ TEST_F(FixedFrameTest, EveryFrameAdvancesTheClockByExactlyTheStep) {
 
 TEST_F(FixedFrameTest, ABadStepIsRefusedWithOneWarningAndTheClockRunsFree) {
   for (const char* bad : {"abc", "0", "nan", "2", "0.05s"}) {
-    m_output.lines.clear();
-    KazEngine* engine = StartTestEngine({"-fixedframe", bad}, &m_output);
-    ASSERT_NE(engine, nullptr) << m_output.All();
-    EXPECT_EQ(m_output.Count("Ignoring fixedframe '" + std::string(bad) + "'"), 1) << bad;
+    m_out.lines.clear();
+    KazEngine* engine = StartTestEngine({"-fixedframe", bad}, &m_out);
+    ASSERT_NE(engine, nullptr) << m_out.All();
+    EXPECT_EQ(m_out.Count("Ignoring fixedframe '" + std::string(bad) + "'"), 1) << bad;
     EXPECT_EQ(engine->GetFixedFrameTime(), 0.0) << bad;
     kazShutdown();
   }
@@ -59,12 +49,12 @@ TEST_F(FixedFrameTest, ParticleSeedMakesEveryStartDrawTheSameParticles) {
   uint32_t next[2] = {};
   for (int run = 0; run < 2; ++run) {
     ParticleRandom::Seed(before[run]);
-    ASSERT_NE(StartTestEngine({"-particleseed", "7"}, &m_output), nullptr) << m_output.All();
+    ASSERT_NE(StartTestEngine({"-particleseed", "7"}, &m_out), nullptr) << m_out.All();
     next[run] = ParticleRandom::Next();
     kazShutdown();
   }
   EXPECT_EQ(next[0], next[1]);
-  m_output.lines.clear();
-  ASSERT_NE(StartTestEngine({"-particleseed", "seven"}, &m_output), nullptr) << m_output.All();
-  EXPECT_EQ(m_output.Count("Ignoring particleseed 'seven'"), 1);
+  m_out.lines.clear();
+  ASSERT_NE(StartTestEngine({"-particleseed", "seven"}, &m_out), nullptr) << m_out.All();
+  EXPECT_EQ(m_out.Count("Ignoring particleseed 'seven'"), 1);
 }

@@ -117,25 +117,21 @@ class SamplerState : public ::testing::Test {
   kaztest::LogCapture m_log;
 };
 
-TEST_F(SamplerState, StatesSetBeforeADrawReachGL) {
+TEST_F(SamplerState, StatesSetBeforeADrawOrRestoredByAnEffectReachGL) {
+  const char* kEffect = "RenderEffects/devicesampler.fx";
   SetFilter(GTEXF_POINT);
-  EXPECT_EQ(DrawAndSample("RenderEffects/devicesampler.fx"), 0);
+  EXPECT_EQ(DrawAndSample(kEffect), 0);
   SetFilter(GTEXF_LINEAR);
-  const int grey = DrawAndSample("RenderEffects/devicesampler.fx");
+  const int grey = DrawAndSample(kEffect);
   EXPECT_GT(grey, 40);
   EXPECT_LT(grey, 200);
   // Switched away and back between draws: GL ends up with the last state.
   SetFilter(GTEXF_POINT);
   SetFilter(GTEXF_LINEAR);
-  EXPECT_EQ(DrawAndSample("RenderEffects/devicesampler.fx"), grey);
-}
-
-TEST_F(SamplerState, StatesAnEffectRestoresAtEndReachTheNextDraw) {
-  SetFilter(GTEXF_LINEAR);
-  const int grey = DrawAndSample("RenderEffects/devicesampler.fx");
+  EXPECT_EQ(DrawAndSample(kEffect), grey);
   // quad.fx samples with point filtering and puts linear back when it ends.
   EXPECT_EQ(DrawAndSample("RenderEffects/quad.fx"), 0);
-  EXPECT_EQ(DrawAndSample("RenderEffects/devicesampler.fx"), grey);
+  EXPECT_EQ(DrawAndSample(kEffect), grey);
 }
 
 }  // namespace

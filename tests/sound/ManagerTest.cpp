@@ -124,13 +124,3 @@ TEST_F(ManagerTest, RestartMovesPlayingSoundsToTheNewDevice) {
   once->Play(false);
   EXPECT_EQ(once->GetState(), SoundState_Playing);
 }
-
-TEST_F(ManagerTest, StatisticsNameTheManagerOrItsAbsence) {
-  std::vector<std::string> lines = GetSoundStatsLines();
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[1], "[cyan]CPU Usage [grey]: [white] 0.00%");
-  DestroySoundManager();
-  lines = GetSoundStatsLines();
-  EXPECT_EQ(lines[0], "[orange]--- Sound System ---");
-  EXPECT_EQ(lines[1], "[red](SoundManager not present)");
-}
