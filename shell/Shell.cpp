@@ -198,6 +198,8 @@ int Shell::Main(const char* title, int argc, char** argv) {
     std::vector<std::string> keyWarnings;
     m_replay.ResolveKeys(&keyWarnings);
     PrintWarnings(keyWarnings);
+    Printf("Replaying %zu input events from [grey]%s", m_replay.Events().size(),
+           m_replay.GetName().c_str());
   }
   if (!StartEngine(title, argc, argv)) {
     return FatalStop("Failed to start engine.");
@@ -234,7 +236,6 @@ bool Shell::LoadReplay(const char* path) {
     return false;
   }
   PrintWarnings(warnings);
-  Printf("Replaying %zu input events from [grey]%s", m_replay.Events().size(), path);
   m_replaying = true;
   return true;
 }
