@@ -1,5 +1,5 @@
 // water.fx - the sea: the water texture drifting two ways at once, lit by
-// the sky and the lights, a little see-through over the sloping sand.
+// the sky, the sun and the lights, a little see-through over the sloping sand.
 
 #include "common.fxh"
 
@@ -25,7 +25,13 @@ glsl Drift {
 
 pixelshader SeaPS {
   in vec2 uv;
-  void main() { FragColor = vec4(Sea(uv) * AmbientColor.rgb, AmbientColor.a); }
+  in vec3 worldNormal;
+  // The sun is divided by the alpha so that it still adds in full, as the
+  // point lights' passes do.
+  void main() {
+    vec3 light = AmbientColor.rgb + Sunlight(worldNormal) / AmbientColor.a;
+    FragColor = vec4(Sea(uv) * light, AmbientColor.a);
+  }
 }
 
 pixelshader SeaLitPS {
@@ -37,7 +43,7 @@ pixelshader SeaLitPS {
 
 technique AmbientEmissive {
   pass P0 {
-    VertexShader = BaseVS;
+    VertexShader = AmbientVS;
     PixelShader = SeaPS;
     ZEnable = true;
     ZWriteEnable = true;
