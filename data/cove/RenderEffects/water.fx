@@ -1,5 +1,7 @@
 // water.fx - the sea: the water texture drifting two ways at once, lit by
-// the sky, the sun and the lights, a little see-through over the sloping sand.
+// the sky and the sun, a little see-through over the sloping sand. It has no
+// Lit technique: the lamp's and the campfire's ranges end before the
+// waterline, and a pass of theirs over the whole sea would add nothing.
 
 #include "common.fxh"
 
@@ -34,13 +36,6 @@ pixelshader SeaPS {
   }
 }
 
-pixelshader SeaLitPS {
-  in vec2 uv;
-  in vec3 toLight;
-  in vec3 objNormal;
-  void main() { FragColor = vec4(Sea(uv) * LightColor * PointLight(toLight, objNormal), 1.0); }
-}
-
 technique AmbientEmissive {
   pass P0 {
     VertexShader = AmbientVS;
@@ -51,18 +46,5 @@ technique AmbientEmissive {
     AlphaBlendEnable = true;
     SrcBlend = SrcAlpha;
     DestBlend = InvSrcAlpha;
-  }
-}
-
-technique Lit {
-  pass P0 {
-    VertexShader = LitVS;
-    PixelShader = SeaLitPS;
-    ZEnable = true;
-    ZWriteEnable = false;
-    ZFunc = LessEqual;
-    AlphaBlendEnable = true;
-    SrcBlend = One;
-    DestBlend = One;
   }
 }
