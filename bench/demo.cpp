@@ -15,6 +15,9 @@
 // (KAZ_DEMO_VIEW_FRAME=N takes the view after frame N of the tour instead of
 // searching for it, which plays the whole tour once; KAZ_DEMO_ARGS adds
 // command-line words, e.g. "-GlowEnable 0", to see what a feature costs.)
+// The engine saves its settings at shutdown; every start here begins from an
+// empty config/cove.cfg, and the user's file is put back at the end, so the
+// figures do not depend on what ran before.
 #include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -33,6 +36,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -50,6 +57,43 @@ constexpr const char* kFrameTime = "0.033333";
 using Clock = std::chrono::steady_clock;
 
 std::string g_exe;
+
+std::filesystem::path ConfigFile() {
+  return std::filesystem::path(g_exe).parent_path() / "config" / "cove.cfg";
+}
+
+// Keeps the user's config/cove.cfg (or its absence) while the benchmark runs.
+class ConfigKeeper {
+ public:
+  ConfigKeeper() {
+    std::ifstream in(ConfigFile(), std::ios::binary);
+    if (!in) return;
+    std::ostringstream text;
+    text << in.rdbuf();
+    m_saved = text.str();
+  }
+  ~ConfigKeeper() {
+    std::error_code error;
+    if (!m_saved) {
+      std::filesystem::remove(ConfigFile(), error);
+      return;
+    }
+    std::ofstream out(ConfigFile(), std::ios::binary | std::ios::trunc);
+    out << *m_saved;
+    if (!out) fprintf(stderr, "bench_demo: could not restore %s\n", ConfigFile().c_str());
+  }
+
+ private:
+  std::optional<std::string> m_saved;
+};
+
+// An empty file rather than none: the engine starts from its defaults either way,
+// and the folder is there for it to save into.
+void EmptyConfig() {
+  std::error_code error;
+  std::filesystem::create_directories(ConfigFile().parent_path(), error);
+  std::ofstream out(ConfigFile(), std::ios::binary | std::ios::trunc);
+}
 
 struct Session {
   SDL_Window* window = nullptr;
@@ -94,6 +138,7 @@ bool Start(Session* s) {
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   CVarRegistry::Instance().ResetBuiltins();
+  EmptyConfig();
   s->engine = static_cast<KazEngine*>(
       kazStartup(int(args.size()), argv.data(), s->window, "bench", "cove", &Collect, nullptr));
   if (!s->engine) {
@@ -264,8 +309,11 @@ int main(int argc, char** argv) {
   const ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
   g_exe = n > 0 ? std::string(path, size_t(n)) : argv[0];
   benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  if (kazGetInterface()) kazShutdown();
+  {
+    ConfigKeeper keeper;
+    benchmark::RunSpecifiedBenchmarks();
+    if (kazGetInterface()) kazShutdown();
+  }
   benchmark::Shutdown();
   return 0;
 }

@@ -12,6 +12,11 @@ float3 LightPos : LIGHTPOS;
 float3 LightColor : LIGHTCOLOR;
 float3 LightParams : LIGHTPARAMS;
 float Time : TIME;
+// The sun: too far and too wide to be worth a pass of its own over every
+// object, so the ambient pass adds it as a fixed light from one direction
+// (world space, towards the sun).
+float3 SunDirection = {0.18, 0.82, -0.55};
+float3 SunColor = {0.45, 0.42, 0.36};
 #if NUM_BONE_INFLUENCES > 0
 float4x4 Bones[20] : BONES;
 #endif
@@ -46,6 +51,10 @@ glsl Skinning {
     float falloff = clamp(1.0 - dist / max(LightParams.x, 0.0001), 0.0, 1.0);
     return max(dot(normalize(normal), toLight / max(dist, 0.0001)), 0.0) * falloff;
   }
+
+  vec3 Sunlight(vec3 worldNormal) {
+    return SunColor * max(dot(normalize(worldNormal), normalize(SunDirection)), 0.0);
+  }
 }
 
 vertexshader BaseVS {
@@ -55,6 +64,20 @@ vertexshader BaseVS {
     vec3 normal;
     SkinnedVertex(in_Position, in_Normal, in_BlendIndices, in_BlendWeight, position, normal);
     uv = in_TexCoord0.xy;
+    gl_Position = WorldViewProj * position;
+  }
+}
+
+// The ambient pass with the sun: the normal goes out in world space.
+vertexshader AmbientVS {
+  out vec2 uv;
+  out vec3 worldNormal;
+  void main() {
+    vec4 position;
+    vec3 normal;
+    SkinnedVertex(in_Position, in_Normal, in_BlendIndices, in_BlendWeight, position, normal);
+    uv = in_TexCoord0.xy;
+    worldNormal = mat3(World) * normal;
     gl_Position = WorldViewProj * position;
   }
 }

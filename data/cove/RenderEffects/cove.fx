@@ -1,6 +1,6 @@
 // cove.fx - the cove's daylight surfaces: sand, rock, wood, metal, feathers
-// and the keeper. A bright sky ambient lays down the base colour, each point
-// light adds its share, and particles drawn with it blend by their alpha
+// and the keeper. A bright sky ambient and the sun lay down the base colour,
+// each point light adds its share, and particles drawn with it blend by their alpha
 // (spray and smoke darken what lies behind them as well as lighten it).
 
 #include "common.fxh"
@@ -20,9 +20,11 @@ sampler DiffuseSampler = sampler_state {
 
 pixelshader AmbientPS {
   in vec2 uv;
+  in vec3 worldNormal;
   void main() {
     vec4 base = texture(DiffuseSampler, uv);
-    FragColor = vec4(base.rgb * AmbientColor.rgb + EmissiveColor.rgb, base.a);
+    vec3 light = AmbientColor.rgb + Sunlight(worldNormal);
+    FragColor = vec4(base.rgb * light + EmissiveColor.rgb, base.a);
   }
 }
 
@@ -54,7 +56,7 @@ pixelshader ParticlePS {
 
 technique AmbientEmissive {
   pass P0 {
-    VertexShader = BaseVS;
+    VertexShader = AmbientVS;
     PixelShader = AmbientPS;
     ZEnable = true;
     ZWriteEnable = true;

@@ -1,5 +1,7 @@
 // water.fx - the sea: the water texture drifting two ways at once, lit by
-// the sky and the lights, a little see-through over the sloping sand.
+// the sky and the sun, a little see-through over the sloping sand. It has no
+// Lit technique: the lamp's and the campfire's ranges end before the
+// waterline, and a pass of theirs over the whole sea would add nothing.
 
 #include "common.fxh"
 
@@ -25,19 +27,18 @@ glsl Drift {
 
 pixelshader SeaPS {
   in vec2 uv;
-  void main() { FragColor = vec4(Sea(uv) * AmbientColor.rgb, AmbientColor.a); }
-}
-
-pixelshader SeaLitPS {
-  in vec2 uv;
-  in vec3 toLight;
-  in vec3 objNormal;
-  void main() { FragColor = vec4(Sea(uv) * LightColor * PointLight(toLight, objNormal), 1.0); }
+  in vec3 worldNormal;
+  // The sun is divided by the alpha so that it still adds in full, as the
+  // point lights' passes do.
+  void main() {
+    vec3 light = AmbientColor.rgb + Sunlight(worldNormal) / AmbientColor.a;
+    FragColor = vec4(Sea(uv) * light, AmbientColor.a);
+  }
 }
 
 technique AmbientEmissive {
   pass P0 {
-    VertexShader = BaseVS;
+    VertexShader = AmbientVS;
     PixelShader = SeaPS;
     ZEnable = true;
     ZWriteEnable = true;
@@ -45,18 +46,5 @@ technique AmbientEmissive {
     AlphaBlendEnable = true;
     SrcBlend = SrcAlpha;
     DestBlend = InvSrcAlpha;
-  }
-}
-
-technique Lit {
-  pass P0 {
-    VertexShader = LitVS;
-    PixelShader = SeaLitPS;
-    ZEnable = true;
-    ZWriteEnable = false;
-    ZFunc = LessEqual;
-    AlphaBlendEnable = true;
-    SrcBlend = One;
-    DestBlend = One;
   }
 }

@@ -255,9 +255,9 @@ class CoveWorld:
                                            'transform': At(*at)})
 
     def BuildLights(self):
-        # Few lights: the shore is one mesh that every light reaches, and each
-        # light draws it once more. The lantern and the cave shine by glow.
-        self.Light((10.0, 45.0, -30.0), 140.0, (0.75, 0.7, 0.6))
+        # Few lights: each one draws everything it reaches once more. The sun
+        # is no light object: the effects add it in their ambient pass. The
+        # lantern and the cave shine by glow.
         lamp = (LIGHTHOUSE_AT[0], LIGHTHOUSE_AT[1] + 13.0, LIGHTHOUSE_AT[2])
         self.Light(lamp, 24.0, (0.6, 0.5, 0.3))
         self.Light((CAMPFIRE_AT[0], 1.2, CAMPFIRE_AT[2]), 9.0, (1.0, 0.55, 0.2))

@@ -13,17 +13,14 @@ sampler GlowSampler = sampler_state {
 };
 
 glsl Blur {
-  // Nine taps of a Gaussian along one axis, in texels of the source.
-  vec4 Blur9(vec2 uv, vec2 axis) {
-    vec2 texel = axis / vec2(textureSize(GlowSampler, 0));
-    const float weights[5] = float[5](0.2270270, 0.1945946, 0.1216216, 0.0540541, 0.0162162);
-    vec4 sum = texture(GlowSampler, uv) * weights[0];
-    for (int i = 1; i < 5; ++i) {
-      sum += texture(GlowSampler, uv + texel * float(i)) * weights[i];
-      sum += texture(GlowSampler, uv - texel * float(i)) * weights[i];
-    }
-    return sum;
-  }
+  // The nine-tap Gaussian along one axis, folded into five bilinear fetches:
+  // each pair of outer taps becomes one fetch between them, weighted by the
+  // pair's sum and placed at their weighted centre.
+  const float kCentreWeight = 0.2270270270;
+  const float kNearWeight = 0.3162162162;
+  const float kFarWeight = 0.0702702703;
+  const float kNearOffset = 1.3846153846;
+  const float kFarOffset = 3.2307692308;
 }
 
 vertexshader QuadVS {
@@ -34,14 +31,45 @@ vertexshader QuadVS {
   }
 }
 
-pixelshader BlurHPS {
-  in vec2 uv;
-  void main() { FragColor = Blur9(uv, vec2(1.0, 0.0)); }
+// The fetch positions are worked out per vertex (they vary linearly across
+// the quad), so the pixel shader does no address arithmetic of its own.
+glsl BlurTaps {
+  void BlurTaps(vec2 uv, vec2 texel, out vec2 centre, out vec4 near, out vec4 far) {
+    centre = uv;
+    near = vec4(uv + texel * kNearOffset, uv - texel * kNearOffset);
+    far = vec4(uv + texel * kFarOffset, uv - texel * kFarOffset);
+  }
 }
 
-pixelshader BlurVPS {
-  in vec2 uv;
-  void main() { FragColor = Blur9(uv, vec2(0.0, 1.0)); }
+vertexshader BlurHVS {
+  out vec2 centre;
+  out vec4 near;
+  out vec4 far;
+  void main() {
+    gl_Position = Proj2D * Identity * vec4(in_Position.xyz, 1.0);
+    BlurTaps(in_TexCoord0.xy, vec2(1.0, 0.0) / vec2(textureSize(GlowSampler, 0)), centre, near, far);
+  }
+}
+
+vertexshader BlurVVS {
+  out vec2 centre;
+  out vec4 near;
+  out vec4 far;
+  void main() {
+    gl_Position = Proj2D * Identity * vec4(in_Position.xyz, 1.0);
+    BlurTaps(in_TexCoord0.xy, vec2(0.0, 1.0) / vec2(textureSize(GlowSampler, 0)), centre, near, far);
+  }
+}
+
+pixelshader BlurPS {
+  in vec2 centre;
+  in vec4 near;
+  in vec4 far;
+  void main() {
+    FragColor = texture(GlowSampler, centre) * kCentreWeight +
+                (texture(GlowSampler, near.xy) + texture(GlowSampler, near.zw)) * kNearWeight +
+                (texture(GlowSampler, far.xy) + texture(GlowSampler, far.zw)) * kFarWeight;
+  }
 }
 
 pixelshader OverlayPS {
@@ -52,8 +80,8 @@ pixelshader OverlayPS {
 
 technique BlurH {
   pass P0 {
-    VertexShader = QuadVS;
-    PixelShader = BlurHPS;
+    VertexShader = BlurHVS;
+    PixelShader = BlurPS;
     ZEnable = false;
     ZWriteEnable = false;
     AlphaBlendEnable = false;
@@ -63,8 +91,8 @@ technique BlurH {
 
 technique BlurV {
   pass P0 {
-    VertexShader = QuadVS;
-    PixelShader = BlurVPS;
+    VertexShader = BlurVVS;
+    PixelShader = BlurPS;
     ZEnable = false;
     ZWriteEnable = false;
     AlphaBlendEnable = false;
