@@ -34,7 +34,8 @@ class FrameLoopTest : public ::testing::Test {
   void SetUp() override {
     KAZ_REQUIRE_TEST_WINDOW();
     g_output.lines.clear();
-    engine_ = StartTestEngine({"-DrawHUD", "0"}, &g_output);  // no title menu
+    // An empty world and no menu: the gallery mod's scene is placed only by its own test.
+    engine_ = StartTestEngine({"-mod", "gallery", "-DrawHUD", "0"}, &g_output);
     ASSERT_NE(engine_, nullptr) << g_output.All();
     engine_->SetClock(&clock_);
     engine_->GetEventListeners().Add(&recorder_,

@@ -68,14 +68,13 @@ TEST_F(HarnessTest, TheDemoStartsThreeTimesAndItsLinesReachTheOutput) {
     m_out.lines.clear();
     KazEngine* engine = Start({}, "Kaz");
     ASSERT_NE(engine, nullptr) << m_out.All();
-    EXPECT_TRUE(Has("Cove: the cove awaits.")) << m_out.All();
+    EXPECT_TRUE(Has("Cove: the cove awaits")) << m_out.All();
     Frames(engine, 12);
-    EXPECT_TRUE(Has("Cove: one second has passed.")) << m_out.All();
     // Typed into the open console and confirmed with Enter.
     engine->OnChar('`');
     for (const char* c = "cove"; *c; ++c) engine->OnChar(*c);
     engine->OnChar('\r');
-    EXPECT_TRUE(Has("You stand on the shore of Orrelin Cove.")) << m_out.All();
+    EXPECT_TRUE(Has("Cove: 0 of 3 shells, the cave is shut.")) << m_out.All();
     kazShutdown();
     EXPECT_TRUE(Has("Cove: leaving the cove after 12 frames.")) << m_out.All();
     EXPECT_FALSE(Has("Traceback")) << m_out.All();
