@@ -77,6 +77,11 @@ class CoveApplication:
         _Engine.SetCVar('cove_trace', False)  # prints where you are every ten frames
         for name in ('cove_seed', 'cove_name', 'cove_trace'):
             _Engine.SetCVarFlags(name, NO_SAVE)
+        # The glow's blur costs most of a software-rendered frame at the
+        # engine's 512; the cove's soft halos look the same at 256. A size the
+        # player chose (configuration or command line) is kept.
+        if _Engine.GetCVar('GlowTextureSize') == 512:
+            _Engine.SetCVar('GlowTextureSize', 256)
         return True
 
     def OnStartup(self):
