@@ -22,6 +22,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include "BenchGL.h"
 #include "KeyTable.h"
 #include "Replay.h"
 #include "console/CVarRegistry.h"
@@ -211,12 +212,9 @@ Scene& TheScene() {
   static Scene scene = [] {
     Scene c;
     Session& s = c.session;
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("ALSOFT_DRIVERS", "null", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) return s.error = SDL_GetError(), c;
-    s.window =
-        SDL_CreateWindow("bench", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!s.window) return s.error = SDL_GetError(), c;
+    s.window = bench::OpenWindow(kWidth, kHeight, &s.error);
+    if (!s.window) return c;
     if (!Start(&s)) return c;
     if (const char* view = getenv("KAZ_DEMO_VIEW_FRAME"); view && *view) {
       c.viewFrame = atol(view);

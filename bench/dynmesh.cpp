@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchGL.h"
 #include "console/CVarRegistry.h"
 #include "render/VideoManager.h"
 #include "render/WorldRenderer.h"
@@ -65,9 +66,7 @@ Context& Ctx() {
       return c;
     }
     FileSystem::AddToSearchPath(figures.string(), false);
-    if (SDL_Init(SDL_INIT_VIDEO) == 0)
-      c.window =
-          SDL_CreateWindow("bench", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    c.window = bench::OpenWindow(kWidth, kHeight, nullptr);
     CVarRegistry::Instance().ResX.Set(kWidth);
     CVarRegistry::Instance().ResY.Set(kHeight);
     // Glow blurs the whole screen and the shadow cube is a texture of its
@@ -148,20 +147,6 @@ void main() {
 }
 )";
 
-GLuint Program() {
-  GLuint prog = kgl::CreateProgram();
-  for (auto [type, src] : {std::pair{GLenum(GL_VERTEX_SHADER), kSkinVS},
-                           std::pair{GLenum(GL_FRAGMENT_SHADER), kSkinFS}}) {
-    GLuint s = kgl::CreateShader(type);
-    kgl::ShaderSource(s, 1, &src, nullptr);
-    kgl::CompileShader(s);
-    kgl::AttachShader(prog, s);
-    kgl::DeleteShader(s);
-  }
-  kgl::LinkProgram(prog);
-  return prog;
-}
-
 // Bare Cal3D models of the same core model, with plain GL drawing the same
 // hardware meshes from buffers of its own.
 void BM_SkinnedPlainGL(benchmark::State& state) {
@@ -179,7 +164,7 @@ void BM_SkinnedPlainGL(benchmark::State& state) {
   GLint savedVao = 0, savedProgram = 0;
   kgl::GetIntegerv(GL_VERTEX_ARRAY_BINDING, &savedVao);
   kgl::GetIntegerv(GL_CURRENT_PROGRAM, &savedProgram);
-  GLuint prog = Program(), vao = 0, buffers[2] = {};
+  GLuint prog = bench::LinkProgram(kSkinVS, kSkinFS), vao = 0, buffers[2] = {};
   kgl::UseProgram(prog);
   const GLint wvpAt = kgl::GetUniformLocation(prog, "WorldViewProj");
   const GLint bonesAt = kgl::GetUniformLocation(prog, "Bones");

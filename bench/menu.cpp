@@ -18,6 +18,7 @@
 #include <random>
 #include <string>
 
+#include "BenchGL.h"
 #include "console/CVarRegistry.h"
 #include "menu/MenuManager.h"
 #include "menu/WordWrap.h"
@@ -42,17 +43,8 @@ struct Context {
 Context& Ctx() {
   static Context ctx = [] {
     Context c;
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-      c.error = SDL_GetError();
-      return c;
-    }
-    c.window =
-        SDL_CreateWindow("bench", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!c.window) {
-      c.error = SDL_GetError();
-      return c;
-    }
+    c.window = bench::OpenWindow(kWidth, kHeight, &c.error);
+    if (!c.window) return c;
     const fs::path bin = fs::read_symlink("/proc/self/exe").parent_path();
     FileSystem::Init("bench_menu");
     FileSystem::AddToSearchPath((bin / "base").string(), true);

@@ -28,6 +28,7 @@ extern "C" {
 #include <string>
 #include <vector>
 
+#include "BenchGL.h"
 #include "../tests/render/ClipWriter.h"
 #include "console/CVarRegistry.h"
 #include "render/Font.h"
@@ -54,17 +55,8 @@ struct Context {
 Context& Ctx() {
   static Context ctx = [] {
     Context c;
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-      c.error = SDL_GetError();
-      return c;
-    }
-    c.window =
-        SDL_CreateWindow("bench", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!c.window) {
-      c.error = SDL_GetError();
-      return c;
-    }
+    c.window = bench::OpenWindow(kWidth, kHeight, &c.error);
+    if (!c.window) return c;
     const fs::path bin = fs::read_symlink("/proc/self/exe").parent_path();
     c.scratch = fs::temp_directory_path() / ("kaz_bench_overlay_" + std::to_string(getpid()));
     fs::create_directories(c.scratch);
@@ -81,20 +73,6 @@ Context& Ctx() {
     return c;
   }();
   return ctx;
-}
-
-GLuint Program(const char* vsSource, const char* fsSource) {
-  GLuint prog = kgl::CreateProgram();
-  for (auto [type, src] : {std::pair{GLenum(GL_VERTEX_SHADER), vsSource},
-                           std::pair{GLenum(GL_FRAGMENT_SHADER), fsSource}}) {
-    GLuint s = kgl::CreateShader(type);
-    kgl::ShaderSource(s, 1, &src, nullptr);
-    kgl::CompileShader(s);
-    kgl::AttachShader(prog, s);
-    kgl::DeleteShader(s);
-  }
-  kgl::LinkProgram(prog);
-  return prog;
 }
 
 std::vector<std::string> ConsoleLines() {
@@ -177,7 +155,7 @@ void BM_ConsoleTextPlainGL(benchmark::State& state) {
   GLint savedVao = 0, savedProgram = 0;
   kgl::GetIntegerv(GL_VERTEX_ARRAY_BINDING, &savedVao);
   kgl::GetIntegerv(GL_CURRENT_PROGRAM, &savedProgram);
-  GLuint prog = Program(kTextVS, kTextFS);
+  GLuint prog = bench::LinkProgram(kTextVS, kTextFS);
   kgl::UseProgram(prog);
   Matrix4x4 proj = VideoManager::Make2DProjection(kWidth, kHeight);
   kgl::UniformMatrix4fv(kgl::GetUniformLocation(prog, "Proj2D"), 1, GL_TRUE, proj.m);

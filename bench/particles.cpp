@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchGL.h"
 #include "console/CVarRegistry.h"
 #include "render/ParticleRenderer.h"
 #include "render/ParticleSystemObject.h"
@@ -56,9 +57,7 @@ Context& Ctx() {
     FileSystem::Init("bench_particles");
     const fs::path bin = fs::read_symlink("/proc/self/exe").parent_path();
     FileSystem::AddToSearchPath((bin / "base").string(), true);
-    if (SDL_Init(SDL_INIT_VIDEO) == 0)
-      c.window =
-          SDL_CreateWindow("bench", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    c.window = bench::OpenWindow(kWidth, kHeight, nullptr);
     CVarRegistry::Instance().ResX.Set(kWidth);
     CVarRegistry::Instance().ResY.Set(kHeight);
     CVarRegistry::Instance().MaxParticlesPerBatch.Set(int(ParticleRenderer::kMaxBatch));
@@ -200,20 +199,6 @@ layout(location = 0) out vec4 FragColor;
 void main() { FragColor = texture(DiffuseSampler, uv) * colour; }
 )";
 
-GLuint Program() {
-  GLuint prog = kgl::CreateProgram();
-  for (auto [type, src] : {std::pair{GLenum(GL_VERTEX_SHADER), kParticleVS},
-                           std::pair{GLenum(GL_FRAGMENT_SHADER), kParticleFS}}) {
-    GLuint s = kgl::CreateShader(type);
-    kgl::ShaderSource(s, 1, &src, nullptr);
-    kgl::CompileShader(s);
-    kgl::AttachShader(prog, s);
-    kgl::DeleteShader(s);
-  }
-  kgl::LinkProgram(prog);
-  return prog;
-}
-
 struct PlainVertex {
   float x, y, z;
   uint32_t colour;
@@ -234,7 +219,7 @@ void BM_DrawPlainGL(benchmark::State& state) {
   GLint savedVao = 0, savedProgram = 0;
   kgl::GetIntegerv(GL_VERTEX_ARRAY_BINDING, &savedVao);
   kgl::GetIntegerv(GL_CURRENT_PROGRAM, &savedProgram);
-  GLuint prog = Program(), vao = 0, buffers[2] = {};
+  GLuint prog = bench::LinkProgram(kParticleVS, kParticleFS), vao = 0, buffers[2] = {};
   kgl::UseProgram(prog);
   const Matrix4x4 wvp = View().viewProjection;
   kgl::UniformMatrix4fv(kgl::GetUniformLocation(prog, "WorldViewProj"), 1, GL_TRUE, wvp.m);

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchGL.h"
 #include "console/CVarRegistry.h"
 #include "render/GpuBuffers.h"
 #include "render/RenderEffect.h"
@@ -84,16 +85,8 @@ struct Context {
 Context& Ctx() {
   static Context ctx = [] {
     Context c;
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-      c.error = SDL_GetError();
-      return c;
-    }
-    c.window = SDL_CreateWindow("bench", 0, 0, 256, 256, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!c.window) {
-      c.error = SDL_GetError();
-      return c;
-    }
+    c.window = bench::OpenWindow(256, 256, &c.error);
+    if (!c.window) return c;
     CVarRegistry::Instance().ResX.Set(256);
     CVarRegistry::Instance().ResY.Set(256);
     VideoManager* vm = CreateVideoManager(c.window);
@@ -112,13 +105,6 @@ Context& Ctx() {
     return c;
   }();
   return ctx;
-}
-
-GLuint Compile(GLenum type, const char* src) {
-  GLuint s = kgl::CreateShader(type);
-  kgl::ShaderSource(s, 1, &src, nullptr);
-  kgl::CompileShader(s);
-  return s;
 }
 
 void BM_EngineDraws(benchmark::State& state) {
@@ -182,11 +168,7 @@ void BM_PlainGLDraws(benchmark::State& state) {
   kgl::GetIntegerv(GL_CURRENT_PROGRAM, &savedProgram);
   kgl::GetIntegerv(GL_DEPTH_TEST, &savedDepthTest);
   kgl::GetIntegerv(GL_CULL_FACE, &savedCull);
-  GLuint prog = kgl::CreateProgram();
-  GLuint vs = Compile(GL_VERTEX_SHADER, kBaselineVS), fs = Compile(GL_FRAGMENT_SHADER, kBaselineFS);
-  kgl::AttachShader(prog, vs);
-  kgl::AttachShader(prog, fs);
-  kgl::LinkProgram(prog);
+  GLuint prog = bench::LinkProgram(kBaselineVS, kBaselineFS);
   GLuint vao = 0, buffers[2] = {};
   kgl::GenVertexArrays(1, &vao);
   kgl::BindVertexArray(vao);
@@ -223,8 +205,6 @@ void BM_PlainGLDraws(benchmark::State& state) {
   if (savedCull) kgl::Enable(GL_CULL_FACE);
   kgl::DeleteBuffers(2, buffers);
   kgl::DeleteVertexArrays(1, &vao);
-  kgl::DeleteShader(vs);
-  kgl::DeleteShader(fs);
   kgl::DeleteProgram(prog);
 }
 BENCHMARK(BM_PlainGLDraws)->Unit(benchmark::kMillisecond);

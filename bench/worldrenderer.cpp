@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchGL.h"
 #include "ObjMesh.h"
 #include "console/CVarRegistry.h"
 #include "render/StaticMeshObject.h"
@@ -109,10 +110,8 @@ Matrix4x4 Place(int i) {
 Scene& TheScene() {
   static Scene s = [] {
     Scene c;
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) return c.error = SDL_GetError(), c;
-    c.window = SDL_CreateWindow("bench", 0, 0, 256, 256, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!c.window) return c.error = SDL_GetError(), c;
+    c.window = bench::OpenWindow(256, 256, &c.error);
+    if (!c.window) return c;
     CVarRegistry::Instance().ResX.Set(256);
     CVarRegistry::Instance().ResY.Set(256);
     VideoManager* vm = CreateVideoManager(c.window);
@@ -184,17 +183,7 @@ GLuint Program(const char* vsBody, const char* psBody) {
                          "in vec4 in_Normal;\n" +
                          vsBody;
   const std::string ps = head + "layout(location = 0) out vec4 FragColor;\n" + psBody;
-  GLuint prog = kgl::CreateProgram();
-  for (auto [type, text] : {std::pair{GL_VERTEX_SHADER, &vs}, std::pair{GL_FRAGMENT_SHADER, &ps}}) {
-    GLuint shader = kgl::CreateShader(type);
-    const char* src = text->c_str();
-    kgl::ShaderSource(shader, 1, &src, nullptr);
-    kgl::CompileShader(shader);
-    kgl::AttachShader(prog, shader);
-    kgl::DeleteShader(shader);
-  }
-  kgl::LinkProgram(prog);
-  return prog;
+  return bench::LinkProgram(vs.c_str(), ps.c_str());
 }
 
 void BM_PlainGLVisible(benchmark::State& state) {
