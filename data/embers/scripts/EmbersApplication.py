@@ -2,6 +2,7 @@
 # lamp in the gallery's room between a smoking brazier and a spark fountain,
 # with a generated figure walking a loop among them, all built from _World calls.
 import Engine
+import _Core
 import _World
 
 V = Engine.Vector3D
@@ -21,10 +22,7 @@ def Material(effect, parameters):
     return _World.CreateRenderMaterial(effect, parameters)
 
 
-class EmbersApplication:
-    def OnPreStartup(self):
-        return True
-
+class EmbersApplication(_Core.Application):
     def OnStartup(self):
         camera = _World.CreateObject(CAMERA, {'transform': M.MakeTranslation(V(0, 1.6, -3.5))})
         _World.SetRenderCamera(camera)
@@ -72,24 +70,3 @@ class EmbersApplication:
         for (x, z), seconds in WALK_LOOP:
             _World.animAddWaypoint(path, M.MakeTranslation(V(x, 0, z)), seconds, FACE_ALONG_PATH, None)
         _World.animPlayObject(path, walker, 1, 0.0)
-
-    def OnShutdown(self):
-        return True
-
-    def OnUpdate(self):
-        return True
-
-    def OnMouseMove(self, x, y):
-        return True
-
-    def OnButtonPress(self, key):
-        return True
-
-    def OnButtonHold(self, key):
-        return True
-
-    def OnButtonRelease(self, key):
-        return True
-
-    def OnCharPress(self, character):
-        return True

@@ -11,12 +11,9 @@ M = Engine.Matrix4x4
 CAMERA, STATIC_BOX, STATIC_MESH, LIGHT = 2, 1, 3, 5
 
 
-class LagoonApplication:
+class LagoonApplication(_Core.Application):
     def __init__(self):
         self.crates = []
-
-    def OnPreStartup(self):
-        return True
 
     def OnStartup(self):
         camera = _World.CreateObject(CAMERA, {'transform': M.MakeTranslation(V(0, 2, -4))})
@@ -54,22 +51,4 @@ class LagoonApplication:
 
     def OnShutdown(self):
         print('Lagoon: goodbye.')
-        return True
-
-    def OnUpdate(self):
-        return True
-
-    def OnMouseMove(self, x, y):
-        return True
-
-    def OnButtonPress(self, key):
-        return True
-
-    def OnButtonHold(self, key):
-        return True
-
-    def OnButtonRelease(self, key):
-        return True
-
-    def OnCharPress(self, character):
         return True
