@@ -433,7 +433,7 @@ void ScriptManager::OnEvent(const EngineEvent& event) {
   }
 }
 
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef KAZ_ASAN
 // Python 3.11 does not free everything it allocates while it starts, so every
 // restart of the interpreter leaves a few blocks behind. The interpreter is
 // built without frame pointers: the stacks of its allocations end inside the

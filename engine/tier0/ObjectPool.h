@@ -35,14 +35,7 @@
 #include <type_traits>
 #include <utility>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define KAZ_POOL_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KAZ_POOL_ASAN 1
-#endif
-#endif
-#ifdef KAZ_POOL_ASAN
+#ifdef KAZ_ASAN
 #include <sanitizer/asan_interface.h>
 #endif
 
@@ -172,14 +165,14 @@ class ObjectPool {
   // Free blocks are poisoned under AddressSanitizer so that a use after the
   // last Release is caught although the memory never goes back to the heap.
   void Poison(PoolBlock* block) const {
-#ifdef KAZ_POOL_ASAN
+#ifdef KAZ_ASAN
     ASAN_POISON_MEMORY_REGION(MemoryOf(block), m_blockSize);
 #else
     (void)block;
 #endif
   }
   void Unpoison(PoolBlock* block) const {
-#ifdef KAZ_POOL_ASAN
+#ifdef KAZ_ASAN
     ASAN_UNPOISON_MEMORY_REGION(MemoryOf(block), m_blockSize);
 #else
     (void)block;

@@ -51,14 +51,8 @@ struct CommandResult {
 CommandResult RunCommand(const std::string& command);
 
 // Whether this build runs under AddressSanitizer: whole-game runs take minutes there.
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef KAZ_ASAN
 inline constexpr bool kUnderSanitizers = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-inline constexpr bool kUnderSanitizers = true;
-#else
-inline constexpr bool kUnderSanitizers = false;
-#endif
 #else
 inline constexpr bool kUnderSanitizers = false;
 #endif

@@ -213,7 +213,7 @@ TEST_F(ObjectPoolTest, DeclaredClassUsesItsGlobalPool) {
   EXPECT_TRUE(log_.Lines().empty());
 }
 
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef KAZ_ASAN
 TEST_F(ObjectPoolTest, UseAfterLastReleaseIsCaught) {
   Counted* o = pool_.Create<Counted>();
   o->Release();
