@@ -301,14 +301,14 @@ int VirtualKeyToEngineKey(int virtualKey) {
   return kVirtualKeyTable[virtualKey];
 }
 
-int ScancodeToVirtualKey(SDL_Scancode scancode) {
+int ScancodeToVirtualKey(int scancode) {
   if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) {
     return 0;
   }
   return kScancodeTable[scancode];
 }
 
-int ScancodeToEngineKey(SDL_Scancode scancode) {
+int ScancodeToEngineKey(int scancode) {
   return VirtualKeyToEngineKey(ScancodeToVirtualKey(scancode));
 }
 

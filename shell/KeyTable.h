@@ -27,10 +27,11 @@ extern const std::array<uint8_t, kVirtualKeyCount> kVirtualKeyTable;
 
 // The engine key code of a virtual key; 0 for none and for codes outside 0..192.
 int VirtualKeyToEngineKey(int virtualKey);
-// The virtual-key code of the key at this position (US layout); 0 for none.
-int ScancodeToVirtualKey(SDL_Scancode scancode);
+// The virtual-key code of the key at this position (US layout); 0 for none and
+// for numbers that name no scancode (taken as int: they are no SDL_Scancode).
+int ScancodeToVirtualKey(int scancode);
 // Both steps at once; 0 means nothing is to be forwarded.
-int ScancodeToEngineKey(SDL_Scancode scancode);
+int ScancodeToEngineKey(int scancode);
 // 143, 144 or 145 for SDL's left, right and middle buttons; 0 for others.
 int MouseButtonToEngineKey(uint8_t button);
 // The character a key sends that SDL's text input leaves out: Backspace 8,
