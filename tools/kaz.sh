@@ -120,37 +120,59 @@ case "${1:-}" in
     exec "$bin/shell" "$@"
     ;;
   test)
+    stages=()
+    stage_start=$SECONDS
+    stage_name=""
+    # stage NAME: ends the running stage (its time is printed at the end) and starts NAME.
+    stage() {
+      if [[ -n $stage_name ]]; then
+        stages+=("$(printf '%-62s %3dm%02ds' "$stage_name" $(((SECONDS - stage_start) / 60)) \
+          $(((SECONDS - stage_start) % 60)))")
+      fi
+      stage_name=$1
+      stage_start=$SECONDS
+      if [[ -n $1 ]]; then echo "== $1"; fi
+    }
+    report_stages() {
+      local status=$?
+      stage ""
+      echo "== Stage times (exit $status)"
+      printf '   %s\n' "${stages[@]}"
+      printf '   %-62s %3dm%02ds\n' "total" $((SECONDS / 60)) $((SECONDS % 60))
+    }
+    trap report_stages EXIT
+    stage "Installing missing packages"
     install_missing
     headless_env
     export CCACHE_DIR=${CCACHE_DIR:-$root/.ccache}
-    # A comma-decimal locale, so the tests can show numbers ignore the user's locale.
+    # A comma-decimal locale, so the tests can show numbers ignore the user's
+    # locale. Every stage below, the fuzzers included, runs with it.
     mkdir -p build/locales
     if localedef -i de_DE -f UTF-8 build/locales/de_DE.UTF-8 2>/dev/null; then
       export LOCPATH=$root/build/locales
     fi
-    echo "== Release build and tests"
+    # The sanitizer options (suppressions included) come from the presets.
+    stage "Release build"
     build release
+    stage "Release tests"
     ctest --preset release
-    echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
-    # The build lists each suite's tests by running it, so the suppressions
-    # apply from the build on.
-    export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp"
+    stage "AddressSanitizer + UndefinedBehaviorSanitizer build"
     build asan
-    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-      ctest --preset asan
-    echo "== ThreadSanitizer: sound streams against their worker threads"
+    stage "AddressSanitizer + UndefinedBehaviorSanitizer tests"
+    ctest --preset asan
+    stage "ThreadSanitizer build (the threaded suites)"
     build tsan test_sound
-    TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tools/tsan.supp" \
-      timeout 300 "$root/build/tsan/bin/test_sound" --gtest_filter='StreamTest.*'
-    if [[ -x tools/run-fuzzers.sh ]] && ls fuzz/*.cpp >/dev/null 2>&1; then
-      echo "== Fuzz targets (bounded runs)"
-      targets=()
-      for src in fuzz/*.cpp; do targets+=("fuzz_$(basename "$src" .cpp)"); done
-      build fuzz "${targets[@]}"
-      tools/run-fuzzers.sh "$root/build/fuzz/bin" "${KAZ_FUZZ_SECONDS:-15}"
-    fi
-    echo "== Demo smoke run"
+    stage "ThreadSanitizer: sound streams against their worker threads"
+    ctest --preset tsan -R '^StreamTest[.]'
+    stage "Fuzz targets: build (clang), seeds, bounded runs"
+    targets=()
+    for src in fuzz/*.cpp; do targets+=("fuzz_$(basename "$src" .cpp)"); done
+    build fuzz "${targets[@]}"
+    ctest --preset fuzz
+    tools/run-fuzzers.sh "$root/build/fuzz/bin" "${KAZ_FUZZ_SECONDS:-15}"
+    stage "Demo smoke run"
     "$root/build/release/bin/shell" -frames 60
+    stage ""
     ;;
   *)
     echo "usage: $0 demo|test" >&2

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# run-fuzzers.sh - runs every libFuzzer target in a bin folder for a fixed time each.
+# run-fuzzers.sh - runs every libFuzzer target in a bin folder for a fixed time each, one per core.
 #
 #   tools/run-fuzzers.sh BIN_DIR [SECONDS_PER_TARGET]   (default 30)
 #
@@ -28,12 +28,18 @@ if [[ ${#targets[@]} -eq 0 ]]; then
   exit 1
 fi
 
+# Leaks glibc keeps for good are excused as in the test stages.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$repo/tools/lsan.supp}
+# Targets run side by side, one a core (KAZ_FUZZ_JOBS overrides).
+parallel=${KAZ_FUZZ_JOBS:-$(nproc)}
+
 work=$(mktemp -d "${TMPDIR:-/tmp}/kaz-fuzz.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-failed=()
-for target in "${targets[@]}"; do
-  [[ -x $target && -f $target ]] || continue
+# fuzz_one TARGET: one bounded run; its report goes to $work/NAME.report and a
+# failure leaves $work/NAME.failed.
+fuzz_one() {
+  local target=$1 name corpus artifacts log status
   name=$(basename "$target")
   name=${name#fuzz_}
   corpus="$work/corpus-$name"
@@ -45,20 +51,37 @@ for target in "${targets[@]}"; do
   fi
   artifacts="fuzz-artifacts/$name/"
   mkdir -p "$artifacts"
-
-  echo "== fuzz_$name: ${seconds}s from $(find "$corpus" -type f | wc -l) seeds"
   log="$work/$name.log"
-  "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="$artifacts" "$corpus" >"$log" 2>&1
-  status=$?
-  grep -E '^(stat::number_of_executed_units|stat::new_units_added|Done )' "$log"
-  if [[ $status -ne 0 ]]; then
-    echo "run-fuzzers: fuzz_$name FAILED (exit $status); tail of its output:" >&2
-    tail -n 40 "$log" >&2
-    failed+=("$name")
-  else
-    rmdir "$artifacts" 2>/dev/null
-  fi
+  {
+    echo "== fuzz_$name: ${seconds}s from $(find "$corpus" -type f | wc -l) seeds"
+    "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+      -artifact_prefix="$artifacts" "$corpus" >"$log" 2>&1
+    status=$?
+    grep -E '^(stat::number_of_executed_units|stat::new_units_added|Done )' "$log"
+    if [[ $status -ne 0 ]]; then
+      echo "run-fuzzers: fuzz_$name FAILED (exit $status); tail of its output:"
+      tail -n 40 "$log"
+      touch "$work/$name.failed"
+    else
+      rmdir "$artifacts" 2>/dev/null
+    fi
+  } >"$work/$name.report" 2>&1
+}
+
+names=()
+for target in "${targets[@]}"; do
+  [[ -x $target && -f $target ]] || continue
+  while (($(jobs -rp | wc -l) >= parallel)); do wait -n || true; done
+  fuzz_one "$target" &
+  name=$(basename "$target")
+  names+=("${name#fuzz_}")
+done
+wait
+
+failed=()
+for name in "${names[@]}"; do
+  cat "$work/$name.report"
+  [[ -e $work/$name.failed ]] && failed+=("$name")
 done
 rmdir fuzz-artifacts 2>/dev/null
 
