@@ -29,7 +29,8 @@ fi
 find_mirror() {
   local uri
   uri=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list \
-    2>/dev/null | grep -Eo 'https?://[^ ]*/debian/?' | grep -v security | head -n 1 || true)
+    2>/dev/null | grep -E '^[[:space:]]*(deb|URIs:)[[:space:]]' | grep -Eo 'https?://[^ ]*/debian/?' |
+    grep -v security | head -n 1 || true)
   echo "${uri:-http://deb.debian.org/debian}"
 }
 mirror=${KAZ_MIRROR:-$(find_mirror)}
