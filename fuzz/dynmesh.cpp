@@ -8,10 +8,10 @@
 #include <fstream>
 #include <string>
 
-#include "core/Log.h"
-#include "render/VideoManager.h"
+#include "base/Log.h"
 #include "render/cal3d/DynamicMeshDef.h"
 #include "render/fake/FakeDevice.h"
+#include "render/VideoManager.h"
 #include "tier0/FileSystem.h"
 #include "tier0/ResourceManager.h"
 

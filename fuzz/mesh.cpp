@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <string>
 
-#include "core/Log.h"
+#include "base/Log.h"
+#include "render/fake/FakeDevice.h"
 #include "render/StaticMeshDef.h"
 #include "render/VideoManager.h"
-#include "render/fake/FakeDevice.h"
 #include "tier0/ResourceManager.h"
 
 namespace {

@@ -13,12 +13,12 @@
 #
 #         base < tier0 < console < tier1 < render < sound < menu < script < core
 #
-#     base is the ground floor inside engine/core: the log, the string helpers,
+#     base is the ground floor (engine/base): the log, the string helpers,
 #     the export macros, the engine's interface and its event codes and
-#     listeners (BASE_FILES below; CMake builds them as kaz_base).
+#     listeners.
 #     core is the top floor: the engine object, its built-in commands, start-up
 #     and the frame loop. The launcher (shell/) talks to the engine only
-#     through its exported face, core/KazEngine.h, and may use the ground.
+#     through its exported face, base/KazEngine.h, and may use the ground.
 #  2. An area library in engine/CMakeLists.txt that lists a library of its own
 #     layer or above (kaz_area(NAME ... LIBS ...)), or an area folder that is
 #     not in the order.
@@ -35,11 +35,8 @@ import sys
 
 LAYERS = ["base", "tier0", "console", "tier1", "render", "sound", "menu", "script", "core"]
 
-# Files of engine/core that form the ground floor (paths below engine/, no extension).
-BASE_FILES = {"core/Log", "core/StringUtil", "core/Export", "core/KazEngine", "core/EngineEvents"}
-
 # Engine headers the launcher may include besides the ground.
-SHELL_ENGINE_HEADERS = {"core/KazEngine.h"}
+SHELL_ENGINE_HEADERS = {"base/KazEngine.h"}
 
 # Platform -> (pattern of its headers, corners: path prefixes below the
 # repository root where they may be included).
@@ -66,9 +63,6 @@ SOURCE_EXT = (".h", ".hpp", ".cpp", ".cc", ".c", ".inl")
 
 def layer_of(path):
     """Layer of an engine path below engine/ ("render/gl/GLDevice.h"), or None."""
-    stem = os.path.splitext(path)[0]
-    if stem in BASE_FILES:
-        return "base"
     return path.split("/", 1)[0] if "/" in path else None
 
 
@@ -205,10 +199,10 @@ def find_problems(root):
 SELF_TEST_TREE = {
     "engine/CMakeLists.txt": "\n".join(
         f"kaz_area({a} LIBS {'kaz_core' if a == 'tier0' else ''})" for a in LAYERS),
-    "engine/core/Log.h": "",
-    "engine/core/KazEngine.h": "",
-    "engine/core/Engine.h": '#include "core/Log.h"\n#include "tier1/World.h"\n',
-    "engine/tier0/Files.cpp": '#include "core/Log.h"\n#include "core/Engine.h"\n',
+    "engine/base/Log.h": "",
+    "engine/base/KazEngine.h": "",
+    "engine/core/Engine.h": '#include "base/Log.h"\n#include "tier1/World.h"\n',
+    "engine/tier0/Files.cpp": '#include "base/Log.h"\n#include "core/Engine.h"\n',
     "engine/render/gl/Device.h": "#include <GL/glcorearb.h>\n",
     "engine/render/gl/Device.cpp": '#include "render/gl/Device.h"\n#include <SDL2/SDL.h>\n',
     "engine/render/gl/Backend.h": "",
@@ -219,7 +213,7 @@ SELF_TEST_TREE = {
     "engine/tier1/World.cpp": "#include <btBulletDynamicsCommon.h>\n",
     "engine/console/Console.cpp": "#include <SDL.h>\n",
     "engine/extra/Thing.cpp": "",
-    "shell/Shell.cpp": ('#include "core/KazEngine.h"\n#include "core/Log.h"\n'
+    "shell/Shell.cpp": ('#include "base/KazEngine.h"\n#include "base/Log.h"\n'
                         '#include "core/Engine.h"\n#include <SDL.h>\n'),
 }
 SELF_TEST_EXPECTED = [

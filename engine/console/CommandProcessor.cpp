@@ -1,8 +1,8 @@
 // CommandProcessor.cpp - the engine's command processor; see CommandProcessor.h.
 #include "console/CommandProcessor.h"
 
+#include "base/Log.h"
 #include "console/ConfigFile.h"
-#include "core/Log.h"
 
 EngineCommandProcessor::EngineCommandProcessor(CommandRegistry& commands, CVarRegistry& cvars)
     : m_commands(commands), m_cvars(cvars) {}

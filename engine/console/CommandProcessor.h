@@ -11,12 +11,12 @@
 // ready; until then, and whenever no console font is loaded, it does nothing
 // and measures 0, so the console must cope with a 0 font height.
 //
-// Depends on CommandRegistry.h, CVarRegistry.h, ConsoleDrawing.h, core/Log.h.
+// Depends on CommandRegistry.h, CVarRegistry.h, ConsoleDrawing.h, base/Log.h.
 #pragma once
 
-#include "console/CVarRegistry.h"
 #include "console/CommandRegistry.h"
 #include "console/ConsoleDrawing.h"
+#include "console/CVarRegistry.h"
 
 #include <string>
 #include <string_view>

@@ -1,9 +1,9 @@
 // Console.cpp - see Console.h.
 #include "console/Console.h"
 
+#include "base/Log.h"
 #include "console/ColourMarkup.h"
 #include "console/CommandProcessor.h"
-#include "core/Log.h"
 
 #include <algorithm>
 #include <cstdarg>

@@ -17,10 +17,10 @@
 // Execute). No lock is held while calling out: the output hook and the
 // processor's drawing operations may themselves log (see SetOutputHook).
 //
-// Depends on ColourMarkup.h, CommandProcessor.h, core/Log.h (formatting).
+// Depends on ColourMarkup.h, CommandProcessor.h, base/Log.h (formatting).
 #pragma once
 
-#include "core/Export.h"
+#include "base/Export.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,9 +1,9 @@
 // BuiltinCommands.cpp - the built-in console commands; see BuiltinCommands.h.
 #include "core/BuiltinCommands.h"
 
+#include "base/KazEngine.h"
+#include "base/Log.h"
 #include "console/CVarRegistry.h"
-#include "core/KazEngine.h"
-#include "core/Log.h"
 #include "tier0/ResourceManager.h"
 
 namespace {

@@ -9,7 +9,7 @@
 // say so and fail.
 //
 // Part of the top floor (it calls the engine object); depends on
-// console/CommandRegistry.h, console/CVarRegistry.h, core/KazEngine.h, core/Log.h.
+// console/CommandRegistry.h, console/CVarRegistry.h, base/KazEngine.h, base/Log.h.
 #pragma once
 
 #include "console/CommandRegistry.h"

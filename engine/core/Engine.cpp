@@ -1,13 +1,13 @@
 // Engine.cpp - start-up and shutdown orders, printing, input and the frame loop.
 #include "core/Engine.h"
 
-#include "core/Log.h"
-#include "core/StringUtil.h"
-#include "core/SystemInfo.h"
-#include "core/BuiltinCommands.h"
-#include "console/CVarRegistry.h"
+#include "base/Log.h"
+#include "base/StringUtil.h"
 #include "console/ConfigFile.h"
+#include "console/CVarRegistry.h"
+#include "core/BuiltinCommands.h"
 #include "core/FrameOverlays.h"
+#include "core/SystemInfo.h"
 #include "menu/MenuManager.h"
 #include "render/ConsoleRenderer.h"
 #include "render/ParticleSystemObject.h"

@@ -11,14 +11,14 @@
 // The top floor, with BuiltinCommands and Exports: builds on every lower layer.
 #pragma once
 
-#include "core/Clock.h"
-#include "core/CommandLine.h"
-#include "core/EngineEvents.h"
-#include "core/KazEngine.h"
-#include "core/Mods.h"
-#include "core/ScreenEffects.h"
+#include "base/EngineEvents.h"
+#include "base/KazEngine.h"
 #include "console/CommandProcessor.h"
 #include "console/Console.h"
+#include "core/Clock.h"
+#include "core/CommandLine.h"
+#include "core/Mods.h"
+#include "core/ScreenEffects.h"
 #include "tier0/Ref.h"
 
 #include <memory>

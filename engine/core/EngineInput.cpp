@@ -2,8 +2,8 @@
 // and characters to the console first, then the menus, then engine events.
 #include "core/Engine.h"
 
+#include "base/Log.h"
 #include "console/CVarRegistry.h"
-#include "core/Log.h"
 #include "menu/MenuManager.h"
 #include "render/VideoManager.h"
 #include "render/WorldRenderer.h"

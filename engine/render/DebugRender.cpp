@@ -1,8 +1,8 @@
 // DebugRender.cpp - line batches and the world's debug items.
 #include "render/DebugRender.h"
 
+#include "base/Log.h"
 #include "console/CVarRegistry.h"
-#include "core/Log.h"
 #include "render/VideoManager.h"
 #include "render/WorldRenderer.h"
 #include "tier1/AnimPathObject.h"

@@ -9,7 +9,7 @@
 // the items (DrawGrid, DrawAxis, DrawBoxes, DrawSkeletons, DrawAnimPaths).
 // Skeletons come from the dynamic meshes through SetDebugSkeletonSource.
 // Depends on: RenderEffect.h, GpuBuffers.h, VertexFormat.h, VideoManager.h,
-// tier1 (World, AnimPathObject), console/CVarRegistry, core/Log.
+// tier1 (World, AnimPathObject), console/CVarRegistry, base/Log.
 #pragma once
 
 #include "render/GpuBuffers.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/StringUtil.h"
+#include "base/StringUtil.h"
 #include "render/EffectSyntax.h"
 #include "render/EffectTables.h"
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "render/Image.h"
 #include "render/Texture.h"
 #include "render/VideoManager.h"

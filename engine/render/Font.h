@@ -10,7 +10,7 @@
 // to 255; others become '?', a byte that starts no sequence stands for
 // itself), which the 2D overlays draw and the measurements count.
 // Depends on: FontFile.h, Texture.h, Image.h, VideoManager.h, tier0/Resource*,
-// core/Log.
+// base/Log.
 #pragma once
 
 #include "render/FontFile.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/StringUtil.h"
+#include "base/StringUtil.h"
 
 GEffect::GEffect(GDevice* device, EffectDesc desc) : m_device(device), m_desc(std::move(desc)) {
   m_device->AddRef();

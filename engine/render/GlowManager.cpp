@@ -1,8 +1,8 @@
 // GlowManager.cpp - glow targets, the blur rounds and the overlay.
 #include "render/GlowManager.h"
 
+#include "base/Log.h"
 #include "console/CVarRegistry.h"
-#include "core/Log.h"
 #include "render/Formats.h"
 #include "render/VideoManager.h"
 

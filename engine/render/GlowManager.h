@@ -7,7 +7,7 @@
 // "RenderEffects/internal/glow.fx". The targets follow GlowTextureSize
 // (kept within 64..1024) and are re-created when it changes.
 // Depends on: RenderEffect.h, Texture.h, GpuBuffers.h, VideoManager.h,
-// console/CVarRegistry, core/Log.
+// console/CVarRegistry, base/Log.
 #pragma once
 
 #include "render/GpuBuffers.h"

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "render/VideoManager.h"
 
 KAZ_DEFINE_POOL(GLVertexBuffer, 10);

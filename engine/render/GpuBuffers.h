@@ -6,7 +6,7 @@
 // ones are released when the device is lost and re-created, empty, after the
 // reset (their owners refill them at the next lock, which always discards).
 // The video manager calls the device hooks while it walks the pools.
-// Depends on: GraphicsDevice.h, VideoManager.h, tier0/ObjectPool, core/Log.
+// Depends on: GraphicsDevice.h, VideoManager.h, tier0/ObjectPool, base/Log.
 #pragma once
 
 #include "render/GraphicsDevice.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "render/Font.h"
 #include "render/GpuBuffers.h"
 #include "render/RenderEffect.h"

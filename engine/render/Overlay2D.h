@@ -11,7 +11,7 @@
 // draw per effect pass, at the End call or when the next quad or text would
 // not fit. Colours are clamped to 0..1 before they are packed.
 // Depends on: RenderEffect.h, Font.h, GpuBuffers.h, VertexFormat.h,
-// VideoManager.h, core/Log.
+// VideoManager.h, base/Log.
 #pragma once
 
 #include "render/VideoManager.h"

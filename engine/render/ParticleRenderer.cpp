@@ -1,8 +1,8 @@
 // ParticleRenderer.cpp - particle batches: corners, rotation table, buffers.
 #include "render/ParticleRenderer.h"
 
+#include "base/Log.h"
 #include "console/CVarRegistry.h"
-#include "core/Log.h"
 #include "render/Overlay2D.h"
 #include "render/VideoManager.h"
 #include "render/WorldRenderer.h"

@@ -9,7 +9,7 @@
 // once per batch with the "Particles" pass. The corner directions of all 360
 // whole-degree rotations are worked out once a frame from the camera's axes.
 // Depends on: ParticleSystemObject.h, RenderEffect.h, GpuBuffers.h,
-// VertexFormat.h, VideoManager.h, console/CVarRegistry, core/Log.
+// VertexFormat.h, VideoManager.h, console/CVarRegistry, base/Log.
 #pragma once
 
 #include "render/GpuBuffers.h"

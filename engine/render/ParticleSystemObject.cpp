@@ -1,7 +1,7 @@
 // ParticleSystemObject.cpp - emitting, moving, ageing and recycling particles.
 #include "render/ParticleSystemObject.h"
 
-#include "core/Log.h"
+#include "base/Log.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "render/Texture.h"
 #include "render/VideoManager.h"
 #include "tier0/FileSystem.h"

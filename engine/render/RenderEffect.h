@@ -15,7 +15,7 @@
 // Effect files are read through the package file system; #include is served
 // relative to the effect's directory.
 // Depends on: GEffect.h, EffectParser.h, Texture.h, VideoManager.h,
-// tier0 (ObjectPool, Ref, Resource*, Matrix4x4, FileSystem), core/Log.
+// tier0 (ObjectPool, Ref, Resource*, Matrix4x4, FileSystem), base/Log.
 #pragma once
 
 #include "render/EffectParser.h"

@@ -1,7 +1,7 @@
 // StaticMeshDef.cpp - the static mesh file loader.
 #include "render/StaticMeshDef.h"
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "render/VideoManager.h"
 #include "tier0/FileSystem.h"
 #include "tier0/ResourceManager.h"

@@ -8,7 +8,7 @@
 // Every count in the file is checked against the bytes left before anything
 // is sized, and every triangle index against the vertex count.
 // Depends on: GpuBuffers.h, VertexFormat.h, tier0 (Resource, Serializer,
-// FileSystem, Ref), core/Log.
+// FileSystem, Ref), base/Log.
 #pragma once
 
 #include "render/GpuBuffers.h"

@@ -1,7 +1,7 @@
 // StaticMeshObject.cpp - placing static meshes: materials and collision.
 #include "render/StaticMeshObject.h"
 
-#include "core/Log.h"
+#include "base/Log.h"
 
 #include <cstring>
 

@@ -8,10 +8,10 @@
 // The class lives with the renderer because its geometry and materials are
 // GPU objects; InstallStaticMeshType() hands the world its factory.
 // Depends on: StaticMeshDef.h, RenderEffect.h (Material), tier1/WorldObject.h,
-// tier1/physics, core/StringUtil (the materials map).
+// tier1/physics, base/StringUtil (the materials map).
 #pragma once
 
-#include "core/StringUtil.h"
+#include "base/StringUtil.h"
 #include "render/RenderEffect.h"
 #include "render/StaticMeshDef.h"
 #include "tier1/WorldObject.h"

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/Log.h"
-#include "core/StringUtil.h"
+#include "base/Log.h"
+#include "base/StringUtil.h"
 #include "render/Formats.h"
 #include "render/Image.h"
 #include "render/VideoManager.h"

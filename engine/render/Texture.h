@@ -9,7 +9,7 @@
 // BMP, JPEG, DDS). TextureResource shares one texture per name through the
 // resource manager ("TextureResource").
 // Depends on: GraphicsDevice.h, Image.h, Formats.h, VideoManager.h,
-// tier0/ObjectPool, tier0/Ref, tier0/Resource*, tier0/FileSystem, core/Log.
+// tier0/ObjectPool, tier0/Ref, tier0/Resource*, tier0/FileSystem, base/Log.
 #pragma once
 
 #include "render/GraphicsDevice.h"

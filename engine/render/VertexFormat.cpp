@@ -1,7 +1,7 @@
 // VertexFormat.cpp - vertex layouts, their serialised form and device declarations.
 #include "render/VertexFormat.h"
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "render/VideoManager.h"
 #include "tier0/Serializer.h"
 

@@ -4,7 +4,7 @@
 // (it is what static mesh files store, see Serialize); GLVertexFormat adds
 // the device's vertex declaration, created on first demand and kept until
 // video shutdown. Pooled ("GLVertexFormat", grow count 5).
-// Depends on: GraphicsDevice.h, tier0/ObjectPool, tier0/Serializer, core/Log.
+// Depends on: GraphicsDevice.h, tier0/ObjectPool, tier0/Serializer, base/Log.
 #pragma once
 
 #include "render/GraphicsDevice.h"

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "render/Formats.h"
 #include "render/GpuBuffers.h"
 #include "render/Image.h"

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
+#include "base/Log.h"
 #include "console/CVarRegistry.h"
-#include "core/Log.h"
 #include "render/Formats.h"
 #include "render/GpuBuffers.h"
 #include "render/Overlay2D.h"

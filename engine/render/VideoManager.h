@@ -13,7 +13,7 @@
 // Other rendering modules (2D overlays, glow...) hear about mode creation,
 // loss, reset and shutdown through VideoListener.
 // Depends on: GraphicsDevice.h, console/CVarRegistry, tier0 (Matrix4x4, Ref,
-// ObjectPool, ResourceManager), core/Log.
+// ObjectPool, ResourceManager), base/Log.
 #pragma once
 
 #include "render/GraphicsDevice.h"

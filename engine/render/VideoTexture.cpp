@@ -4,10 +4,10 @@
 #include <chrono>
 #include <cstring>
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "render/Formats.h"
-#include "render/VideoManager.h"
 #include "render/video/VideoReader.h"
+#include "render/VideoManager.h"
 #include "tier0/FileSystem.h"
 
 KAZ_DEFINE_POOL(GLAVITexture, 1);

@@ -10,7 +10,7 @@
 // Device loss and reset treat it like any other default-pool texture; the
 // texture module registers itself with the video manager for that.
 // Depends on: Texture.h, video/VideoReader.h, VideoManager.h, tier0/FileSystem,
-// core/Log.
+// base/Log.
 #pragma once
 
 #include "render/Texture.h"

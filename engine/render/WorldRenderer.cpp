@@ -1,8 +1,9 @@
 // WorldRenderer.cpp - culling, light sets, passes and cube shots.
 #include "render/WorldRenderer.h"
 
+#include "base/Log.h"
 #include "console/CVarRegistry.h"
-#include "core/Log.h"
+#include "render/cal3d/DynamicMeshObject.h"
 #include "render/DebugRender.h"
 #include "render/Formats.h"
 #include "render/GlowManager.h"
@@ -10,7 +11,6 @@
 #include "render/StaticMeshObject.h"
 #include "render/Texture.h"
 #include "render/VideoManager.h"
-#include "render/cal3d/DynamicMeshObject.h"
 #include "tier1/CameraObject.h"
 #include "tier1/LightObject.h"
 #include "tier1/World.h"

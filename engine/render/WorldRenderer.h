@@ -15,7 +15,7 @@
 // InstallWorldRenderer() sets.
 // Depends on: RenderEffect.h, StaticMeshObject.h, ParticleRenderer.h,
 // GlowManager.h, DebugRender.h, VideoManager.h, Texture.h, tier1 (World,
-// CameraObject, LightObject), console/CVarRegistry, core/Log.
+// CameraObject, LightObject), console/CVarRegistry, base/Log.
 #pragma once
 
 #include "render/RenderEffect.h"

@@ -7,9 +7,9 @@
 #include "script/ScriptHost.h"
 #include "script/ScriptManager.h"
 
-#include "console/CVarRegistry.h"
+#include "base/KazEngine.h"
 #include "console/CommandRegistry.h"
-#include "core/KazEngine.h"
+#include "console/CVarRegistry.h"
 #include "tier0/FileSystem.h"
 
 #include <climits>

@@ -23,7 +23,7 @@
 // The class-scope Create() hides same-named members of a base class; classes
 // that also inherit a Create(...) member re-expose it with a using-declaration.
 //
-// Depends on tier0/Ref.h (the count), core/Log.h (in the .cpp) for error and
+// Depends on tier0/Ref.h (the count), base/Log.h (in the .cpp) for error and
 // leak reports.
 #pragma once
 

@@ -1,7 +1,7 @@
 // World.cpp - object registry, materials, stepping, queries and contacts.
 #include "tier1/World.h"
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "tier1/AnimPathObject.h"
 #include "tier1/CameraObject.h"
 #include "tier1/FieldObject.h"

@@ -14,7 +14,7 @@
 // be made), InitRenderer(true / false) as video starts and stops, Update(dt)
 // every frame that is not paused, Release() at shutdown.
 //
-// Depends on tier0 (math, object pools), core/Log.h and tier1/physics.
+// Depends on tier0 (math, object pools), base/Log.h and tier1/physics.
 #pragma once
 
 #include "tier0/Math.h"

@@ -1,10 +1,10 @@
 // CommandTest.cpp - console commands: tokenizing, line execution and its
 // result codes and messages, commands shadowing variables, and the built-in
 // commands.
+#include "base/KazEngine.h"
 #include "common/LogCapture.h"
-#include "core/BuiltinCommands.h"
 #include "console/CommandProcessor.h"
-#include "core/KazEngine.h"
+#include "core/BuiltinCommands.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -2,11 +2,11 @@
 // history, completion, scrolling, animation, drawing and concurrent printing.
 #include "console/Console.h"
 
+#include "base/Log.h"
+#include "base/StringUtil.h"
 #include "common/TestFiles.h"
 #include "console/ColourMarkup.h"
 #include "console/CommandProcessor.h"
-#include "core/Log.h"
-#include "core/StringUtil.h"
 
 #include <gtest/gtest.h>
 

@@ -4,19 +4,19 @@
 // of its packages: every file a script names exists in its exact letter case,
 // the folder is served before the archive, and nothing that must stay on disk
 // is in the archive. The content is what the build wrote into bin/.
+#include "base/StringUtil.h"
 #include "common/TestFiles.h"
 #include "core/Mods.h"
-#include "core/StringUtil.h"
+#include "render/cal3d/DynamicMeshDef.h"
 #include "render/Font.h"
 #include "render/Formats.h"
 #include "render/Image.h"
 #include "render/RenderTestUtil.h"
 #include "render/StaticMeshDef.h"
 #include "render/Texture.h"
-#include "render/cal3d/DynamicMeshDef.h"
-#include "sound/SoundManager.h"
 #include "sound/al/ALSoundResource.h"
 #include "sound/al/OGGStream.h"
+#include "sound/SoundManager.h"
 #include "tier0/FileSystem.h"
 
 #include <gtest/gtest.h>

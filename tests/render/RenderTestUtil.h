@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "base/Log.h"
 #include "common/LogCapture.h"
 #include "common/TestFiles.h"
 #include "console/CVarRegistry.h"
-#include "core/Log.h"
+#include "render/fake/FakeDevice.h"
 #include "render/Formats.h"
 #include "render/VideoManager.h"
 #include "render/WorldRenderer.h"
-#include "render/fake/FakeDevice.h"
 #include "tier0/FileSystem.h"
 #include "tier1/CameraObject.h"
 #include "tier1/World.h"

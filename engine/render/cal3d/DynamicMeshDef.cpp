@@ -1,7 +1,7 @@
 // DynamicMeshDef.cpp - loading a DynamicMesh definition through Cal3D.
 #include "render/cal3d/DynamicMeshDef.h"
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "render/VideoManager.h"
 #include "tier0/FileSystem.h"
 #include "tier0/ResourceManager.h"

@@ -10,7 +10,7 @@
 // Depends on: GpuBuffers.h, VertexFormat.h, tier0 (Resource, Xml, FileSystem, Ref).
 #pragma once
 
-#include "core/StringUtil.h"
+#include "base/StringUtil.h"
 #include "render/GpuBuffers.h"
 #include "render/RenderEffect.h"
 #include "render/VertexFormat.h"

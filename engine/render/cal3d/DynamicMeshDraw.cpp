@@ -3,10 +3,10 @@
 // Hardware sub-meshes that share a material are drawn inside one effect pass,
 // each with its own bone palette committed before its draw: beginning and
 // ending passes costs far more than changing the palette.
-#include "core/Log.h"
+#include "base/Log.h"
+#include "render/cal3d/DynamicMeshObject.h"
 #include "render/VideoManager.h"
 #include "render/WorldRenderer.h"
-#include "render/cal3d/DynamicMeshObject.h"
 
 #include <cal3d/cal3d.h>
 

@@ -1,7 +1,7 @@
 // DynamicMeshObject.cpp - animated Cal3D instances in the world.
 #include "render/cal3d/DynamicMeshObject.h"
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "render/DebugRender.h"
 #include "tier1/CameraObject.h"
 

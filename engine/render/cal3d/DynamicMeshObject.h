@@ -9,9 +9,9 @@
 // Depends on: DynamicMeshDef.h, RenderEffect.h (Material), tier1/WorldObject.h.
 #pragma once
 
-#include "core/StringUtil.h"
-#include "render/RenderEffect.h"
+#include "base/StringUtil.h"
 #include "render/cal3d/DynamicMeshDef.h"
+#include "render/RenderEffect.h"
 #include "tier1/WorldObject.h"
 
 #include <map>

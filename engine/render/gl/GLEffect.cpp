@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "render/gl/GLDevice.h"
 
 namespace gldev {

@@ -1,5 +1,5 @@
 // Log.cpp - formatting front end of the log; see Log.h.
-#include "core/Log.h"
+#include "base/Log.h"
 
 #include <atomic>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // StringUtil.cpp - see StringUtil.h.
-#include "core/StringUtil.h"
+#include "base/StringUtil.h"
 
 int CompareNoCase(std::string_view a, std::string_view b) {
   size_t n = a.size() < b.size() ? a.size() : b.size();

@@ -1,7 +1,7 @@
 // LogTest.cpp - the log front end: levels, the 2047-character limit, no
 // handler, no format injection.
+#include "base/Log.h"
 #include "common/LogCapture.h"
-#include "core/Log.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // EngineEventsTest.cpp - event broadcast: masks, order, removal while broadcasting.
-#include "core/EngineEvents.h"
+#include "base/EngineEvents.h"
 
 #include <gtest/gtest.h>
 

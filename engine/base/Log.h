@@ -5,10 +5,10 @@
 // lock; serialisation happens in the handler's sink (the console). With no
 // handler installed a call does nothing.
 // Part of the ground floor (kaz_base) that every layer may use; builds on
-// core/Export.h only.
+// base/Export.h only.
 #pragma once
 
-#include "core/Export.h"
+#include "base/Export.h"
 
 #include <cstdarg>
 #include <cstddef>

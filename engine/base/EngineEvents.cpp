@@ -1,5 +1,5 @@
 // EngineEvents.cpp - see EngineEvents.h.
-#include "core/EngineEvents.h"
+#include "base/EngineEvents.h"
 
 #include <algorithm>
 

@@ -4,10 +4,10 @@
 // the version it was built for, starts the engine with kazStartup() and from
 // then on only calls IKazEngine operations until kazShutdown(). The slot order
 // of IKazEngine is part of the binary interface: never reorder it.
-// Builds on core/Export.h only, so that the launcher can include it.
+// Builds on base/Export.h only, so that the launcher can include it.
 #pragma once
 
-#include "core/Export.h"
+#include "base/Export.h"
 
 #include <cstdint>
 
