@@ -172,8 +172,8 @@ void BM_SkinnedPlainGL(benchmark::State& state) {
   kgl::GenVertexArrays(1, &vao);
   kgl::BindVertexArray(vao);
   kgl::GenBuffers(2, buffers);
-  GLVertexBuffer* vb = def->GetVertexBuffer();
-  GLIndexBuffer* ib = def->GetIndexBuffer();
+  VertexBuffer* vb = def->GetVertexBuffer();
+  IndexBuffer* ib = def->GetIndexBuffer();
   kgl::BindBuffer(GL_ARRAY_BUFFER, buffers[0]);
   kgl::BufferData(GL_ARRAY_BUFFER, GLsizeiptr(vb->GetVertexCount() * kDynamicVertexSize),
                   vb->Lock(0, 0), GL_STATIC_DRAW);

@@ -127,7 +127,7 @@ BENCHMARK(BM_MenuDraw50Widgets)->Unit(benchmark::kMicrosecond);
 void BM_DirectDraw50Widgets(benchmark::State& state) {
   Context& c = Ctx();
   if (!c.font) return state.SkipWithError(c.error.c_str());
-  auto* font = reinterpret_cast<GLFontResource*>(c.font);
+  auto* font = reinterpret_cast<FontResource*>(c.font);
   std::vector<std::string> labels;
   for (int i = 0; i < kWidgets; ++i) labels.push_back("Button " + std::to_string(i));
   VideoManager& vm = *c.video;

@@ -91,7 +91,7 @@ std::string EffectText() {
 
 struct Scene {
   SDL_Window* window = nullptr;
-  GLVideoManager* video = nullptr;
+  DeviceVideoManager* video = nullptr;
   World* world = nullptr;
   CameraObject* camera = nullptr;
   LightObject* light = nullptr;
@@ -116,7 +116,7 @@ Scene& TheScene() {
     CVarRegistry::Instance().ResY.Set(256);
     VideoManager* vm = CreateVideoManager(c.window);
     if (!vm || vm->SetDisplayMode() != 0) return c.error = "no OpenGL 3.3 video manager", c;
-    c.video = static_cast<GLVideoManager*>(vm);
+    c.video = static_cast<DeviceVideoManager*>(vm);
 
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("kaz_bench_wr_" + std::to_string(getpid()));

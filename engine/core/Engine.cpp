@@ -416,7 +416,7 @@ void KazEngine::SetRenderCamera(WorldObject* object) {
 bool KazEngine::StartFlash(float duration, float red, float green, float blue) {
   if (!m_flashEffect && m_video)
     m_flashEffect =
-        Ref<GLRenderEffect>::Adopt(LoadRenderEffect("RenderEffects/internal/ScreenFlash.fx"));
+        Ref<RenderEffect>::Adopt(LoadRenderEffect("RenderEffects/internal/ScreenFlash.fx"));
   if (!m_flashEffect) {
     LogError("Failed to load screen flash render effect.");
     return false;

@@ -44,7 +44,7 @@ enum EngineKey : int {
 };
 constexpr int kNumHeldKeys = 146;
 
-class GLRenderEffect;
+class RenderEffect;
 class World;
 class WorldObject;
 
@@ -175,7 +175,7 @@ class KazEngine : public IKazEngine {
   int m_cursorX = 0, m_cursorY = 0;
   FadeEffect m_fade;
   FlashEffect m_flash;
-  Ref<GLRenderEffect> m_flashEffect;  // loaded on the first flash
+  Ref<RenderEffect> m_flashEffect;  // loaded on the first flash
   VideoManager* m_video = nullptr;
   SoundManager* m_sound = nullptr;
   Ref<World> m_world;

@@ -11,7 +11,7 @@ void DrawEditorCursor(VideoManager& video, int x, int y) {
   video.EndQuads();
 }
 
-void DrawFlash(VideoManager& video, GLRenderEffect* effect, const FlashEffect& flash, float opacity,
+void DrawFlash(VideoManager& video, RenderEffect* effect, const FlashEffect& flash, float opacity,
                int width, int height) {
   if (!effect) return;
   // The flash effect takes its colour from a parameter, not from the vertices.

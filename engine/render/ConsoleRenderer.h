@@ -9,7 +9,7 @@
 
 #include "console/ConsoleDrawing.h"
 
-class GLFontResource;
+class FontResource;
 
 class ConsoleRenderer : public ConsoleDrawing {
  public:
@@ -30,10 +30,10 @@ class ConsoleRenderer : public ConsoleDrawing {
   int GetFontHeight() override;
   int GetTextWidth(std::string_view text) override;
 
-  GLFontResource* GetFont() const { return m_font; }
+  FontResource* GetFont() const { return m_font; }
 
  private:
-  GLFontResource* m_font = nullptr;
+  FontResource* m_font = nullptr;
 };
 
 // The engine's one console renderer.

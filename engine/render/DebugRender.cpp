@@ -25,27 +25,27 @@ void SetDebugSkeletonSource(DebugSkeletonSource source) {
 
 bool DebugRender::Init() {
   Shutdown();
-  auto* video = GetGLVideoManager();
+  auto* video = GetDeviceVideoManager();
   if (!video || !video->GetDevice()) {
     LogDetail("DebugRender: Cannot initialize without the VideoManager being initialized!");
     return false;
   }
-  m_format = Ref<GLVertexFormat>::Adopt(CreateVertexFormat());
+  m_format = Ref<DeviceVertexFormat>::Adopt(CreateVertexFormat());
   if (!m_format || !m_format->AddField(VFT_FLOAT3, VFU_POSITION) ||
       !m_format->AddField(VFT_COLOR, VFU_COLOR)) {
     LogDetail("DebugRender: Failed to create vertex format.");
     return false;
   }
-  if (!m_format->Validate() || !m_format->GetGLVertexDeclaration()) {
+  if (!m_format->Validate() || !m_format->GetDeviceDeclaration()) {
     LogDetail("DebugRender: Vertex format failed to validate.");
     return false;
   }
-  m_buffer = Ref<GLVertexBuffer>::Adopt(CreateVertexBuffer(sizeof(Vertex), kBatchVertices, true));
+  m_buffer = Ref<VertexBuffer>::Adopt(CreateVertexBuffer(sizeof(Vertex), kBatchVertices, true));
   if (!m_buffer) {
     LogDetail("DebugRender: Failed to create vertex buffer.");
     return false;
   }
-  m_effect = Ref<GLRenderEffect>::Adopt(LoadRenderEffect(kDebugEffectFile));
+  m_effect = Ref<RenderEffect>::Adopt(LoadRenderEffect(kDebugEffectFile));
   if (!m_effect) {
     LogDetail("DebugRender: Failed to open effect file '%s'", kDebugEffectFile);
     return false;

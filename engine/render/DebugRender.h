@@ -83,9 +83,9 @@ class DebugRender {
   void DrawGridItem(const FrameView& view);
   void DrawAnimPaths(WorldRenderer& renderer);
 
-  Ref<GLVertexFormat> m_format;
-  Ref<GLVertexBuffer> m_buffer;
-  Ref<GLRenderEffect> m_effect;
+  Ref<DeviceVertexFormat> m_format;
+  Ref<VertexBuffer> m_buffer;
+  Ref<RenderEffect> m_effect;
   EffectHandle m_world = 0, m_view = 0, m_projection = 0, m_onTop = 0;
   Vertex* m_start = nullptr;
   Vertex* m_write = nullptr;

@@ -53,16 +53,16 @@ std::string DecodeLatin1(std::string_view utf8) {
 
 // ---------------------------------------------------------------------------
 
-GLBitmapFont::~GLBitmapFont() {
+BitmapFont::~BitmapFont() {
   ReleaseTexture();
 }
 
-void GLBitmapFont::ReleaseTexture() {
+void BitmapFont::ReleaseTexture() {
   if (m_texture) m_texture->Release();
   m_texture = nullptr;
 }
 
-bool GLBitmapFont::Create(const FontFileData& data) {
+bool BitmapFont::Create(const FontFileData& data) {
   m_edge = data.edge;
   const float size = float(data.edge);
   for (uint32_t i = 0; i < kFontGlyphCount; ++i) {
@@ -78,7 +78,7 @@ bool GLBitmapFont::Create(const FontFileData& data) {
   return MakeTexture(data.coverage);
 }
 
-bool GLBitmapFont::MakeTexture(const std::vector<uint8_t>& coverage) {
+bool BitmapFont::MakeTexture(const std::vector<uint8_t>& coverage) {
   ReleaseTexture();
   Image image;
   image.format = FMT_A8R8G8B8;
@@ -90,7 +90,7 @@ bool GLBitmapFont::MakeTexture(const std::vector<uint8_t>& coverage) {
   for (size_t i = 0; i < coverage.size(); ++i)
     std::fill_n(texels.begin() + std::ptrdiff_t(i * 4), 4, coverage[i]);
   std::string reason;
-  m_texture = GLTexture::Create();
+  m_texture = Texture::Create();
   if (!m_texture || !m_texture->CreateFromImage(image, &reason)) {
     LogError("GLBitmapFont: Failed to create texture of size %dx%d for font. (%s)", int(m_edge),
              int(m_edge), reason.empty() ? "no texture" : reason.c_str());
@@ -102,14 +102,14 @@ bool GLBitmapFont::MakeTexture(const std::vector<uint8_t>& coverage) {
 
 // ---------------------------------------------------------------------------
 
-GLFontResource::~GLFontResource() {
+FontResource::~FontResource() {
   delete m_font;
 }
 
-bool GLFontResource::Load(bool) {
+bool FontResource::Load(bool) {
   Unload(false);
   std::string reason;
-  if (!GetGLVideoManager() || !GetGLVideoManager()->GetDevice()) {
+  if (!GetDeviceVideoManager() || !GetDeviceVideoManager()->GetDevice()) {
     reason = "video device not started";
   } else {
     std::string file;
@@ -120,7 +120,7 @@ bool GLFontResource::Load(bool) {
       if (!why.empty()) LogDetail("%s: %s", GetName().c_str(), why.c_str());
       reason = "could not load file";
     } else {
-      m_font = new GLBitmapFont;
+      m_font = new BitmapFont;
       if (m_font->Create(data)) {
         m_coverage = std::move(data.coverage);
         return true;
@@ -133,33 +133,33 @@ bool GLFontResource::Load(bool) {
   return false;
 }
 
-void GLFontResource::Unload(bool) {
+void FontResource::Unload(bool) {
   delete m_font;
   m_font = nullptr;
   m_coverage.clear();
 }
 
-void GLFontResource::OnVideoShutdown() {
+void FontResource::OnVideoShutdown() {
   if (m_font) m_font->ReleaseTexture();
 }
 
-GLBitmapFont* GLFontResource::GetFont() {
+BitmapFont* FontResource::GetFont() {
   if (m_font && !m_font->GetTexture() && GetRenderDevice()) m_font->MakeTexture(m_coverage);
   return m_font;
 }
 
-int GLFontResource::GetTextWidth(std::string_view text, float scale) const {
+int FontResource::GetTextWidth(std::string_view text, float scale) const {
   int width = 0;
   GetTextExtent(text, &width, nullptr, scale, 1.0f);
   return width;
 }
 
-int GLFontResource::GetTextHeight(float scale) const {
+int FontResource::GetTextHeight(float scale) const {
   return m_font ? int(float(m_font->GetGlyph('I').height) * scale) : 0;
 }
 
-void GLFontResource::GetTextExtent(std::string_view text, int* width, int* height, float scaleX,
-                                   float scaleY) const {
+void FontResource::GetTextExtent(std::string_view text, int* width, int* height, float scaleX,
+                                 float scaleY) const {
   float w = 0.0f;
   uint16_t h = 0;
   if (m_font)
@@ -176,7 +176,7 @@ ResourceManager& GetFontResourceManager() {
   return FontManager();
 }
 
-GLFontResource* GetFontResource(const char* name) {
+FontResource* GetFontResource(const char* name) {
   if (!name) return nullptr;
-  return FontManager().GetOrLoad<GLFontResource>(name);
+  return FontManager().GetOrLoad<FontResource>(name);
 }

@@ -1,9 +1,9 @@
 // Font.h - bitmap fonts: the glyph table and texture, the font resource,
 // text measurement.
 //
-// GLBitmapFont holds a font file's 256 glyphs (pixel size and texture
+// BitmapFont holds a font file's 256 glyphs (pixel size and texture
 // rectangle) and the font texture, in which every channel of a texel is the
-// glyph coverage there. GLFontResource shares one font per file name through
+// glyph coverage there. FontResource shares one font per file name through
 // the resource manager ("GLFontResource") and keeps the coverage image, so
 // the texture is made again after the video device was shut down and set up
 // anew. Text is UTF-8: DecodeLatin1 turns it into glyph codes (code points up
@@ -20,7 +20,7 @@
 #include <string>
 #include <string_view>
 
-class GLTexture;
+class Texture;
 class ResourceManager;
 
 // One glyph code per character of UTF-8 text.
@@ -31,28 +31,28 @@ struct FontGlyph {
   float s0 = 0, t0 = 0, s1 = 0, t1 = 0;
 };
 
-class GLBitmapFont {
+class BitmapFont {
  public:
-  ~GLBitmapFont();
+  ~BitmapFont();
   // Glyphs and texture from parsed file data; false (logged) when the texture
   // cannot be made.
   bool Create(const FontFileData& data);
   void ReleaseTexture();
   uint32_t GetEdgeSize() const { return m_edge; }
   const FontGlyph& GetGlyph(uint8_t code) const { return m_glyphs[code]; }
-  GLTexture* GetTexture() const { return m_texture; }
+  Texture* GetTexture() const { return m_texture; }
   bool MakeTexture(const std::vector<uint8_t>& coverage);
 
  private:
   uint32_t m_edge = 0;
   FontGlyph m_glyphs[kFontGlyphCount];
-  GLTexture* m_texture = nullptr;
+  Texture* m_texture = nullptr;
 };
 
-class GLFontResource : public Resource {
+class FontResource : public Resource {
  public:
-  explicit GLFontResource(ResourceManager* manager) : Resource(manager) {}
-  ~GLFontResource() override;
+  explicit FontResource(ResourceManager* manager) : Resource(manager) {}
+  ~FontResource() override;
 
   bool Load(bool initial) override;
   void Unload(bool final) override;
@@ -60,7 +60,7 @@ class GLFontResource : public Resource {
 
   // The font, with its texture made again if the device was set up anew; null
   // when not loaded.
-  GLBitmapFont* GetFont();
+  BitmapFont* GetFont();
   // Sum of the glyph widths of the (UTF-8) text times scale, truncated.
   int GetTextWidth(std::string_view text, float scale = 1.0f) const;
   // Height of the glyph "I" times scale, truncated.
@@ -70,11 +70,11 @@ class GLFontResource : public Resource {
                      float scaleY = 1.0f) const;
 
  private:
-  GLBitmapFont* m_font = nullptr;
+  BitmapFont* m_font = nullptr;
   std::vector<uint8_t> m_coverage;
 };
 
 // The shared font of that name (one more reference), or null after the line
 // "Failed to load font resource '%s' (%s)".
-GLFontResource* GetFontResource(const char* name);
+FontResource* GetFontResource(const char* name);
 ResourceManager& GetFontResourceManager();

@@ -56,8 +56,7 @@ const char* GEffect::GetTechniqueName(Handle t) const {
 }
 
 GResult GEffect::ValidateTechnique(Handle t) {
-  if (t < kTechniqueBase || t - kTechniqueBase >= m_desc.techniques.size())
-    return GLERR_INVALIDCALL;
+  if (t < kTechniqueBase || t - kTechniqueBase >= m_desc.techniques.size()) return GERR_INVALIDCALL;
   uint32_t index = t - kTechniqueBase;
   if (m_valid[index] == 0) {
     const EffectTechnique& tech = m_desc.techniques[index];
@@ -78,7 +77,7 @@ GResult GEffect::ValidateTechnique(Handle t) {
     }
     m_valid[index] = ok ? 1 : -1;
   }
-  return m_valid[index] > 0 ? G_OK : GLERR_NOTAVAILABLE;
+  return m_valid[index] > 0 ? G_OK : GERR_NOTAVAILABLE;
 }
 
 GEffect::Handle GEffect::FindNextValidTechnique(Handle after) {
@@ -89,16 +88,15 @@ GEffect::Handle GEffect::FindNextValidTechnique(Handle after) {
 }
 
 GResult GEffect::SetTechnique(Handle t) {
-  if (t < kTechniqueBase || t - kTechniqueBase >= m_desc.techniques.size())
-    return GLERR_INVALIDCALL;
-  if (m_begun) return GLERR_INVALIDCALL;
+  if (t < kTechniqueBase || t - kTechniqueBase >= m_desc.techniques.size()) return GERR_INVALIDCALL;
+  if (m_begun) return GERR_INVALIDCALL;
   m_technique = t;
   return G_OK;
 }
 
 GResult GEffect::Begin(uint32_t* passes, uint32_t flags) {
-  if (m_begun || !m_technique) return GLERR_INVALIDCALL;
-  if (GFailed(ValidateTechnique(m_technique))) return GLERR_INVALIDCALL;
+  if (m_begun || !m_technique) return GERR_INVALIDCALL;
+  if (GFailed(ValidateTechnique(m_technique))) return GERR_INVALIDCALL;
   const EffectTechnique& tech = m_desc.techniques[m_technique - kTechniqueBase];
   m_saveState = !(flags & GFX_DONOTSAVESTATE);
   m_savedStates.clear();
@@ -143,9 +141,9 @@ void GEffect::BindSamplers() {
 }
 
 GResult GEffect::BeginPass(uint32_t pass) {
-  if (!m_begun || m_inPass) return GLERR_INVALIDCALL;
+  if (!m_begun || m_inPass) return GERR_INVALIDCALL;
   uint32_t tech = m_technique - kTechniqueBase;
-  if (pass >= m_desc.techniques[tech].passes.size()) return GLERR_INVALIDCALL;
+  if (pass >= m_desc.techniques[tech].passes.size()) return GERR_INVALIDCALL;
   for (const auto& [state, value] : m_desc.techniques[tech].passes[pass].states)
     m_device->SetRenderState(state, value);
   GResult r = ApplyPass(tech, pass);
@@ -158,20 +156,20 @@ GResult GEffect::BeginPass(uint32_t pass) {
 }
 
 GResult GEffect::CommitChanges() {
-  if (!m_inPass) return GLERR_INVALIDCALL;
+  if (!m_inPass) return GERR_INVALIDCALL;
   BindSamplers();
   UploadValues(m_technique - kTechniqueBase, m_pass);
   return G_OK;
 }
 
 GResult GEffect::EndPass() {
-  if (!m_inPass) return GLERR_INVALIDCALL;
+  if (!m_inPass) return GERR_INVALIDCALL;
   m_inPass = false;
   return G_OK;
 }
 
 GResult GEffect::End() {
-  if (!m_begun) return GLERR_INVALIDCALL;
+  if (!m_begun) return GERR_INVALIDCALL;
   if (m_inPass) EndPass();
   for (const auto& [state, value] : m_savedStates) m_device->SetRenderState(state, value);
   for (const SavedSampler& s : m_savedSamplers) m_device->SetSamplerState(s.unit, s.state, s.value);
@@ -220,7 +218,7 @@ GEffect::Value* GEffect::GetValue(Handle h, EffectParamType want) {
 
 GResult GEffect::SetFloats(Handle h, const float* v, uint32_t count, EffectParamType) {
   Value* val = GetValue(h, EPT_FLOAT);
-  if (!val || !v) return GLERR_INVALIDCALL;
+  if (!val || !v) return GERR_INVALIDCALL;
   uint32_t n = std::min<uint32_t>(count, uint32_t(val->data.size()));
   if (n && std::memcmp(val->data.data(), v, n * sizeof(float)) == 0) return G_OK;
   std::copy(v, v + n, val->data.begin());
@@ -241,7 +239,7 @@ GResult GEffect::SetBool(Handle h, bool v) {
 }
 GResult GEffect::SetVector(Handle h, const float v[4]) {
   const EffectParam* p = GetParameterDesc(h);
-  if (!p) return GLERR_INVALIDCALL;
+  if (!p) return GERR_INVALIDCALL;
   return SetFloats(h, v, std::min<uint32_t>(4, p->ElementCount()), EPT_FLOAT);
 }
 GResult GEffect::SetFloatArray(Handle h, const float* v, uint32_t count) {
@@ -257,7 +255,7 @@ GResult GEffect::SetMatrixTranspose(Handle h, const float m[16]) {
 
 GResult GEffect::SetMatrixArray(Handle h, const float* m, uint32_t count) {
   const EffectParam* p = GetParameterDesc(h);
-  if (!p || p->type != EPT_FLOAT || p->rows != p->columns || !m) return GLERR_INVALIDCALL;
+  if (!p || p->type != EPT_FLOAT || p->rows != p->columns || !m) return GERR_INVALIDCALL;
   uint32_t n = p->rows;
   if (n == 4) return SetFloats(h, m, count * 16, EPT_FLOAT);  // already the stored layout
   // Smaller matrices keep the top-left n x n of each 4x4; one or two fit on the stack.
@@ -276,7 +274,7 @@ GResult GEffect::SetMatrixArray(Handle h, const float* m, uint32_t count) {
 }
 
 GResult GEffect::SetMatrixTransposeArray(Handle h, const float* m, uint32_t count) {
-  if (!m) return GLERR_INVALIDCALL;
+  if (!m) return GERR_INVALIDCALL;
   // Per-draw path: a single matrix must not touch the heap.
   float local[32] = {};
   std::vector<float> heap;
@@ -293,7 +291,7 @@ GResult GEffect::SetMatrixTransposeArray(Handle h, const float* m, uint32_t coun
 
 GResult GEffect::SetTexture(Handle h, GTexture* texture) {
   Value* val = GetValue(h, EPT_TEXTURE);
-  if (!val) return GLERR_INVALIDCALL;
+  if (!val) return GERR_INVALIDCALL;
   if (val->texture == texture) return G_OK;
   if (texture) texture->AddRef();
   SafeRelease(val->texture);
@@ -304,7 +302,7 @@ GResult GEffect::SetTexture(Handle h, GTexture* texture) {
 
 GResult GEffect::GetFloatArray(Handle h, float* out, uint32_t count) const {
   const EffectParam* p = GetParameterDesc(h);
-  if (!p || !out || m_values[h - 1].data.empty()) return GLERR_INVALIDCALL;
+  if (!p || !out || m_values[h - 1].data.empty()) return GERR_INVALIDCALL;
   const std::vector<float>& d = m_values[h - 1].data;
   std::copy(d.begin(), d.begin() + std::min<size_t>(count, d.size()), out);
   return G_OK;

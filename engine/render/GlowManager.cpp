@@ -34,13 +34,13 @@ bool GlowManager::PrepareTargets(uint32_t size) {
       m_targets[0]->GetHeight() == size)
     return true;
   ReleaseAll();
-  GLTexture* current = m_video->GetRenderTarget();
+  Texture* current = m_video->GetRenderTarget();
   if (!current) {
     LogMessage("GlowManager: No currently active render target.");
     return false;
   }
-  for (Ref<GLTexture>& target : m_targets) {
-    target = Ref<GLTexture>::Adopt(
+  for (Ref<Texture>& target : m_targets) {
+    target = Ref<Texture>::Adopt(
         CreateTexture(size, size, TEXTYPE_2D, current->GetFormat(), false, true));
     if (!target) {
       LogMessage("GlowManager: Could not create %dx%d render target.", int(size), int(size));
@@ -48,7 +48,7 @@ bool GlowManager::PrepareTargets(uint32_t size) {
       return false;
     }
   }
-  m_depth = Ref<GLDepthStencilBuffer>::Adopt(CreateDepthStencilBuffer(size, size));
+  m_depth = Ref<DepthStencilBuffer>::Adopt(CreateDepthStencilBuffer(size, size));
   if (!m_depth) {
     LogMessage("GlowManager: Could not create %dx%d scene depth buffer.", int(size), int(size));
     ReleaseAll();
@@ -59,7 +59,7 @@ bool GlowManager::PrepareTargets(uint32_t size) {
 
 bool GlowManager::PrepareEffect() {
   if (m_effect) return true;
-  m_effect = Ref<GLRenderEffect>::Adopt(LoadRenderEffect(kGlowEffectFile));
+  m_effect = Ref<RenderEffect>::Adopt(LoadRenderEffect(kGlowEffectFile));
   if (!m_effect) {
     LogMessage("GlowManager: Could not load glow render effect.");
     ReleaseAll();
@@ -87,16 +87,16 @@ bool GlowManager::Prepare() {
 }
 
 bool GlowManager::Begin() {
-  auto* video = static_cast<GLVideoManager*>(m_video);
+  auto* video = static_cast<DeviceVideoManager*>(m_video);
   if (!Prepare()) return false;
   video->GetViewport(&m_viewport[0], &m_viewport[1], &m_viewport[2], &m_viewport[3], &m_minZ,
                      &m_maxZ);
-  m_savedTarget = Ref<GLTexture>::Share(video->GetRenderTarget());
-  m_savedDepth = Ref<GLDepthStencilBuffer>::Share(video->GetDepthStencilBuffer());
-  if (!video->ActivateGLRenderTarget(m_targets[0].Get(), 0) ||
-      !video->ActivateGLDepthStencilBuffer(m_depth.Get())) {
-    video->ActivateGLRenderTarget(m_savedTarget.Get(), 0);
-    video->ActivateGLDepthStencilBuffer(m_savedDepth.Get());
+  m_savedTarget = Ref<Texture>::Share(video->GetRenderTarget());
+  m_savedDepth = Ref<DepthStencilBuffer>::Share(video->GetDepthStencilBuffer());
+  if (!video->ActivateRenderTarget(m_targets[0].Get(), 0) ||
+      !video->ActivateDepthStencilBuffer(m_depth.Get())) {
+    video->ActivateRenderTarget(m_savedTarget.Get(), 0);
+    video->ActivateDepthStencilBuffer(m_savedDepth.Get());
     m_savedTarget.Reset();
     m_savedDepth.Reset();
     return false;
@@ -108,7 +108,7 @@ bool GlowManager::Begin() {
   return true;
 }
 
-bool GlowManager::DrawQuad(EffectHandle technique, GLTexture* texture, uint32_t width,
+bool GlowManager::DrawQuad(EffectHandle technique, Texture* texture, uint32_t width,
                            uint32_t height) {
   m_effect->SetTechnique(technique);
   m_effect->SetTexture(m_texture, texture);
@@ -119,7 +119,7 @@ bool GlowManager::DrawQuad(EffectHandle technique, GLTexture* texture, uint32_t 
 }
 
 void GlowManager::End() {
-  auto* video = static_cast<GLVideoManager*>(m_video);
+  auto* video = static_cast<DeviceVideoManager*>(m_video);
   if (!m_effect || !m_targets[0]) return;
   const uint32_t size = m_targets[0]->GetWidth();
   m_current = 0;
@@ -128,22 +128,22 @@ void GlowManager::End() {
   bool blurring = true;
   for (int round = 0; round < kBlurRounds && blurring; ++round) {
     for (EffectHandle technique : {m_blurH, m_blurV}) {
-      GLTexture* source = m_targets[m_current].Get();
+      Texture* source = m_targets[m_current].Get();
       m_current ^= 1u;
-      video->ActivateGLRenderTarget(m_targets[m_current].Get(), 0);
+      video->ActivateRenderTarget(m_targets[m_current].Get(), 0);
       if (!DrawQuad(technique, source, size, size)) {
         blurring = false;
         break;
       }
     }
   }
-  video->ActivateGLRenderTarget(m_savedTarget.Get(), 0);
-  video->ActivateGLDepthStencilBuffer(m_savedDepth.Get());
+  video->ActivateRenderTarget(m_savedTarget.Get(), 0);
+  video->ActivateDepthStencilBuffer(m_savedDepth.Get());
   m_savedTarget.Reset();
   m_savedDepth.Reset();
   video->SetViewport(m_viewport[0], m_viewport[1], m_viewport[2], m_viewport[3], m_minZ, m_maxZ);
 
-  GLTexture* glow = m_targets[m_current].Get();
+  Texture* glow = m_targets[m_current].Get();
   m_effect->SetMatrix(m_projection, VideoManager::Make2DProjection(m_viewport[2], m_viewport[3]));
   m_effect->SetMatrix(m_identity, Matrix4x4());
   DrawQuad(m_overlay, glow, m_viewport[2], m_viewport[3]);

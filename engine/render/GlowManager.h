@@ -34,9 +34,7 @@ class GlowManager {
   bool Begin();
   void End();
 
-  GLTexture* GetTarget(uint32_t index) const {
-    return index < 2 ? m_targets[index].Get() : nullptr;
-  }
+  Texture* GetTarget(uint32_t index) const { return index < 2 ? m_targets[index].Get() : nullptr; }
   uint32_t GetCurrentIndex() const { return m_current; }
 
  private:
@@ -46,19 +44,19 @@ class GlowManager {
   void ReleaseAll();
   // One quad over (0, 0)-(width, height) with the glow effect; false when
   // the quads could not start.
-  bool DrawQuad(EffectHandle technique, GLTexture* texture, uint32_t width, uint32_t height);
+  bool DrawQuad(EffectHandle technique, Texture* texture, uint32_t width, uint32_t height);
 
   VideoManager* m_video;
-  Ref<GLTexture> m_targets[2];
-  Ref<GLDepthStencilBuffer> m_depth;
-  Ref<GLRenderEffect> m_effect;
+  Ref<Texture> m_targets[2];
+  Ref<DepthStencilBuffer> m_depth;
+  Ref<RenderEffect> m_effect;
   EffectHandle m_blurH = 0, m_blurV = 0, m_overlay = 0;
   EffectHandle m_texture = 0, m_identity = 0, m_projection = 0;
   uint32_t m_current = 0;
   uint32_t m_viewport[4] = {};
   float m_minZ = 0.0f, m_maxZ = 1.0f;
-  Ref<GLTexture> m_savedTarget;
-  Ref<GLDepthStencilBuffer> m_savedDepth;
+  Ref<Texture> m_savedTarget;
+  Ref<DepthStencilBuffer> m_savedDepth;
 };
 
 // The glow manager for a video manager, or null without one.

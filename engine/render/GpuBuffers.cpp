@@ -6,9 +6,9 @@
 #include "base/Log.h"
 #include "render/VideoManager.h"
 
-KAZ_DEFINE_POOL(GLVertexBuffer, 10);
-KAZ_DEFINE_POOL(GLIndexBuffer, 10);
-KAZ_DEFINE_POOL(GLDepthStencilBuffer, 1);
+KAZ_DEFINE_POOL_NAMED(VertexBuffer, 10, "GLVertexBuffer");
+KAZ_DEFINE_POOL_NAMED(IndexBuffer, 10, "GLIndexBuffer");
+KAZ_DEFINE_POOL_NAMED(DepthStencilBuffer, 1, "GLDepthStencilBuffer");
 
 // A buffer larger than this is a corrupt size, not a mesh.
 static constexpr uint64_t kMaxBufferBytes = 1ull << 30;
@@ -16,25 +16,25 @@ static constexpr uint64_t kMaxBufferBytes = 1ull << 30;
 // ---------------------------------------------------------------------------
 // Vertex buffers
 
-GLVertexBuffer::~GLVertexBuffer() {
+VertexBuffer::~VertexBuffer() {
   ReleaseDeviceBuffer();
 }
 
-void GLVertexBuffer::ReleaseDeviceBuffer() {
+void VertexBuffer::ReleaseDeviceBuffer() {
   SafeRelease(m_buffer);
   m_locked = false;
 }
 
-void GLVertexBuffer::OnDeviceLost() {
+void VertexBuffer::OnDeviceLost() {
   if (m_dynamic) ReleaseDeviceBuffer();
 }
 
-bool GLVertexBuffer::CreateDeviceBuffer() {
+bool VertexBuffer::CreateDeviceBuffer() {
   if (m_buffer) return true;
-  GLVideoManager* vm = GetGLVideoManager();
+  DeviceVideoManager* vm = GetDeviceVideoManager();
   if (!vm || !vm->GetDevice()) return false;
   uint64_t bytes = uint64_t(m_vertexCount) * m_vertexSize;
-  GResult r = GLERR_INVALIDCALL;
+  GResult r = GERR_INVALIDCALL;
   if (bytes > 0 && bytes <= kMaxBufferBytes)
     r = vm->GetDevice()->CreateVertexBuffer(uint32_t(bytes),
                                             m_dynamic ? (GUSAGE_DYNAMIC | GUSAGE_WRITEONLY) : 0,
@@ -48,14 +48,14 @@ bool GLVertexBuffer::CreateDeviceBuffer() {
   return m_buffer != nullptr;
 }
 
-void* GLVertexBuffer::Lock(uint32_t offset, uint32_t count) {
+void* VertexBuffer::Lock(uint32_t offset, uint32_t count) {
   if (!m_buffer) return nullptr;
   if (m_locked) {
     LogDetail("GLVertexBuffer: Error. Trying to double lock a vertex buffer!");
     return nullptr;
   }
   void* data = nullptr;
-  GResult r = GLERR_INVALIDCALL;
+  GResult r = GERR_INVALIDCALL;
   uint64_t start = uint64_t(offset) * m_vertexSize, size = uint64_t(count) * m_vertexSize;
   if (count == 0 && offset < m_vertexCount) size = uint64_t(m_vertexCount - offset) * m_vertexSize;
   if (offset <= m_vertexCount && count <= m_vertexCount - offset && size > 0)
@@ -73,7 +73,7 @@ void* GLVertexBuffer::Lock(uint32_t offset, uint32_t count) {
   return data;
 }
 
-void GLVertexBuffer::Unlock() {
+void VertexBuffer::Unlock() {
   if (!m_buffer) return;
   if (!m_locked) {
     LogDetail("GLVertexBuffer: Error. Trying to double unlock a vertex buffer!");
@@ -87,13 +87,13 @@ void GLVertexBuffer::Unlock() {
   m_locked = false;
 }
 
-bool GLVertexBuffer::Activate(uint32_t stream) {
-  GLVideoManager* vm = GetGLVideoManager();
-  return vm && vm->ActivateGLVertexBuffer(this, stream);
+bool VertexBuffer::Activate(uint32_t stream) {
+  DeviceVideoManager* vm = GetDeviceVideoManager();
+  return vm && vm->ActivateVertexBuffer(this, stream);
 }
 
-GLVertexBuffer* CreateVertexBuffer(uint32_t vertexSize, uint32_t vertexCount, bool dynamic) {
-  GLVideoManager* vm = GetGLVideoManager();
+VertexBuffer* CreateVertexBuffer(uint32_t vertexSize, uint32_t vertexCount, bool dynamic) {
+  DeviceVideoManager* vm = GetDeviceVideoManager();
   if (!vm || !vm->GetDevice()) {
     LogDetail("GLVertexBuffer: Cannot create VB without a video manager with display mode set!");
     return nullptr;
@@ -102,7 +102,7 @@ GLVertexBuffer* CreateVertexBuffer(uint32_t vertexSize, uint32_t vertexCount, bo
     LogDetail("GLVertexBuffer: Cannot create VB while device is lost!");
     return nullptr;
   }
-  GLVertexBuffer* vb = GLVertexBuffer::Create();
+  VertexBuffer* vb = VertexBuffer::Create();
   if (!vb) return nullptr;
   vb->m_vertexSize = vertexSize;
   vb->m_vertexCount = vertexCount;
@@ -117,25 +117,25 @@ GLVertexBuffer* CreateVertexBuffer(uint32_t vertexSize, uint32_t vertexCount, bo
 // ---------------------------------------------------------------------------
 // Index buffers
 
-GLIndexBuffer::~GLIndexBuffer() {
+IndexBuffer::~IndexBuffer() {
   ReleaseDeviceBuffer();
 }
 
-void GLIndexBuffer::ReleaseDeviceBuffer() {
+void IndexBuffer::ReleaseDeviceBuffer() {
   SafeRelease(m_buffer);
   m_locked = false;
 }
 
-void GLIndexBuffer::OnDeviceLost() {
+void IndexBuffer::OnDeviceLost() {
   if (m_dynamic) ReleaseDeviceBuffer();
 }
 
-bool GLIndexBuffer::CreateDeviceBuffer() {
+bool IndexBuffer::CreateDeviceBuffer() {
   if (m_buffer) return true;
-  GLVideoManager* vm = GetGLVideoManager();
+  DeviceVideoManager* vm = GetDeviceVideoManager();
   if (!vm || !vm->GetDevice()) return false;
   uint64_t bytes = uint64_t(m_indexCount) * GetIndexBytes();
-  GResult r = GLERR_INVALIDCALL;
+  GResult r = GERR_INVALIDCALL;
   if (bytes > 0 && bytes <= kMaxBufferBytes)
     r = vm->GetDevice()->CreateIndexBuffer(
         uint32_t(bytes), m_dynamic ? (GUSAGE_DYNAMIC | GUSAGE_WRITEONLY) : GUSAGE_WRITEONLY,
@@ -150,14 +150,14 @@ bool GLIndexBuffer::CreateDeviceBuffer() {
   return m_buffer != nullptr;
 }
 
-void* GLIndexBuffer::Lock(uint32_t offset, uint32_t count) {
+void* IndexBuffer::Lock(uint32_t offset, uint32_t count) {
   if (!m_buffer) return nullptr;
   if (m_locked) {
     LogDetail("GLIndexBuffer: Error. Trying to double lock an index buffer!");
     return nullptr;
   }
   void* data = nullptr;
-  GResult r = GLERR_INVALIDCALL;
+  GResult r = GERR_INVALIDCALL;
   uint64_t bytes = GetIndexBytes();
   uint64_t size = uint64_t(count) * bytes;
   if (count == 0 && offset < m_indexCount) size = uint64_t(m_indexCount - offset) * bytes;
@@ -176,7 +176,7 @@ void* GLIndexBuffer::Lock(uint32_t offset, uint32_t count) {
   return data;
 }
 
-void GLIndexBuffer::Unlock() {
+void IndexBuffer::Unlock() {
   if (!m_buffer) return;
   if (!m_locked) {
     LogDetail("GLIndexBuffer: Error. Trying to double unlock a index buffer!");
@@ -190,13 +190,13 @@ void GLIndexBuffer::Unlock() {
   m_locked = false;
 }
 
-bool GLIndexBuffer::Activate() {
-  GLVideoManager* vm = GetGLVideoManager();
-  return vm && vm->ActivateGLIndexBuffer(this);
+bool IndexBuffer::Activate() {
+  DeviceVideoManager* vm = GetDeviceVideoManager();
+  return vm && vm->ActivateIndexBuffer(this);
 }
 
-GLIndexBuffer* CreateIndexBuffer(uint32_t sizeKind, uint32_t indexCount, bool dynamic) {
-  GLVideoManager* vm = GetGLVideoManager();
+IndexBuffer* CreateIndexBuffer(uint32_t sizeKind, uint32_t indexCount, bool dynamic) {
+  DeviceVideoManager* vm = GetDeviceVideoManager();
   if (!vm || !vm->GetDevice()) {
     LogDetail("GLIndexBuffer: Cannot create IB without a video manager with display mode set!");
     return nullptr;
@@ -205,7 +205,7 @@ GLIndexBuffer* CreateIndexBuffer(uint32_t sizeKind, uint32_t indexCount, bool dy
     LogDetail("GLIndexBuffer: Cannot create IB while device is lost!");
     return nullptr;
   }
-  GLIndexBuffer* ib = GLIndexBuffer::Create();
+  IndexBuffer* ib = IndexBuffer::Create();
   if (!ib) return nullptr;
   ib->m_sizeKind = sizeKind;
   ib->m_indexCount = indexCount;
@@ -220,17 +220,17 @@ GLIndexBuffer* CreateIndexBuffer(uint32_t sizeKind, uint32_t indexCount, bool dy
 // ---------------------------------------------------------------------------
 // Depth-stencil buffers
 
-GLDepthStencilBuffer::~GLDepthStencilBuffer() {
+DepthStencilBuffer::~DepthStencilBuffer() {
   ReleaseSurface();
 }
 
-void GLDepthStencilBuffer::ReleaseSurface() {
+void DepthStencilBuffer::ReleaseSurface() {
   SafeRelease(m_surface);
 }
 
-bool GLDepthStencilBuffer::CreateSurface() {
+bool DepthStencilBuffer::CreateSurface() {
   if (m_surface) return true;
-  GLVideoManager* vm = GetGLVideoManager();
+  DeviceVideoManager* vm = GetDeviceVideoManager();
   if (!vm || !vm->GetDevice()) return false;
   GResult r;
   if (m_isDeviceBuffer) {
@@ -253,13 +253,13 @@ bool GLDepthStencilBuffer::CreateSurface() {
   return m_surface != nullptr;
 }
 
-bool GLDepthStencilBuffer::Activate() {
-  GLVideoManager* vm = GetGLVideoManager();
-  return vm && vm->ActivateGLDepthStencilBuffer(this);
+bool DepthStencilBuffer::Activate() {
+  DeviceVideoManager* vm = GetDeviceVideoManager();
+  return vm && vm->ActivateDepthStencilBuffer(this);
 }
 
-GLDepthStencilBuffer* CreateDepthStencilBuffer(uint32_t width, uint32_t height) {
-  GLVideoManager* vm = GetGLVideoManager();
+DepthStencilBuffer* CreateDepthStencilBuffer(uint32_t width, uint32_t height) {
+  DeviceVideoManager* vm = GetDeviceVideoManager();
   if (!vm || !vm->GetDevice()) {
     LogDetail("GLDepthStencilBuffer: Cannot create without a video manager with display mode set!");
     return nullptr;
@@ -268,7 +268,7 @@ GLDepthStencilBuffer* CreateDepthStencilBuffer(uint32_t width, uint32_t height) 
     LogDetail("GLDepthStencilBuffer: Cannot create buffer while device is lost!");
     return nullptr;
   }
-  GLDepthStencilBuffer* ds = GLDepthStencilBuffer::Create();
+  DepthStencilBuffer* ds = DepthStencilBuffer::Create();
   if (!ds) return nullptr;
   ds->m_width = width;
   ds->m_height = height;

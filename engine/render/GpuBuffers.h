@@ -14,8 +14,8 @@
 
 #include <cstdint>
 
-class GLVertexBuffer : public PooledObject {
-  KAZ_POOLED_CLASS(GLVertexBuffer)
+class VertexBuffer : public PooledObject {
+  KAZ_POOLED_CLASS(VertexBuffer)
 
  public:
   virtual uint32_t GetVertexSize() const { return m_vertexSize; }
@@ -27,7 +27,7 @@ class GLVertexBuffer : public PooledObject {
   virtual bool IsLocked() const { return m_locked; }
   virtual bool Activate(uint32_t stream);
 
-  GVertexBuffer* GetGLBuffer() const { return m_buffer; }
+  GVertexBuffer* GetDeviceBuffer() const { return m_buffer; }
   // Device hooks.
   bool CreateDeviceBuffer();
   void OnDeviceLost();
@@ -35,18 +35,18 @@ class GLVertexBuffer : public PooledObject {
   void ReleaseDeviceBuffer();
 
  protected:
-  GLVertexBuffer() = default;
-  ~GLVertexBuffer() override;
+  VertexBuffer() = default;
+  ~VertexBuffer() override;
 
  private:
-  friend GLVertexBuffer* CreateVertexBuffer(uint32_t, uint32_t, bool);
+  friend VertexBuffer* CreateVertexBuffer(uint32_t, uint32_t, bool);
   uint32_t m_vertexSize = 0, m_vertexCount = 0;
   bool m_dynamic = false, m_locked = false;
   GVertexBuffer* m_buffer = nullptr;
 };
 
-class GLIndexBuffer : public PooledObject {
-  KAZ_POOLED_CLASS(GLIndexBuffer)
+class IndexBuffer : public PooledObject {
+  KAZ_POOLED_CLASS(IndexBuffer)
 
  public:
   virtual void* Lock(uint32_t offset, uint32_t count);
@@ -59,32 +59,32 @@ class GLIndexBuffer : public PooledObject {
   virtual bool Activate();
 
   uint32_t GetIndexBytes() const { return m_sizeKind == 1 ? 4 : 2; }
-  GIndexBuffer* GetGLBuffer() const { return m_buffer; }
+  GIndexBuffer* GetDeviceBuffer() const { return m_buffer; }
   bool CreateDeviceBuffer();
   void OnDeviceLost();
   void OnDeviceReset() { CreateDeviceBuffer(); }
   void ReleaseDeviceBuffer();
 
  protected:
-  GLIndexBuffer() = default;
-  ~GLIndexBuffer() override;
+  IndexBuffer() = default;
+  ~IndexBuffer() override;
 
  private:
-  friend GLIndexBuffer* CreateIndexBuffer(uint32_t, uint32_t, bool);
+  friend IndexBuffer* CreateIndexBuffer(uint32_t, uint32_t, bool);
   uint32_t m_sizeKind = 0, m_indexCount = 0;
   bool m_dynamic = false, m_locked = false;
   GIndexBuffer* m_buffer = nullptr;
 };
 
-class GLDepthStencilBuffer : public PooledObject {
-  KAZ_POOLED_CLASS(GLDepthStencilBuffer)
+class DepthStencilBuffer : public PooledObject {
+  KAZ_POOLED_CLASS(DepthStencilBuffer)
 
  public:
   virtual bool Activate();
   virtual uint32_t GetWidth() const { return m_width; }
   virtual uint32_t GetHeight() const { return m_height; }
 
-  GSurface* GetGLSurface() const { return m_surface; }
+  GSurface* GetDeviceSurface() const { return m_surface; }
   bool IsDeviceBuffer() const { return m_isDeviceBuffer; }
   // Marks the object as the wrapper of the device's automatic depth buffer.
   void SetDeviceBuffer() { m_isDeviceBuffer = true; }
@@ -92,17 +92,17 @@ class GLDepthStencilBuffer : public PooledObject {
   void ReleaseSurface();
 
  protected:
-  GLDepthStencilBuffer() = default;
-  ~GLDepthStencilBuffer() override;
+  DepthStencilBuffer() = default;
+  ~DepthStencilBuffer() override;
 
  private:
-  friend GLDepthStencilBuffer* CreateDepthStencilBuffer(uint32_t, uint32_t);
+  friend DepthStencilBuffer* CreateDepthStencilBuffer(uint32_t, uint32_t);
   GSurface* m_surface = nullptr;
   bool m_isDeviceBuffer = false;
   Format m_format = FMT_D16;
   uint32_t m_width = 0, m_height = 0;
 };
 
-GLVertexBuffer* CreateVertexBuffer(uint32_t vertexSize, uint32_t vertexCount, bool dynamic);
-GLIndexBuffer* CreateIndexBuffer(uint32_t sizeKind, uint32_t indexCount, bool dynamic);
-GLDepthStencilBuffer* CreateDepthStencilBuffer(uint32_t width, uint32_t height);
+VertexBuffer* CreateVertexBuffer(uint32_t vertexSize, uint32_t vertexCount, bool dynamic);
+IndexBuffer* CreateIndexBuffer(uint32_t sizeKind, uint32_t indexCount, bool dynamic);
+DepthStencilBuffer* CreateDepthStencilBuffer(uint32_t width, uint32_t height);

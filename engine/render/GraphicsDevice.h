@@ -28,24 +28,24 @@ inline bool GSucceeded(GResult r) {
 }
 
 constexpr GResult G_OK = 0;
-constexpr GResult GLERR_WRONGTEXTUREFORMAT = int32_t(0x88760818);
-constexpr GResult GLERR_UNSUPPORTEDCOLOROPERATION = int32_t(0x88760819);
-constexpr GResult GLERR_DRIVERINTERNALERROR = int32_t(0x88760827);
-constexpr GResult GLERR_NOTFOUND = int32_t(0x88760866);
-constexpr GResult GLERR_MOREDATA = int32_t(0x88760867);
-constexpr GResult GLERR_DEVICELOST = int32_t(0x88760868);
-constexpr GResult GLERR_DEVICENOTRESET = int32_t(0x88760869);
-constexpr GResult GLERR_NOTAVAILABLE = int32_t(0x8876086A);
-constexpr GResult GLERR_OUTOFVIDEOMEMORY = int32_t(0x8876017C);
-constexpr GResult GLERR_INVALIDDEVICE = int32_t(0x8876086B);
-constexpr GResult GLERR_INVALIDCALL = int32_t(0x8876086C);
-constexpr GResult GLERR_WASSTILLDRAWING = int32_t(0x8876021C);
-constexpr GResult GLERR_INVALIDDATA = int32_t(0x88760B59);
-constexpr GResult GLERR_COMPILEFAILED = int32_t(0x88760B5A);
-constexpr GResult GLERR_OUTOFMEMORY = int32_t(0x8007000E);
-constexpr GResult GLERR_FAIL = int32_t(0x80004005);
+constexpr GResult GERR_WRONGTEXTUREFORMAT = int32_t(0x88760818);
+constexpr GResult GERR_UNSUPPORTEDCOLOROPERATION = int32_t(0x88760819);
+constexpr GResult GERR_DRIVERINTERNALERROR = int32_t(0x88760827);
+constexpr GResult GERR_NOTFOUND = int32_t(0x88760866);
+constexpr GResult GERR_MOREDATA = int32_t(0x88760867);
+constexpr GResult GERR_DEVICELOST = int32_t(0x88760868);
+constexpr GResult GERR_DEVICENOTRESET = int32_t(0x88760869);
+constexpr GResult GERR_NOTAVAILABLE = int32_t(0x8876086A);
+constexpr GResult GERR_OUTOFVIDEOMEMORY = int32_t(0x8876017C);
+constexpr GResult GERR_INVALIDDEVICE = int32_t(0x8876086B);
+constexpr GResult GERR_INVALIDCALL = int32_t(0x8876086C);
+constexpr GResult GERR_WASSTILLDRAWING = int32_t(0x8876021C);
+constexpr GResult GERR_INVALIDDATA = int32_t(0x88760B59);
+constexpr GResult GERR_COMPILEFAILED = int32_t(0x88760B5A);
+constexpr GResult GERR_OUTOFMEMORY = int32_t(0x8007000E);
+constexpr GResult GERR_FAIL = int32_t(0x80004005);
 
-// Name ("GLERR_DEVICELOST") and one-line description of a result; unknown
+// Name ("GERR_DEVICELOST") and one-line description of a result; unknown
 // codes give "UNKNOWN_ERROR" and "Unknown error.".
 const char* GetErrorName(GResult r);
 const char* GetErrorDescription(GResult r);

@@ -65,7 +65,7 @@ bool Overlay2D::Init() {
   m_format = CreateVertexFormat();
   if (m_format &&
       (!m_format->AddField(VFT_FLOAT3, VFU_POSITION) || !m_format->AddField(VFT_COLOR, VFU_COLOR) ||
-       !m_format->AddField(VFT_FLOAT2, VFU_TEXCOORD) || !m_format->GetGLVertexDeclaration()))
+       !m_format->AddField(VFT_FLOAT2, VFU_TEXCOORD) || !m_format->GetDeviceDeclaration()))
     Drop(m_format);
   if (m_format) m_buffer = CreateVertexBuffer(sizeof(Vertex2D), k2DVertexCount, true);
   if (!m_format || !m_buffer) {
@@ -90,11 +90,11 @@ void Overlay2D::Release() {
 }
 
 // The common tail of both Begins: the effect begun, the format and buffer bound.
-bool Overlay2D::Start(GLRenderEffect* effect, const char* caller) {
+bool Overlay2D::Start(RenderEffect* effect, const char* caller) {
   m_passes = effect->Begin();
   if (m_passes == 0) return false;
-  GLVideoManager* vm = GetGLVideoManager();
-  if (!vm || !vm->ActivateGLVertexFormat(m_format) || !vm->ActivateGLVertexBuffer(m_buffer, 0)) {
+  DeviceVideoManager* vm = GetDeviceVideoManager();
+  if (!vm || !vm->ActivateVertexFormat(m_format) || !vm->ActivateVertexBuffer(m_buffer, 0)) {
     LogDetail("VideoManager::%s: Failed to lock 2D vertex buffer.", caller);
     effect->End();
     return false;
@@ -105,9 +105,9 @@ bool Overlay2D::Start(GLRenderEffect* effect, const char* caller) {
   return true;
 }
 
-bool Overlay2D::BeginQuads(GLTexture* texture, GLRenderEffect* effect) {
+bool Overlay2D::BeginQuads(Texture* texture, RenderEffect* effect) {
   if (m_mode != Mode2D_Idle || m_boundFont || !m_effect) return false;
-  GLRenderEffect* use = effect ? effect : m_effect;
+  RenderEffect* use = effect ? effect : m_effect;
   if (!effect) {
     m_effect->SetMatrix(m_proj2D, GetVideoManager()->Get2DProjection());
     m_effect->SetMatrix(m_identity, Matrix4x4());
@@ -148,7 +148,7 @@ bool Overlay2D::Flush() {
   if (!bits) return false;
   std::memcpy(bits, m_staging.data(), m_count * sizeof(Vertex2D));
   m_buffer->Unlock();
-  GLVideoManager* vm = GetGLVideoManager();
+  DeviceVideoManager* vm = GetDeviceVideoManager();
   bool ok = vm != nullptr;
   for (uint32_t pass = 0; ok && pass < m_passes; ++pass) {
     if (!m_current->BeginPass(pass)) {
@@ -177,9 +177,9 @@ bool Overlay2D::EndQuads() {
   return true;
 }
 
-bool Overlay2D::BeginFont(GLFontResource* font) {
+bool Overlay2D::BeginFont(FontResource* font) {
   if (m_mode != Mode2D_Idle || m_boundFont || !m_effect || !font) return false;
-  GLBitmapFont* bitmap = font->GetFont();
+  BitmapFont* bitmap = font->GetFont();
   if (!bitmap || !bitmap->GetTexture()) return false;
   m_effect->SetTexture(m_texture1, bitmap->GetTexture());
   m_effect->SetMatrix(m_proj2D, GetVideoManager()->Get2DProjection());
@@ -195,7 +195,7 @@ bool Overlay2D::BeginFont(GLFontResource* font) {
 bool Overlay2D::AddText(std::string_view text, float x, float y, float red, float green, float blue,
                         float alpha, float scaleX, float scaleY) {
   if (m_mode != Mode2D_Font || !m_boundFont) return false;
-  GLBitmapFont* font = m_boundFont->GetFont();
+  BitmapFont* font = m_boundFont->GetFont();
   if (!font || !font->GetTexture()) return false;
   const std::string codes = DecodeLatin1(text);
   if (m_count > 0 && m_count + 6 * codes.size() > k2DVertexCount && !Flush()) return false;
@@ -233,7 +233,7 @@ bool Overlay2D::EndFont() {
 // ---------------------------------------------------------------------------
 // The video manager's 2D operations
 
-bool VideoManager::BeginQuads(GLTexture* texture, GLRenderEffect* effect) {
+bool VideoManager::BeginQuads(Texture* texture, RenderEffect* effect) {
   return m_overlay2D->BeginQuads(texture, effect);
 }
 bool VideoManager::AddQuad(float x1, float y1, float x2, float y2, float red, float green,
@@ -243,7 +243,7 @@ bool VideoManager::AddQuad(float x1, float y1, float x2, float y2, float red, fl
 bool VideoManager::EndQuads() {
   return m_overlay2D->EndQuads();
 }
-bool VideoManager::BeginFont(GLFontResource* font) {
+bool VideoManager::BeginFont(FontResource* font) {
   return m_overlay2D->BeginFont(font);
 }
 bool VideoManager::AddText(std::string_view text, float x, float y, float red, float green,

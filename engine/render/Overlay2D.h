@@ -21,11 +21,11 @@
 #include <functional>
 #include <string_view>
 
-class GLRenderEffect;
-class GLTexture;
-class GLVertexBuffer;
-class GLVertexFormat;
-class GLFontResource;
+class RenderEffect;
+class Texture;
+class VertexBuffer;
+class DeviceVertexFormat;
+class FontResource;
 
 struct Vertex2D {
   float x, y, z;
@@ -53,11 +53,11 @@ class Overlay2D : public VideoListener {
   void Release();
   bool IsReady() const { return m_effect != nullptr; }
 
-  bool BeginQuads(GLTexture* texture, GLRenderEffect* effect);
+  bool BeginQuads(Texture* texture, RenderEffect* effect);
   bool AddQuad(float x1, float y1, float x2, float y2, float red, float green, float blue,
                float alpha, float s1, float t1, float s2, float t2);
   bool EndQuads();
-  bool BeginFont(GLFontResource* font);
+  bool BeginFont(FontResource* font);
   bool AddText(std::string_view text, float x, float y, float red, float green, float blue,
                float alpha, float scaleX = 1.0f, float scaleY = 1.0f);
   bool EndFont();
@@ -72,23 +72,23 @@ class Overlay2D : public VideoListener {
   void OnVideoShutdown(VideoManager*) override { Release(); }
 
  private:
-  bool Start(GLRenderEffect* effect, const char* caller);
+  bool Start(RenderEffect* effect, const char* caller);
   bool Flush();
   void Finish();
   void WriteQuad(Vertex2D* v, float x1, float y1, float x2, float y2, uint32_t colour, float s1,
                  float t1, float s2, float t2);
 
-  GLRenderEffect* m_effect = nullptr;  // the built-in one
+  RenderEffect* m_effect = nullptr;  // the built-in one
   uint32_t m_textured = 0, m_untextured = 0, m_font = 0;
   uint32_t m_texture0 = 0, m_texture1 = 0, m_proj2D = 0, m_identity = 0;
-  GLVertexFormat* m_format = nullptr;
-  GLVertexBuffer* m_buffer = nullptr;
+  DeviceVertexFormat* m_format = nullptr;
+  VertexBuffer* m_buffer = nullptr;
 
   uint32_t m_mode = Mode2D_Idle;
-  GLRenderEffect* m_current = nullptr;  // counted while a batch is open
+  RenderEffect* m_current = nullptr;  // counted while a batch is open
   uint32_t m_passes = 0;
-  GLTexture* m_boundTexture = nullptr;
-  GLFontResource* m_boundFont = nullptr;
+  Texture* m_boundTexture = nullptr;
+  FontResource* m_boundFont = nullptr;
   uint32_t m_count = 0;
   std::array<Vertex2D, k2DVertexCount> m_staging;
   FlushObserver m_observer;

@@ -39,21 +39,21 @@ bool ParticleRenderer::Init(VideoManager* video) {
   if (perBatch.Get() > int(kMaxBatch)) perBatch.Set(int(kMaxBatch));
   m_capacity = uint32_t(perBatch.Get());
   m_video = video;
-  m_vertices = Ref<GLVertexBuffer>::Adopt(CreateVertexBuffer(kVertexSize, m_capacity * 4, true));
+  m_vertices = Ref<VertexBuffer>::Adopt(CreateVertexBuffer(kVertexSize, m_capacity * 4, true));
   if (!m_vertices) {
     LogMessage("Failed to create particle vertex buffer with %d vertices.", int(m_capacity * 4));
     Shutdown();
     return false;
   }
-  m_format = Ref<GLVertexFormat>::Adopt(CreateVertexFormat());
+  m_format = Ref<DeviceVertexFormat>::Adopt(CreateVertexFormat());
   if (!m_format || !m_format->AddField(VFT_FLOAT3, VFU_POSITION) ||
       !m_format->AddField(VFT_COLOR, VFU_COLOR) || !m_format->AddField(VFT_FLOAT2, VFU_TEXCOORD) ||
-      !m_format->GetGLVertexDeclaration()) {
+      !m_format->GetDeviceDeclaration()) {
     LogMessage("Failed to create particle vertex format.");
     Shutdown();
     return false;
   }
-  m_indices = Ref<GLIndexBuffer>::Adopt(CreateIndexBuffer(0, m_capacity * 6, true));
+  m_indices = Ref<IndexBuffer>::Adopt(CreateIndexBuffer(0, m_capacity * 6, true));
   if (!m_indices) {
     LogMessage("Failed to create particle index buffer with %d indices.", int(m_capacity * 6));
     Shutdown();

@@ -65,9 +65,9 @@ class ParticleRenderer {
   void DrawBatch(WorldRenderEffect* effect, uint32_t count);
 
   VideoManager* m_video = nullptr;
-  Ref<GLVertexBuffer> m_vertices;
-  Ref<GLVertexFormat> m_format;
-  Ref<GLIndexBuffer> m_indices;
+  Ref<VertexBuffer> m_vertices;
+  Ref<DeviceVertexFormat> m_format;
+  Ref<IndexBuffer> m_indices;
   uint32_t m_capacity = 0;
   Vector3D m_corners[4];
   Vector3D m_rotated[360][4];

@@ -10,7 +10,7 @@
 #include "tier0/FileSystem.h"
 #include "tier0/ResourceManager.h"
 
-KAZ_DEFINE_POOL(GLRenderEffect, 10);
+KAZ_DEFINE_POOL_NAMED(RenderEffect, 10, "GLRenderEffect");
 KAZ_DEFINE_POOL(Material, 10);
 
 namespace {
@@ -55,28 +55,28 @@ const char* GetSemanticName(uint32_t semantic) {
 }
 
 // ---------------------------------------------------------------------------
-// GLRenderEffect
+// RenderEffect
 
-GLRenderEffect::~GLRenderEffect() {
+RenderEffect::~RenderEffect() {
   ReleaseEffect();
 }
 
-void GLRenderEffect::ReleaseEffect() {
+void RenderEffect::ReleaseEffect() {
   if (m_effect && m_effect->IsBegun()) m_effect->End();
   m_effect.Reset();
   m_begun = m_inPass = false;
 }
 
-void GLRenderEffect::OnDeviceLost() {
+void RenderEffect::OnDeviceLost() {
   if (m_effect) m_effect->OnLostDevice();
 }
 
-void GLRenderEffect::OnDeviceReset() {
+void RenderEffect::OnDeviceReset() {
   if (m_effect) m_effect->OnResetDevice();
 }
 
-bool GLRenderEffect::Load(const std::string& fileName, const EffectDefines& defines) {
-  GLVideoManager* vm = GetGLVideoManager();
+bool RenderEffect::Load(const std::string& fileName, const EffectDefines& defines) {
+  DeviceVideoManager* vm = GetDeviceVideoManager();
   if (!vm) {
     LogError("Tried to load RenderEffect while no video manager present!");
     return false;
@@ -131,27 +131,27 @@ bool GLRenderEffect::Load(const std::string& fileName, const EffectDefines& defi
   return true;
 }
 
-uint32_t GLRenderEffect::GetTechniqueCount() {
+uint32_t RenderEffect::GetTechniqueCount() {
   return m_effect ? m_effect->GetTechniqueCount() : 0;
 }
-EffectHandle GLRenderEffect::GetTechniqueByName(const char* name) {
+EffectHandle RenderEffect::GetTechniqueByName(const char* name) {
   return m_effect ? m_effect->GetTechniqueByName(name) : 0;
 }
-EffectHandle GLRenderEffect::GetTechnique(uint32_t index) {
+EffectHandle RenderEffect::GetTechnique(uint32_t index) {
   return m_effect ? m_effect->GetTechnique(index) : 0;
 }
-std::string GLRenderEffect::GetTechniqueName(EffectHandle t) {
+std::string RenderEffect::GetTechniqueName(EffectHandle t) {
   const char* n = m_effect ? m_effect->GetTechniqueName(t) : nullptr;
   return n ? n : "";
 }
-bool GLRenderEffect::ValidateTechnique(EffectHandle t) {
+bool RenderEffect::ValidateTechnique(EffectHandle t) {
   return t && m_effect && GSucceeded(m_effect->ValidateTechnique(t));
 }
-bool GLRenderEffect::SetTechnique(EffectHandle t) {
+bool RenderEffect::SetTechnique(EffectHandle t) {
   return t && m_effect && GSucceeded(m_effect->SetTechnique(t));
 }
 
-uint32_t GLRenderEffect::Begin() {
+uint32_t RenderEffect::Begin() {
   if (!m_effect) return 0;
   uint32_t passes = 0;
   GResult r = m_effect->Begin(&passes, 0);
@@ -163,7 +163,7 @@ uint32_t GLRenderEffect::Begin() {
   return passes;
 }
 
-bool GLRenderEffect::End() {
+bool RenderEffect::End() {
   if (!m_effect) return false;
   GResult r = m_effect->End();
   if (GFailed(r)) {
@@ -174,7 +174,7 @@ bool GLRenderEffect::End() {
   return true;
 }
 
-bool GLRenderEffect::BeginPass(uint32_t pass) {
+bool RenderEffect::BeginPass(uint32_t pass) {
   if (!m_effect) return false;
   GResult r = m_effect->BeginPass(pass);
   if (GFailed(r)) {
@@ -185,7 +185,7 @@ bool GLRenderEffect::BeginPass(uint32_t pass) {
   return true;
 }
 
-bool GLRenderEffect::EndPass() {
+bool RenderEffect::EndPass() {
   if (!m_effect) return false;
   GResult r = m_effect->EndPass();
   if (GFailed(r)) {
@@ -196,43 +196,43 @@ bool GLRenderEffect::EndPass() {
   return true;
 }
 
-EffectHandle GLRenderEffect::GetParameterByName(const char* name) {
+EffectHandle RenderEffect::GetParameterByName(const char* name) {
   return m_effect ? m_effect->GetParameterByName(name) : 0;
 }
-EffectHandle GLRenderEffect::GetParameterBySemantic(const char* semantic) {
+EffectHandle RenderEffect::GetParameterBySemantic(const char* semantic) {
   return m_effect ? m_effect->GetParameterBySemantic(semantic) : 0;
 }
-uint32_t GLRenderEffect::GetParameterType(EffectHandle h) {
+uint32_t RenderEffect::GetParameterType(EffectHandle h) {
   const EffectParam* p = m_effect ? m_effect->GetParameterDesc(h) : nullptr;
   return p ? uint32_t(p->type) : EPT_UNKNOWN;
 }
-void GLRenderEffect::SetFloat(EffectHandle h, float v) {
+void RenderEffect::SetFloat(EffectHandle h, float v) {
   if (m_effect) m_effect->SetFloat(h, v);
 }
-void GLRenderEffect::SetVector3(EffectHandle h, float x, float y, float z) {
+void RenderEffect::SetVector3(EffectHandle h, float x, float y, float z) {
   float v[4] = {x, y, z, 1.0f};
   if (m_effect) m_effect->SetVector(h, v);
 }
-void GLRenderEffect::SetVector4(EffectHandle h, float x, float y, float z, float w) {
+void RenderEffect::SetVector4(EffectHandle h, float x, float y, float z, float w) {
   float v[4] = {x, y, z, w};
   if (m_effect) m_effect->SetVector(h, v);
 }
-void GLRenderEffect::SetMatrix(EffectHandle h, const Matrix4x4& m) {
+void RenderEffect::SetMatrix(EffectHandle h, const Matrix4x4& m) {
   if (m_effect) m_effect->SetMatrixTranspose(h, m.m);
 }
-void GLRenderEffect::SetMatrixArray(EffectHandle h, const Matrix4x4* m, uint32_t count) {
+void RenderEffect::SetMatrixArray(EffectHandle h, const Matrix4x4* m, uint32_t count) {
   static_assert(sizeof(Matrix4x4) == 16 * sizeof(float), "matrices are packed");
   if (m_effect && m) m_effect->SetMatrixTransposeArray(h, m[0].m, count);
 }
-void GLRenderEffect::SetTexture(EffectHandle h, GLTexture* texture) {
-  if (m_effect) m_effect->SetTexture(h, texture ? texture->GetGLTexture() : nullptr);
+void RenderEffect::SetTexture(EffectHandle h, Texture* texture) {
+  if (m_effect) m_effect->SetTexture(h, texture ? texture->GetDeviceTexture() : nullptr);
 }
-void GLRenderEffect::CommitChanges() {
+void RenderEffect::CommitChanges() {
   if (m_effect && m_effect->IsInPass()) m_effect->CommitChanges();
 }
 
-GLRenderEffect* CreateRenderEffect(const char* fileName, const EffectDefines& defines) {
-  GLRenderEffect* e = GLRenderEffect::Create();
+RenderEffect* CreateRenderEffect(const char* fileName, const EffectDefines& defines) {
+  RenderEffect* e = RenderEffect::Create();
   if (!e) return nullptr;
   if (!fileName || !e->Load(fileName, defines)) {
     e->Release();
@@ -241,7 +241,7 @@ GLRenderEffect* CreateRenderEffect(const char* fileName, const EffectDefines& de
   return e;
 }
 
-GLRenderEffect* LoadRenderEffect(const char* fileName) {
+RenderEffect* LoadRenderEffect(const char* fileName) {
   return CreateRenderEffect(fileName, {});
 }
 
@@ -271,7 +271,7 @@ void WorldRenderEffect::Unload(bool) {
   }
 }
 
-GLRenderEffect* WorldRenderEffect::GetVariantEffect(uint32_t boneCount) const {
+RenderEffect* WorldRenderEffect::GetVariantEffect(uint32_t boneCount) const {
   return boneCount <= kMaxBoneInfluences ? m_variants[boneCount].effect.Get() : nullptr;
 }
 
@@ -289,7 +289,7 @@ bool WorldRenderEffect::SelectVariant(uint32_t n) {
     v.failed = true;
     char value[16];
     std::snprintf(value, sizeof(value), "%d", int(n));
-    v.effect = Ref<GLRenderEffect>::Adopt(
+    v.effect = Ref<RenderEffect>::Adopt(
         CreateRenderEffect(GetName().c_str(), {{"NUM_BONE_INFLUENCES", value}}));
     if (!v.effect) {
       LogDetail("Failed to load RenderEffect '%s' with %d bone influences!", GetName().c_str(),
@@ -455,9 +455,9 @@ void WorldRenderEffect::ApplyNamedTexture(uint32_t index) {
     v.effect->SetTexture(n.handles[m_currentVariant], n.texture.Get());
 }
 
-void WorldRenderEffect::SetNamedTexture(uint32_t index, GLTexture* texture) {
+void WorldRenderEffect::SetNamedTexture(uint32_t index, Texture* texture) {
   if (m_currentVariant < 0 || index < 1 || index > m_namedCount) return;
-  m_named[index - 1].texture = Ref<GLTexture>::Share(texture);
+  m_named[index - 1].texture = Ref<Texture>::Share(texture);
   ApplyNamedTexture(index);
 }
 
@@ -475,7 +475,7 @@ WorldRenderEffect* GetWorldRenderEffect(const char* fileName, uint32_t boneCount
     // every request. Broken effects stay until the video shuts down; without
     // a device nothing was compiled, so nothing is kept.
     std::vector<WorldRenderEffect*>& kept = FailedEffects();
-    GLVideoManager* vm = GetGLVideoManager();
+    DeviceVideoManager* vm = GetDeviceVideoManager();
     if (vm && vm->GetDevice() && std::find(kept.begin(), kept.end(), e) == kept.end())
       kept.push_back(e);
     else
@@ -519,19 +519,19 @@ bool Material::SetTexture(const char* parameter, const char* textureName) {
   return true;
 }
 
-bool Material::SetTexture(const char* parameter, GLTexture* texture) {
+bool Material::SetTexture(const char* parameter, Texture* texture) {
   if (!m_effect || !texture) return false;
   uint32_t index = m_effect->GetNamedParameter(parameter);
   if (!index) return false;
   m_bindings.erase(index);
-  m_bindings[index].texture = Ref<GLTexture>::Share(texture);
+  m_bindings[index].texture = Ref<Texture>::Share(texture);
   return true;
 }
 
 bool Material::ApplyTextures() {
   if (!m_effect) return false;
   for (auto& [index, b] : m_bindings) {
-    GLTexture* t = b.resource ? b.resource->GetTexture() : b.texture.Get();
+    Texture* t = b.resource ? b.resource->GetTexture() : b.texture.Get();
     if (t) m_effect->SetNamedTexture(index, t);
   }
   return true;

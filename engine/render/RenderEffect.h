@@ -1,6 +1,6 @@
 // RenderEffect.h - render effects, world render effects and materials.
 //
-// GLRenderEffect: one compiled effect file (our own format, docs/effects.md)
+// RenderEffect: one compiled effect file (our own format, docs/effects.md)
 // with its selected technique; thin wrappers for techniques, passes and
 // parameters. Pooled ("GLRenderEffect", grow count 10); takes part in device
 // loss and reset.
@@ -33,8 +33,8 @@
 
 using EffectHandle = uint32_t;
 
-class GLRenderEffect : public PooledObject {
-  KAZ_POOLED_CLASS(GLRenderEffect)
+class RenderEffect : public PooledObject {
+  KAZ_POOLED_CLASS(RenderEffect)
 
  public:
   virtual uint32_t GetTechniqueCount();
@@ -57,22 +57,22 @@ class GLRenderEffect : public PooledObject {
   virtual void SetVector4(EffectHandle h, float x, float y, float z, float w);
   virtual void SetMatrix(EffectHandle h, const Matrix4x4& m);
   virtual void SetMatrixArray(EffectHandle h, const Matrix4x4* m, uint32_t count);
-  virtual void SetTexture(EffectHandle h, GLTexture* texture);
+  virtual void SetTexture(EffectHandle h, Texture* texture);
   virtual void CommitChanges();
 
   bool Load(const std::string& fileName, const EffectDefines& defines);
   const std::string& GetFileName() const { return m_fileName; }
   bool IsBegun() const { return m_begun; }
   bool IsInPass() const { return m_inPass; }
-  GEffect* GetGLEffect() const { return m_effect.Get(); }
+  GEffect* GetDeviceEffect() const { return m_effect.Get(); }
   // Device hooks.
   void OnDeviceLost();
   void OnDeviceReset();
   void ReleaseEffect();
 
  protected:
-  GLRenderEffect() = default;
-  ~GLRenderEffect() override;
+  RenderEffect() = default;
+  ~RenderEffect() override;
 
  private:
   Ref<GEffect> m_effect;
@@ -80,8 +80,8 @@ class GLRenderEffect : public PooledObject {
   bool m_begun = false, m_inPass = false;
 };
 
-GLRenderEffect* CreateRenderEffect(const char* fileName, const EffectDefines& defines);
-GLRenderEffect* LoadRenderEffect(const char* fileName);
+RenderEffect* CreateRenderEffect(const char* fileName, const EffectDefines& defines);
+RenderEffect* LoadRenderEffect(const char* fileName);
 
 // Render passes of the world renderer.
 enum RenderPass : uint32_t {
@@ -157,17 +157,17 @@ class WorldRenderEffect : public Resource {
   void SetSemanticMatrixArray(uint32_t semantic, const Matrix4x4* m, uint32_t count);
   // 1-based index of a named texture parameter, 0 when the effect lacks it.
   uint32_t GetNamedParameter(const char* name);
-  void SetNamedTexture(uint32_t index, GLTexture* texture);
+  void SetNamedTexture(uint32_t index, Texture* texture);
 
   int GetCurrentVariant() const { return m_currentVariant; }
-  GLRenderEffect* GetCurrentEffect() const { return m_currentEffect; }
-  GLRenderEffect* GetVariantEffect(uint32_t boneCount) const;
+  RenderEffect* GetCurrentEffect() const { return m_currentEffect; }
+  RenderEffect* GetVariantEffect(uint32_t boneCount) const;
   uint32_t GetNamedParameterCount() const { return m_namedCount; }
   EffectHandle GetSemanticHandle(uint32_t semantic) const;
 
  private:
   struct Variant {
-    Ref<GLRenderEffect> effect;
+    Ref<RenderEffect> effect;
     bool failed = false;
     EffectHandle semantics[SEM_COUNT] = {};
     EffectHandle techniques[PASS_COUNT] = {};
@@ -187,14 +187,14 @@ class WorldRenderEffect : public Resource {
   Variant m_variants[kMaxBoneInfluences + 1];
   int m_currentVariant = -1;
   uint32_t m_currentPass = 0;
-  GLRenderEffect* m_currentEffect = nullptr;
+  RenderEffect* m_currentEffect = nullptr;
   uint32_t m_passCount = 0;
   RenderLightSet* m_lights = nullptr;
   SemanticValue m_values[SEM_COUNT];
   struct Named {
     std::string name;
     EffectHandle handles[kMaxBoneInfluences + 1] = {};
-    Ref<GLTexture> texture;  // the last texture set, for variants made current later
+    Ref<Texture> texture;  // the last texture set, for variants made current later
   };
   std::vector<Named> m_named;
   std::map<std::string, uint32_t> m_nameIndex;
@@ -216,7 +216,7 @@ class Material : public PooledObject {
   bool SetRenderEffect(const char* fileName);
   bool SetTexture(const char* parameter, const char* textureName);
   // Binds a texture object directly (render targets, video textures).
-  bool SetTexture(const char* parameter, GLTexture* texture);
+  bool SetTexture(const char* parameter, Texture* texture);
   bool ApplyTextures();
   void ClearTextures();
   WorldRenderEffect* GetRenderEffect() const { return m_effect.Get(); }
@@ -229,7 +229,7 @@ class Material : public PooledObject {
  private:
   // A texture object, or a texture resource whose current texture is used.
   struct Binding {
-    Ref<GLTexture> texture;
+    Ref<Texture> texture;
     Ref<TextureResource> resource;
   };
 

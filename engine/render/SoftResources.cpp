@@ -16,9 +16,9 @@ uint32_t FullMipCount(uint32_t width, uint32_t height, uint32_t depth) {
 
 GResult SoftLock::Lock(std::vector<uint8_t>& data, uint32_t at, uint32_t count, void** out,
                        uint32_t flags) {
-  if (!out || locked) return GLERR_INVALIDCALL;
+  if (!out || locked) return GERR_INVALIDCALL;
   if (at == 0 && count == 0) count = uint32_t(data.size());
-  if (at > data.size() || count > data.size() - at) return GLERR_INVALIDCALL;
+  if (at > data.size() || count > data.size() - at) return GERR_INVALIDCALL;
   locked = true;
   offset = at;
   size = count;
@@ -46,7 +46,7 @@ GResult SoftVertexBuffer::Lock(uint32_t offset, uint32_t size, void** data, uint
 }
 
 GResult SoftVertexBuffer::Unlock() {
-  if (!m_lock.Unlock()) return GLERR_INVALIDCALL;
+  if (!m_lock.Unlock()) return GERR_INVALIDCALL;
   OnUnlock(m_lock.offset, m_lock.size, m_lock.discard);
   return G_OK;
 }
@@ -65,7 +65,7 @@ GResult SoftIndexBuffer::Lock(uint32_t offset, uint32_t size, void** data, uint3
 }
 
 GResult SoftIndexBuffer::Unlock() {
-  if (!m_lock.Unlock()) return GLERR_INVALIDCALL;
+  if (!m_lock.Unlock()) return GERR_INVALIDCALL;
   OnUnlock(m_lock.offset, m_lock.size, m_lock.discard);
   return G_OK;
 }
@@ -105,13 +105,13 @@ SoftSurface::~SoftSurface() {
 }
 
 GResult SoftSurface::GetDesc(GSurfaceDesc* desc) {
-  if (!desc) return GLERR_INVALIDCALL;
+  if (!desc) return GERR_INVALIDCALL;
   *desc = m_desc;
   return G_OK;
 }
 
 GResult SoftSurface::LockRect(GLockedRect* locked, uint32_t) {
-  if (!locked || m_kind != SURF_OFFSCREEN || m_locked) return GLERR_INVALIDCALL;
+  if (!locked || m_kind != SURF_OFFSCREEN || m_locked) return GERR_INVALIDCALL;
   m_locked = true;
   locked->pitch = int32_t(GetFormatPitch(m_desc.format, m_desc.width));
   locked->bits = m_pixels.data();
@@ -119,7 +119,7 @@ GResult SoftSurface::LockRect(GLockedRect* locked, uint32_t) {
 }
 
 GResult SoftSurface::UnlockRect() {
-  if (!m_locked) return GLERR_INVALIDCALL;
+  if (!m_locked) return GERR_INVALIDCALL;
   m_locked = false;
   return G_OK;
 }
@@ -164,7 +164,7 @@ uint32_t SoftTexture::GetDepth(uint32_t level) const {
 }
 
 GResult SoftTexture::GetLevelDesc(uint32_t level, GSurfaceDesc* desc) {
-  if (!desc || level >= m_levels) return GLERR_INVALIDCALL;
+  if (!desc || level >= m_levels) return GERR_INVALIDCALL;
   desc->format = m_format;
   desc->usage = m_usage;
   desc->pool = m_pool;
@@ -175,10 +175,10 @@ GResult SoftTexture::GetLevelDesc(uint32_t level, GSurfaceDesc* desc) {
 
 GResult SoftTexture::LockRect(uint32_t face, uint32_t level, GLockedRect* locked, uint32_t) {
   if (!locked || m_type == GTEXTYPE_VOLUME || face >= Faces() || level >= m_levels)
-    return GLERR_INVALIDCALL;
-  if (m_usage & GUSAGE_RENDERTARGET) return GLERR_INVALIDCALL;  // lives on the GPU only
+    return GERR_INVALIDCALL;
+  if (m_usage & GUSAGE_RENDERTARGET) return GERR_INVALIDCALL;  // lives on the GPU only
   size_t i = face * m_levels + level;
-  if (m_locked[i]) return GLERR_INVALIDCALL;
+  if (m_locked[i]) return GERR_INVALIDCALL;
   m_locked[i] = 1;
   locked->pitch = int32_t(GetFormatPitch(m_format, Width(level)));
   locked->bits = m_data[i].data();
@@ -186,9 +186,9 @@ GResult SoftTexture::LockRect(uint32_t face, uint32_t level, GLockedRect* locked
 }
 
 GResult SoftTexture::UnlockRect(uint32_t face, uint32_t level) {
-  if (m_type == GTEXTYPE_VOLUME || face >= Faces() || level >= m_levels) return GLERR_INVALIDCALL;
+  if (m_type == GTEXTYPE_VOLUME || face >= Faces() || level >= m_levels) return GERR_INVALIDCALL;
   size_t i = face * m_levels + level;
-  if (!m_locked[i]) return GLERR_INVALIDCALL;
+  if (!m_locked[i]) return GERR_INVALIDCALL;
   m_locked[i] = 0;
   OnUnlock(face, level);
   return G_OK;
@@ -196,7 +196,7 @@ GResult SoftTexture::UnlockRect(uint32_t face, uint32_t level) {
 
 GResult SoftTexture::LockBox(uint32_t level, GLockedBox* locked, uint32_t) {
   if (!locked || m_type != GTEXTYPE_VOLUME || level >= m_levels || m_locked[level])
-    return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
   m_locked[level] = 1;
   locked->rowPitch = int32_t(GetFormatPitch(m_format, Width(level)));
   locked->slicePitch = int32_t(GetFormatLevelSize(m_format, Width(level), Height(level)));
@@ -205,7 +205,7 @@ GResult SoftTexture::LockBox(uint32_t level, GLockedBox* locked, uint32_t) {
 }
 
 GResult SoftTexture::UnlockBox(uint32_t level) {
-  if (m_type != GTEXTYPE_VOLUME || level >= m_levels || !m_locked[level]) return GLERR_INVALIDCALL;
+  if (m_type != GTEXTYPE_VOLUME || level >= m_levels || !m_locked[level]) return GERR_INVALIDCALL;
   m_locked[level] = 0;
   OnUnlock(0, level);
   return G_OK;
@@ -213,7 +213,7 @@ GResult SoftTexture::UnlockBox(uint32_t level) {
 
 GResult SoftTexture::GetSurfaceLevel(uint32_t face, uint32_t level, GSurface** surface) {
   if (!surface || m_type == GTEXTYPE_VOLUME || face >= Faces() || level >= m_levels)
-    return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
   *surface = new SoftSurface(m_device, this, face, level);
   return G_OK;
 }

@@ -122,7 +122,7 @@ void StaticMeshDef::Parse(const uint8_t* data, uint32_t size) {
 }
 
 void StaticMeshDef::ParseGeometry(Serializer& s) {
-  m_vertexFormat = Ref<GLVertexFormat>::Adopt(CreateVertexFormat());
+  m_vertexFormat = Ref<DeviceVertexFormat>::Adopt(CreateVertexFormat());
   if (!m_vertexFormat) MESH_FAIL("Failed to create VertexFormat object.");
   uint32_t vertexCount = 0;
   s.DataUInt32(vertexCount);
@@ -133,7 +133,7 @@ void StaticMeshDef::ParseGeometry(Serializer& s) {
   if (stride < 12 || !m_vertexFormat->Validate()) MESH_FAIL("Invalid vertex format in file.");
   CheckFits(s, vertexCount, stride, "Vertex");
 
-  m_vertexBuffer = Ref<GLVertexBuffer>::Adopt(CreateVertexBuffer(stride, vertexCount, false));
+  m_vertexBuffer = Ref<VertexBuffer>::Adopt(CreateVertexBuffer(stride, vertexCount, false));
   if (!m_vertexBuffer) MESH_FAIL("Failed to create vertex buffer.");
   void* vertices = m_vertexBuffer->Lock(0, 0);
   if (!vertices) MESH_FAIL("Failed to lock vertex buffer.");
@@ -164,7 +164,7 @@ void StaticMeshDef::ParseGeometry(Serializer& s) {
       // The collision builder and the device read vertices by these.
       if (i >= vertexCount) MESH_FAIL("Index out of range.");
     }
-    group.indices = Ref<GLIndexBuffer>::Adopt(CreateIndexBuffer(0, k, false));
+    group.indices = Ref<IndexBuffer>::Adopt(CreateIndexBuffer(0, k, false));
     if (!group.indices) MESH_FAIL("Failed to create IndexBuffer object.");
     void* out = group.indices->Lock(0, 0);
     if (!out) MESH_FAIL("Failed to lock index buffer.");

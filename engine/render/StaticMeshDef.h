@@ -27,7 +27,7 @@ class StaticMeshDef : public Resource {
  public:
   struct Group {
     std::string materialName;
-    Ref<GLIndexBuffer> indices;
+    Ref<IndexBuffer> indices;
     uint32_t triangleCount = 0;
   };
 
@@ -46,8 +46,8 @@ class StaticMeshDef : public Resource {
   const Vector3D& GetMaxs() const { return m_maxs; }
   const std::vector<Vector3D>& GetCollisionVertices() const { return m_collisionVertices; }
   const std::vector<uint16_t>& GetCollisionIndices() const { return m_collisionIndices; }
-  GLVertexBuffer* GetVertexBuffer() const { return m_vertexBuffer.Get(); }
-  GLVertexFormat* GetVertexFormat() const { return m_vertexFormat.Get(); }
+  VertexBuffer* GetVertexBuffer() const { return m_vertexBuffer.Get(); }
+  DeviceVertexFormat* GetVertexFormat() const { return m_vertexFormat.Get(); }
   uint32_t GetVertexCount() const { return m_vertexCount; }
   uint32_t GetGroupCount() const { return uint32_t(m_groups.size()); }
   const Group& GetGroup(uint32_t index) const { return m_groups[index]; }
@@ -61,8 +61,8 @@ class StaticMeshDef : public Resource {
   Vector3D m_mins, m_maxs;
   std::vector<Vector3D> m_collisionVertices;
   std::vector<uint16_t> m_collisionIndices;
-  Ref<GLVertexBuffer> m_vertexBuffer;
-  Ref<GLVertexFormat> m_vertexFormat;
+  Ref<VertexBuffer> m_vertexBuffer;
+  Ref<DeviceVertexFormat> m_vertexFormat;
   std::vector<Group> m_groups;
   uint32_t m_vertexCount = 0;
 };

@@ -70,7 +70,7 @@ PhysicsCollision* StaticMeshObject::CreateCollision(const ObjectParams& params) 
 }
 
 PhysicsCollision* StaticMeshObject::BuildTriangleMesh(PhysicsWorld* physics) const {
-  GLVertexBuffer* vb = m_def ? m_def->GetVertexBuffer() : nullptr;
+  VertexBuffer* vb = m_def ? m_def->GetVertexBuffer() : nullptr;
   if (!vb) return nullptr;
   const auto* vertices = static_cast<const uint8_t*>(vb->Lock(0, 0));
   if (!vertices) return nullptr;
@@ -79,7 +79,7 @@ PhysicsCollision* StaticMeshObject::BuildTriangleMesh(PhysicsWorld* physics) con
   PhysicsCollision* tree = PhysicsCreateTreeCollision(physics);
   PhysicsTreeCollisionBeginBuild(tree);
   for (uint32_t g = 0; g < m_def->GetGroupCount(); ++g) {
-    GLIndexBuffer* ib = m_def->GetGroup(g).indices.Get();
+    IndexBuffer* ib = m_def->GetGroup(g).indices.Get();
     const auto* indices = ib ? static_cast<const uint16_t*>(ib->Lock(0, 0)) : nullptr;
     if (!indices) continue;
     const uint32_t count = m_def->GetGroup(g).triangleCount * 3;

@@ -13,7 +13,7 @@
 #include "tier0/FileSystem.h"
 #include "tier0/ResourceManager.h"
 
-KAZ_DEFINE_POOL(GLTexture, 10);
+KAZ_DEFINE_POOL_NAMED(Texture, 10, "GLTexture");
 
 namespace {
 
@@ -46,21 +46,21 @@ bool ReadPackageFile(const std::string& name, std::string* data, std::string* re
   return true;
 }
 
-GLTexture::~GLTexture() {
+Texture::~Texture() {
   ReleaseDeviceObjects();
 }
 
-void GLTexture::ReleaseDeviceObjects() {
+void Texture::ReleaseDeviceObjects() {
   SafeRelease(m_texture);
   SafeRelease(m_backBufferSurface);
   m_locked = false;
 }
 
-bool GLTexture::Create(uint32_t width, uint32_t height, uint32_t type, uint32_t format,
-                       bool dynamic, bool renderTarget) {
-  GLVideoManager* vm = GetGLVideoManager();
+bool Texture::Create(uint32_t width, uint32_t height, uint32_t type, uint32_t format, bool dynamic,
+                     bool renderTarget) {
+  DeviceVideoManager* vm = GetDeviceVideoManager();
   const char* reason = nullptr;
-  GResult r = GLERR_INVALIDCALL;
+  GResult r = GERR_INVALIDCALL;
   SafeRelease(m_texture);
   if (!vm || !vm->GetDevice()) {
     reason = "video device not started";
@@ -100,8 +100,8 @@ bool GLTexture::Create(uint32_t width, uint32_t height, uint32_t type, uint32_t 
   return true;
 }
 
-bool GLTexture::CreateFromImage(Image& image, std::string* reason) {
-  GLVideoManager* vm = GetGLVideoManager();
+bool Texture::CreateFromImage(Image& image, std::string* reason) {
+  DeviceVideoManager* vm = GetDeviceVideoManager();
   if (!vm || !vm->GetDevice()) {
     *reason = "video device not started";
     return false;
@@ -155,7 +155,7 @@ bool GLTexture::CreateFromImage(Image& image, std::string* reason) {
   return true;
 }
 
-bool GLTexture::Load(const char* fileName) {
+bool Texture::Load(const char* fileName) {
   std::string name = fileName ? fileName : "";
   GTextureType want = GTEXTYPE_2D;
   std::string file = name;
@@ -170,7 +170,7 @@ bool GLTexture::Load(const char* fileName) {
   GResult r = G_OK;
   std::string data;
   Image image;
-  GLVideoManager* vm = GetGLVideoManager();
+  DeviceVideoManager* vm = GetDeviceVideoManager();
   bool ok = false;
   if (!vm || !vm->GetDevice()) {
     reason = "video device not started";
@@ -178,7 +178,7 @@ bool GLTexture::Load(const char* fileName) {
     std::string why;
     if (!DecodeImage(data.data(), data.size(), &image, &why)) {
       reason = "error reading file format";
-      r = GLERR_INVALIDDATA;
+      r = GERR_INVALIDDATA;
       LogDetail("%s: %s", file.c_str(), why.c_str());
     } else {
       if (want == GTEXTYPE_VOLUME && image.type == GTEXTYPE_2D) {
@@ -186,10 +186,10 @@ bool GLTexture::Load(const char* fileName) {
       }
       if (image.type != want) {
         reason = "error reading file format";
-        r = GLERR_INVALIDDATA;
+        r = GERR_INVALIDDATA;
       } else {
         ok = CreateFromImage(image, &reason);
-        if (!ok) r = GLERR_INVALIDDATA;
+        if (!ok) r = GERR_INVALIDDATA;
       }
     }
   }
@@ -201,7 +201,7 @@ bool GLTexture::Load(const char* fileName) {
   return ok;
 }
 
-bool GLTexture::Lock(uint32_t level, void** bits, uint32_t* pitch, uint32_t face) {
+bool Texture::Lock(uint32_t level, void** bits, uint32_t* pitch, uint32_t face) {
   if (!m_texture || !bits || !pitch) return false;
   if (m_locked) {
     LogDetail("GLTexture::Lock: Tried to double lock texture.");
@@ -235,13 +235,13 @@ bool GLTexture::Lock(uint32_t level, void** bits, uint32_t* pitch, uint32_t face
   return true;
 }
 
-bool GLTexture::Unlock() {
+bool Texture::Unlock() {
   if (!m_texture) return false;
   if (!m_locked) {
     LogDetail("GLTexture::Unlock: Tried to double unlock texture.\n");
     return false;
   }
-  GResult r = GLERR_INVALIDCALL;
+  GResult r = GERR_INVALIDCALL;
   if (m_type == TEXTYPE_2D)
     r = m_texture->UnlockRect(0, m_lockedLevel);
   else if (m_type == TEXTYPE_CUBE)
@@ -255,14 +255,14 @@ bool GLTexture::Unlock() {
   return true;
 }
 
-GSurface* GLTexture::GetGLRenderTargetSurface(uint32_t face) {
+GSurface* Texture::GetRenderTargetSurface(uint32_t face) {
   if (m_isBackBuffer) {
     if (m_backBufferSurface) m_backBufferSurface->AddRef();
     return m_backBufferSurface;
   }
   if (!m_texture) return nullptr;
   GSurface* s = nullptr;
-  GResult r = GLERR_INVALIDCALL;
+  GResult r = GERR_INVALIDCALL;
   if (m_type == TEXTYPE_2D)
     r = m_texture->GetSurfaceLevel(0, 0, &s);
   else if (m_type == TEXTYPE_CUBE)
@@ -276,14 +276,14 @@ GSurface* GLTexture::GetGLRenderTargetSurface(uint32_t face) {
   return s;
 }
 
-bool GLTexture::ActivateAsRenderTarget(uint32_t face) {
+bool Texture::ActivateAsRenderTarget(uint32_t face) {
   if ((!m_texture && !m_isBackBuffer) || !m_renderTarget) return false;
-  GLVideoManager* vm = GetGLVideoManager();
-  return vm && vm->ActivateGLRenderTarget(this, face);
+  DeviceVideoManager* vm = GetDeviceVideoManager();
+  return vm && vm->ActivateRenderTarget(this, face);
 }
 
-bool GLTexture::CreateFromBackBuffer() {
-  GLVideoManager* vm = GetGLVideoManager();
+bool Texture::CreateFromBackBuffer() {
+  DeviceVideoManager* vm = GetDeviceVideoManager();
   if (!vm || !vm->GetDevice()) return false;
   SafeRelease(m_backBufferSurface);
   GSurface* s = nullptr;
@@ -305,8 +305,8 @@ bool GLTexture::CreateFromBackBuffer() {
   return true;
 }
 
-bool GLTexture::SaveToFile(const char* fileName) {
-  GLVideoManager* vm = GetGLVideoManager();
+bool Texture::SaveToFile(const char* fileName) {
+  DeviceVideoManager* vm = GetDeviceVideoManager();
   if ((!m_texture && !m_backBufferSurface) || !vm || !vm->GetDevice() || !fileName) return false;
   GDevice* dev = vm->GetDevice();
   std::vector<uint8_t> bgra;
@@ -314,7 +314,7 @@ bool GLTexture::SaveToFile(const char* fileName) {
   std::string reason = "unsupported format";
   bool ok = false;
   if (m_renderTarget) {
-    GSurface* rt = GetGLRenderTargetSurface(1);
+    GSurface* rt = GetRenderTargetSurface(1);
     GSurface* copy = nullptr;
     GSurfaceDesc d;
     if (rt && GSucceeded(rt->GetDesc(&d)) &&
@@ -352,7 +352,7 @@ bool GLTexture::SaveToFile(const char* fileName) {
   return ok;
 }
 
-void GLTexture::OnDeviceLost() {
+void Texture::OnDeviceLost() {
   if (m_isBackBuffer)
     SafeRelease(m_backBufferSurface);
   else if (m_pool != GPOOL_MANAGED) {
@@ -361,16 +361,16 @@ void GLTexture::OnDeviceLost() {
   }
 }
 
-void GLTexture::OnDeviceReset() {
+void Texture::OnDeviceReset() {
   if (m_isBackBuffer)
     CreateFromBackBuffer();
   else if (m_pool != GPOOL_MANAGED && !m_texture)
     Create(m_width, m_height, m_type, m_format, m_dynamic, m_renderTarget);
 }
 
-GLTexture* CreateTexture(uint32_t width, uint32_t height, uint32_t type, uint32_t format,
-                         bool dynamic, bool renderTarget) {
-  GLTexture* t = GLTexture::Create();
+Texture* CreateTexture(uint32_t width, uint32_t height, uint32_t type, uint32_t format,
+                       bool dynamic, bool renderTarget) {
+  Texture* t = Texture::Create();
   if (!t) return nullptr;
   if (!t->Create(width, height, type, format, dynamic, renderTarget)) {
     t->Release();
@@ -379,11 +379,11 @@ GLTexture* CreateTexture(uint32_t width, uint32_t height, uint32_t type, uint32_
   return t;
 }
 
-GLTexture* LoadTexture(const char* fileName) {
+Texture* LoadTexture(const char* fileName) {
   if (!fileName) return nullptr;
   const char* dot = std::strrchr(fileName, '.');
   if (dot && EqualsNoCase(dot + 1, "avi")) return LoadVideoTexture(fileName);
-  GLTexture* t = GLTexture::Create();
+  Texture* t = Texture::Create();
   if (!t) return nullptr;
   if (!t->Load(fileName)) {
     t->Release();
@@ -397,7 +397,7 @@ GLTexture* LoadTexture(const char* fileName) {
 TextureResource::~TextureResource() = default;
 
 bool TextureResource::Load(bool) {
-  m_texture = Ref<GLTexture>::Adopt(LoadTexture(GetName().c_str()));
+  m_texture = Ref<Texture>::Adopt(LoadTexture(GetName().c_str()));
   return bool(m_texture);
 }
 

@@ -1,7 +1,7 @@
 // Texture.h - textures: loaded from image files, created empty (dynamic or
 // render targets), or wrapping the device's back buffer.
 //
-// GLTexture is pooled ("GLTexture", grow count 10) and takes part in device
+// Texture is pooled ("GLTexture", grow count 10) and takes part in device
 // loss and reset: managed textures (loaded, static) keep their image, the
 // others are re-created empty. A name beginning with "!Cube!" loads a cube
 // texture and "!Volume!" a volume texture from the rest of the name. Images
@@ -24,8 +24,8 @@ struct Image;
 
 enum TextureType : uint32_t { TEXTYPE_2D = 1, TEXTYPE_CUBE = 2, TEXTYPE_VOLUME = 3 };
 
-class GLTexture : public PooledObject {
-  KAZ_POOLED_CLASS(GLTexture)
+class Texture : public PooledObject {
+  KAZ_POOLED_CLASS(Texture)
 
  public:
   // face: 1..6 for cube textures (see GetCubeFaceName), ignored otherwise.
@@ -43,12 +43,12 @@ class GLTexture : public PooledObject {
   virtual bool SaveToFile(const char* fileName);
   virtual bool Load(const char* fileName);
   // Video textures advance their playback here.
-  virtual GTexture* GetGLTexture() { return m_texture; }
+  virtual GTexture* GetDeviceTexture() { return m_texture; }
 
   uint32_t GetLevelCount() const { return m_levels; }
   bool IsBackBuffer() const { return m_isBackBuffer; }
   // The surface to render into (one reference for the caller), or null.
-  GSurface* GetGLRenderTargetSurface(uint32_t face);
+  GSurface* GetRenderTargetSurface(uint32_t face);
   bool CreateFromBackBuffer();
   // Creation with the given values (also used again after a reset).
   bool Create(uint32_t width, uint32_t height, uint32_t type, uint32_t format, bool dynamic,
@@ -61,8 +61,8 @@ class GLTexture : public PooledObject {
   void ReleaseDeviceObjects();
 
  protected:
-  GLTexture() = default;
-  ~GLTexture() override;
+  Texture() = default;
+  ~Texture() override;
 
   uint32_t m_type = TEXTYPE_2D;
   uint32_t m_format = 0;
@@ -76,10 +76,10 @@ class GLTexture : public PooledObject {
   bool m_isBackBuffer = false;
 };
 
-GLTexture* CreateTexture(uint32_t width, uint32_t height, uint32_t type, uint32_t format,
-                         bool dynamic, bool renderTarget);
+Texture* CreateTexture(uint32_t width, uint32_t height, uint32_t type, uint32_t format,
+                       bool dynamic, bool renderTarget);
 // Loads by file name; an "avi" extension makes a video texture (VideoTexture.h).
-GLTexture* LoadTexture(const char* fileName);
+Texture* LoadTexture(const char* fileName);
 
 class TextureResource : public Resource {
  public:
@@ -87,10 +87,10 @@ class TextureResource : public Resource {
   ~TextureResource() override;
   bool Load(bool initial) override;
   void Unload(bool final) override;
-  GLTexture* GetTexture() const { return m_texture.Get(); }
+  Texture* GetTexture() const { return m_texture.Get(); }
 
  private:
-  Ref<GLTexture> m_texture;
+  Ref<Texture> m_texture;
 };
 
 // The shared texture resource of that name, loaded on first use, with one

@@ -5,7 +5,7 @@
 #include "render/VideoManager.h"
 #include "tier0/Serializer.h"
 
-KAZ_DEFINE_POOL(GLVertexFormat, 5);
+KAZ_DEFINE_POOL_NAMED(DeviceVertexFormat, 5, "GLVertexFormat");
 
 // A stream count or field count beyond these in a file is corrupt data, not a
 // format; it would only make us allocate for nothing.
@@ -153,20 +153,20 @@ uint32_t VertexFormat::GetStreamSize(uint32_t stream) const {
 
 // ---------------------------------------------------------------------------
 
-GLVertexFormat::~GLVertexFormat() {
+DeviceVertexFormat::~DeviceVertexFormat() {
   ReleaseDeclaration();
 }
 
-bool GLVertexFormat::Validate() {
-  return GetGLVertexDeclaration() != nullptr;
+bool DeviceVertexFormat::Validate() {
+  return GetDeviceDeclaration() != nullptr;
 }
 
-bool GLVertexFormat::Activate() {
-  GLVideoManager* vm = GetGLVideoManager();
-  return vm && vm->ActivateGLVertexFormat(this);
+bool DeviceVertexFormat::Activate() {
+  DeviceVideoManager* vm = GetDeviceVideoManager();
+  return vm && vm->ActivateVertexFormat(this);
 }
 
-bool GLVertexFormat::GetGLVertexElements(GVertexElement* elements, uint32_t* count) {
+bool DeviceVertexFormat::GetDeviceElements(GVertexElement* elements, uint32_t* count) {
   uint32_t n = 0;
   uint32_t usageCounts[256] = {};
   for (uint32_t s = 0; s < m_streams.size(); ++s) {
@@ -192,12 +192,12 @@ bool GLVertexFormat::GetGLVertexElements(GVertexElement* elements, uint32_t* cou
   return true;
 }
 
-GVertexDeclaration* GLVertexFormat::GetGLVertexDeclaration() {
-  GLVideoManager* vm = GetGLVideoManager();
+GVertexDeclaration* DeviceVertexFormat::GetDeviceDeclaration() {
+  DeviceVideoManager* vm = GetDeviceVideoManager();
   if (!vm || !vm->GetDevice()) return nullptr;
   if (!m_declaration) {
     GVertexElement elements[kMaxVertexElements];
-    if (!GetGLVertexElements(elements)) {
+    if (!GetDeviceElements(elements)) {
       LogDetail("GLVertexFormat::GetGLVertexDeclaration: GetGLVertexElements failed.");
       return nullptr;
     }
@@ -214,10 +214,10 @@ GVertexDeclaration* GLVertexFormat::GetGLVertexDeclaration() {
   return m_declaration;
 }
 
-void GLVertexFormat::ReleaseDeclaration() {
+void DeviceVertexFormat::ReleaseDeclaration() {
   SafeRelease(m_declaration);
 }
 
-GLVertexFormat* CreateVertexFormat() {
-  return GLVertexFormat::Create();
+DeviceVertexFormat* CreateVertexFormat() {
+  return DeviceVertexFormat::Create();
 }

@@ -1,7 +1,7 @@
 // VertexFormat.h - vertex layouts: streams of typed fields with usages.
 //
 // VertexFormat describes a layout independently of the graphics interface
-// (it is what static mesh files store, see Serialize); GLVertexFormat adds
+// (it is what static mesh files store, see Serialize); DeviceVertexFormat adds
 // the device's vertex declaration, created on first demand and kept until
 // video shutdown. Pooled ("GLVertexFormat", grow count 5).
 // Depends on: GraphicsDevice.h, tier0/ObjectPool, tier0/Serializer, base/Log.
@@ -72,27 +72,27 @@ class VertexFormat : public PooledObject {
   std::vector<std::vector<Field>> m_streams;
 };
 
-class GLVertexFormat : public VertexFormat {
-  KAZ_POOLED_CLASS(GLVertexFormat)
+class DeviceVertexFormat : public VertexFormat {
+  KAZ_POOLED_CLASS(DeviceVertexFormat)
 
  public:
   bool Validate() override;
   bool Activate() override;
   // Fills up to 64 elements ending with the end marker; false (logged) when
   // the format has more than 63 fields.
-  bool GetGLVertexElements(GVertexElement* elements, uint32_t* count = nullptr);
+  bool GetDeviceElements(GVertexElement* elements, uint32_t* count = nullptr);
   // The kept declaration (created on first demand), or null.
-  GVertexDeclaration* GetGLVertexDeclaration();
+  GVertexDeclaration* GetDeviceDeclaration();
   // Video shutdown.
   void ReleaseDeclaration();
 
  protected:
-  GLVertexFormat() = default;
-  ~GLVertexFormat() override;
+  DeviceVertexFormat() = default;
+  ~DeviceVertexFormat() override;
 
  private:
   GVertexDeclaration* m_declaration = nullptr;
 };
 
 // A new format with one empty stream.
-GLVertexFormat* CreateVertexFormat();
+DeviceVertexFormat* CreateVertexFormat();

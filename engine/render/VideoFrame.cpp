@@ -41,8 +41,8 @@ const char* YesNo(bool b) {
 
 }  // namespace
 
-bool GLVideoManager::FindScreenShotName(const char* directory, const char* prefix, char* name,
-                                        size_t size) {
+bool DeviceVideoManager::FindScreenShotName(const char* directory, const char* prefix, char* name,
+                                            size_t size) {
   // Anything already there (a file or a folder) keeps its number. A cut-off
   // name would be the same for every number, so it fails instead of looping.
   for (uint32_t tries = 0; tries < kMaxScreenShotTries; ++tries) {
@@ -59,7 +59,7 @@ bool GLVideoManager::FindScreenShotName(const char* directory, const char* prefi
   return false;
 }
 
-bool GLVideoManager::TakeScreenShot(const char* directory, const char* prefix) {
+bool DeviceVideoManager::TakeScreenShot(const char* directory, const char* prefix) {
   if (!m_device || GFailed(m_device->TestCooperativeLevel()) || !directory || !prefix) return false;
   // The screenshot folder is made on first use.
   if (mkdir(directory, 0755) != 0 && errno != EEXIST) {
@@ -96,8 +96,8 @@ bool GLVideoManager::TakeScreenShot(const char* directory, const char* prefix) {
   return ok;
 }
 
-void GLVideoManager::SetViewport(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2, float minZ,
-                                 float maxZ) {
+void DeviceVideoManager::SetViewport(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2, float minZ,
+                                     float maxZ) {
   if (!m_device) return;
   GViewport vp;
   vp.x = x1;
@@ -109,8 +109,8 @@ void GLVideoManager::SetViewport(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t
   m_device->SetViewport(vp);
 }
 
-void GLVideoManager::GetViewport(uint32_t* x1, uint32_t* y1, uint32_t* x2, uint32_t* y2,
-                                 float* minZ, float* maxZ) {
+void DeviceVideoManager::GetViewport(uint32_t* x1, uint32_t* y1, uint32_t* x2, uint32_t* y2,
+                                     float* minZ, float* maxZ) {
   GViewport vp;
   if (m_device) m_device->GetViewport(&vp);
   if (x1) *x1 = vp.x;
@@ -121,11 +121,11 @@ void GLVideoManager::GetViewport(uint32_t* x1, uint32_t* y1, uint32_t* x2, uint3
   if (maxZ) *maxZ = vp.maxZ;
 }
 
-void GLVideoManager::SetWireFrame(bool wireframe) {
+void DeviceVideoManager::SetWireFrame(bool wireframe) {
   if (m_device) m_device->SetRenderState(GRS_FILLMODE, wireframe ? GFILL_WIREFRAME : GFILL_SOLID);
 }
 
-bool GLVideoManager::Clear(bool color, bool depth, bool stencil) {
+bool DeviceVideoManager::Clear(bool color, bool depth, bool stencil) {
   if (!m_modeSet || !m_device) return false;
   auto channel = [](float f) { return uint32_t(int32_t(f * 255.0f)) & 0xFF; };
   uint32_t argb = (channel(m_clearColor[3]) << 24) | (channel(m_clearColor[0]) << 16) |
@@ -139,7 +139,7 @@ bool GLVideoManager::Clear(bool color, bool depth, bool stencil) {
   return true;
 }
 
-bool GLVideoManager::BeginScene() {
+bool DeviceVideoManager::BeginScene() {
   if (!m_modeSet || !m_device) return false;
   GResult r = m_device->BeginScene();
   if (GFailed(r)) {
@@ -149,7 +149,7 @@ bool GLVideoManager::BeginScene() {
   return true;
 }
 
-bool GLVideoManager::EndScene() {
+bool DeviceVideoManager::EndScene() {
   if (!m_modeSet || !m_device) return false;
   GResult r = m_device->EndScene();
   if (GFailed(r)) {
@@ -159,7 +159,7 @@ bool GLVideoManager::EndScene() {
   return true;
 }
 
-bool GLVideoManager::Present() {
+bool DeviceVideoManager::Present() {
   if (!m_modeSet || !m_device) return false;
   GResult r = m_device->Present();
   if (GFailed(r)) {
@@ -169,7 +169,8 @@ bool GLVideoManager::Present() {
   return true;
 }
 
-bool GLVideoManager::DrawPrimitive(uint32_t kind, uint32_t startVertex, uint32_t primitiveCount) {
+bool DeviceVideoManager::DrawPrimitive(uint32_t kind, uint32_t startVertex,
+                                       uint32_t primitiveCount) {
   if (!m_device) return false;
   GResult r = m_device->DrawPrimitive(ToDevicePrimitive(kind), startVertex, primitiveCount);
   if (GFailed(r)) {
@@ -179,8 +180,9 @@ bool GLVideoManager::DrawPrimitive(uint32_t kind, uint32_t startVertex, uint32_t
   return true;
 }
 
-bool GLVideoManager::DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uint32_t vertexCount,
-                                          uint32_t startIndex, uint32_t primitiveCount) {
+bool DeviceVideoManager::DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex,
+                                              uint32_t vertexCount, uint32_t startIndex,
+                                              uint32_t primitiveCount) {
   if (!m_device) return false;
   GResult r = m_device->DrawIndexedPrimitive(ToDevicePrimitive(kind), baseVertex, 0, vertexCount,
                                              startIndex, primitiveCount);
@@ -191,10 +193,10 @@ bool GLVideoManager::DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uin
   return true;
 }
 
-void GLVideoManager::ReleaseBindings() {
+void DeviceVideoManager::ReleaseBindings() {
   m_currentVertexFormat.Reset();
   m_currentIndexBuffer.Reset();
-  for (Ref<GLVertexBuffer>& s : m_streams) s.Reset();
+  for (Ref<VertexBuffer>& s : m_streams) s.Reset();
   if (m_device) {
     // The device's own references go too, so buffers can die.
     m_device->SetVertexDeclaration(nullptr);
@@ -203,10 +205,10 @@ void GLVideoManager::ReleaseBindings() {
   }
 }
 
-bool GLVideoManager::ActivateGLVertexFormat(GLVertexFormat* format) {
+bool DeviceVideoManager::ActivateVertexFormat(DeviceVertexFormat* format) {
   if (!format || !m_device) return false;
   if (format == m_currentVertexFormat) return true;
-  GVertexDeclaration* decl = format->GetGLVertexDeclaration();
+  GVertexDeclaration* decl = format->GetDeviceDeclaration();
   if (!decl) {
     LogDetail("ActivateGLVertexFormat: Failed to retrieve a GLVertexDeclaration interface!");
     return false;
@@ -216,48 +218,49 @@ bool GLVideoManager::ActivateGLVertexFormat(GLVertexFormat* format) {
     LogDetail("ActivateGLVertexFormat: SetVertexDeclaration failed (%s)!", GetErrorName(r));
     return false;
   }
-  m_currentVertexFormat = Ref<GLVertexFormat>::Share(format);
+  m_currentVertexFormat = Ref<DeviceVertexFormat>::Share(format);
   return true;
 }
 
-bool GLVideoManager::ActivateGLVertexBuffer(GLVertexBuffer* buffer, uint32_t stream) {
+bool DeviceVideoManager::ActivateVertexBuffer(VertexBuffer* buffer, uint32_t stream) {
   if (!buffer || !m_device || stream >= kMaxStreams) return false;
-  if (!buffer->GetGLBuffer()) {
+  if (!buffer->GetDeviceBuffer()) {
     LogDetail("ActivateGLVertexBuffer: Failed to retrieve a GLVertexBufer interface!");
     return false;
   }
-  GResult r = m_device->SetStreamSource(stream, buffer->GetGLBuffer(), 0, buffer->GetVertexSize());
+  GResult r =
+      m_device->SetStreamSource(stream, buffer->GetDeviceBuffer(), 0, buffer->GetVertexSize());
   if (GFailed(r)) {
     LogDetail("ActivateGLVertexBuffer: SetStreamSource failed for stream %d (%s)!", int(stream),
               GetErrorName(r));
     return false;
   }
-  if (m_streams[stream] != buffer) m_streams[stream] = Ref<GLVertexBuffer>::Share(buffer);
+  if (m_streams[stream] != buffer) m_streams[stream] = Ref<VertexBuffer>::Share(buffer);
   return true;
 }
 
-bool GLVideoManager::ActivateGLIndexBuffer(GLIndexBuffer* buffer) {
+bool DeviceVideoManager::ActivateIndexBuffer(IndexBuffer* buffer) {
   if (!buffer || !m_device) return false;
-  if (!buffer->GetGLBuffer()) {
+  if (!buffer->GetDeviceBuffer()) {
     LogDetail("ActivateGLIndexBuffer: Failed to retrieve a GLIndexBuffer interface!");
     return false;
   }
-  GResult r = m_device->SetIndices(buffer->GetGLBuffer());
+  GResult r = m_device->SetIndices(buffer->GetDeviceBuffer());
   if (GFailed(r)) {
     LogDetail("ActivateGLIndexBuffer: SetIndices failed (%s)!", GetErrorName(r));
     return false;
   }
-  if (m_currentIndexBuffer != buffer) m_currentIndexBuffer = Ref<GLIndexBuffer>::Share(buffer);
+  if (m_currentIndexBuffer != buffer) m_currentIndexBuffer = Ref<IndexBuffer>::Share(buffer);
   return true;
 }
 
-bool GLVideoManager::ActivateGLRenderTarget(GLTexture* texture, uint32_t face) {
+bool DeviceVideoManager::ActivateRenderTarget(Texture* texture, uint32_t face) {
   if (!texture || !m_device) return false;
   // Each face of a cube texture is a target of its own.
   uint32_t deviceFace = texture->GetType() == TEXTYPE_CUBE ? GetDeviceCubeFace(face) : 0;
   if (texture == m_currentRenderTarget && deviceFace == m_currentRenderTargetFace) return true;
   if (!texture->IsRenderTarget()) return false;
-  GSurface* surface = texture->GetGLRenderTargetSurface(face);
+  GSurface* surface = texture->GetRenderTargetSurface(face);
   if (!surface) {
     LogDetail("ActivateGLRenderTarget: GetGLRenderTargetSurface failed.");
     return false;
@@ -268,23 +271,23 @@ bool GLVideoManager::ActivateGLRenderTarget(GLTexture* texture, uint32_t face) {
     LogDetail("ActivateGLRenderTarget: SetRenderTarget failed (%s).", GetErrorName(r));
     return false;
   }
-  m_currentRenderTarget = Ref<GLTexture>::Share(texture);
+  m_currentRenderTarget = Ref<Texture>::Share(texture);
   m_currentRenderTargetFace = deviceFace;
   return true;
 }
 
-bool GLVideoManager::ActivateGLDepthStencilBuffer(GLDepthStencilBuffer* buffer) {
+bool DeviceVideoManager::ActivateDepthStencilBuffer(DepthStencilBuffer* buffer) {
   if (!buffer || !m_device) return false;
   if (buffer == m_currentDepthStencil) return true;
-  if (!buffer->GetGLSurface()) {
+  if (!buffer->GetDeviceSurface()) {
     LogDetail("ActivateGLDepthStencilBuffer: Failed to retrieve a GLSurface interface");
     return false;
   }
-  GResult r = m_device->SetDepthStencilSurface(buffer->GetGLSurface());
+  GResult r = m_device->SetDepthStencilSurface(buffer->GetDeviceSurface());
   if (GFailed(r)) {
     LogDetail("ActivateGLDepthStencilBuffer: SetDepthStencilSurface failed (%s)", GetErrorName(r));
     return false;
   }
-  m_currentDepthStencil = Ref<GLDepthStencilBuffer>::Share(buffer);
+  m_currentDepthStencil = Ref<DepthStencilBuffer>::Share(buffer);
   return true;
 }

@@ -133,12 +133,12 @@ bool VideoManager::ApplyDisplaySettings() {
 }
 
 // ---------------------------------------------------------------------------
-// GLVideoManager
+// DeviceVideoManager
 
-GLVideoManager::GLVideoManager(GraphicsSystemFactory factory)
+DeviceVideoManager::DeviceVideoManager(GraphicsSystemFactory factory)
     : m_factory(factory ? factory : CreatePlatformGraphicsSystem) {}
 
-GLVideoManager::~GLVideoManager() {
+DeviceVideoManager::~DeviceVideoManager() {
   Close();
   if (m_system) {
     uint32_t left = m_system->Release();
@@ -148,7 +148,7 @@ GLVideoManager::~GLVideoManager() {
   }
 }
 
-bool GLVideoManager::Start(void* window) {
+bool DeviceVideoManager::Start(void* window) {
   if (m_system) return false;
   m_window = window;
   std::string reason;
@@ -177,7 +177,7 @@ bool GLVideoManager::Start(void* window) {
   return true;
 }
 
-bool GLVideoManager::ReleaseDirect3D() {
+bool DeviceVideoManager::ReleaseDirect3D() {
   if (!m_system) return false;
   Close();
   uint32_t left = m_system->Release();
@@ -186,11 +186,11 @@ bool GLVideoManager::ReleaseDirect3D() {
   return true;
 }
 
-bool GLVideoManager::IsDeviceReady() {
+bool DeviceVideoManager::IsDeviceReady() {
   return m_device && GSucceeded(m_device->TestCooperativeLevel());
 }
 
-uint32_t GLVideoManager::GetShaderVersion(uint32_t which) {
+uint32_t DeviceVideoManager::GetShaderVersion(uint32_t which) {
   if (!m_device) return 0;
   GCaps caps;
   if (GFailed(m_device->GetDeviceCaps(&caps))) return 0;
@@ -199,7 +199,7 @@ uint32_t GLVideoManager::GetShaderVersion(uint32_t which) {
   return 0;
 }
 
-bool GLVideoManager::BuildPresentParameters(const DisplayMode& mode, GPresentParameters* pp) {
+bool DeviceVideoManager::BuildPresentParameters(const DisplayMode& mode, GPresentParameters* pp) {
   *pp = GPresentParameters();
   pp->backBufferWidth = mode.width;
   pp->backBufferHeight = mode.height;
@@ -222,12 +222,12 @@ bool GLVideoManager::BuildPresentParameters(const DisplayMode& mode, GPresentPar
   return pp->backBufferFormat != FMT_UNKNOWN;
 }
 
-void GLVideoManager::PlaceWindow(const DisplayMode& mode) {
+void DeviceVideoManager::PlaceWindow(const DisplayMode& mode) {
   if (mode.width == 0 || mode.height == 0) return;
   m_system->PlaceWindow(m_window, m_desktopRect, mode.width, mode.height);
 }
 
-void GLVideoManager::LogPresentParameters(const GPresentParameters& pp) {
+void DeviceVideoManager::LogPresentParameters(const GPresentParameters& pp) {
   LogDetail(" ");
   LogDetail("Presentation parameters: ");
   LogDetail("d3dpp.Windowed: %s", pp.windowed ? "true" : "false");
@@ -243,7 +243,7 @@ void GLVideoManager::LogPresentParameters(const GPresentParameters& pp) {
   LogDetail(" ");
 }
 
-void GLVideoManager::ApplyDefaultStates() {
+void DeviceVideoManager::ApplyDefaultStates() {
   m_device->SetRenderState(GRS_LIGHTING, 0);
   m_device->SetRenderState(GRS_FILLMODE, GFILL_SOLID);
   for (uint32_t s = 0; s < 8; ++s) {
@@ -252,7 +252,7 @@ void GLVideoManager::ApplyDefaultStates() {
   }
 }
 
-bool GLVideoManager::CreateDevice() {
+bool DeviceVideoManager::CreateDevice() {
   if (!m_window || !m_system || m_device) return false;
   m_deviceType = GDEVTYPE_HAL;
   GCaps caps;
@@ -316,8 +316,8 @@ bool GLVideoManager::CreateDevice() {
   else
     LogDetail("GLVideoManager: Using GLCREATE_SOFTWARE_VERTEXPROCESSING.");
 
-  m_defaultRenderTarget = Ref<GLTexture>::Adopt(GLTexture::Create());
-  m_defaultDepthStencil = Ref<GLDepthStencilBuffer>::Adopt(GLDepthStencilBuffer::Create());
+  m_defaultRenderTarget = Ref<Texture>::Adopt(Texture::Create());
+  m_defaultDepthStencil = Ref<DepthStencilBuffer>::Adopt(DepthStencilBuffer::Create());
   if (m_defaultDepthStencil) m_defaultDepthStencil->SetDeviceBuffer();
 
   m_system->ShowWindow(m_window);
@@ -328,7 +328,7 @@ bool GLVideoManager::CreateDevice() {
   return true;
 }
 
-bool GLVideoManager::ResetDevice(const DisplayMode& mode) {
+bool DeviceVideoManager::ResetDevice(const DisplayMode& mode) {
   if (!m_device) return false;
   GPresentParameters pp;
   if (!BuildPresentParameters(mode, &pp)) {
@@ -348,7 +348,7 @@ bool GLVideoManager::ResetDevice(const DisplayMode& mode) {
   return true;
 }
 
-int GLVideoManager::SetDisplayMode() {
+int DeviceVideoManager::SetDisplayMode() {
   CVarRegistry& cv = CVarRegistry::Instance();
   DisplayMode requested;
   requested.width = uint32_t(std::max(0, cv.ResX.Get()));
@@ -406,7 +406,7 @@ int GLVideoManager::SetDisplayMode() {
   return 0;
 }
 
-void GLVideoManager::OnModeCreated() {
+void DeviceVideoManager::OnModeCreated() {
   if (!m_defaultRenderTarget || !m_defaultRenderTarget->CreateFromBackBuffer())
     LogError("Failed to retreive default render target from device.");
   m_currentRenderTarget = m_defaultRenderTarget;
@@ -417,14 +417,14 @@ void GLVideoManager::OnModeCreated() {
   VideoManager::OnModeCreated();
 }
 
-void GLVideoManager::OnDeviceLost() {
+void DeviceVideoManager::OnDeviceLost() {
   VideoManager::OnDeviceLost();
   ResourceManager::NotifyDeviceLost();
-  ForEachLive<GLTexture>([](GLTexture* t) { t->OnDeviceLost(); });
-  ForEachLive<GLDepthStencilBuffer>([](GLDepthStencilBuffer* b) { b->ReleaseSurface(); });
-  ForEachLive<GLRenderEffect>([](GLRenderEffect* e) { e->OnDeviceLost(); });
-  ForEachLive<GLVertexBuffer>([](GLVertexBuffer* b) { b->OnDeviceLost(); });
-  ForEachLive<GLIndexBuffer>([](GLIndexBuffer* b) { b->OnDeviceLost(); });
+  ForEachLive<Texture>([](Texture* t) { t->OnDeviceLost(); });
+  ForEachLive<DepthStencilBuffer>([](DepthStencilBuffer* b) { b->ReleaseSurface(); });
+  ForEachLive<RenderEffect>([](RenderEffect* e) { e->OnDeviceLost(); });
+  ForEachLive<VertexBuffer>([](VertexBuffer* b) { b->OnDeviceLost(); });
+  ForEachLive<IndexBuffer>([](IndexBuffer* b) { b->OnDeviceLost(); });
   m_currentDepthStencil.Reset();
   m_currentRenderTarget.Reset();
   // The device's own references to what it has bound would keep default-pool
@@ -432,7 +432,7 @@ void GLVideoManager::OnDeviceLost() {
   UnbindDevice();
 }
 
-void GLVideoManager::UnbindDevice() {
+void DeviceVideoManager::UnbindDevice() {
   if (!m_device) return;
   m_device->SetVertexDeclaration(nullptr);
   m_device->SetIndices(nullptr);
@@ -446,30 +446,31 @@ void GLVideoManager::UnbindDevice() {
   m_device->SetDepthStencilSurface(nullptr);
 }
 
-void GLVideoManager::OnDeviceReset() {
+void DeviceVideoManager::OnDeviceReset() {
   Recompute2DProjection();
   ResourceManager::NotifyDeviceReset();
-  ForEachLive<GLTexture>([](GLTexture* t) { t->OnDeviceReset(); });
-  ForEachLive<GLDepthStencilBuffer>([](GLDepthStencilBuffer* b) { b->CreateSurface(); });
-  ForEachLive<GLRenderEffect>([](GLRenderEffect* e) { e->OnDeviceReset(); });
-  ForEachLive<GLVertexBuffer>([](GLVertexBuffer* b) { b->OnDeviceReset(); });
-  ForEachLive<GLIndexBuffer>([](GLIndexBuffer* b) { b->OnDeviceReset(); });
+  ForEachLive<Texture>([](Texture* t) { t->OnDeviceReset(); });
+  ForEachLive<DepthStencilBuffer>([](DepthStencilBuffer* b) { b->CreateSurface(); });
+  ForEachLive<RenderEffect>([](RenderEffect* e) { e->OnDeviceReset(); });
+  ForEachLive<VertexBuffer>([](VertexBuffer* b) { b->OnDeviceReset(); });
+  ForEachLive<IndexBuffer>([](IndexBuffer* b) { b->OnDeviceReset(); });
   // The device forgot its bindings; give them back.
   if (m_currentVertexFormat)
-    if (GVertexDeclaration* decl = m_currentVertexFormat->GetGLVertexDeclaration())
+    if (GVertexDeclaration* decl = m_currentVertexFormat->GetDeviceDeclaration())
       m_device->SetVertexDeclaration(decl);
   for (uint32_t s = 0; s < kMaxStreams; ++s)
-    if (m_streams[s] && m_streams[s]->GetGLBuffer())
-      m_device->SetStreamSource(s, m_streams[s]->GetGLBuffer(), 0, m_streams[s]->GetVertexSize());
-  if (m_currentIndexBuffer && m_currentIndexBuffer->GetGLBuffer())
-    m_device->SetIndices(m_currentIndexBuffer->GetGLBuffer());
+    if (m_streams[s] && m_streams[s]->GetDeviceBuffer())
+      m_device->SetStreamSource(s, m_streams[s]->GetDeviceBuffer(), 0,
+                                m_streams[s]->GetVertexSize());
+  if (m_currentIndexBuffer && m_currentIndexBuffer->GetDeviceBuffer())
+    m_device->SetIndices(m_currentIndexBuffer->GetDeviceBuffer());
   m_currentRenderTarget = m_defaultRenderTarget;
   m_currentRenderTargetFace = 0;
   m_currentDepthStencil = m_defaultDepthStencil;
   for (VideoListener* l : std::vector<VideoListener*>(m_listeners)) l->OnDeviceReset(this);
 }
 
-void GLVideoManager::Shutdown() {
+void DeviceVideoManager::Shutdown() {
   ReleaseBindings();
   UnbindDevice();
   VideoManager::Shutdown();
@@ -480,17 +481,17 @@ void GLVideoManager::Shutdown() {
   m_currentRenderTarget.Reset();
   m_defaultDepthStencil.Reset();
   m_currentDepthStencil.Reset();
-  ForEachLive<GLRenderEffect>([](GLRenderEffect* e) { e->ReleaseEffect(); });
-  ForEachLive<GLVertexFormat>([](GLVertexFormat* f) { f->ReleaseDeclaration(); });
-  ForEachLive<GLVertexBuffer>([](GLVertexBuffer* b) { b->ReleaseDeviceBuffer(); });
-  ForEachLive<GLIndexBuffer>([](GLIndexBuffer* b) { b->ReleaseDeviceBuffer(); });
-  ForEachLive<GLDepthStencilBuffer>([](GLDepthStencilBuffer* b) { b->ReleaseSurface(); });
+  ForEachLive<RenderEffect>([](RenderEffect* e) { e->ReleaseEffect(); });
+  ForEachLive<DeviceVertexFormat>([](DeviceVertexFormat* f) { f->ReleaseDeclaration(); });
+  ForEachLive<VertexBuffer>([](VertexBuffer* b) { b->ReleaseDeviceBuffer(); });
+  ForEachLive<IndexBuffer>([](IndexBuffer* b) { b->ReleaseDeviceBuffer(); });
+  ForEachLive<DepthStencilBuffer>([](DepthStencilBuffer* b) { b->ReleaseSurface(); });
   // Textures still held by someone lose their device part too, or the device
   // could never reach zero references.
-  ForEachLive<GLTexture>([](GLTexture* t) { t->ReleaseDeviceObjects(); });
+  ForEachLive<Texture>([](Texture* t) { t->ReleaseDeviceObjects(); });
 }
 
-bool GLVideoManager::Close() {
+bool DeviceVideoManager::Close() {
   if (!m_modeSet && !m_device) return false;
   if (m_device) {
     Shutdown();
@@ -509,7 +510,7 @@ bool GLVideoManager::Close() {
 
 VideoManager* CreateVideoManager(void* window, GraphicsSystemFactory factory) {
   if (g_videoManager) return g_videoManager;
-  GLVideoManager* vm = new GLVideoManager(factory);
+  DeviceVideoManager* vm = new DeviceVideoManager(factory);
   if (!vm->Start(window)) {
     delete vm;
     return nullptr;
@@ -521,7 +522,7 @@ VideoManager* CreateVideoManager(void* window, GraphicsSystemFactory factory) {
 void DestroyVideoManager() {
   if (!g_videoManager) return;
   VideoManager* vm = g_videoManager;
-  if (GLVideoManager* gl = dynamic_cast<GLVideoManager*>(vm)) gl->ReleaseDirect3D();
+  if (DeviceVideoManager* gl = dynamic_cast<DeviceVideoManager*>(vm)) gl->ReleaseDirect3D();
   g_videoManager = nullptr;
   delete vm;
 }
@@ -530,11 +531,11 @@ VideoManager* GetVideoManager() {
   return g_videoManager;
 }
 
-GLVideoManager* GetGLVideoManager() {
-  return static_cast<GLVideoManager*>(g_videoManager);
+DeviceVideoManager* GetDeviceVideoManager() {
+  return static_cast<DeviceVideoManager*>(g_videoManager);
 }
 
 GDevice* GetRenderDevice() {
-  GLVideoManager* vm = GetGLVideoManager();
+  DeviceVideoManager* vm = GetDeviceVideoManager();
   return vm && vm->IsDeviceReady() ? vm->GetDevice() : nullptr;
 }

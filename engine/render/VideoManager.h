@@ -2,7 +2,7 @@
 // bindings, device loss and reset, screenshots.
 //
 // VideoManager is the part that does not depend on the graphics interface
-// (the mode in effect, clear values, the 2D projection); GLVideoManager is its
+// (the mode in effect, clear values, the 2D projection); DeviceVideoManager is its
 // one implementation, written against the abstract device of
 // GraphicsDevice.h (the OpenGL device by default, the fake device in tests).
 // There is one manager per process, reached through GetVideoManager().
@@ -28,13 +28,13 @@
 #include <string_view>
 #include <vector>
 
-class GLTexture;
-class GLDepthStencilBuffer;
-class GLVertexFormat;
-class GLVertexBuffer;
-class GLIndexBuffer;
-class GLRenderEffect;
-class GLFontResource;
+class Texture;
+class DepthStencilBuffer;
+class DeviceVertexFormat;
+class VertexBuffer;
+class IndexBuffer;
+class RenderEffect;
+class FontResource;
 class Overlay2D;
 class VideoManager;
 
@@ -93,8 +93,8 @@ class VideoManager {
   virtual bool DrawPrimitive(uint32_t kind, uint32_t startVertex, uint32_t primitiveCount) = 0;
   virtual bool DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uint32_t vertexCount,
                                     uint32_t startIndex, uint32_t primitiveCount) = 0;
-  virtual GLTexture* GetRenderTarget() = 0;
-  virtual GLDepthStencilBuffer* GetDepthStencilBuffer() = 0;
+  virtual Texture* GetRenderTarget() = 0;
+  virtual DepthStencilBuffer* GetDepthStencilBuffer() = 0;
   virtual void ReleaseBindings() = 0;
   virtual void OnModeCreated();
   virtual void OnDeviceLost();
@@ -113,11 +113,11 @@ class VideoManager {
 
   // 2D overlays (Overlay2D.h): screen pixels of the current mode, (0, 0) at
   // the top left; one of quads or text at a time, each ended by its End.
-  bool BeginQuads(GLTexture* texture = nullptr, GLRenderEffect* effect = nullptr);
+  bool BeginQuads(Texture* texture = nullptr, RenderEffect* effect = nullptr);
   bool AddQuad(float x1, float y1, float x2, float y2, float red, float green, float blue,
                float alpha, float s1 = 0.0f, float t1 = 0.0f, float s2 = 1.0f, float t2 = 1.0f);
   bool EndQuads();
-  bool BeginFont(GLFontResource* font);
+  bool BeginFont(FontResource* font);
   bool AddText(std::string_view text, float x, float y, float red, float green, float blue,
                float alpha, float scaleX = 1.0f, float scaleY = 1.0f);
   bool EndFont();
@@ -161,10 +161,10 @@ class VideoManager {
 // CreatePlatformGraphicsSystem).
 using GraphicsSystemFactory = GSystem* (*)(void* window, std::string* reason);
 
-class GLVideoManager : public VideoManager {
+class DeviceVideoManager : public VideoManager {
  public:
-  explicit GLVideoManager(GraphicsSystemFactory factory);
-  ~GLVideoManager() override;
+  explicit DeviceVideoManager(GraphicsSystemFactory factory);
+  ~DeviceVideoManager() override;
 
   bool Start(void* window);
   bool ReleaseDirect3D();
@@ -185,19 +185,19 @@ class GLVideoManager : public VideoManager {
   bool DrawPrimitive(uint32_t kind, uint32_t startVertex, uint32_t primitiveCount) override;
   bool DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uint32_t vertexCount,
                             uint32_t startIndex, uint32_t primitiveCount) override;
-  GLTexture* GetRenderTarget() override { return m_currentRenderTarget.Get(); }
-  GLDepthStencilBuffer* GetDepthStencilBuffer() override { return m_currentDepthStencil.Get(); }
+  Texture* GetRenderTarget() override { return m_currentRenderTarget.Get(); }
+  DepthStencilBuffer* GetDepthStencilBuffer() override { return m_currentDepthStencil.Get(); }
   void ReleaseBindings() override;
   void OnModeCreated() override;
   void OnDeviceLost() override;
   void OnDeviceReset() override;
   void Shutdown() override;
 
-  bool ActivateGLVertexFormat(GLVertexFormat* format);
-  bool ActivateGLVertexBuffer(GLVertexBuffer* buffer, uint32_t stream);
-  bool ActivateGLIndexBuffer(GLIndexBuffer* buffer);
-  bool ActivateGLRenderTarget(GLTexture* texture, uint32_t face);
-  bool ActivateGLDepthStencilBuffer(GLDepthStencilBuffer* buffer);
+  bool ActivateVertexFormat(DeviceVertexFormat* format);
+  bool ActivateVertexBuffer(VertexBuffer* buffer, uint32_t stream);
+  bool ActivateIndexBuffer(IndexBuffer* buffer);
+  bool ActivateRenderTarget(Texture* texture, uint32_t face);
+  bool ActivateDepthStencilBuffer(DepthStencilBuffer* buffer);
 
   GDevice* GetDevice() const { return m_device; }
   GSystem* GetDirect3D() const { return m_system; }
@@ -226,19 +226,19 @@ class GLVideoManager : public VideoManager {
   void* m_window = nullptr;
   GRect m_desktopRect;
   GAdapterMode m_desktopMode;
-  Ref<GLTexture> m_defaultRenderTarget;
-  Ref<GLTexture> m_currentRenderTarget;
+  Ref<Texture> m_defaultRenderTarget;
+  Ref<Texture> m_currentRenderTarget;
   uint32_t m_currentRenderTargetFace = 0;  // device cube face of the bound target
-  Ref<GLDepthStencilBuffer> m_defaultDepthStencil;
-  Ref<GLDepthStencilBuffer> m_currentDepthStencil;
+  Ref<DepthStencilBuffer> m_defaultDepthStencil;
+  Ref<DepthStencilBuffer> m_currentDepthStencil;
   GSystem* m_system = nullptr;
   GDevice* m_device = nullptr;
   GPresentParameters m_pp;
   GDevType m_deviceType = GDEVTYPE_HAL;
   uint32_t m_behaviourFlags = GCREATE_HARDWARE_VERTEXPROCESSING;
-  Ref<GLVertexFormat> m_currentVertexFormat;
-  Ref<GLVertexBuffer> m_streams[kMaxStreams];
-  Ref<GLIndexBuffer> m_currentIndexBuffer;
+  Ref<DeviceVertexFormat> m_currentVertexFormat;
+  Ref<VertexBuffer> m_streams[kMaxStreams];
+  Ref<IndexBuffer> m_currentIndexBuffer;
   uint32_t m_screenshotCounter = 0;
   Matrix4x4 m_projection2DCopy;
 };
@@ -249,6 +249,6 @@ VideoManager* CreateVideoManager(void* window, GraphicsSystemFactory factory = n
 void DestroyVideoManager();
 VideoManager* GetVideoManager();
 // The manager as its implementation, with a device (null otherwise).
-GLVideoManager* GetGLVideoManager();
+DeviceVideoManager* GetDeviceVideoManager();
 // The manager's device when it exists and is not lost.
 GDevice* GetRenderDevice();

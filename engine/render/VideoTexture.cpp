@@ -10,7 +10,7 @@
 #include "render/VideoManager.h"
 #include "tier0/FileSystem.h"
 
-KAZ_DEFINE_POOL(GLAVITexture, 1);
+KAZ_DEFINE_POOL_NAMED(VideoTexture, 1, "GLAVITexture");
 
 namespace {
 
@@ -23,10 +23,10 @@ VideoTextureClock g_clock = SteadyMilliseconds;
 
 template <class Fn>
 void ForEachVideoTexture(Fn fn) {
-  PooledObject* o = GLAVITexture::s_pool.GetFirstInUse();
+  PooledObject* o = VideoTexture::s_pool.GetFirstInUse();
   while (o) {
     PooledObject* next = o->GetNextInUse();
-    fn(static_cast<GLAVITexture*>(o));
+    fn(static_cast<VideoTexture*>(o));
     o = next;
   }
 }
@@ -37,16 +37,16 @@ struct VideoTextureListener : VideoListener {
   // A texture that outlived a video shutdown gets its device part back with
   // the next mode.
   void OnModeCreated(VideoManager*) override {
-    ForEachVideoTexture([](GLAVITexture* t) { t->OnDeviceReset(); });
+    ForEachVideoTexture([](VideoTexture* t) { t->OnDeviceReset(); });
   }
   void OnDeviceLost(VideoManager*) override {
-    ForEachVideoTexture([](GLAVITexture* t) { t->OnDeviceLost(); });
+    ForEachVideoTexture([](VideoTexture* t) { t->OnDeviceLost(); });
   }
   void OnDeviceReset(VideoManager*) override {
-    ForEachVideoTexture([](GLAVITexture* t) { t->OnDeviceReset(); });
+    ForEachVideoTexture([](VideoTexture* t) { t->OnDeviceReset(); });
   }
   void OnVideoShutdown(VideoManager*) override {
-    ForEachVideoTexture([](GLAVITexture* t) { t->ReleaseDeviceObjects(); });
+    ForEachVideoTexture([](VideoTexture* t) { t->ReleaseDeviceObjects(); });
   }
 } g_listener;
 
@@ -56,15 +56,15 @@ void SetVideoTextureClock(VideoTextureClock clock) {
   g_clock = clock ? clock : SteadyMilliseconds;
 }
 
-GLAVITexture::~GLAVITexture() = default;
+VideoTexture::~VideoTexture() = default;
 
-bool GLAVITexture::MakeDeviceTexture() {
+bool VideoTexture::MakeDeviceTexture() {
   GDevice* device = GetRenderDevice();
   SafeRelease(m_texture);
   GResult r = device
                   ? device->CreateTexture(GTEXTYPE_2D, kVideoTextureSize, kVideoTextureSize, 1, 1,
                                           GUSAGE_DYNAMIC, FMT_A8R8G8B8, GPOOL_DEFAULT, &m_texture)
-                  : GLERR_INVALIDCALL;
+                  : GERR_INVALIDCALL;
   if (GFailed(r)) {
     m_texture = nullptr;
     LogError("Could not create texture for AVI playback (%s).",
@@ -89,7 +89,7 @@ bool GLAVITexture::MakeDeviceTexture() {
   return true;
 }
 
-bool GLAVITexture::Load(const char* fileName) {
+bool VideoTexture::Load(const char* fileName) {
   const std::string dir = FileSystem::GetRealDir(fileName ? fileName : "");
   if (!fileName || dir.empty()) {
     LogError("Failed to open AVI file '%s'", fileName ? fileName : "");
@@ -117,11 +117,11 @@ bool GLAVITexture::Load(const char* fileName) {
   return true;
 }
 
-void GLAVITexture::OnDeviceReset() {
+void VideoTexture::OnDeviceReset() {
   if (!m_texture && m_reader && MakeDeviceTexture()) m_uploaded = false;
 }
 
-bool GLAVITexture::Upload(uint32_t ms) {
+bool VideoTexture::Upload(uint32_t ms) {
   void* bits = nullptr;
   uint32_t pitch = 0;
   if (!Lock(0, &bits, &pitch, 0)) return false;
@@ -131,7 +131,7 @@ bool GLAVITexture::Upload(uint32_t ms) {
   return ok;
 }
 
-GTexture* GLAVITexture::GetGLTexture() {
+GTexture* VideoTexture::GetDeviceTexture() {
   if (!m_texture || !m_reader) return m_texture;
   const uint64_t now = g_clock();
   if (!m_started) {
@@ -152,8 +152,8 @@ GTexture* GLAVITexture::GetGLTexture() {
   return m_texture;
 }
 
-GLTexture* LoadVideoTexture(const char* fileName) {
-  GLAVITexture* t = GLAVITexture::Create();
+Texture* LoadVideoTexture(const char* fileName) {
+  VideoTexture* t = VideoTexture::Create();
   if (!t) return nullptr;
   if (!t->Load(fileName)) {
     t->Release();

@@ -1,6 +1,6 @@
 // VideoTexture.h - textures that play a video file.
 //
-// GLAVITexture is a 512 x 512 dynamic texture (pooled, "GLAVITexture", grow
+// VideoTexture is a 512 x 512 dynamic texture (pooled, "GLAVITexture", grow
 // count 1) fed by a VideoReader. Every request for its device texture, that
 // is every use in a draw, advances playback: the first use starts the clock;
 // at most one new frame is uploaded per 40 ms (25 a second), scaled to the
@@ -22,12 +22,12 @@
 constexpr uint32_t kVideoTextureSize = 512;
 constexpr uint32_t kVideoFrameIntervalMs = 40;
 
-class GLAVITexture : public GLTexture {
-  KAZ_POOLED_CLASS(GLAVITexture)
+class VideoTexture : public Texture {
+  KAZ_POOLED_CLASS(VideoTexture)
 
  public:
   bool Load(const char* fileName) override;
-  GTexture* GetGLTexture() override;
+  GTexture* GetDeviceTexture() override;
   void OnDeviceReset() override;
 
   uint32_t GetLengthMs() const { return m_lengthMs; }
@@ -36,8 +36,8 @@ class GLAVITexture : public GLTexture {
   uint32_t GetUploadCount() const { return m_uploads; }
 
  protected:
-  GLAVITexture() = default;
-  ~GLAVITexture() override;
+  VideoTexture() = default;
+  ~VideoTexture() override;
 
  private:
   bool MakeDeviceTexture();
@@ -53,7 +53,7 @@ class GLAVITexture : public GLTexture {
 };
 
 // A playing video texture for a file of the search path, or null after its line.
-GLTexture* LoadVideoTexture(const char* fileName);
+Texture* LoadVideoTexture(const char* fileName);
 
 // The millisecond clock playback runs on (null: the steady clock). For tests.
 using VideoTextureClock = uint64_t (*)();

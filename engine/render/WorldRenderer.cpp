@@ -343,7 +343,7 @@ void WorldRenderer::DrawStaticMesh(QueuedObject* queued) {
   }
   // Instances are counted once a frame, whatever their slots and passes.
   if (m_pass == PASS_AMBIENTEMISSIVE) ++m_stats.staticMeshes;
-  auto* video = static_cast<GLVideoManager*>(GetVideoManager());
+  auto* video = static_cast<DeviceVideoManager*>(GetVideoManager());
   const Matrix4x4& world = mesh->GetWorldTransform();
   const Vector3D& eye = queued->localCamera;
   const uint32_t slots = def->GetGroupCount();
@@ -381,18 +381,18 @@ void WorldRenderer::DrawStaticMesh(QueuedObject* queued) {
 // ---- cube shots -----------------------------------------------------------
 
 bool WorldRenderer::RenderCubeShot(const Vector3D& position, uint32_t size, const char* directory) {
-  auto* video = GetGLVideoManager();
+  auto* video = GetDeviceVideoManager();
   if (!video || !m_world || !directory) return false;
-  GLTexture* backBuffer = video->GetRenderTarget();
+  Texture* backBuffer = video->GetRenderTarget();
   const uint32_t format = backBuffer ? backBuffer->GetFormat() : uint32_t(TEXFMT_A8R8G8B8);
-  Ref<GLTexture> target =
-      Ref<GLTexture>::Adopt(CreateTexture(size, size, TEXTYPE_2D, format, false, true));
+  Ref<Texture> target =
+      Ref<Texture>::Adopt(CreateTexture(size, size, TEXTYPE_2D, format, false, true));
   if (!target) {
     LogError("Failed to create %dx%d target texture.", int(size), int(size));
     return false;
   }
-  Ref<GLTexture> previous = Ref<GLTexture>::Share(backBuffer);
-  if (!video->ActivateGLRenderTarget(target.Get(), 0)) return false;
+  Ref<Texture> previous = Ref<Texture>::Share(backBuffer);
+  if (!video->ActivateRenderTarget(target.Get(), 0)) return false;
   m_view = FrameView();
   m_view.width = m_view.height = size;
   m_view.projection = Matrix4x4::MakePerspectiveProjectionFovLH(
@@ -410,6 +410,6 @@ bool WorldRenderer::RenderCubeShot(const Vector3D& position, uint32_t size, cons
     const std::string file = std::string(directory) + "/cube_" + face.name + ".bmp";
     saved = target->SaveToFile(file.c_str()) && saved;
   }
-  video->ActivateGLRenderTarget(previous.Get(), 0);
+  video->ActivateRenderTarget(previous.Get(), 0);
   return saved;
 }

@@ -32,7 +32,7 @@
 
 class CameraObject;
 class DebugRender;
-class GLTexture;
+class Texture;
 class GlowManager;
 class ParticleRenderer;
 class World;
@@ -124,7 +124,7 @@ class WorldRenderer {
   World* GetWorld() const { return m_world; }
   uint32_t GetCurrentPass() const { return m_pass; }
   const std::set<LightObject*>& GetShadowLights() const { return m_shadowLights; }
-  GLTexture* GetShadowMap() const { return m_shadowMap; }
+  Texture* GetShadowMap() const { return m_shadowMap; }
   // Null when it could not start (no video, no buffers).
   ParticleRenderer* GetParticleRenderer() const { return m_particles.get(); }
   GlowManager* GetGlowManager() const { return m_glow.get(); }
@@ -151,7 +151,7 @@ class WorldRenderer {
   QueuedObject* m_dynamicQueue = nullptr;
   std::vector<WorldObject*> m_pvList;  // not counted: only alive during Render
   std::set<LightObject*> m_shadowLights;
-  GLTexture* m_shadowMap = nullptr;
+  Texture* m_shadowMap = nullptr;
   std::unique_ptr<ParticleRenderer> m_particles;
   std::unique_ptr<GlowManager> m_glow;
   std::unique_ptr<DebugRender> m_debug;

@@ -268,5 +268,8 @@ T* ObjectPool::Create(Args&&... args) {
   friend class ObjectPool;
 
 // Defines the pool (constant-initialised, lazy) in one source file.
-#define KAZ_DEFINE_POOL(Class, growCount) \
-  constinit ObjectPool Class::s_pool(sizeof(Class), growCount, #Class, true)
+#define KAZ_DEFINE_POOL(Class, growCount) KAZ_DEFINE_POOL_NAMED(Class, growCount, #Class)
+// The same under a name of its own: the name pool reports and leak lines
+// show, kept when a class is renamed.
+#define KAZ_DEFINE_POOL_NAMED(Class, growCount, name) \
+  constinit ObjectPool Class::s_pool(sizeof(Class), growCount, name, true)

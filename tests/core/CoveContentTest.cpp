@@ -152,7 +152,7 @@ TEST_F(CoveRenderContent, TexturesLoadAtTheirSizesAndFormats) {
       {"Spray.tga", 0}, {"Smoke.tga", 0}, {"Firefly.tga", 0}};
   for (const auto& [name, format] : textures) {
     SCOPED_TRACE(name);
-    Ref<GLTexture> tex = Ref<GLTexture>::Adopt(LoadTexture(("Textures/" + name).c_str()));
+    Ref<Texture> tex = Ref<Texture>::Adopt(LoadTexture(("Textures/" + name).c_str()));
     ASSERT_TRUE(tex) << m_log.Dump();
     for (uint32_t edge : {tex->GetWidth(), tex->GetHeight()}) {
       EXPECT_LE(edge, 256u);
@@ -178,7 +178,7 @@ TEST_F(CoveRenderContent, TexturesLoadAtTheirSizesAndFormats) {
 }
 
 TEST_F(CoveRenderContent, SkyIsACubeWithBlueAboveAndTheSunOverTheSea) {
-  Ref<GLTexture> sky = Ref<GLTexture>::Adopt(LoadTexture("!Cube!Textures/Sky.dds"));
+  Ref<Texture> sky = Ref<Texture>::Adopt(LoadTexture("!Cube!Textures/Sky.dds"));
   ASSERT_TRUE(sky) << m_log.Dump();
   EXPECT_EQ(sky->GetType(), uint32_t(TEXTYPE_CUBE));
   std::string bytes, why;
@@ -207,7 +207,7 @@ TEST_F(CoveRenderContent, SkyIsACubeWithBlueAboveAndTheSunOverTheSea) {
 }
 
 TEST_F(CoveRenderContent, TitleFontIsLargeAndKeeperHasItsAnimations) {
-  GLFontResource* font = GetFontResource("Fonts/Title.f");
+  FontResource* font = GetFontResource("Fonts/Title.f");
   ASSERT_NE(font, nullptr) << m_log.Dump();
   EXPECT_GE(font->GetTextHeight(), 40);
   EXPECT_GT(font->GetTextWidth("W"), font->GetTextWidth("i"));

@@ -145,9 +145,9 @@ TEST_F(GalleryMod, ScreenshotMatchesTheGoldenImageAndF8WritesACubeShot) {
   fs::remove(shot, ec);
 
   // F8 renders a cube shot around the camera into a target in the back buffer's format.
-  GLVideoManager* video = GetGLVideoManager();
+  DeviceVideoManager* video = GetDeviceVideoManager();
   ASSERT_NE(video, nullptr);
-  Ref<GLTexture> probe = Ref<GLTexture>::Adopt(
+  Ref<Texture> probe = Ref<Texture>::Adopt(
       CreateTexture(8, 8, TEXTYPE_2D, video->GetRenderTarget()->GetFormat(), false, true));
   if (!probe) GTEST_SKIP() << "this device refuses render targets in the back buffer's format";
   probe.Reset();

@@ -47,7 +47,7 @@ class DynamicMeshGLTest : public ::testing::Test {
     VideoManager* vm = CreateVideoManager(m_window);
     if (!vm) GTEST_SKIP() << "no OpenGL 3.3 context: " << m_log.Dump();
     ASSERT_EQ(vm->SetDisplayMode(), 0) << m_log.Dump();
-    m_vm = static_cast<GLVideoManager*>(vm);
+    m_vm = static_cast<DeviceVideoManager*>(vm);
   }
   void TearDown() override {
     if (m_vm) {
@@ -92,7 +92,7 @@ class DynamicMeshGLTest : public ::testing::Test {
   }
 
   SDL_Window* m_window = nullptr;
-  GLVideoManager* m_vm = nullptr;
+  DeviceVideoManager* m_vm = nullptr;
   kaztest::TempDir m_dir{"kaz-skin-gl"};
   kaztest::LogCapture m_log;
 };

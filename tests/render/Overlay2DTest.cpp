@@ -60,7 +60,7 @@ class Overlay2DTest : public FakeVideoTest {
   }
 
   kaztest::TempDir m_dir{"overlay2d"};
-  GLFontResource* m_font = nullptr;
+  FontResource* m_font = nullptr;
   std::vector<std::vector<Vertex2D>> m_flushes;
 };
 

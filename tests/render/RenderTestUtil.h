@@ -105,13 +105,13 @@ class FakeVideoTest : public ::testing::Test {
     m_camera = static_cast<CameraObject*>(m_world->CreateObject(cp));
   }
   // Creates the manager and sets the mode from the console variables.
-  GLVideoManager* Start(int expectMode = 0) {
+  DeviceVideoManager* Start(int expectMode = 0) {
     int dummyWindow = 0;
     VideoManager* vm = CreateVideoManager(&dummyWindow, MakeFakeSystem);
     if (!vm) return nullptr;
     int r = vm->SetDisplayMode();
     EXPECT_EQ(r, expectMode) << m_log.Dump();
-    return static_cast<GLVideoManager*>(vm);
+    return static_cast<DeviceVideoManager*>(vm);
   }
   FakeDevice* Device() { return LastFakeSystem() ? LastFakeSystem()->LastDevice() : nullptr; }
 

@@ -160,7 +160,8 @@ TEST_F(WorldRendererTest, CubeShotWritesSixFaces) {
     EXPECT_TRUE(std::filesystem::exists(out.Path() / (std::string("cube_") + face + ".bmp")))
         << face;
   // The back buffer is the target again.
-  EXPECT_TRUE(static_cast<GLVideoManager*>(GetVideoManager())->GetRenderTarget()->IsBackBuffer());
+  EXPECT_TRUE(
+      static_cast<DeviceVideoManager*>(GetVideoManager())->GetRenderTarget()->IsBackBuffer());
 }
 
 TEST_F(WorldRendererTest, RendererFollowsTheWorldsRequests) {

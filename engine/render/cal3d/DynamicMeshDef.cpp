@@ -286,9 +286,9 @@ void DynamicMeshDef::BuildGeometry() {
     }
   }
   m_vertexBuffer =
-      Ref<GLVertexBuffer>::Adopt(CreateVertexBuffer(kDynamicVertexSize, totalVertices, false));
+      Ref<VertexBuffer>::Adopt(CreateVertexBuffer(kDynamicVertexSize, totalVertices, false));
   if (!m_vertexBuffer) throw LoadError("Failed to create vertex buffer.");
-  m_indexBuffer = Ref<GLIndexBuffer>::Adopt(CreateIndexBuffer(0, 3 * totalFaces, false));
+  m_indexBuffer = Ref<IndexBuffer>::Adopt(CreateIndexBuffer(0, 3 * totalFaces, false));
   if (!m_indexBuffer) throw LoadError("Failed to create index buffer.");
   void* vb = m_vertexBuffer->Lock(0, 0);
   if (!vb) throw LoadError("Failed to lock vertex buffer.");
@@ -306,7 +306,7 @@ void DynamicMeshDef::BuildGeometry() {
   for (int i = 0; i < 3 * totalFaces; ++i) ib[i] = uint16_t(indices[i]);
   m_indexBuffer->Unlock();
 
-  m_vertexFormat = Ref<GLVertexFormat>::Adopt(CreateVertexFormat());
+  m_vertexFormat = Ref<DeviceVertexFormat>::Adopt(CreateVertexFormat());
   if (!m_vertexFormat) throw LoadError("Failed to create vertex format.");
   m_vertexFormat->Clear();
   m_vertexFormat->AddField(VFT_FLOAT3, VFU_POSITION);

@@ -47,9 +47,9 @@ class DynamicMeshDef : public Resource {
 
   CalCoreModel* GetCoreModel() const { return m_coreModel.get(); }
   CalHardwareModel* GetHardwareModel() const { return m_hardwareModel.get(); }
-  GLVertexBuffer* GetVertexBuffer() const { return m_vertexBuffer.Get(); }
-  GLIndexBuffer* GetIndexBuffer() const { return m_indexBuffer.Get(); }
-  GLVertexFormat* GetVertexFormat() const { return m_vertexFormat.Get(); }
+  VertexBuffer* GetVertexBuffer() const { return m_vertexBuffer.Get(); }
+  IndexBuffer* GetIndexBuffer() const { return m_indexBuffer.Get(); }
+  DeviceVertexFormat* GetVertexFormat() const { return m_vertexFormat.Get(); }
   const std::map<std::string, int, NoCaseLess>& GetAnimations() const { return m_animations; }
   const std::map<std::string, Piece, NoCaseLess>& GetPieces() const { return m_pieces; }
   // Definition material names, in file order; entry i is Cal3D core material i.
@@ -68,9 +68,9 @@ class DynamicMeshDef : public Resource {
 
   std::unique_ptr<CalCoreModel> m_coreModel;
   std::unique_ptr<CalHardwareModel> m_hardwareModel;
-  Ref<GLVertexBuffer> m_vertexBuffer;
-  Ref<GLVertexFormat> m_vertexFormat;
-  Ref<GLIndexBuffer> m_indexBuffer;
+  Ref<VertexBuffer> m_vertexBuffer;
+  Ref<DeviceVertexFormat> m_vertexFormat;
+  Ref<IndexBuffer> m_indexBuffer;
   std::map<std::string, int, NoCaseLess> m_animations;
   std::map<std::string, Piece, NoCaseLess> m_pieces;
   std::vector<std::string> m_materialNames;

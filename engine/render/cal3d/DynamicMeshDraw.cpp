@@ -58,14 +58,14 @@ void DrawRun(DynamicMeshObject* mesh, Material* material, int first, int end, ui
   def->GetVertexBuffer()->Activate(0);
   def->GetIndexBuffer()->Activate();
   material->ApplyTextures();
-  auto* video = static_cast<GLVideoManager*>(GetVideoManager());
+  auto* video = static_cast<DeviceVideoManager*>(GetVideoManager());
   while (passes) {
     for (uint32_t i = 0; i < passes; ++i) {
       if (!fx->BeginPass(i)) continue;
       for (int h = first; h < end; ++h) {
         if (h != first || i != 0) {
           fx->SetSemanticMatrixArray(SEM_BONES, palettes[h].bones, palettes[h].count);
-          if (GLRenderEffect* current = fx->GetCurrentEffect()) current->CommitChanges();
+          if (RenderEffect* current = fx->GetCurrentEffect()) current->CommitChanges();
         }
         hardware->selectHardwareMesh(h);
         video->DrawIndexedPrimitive(
