@@ -21,10 +21,10 @@
 
 #include "BenchGL.h"
 #include "console/CVarRegistry.h"
-#include "render/VideoManager.h"
-#include "render/WorldRenderer.h"
-#include "render/cal3d/DynamicMeshObject.h"
 #include "render/gl/GLFunctions.h"
+#include "render/gpu/VideoManager.h"
+#include "render/world/cal3d/DynamicMeshObject.h"
+#include "render/world/WorldRenderer.h"
 #include "tier0/FileSystem.h"
 #include "tier1/CameraObject.h"
 #include "tier1/World.h"

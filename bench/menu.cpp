@@ -22,9 +22,9 @@
 #include "console/CVarRegistry.h"
 #include "menu/MenuManager.h"
 #include "menu/WordWrap.h"
-#include "render/Font.h"
-#include "render/VideoManager.h"
 #include "render/gl/GLFunctions.h"
+#include "render/gpu/Font.h"
+#include "render/gpu/VideoManager.h"
 #include "tier0/FileSystem.h"
 
 namespace fs = std::filesystem;

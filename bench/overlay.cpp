@@ -28,15 +28,15 @@ extern "C" {
 #include <string>
 #include <vector>
 
-#include "BenchGL.h"
 #include "../tests/render/ClipWriter.h"
+#include "BenchGL.h"
 #include "console/CVarRegistry.h"
-#include "render/Font.h"
-#include "render/FontFile.h"
-#include "render/Overlay2D.h"
-#include "render/VideoManager.h"
-#include "render/VideoTexture.h"
+#include "render/device/FontFile.h"
 #include "render/gl/GLFunctions.h"
+#include "render/gpu/Font.h"
+#include "render/gpu/VideoManager.h"
+#include "render/gpu/VideoTexture.h"
+#include "render/overlay/Overlay2D.h"
 #include "tier0/FileSystem.h"
 
 namespace fs = std::filesystem;

@@ -27,12 +27,12 @@
 
 #include "BenchGL.h"
 #include "console/CVarRegistry.h"
-#include "render/GpuBuffers.h"
-#include "render/RenderEffect.h"
-#include "render/Texture.h"
-#include "render/VertexFormat.h"
-#include "render/VideoManager.h"
 #include "render/gl/GLFunctions.h"
+#include "render/gpu/GpuBuffers.h"
+#include "render/gpu/RenderEffect.h"
+#include "render/gpu/Texture.h"
+#include "render/gpu/VertexFormat.h"
+#include "render/gpu/VideoManager.h"
 #include "tier0/FileSystem.h"
 
 namespace {

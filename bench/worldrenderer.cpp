@@ -18,12 +18,12 @@
 #include <vector>
 
 #include "BenchGL.h"
-#include "ObjMesh.h"
 #include "console/CVarRegistry.h"
-#include "render/StaticMeshObject.h"
-#include "render/VideoManager.h"
-#include "render/WorldRenderer.h"
+#include "ObjMesh.h"
 #include "render/gl/GLFunctions.h"
+#include "render/gpu/VideoManager.h"
+#include "render/world/StaticMeshObject.h"
+#include "render/world/WorldRenderer.h"
 #include "tier0/FileSystem.h"
 #include "tier0/Frustum.h"
 #include "tier1/CameraObject.h"

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "base/Log.h"
-#include "render/cal3d/DynamicMeshDef.h"
 #include "render/fake/FakeDevice.h"
-#include "render/VideoManager.h"
+#include "render/gpu/VideoManager.h"
+#include "render/world/cal3d/DynamicMeshDef.h"
 #include "tier0/FileSystem.h"
 #include "tier0/ResourceManager.h"
 

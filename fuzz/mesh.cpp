@@ -6,8 +6,8 @@
 
 #include "base/Log.h"
 #include "render/fake/FakeDevice.h"
-#include "render/StaticMeshDef.h"
-#include "render/VideoManager.h"
+#include "render/gpu/VideoManager.h"
+#include "render/world/StaticMeshDef.h"
 #include "tier0/ResourceManager.h"
 
 namespace {

@@ -2,8 +2,8 @@
 #include "core/FrameOverlays.h"
 
 #include "core/ScreenEffects.h"
-#include "render/RenderEffect.h"
-#include "render/VideoManager.h"
+#include "render/gpu/RenderEffect.h"
+#include "render/gpu/VideoManager.h"
 
 void DrawEditorCursor(VideoManager& video, int x, int y) {
   if (!video.BeginQuads()) return;

@@ -1,9 +1,9 @@
 // VideoMenuRenderer.cpp - see MenuRenderer.h.
 #include "menu/MenuRenderer.h"
 
-#include "render/Font.h"
-#include "render/Texture.h"
-#include "render/VideoManager.h"
+#include "render/gpu/Font.h"
+#include "render/gpu/Texture.h"
+#include "render/gpu/VideoManager.h"
 
 #include <string_view>
 

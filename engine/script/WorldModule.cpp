@@ -8,7 +8,7 @@
 #include "script/ScriptDocs.h"
 #include "script/ScriptHost.h"
 
-#include "render/RenderEffect.h"
+#include "render/gpu/RenderEffect.h"
 #include "tier1/WorldObject.h"
 
 #include <stdexcept>

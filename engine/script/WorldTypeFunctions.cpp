@@ -5,8 +5,8 @@
 #include "script/MathBridge.h"
 #include "script/WorldModule.h"
 
-#include "render/ParticleSystemObject.h"
-#include "render/cal3d/DynamicMeshObject.h"
+#include "render/world/cal3d/DynamicMeshObject.h"
+#include "render/world/ParticleSystemObject.h"
 #include "tier1/AnimPathObject.h"
 #include "tier1/CameraObject.h"
 #include "tier1/SoundObject.h"

@@ -15,8 +15,8 @@
 #include "console/CVarRegistry.h"
 #include "core/TestEngine.h"
 #include "render/ClipWriter.h"
-#include "render/Texture.h"
-#include "render/VideoManager.h"
+#include "render/gpu/Texture.h"
+#include "render/gpu/VideoManager.h"
 #include "tier0/FileSystem.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "console/CVarRegistry.h"
 #include "core/Engine.h"
 #include "core/TestWindow.h"
-#include "render/VideoManager.h"
+#include "render/gpu/VideoManager.h"
 
 #include <gtest/gtest.h>
 

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#include "render/device/Formats.h"
+#include "render/gpu/GpuBuffers.h"
+#include "render/gpu/VertexFormat.h"
 #include "RenderTestUtil.h"
-#include "render/Formats.h"
-#include "render/GpuBuffers.h"
-#include "render/VertexFormat.h"
 #include "tier0/Serializer.h"
 
 using namespace rendertest;

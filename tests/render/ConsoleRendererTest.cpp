@@ -3,12 +3,12 @@
 // which places, in which colours and alphas.
 #include <vector>
 
-#include "RenderTestUtil.h"
 #include "console/CommandProcessor.h"
 #include "console/Console.h"
-#include "render/ConsoleRenderer.h"
-#include "render/Font.h"
-#include "render/Overlay2D.h"
+#include "render/gpu/Font.h"
+#include "render/overlay/ConsoleRenderer.h"
+#include "render/overlay/Overlay2D.h"
+#include "RenderTestUtil.h"
 
 using namespace rendertest;
 

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "render/world/cal3d/DynamicMeshObject.h"
+#include "render/world/WorldRenderer.h"
 #include "RenderTestUtil.h"
-#include "render/WorldRenderer.h"
-#include "render/cal3d/DynamicMeshObject.h"
 #include "tier1/CameraObject.h"
 #include "tier1/World.h"
 

@@ -7,10 +7,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "render/effect/EffectParser.h"
+#include "render/gpu/RenderEffect.h"
+#include "render/gpu/Texture.h"
 #include "RenderTestUtil.h"
-#include "render/EffectParser.h"
-#include "render/RenderEffect.h"
-#include "render/Texture.h"
 #include "tier0/ResourceManager.h"
 
 using namespace rendertest;

@@ -6,11 +6,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "RenderTestUtil.h"
 #include "common/TestFiles.h"
-#include "render/Font.h"
-#include "render/FontFile.h"
-#include "render/Texture.h"
+#include "render/device/FontFile.h"
+#include "render/gpu/Font.h"
+#include "render/gpu/Texture.h"
+#include "RenderTestUtil.h"
 
 using namespace rendertest;
 

@@ -11,13 +11,13 @@
 #include <fstream>
 #include <iterator>
 
+#include "render/device/Image.h"
+#include "render/gpu/GpuBuffers.h"
+#include "render/gpu/RenderEffect.h"
+#include "render/gpu/Texture.h"
+#include "render/gpu/VertexFormat.h"
+#include "render/world/GlowManager.h"
 #include "RenderTestUtil.h"
-#include "render/GlowManager.h"
-#include "render/GpuBuffers.h"
-#include "render/Image.h"
-#include "render/RenderEffect.h"
-#include "render/Texture.h"
-#include "render/VertexFormat.h"
 
 using namespace rendertest;
 namespace fs = std::filesystem;

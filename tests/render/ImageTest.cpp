@@ -15,9 +15,9 @@
 #include <stb/stb_image_write.h>
 #pragma GCC diagnostic pop
 
+#include "render/device/Image.h"
+#include "render/gpu/Texture.h"
 #include "RenderTestUtil.h"
-#include "render/Image.h"
-#include "render/Texture.h"
 
 using namespace rendertest;
 

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <vector>
 
-#include "RenderTestUtil.h"
 #include "common/TestFiles.h"
-#include "render/Font.h"
-#include "render/Overlay2D.h"
+#include "render/gpu/Font.h"
+#include "render/overlay/Overlay2D.h"
+#include "RenderTestUtil.h"
 #include "tier0/ResourceManager.h"
 
 using namespace rendertest;

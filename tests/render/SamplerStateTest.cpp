@@ -9,11 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "render/gpu/GpuBuffers.h"
+#include "render/gpu/RenderEffect.h"
+#include "render/gpu/Texture.h"
+#include "render/gpu/VertexFormat.h"
 #include "RenderTestUtil.h"
-#include "render/GpuBuffers.h"
-#include "render/RenderEffect.h"
-#include "render/Texture.h"
-#include "render/VertexFormat.h"
 
 using namespace rendertest;
 

@@ -7,12 +7,12 @@
 #include <cstring>
 #include <filesystem>
 
+#include "render/device/Formats.h"
+#include "render/device/SoftResources.h"
+#include "render/gpu/GpuBuffers.h"
+#include "render/gpu/Texture.h"
+#include "render/gpu/VertexFormat.h"
 #include "RenderTestUtil.h"
-#include "render/Formats.h"
-#include "render/GpuBuffers.h"
-#include "render/SoftResources.h"
-#include "render/Texture.h"
-#include "render/VertexFormat.h"
 
 using namespace rendertest;
 

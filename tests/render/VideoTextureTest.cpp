@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "ClipWriter.h"
-#include "RenderTestUtil.h"
 #include "common/TestFiles.h"
-#include "render/Texture.h"
-#include "render/VideoTexture.h"
+#include "render/gpu/Texture.h"
+#include "render/gpu/VideoTexture.h"
+#include "RenderTestUtil.h"
 
 using namespace rendertest;
 

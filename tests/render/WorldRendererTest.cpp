@@ -1,11 +1,11 @@
 // WorldRendererTest.cpp - the world renderer on the fake device (call counts):
 // culling and counts, light sets, passes, wireframe, the shadow-map fallback,
 // cube shots, and where plugged-in dynamic meshes are drawn.
-#include "MeshFile.h"
-#include "RenderTestUtil.h"
 #include "common/TestFiles.h"
-#include "render/StaticMeshObject.h"
-#include "render/Texture.h"
+#include "MeshFile.h"
+#include "render/gpu/Texture.h"
+#include "render/world/StaticMeshObject.h"
+#include "RenderTestUtil.h"
 #include "tier1/LightObject.h"
 
 #include <filesystem>

@@ -1,7 +1,7 @@
 // FakeDevice.cpp - the scriptable in-memory graphics device of the tests.
 #include "render/fake/FakeDevice.h"
 
-#include "render/SoftResources.h"
+#include "render/device/SoftResources.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 // GLResources.cpp - surfaces, textures and buffers of the GL device, and its format mapping.
 #include "render/gl/GLDevice.h"
 
-#include "render/Image.h"
+#include "render/device/Image.h"
 
 namespace gldev {
 
