@@ -21,8 +21,10 @@
 
 #include "BenchGL.h"
 #include "console/CVarRegistry.h"
+#include "render/DeviceVideoManager.h"
 #include "render/gl/GLFunctions.h"
 #include "render/gpu/VideoManager.h"
+#include "render/Renderer.h"
 #include "render/world/cal3d/DynamicMeshObject.h"
 #include "render/world/WorldRenderer.h"
 #include "tier0/FileSystem.h"

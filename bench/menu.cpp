@@ -22,6 +22,7 @@
 #include "console/CVarRegistry.h"
 #include "menu/MenuManager.h"
 #include "menu/WordWrap.h"
+#include "render/DeviceVideoManager.h"
 #include "render/gl/GLFunctions.h"
 #include "render/gpu/Font.h"
 #include "render/gpu/VideoManager.h"

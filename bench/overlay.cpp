@@ -32,6 +32,7 @@ extern "C" {
 #include "BenchGL.h"
 #include "console/CVarRegistry.h"
 #include "render/device/FontFile.h"
+#include "render/DeviceVideoManager.h"
 #include "render/gl/GLFunctions.h"
 #include "render/gpu/Font.h"
 #include "render/gpu/VideoManager.h"
@@ -47,7 +48,7 @@ constexpr int kWidth = 640, kHeight = 480, kLines = 14, kColumns = 80;
 
 struct Context {
   SDL_Window* window = nullptr;
-  VideoManager* video = nullptr;
+  DeviceVideoManager* video = nullptr;
   fs::path scratch;
   std::string error;
 };
@@ -65,7 +66,7 @@ Context& Ctx() {
     FileSystem::AddToSearchPath((bin / "base").string(), true);
     CVarRegistry::Instance().ResX.Set(kWidth);
     CVarRegistry::Instance().ResY.Set(kHeight);
-    c.video = CreateVideoManager(c.window);
+    c.video = static_cast<DeviceVideoManager*>(CreateVideoManager(c.window));
     if (!c.video || c.video->SetDisplayMode() != 0) {
       c.error = "no OpenGL 3.3 video manager";
       c.video = nullptr;

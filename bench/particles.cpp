@@ -24,6 +24,7 @@
 
 #include "BenchGL.h"
 #include "console/CVarRegistry.h"
+#include "render/DeviceVideoManager.h"
 #include "render/gl/GLFunctions.h"
 #include "render/gpu/VideoManager.h"
 #include "render/world/ParticleRenderer.h"

@@ -27,6 +27,7 @@
 
 #include "BenchGL.h"
 #include "console/CVarRegistry.h"
+#include "render/DeviceVideoManager.h"
 #include "render/gl/GLFunctions.h"
 #include "render/gpu/GpuBuffers.h"
 #include "render/gpu/RenderEffect.h"

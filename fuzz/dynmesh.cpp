@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/Log.h"
+#include "render/DeviceVideoManager.h"
 #include "render/fake/FakeDevice.h"
 #include "render/gpu/VideoManager.h"
 #include "render/world/cal3d/DynamicMeshDef.h"

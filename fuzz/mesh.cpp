@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/Log.h"
+#include "render/DeviceVideoManager.h"
 #include "render/fake/FakeDevice.h"
 #include "render/gpu/VideoManager.h"
 #include "render/world/StaticMeshDef.h"

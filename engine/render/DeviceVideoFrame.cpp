@@ -1,6 +1,6 @@
-// VideoFrame.cpp - the video manager's work within a frame: viewport, clears,
-// scenes, draws, the binding cache and screenshots.
-#include "render/gpu/VideoManager.h"
+// DeviceVideoFrame.cpp - the device video manager's work within a frame:
+// viewport, clears, scenes, draws, the binding cache, 2D and screenshots.
+#include "render/DeviceVideoManager.h"
 
 #include <sys/stat.h>
 
@@ -13,6 +13,7 @@
 #include "render/gpu/GpuBuffers.h"
 #include "render/gpu/Texture.h"
 #include "render/gpu/VertexFormat.h"
+#include "render/overlay/Overlay2D.h"
 
 namespace {
 
@@ -290,4 +291,25 @@ bool DeviceVideoManager::ActivateDepthStencilBuffer(DepthStencilBuffer* buffer) 
   }
   m_currentDepthStencil = Ref<DepthStencilBuffer>::Share(buffer);
   return true;
+}
+
+bool DeviceVideoManager::BeginQuads(Texture* texture, RenderEffect* effect) {
+  return m_overlay2D->BeginQuads(texture, effect);
+}
+bool DeviceVideoManager::AddQuad(float x1, float y1, float x2, float y2, float red, float green,
+                                 float blue, float alpha, float s1, float t1, float s2, float t2) {
+  return m_overlay2D->AddQuad(x1, y1, x2, y2, red, green, blue, alpha, s1, t1, s2, t2);
+}
+bool DeviceVideoManager::EndQuads() {
+  return m_overlay2D->EndQuads();
+}
+bool DeviceVideoManager::BeginFont(FontResource* font) {
+  return m_overlay2D->BeginFont(font);
+}
+bool DeviceVideoManager::AddText(std::string_view text, float x, float y, float red, float green,
+                                 float blue, float alpha, float scaleX, float scaleY) {
+  return m_overlay2D->AddText(text, x, y, red, green, blue, alpha, scaleX, scaleY);
+}
+bool DeviceVideoManager::EndFont() {
+  return m_overlay2D->EndFont();
 }

@@ -9,6 +9,7 @@
 #include "console/CVarRegistry.h"
 #include "core/TestEngine.h"
 #include "render/ClipWriter.h"
+#include "render/DeviceVideoManager.h"
 #include "render/gpu/RenderEffect.h"
 #include "render/gpu/Texture.h"
 #include "render/gpu/VideoManager.h"

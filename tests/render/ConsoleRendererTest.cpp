@@ -5,6 +5,7 @@
 
 #include "console/CommandProcessor.h"
 #include "console/Console.h"
+#include "render/DeviceVideoManager.h"
 #include "render/gpu/Font.h"
 #include "render/overlay/ConsoleRenderer.h"
 #include "render/overlay/Overlay2D.h"
@@ -42,7 +43,7 @@ class ConsoleRendererTest : public FakeVideoTest {
     m_console.Update(1.0f);
   }
 
-  VideoManager* m_video = nullptr;
+  DeviceVideoManager* m_video = nullptr;
   EngineCommandProcessor m_processor;
   Console m_console;
   std::vector<Vertex2D> m_quads;    // top-left vertex of each quad

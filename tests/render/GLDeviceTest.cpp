@@ -12,6 +12,7 @@
 #include <iterator>
 
 #include "render/device/Image.h"
+#include "render/DeviceVideoManager.h"
 #include "render/gpu/GpuBuffers.h"
 #include "render/gpu/RenderEffect.h"
 #include "render/gpu/Texture.h"

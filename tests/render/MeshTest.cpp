@@ -6,6 +6,7 @@
 
 #include "common/TestFiles.h"
 #include "MeshFile.h"
+#include "render/DeviceVideoManager.h"
 #include "render/gpu/RenderEffect.h"
 #include "render/world/StaticMeshObject.h"
 #include "RenderTestUtil.h"

@@ -17,8 +17,10 @@
 #include "common/TestFiles.h"
 #include "console/CVarRegistry.h"
 #include "render/device/Formats.h"
+#include "render/DeviceVideoManager.h"
 #include "render/fake/FakeDevice.h"
 #include "render/gpu/VideoManager.h"
+#include "render/Renderer.h"
 #include "render/world/WorldRenderer.h"
 #include "tier0/FileSystem.h"
 #include "tier1/CameraObject.h"
@@ -85,7 +87,7 @@ class FakeVideoTest : public ::testing::Test {
     if (m_world) {
       m_world->Release();
       m_world = nullptr;
-      World::SetRendererHooks(nullptr, nullptr);
+      World::SetRendererFactory(nullptr);
       for (uint32_t type :
            {ObjectType_StaticMesh, ObjectType_DynamicMesh, ObjectType_ParticleSystem})
         World::SetObjectFactory(type, nullptr);

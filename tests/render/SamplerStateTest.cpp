@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "render/DeviceVideoManager.h"
 #include "render/gpu/GpuBuffers.h"
 #include "render/gpu/RenderEffect.h"
 #include "render/gpu/Texture.h"

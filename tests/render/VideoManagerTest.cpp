@@ -9,6 +9,7 @@
 
 #include "render/device/Formats.h"
 #include "render/device/SoftResources.h"
+#include "render/DeviceVideoManager.h"
 #include "render/gpu/GpuBuffers.h"
 #include "render/gpu/Texture.h"
 #include "render/gpu/VertexFormat.h"

@@ -3,6 +3,7 @@
 // psSetSpawnVelocity acting on a real system over the fake video device.
 #include "script/ScriptFixture.h"
 
+#include "render/DeviceVideoManager.h"
 #include "render/RenderTestUtil.h"
 #include "render/world/ParticleSystemObject.h"
 #include "render/world/WorldRenderer.h"

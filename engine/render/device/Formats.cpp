@@ -98,6 +98,12 @@ const FormatInfo* Find(Format f) {
   return nullptr;
 }
 
+uint32_t Channel(float f) {
+  if (!(f > 0.0f)) return 0;  // negatives and NaN
+  if (f >= 1.0f) return 255;
+  return uint32_t(f * 255.0f);
+}
+
 }  // namespace
 
 bool IsCompressedFormat(Format f) {
@@ -241,4 +247,8 @@ Format ChooseBackBufferFormat(GSystem* system, uint32_t adapter, uint32_t width,
     }
   }
   return FMT_UNKNOWN;
+}
+
+uint32_t PackColour(float red, float green, float blue, float alpha) {
+  return Channel(alpha) << 24 | Channel(red) << 16 | Channel(green) << 8 | Channel(blue);
 }

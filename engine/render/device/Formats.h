@@ -4,7 +4,8 @@
 // use the Direct3D-numbered Format. This module maps between the two, gives
 // bit counts (for the BPP console variable and the back-buffer search), the
 // printable names of formats, present intervals and swap effects, the cube
-// face table and the fullscreen back-buffer format search.
+// face table, the fullscreen back-buffer format search and the packing of
+// vertex colours.
 // Depends on: GraphicsDevice.h.
 #pragma once
 
@@ -53,3 +54,7 @@ uint32_t GetDeviceCubeFace(uint32_t face);
 // The fullscreen back-buffer format for a mode, or FMT_UNKNOWN (0).
 Format ChooseBackBufferFormat(GSystem* system, uint32_t adapter, uint32_t width, uint32_t height,
                               uint32_t refresh, uint32_t bpp);
+
+// ARGB of 0..1 channels, clamped first (NaN counts as 0): the colour of a
+// vertex.
+uint32_t PackColour(float red, float green, float blue, float alpha);

@@ -109,7 +109,7 @@ FontResource::~FontResource() {
 bool FontResource::Load(bool) {
   Unload(false);
   std::string reason;
-  if (!GetDeviceVideoManager() || !GetDeviceVideoManager()->GetDevice()) {
+  if (!GetVideoManager() || !GetVideoManager()->GetDevice()) {
     reason = "video device not started";
   } else {
     std::string file;

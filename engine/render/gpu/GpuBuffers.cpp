@@ -31,7 +31,7 @@ void VertexBuffer::OnDeviceLost() {
 
 bool VertexBuffer::CreateDeviceBuffer() {
   if (m_buffer) return true;
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   if (!vm || !vm->GetDevice()) return false;
   uint64_t bytes = uint64_t(m_vertexCount) * m_vertexSize;
   GResult r = GERR_INVALIDCALL;
@@ -88,12 +88,12 @@ void VertexBuffer::Unlock() {
 }
 
 bool VertexBuffer::Activate(uint32_t stream) {
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   return vm && vm->ActivateVertexBuffer(this, stream);
 }
 
 VertexBuffer* CreateVertexBuffer(uint32_t vertexSize, uint32_t vertexCount, bool dynamic) {
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   if (!vm || !vm->GetDevice()) {
     LogDetail("GLVertexBuffer: Cannot create VB without a video manager with display mode set!");
     return nullptr;
@@ -132,7 +132,7 @@ void IndexBuffer::OnDeviceLost() {
 
 bool IndexBuffer::CreateDeviceBuffer() {
   if (m_buffer) return true;
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   if (!vm || !vm->GetDevice()) return false;
   uint64_t bytes = uint64_t(m_indexCount) * GetIndexBytes();
   GResult r = GERR_INVALIDCALL;
@@ -191,12 +191,12 @@ void IndexBuffer::Unlock() {
 }
 
 bool IndexBuffer::Activate() {
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   return vm && vm->ActivateIndexBuffer(this);
 }
 
 IndexBuffer* CreateIndexBuffer(uint32_t sizeKind, uint32_t indexCount, bool dynamic) {
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   if (!vm || !vm->GetDevice()) {
     LogDetail("GLIndexBuffer: Cannot create IB without a video manager with display mode set!");
     return nullptr;
@@ -230,7 +230,7 @@ void DepthStencilBuffer::ReleaseSurface() {
 
 bool DepthStencilBuffer::CreateSurface() {
   if (m_surface) return true;
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   if (!vm || !vm->GetDevice()) return false;
   GResult r;
   if (m_isDeviceBuffer) {
@@ -254,12 +254,12 @@ bool DepthStencilBuffer::CreateSurface() {
 }
 
 bool DepthStencilBuffer::Activate() {
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   return vm && vm->ActivateDepthStencilBuffer(this);
 }
 
 DepthStencilBuffer* CreateDepthStencilBuffer(uint32_t width, uint32_t height) {
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   if (!vm || !vm->GetDevice()) {
     LogDetail("GLDepthStencilBuffer: Cannot create without a video manager with display mode set!");
     return nullptr;

@@ -76,7 +76,7 @@ void RenderEffect::OnDeviceReset() {
 }
 
 bool RenderEffect::Load(const std::string& fileName, const EffectDefines& defines) {
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   if (!vm) {
     LogError("Tried to load RenderEffect while no video manager present!");
     return false;
@@ -475,7 +475,7 @@ WorldRenderEffect* GetWorldRenderEffect(const char* fileName, uint32_t boneCount
     // every request. Broken effects stay until the video shuts down; without
     // a device nothing was compiled, so nothing is kept.
     std::vector<WorldRenderEffect*>& kept = FailedEffects();
-    DeviceVideoManager* vm = GetDeviceVideoManager();
+    VideoManager* vm = GetVideoManager();
     if (vm && vm->GetDevice() && std::find(kept.begin(), kept.end(), e) == kept.end())
       kept.push_back(e);
     else

@@ -58,7 +58,7 @@ void Texture::ReleaseDeviceObjects() {
 
 bool Texture::Create(uint32_t width, uint32_t height, uint32_t type, uint32_t format, bool dynamic,
                      bool renderTarget) {
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   const char* reason = nullptr;
   GResult r = GERR_INVALIDCALL;
   SafeRelease(m_texture);
@@ -101,7 +101,7 @@ bool Texture::Create(uint32_t width, uint32_t height, uint32_t type, uint32_t fo
 }
 
 bool Texture::CreateFromImage(Image& image, std::string* reason) {
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   if (!vm || !vm->GetDevice()) {
     *reason = "video device not started";
     return false;
@@ -170,7 +170,7 @@ bool Texture::Load(const char* fileName) {
   GResult r = G_OK;
   std::string data;
   Image image;
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   bool ok = false;
   if (!vm || !vm->GetDevice()) {
     reason = "video device not started";
@@ -278,12 +278,12 @@ GSurface* Texture::GetRenderTargetSurface(uint32_t face) {
 
 bool Texture::ActivateAsRenderTarget(uint32_t face) {
   if ((!m_texture && !m_isBackBuffer) || !m_renderTarget) return false;
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   return vm && vm->ActivateRenderTarget(this, face);
 }
 
 bool Texture::CreateFromBackBuffer() {
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   if (!vm || !vm->GetDevice()) return false;
   SafeRelease(m_backBufferSurface);
   GSurface* s = nullptr;
@@ -306,7 +306,7 @@ bool Texture::CreateFromBackBuffer() {
 }
 
 bool Texture::SaveToFile(const char* fileName) {
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   if ((!m_texture && !m_backBufferSurface) || !vm || !vm->GetDevice() || !fileName) return false;
   GDevice* dev = vm->GetDevice();
   std::vector<uint8_t> bgra;

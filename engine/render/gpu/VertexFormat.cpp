@@ -162,7 +162,7 @@ bool DeviceVertexFormat::Validate() {
 }
 
 bool DeviceVertexFormat::Activate() {
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   return vm && vm->ActivateVertexFormat(this);
 }
 
@@ -193,7 +193,7 @@ bool DeviceVertexFormat::GetDeviceElements(GVertexElement* elements, uint32_t* c
 }
 
 GVertexDeclaration* DeviceVertexFormat::GetDeviceDeclaration() {
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   if (!vm || !vm->GetDevice()) return nullptr;
   if (!m_declaration) {
     GVertexElement elements[kMaxVertexElements];

@@ -1,41 +1,36 @@
-// VideoManager.h - the display: device, display mode, clears, presentation,
-// bindings, device loss and reset, screenshots.
+// VideoManager.h - the display as drawing code sees it: the mode in effect,
+// clears, viewport, draws, the bindings of GPU objects, render targets, 2D
+// quads and text, and the display's life as listeners hear it.
 //
-// VideoManager is the part that does not depend on the graphics interface
-// (the mode in effect, clear values, the 2D projection); DeviceVideoManager is its
-// one implementation, written against the abstract device of
-// GraphicsDevice.h (the OpenGL device by default, the fake device in tests).
-// There is one manager per process, reached through GetVideoManager().
-// The display mode comes from the console variables ResX, ResY, BPP,
-// RefreshRate, Fullscreen and VSync, and the values obtained are written back.
-// GPU objects (textures, buffers, vertex formats, depth buffers, effects) are
-// pooled; on device loss, reset and shutdown the manager walks their pools.
-// Other rendering modules (2D overlays, glow...) hear about mode creation,
-// loss, reset and shutdown through VideoListener.
-// Depends on: GraphicsDevice.h, console/CVarRegistry, tier0 (Matrix4x4, Ref,
-// ObjectPool, ResourceManager), base/Log.
+// VideoManager is the interface; DeviceVideoManager (render/DeviceVideoManager.h)
+// is its one implementation, which owns the graphics device (the OpenGL device
+// by default, the fake device in tests), sets display modes and walks the GPU
+// objects' pools on device loss, reset and shutdown. There is one manager per
+// process, reached through GetVideoManager(). The display mode comes from the
+// console variables ResX, ResY, BPP, RefreshRate, Fullscreen and VSync, and
+// the values obtained are written back. Other rendering modules (2D overlays,
+// video textures...) hear about mode creation, loss, reset and shutdown
+// through VideoListener. The classes named below are this room's GPU objects;
+// this header only declares them, so each of them may include it.
+// Builds on device/GraphicsDevice.h, console/CVarRegistry and tier0 (Matrix4x4).
 #pragma once
 
 #include "render/device/GraphicsDevice.h"
 #include "tier0/Matrix.h"
-#include "tier0/Ref.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <memory>
-#include <string>
 #include <string_view>
 #include <vector>
 
-class Texture;
 class DepthStencilBuffer;
 class DeviceVertexFormat;
-class VertexBuffer;
+class FontResource;
 class IndexBuffer;
 class RenderEffect;
-class FontResource;
-class Overlay2D;
+class Texture;
+class VertexBuffer;
 class VideoManager;
 
 struct DisplayMode {
@@ -101,6 +96,31 @@ class VideoManager {
   virtual void OnDeviceReset();
   virtual void Shutdown();
 
+  // The device, once a mode has made one (it may be lost: see IsDeviceReady).
+  virtual GDevice* GetDevice() const = 0;
+  // True when a device exists and is not lost.
+  virtual bool IsDeviceReady() = 0;
+  // Binds a GPU object for the draws that follow; the manager keeps it bound
+  // (and binds it again after a device reset) until another takes its place.
+  virtual bool ActivateVertexFormat(DeviceVertexFormat* format) = 0;
+  virtual bool ActivateVertexBuffer(VertexBuffer* buffer, uint32_t stream) = 0;
+  virtual bool ActivateIndexBuffer(IndexBuffer* buffer) = 0;
+  // A face (0 to 5) of a cube target, else 0.
+  virtual bool ActivateRenderTarget(Texture* texture, uint32_t face) = 0;
+  virtual bool ActivateDepthStencilBuffer(DepthStencilBuffer* buffer) = 0;
+
+  // 2D overlays: screen pixels of the current mode, (0, 0) at the top left;
+  // one of quads or text at a time, each ended by its End.
+  virtual bool BeginQuads(Texture* texture = nullptr, RenderEffect* effect = nullptr) = 0;
+  virtual bool AddQuad(float x1, float y1, float x2, float y2, float red, float green, float blue,
+                       float alpha, float s1 = 0.0f, float t1 = 0.0f, float s2 = 1.0f,
+                       float t2 = 1.0f) = 0;
+  virtual bool EndQuads() = 0;
+  virtual bool BeginFont(FontResource* font) = 0;
+  virtual bool AddText(std::string_view text, float x, float y, float red, float green, float blue,
+                       float alpha, float scaleX = 1.0f, float scaleY = 1.0f) = 0;
+  virtual bool EndFont() = 0;
+
   // modeSet; the mode in effect into *mode.
   bool GetDisplayMode(DisplayMode* mode) const;
   void GetClearColor(float* red, float* green, float* blue, float* alpha) const;
@@ -111,17 +131,6 @@ class VideoManager {
   // The same projection for any screen size.
   static Matrix4x4 Make2DProjection(uint32_t width, uint32_t height);
 
-  // 2D overlays (Overlay2D.h): screen pixels of the current mode, (0, 0) at
-  // the top left; one of quads or text at a time, each ended by its End.
-  bool BeginQuads(Texture* texture = nullptr, RenderEffect* effect = nullptr);
-  bool AddQuad(float x1, float y1, float x2, float y2, float red, float green, float blue,
-               float alpha, float s1 = 0.0f, float t1 = 0.0f, float s2 = 1.0f, float t2 = 1.0f);
-  bool EndQuads();
-  bool BeginFont(FontResource* font);
-  bool AddText(std::string_view text, float x, float y, float red, float green, float blue,
-               float alpha, float scaleX = 1.0f, float scaleY = 1.0f);
-  bool EndFont();
-  Overlay2D& Get2D() { return *m_overlay2D; }
   // Seconds since the manager was created at engine start (the TIME of effects).
   double GetTimeSinceStart() const;
   // Where that time comes from instead of the wall clock (the engine hands in
@@ -141,7 +150,7 @@ class VideoManager {
   int RestartVideo() { return SetDisplayMode(); }
 
  protected:
-  VideoManager();
+  VideoManager() = default;
   void Recompute2DProjection();
 
   DisplayMode m_mode;
@@ -151,104 +160,14 @@ class VideoManager {
   uint32_t m_clearStencil = 0;
   Matrix4x4 m_projection2D;
   std::vector<VideoListener*> m_listeners;
-  std::unique_ptr<Overlay2D> m_overlay2D;
   std::chrono::steady_clock::time_point m_startTime = std::chrono::steady_clock::now();
   std::function<double()> m_timeSource;
   double m_timeSourceStart = 0.0;
 };
 
-// Makes the graphics system object for a window (by default the platform's,
-// CreatePlatformGraphicsSystem).
-using GraphicsSystemFactory = GSystem* (*)(void* window, std::string* reason);
-
-class DeviceVideoManager : public VideoManager {
- public:
-  explicit DeviceVideoManager(GraphicsSystemFactory factory);
-  ~DeviceVideoManager() override;
-
-  bool Start(void* window);
-  bool ReleaseDirect3D();
-
-  uint32_t GetShaderVersion(uint32_t which) override;
-  int SetDisplayMode() override;
-  bool Close() override;
-  bool TakeScreenShot(const char* directory, const char* prefix) override;
-  void SetViewport(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2, float minZ,
-                   float maxZ) override;
-  void GetViewport(uint32_t* x1, uint32_t* y1, uint32_t* x2, uint32_t* y2, float* minZ,
-                   float* maxZ) override;
-  void SetWireFrame(bool wireframe) override;
-  bool Clear(bool color, bool depth, bool stencil) override;
-  bool BeginScene() override;
-  bool EndScene() override;
-  bool Present() override;
-  bool DrawPrimitive(uint32_t kind, uint32_t startVertex, uint32_t primitiveCount) override;
-  bool DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uint32_t vertexCount,
-                            uint32_t startIndex, uint32_t primitiveCount) override;
-  Texture* GetRenderTarget() override { return m_currentRenderTarget.Get(); }
-  DepthStencilBuffer* GetDepthStencilBuffer() override { return m_currentDepthStencil.Get(); }
-  void ReleaseBindings() override;
-  void OnModeCreated() override;
-  void OnDeviceLost() override;
-  void OnDeviceReset() override;
-  void Shutdown() override;
-
-  bool ActivateVertexFormat(DeviceVertexFormat* format);
-  bool ActivateVertexBuffer(VertexBuffer* buffer, uint32_t stream);
-  bool ActivateIndexBuffer(IndexBuffer* buffer);
-  bool ActivateRenderTarget(Texture* texture, uint32_t face);
-  bool ActivateDepthStencilBuffer(DepthStencilBuffer* buffer);
-
-  GDevice* GetDevice() const { return m_device; }
-  GSystem* GetDirect3D() const { return m_system; }
-  // True when a device exists and is not lost.
-  bool IsDeviceReady();
-  const GPresentParameters& GetPresentParameters() const { return m_pp; }
-  uint32_t GetScreenshotCounter() const { return m_screenshotCounter; }
-  // Where the fake device is set up in tests.
-  void* GetWindow() const { return m_window; }
-
- private:
-  bool BuildPresentParameters(const DisplayMode& mode, GPresentParameters* pp);
-  void PlaceWindow(const DisplayMode& mode);
-  bool CreateDevice();
-  bool ResetDevice(const DisplayMode& mode);
-  void ApplyDefaultStates();
-  // Drops what the device itself holds bound (streams, indices, textures,
-  // targets), so default-pool objects can go before a reset or a close.
-  void UnbindDevice();
-  void LogPresentParameters(const GPresentParameters& pp);
-  // The next free "<directory>/<prefix>NNN.bmp" into name; false after one line.
-  bool FindScreenShotName(const char* directory, const char* prefix, char* name, size_t size);
-  static constexpr uint32_t kMaxScreenShotTries = 10000;
-
-  GraphicsSystemFactory m_factory;
-  void* m_window = nullptr;
-  GRect m_desktopRect;
-  GAdapterMode m_desktopMode;
-  Ref<Texture> m_defaultRenderTarget;
-  Ref<Texture> m_currentRenderTarget;
-  uint32_t m_currentRenderTargetFace = 0;  // device cube face of the bound target
-  Ref<DepthStencilBuffer> m_defaultDepthStencil;
-  Ref<DepthStencilBuffer> m_currentDepthStencil;
-  GSystem* m_system = nullptr;
-  GDevice* m_device = nullptr;
-  GPresentParameters m_pp;
-  GDevType m_deviceType = GDEVTYPE_HAL;
-  uint32_t m_behaviourFlags = GCREATE_HARDWARE_VERTEXPROCESSING;
-  Ref<DeviceVertexFormat> m_currentVertexFormat;
-  Ref<VertexBuffer> m_streams[kMaxStreams];
-  Ref<IndexBuffer> m_currentIndexBuffer;
-  uint32_t m_screenshotCounter = 0;
-  Matrix4x4 m_projection2DCopy;
-};
-
-// The single manager: created for the game window (an SDL_Window* created
-// with SDL_WINDOW_OPENGL) and started, or null after logging.
-VideoManager* CreateVideoManager(void* window, GraphicsSystemFactory factory = nullptr);
-void DestroyVideoManager();
+// The single manager, or null before CreateVideoManager (render/
+// DeviceVideoManager.h) has started one; SetVideoManager is how it is installed.
 VideoManager* GetVideoManager();
-// The manager as its implementation, with a device (null otherwise).
-DeviceVideoManager* GetDeviceVideoManager();
+void SetVideoManager(VideoManager* manager);
 // The manager's device when it exists and is not lost.
 GDevice* GetRenderDevice();

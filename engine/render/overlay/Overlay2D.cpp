@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/Log.h"
+#include "render/device/Formats.h"
 #include "render/gpu/Font.h"
 #include "render/gpu/GpuBuffers.h"
 #include "render/gpu/RenderEffect.h"
@@ -15,12 +16,6 @@ namespace {
 
 constexpr const char* k2DEffectFile = "RenderEffects/internal/2DQuads.fx";
 
-uint32_t Channel(float f) {
-  if (!(f > 0.0f)) return 0;  // negatives and NaN
-  if (f >= 1.0f) return 255;
-  return uint32_t(f * 255.0f);
-}
-
 template <class T>
 void Drop(T*& p) {
   if (p) p->Release();
@@ -28,10 +23,6 @@ void Drop(T*& p) {
 }
 
 }  // namespace
-
-uint32_t PackColour(float red, float green, float blue, float alpha) {
-  return Channel(alpha) << 24 | Channel(red) << 16 | Channel(green) << 8 | Channel(blue);
-}
 
 Overlay2D::~Overlay2D() {
   Release();
@@ -93,7 +84,7 @@ void Overlay2D::Release() {
 bool Overlay2D::Start(RenderEffect* effect, const char* caller) {
   m_passes = effect->Begin();
   if (m_passes == 0) return false;
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   if (!vm || !vm->ActivateVertexFormat(m_format) || !vm->ActivateVertexBuffer(m_buffer, 0)) {
     LogDetail("VideoManager::%s: Failed to lock 2D vertex buffer.", caller);
     effect->End();
@@ -148,7 +139,7 @@ bool Overlay2D::Flush() {
   if (!bits) return false;
   std::memcpy(bits, m_staging.data(), m_count * sizeof(Vertex2D));
   m_buffer->Unlock();
-  DeviceVideoManager* vm = GetDeviceVideoManager();
+  VideoManager* vm = GetVideoManager();
   bool ok = vm != nullptr;
   for (uint32_t pass = 0; ok && pass < m_passes; ++pass) {
     if (!m_current->BeginPass(pass)) {
@@ -228,28 +219,4 @@ bool Overlay2D::EndFont() {
   if (m_mode != Mode2D_Font || !m_boundFont) return false;
   Finish();
   return true;
-}
-
-// ---------------------------------------------------------------------------
-// The video manager's 2D operations
-
-bool VideoManager::BeginQuads(Texture* texture, RenderEffect* effect) {
-  return m_overlay2D->BeginQuads(texture, effect);
-}
-bool VideoManager::AddQuad(float x1, float y1, float x2, float y2, float red, float green,
-                           float blue, float alpha, float s1, float t1, float s2, float t2) {
-  return m_overlay2D->AddQuad(x1, y1, x2, y2, red, green, blue, alpha, s1, t1, s2, t2);
-}
-bool VideoManager::EndQuads() {
-  return m_overlay2D->EndQuads();
-}
-bool VideoManager::BeginFont(FontResource* font) {
-  return m_overlay2D->BeginFont(font);
-}
-bool VideoManager::AddText(std::string_view text, float x, float y, float red, float green,
-                           float blue, float alpha, float scaleX, float scaleY) {
-  return m_overlay2D->AddText(text, x, y, red, green, blue, alpha, scaleX, scaleY);
-}
-bool VideoManager::EndFont() {
-  return m_overlay2D->EndFont();
 }

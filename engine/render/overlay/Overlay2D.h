@@ -39,9 +39,6 @@ constexpr float k2DDepth = 5.0f;
 
 enum Overlay2DMode : uint32_t { Mode2D_Idle = 0, Mode2D_Quads = 1, Mode2D_Font = 2 };
 
-// ARGB of 0..1 channels, clamped first (NaN counts as 0).
-uint32_t PackColour(float red, float green, float blue, float alpha);
-
 class Overlay2D : public VideoListener {
  public:
   Overlay2D() = default;

@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "console/CVarRegistry.h"
 #include "render/gpu/VideoManager.h"
+#include "render/world/DrawableKind.h"
 #include "render/world/WorldRenderer.h"
 #include "tier1/AnimPathObject.h"
 #include "tier1/World.h"
@@ -15,17 +16,12 @@ namespace {
 constexpr const char* kDebugEffectFile = "RenderEffects/DebugRender.fx";
 // Grid sizes beyond this are refused before they become integers.
 constexpr float kMaxGridSize = 1e6f;
-DebugSkeletonSource g_skeletons = nullptr;
 
 }  // namespace
 
-void SetDebugSkeletonSource(DebugSkeletonSource source) {
-  g_skeletons = source;
-}
-
 bool DebugRender::Init() {
   Shutdown();
-  auto* video = GetDeviceVideoManager();
+  VideoManager* video = GetVideoManager();
   if (!video || !video->GetDevice()) {
     LogDetail("DebugRender: Cannot initialize without the VideoManager being initialized!");
     return false;
@@ -239,10 +235,11 @@ void DebugRender::DrawWorldDebug(WorldRenderer& renderer, const FrameView& view)
       AddBox(box.mins.x, box.mins.y, box.mins.z, box.maxs.x, box.maxs.y, box.maxs.z, kBoxColour);
     }
   }
-  if (cv.DrawSkeletons.Get() && g_skeletons && Start(begun)) {
+  if (cv.DrawSkeletons.Get() && Start(begun)) {
     for (auto* q = renderer.GetDynamicQueue(); q; q = q->next) {
+      DrawableKind* kind = renderer.GetDrawableKind(q->object->GetType());
       m_points.clear();
-      if (!g_skeletons(q->object.Get(), m_points)) continue;
+      if (!kind || !kind->GetBoneLines(q->object.Get(), m_points)) continue;
       SetTransforms(q->object->GetWorldTransform(), view.view, view.projection);
       SetOnTop(true);
       AddLines(m_points.data(), uint32_t(m_points.size() / 2), kBoneColour);

@@ -7,7 +7,7 @@
 // refilled, so any number of lines fits. The world renderer owns one and
 // calls DrawWorldDebug at the end of every frame; console variables choose
 // the items (DrawGrid, DrawAxis, DrawBoxes, DrawSkeletons, DrawAnimPaths).
-// Skeletons come from the dynamic meshes through SetDebugSkeletonSource.
+// Skeletons come from the drawable kinds the renderer draws dynamic meshes with.
 // Depends on: RenderEffect.h, GpuBuffers.h, VertexFormat.h, VideoManager.h,
 // tier1 (World, AnimPathObject), console/CVarRegistry, base/Log.
 #pragma once
@@ -23,11 +23,6 @@
 struct FrameView;
 class WorldObject;
 class WorldRenderer;
-
-// Bone lines of a skinned mesh, two points per bone (world space of the
-// mesh's own frame); false when the object has no skeleton.
-using DebugSkeletonSource = bool (*)(WorldObject* mesh, std::vector<Vector3D>& points);
-void SetDebugSkeletonSource(DebugSkeletonSource source);
 
 class DebugRender {
  public:

@@ -87,7 +87,7 @@ bool GlowManager::Prepare() {
 }
 
 bool GlowManager::Begin() {
-  auto* video = static_cast<DeviceVideoManager*>(m_video);
+  VideoManager* video = m_video;
   if (!Prepare()) return false;
   video->GetViewport(&m_viewport[0], &m_viewport[1], &m_viewport[2], &m_viewport[3], &m_minZ,
                      &m_maxZ);
@@ -119,7 +119,7 @@ bool GlowManager::DrawQuad(EffectHandle technique, Texture* texture, uint32_t wi
 }
 
 void GlowManager::End() {
-  auto* video = static_cast<DeviceVideoManager*>(m_video);
+  VideoManager* video = m_video;
   if (!m_effect || !m_targets[0]) return;
   const uint32_t size = m_targets[0]->GetWidth();
   m_current = 0;

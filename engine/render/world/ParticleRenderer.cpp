@@ -3,9 +3,9 @@
 
 #include "base/Log.h"
 #include "console/CVarRegistry.h"
+#include "render/device/Formats.h"
 #include "render/gpu/VideoManager.h"
-#include "render/overlay/Overlay2D.h"
-#include "render/world/WorldRenderer.h"
+#include "render/world/RenderQueue.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-// WorldRenderer.cpp - culling, light sets, passes and cube shots.
+// WorldRenderer.cpp - culling, light assignment, passes and cube shots.
 #include "render/world/WorldRenderer.h"
 
 #include "base/Log.h"
@@ -6,8 +6,8 @@
 #include "render/device/Formats.h"
 #include "render/gpu/Texture.h"
 #include "render/gpu/VideoManager.h"
-#include "render/world/cal3d/DynamicMeshObject.h"
 #include "render/world/DebugRender.h"
+#include "render/world/DrawableKind.h"
 #include "render/world/GlowManager.h"
 #include "render/world/ParticleRenderer.h"
 #include "render/world/StaticMeshObject.h"
@@ -20,60 +20,6 @@
 KAZ_DEFINE_POOL(WorldRenderer::QueuedObject, 25);
 
 namespace {
-
-WorldRendererParts g_parts;
-
-WorldRenderer* CreateForWorld(World* world) {
-  auto* renderer = new WorldRenderer();
-  if (!renderer->Init(world)) {
-    delete renderer;
-    return nullptr;
-  }
-  return renderer;
-}
-
-void DestroyRenderer(WorldRenderer* renderer) {
-  if (!renderer) return;
-  renderer->Shutdown();
-  delete renderer;
-}
-
-uint32_t QueueParticles(WorldRenderer& renderer, WorldObject* object) {
-  ParticleRenderer* particles = renderer.GetParticleRenderer();
-  if (!particles || object->GetType() != ObjectType_ParticleSystem) return 0;
-  auto* system = static_cast<ParticleSystemObject*>(object);
-  particles->Queue(system);
-  return system->GetLiveCount();
-}
-
-void DrawParticles(WorldRenderer& renderer, const FrameView& view) {
-  if (ParticleRenderer* particles = renderer.GetParticleRenderer()) particles->Render(view);
-}
-
-bool BeginGlow(WorldRenderer& renderer) {
-  GlowManager* glow = renderer.GetGlowManager();
-  return glow && glow->Begin();
-}
-
-void EndGlow(WorldRenderer& renderer) {
-  if (GlowManager* glow = renderer.GetGlowManager()) glow->End();
-}
-
-void DrawDebug(WorldRenderer& renderer, const FrameView& view) {
-  if (DebugRender* debug = renderer.GetDebugRender()) debug->DrawWorldDebug(renderer, view);
-}
-
-// The parts this layer supplies itself.
-WorldRendererParts DefaultParts() {
-  WorldRendererParts parts;
-  parts.drawDynamicMesh = DrawDynamicMesh;
-  parts.queueParticles = QueueParticles;
-  parts.drawParticles = DrawParticles;
-  parts.beginGlow = BeginGlow;
-  parts.endGlow = EndGlow;
-  parts.drawDebug = DrawDebug;
-  return parts;
-}
 
 constexpr float kCubeFieldOfView = 1.57079632679f;
 
@@ -89,49 +35,17 @@ const CubeFace kCubeFaces[6] = {
 
 }  // namespace
 
-void SetWorldRendererParts(const WorldRendererParts& parts) {
-  g_parts = parts;
+void WorldRenderer::SetDrawableKind(uint32_t type, DrawableKind* kind) {
+  if (type < kObjectTypeCount) m_kinds[type] = kind;
 }
 
-void InstallWorldRenderer() {
-  World::SetRendererHooks(CreateForWorld, DestroyRenderer);
-  SetWorldRendererParts(DefaultParts());
-  InstallStaticMeshType();
-  InstallDynamicMeshType();
-  InstallParticleSystemType();
-}
-
-// ---- light sets -----------------------------------------------------------
-
-bool ObjectLightSet::Add(LightObject* light, const Vector3D& localPosition) {
-  const uint32_t type = light->GetLightType();
-  if (type > 1 || m_count[type] >= kMaxLightsPerType) return false;
-  Entry& e = m_entries[type][m_count[type]++];
-  e.light = Ref<LightObject>::Share(light);
-  e.position[0] = localPosition.x;
-  e.position[1] = localPosition.y;
-  e.position[2] = localPosition.z;
-  return true;
-}
-
-void ObjectLightSet::Clear() {
-  for (uint32_t type = 0; type < 2; ++type) {
-    for (uint32_t i = 0; i < m_count[type]; ++i) m_entries[type][i].light.Reset();
-    m_count[type] = m_used[type] = 0;
-  }
-}
-
-bool ObjectLightSet::UseNextLight(float position[3], float color[3], float* range) {
-  if (RemainingLights() == 0) return false;
-  const Entry& e = m_entries[1][m_used[1]++];
-  for (int i = 0; i < 3; ++i) position[i] = e.position[i];
-  const Vector3D& c = e.light->GetColour();
-  color[0] = c.x, color[1] = c.y, color[2] = c.z;
-  *range = e.light->GetRadius();
-  return true;
+DrawableKind* WorldRenderer::GetDrawableKind(uint32_t type) const {
+  return type < kObjectTypeCount ? m_kinds[type] : nullptr;
 }
 
 // ---- life -----------------------------------------------------------------
+
+WorldRenderer::WorldRenderer() = default;
 
 WorldRenderer::~WorldRenderer() {
   Shutdown();
@@ -222,7 +136,7 @@ void WorldRenderer::Render(CameraObject* camera) {
   PrepareFrame();
   RenderPasses();
   RenderPV();
-  if (g_parts.drawDebug) g_parts.drawDebug(*this, m_view);
+  if (m_debug) m_debug->DrawWorldDebug(*this, m_view);
   m_pvList.clear();
 }
 
@@ -243,11 +157,14 @@ void WorldRenderer::PrepareFrame() {
       m_pvList.push_back(o);
   }
   m_stats.particleSystems = m_stats.particles = 0;
-  const CVarRegistry& cv = CVarRegistry::Instance();
-  if (!cv.DrawParticles.Get() || !g_parts.queueParticles) return;
+  if (!CVarRegistry::Instance().DrawParticles.Get()) return;
   for (WorldObject* o = m_world->GetFirstObject(ObjectType_ParticleSystem); o; o = o->GetNext()) {
     if (!o->IsVisible() || !m_view.frustum.IntersectsBox(o->GetBoundingBox())) continue;
-    m_stats.particles += g_parts.queueParticles(*this, o);
+    auto* system = static_cast<ParticleSystemObject*>(o);
+    if (m_particles) {
+      m_particles->Queue(system);
+      m_stats.particles += system->GetLiveCount();
+    }
     ++m_stats.particleSystems;
   }
 }
@@ -287,19 +204,17 @@ void WorldRenderer::RenderPasses() {
   DrawQueue(m_staticQueue, false);
   DrawQueue(m_dynamicQueue, true);
 
-  if (!g_parts.beginGlow) {
-    cv.GlowEnable.Set(false);
-  } else if (cv.GlowEnable.Get()) {
-    if (g_parts.beginGlow(*this)) {
+  if (cv.GlowEnable.Get()) {
+    if (m_glow && m_glow->Begin()) {
       m_pass = PASS_GLOW;
       DrawQueue(m_staticQueue, false);
-      if (g_parts.endGlow) g_parts.endGlow(*this);
+      m_glow->End();
     } else {
       cv.GlowEnable.Set(false);
     }
   }
   m_pass = PASS_PARTICLES;
-  if (g_parts.drawParticles) g_parts.drawParticles(*this, m_view);
+  if (m_particles) m_particles->Render(m_view);
   m_pass = PASS_NONE;
   if (wire) video->SetWireFrame(false);
 }
@@ -314,8 +229,9 @@ void WorldRenderer::RenderPV() {
   m_pass = PASS_AMBIENTEMISSIVE;
   ObjectLightSet none;
   for (WorldObject* o : m_pvList) {
-    if (o->GetType() != ObjectType_DynamicMesh || !g_parts.drawDynamicMesh) continue;
-    g_parts.drawDynamicMesh(*this, o, m_pass, pvView, &none);
+    DrawableKind* kind = GetDrawableKind(o->GetType());
+    if (o->GetType() != ObjectType_DynamicMesh || !kind) continue;
+    kind->Draw(o, m_pass, pvView, &none);
     ++m_stats.dynamicMeshes;
   }
   m_pass = PASS_NONE;
@@ -327,9 +243,10 @@ void WorldRenderer::DrawQueue(QueuedObject* head, bool dynamic) {
       DrawStaticMesh(q);
       continue;
     }
-    if (!g_parts.drawDynamicMesh) continue;
+    DrawableKind* kind = GetDrawableKind(q->object->GetType());
+    if (!kind) continue;
     q->lights.ResetLights();
-    g_parts.drawDynamicMesh(*this, q->object.Get(), m_pass, m_view, &q->lights);
+    kind->Draw(q->object.Get(), m_pass, m_view, &q->lights);
     if (m_pass == PASS_AMBIENTEMISSIVE) ++m_stats.dynamicMeshes;
   }
 }
@@ -343,7 +260,7 @@ void WorldRenderer::DrawStaticMesh(QueuedObject* queued) {
   }
   // Instances are counted once a frame, whatever their slots and passes.
   if (m_pass == PASS_AMBIENTEMISSIVE) ++m_stats.staticMeshes;
-  auto* video = static_cast<DeviceVideoManager*>(GetVideoManager());
+  VideoManager* video = GetVideoManager();
   const Matrix4x4& world = mesh->GetWorldTransform();
   const Vector3D& eye = queued->localCamera;
   const uint32_t slots = def->GetGroupCount();
@@ -381,7 +298,7 @@ void WorldRenderer::DrawStaticMesh(QueuedObject* queued) {
 // ---- cube shots -----------------------------------------------------------
 
 bool WorldRenderer::RenderCubeShot(const Vector3D& position, uint32_t size, const char* directory) {
-  auto* video = GetDeviceVideoManager();
+  VideoManager* video = GetVideoManager();
   if (!video || !m_world || !directory) return false;
   Texture* backBuffer = video->GetRenderTarget();
   const uint32_t format = backBuffer ? backBuffer->GetFormat() : uint32_t(TEXFMT_A8R8G8B8);

@@ -1,12 +1,14 @@
-// DynamicMeshDraw.cpp - the world renderer's skinned drawing of dynamic meshes.
+// DynamicMeshDraw.cpp - the skinned drawing of dynamic meshes; see DynamicMeshDraw.h.
 //
 // Hardware sub-meshes that share a material are drawn inside one effect pass,
 // each with its own bone palette committed before its draw: beginning and
 // ending passes costs far more than changing the palette.
+#include "render/world/cal3d/DynamicMeshDraw.h"
+
 #include "base/Log.h"
 #include "render/gpu/VideoManager.h"
 #include "render/world/cal3d/DynamicMeshObject.h"
-#include "render/world/WorldRenderer.h"
+#include "render/world/RenderQueue.h"
 
 #include <cal3d/cal3d.h>
 
@@ -38,7 +40,7 @@ void BuildPalette(const DynamicMeshObject* mesh, int h, Palette& palette) {
 
 // Draws hardware meshes [first, end) of one material through every pass and light.
 void DrawRun(DynamicMeshObject* mesh, Material* material, int first, int end, uint32_t pass,
-             const FrameView& view, RenderLightSet* lights, const std::vector<Palette>& palettes) {
+             const FrameView& view, ObjectLightSet* lights, const std::vector<Palette>& palettes) {
   DynamicMeshDef* def = mesh->GetDefinition();
   CalHardwareModel* hardware = def->GetHardwareModel();
   WorldRenderEffect* fx = material->GetRenderEffect();
@@ -51,14 +53,14 @@ void DrawRun(DynamicMeshObject* mesh, Material* material, int first, int end, ui
   fx->SetSemanticMatrix(SEM_WORLDVIEWMATRIX, Matrix4x4::Product(view.view, world));
   fx->SetSemanticVector(SEM_VIEWPOS, eye.x, eye.y, eye.z);
   fx->SetSemanticMatrixArray(SEM_BONES, palettes[first].bones, palettes[first].count);
-  if (lights) static_cast<ObjectLightSet*>(lights)->ResetLights();
+  if (lights) lights->ResetLights();
   uint32_t passes = fx->SetupPass(pass, kMaxBoneInfluences, lights);
   if (!passes) return;
   def->GetVertexFormat()->Activate();
   def->GetVertexBuffer()->Activate(0);
   def->GetIndexBuffer()->Activate();
   material->ApplyTextures();
-  auto* video = static_cast<DeviceVideoManager*>(GetVideoManager());
+  VideoManager* video = GetVideoManager();
   while (passes) {
     for (uint32_t i = 0; i < passes; ++i) {
       if (!fx->BeginPass(i)) continue;
@@ -81,8 +83,8 @@ void DrawRun(DynamicMeshObject* mesh, Material* material, int first, int end, ui
 
 }  // namespace
 
-void DrawDynamicMesh(WorldRenderer&, WorldObject* object, uint32_t pass, const FrameView& view,
-                     RenderLightSet* lights) {
+void DynamicMeshDrawing::Draw(WorldObject* object, uint32_t pass, const FrameView& view,
+                              ObjectLightSet* lights) {
   auto* mesh = static_cast<DynamicMeshObject*>(object);
   DynamicMeshDef* def = mesh->GetDefinition();
   CalHardwareModel* hardware = def ? def->GetHardwareModel() : nullptr;
@@ -101,4 +103,9 @@ void DrawDynamicMesh(WorldRenderer&, WorldObject* object, uint32_t pass, const F
     if (material) DrawRun(mesh, material, h, end, pass, view, lights, palettes);
     h = end;
   }
+}
+
+bool DynamicMeshDrawing::GetBoneLines(WorldObject* object, std::vector<Vector3D>& points) {
+  if (!object || object->GetType() != ObjectType_DynamicMesh) return false;
+  return static_cast<DynamicMeshObject*>(object)->GetBoneLines(points);
 }

@@ -2,7 +2,6 @@
 #include "render/world/cal3d/DynamicMeshObject.h"
 
 #include "base/Log.h"
-#include "render/world/DebugRender.h"
 #include "tier1/CameraObject.h"
 
 #include <cal3d/cal3d.h>
@@ -20,16 +19,10 @@ WorldObject* MakeDynamicMesh() {
 // Frames between two animation updates, less one.
 constexpr int32_t kUpdateEvery = 2;
 
-bool SkeletonLines(WorldObject* object, std::vector<Vector3D>& points) {
-  if (!object || object->GetType() != ObjectType_DynamicMesh) return false;
-  return static_cast<DynamicMeshObject*>(object)->GetBoneLines(points);
-}
-
 }  // namespace
 
 void InstallDynamicMeshType() {
   World::SetObjectFactory(ObjectType_DynamicMesh, MakeDynamicMesh);
-  SetDebugSkeletonSource(SkeletonLines);
 }
 
 bool DynamicMeshObject::Create(World* world, const ObjectParams& params) {

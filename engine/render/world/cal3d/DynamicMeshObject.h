@@ -77,13 +77,5 @@ class DynamicMeshObject : public WorldObject {
   float m_pendingTime = 0.0f;
 };
 
-// Installs the dynamic mesh class as the world's type 4, and its skeletons
-// as the debug renderer's bone lines.
+// Installs the dynamic mesh class as the world's type 4.
 void InstallDynamicMeshType();
-
-class WorldRenderer;
-struct FrameView;
-// The world renderer's drawing of one dynamic mesh in a pass: one draw per
-// hardware sub-mesh with its bone palette, through the skinned effect variant.
-void DrawDynamicMesh(WorldRenderer& renderer, WorldObject* object, uint32_t pass,
-                     const FrameView& view, RenderLightSet* lights);
