@@ -264,8 +264,8 @@ void KazEngine::StartVideo() {
   if (!m_video->ApplyDisplaySettings())
     throw StartupError("Failed to start video, even with basic settings.");
   // Step 25 begins with the console font, once, when video is first ready.
-  m_processor.SetDrawing(&GetConsoleRenderer());
-  m_processor.LoadConsoleFont();
+  m_console.SetDrawing(&GetConsoleRenderer());
+  m_console.LoadFont();
   OnDisplayModeSet();
 }
 
@@ -324,7 +324,7 @@ void KazEngine::Shutdown() {
   m_rendererInitialised = false;
   GetMenuManager().Shutdown();
   m_menusInitialised = false;
-  m_processor.Shutdown();
+  m_console.ReleaseFont();
   m_flashEffect.Reset();
   SetBuiltinCommandHooks({});
   // The commands carry this engine as user data: they go with it, and the
