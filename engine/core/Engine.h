@@ -15,6 +15,7 @@
 #include "base/KazEngine.h"
 #include "console/CommandProcessor.h"
 #include "console/Console.h"
+#include "core/BuiltinCommands.h"
 #include "core/Clock.h"
 #include "core/CommandLine.h"
 #include "core/Mods.h"
@@ -48,7 +49,7 @@ class RenderEffect;
 class World;
 class WorldObject;
 
-class KazEngine : public IKazEngine {
+class KazEngine : public IKazEngine, private BuiltinCommandHooks {
  public:
   KazEngine();
   ~KazEngine() override;
@@ -127,10 +128,10 @@ class KazEngine : public IKazEngine {
   void StartScripts();
   std::string ConfigFilePath() const;
   void StartVideo();
-  int RestartVideo();
+  int RestartVideo() override;
   // Sound never stops start-up: failures are logged and the game runs silent.
   void StartSound();
-  bool RestartSound();
+  bool RestartSound() override;
   // The video-dependent start-up step: run after every successful mode change.
   void OnDisplayModeSet();
   void QueueStatistics();
@@ -138,6 +139,10 @@ class KazEngine : public IKazEngine {
   void Broadcast(int code, int key = 0, int dx = 0, int dy = 0);
   void ReleaseHeldKeys();
   static void ForwardOutput(const char* text, bool continueLine, void* engine);
+
+  // What the script modules reach of the engine (ScriptHost).
+  class Scripting;
+  std::unique_ptr<Scripting> m_scripting;
 
   void* m_window = nullptr;
   std::string m_title;

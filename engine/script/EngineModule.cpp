@@ -82,9 +82,8 @@ PyObject* ConPrint(PyObject*, PyObject* args) {
   const char* text;
   if (!PyArg_ParseTuple(args, "s", &text)) return nullptr;
   std::string line = std::string("[yellow]") + text;
-  const ScriptHost& host = GetScriptHost();
-  if (host.print)
-    host.print(line.c_str(), true);
+  if (ScriptHost* host = GetScriptHost())
+    host->Print(line.c_str(), true);
   else
     std::fputs(text, stdout);
   Py_RETURN_NONE;
@@ -201,12 +200,12 @@ PyObject* StartFade(PyObject*, PyObject* args) {
   float seconds;
   int mode;
   if (!PyArg_ParseTuple(args, "fi:_Engine.StartFade", &seconds, &mode)) return nullptr;
-  if (GetScriptHost().startFade) GetScriptHost().startFade(seconds, mode != 0);
+  if (ScriptHost* host = GetScriptHost()) host->StartFade(seconds, mode != 0);
   Py_RETURN_NONE;
 }
 
 PyObject* StopFade(PyObject*, PyObject*) {
-  if (GetScriptHost().stopFade) GetScriptHost().stopFade();
+  if (ScriptHost* host = GetScriptHost()) host->StopFade();
   Py_RETURN_NONE;
 }
 
@@ -214,17 +213,17 @@ PyObject* StartFlash(PyObject*, PyObject* args) {
   float seconds, red, green, blue;
   if (!PyArg_ParseTuple(args, "ffff:_Engine.StartFlash", &seconds, &red, &green, &blue))
     return nullptr;
-  if (GetScriptHost().startFlash) GetScriptHost().startFlash(seconds, red, green, blue);
+  if (ScriptHost* host = GetScriptHost()) host->StartFlash(seconds, red, green, blue);
   Py_RETURN_NONE;
 }
 
 PyObject* StopFlash(PyObject*, PyObject*) {
-  if (GetScriptHost().stopFlash) GetScriptHost().stopFlash();
+  if (ScriptHost* host = GetScriptHost()) host->StopFlash();
   Py_RETURN_NONE;
 }
 
 PyObject* ForceRedraw(PyObject*, PyObject*) {
-  if (GetScriptHost().forceRedraw) GetScriptHost().forceRedraw();
+  if (ScriptHost* host = GetScriptHost()) host->ForceRedraw();
   Py_RETURN_NONE;
 }
 

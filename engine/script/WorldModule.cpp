@@ -197,15 +197,14 @@ PyObject* SetRenderCamera(PyObject*, PyObject* args) {
   PyObject* value;
   if (!PyArg_ParseTuple(args, "O:_World.SetRenderCamera", &value)) return nullptr;
   WorldObject* object = WorldObjectArg(value);
-  if (GetScriptHost().setRenderCamera)
-    GetScriptHost().setRenderCamera(object && object->GetType() == ObjectType_Camera ? object
-                                                                                     : nullptr);
+  if (ScriptHost* host = GetScriptHost())
+    host->SetRenderCamera(object && object->GetType() == ObjectType_Camera ? object : nullptr);
   Py_RETURN_NONE;
 }
 
 PyObject* GetRenderCamera(PyObject*, PyObject*) {
-  const ScriptHost& host = GetScriptHost();
-  return WrapWorldObject(host.getRenderCamera ? host.getRenderCamera() : nullptr);
+  ScriptHost* host = GetScriptHost();
+  return WrapWorldObject(host ? host->GetRenderCamera() : nullptr);
 }
 
 PyObject* IntersectRay(PyObject*, PyObject* args) {
@@ -535,8 +534,8 @@ WorldObject* KazWorld_ObjectFromPython(PyObject* value) {
 }
 
 World* ScriptWorld() {
-  const ScriptHost& host = GetScriptHost();
-  return host.getWorld ? host.getWorld() : nullptr;
+  ScriptHost* host = GetScriptHost();
+  return host ? host->GetWorld() : nullptr;
 }
 
 const PyMethodDef* GetWorldModuleMethods() {

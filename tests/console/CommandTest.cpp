@@ -177,7 +177,7 @@ class BuiltinCommandTest : public ::testing::Test {
   void SetUp() override { SetEngineInterface(&m_engine); }
   void TearDown() override {
     SetEngineInterface(nullptr);
-    SetBuiltinCommandHooks({});
+    SetBuiltinCommandHooks(nullptr);
   }
   int Run(const char* line) { return m_processor.Execute(line, true); }
 
@@ -234,9 +234,15 @@ TEST_F(BuiltinCommandTest, QuitAndRestartsAskTheEngineAndFailWithoutIt) {
   ON_CALL(m_engine, GetSoundManager())
       .WillByDefault(Return(reinterpret_cast<SoundManager*>(&dummy)));
   EXPECT_EQ(Run("restartvideo"), -1);  // no hook installed yet
-  int mode = 0;
-  bool soundOk = true;
-  SetBuiltinCommandHooks({[&] { return mode; }, [&] { return soundOk; }});
+  struct Hooks final : BuiltinCommandHooks {
+    int RestartVideo() override { return mode; }
+    bool RestartSound() override { return soundOk; }
+    int mode = 0;
+    bool soundOk = true;
+  } hooks;
+  int& mode = hooks.mode;
+  bool& soundOk = hooks.soundOk;
+  SetBuiltinCommandHooks(&hooks);
   EXPECT_EQ(Run("restartvideo"), 0);
   mode = 1;
   EXPECT_EQ(Run("restartvideo"), -1);
