@@ -84,7 +84,7 @@ class CoveRenderContent : public rendertest::FakeVideoTest {
  protected:
   void SetUp() override {
     FakeVideoTest::SetUp();
-    kaztest::MountPackages({kPak, kBuilt, "data/base"});
+    kaztest::MountPackages({kPak, kBuilt, kaztest::BasePackageDir()});
     ASSERT_NE(Start(), nullptr);
   }
   Ref<StaticMeshDef> Mesh(const std::string& name) {
@@ -311,7 +311,8 @@ TEST_F(CoveSoundContent, ThemeStreamsTwentyToFortySeconds) {
 // ---- How the packages are laid out -------------------------------------------------
 
 TEST(CovePackages, EveryFileAScriptNamesExistsInItsExactCase) {
-  const std::set<std::string> files = PackageFiles({"data/cove", kPak, kBuilt, "data/base"});
+  const std::set<std::string> files =
+      PackageFiles({"data/cove", kPak, kBuilt, kaztest::BasePackageDir()});
   ASSERT_TRUE(files.count("Meshes/Shore.mesh")) << "the archive is not mounted";
   // A quoted name ending in a known extension (a cube or volume prefix aside).
   const std::regex quoted(

@@ -170,7 +170,7 @@ TEST_F(FontResourceTest, TheTextureIsMadeAgainAfterVideoShutdown) {
 
 // The fonts the build bakes into the base package.
 FontFileData Baked(const char* name) {
-  std::ifstream in(std::string(KAZ_SOURCE_DIR "/data/base/Fonts/") + name, std::ios::binary);
+  std::ifstream in(kaztest::BasePackageDir() + "/Fonts/" + name, std::ios::binary);
   std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), {});
   FontFileData out;
   std::string reason;

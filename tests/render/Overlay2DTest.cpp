@@ -187,7 +187,7 @@ TEST_F(Overlay2DTest, ALongTextIsDrawnInChunksWithoutLosingThePen) {
 }
 
 TEST_F(Overlay2DTest, MissingEffectLeavesEveryBeginFailing) {
-  FileSystem::RemoveFromSearchPath(KAZ_SOURCE_DIR "/data/base");
+  FileSystem::RemoveFromSearchPath(kaztest::BasePackageDir().c_str());
   VideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
   EXPECT_EQ(m_log.Count("Failed to load render effect for 2D overlays!", LogLevel_Error), 1);

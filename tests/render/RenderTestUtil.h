@@ -1,5 +1,5 @@
 // RenderTestUtil.h - shared fixtures for the rendering tests: the package file
-// system over tests/data/render and data/base, and a video manager on the
+// system over tests/data/render and the base package, and a video manager on the
 // fake device with, where a test asks, a world drawn by the world renderer.
 #pragma once
 
@@ -46,7 +46,8 @@ inline void PinMesaModules() {
 
 // The render test data over the base package.
 inline void MountTestData() {
-  kaztest::MountPackages({kaztest::TestDataDir() + "/render", "data/base"}, "test_render");
+  kaztest::MountPackages({kaztest::TestDataDir() + "/render", kaztest::BasePackageDir()},
+                         "test_render");
 }
 
 // The script the next fake system is made from.

@@ -61,7 +61,7 @@ class ScriptFixture : public ::testing::Test {
   ScriptManager* Start(const std::string& className = "TestApp.App",
                        const std::string& appSource = kAcceptingApp) {
     if (!appSource.empty()) WriteScript("TestApp.py", appSource);
-    kaztest::MountPackages({m_package.Str(), kaztest::SourceDir() + "/data/base"});
+    kaztest::MountPackages({m_package.Str(), kaztest::BasePackageDir()});
     return CreateScriptManager(&m_events, className.c_str());
   }
 
