@@ -5,46 +5,26 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
 // Default-pool resources tell the device they exist, so Reset can refuse.
-class FakeVB : public SoftVertexBuffer {
+template <class Soft>
+class Tracked : public Soft {
  public:
-  FakeVB(FakeDevice* d, uint32_t len, uint32_t usage, GPool pool)
-      : SoftVertexBuffer(d, len, usage, pool), m_dev(d) {
-    if (pool == GPOOL_DEFAULT) m_dev->TrackDefault(1);
+  template <class... Args>
+  explicit Tracked(FakeDevice* d, Args&&... args) : Soft(d, std::forward<Args>(args)...), m_dev(d) {
+    if (this->m_pool == GPOOL_DEFAULT) m_dev->TrackDefault(1);
   }
-  ~FakeVB() override {
-    if (m_pool == GPOOL_DEFAULT) m_dev->TrackDefault(-1);
+  ~Tracked() override {
+    if (this->m_pool == GPOOL_DEFAULT) m_dev->TrackDefault(-1);
   }
   FakeDevice* m_dev;
 };
-
-class FakeIB : public SoftIndexBuffer {
- public:
-  FakeIB(FakeDevice* d, uint32_t len, uint32_t usage, Format f, GPool pool)
-      : SoftIndexBuffer(d, len, usage, f, pool), m_dev(d) {
-    if (pool == GPOOL_DEFAULT) m_dev->TrackDefault(1);
-  }
-  ~FakeIB() override {
-    if (m_pool == GPOOL_DEFAULT) m_dev->TrackDefault(-1);
-  }
-  FakeDevice* m_dev;
-};
-
-class FakeTexture : public SoftTexture {
- public:
-  FakeTexture(FakeDevice* d, GTextureType type, uint32_t w, uint32_t h, uint32_t depth,
-              uint32_t levels, uint32_t usage, Format f, GPool pool)
-      : SoftTexture(d, type, w, h, depth, levels, usage, f, pool), m_dev(d) {
-    if (pool == GPOOL_DEFAULT) m_dev->TrackDefault(1);
-  }
-  ~FakeTexture() override {
-    if (m_pool == GPOOL_DEFAULT) m_dev->TrackDefault(-1);
-  }
-  FakeDevice* m_dev;
-};
+using FakeVB = Tracked<SoftVertexBuffer>;
+using FakeIB = Tracked<SoftIndexBuffer>;
+using FakeTexture = Tracked<SoftTexture>;
 
 class FakeSurface : public SoftSurface {
  public:
