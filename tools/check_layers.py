@@ -41,13 +41,15 @@ FLOORS = [
     ("console", [("console", "console variables, commands, configuration, console text")]),
     ("physics", [("tier1/physics", "the Bullet layer behind Physics.h")]),
     ("world", [("tier1", "the world, its object types, animation paths, player controller")]),
-    ("graphics device", [("render/device", "the abstract device, formats, images, CPU copies"),
-                         ("render/video", "the FFmpeg reader behind video textures")]),
+    ("graphics device",
+     [("render/device", "the abstract device, formats, images, font files, CPU copies"),
+      ("render/video", "the FFmpeg reader behind video textures")]),
     ("effect language", [("render/effect", "effect files: preprocessor, parser, device effect")]),
     ("graphics backends", [("render/gl", "the OpenGL 3.3 device (namespace gldev)"),
                            ("render/fake", "the scriptable device of the tests")]),
-    ("GPU objects", [("render/gpu", "the display, buffers, vertex formats, textures, effects")]),
-    ("2D", [("render/overlay", "2D quads and text, bitmap fonts, the console's drawing")]),
+    ("GPU objects",
+     [("render/gpu", "the display, buffers, vertex formats, textures, effects, fonts")]),
+    ("2D", [("render/overlay", "2D quads and text, the console's drawing")]),
     ("world drawing", [("render/world", "the world renderer, static meshes, particles, glow")]),
     ("skinned meshes", [("render/world/cal3d", "dynamic meshes over Cal3D")]),
     ("renderer", [("render", "the display over a device, the world renderer's installation")]),
@@ -321,8 +323,8 @@ def check_circles(tree, problems):
         if len(component) > 1:
             ties = [room_why[(a, b)] for a in component for b in sorted(room_edges.get(a, ()))
                     if b in component]
-            problems.append(f"include circle between rooms {', '.join(c + '/' for c in component)}: "
-                            f"{'; '.join(ties)}")
+            rooms_named = ", ".join(c + "/" for c in component)
+            problems.append(f"include circle between rooms {rooms_named}: {'; '.join(ties)}")
     units = set(unit_edges) | {b for targets in unit_edges.values() for b in targets}
     for component in strong_components(units, unit_edges):
         circle = long_circle(component, unit_edges) if len(component) > 2 else None
@@ -406,7 +408,8 @@ SELF_TEST_TREE = {
     "engine/console/C.h": "",
     "engine/console/C.cpp": '#include "console/C.h"\n#include "console/A.h"\n',
     "engine/render/fake/Fake.h": "",
-    "engine/render/fake/Fake.cpp": '#include "render/fake/Fake.h"\n#include "render/gl/Backend.h"\n',
+    "engine/render/fake/Fake.cpp": ('#include "render/fake/Fake.h"\n'
+                                    '#include "render/gl/Backend.h"\n'),
     "engine/render/gl/Device.h": "#include <GL/glcorearb.h>\n",
     "engine/render/gl/Device.cpp": ('#include "render/gl/Device.h"\n#include <SDL2/SDL.h>\n'
                                     '#include "render/fake/Fake.h"\n'),
@@ -429,7 +432,8 @@ SELF_TEST_EXPECTED = [
     "engine/tier0/Files.cpp:2: includes core/Engine.h up a floor: tier0/ (floor 2",
     "engine/tier1/World.cpp:1: Bullet header <btBulletDynamicsCommon.h> outside",
     "include circle between rooms render/fake/, render/gl/:",
-    "include circle of 3 files engine/console/A -> engine/console/B -> engine/console/C -> engine/console/A:",
+    ("include circle of 3 files "
+     "engine/console/A -> engine/console/B -> engine/console/C -> engine/console/A:"),
     "shell/Shell.cpp:3: the launcher includes engine internals (core/Engine.h)",
 ]
 
