@@ -23,13 +23,13 @@
 #include <unistd.h>
 
 #include "BenchGL.h"
-#include "KeyTable.h"
-#include "Replay.h"
 #include "console/CVarRegistry.h"
 #include "core/Engine.h"
-#include "render/VideoManager.h"
-#include "render/WorldRenderer.h"
+#include "KeyTable.h"
 #include "render/gl/GLFunctions.h"
+#include "render/gpu/VideoManager.h"
+#include "render/world/WorldRenderer.h"
+#include "Replay.h"
 #include "tier1/World.h"
 
 #include <algorithm>

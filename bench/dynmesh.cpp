@@ -21,10 +21,12 @@
 
 #include "BenchGL.h"
 #include "console/CVarRegistry.h"
-#include "render/VideoManager.h"
-#include "render/WorldRenderer.h"
-#include "render/cal3d/DynamicMeshObject.h"
+#include "render/DeviceVideoManager.h"
 #include "render/gl/GLFunctions.h"
+#include "render/gpu/VideoManager.h"
+#include "render/Renderer.h"
+#include "render/world/cal3d/DynamicMeshObject.h"
+#include "render/world/WorldRenderer.h"
 #include "tier0/FileSystem.h"
 #include "tier1/CameraObject.h"
 #include "tier1/World.h"
@@ -172,8 +174,8 @@ void BM_SkinnedPlainGL(benchmark::State& state) {
   kgl::GenVertexArrays(1, &vao);
   kgl::BindVertexArray(vao);
   kgl::GenBuffers(2, buffers);
-  GLVertexBuffer* vb = def->GetVertexBuffer();
-  GLIndexBuffer* ib = def->GetIndexBuffer();
+  VertexBuffer* vb = def->GetVertexBuffer();
+  IndexBuffer* ib = def->GetIndexBuffer();
   kgl::BindBuffer(GL_ARRAY_BUFFER, buffers[0]);
   kgl::BufferData(GL_ARRAY_BUFFER, GLsizeiptr(vb->GetVertexCount() * kDynamicVertexSize),
                   vb->Lock(0, 0), GL_STATIC_DRAW);

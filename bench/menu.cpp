@@ -22,9 +22,10 @@
 #include "console/CVarRegistry.h"
 #include "menu/MenuManager.h"
 #include "menu/WordWrap.h"
-#include "render/Font.h"
-#include "render/VideoManager.h"
+#include "render/DeviceVideoManager.h"
 #include "render/gl/GLFunctions.h"
+#include "render/gpu/Font.h"
+#include "render/gpu/VideoManager.h"
 #include "tier0/FileSystem.h"
 
 namespace fs = std::filesystem;
@@ -127,7 +128,7 @@ BENCHMARK(BM_MenuDraw50Widgets)->Unit(benchmark::kMicrosecond);
 void BM_DirectDraw50Widgets(benchmark::State& state) {
   Context& c = Ctx();
   if (!c.font) return state.SkipWithError(c.error.c_str());
-  auto* font = reinterpret_cast<GLFontResource*>(c.font);
+  auto* font = reinterpret_cast<FontResource*>(c.font);
   std::vector<std::string> labels;
   for (int i = 0; i < kWidgets; ++i) labels.push_back("Button " + std::to_string(i));
   VideoManager& vm = *c.video;

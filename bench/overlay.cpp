@@ -28,15 +28,16 @@ extern "C" {
 #include <string>
 #include <vector>
 
-#include "BenchGL.h"
 #include "../tests/render/ClipWriter.h"
+#include "BenchGL.h"
 #include "console/CVarRegistry.h"
-#include "render/Font.h"
-#include "render/FontFile.h"
-#include "render/Overlay2D.h"
-#include "render/VideoManager.h"
-#include "render/VideoTexture.h"
+#include "render/device/FontFile.h"
+#include "render/DeviceVideoManager.h"
 #include "render/gl/GLFunctions.h"
+#include "render/gpu/Font.h"
+#include "render/gpu/VideoManager.h"
+#include "render/gpu/VideoTexture.h"
+#include "render/overlay/Overlay2D.h"
 #include "tier0/FileSystem.h"
 
 namespace fs = std::filesystem;
@@ -47,7 +48,7 @@ constexpr int kWidth = 640, kHeight = 480, kLines = 14, kColumns = 80;
 
 struct Context {
   SDL_Window* window = nullptr;
-  VideoManager* video = nullptr;
+  DeviceVideoManager* video = nullptr;
   fs::path scratch;
   std::string error;
 };
@@ -65,7 +66,7 @@ Context& Ctx() {
     FileSystem::AddToSearchPath((bin / "base").string(), true);
     CVarRegistry::Instance().ResX.Set(kWidth);
     CVarRegistry::Instance().ResY.Set(kHeight);
-    c.video = CreateVideoManager(c.window);
+    c.video = static_cast<DeviceVideoManager*>(CreateVideoManager(c.window));
     if (!c.video || c.video->SetDisplayMode() != 0) {
       c.error = "no OpenGL 3.3 video manager";
       c.video = nullptr;
@@ -86,7 +87,7 @@ std::vector<std::string> ConsoleLines() {
   return lines;
 }
 
-void DrawConsole(VideoManager& vm, GLFontResource* font, const std::vector<std::string>& lines) {
+void DrawConsole(VideoManager& vm, FontResource* font, const std::vector<std::string>& lines) {
   vm.BeginFont(font);
   for (size_t i = 0; i < lines.size(); ++i)
     vm.AddText(lines[i], 5.0f, 5.0f + 17.0f * float(i), 1.0f, 1.0f, 1.0f, 1.0f);
@@ -95,7 +96,7 @@ void DrawConsole(VideoManager& vm, GLFontResource* font, const std::vector<std::
 
 void BM_ConsoleTextEngine(benchmark::State& state) {
   Context& c = Ctx();
-  GLFontResource* font = c.video ? GetFontResource("Fonts/console.f") : nullptr;
+  FontResource* font = c.video ? GetFontResource("Fonts/console.f") : nullptr;
   if (!font) {
     state.SkipWithError(c.video ? "no console font" : c.error.c_str());
     return;
@@ -134,7 +135,7 @@ void main() { FragColor = vec4(colour.rgb, colour.a * texture(FontSampler, uv).a
 
 void BM_ConsoleTextPlainGL(benchmark::State& state) {
   Context& c = Ctx();
-  GLFontResource* font = c.video ? GetFontResource("Fonts/console.f") : nullptr;
+  FontResource* font = c.video ? GetFontResource("Fonts/console.f") : nullptr;
   std::ifstream in(fs::read_symlink("/proc/self/exe").parent_path() / "base/Fonts/console.f",
                    std::ios::binary);
   std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), {});
@@ -235,14 +236,14 @@ void BM_VideoUploadEngine(benchmark::State& state) {
     return;
   }
   SetVideoTextureClock(BenchClock);
-  auto* video = static_cast<GLAVITexture*>(LoadVideoTexture(name.c_str()));
+  auto* video = static_cast<VideoTexture*>(LoadVideoTexture(name.c_str()));
   if (!video) {
     state.SkipWithError("no video texture");
     return;
   }
   for (auto _ : state) {
     g_clock += kVideoFrameIntervalMs;  // one upload per use
-    video->GetGLTexture();
+    video->GetDeviceTexture();
     kgl::Finish();
   }
   state.SetItemsProcessed(int64_t(video->GetUploadCount()));

@@ -24,11 +24,12 @@
 
 #include "BenchGL.h"
 #include "console/CVarRegistry.h"
-#include "render/ParticleRenderer.h"
-#include "render/ParticleSystemObject.h"
-#include "render/VideoManager.h"
-#include "render/WorldRenderer.h"
+#include "render/DeviceVideoManager.h"
 #include "render/gl/GLFunctions.h"
+#include "render/gpu/VideoManager.h"
+#include "render/world/ParticleRenderer.h"
+#include "render/world/ParticleSystemObject.h"
+#include "render/world/WorldRenderer.h"
 #include "tier0/FileSystem.h"
 #include "tier1/World.h"
 

@@ -4,7 +4,7 @@
 // each against plain OpenGL doing the same work in the same context.
 //
 // Draws: thousands of small indexed meshes (a cube of 36 indices), each with
-// its own world-view-projection matrix, through GLRenderEffect, the video
+// its own world-view-projection matrix, through RenderEffect, the video
 // manager's binding cache and the GL device; the baseline is a bare
 // glUniformMatrix4fv + glDrawElements loop with the same shader bodies (without
 // the engine's epilogues) and the pass's depth and cull state, so both draw the
@@ -27,12 +27,13 @@
 
 #include "BenchGL.h"
 #include "console/CVarRegistry.h"
-#include "render/GpuBuffers.h"
-#include "render/RenderEffect.h"
-#include "render/Texture.h"
-#include "render/VertexFormat.h"
-#include "render/VideoManager.h"
+#include "render/DeviceVideoManager.h"
 #include "render/gl/GLFunctions.h"
+#include "render/gpu/GpuBuffers.h"
+#include "render/gpu/RenderEffect.h"
+#include "render/gpu/Texture.h"
+#include "render/gpu/VertexFormat.h"
+#include "render/gpu/VideoManager.h"
 #include "tier0/FileSystem.h"
 
 namespace {
@@ -78,7 +79,7 @@ Matrix4x4 DrawMatrix(int i) {
 
 struct Context {
   SDL_Window* window = nullptr;
-  GLVideoManager* video = nullptr;
+  DeviceVideoManager* video = nullptr;
   std::string error;
 };
 
@@ -94,7 +95,7 @@ Context& Ctx() {
       c.error = "no OpenGL 3.3 video manager";
       return c;
     }
-    c.video = static_cast<GLVideoManager*>(vm);
+    c.video = static_cast<DeviceVideoManager*>(vm);
     // The effect file lives in a scratch folder mounted as a package.
     std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("kaz_bench_" + std::to_string(getpid()));
@@ -113,11 +114,11 @@ void BM_EngineDraws(benchmark::State& state) {
     state.SkipWithError(c.error.c_str());
     return;
   }
-  GLRenderEffect* fx = LoadRenderEffect("RenderEffects/bench.fx");
-  GLVertexFormat* fmt = CreateVertexFormat();
+  RenderEffect* fx = LoadRenderEffect("RenderEffects/bench.fx");
+  DeviceVertexFormat* fmt = CreateVertexFormat();
   fmt->AddField(VFT_FLOAT3, VFU_POSITION);
-  GLVertexBuffer* vb = CreateVertexBuffer(12, 8, false);
-  GLIndexBuffer* ib = CreateIndexBuffer(0, 36, false);
+  VertexBuffer* vb = CreateVertexBuffer(12, 8, false);
+  IndexBuffer* ib = CreateIndexBuffer(0, 36, false);
   if (!fx || !vb || !ib) {
     state.SkipWithError("engine objects");
     return;
@@ -221,7 +222,7 @@ void BM_EngineTextureUpload(benchmark::State& state) {
     state.SkipWithError(c.error.c_str());
     return;
   }
-  GLTexture* tex = CreateTexture(kTexSize, kTexSize, TEXTYPE_2D, 2, true, false);
+  Texture* tex = CreateTexture(kTexSize, kTexSize, TEXTYPE_2D, 2, true, false);
   std::vector<uint8_t> img = UploadImage();
   for (auto _ : state) {
     void* bits = nullptr;

@@ -18,12 +18,14 @@
 #include <vector>
 
 #include "BenchGL.h"
-#include "ObjMesh.h"
 #include "console/CVarRegistry.h"
-#include "render/StaticMeshObject.h"
-#include "render/VideoManager.h"
-#include "render/WorldRenderer.h"
+#include "ObjMesh.h"
+#include "render/DeviceVideoManager.h"
 #include "render/gl/GLFunctions.h"
+#include "render/gpu/VideoManager.h"
+#include "render/Renderer.h"
+#include "render/world/StaticMeshObject.h"
+#include "render/world/WorldRenderer.h"
 #include "tier0/FileSystem.h"
 #include "tier0/Frustum.h"
 #include "tier1/CameraObject.h"
@@ -91,7 +93,7 @@ std::string EffectText() {
 
 struct Scene {
   SDL_Window* window = nullptr;
-  GLVideoManager* video = nullptr;
+  DeviceVideoManager* video = nullptr;
   World* world = nullptr;
   CameraObject* camera = nullptr;
   LightObject* light = nullptr;
@@ -116,7 +118,7 @@ Scene& TheScene() {
     CVarRegistry::Instance().ResY.Set(256);
     VideoManager* vm = CreateVideoManager(c.window);
     if (!vm || vm->SetDisplayMode() != 0) return c.error = "no OpenGL 3.3 video manager", c;
-    c.video = static_cast<GLVideoManager*>(vm);
+    c.video = static_cast<DeviceVideoManager*>(vm);
 
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("kaz_bench_wr_" + std::to_string(getpid()));

@@ -1,18 +1,10 @@
-# kaz_area(NAME [SOURCES file...] [EXCLUDE file...] [LIBS lib...])
-#   Static library kaz_NAME, from engine/NAME/**.cpp or, with SOURCES, from those
-#   files (paths below engine/); EXCLUDE leaves files out of the glob. LIBS names
+# kaz_area(NAME [LIBS lib...])
+#   Static library kaz_NAME, from engine/NAME/**.cpp. LIBS names
 #   only libraries of lower layers (tools/check_layers.py holds the order and
 #   checks it): the graph of area libraries has no cycle.
 function(kaz_area name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;EXCLUDE;LIBS" ${ARGN})
-  if(ARG_SOURCES)
-    list(TRANSFORM ARG_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/ OUTPUT_VARIABLE srcs)
-  else()
-    file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
-    foreach(file ${ARG_EXCLUDE})
-      list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/${file})
-    endforeach()
-  endif()
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
   if(NOT srcs)
     set(srcs ${CMAKE_SOURCE_DIR}/cmake/empty.cpp)
   endif()

@@ -1,9 +1,10 @@
 # The script area's generated parts: the math module's wrapper (SWIG) and its
-# Python proxy, Engine.py, which goes into the base package's scripts folder.
+# Python proxy, Engine.py, which goes into the scripts folder of the base
+# directory's copy of the base package.
 set(KAZ_SWIG_DIR ${CMAKE_BINARY_DIR}/swig)
 set(KAZ_SWIG_INTERFACE ${CMAKE_SOURCE_DIR}/engine/script/Engine.i)
 set(KAZ_SWIG_WRAPPER ${KAZ_SWIG_DIR}/EngineMathWrap.cpp)
-set(KAZ_SWIG_PROXY ${CMAKE_SOURCE_DIR}/data/base/scripts/Engine.py)
+set(KAZ_SWIG_PROXY ${KAZ_BIN_DIR}/base/scripts/Engine.py)
 add_custom_command(
   OUTPUT ${KAZ_SWIG_WRAPPER} ${KAZ_SWIG_PROXY}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${KAZ_SWIG_DIR}
@@ -12,7 +13,7 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -DIN=${KAZ_SWIG_DIR}/EngineMathWrap.raw.cpp -DOUT=${KAZ_SWIG_WRAPPER}
           -P ${CMAKE_SOURCE_DIR}/cmake/KazSwigPatch.cmake
   COMMAND ${CMAKE_COMMAND} -E copy ${KAZ_SWIG_DIR}/Engine.py ${KAZ_SWIG_PROXY}
-  DEPENDS ${KAZ_SWIG_INTERFACE} ${CMAKE_SOURCE_DIR}/cmake/KazSwigPatch.cmake
+  DEPENDS kaz_data ${KAZ_SWIG_INTERFACE} ${CMAKE_SOURCE_DIR}/cmake/KazSwigPatch.cmake
           ${CMAKE_SOURCE_DIR}/engine/tier0/Vector.h ${CMAKE_SOURCE_DIR}/engine/tier0/Matrix.h
           ${CMAKE_SOURCE_DIR}/engine/tier0/AABB.h ${CMAKE_SOURCE_DIR}/engine/tier1/KeyframeTrack.h
           ${CMAKE_SOURCE_DIR}/engine/tier1/PlayerController.h

@@ -2,9 +2,9 @@
 //
 // Fuzzes the image decoders (our DDS reader, stb_image for the rest) and the
 // DXT decompressor over whatever a decode yields.
-#include "render/Formats.h"
-#include "render/GraphicsDevice.h"
-#include "render/Image.h"
+#include "render/device/Formats.h"
+#include "render/device/GraphicsDevice.h"
+#include "render/device/Image.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -8,10 +8,11 @@
 #include <fstream>
 #include <string>
 
-#include "core/Log.h"
-#include "render/VideoManager.h"
-#include "render/cal3d/DynamicMeshDef.h"
+#include "base/Log.h"
+#include "render/DeviceVideoManager.h"
 #include "render/fake/FakeDevice.h"
+#include "render/gpu/VideoManager.h"
+#include "render/world/cal3d/DynamicMeshDef.h"
 #include "tier0/FileSystem.h"
 #include "tier0/ResourceManager.h"
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "render/EffectParser.h"
+#include "render/effect/EffectParser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* text = reinterpret_cast<const char*>(data);

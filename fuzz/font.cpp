@@ -1,6 +1,6 @@
 // font.cpp - fuzzes the bitmap font reader: whatever it accepts must hold exactly the
 // image its edge size promises, and writing it back must read the same.
-#include "render/FontFile.h"
+#include "render/device/FontFile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,10 +4,11 @@
 #include <cstdint>
 #include <string>
 
-#include "core/Log.h"
-#include "render/StaticMeshDef.h"
-#include "render/VideoManager.h"
+#include "base/Log.h"
+#include "render/DeviceVideoManager.h"
 #include "render/fake/FakeDevice.h"
+#include "render/gpu/VideoManager.h"
+#include "render/world/StaticMeshDef.h"
 #include "tier0/ResourceManager.h"
 
 namespace {

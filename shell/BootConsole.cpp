@@ -1,7 +1,7 @@
 // BootConsole.cpp - see BootConsole.h.
 #include "BootConsole.h"
 
-#include "core/StringUtil.h"
+#include "base/StringUtil.h"
 
 #include <cstdarg>
 #include <cstdlib>

@@ -7,7 +7,7 @@
 // set), elsewhere as plain text. A plain-text transcript is kept in memory so
 // that a fatal stop can show the end of the log. Text printed while the
 // console is not started is dropped.
-// Depends on: Thread.h, core/StringUtil.h (in the .cpp), the standard library.
+// Depends on: Thread.h, base/StringUtil.h (in the .cpp), the standard library.
 #pragma once
 
 #include "Thread.h"

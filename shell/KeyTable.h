@@ -5,10 +5,10 @@
 // against), and the 193-entry virtual-key table gives the engine key code.
 // Virtual keys above 192 and table entries of 0 are never forwarded. Mouse
 // buttons have fixed codes.
-// Depends on: SDL2 (scancode and button values only), core/KazEngine.h.
+// Depends on: SDL2 (scancode and button values only), base/KazEngine.h.
 #pragma once
 
-#include "core/KazEngine.h"
+#include "base/KazEngine.h"
 
 #include <SDL_mouse.h>
 #include <SDL_scancode.h>

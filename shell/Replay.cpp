@@ -3,7 +3,7 @@
 
 #include "KeyTable.h"
 
-#include "core/StringUtil.h"
+#include "base/StringUtil.h"
 
 #include <SDL_keyboard.h>
 

@@ -12,7 +12,7 @@
 // as keys from the keyboard (KeyTable.h). A char text is sent one character
 // event per UTF-8 character; the engine takes characters up to U+00FF. A bad
 // line gives one warning naming the file and the line and is left out.
-// Depends on: KeyTable.h, core/StringUtil.h (in the .cpp), SDL2 (key names).
+// Depends on: KeyTable.h, base/StringUtil.h (in the .cpp), SDL2 (key names).
 #pragma once
 
 #include <SDL_keycode.h>

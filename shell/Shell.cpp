@@ -1,7 +1,7 @@
 // Shell.cpp - see Shell.h.
 #include "Shell.h"
 
-#include "core/StringUtil.h"
+#include "base/StringUtil.h"
 
 #include <SDL.h>
 

@@ -12,15 +12,15 @@
 // "-replay FILE" feeds the input of a replay file (Replay.h) through the same
 // path as SDL's events, before the frames it names; a file that cannot be read
 // stops the launcher before the engine starts. "-fixedframe S" is the engine's.
-// Depends on: BootConsole.h, KeyTable.h, Replay.h, core/KazEngine.h (declarations only),
-// core/StringUtil.h, SDL2.
+// Depends on: BootConsole.h, KeyTable.h, Replay.h, base/KazEngine.h (declarations only),
+// base/StringUtil.h, SDL2.
 #pragma once
 
 #include "BootConsole.h"
 #include "KeyTable.h"
 #include "Replay.h"
 
-#include "core/KazEngine.h"
+#include "base/KazEngine.h"
 
 #include <string>
 #include <vector>

@@ -14,7 +14,7 @@
 // in CVar below.
 #pragma once
 
-#include "core/StringUtil.h"
+#include "base/StringUtil.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,7 +32,7 @@ enum CVarFlags : uint32_t {
 enum class CVarType : uint8_t { Bool, Int, Float, String, Dynamic };
 
 // Name comparison (NoCaseLess, NoCaseEqual, NoCaseHash, NoCaseStartsWith) lives in
-// core/StringUtil.h.
+// base/StringUtil.h.
 
 // Locale-independent text conversions shared by the variables, the command
 // processor and the configuration writer.

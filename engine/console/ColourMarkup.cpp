@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/StringUtil.h"
+#include "base/StringUtil.h"
 
 namespace {
 

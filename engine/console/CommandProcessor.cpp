@@ -1,63 +1,11 @@
 // CommandProcessor.cpp - the engine's command processor; see CommandProcessor.h.
 #include "console/CommandProcessor.h"
 
+#include "base/Log.h"
 #include "console/ConfigFile.h"
-#include "core/Log.h"
 
 EngineCommandProcessor::EngineCommandProcessor(CommandRegistry& commands, CVarRegistry& cvars)
     : m_commands(commands), m_cvars(cvars) {}
-
-EngineCommandProcessor::~EngineCommandProcessor() {
-  Shutdown();
-}
-
-ConsoleDrawing* EngineCommandProcessor::Drawing() const {
-  return m_drawing && m_drawing->HasFont() ? m_drawing : nullptr;
-}
-
-void EngineCommandProcessor::BeginQuads() {
-  if (ConsoleDrawing* d = Drawing()) d->BeginQuads();
-}
-void EngineCommandProcessor::EndQuads() {
-  if (ConsoleDrawing* d = Drawing()) d->EndQuads();
-}
-void EngineCommandProcessor::BeginFont() {
-  if (ConsoleDrawing* d = Drawing()) d->BeginFont();
-}
-void EngineCommandProcessor::EndFont() {
-  if (ConsoleDrawing* d = Drawing()) d->EndFont();
-}
-void EngineCommandProcessor::DrawRectangle(int x1, int y1, int x2, int y2, float red, float green,
-                                           float blue, float alpha) {
-  if (ConsoleDrawing* d = Drawing()) d->DrawRectangle(x1, y1, x2, y2, red, green, blue, alpha);
-}
-void EngineCommandProcessor::DrawText(std::string_view text, int x, int y, float red, float green,
-                                      float blue, float alpha) {
-  if (ConsoleDrawing* d = Drawing()) d->DrawText(text, x, y, red, green, blue, alpha);
-}
-int EngineCommandProcessor::GetFontHeight() {
-  ConsoleDrawing* d = Drawing();
-  return d ? d->GetFontHeight() : 0;
-}
-int EngineCommandProcessor::GetTextWidth(std::string_view text) {
-  ConsoleDrawing* d = Drawing();
-  return d ? d->GetTextWidth(text) : 0;
-}
-
-void EngineCommandProcessor::SetDrawing(ConsoleDrawing* drawing) {
-  if (m_drawing && m_drawing != drawing) m_drawing->ReleaseFont();
-  m_drawing = drawing;
-}
-
-void EngineCommandProcessor::LoadConsoleFont() {
-  if (!m_drawing) return;
-  m_drawing->ReleaseFont();
-  m_drawing->LoadFont(kConsoleFontPath);
-}
-
-void EngineCommandProcessor::Shutdown() {
-  if (m_drawing) m_drawing->ReleaseFont();
-}
 
 int EngineCommandProcessor::Execute(std::string_view line, bool verbose) {
   // A line from a CR LF text keeps its CR after the cut at LF.

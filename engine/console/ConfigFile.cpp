@@ -1,8 +1,8 @@
 // ConfigFile.cpp - console scripts and the configuration file; see ConfigFile.h.
 #include "console/ConfigFile.h"
 
+#include "base/Log.h"
 #include "console/CommandProcessor.h"
-#include "core/Log.h"
 
 #include <cerrno>
 #include <cstdio>

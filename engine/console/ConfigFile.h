@@ -6,7 +6,7 @@
 // Saving goes through a temporary beside the file and a rename, so an interrupted or failed
 // save leaves the previous file intact.
 //
-// Depends on CommandProcessor.h, CVarRegistry.h, core/Log.h.
+// Depends on CommandProcessor.h, CVarRegistry.h, base/Log.h.
 #pragma once
 
 #include "console/CVarRegistry.h"

@@ -1,9 +1,10 @@
 // Console.cpp - see Console.h.
 #include "console/Console.h"
 
+#include "base/Log.h"
 #include "console/ColourMarkup.h"
 #include "console/CommandProcessor.h"
-#include "core/Log.h"
+#include "console/ConsoleDrawing.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -189,6 +190,21 @@ void Console::SetOutputHook(ConsoleOutputHook hook, void* userData) {
 
 void Console::SetCommandProcessor(CommandProcessor* processor) {
   m_processor = processor;
+}
+
+void Console::SetDrawing(ConsoleDrawing* drawing) {
+  if (m_drawing && m_drawing != drawing) m_drawing->ReleaseFont();
+  m_drawing = drawing;
+}
+
+void Console::LoadFont() {
+  if (!m_drawing) return;
+  m_drawing->ReleaseFont();
+  m_drawing->LoadFont(kConsoleFontPath);
+}
+
+void Console::ReleaseFont() {
+  if (m_drawing) m_drawing->ReleaseFont();
 }
 
 // ---------------------------------------------------------------------------
@@ -442,22 +458,23 @@ void Console::DrawColouredText(std::string_view text, int x, int y, float red, f
   // The caller's colour holds until the first escape.
   ForEachColourRun(text, kColourWhite, [&](std::string_view run, uint32_t colour) {
     if (run.data() == text.data())
-      m_processor->DrawText(run, x, y, red, green, blue, alpha);
+      m_drawing->DrawText(run, x, y, red, green, blue, alpha);
     else
-      m_processor->DrawText(run, x, y, ColourRed(colour), ColourGreen(colour), ColourBlue(colour),
-                            alpha);
-    x += m_processor->GetTextWidth(run);
+      m_drawing->DrawText(run, x, y, ColourRed(colour), ColourGreen(colour), ColourBlue(colour),
+                          alpha);
+    x += m_drawing->GetTextWidth(run);
   });
 }
 
 void Console::Draw(int x, int y, int width, int height, bool showRecent, bool drawNotices) {
   const int x2 = x + width;
   const int y2 = y + height;
-  const int fontHeight = m_processor ? m_processor->GetFontHeight() : 0;
+  const bool drawable = m_drawing && m_drawing->HasFont();
+  const int fontHeight = drawable ? m_drawing->GetFontHeight() : 0;
   // Take what is to be drawn under the lock and draw without it: drawing may
   // log, and logging prints here.
-  const DrawSnapshot shot = TakeDrawSnapshot(y, y2, fontHeight, showRecent, drawNotices);
-  if (!m_processor) return;
+  const DrawSnapshot shot = TakeDrawSnapshot(y, y2, fontHeight, showRecent, drawNotices, drawable);
+  if (!drawable) return;
   DrawOverlay(shot, x, y, x2, fontHeight);
   if (shot.state == ConsoleState_Closed) return;
   DrawPanel(shot, x, y, x2, y2, fontHeight);
@@ -465,7 +482,7 @@ void Console::Draw(int x, int y, int width, int height, bool showRecent, bool dr
 }
 
 Console::DrawSnapshot Console::TakeDrawSnapshot(int y, int y2, int fontHeight, bool showRecent,
-                                                bool drawNotices) {
+                                                bool drawNotices, bool drawable) {
   DrawSnapshot shot;
   std::lock_guard<std::mutex> lock(m_mutex);
   shot.state = m_state;
@@ -478,13 +495,13 @@ Console::DrawSnapshot Console::TakeDrawSnapshot(int y, int y2, int fontHeight, b
     shot.notices.swap(m_notices);
   else
     m_notices.clear();
-  if (m_processor && shot.state != ConsoleState_Open && showRecent) {
+  if (drawable && shot.state != ConsoleState_Open && showRecent) {
     size_t count = 0;
     while (count < kConsoleRecentLines && m_recentTimers[count] >= 0.0f) ++count;
     count = std::min(count, lineCount);
     for (size_t k = 0; k < count; ++k) shot.recent.push_back(m_lines[lineCount - 1 - k]);
   }
-  if (m_processor && shot.state != ConsoleState_Closed && fontHeight > 0) {
+  if (drawable && shot.state != ConsoleState_Closed && fontHeight > 0) {
     size_t next = m_followOutput ? lineCount : m_scrollAnchor;
     for (int lineY = y2 - 2 * fontHeight - 5; next > 0 && lineY > y; lineY -= fontHeight)
       shot.visible.push_back(m_lines[--next]);
@@ -494,47 +511,46 @@ Console::DrawSnapshot Console::TakeDrawSnapshot(int y, int y2, int fontHeight, b
 
 void Console::DrawOverlay(const DrawSnapshot& shot, int x, int y, int x2, int fontHeight) {
   if (shot.recent.empty() && shot.notices.empty()) return;
-  m_processor->BeginFont();
+  m_drawing->BeginFont();
   const int count = static_cast<int>(shot.recent.size());
   for (int k = 0; k < count; ++k)
     DrawColouredText(shot.recent[k], x + 5, y + 5 + (count - 1 - k) * fontHeight, 1.0f, 1.0f, 1.0f,
                      1.0f - shot.fraction);
   for (size_t i = 0; i < shot.notices.size(); ++i) {
-    int w = m_processor->GetTextWidth(StripColourEscapes(shot.notices[i]));
+    int w = m_drawing->GetTextWidth(StripColourEscapes(shot.notices[i]));
     DrawColouredText(shot.notices[i], x2 - 5 - w, y + 5 + static_cast<int>(i) * fontHeight, 1.0f,
                      1.0f, 1.0f, 1.0f);
   }
-  m_processor->EndFont();
+  m_drawing->EndFont();
 }
 
 void Console::DrawPanel(const DrawSnapshot& shot, int x, int y, int x2, int y2, int fontHeight) {
   const float fraction = shot.fraction;
-  m_processor->BeginQuads();
-  m_processor->DrawRectangle(x, y, x2, y2, 0.0f, kBackgroundGreen, 0.0f,
-                             fraction * kBackgroundAlpha);
-  m_processor->DrawRectangle(x, y2 - 1, x2, y2, 1.0f, 1.0f, 1.0f, fraction);
+  m_drawing->BeginQuads();
+  m_drawing->DrawRectangle(x, y, x2, y2, 0.0f, kBackgroundGreen, 0.0f, fraction * kBackgroundAlpha);
+  m_drawing->DrawRectangle(x, y2 - 1, x2, y2, 1.0f, 1.0f, 1.0f, fraction);
   if (shot.cursorVisible) {
-    const int inputX = x + 5 + m_processor->GetTextWidth(kConsolePrompt);
-    int cx = inputX + m_processor->GetTextWidth(
+    const int inputX = x + 5 + m_drawing->GetTextWidth(kConsolePrompt);
+    int cx = inputX + m_drawing->GetTextWidth(
                           std::string_view(m_input).substr(0, static_cast<size_t>(m_cursor)));
-    m_processor->DrawRectangle(cx, y2 - fontHeight - 7, cx + 2, y2 - 7, 1.0f, 1.0f, 1.0f, fraction);
+    m_drawing->DrawRectangle(cx, y2 - fontHeight - 7, cx + 2, y2 - 7, 1.0f, 1.0f, 1.0f, fraction);
   }
   if (shot.lineCount > 1) {
-    m_processor->DrawRectangle(x2 - 10, y + 5, x2 - 5, y + 6, 1.0f, 1.0f, 1.0f, fraction);
-    m_processor->DrawRectangle(x2 - 10, y2 - 6, x2 - 5, y2 - 5, 1.0f, 1.0f, 1.0f, fraction);
+    m_drawing->DrawRectangle(x2 - 10, y + 5, x2 - 5, y + 6, 1.0f, 1.0f, 1.0f, fraction);
+    m_drawing->DrawRectangle(x2 - 10, y2 - 6, x2 - 5, y2 - 5, 1.0f, 1.0f, 1.0f, fraction);
     const int range = (y2 - y) - 17;
     const int top =
         y + 5 + range - range * shot.scrollOffset / static_cast<int>(shot.lineCount - 1);
-    m_processor->DrawRectangle(x2 - 8, top, x2 - 7, top + 7, 1.0f, 1.0f, 1.0f, fraction);
+    m_drawing->DrawRectangle(x2 - 8, top, x2 - 7, top + 7, 1.0f, 1.0f, 1.0f, fraction);
   }
-  m_processor->EndQuads();
+  m_drawing->EndQuads();
 }
 
 void Console::DrawPanelText(const DrawSnapshot& shot, int x, int y2, int fontHeight) {
   const float fraction = shot.fraction;
   const int textY = y2 - fontHeight - 5;
-  const int inputX = x + 5 + m_processor->GetTextWidth(kConsolePrompt);
-  m_processor->BeginFont();
+  const int inputX = x + 5 + m_drawing->GetTextWidth(kConsolePrompt);
+  m_drawing->BeginFont();
   DrawColouredText(kConsolePrompt, x + 5, textY, 1.0f, 0.5f, 0.25f, fraction);
   if (!m_completionHint.empty())
     DrawColouredText(m_completionHint, inputX, textY, kHintGrey, kHintGrey, kHintGrey, fraction);
@@ -544,5 +560,5 @@ void Console::DrawPanelText(const DrawSnapshot& shot, int x, int y2, int fontHei
     DrawColouredText(line, x + 5, lineY, 1.0f, 1.0f, 1.0f, fraction);
     lineY -= fontHeight;
   }
-  m_processor->EndFont();
+  m_drawing->EndFont();
 }

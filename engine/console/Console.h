@@ -7,20 +7,22 @@
 // and draws itself over the top of the screen: the recent lines while closed,
 // per-frame notices (the statistics overlay), and when open the buffer, the
 // input line with its history and completion hint, and a scroll indicator.
-// Lines are run, names completed and everything drawn through a
-// CommandProcessor; without one the console still stores and forwards text.
+// Lines are run and names completed through a CommandProcessor, and
+// everything is drawn through a ConsoleDrawing in the console font; without
+// them the console still stores and forwards text.
 //
 // Threads: Print, Printf, AddNotice, Update and Draw may race with each other
 // from any thread (a sound streaming worker logs); one mutex guards the buffer,
 // the log file, the notices, the timers and the scroll position. The input
 // line, history and completion belong to the main thread (OnChar, OnKey,
 // Execute). No lock is held while calling out: the output hook and the
-// processor's drawing operations may themselves log (see SetOutputHook).
+// drawing operations may themselves log (see SetOutputHook).
 //
-// Depends on ColourMarkup.h, CommandProcessor.h, core/Log.h (formatting).
+// Depends on ColourMarkup.h, CommandProcessor.h, ConsoleDrawing.h, base/Log.h
+// (formatting).
 #pragma once
 
-#include "core/Export.h"
+#include "base/Export.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -31,6 +33,9 @@
 #include <vector>
 
 class CommandProcessor;
+class ConsoleDrawing;
+
+constexpr const char* kConsoleFontPath = "Fonts/console.f";
 
 enum ConsoleState : int {
   ConsoleState_Closed = 0,
@@ -102,8 +107,8 @@ class Console {
 
   // Once per frame: recent-line timers, open animation, cursor blink.
   void Update(float deltaSeconds);
-  // Once per frame, after the menus. Draws through the command processor;
-  // the notice list is emptied whatever is drawn.
+  // Once per frame, after the menus. Draws through the drawing while it holds
+  // the console font; the notice list is emptied whatever is drawn.
   void Draw(int x, int y, int width, int height, bool showRecent, bool drawNotices);
 
   // Closes an open log file and, unless path is empty, creates path afresh.
@@ -121,6 +126,13 @@ class Console {
   void SetOutputHook(ConsoleOutputHook hook, void* userData);
   void SetCommandProcessor(CommandProcessor* processor);
   CommandProcessor* GetCommandProcessor() const { return m_processor; }
+  // What the console is drawn with (not owned; null: nothing is drawn). A
+  // drawing replaced by another gives up its font.
+  void SetDrawing(ConsoleDrawing* drawing);
+  // Loads kConsoleFontPath through the drawing, replacing a loaded font;
+  // until one is loaded the console draws nothing and measures 0.
+  void LoadFont();
+  void ReleaseFont();
 
   // Snapshots, for the engine and tests.
   size_t GetLineCount() const;
@@ -164,7 +176,8 @@ class Console {
     std::vector<std::string> notices;
     std::vector<std::string> visible;
   };
-  DrawSnapshot TakeDrawSnapshot(int y, int y2, int fontHeight, bool showRecent, bool drawNotices);
+  DrawSnapshot TakeDrawSnapshot(int y, int y2, int fontHeight, bool showRecent, bool drawNotices,
+                                bool drawable);
   // Recent lines (while not open) at the top left, notices at the top right.
   void DrawOverlay(const DrawSnapshot& shot, int x, int y, int x2, int fontHeight);
   // Background, cursor and scroll bar.
@@ -196,6 +209,7 @@ class Console {
 
   // Main thread only.
   CommandProcessor* m_processor = nullptr;
+  ConsoleDrawing* m_drawing = nullptr;
   std::string m_input;
   int m_cursor = 0;
   std::string m_completionHint;

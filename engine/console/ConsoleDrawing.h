@@ -1,10 +1,10 @@
-// ConsoleDrawing.h - what the command processor draws the console with.
+// ConsoleDrawing.h - what the console draws itself with.
 //
 // The console sits below the rendering layer, so it cannot reach the video
 // manager or fonts itself: the rendering layer implements this interface
-// (render/ConsoleDrawing.h) and the engine hands it to the command processor
+// (render/overlay/ConsoleRenderer.h) and the engine hands it to the console
 // at start-up, when video is first ready. Coordinates are screen pixels,
-// colours 0..1, text UTF-8 at scale 1.
+// colours 0..1, text UTF-8 (no markup) at scale 1, a text's top left at (x, y).
 // Depends on nothing.
 #pragma once
 

@@ -1,17 +1,14 @@
 // BuiltinCommands.cpp - the built-in console commands; see BuiltinCommands.h.
 #include "core/BuiltinCommands.h"
 
+#include "base/KazEngine.h"
+#include "base/Log.h"
 #include "console/CVarRegistry.h"
-#include "core/KazEngine.h"
-#include "core/Log.h"
 #include "tier0/ResourceManager.h"
 
 namespace {
 
-BuiltinCommandHooks& Hooks() {
-  static BuiltinCommandHooks hooks;
-  return hooks;
-}
+BuiltinCommandHooks* g_hooks = nullptr;
 
 IKazEngine* EngineOf(void* userData) {
   return userData ? static_cast<IKazEngine*>(userData) : kazGetInterface();
@@ -65,11 +62,11 @@ int CmdRestartVideo(int, const char* const*, void* userData) {
     LogWarning("restartvideo: no video manager is running.");
     return -1;
   }
-  if (!Hooks().restartVideo) {
+  if (!g_hooks) {
     LogWarning("restartvideo: the video manager cannot be restarted in this build.");
     return -1;
   }
-  switch (Hooks().restartVideo()) {
+  switch (g_hooks->RestartVideo()) {
     case 0:
       return 0;
     case 1:
@@ -85,11 +82,11 @@ int CmdRestartSound(int, const char* const*, void* userData) {
     LogWarning("restartsound: no sound manager is running.");
     return -1;
   }
-  if (!Hooks().restartSound) {
+  if (!g_hooks) {
     LogWarning("restartsound: the sound manager cannot be restarted in this build.");
     return -1;
   }
-  return Hooks().restartSound() ? 0 : -1;
+  return g_hooks->RestartSound() ? 0 : -1;
 }
 
 // ReloadAll prints "[orange]Reloaded all resources." when it is done.
@@ -127,8 +124,8 @@ const BuiltinCommand kBuiltinCommands[] = {
 
 }  // namespace
 
-void SetBuiltinCommandHooks(BuiltinCommandHooks hooks) {
-  Hooks() = std::move(hooks);
+void SetBuiltinCommandHooks(BuiltinCommandHooks* hooks) {
+  g_hooks = hooks;
 }
 
 bool RegisterBuiltinCommands(IKazEngine* engine, CommandRegistry& registry) {

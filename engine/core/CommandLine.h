@@ -4,10 +4,10 @@
 // option; following arguments are appended to its value, separated by single
 // blanks. Arguments before the first option are ignored. An option given twice
 // keeps its first value. Names are compared without regard to case.
-// Builds on core/StringUtil.h (names compare without regard to case).
+// Builds on base/StringUtil.h (names compare without regard to case).
 #pragma once
 
-#include "core/StringUtil.h"
+#include "base/StringUtil.h"
 
 #include <map>
 #include <string>

@@ -1,19 +1,21 @@
 // Engine.cpp - start-up and shutdown orders, printing, input and the frame loop.
 #include "core/Engine.h"
 
-#include "core/Log.h"
-#include "core/StringUtil.h"
-#include "core/SystemInfo.h"
-#include "core/BuiltinCommands.h"
-#include "console/CVarRegistry.h"
+#include "base/Log.h"
+#include "base/StringUtil.h"
 #include "console/ConfigFile.h"
+#include "console/CVarRegistry.h"
+#include "core/BuiltinCommands.h"
 #include "core/FrameOverlays.h"
+#include "core/SystemInfo.h"
 #include "menu/MenuManager.h"
-#include "render/ConsoleRenderer.h"
-#include "render/ParticleSystemObject.h"
-#include "render/RenderEffect.h"
-#include "render/VideoManager.h"
-#include "render/WorldRenderer.h"
+#include "render/DeviceVideoManager.h"
+#include "render/gpu/RenderEffect.h"
+#include "render/gpu/VideoManager.h"
+#include "render/overlay/ConsoleRenderer.h"
+#include "render/Renderer.h"
+#include "render/world/ParticleSystemObject.h"
+#include "render/world/WorldRenderer.h"
 #include "script/ScriptHost.h"
 #include "script/ScriptManager.h"
 #include "sound/SoundManager.h"
@@ -99,7 +101,7 @@ bool KazEngine::Startup(int argc, char** argv, void* window, const char* title,
     m_console.SetOutputHook(&KazEngine::ForwardOutput, this);
     m_console.SetCommandProcessor(&m_processor);
     RegisterBuiltinCommands(static_cast<IKazEngine*>(this));
-    SetBuiltinCommandHooks({[this] { return RestartVideo(); }, [this] { return RestartSound(); }});
+    SetBuiltinCommandHooks(this);
     RunStartupSteps(argc, argv);
   } catch (const std::exception& e) {
     LogError("KazStartup: %s", e.what());
@@ -152,20 +154,29 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
   Broadcast(EngineEvent_Started);
 }
 
+// What the script modules reach of the engine.
+class KazEngine::Scripting final : public ScriptHost {
+ public:
+  explicit Scripting(KazEngine& engine) : m_engine(engine) {}
+  void Print(const char* text, bool continueLine) override { m_engine.Print(text, continueLine); }
+  World* GetWorld() override { return m_engine.GetWorld(); }
+  void SetRenderCamera(WorldObject* camera) override { m_engine.SetRenderCamera(camera); }
+  WorldObject* GetRenderCamera() override { return m_engine.GetRenderCamera(); }
+  void StartFade(float seconds, bool toBlack) override { m_engine.StartFade(seconds, toBlack); }
+  void StopFade() override { m_engine.StopFade(); }
+  void StartFlash(float seconds, float red, float green, float blue) override {
+    m_engine.StartFlash(seconds, red, green, blue);
+  }
+  void StopFlash() override { m_engine.StopFlash(); }
+  void ForceRedraw() override { m_engine.Render(); }
+
+ private:
+  KazEngine& m_engine;
+};
+
 void KazEngine::StartScripts() {
-  ScriptHost host;
-  host.print = [this](const char* text, bool continueLine) { Print(text, continueLine); };
-  host.getWorld = [this] { return m_world.Get(); };
-  host.setRenderCamera = [this](WorldObject* camera) { SetRenderCamera(camera); };
-  host.getRenderCamera = [this] { return m_renderCamera.Get(); };
-  host.startFade = [this](float seconds, bool toBlack) { StartFade(seconds, toBlack); };
-  host.stopFade = [this] { StopFade(); };
-  host.startFlash = [this](float seconds, float r, float g, float b) {
-    StartFlash(seconds, r, g, b);
-  };
-  host.stopFlash = [this] { StopFlash(); };
-  host.forceRedraw = [this] { Render(); };
-  SetScriptHost(host);
+  m_scripting = std::make_unique<Scripting>(*this);
+  SetScriptHost(m_scripting.get());
 
   std::string className = m_mods[static_cast<size_t>(m_selectedMod)].className;
   if (className.empty()) {
@@ -262,8 +273,8 @@ void KazEngine::StartVideo() {
   if (!m_video->ApplyDisplaySettings())
     throw StartupError("Failed to start video, even with basic settings.");
   // Step 25 begins with the console font, once, when video is first ready.
-  m_processor.SetDrawing(&GetConsoleRenderer());
-  m_processor.LoadConsoleFont();
+  m_console.SetDrawing(&GetConsoleRenderer());
+  m_console.LoadFont();
   OnDisplayModeSet();
 }
 
@@ -317,14 +328,14 @@ void KazEngine::Shutdown() {
   ChangeToBaseDirectory();
   SetRenderCamera(nullptr);
   DestroyScriptManager();
-  SetScriptHost({});
+  SetScriptHost(nullptr);
   m_world.Reset();
   m_rendererInitialised = false;
   GetMenuManager().Shutdown();
   m_menusInitialised = false;
-  m_processor.Shutdown();
+  m_console.ReleaseFont();
   m_flashEffect.Reset();
-  SetBuiltinCommandHooks({});
+  SetBuiltinCommandHooks(nullptr);
   // The commands carry this engine as user data: they go with it, and the
   // next start-up registers them afresh.
   CommandRegistry::Instance().UnregisterCommands(static_cast<IKazEngine*>(this));
@@ -416,7 +427,7 @@ void KazEngine::SetRenderCamera(WorldObject* object) {
 bool KazEngine::StartFlash(float duration, float red, float green, float blue) {
   if (!m_flashEffect && m_video)
     m_flashEffect =
-        Ref<GLRenderEffect>::Adopt(LoadRenderEffect("RenderEffects/internal/ScreenFlash.fx"));
+        Ref<RenderEffect>::Adopt(LoadRenderEffect("RenderEffects/internal/ScreenFlash.fx"));
   if (!m_flashEffect) {
     LogError("Failed to load screen flash render effect.");
     return false;

@@ -11,14 +11,15 @@
 // The top floor, with BuiltinCommands and Exports: builds on every lower layer.
 #pragma once
 
-#include "core/Clock.h"
-#include "core/CommandLine.h"
-#include "core/EngineEvents.h"
-#include "core/KazEngine.h"
-#include "core/Mods.h"
-#include "core/ScreenEffects.h"
+#include "base/EngineEvents.h"
+#include "base/KazEngine.h"
 #include "console/CommandProcessor.h"
 #include "console/Console.h"
+#include "core/BuiltinCommands.h"
+#include "core/Clock.h"
+#include "core/CommandLine.h"
+#include "core/Mods.h"
+#include "core/ScreenEffects.h"
 #include "tier0/Ref.h"
 
 #include <memory>
@@ -44,11 +45,11 @@ enum EngineKey : int {
 };
 constexpr int kNumHeldKeys = 146;
 
-class GLRenderEffect;
+class RenderEffect;
 class World;
 class WorldObject;
 
-class KazEngine : public IKazEngine {
+class KazEngine : public IKazEngine, private BuiltinCommandHooks {
  public:
   KazEngine();
   ~KazEngine() override;
@@ -127,10 +128,10 @@ class KazEngine : public IKazEngine {
   void StartScripts();
   std::string ConfigFilePath() const;
   void StartVideo();
-  int RestartVideo();
+  int RestartVideo() override;
   // Sound never stops start-up: failures are logged and the game runs silent.
   void StartSound();
-  bool RestartSound();
+  bool RestartSound() override;
   // The video-dependent start-up step: run after every successful mode change.
   void OnDisplayModeSet();
   void QueueStatistics();
@@ -138,6 +139,10 @@ class KazEngine : public IKazEngine {
   void Broadcast(int code, int key = 0, int dx = 0, int dy = 0);
   void ReleaseHeldKeys();
   static void ForwardOutput(const char* text, bool continueLine, void* engine);
+
+  // What the script modules reach of the engine (ScriptHost).
+  class Scripting;
+  std::unique_ptr<Scripting> m_scripting;
 
   void* m_window = nullptr;
   std::string m_title;
@@ -175,7 +180,7 @@ class KazEngine : public IKazEngine {
   int m_cursorX = 0, m_cursorY = 0;
   FadeEffect m_fade;
   FlashEffect m_flash;
-  Ref<GLRenderEffect> m_flashEffect;  // loaded on the first flash
+  Ref<RenderEffect> m_flashEffect;  // loaded on the first flash
   VideoManager* m_video = nullptr;
   SoundManager* m_sound = nullptr;
   Ref<World> m_world;

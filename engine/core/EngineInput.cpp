@@ -2,11 +2,11 @@
 // and characters to the console first, then the menus, then engine events.
 #include "core/Engine.h"
 
+#include "base/Log.h"
 #include "console/CVarRegistry.h"
-#include "core/Log.h"
 #include "menu/MenuManager.h"
-#include "render/VideoManager.h"
-#include "render/WorldRenderer.h"
+#include "render/gpu/VideoManager.h"
+#include "render/world/WorldRenderer.h"
 #include "tier0/FileSystem.h"
 #include "tier1/World.h"
 #include "tier1/WorldObject.h"

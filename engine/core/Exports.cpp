@@ -1,5 +1,5 @@
 // Exports.cpp - the library's exported entry points and the process-wide engine pointer.
-#include "core/KazEngine.h"
+#include "base/KazEngine.h"
 
 #include "core/Engine.h"
 

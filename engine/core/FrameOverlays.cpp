@@ -2,8 +2,8 @@
 #include "core/FrameOverlays.h"
 
 #include "core/ScreenEffects.h"
-#include "render/RenderEffect.h"
-#include "render/VideoManager.h"
+#include "render/gpu/RenderEffect.h"
+#include "render/gpu/VideoManager.h"
 
 void DrawEditorCursor(VideoManager& video, int x, int y) {
   if (!video.BeginQuads()) return;
@@ -11,7 +11,7 @@ void DrawEditorCursor(VideoManager& video, int x, int y) {
   video.EndQuads();
 }
 
-void DrawFlash(VideoManager& video, GLRenderEffect* effect, const FlashEffect& flash, float opacity,
+void DrawFlash(VideoManager& video, RenderEffect* effect, const FlashEffect& flash, float opacity,
                int width, int height) {
   if (!effect) return;
   // The flash effect takes its colour from a parameter, not from the vertices.

@@ -5,13 +5,13 @@
 #pragma once
 
 class VideoManager;
-class GLRenderEffect;
+class RenderEffect;
 struct FlashEffect;
 
 // A white 16 x 16 quad with its top left at the cursor.
 void DrawEditorCursor(VideoManager& video, int x, int y);
 // The flash colour over the screen at opacity, through the flash effect.
-void DrawFlash(VideoManager& video, GLRenderEffect* effect, const FlashEffect& flash, float opacity,
+void DrawFlash(VideoManager& video, RenderEffect* effect, const FlashEffect& flash, float opacity,
                int width, int height);
 // Black over the screen at opacity.
 void DrawFade(VideoManager& video, float opacity, int width, int height);

@@ -1,8 +1,8 @@
 // Mods.cpp - mod definition files and packages; see Mods.h.
 #include "core/Mods.h"
 
-#include "core/Log.h"
-#include "core/StringUtil.h"
+#include "base/Log.h"
+#include "base/StringUtil.h"
 #include "tier0/FileSystem.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // SystemInfo.cpp - see SystemInfo.h.
 #include "core/SystemInfo.h"
 
-#include "core/Log.h"
-#include "core/StringUtil.h"
+#include "base/Log.h"
+#include "base/StringUtil.h"
 
 #include <sys/resource.h>
 #include <sys/utsname.h>

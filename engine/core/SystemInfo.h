@@ -3,7 +3,7 @@
 // Linux sources: cpuid for the processor, /etc/os-release and uname for the
 // operating system, /proc/meminfo and /proc/self/status for memory. A fact that
 // cannot be obtained is left empty or 0; nothing here fails start-up.
-// Builds on core/Log.h (in the .cpp) and the standard library.
+// Builds on base/Log.h (in the .cpp) and the standard library.
 #pragma once
 
 #include <cstdint>

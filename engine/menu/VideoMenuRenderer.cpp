@@ -1,15 +1,15 @@
 // VideoMenuRenderer.cpp - see MenuRenderer.h.
 #include "menu/MenuRenderer.h"
 
-#include "render/Font.h"
-#include "render/Texture.h"
-#include "render/VideoManager.h"
+#include "render/gpu/Font.h"
+#include "render/gpu/Texture.h"
+#include "render/gpu/VideoManager.h"
 
 #include <string_view>
 
 namespace {
-GLFontResource* FontOf(MenuHandle font) {
-  return reinterpret_cast<GLFontResource*>(font);
+FontResource* FontOf(MenuHandle font) {
+  return reinterpret_cast<FontResource*>(font);
 }
 TextureResource* TextureOf(MenuHandle texture) {
   return reinterpret_cast<TextureResource*>(texture);
@@ -45,7 +45,7 @@ void VideoMenuRenderer::DrawQuad(MenuHandle texture, int x1, int y1, int x2, int
                                  float vMax) {
   VideoManager* video = GetVideoManager();
   if (!video) return;
-  GLTexture* glTexture = texture ? TextureOf(texture)->GetTexture() : nullptr;
+  Texture* glTexture = texture ? TextureOf(texture)->GetTexture() : nullptr;
   if (!video->BeginQuads(glTexture)) return;
   video->AddQuad(float(x1), float(y1), float(x2), float(y2), colour.x, colour.y, colour.z, colour.w,
                  uMin, vMin, uMax, vMax);

@@ -4,7 +4,7 @@
 
 #include "menu/Menu.h"
 
-#include "core/Log.h"
+#include "base/Log.h"
 
 namespace {
 const Vector4D kWhite(1.0f, 1.0f, 1.0f, 1.0f);

@@ -3,13 +3,13 @@
 #include "script/PythonSupport.h"
 
 #include "script/CVarPython.h"
-#include "script/ScriptDocs.h"
+#include "script/ScriptFunctions.h"
 #include "script/ScriptHost.h"
 #include "script/ScriptManager.h"
 
-#include "console/CVarRegistry.h"
+#include "base/KazEngine.h"
 #include "console/CommandRegistry.h"
-#include "core/KazEngine.h"
+#include "console/CVarRegistry.h"
 #include "tier0/FileSystem.h"
 
 #include <climits>
@@ -82,9 +82,8 @@ PyObject* ConPrint(PyObject*, PyObject* args) {
   const char* text;
   if (!PyArg_ParseTuple(args, "s", &text)) return nullptr;
   std::string line = std::string("[yellow]") + text;
-  const ScriptHost& host = GetScriptHost();
-  if (host.print)
-    host.print(line.c_str(), true);
+  if (ScriptHost* host = GetScriptHost())
+    host->Print(line.c_str(), true);
   else
     std::fputs(text, stdout);
   Py_RETURN_NONE;
@@ -201,12 +200,12 @@ PyObject* StartFade(PyObject*, PyObject* args) {
   float seconds;
   int mode;
   if (!PyArg_ParseTuple(args, "fi:_Engine.StartFade", &seconds, &mode)) return nullptr;
-  if (GetScriptHost().startFade) GetScriptHost().startFade(seconds, mode != 0);
+  if (ScriptHost* host = GetScriptHost()) host->StartFade(seconds, mode != 0);
   Py_RETURN_NONE;
 }
 
 PyObject* StopFade(PyObject*, PyObject*) {
-  if (GetScriptHost().stopFade) GetScriptHost().stopFade();
+  if (ScriptHost* host = GetScriptHost()) host->StopFade();
   Py_RETURN_NONE;
 }
 
@@ -214,52 +213,76 @@ PyObject* StartFlash(PyObject*, PyObject* args) {
   float seconds, red, green, blue;
   if (!PyArg_ParseTuple(args, "ffff:_Engine.StartFlash", &seconds, &red, &green, &blue))
     return nullptr;
-  if (GetScriptHost().startFlash) GetScriptHost().startFlash(seconds, red, green, blue);
+  if (ScriptHost* host = GetScriptHost()) host->StartFlash(seconds, red, green, blue);
   Py_RETURN_NONE;
 }
 
 PyObject* StopFlash(PyObject*, PyObject*) {
-  if (GetScriptHost().stopFlash) GetScriptHost().stopFlash();
+  if (ScriptHost* host = GetScriptHost()) host->StopFlash();
   Py_RETURN_NONE;
 }
 
 PyObject* ForceRedraw(PyObject*, PyObject*) {
-  if (GetScriptHost().forceRedraw) GetScriptHost().forceRedraw();
+  if (ScriptHost* host = GetScriptHost()) host->ForceRedraw();
   Py_RETURN_NONE;
 }
 
-PyMethodDef g_methods[] = {
-    {"GetApplication", GetApplication, METH_VARARGS,
-     "Gets the Engine.Application class instance currently being used."},
-    {"ConPrint", ConPrint, METH_VARARGS, "Prints to the ingame console."},
-    {"ConExecute", ConExecute, METH_VARARGS,
-     "Executes a console command. Returns numeric return code (0 on sucess)."},
-    {"RegisterCCmd", RegisterCCmd, METH_VARARGS, "Registers a ccmd callback."},
-    {"SetCVar", SetCVar, METH_VARARGS, "Sets the value of the given cvar."},
-    {"GetCVar", GetCVar, METH_VARARGS, "Gets the value of the given cvar."},
-    {"SetCVarFlags", SetCVarFlags, METH_VARARGS, "Sets the flags for the given cvar."},
-    {"GetCVarFlags", GetCVarFlags, METH_VARARGS, "Gets the flags for the given cvar."},
-    {"IsCVarStatic", IsCVarStatic, METH_VARARGS, "Determines whether the cvar is static."},
-    {"GetFrameDeltaTime", GetFrameDeltaTime, METH_VARARGS,
-     "Gets the current delta time for this frame (in seconds)."},
-    {"GetTime", GetTime, METH_VARARGS, "Gets the value of the global timer (in seconds)."},
-    {"EnumerateFiles", EnumerateFiles, METH_VARARGS,
-     "Returns a tuple containing all the file names in the given path."},
-    {"RegisterTimerEvent", RegisterTimerEvent, METH_VARARGS, ""},
-    {"StartFade", StartFade, METH_VARARGS, ""},
-    {"StopFade", StopFade, METH_VARARGS, ""},
-    {"StartFlash", StartFlash, METH_VARARGS, ""},
-    {"StopFlash", StopFlash, METH_VARARGS, ""},
-    {"ForceRedraw", ForceRedraw, METH_VARARGS, ""},
-    {nullptr, nullptr, 0, nullptr},
+const char kNone[] = "";
+
+const ScriptFunction kFunctions[] = {
+    {"GetApplication", GetApplication,
+     "Gets the Engine.Application class instance currently being used.", "none",
+     "the application object, or None", kNone},
+    {"ConPrint", ConPrint, "Prints to the ingame console.", "text (str)",
+     "None; prints the text to the console in yellow, as a stream", kNone},
+    {"ConExecute", ConExecute,
+     "Executes a console command. Returns numeric return code (0 on sucess).", "line (str)",
+     "the result code of the last console line (0 success, -1 unknown name or read-only variable)",
+     kNone},
+    {"RegisterCCmd", RegisterCCmd, "Registers a ccmd callback.", "name (str), callable, doc (str)",
+     "True; typing the name in the console calls callable(args) with a tuple of the argument "
+     "strings; a number returned is the line's result code (anything else gives 0)",
+     "TypeError \"Second parameter must be a callable object.\", \"CCmd is already registered.\""},
+    {"SetCVar", SetCVar, "Sets the value of the given cvar.", "name (str), value",
+     "True, or False when the variable could not be created; an unknown name creates a variable "
+     "whose type follows the value",
+     kNone},
+    {"GetCVar", GetCVar, "Gets the value of the given cvar.", "name (str)",
+     "the value (bool, int, float or str), or None for an unknown name", kNone},
+    {"SetCVarFlags", SetCVarFlags, "Sets the flags for the given cvar.", "name (str), flags (int)",
+     "True, or False for an unknown name", kNone},
+    {"GetCVarFlags", GetCVarFlags, "Gets the flags for the given cvar.", "name (str)",
+     "the flags (int), or None for an unknown name", kNone},
+    {"IsCVarStatic", IsCVarStatic, "Determines whether the cvar is static.", "name (str)",
+     "True for built-in variables, False for script variables, None for an unknown name", kNone},
+    {"GetFrameDeltaTime", GetFrameDeltaTime,
+     "Gets the current delta time for this frame (in seconds).", "none",
+     "the scaled duration of the frame in seconds (float)", kNone},
+    {"GetTime", GetTime, "Gets the value of the global timer (in seconds).", "none",
+     "the sum of all scaled frame durations in seconds (float)", kNone},
+    {"EnumerateFiles", EnumerateFiles,
+     "Returns a tuple containing all the file names in the given path.", "path (str)",
+     "a tuple of the file names in the virtual folder", kNone},
+    {"RegisterTimerEvent", RegisterTimerEvent, "", "eventId (int), seconds (float)",
+     "None; after that much unpaused game time _Core.HandleEvent(eventId, None) runs once", kNone},
+    {"StartFade", StartFade, "", "seconds (float), mode (int)",
+     "None; mode 0 fades in from black, any other mode fades out to black", kNone},
+    {"StopFade", StopFade, "", "none", "None; ends the fade", kNone},
+    {"StartFlash", StartFlash, "", "seconds (float), red, green, blue (floats)",
+     "None; flashes the screen in that colour", kNone},
+    {"StopFlash", StopFlash, "", "none", "None; ends the flash", kNone},
+    {"ForceRedraw", ForceRedraw, "", "none", "None; draws and presents the overlays at once",
+     kNone},
 };
 
 PyModuleDef g_module = {
-    PyModuleDef_HEAD_INIT, "_Engine", nullptr, -1, g_methods, nullptr, nullptr, nullptr, nullptr};
+    PyModuleDef_HEAD_INIT, "_Engine", nullptr, -1, nullptr, nullptr, nullptr, nullptr, nullptr};
 
 }  // namespace
 
 PyObject* PyInit__Engine() {
+  static MethodTable methods(kFunctions);
+  g_module.m_methods = methods.Get();
   return PyModule_Create2(&g_module, PYTHON_API_VERSION);
 }
 
@@ -274,6 +297,6 @@ void ReleaseScriptCommands() {
   g_commands.clear();
 }
 
-const PyMethodDef* GetEngineModuleMethods() {
-  return g_methods;
+std::span<const ScriptFunction> GetEngineModuleFunctions() {
+  return kFunctions;
 }

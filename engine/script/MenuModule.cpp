@@ -10,7 +10,7 @@
 
 #include "script/MathBridge.h"
 #include "script/MenuModule.h"
-#include "script/ScriptDocs.h"
+#include "script/ScriptFunctions.h"
 #include "script/ScriptManager.h"
 
 #include <algorithm>
@@ -424,64 +424,109 @@ PyObject* WidgetGetFontWidth(PyObject*, PyObject* args) {
   return PyLong_FromLong(widget->GetTextWidth(text, static_cast<size_t>(length)));
 }
 
-#define KAZ_FN(name, function, doc) \
-  { name, function, METH_VARARGS, doc }
+const char kNone[] = "";
+const char kMenu[] = "TypeError \"first parameter must be a MenuObject\"";
+const char kWidget[] = "TypeError \"first parameter must be a Widget\"";
+const char kGetter[] = "TypeError \"parameter 1 must be a MenuWidget.\"";
+const char kElement[] =
+    "TypeError \"first parameter must be a Widget\", \"elementType has an invalid value\"";
 
-PyMethodDef g_methods[] = {
-    KAZ_FN("CreateMenu", CreateMenu, "Creates a new menu and binds it to the given PyObject."),
-    KAZ_FN("PushMenu", PushMenu,
-           "Pushes a menu onto the menu stack, setting it as the active menu."),
-    KAZ_FN("PopMenu", PopMenu, "Pops the active menu off the stack."),
-    KAZ_FN("ClearMenuStack", ClearMenuStack, "Pops all the menus off the stack."),
-    KAZ_FN("GetActiveMenu", GetActiveMenu, "Gets the currently active menu."),
-    KAZ_FN("GetScreenSize", GetScreenSize, "Gets the width/height of the screen in pixels."),
-    KAZ_FN("MessageBox", ShowMessageBox, "Displays a message box"),
-    KAZ_FN("menuGetEventListener", MenuGetEventListener,
-           "Gets the event listener for this menu, if it is scripted."),
-    KAZ_FN("menuAddWidget", MenuAddWidget, "Adds a widget to the menu."),
-    KAZ_FN("menuSetFocusWidget", MenuSetFocusWidget,
-           "Sets the focus to the given widget (must belong to this menu!)."),
-    KAZ_FN("menuSetBgColor", MenuSetBgColor, ""),
-    KAZ_FN("menuGetBgColor", MenuGetBgColor, ""),
-    KAZ_FN("widgetGetID", WidgetGetID, ""),
-    KAZ_FN("widgetGetMenu", WidgetGetMenu, ""),
-    KAZ_FN("widgetSetText", WidgetSetText, ""),
-    KAZ_FN("widgetGetText", WidgetGetText, ""),
-    KAZ_FN("widgetSetPos", WidgetSetPos, ""),
-    KAZ_FN("widgetGetPos", WidgetGetPos, ""),
-    KAZ_FN("widgetSetSize", WidgetSetSize, ""),
-    KAZ_FN("widgetGetSize", WidgetGetSize, ""),
-    KAZ_FN("widgetShow", WidgetShow, ""),
-    KAZ_FN("widgetIsVisible", WidgetIsVisible, ""),
-    KAZ_FN("widgetEnable", WidgetEnable, ""),
-    KAZ_FN("widgetIsEnabled", WidgetIsEnabled, ""),
-    KAZ_FN("widgetSetStatic", WidgetSetStatic, ""),
-    KAZ_FN("widgetIsStatic", WidgetIsStatic, ""),
-    KAZ_FN("widgetSetFont", WidgetSetFont, ""),
-    KAZ_FN("widgetSetColor", WidgetSetColor, ""),
-    KAZ_FN("widgetGetColor", WidgetGetColor, ""),
-    KAZ_FN("widgetSetTexture", WidgetSetTexture, ""),
-    KAZ_FN("widgetGetFontHeight", WidgetGetFontHeight, ""),
-    KAZ_FN("widgetGetFontWidth", WidgetGetFontWidth, ""),
-    KAZ_FN("widgetStaticImgSetRect", WidgetStaticImgSetRect, ""),
-    KAZ_FN("widgetBooleanGetValue", WidgetBooleanGetValue, ""),
-    KAZ_FN("widgetBooleanSetValue", WidgetBooleanSetValue, ""),
-    KAZ_FN("widgetListAddString", WidgetListAddString, ""),
-    KAZ_FN("widgetListRemoveString", WidgetListRemoveString, ""),
-    KAZ_FN("widgetListClear", WidgetListClear, ""),
-    KAZ_FN("widgetListGetCount", WidgetListGetCount, ""),
-    KAZ_FN("widgetListGetCurSel", WidgetListGetCurSel, ""),
-    KAZ_FN("widgetListSetCurSel", WidgetListSetCurSel, ""),
-    KAZ_FN("widgetListFindString", WidgetListFindString, ""),
-    KAZ_FN("widgetListReverse", WidgetListReverse, ""),
-    KAZ_FN("widgetListGetString", WidgetListGetString, ""),
-    {nullptr, nullptr, 0, nullptr},
+const ScriptFunction kFunctions[] = {
+    {"CreateMenu", CreateMenu, "Creates a new menu and binds it to the given PyObject.",
+     "eventId (int)",
+     "a new scripted menu (MenuObject); its events arrive at _Core.HandleEvent(eventId, value) as "
+     "(0, previous menu or None) activated, (1, None) deactivated, (2, width, height) resized, (3, "
+     "widgetId, code) widget event (2 activated, 3 value changed, 4 focus next, 5 focus previous, "
+     "6 left, 7 right)",
+     kNone},
+    {"PushMenu", PushMenu, "Pushes a menu onto the menu stack, setting it as the active menu.",
+     "menu", "True; the menu becomes the active one", kMenu},
+    {"PopMenu", PopMenu, "Pops the active menu off the stack.", "none",
+     "None; the menu below becomes active", kNone},
+    {"ClearMenuStack", ClearMenuStack, "Pops all the menus off the stack.", "none",
+     "None; only the active menu hears it is left", kNone},
+    {"GetActiveMenu", GetActiveMenu, "Gets the currently active menu.", "none",
+     "the active menu (a new MenuObject), or None", kNone},
+    {"GetScreenSize", GetScreenSize, "Gets the width/height of the screen in pixels.", "none",
+     "(width, height) in pixels", kNone},
+    {"MessageBox", ShowMessageBox, "Displays a message box",
+     "text (str), style (1 Okay, 2 Okay/Cancel, 3 Yes/No, 4 Yes/No/Cancel), timeout seconds "
+     "(float, 0 for none), timeout result (int), eventId (int)",
+     "True; the pressed button (1 Okay, 2 Cancel, 3 Yes, 4 No) or, when the timeout runs out, the "
+     "timeout result arrives once at _Core.HandleEvent(eventId, result)",
+     kNone},
+    {"menuGetEventListener", MenuGetEventListener,
+     "Gets the event listener for this menu, if it is scripted.", "menu",
+     "the event id of a scripted menu, None for others", kMenu},
+    {"menuAddWidget", MenuAddWidget, "Adds a widget to the menu.",
+     "menu, type (0 static text, 1 static image, 2 button, 3 switch, 4 list, 5 edit box), id, text "
+     "(str), x, y, width, height (ints)",
+     "the new Widget, or None for a duplicate id or an unknown type", kMenu},
+    {"menuSetFocusWidget", MenuSetFocusWidget,
+     "Sets the focus to the given widget (must belong to this menu!).", "menu, widget",
+     "None; a widget of another menu leaves the focus as it is", kMenu},
+    {"menuSetBgColor", MenuSetBgColor, "",
+     "menu, colour (Engine.Vector4D; anything else is black, transparent)", "None", kMenu},
+    {"menuGetBgColor", MenuGetBgColor, "", "menu", "the background colour (Vector4D)", kMenu},
+    {"widgetGetID", WidgetGetID, "", "widget", "the id", kGetter},
+    {"widgetGetMenu", WidgetGetMenu, "", "widget",
+     "the owning menu (MenuObject), or None once it is gone", kGetter},
+    {"widgetSetText", WidgetSetText, "", "widget, text (str)",
+     "None; word-wrapped texts wrap again", kWidget},
+    {"widgetGetText", WidgetGetText, "", "widget", "the text", kGetter},
+    {"widgetSetPos", WidgetSetPos, "", "widget, x, y (ints, relative to the menu)", "None",
+     kWidget},
+    {"widgetGetPos", WidgetGetPos, "", "widget", "(x, y)", kGetter},
+    {"widgetSetSize", WidgetSetSize, "", "widget, width, height (ints)", "None", kWidget},
+    {"widgetGetSize", WidgetGetSize, "", "widget", "(width, height)", kGetter},
+    {"widgetShow", WidgetShow, "", "widget, visible (int)", "None", kWidget},
+    {"widgetIsVisible", WidgetIsVisible, "", "widget", "True or False", kGetter},
+    {"widgetEnable", WidgetEnable, "", "widget, enabled (int)", "None", kWidget},
+    {"widgetIsEnabled", WidgetIsEnabled, "", "widget", "True or False", kGetter},
+    {"widgetSetStatic", WidgetSetStatic, "",
+     "widget, static (int; static widgets never take the focus)", "None", kWidget},
+    {"widgetIsStatic", WidgetIsStatic, "", "widget", "True or False", kGetter},
+    {"widgetSetFont", WidgetSetFont, "", "widget, font file (str; empty drops the font)",
+     "True, or False when the font cannot be loaded (the old one stays)", kWidget},
+    {"widgetSetColor", WidgetSetColor, "",
+     "widget, element (0 to 4: 1 text, 2 focused text, 3 disabled text, 4 values, static text and "
+     "image tint), colour (Vector4D)",
+     "None", kElement},
+    {"widgetGetColor", WidgetGetColor, "", "widget, element (0 to 4)", "the colour (Vector4D)",
+     kElement},
+    {"widgetSetTexture", WidgetSetTexture, "",
+     "widget, element (0 to 4; 0 is a static image's picture), texture (str)",
+     "True, or False when it cannot be loaded (the old one stays); empty drops it", kElement},
+    {"widgetGetFontHeight", WidgetGetFontHeight, "", "widget",
+     "the font's height in pixels, 0 without a font", kGetter},
+    {"widgetGetFontWidth", WidgetGetFontWidth, "", "widget, text (str)",
+     "the text's width in pixels, 0 without a font", kWidget},
+    {"widgetStaticImgSetRect", WidgetStaticImgSetRect, "",
+     "widget, uMin, vMin, uMax, vMax (floats)", "None; static images only", kWidget},
+    {"widgetBooleanGetValue", WidgetBooleanGetValue, "", "widget",
+     "the switch's value; False for other widgets", kGetter},
+    {"widgetBooleanSetValue", WidgetBooleanSetValue, "", "widget, value (int)",
+     "None; switches only, no event", kWidget},
+    {"widgetListAddString", WidgetListAddString, "", "widget, text (str)",
+     "the new item's index (the first item becomes current); -1 for other widgets", kWidget},
+    {"widgetListRemoveString", WidgetListRemoveString, "", "widget, index (int)", "None", kWidget},
+    {"widgetListClear", WidgetListClear, "", "widget", "None; False for other widgets", kGetter},
+    {"widgetListGetCount", WidgetListGetCount, "", "widget",
+     "the number of items; False for other widgets", kGetter},
+    {"widgetListGetCurSel", WidgetListGetCurSel, "", "widget",
+     "the current index (-1 for none); False for other widgets", kGetter},
+    {"widgetListSetCurSel", WidgetListSetCurSel, "", "widget, index (int)",
+     "None; an index out of range is ignored", kWidget},
+    {"widgetListFindString", WidgetListFindString, "", "widget, text (str)",
+     "the index of the first equal item (case-sensitive), or -1", kWidget},
+    {"widgetListReverse", WidgetListReverse, "", "widget", "None; False for other widgets",
+     kGetter},
+    {"widgetListGetString", WidgetListGetString, "", "widget, index (int)",
+     "the item (empty out of range); None for other widgets", kWidget},
 };
 
-#undef KAZ_FN
-
 PyModuleDef g_module = {
-    PyModuleDef_HEAD_INIT, "_Menu", nullptr, -1, g_methods, nullptr, nullptr, nullptr, nullptr};
+    PyModuleDef_HEAD_INIT, "_Menu", nullptr, -1, nullptr, nullptr, nullptr, nullptr, nullptr};
 
 }  // namespace
 
@@ -498,6 +543,8 @@ PyObject* MenuWidgetOneInt(PyObject* args, const char* format, void (*apply)(Wid
 }
 
 PyObject* PyInit__Menu() {
+  static MethodTable methods(kFunctions);
+  g_module.m_methods = methods.Get();
   PyObject* module = PyModule_Create2(&g_module, PYTHON_API_VERSION);
   if (!module) return nullptr;
   g_menuType = AddModuleType(module, &g_menuSpec, "MenuObject");
@@ -518,6 +565,6 @@ void ReleaseScriptMenus() {
     if (Widget* widget = std::exchange(wrapper->widget, nullptr)) widget->Release();
 }
 
-const PyMethodDef* GetMenuModuleMethods() {
-  return g_methods;
+std::span<const ScriptFunction> GetMenuModuleFunctions() {
+  return kFunctions;
 }

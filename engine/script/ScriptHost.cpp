@@ -1,14 +1,14 @@
-// ScriptHost.cpp - the engine operations installed for the script modules.
+// ScriptHost.cpp - the engine installed for the script modules.
 #include "script/ScriptHost.h"
 
 namespace {
-ScriptHost g_host;
+ScriptHost* g_host = nullptr;
 }
 
-void SetScriptHost(const ScriptHost& host) {
+void SetScriptHost(ScriptHost* host) {
   g_host = host;
 }
 
-const ScriptHost& GetScriptHost() {
+ScriptHost* GetScriptHost() {
   return g_host;
 }

@@ -5,7 +5,7 @@
 #include "script/MathBridge.h"
 #include "script/ScriptManager.h"
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "tier0/FileSystem.h"
 
 namespace {

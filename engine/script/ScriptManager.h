@@ -15,12 +15,12 @@
 // as failed; nothing propagates into the engine. After the interpreter is
 // gone every entry from the engine does nothing.
 //
-// Builds on core/EngineEvents.h (the listener), tier0/FileSystem.h (the
+// Builds on base/EngineEvents.h (the listener), tier0/FileSystem.h (the
 // search path) and the Python C API (only inside engine/script). Main thread
 // only.
 #pragma once
 
-#include "core/EngineEvents.h"
+#include "base/EngineEvents.h"
 
 #include <string>
 #include <vector>

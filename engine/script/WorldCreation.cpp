@@ -10,9 +10,9 @@
 #include "script/MathBridge.h"
 #include "script/WorldModule.h"
 
-#include "render/ParticleSystemObject.h"
-#include "render/StaticMeshObject.h"
-#include "render/cal3d/DynamicMeshObject.h"
+#include "render/world/cal3d/DynamicMeshObject.h"
+#include "render/world/ParticleSystemObject.h"
+#include "render/world/StaticMeshObject.h"
 #include "tier1/CameraObject.h"
 #include "tier1/FieldObject.h"
 #include "tier1/JointObject.h"

@@ -1,14 +1,14 @@
 // WorldModule.cpp - the _World script module: its two types, the world
-// functions and the functions every object has.
+// functions, the argument helpers and the module's function table.
 #include "script/PythonSupport.h"
 
 #include "script/WorldModule.h"
 
 #include "script/MathBridge.h"
-#include "script/ScriptDocs.h"
+#include "script/ScriptFunctions.h"
 #include "script/ScriptHost.h"
 
-#include "render/RenderEffect.h"
+#include "render/gpu/RenderEffect.h"
 #include "tier1/WorldObject.h"
 
 #include <stdexcept>
@@ -17,8 +17,6 @@ namespace {
 
 PyTypeObject* g_worldObjectType = nullptr;
 PyTypeObject* g_renderMaterialType = nullptr;
-
-const char kNotWorldObject[] = "parameter 1 must be a WorldObject.";
 
 void WorldObjectDealloc(PyObject* self) {
   PyTypeObject* type = Py_TYPE(self);
@@ -56,25 +54,6 @@ PyType_Slot g_renderMaterialSlots[] = {
 PyType_Spec g_renderMaterialSpec = {"_World.RenderMaterial", sizeof(PyRenderMaterial), 0,
                                     Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,
                                     g_renderMaterialSlots};
-
-// The object behind the argument, or null with the TypeError raised.
-WorldObject* RequireObject(PyObject* value, const char* message = kNotWorldObject) {
-  WorldObject* object = WorldObjectArg(value);
-  if (!object) PyErr_SetString(PyExc_TypeError, message);
-  return object;
-}
-
-bool RequireVector(PyObject* value, Vector3D* out, int position) {
-  if (KazMath_ToVector3D(value, out)) return true;
-  PyErr_Format(PyExc_TypeError, "parameter %d must be an Engine.Vector3D.", position);
-  return false;
-}
-
-bool RequireMatrix(PyObject* value, Matrix4x4* out, int position) {
-  if (KazMath_ToMatrix(value, out)) return true;
-  PyErr_Format(PyExc_TypeError, "parameter %d must be an Engine.Matrix4x4.", position);
-  return false;
-}
 
 // ---------------------------------------------------------------------------
 // World functions
@@ -197,15 +176,14 @@ PyObject* SetRenderCamera(PyObject*, PyObject* args) {
   PyObject* value;
   if (!PyArg_ParseTuple(args, "O:_World.SetRenderCamera", &value)) return nullptr;
   WorldObject* object = WorldObjectArg(value);
-  if (GetScriptHost().setRenderCamera)
-    GetScriptHost().setRenderCamera(object && object->GetType() == ObjectType_Camera ? object
-                                                                                     : nullptr);
+  if (ScriptHost* host = GetScriptHost())
+    host->SetRenderCamera(object && object->GetType() == ObjectType_Camera ? object : nullptr);
   Py_RETURN_NONE;
 }
 
 PyObject* GetRenderCamera(PyObject*, PyObject*) {
-  const ScriptHost& host = GetScriptHost();
-  return WrapWorldObject(host.getRenderCamera ? host.getRenderCamera() : nullptr);
+  ScriptHost* host = GetScriptHost();
+  return WrapWorldObject(host ? host->GetRenderCamera() : nullptr);
 }
 
 PyObject* IntersectRay(PyObject*, PyObject* args) {
@@ -225,279 +203,152 @@ PyObject* IntersectRay(PyObject*, PyObject* args) {
                        static_cast<double>(hit.distance));
 }
 
-// ---------------------------------------------------------------------------
-// Object functions
-// ---------------------------------------------------------------------------
+const char kNone[] = "";
+const char kObj[] = "TypeError \"parameter 1 must be a WorldObject.\"";
+const char kVec[] = "TypeError when a vector argument is not an Engine.Vector3D";
 
-PyObject* ObjIsEqual(PyObject*, PyObject* args) {
-  PyObject *a, *b;
-  if (!PyArg_ParseTuple(args, "OO:_World.objIsEqual", &a, &b)) return nullptr;
-  WorldObject* first = WorldObjectArg(a);
-  return PyBool_FromLong(first && first == WorldObjectArg(b));
-}
-
-PyObject* ObjGetType(PyObject*, PyObject* args) {
-  PyObject* value;
-  if (!PyArg_ParseTuple(args, "O:_World.objGetType", &value)) return nullptr;
-  WorldObject* object = RequireObject(value);
-  return object ? PyLong_FromUnsignedLong(object->GetType()) : nullptr;
-}
-
-PyObject* ObjGetSphereRadius(PyObject*, PyObject* args) {
-  PyObject* value;
-  if (!PyArg_ParseTuple(args, "O:_World.objGetSphereRadius", &value)) return nullptr;
-  WorldObject* object = RequireObject(value);
-  return object ? PyFloat_FromDouble(object->GetRadius()) : nullptr;
-}
-
-PyObject* ObjSetSphereRadius(PyObject*, PyObject* args) {
-  PyObject* value;
-  float radius;
-  if (!PyArg_ParseTuple(args, "Of:_World.objSetSphereRadius", &value, &radius)) return nullptr;
-  WorldObject* object = RequireObject(value);
-  if (!object) return nullptr;
-  object->SetRadius(radius);
-  Py_RETURN_NONE;
-}
-
-PyObject* ObjGetBoundingBox(PyObject*, PyObject* args) {
-  PyObject* value;
-  if (!PyArg_ParseTuple(args, "O:_World.objGetBoundingBox", &value)) return nullptr;
-  WorldObject* object = RequireObject(value);
-  if (!object) return nullptr;
-  return Py_BuildValue("(NN)", KazMath_FromVector3D(object->GetBoxMins()),
-                       KazMath_FromVector3D(object->GetBoxMaxs()));
-}
-
-PyObject* ObjSetBoundingBox(PyObject*, PyObject* args) {
-  PyObject *value, *minsValue, *maxsValue;
-  Vector3D mins, maxs;
-  if (!PyArg_ParseTuple(args, "OOO:_World.objSetBoundingBox", &value, &minsValue, &maxsValue))
-    return nullptr;
-  WorldObject* object = RequireObject(value);
-  if (!object || !RequireVector(minsValue, &mins, 2) || !RequireVector(maxsValue, &maxs, 3))
-    return nullptr;
-  object->SetBox(mins, maxs);
-  Py_RETURN_NONE;
-}
-
-PyObject* ObjGetWorldTransform(PyObject*, PyObject* args) {
-  PyObject* value;
-  if (!PyArg_ParseTuple(args, "O:_World.objGetWorldTransform", &value)) return nullptr;
-  WorldObject* object = RequireObject(value);
-  return object ? KazMath_FromMatrix(object->GetWorldTransform()) : nullptr;
-}
-
-PyObject* ObjSetWorldTransform(PyObject*, PyObject* args) {
-  PyObject *value, *matrixValue;
-  Matrix4x4 matrix;
-  if (!PyArg_ParseTuple(args, "OO:_World.objSetWorldTransform", &value, &matrixValue))
-    return nullptr;
-  WorldObject* object = RequireObject(value);
-  if (!object || !RequireMatrix(matrixValue, &matrix, 2)) return nullptr;
-  object->SetWorldTransform(matrix);
-  return KazMath_FromMatrix(object->GetWorldTransform());
-}
-
-PyObject* ObjIsVisible(PyObject*, PyObject* args) {
-  PyObject* value;
-  if (!PyArg_ParseTuple(args, "O:_World.objIsVisible", &value)) return nullptr;
-  WorldObject* object = RequireObject(value);
-  return object ? PyBool_FromLong(object->IsVisible()) : nullptr;
-}
-
-PyObject* ObjSetVisible(PyObject*, PyObject* args) {
-  PyObject* value;
-  int visible;
-  if (!PyArg_ParseTuple(args, "Oi:_World.objSetVisible", &value, &visible)) return nullptr;
-  WorldObject* object = RequireObject(value);
-  if (!object) return nullptr;
-  object->SetVisible(visible != 0);
-  Py_RETURN_NONE;
-}
-
-PyObject* ObjGetVelocity(PyObject*, PyObject* args) {
-  PyObject* value;
-  if (!PyArg_ParseTuple(args, "O:_World.objGetVelocity", &value)) return nullptr;
-  WorldObject* object = RequireObject(value);
-  return object ? KazMath_FromVector3D(object->GetVelocity()) : nullptr;
-}
-
-PyObject* ObjSetVelocity(PyObject*, PyObject* args) {
-  PyObject *value, *velocityValue;
-  Vector3D velocity;
-  if (!PyArg_ParseTuple(args, "OO:_World.objSetVelocity", &value, &velocityValue)) return nullptr;
-  WorldObject* object = RequireObject(value);
-  if (!object || !RequireVector(velocityValue, &velocity, 2)) return nullptr;
-  object->SetVelocity(velocity);
-  Py_RETURN_NONE;
-}
-
-PyObject* ObjApplyForce(PyObject*, PyObject* args) {
-  PyObject *value, *pointValue, *impulseValue;
-  int worldSpace;
-  Vector3D point, impulse;
-  if (!PyArg_ParseTuple(args, "OOOi:_World.objApplyForce", &value, &pointValue, &impulseValue,
-                        &worldSpace))
-    return nullptr;
-  WorldObject* object = RequireObject(value);
-  if (!object || !RequireVector(pointValue, &point, 2) || !RequireVector(impulseValue, &impulse, 3))
-    return nullptr;
-  object->ApplyImpulse(point, impulse, worldSpace != 0);
-  Py_RETURN_NONE;
-}
-
-PyObject* ObjSetLinearDamping(PyObject*, PyObject* args) {
-  PyObject* value;
-  float damping;
-  if (!PyArg_ParseTuple(args, "Of:_World.objSetLinearDamping", &value, &damping)) return nullptr;
-  WorldObject* object = RequireObject(value);
-  if (!object) return nullptr;
-  object->SetLinearDamping(damping);
-  Py_RETURN_NONE;
-}
-
-PyObject* ObjSetAngularDamping(PyObject*, PyObject* args) {
-  PyObject *value, *dampingValue;
-  Vector3D damping;
-  if (!PyArg_ParseTuple(args, "OO:_World.objSetAngularDamping", &value, &dampingValue))
-    return nullptr;
-  WorldObject* object = RequireObject(value);
-  if (!object || !RequireVector(dampingValue, &damping, 2)) return nullptr;
-  object->SetAngularDamping(damping);
-  Py_RETURN_NONE;
-}
-
-PyObject* ObjSetAutoFreeze(PyObject*, PyObject* args) {
-  PyObject* value;
-  int autoFreeze;
-  if (!PyArg_ParseTuple(args, "Oi:_World.objSetAutoFreeze", &value, &autoFreeze)) return nullptr;
-  WorldObject* object = RequireObject(value);
-  if (!object) return nullptr;
-  object->SetAutoFreeze(autoFreeze != 0);
-  Py_RETURN_NONE;
-}
-
-PyObject* ObjIsOnGround(PyObject*, PyObject* args) {
-  PyObject* value;
-  if (!PyArg_ParseTuple(args, "O:_World.objIsOnGround", &value)) return nullptr;
-  WorldObject* object = RequireObject(value);
-  return object ? PyBool_FromLong(object->IsOnGround()) : nullptr;
-}
-
-PyObject* ObjSetOnGroundThreshold(PyObject*, PyObject* args) {
-  PyObject* value;
-  float threshold;
-  if (!PyArg_ParseTuple(args, "Of:_World.objSetOnGroundThreshold", &value, &threshold))
-    return nullptr;
-  WorldObject* object = RequireObject(value);
-  if (!object) return nullptr;
-  object->SetOnGroundThreshold(threshold);
-  Py_RETURN_NONE;
-}
-
-PyObject* ObjAttachObject(PyObject*, PyObject* args) {
-  PyObject *parentValue, *childValue;
-  int attachType, keepOffset;
-  if (!PyArg_ParseTuple(args, "OOii:_World.objAttachObject", &parentValue, &childValue, &attachType,
-                        &keepOffset))
-    return nullptr;
-  if (attachType < 0 || attachType > 2) {
-    PyErr_SetString(PyExc_TypeError, "param 3 must be a valid attach type ID.");
-    return nullptr;
-  }
-  WorldObject* parent = WorldObjectArg(parentValue);
-  WorldObject* child = WorldObjectArg(childValue);
-  if (!parent || !child) {
-    PyErr_SetString(PyExc_TypeError, "parameter 1 and 2 must be WorldObjects.");
-    return nullptr;
-  }
-  return PyBool_FromLong(parent->Attach(child, static_cast<uint32_t>(attachType), keepOffset != 0));
-}
-
-PyObject* ObjDetachObject(PyObject*, PyObject* args) {
-  PyObject *parentValue, *childValue;
-  if (!PyArg_ParseTuple(args, "OO:_World.objDetachObject", &parentValue, &childValue))
-    return nullptr;
-  WorldObject* parent = WorldObjectArg(parentValue);
-  WorldObject* child = WorldObjectArg(childValue);
-  if (!parent || !child) {
-    PyErr_SetString(PyExc_TypeError, "parameter 1 and 2 must be WorldObjects.");
-    return nullptr;
-  }
-  return PyBool_FromLong(parent->Detach(child));
-}
-
-#define KAZ_FN(name, fn, doc) \
-  { name, reinterpret_cast<PyCFunction>(fn), METH_VARARGS, doc }
-
-PyMethodDef g_methods[] = {
-    KAZ_FN("Reset", Reset, "Clears the world of all objects."),
-    KAZ_FN("GetNearZ", GetNearZ, "Gets the near clipping plane distance for the world."),
-    KAZ_FN("GetFarZ", GetFarZ, nullptr),
-    KAZ_FN("SetNearZ", SetNearZ, "Sets the near clipping plane distance for the world."),
-    KAZ_FN("SetFarZ", SetFarZ, nullptr),
-    KAZ_FN("GetGravity", GetGravity, "Gets the gravity vector (as a Engine.Vector3D)"),
-    KAZ_FN("SetGravity", SetGravity, "Sets the gravity vector (from a Engine.Vector3D)"),
-    KAZ_FN("CreateObject", CreateObject, "Creates a new WorldObject."),
-    KAZ_FN("RemoveObject", RemoveObject, "Removes an object from the world."),
-    KAZ_FN("CreateRenderMaterial", CreateRenderMaterial, "Creates a new RenderMaterial."),
-    KAZ_FN("SetRenderCamera", SetRenderCamera, "Sets the camera to render through."),
-    KAZ_FN("GetRenderCamera", GetRenderCamera, "Gets the camera being used to render."),
-    KAZ_FN("IntersectRay", IntersectRay, "Does a ray->world intersection test."),
-    KAZ_FN("objIsEqual", ObjIsEqual, "Returns whether the two pointers are the same world object."),
-    KAZ_FN("objGetType", ObjGetType, "Gets the typeID of the object."),
-    KAZ_FN("objGetSphereRadius", ObjGetSphereRadius, "Gets the object's radius."),
-    KAZ_FN("objSetSphereRadius", ObjSetSphereRadius, "Sets the object's radius."),
-    KAZ_FN("objGetBoundingBox", ObjGetBoundingBox, "Returns a tuple with mins/maxs as Vector3Ds"),
-    KAZ_FN("objSetBoundingBox", ObjSetBoundingBox, "Takes mins/maxs as Vector3Ds"),
-    KAZ_FN("objGetWorldTransform", ObjGetWorldTransform,
-           "Gets the world transform for the given object."),
-    KAZ_FN("objSetWorldTransform", ObjSetWorldTransform,
-           "Sets the world transform for the given object."),
-    KAZ_FN("objIsVisible", ObjIsVisible, nullptr),
-    KAZ_FN("objSetVisible", ObjSetVisible, nullptr),
-    KAZ_FN("objGetVelocity", ObjGetVelocity, nullptr),
-    KAZ_FN("objSetVelocity", ObjSetVelocity, nullptr),
-    KAZ_FN("objApplyForce", ObjApplyForce, "Applies a force vector onto the object."),
-    KAZ_FN("objSetLinearDamping", ObjSetLinearDamping, nullptr),
-    KAZ_FN("objSetAngularDamping", ObjSetAngularDamping, nullptr),
-    KAZ_FN("objSetAutoFreeze", ObjSetAutoFreeze, nullptr),
-    KAZ_FN("objIsOnGround", ObjIsOnGround, nullptr),
-    KAZ_FN("objSetOnGroundThreshold", ObjSetOnGroundThreshold, nullptr),
-    KAZ_FN("objAttachObject", ObjAttachObject, "Attaches the given object to this object."),
-    KAZ_FN("objDetachObject", ObjDetachObject, "Detaches the given object from this object."),
-    KAZ_FN("objDynMeshPlayCycleAnimation", DynMeshPlayCycleAnimation, nullptr),
-    KAZ_FN("objDynMeshPlayActionAnimation", DynMeshPlayActionAnimation, nullptr),
-    KAZ_FN("objDynMeshStopAnimation", DynMeshStopAnimation, nullptr),
-    KAZ_FN("objDynMeshStopAllAnimations", DynMeshStopAllAnimations, nullptr),
-    KAZ_FN("objDynMeshGetBonePosition", DynMeshGetBonePosition, nullptr),
-    KAZ_FN("objDynMeshGetAnimLength", DynMeshGetAnimLength, nullptr),
-    KAZ_FN("objCamSetSecondaryTransform", CamSetSecondaryTransform, nullptr),
-    KAZ_FN("objCamGetSecondaryTransform", CamGetSecondaryTransform, nullptr),
-    KAZ_FN("objCamAttachPVObject", CamAttachPVObject, nullptr),
-    KAZ_FN("objCamDetachPVObject", CamDetachPVObject, nullptr),
-    KAZ_FN("animAddWaypoint", AnimAddWaypoint,
-           "Adds a waypoint to the end of the list of waypoints."),
-    KAZ_FN("animGetWaypointCount", AnimGetWaypointCount, "Gets the number of waypoints."),
-    KAZ_FN("animRemoveAllWaypoints", AnimRemoveAllWaypoints,
-           "Clears all waypoints out of the given animpath."),
-    KAZ_FN("animPlayObject", AnimPlayObject, "Plays the object on the path, looping if requested."),
-    KAZ_FN("sndPlay", SndPlay, "Plays the given sound object."),
-    KAZ_FN("sndPause", SndPause, "Pauses/unpauses the given sound object."),
-    KAZ_FN("psEmitOnce", PsEmitOnce, nullptr),
-    KAZ_FN("psSetSpawnVelocity", PsSetSpawnVelocity, nullptr),
-    {nullptr, nullptr, 0, nullptr},
+const ScriptFunction kFunctions[] = {
+    {"Reset", Reset, "Clears the world of all objects.", "none", "None; removes every object",
+     kNone},
+    {"GetNearZ", GetNearZ, "Gets the near clipping plane distance for the world.", "none",
+     "the near clipping distance (float)", kNone},
+    {"GetFarZ", GetFarZ, nullptr, "none", "the far clipping distance (float)", kNone},
+    {"SetNearZ", SetNearZ, "Sets the near clipping plane distance for the world.",
+     "distance (float)", "None", kNone},
+    {"SetFarZ", SetFarZ, nullptr, "distance (float)", "None", kNone},
+    {"GetGravity", GetGravity, "Gets the gravity vector (as a Engine.Vector3D)", "none",
+     "the gravity (Vector3D)", kNone},
+    {"SetGravity", SetGravity, "Sets the gravity vector (from a Engine.Vector3D)",
+     "gravity (Vector3D)", "None", kVec},
+    {"CreateObject", CreateObject, "Creates a new WorldObject.",
+     "typeId (int 1 to 10), keys (dict)", "a new WorldObject, or None when creation failed",
+     "TypeError \"first param must be a valid object type ID.\", \"second param must be kwargs "
+     "(ie. a dict)\""},
+    {"RemoveObject", RemoveObject, "Removes an object from the world.", "object", "None", kObj},
+    {"CreateRenderMaterial", CreateRenderMaterial, "Creates a new RenderMaterial.",
+     "effect file (str), textures (dict: parameter -> texture name)",
+     "a new RenderMaterial, or None when the effect cannot be loaded",
+     "TypeError \"Second parameter must be a dictionary\""},
+    {"SetRenderCamera", SetRenderCamera, "Sets the camera to render through.",
+     "camera object, or anything else to clear", "None", kNone},
+    {"GetRenderCamera", GetRenderCamera, "Gets the camera being used to render.", "none",
+     "the render camera (WorldObject), or None", kNone},
+    {"IntersectRay", IntersectRay, "Does a ray->world intersection test.",
+     "origin (Vector3D), direction (Vector3D), flags (1 static, 2 dynamic)",
+     "(object, None, point, normal, distance) for the nearest hit, or None", kVec},
+    {"objIsEqual", ObjIsEqual, "Returns whether the two pointers are the same world object.",
+     "a, b", "True when both hold the same world object", kNone},
+    {"objGetType", ObjGetType, "Gets the typeID of the object.", "object", "the type id (int)",
+     kObj},
+    {"objGetSphereRadius", ObjGetSphereRadius, "Gets the object's radius.", "object",
+     "the radius (float)", kObj},
+    {"objSetSphereRadius", ObjSetSphereRadius, "Sets the object's radius.",
+     "object, radius (float)", "None", kObj},
+    {"objGetBoundingBox", ObjGetBoundingBox, "Returns a tuple with mins/maxs as Vector3Ds",
+     "object", "(mins, maxs) as Vector3Ds, in object space", kObj},
+    {"objSetBoundingBox", ObjSetBoundingBox, "Takes mins/maxs as Vector3Ds",
+     "object, mins (Vector3D), maxs (Vector3D)", "None", kObj},
+    {"objGetWorldTransform", ObjGetWorldTransform, "Gets the world transform for the given object.",
+     "object", "the world transform (Matrix4x4)", kObj},
+    {"objSetWorldTransform", ObjSetWorldTransform, "Sets the world transform for the given object.",
+     "object, transform (Matrix4x4)", "the stored transform", kObj},
+    {"objIsVisible", ObjIsVisible, nullptr, "object", "True or False", kObj},
+    {"objSetVisible", ObjSetVisible, nullptr, "object, visible (int)", "None", kObj},
+    {"objGetVelocity", ObjGetVelocity, nullptr, "object",
+     "the body's velocity (Vector3D; zero without a body)", kObj},
+    {"objSetVelocity", ObjSetVelocity, nullptr, "object, velocity (Vector3D)", "None", kObj},
+    {"objApplyForce", ObjApplyForce, "Applies a force vector onto the object.",
+     "object, point (Vector3D), impulse (Vector3D), worldSpace (int)", "None", kObj},
+    {"objSetLinearDamping", ObjSetLinearDamping, nullptr, "object, damping (float)", "None", kObj},
+    {"objSetAngularDamping", ObjSetAngularDamping, nullptr, "object, damping (Vector3D)", "None",
+     kObj},
+    {"objSetAutoFreeze", ObjSetAutoFreeze, nullptr, "object, autoFreeze (int)",
+     "None; also wakes the body", kObj},
+    {"objIsOnGround", ObjIsOnGround, nullptr, "object", "True or False", kObj},
+    {"objSetOnGroundThreshold", ObjSetOnGroundThreshold, nullptr, "object, threshold (float)",
+     "None", kObj},
+    {"objAttachObject", ObjAttachObject, "Attaches the given object to this object.",
+     "parent, child, attachType (0 to 2), keepOffset (int)", "True or False",
+     "TypeError \"param 3 must be a valid attach type ID.\", \"parameter 1 and 2 must be "
+     "WorldObjects.\""},
+    {"objDetachObject", ObjDetachObject, "Detaches the given object from this object.",
+     "parent, child", "True or False", "TypeError \"parameter 1 and 2 must be WorldObjects.\""},
+    {"objDynMeshPlayCycleAnimation", DynMeshPlayCycleAnimation, nullptr,
+     "mesh, animation (str), weight, delay (floats)", "True, or False for an unknown animation",
+     "TypeError \"parameter 1 must be a DynamicMesh WorldObject.\""},
+    {"objDynMeshPlayActionAnimation", DynMeshPlayActionAnimation, nullptr,
+     "mesh, animation (str), delayIn, delayOut (floats)", "True, or False for an unknown animation",
+     "TypeError \"parameter 1 must be a DynamicMesh WorldObject.\""},
+    {"objDynMeshStopAnimation", DynMeshStopAnimation, nullptr,
+     "mesh, animation (str), delay (float)", "True or False",
+     "TypeError \"parameter 1 must be a DynamicMesh WorldObject.\""},
+    {"objDynMeshStopAllAnimations", DynMeshStopAllAnimations, nullptr, "mesh, int", "True",
+     "TypeError \"parameter 1 must be a DynamicMesh WorldObject.\""},
+    {"objDynMeshGetBonePosition", DynMeshGetBonePosition, nullptr, "mesh, bone (str)",
+     "the position (Vector3D), or None",
+     "TypeError \"parameter 1 must be a DynamicMesh WorldObject.\""},
+    {"objDynMeshGetAnimLength", DynMeshGetAnimLength, nullptr, "mesh, animation (str)",
+     "seconds (float), or None", "TypeError \"parameter 1 must be a DynamicMesh WorldObject.\""},
+    {"objCamSetSecondaryTransform", CamSetSecondaryTransform, nullptr,
+     "camera, transform (Matrix4x4)", "True",
+     "TypeError \"parameter 1 must be a Camera WorldObject.\""},
+    {"objCamGetSecondaryTransform", CamGetSecondaryTransform, nullptr, "camera",
+     "the secondary transform; the identity for other objects", kNone},
+    {"objCamAttachPVObject", CamAttachPVObject, nullptr, "camera, object", "None",
+     "TypeError \"parameter 1 must be a Camera WorldObject.\", \"parameter 2 must be a "
+     "WorldObject.\""},
+    {"objCamDetachPVObject", CamDetachPVObject, nullptr, "camera, object", "None",
+     "TypeError \"parameter 1 must be a Camera WorldObject.\", \"parameter 2 must be a "
+     "WorldObject.\""},
+    {"animAddWaypoint", AnimAddWaypoint, "Adds a waypoint to the end of the list of waypoints.",
+     "path, transform (Matrix4x4), duration (float), rotationType (0 to 3), target or None", "None",
+     "TypeError \"parameter 1 must be a AnimPath WorldObject.\", \"rotation type ID is invalid.\""},
+    {"animGetWaypointCount", AnimGetWaypointCount, "Gets the number of waypoints.", "path",
+     "the number of waypoints", "TypeError \"parameter 1 must be a AnimPath WorldObject.\""},
+    {"animRemoveAllWaypoints", AnimRemoveAllWaypoints,
+     "Clears all waypoints out of the given animpath.", "path", "None",
+     "TypeError \"parameter 1 must be a AnimPath WorldObject.\""},
+    {"animPlayObject", AnimPlayObject, "Plays the object on the path, looping if requested.",
+     "path, object, loop (int), startTime (float)", "True or False",
+     "TypeError \"parameter 1 must be a AnimPath WorldObject.\", \"parameter 2 must be a "
+     "WorldObject.\""},
+    {"sndPlay", SndPlay, "Plays the given sound object.", "sound, loop (int)", "True",
+     "TypeError \"parameter 1 must be a Sound WorldObject.\""},
+    {"sndPause", SndPause, "Pauses/unpauses the given sound object.", "sound, pause (int)", "True",
+     "TypeError \"parameter 1 must be a Sound WorldObject.\""},
+    {"psEmitOnce", PsEmitOnce, nullptr, "system", "None",
+     "TypeError \"parameter 1 must be a ParticleSystem WorldObject.\""},
+    {"psSetSpawnVelocity", PsSetSpawnVelocity, nullptr,
+     "system, minimum (Vector3D), maximum (Vector3D)", "None",
+     "TypeError \"parameter 1 must be a ParticleSystem WorldObject.\""},
 };
 
-#undef KAZ_FN
-
 PyModuleDef g_module = {
-    PyModuleDef_HEAD_INIT, "_World", nullptr, -1, g_methods, nullptr, nullptr, nullptr, nullptr};
+    PyModuleDef_HEAD_INIT, "_World", nullptr, -1, nullptr, nullptr, nullptr, nullptr, nullptr};
 
 }  // namespace
 
+WorldObject* RequireObject(PyObject* value, const char* message) {
+  WorldObject* object = WorldObjectArg(value);
+  if (!object) PyErr_SetString(PyExc_TypeError, message);
+  return object;
+}
+
+bool RequireVector(PyObject* value, Vector3D* out, int position) {
+  if (KazMath_ToVector3D(value, out)) return true;
+  PyErr_Format(PyExc_TypeError, "parameter %d must be an Engine.Vector3D.", position);
+  return false;
+}
+
+bool RequireMatrix(PyObject* value, Matrix4x4* out, int position) {
+  if (KazMath_ToMatrix(value, out)) return true;
+  PyErr_Format(PyExc_TypeError, "parameter %d must be an Engine.Matrix4x4.", position);
+  return false;
+}
+
 PyObject* PyInit__World() {
+  static MethodTable methods(kFunctions);
+  g_module.m_methods = methods.Get();
   PyObject* module = PyModule_Create2(&g_module, PYTHON_API_VERSION);
   if (!module) return nullptr;
   g_worldObjectType = AddModuleType(module, &g_worldObjectSpec, "WorldObject");
@@ -535,10 +386,10 @@ WorldObject* KazWorld_ObjectFromPython(PyObject* value) {
 }
 
 World* ScriptWorld() {
-  const ScriptHost& host = GetScriptHost();
-  return host.getWorld ? host.getWorld() : nullptr;
+  ScriptHost* host = GetScriptHost();
+  return host ? host->GetWorld() : nullptr;
 }
 
-const PyMethodDef* GetWorldModuleMethods() {
-  return g_methods;
+std::span<const ScriptFunction> GetWorldModuleFunctions() {
+  return kFunctions;
 }

@@ -33,7 +33,36 @@ World* ScriptWorld();
 // are absent or of the wrong kind keep the record's defaults.
 std::unique_ptr<ObjectParams> BuildObjectParams(uint32_t type, PyObject* keys);
 
-// The type-specific functions, in table order.
+// The argument helpers: the value as that kind, or null / false with the
+// TypeError raised ("parameter <position> must be an Engine.Vector3D.").
+WorldObject* RequireObject(PyObject* value,
+                           const char* message = "parameter 1 must be a WorldObject.");
+bool RequireVector(PyObject* value, Vector3D* out, int position);
+bool RequireMatrix(PyObject* value, Matrix4x4* out, int position);
+
+// The functions every object has, in table order (WorldObjectFunctions.cpp).
+PyObject* ObjIsEqual(PyObject*, PyObject* args);
+PyObject* ObjGetType(PyObject*, PyObject* args);
+PyObject* ObjGetSphereRadius(PyObject*, PyObject* args);
+PyObject* ObjSetSphereRadius(PyObject*, PyObject* args);
+PyObject* ObjGetBoundingBox(PyObject*, PyObject* args);
+PyObject* ObjSetBoundingBox(PyObject*, PyObject* args);
+PyObject* ObjGetWorldTransform(PyObject*, PyObject* args);
+PyObject* ObjSetWorldTransform(PyObject*, PyObject* args);
+PyObject* ObjIsVisible(PyObject*, PyObject* args);
+PyObject* ObjSetVisible(PyObject*, PyObject* args);
+PyObject* ObjGetVelocity(PyObject*, PyObject* args);
+PyObject* ObjSetVelocity(PyObject*, PyObject* args);
+PyObject* ObjApplyForce(PyObject*, PyObject* args);
+PyObject* ObjSetLinearDamping(PyObject*, PyObject* args);
+PyObject* ObjSetAngularDamping(PyObject*, PyObject* args);
+PyObject* ObjSetAutoFreeze(PyObject*, PyObject* args);
+PyObject* ObjIsOnGround(PyObject*, PyObject* args);
+PyObject* ObjSetOnGroundThreshold(PyObject*, PyObject* args);
+PyObject* ObjAttachObject(PyObject*, PyObject* args);
+PyObject* ObjDetachObject(PyObject*, PyObject* args);
+
+// The type-specific functions, in table order (WorldTypeFunctions.cpp).
 PyObject* DynMeshPlayCycleAnimation(PyObject*, PyObject* args);
 PyObject* DynMeshPlayActionAnimation(PyObject*, PyObject* args);
 PyObject* DynMeshStopAnimation(PyObject*, PyObject* args);

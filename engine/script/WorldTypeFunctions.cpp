@@ -5,8 +5,8 @@
 #include "script/MathBridge.h"
 #include "script/WorldModule.h"
 
-#include "render/ParticleSystemObject.h"
-#include "render/cal3d/DynamicMeshObject.h"
+#include "render/world/cal3d/DynamicMeshObject.h"
+#include "render/world/ParticleSystemObject.h"
 #include "tier1/AnimPathObject.h"
 #include "tier1/CameraObject.h"
 #include "tier1/SoundObject.h"
@@ -28,18 +28,6 @@ WorldObject* RequireType(PyObject* value, uint32_t type, const char* message) {
     return nullptr;
   }
   return object;
-}
-
-WorldObject* RequireSecond(PyObject* value) {
-  WorldObject* object = WorldObjectArg(value);
-  if (!object) PyErr_SetString(PyExc_TypeError, kSecondNotObject);
-  return object;
-}
-
-bool RequireVector(PyObject* value, Vector3D* out, int position) {
-  if (KazMath_ToVector3D(value, out)) return true;
-  PyErr_Format(PyExc_TypeError, "parameter %d must be an Engine.Vector3D.", position);
-  return false;
 }
 
 enum class DynMeshOp { PlayCycle, PlayAction, Stop };
@@ -157,7 +145,7 @@ PyObject* CamAttachPVObject(PyObject*, PyObject* args) {
   if (!PyArg_ParseTuple(args, "OO:_World.objCamAttachPVObject", &value, &otherValue))
     return nullptr;
   auto* camera = static_cast<CameraObject*>(RequireType(value, ObjectType_Camera, kNotCamera));
-  WorldObject* other = camera ? RequireSecond(otherValue) : nullptr;
+  WorldObject* other = camera ? RequireObject(otherValue, kSecondNotObject) : nullptr;
   if (!other) return nullptr;
   camera->AttachPVObject(other);
   Py_RETURN_NONE;
@@ -168,7 +156,7 @@ PyObject* CamDetachPVObject(PyObject*, PyObject* args) {
   if (!PyArg_ParseTuple(args, "OO:_World.objCamDetachPVObject", &value, &otherValue))
     return nullptr;
   auto* camera = static_cast<CameraObject*>(RequireType(value, ObjectType_Camera, kNotCamera));
-  WorldObject* other = camera ? RequireSecond(otherValue) : nullptr;
+  WorldObject* other = camera ? RequireObject(otherValue, kSecondNotObject) : nullptr;
   if (!other) return nullptr;
   camera->DetachPVObject(other);
   Py_RETURN_NONE;
@@ -225,7 +213,7 @@ PyObject* AnimPlayObject(PyObject*, PyObject* args) {
                         &startTime))
     return nullptr;
   auto* path = static_cast<AnimPathObject*>(RequireType(value, ObjectType_AnimPath, kNotAnimPath));
-  WorldObject* object = path ? RequireSecond(objectValue) : nullptr;
+  WorldObject* object = path ? RequireObject(objectValue, kSecondNotObject) : nullptr;
   if (!object) return nullptr;
   return PyBool_FromLong(path->PlayObject(object, loop != 0, startTime));
 }

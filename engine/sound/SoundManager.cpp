@@ -10,28 +10,23 @@ namespace {
 
 SoundManager* g_manager = nullptr;
 
-void* HookCreate(const char* fileName, bool positional) {
-  return CreateSoundInstance(fileName ? fileName : "", positional);
-}
-void HookRelease(void* instance) {
-  static_cast<SoundInstance*>(instance)->Release();
-}
-void HookPlay(void* instance, bool loop) {
-  static_cast<SoundInstance*>(instance)->Play(loop);
-}
-void HookPause(void* instance) {
-  static_cast<SoundInstance*>(instance)->Pause();
-}
-void HookResume(void* instance) {
-  static_cast<SoundInstance*>(instance)->Resume();
-}
-void HookSetPosition(void* instance, const Vector3D& position) {
-  static_cast<SoundInstance*>(instance)->SetPosition(position);
-}
+// What world sound objects play through.
+class InstanceHooks final : public SoundObjectHooks {
+ public:
+  SoundInstance* Create(const char* fileName, bool positional) const override {
+    return CreateSoundInstance(fileName ? fileName : "", positional);
+  }
+  void Release(SoundInstance* instance) const override { instance->Release(); }
+  void Play(SoundInstance* instance, bool loop) const override { instance->Play(loop); }
+  void Pause(SoundInstance* instance) const override { instance->Pause(); }
+  void Resume(SoundInstance* instance) const override { instance->Resume(); }
+  void SetPosition(SoundInstance* instance, const Vector3D& position) const override {
+    instance->SetPosition(position);
+  }
+};
 
 // Static: sound objects keep a pointer to the hooks that made their instance.
-const SoundObjectHooks kHooks = {HookCreate, HookRelease, HookPlay,
-                                 HookPause,  HookResume,  HookSetPosition};
+const InstanceHooks g_hooks{};
 
 }  // namespace
 
@@ -56,7 +51,7 @@ SoundInstance* CreateSoundInstance(const std::string& fileName, bool positional)
 }
 
 void UpdateSoundObjectHooks() {
-  SetSoundObjectHooks(g_manager && g_manager->IsOpen() ? &kHooks : nullptr);
+  SetSoundObjectHooks(g_manager && g_manager->IsOpen() ? &g_hooks : nullptr);
 }
 
 std::vector<std::string> GetSoundStatsLines() {

@@ -9,7 +9,7 @@
 // unsigned sizes. Nothing here logs; GetLastError() tells why a call failed.
 #pragma once
 
-#include "core/Export.h"
+#include "base/Export.h"
 
 #include <cstddef>
 #include <cstdint>

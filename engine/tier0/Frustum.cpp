@@ -1,7 +1,7 @@
 // Frustum.cpp - frustum planes from a view-projection matrix.
 #include "tier0/Frustum.h"
 
-#include "core/Log.h"
+#include "base/Log.h"
 
 #include <cmath>
 

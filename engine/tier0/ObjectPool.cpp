@@ -1,7 +1,7 @@
 // ObjectPool.cpp - block growth, allocation, freeing and the pool registry.
 #include "tier0/ObjectPool.h"
 
-#include "core/Log.h"
+#include "base/Log.h"
 
 static_assert(sizeof(PoolBlock) % ObjectPool::kBlockAlignment == 0,
               "objects follow the block header at full alignment");

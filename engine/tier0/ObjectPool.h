@@ -23,7 +23,7 @@
 // The class-scope Create() hides same-named members of a base class; classes
 // that also inherit a Create(...) member re-expose it with a using-declaration.
 //
-// Depends on tier0/Ref.h (the count), core/Log.h (in the .cpp) for error and
+// Depends on tier0/Ref.h (the count), base/Log.h (in the .cpp) for error and
 // leak reports.
 #pragma once
 
@@ -261,5 +261,8 @@ T* ObjectPool::Create(Args&&... args) {
   friend class ObjectPool;
 
 // Defines the pool (constant-initialised, lazy) in one source file.
-#define KAZ_DEFINE_POOL(Class, growCount) \
-  constinit ObjectPool Class::s_pool(sizeof(Class), growCount, #Class, true)
+#define KAZ_DEFINE_POOL(Class, growCount) KAZ_DEFINE_POOL_NAMED(Class, growCount, #Class)
+// The same under a name of its own: the name pool reports and leak lines
+// show, kept when a class is renamed.
+#define KAZ_DEFINE_POOL_NAMED(Class, growCount, name) \
+  constinit ObjectPool Class::s_pool(sizeof(Class), growCount, name, true)

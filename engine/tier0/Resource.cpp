@@ -1,7 +1,7 @@
 // Resource.cpp - reference counting of shared resources.
 #include "tier0/Resource.h"
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "tier0/ResourceManager.h"
 
 Resource::Resource(ResourceManager* manager) : m_manager(manager) {}

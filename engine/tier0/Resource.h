@@ -8,7 +8,7 @@
 // (main thread only), like the pooled objects: the getter hands out one
 // reference, each holder releases one.
 //
-// Depends on: tier0/Ref.h (the count), core/Log (unbalanced releases).
+// Depends on: tier0/Ref.h (the count), base/Log (unbalanced releases).
 #pragma once
 
 #include "tier0/Ref.h"

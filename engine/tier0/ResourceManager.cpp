@@ -1,7 +1,7 @@
 // ResourceManager.cpp - name map, registry walks and the leak report.
 #include "tier0/ResourceManager.h"
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "tier0/FileSystem.h"
 
 #include <cstdio>

@@ -14,10 +14,10 @@
 //
 // Main thread only; no locking.
 //
-// Depends on: tier0/Resource, tier0/FileSystem (base directory), core/Log.
+// Depends on: tier0/Resource, tier0/FileSystem (base directory), base/Log.
 #pragma once
 
-#include "core/StringUtil.h"
+#include "base/StringUtil.h"
 #include "tier0/Resource.h"
 
 #include <cstddef>

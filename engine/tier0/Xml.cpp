@@ -1,8 +1,8 @@
 // Xml.cpp - tokenizer and recursive element parser.
 #include "tier0/Xml.h"
 
-#include "core/Log.h"
-#include "core/StringUtil.h"
+#include "base/Log.h"
+#include "base/StringUtil.h"
 
 #include <cstdarg>
 #include <cstring>

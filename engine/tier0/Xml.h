@@ -12,7 +12,7 @@
 // empty. The reader writes no messages: GetError() tells the caller why, and
 // the caller reports it once.
 //
-// Depends on: core/StringUtil, core/Log.h (bounded formatting only).
+// Depends on: base/StringUtil, base/Log.h (bounded formatting only).
 #pragma once
 
 #include <cstddef>

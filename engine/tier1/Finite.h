@@ -5,10 +5,10 @@
 // velocities, impulses, forces or sizes on checks them first: a value that
 // is not finite is refused with one warning and changes nothing.
 //
-// Builds on tier0/MathFunctions.h and core/Log.h.
+// Builds on tier0/MathFunctions.h and base/Log.h.
 #pragma once
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "tier0/MathFunctions.h"
 
 template <class... Values>

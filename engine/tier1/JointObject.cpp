@@ -1,7 +1,7 @@
 // JointObject.cpp - joint creation by type and teardown.
 #include "tier1/JointObject.h"
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "tier1/Finite.h"
 
 KAZ_DEFINE_POOL(JointObject, 10);

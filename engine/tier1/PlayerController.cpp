@@ -1,7 +1,7 @@
 // PlayerController.cpp - movement, jumping, speed cap and contact handling.
 #include "tier1/PlayerController.h"
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "tier1/Finite.h"
 #include "tier1/WorldObject.h"
 

@@ -24,18 +24,18 @@ bool SoundObject::Create(World* world, const ObjectParams& params) {
   if (!WorldObject::Create(world, params)) return false;
   if (params.variant != ObjectParamsVariant::Sound) return true;
   const auto& sound = static_cast<const SoundObjectParams&>(params);
-  if (sound.fileName.empty() || !g_hooks || !g_hooks->create) return true;  // silent
-  m_instance = g_hooks->create(sound.fileName.c_str(), sound.positional);
+  if (sound.fileName.empty() || !g_hooks) return true;  // silent
+  m_instance = g_hooks->Create(sound.fileName.c_str(), sound.positional);
   if (!m_instance) return false;  // the sound layer said why
   m_hooks = g_hooks;
-  if (m_hooks->setPosition) m_hooks->setPosition(m_instance, GetWorldTransform().GetTranslation());
+  m_hooks->SetPosition(m_instance, GetWorldTransform().GetTranslation());
   m_loop = sound.loop;
   if (sound.play) Play(m_loop);
   return true;
 }
 
 void SoundObject::ReleaseInstance() {
-  if (m_instance && m_hooks && m_hooks->release) m_hooks->release(m_instance);
+  if (m_instance && m_hooks) m_hooks->Release(m_instance);
   m_instance = nullptr;
   m_hooks = nullptr;
 }
@@ -48,18 +48,17 @@ void SoundObject::Destroy() {
 void SoundObject::SetWorldTransform(const Matrix4x4& matrix) {
   if (!AcceptFinite("SetWorldTransform", matrix)) return;
   WorldObject::SetWorldTransform(matrix);
-  if (m_instance && m_hooks->setPosition) m_hooks->setPosition(m_instance, matrix.GetTranslation());
+  if (m_instance) m_hooks->SetPosition(m_instance, matrix.GetTranslation());
 }
 
 void SoundObject::Play(bool loop) {
-  if (m_instance && m_hooks->play) m_hooks->play(m_instance, loop);
+  if (m_instance) m_hooks->Play(m_instance, loop);
 }
 
 void SoundObject::Pause(bool pause) {
   if (!m_instance) return;
-  if (pause) {
-    if (m_hooks->pause) m_hooks->pause(m_instance);
-  } else if (m_hooks->resume) {
-    m_hooks->resume(m_instance);
-  }
+  if (pause)
+    m_hooks->Pause(m_instance);
+  else
+    m_hooks->Resume(m_instance);
 }

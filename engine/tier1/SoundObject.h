@@ -19,15 +19,24 @@ struct SoundObjectParams : ObjectParams {
   bool positional = true;
 };
 
-// What the sound manager provides for sound objects. An instance handle holds
-// one reference from `create` until `release`.
-struct SoundObjectHooks {
-  void* (*create)(const char* fileName, bool positional);
-  void (*release)(void* instance);
-  void (*play)(void* instance, bool loop);
-  void (*pause)(void* instance);
-  void (*resume)(void* instance);
-  void (*setPosition)(void* instance, const Vector3D& position);
+// A playing sound of the sound layer (sound/SoundManager.h, above the world):
+// sound objects hold one and hand it back to the hooks, never looking into it.
+class SoundInstance;
+
+// What the sound manager provides for sound objects. An instance holds one
+// reference from Create until Release.
+class SoundObjectHooks {
+ public:
+  // Null when the file cannot be played (the sound layer says why).
+  virtual SoundInstance* Create(const char* fileName, bool positional) const = 0;
+  virtual void Release(SoundInstance* instance) const = 0;
+  virtual void Play(SoundInstance* instance, bool loop) const = 0;
+  virtual void Pause(SoundInstance* instance) const = 0;
+  virtual void Resume(SoundInstance* instance) const = 0;
+  virtual void SetPosition(SoundInstance* instance, const Vector3D& position) const = 0;
+
+ protected:
+  ~SoundObjectHooks() = default;
 };
 
 // Null removes them. The hooks must outlive every sound object made with them.
@@ -46,14 +55,14 @@ class SoundObject : public WorldObject {
   void Play(bool loop);
   void Pause(bool pause);
   bool IsLooping() const { return m_loop; }
-  void* GetInstance() const { return m_instance; }
+  SoundInstance* GetInstance() const { return m_instance; }
 
  private:
   SoundObject() = default;
   ~SoundObject() override;
   void ReleaseInstance();
 
-  void* m_instance = nullptr;
+  SoundInstance* m_instance = nullptr;
   const SoundObjectHooks* m_hooks = nullptr;  // those that made the instance
   bool m_loop = false;
 };

@@ -1,15 +1,9 @@
-// World.cpp - object registry, materials, stepping, queries and contacts.
+// World.cpp - object registry, materials, stepping, queries and contacts
+// (the object type table is ObjectTypes.cpp).
 #include "tier1/World.h"
 
-#include "core/Log.h"
-#include "tier1/AnimPathObject.h"
-#include "tier1/CameraObject.h"
-#include "tier1/FieldObject.h"
+#include "base/Log.h"
 #include "tier1/Finite.h"
-#include "tier1/JointObject.h"
-#include "tier1/LightObject.h"
-#include "tier1/NullObject.h"
-#include "tier1/SoundObject.h"
 #include "tier1/WorldObject.h"
 
 #include <cmath>
@@ -20,48 +14,15 @@ KAZ_DEFINE_POOL(PhysicalMaterial, 10);
 
 namespace {
 
-template <class T>
-WorldObject* Make() {
-  return T::Create();
-}
-
-const char* const kTypeNames[kObjectTypeCount] = {
-    nullptr, "Null",  "Camera",   "StaticMesh",     "DynamicMesh", "Light",
-    "Joint", "Sound", "AnimPath", "ParticleSystem", "Field",
-};
-
-// Meshes and particle systems join when their classes exist.
-WorldObjectFactory g_factories[kObjectTypeCount] = {
-    nullptr,           Make<NullObject>,  Make<CameraObject>,
-    nullptr,           nullptr,           Make<LightObject>,
-    Make<JointObject>, Make<SoundObject>, Make<AnimPathObject>,
-    nullptr,           Make<FieldObject>,
-};
-
-WorldRendererCreate g_createRenderer = nullptr;
-WorldRendererDestroy g_destroyRenderer = nullptr;
+WorldRendererFactory* g_rendererFactory = nullptr;
 
 // Fixed ends of the physics world's extent.
 constexpr float kWorldExtent = 10000.0f;
 
 }  // namespace
 
-const char* GetObjectTypeName(uint32_t type) {
-  if (type >= 1 && type < kObjectTypeCount) return kTypeNames[type];
-  return "Unknown";
-}
-
-void World::SetObjectFactory(uint32_t type, WorldObjectFactory factory) {
-  if (type >= 1 && type < kObjectTypeCount) g_factories[type] = factory;
-}
-
-WorldObjectFactory World::GetObjectFactory(uint32_t type) {
-  return (type >= 1 && type < kObjectTypeCount) ? g_factories[type] : nullptr;
-}
-
-void World::SetRendererHooks(WorldRendererCreate create, WorldRendererDestroy destroy) {
-  g_createRenderer = create;
-  g_destroyRenderer = destroy;
+void World::SetRendererFactory(WorldRendererFactory* factory) {
+  g_rendererFactory = factory;
 }
 
 World::World() {
@@ -123,9 +84,10 @@ WorldObject* World::CreateObject(const ObjectParams& params) {
   if (!AcceptFinite("World::CreateObject", params.transform, params.mins, params.maxs,
                     params.radius))
     return nullptr;
-  WorldObjectFactory factory = g_factories[params.type];
+  WorldObjectFactory factory = GetObjectFactory(params.type);
   if (!factory) {
-    LogError("World::CreateObject - object type %s is not available", kTypeNames[params.type]);
+    LogError("World::CreateObject - object type %s is not available",
+             GetObjectTypeName(params.type));
     return nullptr;
   }
   WorldObject* object = factory();
@@ -188,12 +150,12 @@ void World::Update(float dt) {
 
 bool World::InitRenderer(bool enable) {
   if (m_renderer || !enable) {
-    if (m_renderer && g_destroyRenderer) g_destroyRenderer(m_renderer);
+    if (m_renderer && g_rendererFactory) g_rendererFactory->Destroy(m_renderer);
     m_renderer = nullptr;
     return true;
   }
-  if (!g_createRenderer) return true;
-  m_renderer = g_createRenderer(this);
+  if (!g_rendererFactory) return true;
+  m_renderer = g_rendererFactory->Create(this);
   if (!m_renderer) {
     LogDetail("Failed to initialize WorldRenderer");
     return false;

@@ -2,9 +2,10 @@
 // and fixed-step physics.
 //
 // One World exists per run (the engine creates it at start-up and releases it
-// at shutdown). It owns the object type table, intrusive per-type lists of the
-// live objects, the physics world with its material groups, and the clipping
-// distances the renderer reads. Update() runs every object's update, then the
+// at shutdown). It makes objects through the object type table (kept in
+// ObjectTypes.cpp) and owns intrusive per-type lists of the live objects, the
+// physics world with its material groups, and the clipping distances the
+// renderer reads. Update() runs every object's update, then the
 // physics in fixed steps of kPhysicsStep seconds with the remainder carried to
 // the next frame. Contacts go through three World callbacks installed for
 // every pair of materials; a material may replace them with its own.
@@ -14,7 +15,7 @@
 // be made), InitRenderer(true / false) as video starts and stops, Update(dt)
 // every frame that is not paused, Release() at shutdown.
 //
-// Depends on tier0 (math, object pools), core/Log.h and tier1/physics.
+// Depends on tier0 (math, object pools), base/Log.h and tier1/physics.
 #pragma once
 
 #include "tier0/Math.h"
@@ -53,10 +54,17 @@ const char* GetObjectTypeName(uint32_t type);
 using WorldObjectFactory = WorldObject* (*)();
 
 // The renderer lives in the render layer, above the world, which installs
-// these: create makes and initialises one for a world (null on failure);
-// destroy shuts it down and deletes it.
-using WorldRendererCreate = WorldRenderer* (*)(World* world);
-using WorldRendererDestroy = void (*)(WorldRenderer* renderer);
+// its factory (World::SetRendererFactory).
+class WorldRendererFactory {
+ public:
+  // A renderer for the world, initialised, or null on failure.
+  virtual WorldRenderer* Create(World* world) = 0;
+  // Shuts the renderer down and deletes it.
+  virtual void Destroy(WorldRenderer* renderer) = 0;
+
+ protected:
+  ~WorldRendererFactory() = default;
+};
 
 // Contact callbacks a material may install; each also gets the material's user data.
 using MaterialBeginCallback = int (*)(PhysicsMaterial* material, PhysicsBody* body0,
@@ -126,8 +134,8 @@ class World : public PooledObject {
   void RemoveObject(WorldObject* object);
   void Update(float dt);
 
-  // Enabling without a renderer makes one through the installed hooks
-  // (without hooks it keeps none and succeeds); enabling again, or disabling,
+  // Enabling without a renderer makes one through the installed factory
+  // (without one it keeps none and succeeds); enabling again, or disabling,
   // destroys the one there is.
   bool InitRenderer(bool enable);
   WorldRenderer* GetRenderer() const { return m_renderer; }
@@ -168,7 +176,8 @@ class World : public PooledObject {
   // The class behind a type id; types without one cannot be created yet.
   static void SetObjectFactory(uint32_t type, WorldObjectFactory factory);
   static WorldObjectFactory GetObjectFactory(uint32_t type);
-  static void SetRendererHooks(WorldRendererCreate create, WorldRendererDestroy destroy);
+  // Not owned; null: worlds keep no renderer.
+  static void SetRendererFactory(WorldRendererFactory* factory);
 
  private:
   friend class ObjectPool;

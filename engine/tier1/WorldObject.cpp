@@ -1,7 +1,7 @@
 // WorldObject.cpp - transforms, bodies, physics callbacks and attachments.
 #include "tier1/WorldObject.h"
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "tier1/CameraObject.h"
 #include "tier1/Finite.h"
 

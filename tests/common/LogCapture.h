@@ -4,10 +4,10 @@
 // handler back when it goes. Lines keep their level; tests look for texts
 // with Has/Count rather than comparing whole transcripts.
 //
-// Builds on core/Log.h.
+// Builds on base/Log.h.
 #pragma once
 
-#include "core/Log.h"
+#include "base/Log.h"
 
 #include <mutex>
 #include <string>

@@ -76,5 +76,8 @@ std::string TestDataDir() {
 std::string SourceDir() {
   return KAZ_SOURCE_DIR;
 }
+std::string BasePackageDir() {
+  return KAZ_BIN_DIR "/base";
+}
 
 }  // namespace kaztest

@@ -60,5 +60,8 @@ inline constexpr bool kUnderSanitizers = false;
 // The repository's test data folder (tests/data) and source root.
 std::string TestDataDir();
 std::string SourceDir();
+// The base package as the engine sees it: the build's copy in the base
+// directory, with the fonts and Engine.py the build makes for it.
+std::string BasePackageDir();
 
 }  // namespace kaztest

@@ -1,7 +1,7 @@
 // CVarTest.cpp - console variables: text conversions, type inference, case-insensitive names,
 // completion and locale independence.
+#include "base/StringUtil.h"
 #include "console/CVarRegistry.h"
-#include "core/StringUtil.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // CommandTest.cpp - console commands: tokenizing, line execution and its
 // result codes and messages, commands shadowing variables, and the built-in
 // commands.
+#include "base/KazEngine.h"
 #include "common/LogCapture.h"
-#include "core/BuiltinCommands.h"
 #include "console/CommandProcessor.h"
-#include "core/KazEngine.h"
+#include "core/BuiltinCommands.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -141,65 +141,6 @@ TEST_F(ProcessorTest, CompletesVariableNamesNotCommands) {
   EXPECT_THAT(names, ElementsAre("DrawSkeletons"));
 }
 
-namespace {
-
-// Records what the processor asks of its drawing; LoadFont succeeds when told.
-struct RecordingDrawing : ConsoleDrawing {
-  bool fontLoads = true;
-  bool font = false;
-  std::vector<std::string> calls;
-  bool LoadFont(const char* path) override {
-    calls.push_back(std::string("load ") + path);
-    return font = fontLoads;
-  }
-  void ReleaseFont() override {
-    if (font) calls.push_back("release");
-    font = false;
-  }
-  bool HasFont() const override { return font; }
-  void BeginQuads() override { calls.push_back("draw"); }
-  void EndQuads() override { calls.push_back("draw"); }
-  void BeginFont() override { calls.push_back("draw"); }
-  void EndFont() override { calls.push_back("draw"); }
-  void DrawRectangle(int, int, int, int, float, float, float, float) override {
-    calls.push_back("draw");
-  }
-  void DrawText(std::string_view, int, int, float, float, float, float) override {
-    calls.push_back("draw");
-  }
-  int GetFontHeight() override { return 17; }
-  int GetTextWidth(std::string_view text) override { return 8 * int(text.size()); }
-};
-
-}  // namespace
-
-// What the loaded font draws is seen through the real renderer
-// (ConsoleRendererTest) and in the engine's screenshots; here a missing font
-// and the font's lifetime.
-TEST_F(ProcessorTest, DrawingGoesThroughTheConsoleFontOnlyOnceLoaded) {
-  RecordingDrawing drawing;
-  drawing.fontLoads = false;
-  m_processor.SetDrawing(&drawing);
-  m_processor.LoadConsoleFont();
-  m_processor.BeginQuads();  // nothing reaches a drawing without a font
-  m_processor.DrawRectangle(1, 2, 3, 4, 1, 1, 1, 1);
-  m_processor.EndQuads();
-  EXPECT_EQ(m_processor.GetTextWidth("abc"), 0);
-  EXPECT_THAT(drawing.calls, ElementsAre("load Fonts/console.f"));
-
-  drawing.fontLoads = true;
-  m_processor.LoadConsoleFont();
-  m_processor.DrawText("abc", 0, 0, 1, 1, 1, 1);
-  EXPECT_EQ(m_processor.GetFontHeight(), 17);
-  // Loading again replaces the font; shutdown releases it.
-  m_processor.LoadConsoleFont();
-  m_processor.Shutdown();
-  EXPECT_THAT(drawing.calls, ElementsAre("load Fonts/console.f", "load Fonts/console.f", "draw",
-                                         "release", "load Fonts/console.f", "release"));
-  EXPECT_EQ(m_processor.GetFontHeight(), 0);
-  m_processor.SetDrawing(nullptr);
-}
-
 // The built-in commands live in the process-wide registries and reach the
 // engine through kazGetInterface() when registered without one.
 namespace {
@@ -236,7 +177,7 @@ class BuiltinCommandTest : public ::testing::Test {
   void SetUp() override { SetEngineInterface(&m_engine); }
   void TearDown() override {
     SetEngineInterface(nullptr);
-    SetBuiltinCommandHooks({});
+    SetBuiltinCommandHooks(nullptr);
   }
   int Run(const char* line) { return m_processor.Execute(line, true); }
 
@@ -293,9 +234,15 @@ TEST_F(BuiltinCommandTest, QuitAndRestartsAskTheEngineAndFailWithoutIt) {
   ON_CALL(m_engine, GetSoundManager())
       .WillByDefault(Return(reinterpret_cast<SoundManager*>(&dummy)));
   EXPECT_EQ(Run("restartvideo"), -1);  // no hook installed yet
-  int mode = 0;
-  bool soundOk = true;
-  SetBuiltinCommandHooks({[&] { return mode; }, [&] { return soundOk; }});
+  struct Hooks final : BuiltinCommandHooks {
+    int RestartVideo() override { return mode; }
+    bool RestartSound() override { return soundOk; }
+    int mode = 0;
+    bool soundOk = true;
+  } hooks;
+  int& mode = hooks.mode;
+  bool& soundOk = hooks.soundOk;
+  SetBuiltinCommandHooks(&hooks);
   EXPECT_EQ(Run("restartvideo"), 0);
   mode = 1;
   EXPECT_EQ(Run("restartvideo"), -1);

@@ -2,11 +2,12 @@
 // history, completion, scrolling, animation, drawing and concurrent printing.
 #include "console/Console.h"
 
+#include "base/Log.h"
+#include "base/StringUtil.h"
 #include "common/TestFiles.h"
 #include "console/ColourMarkup.h"
 #include "console/CommandProcessor.h"
-#include "core/Log.h"
-#include "core/StringUtil.h"
+#include "console/ConsoleDrawing.h"
 
 #include <gtest/gtest.h>
 
@@ -39,8 +40,11 @@ DrawCall Op(const char* op) {
 }
 
 // Records every draw call; fixed-width font; completes from a fixed name list.
-class FakeProcessor : public CommandProcessor {
+class FakeProcessor : public CommandProcessor, public ConsoleDrawing {
  public:
+  bool LoadFont(const char*) override { return true; }
+  void ReleaseFont() override {}
+  bool HasFont() const override { return true; }
   void BeginQuads() override { calls.push_back(Op("quads")); }
   void EndQuads() override { calls.push_back(Op("/quads")); }
   void BeginFont() override { calls.push_back(Op("font")); }
@@ -320,6 +324,7 @@ TEST_F(ConsoleTest, PagesStopAtTheOldestLineTheViewKeepsItsLinesAndLinesStopAtTh
   EXPECT_EQ(console.GetScrollOffset(), 0);
 
   console.SetCommandProcessor(&processor);
+  console.SetDrawing(&processor);
   console.SetOpen(true, false);
   console.OnKey(ConsoleKey_PageUp);  // bottom line is "14"
   for (int i = 20; i < 300; ++i) console.Printf("%d", i);
@@ -365,6 +370,7 @@ TEST_F(ConsoleTest, OpeningAndClosingTakeAQuarterSecond) {
 
 TEST_F(ConsoleTest, RecentLinesShowWhileClosedForFiveSeconds) {
   console.SetCommandProcessor(&processor);
+  console.SetDrawing(&processor);
   console.Print("old", false);
   console.Update(4.0f);
   console.Print("[red]new", false);
@@ -389,11 +395,12 @@ TEST_F(ConsoleTest, RecentLinesShowWhileClosedForFiveSeconds) {
 }
 
 TEST_F(ConsoleTest, NoticesAreRightAlignedForOneFrame) {
-  // Without a processor drawing only drops them.
+  // Without a drawing, drawing only drops them.
   console.AddNotice("n");
   console.Draw(0, 0, 640, 240, true, true);
   EXPECT_TRUE(console.GetNotices().empty());
   console.SetCommandProcessor(&processor);
+  console.SetDrawing(&processor);
   console.AddNotice("[orange]--- World ---\nab");
   console.AddNoticef("FPS: %.2f", 60.0);
   for (int i = 0; i < 40; ++i) console.AddNotice("x");
@@ -417,6 +424,7 @@ TEST_F(ConsoleTest, NoticesAreRightAlignedForOneFrame) {
 // renderer (ConsoleRendererTest); here what is drawn, in which order.
 TEST_F(ConsoleTest, OpenConsoleDrawsBackgroundInputHintAndLines) {
   console.SetCommandProcessor(&processor);
+  console.SetDrawing(&processor);
   console.Print("[red]a[green]b", false);
   console.Print("plain", false);
   console.SetOpen(true, true);
@@ -458,6 +466,7 @@ TEST_F(ConsoleLogTest, ConcurrentPrintsAreNeitherLostNorDuplicated) {
       },
       &hook);
   console.SetCommandProcessor(&processor);
+  console.SetDrawing(&processor);
   console.SetOpen(true, false);
   ASSERT_TRUE(console.OpenLogFile(path));
 
@@ -505,6 +514,62 @@ TEST_F(ConsoleLogTest, ConcurrentPrintsAreNeitherLostNorDuplicated) {
   ASSERT_EQ(lines.size(), kConsoleMaxLines);
   EXPECT_EQ(StripColourEscapes(lines.back()), logLines.back());
   EXPECT_EQ(StripColourEscapes(lines.front()), logLines[logLines.size() - kConsoleMaxLines]);
+}
+
+// Records what the console asks of its drawing; LoadFont succeeds when told.
+struct RecordingDrawing : ConsoleDrawing {
+  bool fontLoads = true;
+  bool font = false;
+  std::vector<std::string> calls;
+  bool LoadFont(const char* path) override {
+    calls.push_back(std::string("load ") + path);
+    return font = fontLoads;
+  }
+  void ReleaseFont() override {
+    if (font) calls.push_back("release");
+    font = false;
+  }
+  bool HasFont() const override { return font; }
+  void BeginQuads() override { calls.push_back("draw"); }
+  void EndQuads() override { calls.push_back("draw"); }
+  void BeginFont() override { calls.push_back("draw"); }
+  void EndFont() override { calls.push_back("draw"); }
+  void DrawRectangle(int, int, int, int, float, float, float, float) override {
+    calls.push_back("draw");
+  }
+  void DrawText(std::string_view, int, int, float, float, float, float) override {
+    calls.push_back("draw");
+  }
+  int GetFontHeight() override { return 17; }
+  int GetTextWidth(std::string_view text) override { return 8 * int(text.size()); }
+};
+
+// What the loaded font draws is seen through the real renderer
+// (ConsoleRendererTest) and in the engine's screenshots; here a missing font
+// and the font's lifetime.
+TEST_F(ConsoleTest, DrawingGoesThroughTheConsoleFontOnlyOnceLoaded) {
+  RecordingDrawing drawing;
+  drawing.fontLoads = false;
+  console.SetDrawing(&drawing);
+  console.LoadFont();
+  console.Print("abc", false);
+  console.Draw(0, 0, 640, 240, true, true);  // nothing reaches a drawing without a font
+  EXPECT_EQ(drawing.calls, std::vector<std::string>{"load Fonts/console.f"});
+
+  drawing.fontLoads = true;
+  console.LoadFont();
+  console.Draw(0, 0, 640, 240, true, true);
+  ASSERT_GE(drawing.calls.size(), 3u);
+  EXPECT_EQ(drawing.calls[1], "load Fonts/console.f");
+  EXPECT_EQ(drawing.calls[2], "draw");
+  // Loading again replaces the font; releasing gives it up, and nothing is drawn after.
+  drawing.calls.clear();
+  console.LoadFont();
+  console.ReleaseFont();
+  console.Draw(0, 0, 640, 240, true, true);
+  EXPECT_EQ(drawing.calls,
+            (std::vector<std::string>{"release", "load Fonts/console.f", "release"}));
+  console.SetDrawing(nullptr);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // CommandLineTest.cpp - command-line parsing: case, repeated options, multi-word values, stray
 // arguments.
+#include "base/StringUtil.h"
 #include "core/CommandLine.h"
-#include "core/StringUtil.h"
 
 #include <gtest/gtest.h>
 

@@ -4,19 +4,19 @@
 // of its packages: every file a script names exists in its exact letter case,
 // the folder is served before the archive, and nothing that must stay on disk
 // is in the archive. The content is what the build wrote into bin/.
+#include "base/StringUtil.h"
 #include "common/TestFiles.h"
 #include "core/Mods.h"
-#include "core/StringUtil.h"
-#include "render/Font.h"
-#include "render/Formats.h"
-#include "render/Image.h"
+#include "render/device/Formats.h"
+#include "render/device/Image.h"
+#include "render/gpu/Font.h"
+#include "render/gpu/Texture.h"
 #include "render/RenderTestUtil.h"
-#include "render/StaticMeshDef.h"
-#include "render/Texture.h"
-#include "render/cal3d/DynamicMeshDef.h"
-#include "sound/SoundManager.h"
+#include "render/world/cal3d/DynamicMeshDef.h"
+#include "render/world/StaticMeshDef.h"
 #include "sound/al/ALSoundResource.h"
 #include "sound/al/OGGStream.h"
+#include "sound/SoundManager.h"
 #include "tier0/FileSystem.h"
 
 #include <gtest/gtest.h>
@@ -84,7 +84,7 @@ class CoveRenderContent : public rendertest::FakeVideoTest {
  protected:
   void SetUp() override {
     FakeVideoTest::SetUp();
-    kaztest::MountPackages({kPak, kBuilt, "data/base"});
+    kaztest::MountPackages({kPak, kBuilt, kaztest::BasePackageDir()});
     ASSERT_NE(Start(), nullptr);
   }
   Ref<StaticMeshDef> Mesh(const std::string& name) {
@@ -152,7 +152,7 @@ TEST_F(CoveRenderContent, TexturesLoadAtTheirSizesAndFormats) {
       {"Spray.tga", 0}, {"Smoke.tga", 0}, {"Firefly.tga", 0}};
   for (const auto& [name, format] : textures) {
     SCOPED_TRACE(name);
-    Ref<GLTexture> tex = Ref<GLTexture>::Adopt(LoadTexture(("Textures/" + name).c_str()));
+    Ref<Texture> tex = Ref<Texture>::Adopt(LoadTexture(("Textures/" + name).c_str()));
     ASSERT_TRUE(tex) << m_log.Dump();
     for (uint32_t edge : {tex->GetWidth(), tex->GetHeight()}) {
       EXPECT_LE(edge, 256u);
@@ -178,7 +178,7 @@ TEST_F(CoveRenderContent, TexturesLoadAtTheirSizesAndFormats) {
 }
 
 TEST_F(CoveRenderContent, SkyIsACubeWithBlueAboveAndTheSunOverTheSea) {
-  Ref<GLTexture> sky = Ref<GLTexture>::Adopt(LoadTexture("!Cube!Textures/Sky.dds"));
+  Ref<Texture> sky = Ref<Texture>::Adopt(LoadTexture("!Cube!Textures/Sky.dds"));
   ASSERT_TRUE(sky) << m_log.Dump();
   EXPECT_EQ(sky->GetType(), uint32_t(TEXTYPE_CUBE));
   std::string bytes, why;
@@ -207,7 +207,7 @@ TEST_F(CoveRenderContent, SkyIsACubeWithBlueAboveAndTheSunOverTheSea) {
 }
 
 TEST_F(CoveRenderContent, TitleFontIsLargeAndKeeperHasItsAnimations) {
-  GLFontResource* font = GetFontResource("Fonts/Title.f");
+  FontResource* font = GetFontResource("Fonts/Title.f");
   ASSERT_NE(font, nullptr) << m_log.Dump();
   EXPECT_GE(font->GetTextHeight(), 40);
   EXPECT_GT(font->GetTextWidth("W"), font->GetTextWidth("i"));
@@ -311,7 +311,8 @@ TEST_F(CoveSoundContent, ThemeStreamsTwentyToFortySeconds) {
 // ---- How the packages are laid out -------------------------------------------------
 
 TEST(CovePackages, EveryFileAScriptNamesExistsInItsExactCase) {
-  const std::set<std::string> files = PackageFiles({"data/cove", kPak, kBuilt, "data/base"});
+  const std::set<std::string> files =
+      PackageFiles({"data/cove", kPak, kBuilt, kaztest::BasePackageDir()});
   ASSERT_TRUE(files.count("Meshes/Shore.mesh")) << "the archive is not mounted";
   // A quoted name ending in a known extension (a cube or volume prefix aside).
   const std::regex quoted(

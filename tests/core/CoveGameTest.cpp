@@ -29,8 +29,7 @@ class CoveGame : public ::testing::Test {
       fs::copy_file(bin / file, m_dir / file);
     fs::copy(bin / "cove_built", m_dir / "cove_built", fs::copy_options::recursive);
     for (const char* package : {"mods", "cove", "base"})
-      fs::copy(fs::path(kaztest::SourceDir()) / "data" / package, m_dir / package,
-               fs::copy_options::recursive);
+      fs::copy(bin / package, m_dir / package, fs::copy_options::recursive);
     // As after a first run: without the file the engine reports that it is missing.
     WriteFile(m_dir / "config" / "cove.cfg", "");
   }

@@ -4,8 +4,8 @@
 // "particleseed" seeds the particle generator. Bad values are refused with
 // one warning each.
 #include "core/TestEngine.h"
-#include "render/ParticleSystemObject.h"
-#include "render/VideoManager.h"
+#include "render/gpu/VideoManager.h"
+#include "render/world/ParticleSystemObject.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // world is frozen (TimeWarp 0) while the console opens and closes, so the only
 // pixels that change between two shots are those of the new lines.
 #include "core/TestEngine.h"
-#include "render/ParticleSystemObject.h"
+#include "render/world/ParticleSystemObject.h"
 #include "tier1/World.h"
 
 #include <gtest/gtest.h>

@@ -5,8 +5,8 @@
 // (tests/data/golden/embers_*.bmp; regenerate with KAZ_UPDATE_GOLDEN=1).
 #include "common/ImageCompare.h"
 #include "core/TestEngine.h"
-#include "render/ParticleSystemObject.h"
-#include "render/WorldRenderer.h"
+#include "render/world/ParticleSystemObject.h"
+#include "render/world/WorldRenderer.h"
 #include "tier1/World.h"
 
 #include <gtest/gtest.h>

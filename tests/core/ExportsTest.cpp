@@ -1,6 +1,6 @@
 // ExportsTest.cpp - the shared library's binary interface: exports by name, version, build
 // string, slot order, and the null-window refusal.
-#include "core/KazEngine.h"
+#include "base/KazEngine.h"
 
 #include <gtest/gtest.h>
 

@@ -15,8 +15,8 @@
 #include "console/CVarRegistry.h"
 #include "core/TestEngine.h"
 #include "render/ClipWriter.h"
-#include "render/Texture.h"
-#include "render/VideoManager.h"
+#include "render/gpu/Texture.h"
+#include "render/gpu/VideoManager.h"
 #include "tier0/FileSystem.h"
 
 namespace {
@@ -113,7 +113,7 @@ TEST_F(FrameDrawingTest, AVideoTextureOnATexturedQuadShowsTheClipsColours) {
   ASSERT_TRUE(cliptest::WriteClip(dir.Str() + "/clip.avi", 64, 32, 25, 3,
                                   [](int, int x, int) { return x < 32 ? 0xFF8000u : 0x008080u; }));
   FileSystem::AddToSearchPath(dir.Str(), false);
-  GLTexture* video = LoadTexture("clip.avi");
+  Texture* video = LoadTexture("clip.avi");
   ASSERT_NE(video, nullptr);
   VideoManager* vm = GetVideoManager();
   vm->Clear(true, true, false);

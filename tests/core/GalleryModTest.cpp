@@ -8,12 +8,13 @@
 #include "common/TestFiles.h"
 #include "console/CVarRegistry.h"
 #include "core/TestEngine.h"
-#include "render/RenderEffect.h"
-#include "render/StaticMeshObject.h"
-#include "render/Texture.h"
-#include "render/VideoManager.h"
-#include "render/WorldRenderer.h"
 #include "render/ClipWriter.h"
+#include "render/DeviceVideoManager.h"
+#include "render/gpu/RenderEffect.h"
+#include "render/gpu/Texture.h"
+#include "render/gpu/VideoManager.h"
+#include "render/world/StaticMeshObject.h"
+#include "render/world/WorldRenderer.h"
 #include "tier0/FileSystem.h"
 #include "tier1/CameraObject.h"
 #include "tier1/LightObject.h"
@@ -145,9 +146,9 @@ TEST_F(GalleryMod, ScreenshotMatchesTheGoldenImageAndF8WritesACubeShot) {
   fs::remove(shot, ec);
 
   // F8 renders a cube shot around the camera into a target in the back buffer's format.
-  GLVideoManager* video = GetGLVideoManager();
+  DeviceVideoManager* video = GetDeviceVideoManager();
   ASSERT_NE(video, nullptr);
-  Ref<GLTexture> probe = Ref<GLTexture>::Adopt(
+  Ref<Texture> probe = Ref<Texture>::Adopt(
       CreateTexture(8, 8, TEXTYPE_2D, video->GetRenderTarget()->GetFormat(), false, true));
   if (!probe) GTEST_SKIP() << "this device refuses render targets in the back buffer's format";
   probe.Reset();

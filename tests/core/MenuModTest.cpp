@@ -12,7 +12,7 @@
 #include "common/TestFiles.h"
 #include "core/TestEngine.h"
 #include "menu/MenuManager.h"
-#include "render/VideoManager.h"
+#include "render/gpu/VideoManager.h"
 
 namespace {
 

@@ -40,8 +40,7 @@ class ProcessTest : public ::testing::Test {
     fs::copy_file(bin / "shell", dir_ / "shell");
     fs::copy_file(bin / "libengine.so", dir_ / "libengine.so");
     for (const char* folder : {"mods", "cove", "base"})
-      fs::copy(fs::path(KAZ_SOURCE_DIR) / "data" / folder, dir_ / folder,
-               fs::copy_options::recursive);
+      fs::copy(bin / folder, dir_ / folder, fs::copy_options::recursive);
   }
   // Runs the copied launcher with a minute's limit, output and errors into one file.
   RunResult Run(const std::string& args) {

@@ -1,8 +1,8 @@
 // StartupTest.cpp - start-up and shutdown of the engine object in this process, with the real
 // file system and the demo's mod folder in the base directory (the bin folder).
-#include "core/Log.h"
-#include "core/TestEngine.h"
+#include "base/Log.h"
 #include "console/CommandRegistry.h"
+#include "core/TestEngine.h"
 
 #include <gtest/gtest.h>
 #include <physfs.h>

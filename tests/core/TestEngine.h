@@ -9,13 +9,13 @@
 // exported interface and the shared test helpers.
 #pragma once
 
+#include "base/KazEngine.h"
 #include "common/ImageCompare.h"
 #include "common/TestFiles.h"
 #include "console/CVarRegistry.h"
 #include "core/Engine.h"
-#include "core/KazEngine.h"
 #include "core/TestWindow.h"
-#include "render/VideoManager.h"
+#include "render/gpu/VideoManager.h"
 
 #include <gtest/gtest.h>
 

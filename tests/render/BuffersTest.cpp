@@ -5,10 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#include "render/device/Formats.h"
+#include "render/gpu/GpuBuffers.h"
+#include "render/gpu/VertexFormat.h"
 #include "RenderTestUtil.h"
-#include "render/Formats.h"
-#include "render/GpuBuffers.h"
-#include "render/VertexFormat.h"
 #include "tier0/Serializer.h"
 
 using namespace rendertest;
@@ -19,14 +19,14 @@ class BufferTest : public StartedVideoTest {
  protected:
   void SetUp() override {
     StartedVideoTest::SetUp();
-    fmt = Ref<GLVertexFormat>::Adopt(CreateVertexFormat());
+    fmt = Ref<DeviceVertexFormat>::Adopt(CreateVertexFormat());
     ASSERT_TRUE(fmt);
   }
   void TearDown() override {
     fmt.Reset();
     FakeVideoTest::TearDown();
   }
-  Ref<GLVertexFormat> fmt;
+  Ref<DeviceVertexFormat> fmt;
 };
 
 TEST_F(BufferTest, SerialisedFormatIsReadAndCorruptCountsThrow) {
@@ -57,12 +57,12 @@ TEST_F(BufferTest, StreamAndFieldLimits) {
   EXPECT_FALSE(fmt->VertexFormat::Validate());  // one stream without fields
   // Sixty-three fields fit one declaration, sixty-four do not.
   for (int i = 0; i < 63; ++i) fmt->AddField(VFT_FLOAT1, VFU_TEXCOORD);
-  EXPECT_NE(fmt->GetGLVertexDeclaration(), nullptr);
-  Ref<GLVertexFormat> big = Ref<GLVertexFormat>::Adopt(CreateVertexFormat());
+  EXPECT_NE(fmt->GetDeviceDeclaration(), nullptr);
+  Ref<DeviceVertexFormat> big = Ref<DeviceVertexFormat>::Adopt(CreateVertexFormat());
   for (int i = 0; i < 40; ++i) big->AddField(VFT_FLOAT1, VFU_TEXCOORD);
   big->AppendStream();
   for (int i = 0; i < 24; ++i) big->AddField(VFT_FLOAT1, VFU_TEXCOORD);
-  EXPECT_EQ(big->GetGLVertexDeclaration(), nullptr);
+  EXPECT_EQ(big->GetDeviceDeclaration(), nullptr);
   EXPECT_EQ(m_log.Count("stream 1 has too many fields!"), 1);
 }
 
@@ -74,7 +74,7 @@ TEST_F(BufferTest, UsageIndicesCountAcrossStreams) {
   fmt->AddField(VFT_COLOR, VFU_COLOR);
   GVertexElement e[64];
   uint32_t n = 0;
-  ASSERT_TRUE(fmt->GetGLVertexElements(e, &n));
+  ASSERT_TRUE(fmt->GetDeviceElements(e, &n));
   ASSERT_EQ(n, 4u);
   EXPECT_EQ(e[0].usageIndex, 0);
   EXPECT_EQ(e[2].usageIndex, 1);
@@ -86,7 +86,7 @@ TEST_F(BufferTest, UsageIndicesCountAcrossStreams) {
 }
 
 TEST_F(BufferTest, LockRulesAndIndexSizes) {
-  GLVertexBuffer* vb = CreateVertexBuffer(24, 10, true);
+  VertexBuffer* vb = CreateVertexBuffer(24, 10, true);
   ASSERT_NE(vb, nullptr);
   EXPECT_NE(vb->Lock(0, 10), nullptr);
   EXPECT_EQ(vb->Lock(0, 10), nullptr);
@@ -97,26 +97,26 @@ TEST_F(BufferTest, LockRulesAndIndexSizes) {
   EXPECT_EQ(m_log.Count("Trying to double unlock a vertex buffer!"), 1);
   EXPECT_EQ(vb->Lock(5, 6), nullptr);  // past the end
   vb->Release();
-  GLIndexBuffer* wide = CreateIndexBuffer(1, 100, false);
-  GLIndexBuffer* narrow = CreateIndexBuffer(0, 100, false);
+  IndexBuffer* wide = CreateIndexBuffer(1, 100, false);
+  IndexBuffer* narrow = CreateIndexBuffer(0, 100, false);
   ASSERT_TRUE(wide && narrow);
-  EXPECT_EQ(wide->GetGLBuffer()->GetLength(), 400u);
-  EXPECT_EQ(narrow->GetGLBuffer()->GetLength(), 200u);
-  EXPECT_EQ(wide->GetGLBuffer()->GetFormat(), FMT_INDEX32);
+  EXPECT_EQ(wide->GetDeviceBuffer()->GetLength(), 400u);
+  EXPECT_EQ(narrow->GetDeviceBuffer()->GetLength(), 200u);
+  EXPECT_EQ(wide->GetDeviceBuffer()->GetFormat(), FMT_INDEX32);
   wide->Release();
   narrow->Release();
 }
 
 TEST_F(BufferTest, CreationFailureIsLoggedAndNull) {
-  const size_t live = GLVertexBuffer::s_pool.GetInUseCount();  // the 2D overlays' buffer
-  Device()->Script().createBufferResult = GLERR_OUTOFVIDEOMEMORY;
+  const size_t live = VertexBuffer::s_pool.GetInUseCount();  // the 2D overlays' buffer
+  Device()->Script().createBufferResult = GERR_OUTOFVIDEOMEMORY;
   EXPECT_EQ(CreateVertexBuffer(16, 8, false), nullptr);
   EXPECT_EQ(m_log.Count("Failed to create static vertex buffer with 8 verts of 16 bytes each "
                         "(GLERR_OUTOFVIDEOMEMORY"),
             1);
   EXPECT_EQ(CreateIndexBuffer(1, 8, true), nullptr);
   EXPECT_EQ(m_log.Count("Failed to create dynamic index buffer with 8 32 bit indices"), 1);
-  EXPECT_EQ(GLVertexBuffer::s_pool.GetInUseCount(), live);
+  EXPECT_EQ(VertexBuffer::s_pool.GetInUseCount(), live);
 }
 
 TEST(BuffersWithoutVideo, CreationNeedsAVideoManager) {

@@ -1,14 +1,15 @@
-// ConsoleRendererTest.cpp - the console drawn through the command processor, the console renderer
-// and the 2D overlays with the baked console font (fake device): what reaches the vertex buffer, at
-// which places, in which colours and alphas.
+// ConsoleRendererTest.cpp - the console drawn through the console renderer and the 2D overlays with
+// the baked console font (fake device): what reaches the vertex buffer, at which places, in which
+// colours and alphas.
 #include <vector>
 
-#include "RenderTestUtil.h"
 #include "console/CommandProcessor.h"
 #include "console/Console.h"
-#include "render/ConsoleRenderer.h"
-#include "render/Font.h"
-#include "render/Overlay2D.h"
+#include "render/DeviceVideoManager.h"
+#include "render/gpu/Font.h"
+#include "render/overlay/ConsoleRenderer.h"
+#include "render/overlay/Overlay2D.h"
+#include "RenderTestUtil.h"
 
 using namespace rendertest;
 
@@ -26,14 +27,14 @@ class ConsoleRendererTest : public FakeVideoTest {
       for (uint32_t i = 0; i < n; i += 6) m_quads.push_back(v[i]);
       m_corners.insert(m_corners.end(), v, v + n);
     });
-    m_processor.SetDrawing(&GetConsoleRenderer());
-    m_processor.LoadConsoleFont();
+    m_console.SetDrawing(&GetConsoleRenderer());
+    m_console.LoadFont();
     ASSERT_TRUE(GetConsoleRenderer().HasFont()) << m_log.Dump();
     m_console.SetCommandProcessor(&m_processor);
   }
   void TearDown() override {
-    m_processor.Shutdown();
-    m_processor.SetDrawing(nullptr);
+    m_console.ReleaseFont();
+    m_console.SetDrawing(nullptr);
     FakeVideoTest::TearDown();
   }
   // Opens fully (the animation runs a quarter of a second).
@@ -42,7 +43,7 @@ class ConsoleRendererTest : public FakeVideoTest {
     m_console.Update(1.0f);
   }
 
-  VideoManager* m_video = nullptr;
+  DeviceVideoManager* m_video = nullptr;
   EngineCommandProcessor m_processor;
   Console m_console;
   std::vector<Vertex2D> m_quads;    // top-left vertex of each quad

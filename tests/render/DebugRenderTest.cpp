@@ -1,11 +1,11 @@
 // The debug renderer on the fake device: grids refused or drawn with
 // divisions + 1 lines each way, long line lists in several batches, the
 // console switches choosing the items, animation paths.
-#include "MeshFile.h"
-#include "RenderTestUtil.h"
 #include "console/CommandProcessor.h"
-#include "render/DebugRender.h"
-#include "render/StaticMeshObject.h"
+#include "MeshFile.h"
+#include "render/world/DebugRender.h"
+#include "render/world/StaticMeshObject.h"
+#include "RenderTestUtil.h"
 #include "tier1/AnimPathObject.h"
 
 using namespace rendertest;

@@ -6,9 +6,12 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "render/DeviceVideoManager.h"
+#include "render/Renderer.h"
+#include "render/world/cal3d/DynamicMeshDraw.h"
+#include "render/world/cal3d/DynamicMeshObject.h"
+#include "render/world/WorldRenderer.h"
 #include "RenderTestUtil.h"
-#include "render/WorldRenderer.h"
-#include "render/cal3d/DynamicMeshObject.h"
 #include "tier1/CameraObject.h"
 #include "tier1/World.h"
 
@@ -19,6 +22,18 @@ namespace {
 
 constexpr int kSize = 128;
 FrameView g_view;
+
+// The skinned drawing, keeping the frame's view to project Cal3D's vertices with.
+class ViewKeepingDrawing final : public DrawableKind {
+ public:
+  void Draw(WorldObject* o, uint32_t pass, const FrameView& view, ObjectLightSet* lights) override {
+    g_view = view;
+    m_drawing.Draw(o, pass, view, lights);
+  }
+
+ private:
+  DynamicMeshDrawing m_drawing;
+};
 
 struct Rect {
   float left = 1e9f, top = 1e9f, right = -1e9f, bottom = -1e9f;
@@ -47,7 +62,7 @@ class DynamicMeshGLTest : public ::testing::Test {
     VideoManager* vm = CreateVideoManager(m_window);
     if (!vm) GTEST_SKIP() << "no OpenGL 3.3 context: " << m_log.Dump();
     ASSERT_EQ(vm->SetDisplayMode(), 0) << m_log.Dump();
-    m_vm = static_cast<GLVideoManager*>(vm);
+    m_vm = static_cast<DeviceVideoManager*>(vm);
   }
   void TearDown() override {
     if (m_vm) {
@@ -55,7 +70,7 @@ class DynamicMeshGLTest : public ::testing::Test {
       DestroyVideoManager();
     }
     CVarRegistry::Instance().ResetBuiltins();
-    World::SetRendererHooks(nullptr, nullptr);
+    World::SetRendererFactory(nullptr);
     for (uint32_t type : {ObjectType_StaticMesh, ObjectType_DynamicMesh, ObjectType_ParticleSystem})
       World::SetObjectFactory(type, nullptr);
     PinMesaModules();
@@ -92,7 +107,7 @@ class DynamicMeshGLTest : public ::testing::Test {
   }
 
   SDL_Window* m_window = nullptr;
-  GLVideoManager* m_vm = nullptr;
+  DeviceVideoManager* m_vm = nullptr;
   kaztest::TempDir m_dir{"kaz-skin-gl"};
   kaztest::LogCapture m_log;
 };
@@ -103,16 +118,12 @@ TEST_F(DynamicMeshGLTest, SkinnedVerticesLandWhereCal3DPutsThem) {
                               "' fig";
   ASSERT_EQ(std::system(command.c_str()), 0);
   InstallWorldRenderer();
-  WorldRendererParts parts;
-  // The frame's view, kept to project Cal3D's vertices with.
-  parts.drawDynamicMesh = [](WorldRenderer& r, WorldObject* o, uint32_t pass, const FrameView& view,
-                             RenderLightSet* lights) {
-    g_view = view;
-    DrawDynamicMesh(r, o, pass, view, lights);
-  };
-  SetWorldRendererParts(parts);
   World* world = World::Create();
   ASSERT_TRUE(world->InitRenderer(true));
+  ViewKeepingDrawing drawing;
+  world->GetRenderer()->SetDrawableKind(ObjectType_DynamicMesh, &drawing);
+  // Only the figure is to cover the white screen.
+  CVarRegistry::Instance().GlowEnable.Set(false);
   CameraObjectParams cp;
   auto* camera = static_cast<CameraObject*>(world->CreateObject(cp));
   DynamicMeshObjectParams p;

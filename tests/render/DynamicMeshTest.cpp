@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "RenderTestUtil.h"
 #include "common/StoredZip.h"
 #include "common/TestFiles.h"
-#include "render/cal3d/DynamicMeshObject.h"
+#include "render/world/cal3d/DynamicMeshObject.h"
+#include "RenderTestUtil.h"
 #include "tier0/ResourceManager.h"
 
 using namespace rendertest;

@@ -7,10 +7,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "render/effect/EffectParser.h"
+#include "render/gpu/RenderEffect.h"
+#include "render/gpu/Texture.h"
 #include "RenderTestUtil.h"
-#include "render/EffectParser.h"
-#include "render/RenderEffect.h"
-#include "render/Texture.h"
 #include "tier0/ResourceManager.h"
 
 using namespace rendertest;
@@ -122,7 +122,7 @@ TEST(EffectParser, DefaultBonePaletteFitsTheGuaranteedUniforms) {
 class EffectTest : public StartedVideoTest {};
 
 TEST_F(EffectTest, LookupsMatricesAndStatesRestoredAtEnd) {
-  GLRenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
+  RenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
   ASSERT_NE(fx, nullptr) << m_log.Dump();
   EXPECT_EQ(fx->GetTechniqueCount(), 6u);
   EffectHandle t = fx->GetTechniqueByName("Blended");
@@ -145,7 +145,7 @@ TEST_F(EffectTest, LookupsMatricesAndStatesRestoredAtEnd) {
   EffectHandle h = fx->GetParameterByName("WorldViewProj");
   fx->SetMatrix(h, m);
   float v[16];
-  ASSERT_TRUE(GSucceeded(fx->GetGLEffect()->GetFloatArray(h, v, 16)));
+  ASSERT_TRUE(GSucceeded(fx->GetDeviceEffect()->GetFloatArray(h, v, 16)));
   EXPECT_EQ(v[12], 7.0f);
   // Passes restore their states at the end.
   GDevice* dev = Device();
@@ -227,7 +227,7 @@ TEST_F(EffectTest, WorldEffectVariantsPassesAndLights) {
   // Time counts from engine start.
   ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 0, nullptr), 1u);
   w->ResetPass();
-  GEffect* fx = w->GetVariantEffect(0)->GetGLEffect();
+  GEffect* fx = w->GetVariantEffect(0)->GetDeviceEffect();
   float time = -1.0f;
   fx->GetFloatArray(w->GetSemanticHandle(SEM_TIME), &time, 1);
   EXPECT_GE(time, 0.0f);
@@ -247,8 +247,8 @@ TEST_F(EffectTest, NamedParametersAndMaterials) {
   EXPECT_TRUE(m->SetTexture("DiffuseMap", "!Cube!Textures/cube.dds"));
   EXPECT_EQ(m->GetBindingCount(), 1u);  // the second binding replaced the first
   EXPECT_TRUE(m->ApplyTextures());
-  GLRenderEffect* fx = w->GetCurrentEffect() ? w->GetCurrentEffect() : w->GetVariantEffect(0);
-  GTexture* bound = fx->GetGLEffect()->GetTexture(fx->GetParameterByName("DiffuseMap"));
+  RenderEffect* fx = w->GetCurrentEffect() ? w->GetCurrentEffect() : w->GetVariantEffect(0);
+  GTexture* bound = fx->GetDeviceEffect()->GetTexture(fx->GetParameterByName("DiffuseMap"));
   ASSERT_NE(bound, nullptr);
   EXPECT_EQ(bound->GetType(), GTEXTYPE_CUBE);
   EXPECT_EQ(GetTextureResourceManager().Find("Textures/red_dxt1.dds"),
@@ -284,7 +284,7 @@ TEST_F(EffectTest, DefaultEffectVariantsDrawAndGetTheValuesSetBeforeAPass) {
   ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 0, nullptr), 1u);
   w->ResetPass();
   float wvp0[16];
-  GEffect* fx0 = w->GetVariantEffect(0)->GetGLEffect();
+  GEffect* fx0 = w->GetVariantEffect(0)->GetDeviceEffect();
   fx0->GetFloatArray(fx0->GetParameterByName("WorldViewProj"), wvp0, 16);
   EXPECT_NE(std::find(wvp0, wvp0 + 16, 7.0f), wvp0 + 16);
   EXPECT_NE(fx0->GetTexture(fx0->GetParameterByName("DiffuseMap")), nullptr);
@@ -294,7 +294,7 @@ TEST_F(EffectTest, DefaultEffectVariantsDrawAndGetTheValuesSetBeforeAPass) {
   w->SetSemanticMatrixArray(SEM_BONES, bones.data(), kMaxBonesPerDraw);
   ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 4, nullptr), 1u);
   w->ResetPass();
-  GEffect* fx4 = w->GetVariantEffect(4)->GetGLEffect();
+  GEffect* fx4 = w->GetVariantEffect(4)->GetDeviceEffect();
   std::vector<float> palette(16 * kMaxBonesPerDraw);
   fx4->GetFloatArray(fx4->GetParameterByName("Bones"), palette.data(), uint32_t(palette.size()));
   EXPECT_EQ(palette[16 * (kMaxBonesPerDraw - 1) + 12], 5.0f);

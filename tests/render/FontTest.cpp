@@ -6,11 +6,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "RenderTestUtil.h"
 #include "common/TestFiles.h"
-#include "render/Font.h"
-#include "render/FontFile.h"
-#include "render/Texture.h"
+#include "render/device/FontFile.h"
+#include "render/gpu/Font.h"
+#include "render/gpu/Texture.h"
+#include "RenderTestUtil.h"
 
 using namespace rendertest;
 
@@ -114,7 +114,7 @@ class FontResourceTest : public FakeVideoTest {
 TEST_F(FontResourceTest, LoadsMeasuresAndFillsTheTexture) {
   ASSERT_NE(Start(), nullptr);
   Write("Fonts/a.f", EncodeFontFile(SmallFont(16), true));
-  GLFontResource* font = GetFontResource("Fonts/a.f");
+  FontResource* font = GetFontResource("Fonts/a.f");
   ASSERT_NE(font, nullptr) << m_log.Dump();
   EXPECT_EQ(font->GetTextHeight(), 6);
   EXPECT_EQ(font->GetTextHeight(1.5f), 9);
@@ -126,7 +126,7 @@ TEST_F(FontResourceTest, LoadsMeasuresAndFillsTheTexture) {
   EXPECT_EQ(h, 3);
   // A bare escape is a glyph like any other; measuring stops at the end.
   EXPECT_EQ(font->GetTextWidth(std::string_view("\x01\033", 2)), 10);
-  GLBitmapFont* bitmap = font->GetFont();
+  BitmapFont* bitmap = font->GetFont();
   ASSERT_NE(bitmap->GetTexture(), nullptr);
   EXPECT_FLOAT_EQ(bitmap->GetGlyph('I').s0, 2.0f / 16);
   EXPECT_FLOAT_EQ(bitmap->GetGlyph('I').t1, (2.0f + 6) / 16);
@@ -159,7 +159,7 @@ TEST_F(FontResourceTest, TheTextureIsMadeAgainAfterVideoShutdown) {
   VideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
   Write("Fonts/a.f", EncodeFontFile(SmallFont(8), true));
-  GLFontResource* font = GetFontResource("Fonts/a.f");
+  FontResource* font = GetFontResource("Fonts/a.f");
   ASSERT_NE(font, nullptr);
   vm->Close();
   EXPECT_EQ(font->GetFont()->GetTexture(), nullptr);
@@ -170,7 +170,7 @@ TEST_F(FontResourceTest, TheTextureIsMadeAgainAfterVideoShutdown) {
 
 // The fonts the build bakes into the base package.
 FontFileData Baked(const char* name) {
-  std::ifstream in(std::string(KAZ_SOURCE_DIR "/data/base/Fonts/") + name, std::ios::binary);
+  std::ifstream in(kaztest::BasePackageDir() + "/Fonts/" + name, std::ios::binary);
   std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), {});
   FontFileData out;
   std::string reason;

@@ -11,13 +11,14 @@
 #include <fstream>
 #include <iterator>
 
+#include "render/device/Image.h"
+#include "render/DeviceVideoManager.h"
+#include "render/gpu/GpuBuffers.h"
+#include "render/gpu/RenderEffect.h"
+#include "render/gpu/Texture.h"
+#include "render/gpu/VertexFormat.h"
+#include "render/world/GlowManager.h"
 #include "RenderTestUtil.h"
-#include "render/GlowManager.h"
-#include "render/GpuBuffers.h"
-#include "render/Image.h"
-#include "render/RenderEffect.h"
-#include "render/Texture.h"
-#include "render/VertexFormat.h"
 
 using namespace rendertest;
 namespace fs = std::filesystem;
@@ -66,8 +67,8 @@ class GLDeviceTest : public ::testing::Test {
       GTEST_SKIP() << s_skip;
     }
     ASSERT_EQ(vm->SetDisplayMode(), 0) << m_log.Dump();
-    m_vm = static_cast<GLVideoManager*>(vm);
-    m_fx = Ref<GLRenderEffect>::Adopt(LoadRenderEffect("RenderEffects/quad.fx"));
+    m_vm = static_cast<DeviceVideoManager*>(vm);
+    m_fx = Ref<RenderEffect>::Adopt(LoadRenderEffect("RenderEffects/quad.fx"));
     ASSERT_TRUE(m_fx) << m_log.Dump();
     m_fx->SetMatrix(m_fx->GetParameterBySemantic("WORLDVIEWPROJMATRIX"), Matrix4x4());
     m_vm->SetClearColor(0, 0, 0, 1);
@@ -113,8 +114,8 @@ class GLDeviceTest : public ::testing::Test {
   // One pixel of the back buffer without its alpha.
   uint32_t Rgb(uint32_t x, uint32_t y) { return Pixel(ReadBack(), x, y) & 0xFFFFFF; }
   // The colour of a target's surface at (x, y), without alpha.
-  uint32_t TargetRgb(GLTexture* target, uint32_t face, uint32_t x, uint32_t y) {
-    GSurface* surface = target->GetGLRenderTargetSurface(face);
+  uint32_t TargetRgb(Texture* target, uint32_t face, uint32_t x, uint32_t y) {
+    GSurface* surface = target->GetRenderTargetSurface(face);
     GSurfaceDesc d;
     surface->GetDesc(&d);
     const uint32_t rgb = Pixel(ReadBack(surface), x, y, d.width) & 0xFFFFFF;
@@ -138,8 +139,8 @@ class GLDeviceTest : public ::testing::Test {
     if (!m_quad) {
       const float verts[6][5] = {{-1, 1, 0.5f, 0, 0}, {1, 1, 0.5f, 1, 0},  {-1, -1, 0.5f, 0, 1},
                                  {1, 1, 0.5f, 1, 0},  {1, -1, 0.5f, 1, 1}, {-1, -1, 0.5f, 0, 1}};
-      m_quad = Ref<GLVertexBuffer>::Adopt(CreateVertexBuffer(sizeof(verts[0]), 6, true));
-      m_format = Ref<GLVertexFormat>::Adopt(CreateVertexFormat());
+      m_quad = Ref<VertexBuffer>::Adopt(CreateVertexBuffer(sizeof(verts[0]), 6, true));
+      m_format = Ref<DeviceVertexFormat>::Adopt(CreateVertexFormat());
       ASSERT_TRUE(m_quad && m_format);
       std::memcpy(m_quad->Lock(0, 6), verts, sizeof(verts));
       m_quad->Unlock();
@@ -167,8 +168,8 @@ class GLDeviceTest : public ::testing::Test {
   }
 
   // A 2x2 texture of the given texels (ARGB): top left, top right, bottom left, bottom right.
-  static Ref<GLTexture> Texture2x2(uint32_t tl, uint32_t tr, uint32_t bl, uint32_t br) {
-    Ref<GLTexture> tex = Ref<GLTexture>::Adopt(CreateTexture(2, 2, TEXTYPE_2D, 2, false, false));
+  static Ref<Texture> Texture2x2(uint32_t tl, uint32_t tr, uint32_t bl, uint32_t br) {
+    Ref<Texture> tex = Ref<Texture>::Adopt(CreateTexture(2, 2, TEXTYPE_2D, 2, false, false));
     void* bits = nullptr;
     uint32_t pitch = 0;
     if (!tex || !tex->Lock(0, &bits, &pitch, 0)) return tex;
@@ -181,10 +182,10 @@ class GLDeviceTest : public ::testing::Test {
 
   static SDL_Window* s_window;
   static std::string s_skip;
-  GLVideoManager* m_vm = nullptr;
-  Ref<GLRenderEffect> m_fx;
-  Ref<GLVertexBuffer> m_quad;
-  Ref<GLVertexFormat> m_format;
+  DeviceVideoManager* m_vm = nullptr;
+  Ref<RenderEffect> m_fx;
+  Ref<VertexBuffer> m_quad;
+  Ref<DeviceVertexFormat> m_format;
   kaztest::LogCapture m_log;
 };
 
@@ -192,7 +193,7 @@ SDL_Window* GLDeviceTest::s_window = nullptr;
 std::string GLDeviceTest::s_skip;
 
 TEST_F(GLDeviceTest, TexturedQuadThroughAnEffectKeepsTheImageUpright) {
-  Ref<GLTexture> tex = Texture2x2(0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF);
+  Ref<Texture> tex = Texture2x2(0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF);
   ASSERT_TRUE(tex);
   m_fx->SetTexture(m_fx->GetParameterByName("DiffuseMap"), tex.Get());
   m_vm->Clear(true, true, false);
@@ -252,8 +253,7 @@ TEST_F(GLDeviceTest, DeviceMakesExactlyTheTablesFormats) {
 TEST_F(GLDeviceTest, RenderTargetsAndCubeFacesClearSeparatelyAndSaveAsBmp) {
   // A target in the back buffer's own format.
   const uint32_t format = m_vm->GetRenderTarget()->GetFormat();
-  Ref<GLTexture> same =
-      Ref<GLTexture>::Adopt(CreateTexture(16, 16, TEXTYPE_2D, format, false, true));
+  Ref<Texture> same = Ref<Texture>::Adopt(CreateTexture(16, 16, TEXTYPE_2D, format, false, true));
   ASSERT_TRUE(same) << m_log.Dump();
   EXPECT_EQ(same->GetFormat(), format);
   ASSERT_TRUE(same->ActivateAsRenderTarget(0));
@@ -261,7 +261,7 @@ TEST_F(GLDeviceTest, RenderTargetsAndCubeFacesClearSeparatelyAndSaveAsBmp) {
   ASSERT_TRUE(m_vm->Clear(true, false, false));
   EXPECT_EQ(TargetRgb(same.Get(), 0, 3, 3), 0x0000FFu);
 
-  Ref<GLTexture> cube = Ref<GLTexture>::Adopt(CreateTexture(8, 8, TEXTYPE_CUBE, 2, false, true));
+  Ref<Texture> cube = Ref<Texture>::Adopt(CreateTexture(8, 8, TEXTYPE_CUBE, 2, false, true));
   ASSERT_TRUE(cube) << m_log.Dump();
   for (uint32_t face : {1u, 2u}) {
     ASSERT_TRUE(cube->ActivateAsRenderTarget(face));
@@ -271,7 +271,7 @@ TEST_F(GLDeviceTest, RenderTargetsAndCubeFacesClearSeparatelyAndSaveAsBmp) {
   EXPECT_EQ(TargetRgb(cube.Get(), 1, 4, 4), 0xFF0000u);
   EXPECT_EQ(TargetRgb(cube.Get(), 2, 4, 4), 0x00FF00u);
 
-  Ref<GLTexture> rt = Ref<GLTexture>::Adopt(CreateTexture(32, 16, TEXTYPE_2D, 2, false, true));
+  Ref<Texture> rt = Ref<Texture>::Adopt(CreateTexture(32, 16, TEXTYPE_2D, 2, false, true));
   ASSERT_TRUE(rt) << m_log.Dump();
   ASSERT_TRUE(rt->ActivateAsRenderTarget(0));
   m_vm->SetClearColor(0.0f, 1.0f, 0.0f, 1.0f);
@@ -289,7 +289,7 @@ TEST_F(GLDeviceTest, RenderTargetsAndCubeFacesClearSeparatelyAndSaveAsBmp) {
 }
 
 TEST_F(GLDeviceTest, CompressedTextureDecodesOnTheDevice) {
-  Ref<GLTexture> tex = Ref<GLTexture>::Adopt(LoadTexture("Textures/red_dxt1.dds"));
+  Ref<Texture> tex = Ref<Texture>::Adopt(LoadTexture("Textures/red_dxt1.dds"));
   ASSERT_TRUE(tex) << m_log.Dump();
   EXPECT_EQ(tex->GetFormat(), 7u);
   m_fx->SetTexture(m_fx->GetParameterByName("DiffuseMap"), tex.Get());
@@ -339,8 +339,8 @@ TEST_F(GLDeviceTest, AlphaTestSwitchedInsideAPassAppliesAtCommit) {
 }
 
 TEST_F(GLDeviceTest, TextureChangedInsideAPassIsBoundAtCommit) {
-  Ref<GLTexture> red = Texture2x2(0xFFFF0000, 0xFFFF0000, 0xFFFF0000, 0xFFFF0000);
-  Ref<GLTexture> green = Texture2x2(0xFF00FF00, 0xFF00FF00, 0xFF00FF00, 0xFF00FF00);
+  Ref<Texture> red = Texture2x2(0xFFFF0000, 0xFFFF0000, 0xFFFF0000, 0xFFFF0000);
+  Ref<Texture> green = Texture2x2(0xFF00FF00, 0xFF00FF00, 0xFF00FF00, 0xFF00FF00);
   ASSERT_TRUE(red && green);
   EffectHandle map = m_fx->GetParameterByName("DiffuseMap");
   m_fx->SetTexture(map, red.Get());
@@ -364,7 +364,7 @@ TEST_F(GLDeviceTest, BuffersSwitchedBetweenDrawsAreDrawn) {
   const uint16_t both[6] = {0, 1, 2, 0, 2, 3};   // the whole square, clockwise
   const uint16_t upper[6] = {0, 1, 2, 0, 1, 2};  // its top-right triangle twice
   auto vertices = [](const V* v) {
-    Ref<GLVertexBuffer> b = Ref<GLVertexBuffer>::Adopt(CreateVertexBuffer(sizeof(V), 4, false));
+    Ref<VertexBuffer> b = Ref<VertexBuffer>::Adopt(CreateVertexBuffer(sizeof(V), 4, false));
     if (b) {
       std::memcpy(b->Lock(0, 4), v, 4 * sizeof(V));
       b->Unlock();
@@ -372,22 +372,22 @@ TEST_F(GLDeviceTest, BuffersSwitchedBetweenDrawsAreDrawn) {
     return b;
   };
   auto indices = [](const uint16_t* i) {
-    Ref<GLIndexBuffer> b = Ref<GLIndexBuffer>::Adopt(CreateIndexBuffer(0, 6, false));
+    Ref<IndexBuffer> b = Ref<IndexBuffer>::Adopt(CreateIndexBuffer(0, 6, false));
     if (b) {
       std::memcpy(b->Lock(0, 6), i, 6 * sizeof(uint16_t));
       b->Unlock();
     }
     return b;
   };
-  Ref<GLVertexBuffer> vbFull = vertices(full), vbLeft = vertices(left);
-  Ref<GLIndexBuffer> ibBoth = indices(both), ibUpper = indices(upper);
-  Ref<GLVertexFormat> fmt = Ref<GLVertexFormat>::Adopt(CreateVertexFormat());
+  Ref<VertexBuffer> vbFull = vertices(full), vbLeft = vertices(left);
+  Ref<IndexBuffer> ibBoth = indices(both), ibUpper = indices(upper);
+  Ref<DeviceVertexFormat> fmt = Ref<DeviceVertexFormat>::Adopt(CreateVertexFormat());
   ASSERT_TRUE(vbFull && vbLeft && ibBoth && ibUpper && fmt);
   fmt->AddField(VFT_FLOAT3, VFU_POSITION);
   Tint(1, 1, 1, 1);
   ASSERT_TRUE(m_fx->SetTechnique(m_fx->GetTechniqueByName("Culled")));
   // Which of the top-right and bottom-left corners got drawn.
-  auto draw = [&](const Ref<GLVertexBuffer>& vb, const Ref<GLIndexBuffer>& ib) {
+  auto draw = [&](const Ref<VertexBuffer>& vb, const Ref<IndexBuffer>& ib) {
     m_vm->Clear(true, true, false);
     EXPECT_TRUE(fmt->Activate());
     EXPECT_TRUE(vb->Activate(0));
@@ -416,13 +416,13 @@ TEST_F(GLDeviceTest, BuffersSwitchedBetweenDrawsAreDrawn) {
   EXPECT_EQ(draw(vbFull, ibBoth), "11");
   m_vm->ReleaseBindings();
   // A reset to another size keeps loaded textures and makes targets again.
-  Ref<GLTexture> tex = Ref<GLTexture>::Adopt(LoadTexture("Textures/red_dxt1.dds"));
-  Ref<GLTexture> rt = Ref<GLTexture>::Adopt(CreateTexture(16, 16, TEXTYPE_2D, 2, false, true));
+  Ref<Texture> tex = Ref<Texture>::Adopt(LoadTexture("Textures/red_dxt1.dds"));
+  Ref<Texture> rt = Ref<Texture>::Adopt(CreateTexture(16, 16, TEXTYPE_2D, 2, false, true));
   ASSERT_TRUE(tex && rt);
   CVarRegistry::Instance().ResX.Set(80);
   ASSERT_EQ(m_vm->RestartVideo(), 0) << m_log.Dump();
-  EXPECT_NE(tex->GetGLTexture(), nullptr);
-  EXPECT_NE(rt->GetGLTexture(), nullptr);
+  EXPECT_NE(tex->GetDeviceTexture(), nullptr);
+  EXPECT_NE(rt->GetDeviceTexture(), nullptr);
   EXPECT_EQ(m_vm->GetRenderTarget()->GetWidth(), 80u);
 }
 

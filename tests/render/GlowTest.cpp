@@ -1,8 +1,8 @@
 // Glow on the fake device: the target size kept within bounds and followed,
 // the blur and overlay draws, the clear colour left opaque black, and a
 // glow.fx without its Overlay technique switching glow off for the frame.
+#include "render/world/GlowManager.h"
 #include "RenderTestUtil.h"
-#include "render/GlowManager.h"
 
 using namespace rendertest;
 

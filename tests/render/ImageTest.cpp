@@ -15,9 +15,9 @@
 #include <stb/stb_image_write.h>
 #pragma GCC diagnostic pop
 
+#include "render/device/Image.h"
+#include "render/gpu/Texture.h"
 #include "RenderTestUtil.h"
-#include "render/Image.h"
-#include "render/Texture.h"
 
 using namespace rendertest;
 
@@ -195,11 +195,11 @@ TEST(ImageEncode, BmpIsBottomUp24Bit) {
 class TextureLoadTest : public StartedVideoTest {};
 
 TEST_F(TextureLoadTest, CubeAndVolumePrefixesAndSharingByName) {
-  GLTexture* cube = LoadTexture("!Cube!Textures/cube.dds");
+  Texture* cube = LoadTexture("!Cube!Textures/cube.dds");
   ASSERT_NE(cube, nullptr) << m_log.Dump();
   EXPECT_EQ(cube->GetType(), uint32_t(TEXTYPE_CUBE));
   EXPECT_EQ(cube->GetWidth(), 4u);
-  GLTexture* vol = LoadTexture("!Volume!Textures/volume.dds");
+  Texture* vol = LoadTexture("!Volume!Textures/volume.dds");
   ASSERT_NE(vol, nullptr) << m_log.Dump();
   EXPECT_EQ(vol->GetType(), uint32_t(TEXTYPE_VOLUME));
   EXPECT_EQ(vol->GetWidth(), 0u);  // not recorded for volumes
@@ -224,11 +224,11 @@ TEST_F(TextureLoadTest, MissingAndCorruptFilesGiveOneErrorLine) {
   EXPECT_EQ(LoadTexture("RenderEffects/quad.fx"), nullptr);  // not an image
   EXPECT_EQ(m_log.Count("error reading file format", LogLevel_Error), 1);
   EXPECT_EQ(m_log.Count("", LogLevel_Error), 2);
-  EXPECT_EQ(GLTexture::s_pool.GetInUseCount(), 1u);  // only the back-buffer wrapper
+  EXPECT_EQ(Texture::s_pool.GetInUseCount(), 1u);  // only the back-buffer wrapper
 }
 
 TEST_F(TextureLoadTest, LockRulesAndLevels) {
-  GLTexture* t = CreateTexture(16, 16, TEXTYPE_2D, 2, true, false);
+  Texture* t = CreateTexture(16, 16, TEXTYPE_2D, 2, true, false);
   ASSERT_NE(t, nullptr);
   EXPECT_EQ(t->GetLevelCount(), 5u);
   void* bits = nullptr;

@@ -4,11 +4,12 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "MeshFile.h"
-#include "RenderTestUtil.h"
 #include "common/TestFiles.h"
-#include "render/RenderEffect.h"
-#include "render/StaticMeshObject.h"
+#include "MeshFile.h"
+#include "render/DeviceVideoManager.h"
+#include "render/gpu/RenderEffect.h"
+#include "render/world/StaticMeshObject.h"
+#include "RenderTestUtil.h"
 #include "tier0/ResourceManager.h"
 #include "tier1/NullObject.h"
 

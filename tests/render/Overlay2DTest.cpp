@@ -4,10 +4,12 @@
 #include <cmath>
 #include <vector>
 
-#include "RenderTestUtil.h"
 #include "common/TestFiles.h"
-#include "render/Font.h"
-#include "render/Overlay2D.h"
+#include "render/device/Formats.h"
+#include "render/DeviceVideoManager.h"
+#include "render/gpu/Font.h"
+#include "render/overlay/Overlay2D.h"
+#include "RenderTestUtil.h"
 #include "tier0/ResourceManager.h"
 
 using namespace rendertest;
@@ -43,8 +45,8 @@ class Overlay2DTest : public FakeVideoTest {
     FakeVideoTest::TearDown();
   }
   // A started manager whose flushes are recorded.
-  VideoManager* StartRecording() {
-    VideoManager* vm = Start();
+  DeviceVideoManager* StartRecording() {
+    DeviceVideoManager* vm = Start();
     if (!vm) return nullptr;
     vm->Get2D().SetFlushObserver(
         [this](const Vertex2D* v, uint32_t n) { m_flushes.emplace_back(v, v + n); });
@@ -60,12 +62,12 @@ class Overlay2DTest : public FakeVideoTest {
   }
 
   kaztest::TempDir m_dir{"overlay2d"};
-  GLFontResource* m_font = nullptr;
+  FontResource* m_font = nullptr;
   std::vector<std::vector<Vertex2D>> m_flushes;
 };
 
 TEST_F(Overlay2DTest, QuadCornersAndSevenHundredQuadsFlushAfter682AndAtTheEnd) {
-  VideoManager* vm = StartRecording();
+  DeviceVideoManager* vm = StartRecording();
   ASSERT_NE(vm, nullptr);
   ASSERT_TRUE(vm->BeginQuads());
   vm->AddQuad(10, 20, 30, 40, 1, 0, 0, 1, 0.25f, 0.5f, 0.75f, 1.0f);
@@ -103,7 +105,7 @@ TEST(PackColour, ChannelsAreClampedBeforePacking) {
 }
 
 TEST_F(Overlay2DTest, OneModeAtATimeAlsoAfterAReset) {
-  VideoManager* vm = StartRecording();
+  DeviceVideoManager* vm = StartRecording();
   ASSERT_NE(vm, nullptr);
   ASSERT_NE(m_font, nullptr) << m_log.Dump();
   EXPECT_FALSE(vm->AddQuad(0, 0, 1, 1, 1, 1, 1, 1));
@@ -134,7 +136,7 @@ TEST_F(Overlay2DTest, OneModeAtATimeAlsoAfterAReset) {
 }
 
 TEST_F(Overlay2DTest, BlanksAdvanceThePenWithoutAQuad) {
-  VideoManager* vm = StartRecording();
+  DeviceVideoManager* vm = StartRecording();
   ASSERT_NE(m_font, nullptr) << m_log.Dump();
   ASSERT_TRUE(vm->BeginFont(m_font));
   ASSERT_TRUE(vm->AddText("A W A", 100, 50, 1, 1, 1, 1, 2.0f, 1.0f));
@@ -151,7 +153,7 @@ TEST_F(Overlay2DTest, BlanksAdvanceThePenWithoutAQuad) {
 }
 
 TEST_F(Overlay2DTest, Utf8BecomesLatin1Glyphs) {
-  VideoManager* vm = StartRecording();
+  DeviceVideoManager* vm = StartRecording();
   ASSERT_NE(m_font, nullptr) << m_log.Dump();
   ASSERT_TRUE(vm->BeginFont(m_font));
   // é (two bytes), € (beyond Latin-1), a stray 0xE9 byte, a cut-off sequence.
@@ -171,7 +173,7 @@ TEST_F(Overlay2DTest, Utf8BecomesLatin1Glyphs) {
 }
 
 TEST_F(Overlay2DTest, ALongTextIsDrawnInChunksWithoutLosingThePen) {
-  VideoManager* vm = StartRecording();
+  DeviceVideoManager* vm = StartRecording();
   ASSERT_NE(m_font, nullptr) << m_log.Dump();
   ASSERT_TRUE(vm->BeginFont(m_font));
   ASSERT_TRUE(vm->AddText("AB", 0, 0, 1, 1, 1, 1));  // a batch already under way
@@ -185,7 +187,7 @@ TEST_F(Overlay2DTest, ALongTextIsDrawnInChunksWithoutLosingThePen) {
 }
 
 TEST_F(Overlay2DTest, MissingEffectLeavesEveryBeginFailing) {
-  FileSystem::RemoveFromSearchPath(KAZ_SOURCE_DIR "/data/base");
+  FileSystem::RemoveFromSearchPath(kaztest::BasePackageDir().c_str());
   VideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
   EXPECT_EQ(m_log.Count("Failed to load render effect for 2D overlays!", LogLevel_Error), 1);

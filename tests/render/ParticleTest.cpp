@@ -2,9 +2,9 @@
 // sorting) and the particle renderer on the fake device (batches, rotation
 // entries, material order, missing technique, batch-size clamping), and the
 // world renderer queueing real systems.
+#include "render/world/ParticleRenderer.h"
+#include "render/world/ParticleSystemObject.h"
 #include "RenderTestUtil.h"
-#include "render/ParticleRenderer.h"
-#include "render/ParticleSystemObject.h"
 
 #include <cmath>
 

@@ -1,5 +1,5 @@
 // RenderTestUtil.h - shared fixtures for the rendering tests: the package file
-// system over tests/data/render and data/base, and a video manager on the
+// system over tests/data/render and the base package, and a video manager on the
 // fake device with, where a test asks, a world drawn by the world renderer.
 #pragma once
 
@@ -12,14 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "base/Log.h"
 #include "common/LogCapture.h"
 #include "common/TestFiles.h"
 #include "console/CVarRegistry.h"
-#include "core/Log.h"
-#include "render/Formats.h"
-#include "render/VideoManager.h"
-#include "render/WorldRenderer.h"
+#include "render/device/Formats.h"
+#include "render/DeviceVideoManager.h"
 #include "render/fake/FakeDevice.h"
+#include "render/gpu/VideoManager.h"
+#include "render/Renderer.h"
+#include "render/world/WorldRenderer.h"
 #include "tier0/FileSystem.h"
 #include "tier1/CameraObject.h"
 #include "tier1/World.h"
@@ -44,7 +46,8 @@ inline void PinMesaModules() {
 
 // The render test data over the base package.
 inline void MountTestData() {
-  kaztest::MountPackages({kaztest::TestDataDir() + "/render", "data/base"}, "test_render");
+  kaztest::MountPackages({kaztest::TestDataDir() + "/render", kaztest::BasePackageDir()},
+                         "test_render");
 }
 
 // The script the next fake system is made from.
@@ -85,7 +88,7 @@ class FakeVideoTest : public ::testing::Test {
     if (m_world) {
       m_world->Release();
       m_world = nullptr;
-      World::SetRendererHooks(nullptr, nullptr);
+      World::SetRendererFactory(nullptr);
       for (uint32_t type :
            {ObjectType_StaticMesh, ObjectType_DynamicMesh, ObjectType_ParticleSystem})
         World::SetObjectFactory(type, nullptr);
@@ -105,13 +108,13 @@ class FakeVideoTest : public ::testing::Test {
     m_camera = static_cast<CameraObject*>(m_world->CreateObject(cp));
   }
   // Creates the manager and sets the mode from the console variables.
-  GLVideoManager* Start(int expectMode = 0) {
+  DeviceVideoManager* Start(int expectMode = 0) {
     int dummyWindow = 0;
     VideoManager* vm = CreateVideoManager(&dummyWindow, MakeFakeSystem);
     if (!vm) return nullptr;
     int r = vm->SetDisplayMode();
     EXPECT_EQ(r, expectMode) << m_log.Dump();
-    return static_cast<GLVideoManager*>(vm);
+    return static_cast<DeviceVideoManager*>(vm);
   }
   FakeDevice* Device() { return LastFakeSystem() ? LastFakeSystem()->LastDevice() : nullptr; }
 

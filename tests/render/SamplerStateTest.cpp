@@ -9,11 +9,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "render/DeviceVideoManager.h"
+#include "render/gpu/GpuBuffers.h"
+#include "render/gpu/RenderEffect.h"
+#include "render/gpu/Texture.h"
+#include "render/gpu/VertexFormat.h"
 #include "RenderTestUtil.h"
-#include "render/GpuBuffers.h"
-#include "render/RenderEffect.h"
-#include "render/Texture.h"
-#include "render/VertexFormat.h"
 
 using namespace rendertest;
 
@@ -37,7 +38,7 @@ class SamplerState : public ::testing::Test {
     VideoManager* vm = CreateVideoManager(m_window);
     if (!vm) GTEST_SKIP() << "no OpenGL 3.3 context: " << m_log.Dump();
     ASSERT_EQ(vm->SetDisplayMode(), 0) << m_log.Dump();
-    m_vm = static_cast<GLVideoManager*>(vm);
+    m_vm = static_cast<DeviceVideoManager*>(vm);
     m_texture = CreateTexture(2, 1, TEXTYPE_2D, 2, false, false);
     ASSERT_NE(m_texture, nullptr);
     void* bits = nullptr;
@@ -60,7 +61,7 @@ class SamplerState : public ::testing::Test {
   // Draws the texture over the screen through `effect` and returns the red
   // channel a little left of the middle.
   int DrawAndSample(const char* effect) {
-    GLRenderEffect* fx = LoadRenderEffect(effect);
+    RenderEffect* fx = LoadRenderEffect(effect);
     EXPECT_NE(fx, nullptr) << m_log.Dump();
     if (!fx) return -1;
     struct V {
@@ -68,10 +69,10 @@ class SamplerState : public ::testing::Test {
     };
     const V verts[6] = {{-1, 1, 0.5f, 0, 0}, {1, 1, 0.5f, 1, 0},  {-1, -1, 0.5f, 0, 1},
                         {1, 1, 0.5f, 1, 0},  {1, -1, 0.5f, 1, 1}, {-1, -1, 0.5f, 0, 1}};
-    GLVertexBuffer* vb = CreateVertexBuffer(sizeof(V), 6, true);
+    VertexBuffer* vb = CreateVertexBuffer(sizeof(V), 6, true);
     std::memcpy(vb->Lock(0, 6), verts, sizeof(verts));
     vb->Unlock();
-    GLVertexFormat* format = CreateVertexFormat();
+    DeviceVertexFormat* format = CreateVertexFormat();
     format->AddField(VFT_FLOAT3, VFU_POSITION);
     format->AddField(VFT_FLOAT2, VFU_TEXCOORD);
     format->Activate();
@@ -112,8 +113,8 @@ class SamplerState : public ::testing::Test {
   }
 
   SDL_Window* m_window = nullptr;
-  GLVideoManager* m_vm = nullptr;
-  GLTexture* m_texture = nullptr;
+  DeviceVideoManager* m_vm = nullptr;
+  Texture* m_texture = nullptr;
   kaztest::LogCapture m_log;
 };
 

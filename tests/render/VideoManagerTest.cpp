@@ -7,12 +7,13 @@
 #include <cstring>
 #include <filesystem>
 
+#include "render/device/Formats.h"
+#include "render/device/SoftResources.h"
+#include "render/DeviceVideoManager.h"
+#include "render/gpu/GpuBuffers.h"
+#include "render/gpu/Texture.h"
+#include "render/gpu/VertexFormat.h"
 #include "RenderTestUtil.h"
-#include "render/Formats.h"
-#include "render/GpuBuffers.h"
-#include "render/SoftResources.h"
-#include "render/Texture.h"
-#include "render/VertexFormat.h"
 
 using namespace rendertest;
 
@@ -37,7 +38,7 @@ TEST_F(VideoManagerTest, WindowedModeWritesBackWhatItGot) {
   cv.ResX.Set(800);
   cv.ResY.Set(600);
   cv.BPP.Set(16);
-  GLVideoManager* vm = Start();
+  DeviceVideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
   DisplayMode mode;
   EXPECT_TRUE(vm->GetDisplayMode(&mode));
@@ -108,7 +109,7 @@ TEST_F(VideoManagerTest, VertexProcessingFallsBackToSoftwareThenFailsWithResult1
   EXPECT_EQ(m_log.Count("falling back to software processing", LogLevel_Warning), 1);
   DestroyVideoManager();
   NextScript().refuseSoftwareVertexProcessing = true;
-  GLVideoManager* vm = Start(1);
+  DeviceVideoManager* vm = Start(1);
   ASSERT_NE(vm, nullptr);
   EXPECT_EQ(LastFakeSystem()->CreateDeviceCalls(), 2);
   EXPECT_FALSE(vm->GetDisplayMode(nullptr));
@@ -131,7 +132,7 @@ TEST_F(VideoManagerTest, PerfHudAdapterGetsTheReferenceDeviceAndNoHalFails) {
 
 TEST_F(VideoManagerTest, ImpossibleResetRestoresThePreviousModeOrLeavesNone) {
   NextScript().acceptMode = [](const GPresentParameters& pp) { return pp.backBufferWidth <= 1024; };
-  GLVideoManager* vm = Start();
+  DeviceVideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
   CVarRegistry& cv = CVarRegistry::Instance();
   cv.ResX.Set(2048);
@@ -150,12 +151,12 @@ TEST_F(VideoManagerTest, ImpossibleResetRestoresThePreviousModeOrLeavesNone) {
 }
 
 TEST_F(VideoManagerTest, ClearPacksTheColourAndReportsFailureButSucceeds) {
-  GLVideoManager* vm = Start();
+  DeviceVideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
   vm->SetClearColor(1.0f, 0.5f, 0.0f, 1.0f);
   EXPECT_TRUE(vm->Clear(true, true, false));
   EXPECT_EQ(Device()->LastClearColor(), 0xFFFF7F00u);
-  Device()->Script().clearResult = GLERR_INVALIDCALL;
+  Device()->Script().clearResult = GERR_INVALIDCALL;
   EXPECT_TRUE(vm->Clear(true, false, false));
   EXPECT_EQ(
       m_log.Count("Failed to clear target (color: yes, depth: no, stencil: no) - GLERR_INVALIDCALL",
@@ -164,13 +165,13 @@ TEST_F(VideoManagerTest, ClearPacksTheColourAndReportsFailureButSucceeds) {
 }
 
 TEST_F(VideoManagerTest, DeviceLossKeepsStaticBuffersAndEmptiesDynamicOnes) {
-  GLVideoManager* vm = Start();
+  DeviceVideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
-  GLVertexBuffer* stat = CreateVertexBuffer(16, 4, false);
-  GLVertexBuffer* dyn = CreateVertexBuffer(16, 4, true);
-  GLTexture* target = CreateTexture(64, 64, TEXTYPE_2D, 2, false, true);
+  VertexBuffer* stat = CreateVertexBuffer(16, 4, false);
+  VertexBuffer* dyn = CreateVertexBuffer(16, 4, true);
+  Texture* target = CreateTexture(64, 64, TEXTYPE_2D, 2, false, true);
   ASSERT_TRUE(stat && dyn && target);
-  auto fill = [](GLVertexBuffer* b, uint8_t v) {
+  auto fill = [](VertexBuffer* b, uint8_t v) {
     void* p = b->Lock(0, 4);
     ASSERT_NE(p, nullptr);
     std::memset(p, v, 64);
@@ -186,13 +187,13 @@ TEST_F(VideoManagerTest, DeviceLossKeepsStaticBuffersAndEmptiesDynamicOnes) {
   Device()->AllowReset();
   ASSERT_EQ(vm->RestartVideo(), 0) << m_log.Dump();
 
-  ASSERT_NE(dyn->GetGLBuffer(), nullptr);
-  ASSERT_NE(stat->GetGLBuffer(), nullptr);
-  auto* s = static_cast<SoftVertexBuffer*>(stat->GetGLBuffer());
-  auto* d = static_cast<SoftVertexBuffer*>(dyn->GetGLBuffer());
+  ASSERT_NE(dyn->GetDeviceBuffer(), nullptr);
+  ASSERT_NE(stat->GetDeviceBuffer(), nullptr);
+  auto* s = static_cast<SoftVertexBuffer*>(stat->GetDeviceBuffer());
+  auto* d = static_cast<SoftVertexBuffer*>(dyn->GetDeviceBuffer());
   EXPECT_EQ(s->Data()[0], 0xAB);
   EXPECT_EQ(d->Data()[0], 0x00);
-  EXPECT_NE(target->GetGLTexture(), nullptr);
+  EXPECT_NE(target->GetDeviceTexture(), nullptr);
   EXPECT_EQ(vm->GetRenderTarget()->IsBackBuffer(), true);
   target->Release();
   stat->Release();
@@ -200,15 +201,15 @@ TEST_F(VideoManagerTest, DeviceLossKeepsStaticBuffersAndEmptiesDynamicOnes) {
 }
 
 TEST_F(VideoManagerTest, BindingCacheSkipsRepeatsAndRestoresWhatAResetForgot) {
-  GLVideoManager* vm = Start();
+  DeviceVideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
-  GLVertexFormat* fmt = CreateVertexFormat();
+  DeviceVertexFormat* fmt = CreateVertexFormat();
   fmt->AddField(VFT_FLOAT3, VFU_POSITION);
-  GLVertexBuffer* vb = CreateVertexBuffer(12, 3, false);
-  GLIndexBuffer* ib = CreateIndexBuffer(0, 3, true);
-  GLTexture* rt = CreateTexture(32, 32, TEXTYPE_2D, 2, false, true);
-  GLTexture* cube = CreateTexture(16, 16, TEXTYPE_CUBE, 2, false, true);
-  GLDepthStencilBuffer* ds = CreateDepthStencilBuffer(32, 32);
+  VertexBuffer* vb = CreateVertexBuffer(12, 3, false);
+  IndexBuffer* ib = CreateIndexBuffer(0, 3, true);
+  Texture* rt = CreateTexture(32, 32, TEXTYPE_2D, 2, false, true);
+  Texture* cube = CreateTexture(16, 16, TEXTYPE_CUBE, 2, false, true);
+  DepthStencilBuffer* ds = CreateDepthStencilBuffer(32, 32);
   ASSERT_TRUE(fmt && vb && ib && rt && cube && ds) << m_log.Dump();
   Device()->ResetCalls();
   for (int twice = 0; twice < 2; ++twice) {
@@ -231,16 +232,16 @@ TEST_F(VideoManagerTest, BindingCacheSkipsRepeatsAndRestoresWhatAResetForgot) {
   EXPECT_EQ(static_cast<SoftSurface*>(Device()->CurrentRenderTarget())->Face(),
             GetDeviceCubeFace(2));
   ASSERT_EQ(vm->RestartVideo(), 0) << m_log.Dump();
-  EXPECT_EQ(Device()->CurrentDeclaration(), fmt->GetGLVertexDeclaration());
-  EXPECT_EQ(Device()->CurrentStream(0), vb->GetGLBuffer());
-  EXPECT_EQ(Device()->CurrentIndices(), ib->GetGLBuffer());
+  EXPECT_EQ(Device()->CurrentDeclaration(), fmt->GetDeviceDeclaration());
+  EXPECT_EQ(Device()->CurrentStream(0), vb->GetDeviceBuffer());
+  EXPECT_EQ(Device()->CurrentIndices(), ib->GetDeviceBuffer());
   vm->ReleaseBindings();
   for (PooledObject* o : std::initializer_list<PooledObject*>{fmt, vb, ib, rt, cube, ds})
     o->Release();
 }
 
 TEST_F(VideoManagerTest, ScreenshotsAreNumberedSkippingFilesAndFoldersAndRefuseLongPaths) {
-  GLVideoManager* vm = Start();
+  DeviceVideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
   namespace fs = std::filesystem;
   kaztest::TempDir tmp("kaz_shots");
@@ -270,10 +271,10 @@ TEST_F(VideoManagerTest, ScreenshotsAreNumberedSkippingFilesAndFoldersAndRefuseL
 
 // The objects outlive the device, empty; only a reference somebody kept is reported.
 TEST_F(VideoManagerTest, CloseEmptiesObjectsAndReportsALeakedReference) {
-  GLVideoManager* vm = Start();
+  DeviceVideoManager* vm = Start();
   ASSERT_NE(vm, nullptr);
-  GLVertexBuffer* vb = CreateVertexBuffer(12, 3, true);
-  GLTexture* t = CreateTexture(8, 8, TEXTYPE_2D, 2, true, false);
+  VertexBuffer* vb = CreateVertexBuffer(12, 3, true);
+  Texture* t = CreateTexture(8, 8, TEXTYPE_2D, 2, true, false);
   ASSERT_TRUE(vb && t);
   GDevice* dev = vm->GetDevice();
   dev->AddRef();  // somebody kept the device
@@ -282,8 +283,8 @@ TEST_F(VideoManagerTest, CloseEmptiesObjectsAndReportsALeakedReference) {
   EXPECT_EQ(m_log.Count("GLDevice still contains 1 references!", LogLevel_Detail), 1);
   EXPECT_FALSE(vm->GetDisplayMode(nullptr));
   EXPECT_EQ(dev->Release(), 0u);
-  EXPECT_EQ(vb->GetGLBuffer(), nullptr);
-  EXPECT_EQ(t->GetGLTexture(), nullptr);
+  EXPECT_EQ(vb->GetDeviceBuffer(), nullptr);
+  EXPECT_EQ(t->GetDeviceTexture(), nullptr);
   vb->Release();
   t->Release();
 }

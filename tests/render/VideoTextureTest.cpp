@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "ClipWriter.h"
-#include "RenderTestUtil.h"
 #include "common/TestFiles.h"
-#include "render/Texture.h"
-#include "render/VideoTexture.h"
+#include "render/gpu/Texture.h"
+#include "render/gpu/VideoTexture.h"
+#include "RenderTestUtil.h"
 
 using namespace rendertest;
 
@@ -38,9 +38,9 @@ class VideoTextureTest : public FakeVideoTest {
     SetVideoTextureClock(nullptr);
     FakeVideoTest::TearDown();
   }
-  GLAVITexture* Load(const std::string& name) {
+  VideoTexture* Load(const std::string& name) {
     m_texture = LoadTexture(name.c_str());
-    return dynamic_cast<GLAVITexture*>(m_texture);
+    return dynamic_cast<VideoTexture*>(m_texture);
   }
   bool Clip(
       const std::string& name, int w, int h, int fps, int frames,
@@ -59,24 +59,24 @@ class VideoTextureTest : public FakeVideoTest {
   }
 
   kaztest::TempDir m_dir{"video"};
-  GLTexture* m_texture = nullptr;
+  Texture* m_texture = nullptr;
 };
 
 TEST_F(VideoTextureTest, PlaysAtMost25FramesASecondAndOnlyWhenUsed) {
   ASSERT_TRUE(Clip("clip.avi", 32, 32, 50, 50));  // one second at 50 frames a second
-  GLAVITexture* video = Load("clip.avi");
+  VideoTexture* video = Load("clip.avi");
   ASSERT_NE(video, nullptr) << m_log.Dump();
   EXPECT_EQ(video->GetLengthMs(), 1000u);
   EXPECT_EQ(video->GetWidth(), 512u);
   g_now += 5000;  // unused: nothing happens
   EXPECT_EQ(video->GetUploadCount(), 0u);
   EXPECT_EQ(Texel(0, 0), 0u);
-  video->GetGLTexture();  // the first use starts the clock at frame 0
+  video->GetDeviceTexture();  // the first use starts the clock at frame 0
   EXPECT_EQ(video->GetUploadCount(), 1u);
   EXPECT_EQ(Texel(0, 0), 0xFF000000u | FrameColour(0));
   for (int step = 0; step < 50; ++step) {  // half a second in 10 ms steps
     g_now += 10;
-    video->GetGLTexture();
+    video->GetDeviceTexture();
   }
   EXPECT_EQ(video->GetUploadCount(), 1u + 500 / 40);
   EXPECT_EQ(video->GetLastFrameTime(), 480u);
@@ -85,16 +85,16 @@ TEST_F(VideoTextureTest, PlaysAtMost25FramesASecondAndOnlyWhenUsed) {
 
 TEST_F(VideoTextureTest, LoopsAtTheEnd) {
   ASSERT_TRUE(Clip("clip.avi", 16, 16, 10, 5));  // half a second
-  GLAVITexture* video = Load("clip.avi");
+  VideoTexture* video = Load("clip.avi");
   ASSERT_NE(video, nullptr) << m_log.Dump();
-  video->GetGLTexture();
+  video->GetDeviceTexture();
   g_now += 450;
-  video->GetGLTexture();
+  video->GetDeviceTexture();
   EXPECT_EQ(Texel(0, 0), 0xFF000000u | FrameColour(4));
   g_now += 100;  // beyond the end: the clock restarts
-  video->GetGLTexture();
+  video->GetDeviceTexture();
   g_now += 1;
-  video->GetGLTexture();
+  video->GetDeviceTexture();
   EXPECT_EQ(video->GetLastFrameTime(), 1u);  // played again from the start
   EXPECT_EQ(Texel(0, 0), 0xFF000000u | FrameColour(0));
 }
@@ -106,9 +106,9 @@ TEST_F(VideoTextureTest, FramesOfAnySizeFillTheTextureUpright) {
       if (x == 0 && w > 100) return 0x00FF00;
       return y < h / 2 ? 0xFF0000 : 0x0000FF;
     }));
-    GLAVITexture* video = Load("odd.avi");
+    VideoTexture* video = Load("odd.avi");
     ASSERT_NE(video, nullptr) << m_log.Dump();
-    video->GetGLTexture();
+    video->GetDeviceTexture();
     EXPECT_EQ(Texel(256, 0), 0xFFFF0000u) << w << "x" << h;
     EXPECT_EQ(Texel(511, 511), 0xFF0000FFu) << w << "x" << h;
     EXPECT_TRUE(w <= 100 || Texel(0, 100) == 0xFF00FF00u) << w << "x" << h;
@@ -119,7 +119,7 @@ TEST_F(VideoTextureTest, FramesOfAnySizeFillTheTextureUpright) {
 
 TEST_F(VideoTextureTest, AnEmptyStreamStaysBlack) {
   ASSERT_TRUE(Clip("empty.avi", 16, 16, 25, 0));
-  GLAVITexture* video = Load("empty.avi");
+  VideoTexture* video = Load("empty.avi");
   if (!video) {
     // Without a single frame FFmpeg may not know the stream's size at all.
     EXPECT_EQ(m_log.Count("Failed to get video stream for AVI file 'empty.avi'"), 1)
@@ -128,7 +128,7 @@ TEST_F(VideoTextureTest, AnEmptyStreamStaysBlack) {
   }
   for (int i = 0; i < 5; ++i) {
     g_now += 50;
-    video->GetGLTexture();
+    video->GetDeviceTexture();
   }
   EXPECT_EQ(video->GetUploadCount(), 0u);
   EXPECT_EQ(Texel(3, 3), 0u);
@@ -145,19 +145,19 @@ TEST_F(VideoTextureTest, AFileThatIsNoVideoGivesItsLine) {
 TEST_F(VideoTextureTest, ADeviceResetKeepsPlaying) {
   VideoManager* vm = GetVideoManager();
   ASSERT_TRUE(Clip("clip.avi", 16, 16, 25, 25));
-  GLAVITexture* video = Load("clip.avi");
+  VideoTexture* video = Load("clip.avi");
   ASSERT_NE(video, nullptr);
-  video->GetGLTexture();
+  video->GetDeviceTexture();
   ASSERT_EQ(vm->SetDisplayMode(), 0) << m_log.Dump();  // a reset with a live video texture
   g_now += 100;
-  EXPECT_NE(video->GetGLTexture(), nullptr);
+  EXPECT_NE(video->GetDeviceTexture(), nullptr);
   EXPECT_EQ(Texel(0, 0), 0xFF000000u | FrameColour(2));
   // Closed and set up anew, it plays on.
   vm->Close();
-  EXPECT_EQ(video->GetGLTexture(), nullptr);
+  EXPECT_EQ(video->GetDeviceTexture(), nullptr);
   ASSERT_EQ(vm->SetDisplayMode(), 0) << m_log.Dump();
   g_now += 100;
-  EXPECT_NE(video->GetGLTexture(), nullptr);
+  EXPECT_NE(video->GetDeviceTexture(), nullptr);
   EXPECT_EQ(Texel(0, 0), 0xFF000000u | FrameColour(5));
 }
 

@@ -1,14 +1,17 @@
 // WorldRendererTest.cpp - the world renderer on the fake device (call counts):
 // culling and counts, light sets, passes, wireframe, the shadow-map fallback,
 // cube shots, and where plugged-in dynamic meshes are drawn.
-#include "MeshFile.h"
-#include "RenderTestUtil.h"
 #include "common/TestFiles.h"
-#include "render/StaticMeshObject.h"
-#include "render/Texture.h"
+#include "MeshFile.h"
+#include "render/DeviceVideoManager.h"
+#include "render/gpu/Texture.h"
+#include "render/world/DrawableKind.h"
+#include "render/world/StaticMeshObject.h"
+#include "RenderTestUtil.h"
 #include "tier1/LightObject.h"
 
 #include <filesystem>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -31,24 +34,21 @@ KAZ_DEFINE_POOL(TestDynamicObject, 4);
 
 namespace {
 
-// What the plugged-in parts were asked to do, in order.
-struct PartCalls {
+// What the renderer asked the plugged-in kind to draw, in order.
+class TestDynamicKind final : public DrawableKind {
+ public:
+  explicit TestDynamicKind(FakeDevice* device) : m_device(device) {}
+  void Draw(WorldObject* o, uint32_t pass, const FrameView&, ObjectLightSet*) override {
+    if (o->GetPVCamera() && clearsBeforeFirstPV < 0) clearsBeforeFirstPV = m_device->Calls("Clear");
+    dynamicDraws.emplace_back(o, pass);
+  }
+
   std::vector<std::pair<WorldObject*, uint32_t>> dynamicDraws;  // object, pass
   int clearsBeforeFirstPV = -1;
-};
-PartCalls g_calls;
-FakeDevice* g_device = nullptr;
 
-WorldRendererParts TestParts() {
-  WorldRendererParts parts;
-  parts.drawDynamicMesh = [](WorldRenderer&, WorldObject* o, uint32_t pass, const FrameView& view,
-                             RenderLightSet*) {
-    if (o->GetPVCamera() && g_calls.clearsBeforeFirstPV < 0)
-      g_calls.clearsBeforeFirstPV = g_device->Calls("Clear");
-    g_calls.dynamicDraws.emplace_back(o, pass);
-  };
-  return parts;
-}
+ private:
+  FakeDevice* m_device;
+};
 
 WorldObject* MakeDynamic() {
   return TestDynamicObject::Create();
@@ -160,7 +160,8 @@ TEST_F(WorldRendererTest, CubeShotWritesSixFaces) {
     EXPECT_TRUE(std::filesystem::exists(out.Path() / (std::string("cube_") + face + ".bmp")))
         << face;
   // The back buffer is the target again.
-  EXPECT_TRUE(static_cast<GLVideoManager*>(GetVideoManager())->GetRenderTarget()->IsBackBuffer());
+  EXPECT_TRUE(
+      static_cast<DeviceVideoManager*>(GetVideoManager())->GetRenderTarget()->IsBackBuffer());
 }
 
 TEST_F(WorldRendererTest, RendererFollowsTheWorldsRequests) {
@@ -178,13 +179,10 @@ class WorldRendererPartsTest : public WorldRendererTest {
   void SetUp() override {
     WorldRendererTest::SetUp();
     World::SetObjectFactory(ObjectType_DynamicMesh, MakeDynamic);
-    SetWorldRendererParts(TestParts());
-    g_calls = PartCalls();
-    g_device = Device();
-  }
-  void TearDown() override {
-    SetWorldRendererParts({});
-    WorldRendererTest::TearDown();
+    m_kind = std::make_unique<TestDynamicKind>(Device());
+    m_world->GetRenderer()->SetDrawableKind(ObjectType_DynamicMesh, m_kind.get());
+    // Only the depth clear before the held objects is counted.
+    CVarRegistry::Instance().GlowEnable.Set(false);
   }
   WorldObject* Make(uint32_t type, const Matrix4x4& where) {
     ObjectParams p(type);
@@ -193,6 +191,8 @@ class WorldRendererPartsTest : public WorldRendererTest {
     p.maxs = Vector3D(1, 1, 1);
     return m_world->CreateObject(p);
   }
+
+  std::unique_ptr<TestDynamicKind> m_kind;
 };
 
 TEST_F(WorldRendererPartsTest, DynamicMeshesAreNotCulledAndPVObjectsDrawLast) {
@@ -204,11 +204,12 @@ TEST_F(WorldRendererPartsTest, DynamicMeshesAreNotCulledAndPVObjectsDrawLast) {
   elsewhere->AttachPVObject(Make(ObjectType_DynamicMesh, At(0, 0, 1)));
   Frame();
   // The one behind the camera in both passes, then the held one after a depth clear.
-  ASSERT_EQ(g_calls.dynamicDraws.size(), 3u);
-  EXPECT_EQ(g_calls.dynamicDraws[0], std::make_pair(behind, uint32_t(PASS_AMBIENTEMISSIVE)));
-  EXPECT_EQ(g_calls.dynamicDraws[1], std::make_pair(behind, uint32_t(PASS_LIT)));
-  EXPECT_EQ(g_calls.dynamicDraws[2], std::make_pair(held, uint32_t(PASS_AMBIENTEMISSIVE)));
-  EXPECT_EQ(g_calls.clearsBeforeFirstPV, 1);
+  const TestDynamicKind& calls = *m_kind;
+  ASSERT_EQ(calls.dynamicDraws.size(), 3u);
+  EXPECT_EQ(calls.dynamicDraws[0], std::make_pair(behind, uint32_t(PASS_AMBIENTEMISSIVE)));
+  EXPECT_EQ(calls.dynamicDraws[1], std::make_pair(behind, uint32_t(PASS_LIT)));
+  EXPECT_EQ(calls.dynamicDraws[2], std::make_pair(held, uint32_t(PASS_AMBIENTEMISSIVE)));
+  EXPECT_EQ(calls.clearsBeforeFirstPV, 1);
   EXPECT_EQ(Stats().dynamicMeshes, 2u);
 }
 

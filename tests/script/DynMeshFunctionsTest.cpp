@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "render/cal3d/DynamicMeshObject.h"
+#include "render/world/cal3d/DynamicMeshObject.h"
 #include "tier1/World.h"
 
 using scripttest::ScriptFixture;

@@ -4,8 +4,8 @@
 // reaches the engine.
 #include "script/ScriptFixture.h"
 
-#include "console/CVarRegistry.h"
 #include "console/CommandRegistry.h"
+#include "console/CVarRegistry.h"
 
 using scripttest::ScriptFixture;
 
@@ -87,14 +87,19 @@ TEST_F(EngineModuleTest, ParserErrorsNameTheFunction) {
 }
 
 TEST_F(EngineModuleTest, ForwardsToTheEngine) {
-  std::vector<std::string> calls;
-  ScriptHost host = GetScriptHost();
-  host.startFade = [&](float s, bool black) { calls.push_back("fade " + std::to_string(black)); };
-  host.stopFade = [&] { calls.push_back("stopfade"); };
-  host.startFlash = [&](float, float r, float, float) { calls.push_back("flash"); };
-  host.stopFlash = [&] { calls.push_back("stopflash"); };
-  host.forceRedraw = [&] { calls.push_back("redraw"); };
-  SetScriptHost(host);
+  // The fixture's host, recording the screen effects it is asked for.
+  struct RecordingHost final : scripttest::FixtureHost {
+    using scripttest::FixtureHost::FixtureHost;
+    void StartFade(float, bool black) override { calls.push_back("fade " + std::to_string(black)); }
+    void StopFade() override { calls.push_back("stopfade"); }
+    void StartFlash(float, float, float, float) override { calls.push_back("flash"); }
+    void StopFlash() override { calls.push_back("stopflash"); }
+    void ForceRedraw() override { calls.push_back("redraw"); }
+    std::vector<std::string> calls;
+  };
+  RecordingHost host(m_printed, m_world);
+  const std::vector<std::string>& calls = host.calls;
+  SetScriptHost(&host);
   Exec("_Engine.StartFade(1.0, 2)\n_Engine.StartFade(1.0, 0)\n_Engine.StopFade()");
   Exec("_Engine.StartFlash(0.5, 1, 0, 0)\n_Engine.StopFlash()\n_Engine.ForceRedraw(1, 2)");
   EXPECT_EQ(calls, (std::vector<std::string>{"fade 1", "fade 0", "stopfade", "flash", "stopflash",
@@ -105,6 +110,7 @@ TEST_F(EngineModuleTest, ForwardsToTheEngine) {
   EXPECT_EQ(Eval("_Engine.GetApplication().__class__.__name__"), "'App'");
   EXPECT_EQ(Eval("_Engine.RegisterTimerEvent(7, 0.25)"), "None");
   EXPECT_EQ(GetScriptManager()->GetTimerCount(), 1u);
+  SetScriptHost(&m_host);
 }
 
 }  // namespace

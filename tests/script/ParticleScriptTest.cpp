@@ -3,9 +3,10 @@
 // psSetSpawnVelocity acting on a real system over the fake video device.
 #include "script/ScriptFixture.h"
 
-#include "render/ParticleSystemObject.h"
+#include "render/DeviceVideoManager.h"
 #include "render/RenderTestUtil.h"
-#include "render/WorldRenderer.h"
+#include "render/world/ParticleSystemObject.h"
+#include "render/world/WorldRenderer.h"
 #include "tier1/World.h"
 
 using scripttest::ScriptFixture;

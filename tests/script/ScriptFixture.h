@@ -33,17 +33,24 @@ class App:
     def OnUpdate(self): return True
 )";
 
+// Prints into the fixture's text and hands out its world.
+class FixtureHost : public ScriptHost {
+ public:
+  FixtureHost(std::string& printed, World*& world) : m_printed(printed), m_world(world) {}
+  void Print(const char* text, bool) override { m_printed += text; }
+  World* GetWorld() override { return m_world; }
+
+ private:
+  std::string& m_printed;
+  World*& m_world;
+};
+
 class ScriptFixture : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ScriptHost host;
-    host.print = [this](const char* text, bool) { m_printed += text; };
-    host.getWorld = [this] { return m_world; };
-    SetScriptHost(host);
-  }
+  void SetUp() override { SetScriptHost(&m_host); }
   void TearDown() override {
     DestroyScriptManager();
-    SetScriptHost({});
+    SetScriptHost(nullptr);
   }
 
   // Writes scripts/<name> into the scratch package.
@@ -54,7 +61,7 @@ class ScriptFixture : public ::testing::Test {
   ScriptManager* Start(const std::string& className = "TestApp.App",
                        const std::string& appSource = kAcceptingApp) {
     if (!appSource.empty()) WriteScript("TestApp.py", appSource);
-    kaztest::MountPackages({m_package.Str(), kaztest::SourceDir() + "/data/base"});
+    kaztest::MountPackages({m_package.Str(), kaztest::BasePackageDir()});
     return CreateScriptManager(&m_events, className.c_str());
   }
 
@@ -96,6 +103,7 @@ class ScriptFixture : public ::testing::Test {
   EngineEventListenerList m_events;
   std::string m_printed;
   World* m_world = nullptr;
+  FixtureHost m_host{m_printed, m_world};
 };
 
 }  // namespace scripttest

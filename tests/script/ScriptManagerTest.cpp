@@ -101,7 +101,7 @@ TEST_F(ScriptManagerTest, PathHoldsOnlyThePackagesScriptFoldersAndPrintIsYellow)
 TEST_F(ScriptManagerTest, PackageFoldersWithQuotesStillFindTheirScripts) {
   kaztest::TempDir odd("kaz_o'brien");
   odd.Write("scripts/TestApp.py", scripttest::kAcceptingApp);
-  kaztest::MountPackages({odd.Str(), kaztest::SourceDir() + "/data/base"});
+  kaztest::MountPackages({odd.Str(), kaztest::BasePackageDir()});
   ASSERT_NE(CreateScriptManager(&m_events, "TestApp.App"), nullptr);
 }
 

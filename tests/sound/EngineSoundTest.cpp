@@ -32,7 +32,7 @@ class EngineSoundTest : public EngineTest {
     return std::find(notices.begin(), notices.end(), ConvertColourTags(text)) != notices.end();
   }
   static ALSoundInstance* InstanceOf(SoundObject* object) {
-    return static_cast<ALSoundInstance*>(static_cast<SoundInstance*>(object->GetInstance()));
+    return static_cast<ALSoundInstance*>(object->GetInstance());
   }
   int Printed(const std::string& text) const { return m_out.Count(text); }
   std::string Dump() const { return m_out.All(); }

@@ -90,8 +90,15 @@ TEST_F(SoundObjectTest, SilentWithoutHooksOrAFileAndRefusedWhenItCannotLoad) {
 
   // Play, pause and position reach a real source in the sound suite's engine
   // tests; here the hooks only fail to load.
-  static SoundObjectHooks failing{};
-  failing.create = [](const char*, bool) -> void* { return nullptr; };
+  struct FailingHooks final : SoundObjectHooks {
+    SoundInstance* Create(const char*, bool) const override { return nullptr; }
+    void Release(SoundInstance*) const override {}
+    void Play(SoundInstance*, bool) const override {}
+    void Pause(SoundInstance*) const override {}
+    void Resume(SoundInstance*) const override {}
+    void SetPosition(SoundInstance*, const Vector3D&) const override {}
+  };
+  static FailingHooks failing;
   SetSoundObjectHooks(&failing);
   EXPECT_EQ(world->CreateObject(p), nullptr);
   EXPECT_EQ(world->GetObjectCount(ObjectType_Sound), 1u);

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "render/FontFile.h"
+#include "render/device/FontFile.h"
 
 namespace {
 

@@ -4,14 +4,14 @@
 //   kaz_scriptdoc OUT.md          writes the reference
 //   kaz_scriptdoc --check FILE    exits 1 when FILE differs from what it would write
 //
-// _Engine, _World and _Menu come from their method tables (names, doc strings) and
-// the documentation tables beside them (arguments, results, errors); the math
+// _Engine, _World and _Menu come from their function tables (names, doc strings,
+// arguments, results, errors); the math
 // module's functions are listed from the module itself, started in a bare
 // interpreter.
 #include "script/PythonSupport.h"
 
 #include "script/MathBridge.h"
-#include "script/ScriptDocs.h"
+#include "script/ScriptFunctions.h"
 
 #include <cstdio>
 #include <cstring>
@@ -62,18 +62,13 @@ std::string Cell(const char* text) {
 }
 
 void WriteModule(std::ostringstream& out, const char* name, const char* summary,
-                 const PyMethodDef* methods, const ScriptFunctionDoc* docs) {
+                 std::span<const ScriptFunction> functions) {
   out << "\n## " << name << "\n\n" << summary << "\n\n";
   out << "| Function | Arguments | Result | Errors | Description |\n";
   out << "|---|---|---|---|---|\n";
-  for (; methods->ml_name; ++methods) {
-    // The tables share their order (a test sees to it); a missing entry shows as "?".
-    const bool matches = docs->name && std::strcmp(docs->name, methods->ml_name) == 0;
-    out << "| `" << methods->ml_name << "` | " << Cell(matches ? docs->arguments : "?") << " | "
-        << Cell(matches ? docs->result : "?") << " | " << Cell(matches ? docs->errors : "") << " | "
-        << Cell(methods->ml_doc) << " |\n";
-    if (docs->name) ++docs;
-  }
+  for (const ScriptFunction& f : functions)
+    out << "| `" << f.name << "` | " << Cell(f.arguments) << " | " << Cell(f.result) << " | "
+        << Cell(f.errors) << " | " << Cell(f.doc) << " |\n";
 }
 
 // The math module's functions by class, in the module's order.
@@ -142,20 +137,20 @@ std::string Reference() {
   WriteModule(out, "_Engine",
               "The console, console variables, time, files, timer events and the screen "
               "effects.",
-              GetEngineModuleMethods(), GetEngineModuleDocs());
+              GetEngineModuleFunctions());
   WriteModule(out, "_World",
               "The world and its objects. Types: `WorldObject` (holds one world object; "
               "functions return new instances, compare them with `objIsEqual`) and "
               "`RenderMaterial`; both can be subclassed. Without a world the world "
               "functions return None.",
-              GetWorldModuleMethods(), GetWorldModuleDocs());
+              GetWorldModuleFunctions());
   WriteModule(out, "_Menu",
               "Menus, widgets and message boxes. Types: `MenuObject` (holds one menu) and "
               "`Widget` (holds one widget); functions return new instances. Menu and "
               "message-box events arrive at `_Core.HandleEvent`. Arrow keys, Enter and "
               "Escape move the focus and activate widgets; typed characters reach the "
               "application's `OnCharPress`, and scripts set an edit box's text.",
-              GetMenuModuleMethods(), GetMenuModuleDocs());
+              GetMenuModuleFunctions());
   if (!WriteMathModule(out)) out << "\n(the math module could not be listed)\n";
   return out.str();
 }

@@ -1,50 +1,30 @@
 // FakeDevice.cpp - the scriptable in-memory graphics device of the tests.
 #include "render/fake/FakeDevice.h"
 
-#include "render/SoftResources.h"
+#include "render/device/SoftResources.h"
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
 // Default-pool resources tell the device they exist, so Reset can refuse.
-class FakeVB : public SoftVertexBuffer {
+template <class Soft>
+class Tracked : public Soft {
  public:
-  FakeVB(FakeDevice* d, uint32_t len, uint32_t usage, GPool pool)
-      : SoftVertexBuffer(d, len, usage, pool), m_dev(d) {
-    if (pool == GPOOL_DEFAULT) m_dev->TrackDefault(1);
+  template <class... Args>
+  explicit Tracked(FakeDevice* d, Args&&... args) : Soft(d, std::forward<Args>(args)...), m_dev(d) {
+    if (this->m_pool == GPOOL_DEFAULT) m_dev->TrackDefault(1);
   }
-  ~FakeVB() override {
-    if (m_pool == GPOOL_DEFAULT) m_dev->TrackDefault(-1);
+  ~Tracked() override {
+    if (this->m_pool == GPOOL_DEFAULT) m_dev->TrackDefault(-1);
   }
   FakeDevice* m_dev;
 };
-
-class FakeIB : public SoftIndexBuffer {
- public:
-  FakeIB(FakeDevice* d, uint32_t len, uint32_t usage, Format f, GPool pool)
-      : SoftIndexBuffer(d, len, usage, f, pool), m_dev(d) {
-    if (pool == GPOOL_DEFAULT) m_dev->TrackDefault(1);
-  }
-  ~FakeIB() override {
-    if (m_pool == GPOOL_DEFAULT) m_dev->TrackDefault(-1);
-  }
-  FakeDevice* m_dev;
-};
-
-class FakeTexture : public SoftTexture {
- public:
-  FakeTexture(FakeDevice* d, GTextureType type, uint32_t w, uint32_t h, uint32_t depth,
-              uint32_t levels, uint32_t usage, Format f, GPool pool)
-      : SoftTexture(d, type, w, h, depth, levels, usage, f, pool), m_dev(d) {
-    if (pool == GPOOL_DEFAULT) m_dev->TrackDefault(1);
-  }
-  ~FakeTexture() override {
-    if (m_pool == GPOOL_DEFAULT) m_dev->TrackDefault(-1);
-  }
-  FakeDevice* m_dev;
-};
+using FakeVB = Tracked<SoftVertexBuffer>;
+using FakeIB = Tracked<SoftIndexBuffer>;
+using FakeTexture = Tracked<SoftTexture>;
 
 class FakeSurface : public SoftSurface {
  public:
@@ -97,7 +77,7 @@ uint32_t FakeSystem::GetAdapterCount() {
 
 GResult FakeSystem::GetAdapterIdentifier(uint32_t adapter, GAdapterIdentifier* id) {
   if (!id || adapter >= GetAdapterCount() || m_script.failAdapterIdentifier)
-    return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
   id->description = m_script.adapterNames[adapter];
   id->driver = m_script.driver;
   id->driverVersion = m_script.driverVersion;
@@ -106,7 +86,7 @@ GResult FakeSystem::GetAdapterIdentifier(uint32_t adapter, GAdapterIdentifier* i
 
 GResult FakeSystem::GetAdapterDisplayMode(uint32_t adapter, GAdapterMode* mode) {
   if (!mode || adapter >= GetAdapterCount() || m_script.failAdapterDisplayMode)
-    return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
   *mode = m_script.desktop;
   return G_OK;
 }
@@ -119,18 +99,18 @@ uint32_t FakeSystem::GetAdapterModeCount(uint32_t adapter, Format format) {
 
 GResult FakeSystem::EnumAdapterModes(uint32_t adapter, Format format, uint32_t index,
                                      GAdapterMode* mode) {
-  if (!mode || adapter >= GetAdapterCount()) return GLERR_INVALIDCALL;
+  if (!mode || adapter >= GetAdapterCount()) return GERR_INVALIDCALL;
   for (const GAdapterMode& m : m_script.modes)
     if (m.format == format && index-- == 0) {
       *mode = m;
       return G_OK;
     }
-  return GLERR_INVALIDCALL;
+  return GERR_INVALIDCALL;
 }
 
 GResult FakeSystem::GetDeviceCaps(uint32_t adapter, GDevType type, GCaps* caps) {
-  if (!caps || adapter >= GetAdapterCount()) return GLERR_INVALIDCALL;
-  if (type == GDEVTYPE_HAL && !m_script.halAvailable) return GLERR_NOTAVAILABLE;
+  if (!caps || adapter >= GetAdapterCount()) return GERR_INVALIDCALL;
+  if (type == GDEVTYPE_HAL && !m_script.halAvailable) return GERR_NOTAVAILABLE;
   *caps = m_script.caps;
   return G_OK;
 }
@@ -139,15 +119,15 @@ GResult FakeSystem::CreateDevice(uint32_t adapter, GDevType type, void* window,
                                  uint32_t behaviourFlags, GPresentParameters* pp,
                                  GDevice** device) {
   ++m_createCalls;
-  if (!device || !pp || adapter >= GetAdapterCount()) return GLERR_INVALIDCALL;
+  if (!device || !pp || adapter >= GetAdapterCount()) return GERR_INVALIDCALL;
   *device = nullptr;
   if ((behaviourFlags & GCREATE_HARDWARE_VERTEXPROCESSING) &&
       m_script.refuseHardwareVertexProcessing)
-    return GLERR_NOTAVAILABLE;
+    return GERR_NOTAVAILABLE;
   if ((behaviourFlags & GCREATE_SOFTWARE_VERTEXPROCESSING) &&
       m_script.refuseSoftwareVertexProcessing)
-    return GLERR_NOTAVAILABLE;
-  if (m_script.acceptMode && !m_script.acceptMode(*pp)) return GLERR_INVALIDCALL;
+    return GERR_NOTAVAILABLE;
+  if (m_script.acceptMode && !m_script.acceptMode(*pp)) return GERR_INVALIDCALL;
   FakeDevice* d = new FakeDevice(this, *pp);
   m_lastDevice = d;
   m_lastAdapter = adapter;
@@ -222,22 +202,22 @@ bool FakeDevice::Accepts(const GPresentParameters& pp) {
 
 GResult FakeDevice::TestCooperativeLevel() {
   Count("TestCooperativeLevel");
-  if (m_lost == 1) return GLERR_DEVICELOST;
-  if (m_lost == 2) return GLERR_DEVICENOTRESET;
+  if (m_lost == 1) return GERR_DEVICELOST;
+  if (m_lost == 2) return GERR_DEVICENOTRESET;
   return G_OK;
 }
 
 GResult FakeDevice::Reset(const GPresentParameters& pp) {
   Count("Reset");
-  if (m_lost == 1) return GLERR_DEVICELOST;
+  if (m_lost == 1) return GERR_DEVICELOST;
   // A real device refuses while anything of the default pool still exists,
   // including extra references to its own surfaces.
   uint32_t bbOwn = 1 + (m_renderTarget == m_backBuffer ? 1 : 0);
   uint32_t dsOwn = 1 + (m_depthStencil == m_autoDepth ? 1 : 0);
   if (m_liveDefault > 0 || m_backBuffer->GetRefCount() > bbOwn ||
       m_autoDepth->GetRefCount() > dsOwn)
-    return GLERR_INVALIDCALL;
-  if (!Accepts(pp)) return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
+  if (!Accepts(pp)) return GERR_INVALIDCALL;
   m_pp = pp;
   ReleaseBindings();
   for (GTexture*& t : m_textures) SafeRelease(t);
@@ -266,7 +246,7 @@ GResult FakeDevice::Reset(const GPresentParameters& pp) {
 }
 
 GResult FakeDevice::GetDeviceCaps(GCaps* caps) {
-  if (!caps) return GLERR_INVALIDCALL;
+  if (!caps) return GERR_INVALIDCALL;
   *caps = Script().caps;
   return G_OK;
 }
@@ -280,21 +260,21 @@ GResult FakeDevice::Clear(uint32_t, uint32_t argb, float, uint32_t) {
 
 GResult FakeDevice::BeginScene() {
   Count("BeginScene");
-  if (m_inScene) return GLERR_INVALIDCALL;
+  if (m_inScene) return GERR_INVALIDCALL;
   m_inScene = true;
   return G_OK;
 }
 
 GResult FakeDevice::EndScene() {
   Count("EndScene");
-  if (!m_inScene) return GLERR_INVALIDCALL;
+  if (!m_inScene) return GERR_INVALIDCALL;
   m_inScene = false;
   return G_OK;
 }
 
 GResult FakeDevice::Present() {
   Count("Present");
-  if (m_lost) return GLERR_DEVICELOST;
+  if (m_lost) return GERR_DEVICELOST;
   return Script().presentResult;
 }
 
@@ -305,39 +285,39 @@ GResult FakeDevice::SetViewport(const GViewport& vp) {
 }
 
 GResult FakeDevice::GetViewport(GViewport* vp) {
-  if (!vp) return GLERR_INVALIDCALL;
+  if (!vp) return GERR_INVALIDCALL;
   *vp = m_viewport;
   return G_OK;
 }
 
 GResult FakeDevice::SetRenderState(GRenderState state, uint32_t value) {
   Count("SetRenderState");
-  if (state >= GRS_MAX) return GLERR_INVALIDCALL;
+  if (state >= GRS_MAX) return GERR_INVALIDCALL;
   m_renderStates[state] = value;
   return G_OK;
 }
 
 GResult FakeDevice::GetRenderState(GRenderState state, uint32_t* value) {
-  if (state >= GRS_MAX || !value) return GLERR_INVALIDCALL;
+  if (state >= GRS_MAX || !value) return GERR_INVALIDCALL;
   *value = m_renderStates[state];
   return G_OK;
 }
 
 GResult FakeDevice::SetSamplerState(uint32_t sampler, GSamplerState state, uint32_t value) {
   Count("SetSamplerState");
-  if (sampler >= kMaxSamplers || state >= GSAMP_MAX) return GLERR_INVALIDCALL;
+  if (sampler >= kMaxSamplers || state >= GSAMP_MAX) return GERR_INVALIDCALL;
   m_samplerStates[sampler][state] = value;
   return G_OK;
 }
 
 GResult FakeDevice::GetSamplerState(uint32_t sampler, GSamplerState state, uint32_t* value) {
-  if (sampler >= kMaxSamplers || state >= GSAMP_MAX || !value) return GLERR_INVALIDCALL;
+  if (sampler >= kMaxSamplers || state >= GSAMP_MAX || !value) return GERR_INVALIDCALL;
   *value = m_samplerStates[sampler][state];
   return G_OK;
 }
 
 GResult FakeDevice::SetTexture(uint32_t sampler, GTexture* texture) {
-  if (sampler >= kMaxSamplers) return GLERR_INVALIDCALL;
+  if (sampler >= kMaxSamplers) return GERR_INVALIDCALL;
   Rebind(m_textures[sampler], texture);
   return G_OK;
 }
@@ -350,7 +330,7 @@ GResult FakeDevice::SetVertexDeclaration(GVertexDeclaration* decl) {
 
 GResult FakeDevice::SetStreamSource(uint32_t stream, GVertexBuffer* vb, uint32_t, uint32_t) {
   Count("SetStreamSource");
-  if (stream >= kMaxStreams) return GLERR_INVALIDCALL;
+  if (stream >= kMaxStreams) return GERR_INVALIDCALL;
   Rebind(m_streams[stream], vb);
   return G_OK;
 }
@@ -363,20 +343,20 @@ GResult FakeDevice::SetIndices(GIndexBuffer* ib) {
 
 GResult FakeDevice::DrawPrimitive(GPrimitiveType, uint32_t, uint32_t) {
   Count("DrawPrimitive");
-  if (!m_decl || !m_streams[0]) return GLERR_INVALIDCALL;
+  if (!m_decl || !m_streams[0]) return GERR_INVALIDCALL;
   return G_OK;
 }
 
 GResult FakeDevice::DrawIndexedPrimitive(GPrimitiveType, int32_t, uint32_t, uint32_t, uint32_t,
                                          uint32_t) {
   Count("DrawIndexedPrimitive");
-  if (!m_decl || !m_streams[0] || !m_indices) return GLERR_INVALIDCALL;
+  if (!m_decl || !m_streams[0] || !m_indices) return GERR_INVALIDCALL;
   return G_OK;
 }
 
 GResult FakeDevice::SetRenderTarget(uint32_t index, GSurface* surface) {
   Count("SetRenderTarget");
-  if (index != 0 || !surface) return GLERR_INVALIDCALL;
+  if (index != 0 || !surface) return GERR_INVALIDCALL;
   Rebind(m_renderTarget, surface);
   return G_OK;
 }
@@ -388,15 +368,15 @@ GResult FakeDevice::SetDepthStencilSurface(GSurface* surface) {
 }
 
 GResult FakeDevice::GetBackBuffer(uint32_t index, GSurface** surface) {
-  if (index != 0 || !surface) return GLERR_INVALIDCALL;
+  if (index != 0 || !surface) return GERR_INVALIDCALL;
   m_backBuffer->AddRef();
   *surface = m_backBuffer;
   return G_OK;
 }
 
 GResult FakeDevice::GetDepthStencilSurface(GSurface** surface) {
-  if (!surface) return GLERR_INVALIDCALL;
-  if (!m_depthStencil) return GLERR_NOTFOUND;
+  if (!surface) return GERR_INVALIDCALL;
+  if (!m_depthStencil) return GERR_NOTFOUND;
   m_depthStencil->AddRef();
   *surface = m_depthStencil;
   return G_OK;
@@ -404,22 +384,22 @@ GResult FakeDevice::GetDepthStencilSurface(GSurface** surface) {
 
 GResult FakeDevice::GetRenderTargetData(GSurface* rt, GSurface* dest) {
   Count("GetRenderTargetData");
-  if (!rt || !dest) return GLERR_INVALIDCALL;
+  if (!rt || !dest) return GERR_INVALIDCALL;
   GSurfaceDesc a, b;
   rt->GetDesc(&a);
   dest->GetDesc(&b);
-  if (a.width != b.width || a.height != b.height) return GLERR_INVALIDCALL;
+  if (a.width != b.width || a.height != b.height) return GERR_INVALIDCALL;
   return G_OK;
 }
 
 GResult FakeDevice::GetFrontBufferData(GSurface* dest) {
   Count("GetFrontBufferData");
-  if (!dest) return GLERR_INVALIDCALL;
+  if (!dest) return GERR_INVALIDCALL;
   GSurfaceDesc d;
   dest->GetDesc(&d);
-  if (d.format != FMT_A8R8G8B8) return GLERR_INVALIDCALL;
+  if (d.format != FMT_A8R8G8B8) return GERR_INVALIDCALL;
   GLockedRect r;
-  if (GFailed(dest->LockRect(&r, 0))) return GLERR_INVALIDCALL;
+  if (GFailed(dest->LockRect(&r, 0))) return GERR_INVALIDCALL;
   // The fake "image" is the last clear colour everywhere.
   for (uint32_t y = 0; y < d.height; ++y)
     for (uint32_t x = 0; x < d.width; ++x)
@@ -432,7 +412,7 @@ GResult FakeDevice::GetFrontBufferData(GSurface* dest) {
 GResult FakeDevice::CreateVertexBuffer(uint32_t length, uint32_t usage, GPool pool,
                                        GVertexBuffer** vb) {
   Count("CreateVertexBuffer");
-  if (!vb || length == 0) return GLERR_INVALIDCALL;
+  if (!vb || length == 0) return GERR_INVALIDCALL;
   if (GFailed(Script().createBufferResult)) return Script().createBufferResult;
   *vb = new FakeVB(this, length, usage, pool);
   return G_OK;
@@ -442,7 +422,7 @@ GResult FakeDevice::CreateIndexBuffer(uint32_t length, uint32_t usage, Format fo
                                       GIndexBuffer** ib) {
   Count("CreateIndexBuffer");
   if (!ib || length == 0 || (format != FMT_INDEX16 && format != FMT_INDEX32))
-    return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
   if (GFailed(Script().createBufferResult)) return Script().createBufferResult;
   *ib = new FakeIB(this, length, usage, format, pool);
   return G_OK;
@@ -451,7 +431,7 @@ GResult FakeDevice::CreateIndexBuffer(uint32_t length, uint32_t usage, Format fo
 GResult FakeDevice::CreateVertexDeclaration(const GVertexElement* elements,
                                             GVertexDeclaration** decl) {
   Count("CreateVertexDeclaration");
-  if (!elements || !decl) return GLERR_INVALIDCALL;
+  if (!elements || !decl) return GERR_INVALIDCALL;
   *decl = new SoftVertexDeclaration(this, elements);
   return G_OK;
 }
@@ -460,16 +440,16 @@ GResult FakeDevice::CreateTexture(GTextureType type, uint32_t width, uint32_t he
                                   uint32_t depth, uint32_t levels, uint32_t usage, Format format,
                                   GPool pool, GTexture** tex) {
   Count("CreateTexture");
-  if (!tex || width == 0 || height == 0 || depth == 0) return GLERR_INVALIDCALL;
+  if (!tex || width == 0 || height == 0 || depth == 0) return GERR_INVALIDCALL;
   if (GFailed(Script().createTextureResult)) return Script().createTextureResult;
   const GCaps& caps = Script().caps;
-  if (width > caps.maxTextureWidth || height > caps.maxTextureHeight) return GLERR_INVALIDCALL;
+  if (width > caps.maxTextureWidth || height > caps.maxTextureHeight) return GERR_INVALIDCALL;
   // The formats and targets the GL device refuses, so tests meet the same refusals.
-  if (!IsTextureFormat(format)) return GLERR_INVALIDCALL;
+  if (!IsTextureFormat(format)) return GERR_INVALIDCALL;
   if ((usage & GUSAGE_RENDERTARGET) &&
       (type == GTEXTYPE_VOLUME || pool != GPOOL_DEFAULT || !IsRenderTargetFormat(format)))
-    return GLERR_INVALIDCALL;
-  if (IsCompressedFormat(format) && type == GTEXTYPE_VOLUME) return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
+  if (IsCompressedFormat(format) && type == GTEXTYPE_VOLUME) return GERR_INVALIDCALL;
   *tex = new FakeTexture(this, type, width, height, depth, levels, usage, format, pool);
   return G_OK;
 }
@@ -477,7 +457,7 @@ GResult FakeDevice::CreateTexture(GTextureType type, uint32_t width, uint32_t he
 GResult FakeDevice::CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format,
                                               GSurface** surface) {
   Count("CreateDepthStencilSurface");
-  if (!surface || width == 0 || height == 0 || !IsDepthFormat(format)) return GLERR_INVALIDCALL;
+  if (!surface || width == 0 || height == 0 || !IsDepthFormat(format)) return GERR_INVALIDCALL;
   GSurfaceDesc desc;
   desc.format = format;
   desc.usage = GUSAGE_DEPTHSTENCIL;
@@ -491,7 +471,7 @@ GResult FakeDevice::CreateOffscreenPlainSurface(uint32_t width, uint32_t height,
                                                 GSurface** surface) {
   Count("CreateOffscreenPlainSurface");
   if (!surface || width == 0 || height == 0 || GetFormatBytesPerPixel(format) == 0)
-    return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
   GSurfaceDesc desc;
   desc.format = format;
   desc.pool = GPOOL_SCRATCH;
@@ -503,7 +483,7 @@ GResult FakeDevice::CreateOffscreenPlainSurface(uint32_t width, uint32_t height,
 
 GResult FakeDevice::CreateEffect(const EffectDesc& desc, GEffect** effect, std::string*) {
   Count("CreateEffect");
-  if (!effect) return GLERR_INVALIDCALL;
+  if (!effect) return GERR_INVALIDCALL;
   *effect = new FakeEffect(this, desc);
   return G_OK;
 }

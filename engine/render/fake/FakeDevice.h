@@ -13,8 +13,8 @@
 // Depends on: GraphicsDevice.h, SoftResources.h, GEffect.h.
 #pragma once
 
-#include "render/GEffect.h"
-#include "render/GraphicsDevice.h"
+#include "render/device/GraphicsDevice.h"
+#include "render/effect/GEffect.h"
 
 #include <functional>
 #include <map>

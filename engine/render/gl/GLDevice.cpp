@@ -182,7 +182,7 @@ GResult Device::Reset(const GPresentParameters& pp) {
   if (pp.backBufferWidth == 0 || pp.backBufferHeight == 0 ||
       pp.backBufferWidth > m_system->Caps().maxTextureWidth ||
       pp.backBufferHeight > m_system->Caps().maxTextureHeight)
-    return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
   ReleaseBindings();
   for (uint32_t u = 0; u < kMaxSamplers; ++u) SetTexture(u, nullptr);
   SafeRelease(m_renderTarget);
@@ -191,7 +191,7 @@ GResult Device::Reset(const GPresentParameters& pp) {
   m_pp = pp;
   ApplyWindowMode(pp);
   std::string reason;
-  if (!CreateBackBuffer(&reason)) return GLERR_NOTAVAILABLE;
+  if (!CreateBackBuffer(&reason)) return GERR_NOTAVAILABLE;
   for (uint32_t s = 0; s < GRS_MAX; ++s) m_rs[s] = GetDefaultRenderState(GRenderState(s));
   for (uint32_t u = 0; u < kMaxSamplers; ++u) {
     for (uint32_t s = 0; s < GSAMP_MAX; ++s) m_ss[u][s] = GetDefaultSamplerState(GSamplerState(s));
@@ -202,7 +202,7 @@ GResult Device::Reset(const GPresentParameters& pp) {
 }
 
 GResult Device::GetDeviceCaps(GCaps* caps) {
-  if (!caps) return GLERR_INVALIDCALL;
+  if (!caps) return GERR_INVALIDCALL;
   *caps = m_system->Caps();
   return G_OK;
 }
@@ -234,7 +234,7 @@ bool Device::PrepareTarget() {
 }
 
 GResult Device::Clear(uint32_t flags, uint32_t argb, float z, uint32_t stencil) {
-  if (!PrepareTarget()) return GLERR_INVALIDCALL;
+  if (!PrepareTarget()) return GERR_INVALIDCALL;
   GLbitfield mask = 0;
   // Direct3D clears the viewport whatever the write masks say.
   kgl::Enable(GL_SCISSOR_TEST);
@@ -265,13 +265,13 @@ GResult Device::Clear(uint32_t flags, uint32_t argb, float z, uint32_t stencil) 
 }
 
 GResult Device::BeginScene() {
-  if (m_inScene) return GLERR_INVALIDCALL;
+  if (m_inScene) return GERR_INVALIDCALL;
   m_inScene = true;
   return G_OK;
 }
 
 GResult Device::EndScene() {
-  if (!m_inScene) return GLERR_INVALIDCALL;
+  if (!m_inScene) return GERR_INVALIDCALL;
   m_inScene = false;
   return G_OK;
 }
@@ -291,7 +291,7 @@ GResult Device::Present() {
   SDL_GL_SwapWindow(w);
   kgl::BindFramebuffer(GL_FRAMEBUFFER, m_drawFbo);
   ApplyRenderState(GRS_SCISSORTESTENABLE);
-  return kgl::GetError() == GL_NO_ERROR ? G_OK : GLERR_DRIVERINTERNALERROR;
+  return kgl::GetError() == GL_NO_ERROR ? G_OK : GERR_DRIVERINTERNALERROR;
 }
 
 GResult Device::SetViewport(const GViewport& vp) {
@@ -302,13 +302,13 @@ GResult Device::SetViewport(const GViewport& vp) {
 }
 
 GResult Device::GetViewport(GViewport* vp) {
-  if (!vp) return GLERR_INVALIDCALL;
+  if (!vp) return GERR_INVALIDCALL;
   *vp = m_viewport;
   return G_OK;
 }
 
 GResult Device::SetTexture(uint32_t sampler, GTexture* texture) {
-  if (sampler >= kMaxSamplers) return GLERR_INVALIDCALL;
+  if (sampler >= kMaxSamplers) return GERR_INVALIDCALL;
   if (m_textures[sampler] == texture) return G_OK;
   kgl::ActiveTexture(GL_TEXTURE0 + sampler);
   if (m_textures[sampler]) {
@@ -332,7 +332,7 @@ GResult Device::SetVertexDeclaration(GVertexDeclaration* decl) {
 
 GResult Device::SetStreamSource(uint32_t stream, GVertexBuffer* vb, uint32_t offset,
                                 uint32_t stride) {
-  if (stream >= kMaxStreams) return GLERR_INVALIDCALL;
+  if (stream >= kMaxStreams) return GERR_INVALIDCALL;
   if (m_streams[stream] != vb || m_streamOffset[stream] != offset ||
       m_streamStride[stream] != stride)
     m_vaoDirty = true;
@@ -413,7 +413,7 @@ bool Device::PrepareDraw(bool indexed) {
 GResult Device::DrawPrimitive(GPrimitiveType type, uint32_t startVertex, uint32_t primitiveCount) {
   GLsizei count = 0;
   GLenum mode = PrimitiveMode(type, primitiveCount, &count);
-  if (!mode || !PrepareDraw(false)) return GLERR_INVALIDCALL;
+  if (!mode || !PrepareDraw(false)) return GERR_INVALIDCALL;
   kgl::DrawArrays(mode, GLint(startVertex), count);
   return G_OK;
 }
@@ -422,11 +422,10 @@ GResult Device::DrawIndexedPrimitive(GPrimitiveType type, int32_t baseVertex, ui
                                      uint32_t startIndex, uint32_t primitiveCount) {
   GLsizei count = 0;
   GLenum mode = PrimitiveMode(type, primitiveCount, &count);
-  if (!mode || !PrepareDraw(true)) return GLERR_INVALIDCALL;
+  if (!mode || !PrepareDraw(true)) return GERR_INVALIDCALL;
   bool wide = m_indices->GetFormat() == FMT_INDEX32;
   size_t size = wide ? 4 : 2;
-  if ((size_t(startIndex) + size_t(count)) * size > m_indices->GetLength())
-    return GLERR_INVALIDCALL;
+  if ((size_t(startIndex) + size_t(count)) * size > m_indices->GetLength()) return GERR_INVALIDCALL;
   kgl::DrawElementsBaseVertex(mode, count, wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
                               reinterpret_cast<const void*>(uintptr_t(startIndex) * size),
                               baseVertex);
@@ -434,11 +433,11 @@ GResult Device::DrawIndexedPrimitive(GPrimitiveType type, int32_t baseVertex, ui
 }
 
 GResult Device::SetRenderTarget(uint32_t index, GSurface* surface) {
-  if (index != 0 || !surface) return GLERR_INVALIDCALL;
+  if (index != 0 || !surface) return GERR_INVALIDCALL;
   SoftSurface* s = static_cast<SoftSurface*>(surface);
   if (s->Kind() != SURF_BACKBUFFER &&
       !(s->Kind() == SURF_TEXTURE_LEVEL && (s->Desc().usage & GUSAGE_RENDERTARGET)))
-    return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
   if (m_renderTarget != surface) m_targetDirty = true;
   Rebind(m_renderTarget, surface);
   // Direct3D resets the viewport to the whole new target.
@@ -451,22 +450,22 @@ GResult Device::SetRenderTarget(uint32_t index, GSurface* surface) {
 
 GResult Device::SetDepthStencilSurface(GSurface* surface) {
   if (surface && static_cast<SoftSurface*>(surface)->Kind() != SURF_DEPTHSTENCIL)
-    return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
   if (m_depthStencil != surface) m_targetDirty = true;
   Rebind(m_depthStencil, surface);
   return G_OK;
 }
 
 GResult Device::GetBackBuffer(uint32_t index, GSurface** surface) {
-  if (index != 0 || !surface) return GLERR_INVALIDCALL;
+  if (index != 0 || !surface) return GERR_INVALIDCALL;
   m_backBuffer->AddRef();
   *surface = m_backBuffer;
   return G_OK;
 }
 
 GResult Device::GetDepthStencilSurface(GSurface** surface) {
-  if (!surface) return GLERR_INVALIDCALL;
-  if (!m_depthStencil) return GLERR_NOTFOUND;
+  if (!surface) return GERR_INVALIDCALL;
+  if (!m_depthStencil) return GERR_NOTFOUND;
   m_depthStencil->AddRef();
   *surface = m_depthStencil;
   return G_OK;
@@ -475,9 +474,9 @@ GResult Device::GetDepthStencilSurface(GSurface** surface) {
 GResult Device::ReadColor(GSurface* source, GSurface* dest) {
   SoftSurface* src = static_cast<SoftSurface*>(source);
   SoftSurface* dst = static_cast<SoftSurface*>(dest);
-  if (!src || !dst || dst->Kind() != SURF_OFFSCREEN) return GLERR_INVALIDCALL;
+  if (!src || !dst || dst->Kind() != SURF_OFFSCREEN) return GERR_INVALIDCALL;
   Format df = dst->Desc().format;
-  if (df != FMT_A8R8G8B8 && df != FMT_X8R8G8B8) return GLERR_INVALIDCALL;
+  if (df != FMT_A8R8G8B8 && df != FMT_X8R8G8B8) return GERR_INVALIDCALL;
   kgl::BindFramebuffer(GL_READ_FRAMEBUFFER, m_readFbo);
   if (src->Kind() == SURF_BACKBUFFER) {
     kgl::FramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
@@ -489,11 +488,11 @@ GResult Device::ReadColor(GSurface* source, GSurface* dest) {
     kgl::FramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, target, t->Name(),
                               GLint(src->Level()));
   } else {
-    return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
   }
   GResult r = G_OK;
   if (kgl::CheckFramebufferStatus(GL_READ_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-    r = GLERR_INVALIDCALL;
+    r = GERR_INVALIDCALL;
   } else {
     uint32_t w = std::min(src->Desc().width, dst->Desc().width);
     uint32_t h = std::min(src->Desc().height, dst->Desc().height);

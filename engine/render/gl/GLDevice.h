@@ -17,9 +17,9 @@
 // Depends on: GraphicsDevice.h, SoftResources.h, GEffect.h, GLFunctions.h, SDL2.
 #pragma once
 
-#include "render/GEffect.h"
-#include "render/GraphicsDevice.h"
-#include "render/SoftResources.h"
+#include "render/device/GraphicsDevice.h"
+#include "render/device/SoftResources.h"
+#include "render/effect/GEffect.h"
 #include "render/gl/GLFunctions.h"
 
 #include <array>

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "render/gl/GLDevice.h"
 
 namespace gldev {
@@ -268,7 +268,7 @@ Effect::Program* Effect::SelectProgram(uint32_t tech, uint32_t pass) {
 }
 
 GResult Effect::ApplyPass(uint32_t tech, uint32_t pass) {
-  return SelectProgram(tech, pass) ? G_OK : GLERR_INVALIDCALL;
+  return SelectProgram(tech, pass) ? G_OK : GERR_INVALIDCALL;
 }
 
 void Effect::UploadValues(uint32_t tech, uint32_t pass) {
@@ -315,7 +315,7 @@ void Effect::UploadValues(uint32_t tech, uint32_t pass) {
 }
 
 GResult Device::CreateEffect(const EffectDesc& desc, GEffect** effect, std::string* errors) {
-  if (!effect) return GLERR_INVALIDCALL;
+  if (!effect) return GERR_INVALIDCALL;
   Effect* e = new Effect(this, desc);
   // Compile up front what can run here, so shader errors surface as compile
   // errors with their file and line rather than as a technique that fails to validate.
@@ -326,7 +326,7 @@ GResult Device::CreateEffect(const EffectDesc& desc, GEffect** effect, std::stri
     if (GFailed(e->ValidateTechnique(GEffect::kTechniqueBase + t))) {
       if (errors) *errors = e->GetValidationErrors();
       e->Release();
-      return GLERR_COMPILEFAILED;
+      return GERR_COMPILEFAILED;
     }
   }
   *effect = e;

@@ -1,7 +1,7 @@
 // GLResources.cpp - surfaces, textures and buffers of the GL device, and its format mapping.
 #include "render/gl/GLDevice.h"
 
-#include "render/Image.h"
+#include "render/device/Image.h"
 
 namespace gldev {
 
@@ -177,7 +177,7 @@ void Texture::OnUnlock(uint32_t face, uint32_t level) {
 
 GResult Texture::GetSurfaceLevel(uint32_t face, uint32_t level, GSurface** surface) {
   if (!surface || m_type == GTEXTYPE_VOLUME || face >= Faces() || level >= m_levels)
-    return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
   *surface = new Surface(m_gl, this, face, level);
   return G_OK;
 }
@@ -224,12 +224,12 @@ void IndexBuffer::OnUnlock(uint32_t offset, uint32_t size, bool discard) {
 
 GResult Device::CreateVertexBuffer(uint32_t length, uint32_t usage, GPool pool,
                                    GVertexBuffer** vb) {
-  if (!vb || length == 0) return GLERR_INVALIDCALL;
+  if (!vb || length == 0) return GERR_INVALIDCALL;
   kgl::GetError();
   VertexBuffer* b = new VertexBuffer(this, length, usage, pool);
   if (kgl::GetError() != GL_NO_ERROR) {
     b->Release();
-    return GLERR_OUTOFVIDEOMEMORY;
+    return GERR_OUTOFVIDEOMEMORY;
   }
   *vb = b;
   return G_OK;
@@ -238,19 +238,19 @@ GResult Device::CreateVertexBuffer(uint32_t length, uint32_t usage, GPool pool,
 GResult Device::CreateIndexBuffer(uint32_t length, uint32_t usage, Format format, GPool pool,
                                   GIndexBuffer** ib) {
   if (!ib || length == 0 || (format != FMT_INDEX16 && format != FMT_INDEX32))
-    return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
   kgl::GetError();
   IndexBuffer* b = new IndexBuffer(this, length, usage, format, pool);
   if (kgl::GetError() != GL_NO_ERROR) {
     b->Release();
-    return GLERR_OUTOFVIDEOMEMORY;
+    return GERR_OUTOFVIDEOMEMORY;
   }
   *ib = b;
   return G_OK;
 }
 
 GResult Device::CreateVertexDeclaration(const GVertexElement* elements, GVertexDeclaration** decl) {
-  if (!elements || !decl) return GLERR_INVALIDCALL;
+  if (!elements || !decl) return GERR_INVALIDCALL;
   *decl = new SoftVertexDeclaration(this, elements);
   return G_OK;
 }
@@ -258,20 +258,20 @@ GResult Device::CreateVertexDeclaration(const GVertexElement* elements, GVertexD
 GResult Device::CreateTexture(GTextureType type, uint32_t width, uint32_t height, uint32_t depth,
                               uint32_t levels, uint32_t usage, Format format, GPool pool,
                               GTexture** tex) {
-  if (!tex || width == 0 || height == 0 || depth == 0) return GLERR_INVALIDCALL;
+  if (!tex || width == 0 || height == 0 || depth == 0) return GERR_INVALIDCALL;
   const GCaps& caps = m_system->Caps();
   uint32_t maxEdge = type == GTEXTYPE_VOLUME ? caps.maxVolumeExtent : caps.maxTextureWidth;
   if (width > maxEdge || height > maxEdge || (type == GTEXTYPE_VOLUME && depth > maxEdge))
-    return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
   GLFormat f;
-  if (!IsTextureFormat(format) || !LookupFormat(format, HasS3TC(), &f)) return GLERR_INVALIDCALL;
+  if (!IsTextureFormat(format) || !LookupFormat(format, HasS3TC(), &f)) return GERR_INVALIDCALL;
   if ((usage & GUSAGE_RENDERTARGET) && (type == GTEXTYPE_VOLUME || !IsRenderTargetFormat(format)))
-    return GLERR_INVALIDCALL;
-  if (IsCompressedFormat(format) && type == GTEXTYPE_VOLUME) return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
+  if (IsCompressedFormat(format) && type == GTEXTYPE_VOLUME) return GERR_INVALIDCALL;
   Texture* t = new Texture(this, type, width, height, depth, levels, usage, format, pool);
   if (!t->Create()) {
     t->Release();
-    return GLERR_OUTOFVIDEOMEMORY;
+    return GERR_OUTOFVIDEOMEMORY;
   }
   *tex = t;
   return G_OK;
@@ -279,9 +279,9 @@ GResult Device::CreateTexture(GTextureType type, uint32_t width, uint32_t height
 
 GResult Device::CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format,
                                           GSurface** surface) {
-  if (!surface || width == 0 || height == 0 || !IsDepthFormat(format)) return GLERR_INVALIDCALL;
+  if (!surface || width == 0 || height == 0 || !IsDepthFormat(format)) return GERR_INVALIDCALL;
   if (width > m_system->Caps().maxTextureWidth || height > m_system->Caps().maxTextureHeight)
-    return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
   GSurfaceDesc desc;
   desc.format = format;
   desc.usage = GUSAGE_DEPTHSTENCIL;
@@ -291,7 +291,7 @@ GResult Device::CreateDepthStencilSurface(uint32_t width, uint32_t height, Forma
   Surface* s = new Surface(this, SURF_DEPTHSTENCIL, desc);
   if (kgl::GetError() != GL_NO_ERROR) {
     s->Release();
-    return GLERR_OUTOFVIDEOMEMORY;
+    return GERR_OUTOFVIDEOMEMORY;
   }
   *surface = s;
   return G_OK;
@@ -301,7 +301,7 @@ GResult Device::CreateOffscreenPlainSurface(uint32_t width, uint32_t height, For
                                             GSurface** surface) {
   if (!surface || width == 0 || height == 0 || width > 16384 || height > 16384 ||
       GetFormatBytesPerPixel(format) == 0)
-    return GLERR_INVALIDCALL;
+    return GERR_INVALIDCALL;
   GSurfaceDesc desc;
   desc.format = format;
   desc.pool = GPOOL_SCRATCH;

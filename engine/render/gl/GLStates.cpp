@@ -204,7 +204,7 @@ void Device::ApplyAllStates() {
 }
 
 GResult Device::SetRenderState(GRenderState state, uint32_t value) {
-  if (state >= GRS_MAX) return GLERR_INVALIDCALL;
+  if (state >= GRS_MAX) return GERR_INVALIDCALL;
   if (m_rs[state] == value) return G_OK;
   m_rs[state] = value;
   ApplyRenderState(state);
@@ -212,7 +212,7 @@ GResult Device::SetRenderState(GRenderState state, uint32_t value) {
 }
 
 GResult Device::GetRenderState(GRenderState state, uint32_t* value) {
-  if (state >= GRS_MAX || !value) return GLERR_INVALIDCALL;
+  if (state >= GRS_MAX || !value) return GERR_INVALIDCALL;
   *value = m_rs[state];
   return G_OK;
 }
@@ -251,7 +251,7 @@ void Device::ApplySampler(uint32_t u) {
 }
 
 GResult Device::SetSamplerState(uint32_t sampler, GSamplerState state, uint32_t value) {
-  if (sampler >= kMaxSamplers || state >= GSAMP_MAX) return GLERR_INVALIDCALL;
+  if (sampler >= kMaxSamplers || state >= GSAMP_MAX) return GERR_INVALIDCALL;
   if (m_ss[sampler][state] == value) return G_OK;
   m_ss[sampler][state] = value;
   m_dirtySamplers |= 1u << sampler;
@@ -270,7 +270,7 @@ void Device::ApplyDirtySamplers() {
 }
 
 GResult Device::GetSamplerState(uint32_t sampler, GSamplerState state, uint32_t* value) {
-  if (sampler >= kMaxSamplers || state >= GSAMP_MAX || !value) return GLERR_INVALIDCALL;
+  if (sampler >= kMaxSamplers || state >= GSAMP_MAX || !value) return GERR_INVALIDCALL;
   *value = m_ss[sampler][state];
   return G_OK;
 }

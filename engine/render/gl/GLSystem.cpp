@@ -32,7 +32,7 @@ System::~System() {
 }
 
 GResult System::GetAdapterIdentifier(uint32_t adapter, GAdapterIdentifier* id) {
-  if (adapter != 0 || !id) return GLERR_INVALIDCALL;
+  if (adapter != 0 || !id) return GERR_INVALIDCALL;
   id->description = m_renderer;
   id->driver = std::string("OpenGL ") + m_version;
   // "4.5 (Core Profile) Mesa 22.3.6": the numbers of the driver's version.
@@ -50,10 +50,10 @@ GResult System::GetAdapterIdentifier(uint32_t adapter, GAdapterIdentifier* id) {
 }
 
 GResult System::GetAdapterDisplayMode(uint32_t adapter, GAdapterMode* mode) {
-  if (adapter != 0 || !mode) return GLERR_INVALIDCALL;
+  if (adapter != 0 || !mode) return GERR_INVALIDCALL;
   int display = SDL_GetWindowDisplayIndex(static_cast<SDL_Window*>(m_window));
   SDL_DisplayMode dm;
-  if (SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &dm) != 0) return GLERR_NOTAVAILABLE;
+  if (SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &dm) != 0) return GERR_NOTAVAILABLE;
   mode->width = uint32_t(dm.w);
   mode->height = uint32_t(dm.h);
   mode->refreshRate = uint32_t(dm.refresh_rate);
@@ -83,32 +83,32 @@ uint32_t System::GetAdapterModeCount(uint32_t adapter, Format format) {
 
 GResult System::EnumAdapterModes(uint32_t adapter, Format format, uint32_t index,
                                  GAdapterMode* mode) {
-  if (adapter != 0 || !mode) return GLERR_INVALIDCALL;
+  if (adapter != 0 || !mode) return GERR_INVALIDCALL;
   std::vector<GAdapterMode> modes = ModesOf(format);
-  if (index >= modes.size()) return GLERR_INVALIDCALL;
+  if (index >= modes.size()) return GERR_INVALIDCALL;
   *mode = modes[index];
   return G_OK;
 }
 
 GResult System::GetDeviceCaps(uint32_t adapter, GDevType type, GCaps* caps) {
-  if (adapter != 0 || !caps) return GLERR_INVALIDCALL;
+  if (adapter != 0 || !caps) return GERR_INVALIDCALL;
   *caps = m_caps;
   return G_OK;
 }
 
 GResult System::CreateDevice(uint32_t adapter, GDevType, void* window, uint32_t,
                              GPresentParameters* pp, GDevice** device) {
-  if (!device || !pp || adapter != 0 || window != m_window) return GLERR_INVALIDCALL;
+  if (!device || !pp || adapter != 0 || window != m_window) return GERR_INVALIDCALL;
   *device = nullptr;
-  if (m_device) return GLERR_INVALIDCALL;  // one device per context
+  if (m_device) return GERR_INVALIDCALL;  // one device per context
   if (SDL_GL_MakeCurrent(static_cast<SDL_Window*>(m_window),
                          static_cast<SDL_GLContext>(m_context)) != 0)
-    return GLERR_NOTAVAILABLE;
+    return GERR_NOTAVAILABLE;
   Device* d = new Device(this, *pp);
   std::string reason;
   if (!d->Init(&reason)) {
     d->Release();
-    return GLERR_NOTAVAILABLE;
+    return GERR_NOTAVAILABLE;
   }
   m_device = d;
   *device = d;

@@ -1,8 +1,8 @@
 // ALSoundInstance.cpp - sources over shared buffers or streams.
 #include "sound/al/ALSoundInstance.h"
 
-#include "core/Log.h"
-#include "core/StringUtil.h"
+#include "base/Log.h"
+#include "base/StringUtil.h"
 
 #include <cmath>
 

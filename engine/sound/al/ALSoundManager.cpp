@@ -1,9 +1,9 @@
 // ALSoundManager.cpp - device enumeration, opening and the listener.
 #include "sound/al/ALSoundManager.h"
 
+#include "base/Log.h"
+#include "base/StringUtil.h"
 #include "console/CVarRegistry.h"
-#include "core/Log.h"
-#include "core/StringUtil.h"
 #include "sound/al/ALSoundInstance.h"
 #include "sound/al/ALSoundResource.h"
 

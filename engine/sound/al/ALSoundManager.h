@@ -7,11 +7,11 @@
 // device (OpenAL hands out the old names again, so nothing may be kept).
 //
 // Depends on ALCommon.h (OpenAL), ALSoundInstance, ALSoundResource,
-// console/CVarRegistry (SoundDevType), core/Log; ALUT for WAV decoding.
+// console/CVarRegistry (SoundDevType), base/Log; ALUT for WAV decoding.
 #pragma once
 
-#include "sound/SoundManager.h"
 #include "sound/al/ALCommon.h"
+#include "sound/SoundManager.h"
 
 #include <string>
 #include <vector>

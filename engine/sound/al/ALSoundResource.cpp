@@ -1,8 +1,8 @@
 // ALSoundResource.cpp - WAV files decoded into OpenAL buffers.
 #include "sound/al/ALSoundResource.h"
 
-#include "core/Log.h"
-#include "core/StringUtil.h"
+#include "base/Log.h"
+#include "base/StringUtil.h"
 #include "sound/SoundManager.h"
 #include "tier0/FileSystem.h"
 #include "tier0/ResourceManager.h"

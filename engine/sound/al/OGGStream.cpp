@@ -1,8 +1,8 @@
 // OGGStream.cpp - Ogg Vorbis streaming onto an OpenAL source.
 #include "sound/al/OGGStream.h"
 
+#include "base/Log.h"
 #include "console/CVarRegistry.h"
-#include "core/Log.h"
 #include "sound/SoundManager.h"
 
 #include <cstdio>

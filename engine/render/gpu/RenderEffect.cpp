@@ -1,0 +1,568 @@
+// RenderEffect.cpp - render effects, world render effects with their variants, and materials.
+#include "render/gpu/RenderEffect.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "base/Log.h"
+#include "render/gpu/Texture.h"
+#include "render/gpu/VideoManager.h"
+#include "tier0/FileSystem.h"
+#include "tier0/ResourceManager.h"
+
+KAZ_DEFINE_POOL_NAMED(RenderEffect, 10, "GLRenderEffect");
+KAZ_DEFINE_POOL(Material, 10);
+
+namespace {
+
+const char* const kPassNames[PASS_COUNT] = {"None", "ZFill",     "AmbientEmissive", "Lit",
+                                            "Glow", "ShadowMap", "Particles"};
+const char* const kSemanticNames[SEM_COUNT] = {
+    "IDENTITYMATRIX",  "PROJ2DMATRIX", "WORLDVIEWPROJMATRIX", "WORLDVIEWMATRIX",
+    "WORLDMATRIX",     "VIEWMATRIX",   "PROJMATRIX",          "BONES",
+    "VIEWPOS",         "LIGHTPOS",     "LIGHTCOLOR",          "LIGHTPARAMS",
+    "LIGHTMASKMATRIX", "TIME",         "PREVFRAMETIME",       "SCREENDIMENSIONS"};
+
+ResourceManager g_effectManager("WorldRenderEffect");  // built at static initialisation
+ResourceManager& EffectManager() {
+  return g_effectManager;
+}
+
+// The shared default materials (static, dynamic). The slots hold no
+// reference: the last user's release destroys the material and empties its slot.
+Material* g_defaultMaterials[kDefaultMaterialKinds] = {};
+
+// One reference to each effect resource with a variant that failed to build.
+std::vector<WorldRenderEffect*>& FailedEffects() {
+  static std::vector<WorldRenderEffect*> effects;
+  return effects;
+}
+
+// Seconds since engine start: a float of seconds since boot would lose its
+// fractions after days of uptime and make time-driven effects stutter.
+float EffectTime() {
+  VideoManager* vm = GetVideoManager();
+  return vm ? float(vm->GetTimeSinceStart()) : 0.0f;
+}
+
+}  // namespace
+
+const char* GetRenderPassName(uint32_t pass) {
+  return pass < PASS_COUNT ? kPassNames[pass] : "";
+}
+const char* GetSemanticName(uint32_t semantic) {
+  return semantic < SEM_COUNT ? kSemanticNames[semantic] : "";
+}
+
+// ---------------------------------------------------------------------------
+// RenderEffect
+
+RenderEffect::~RenderEffect() {
+  ReleaseEffect();
+}
+
+void RenderEffect::ReleaseEffect() {
+  if (m_effect && m_effect->IsBegun()) m_effect->End();
+  m_effect.Reset();
+  m_begun = m_inPass = false;
+}
+
+void RenderEffect::OnDeviceLost() {
+  if (m_effect) m_effect->OnLostDevice();
+}
+
+void RenderEffect::OnDeviceReset() {
+  if (m_effect) m_effect->OnResetDevice();
+}
+
+bool RenderEffect::Load(const std::string& fileName, const EffectDefines& defines) {
+  VideoManager* vm = GetVideoManager();
+  if (!vm) {
+    LogError("Tried to load RenderEffect while no video manager present!");
+    return false;
+  }
+  if (!vm->GetDevice()) {
+    LogError("Tried to load RenderEffect before video started!");
+    return false;
+  }
+  m_fileName = fileName;
+  size_t slash = fileName.find_last_of('/');
+  std::string dir = slash == std::string::npos ? "" : fileName.substr(0, slash + 1);
+  EffectIncludeHandler include = [&dir](const std::string& name, std::string& contents) {
+    std::string reason;
+    return ReadPackageFile(dir + name, &contents, &reason);
+  };
+  std::string text, reason;
+  {
+    FileSystem::File probe;
+    if (!probe.OpenRead(fileName)) {
+      LogError("Could not open RenderEffect file '%s'", fileName.c_str());
+      return false;
+    }
+  }
+  if (!ReadPackageFile(fileName, &text, &reason)) {
+    LogError("Error reading from RenderEffect file '%s'", fileName.c_str());
+    return false;
+  }
+  EffectDesc desc;
+  std::string errors;
+  GEffect* effect = nullptr;
+  bool parsed = ParseEffect(fileName, text, defines, include, &desc, &errors);
+  if (parsed) {
+    GResult r = vm->GetDevice()->CreateEffect(desc, &effect, &errors);
+    if (GFailed(r)) effect = nullptr;
+  }
+  if (!effect) {
+    LogError("Error compiling RenderEffect file '%s'", fileName.c_str());
+    if (!errors.empty()) LogDetail("%s", errors.c_str());
+    return false;
+  }
+  GEffect::Handle tech = effect->FindNextValidTechnique(0);
+  if (!tech) {
+    LogError("GL .fx file '%s' has no technique that will validate on this hardware!",
+             fileName.c_str());
+    if (!effect->GetValidationErrors().empty())
+      LogDetail("%s", effect->GetValidationErrors().c_str());
+    effect->Release();
+    return false;
+  }
+  effect->SetTechnique(tech);
+  m_effect = Ref<GEffect>::Adopt(effect);
+  return true;
+}
+
+uint32_t RenderEffect::GetTechniqueCount() {
+  return m_effect ? m_effect->GetTechniqueCount() : 0;
+}
+EffectHandle RenderEffect::GetTechniqueByName(const char* name) {
+  return m_effect ? m_effect->GetTechniqueByName(name) : 0;
+}
+EffectHandle RenderEffect::GetTechnique(uint32_t index) {
+  return m_effect ? m_effect->GetTechnique(index) : 0;
+}
+std::string RenderEffect::GetTechniqueName(EffectHandle t) {
+  const char* n = m_effect ? m_effect->GetTechniqueName(t) : nullptr;
+  return n ? n : "";
+}
+bool RenderEffect::ValidateTechnique(EffectHandle t) {
+  return t && m_effect && GSucceeded(m_effect->ValidateTechnique(t));
+}
+bool RenderEffect::SetTechnique(EffectHandle t) {
+  return t && m_effect && GSucceeded(m_effect->SetTechnique(t));
+}
+
+uint32_t RenderEffect::Begin() {
+  if (!m_effect) return 0;
+  uint32_t passes = 0;
+  GResult r = m_effect->Begin(&passes, 0);
+  if (GFailed(r)) {
+    LogDetail("GLEffect::Begin failed with result %s.", GetErrorName(r));
+    return 0;
+  }
+  m_begun = true;
+  return passes;
+}
+
+bool RenderEffect::End() {
+  if (!m_effect) return false;
+  GResult r = m_effect->End();
+  if (GFailed(r)) {
+    LogDetail("GLEffect::End failed with result %s.", GetErrorName(r));
+    return false;
+  }
+  m_begun = m_inPass = false;
+  return true;
+}
+
+bool RenderEffect::BeginPass(uint32_t pass) {
+  if (!m_effect) return false;
+  GResult r = m_effect->BeginPass(pass);
+  if (GFailed(r)) {
+    LogDetail("GLEffect::BeginPass failed (pass %d) with result %s.", int(pass), GetErrorName(r));
+    return false;
+  }
+  m_inPass = true;
+  return true;
+}
+
+bool RenderEffect::EndPass() {
+  if (!m_effect) return false;
+  GResult r = m_effect->EndPass();
+  if (GFailed(r)) {
+    LogDetail("GLEffect::EndPass failed with result %s.", GetErrorName(r));
+    return false;
+  }
+  m_inPass = false;
+  return true;
+}
+
+EffectHandle RenderEffect::GetParameterByName(const char* name) {
+  return m_effect ? m_effect->GetParameterByName(name) : 0;
+}
+EffectHandle RenderEffect::GetParameterBySemantic(const char* semantic) {
+  return m_effect ? m_effect->GetParameterBySemantic(semantic) : 0;
+}
+uint32_t RenderEffect::GetParameterType(EffectHandle h) {
+  const EffectParam* p = m_effect ? m_effect->GetParameterDesc(h) : nullptr;
+  return p ? uint32_t(p->type) : EPT_UNKNOWN;
+}
+void RenderEffect::SetFloat(EffectHandle h, float v) {
+  if (m_effect) m_effect->SetFloat(h, v);
+}
+void RenderEffect::SetVector3(EffectHandle h, float x, float y, float z) {
+  float v[4] = {x, y, z, 1.0f};
+  if (m_effect) m_effect->SetVector(h, v);
+}
+void RenderEffect::SetVector4(EffectHandle h, float x, float y, float z, float w) {
+  float v[4] = {x, y, z, w};
+  if (m_effect) m_effect->SetVector(h, v);
+}
+void RenderEffect::SetMatrix(EffectHandle h, const Matrix4x4& m) {
+  if (m_effect) m_effect->SetMatrixTranspose(h, m.m);
+}
+void RenderEffect::SetMatrixArray(EffectHandle h, const Matrix4x4* m, uint32_t count) {
+  static_assert(sizeof(Matrix4x4) == 16 * sizeof(float), "matrices are packed");
+  if (m_effect && m) m_effect->SetMatrixTransposeArray(h, m[0].m, count);
+}
+void RenderEffect::SetTexture(EffectHandle h, Texture* texture) {
+  if (m_effect) m_effect->SetTexture(h, texture ? texture->GetDeviceTexture() : nullptr);
+}
+void RenderEffect::CommitChanges() {
+  if (m_effect && m_effect->IsInPass()) m_effect->CommitChanges();
+}
+
+RenderEffect* CreateRenderEffect(const char* fileName, const EffectDefines& defines) {
+  RenderEffect* e = RenderEffect::Create();
+  if (!e) return nullptr;
+  if (!fileName || !e->Load(fileName, defines)) {
+    e->Release();
+    return nullptr;
+  }
+  return e;
+}
+
+RenderEffect* LoadRenderEffect(const char* fileName) {
+  return CreateRenderEffect(fileName, {});
+}
+
+// ---------------------------------------------------------------------------
+// WorldRenderEffect
+
+WorldRenderEffect::WorldRenderEffect(ResourceManager* manager) : Resource(manager) {}
+
+WorldRenderEffect::~WorldRenderEffect() {
+  Unload(true);
+}
+
+bool WorldRenderEffect::Load(bool) {
+  FileSystem::File f;
+  return f.OpenRead(GetName());
+}
+
+void WorldRenderEffect::Unload(bool) {
+  ResetPass();
+  for (Variant& v : m_variants) {
+    v = Variant();
+  }
+  m_currentVariant = -1;
+  for (Named& n : m_named) {
+    for (EffectHandle& h : n.handles) h = 0;
+    n.texture.Reset();
+  }
+}
+
+RenderEffect* WorldRenderEffect::GetVariantEffect(uint32_t boneCount) const {
+  return boneCount <= kMaxBoneInfluences ? m_variants[boneCount].effect.Get() : nullptr;
+}
+
+EffectHandle WorldRenderEffect::GetSemanticHandle(uint32_t semantic) const {
+  if (m_currentVariant < 0 || semantic >= SEM_COUNT) return 0;
+  return m_variants[m_currentVariant].semantics[semantic];
+}
+
+bool WorldRenderEffect::SelectVariant(uint32_t n) {
+  if (n > kMaxBoneInfluences) return false;
+  if (int(n) == m_currentVariant) return true;
+  Variant& v = m_variants[n];
+  if (!v.effect) {
+    if (v.failed) return false;
+    v.failed = true;
+    char value[16];
+    std::snprintf(value, sizeof(value), "%d", int(n));
+    v.effect = Ref<RenderEffect>::Adopt(
+        CreateRenderEffect(GetName().c_str(), {{"NUM_BONE_INFLUENCES", value}}));
+    if (!v.effect) {
+      LogDetail("Failed to load RenderEffect '%s' with %d bone influences!", GetName().c_str(),
+                int(n));
+      return false;
+    }
+    for (uint32_t s = 0; s < SEM_COUNT; ++s)
+      v.semantics[s] = v.effect->GetParameterBySemantic(kSemanticNames[s]);
+  }
+  m_currentVariant = int(n);
+  for (uint32_t s = 0; s < SEM_COUNT; ++s) ApplySemantic(s);
+  for (uint32_t i = 1; i <= m_namedCount; ++i) ApplyNamedTexture(i);
+  return true;
+}
+
+bool WorldRenderEffect::SetupLight() {
+  if (m_currentPass != PASS_LIT || !m_currentEffect || !m_lights ||
+      m_lights->RemainingLights() == 0)
+    return false;
+  EffectHandle tech = m_currentEffect->GetTechniqueByName(kPassNames[PASS_LIT]);
+  if (!tech || !m_currentEffect->SetTechnique(tech)) return false;
+  float pos[3], color[3], range = 0.0f;
+  if (!m_lights->UseNextLight(pos, color, &range)) return false;
+  const Variant& v = m_variants[m_currentVariant];
+  if (v.semantics[SEM_LIGHTPARAMS])
+    m_currentEffect->SetVector3(v.semantics[SEM_LIGHTPARAMS], range, 0, 0);
+  if (v.semantics[SEM_LIGHTPOS])
+    m_currentEffect->SetVector3(v.semantics[SEM_LIGHTPOS], pos[0], pos[1], pos[2]);
+  if (v.semantics[SEM_LIGHTCOLOR])
+    m_currentEffect->SetVector3(v.semantics[SEM_LIGHTCOLOR], color[0], color[1], color[2]);
+  return true;
+}
+
+uint32_t WorldRenderEffect::SetupPass(uint32_t pass, uint32_t boneCount, RenderLightSet* lights) {
+  if (!SelectVariant(boneCount)) return 0;
+  Variant& v = m_variants[m_currentVariant];
+  m_currentPass = pass;
+  m_currentEffect = v.effect.Get();
+  if (v.semantics[SEM_TIME]) m_currentEffect->SetFloat(v.semantics[SEM_TIME], EffectTime());
+  if (pass == PASS_LIT) {
+    m_lights = lights;
+    if (lights && SetupLight()) {
+      m_passCount = m_currentEffect->Begin();
+      return m_passCount;
+    }
+    m_currentPass = 0;
+    m_currentEffect = nullptr;
+    return 0;
+  }
+  if (pass >= PASS_COUNT) {
+    m_currentPass = 0;
+    return 0;
+  }
+  if (!v.techniques[pass]) {
+    EffectHandle t = m_currentEffect->GetTechniqueByName(kPassNames[pass]);
+    if (!t || !m_currentEffect->ValidateTechnique(t)) {
+      m_currentPass = 0;
+      return 0;
+    }
+    v.techniques[pass] = t;
+  }
+  m_currentEffect->SetTechnique(v.techniques[pass]);
+  m_passCount = m_currentEffect->Begin();
+  return m_passCount;
+}
+
+uint32_t WorldRenderEffect::NextLight() {
+  if (!m_currentEffect) return 0;
+  m_currentEffect->End();
+  if (m_currentPass == PASS_LIT && SetupLight()) {
+    m_passCount = m_currentEffect->Begin();
+    return m_passCount;
+  }
+  return 0;
+}
+
+bool WorldRenderEffect::BeginPass(uint32_t index) {
+  if (!m_currentPass || !m_currentEffect || index >= m_passCount) return false;
+  return m_currentEffect->BeginPass(index);
+}
+
+bool WorldRenderEffect::EndPass() {
+  if (!m_currentPass || !m_currentEffect) return false;
+  return m_currentEffect->EndPass();
+}
+
+void WorldRenderEffect::EndTechnique() {
+  if (m_currentEffect && m_currentEffect->IsBegun()) m_currentEffect->End();
+}
+
+void WorldRenderEffect::ResetPass() {
+  // An effect still begun would keep its states; end it first.
+  if (m_currentEffect && m_currentEffect->IsBegun()) m_currentEffect->End();
+  m_currentPass = 0;
+  m_currentEffect = nullptr;
+  m_passCount = 0;
+  m_lights = nullptr;
+}
+
+void WorldRenderEffect::ApplySemantic(uint32_t semantic) {
+  const SemanticValue& value = m_values[semantic];
+  if (m_currentVariant < 0 || value.kind == SemanticValue::kNone) return;
+  Variant& v = m_variants[m_currentVariant];
+  EffectHandle h = v.semantics[semantic];
+  if (!v.effect || !h) return;
+  if (value.kind == SemanticValue::kVector)
+    v.effect->SetVector3(h, value.vector[0], value.vector[1], value.vector[2]);
+  else
+    v.effect->SetMatrixArray(h, value.matrices.data(), uint32_t(value.matrices.size()));
+}
+
+void WorldRenderEffect::SetSemanticVector(uint32_t semantic, float x, float y, float z) {
+  if (semantic >= SEM_COUNT) return;
+  SemanticValue& value = m_values[semantic];
+  value.kind = SemanticValue::kVector;
+  value.vector[0] = x;
+  value.vector[1] = y;
+  value.vector[2] = z;
+  ApplySemantic(semantic);
+}
+
+void WorldRenderEffect::SetSemanticMatrix(uint32_t semantic, const Matrix4x4& m) {
+  SetSemanticMatrixArray(semantic, &m, 1);
+}
+
+void WorldRenderEffect::SetSemanticMatrixArray(uint32_t semantic, const Matrix4x4* m,
+                                               uint32_t count) {
+  if (semantic >= SEM_COUNT || !m) return;
+  SemanticValue& value = m_values[semantic];
+  value.kind = SemanticValue::kMatrices;
+  value.matrices.assign(m, m + count);
+  ApplySemantic(semantic);
+}
+
+uint32_t WorldRenderEffect::GetNamedParameter(const char* name) {
+  if (m_currentVariant < 0 || !name) return 0;
+  Variant& v = m_variants[m_currentVariant];
+  auto it = m_nameIndex.find(name);
+  if (it != m_nameIndex.end()) {
+    Named& n = m_named[it->second];
+    if (!n.handles[m_currentVariant] && v.effect)
+      n.handles[m_currentVariant] = v.effect->GetParameterByName(name);
+    return it->second + 1;
+  }
+  if (!v.effect || m_namedCount >= kMaxNamedParameters) return 0;
+  EffectHandle h = v.effect->GetParameterByName(name);
+  if (!h) return 0;
+  Named n;
+  n.name = name;
+  n.handles[m_currentVariant] = h;
+  m_named.push_back(n);
+  m_nameIndex[name] = m_namedCount;
+  return ++m_namedCount;
+}
+
+void WorldRenderEffect::ApplyNamedTexture(uint32_t index) {
+  Named& n = m_named[index - 1];
+  Variant& v = m_variants[m_currentVariant];
+  if (!v.effect || !n.texture) return;
+  if (!n.handles[m_currentVariant])
+    n.handles[m_currentVariant] = v.effect->GetParameterByName(n.name.c_str());
+  if (n.handles[m_currentVariant])
+    v.effect->SetTexture(n.handles[m_currentVariant], n.texture.Get());
+}
+
+void WorldRenderEffect::SetNamedTexture(uint32_t index, Texture* texture) {
+  if (m_currentVariant < 0 || index < 1 || index > m_namedCount) return;
+  m_named[index - 1].texture = Ref<Texture>::Share(texture);
+  ApplyNamedTexture(index);
+}
+
+ResourceManager& GetWorldRenderEffectManager() {
+  return EffectManager();
+}
+
+WorldRenderEffect* GetWorldRenderEffect(const char* fileName, uint32_t boneCount) {
+  if (!fileName) return nullptr;
+  WorldRenderEffect* e = EffectManager().GetOrLoad<WorldRenderEffect>(fileName);
+  if (!e) return nullptr;
+  if (!e->SelectVariant(boneCount)) {
+    // The resource remembers which of its variants failed; dropping its last
+    // reference would forget that and compile (and log) the file again on
+    // every request. Broken effects stay until the video shuts down; without
+    // a device nothing was compiled, so nothing is kept.
+    std::vector<WorldRenderEffect*>& kept = FailedEffects();
+    VideoManager* vm = GetVideoManager();
+    if (vm && vm->GetDevice() && std::find(kept.begin(), kept.end(), e) == kept.end())
+      kept.push_back(e);
+    else
+      e->Release();
+    return nullptr;
+  }
+  return e;
+}
+
+void ReleaseFailedRenderEffects() {
+  std::vector<WorldRenderEffect*> kept;
+  kept.swap(FailedEffects());
+  for (WorldRenderEffect* e : kept) e->Release();
+}
+
+// ---------------------------------------------------------------------------
+// Material
+
+Material::~Material() {
+  for (Material*& slot : g_defaultMaterials)
+    if (slot == this) slot = nullptr;
+}
+
+bool Material::SetRenderEffect(const char* fileName) {
+  m_effect = Ref<WorldRenderEffect>::Adopt(GetWorldRenderEffect(fileName, 0));
+  if (!m_effect) {
+    LogMessage("Material: Failed to load RenderEffect '%s'", fileName ? fileName : "");
+    return false;
+  }
+  return true;
+}
+
+bool Material::SetTexture(const char* parameter, const char* textureName) {
+  if (!m_effect) return false;
+  uint32_t index = m_effect->GetNamedParameter(parameter);
+  if (!index) return false;
+  Ref<TextureResource> resource = Ref<TextureResource>::Adopt(GetTextureResource(textureName));
+  if (!resource) return false;
+  m_bindings.erase(index);
+  m_bindings[index].resource = std::move(resource);
+  return true;
+}
+
+bool Material::SetTexture(const char* parameter, Texture* texture) {
+  if (!m_effect || !texture) return false;
+  uint32_t index = m_effect->GetNamedParameter(parameter);
+  if (!index) return false;
+  m_bindings.erase(index);
+  m_bindings[index].texture = Ref<Texture>::Share(texture);
+  return true;
+}
+
+bool Material::ApplyTextures() {
+  if (!m_effect) return false;
+  for (auto& [index, b] : m_bindings) {
+    Texture* t = b.resource ? b.resource->GetTexture() : b.texture.Get();
+    if (t) m_effect->SetNamedTexture(index, t);
+  }
+  return true;
+}
+
+void Material::ClearTextures() {
+  m_bindings.clear();
+}
+
+Material* CreateMaterial() {
+  return Material::Create();
+}
+
+Material* GetDefaultMaterial(uint32_t kind) {
+  if (kind >= kDefaultMaterialKinds) return nullptr;
+  Material*& slot = g_defaultMaterials[kind];
+  if (slot) {
+    slot->AddRef();
+    return slot;
+  }
+  Material* m = Material::Create();
+  if (!m) return nullptr;
+  if (!m->SetRenderEffect("RenderEffects/default.fx")) {
+    m->Release();
+    return nullptr;
+  }
+  slot = m;
+  return m;
+}
+
+void ReleaseDefaultMaterial() {
+  // Users keep theirs; the next need after video shutdown builds a fresh one.
+  for (Material*& slot : g_defaultMaterials) slot = nullptr;
+}

@@ -1,0 +1,251 @@
+// RenderEffect.h - render effects, world render effects and materials.
+//
+// RenderEffect: one compiled effect file (our own format, docs/effects.md)
+// with its selected technique; thin wrappers for techniques, passes and
+// parameters. Pooled ("GLRenderEffect", grow count 10); takes part in device
+// loss and reset.
+// WorldRenderEffect: the resource ("WorldRenderEffect") for effects that draw
+// world objects: the same file compiled in up to five variants, one per count
+// of bone influences (NUM_BONE_INFLUENCES 0..4), with the engine's parameter
+// semantics resolved in each and a technique per render pass looked up by
+// name ("None", "ZFill", "AmbientEmissive", "Lit", "Glow", "ShadowMap",
+// "Particles"); the Lit pass repeats once per light.
+// Material: an effect plus texture bindings by parameter name. Pooled
+// ("Material", grow count 10).
+// Effect files are read through the package file system; #include is served
+// relative to the effect's directory.
+// Depends on: GEffect.h, EffectParser.h, Texture.h, VideoManager.h,
+// tier0 (ObjectPool, Ref, Resource*, Matrix4x4, FileSystem), base/Log.
+#pragma once
+
+#include "render/effect/EffectParser.h"
+#include "render/effect/GEffect.h"
+#include "render/gpu/Texture.h"
+#include "tier0/Matrix.h"
+#include "tier0/ObjectPool.h"
+#include "tier0/Ref.h"
+#include "tier0/Resource.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+using EffectHandle = uint32_t;
+
+class RenderEffect : public PooledObject {
+  KAZ_POOLED_CLASS(RenderEffect)
+
+ public:
+  virtual uint32_t GetTechniqueCount();
+  virtual EffectHandle GetTechniqueByName(const char* name);
+  virtual EffectHandle GetTechnique(uint32_t index);
+  virtual std::string GetTechniqueName(EffectHandle technique);
+  virtual bool ValidateTechnique(EffectHandle technique);
+  virtual bool SetTechnique(EffectHandle technique);
+  // Pass count, 0 on failure.
+  virtual uint32_t Begin();
+  virtual bool End();
+  virtual bool BeginPass(uint32_t pass);
+  virtual bool EndPass();
+  virtual EffectHandle GetParameterByName(const char* name);
+  virtual EffectHandle GetParameterBySemantic(const char* semantic);
+  // 0 unknown, 1 void, 2 float, 3 int, 4 bool, 5 string, 6 texture, 7 sampler.
+  virtual uint32_t GetParameterType(EffectHandle parameter);
+  virtual void SetFloat(EffectHandle h, float value);
+  virtual void SetVector3(EffectHandle h, float x, float y, float z);
+  virtual void SetVector4(EffectHandle h, float x, float y, float z, float w);
+  virtual void SetMatrix(EffectHandle h, const Matrix4x4& m);
+  virtual void SetMatrixArray(EffectHandle h, const Matrix4x4* m, uint32_t count);
+  virtual void SetTexture(EffectHandle h, Texture* texture);
+  virtual void CommitChanges();
+
+  bool Load(const std::string& fileName, const EffectDefines& defines);
+  const std::string& GetFileName() const { return m_fileName; }
+  bool IsBegun() const { return m_begun; }
+  bool IsInPass() const { return m_inPass; }
+  GEffect* GetDeviceEffect() const { return m_effect.Get(); }
+  // Device hooks.
+  void OnDeviceLost();
+  void OnDeviceReset();
+  void ReleaseEffect();
+
+ protected:
+  RenderEffect() = default;
+  ~RenderEffect() override;
+
+ private:
+  Ref<GEffect> m_effect;
+  std::string m_fileName;
+  bool m_begun = false, m_inPass = false;
+};
+
+RenderEffect* CreateRenderEffect(const char* fileName, const EffectDefines& defines);
+RenderEffect* LoadRenderEffect(const char* fileName);
+
+// Render passes of the world renderer.
+enum RenderPass : uint32_t {
+  PASS_NONE = 0,
+  PASS_ZFILL = 1,
+  PASS_AMBIENTEMISSIVE = 2,
+  PASS_LIT = 3,
+  PASS_GLOW = 4,
+  PASS_SHADOWMAP = 5,
+  PASS_PARTICLES = 6,
+  PASS_COUNT = 7,
+};
+const char* GetRenderPassName(uint32_t pass);
+
+// Semantics every world effect variant resolves, by index.
+enum EffectSemantic : uint32_t {
+  SEM_IDENTITYMATRIX = 0,
+  SEM_PROJ2DMATRIX,
+  SEM_WORLDVIEWPROJMATRIX,
+  SEM_WORLDVIEWMATRIX,
+  SEM_WORLDMATRIX,
+  SEM_VIEWMATRIX,
+  SEM_PROJMATRIX,
+  SEM_BONES,
+  SEM_VIEWPOS,
+  SEM_LIGHTPOS,
+  SEM_LIGHTCOLOR,
+  SEM_LIGHTPARAMS,
+  SEM_LIGHTMASKMATRIX,
+  SEM_TIME,
+  SEM_PREVFRAMETIME,
+  SEM_SCREENDIMENSIONS,
+  SEM_COUNT,
+};
+const char* GetSemanticName(uint32_t semantic);
+
+// The lights an object is drawn with in the Lit pass (the world renderer's
+// light set implements it).
+class RenderLightSet {
+ public:
+  virtual ~RenderLightSet() = default;
+  // Lights of the per-pixel list not yet used in this pass.
+  virtual uint32_t RemainingLights() const = 0;
+  // The next unused light (object-space position, colour, range); marks it used.
+  virtual bool UseNextLight(float position[3], float color[3], float* range) = 0;
+};
+
+constexpr uint32_t kMaxBoneInfluences = 4;
+// Bone matrices one skinned draw uses at most; effects size their BONES array for it.
+constexpr uint32_t kMaxBonesPerDraw = 20;
+constexpr uint32_t kMaxNamedParameters = 64;
+
+class WorldRenderEffect : public Resource {
+ public:
+  explicit WorldRenderEffect(ResourceManager* manager);
+  ~WorldRenderEffect() override;
+
+  bool Load(bool initial) override;
+  void Unload(bool final) override;
+  // The compiled variants die with the device; they are built again on demand.
+  void OnVideoShutdown() override { Unload(false); }
+
+  bool SelectVariant(uint32_t boneCount);
+  uint32_t SetupPass(uint32_t pass, uint32_t boneCount, RenderLightSet* lights);
+  uint32_t NextLight();
+  bool BeginPass(uint32_t index);
+  bool EndPass();
+  void ResetPass();
+  // Ends the technique begun by SetupPass/NextLight (the renderer's end of a pass).
+  void EndTechnique();
+  void SetSemanticVector(uint32_t semantic, float x, float y, float z);
+  void SetSemanticMatrix(uint32_t semantic, const Matrix4x4& m);
+  void SetSemanticMatrixArray(uint32_t semantic, const Matrix4x4* m, uint32_t count);
+  // 1-based index of a named texture parameter, 0 when the effect lacks it.
+  uint32_t GetNamedParameter(const char* name);
+  void SetNamedTexture(uint32_t index, Texture* texture);
+
+  int GetCurrentVariant() const { return m_currentVariant; }
+  RenderEffect* GetCurrentEffect() const { return m_currentEffect; }
+  RenderEffect* GetVariantEffect(uint32_t boneCount) const;
+  uint32_t GetNamedParameterCount() const { return m_namedCount; }
+  EffectHandle GetSemanticHandle(uint32_t semantic) const;
+
+ private:
+  struct Variant {
+    Ref<RenderEffect> effect;
+    bool failed = false;
+    EffectHandle semantics[SEM_COUNT] = {};
+    EffectHandle techniques[PASS_COUNT] = {};
+  };
+  // The last value given for a semantic. The renderer sets values before it
+  // knows which variant a pass draws with, so each variant gets them all when
+  // it becomes current.
+  struct SemanticValue {
+    enum Kind : uint8_t { kNone, kVector, kMatrices } kind = kNone;
+    float vector[3] = {};
+    std::vector<Matrix4x4> matrices;
+  };
+  bool SetupLight();
+  void ApplySemantic(uint32_t semantic);
+  void ApplyNamedTexture(uint32_t index);
+
+  Variant m_variants[kMaxBoneInfluences + 1];
+  int m_currentVariant = -1;
+  uint32_t m_currentPass = 0;
+  RenderEffect* m_currentEffect = nullptr;
+  uint32_t m_passCount = 0;
+  RenderLightSet* m_lights = nullptr;
+  SemanticValue m_values[SEM_COUNT];
+  struct Named {
+    std::string name;
+    EffectHandle handles[kMaxBoneInfluences + 1] = {};
+    Ref<Texture> texture;  // the last texture set, for variants made current later
+  };
+  std::vector<Named> m_named;
+  std::map<std::string, uint32_t> m_nameIndex;
+  uint32_t m_namedCount = 0;
+};
+
+// The resource with variant boneCount selected (one more reference), or null.
+// A resource whose variant fails is kept (with its failure) until
+// ReleaseFailedRenderEffects, so a broken file is compiled and logged once.
+WorldRenderEffect* GetWorldRenderEffect(const char* fileName, uint32_t boneCount);
+// Drops the broken effects kept above (video shutdown).
+void ReleaseFailedRenderEffects();
+ResourceManager& GetWorldRenderEffectManager();
+
+class Material : public PooledObject {
+  KAZ_POOLED_CLASS(Material)
+
+ public:
+  bool SetRenderEffect(const char* fileName);
+  bool SetTexture(const char* parameter, const char* textureName);
+  // Binds a texture object directly (render targets, video textures).
+  bool SetTexture(const char* parameter, Texture* texture);
+  bool ApplyTextures();
+  void ClearTextures();
+  WorldRenderEffect* GetRenderEffect() const { return m_effect.Get(); }
+  size_t GetBindingCount() const { return m_bindings.size(); }
+
+ protected:
+  Material() = default;
+  ~Material() override;
+
+ private:
+  // A texture object, or a texture resource whose current texture is used.
+  struct Binding {
+    Ref<Texture> texture;
+    Ref<TextureResource> resource;
+  };
+
+  Ref<WorldRenderEffect> m_effect;
+  std::map<uint32_t, Binding> m_bindings;
+};
+
+Material* CreateMaterial();
+// The materials meshes without their own share ("RenderEffects/default.fx"),
+// one for static and one for dynamic meshes: created on first need, one more
+// reference for the caller, gone when the last user releases it.
+enum DefaultMaterialKind : uint32_t {
+  DefaultMaterial_Static = 0,
+  DefaultMaterial_Dynamic = 1,
+};
+constexpr uint32_t kDefaultMaterialKinds = 2;
+Material* GetDefaultMaterial(uint32_t kind = DefaultMaterial_Static);
+// Forgets the shared slots (video shutdown); users keep their references.
+void ReleaseDefaultMaterial();

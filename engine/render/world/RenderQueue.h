@@ -1,0 +1,55 @@
+// RenderQueue.h - what one frame of the world renderer is drawn from: the
+// camera's view and the light sets of the queued objects.
+//
+// Every drawing part of the world room (static meshes, particles, debug
+// lines) and every drawable kind above it (world/cal3d/) gets the frame's
+// view; an object's light set lists the world's lights per light type with
+// their positions in the object's own space, and hands the per-pixel ones
+// (type 1) to the effect one light at a time.
+// Builds on gpu/RenderEffect.h (RenderLightSet), tier0 (Matrix4x4, Frustum)
+// and tier1/LightObject.h.
+#pragma once
+
+#include "render/gpu/RenderEffect.h"
+#include "tier0/Frustum.h"
+#include "tier0/Math.h"
+#include "tier0/Ref.h"
+#include "tier1/LightObject.h"
+
+#include <cstdint>
+
+class CameraObject;
+
+constexpr uint32_t kMaxLightsPerType = 16;
+
+// The lights of one queued object: a list per light type (0 and 1), each
+// entry with the light's position in the object's own space. The Lit pass
+// draws one repetition per type-1 entry.
+class ObjectLightSet : public RenderLightSet {
+ public:
+  struct Entry {
+    Ref<LightObject> light;
+    float position[3];
+  };
+  bool Add(LightObject* light, const Vector3D& localPosition);
+  void Clear();
+  void ResetLights() { m_used[0] = m_used[1] = 0; }
+  uint32_t GetCount(uint32_t type) const { return type < 2 ? m_count[type] : 0; }
+  const Entry& GetEntry(uint32_t type, uint32_t index) const { return m_entries[type][index]; }
+  uint32_t RemainingLights() const override { return m_count[1] - m_used[1]; }
+  bool UseNextLight(float position[3], float color[3], float* range) override;
+
+ private:
+  Entry m_entries[2][kMaxLightsPerType];
+  uint32_t m_count[2] = {};
+  uint32_t m_used[2] = {};
+};
+
+// What the camera sees this frame.
+struct FrameView {
+  uint32_t width = 0, height = 0;
+  CameraObject* camera = nullptr;
+  Matrix4x4 cameraWorld, view, projection, viewProjection;
+  Frustum frustum;
+  Vector3D cameraPosition;
+};

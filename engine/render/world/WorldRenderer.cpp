@@ -1,0 +1,332 @@
+// WorldRenderer.cpp - culling, light assignment, passes and cube shots.
+#include "render/world/WorldRenderer.h"
+
+#include "base/Log.h"
+#include "console/CVarRegistry.h"
+#include "render/device/Formats.h"
+#include "render/gpu/Texture.h"
+#include "render/gpu/VideoManager.h"
+#include "render/world/DebugRender.h"
+#include "render/world/DrawableKind.h"
+#include "render/world/GlowManager.h"
+#include "render/world/ParticleRenderer.h"
+#include "render/world/StaticMeshObject.h"
+#include "tier1/CameraObject.h"
+#include "tier1/LightObject.h"
+#include "tier1/World.h"
+
+#include <string>
+
+KAZ_DEFINE_POOL(WorldRenderer::QueuedObject, 25);
+
+namespace {
+
+constexpr float kCubeFieldOfView = 1.57079632679f;
+
+struct CubeFace {
+  Vector3D direction, up;
+  const char* name;
+};
+const CubeFace kCubeFaces[6] = {
+    {{1, 0, 0}, {0, 1, 0}, "right"}, {{-1, 0, 0}, {0, 1, 0}, "left"},
+    {{0, 1, 0}, {0, 0, -1}, "up"},   {{0, -1, 0}, {0, 0, 1}, "down"},
+    {{0, 0, 1}, {0, 1, 0}, "front"}, {{0, 0, -1}, {0, 1, 0}, "back"},
+};
+
+}  // namespace
+
+void WorldRenderer::SetDrawableKind(uint32_t type, DrawableKind* kind) {
+  if (type < kObjectTypeCount) m_kinds[type] = kind;
+}
+
+DrawableKind* WorldRenderer::GetDrawableKind(uint32_t type) const {
+  return type < kObjectTypeCount ? m_kinds[type] : nullptr;
+}
+
+// ---- life -----------------------------------------------------------------
+
+WorldRenderer::WorldRenderer() = default;
+
+WorldRenderer::~WorldRenderer() {
+  Shutdown();
+  if (m_shadowMap) m_shadowMap->Release();
+  m_shadowMap = nullptr;
+}
+
+bool WorldRenderer::Init(World* world) {
+  m_world = world;
+  if (!world) return false;
+  m_debug = std::make_unique<DebugRender>();
+  if (!m_debug->Init()) {
+    m_debug.reset();
+    LogDetail("Warning, failed to initialize DebugRender!");
+  }
+  m_particles = std::make_unique<ParticleRenderer>();
+  if (!m_particles->Init(GetVideoManager())) {
+    m_particles.reset();
+    LogWarning("Failed to create particle renderer.");
+  }
+  m_glow.reset(CreateGlowManager(GetVideoManager()));
+  if (!m_glow) LogWarning("Failed to create GlowManager.");
+  return true;
+}
+
+void WorldRenderer::Shutdown() {
+  ClearQueues();
+  m_shadowLights.clear();
+  m_pvList.clear();
+  if (m_particles) m_particles->Shutdown();
+  m_particles.reset();
+  m_glow.reset();
+  m_debug.reset();
+}
+
+void WorldRenderer::ClearQueues() {
+  for (QueuedObject** head : {&m_staticQueue, &m_dynamicQueue}) {
+    while (QueuedObject* q = *head) {
+      *head = q->next;
+      q->lights.Clear();
+      q->object.Reset();
+      q->Release();
+    }
+  }
+}
+
+void WorldRenderer::Push(QueuedObject*& head, WorldObject* object, bool withLights) {
+  QueuedObject* q = QueuedObject::Create();
+  if (!q) return;
+  q->object = Ref<WorldObject>::Share(object);
+  const Matrix4x4& world = object->GetWorldTransform();
+  q->worldView = Matrix4x4::Product(m_view.view, world);
+  q->worldViewProjection = Matrix4x4::Product(m_view.viewProjection, world);
+  const Matrix4x4 toLocal = world.GetFastInverse();
+  q->localCamera = toLocal.TransformVector(m_view.cameraPosition);
+  if (withLights) AssignLights(q, toLocal);
+  q->next = head;
+  head = q;
+}
+
+// ---- the frame ------------------------------------------------------------
+
+bool WorldRenderer::BuildView(CameraObject* camera, FrameView* view) const {
+  DisplayMode mode;
+  VideoManager* video = GetVideoManager();
+  if (!video || !video->GetDisplayMode(&mode) || mode.width == 0 || mode.height == 0) return false;
+  view->width = mode.width;
+  view->height = mode.height;
+  view->camera = camera;
+  view->cameraWorld =
+      Matrix4x4::Product(camera->GetWorldTransform(), camera->GetSecondaryTransform());
+  view->view = camera->GetViewMatrix();
+  view->projection = camera->GetProjectionMatrix(float(mode.width) / float(mode.height),
+                                                 m_world->GetNearZ(), m_world->GetFarZ());
+  view->viewProjection = Matrix4x4::Product(view->projection, view->view);
+  view->frustum.Build(view->viewProjection);
+  view->cameraPosition = view->cameraWorld.GetTranslation();
+  return true;
+}
+
+void WorldRenderer::Render(CameraObject* camera) {
+  if (!camera || !m_world) return;
+  Ref<CameraObject> hold = Ref<CameraObject>::Share(camera);
+  m_stats = Stats();
+  if (!BuildView(camera, &m_view)) return;
+  VideoManager* video = GetVideoManager();
+  video->SetViewport(0, 0, m_view.width, m_view.height, 0.0f, 1.0f);
+  PrepareFrame();
+  RenderPasses();
+  RenderPV();
+  if (m_debug) m_debug->DrawWorldDebug(*this, m_view);
+  m_pvList.clear();
+}
+
+void WorldRenderer::PrepareFrame() {
+  ClearQueues();
+  m_shadowLights.clear();
+  m_pvList.clear();
+  for (WorldObject* o = m_world->GetFirstObject(ObjectType_StaticMesh); o; o = o->GetNext()) {
+    if (o->IsVisible() && m_view.frustum.IntersectsBox(o->GetBoundingBox()))
+      Push(m_staticQueue, o, true);
+  }
+  for (WorldObject* o = m_world->GetFirstObject(ObjectType_DynamicMesh); o; o = o->GetNext()) {
+    if (!o->IsVisible()) continue;
+    CameraObject* pv = o->GetPVCamera();
+    if (!pv)
+      Push(m_dynamicQueue, o, true);
+    else if (pv == m_view.camera)
+      m_pvList.push_back(o);
+  }
+  m_stats.particleSystems = m_stats.particles = 0;
+  if (!CVarRegistry::Instance().DrawParticles.Get()) return;
+  for (WorldObject* o = m_world->GetFirstObject(ObjectType_ParticleSystem); o; o = o->GetNext()) {
+    if (!o->IsVisible() || !m_view.frustum.IntersectsBox(o->GetBoundingBox())) continue;
+    auto* system = static_cast<ParticleSystemObject*>(o);
+    if (m_particles) {
+      m_particles->Queue(system);
+      m_stats.particles += system->GetLiveCount();
+    }
+    ++m_stats.particleSystems;
+  }
+}
+
+void WorldRenderer::AssignLights(QueuedObject* queued, const Matrix4x4& toLocal) {
+  const bool shadows = CVarRegistry::Instance().EnableShadowMaps.Get();
+  for (WorldObject* o = m_world->GetFirstObject(ObjectType_Light); o; o = o->GetNext()) {
+    auto* light = static_cast<LightObject*>(o);
+    const Vector3D local = toLocal.TransformVector(light->GetWorldTransform().GetTranslation());
+    queued->lights.Add(light, local);
+    if (shadows && light->CastsShadows()) m_shadowLights.insert(light);
+  }
+}
+
+void WorldRenderer::RenderPasses() {
+  CVarRegistry& cv = CVarRegistry::Instance();
+  VideoManager* video = GetVideoManager();
+  const bool wire = cv.WireFrame.Get();
+  if (wire) video->SetWireFrame(true);
+
+  m_pass = PASS_AMBIENTEMISSIVE;
+  DrawQueue(m_staticQueue, false);
+  DrawQueue(m_dynamicQueue, true);
+
+  if (cv.EnableShadowMaps.Get() && !m_shadowMap) {
+    const int size = cv.ShadowMapSize.Get();
+    m_shadowMap = size > 0 ? CreateTexture(uint32_t(size), uint32_t(size), TEXTYPE_CUBE,
+                                           TEXFMT_A8R8G8B8, true, true)
+                           : nullptr;
+    if (!m_shadowMap) {
+      LogDetail("Failed to create shadow map cube texture");
+      cv.EnableShadowMaps.Set(false);
+    }
+  }
+
+  m_pass = PASS_LIT;
+  DrawQueue(m_staticQueue, false);
+  DrawQueue(m_dynamicQueue, true);
+
+  if (cv.GlowEnable.Get()) {
+    if (m_glow && m_glow->Begin()) {
+      m_pass = PASS_GLOW;
+      DrawQueue(m_staticQueue, false);
+      m_glow->End();
+    } else {
+      cv.GlowEnable.Set(false);
+    }
+  }
+  m_pass = PASS_PARTICLES;
+  if (m_particles) m_particles->Render(m_view);
+  m_pass = PASS_NONE;
+  if (wire) video->SetWireFrame(false);
+}
+
+void WorldRenderer::RenderPV() {
+  if (m_pvList.empty()) return;
+  VideoManager* video = GetVideoManager();
+  FrameView pvView = m_view;
+  pvView.view = Matrix4x4();
+  pvView.viewProjection = pvView.projection;
+  video->Clear(false, true, false);
+  m_pass = PASS_AMBIENTEMISSIVE;
+  ObjectLightSet none;
+  for (WorldObject* o : m_pvList) {
+    DrawableKind* kind = GetDrawableKind(o->GetType());
+    if (o->GetType() != ObjectType_DynamicMesh || !kind) continue;
+    kind->Draw(o, m_pass, pvView, &none);
+    ++m_stats.dynamicMeshes;
+  }
+  m_pass = PASS_NONE;
+}
+
+void WorldRenderer::DrawQueue(QueuedObject* head, bool dynamic) {
+  for (QueuedObject* q = head; q; q = q->next) {
+    if (!dynamic) {
+      DrawStaticMesh(q);
+      continue;
+    }
+    DrawableKind* kind = GetDrawableKind(q->object->GetType());
+    if (!kind) continue;
+    q->lights.ResetLights();
+    kind->Draw(q->object.Get(), m_pass, m_view, &q->lights);
+    if (m_pass == PASS_AMBIENTEMISSIVE) ++m_stats.dynamicMeshes;
+  }
+}
+
+void WorldRenderer::DrawStaticMesh(QueuedObject* queued) {
+  auto* mesh = static_cast<StaticMeshObject*>(queued->object.Get());
+  StaticMeshDef* def = mesh->GetDefinition();
+  if (!def || !def->GetVertexBuffer()) {
+    LogDetail("StaticMesh instance with no def!");
+    return;
+  }
+  // Instances are counted once a frame, whatever their slots and passes.
+  if (m_pass == PASS_AMBIENTEMISSIVE) ++m_stats.staticMeshes;
+  VideoManager* video = GetVideoManager();
+  const Matrix4x4& world = mesh->GetWorldTransform();
+  const Vector3D& eye = queued->localCamera;
+  const uint32_t slots = def->GetGroupCount();
+  for (uint32_t g = 0; g < slots && g < mesh->GetMaterialCount(); ++g) {
+    Material* material = mesh->GetMaterial(g);
+    WorldRenderEffect* fx = material ? material->GetRenderEffect() : nullptr;
+    if (!fx) continue;
+    queued->lights.ResetLights();
+    uint32_t passes = fx->SetupPass(m_pass, 0, &queued->lights);
+    if (!passes) continue;
+    fx->SetSemanticMatrix(SEM_WORLDMATRIX, world);
+    fx->SetSemanticMatrix(SEM_VIEWMATRIX, m_view.view);
+    fx->SetSemanticMatrix(SEM_PROJMATRIX, m_view.projection);
+    fx->SetSemanticMatrix(SEM_WORLDVIEWPROJMATRIX, queued->worldViewProjection);
+    fx->SetSemanticMatrix(SEM_WORLDVIEWMATRIX, queued->worldView);
+    fx->SetSemanticVector(SEM_VIEWPOS, eye.x, eye.y, eye.z);
+    def->GetVertexFormat()->Activate();
+    def->GetVertexBuffer()->Activate(0);
+    material->ApplyTextures();
+    const StaticMeshDef::Group& group = def->GetGroup(g);
+    group.indices->Activate();
+    while (passes) {
+      for (uint32_t i = 0; i < passes; ++i) {
+        if (!fx->BeginPass(i)) continue;
+        video->DrawIndexedPrimitive(PRIM_TRIANGLES, 0, def->GetVertexCount(), 0,
+                                    group.triangleCount);
+        fx->EndPass();
+      }
+      passes = fx->NextLight();
+    }
+    fx->ResetPass();
+  }
+}
+
+// ---- cube shots -----------------------------------------------------------
+
+bool WorldRenderer::RenderCubeShot(const Vector3D& position, uint32_t size, const char* directory) {
+  VideoManager* video = GetVideoManager();
+  if (!video || !m_world || !directory) return false;
+  Texture* backBuffer = video->GetRenderTarget();
+  const uint32_t format = backBuffer ? backBuffer->GetFormat() : uint32_t(TEXFMT_A8R8G8B8);
+  Ref<Texture> target =
+      Ref<Texture>::Adopt(CreateTexture(size, size, TEXTYPE_2D, format, false, true));
+  if (!target) {
+    LogError("Failed to create %dx%d target texture.", int(size), int(size));
+    return false;
+  }
+  Ref<Texture> previous = Ref<Texture>::Share(backBuffer);
+  if (!video->ActivateRenderTarget(target.Get(), 0)) return false;
+  m_view = FrameView();
+  m_view.width = m_view.height = size;
+  m_view.projection = Matrix4x4::MakePerspectiveProjectionFovLH(
+      kCubeFieldOfView, 1.0f, m_world->GetNearZ(), m_world->GetFarZ());
+  m_view.cameraPosition = position;
+  bool saved = true;
+  for (const CubeFace& face : kCubeFaces) {
+    m_view.view = Matrix4x4::MakeLookAtLH(position, position + face.direction, face.up);
+    m_view.viewProjection = Matrix4x4::Product(m_view.projection, m_view.view);
+    m_view.frustum.Build(m_view.viewProjection);
+    video->SetViewport(0, 0, size, size, 0.0f, 1.0f);
+    video->Clear(true, true, false);
+    PrepareFrame();
+    RenderPasses();
+    const std::string file = std::string(directory) + "/cube_" + face.name + ".bmp";
+    saved = target->SaveToFile(file.c_str()) && saved;
+  }
+  video->ActivateRenderTarget(previous.Get(), 0);
+  return saved;
+}

@@ -1,0 +1,110 @@
+// WorldRenderer.h - draws the world from a camera: culling, light sets and
+// the fixed sequence of render passes; cube shots; per-frame counts.
+//
+// Each frame the static meshes whose boxes meet the view frustum are queued
+// (dynamic meshes are queued without culling), every queued object gets the
+// world's lights (at most 16 per light type, in world order), and the queues
+// are drawn in the AmbientEmissive pass, then once per type-1 light in the Lit
+// pass, then the Glow pass and the particles. The renderer owns a particle
+// renderer, a glow manager and a debug renderer (each may fail to start,
+// which only logs; without glow, GlowEnable is cleared); it draws static
+// meshes itself and the dynamic meshes through the DrawableKind registered
+// for their type. The world makes its renderer through the factory that
+// InstallWorldRenderer() (render/Renderer.h) installs.
+// Depends on: RenderQueue.h, DrawableKind.h, StaticMeshObject.h,
+// ParticleRenderer.h, GlowManager.h, DebugRender.h, gpu (VideoManager,
+// Texture, RenderEffect), tier1 (World, CameraObject, LightObject),
+// console/CVarRegistry, base/Log.
+#pragma once
+
+#include "render/world/RenderQueue.h"
+#include "tier0/ObjectPool.h"
+#include "tier1/World.h"
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <vector>
+
+class CameraObject;
+class DebugRender;
+class DrawableKind;
+class GlowManager;
+class ParticleRenderer;
+class Texture;
+class WorldObject;
+
+class WorldRenderer {
+ public:
+  struct Stats {
+    uint32_t staticMeshes = 0;
+    uint32_t dynamicMeshes = 0;
+    uint32_t particleSystems = 0;
+    uint32_t particles = 0;
+  };
+
+  class QueuedObject : public PooledObject {
+    KAZ_POOLED_CLASS(QueuedObject)
+
+   public:
+    Ref<WorldObject> object;
+    ObjectLightSet lights;
+    // Worked out once a frame, for every pass: world x view (x projection)
+    // and the camera in the object's own space.
+    Matrix4x4 worldView, worldViewProjection;
+    Vector3D localCamera;
+    QueuedObject* next = nullptr;
+
+   private:
+    QueuedObject() = default;
+  };
+
+  WorldRenderer();
+  ~WorldRenderer();
+  bool Init(World* world);
+  void Shutdown();
+  void Render(CameraObject* camera);
+  // Six 90-degree views around a point, saved as <directory>/cube_<face>.bmp.
+  bool RenderCubeShot(const Vector3D& position, uint32_t size, const char* directory);
+  const Stats& GetStats() const { return m_stats; }
+  World* GetWorld() const { return m_world; }
+  uint32_t GetCurrentPass() const { return m_pass; }
+  const std::set<LightObject*>& GetShadowLights() const { return m_shadowLights; }
+  Texture* GetShadowMap() const { return m_shadowMap; }
+  // Null when it could not start (no video, no buffers).
+  ParticleRenderer* GetParticleRenderer() const { return m_particles.get(); }
+  GlowManager* GetGlowManager() const { return m_glow.get(); }
+  DebugRender* GetDebugRender() const { return m_debug.get(); }
+  // This frame's queues, newest first.
+  QueuedObject* GetStaticQueue() const { return m_staticQueue; }
+  QueuedObject* GetDynamicQueue() const { return m_dynamicQueue; }
+  // Draws the objects of one type that the renderer does not draw itself
+  // (not owned; null stops drawing them).
+  void SetDrawableKind(uint32_t type, DrawableKind* kind);
+  DrawableKind* GetDrawableKind(uint32_t type) const;
+
+ private:
+  bool BuildView(CameraObject* camera, FrameView* view) const;
+  void PrepareFrame();
+  void AssignLights(QueuedObject* queued, const Matrix4x4& toLocal);
+  void RenderPasses();
+  void RenderPV();
+  void DrawQueue(QueuedObject* head, bool dynamic);
+  void DrawStaticMesh(QueuedObject* queued);
+  void ClearQueues();
+  void Push(QueuedObject*& head, WorldObject* object, bool withLights);
+
+  World* m_world = nullptr;
+  uint32_t m_pass = PASS_NONE;
+  FrameView m_view;
+  QueuedObject* m_staticQueue = nullptr;
+  QueuedObject* m_dynamicQueue = nullptr;
+  std::vector<WorldObject*> m_pvList;  // not counted: only alive during Render
+  std::set<LightObject*> m_shadowLights;
+  Texture* m_shadowMap = nullptr;
+  std::unique_ptr<ParticleRenderer> m_particles;
+  std::unique_ptr<GlowManager> m_glow;
+  std::unique_ptr<DebugRender> m_debug;
+  DrawableKind* m_kinds[kObjectTypeCount] = {};
+  Stats m_stats;
+};
