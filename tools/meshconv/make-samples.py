@@ -6,20 +6,23 @@
 # Run by hand when the samples should change (Blender is an authoring tool, never a
 # dependency of the build); the exports are checked in:
 #   data/models/ModelSources/  crate.gltf + crate.bin (no normals: meshconv makes them),
-#                              post.fbx (three materials), yard.dae (Z-up, two objects),
-#                              walker.glb (rigged: nine bones, the action "Walk")
-#   data/models/Textures/      the PNG textures they name
+#                              post.fbx (three materials), yard.dae (Z-up, two objects)
+#   data/models/CharacterSources/walker.glb (rigged: nine bones, the action "Walk"; its
+#                              texture inside)
+#   data/models/Textures/      the PNG textures the static models name
 #   tests/data/models/         walker.fbx (the same figure), rock_zup.ply (Z-up, no normals),
 #                              walker_frame7.obj (the figure posed at frame 7 of "Walk",
 #                              0.25 s in: what a converted character must match)
 # Exporters stamp dates into FBX and Collada files: a rerun changes those bytes.
 import math
 import os
+import tempfile
 
 import bpy
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), '..', '..'))
 SOURCES = os.path.join(ROOT, 'data', 'models', 'ModelSources')
+CHARACTERS = os.path.join(ROOT, 'data', 'models', 'CharacterSources')
 TEXTURES = os.path.join(ROOT, 'data', 'models', 'Textures')
 TESTS = os.path.join(ROOT, 'tests', 'data', 'models')
 FPS = 24
@@ -36,7 +39,7 @@ def reset():
 # ---- Textures: small PNGs with a red mark in the top left corner, so that a flipped or
 # mirrored mapping shows.
 
-def save_texture(name, size, colour_at):
+def save_texture(name, size, colour_at, folder=TEXTURES):
     image = bpy.data.images.new(name, size, size, alpha=False)
     pixels = []
     for row in range(size):  # Blender's rows run bottom up
@@ -48,7 +51,7 @@ def save_texture(name, size, colour_at):
                 r, g, b = colour_at(x, top, size)
             pixels += [r, g, b, 1.0]
     image.pixels[:] = pixels
-    image.filepath_raw = os.path.join(TEXTURES, name + '.png')
+    image.filepath_raw = os.path.join(folder, name + '.png')
     image.file_format = 'PNG'
     image.save()
     return image
@@ -293,9 +296,10 @@ def walk(rig):
         hips.keyframe_insert('location', frame=frame)
 
 
-def walker():
+def walker(scratch):
     reset()
-    skin = material('Cloth', save_texture('walker', 32, cloth))
+    # The texture travels inside the .glb; the FBX names it only.
+    skin = material('Cloth', save_texture('walker', 32, cloth, scratch))
     rig = armature()
     mesh = body(skin)
     mesh.parent = rig
@@ -304,13 +308,14 @@ def walker():
     walk(rig)
     bpy.context.scene.frame_set(1)
     select_only([rig, mesh])
-    bpy.ops.export_scene.gltf(filepath=os.path.join(SOURCES, 'walker.glb'), export_format='GLB',
+    bpy.ops.export_scene.gltf(filepath=os.path.join(CHARACTERS, 'walker.glb'), export_format='GLB',
                               export_yup=True, export_animations=True, export_skins=True,
                               use_selection=True, export_def_bones=False)
     bpy.ops.export_scene.fbx(filepath=os.path.join(TESTS, 'walker.fbx'), use_selection=True,
                              object_types={'ARMATURE', 'MESH'}, path_mode='STRIP', add_leaf_bones=False,
                              bake_anim=True, bake_anim_use_all_actions=True,
-                             bake_anim_use_nla_strips=False, axis_forward='-Z', axis_up='Y')
+                             bake_anim_use_nla_strips=False, bake_anim_step=3.0,
+                             axis_forward='-Z', axis_up='Y')
     bpy.context.scene.frame_set(7)
     select_only([mesh])
     bpy.ops.wm.obj_export(filepath=os.path.join(TESTS, 'walker_frame7.obj'), export_selected_objects=True,
@@ -319,13 +324,14 @@ def walker():
 
 
 def main():
-    for folder in (SOURCES, TEXTURES, TESTS):
+    for folder in (SOURCES, CHARACTERS, TEXTURES, TESTS):
         os.makedirs(folder, exist_ok=True)
     crate()
     post()
     yard()
     rock()
-    walker()
+    with tempfile.TemporaryDirectory() as scratch:
+        walker(scratch)
     print('make-samples: done')
 
 
