@@ -38,7 +38,8 @@ TEST_F(ModelsMod, ConvertedModelsMatchTheGoldenImageAndTheFigureWalks) {
   ASSERT_EQ(world->GetObjectCount(ObjectType_DynamicMesh), 1u) << m_out.All();
   auto* walker = static_cast<DynamicMeshObject*>(world->GetFirstObject(ObjectType_DynamicMesh));
   // Every group found a texture: a missing one would leave its material without a map.
-  for (uint32_t i = 0; i < walker->GetMaterialCount(); ++i) EXPECT_NE(walker->GetMaterial(i), nullptr);
+  for (uint32_t i = 0; i < walker->GetMaterialCount(); ++i)
+    EXPECT_NE(walker->GetMaterial(i), nullptr);
 
   Run(3);
   const Vector3D before = Knee(walker);

@@ -94,7 +94,8 @@ class MeshConvTest : public FakeVideoTest {
     return kaztest::RunCommand(std::string(KAZ_BIN_DIR "/meshconv ") + args);
   }
   // Converts `input` into `name`.mesh in the test's folder (with `options`) and reads it back.
-  MeshData Convert(const std::string& input, const std::string& name, const std::string& options = "") {
+  MeshData Convert(const std::string& input, const std::string& name,
+                   const std::string& options = "") {
     const kaztest::CommandResult r = Run(options + " " + input + " " + Out(name + ".mesh"));
     EXPECT_EQ(r.exitCode, 0) << r.output;
     m_summary = r.output;
@@ -111,7 +112,7 @@ TEST_F(MeshConvTest, EachFormatLoadsWithItsCountsGroupsAndSize) {
     std::string file, name;
     size_t vertices, triangles;
     std::vector<std::pair<std::string, uint32_t>> groups;  // material, triangles
-    float height;                                            // metres, from the Blender scene
+    float height;                                          // metres, from the Blender scene
   };
   const Case cases[] = {
       {kModels + "crate.gltf", "crate", 48, 24, {{"Crate", 24}}, 0.8f},
@@ -121,8 +122,8 @@ TEST_F(MeshConvTest, EachFormatLoadsWithItsCountsGroupsAndSize) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     Convert(c.file, c.name);
-    EXPECT_NE(m_summary.find(std::to_string(c.vertices) + " vertices, " + std::to_string(c.triangles) +
-                             " triangles"),
+    EXPECT_NE(m_summary.find(std::to_string(c.vertices) + " vertices, " +
+                             std::to_string(c.triangles) + " triangles"),
               std::string::npos)
         << m_summary;
     Ref<StaticMeshDef> def = Ref<StaticMeshDef>::Adopt(LoadStaticMeshDef(c.name + ".mesh"));
@@ -151,7 +152,8 @@ TEST_F(MeshConvTest, NormalsAreMadeWhereTheFileHasNoneAndPointOutOfTheFaces) {
   crate = Convert(kModels + "crate.gltf", "round", "--crease 180");
   for (size_t v = 0; v < crate.VertexCount(); ++v) {
     const float* n = crate.Vertex(v) + 3;
-    EXPECT_GT(std::min({std::fabs(n[0]), std::fabs(n[1]), std::fabs(n[2])}), 0.05f) << "vertex " << v;
+    EXPECT_GT(std::min({std::fabs(n[0]), std::fabs(n[1]), std::fabs(n[2])}), 0.05f)
+        << "vertex " << v;
     EXPECT_NEAR(Dot(n, n), 1.0f, 1e-4f);
   }
 
@@ -192,18 +194,21 @@ TEST_F(MeshConvTest, UpAxisOptionStandsZUpFilesUp) {
 }
 
 TEST_F(MeshConvTest, MaterialGroupsCarryTheirTexturesAndTangentsFollow) {
-  Convert(kModels + "post.fbx", "post", "--texture-dir Art --materials " + Out("post_materials.py"));
-  EXPECT_EQ(kaztest::ReadFile(Out("post_materials.py")),
-            "# Written by meshconv from post.fbx: the textures each material group names, by effect "
-            "parameter.\nMATERIALS = {\n    'Wood': {'DiffuseMap': 'Art/wood.png'},\n"
-            "    'Sign': {'DiffuseMap': 'Art/sign.png'},\n    'Lamp': {'DiffuseMap': 'Art/lamp.png'},\n}\n");
+  Convert(kModels + "post.fbx", "post",
+          "--texture-dir Art --materials " + Out("post_materials.py"));
+  EXPECT_EQ(
+      kaztest::ReadFile(Out("post_materials.py")),
+      "# Written by meshconv from post.fbx: the textures each material group names, by effect "
+      "parameter.\nMATERIALS = {\n    'Wood': {'DiffuseMap': 'Art/wood.png'},\n"
+      "    'Sign': {'DiffuseMap': 'Art/sign.png'},\n    'Lamp': {'DiffuseMap': "
+      "'Art/lamp.png'},\n}\n");
   EXPECT_NE(m_summary.find("3 groups [Wood: Art/wood.png; Sign: Art/sign.png; Lamp: Art/lamp.png]"),
             std::string::npos)
       << m_summary;
 
   // A .glb carries its image: written out under the name the group gives it.
-  const kaztest::CommandResult r = Run("--textures " + Out("tex") + " " + kCharacters + "walker.glb " +
-                                       Out("walker.mesh"));
+  const kaztest::CommandResult r =
+      Run("--textures " + Out("tex") + " " + kCharacters + "walker.glb " + Out("walker.mesh"));
   ASSERT_EQ(r.exitCode, 0) << r.output;
   EXPECT_TRUE(r.Has("Cloth: Textures/walker.png")) << r.output;
   EXPECT_EQ(kaztest::ReadFile(Out("tex/walker.png")).substr(1, 3), "PNG");
@@ -235,11 +240,13 @@ std::string ScrambledGrid() {
   for (size_t i = 0; i < faces.size(); ++i) std::swap(faces[i], faces[(i * 7919) % faces.size()]);
   std::string ply = "ply\nformat ascii 1.0\nelement vertex " + std::to_string((n + 1) * (n + 1)) +
                     "\nproperty float x\nproperty float y\nproperty float z\nelement face " +
-                    std::to_string(faces.size()) + "\nproperty list uchar int vertex_indices\nend_header\n";
+                    std::to_string(faces.size()) +
+                    "\nproperty list uchar int vertex_indices\nend_header\n";
   for (int y = 0; y <= n; ++y)
     for (int x = 0; x <= n; ++x) ply += std::to_string(x) + " 0 " + std::to_string(y) + "\n";
   for (const auto& f : faces)
-    ply += "3 " + std::to_string(f[0]) + " " + std::to_string(f[1]) + " " + std::to_string(f[2]) + "\n";
+    ply += "3 " + std::to_string(f[0]) + " " + std::to_string(f[1]) + " " + std::to_string(f[2]) +
+           "\n";
   return ply;
 }
 
@@ -269,7 +276,8 @@ TEST_F(MeshConvTest, LargeMeshesAreReorderedForTheCacheWithEveryTriangleKept) {
   float before = 0, after = 0;
   const size_t at = m_summary.find("vertex cache order (");
   ASSERT_NE(at, std::string::npos) << m_summary;
-  ASSERT_EQ(std::sscanf(m_summary.c_str() + at, "vertex cache order (%f to %f", &before, &after), 2);
+  ASSERT_EQ(std::sscanf(m_summary.c_str() + at, "vertex cache order (%f to %f", &before, &after),
+            2);
   EXPECT_LT(after, before * 0.7f) << m_summary;
   EXPECT_EQ(fast.Triangles(), 3200u);
   EXPECT_EQ(fast.VertexCount(), plain.VertexCount());
@@ -279,11 +287,13 @@ TEST_F(MeshConvTest, LargeMeshesAreReorderedForTheCacheWithEveryTriangleKept) {
 TEST_F(MeshConvTest, BadInputGivesOneLineAndNoOutput) {
   const std::string glb = kaztest::ReadFile(kCharacters + "walker.glb");
   m_dir.Write("cut.glb", glb.substr(0, glb.size() / 3));
-  m_dir.Write("noise.fbx", std::string(3000, '\x7f') + "Kaydara FBX Binary  " + std::string(500, '\1'));
+  m_dir.Write("noise.fbx",
+              std::string(3000, '\x7f') + "Kaydara FBX Binary  " + std::string(500, '\1'));
   m_dir.Write("empty.dae", "");
   m_dir.Write("lines.obj", "v 0 0 0\nv 1 0 0\nl 1 2\n");
   m_dir.Write("nan.obj", "v nan 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
-  for (const char* name : {"cut.glb", "noise.fbx", "empty.dae", "lines.obj", "nan.obj", "missing.gltf"}) {
+  for (const char* name :
+       {"cut.glb", "noise.fbx", "empty.dae", "lines.obj", "nan.obj", "missing.gltf"}) {
     SCOPED_TRACE(name);
     const kaztest::CommandResult r = Run(Out(name) + " " + Out("out.mesh"));
     EXPECT_EQ(r.exitCode, 1);
@@ -338,7 +348,8 @@ TEST_F(MeshConvTest, CharactersSkinToThePoseTheModellingToolExported) {
     const std::string dir = Out(std::filesystem::path(file).extension().string().substr(1));
     const kaztest::CommandResult r = Run("--character " + file + " " + dir);
     ASSERT_EQ(r.exitCode, 0) << r.output;
-    EXPECT_TRUE(r.Has("264 vertices, 132 triangles, 1 group [Cloth: Textures/walker.png]")) << r.output;
+    EXPECT_TRUE(r.Has("264 vertices, 132 triangles, 1 group [Cloth: Textures/walker.png]"))
+        << r.output;
     EXPECT_TRUE(r.Has("9 bones; 1 animations (Walk)")) << r.output;
     EXPECT_EQ(kaztest::ReadFile(dir + "/walker.xml"),
               "<DynamicMesh version=\"1.0\" skeleton=\"walker.xsf\">\n"

@@ -33,12 +33,23 @@ std::string Attr(const std::string& value) {
   std::string out;
   for (char c : value) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\\': out += '/'; break;  // the engine's reader takes no backslashes
-      default: out += (static_cast<unsigned char>(c) < 32) ? ' ' : c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\\':
+        out += '/';
+        break;  // the engine's reader takes no backslashes
+      default:
+        out += (static_cast<unsigned char>(c) < 32) ? ' ' : c;
     }
   }
   return out;
@@ -77,12 +88,13 @@ std::string Mesh(const Character& c) {
       out += "      <NORM>" + Nums(v.normal, 3) + "</NORM>\n";
       out += "      <TEXCOORD>" + Nums(v.texCoord, 2) + "</TEXCOORD>\n";
       for (const auto& [bone, weight] : v.influences)
-        out += "      <INFLUENCE ID=\"" + std::to_string(bone) + "\">" + Num(weight) + "</INFLUENCE>\n";
+        out += "      <INFLUENCE ID=\"" + std::to_string(bone) + "\">" + Num(weight) +
+               "</INFLUENCE>\n";
       out += "    </VERTEX>\n";
     }
     for (size_t i = 0; i + 2 < s.indices.size(); i += 3)
-      out += "    <FACE VERTEXID=\"" + std::to_string(s.indices[i]) + " " + std::to_string(s.indices[i + 1]) +
-             " " + std::to_string(s.indices[i + 2]) + "\" />\n";
+      out += "    <FACE VERTEXID=\"" + std::to_string(s.indices[i]) + " " +
+             std::to_string(s.indices[i + 1]) + " " + std::to_string(s.indices[i + 2]) + "\" />\n";
     out += "  </SUBMESH>\n";
   }
   return out + "</MESH>\n";
@@ -90,8 +102,8 @@ std::string Mesh(const Character& c) {
 
 std::string Animation(const CalAnimation& a) {
   std::string out = "<HEADER MAGIC=\"XAF\" VERSION=\"" + std::string(kVersion) + "\" />\n";
-  out += "<ANIMATION DURATION=\"" + Num(a.duration) + "\" NUMTRACKS=\"" + std::to_string(a.tracks.size()) +
-         "\">\n";
+  out += "<ANIMATION DURATION=\"" + Num(a.duration) + "\" NUMTRACKS=\"" +
+         std::to_string(a.tracks.size()) + "\">\n";
   for (const CalTrack& t : a.tracks) {
     out += "  <TRACK BONEID=\"" + std::to_string(t.bone) + "\" NUMKEYFRAMES=\"" +
            std::to_string(t.keys.size()) + "\">\n";

@@ -109,17 +109,20 @@ void Collect(const aiNode* node, int above, const std::set<std::string>& names, 
     bones->push_back(bone);
   }
   s->nearest[node] = here;
-  for (unsigned i = 0; i < node->mNumChildren; ++i) Collect(node->mChildren[i], here, names, s, bones);
+  for (unsigned i = 0; i < node->mNumChildren; ++i)
+    Collect(node->mChildren[i], here, names, s, bones);
 }
 
 // Each bone's place relative to its parent (and the model's space relative to it) at rest.
-void RestPose(const Skeleton& s, const Globals& rest, const Frame& frame, std::vector<CalBone>* bones) {
+void RestPose(const Skeleton& s, const Globals& rest, const Frame& frame,
+              std::vector<CalBone>* bones) {
   for (size_t b = 0; b < bones->size(); ++b) {
     CalBone& bone = (*bones)[b];
     const aiMatrix4x4 global = Rigid(rest.at(s.nodes[b]), frame);
     const aiMatrix4x4 local =
-        bone.parent < 0 ? global
-                        : aiMatrix4x4(Rigid(rest.at(s.nodes[size_t(bone.parent)]), frame)).Inverse() * global;
+        bone.parent < 0
+            ? global
+            : aiMatrix4x4(Rigid(rest.at(s.nodes[size_t(bone.parent)]), frame)).Inverse() * global;
     Store(local, bone.translation, bone.rotation);
     Store(aiMatrix4x4(global).Inverse(), bone.spaceTranslation, bone.spaceRotation);
   }
@@ -189,7 +192,8 @@ bool PartCorners(const Part& part, const Skeleton& s, const Globals& rest, const
       positions.push_back(p);
       sources.push_back(i);
       if (mesh->HasNormals())
-        normals.push_back((frame.direction * (aiMatrix3x3(skin[i]) * mesh->mNormals[i])).Normalize());
+        normals.push_back(
+            (frame.direction * (aiMatrix3x3(skin[i]) * mesh->mNormals[i])).Normalize());
     }
   }
   if (!mesh->HasNormals()) {
@@ -203,9 +207,9 @@ bool PartCorners(const Part& part, const Skeleton& s, const Globals& rest, const
     float bones[4] = {-1, -1, -1, -1}, w[4] = {0, 0, 0, 0};
     for (size_t k = 0; k < weights[i].size() && k < 4; ++k)
       bones[k] = float(weights[i][k].first), w[k] = weights[i][k].second;
-    out->insert(out->end(), {positions[c].x, positions[c].y, positions[c].z, n.x, n.y, n.z,
-                             std::isfinite(uv.x) ? uv.x : 0.0f,
-                             std::isfinite(uv.y) ? 1.0f - uv.y : 0.0f});
+    out->insert(out->end(),
+                {positions[c].x, positions[c].y, positions[c].z, n.x, n.y, n.z,
+                 std::isfinite(uv.x) ? uv.x : 0.0f, std::isfinite(uv.y) ? 1.0f - uv.y : 0.0f});
     out->insert(out->end(), bones, bones + 4);
     out->insert(out->end(), w, w + 4);
   }
@@ -222,12 +226,14 @@ void Submesh(const std::vector<float>& corners, int material, CalSubmesh* sub) {
     std::copy(&vertices[v + 3], &vertices[v + 6], cv.normal);
     std::copy(&vertices[v + 6], &vertices[v + 8], cv.texCoord);
     for (size_t k = 0; k < 4; ++k)
-      if (vertices[v + 8 + k] >= 0.0f) cv.influences.emplace_back(int(vertices[v + 8 + k]), vertices[v + 12 + k]);
+      if (vertices[v + 8 + k] >= 0.0f)
+        cv.influences.emplace_back(int(vertices[v + 8 + k]), vertices[v + 12 + k]);
     sub->vertices.push_back(std::move(cv));
   }
 }
 
-std::string AnimationName(const aiAnimation* animation, size_t index, std::set<std::string>* taken) {
+std::string AnimationName(const aiAnimation* animation, size_t index,
+                          std::set<std::string>* taken) {
   std::string name = animation->mName.C_Str();
   const size_t bar = name.find_last_of('|');  // "Armature|Walk": the action's name
   if (bar != std::string::npos) name = name.substr(bar + 1);
@@ -248,9 +254,12 @@ CalAnimation Animate(const aiScene* scene, const aiAnimation* animation, const S
     const aiNode* node = scene->mRootNode->FindNode(channel->mNodeName);
     if (!node) continue;
     channels[node] = channel;
-    for (unsigned k = 0; k < channel->mNumPositionKeys; ++k) times.insert(channel->mPositionKeys[k].mTime);
-    for (unsigned k = 0; k < channel->mNumRotationKeys; ++k) times.insert(channel->mRotationKeys[k].mTime);
-    for (unsigned k = 0; k < channel->mNumScalingKeys; ++k) times.insert(channel->mScalingKeys[k].mTime);
+    for (unsigned k = 0; k < channel->mNumPositionKeys; ++k)
+      times.insert(channel->mPositionKeys[k].mTime);
+    for (unsigned k = 0; k < channel->mNumRotationKeys; ++k)
+      times.insert(channel->mRotationKeys[k].mTime);
+    for (unsigned k = 0; k < channel->mNumScalingKeys; ++k)
+      times.insert(channel->mScalingKeys[k].mTime);
   }
   std::erase_if(times, [](double t) { return !std::isfinite(t); });
   const double perSecond = animation->mTicksPerSecond > 0.0 ? animation->mTicksPerSecond : 25.0;
@@ -267,7 +276,9 @@ CalAnimation Animate(const aiScene* scene, const aiAnimation* animation, const S
       const aiMatrix4x4 global = Rigid(pose.at(s.nodes[b]), frame);
       const int parent = bones[b].parent;
       const aiMatrix4x4 local =
-          parent < 0 ? global : aiMatrix4x4(Rigid(pose.at(s.nodes[size_t(parent)]), frame)).Inverse() * global;
+          parent < 0
+              ? global
+              : aiMatrix4x4(Rigid(pose.at(s.nodes[size_t(parent)]), frame)).Inverse() * global;
       CalKeyframe key;
       key.time = float((ticks - first) / perSecond);
       Store(local, key.translation, key.rotation);
@@ -275,6 +286,39 @@ CalAnimation Animate(const aiScene* scene, const aiAnimation* animation, const S
     }
   }
   return out;
+}
+
+void AddAnimations(const aiScene* scene, const Skeleton& skeleton, const Frame& frame,
+                   Character* c) {
+  std::set<std::string> taken, files;
+  for (unsigned a = 0; a < scene->mNumAnimations; ++a) {
+    CalAnimation& anim = c->animations.emplace_back(
+        Animate(scene, scene->mAnimations[a], skeleton, c->bones, frame));
+    anim.name = AnimationName(scene->mAnimations[a], a, &taken);
+    // "Run 1" and "Run_1" are two names but would be one file.
+    const std::string stem = SafeFileName(c->name + "_" + anim.name);
+    anim.fileName = stem + ".xaf";
+    for (int n = 2; !files.insert(anim.fileName).second; ++n)
+      anim.fileName = stem + "_" + std::to_string(n) + ".xaf";
+  }
+}
+
+void Summarise(const Options& options, const Frame& frame, size_t vertices, bool madeNormals,
+               size_t loose, Character* c) {
+  Report& r = c->report;
+  r.vertices = vertices;
+  for (const CalSubmesh& sub : c->submeshes) r.triangles += sub.indices.size() / 3;
+  for (const MaterialInfo& m : c->materials) r.AddGroup(m);
+  if (madeNormals) r.AddMadeNormals(options.creaseDegrees);
+  r.notes.push_back(std::to_string(c->bones.size()) + " bones");
+  std::string names;
+  for (const CalAnimation& a : c->animations) names += (names.empty() ? "" : ", ") + a.name;
+  r.notes.push_back(std::to_string(c->animations.size()) + " animations" +
+                    (names.empty() ? "" : " (" + names + ")"));
+  if (loose)
+    r.notes.push_back(std::to_string(loose) +
+                      " vertices without weights held by their node's bone");
+  if (!frame.note.empty()) r.notes.push_back(frame.note);
 }
 
 }  // namespace
@@ -308,15 +352,18 @@ bool BuildCharacter(const Source& source, const Options& options, const std::str
   bool madeNormals = false;
   size_t loose = 0;
   for (const Part& part : parts) {
-    const unsigned material = part.mesh->mMaterialIndex < materials.size() ? part.mesh->mMaterialIndex : 0;
+    const unsigned material =
+        part.mesh->mMaterialIndex < materials.size() ? part.mesh->mMaterialIndex : 0;
     auto [it, added] = submeshOf.emplace(material, corners.size());
     if (added) {
       corners.emplace_back();
-      c.materials.push_back(material < materials.size() ? materials[material] : MaterialInfo{"default", {}});
+      c.materials.push_back(material < materials.size() ? materials[material]
+                                                        : MaterialInfo{"default", {}});
     }
     if (!PartCorners(part, skeleton, rest, frame, options.creaseDegrees, &corners[it->second],
                      &madeNormals, &loose)) {
-      *error = "mesh '" + std::string(part.mesh->mName.C_Str()) + "' has a vertex that is not a number";
+      *error =
+          "mesh '" + std::string(part.mesh->mName.C_Str()) + "' has a vertex that is not a number";
       return false;
     }
   }
@@ -330,30 +377,8 @@ bool BuildCharacter(const Source& source, const Options& options, const std::str
     *error = std::to_string(vertices) + " vertices; at most 65536 fit 16-bit indices";
     return false;
   }
-  std::set<std::string> taken;
-  for (unsigned a = 0; a < scene->mNumAnimations; ++a) {
-    c.animations.push_back(Animate(scene, scene->mAnimations[a], skeleton, c.bones, frame));
-    c.animations.back().name = AnimationName(scene->mAnimations[a], a, &taken);
-    c.animations.back().fileName = SafeFileName(name + "_" + c.animations.back().name) + ".xaf";
-  }
-
-  Report& r = c.report;
-  r.vertices = vertices;
-  for (const CalSubmesh& sub : c.submeshes) r.triangles += sub.indices.size() / 3;
-  for (const MaterialInfo& m : c.materials)
-    r.groups.push_back(m.diffuse.name.empty() ? m.name + ": no texture" : m.name + ": " + m.diffuse.name);
-  if (madeNormals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "normals (crease %g degrees)", double(options.creaseDegrees));
-    r.made.push_back(text);
-  }
-  r.notes.push_back(std::to_string(c.bones.size()) + " bones");
-  std::string names;
-  for (const CalAnimation& a : c.animations) names += (names.empty() ? "" : ", ") + a.name;
-  r.notes.push_back(std::to_string(c.animations.size()) + " animations" +
-                    (names.empty() ? "" : " (" + names + ")"));
-  if (loose) r.notes.push_back(std::to_string(loose) + " vertices without weights held by their node's bone");
-  if (!frame.note.empty()) r.notes.push_back(frame.note);
+  AddAnimations(scene, skeleton, frame, &c);
+  Summarise(options, frame, vertices, madeNormals, loose, &c);
   return true;
 }
 

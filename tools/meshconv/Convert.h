@@ -53,6 +53,9 @@ class Source {
   enum class Purpose { kStatic, kCharacter };
   Source();
   ~Source();
+  // Reading only, checked, without Assimp's processing steps (triangulation, joining,
+  // baking the node transforms...): what the conversions must also survive.
+  void SkipProcessing() { m_process = false; }
   bool Load(const std::string& path, Purpose purpose, std::string* error);
   // As Load, from memory; `hint` is the file extension ("glb", "obj"), or empty to guess.
   bool LoadFromMemory(const void* data, size_t size, const std::string& hint, Purpose purpose,
@@ -63,6 +66,7 @@ class Source {
   bool Check(std::string* error);
   std::unique_ptr<Assimp::Importer> m_importer;
   const aiScene* m_scene = nullptr;
+  bool m_process = true;
 };
 
 // The material of each of the scene's materials, by index: the group names are unique
@@ -76,6 +80,8 @@ struct Report {
   std::vector<std::string> groups;  // "name: texture" or "name"
   std::vector<std::string> made;    // "normals (crease 30 degrees)", "tangents", ...
   std::vector<std::string> notes;   // anything else worth a word
+  void AddGroup(const MaterialInfo& material);
+  void AddMadeNormals(float creaseDegrees);
   std::string Summary(const std::string& output) const;
 };
 

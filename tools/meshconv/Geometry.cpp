@@ -18,7 +18,8 @@ float FileUnitInMetres(const aiScene* scene) {
   float f = 0.0f;
   double d = 0.0;
   if (scene->mMetaData->Get("UnitScaleFactor", f) && std::isfinite(f) && f > 0.0f) return f * 0.01f;
-  if (scene->mMetaData->Get("UnitScaleFactor", d) && std::isfinite(d) && d > 0.0) return float(d * 0.01);
+  if (scene->mMetaData->Get("UnitScaleFactor", d) && std::isfinite(d) && d > 0.0)
+    return float(d * 0.01);
   return 1.0f;
 }
 
@@ -54,7 +55,8 @@ Frame MakeFrame(const aiScene* scene, const Options& options) {
   if (unit != 1.0f) frame.note = "file units of " + Number(unit) + " m";
   if (options.up == UpAxis::kZ) frame.note += std::string(frame.note.empty() ? "" : ", ") + "Z up";
   if (options.scale != 1.0f)
-    frame.note += std::string(frame.note.empty() ? "" : ", ") + "scaled by " + Number(options.scale);
+    frame.note +=
+        std::string(frame.note.empty() ? "" : ", ") + "scaled by " + Number(options.scale);
   return frame;
 }
 
@@ -82,7 +84,8 @@ std::vector<aiVector3D> SmoothNormals(const std::vector<aiVector3D>& corners, fl
     for (size_t f : facesAt[Key(xyz, 3)])
       if (f == own || unit[own] * unit[f] >= cosLimit) sum += area[f];
     const float length = sum.Length();
-    normals[c] = length > 0.0f ? sum / length : (unit[own].Length() > 0 ? unit[own] : aiVector3D(0, 1, 0));
+    normals[c] =
+        length > 0.0f ? sum / length : (unit[own].Length() > 0 ? unit[own] : aiVector3D(0, 1, 0));
   }
   return normals;
 }
@@ -148,10 +151,12 @@ bool Optimise(meshfile::Mesh* mesh, float* before, float* after) {
   for (const meshfile::Group& g : mesh->groups) {
     triangles += g.indices.size() / 3;
     const size_t n = g.indices.size();
-    missesBefore += meshopt_analyzeVertexCache(g.indices.data(), n, count, 16, 0, 0).acmr * float(n / 3);
+    missesBefore +=
+        meshopt_analyzeVertexCache(g.indices.data(), n, count, 16, 0, 0).acmr * float(n / 3);
     std::vector<uint32_t> cache(n), drawn(n);
     meshopt_optimizeVertexCache(cache.data(), g.indices.data(), n, count);
-    meshopt_optimizeOverdraw(drawn.data(), cache.data(), n, mesh->vertices.data(), count, stride, 1.05f);
+    meshopt_optimizeOverdraw(drawn.data(), cache.data(), n, mesh->vertices.data(), count, stride,
+                             1.05f);
     missesAfter += meshopt_analyzeVertexCache(drawn.data(), n, count, 16, 0, 0).acmr * float(n / 3);
     reordered.push_back(std::move(drawn));
   }

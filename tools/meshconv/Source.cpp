@@ -20,13 +20,16 @@ unsigned Flags(Source::Purpose purpose) {
   unsigned flags = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_SortByPType |
                    aiProcess_FindDegenerates | aiProcess_ValidateDataStructure |
                    aiProcess_TransformUVCoords;
-  if (purpose == Source::Purpose::kStatic) flags |= aiProcess_PreTransformVertices;
-  else flags |= aiProcess_LimitBoneWeights;
+  if (purpose == Source::Purpose::kStatic)
+    flags |= aiProcess_PreTransformVertices;
+  else
+    flags |= aiProcess_LimitBoneWeights;
   return flags;
 }
 
 void Configure(Assimp::Importer& importer) {
-  importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+  importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE,
+                              aiPrimitiveType_POINT | aiPrimitiveType_LINE);
   importer.SetPropertyBool(AI_CONFIG_PP_FD_REMOVE, true);
   importer.SetPropertyInteger(AI_CONFIG_PP_LBW_MAX_WEIGHTS, 4);
 }
@@ -98,13 +101,15 @@ Source::Source() : m_importer(std::make_unique<Assimp::Importer>()) {
 Source::~Source() = default;
 
 bool Source::Load(const std::string& path, Purpose purpose, std::string* error) {
-  m_scene = m_importer->ReadFile(path, Flags(purpose));
+  m_scene =
+      m_importer->ReadFile(path, m_process ? Flags(purpose) : aiProcess_ValidateDataStructure);
   return Check(error);
 }
 
 bool Source::LoadFromMemory(const void* data, size_t size, const std::string& hint, Purpose purpose,
                             std::string* error) {
-  m_scene = m_importer->ReadFileFromMemory(data, size, Flags(purpose), hint.c_str());
+  m_scene = m_importer->ReadFileFromMemory(
+      data, size, m_process ? Flags(purpose) : aiProcess_ValidateDataStructure, hint.c_str());
   return Check(error);
 }
 
@@ -147,6 +152,16 @@ std::vector<MaterialInfo> ReadMaterials(const aiScene* scene, const Options& opt
     materials.push_back({unique, Texture(scene, material, options, modelStem)});
   }
   return materials;
+}
+
+void Report::AddGroup(const MaterialInfo& m) {
+  groups.push_back(m.name + ": " + (m.diffuse.name.empty() ? "no texture" : m.diffuse.name));
+}
+
+void Report::AddMadeNormals(float creaseDegrees) {
+  char text[64];
+  std::snprintf(text, sizeof text, "normals (crease %g degrees)", double(creaseDegrees));
+  made.push_back(text);
 }
 
 std::string Report::Summary(const std::string& output) const {

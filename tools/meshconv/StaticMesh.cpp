@@ -19,7 +19,8 @@ bool Finite(const aiVector3D& v) {
 }
 
 std::string MeshName(const aiMesh* mesh, unsigned index) {
-  return mesh->mName.length ? "'" + std::string(mesh->mName.C_Str()) + "'" : "#" + std::to_string(index);
+  return mesh->mName.length ? "'" + std::string(mesh->mName.C_Str()) + "'"
+                            : "#" + std::to_string(index);
 }
 
 // The mesh's triangles as corners in the engine's frame (each triangle's corners swapped:
@@ -60,10 +61,6 @@ bool Corners(const aiMesh* mesh, const Frame& frame, float creaseDegrees, std::v
     out->insert(out->end(), {p.x, p.y, p.z, n.x, n.y, n.z, u, v});
   }
   return true;
-}
-
-std::string GroupLabel(const MaterialInfo& m) {
-  return m.diffuse.name.empty() ? m.name + ": no texture" : m.name + ": " + m.diffuse.name;
 }
 
 }  // namespace
@@ -117,11 +114,7 @@ bool BuildStaticMesh(const Source& source, const Options& options, const std::st
 
   Report& report = result->report;
   report = Report();
-  if (madeNormals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "normals (crease %g degrees)", double(options.creaseDegrees));
-    report.made.push_back(text);
-  }
+  if (madeNormals) report.AddMadeNormals(options.creaseDegrees);
   if (options.tangents) {
     AddTangents(&mesh);
     report.made.push_back(noTexCoords ? "tangents (some without texture coordinates)" : "tangents");
@@ -135,7 +128,7 @@ bool BuildStaticMesh(const Source& source, const Options& options, const std::st
   }
   report.vertices = mesh.VertexCount();
   for (const meshfile::Group& g : mesh.groups) report.triangles += g.indices.size() / 3;
-  for (const MaterialInfo& m : result->materials) report.groups.push_back(GroupLabel(m));
+  for (const MaterialInfo& m : result->materials) report.AddGroup(m);
   if (noTexCoords) report.notes.push_back("no texture coordinates in some meshes (0, 0 used)");
   if (!frame.note.empty()) report.notes.push_back(frame.note);
   return true;

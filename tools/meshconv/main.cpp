@@ -53,7 +53,8 @@ struct Command {
 bool Number(const char* text, float low, float high, float* out) {
   char* end = nullptr;
   const float value = std::strtof(text, &end);
-  if (!end || *end || end == text || !std::isfinite(value) || value < low || value > high) return false;
+  if (!end || *end || end == text || !std::isfinite(value) || value < low || value > high)
+    return false;
   *out = value;
   return true;
 }
@@ -84,10 +85,12 @@ bool Parse(int argc, char** argv, Command* c) {
       const std::string axis = hasValue ? argv[++i] : "";
       if (axis != "y" && axis != "Y" && axis != "z" && axis != "Z") return bad("needs y or z");
       c->options.up = (axis == "z" || axis == "Z") ? meshconv::UpAxis::kZ : meshconv::UpAxis::kY;
-    } else if (arg == "--texture-dir" || arg == "--textures" || arg == "--materials" || arg == "--name") {
+    } else if (arg == "--texture-dir" || arg == "--textures" || arg == "--materials" ||
+               arg == "--name") {
       if (!hasValue) return bad("needs a value");
       std::string value = argv[++i];
-      if (arg == "--texture-dir") c->options.textureDir = value.empty() || value.back() == '/' ? value : value + "/";
+      if (arg == "--texture-dir")
+        c->options.textureDir = value.empty() || value.back() == '/' ? value : value + "/";
       if (arg == "--textures") c->texturesDir = value;
       if (arg == "--materials") c->materialsFile = value;
       if (arg == "--name") c->name = value;
@@ -130,7 +133,8 @@ bool WriteText(const fs::path& path, const std::string& text, std::string* error
   return WriteFile(path, text.data(), text.size(), error);
 }
 
-bool WriteExtras(const Command& c, const std::vector<meshconv::MaterialInfo>& materials, std::string* error) {
+bool WriteExtras(const Command& c, const std::vector<meshconv::MaterialInfo>& materials,
+                 std::string* error) {
   if (!c.materialsFile.empty() &&
       !WriteText(c.materialsFile, meshconv::WriteMaterialsModule(materials, c.input), error))
     return false;
@@ -139,8 +143,8 @@ bool WriteExtras(const Command& c, const std::vector<meshconv::MaterialInfo>& ma
   fs::create_directories(c.texturesDir, ec);
   for (const meshconv::MaterialInfo& m : materials)
     if (!m.diffuse.embedded.empty() &&
-        !WriteFile(fs::path(c.texturesDir) / fs::path(m.diffuse.name).filename(), m.diffuse.embedded.data(),
-                   m.diffuse.embedded.size(), error))
+        !WriteFile(fs::path(c.texturesDir) / fs::path(m.diffuse.name).filename(),
+                   m.diffuse.embedded.data(), m.diffuse.embedded.size(), error))
       return false;
   return true;
 }
@@ -148,7 +152,8 @@ bool WriteExtras(const Command& c, const std::vector<meshconv::MaterialInfo>& ma
 bool Convert(const Command& c, std::string* error) {
   using meshconv::Source;
   Source source;
-  if (!source.Load(c.input, c.character ? Source::Purpose::kCharacter : Source::Purpose::kStatic, error))
+  if (!source.Load(c.input, c.character ? Source::Purpose::kCharacter : Source::Purpose::kStatic,
+                   error))
     return false;
   if (!c.character) {
     meshconv::StaticResult result;
@@ -171,7 +176,8 @@ bool Convert(const Command& c, std::string* error) {
   for (const auto& [file, text] : meshconv::WriteCharacter(character))
     if (!WriteText(fs::path(c.output) / file, text, error)) return false;
   if (!WriteExtras(c, character.materials, error)) return false;
-  const std::string definition = (fs::path(c.output) / (meshconv::SafeFileName(c.name) + ".xml")).string();
+  const std::string definition =
+      (fs::path(c.output) / (meshconv::SafeFileName(c.name) + ".xml")).string();
   std::printf("%s\n", character.report.Summary(definition).c_str());
   return true;
 }
@@ -199,7 +205,7 @@ int main(int argc, char** argv) {
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   std::error_code ec;
   if (!command.character) fs::remove(command.output + ".tmp", ec);
-  std::fprintf(stderr, "meshconv: %s: the importer failed on this file (signal %d)\n", command.input.c_str(),
-               WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  std::fprintf(stderr, "meshconv: %s: the importer failed on this file (signal %d)\n",
+               command.input.c_str(), WIFSIGNALED(status) ? WTERMSIG(status) : 0);
   return 1;
 }

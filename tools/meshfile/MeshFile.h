@@ -28,7 +28,7 @@ struct Group {
 };
 
 struct Mesh {
-  std::vector<Field> fields;  // stream 0; float fields only
+  std::vector<Field> fields;    // stream 0; float fields only
   std::vector<float> vertices;  // FloatsPerVertex() floats each
   std::vector<Group> groups;
 
