@@ -196,7 +196,11 @@ bool PartCorners(const Part& part, const Skeleton& s, const Globals& rest, const
             (frame.direction * (aiMatrix3x3(skin[i]) * mesh->mNormals[i])).Normalize());
     }
   }
-  if (!mesh->HasNormals()) {
+  bool usable = mesh->HasNormals();
+  for (const aiVector3D& n : normals)
+    usable = usable && std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z) &&
+             n.SquareLength() > 0.5f;
+  if (!usable) {
     normals = SmoothNormals(positions, creaseDegrees);
     *madeNormals = true;
   }
@@ -262,7 +266,8 @@ CalAnimation Animate(const aiScene* scene, const aiAnimation* animation, const S
       times.insert(channel->mScalingKeys[k].mTime);
   }
   std::erase_if(times, [](double t) { return !std::isfinite(t); });
-  const double perSecond = animation->mTicksPerSecond > 0.0 ? animation->mTicksPerSecond : 25.0;
+  const double tps = animation->mTicksPerSecond;
+  const double perSecond = std::isfinite(tps) && tps > 0.0 ? tps : 25.0;
   const double first = times.empty() ? 0.0 : *times.begin();
   const double last = times.empty() ? 0.0 : *times.rbegin();
   out.duration = float(std::max((last - first) / perSecond, 1.0 / perSecond));
@@ -286,6 +291,28 @@ CalAnimation Animate(const aiScene* scene, const aiAnimation* animation, const S
     }
   }
   return out;
+}
+
+bool Finite(const float* values, int count) {
+  for (int i = 0; i < count; ++i)
+    if (!std::isfinite(values[i])) return false;
+  return true;
+}
+
+// The first bone or keyframe whose place is not a number (a file's NaN or infinite
+// transform, a scale of 0), as a reason; empty when all are numbers.
+std::string NotANumber(const Character& c) {
+  for (const CalBone& b : c.bones)
+    if (!Finite(b.translation, 3) || !Finite(b.rotation, 4) || !Finite(b.spaceTranslation, 3) ||
+        !Finite(b.spaceRotation, 4))
+      return "bone '" + b.name + "' has a transform that is not a number";
+  for (const CalAnimation& a : c.animations)
+    for (const CalTrack& t : a.tracks)
+      for (const CalKeyframe& k : t.keys)
+        if (!Finite(k.translation, 3) || !Finite(k.rotation, 4))
+          return "animation '" + a.name + "' gives bone '" + c.bones[size_t(t.bone)].name +
+                 "' a transform that is not a number";
+  return "";
 }
 
 void AddAnimations(const aiScene* scene, const Skeleton& skeleton, const Frame& frame,
@@ -323,9 +350,8 @@ void Summarise(const Options& options, const Frame& frame, size_t vertices, bool
 
 }  // namespace
 
-bool BuildCharacter(const Source& source, const Options& options, const std::string& name,
+bool BuildCharacter(const aiScene* scene, const Options& options, const std::string& name,
                     Character* character, std::string* error) {
-  const aiScene* scene = source.Scene();
   const Frame frame = MakeFrame(scene, options);
   Character& c = *character;
   c = Character();
@@ -378,6 +404,8 @@ bool BuildCharacter(const Source& source, const Options& options, const std::str
     return false;
   }
   AddAnimations(scene, skeleton, frame, &c);
+  *error = NotANumber(c);
+  if (!error->empty()) return false;
   Summarise(options, frame, vertices, madeNormals, loose, &c);
   return true;
 }

@@ -4,7 +4,8 @@
 // Every file is turned into the engine's frame: Y up (Z-up files with UpAxis::kZ), metres
 // (FBX files say their unit), left-handed with clockwise front faces and texture rows
 // top first, as the engine draws. A Source is one loaded file; the Build functions read
-// it and never write files; the Write functions give the bytes or texts to write.
+// it (or any scene: they take nothing for granted) and never write files; the Write
+// functions give the bytes or texts to write.
 // Builds on: Assimp (Debian's libassimp-dev), meshoptimizer, tools/meshfile.
 #pragma once
 
@@ -91,7 +92,7 @@ struct StaticResult {
   Report report;
 };
 
-bool BuildStaticMesh(const Source& source, const Options& options, const std::string& modelStem,
+bool BuildStaticMesh(const aiScene* scene, const Options& options, const std::string& modelStem,
                      StaticResult* result, std::string* error);
 
 // A Cal3D character in the engine's frame.
@@ -132,7 +133,7 @@ struct Character {
   Report report;
 };
 
-bool BuildCharacter(const Source& source, const Options& options, const std::string& name,
+bool BuildCharacter(const aiScene* scene, const Options& options, const std::string& name,
                     Character* character, std::string* error);
 
 // The files of a character: file name (in the output folder) to text.

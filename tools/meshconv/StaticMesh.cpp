@@ -65,9 +65,8 @@ bool Corners(const aiMesh* mesh, const Frame& frame, float creaseDegrees, std::v
 
 }  // namespace
 
-bool BuildStaticMesh(const Source& source, const Options& options, const std::string& modelStem,
+bool BuildStaticMesh(const aiScene* scene, const Options& options, const std::string& modelStem,
                      StaticResult* result, std::string* error) {
-  const aiScene* scene = source.Scene();
   const Frame frame = MakeFrame(scene, options);
   const std::vector<MaterialInfo> materials = ReadMaterials(scene, options, modelStem);
   std::map<unsigned, size_t> groupOf;  // material index -> group

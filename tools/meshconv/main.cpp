@@ -3,11 +3,15 @@
 //   meshconv [options] INPUT OUTPUT.mesh            a static mesh
 //   meshconv --character [options] INPUT DIR        a Cal3D character and its definition
 //
-// The conversion runs in a child process: whatever a corrupt file does to the importer,
-// meshconv itself answers with one line and a non-zero status, and leaves no partial
-// output (every file is written beside its place and renamed into it).
+// The conversion runs in a child process: whatever a corrupt file does to the importer
+// (Debian's Assimp stops on some with an assertion and spins on others), meshconv itself
+// answers with one line and status 1 within the time limit, and leaves no partial output
+// (every file is written beside its place and renamed into it).
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cerrno>
 #include <cmath>
@@ -42,12 +46,14 @@ constexpr const char* kUsage =
     "  --texture-dir DIR the package folder texture names are given in (default Textures/)\n"
     "  --textures DIR    write the images the model file carries inside it into DIR\n"
     "  --materials FILE  write a Python module naming each material group's textures\n"
-    "  --name NAME       the character's file and piece name (default: INPUT's name)\n";
+    "  --name NAME       the character's file and piece name (default: INPUT's name)\n"
+    "  --time-limit SECONDS  give up on a file not converted by then (default 300; 0: never)\n";
 
 struct Command {
   meshconv::Options options;
   bool character = false;
   std::string input, output, texturesDir, materialsFile, name;
+  unsigned timeLimit = 300;  // seconds; 0: none
 };
 
 bool Number(const char* text, float low, float high, float* out) {
@@ -81,6 +87,12 @@ bool Parse(int argc, char** argv, Command* c) {
     } else if (arg == "--scale") {
       if (!hasValue || !Number(argv[++i], 1e-6f, 1e6f, &c->options.scale))
         return bad("needs a factor above 0");
+    } else if (arg == "--time-limit") {
+      float seconds = 0.0f;
+      if (!hasValue || !Number(argv[++i], 0.0f, 86400.0f, &seconds) ||
+          seconds != std::floor(seconds))
+        return bad("needs a whole number of seconds (0: no limit)");
+      c->timeLimit = unsigned(seconds);
     } else if (arg == "--up") {
       const std::string axis = hasValue ? argv[++i] : "";
       if (axis != "y" && axis != "Y" && axis != "z" && axis != "Z") return bad("needs y or z");
@@ -158,7 +170,7 @@ bool Convert(const Command& c, std::string* error) {
   if (!c.character) {
     meshconv::StaticResult result;
     std::vector<uint8_t> bytes;
-    if (!meshconv::BuildStaticMesh(source, c.options, c.name, &result, error) ||
+    if (!meshconv::BuildStaticMesh(source.Scene(), c.options, c.name, &result, error) ||
         !meshfile::Write(result.mesh, &bytes, error) || !WriteExtras(c, result.materials, error) ||
         !WriteFile(c.output, bytes.data(), bytes.size(), error))
       return false;
@@ -166,7 +178,7 @@ bool Convert(const Command& c, std::string* error) {
     return true;
   }
   meshconv::Character character;
-  if (!meshconv::BuildCharacter(source, c.options, c.name, &character, error)) return false;
+  if (!meshconv::BuildCharacter(source.Scene(), c.options, c.name, &character, error)) return false;
   std::error_code ec;
   fs::create_directories(c.output, ec);
   if (ec) {
@@ -182,30 +194,64 @@ bool Convert(const Command& c, std::string* error) {
   return true;
 }
 
+// In the child: converts, and sends the line that says why not (if so) through `report`.
+// The importer's own complaints (an assertion's text) go nowhere: the line is ours.
+[[noreturn]] void Child(const Command& command, int report) {
+  const int quiet = open("/dev/null", O_WRONLY);
+  if (quiet >= 0) dup2(quiet, STDERR_FILENO);
+  if (command.timeLimit > 0) alarm(command.timeLimit);
+  std::string error;
+  const bool ok = Convert(command, &error);
+  if (!ok) {
+    const std::string line = "meshconv: " + command.input + ": " + error + "\n";
+    if (write(report, line.data(), line.size()) < 0) std::exit(1);
+  }
+  std::exit(ok ? 0 : 1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   Command command;
   if (!Parse(argc, argv, &command)) return 2;
   std::fflush(nullptr);
-  const pid_t child = fork();
+  int report[2];
+  const pid_t child = pipe(report) == 0 ? fork() : -1;
   if (child == 0) {
-    std::string error;
-    const bool ok = Convert(command, &error);
-    if (!ok) std::fprintf(stderr, "meshconv: %s: %s\n", command.input.c_str(), error.c_str());
-    std::fflush(nullptr);
-    std::exit(ok ? 0 : 1);
+    close(report[0]);
+    Child(command, report[1]);
   }
-  int status = 0;
-  if (child < 0 || waitpid(child, &status, 0) != child) {
+  if (child < 0) {
     std::fprintf(stderr, "meshconv: %s: cannot start the conversion: %s\n", command.input.c_str(),
                  std::strerror(errno));
     return 1;
   }
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  close(report[1]);
+  std::string line;
+  char buffer[512];
+  for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) != 0;)
+    if (n > 0)
+      line.append(buffer, size_t(n));
+    else if (errno != EINTR)
+      break;
+  close(report[0]);
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return 0;
   std::error_code ec;
   if (!command.character) fs::remove(command.output + ".tmp", ec);
-  std::fprintf(stderr, "meshconv: %s: the importer failed on this file (signal %d)\n",
-               command.input.c_str(), WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  if (!line.empty() && WIFEXITED(status)) {
+    std::fputs(line.c_str(), stderr);
+  } else if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) {
+    std::fprintf(stderr, "meshconv: %s: not converted within %u seconds (see --time-limit)\n",
+                 command.input.c_str(), command.timeLimit);
+  } else if (WIFSIGNALED(status)) {
+    std::fprintf(stderr, "meshconv: %s: the importer failed on this file (signal %d)\n",
+                 command.input.c_str(), WTERMSIG(status));
+  } else {
+    std::fprintf(stderr, "meshconv: %s: the conversion failed (status %d)\n", command.input.c_str(),
+                 WEXITSTATUS(status));
+  }
   return 1;
 }
