@@ -21,33 +21,28 @@ namespace {
 using Globals = std::map<const aiNode*, aiMatrix4x4>;
 using Channels = std::map<const aiNode*, const aiNodeAnim*>;
 
-template <typename Key>
-size_t After(const Key* keys, unsigned count, double time) {
+aiVector3D Mix(const aiVector3D& a, const aiVector3D& b, float f) {
+  return a + (b - a) * f;
+}
+
+aiQuaternion Mix(const aiQuaternion& a, const aiQuaternion& b, float f) {
+  aiQuaternion q;
+  aiQuaternion::Interpolate(q, a, b, f);
+  return q.Normalize();
+}
+
+// A channel's value at `time`: held before its first key and after its last, mixed
+// between the two keys around it; `rest` when it has no keys.
+template <typename Key, typename Value>
+Value Sample(const Key* keys, unsigned count, double time, const Value& rest) {
+  if (count == 0) return rest;
   size_t i = 0;
   while (i < count && keys[i].mTime < time) ++i;
-  return i;
-}
-
-aiVector3D Sample(const aiVectorKey* keys, unsigned count, double time, const aiVector3D& rest) {
-  if (count == 0) return rest;
-  const size_t i = After(keys, count, time);
   if (i == 0) return keys[0].mValue;
   if (i >= count) return keys[count - 1].mValue;
   const double span = keys[i].mTime - keys[i - 1].mTime;
   const float f = span > 0.0 ? float((time - keys[i - 1].mTime) / span) : 0.0f;
-  return keys[i - 1].mValue + (keys[i].mValue - keys[i - 1].mValue) * f;
-}
-
-aiQuaternion Sample(const aiQuatKey* keys, unsigned count, double time, const aiQuaternion& rest) {
-  if (count == 0) return rest;
-  const size_t i = After(keys, count, time);
-  if (i == 0) return keys[0].mValue;
-  if (i >= count) return keys[count - 1].mValue;
-  const double span = keys[i].mTime - keys[i - 1].mTime;
-  const float f = span > 0.0 ? float((time - keys[i - 1].mTime) / span) : 0.0f;
-  aiQuaternion q;
-  aiQuaternion::Interpolate(q, keys[i - 1].mValue, keys[i].mValue, f);
-  return q.Normalize();
+  return Mix(keys[i - 1].mValue, keys[i].mValue, f);
 }
 
 aiMatrix4x4 Local(const aiNode* node, const Channels* channels, double ticks) {
