@@ -150,14 +150,14 @@ bool WriteExtras(const Command& c, const std::vector<meshconv::MaterialInfo>& ma
   if (!c.materialsFile.empty() &&
       !WriteText(c.materialsFile, meshconv::WriteMaterialsModule(materials, c.input), error))
     return false;
-  if (c.texturesDir.empty()) return true;
-  std::error_code ec;
-  fs::create_directories(c.texturesDir, ec);
-  for (const meshconv::MaterialInfo& m : materials)
-    if (!m.diffuse.embedded.empty() &&
-        !WriteFile(fs::path(c.texturesDir) / fs::path(m.diffuse.name).filename(),
+  for (const meshconv::MaterialInfo& m : materials) {
+    if (c.texturesDir.empty() || m.diffuse.embedded.empty()) continue;
+    std::error_code ec;
+    fs::create_directories(c.texturesDir, ec);
+    if (!WriteFile(fs::path(c.texturesDir) / fs::path(m.diffuse.name).filename(),
                    m.diffuse.embedded.data(), m.diffuse.embedded.size(), error))
       return false;
+  }
   return true;
 }
 
