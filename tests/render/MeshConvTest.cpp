@@ -4,6 +4,7 @@
 // engine's frame (faces and normals pointing out, Z-up files stood up), the optimiser,
 // bad input, and characters whose Cal3D skinning matches the pose Blender exported.
 #include <cal3d/cal3d.h>
+#include <cal3d/coretrack.h>
 
 #include <algorithm>
 #include <cmath>
@@ -320,6 +321,22 @@ TEST_F(MeshConvTest, BadInputGivesOneLineAndNoOutput) {
 // (no animation at all for a negative time).
 bool SkinnedBounds(const std::string& dir, float seconds, float mins[3], float maxs[3]) {
   CalCoreModel core("walker");
+  // This Cal3D frees a core animation without its tracks and keyframes (as the engine's
+  // DynamicMeshDef knows): freed here, after the model and before the core model go.
+  struct FreeTracks {
+    CalCoreModel& core;
+    ~FreeTracks() {
+      for (int i = 0; i < core.getCoreAnimationCount(); ++i) {
+        CalCoreAnimation* animation = core.getCoreAnimation(i);
+        if (!animation) continue;
+        for (CalCoreTrack* track : animation->getListCoreTrack()) {
+          track->destroy();
+          delete track;
+        }
+        animation->getListCoreTrack().clear();
+      }
+    }
+  } freeTracks{core};
   if (!core.loadCoreSkeleton(dir + "/walker.xsf")) return false;
   const int mesh = core.loadCoreMesh(dir + "/walker.xmf");
   const int walk = core.loadCoreAnimation(dir + "/walker_Walk.xaf", "Walk");
