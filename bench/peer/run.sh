@@ -5,7 +5,7 @@
 # engine's ratio to Irrlicht as a markdown table (see bench/peer/README.md).
 #
 #   bench/peer/run.sh [--frames 200] [--warmup 60] [--objects "100 1000"]
-#                     [--lights "0 1 4"] [--out DIR] [--timeout 600] [--shots]
+#                     [--lights "0 1 4"] [--out DIR] [--timeout 900] [--shots]
 #
 # Runs as root on Debian 12: installs what is missing (Xvfb, Irrlicht, the
 # compiler and the engine's build packages) with apt-get, builds the engine's
@@ -22,7 +22,7 @@ root=$(pwd)
 here=$root/bench/peer
 bin=$root/build/release/bin
 
-frames=200 warmup=60 objects="100 1000" lights="0 1 4" out="" timeout_s=600 shots=0
+frames=200 warmup=60 objects="100 1000" lights="0 1 4" out="" timeout_s=900 shots=0
 usage() {
   echo "usage: $(sed -n '7,8p' "$0" | sed 's/^# //')" >&2
   exit 2
@@ -187,6 +187,8 @@ for n in $objects; do
     python3 "$here/make_scene.py" layout "$n" "$m" "$out/scene/layout-$n-$m.txt" ||
       { note_failure "layout N=$n M=$m" "make_scene.py failed"; continue; }
     echo "== N=$n M=$m: Irrlicht, engine, engine -GlowEnable 0"
+    # The machine may be shared: the table shows the load each case began under.
+    cut -d' ' -f1 /proc/loadavg >"$out/times/load-$n-$m.txt"
     run_irrlicht "$n" "$m"
     run_engine "$n" "$m" engine
     run_engine "$n" "$m" engine-noglow -GlowEnable 0
@@ -195,7 +197,8 @@ done
 
 echo "== Load after: $(uptime)"
 uptime >"$out/load-after.txt"
-renderer=$(grep -h -o 'irrlicht_scene: Irrlicht.*spheres' "$out"/logs/irrlicht-*.log 2>/dev/null | head -1)
+# The engine logs the OpenGL renderer and version it got ("Adapater: ...", "Driver: ...").
+renderer=$(cat "$out"/logs/engine-*.out 2>/dev/null | sed -n 's/^\(Adapater\|Driver\): //p' | head -2 | paste -sd ';')
 echo
 python3 "$here/summarize.py" "$out/times" --objects "$objects" --lights "$lights" \
   --frames "$frames" --warmup "$warmup" --load-before "$(cat "$out/load-before.txt")" \

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 # summarize.py - the peer benchmark's table: reads the frame-time files run.sh
 # collected (TIMES/<program>-<N>-<M>.txt, one frame a line in milliseconds)
-# and prints, per case, each program's median and p99 and the engine's ratio
-# to Irrlicht as markdown. Exits 1 when a case lacks a file.
+# and prints, per case, each program's median and p99, the engine's ratio to
+# Irrlicht and the 1-minute load average the case began under (TIMES/load-<N>-<M>.txt)
+# as markdown. Exits 1 when a case lacks a frame-time file.
 import argparse
 import os
 import sys
@@ -16,6 +17,14 @@ PROGRAMS = (('irrlicht', 'Irrlicht'), ('engine', 'engine (glow on, as shipped)')
 def read_times(path):
     with open(path) as f:
         return sorted(float(line) for line in f if line.strip())
+
+
+def read_load(path):
+    try:
+        with open(path) as f:
+            return f.read().strip() or '?'
+    except OSError:
+        return '?'
 
 
 def median(times):
@@ -52,10 +61,11 @@ def main():
 
     missing = 0
     print('Median / p99 frame time in ms over %s frames after %s of warm-up; in brackets the '
-          'engine\'s ratio to Irrlicht (median / p99).' % (args.frames, args.warmup))
+          'engine\'s ratio to Irrlicht (median / p99); load: the 1-minute load average as the '
+          'case began.' % (args.frames, args.warmup))
     print()
-    print('| N | M | ' + ' | '.join(title for _, title in PROGRAMS) + ' |')
-    print('|---|---|' + '---|' * len(PROGRAMS))
+    print('| N | M | ' + ' | '.join(title for _, title in PROGRAMS) + ' | load |')
+    print('|---|---|' + '---|' * len(PROGRAMS) + '---|')
     for n in args.objects.split():
         for m in args.lights.split():
             stats = []
@@ -69,7 +79,8 @@ def main():
                     missing += 1
                 stats.append((median(times), p99(times)) if times else None)
             base = stats[0]
-            print('| %s | %s | ' % (n, m) + ' | '.join(cell(s, base) for s in stats) + ' |')
+            print('| %s | %s | ' % (n, m) + ' | '.join(cell(s, base) for s in stats) +
+                  ' | %s |' % read_load(os.path.join(args.times, 'load-%s-%s.txt' % (n, m))))
     print()
     if args.renderer:
         print('Renderer: %s' % args.renderer)
