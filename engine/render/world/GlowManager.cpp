@@ -8,12 +8,6 @@
 
 #include <algorithm>
 
-namespace {
-
-constexpr const char* kGlowEffectFile = "RenderEffects/internal/glow.fx";
-
-}  // namespace
-
 GlowManager* CreateGlowManager(VideoManager* video) {
   return video ? new GlowManager(video) : nullptr;
 }
