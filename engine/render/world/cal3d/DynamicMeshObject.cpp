@@ -63,7 +63,8 @@ bool DynamicMeshObject::Create(World* world, const ObjectParams& params) {
     }
   }
   const std::vector<std::string>& names = m_def->GetMaterialNames();
-  for (const auto& [name, material] : record.materials) {
+  for (const auto& entry : record.materials) {
+    const std::string& name = entry.first;
     const bool found = std::any_of(names.begin(), names.end(),
                                    [&](const std::string& n) { return EqualsNoCase(n, name); });
     if (!found && FirstReport("material group " + record.fileName + " " + name))
