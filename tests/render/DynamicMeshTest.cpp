@@ -148,6 +148,38 @@ TEST_F(DynamicMeshTest, MessagesAndEdgeCases) {
   EXPECT_EQ(def->GetCoreModel()->getCoreMaterialCount(), 2);
 }
 
+// Cal3D reserves what a count in its file says before reading what it counts:
+// counts the file cannot hold, and binary files whose counts go unchecked, are
+// refused with a line before the library sees them.
+TEST_F(DynamicMeshTest, Cal3DFilesAskingForMoreThanTheyHoldAreRefused) {
+  ASSERT_NE(Start(), nullptr);
+  Generate(m_dir, 15);
+  std::string mesh = m_dir.Read("fig15.xmf");
+  const size_t at = mesh.find("NUMVERTICES=\"");
+  ASSERT_NE(at, std::string::npos);
+  mesh.insert(at + 13, "2000000");  // a count of two thousand million and more
+  m_dir.Write("huge.xmf", mesh);
+  std::string skeleton = m_dir.Read("fig15.xsf");
+  const size_t bones = skeleton.find("NUMBONES=\"");
+  ASSERT_NE(bones, std::string::npos);
+  skeleton.insert(bones + 10, "-");
+  m_dir.Write("negative.xsf", skeleton);
+  m_dir.Write("binary.cmf", std::string("CMF\0\xb0\x04\0\0\xff\xff\xff\x7f", 12));
+  m_dir.Write("counts.xml",
+              "<DynamicMesh version=\"1.0\" skeleton=\"fig15.xsf\">"
+              "<Piece filename=\"huge.xmf\"/><Piece filename=\"binary.cmf\"/>"
+              "<Piece filename=\"fig15.xmf\" name=\"good\"/></DynamicMesh>");
+  m_log.Clear();
+  Ref<DynamicMeshDef> def = Load("counts.xml");
+  ASSERT_TRUE(def) << m_log.Dump();
+  EXPECT_EQ(def->GetPieces().size(), 1u);
+  EXPECT_TRUE(m_log.Has("huge.xmf' refused (NUMVERTICES ")) << m_log.Dump();
+  EXPECT_TRUE(m_log.Has("binary.cmf' refused (only the XML forms")) << m_log.Dump();
+  EXPECT_EQ(Refused("<DynamicMesh version=\"1.0\" skeleton=\"negative.xsf\"/>"),
+            "Failed to load specified skeleton.");
+  EXPECT_TRUE(m_log.Has("negative.xsf' refused (NUMBONES -")) << m_log.Dump();
+}
+
 TEST_F(DynamicMeshTest, WithoutVideoTheCoreModelStillLoads) {
   Generate(m_dir, 15);
   Ref<DynamicMeshDef> def = Load("fig15.xml");
