@@ -7,10 +7,11 @@
 // sources and buffers, open file descriptors, threads, resident memory and the
 // heap in use. After a 1,000-frame warm-up every count must be what it was one
 // lap (1,000 frames) earlier (the live particles excepted: they follow the
-// emitters' random draws) and resident memory may grow by 2 MiB at most; it
-// prints the table and names whatever grows.
+// emitters' random draws) and, from the second lap on, resident memory may grow
+// by 2 MiB at most at the same point of a lap; it prints the table and names
+// whatever grows.
 //
-// CTest runs 2,500 frames (release build; the sanitizer builds skip it, a lap
+// CTest runs 3,500 frames (release build; the sanitizer builds skip it, a lap
 // takes minutes there); KAZ_SOAK_FRAMES sets the length, tools/soak.sh runs the
 // full 10,000.
 #include "common/TestFiles.h"
@@ -45,6 +46,7 @@ namespace {
 constexpr long kLap = 1000;
 constexpr long kSampleEvery = 500;
 constexpr long kWarmUp = 1000;
+constexpr long kMemoryFrom = 2000;
 constexpr long kTourEnd = 970;  // after the Escape that leaves the ending
 constexpr double kMaxGrowthBytes = 2.0 * 1024 * 1024;
 const char* const kMemory = "resident memory (bytes)";
@@ -58,7 +60,7 @@ using Sample = std::map<std::string, double>;
 long SoakFrames() {
   const char* text = std::getenv("KAZ_SOAK_FRAMES");
   const long frames = text ? std::atol(text) : 0;
-  return frames > 0 ? frames : 2500;
+  return frames > 0 ? frames : 3500;
 }
 
 bool UnderSanitizers() {
@@ -201,15 +203,21 @@ std::string Table(const std::vector<std::pair<long, Sample>>& samples) {
 }
 
 // The counts that differ from one lap earlier, and memory grown too much.
+// Memory is compared phase by phase (a lap's title and its play differ) from
+// the second lap on: the first lap after start-up and the first rebuilt cove
+// both still fill the drivers' caches (llvmpipe compiles a shader variant for
+// each new state it meets).
 std::vector<std::string> Growth(const std::vector<std::pair<long, Sample>>& samples) {
   std::vector<std::string> grown;
   std::map<long, const Sample*> byFrame;
+  std::map<long, double> firstMemory, mostMemory;  // by phase
   for (const auto& [frame, sample] : samples) byFrame[frame] = &sample;
-  double firstMemory = -1, mostMemory = 0;
   for (const auto& [frame, sample] : samples) {
-    if (frame < kWarmUp) continue;
-    if (firstMemory < 0) firstMemory = sample.at(kMemory);
-    mostMemory = std::max(mostMemory, sample.at(kMemory));
+    if (frame >= kMemoryFrom) {
+      const long phase = frame % kLap;
+      if (!firstMemory.count(phase)) firstMemory[phase] = sample.at(kMemory);
+      mostMemory[phase] = std::max(mostMemory[phase], sample.at(kMemory));
+    }
     auto earlier = byFrame.find(frame - kLap);
     if (frame - kLap < kWarmUp || earlier == byFrame.end()) continue;
     for (const auto& [name, value] : sample) {
@@ -222,9 +230,11 @@ std::vector<std::string> Growth(const std::vector<std::pair<long, Sample>>& samp
                         " at frame " + std::to_string(frame));
     }
   }
-  if (firstMemory >= 0 && mostMemory - firstMemory > kMaxGrowthBytes)
-    grown.push_back(std::string(kMemory) + ": grew by " +
-                    std::to_string(long(mostMemory - firstMemory)) + " after the warm-up");
+  for (const auto& [phase, first] : firstMemory)
+    if (mostMemory[phase] - first > kMaxGrowthBytes)
+      grown.push_back(std::string(kMemory) + ": grew by " +
+                      std::to_string(long(mostMemory[phase] - first)) + " at frame " +
+                      std::to_string(phase) + " of a lap");
   return grown;
 }
 
@@ -274,6 +284,8 @@ using CoveSoakTest = EngineTest;
 
 TEST_F(CoveSoakTest, TheTourLoopedLeavesEveryCountFlat) {
   if (UnderSanitizers()) GTEST_SKIP() << "a lap of the tour takes minutes under the sanitizers";
+  // OpenAL's null output, whatever the test runner passed on.
+  setenv("ALSOFT_DRIVERS", "null", 0);
   SavedSettings settings;
   const long frames = SoakFrames();
   KazEngine* engine =
