@@ -16,8 +16,7 @@
 // full 10,000.
 #include "common/TestFiles.h"
 #include "core/TestEngine.h"
-#include "KeyTable.h"
-#include "Replay.h"
+#include "core/TourInput.h"
 #include "script/PythonSupport.h"
 #include "tier0/ObjectPool.h"
 #include "tier0/ResourceManager.h"
@@ -238,22 +237,6 @@ std::vector<std::string> Growth(const std::vector<std::pair<long, Sample>>& samp
   return grown;
 }
 
-// The tour's input, less its F9 presses and the quit that follows the ending.
-std::vector<ReplayEvent> LapEvents() {
-  std::ifstream file(KAZ_BIN_DIR "/cove/Tour.replay");
-  std::stringstream text;
-  text << file.rdbuf();
-  Replay replay;
-  std::vector<std::string> warnings;
-  replay.Parse(text.str(), "Tour.replay", &warnings);
-  replay.ResolveKeys(&warnings);
-  std::vector<ReplayEvent> lap;
-  for (const ReplayEvent& event : replay.Events())
-    if (event.frame < kTourEnd && !(event.type == ReplayEvent::Type::Key && event.key == SDLK_F9))
-      lap.push_back(event);
-  return lap;
-}
-
 // The tour runs from the default settings; the player's own come back after.
 class SavedSettings {
  public:
@@ -291,24 +274,16 @@ TEST_F(CoveSoakTest, TheTourLoopedLeavesEveryCountFlat) {
   KazEngine* engine =
       Start({"-fixedframe", "0.033333", "-ResX", "320", "-ResY", "240", "-particleseed", "1"});
   ASSERT_NE(engine, nullptr) << m_out.All();
-  const std::vector<ReplayEvent> lap = LapEvents();
+  // The tour's input less its quit after the ending, every lap.
+  const std::vector<ReplayEvent> lap = TourEvents(kTourEnd);
   ASSERT_GT(lap.size(), 20u);
   std::vector<std::pair<long, Sample>> samples;
   size_t next = 0;
-  int dx = 0, dy = 0, laps = 0;
+  int laps = 0;
   for (long frame = 0; frame < frames; ++frame) {
     const long inLap = frame % kLap;
     if (inLap == 0) next = 0;
-    for (; next < lap.size() && lap[next].frame == inLap; ++next) {
-      const ReplayEvent& event = lap[next];
-      if (event.type == ReplayEvent::Type::Key) SendKeyToEngine(engine, event.scancode, event.down);
-      if (event.type == ReplayEvent::Type::Mouse) dx += event.dx, dy += event.dy;
-      if (event.type == ReplayEvent::Type::Char)
-        for (int ch : event.chars) engine->OnChar(ch);
-    }
-    if (dx) engine->SetMouseDelta(0, dx);
-    if (dy) engine->SetMouseDelta(1, dy);
-    dx = dy = 0;
+    DeliverTourFrame(engine, lap, next, inLap);
     ASSERT_EQ(engine->RunFrame(), 0) << "the game quit at frame " << frame << "\n" << m_out.All();
     if ((frame + 1) % kSampleEvery == 0) {
       // The lines the engine printed are counted and let go: kept, they would

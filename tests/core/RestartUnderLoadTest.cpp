@@ -7,38 +7,19 @@
 // sanitizer builds run it too, where a freed pointer still in use or a leak at
 // exit fails the process.
 #include "core/TestEngine.h"
-#include "KeyTable.h"
-#include "Replay.h"
+#include "core/TourInput.h"
 #include "tier0/ObjectPool.h"
 #include "tier0/ResourceManager.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-// The tour as far as the third shell, less its F9 presses.
+// The tour as far as the third shell.
 constexpr long kPlayedFrames = 330;
-
-std::vector<ReplayEvent> TourStart() {
-  std::ifstream file(KAZ_BIN_DIR "/cove/Tour.replay");
-  std::stringstream text;
-  text << file.rdbuf();
-  Replay replay;
-  std::vector<std::string> warnings;
-  replay.Parse(text.str(), "Tour.replay", &warnings);
-  replay.ResolveKeys(&warnings);
-  std::vector<ReplayEvent> events;
-  for (const ReplayEvent& event : replay.Events())
-    if (event.frame < kPlayedFrames &&
-        !(event.type == ReplayEvent::Type::Key && event.key == SDLK_F9))
-      events.push_back(event);
-  return events;
-}
 
 }  // namespace
 
@@ -48,7 +29,7 @@ TEST_F(RestartUnderLoadTest, ThreeStartsWithRestartsAndReloadsLeaveNothingBehind
   // OpenAL's null output, whatever the test runner passed on: restartsound
   // needs a device to open again.
   setenv("ALSOFT_DRIVERS", "null", 0);
-  const std::vector<ReplayEvent> tour = TourStart();
+  const std::vector<ReplayEvent> tour = TourEvents(kPlayedFrames);
   ASSERT_GT(tour.size(), 10u);
   for (int run = 0; run < 3; ++run) {
     SCOPED_TRACE("start " + std::to_string(run + 1));
@@ -57,13 +38,7 @@ TEST_F(RestartUnderLoadTest, ThreeStartsWithRestartsAndReloadsLeaveNothingBehind
     ASSERT_NE(engine, nullptr) << m_out.All();
     size_t next = 0;
     for (long frame = 0; frame < kPlayedFrames; ++frame) {
-      int dx = 0;
-      for (; next < tour.size() && tour[next].frame == frame; ++next) {
-        if (tour[next].type == ReplayEvent::Type::Key)
-          SendKeyToEngine(engine, tour[next].scancode, tour[next].down);
-        if (tour[next].type == ReplayEvent::Type::Mouse) dx += tour[next].dx;
-      }
-      if (dx) engine->SetMouseDelta(0, dx);
+      DeliverTourFrame(engine, tour, next, frame);
       // Mid-play, with the shells, the keeper, the particles and the sounds live.
       if (frame == 150) EXPECT_EQ(engine->ExecuteCommand(false, "restartvideo"), 0);
       if (frame == 200) EXPECT_EQ(engine->ExecuteCommand(false, "restartsound"), 0);
