@@ -160,10 +160,13 @@ case "${1:-}" in
     build asan
     stage "AddressSanitizer + UndefinedBehaviorSanitizer tests"
     ctest --preset asan
+    # Every suite whose tests run threads: the launcher's boot console, the
+    # engine console's print path, the Ogg workers (which read their files
+    # through the file system on their own threads).
     stage "ThreadSanitizer build (the threaded suites)"
-    build tsan test_sound
-    stage "ThreadSanitizer: sound streams against their worker threads"
-    ctest --preset tsan -R '^StreamTest[.]'
+    build tsan test_shell test_console test_sound
+    stage "ThreadSanitizer: boot console, console printing, Ogg workers"
+    ctest --preset tsan -R '^(BootConsoleTest|ConsoleLogTest|StreamTest|ProcessEndTest)[.]'
     stage "Fuzz targets: build (clang), seeds, bounded runs"
     targets=()
     for src in fuzz/*.cpp; do targets+=("fuzz_$(basename "$src" .cpp)"); done

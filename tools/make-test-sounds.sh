@@ -29,9 +29,11 @@ tone short.wav 22050 1 0.1 sine 440 vol 0.5 && ogg short.wav 3
 tone surround51.wav 44100 6 0.5 sine 300 sine 400 sine 500 sine 60 sine 600 sine 700 vol 0.5 \
   && ogg surround51.wav 4
 tone three.wav 44100 3 0.2 sine 440 vol 0.5 && ogg three.wav 5
+# Shorter than the worker's period: looped, its source runs dry between refills.
+tone tick.wav 22050 1 0.01 sine 440 vol 0.5 && ogg tick.wav 7
 cp mono.ogg MONO.OGG
 tone theme30.wav 44100 2 30 sine 220 sine 330 vol 0.5 && ogg theme30.wav 6
-rm -f mono.wav stereo.wav short.wav surround51.wav three.wav theme30.wav
+rm -f mono.wav stereo.wav short.wav surround51.wav three.wav tick.wav theme30.wav
 
 # The long theme again inside a package archive, with a fixed date.
 mkdir -p pak && cp theme30.ogg pak/theme30.ogg && touch -d 2020-01-01T00:00:00Z pak/theme30.ogg

@@ -122,7 +122,13 @@ std::string FormatConfiguration(const CVarRegistry& cvars) {
       out += value;
       out += '"';
     } else {
-      out += value;
+      // The loader trims a line's blanks, so blanks at either end of an
+      // unquoted value would be lost on the way back: the file gets the value
+      // as it will read.
+      const std::string_view trimmed = CVarText::TrimSpaces(value);
+      if (trimmed.size() != value.size())
+        LogWarning("Blanks at the ends of the value of '%s' are not saved.", name.c_str());
+      out += trimmed;
     }
     out += '\n';
   }

@@ -93,14 +93,27 @@ class WorldObject;
   Py_XDECREF(kazOwnerName);
 }
 
-// Methods and in-place operators that return their own object give back a
-// view of it; the view keeps that object alive, as the box members do.
-%typemap(ret) Vector2D&, Vector3D&, Vector4D&, Matrix4x4&, AABB& {
-  PyObject* kazOwnerName = PyUnicode_InternFromString("_owner");
-  if ($result && $result != swig_obj[0] && kazOwnerName &&
-      PyObject_GenericSetAttr($result, kazOwnerName, swig_obj[0]) != 0)
-    PyErr_Clear();
-  Py_XDECREF(kazOwnerName);
+// In-place operators change their left operand and give back that very script
+// object. SWIG's default hands the native object's ownership from the operand to
+// a second wrapper, so an alias of the operand read freed memory once that
+// wrapper was gone; here nothing changes hands.
+%feature("del", "") *::operator+=;
+%feature("new", "") *::operator+=;
+%feature("del", "") *::operator-=;
+%feature("new", "") *::operator-=;
+%feature("del", "") *::operator*=;
+%feature("new", "") *::operator*=;
+%feature("del", "") *::operator/=;
+%feature("new", "") *::operator/=;
+// Whatever returns a reference to its own object (in-place operators, the
+// matrix's chained methods) returns the script object it was called on.
+%typemap(out) Vector2D&, Vector3D&, Vector4D&, Matrix4x4&, AABB& {
+  if ((void*)$1 == (void*)arg1 && swig_obj[0]) {
+    $result = swig_obj[0];
+    Py_INCREF($result);
+  } else {
+    $result = SWIG_NewPointerObj(SWIG_as_voidptr(new $*1_ltype(*$1)), $descriptor, SWIG_POINTER_OWN);
+  }
 }
 
 %define KAZ_VECTOR_COMMON(T)
@@ -256,6 +269,10 @@ class PlayerController {
   ~PlayerController();
   bool Init(WorldObject* object);
   void Update(unsigned int flags);
+  %extend {
+    // The three-argument form's last value is accepted and ignored.
+    void Update(unsigned int flags, float) { $self->Update(flags); }
+  }
   void SetHeadingAngle(float radians);
   void SetRunSpeed(float speed);
   void SetWalkSpeed(float speed);
@@ -279,5 +296,14 @@ class FloatKeyTrack {
   float GetKeyframeTime(size_t index) const;
   float GetKeyframeValue(size_t index) const;
   float Sample(float t) const;
+  %extend {
+    // Sampling with the caller's cursor (a key index) gives (value, cursor): the
+    // cursor handed back makes the next sample at a later time start there.
+    PyObject* Sample(float t, unsigned int cursor) const {
+      size_t at = cursor;
+      const float value = $self->Sample(t, at);
+      return Py_BuildValue("(dI)", static_cast<double>(value), static_cast<unsigned int>(at));
+    }
+  }
   void Normalize();
 };

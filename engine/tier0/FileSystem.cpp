@@ -3,8 +3,11 @@
 
 #include <physfs.h>
 
+#include "base/Log.h"
+
 #include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <mutex>
 #include <unordered_set>
@@ -320,8 +323,28 @@ const char* File::GetFileName() const {
   Report(FileOpened, this);                                \
   return true;
 
-bool File::OpenRead(const std::string& path) {
+bool File::OpenReadAsIs(const std::string& path) {
   KAZ_OPEN_BODY(PHYSFS_openRead, 'r')
+}
+
+// A file inside an archive has the length the archive's directory declares,
+// and readers allocate that much before they read. An entry that claims more
+// than its archive could inflate to (deflate stops near 1032:1) is refused.
+bool File::OpenRead(const std::string& path) {
+  if (!OpenReadAsIs(path)) return false;
+  const char* container = PHYSFS_getRealDir(path.c_str());
+  std::error_code error;
+  if (!container || !std::filesystem::is_regular_file(container, error)) return true;
+  const uint64_t archiveBytes = std::filesystem::file_size(container, error);
+  const PHYSFS_sint64 declared = PHYSFS_fileLength(m_handle->file);
+  constexpr uint64_t kMaxInflateRatio = 1032, kSlack = 4096;
+  if (error || declared < 0 || uint64_t(declared) <= archiveBytes * kMaxInflateRatio + kSlack)
+    return true;
+  LogWarning("FileSystem: '%s' in '%s' declares %lld bytes, more than the archive holds; not read.",
+             path.c_str(), container, static_cast<long long>(declared));
+  Close();
+  SetError("declared length larger than its archive can hold");
+  return false;
 }
 bool File::OpenWrite(const std::string& path) {
   KAZ_OPEN_BODY(PHYSFS_openWrite, 'w')

@@ -106,6 +106,9 @@ class KAZ_API File {
   bool WriteUInt64(uint64_t value);
 
  private:
+  // OpenRead before the check of an archive entry's declared length.
+  bool OpenReadAsIs(const std::string& path);
+
   EndianMode m_endianMode;
   std::shared_ptr<FileHandle> m_handle;
   char m_fileName[kMaxFilenameStr + 1];

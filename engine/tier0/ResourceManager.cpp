@@ -82,16 +82,7 @@ bool ResourceManager::Unregister(Resource* resource) {
 
 template <class Fn>
 void ResourceManager::ForEachResource(Fn fn) {
-  for (ResourceManager* manager = s_first; manager; manager = manager->m_next) {
-    auto it = manager->m_resources.begin();
-    while (it != manager->m_resources.end()) {
-      // Resume after this name, not from the iterator: the callback may add or
-      // release resources.
-      std::string name = it->first;
-      fn(it->second);
-      it = manager->m_resources.upper_bound(name);
-    }
-  }
+  for (ResourceManager* manager = s_first; manager; manager = manager->m_next) manager->ForEach(fn);
 }
 
 void ResourceManager::NotifyDeviceLost() {

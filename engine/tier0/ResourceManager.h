@@ -50,6 +50,11 @@ class ResourceManager {
   ResourceManager* GetNext() const { return m_next; }
   static ResourceManager* GetFirst() { return s_first; }
 
+  // This manager's resources in name order; the callback may add or release
+  // resources.
+  template <class Fn>
+  void ForEach(Fn fn);
+
   // Registry-wide, managers newest first, resources in name order. Resources
   // may be added or released by the callbacks.
   static void NotifyDeviceLost();
@@ -75,6 +80,18 @@ class ResourceManager {
 
   static inline ResourceManager* s_first = nullptr;
 };
+
+template <class Fn>
+void ResourceManager::ForEach(Fn fn) {
+  auto it = m_resources.begin();
+  while (it != m_resources.end()) {
+    // Resume after this name, not from the iterator: the callback may add or
+    // release resources.
+    std::string name = it->first;
+    fn(it->second);
+    it = m_resources.upper_bound(name);
+  }
+}
 
 template <class T>
 T* ResourceManager::GetOrLoad(const std::string& name) {

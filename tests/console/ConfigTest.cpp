@@ -181,6 +181,24 @@ TEST_F(ConfigTest, LineBreakInValueCannotInjectLines) {
   EXPECT_EQ(loaded.Find("Note")->ToString(), "a quit");
 }
 
+// The loader trims the blanks around a line's value: a value saved with blanks
+// at its ends would not read back as saved. Each save of the file it reads
+// back gives the same file.
+TEST_F(ConfigTest, BlanksAtTheEndsOfAValueAreNotSaved) {
+  m_cvars.SoundDevType.Set("   hw  x  ");
+  fs::path path = m_dir / "blanks.cfg";
+  kaztest::LogCapture log;
+  ASSERT_TRUE(SaveConfiguration(path.string(), m_cvars));
+  EXPECT_EQ(log.Count("Blanks at the ends of the value of 'SoundDevType' are not saved."), 1);
+  const std::string saved = ReadFile(path);
+  EXPECT_THAT(saved, HasSubstr("\nSoundDevType hw  x\n"));
+  CVarRegistry loaded;
+  EngineCommandProcessor reader(m_commands, loaded);
+  ASSERT_TRUE(reader.ExecuteScript(path.string()));
+  EXPECT_EQ(loaded.SoundDevType.Get(), "hw  x");
+  EXPECT_EQ(FormatConfiguration(loaded), saved);
+}
+
 class ConfigSaveFailureTest : public ConfigTest {
  protected:
   void SetUp() override {

@@ -152,6 +152,72 @@ TEST_F(DynamicMeshTest, MessagesAndEdgeCases) {
   EXPECT_EQ(def->GetCoreModel()->getCoreMaterialCount(), 2);
 }
 
+// Cal3D reserves what a count in its file says before reading what it counts,
+// leaks on its failure paths and trusts the indices it reads: counts the file
+// cannot hold, binary files whose counts go unchecked, broken documents and
+// indices out of range are refused with a line before the library sees them.
+TEST_F(DynamicMeshTest, Cal3DFilesAskingForMoreThanTheyHoldAreRefused) {
+  ASSERT_NE(Start(), nullptr);
+  Ref<DynamicMeshDef> def;
+  Generate(m_dir, 15);
+  std::string mesh = m_dir.Read("fig15.xmf");
+  const size_t at = mesh.find("NUMVERTICES=\"");
+  ASSERT_NE(at, std::string::npos);
+  mesh.insert(at + 13, "2000000");  // a count of two thousand million and more
+  m_dir.Write("huge.xmf", mesh);
+  std::string skeleton = m_dir.Read("fig15.xsf");
+  const size_t bones = skeleton.find("NUMBONES=\"");
+  ASSERT_NE(bones, std::string::npos);
+  skeleton.insert(bones + 10, "-");
+  m_dir.Write("negative.xsf", skeleton);
+  m_dir.Write("binary.cmf", std::string("CMF\0\xb0\x04\0\0\xff\xff\xff\x7f", 12));
+  m_dir.Write("counts.xml",
+              "<DynamicMesh version=\"1.0\" skeleton=\"fig15.xsf\">"
+              "<Piece filename=\"huge.xmf\"/><Piece filename=\"binary.cmf\"/>"
+              "<Piece filename=\"fig15.xmf\" name=\"good\"/></DynamicMesh>");
+  m_log.Clear();
+  def = Load("counts.xml");
+  ASSERT_TRUE(def) << m_log.Dump();
+  EXPECT_EQ(def->GetPieces().size(), 1u);
+  EXPECT_TRUE(m_log.Has("huge.xmf' refused (NUMVERTICES ")) << m_log.Dump();
+  EXPECT_TRUE(m_log.Has("binary.cmf' refused (only the XML forms")) << m_log.Dump();
+  EXPECT_EQ(Refused("<DynamicMesh version=\"1.0\" skeleton=\"negative.xsf\"/>"),
+            "Failed to load specified skeleton.");
+  EXPECT_TRUE(m_log.Has("negative.xsf' refused (NUMBONES -")) << m_log.Dump();
+
+  // Walked as Cal3D will walk them: a document cut short (Cal3D's failure path
+  // leaks what it built), a track or an influence naming a bone the skeleton
+  // lacks, a face naming a vertex the piece lacks.
+  const std::string walk = m_dir.Read("fig15_walk.xaf");
+  m_dir.Write("cut.xaf", walk.substr(0, walk.size() / 2));
+  std::string farTrack = walk;
+  farTrack.replace(farTrack.find("BONEID=\"3\""), 11, "BONEID=\"15\"");
+  m_dir.Write("far.xaf", farTrack);
+  std::string farBone = m_dir.Read("fig15.xmf");
+  farBone.replace(farBone.find("<INFLUENCE ID=\"0\""), 17, "<INFLUENCE ID=\"99\"");
+  m_dir.Write("farbone.xmf", farBone);
+  std::string farVertex = m_dir.Read("fig15.xmf");
+  farVertex.replace(farVertex.find("<FACE VERTEXID=\"") + 16, 1, "9999");
+  m_dir.Write("farvertex.xmf", farVertex);
+  m_dir.Write("walked.xml",
+              "<DynamicMesh version=\"1.0\" skeleton=\"fig15.xsf\">"
+              "<Piece filename=\"farbone.xmf\"/><Piece filename=\"farvertex.xmf\"/>"
+              "<Piece filename=\"fig15.xmf\" name=\"good\"/>"
+              "<Animation filename=\"cut.xaf\" name=\"cut\"/>"
+              "<Animation filename=\"far.xaf\" name=\"far\"/>"
+              "<Animation filename=\"fig15_walk.xaf\" name=\"walk\"/></DynamicMesh>");
+  m_log.Clear();
+  def = Load("walked.xml");
+  ASSERT_TRUE(def) << m_log.Dump();
+  EXPECT_EQ(def->GetPieces().size(), 1u);
+  EXPECT_EQ(def->GetAnimations().size(), 1u);
+  EXPECT_TRUE(m_log.Has("cut.xaf' refused (not well-formed XML")) << m_log.Dump();
+  EXPECT_TRUE(m_log.Has("far.xaf' refused (BONEID 15 is out of range)")) << m_log.Dump();
+  EXPECT_TRUE(m_log.Has("farbone.xmf' refused (ID 99 is out of range)")) << m_log.Dump();
+  EXPECT_TRUE(m_log.Has("farvertex.xmf' refused (<FACE> names a vertex out of range)"))
+      << m_log.Dump();
+}
+
 TEST_F(DynamicMeshTest, WithoutVideoTheCoreModelStillLoads) {
   Generate(m_dir, 15);
   Ref<DynamicMeshDef> def = Load("fig15.xml");

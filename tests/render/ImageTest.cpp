@@ -178,6 +178,19 @@ TEST(ImageDecode, CorruptTruncatedAndOversizedInputFailCleanly) {
   wide[16] = 0x00, wide[17] = 0x01, wide[18] = 0x00,
   wide[19] = 0x00;  // width 65536 (CRC left stale)
   EXPECT_FALSE(DecodeImage(wide.data(), wide.size(), &img, &why));
+  // Within the limit but a gigabyte of pixels from a few bytes: refused before
+  // stb_image allocates the picture (PNG and BMP headers alike).
+  std::vector<uint8_t> vast = png;
+  vast[16] = 0x00, vast[17] = 0x00, vast[18] = 0x40, vast[19] = 0x00;  // 16384 wide
+  vast[20] = 0x00, vast[21] = 0x00, vast[22] = 0x40, vast[23] = 0x00;  // 16384 high
+  why.clear();
+  EXPECT_FALSE(DecodeImage(vast.data(), vast.size(), &img, &why));
+  EXPECT_EQ(why, "image larger than its file can hold");
+  std::vector<uint8_t> bmp = Encode("bmp", 4);
+  for (int at : {18, 22}) bmp[at] = 0x00, bmp[at + 1] = 0x40, bmp[at + 2] = 0, bmp[at + 3] = 0;
+  why.clear();
+  EXPECT_FALSE(DecodeImage(bmp.data(), bmp.size(), &img, &why));
+  EXPECT_EQ(why, "image larger than its file can hold");
 }
 
 TEST(ImageEncode, BmpIsBottomUp24Bit) {

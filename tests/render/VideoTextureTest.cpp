@@ -8,6 +8,7 @@
 #include "common/TestFiles.h"
 #include "render/gpu/Texture.h"
 #include "render/gpu/VideoTexture.h"
+#include "render/video/VideoReader.h"
 #include "RenderTestUtil.h"
 
 using namespace rendertest;
@@ -140,6 +141,18 @@ TEST_F(VideoTextureTest, AFileThatIsNoVideoGivesItsLine) {
   EXPECT_EQ(m_log.Count("Failed to open AVI file 'notes.avi'", LogLevel_Error), 1) << m_log.Dump();
   EXPECT_EQ(LoadTexture("missing.avi"), nullptr);
   EXPECT_EQ(m_log.Count("Failed to open AVI file 'missing.avi'", LogLevel_Error), 1);
+}
+
+// The decoder allocates frames of the size the file declares: a frame wider
+// than any texture is refused before it is decoded.
+TEST_F(VideoTextureTest, FramesWiderThanAnyTextureAreRefused) {
+  ASSERT_TRUE(Clip("wide.avi", 4100, 2, 25, 1));
+  std::string reason;
+  EXPECT_EQ(VideoReader::Open(m_dir.Str() + "/wide.avi", &reason), nullptr);
+  EXPECT_EQ(reason, "video frames too large");
+  EXPECT_EQ(Load("wide.avi"), nullptr);
+  EXPECT_EQ(m_log.Count("Failed to get video stream for AVI file 'wide.avi'"), 1) << m_log.Dump();
+  EXPECT_EQ(m_log.Count("wide.avi: video frames too large"), 1) << m_log.Dump();
 }
 
 TEST_F(VideoTextureTest, ADeviceResetKeepsPlaying) {

@@ -2,6 +2,7 @@
 // and the worker threads behind them.
 #include "SoundTestUtil.h"
 
+#include <atomic>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -183,5 +184,68 @@ TEST_F(StreamTest, StressManyStreamsWhileWorkersRun) {
     if (action == 5) Sleep(0.01);
   }
   sounds.clear();
+  EXPECT_EQ(log.Problems(), 0) << log.Dump();
+}
+
+// tick.ogg is shorter than the worker's period, so looped its source runs dry
+// and the worker restarts it on nearly every update: the moment a Pause or a
+// Resume from the main thread can land in between. However they interleave,
+// once Resume has returned the source is never paused again behind the
+// stream's back (the worker restarts only a source that ran dry, so a paused
+// one would stay silent for good), and buffers keep flowing.
+TEST_F(StreamTest, PauseAndResumeInATightLoopLeaveBuffersFlowing) {
+  ASSERT_TRUE(Open("tick.ogg")) << log.Dump();
+  ASSERT_TRUE(stream->Play(true));
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  long rounds = 0;
+  while (std::chrono::steady_clock::now() < end) {
+    for (int i = 0; i < 50; ++i) {
+      ASSERT_TRUE(stream->Pause());
+      ASSERT_TRUE(stream->Resume());
+    }
+    ++rounds;
+    const auto watch = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
+    while (std::chrono::steady_clock::now() < watch) {
+      if (SourceState() != AL_PAUSED) continue;
+      Sleep(0.25);  // five worker periods
+      ASSERT_NE(SourceState(), AL_PAUSED) << "round " << rounds << ": silent while playing";
+    }
+  }
+  EXPECT_EQ(stream->GetState(), SoundState_Playing);
+  // Still refilled and restarted: it plays again within a few periods.
+  EXPECT_TRUE(WaitFor([&] { return SourceState() == AL_PLAYING; }, 0.5));
+  EXPECT_EQ(log.Problems(), 0) << log.Dump();
+}
+
+// OpenAL has one error flag per context, shared by every thread. Another
+// thread making failing calls all the while must not make the main thread's
+// sources, buffers and streams, or the workers' refills, look failed.
+TEST_F(StreamTest, AnotherThreadsOpenALErrorsAreNotTakenForOurs) {
+  std::atomic<bool> done{false};
+  std::thread noisy([&] {
+    while (!done) {
+      alSourcePlay(0x7fffff00);  // no such source
+      std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+  });
+  int created = 0;
+  std::vector<Ref<SoundInstance>> playing;
+  for (int i = 0; i < 60; ++i) {
+    Ref<SoundInstance> wav = Ref<SoundInstance>::Adopt(CreateSoundInstance("tone440.wav", true));
+    Ref<SoundInstance> ogg = Ref<SoundInstance>::Adopt(CreateSoundInstance("short.ogg", false));
+    if (wav && ogg) ++created;
+    if (ogg && i % 10 == 0) {
+      ogg->Play(true);
+      playing.push_back(ogg);
+    }
+  }
+  Sleep(0.3);  // the looping streams' workers refill meanwhile
+  done = true;
+  noisy.join();
+  for (auto& sound : playing) EXPECT_EQ(sound->GetState(), SoundState_Playing);
+  playing.clear();
+  EXPECT_EQ(created, 60);
+  EXPECT_FALSE(log.Has("OpenAL source")) << log.Dump();
+  EXPECT_FALSE(log.Has("failed")) << log.Dump();
   EXPECT_EQ(log.Problems(), 0) << log.Dump();
 }

@@ -355,3 +355,31 @@ TEST_F(FileSystemTest, UninitWithOpenFilesLeavesThemClosed) {
   EXPECT_TRUE(stack.OpenRead("hello.txt"));
   EXPECT_EQ(ReadAll(stack), "hello");
 }
+
+// An archive's directory says how long each entry is, and readers allocate
+// that much before reading: an entry claiming gigabytes from a few bytes of
+// archive is not opened, and the rest of the archive still reads.
+TEST_F(FileSystemTest, AnArchiveEntryClaimingMoreThanItsArchiveHoldsIsNotOpened) {
+  std::string zip = kaztest::StoredZip({{"big.bin", std::string(100, 'x')}, {"fine.txt", "fine"}});
+  auto put = [&zip](size_t at, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) zip[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+  };
+  // Deflated, 3.75 GiB once inflated: in the local header and the directory alike.
+  put(8, 8, 2);
+  put(22, 0xF0000000u, 4);
+  const size_t central = zip.find("PK\x01\x02");
+  ASSERT_NE(central, std::string::npos);
+  put(central + 10, 8, 2);
+  put(central + 24, 0xF0000000u, 4);
+  const std::string hostile = tmp_.Str() + "/hostile.pak";
+  WriteFile(hostile, zip);
+  ASSERT_TRUE(FileSystem::AddToSearchPath(hostile, true));
+  FileSystem::GetLastError();
+  FileSystem::File big;
+  EXPECT_FALSE(big.OpenRead("big.bin"));
+  EXPECT_FALSE(big.IsValid());
+  EXPECT_EQ(FileSystem::GetLastError(), "declared length larger than its archive can hold");
+  FileSystem::File fine("fine.txt", 'r');
+  ASSERT_TRUE(fine.IsValid());
+  EXPECT_EQ(ReadAll(fine), "fine");
+}

@@ -115,8 +115,13 @@ bool WriteMathModule(std::ostringstream& out) {
          "\"No matching function for overloaded '<name>'\" is raised. Float arguments out of\n"
          "range raise `OverflowError`, objects of the wrong class `TypeError`.\n"
          "`PlayerController.Init` takes a `_World.WorldObject` (else `TypeError` \"argument\n"
-         "must be a WorldObject.\"). A box's `mins` and `maxs`, and the result of a method\n"
-         "that returns its own object, are views that keep that object alive.\n\n";
+         "must be a WorldObject.\"). A box's `mins` and `maxs` are views that keep the box\n"
+         "alive. In-place operators (`+=`, `-=`, `*=`, `/=`) and the matrix methods that\n"
+         "return their own matrix change the object and return that same object.\n"
+         "`PlayerController_Update(controller, flags)` also takes a third value, which it\n"
+         "ignores. `FloatKeyTrack_Sample(track, t)` keeps a cursor of its own;\n"
+         "`FloatKeyTrack_Sample(track, t, cursor)` starts the search at the key index\n"
+         "`cursor` and returns `(value, cursor)`, the cursor to pass with the next, later t.\n\n";
   for (const char* cls : classes) {
     out << "- `" << cls << "`:";
     for (const std::string& name : byClass[cls]) out << " `" << name << "`";

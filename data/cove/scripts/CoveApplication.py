@@ -298,10 +298,32 @@ class CoveApplication:
             _Menu.PopMenu()
         elif self.pause.IsActive():
             self.Resume()
+        elif self.credits.IsActive():
+            self.BackToTitle()
         elif not self.title.IsActive() and (self.playing or self.ended):
             self.keys.clear()
             _Engine.SetCVar('GamePaused', True)
             self.pause.Push()
+
+    def BackToTitle(self):
+        """Escape after the ending: a fresh cove, as at start-up, behind the title menu."""
+        print('Cove: back to the title.')
+        _Menu.ClearMenuStack()
+        # The old cove goes before the new one is built: never two at once.
+        self.world = self.player = self.upright = self.controller = None
+        _World.Reset()
+        self.keys.clear()
+        self.yaw = self.pitch = 0.0
+        self.shellsFound = 0
+        self.talked = self.caveOpen = self.ended = self.playing = False
+        self.stepTime = self.shakeTime = 0.0
+        seed = _Engine.GetCVar('cove_seed')
+        self.random = Random(seed if isinstance(seed, int) else 1)
+        self.world = CoveWorld.CoveWorld(self.random)
+        self.world.Build()
+        self.MakePlayer()
+        self.title.Push()
+        _Engine.StartFade(1.0, 0)
 
     def Resume(self):
         if self.pause.IsActive():

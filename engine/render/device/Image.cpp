@@ -369,6 +369,16 @@ bool PngChunksFit(const uint8_t* p, size_t size) {
   }
   return false;  // ends inside a chunk header, before IEND
 }
+
+// stb_image allocates the whole picture before it reads a pixel, so a header
+// alone could ask for a gigabyte. Up to 64 MiB of pixels any file may ask;
+// beyond that the file must be large enough to hold them at the best ratio
+// its format reaches (deflate stops near 1032:1, a flat JPEG below 2048:1).
+bool PixelsFitFile(uint64_t pixelBytes, size_t fileBytes) {
+  constexpr uint64_t kFreeBytes = uint64_t(64) << 20;
+  constexpr uint64_t kBestRatio = 2048;
+  return pixelBytes <= kFreeBytes || pixelBytes <= uint64_t(fileBytes) * kBestRatio;
+}
 }  // namespace
 
 bool DecodeImage(const void* data, size_t size, Image* out, std::string* reason) {
@@ -390,6 +400,10 @@ bool DecodeImage(const void* data, size_t size, Image* out, std::string* reason)
   if (stbi_info_from_memory(static_cast<const stbi_uc*>(data), int(size), &w, &h, &comp) &&
       (w <= 0 || h <= 0 || uint32_t(w) > kMaxImageDimension || uint32_t(h) > kMaxImageDimension)) {
     *reason = "bad image size";
+    return false;
+  }
+  if (!PixelsFitFile(uint64_t(w) * uint64_t(h) * 4, size)) {
+    *reason = "image larger than its file can hold";
     return false;
   }
   stbi_uc* pixels =

@@ -12,7 +12,9 @@ extern "C" {
 
 namespace {
 constexpr int kMaxStreamsOfAKind = 5;
-}
+// Larger frames than any texture the engine draws them into.
+constexpr int kMaxVideoSide = 4096;
+}  // namespace
 
 struct VideoReader::Impl {
   AVFormatContext* format = nullptr;
@@ -90,8 +92,12 @@ std::unique_ptr<VideoReader> VideoReader::Open(const std::string& nativePath, st
   reader->m_videoStreams = std::min(reader->m_videoStreams, kMaxStreamsOfAKind);
   if (m.stream < 0) return fail("no video stream", false);
   AVStream* st = m.format->streams[m.stream];
+  // The decoder allocates frames of whatever size the file declares.
+  if (st->codecpar->width > kMaxVideoSide || st->codecpar->height > kMaxVideoSide)
+    return fail("video frames too large", false);
   const AVCodec* decoder = avcodec_find_decoder(st->codecpar->codec_id);
   m.codec = decoder ? avcodec_alloc_context3(decoder) : nullptr;
+  if (m.codec) m.codec->max_pixels = int64_t(kMaxVideoSide) * kMaxVideoSide;
   if (!m.codec || avcodec_parameters_to_context(m.codec, st->codecpar) < 0 ||
       avcodec_open2(m.codec, decoder, nullptr) < 0 || m.codec->width <= 0 || m.codec->height <= 0)
     return fail("no decoder for the video stream", false);

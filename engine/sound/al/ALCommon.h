@@ -8,9 +8,28 @@
 #include <AL/alc.h>
 #include <AL/alext.h>
 
-// Forgets any pending error, so that the next check sees only what follows.
-inline void ClearALError() {
-  alGetError();
+// OpenAL keeps one error flag per context, and the stream workers share the
+// context with the main thread: a check of that flag could read another
+// thread's error. So no check here reads it; each asks the object it made or
+// changed whether the call took effect.
+
+// A name alGen* wrote (a failed call leaves the zero it was given).
+inline bool ALIsNewSource(ALuint source) {
+  return source != 0 && alIsSource(source);
+}
+inline bool ALIsNewBuffer(ALuint buffer) {
+  return buffer != 0 && alIsBuffer(buffer);
+}
+// Whether alBufferData stored that many bytes of 16-bit samples.
+inline bool ALBufferHolds(ALuint buffer, ALsizei bytes) {
+  ALint size = -1;
+  alGetBufferi(buffer, AL_SIZE, &size);
+  return size == bytes;
+}
+inline ALint ALSourceInt(ALuint source, ALenum what) {
+  ALint value = 0;
+  alGetSourcei(source, what, &value);
+  return value;
 }
 
 // OpenAL is right-handed and the engine left-handed: flipping z maps one onto

@@ -29,9 +29,9 @@ ALSoundInstance::~ALSoundInstance() {
 }
 
 bool ALSoundInstance::Attach() {
-  ClearALError();
+  m_source = 0;
   alGenSources(1, &m_source);
-  if (alGetError() != AL_NO_ERROR) {
+  if (!ALIsNewSource(m_source)) {
     m_source = 0;
     LogDetail("Failed to create OpenAL source.");
     return false;
@@ -52,9 +52,9 @@ bool ALSoundInstance::Attach() {
   }
   if (!m_resource) m_resource = Ref<ALSoundResource>::Adopt(GetSoundResource(m_fileName));
   if (!m_resource) return false;
-  ClearALError();
-  alSourcei(m_source, AL_BUFFER, static_cast<ALint>(m_resource->GetBuffer()));
-  if (alGetError() != AL_NO_ERROR) {
+  const ALuint buffer = m_resource->GetBuffer();
+  alSourcei(m_source, AL_BUFFER, static_cast<ALint>(buffer));
+  if (buffer == 0 || ALSourceInt(m_source, AL_BUFFER) != static_cast<ALint>(buffer)) {
     m_resource.Reset();
     LogDetail("Failed to assigen bufer to OpenAL source.");
     return false;

@@ -9,19 +9,14 @@
 
 #include <AL/alut.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 namespace {
+// Holds every sound resource and outlives them all: a device change walks it,
+// and at exit it deletes whatever is still referenced.
 ResourceManager g_soundResources("ALSoundResource");
-
-// Every constructed resource, so that a device change reaches them all.
-std::vector<ALSoundResource*>& LiveResources() {
-  static std::vector<ALSoundResource*> live;
-  return live;
-}
 
 uint32_t ReadLE32(const char* p) {
   const auto* b = reinterpret_cast<const unsigned char*>(p);
@@ -64,6 +59,19 @@ std::vector<char> CheckedWavImage(const std::vector<char>& image) {
   return {};
 }
 
+// ALUT refuses to decode while OpenAL's error flag is set, and that flag is
+// shared with the stream workers: an error one of them left pending would fail
+// the decoding. A refusal for that reason alone is tried again on a cleared flag.
+void* DecodeWav(const std::vector<char>& wav, ALenum* format, ALsizei* size, ALfloat* frequency) {
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    alGetError();
+    void* data = alutLoadMemoryFromFileImage(wav.data(), static_cast<ALsizei>(wav.size()), format,
+                                             size, frequency);
+    if (data || alutGetError() != ALUT_ERROR_AL_ERROR_ON_ENTRY) return data;
+  }
+  return nullptr;
+}
+
 std::string ExtensionOf(const std::string& name) {
   const size_t dot = name.rfind('.');
   return dot == std::string::npos ? std::string() : ToLowerAscii(name.substr(dot + 1));
@@ -74,14 +82,9 @@ ALSoundResource* GetSoundResource(const std::string& name) {
   return g_soundResources.GetOrLoad<ALSoundResource>(name);
 }
 
-ALSoundResource::ALSoundResource(ResourceManager* manager) : Resource(manager) {
-  LiveResources().push_back(this);
-}
+ALSoundResource::ALSoundResource(ResourceManager* manager) : Resource(manager) {}
 
-ALSoundResource::~ALSoundResource() {
-  auto& live = LiveResources();
-  live.erase(std::remove(live.begin(), live.end(), this), live.end());
-}
+ALSoundResource::~ALSoundResource() = default;
 
 bool ALSoundResource::Load(bool) {
   const char* reason = LoadBuffer();
@@ -108,9 +111,9 @@ const char* ALSoundResource::LoadBuffer() {
     return "failed to read file into memory";
   file.Close();
 
-  ClearALError();
+  m_buffer = 0;
   alGenBuffers(1, &m_buffer);
-  if (alGetError() != AL_NO_ERROR) {
+  if (!ALIsNewBuffer(m_buffer)) {
     m_buffer = 0;
     return "failed to create buffer";
   }
@@ -119,18 +122,16 @@ const char* ALSoundResource::LoadBuffer() {
   ALfloat frequency = 0.0f;
   const std::vector<char> wav = CheckedWavImage(image);
   if (wav.empty()) return "failed to read WAV data";
-  void* data = alutLoadMemoryFromFileImage(wav.data(), static_cast<ALsizei>(wav.size()), &format,
-                                           &size, &frequency);
+  void* data = DecodeWav(wav, &format, &size, &frequency);
   if (!data) return "failed to read WAV data";
   // A corrupt header can claim any rate; the cast to ALsizei needs one that fits.
   if (!(frequency >= 1.0f && frequency <= 1000000.0f)) {
     std::free(data);
     return "failed to read WAV data";
   }
-  ClearALError();
   alBufferData(m_buffer, format, data, size, static_cast<ALsizei>(frequency));
   std::free(data);
-  if (alGetError() != AL_NO_ERROR) return "failed to load WAV data into AL buffer";
+  if (!ALBufferHolds(m_buffer, size)) return "failed to load WAV data into AL buffer";
   m_loaded = 1;
   return nullptr;
 }
@@ -142,11 +143,11 @@ void ALSoundResource::Unload(bool) {
 }
 
 void ALSoundResource::ReleaseAllBuffers() {
-  for (ALSoundResource* resource : LiveResources()) resource->Unload(false);
+  g_soundResources.ForEach([](Resource* resource) { resource->Unload(false); });
 }
 
 void ALSoundResource::ReloadAllBuffers() {
-  for (ALSoundResource* resource : LiveResources()) {
-    if (!resource->m_buffer) resource->Load(false);
-  }
+  g_soundResources.ForEach([](Resource* resource) {
+    if (!static_cast<ALSoundResource*>(resource)->m_buffer) resource->Load(false);
+  });
 }

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 
 namespace {
 
@@ -74,7 +75,6 @@ OGGStream::~OGGStream() {
 
 bool OGGStream::Open(const std::string& fileName, ALuint source) {
   Close();
-  ClearALError();
   m_fileName = fileName;
   if (!m_file.OpenRead(fileName)) {
     LogError("Failed to open OGG file '%s'", fileName.c_str());
@@ -98,9 +98,8 @@ bool OGGStream::Open(const std::string& fileName, ALuint source) {
   }
   if (CVarRegistry::Instance().DisplayOGGInfo.Get()) LogSummary(info, ov_comment(&m_vorbis, -1));
 
-  ClearALError();
   alGenBuffers(kBufferCount, m_buffers);
-  if (alGetError() != AL_NO_ERROR) {
+  if (!ALIsNewBuffer(m_buffers[0]) || !ALIsNewBuffer(m_buffers[1])) {
     for (ALuint& buffer : m_buffers) buffer = 0;
     Close();
     LogError("Failed to create %d AL bufers for OGG streaming", kBufferCount);
@@ -196,10 +195,10 @@ long OGGStream::DecodeChunk(char* out) {
 long OGGStream::StreamChunk(ALuint buffer) {
   const long bytes = DecodeChunk(m_chunk.data());
   if (bytes > 0) {
-    ClearALError();
     alBufferData(buffer, m_format, m_chunk.data(), static_cast<ALsizei>(bytes),
                  static_cast<ALsizei>(m_rate));
-    if (alGetError() != AL_NO_ERROR) LogDetail("alBufferData failed for reading OGG stream chunk.");
+    if (!ALBufferHolds(buffer, static_cast<ALsizei>(bytes)))
+      LogDetail("alBufferData failed for reading OGG stream chunk.");
   }
   return bytes;
 }
@@ -210,14 +209,17 @@ bool OGGStream::Rewind() {
 
 bool OGGStream::Play(bool loop, bool startPaused) {
   if (!m_vorbisOpen || !m_source) return false;
-  if (m_state == SoundState_Paused) {
-    m_loop = loop;
-    alSourcei(m_source, AL_LOOPING, AL_FALSE);
-    m_state = SoundState_Playing;
-    alSourcePlay(m_source);
-    return true;
+  {
+    std::lock_guard<std::mutex> lock(m_controlMutex);
+    if (m_state == SoundState_Paused) {
+      m_loop = loop;
+      alSourcei(m_source, AL_LOOPING, AL_FALSE);
+      m_state = SoundState_Playing;
+      alSourcePlay(m_source);
+      return true;
+    }
+    if (m_state == SoundState_Playing) return true;
   }
-  if (m_state == SoundState_Playing) return true;
 
   // A stream that drained by itself left its worker to be joined.
   JoinWorker();
@@ -240,9 +242,8 @@ bool OGGStream::Play(bool loop, bool startPaused) {
     ++filled;
   }
   for (int i = 0; i < kBufferCount; ++i) m_queued[i] = i < filled;
-  ClearALError();
   alSourceQueueBuffers(m_source, filled, m_buffers);
-  if (alGetError() != AL_NO_ERROR) {
+  if (ALSourceInt(m_source, AL_BUFFERS_QUEUED) != filled) {
     LogError("alSourceQueueBuffers failed for OGG stream.");
     return false;
   }
@@ -250,9 +251,9 @@ bool OGGStream::Play(bool loop, bool startPaused) {
   if (!startPaused) {
     // The stream loops by seeking; the source itself must not.
     alSourcei(m_source, AL_LOOPING, AL_FALSE);
-    ClearALError();
+    // A source that is gone is the one way alSourcePlay fails here.
     alSourcePlay(m_source);
-    if (alGetError() != AL_NO_ERROR) {
+    if (!alIsSource(m_source)) {
       LogError("alSourcePlay failed for OGG stream.");
       return false;
     }
@@ -260,23 +261,42 @@ bool OGGStream::Play(bool loop, bool startPaused) {
   } else {
     m_state = SoundState_Paused;
   }
+  return StartWorker();
+}
+
+bool OGGStream::StartWorker() {
   m_stopRequested = false;
-  m_worker = std::thread(&OGGStream::ThreadMain, this);
-  ClearALError();
+  try {
+    m_worker = std::thread(&OGGStream::ThreadMain, this);
+  } catch (const std::system_error& error) {
+    // No thread to keep the queue filled: the stream does not play at all.
+    LogError("Failed to start the worker thread for OGG stream %s (%s).", m_fileName.c_str(),
+             error.what());
+    alSourceStop(m_source);
+    alSourcei(m_source, AL_BUFFER, 0);
+    for (bool& queued : m_queued) queued = false;
+    m_state = SoundState_Stopped;
+    m_loop = false;
+    return false;
+  }
   return true;
 }
 
+// The state and the source's play/pause change together under the control
+// lock, so a worker restarting a source that ran dry never undoes a Pause or
+// Resume made in between.
 bool OGGStream::Pause() {
-  // The state goes first, so that a worker restarting a dry source sees it.
-  int expected = SoundState_Playing;
-  if (!m_state.compare_exchange_strong(expected, SoundState_Paused)) return false;
+  std::lock_guard<std::mutex> lock(m_controlMutex);
+  if (m_state != SoundState_Playing) return false;
+  m_state = SoundState_Paused;
   alSourcePause(m_source);
   return true;
 }
 
 bool OGGStream::Resume() {
-  int expected = SoundState_Paused;
-  if (!m_state.compare_exchange_strong(expected, SoundState_Playing)) return false;
+  std::lock_guard<std::mutex> lock(m_controlMutex);
+  if (m_state != SoundState_Paused) return false;
+  m_state = SoundState_Playing;
   alSourcePlay(m_source);
   return true;
 }
@@ -298,7 +318,6 @@ void OGGStream::Stop() {
   if (m_source) {
     alSourceStop(m_source);
     alSourcei(m_source, AL_BUFFER, 0);
-    ClearALError();
   }
   for (bool& queued : m_queued) queued = false;
   m_state = SoundState_Stopped;
@@ -313,7 +332,6 @@ bool OGGStream::Close() {
     if (buffer) alDeleteBuffers(1, &buffer);
     buffer = 0;
   }
-  ClearALError();
   m_file.Close();
   m_channels = 0;
   m_rate = 0;
@@ -350,38 +368,37 @@ bool OGGStream::Refill(ALuint buffer) {
     if (bytes <= 0) return bytes == 0;
     m_ended = false;
   }
+  const ALint before = ALSourceInt(m_source, AL_BUFFERS_QUEUED);
   alSourceQueueBuffers(m_source, 1, &buffer);
-  if (alGetError() == AL_NO_ERROR && IndexOf(buffer) >= 0) m_queued[IndexOf(buffer)] = true;
+  if (ALSourceInt(m_source, AL_BUFFERS_QUEUED) == before + 1 && IndexOf(buffer) >= 0)
+    m_queued[IndexOf(buffer)] = true;
   return true;
 }
 
 bool OGGStream::Update() {
   if (m_state != SoundState_Playing) return true;  // paused: idle
-  ALint processed = 0;
-  alGetSourcei(m_source, AL_BUFFERS_PROCESSED, &processed);
+  ALint processed = ALSourceInt(m_source, AL_BUFFERS_PROCESSED);
   for (; processed > 0; --processed) {
     ALuint buffer = 0;
-    ClearALError();
     alSourceUnqueueBuffers(m_source, 1, &buffer);
-    if (alGetError() != AL_NO_ERROR) continue;
-    if (IndexOf(buffer) >= 0) m_queued[IndexOf(buffer)] = false;
+    if (IndexOf(buffer) < 0) continue;  // nothing came off the queue
+    m_queued[IndexOf(buffer)] = false;
     if (!Refill(buffer)) return false;
   }
   // Buffers left idle by a short file come into use once the stream loops.
   for (int i = 0; i < kBufferCount && m_loop; ++i)
     if (!m_queued[i] && !Refill(m_buffers[i])) return false;
-  ALint sourceState = 0, queued = 0;
-  alGetSourcei(m_source, AL_SOURCE_STATE, &sourceState);
-  alGetSourcei(m_source, AL_BUFFERS_QUEUED, &queued);
+  std::lock_guard<std::mutex> lock(m_controlMutex);
+  if (m_state != SoundState_Playing) return true;
+  const ALint queued = ALSourceInt(m_source, AL_BUFFERS_QUEUED);
   // Refilled before restarting: a stopped source would otherwise replay what
   // it already played. Only a source that ran dry is restarted, never one a
-  // Pause stopped; a Pause that lands meanwhile is honoured below.
-  if (queued > 0 && sourceState == AL_STOPPED) {
+  // Pause stopped.
+  if (queued > 0 && ALSourceInt(m_source, AL_SOURCE_STATE) == AL_STOPPED) {
     alSourcePlay(m_source);
-    if (m_state != SoundState_Playing) alSourcePause(m_source);
   } else if (queued == 0 && m_ended) {
-    int expected = SoundState_Playing;
-    if (m_state.compare_exchange_strong(expected, SoundState_Stopped)) LogMessage("Ended.");
+    m_state = SoundState_Stopped;
+    LogMessage("Ended.");
   }
   return true;
 }

@@ -7,8 +7,9 @@
 // non-looping file, lets the queue drain and marks the stream stopped. The
 // state and the stop flag are atomic; the worker owns the decoder and the
 // buffers while it runs, and the main thread touches them only after joining
-// it. Files of 1, 2, 4, 6, 7 or 8 channels play (Vorbis channel order is
-// mapped onto OpenAL's multichannel formats); others fail Open.
+// it; Pause, Resume and the worker's restart of a source that ran dry change
+// the state and the source together under one lock. Files of 1, 2, 4, 6, 7 or 8 channels play
+// (Vorbis channel order is mapped onto OpenAL's multichannel formats); others fail Open.
 //
 // Depends on ALCommon.h, tier0/FileSystem (the file is read through the
 // package file system), libvorbisfile, console/CVarRegistry (DisplayOGGInfo).
@@ -68,6 +69,8 @@ class OGGStream {
   bool ChooseFormat();
   void LogSummary(const vorbis_info* info, const vorbis_comment* comment) const;
   void ThreadMain();
+  // Starts the worker; false (logged, the stream stopped) when no thread can be made.
+  bool StartWorker();
   void JoinWorker();
   // Refills one processed buffer; false (logged) on a decoding error.
   bool Refill(ALuint buffer);
@@ -93,6 +96,8 @@ class OGGStream {
   std::atomic<bool> m_ended{false};
   std::atomic<bool> m_stopRequested{false};
   std::thread m_worker;
+  // Held while the state and the source's play/pause change together.
+  std::mutex m_controlMutex;
   // Only wakes a sleeping worker early when it is asked to stop.
   std::mutex m_sleepMutex;
   std::condition_variable m_wake;

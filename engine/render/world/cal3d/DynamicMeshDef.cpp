@@ -3,6 +3,7 @@
 
 #include "base/Log.h"
 #include "render/gpu/VideoManager.h"
+#include "render/world/cal3d/Cal3DFiles.h"
 #include "tier0/FileSystem.h"
 #include "tier0/ResourceManager.h"
 #include "tier0/Xml.h"
@@ -30,6 +31,16 @@ struct LoadError : std::runtime_error {
 
 std::string NativeJoin(const std::string& folder, const std::string& file) {
   return (std::filesystem::path(folder) / file).string();
+}
+
+// Cal3D reads only files that passed the check; a refusal gets its own line.
+bool Cal3DMayRead(const std::string& path, CalCoreModel* model) {
+  CalCoreSkeleton* skeleton = model ? model->getCoreSkeleton() : nullptr;
+  const int bones = skeleton ? int(skeleton->getVectorCoreBone().size()) : 0;
+  std::string reason;
+  if (CheckCal3DFile(path, bones, &reason)) return true;
+  LogDetail("DynamicMesh: Cal3D file '%s' refused (%s).", path.c_str(), reason.c_str());
+  return false;
 }
 
 std::string& MaterialFile() {
@@ -149,7 +160,8 @@ void DynamicMeshDef::Parse(const std::string& folder) {
   if (!skeleton) throw LoadError("No skeleton specified.");
 
   m_coreModel = std::make_unique<CalCoreModel>(GetName());
-  if (!m_coreModel->loadCoreSkeleton(NativeJoin(folder, skeleton)))
+  const std::string skeletonPath = NativeJoin(folder, skeleton);
+  if (!Cal3DMayRead(skeletonPath, nullptr) || !m_coreModel->loadCoreSkeleton(skeletonPath))
     throw LoadError("Failed to load specified skeleton.");
   ReadChildren(root, folder);
   // Without this the model's box follows the bones only, not the skin.
@@ -183,7 +195,7 @@ void DynamicMeshDef::AddPiece(const XmlElement& e, const std::string& folder) {
     return;
   }
   const std::string path = NativeJoin(folder, fileName);
-  const int id = m_coreModel->loadCoreMesh(path);
+  const int id = Cal3DMayRead(path, m_coreModel.get()) ? m_coreModel->loadCoreMesh(path) : -1;
   if (id < 0) {
     LogDetail("DynamicMesh piece '%s' could not be loaded.", path.c_str());
     return;
@@ -207,7 +219,8 @@ void DynamicMeshDef::AddAnimation(const XmlElement& e, const std::string& folder
     return;
   }
   const std::string path = NativeJoin(folder, fileName);
-  const int id = m_coreModel->loadCoreAnimation(path, name);
+  const int id =
+      Cal3DMayRead(path, m_coreModel.get()) ? m_coreModel->loadCoreAnimation(path, name) : -1;
   if (id < 0) {
     LogDetail("Animation '%s' with name '%s' could not be loaded.", path.c_str(), name);
     return;
@@ -230,7 +243,7 @@ void DynamicMeshDef::AddMaterial(const XmlElement& e) {
   // Name i must stay core material i: a material that cannot be read still
   // takes its slot, as an empty core material.
   const std::string path = NativeJoin(FileSystem::GetBaseDir(), MaterialFile());
-  if (m_coreModel->loadCoreMaterial(path, name) < 0) {
+  if (!Cal3DMayRead(path, nullptr) || m_coreModel->loadCoreMaterial(path, name) < 0) {
     LogDetail("DynamicMesh material '%s' could not be loaded from '%s'.", name, path.c_str());
     m_coreModel->addCoreMaterial(new CalCoreMaterial());
   }

@@ -1,0 +1,79 @@
+// ProcessEndTest.cpp - what the sound module does at the edges of a process:
+// exiting while sounds are still referenced, and a system that refuses to
+// start another thread. Each case runs in a child process of its own.
+#include "SoundTestUtil.h"
+
+#include "tier0/ResourceManager.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+
+using namespace soundtest;
+
+namespace {
+
+constexpr int kCannotTry = 77;
+
+// Runs `body` in a forked child, which ends through exit() (static objects are
+// destroyed, the sanitizers report) with body's result; the child's exit status.
+int StatusOfChild(const std::function<int()>& body) {
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) std::exit(body());
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+bool OpenSound() {
+  kaztest::MountPackages({SoundsDir()});
+  CVarRegistry::Instance().SoundDevType.Set("hw");
+  SoundManager* manager = CreateSoundManager();
+  return manager && static_cast<ALSoundManager*>(manager)->Init();
+}
+
+}  // namespace
+
+// The process ends with a sound resource and an instance still referenced: the
+// resources' manager deletes them at exit and must find everything they touch
+// still there (run under AddressSanitizer, a freed registry is a report and a
+// failed exit).
+TEST(ProcessEndTest, ExitWithLiveSoundsIsClean) {
+  kaztest::TempDir reports;
+  const int status = StatusOfChild([&] {
+    ResourceManager::SetReportDir(reports.Str() + "/");
+    if (!OpenSound()) return 2;
+    static Ref<SoundInstance> kept;
+    kept = Ref<SoundInstance>::Adopt(CreateSoundInstance("tone440.wav", true));
+    ALSoundResource* resource = GetSoundResource("tone440.wav");
+    if (!kept || !resource) return 3;
+    DestroySoundManager();
+    return 0;
+  });
+  EXPECT_EQ(status, 0);
+}
+
+// std::thread throws when the system has no thread to give: the stream fails
+// with one line and the process goes on.
+TEST(ProcessEndTest, AStreamWithoutAWorkerThreadFailsWithALine) {
+  const int status = StatusOfChild([] {
+    kaztest::LogCapture log;
+    if (!OpenSound()) return 2;
+    // One process for this user at most: every new thread is refused. Root is
+    // not held to the limit, so the child gives up root first.
+    if (geteuid() == 0 && setuid(65534) != 0) return kCannotTry;
+    const rlimit one{1, 1};
+    if (setrlimit(RLIMIT_NPROC, &one) != 0) return kCannotTry;
+    Ref<SoundInstance> sound = Ref<SoundInstance>::Adopt(CreateSoundInstance("stereo.ogg", false));
+    if (sound) return 4;
+    if (log.Count("Failed to start the worker thread for OGG stream stereo.ogg") != 1) return 5;
+    DestroySoundManager();
+    std::_Exit(0);  // the process is out of threads; nothing more to check at exit
+  });
+  if (status == kCannotTry) GTEST_SKIP() << "this system does not let a child drop its threads";
+  EXPECT_EQ(status, 0) << "4: created anyway, 5: not the one line, 134: ended the process";
+}
