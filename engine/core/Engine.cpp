@@ -352,6 +352,7 @@ void KazEngine::Shutdown() {
   // leaves the stored file as it was.
   if (m_selectedMod != -1 && m_started) SaveConfiguration(ConfigFilePath());
   m_started = false;
+  CVarRegistry::Instance().ForgetDynamics();
 
   // Every pooled object should be back by now; say which are not while the
   // log still reaches the console.
