@@ -14,6 +14,7 @@
 #include "render/gpu/VideoManager.h"
 #include "render/overlay/ConsoleRenderer.h"
 #include "render/Renderer.h"
+#include "render/world/cal3d/DynamicMeshDef.h"
 #include "render/world/ParticleSystemObject.h"
 #include "render/world/WorldRenderer.h"
 #include "script/ScriptHost.h"
@@ -21,6 +22,7 @@
 #include "sound/SoundManager.h"
 #include "tier0/FileSystem.h"
 #include "tier0/ObjectPool.h"
+#include "tier0/ResourceManager.h"
 #include "tier1/CameraObject.h"
 #include "tier1/World.h"
 #include "tier1/WorldObject.h"
@@ -30,6 +32,7 @@
 #include <charconv>
 #include <cstdarg>
 #include <cstdio>
+#include <filesystem>
 #include <stdexcept>
 
 namespace {
@@ -65,11 +68,10 @@ void FileOpenTrace(FileSystem::EventType type, FileSystem::File* file, void*) {
       static_cast<int>(file->GetLength()));
 }
 
-// Relative paths of scripts and tools then resolve against the installation.
-void ChangeToBaseDirectory() {
-  const std::string baseDir = FileSystem::GetBaseDir();
-  if (!baseDir.empty() && chdir(baseDir.c_str()) != 0)
-    LogWarning("Failed to change the working directory to '%s'.", baseDir.c_str());
+// Relative paths of scripts and tools then resolve against the game.
+void ChangeToGameFolder(const std::string& folder) {
+  if (!folder.empty() && chdir(folder.c_str()) != 0)
+    LogWarning("Failed to change the working directory to '%s'.", folder.c_str());
 }
 
 struct StartupError : std::runtime_error {
@@ -115,20 +117,22 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
   // The file system; a failure here makes the later steps fail in their turn.
   FileSystem::Init(argc >= 1 && argv && argv[0] ? argv[0] : "");
   FileSystem::SetDefaultEndianMode(FileSystem::Little);
-  const std::string baseDir = FileSystem::GetBaseDir();
-  ChangeToBaseDirectory();
+  ResolveFolders();
 
   if (m_commandLine.Has("logfilesystem")) FileSystem::SetEventHandler(&FileOpenTrace, nullptr);
-  if (m_commandLine.Has("log")) m_console.OpenLogFile(baseDir + "kaz.log");
+  if (m_commandLine.Has("log")) m_console.OpenLogFile(m_folders.write + "kaz.log");
 
   LogSystemInfo(QuerySystemInfo());
+  if (m_folders.game != m_folders.engine || m_folders.write != m_folders.game)
+    LogDetail("Game folder %s, engine packages in %s, saving into %s", m_folders.game.c_str(),
+              m_folders.engine.c_str(), m_folders.write.c_str());
 
   // Before anything reads the clock: a fade started by a script must see the same time.
   ApplyRepeatableRunOptions();
 
   AddStartupPackages();
 
-  ExecuteScript(m_processor, ConfigFilePath());
+  ExecuteScript(m_processor, ConfigReadPath());
 
   StartScripts();
 
@@ -195,7 +199,7 @@ void KazEngine::AddStartupPackages() {
       if (!name.empty()) AddPackage(name.c_str(), true);
   }
 
-  m_mods.Enumerate(FileSystem::GetBaseDir());
+  m_mods.Enumerate(m_folders.game);
   SelectMod();
 
   const ModInfo& mod = m_mods[static_cast<size_t>(m_selectedMod)];
@@ -209,6 +213,11 @@ void KazEngine::AddStartupPackages() {
 
 void KazEngine::SelectMod() {
   int mainMod = m_mods.Find(m_mainModName);
+  // A game folder of its own: its only mod, or the one the command line names,
+  // is the game, whatever the launcher calls its game.
+  if (mainMod < 0 && m_mods.Size() == 1) mainMod = 0;
+  if (const std::string* wanted = m_commandLine.Find("mod"); mainMod < 0 && wanted)
+    mainMod = m_mods.Find(*wanted);
   if (mainMod < 0) throw StartupError("Main game is not present or properlly isntalled.");
   m_selectedMod = -1;
   if (const std::string* wanted = m_commandLine.Find("mod")) {
@@ -318,14 +327,34 @@ void KazEngine::OnDisplayModeSet() {
 }
 
 std::string KazEngine::ConfigFilePath() const {
-  return ModList::ConfigFilePath(FileSystem::GetBaseDir(),
-                                 m_mods[static_cast<size_t>(m_selectedMod)]);
+  return ModList::ConfigFilePath(m_folders.write, m_mods[static_cast<size_t>(m_selectedMod)]);
+}
+
+std::string KazEngine::ConfigReadPath() const {
+  const std::string saved = ConfigFilePath();
+  std::error_code ec;
+  if (m_folders.write == m_folders.game || std::filesystem::exists(saved, ec)) return saved;
+  const std::string shipped =
+      ModList::ConfigFilePath(m_folders.game, m_mods[static_cast<size_t>(m_selectedMod)]);
+  return std::filesystem::exists(shipped, ec) ? shipped : saved;
+}
+
+void KazEngine::ResolveFolders() {
+  std::string error;
+  const FolderContext context =
+      CurrentFolderContext(m_commandLine.Find("basedir"), FileSystem::GetBaseDir());
+  if (!ResolveGameFolders(context, &m_folders, &error)) throw StartupError(error);
+  std::error_code ec;
+  if (m_folders.write != m_folders.game) std::filesystem::create_directories(m_folders.write, ec);
+  ChangeToGameFolder(m_folders.game);
+  ResourceManager::SetReportDir(m_folders.write);
+  SetDynamicMeshMaterialFile(m_folders.engine + "base/cal3dmat.xrf");
 }
 
 void KazEngine::Shutdown() {
   Broadcast(EngineEvent_ShuttingDown);
   if (ScriptManager* scripts = GetScriptManager()) scripts->OnShutdown();
-  ChangeToBaseDirectory();
+  ChangeToGameFolder(m_folders.game);
   SetRenderCamera(nullptr);
   DestroyScriptManager();
   SetScriptHost(nullptr);
@@ -364,7 +393,16 @@ void KazEngine::Shutdown() {
 }
 
 bool KazEngine::AddPackage(const char* name, bool append) {
-  return name && ModList::AddPackage(FileSystem::GetBaseDir(), name, append);
+  if (!name) return false;
+  // Before start-up every folder is the launcher's.
+  const std::vector<std::string> folders = m_folders.game.empty()
+                                               ? std::vector<std::string>{FileSystem::GetBaseDir()}
+                                               : m_folders.PackageFolders(name);
+  for (const std::string& folder : folders) {
+    if (ModList::AddPackage(folder, name, append)) return true;
+    if (!ModList::IsPackageName(name)) break;  // refused, and said so, once
+  }
+  return false;
 }
 
 // ---------------------------------------------------------------------------
