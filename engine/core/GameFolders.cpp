@@ -41,7 +41,8 @@ std::string EngineFolder(const FolderContext& c) {
   return program;
 }
 
-// $XDG_DATA_HOME/kaz/<name>/, with the specification's default for XDG_DATA_HOME.
+// $XDG_DATA_HOME/kaz/<name>/, with the specification's default for XDG_DATA_HOME;
+// a process without a home (a service) still gets a folder it can make.
 std::string UserDataFolder(const FolderContext& c, const std::string& game) {
   fs::path data = c.xdgDataHome;
   if (data.empty() || data.is_relative())
