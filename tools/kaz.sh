@@ -2,6 +2,10 @@
 # kaz.sh - the one command a new user runs:
 # tools/kaz.sh demo  - install what is missing, build, run the demo game
 # tools/kaz.sh test  - install what is missing, build, run every test
+# tools/kaz.sh new-mod NAME [DIR]
+#                    - install what is missing, build the launcher and meshconv,
+#                      and write a new game from the template into DIR (default
+#                      ./NAME): tools/newmod/new-mod.py does the writing
 #
 # Without a display and without arguments, demo runs the game's scripted tour
 # (cove/Tour.replay, a fixed frame time, 640x480, F9 screenshots into
@@ -17,6 +21,7 @@
 # Runs as root on a fresh Debian 12 machine (apt-get installs the packages of
 # tools/packages.txt that are not there yet). Build folders are build/<preset>.
 set -euo pipefail
+caller=$(pwd)
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
@@ -177,8 +182,25 @@ case "${1:-}" in
     "$root/build/release/bin/shell" -frames 60
     stage ""
     ;;
+  new-mod)
+    shift
+    if (($# < 1 || $# > 2)); then
+      echo "usage: $0 new-mod NAME [DIR]" >&2
+      exit 2
+    fi
+    bin=${KAZ_BIN_DIR:-}
+    if [[ -z "$bin" ]]; then
+      install_missing
+      build release shell engine meshconv
+      bin=$root/build/release/bin
+    fi
+    folder=${2:-$1}
+    [[ "$folder" == /* ]] || folder=$caller/$folder
+    python3 "$root/tools/newmod/new-mod.py" --meshconv "$bin/meshconv" "$1" "$folder"
+    echo "The launcher of this tree: $bin/shell -basedir $folder"
+    ;;
   *)
-    echo "usage: $0 demo|test" >&2
+    echo "usage: $0 demo|test|new-mod NAME [DIR]" >&2
     exit 2
     ;;
 esac

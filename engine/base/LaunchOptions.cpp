@@ -13,6 +13,10 @@ const LaunchOptionInfo kOptions[] = {
      "Feeds the input of a replay file (one event a line: frame, key/char/mouse) before the "
      "frames it names.",
      true},
+    {LaunchOption::BaseDir, "DIR",
+     "Runs the game in folder DIR (its mods/ and packages) instead of the working folder or the "
+     "launcher's.",
+     false},
     {LaunchOption::Mod, "NAME", "Runs the mod NAME (mods/NAME.mod) instead of the main game.",
      false},
     {LaunchOption::Pkg, "A;B", "Mounts these packages ahead of the mod's own.", false},

@@ -1,5 +1,5 @@
 // LaunchOptions.h - the command-line options of the launcher and the engine,
-// and the files a run writes under the base directory.
+// and the files a run writes into its write folder.
 //
 // One table serves the launcher's help text, the engine's check of the
 // command line (a word that is neither an option nor a console variable is
@@ -19,6 +19,7 @@ constexpr const char* Frames = "frames";
 constexpr const char* Seconds = "seconds";
 constexpr const char* Replay = "replay";
 // The engine's.
+constexpr const char* BaseDir = "basedir";
 constexpr const char* Log = "log";
 constexpr const char* LogFileSystem = "logfilesystem";
 constexpr const char* Pkg = "pkg";
@@ -42,7 +43,8 @@ const LaunchOptionInfo* FindLaunchOption(std::string_view name);
 // True for the words that ask for the help text: "-help", "-h", "--help" (any case).
 bool IsHelpArgument(std::string_view argument);
 
-// What a run writes below the base directory.
+// What a run writes below its write folder: the game folder, or a folder of
+// the user's data when the game folder cannot be written.
 namespace RunFiles {
 constexpr const char* LogFile = "kaz.log";      // with -log
 constexpr const char* ConfigFolder = "config";  // <mod>.cfg: the saved settings

@@ -137,6 +137,27 @@ CVarDynamic* CVarRegistry::CreateDynamic(std::string_view name, uint32_t flags) 
   return raw;
 }
 
+void CVarRegistry::KeepValue(std::string_view name, std::string_view value) {
+  if (!name.empty() && !Find(name)) m_kept[std::string(name)] = std::string(value);
+}
+
+bool CVarRegistry::TakeKeptValue(CVar& cvar) {
+  auto kept = m_kept.find(cvar.GetName());
+  if (kept == m_kept.end()) return false;
+  cvar.SetFromString(kept->second);
+  m_kept.erase(kept);
+  return true;
+}
+
+void CVarRegistry::ForgetDynamics() {
+  m_kept.clear();
+  if (m_dynamics.empty()) return;
+  for (const auto& cvar : m_dynamics) m_byName.erase(cvar->GetName());
+  m_slots.clear();
+  for (const auto& [name, cvar] : m_byName) InsertIndex(name, cvar);
+  m_dynamics.clear();
+}
+
 void CVarRegistry::ListAll(std::vector<CVar*>& out) const {
   out.reserve(out.size() + m_byName.size());
   for (const auto& [name, cvar] : m_byName) out.push_back(cvar);

@@ -35,6 +35,15 @@ class CVarRegistry {
   CVar* Find(std::string_view name) const;
   // A new owned CVarDynamic (int 0); null when the name exists or is empty.
   CVarDynamic* CreateDynamic(std::string_view name, uint32_t flags);
+  // A value given for a name no variable has yet: the configuration file runs
+  // before the scripts create their variables. The last value kept wins.
+  void KeepValue(std::string_view name, std::string_view value);
+  // Sets the variable from the value kept for its name and forgets it; false
+  // when none was kept.
+  bool TakeKeptValue(CVar& cvar);
+  // Removes the variables CreateDynamic made and the values kept: they belong
+  // to the game that ran, and the next start makes them afresh from its file.
+  void ForgetDynamics();
   // Appends every variable in case-insensitive alphabetical order.
   void ListAll(std::vector<CVar*>& out) const;
   // Appends the names that begin with prefix, in listing order; returns the count.
@@ -139,6 +148,7 @@ class CVarRegistry {
   void InsertIndex(std::string_view name, CVar* cvar);
   std::vector<Slot> m_slots;
   std::vector<std::unique_ptr<CVarDynamic>> m_dynamics;
+  std::map<std::string, std::string, NoCaseLess> m_kept;
   CVar* m_builtins[kBuiltinCount];
   uint32_t m_builtinFlags[kBuiltinCount];
 };

@@ -20,6 +20,8 @@ int EngineCommandProcessor::Execute(std::string_view line, bool verbose) {
   CVar* cvar = m_cvars.Find(name);
   if (!cvar) {
     if (verbose) LogError("Invalid command or variable name.");
+    // A script's saved setting: its variable is made after the configuration ran.
+    if (!rest.empty()) m_cvars.KeepValue(name, rest);
     return kCommandFailed;
   }
   const char* registered = cvar->GetName().c_str();

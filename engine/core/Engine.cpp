@@ -15,6 +15,7 @@
 #include "render/gpu/VideoManager.h"
 #include "render/overlay/ConsoleRenderer.h"
 #include "render/Renderer.h"
+#include "render/world/cal3d/DynamicMeshDef.h"
 #include "render/world/ParticleSystemObject.h"
 #include "render/world/WorldRenderer.h"
 #include "script/ScriptHost.h"
@@ -22,6 +23,7 @@
 #include "sound/SoundManager.h"
 #include "tier0/FileSystem.h"
 #include "tier0/ObjectPool.h"
+#include "tier0/ResourceManager.h"
 #include "tier1/CameraObject.h"
 #include "tier1/World.h"
 #include "tier1/WorldObject.h"
@@ -67,11 +69,10 @@ void FileOpenTrace(FileSystem::EventType type, FileSystem::File* file, void*) {
       static_cast<int>(file->GetLength()));
 }
 
-// Relative paths of scripts and tools then resolve against the installation.
-void ChangeToBaseDirectory() {
-  const std::string baseDir = FileSystem::GetBaseDir();
-  if (!baseDir.empty() && chdir(baseDir.c_str()) != 0)
-    LogWarning("Failed to change the working directory to '%s'.", baseDir.c_str());
+// Relative paths of scripts and tools then resolve against the game.
+void ChangeToGameFolder(const std::string& folder) {
+  if (!folder.empty() && chdir(folder.c_str()) != 0)
+    LogWarning("Failed to change the working directory to '%s'.", folder.c_str());
 }
 
 struct StartupError : std::runtime_error {
@@ -119,14 +120,17 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
   // The file system; a failure here makes the later steps fail in their turn.
   FileSystem::Init(argc >= 1 && argv && argv[0] ? argv[0] : "");
   FileSystem::SetDefaultEndianMode(FileSystem::Little);
-  const std::string baseDir = FileSystem::GetBaseDir();
-  ChangeToBaseDirectory();
+  ResolveFolders();
 
   if (m_commandLine.Has(LaunchOption::LogFileSystem))
     FileSystem::SetEventHandler(&FileOpenTrace, nullptr);
-  if (m_commandLine.Has(LaunchOption::Log)) m_console.OpenLogFile(baseDir + RunFiles::LogFile);
+  if (m_commandLine.Has(LaunchOption::Log))
+    m_console.OpenLogFile(m_folders.write + RunFiles::LogFile);
 
   LogSystemInfo(QuerySystemInfo());
+  if (m_folders.game != m_folders.engine || m_folders.write != m_folders.game)
+    LogDetail("Game folder %s, engine packages in %s, saving into %s", m_folders.game.c_str(),
+              m_folders.engine.c_str(), m_folders.write.c_str());
 
   // Before anything reads the clock: a fade started by a script must see the same time.
   ApplyRepeatableRunOptions();
@@ -197,7 +201,7 @@ void KazEngine::StartScripts() {
 }
 
 void KazEngine::RunConfigFile() {
-  const std::string path = ConfigFilePath();
+  const std::string path = ConfigReadPath();
   std::error_code error;
   if (std::filesystem::exists(path, error) || error) {
     ExecuteScript(m_processor, path);
@@ -228,7 +232,7 @@ void KazEngine::AddStartupPackages() {
       if (!name.empty()) AddPackage(name.c_str(), true);
   }
 
-  m_mods.Enumerate(FileSystem::GetBaseDir());
+  m_mods.Enumerate(m_folders.game);
   SelectMod();
 
   const ModInfo& mod = m_mods[static_cast<size_t>(m_selectedMod)];
@@ -242,6 +246,11 @@ void KazEngine::AddStartupPackages() {
 
 void KazEngine::SelectMod() {
   int mainMod = m_mods.Find(m_mainModName);
+  // A game folder of its own: its only mod, or the one the command line names,
+  // is the game, whatever the launcher calls its game.
+  if (mainMod < 0 && m_mods.Size() == 1) mainMod = 0;
+  if (const std::string* wanted = m_commandLine.Find(LaunchOption::Mod); mainMod < 0 && wanted)
+    mainMod = m_mods.Find(*wanted);
   if (mainMod < 0) throw StartupError("Main game is not present or properlly isntalled.");
   m_selectedMod = -1;
   if (const std::string* wanted = m_commandLine.Find(LaunchOption::Mod)) {
@@ -351,14 +360,34 @@ void KazEngine::OnDisplayModeSet() {
 }
 
 std::string KazEngine::ConfigFilePath() const {
-  return ModList::ConfigFilePath(FileSystem::GetBaseDir(),
-                                 m_mods[static_cast<size_t>(m_selectedMod)]);
+  return ModList::ConfigFilePath(m_folders.write, m_mods[static_cast<size_t>(m_selectedMod)]);
+}
+
+std::string KazEngine::ConfigReadPath() const {
+  const std::string saved = ConfigFilePath();
+  std::error_code ec;
+  if (m_folders.write == m_folders.game || std::filesystem::exists(saved, ec)) return saved;
+  const std::string shipped =
+      ModList::ConfigFilePath(m_folders.game, m_mods[static_cast<size_t>(m_selectedMod)]);
+  return std::filesystem::exists(shipped, ec) ? shipped : saved;
+}
+
+void KazEngine::ResolveFolders() {
+  std::string error;
+  const FolderContext context =
+      CurrentFolderContext(m_commandLine.Find(LaunchOption::BaseDir), FileSystem::GetBaseDir());
+  if (!ResolveGameFolders(context, &m_folders, &error)) throw StartupError(error);
+  std::error_code ec;
+  if (m_folders.write != m_folders.game) std::filesystem::create_directories(m_folders.write, ec);
+  ChangeToGameFolder(m_folders.game);
+  ResourceManager::SetReportDir(m_folders.write);
+  SetDynamicMeshMaterialFile(m_folders.engine + "base/cal3dmat.xrf");
 }
 
 void KazEngine::Shutdown() {
   Broadcast(EngineEvent_ShuttingDown);
   if (ScriptManager* scripts = GetScriptManager()) scripts->OnShutdown();
-  ChangeToBaseDirectory();
+  ChangeToGameFolder(m_folders.game);
   SetRenderCamera(nullptr);
   DestroyScriptManager();
   SetScriptHost(nullptr);
@@ -385,6 +414,7 @@ void KazEngine::Shutdown() {
   // leaves the stored file as it was.
   if (m_selectedMod != -1 && m_started) SaveConfiguration(ConfigFilePath());
   m_started = false;
+  CVarRegistry::Instance().ForgetDynamics();
 
   // Every pooled object should be back by now; say which are not while the
   // log still reaches the console.
@@ -396,7 +426,16 @@ void KazEngine::Shutdown() {
 }
 
 bool KazEngine::AddPackage(const char* name, bool append) {
-  return name && ModList::AddPackage(FileSystem::GetBaseDir(), name, append);
+  if (!name) return false;
+  // Before start-up every folder is the launcher's.
+  const std::vector<std::string> folders = m_folders.game.empty()
+                                               ? std::vector<std::string>{FileSystem::GetBaseDir()}
+                                               : m_folders.PackageFolders(name);
+  for (const std::string& folder : folders) {
+    if (ModList::AddPackage(folder, name, append)) return true;
+    if (!ModList::IsPackageName(name)) break;  // refused, and said so, once
+  }
+  return false;
 }
 
 // ---------------------------------------------------------------------------

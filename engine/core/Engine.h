@@ -18,6 +18,7 @@
 #include "core/BuiltinCommands.h"
 #include "core/Clock.h"
 #include "core/CommandLine.h"
+#include "core/GameFolders.h"
 #include "core/Mods.h"
 #include "core/ScreenEffects.h"
 #include "tier0/Ref.h"
@@ -100,6 +101,9 @@ class KazEngine : public IKazEngine, private BuiltinCommandHooks {
   const ModList& GetMods() const { return m_mods; }
   int GetSelectedMod() const { return m_selectedMod; }
   const CommandLine& GetCommandLine() const { return m_commandLine; }
+  // The game, engine and write folders of this run (all the launcher's folder
+  // before start-up has resolved them).
+  const GameFolders& GetFolders() const { return m_folders; }
   bool IsKeyHeld(int key) const { return key >= 0 && key < kNumHeldKeys && m_heldKeys[key]; }
   int GetCursorX() const { return m_cursorX; }
   int GetCursorY() const { return m_cursorY; }
@@ -126,12 +130,18 @@ class KazEngine : public IKazEngine, private BuiltinCommandHooks {
 
  private:
   void RunStartupSteps(int argc, char** argv);
+  // The game, engine and write folders from the "basedir" option, the working
+  // folder and the launcher's; the working folder becomes the game folder.
+  void ResolveFolders();
   // The options of a run that must repeat: "fixedframe" (a clock that moves
   // only from frame to frame) and "particleseed" (the particle generator's seed).
   void ApplyRepeatableRunOptions();
   // The script manager and the application's OnPreStartup.
   void StartScripts();
+  // Where the configuration is saved, and where it is read from: the saved
+  // one, else one the game ships in its own folder.
   std::string ConfigFilePath() const;
+  std::string ConfigReadPath() const;
   void StartVideo();
   int RestartVideo() override;
   // Sound never stops start-up: failures are logged and the game runs silent.
@@ -154,6 +164,7 @@ class KazEngine : public IKazEngine, private BuiltinCommandHooks {
   std::string m_mainModName;
   int m_selectedMod = -1;
   CommandLine m_commandLine;
+  GameFolders m_folders;
   Console m_console;
   EngineCommandProcessor m_processor;
   ModList m_mods;

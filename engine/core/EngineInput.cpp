@@ -9,7 +9,6 @@
 #include "menu/MenuManager.h"
 #include "render/gpu/VideoManager.h"
 #include "render/world/WorldRenderer.h"
-#include "tier0/FileSystem.h"
 #include "tier1/World.h"
 #include "tier1/WorldObject.h"
 
@@ -124,12 +123,12 @@ void KazEngine::OnKeyDown(int key) {
   if (key < 0 || key >= kNumHeldKeys) return;
   if (key == EngineKey_F8 && m_renderCamera && m_world && m_world->GetRenderer()) {
     const Vector3D at = m_renderCamera->GetWorldTransform().GetTranslation();
-    const std::string directory = FileSystem::GetBaseDir();
+    const std::string& directory = m_folders.write;
     m_world->GetRenderer()->RenderCubeShot(at, 512,
                                            directory.substr(0, directory.size() - 1).c_str());
   }
   if (key == EngineKey_F9 && m_video) {
-    std::string directory = FileSystem::GetBaseDir() + RunFiles::ScreenshotFolder;
+    std::string directory = m_folders.write + RunFiles::ScreenshotFolder;
     if (m_video->TakeScreenShot(directory.c_str(), "screenshot"))
       LogMessage("Screenshot taken.");
     else

@@ -20,10 +20,15 @@ std::vector<LayoutEntry> BaseDirectoryLayout() {
        "A mod definition (see Mod definition files); every file here is read at start-up."},
       {"NAME/ and NAME.pak",
        "A package: a folder, a zip archive of the same name, or both (the folder is searched "
-       "first). A mod lists its packages; \"base\" comes last and must exist."},
+       "first). A mod lists its packages; \"base\" comes last and must exist. Packages are looked "
+       "up in the game folder (-basedir, else the working folder when it holds mods/, else the "
+       "launcher's) and then in the engine's folder; \"base\" only in the engine's folder (the "
+       "launcher's, or share/kaz beside an installed one)."},
       {config,
        "The saved settings of mod NAME: run as console lines at start-up, written when the game "
-       "ends. A first run without one starts from the defaults."},
+       "ends. A first run without one starts from the defaults. When the game folder cannot be "
+       "written, this file, the log and the screenshots go to $XDG_DATA_HOME/kaz/GAME/ (default "
+       "~/.local/share/kaz/GAME/) instead."},
       {RunFiles::LogFile, "The log, written when the launcher is given -log."},
       {std::string(RunFiles::ScreenshotFolder) + "/", "Screenshots, taken with F9."},
       {kDynamicMeshMaterialFile,

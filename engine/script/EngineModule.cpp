@@ -120,9 +120,13 @@ PyObject* SetCVar(PyObject*, PyObject* args) {
   if (!PyArg_ParseTuple(args, "sO", &name, &value)) return nullptr;
   CVarRegistry& cvars = CVarRegistry::Instance();
   CVar* cvar = cvars.Find(name);
+  const bool created = !cvar;
   if (!cvar) cvar = cvars.CreateDynamic(name, 0);
   if (!cvar) Py_RETURN_FALSE;
   CVarSetFromPython(*cvar, value);
+  // The first call declares a script's setting with its default; a value the
+  // configuration file saved for it (kept until now) replaces that default.
+  if (created) cvars.TakeKeptValue(*cvar);
   Py_RETURN_TRUE;
 }
 
@@ -245,7 +249,8 @@ const ScriptFunction kFunctions[] = {
      "TypeError \"Second parameter must be a callable object.\", \"CCmd is already registered.\""},
     {"SetCVar", SetCVar, "Sets the value of the given cvar.", "name (str), value",
      "True, or False when the variable could not be created; an unknown name creates a variable "
-     "whose type follows the value",
+     "whose type follows the value, and a value the configuration file saved for it then "
+     "replaces the one given",
      kNone},
     {"GetCVar", GetCVar, "Gets the value of the given cvar.", "name (str)",
      "the value (bool, int, float or str), or None for an unknown name", kNone},

@@ -24,6 +24,11 @@ PyObject* PyInit__Engine();
 PyObject* PyInit__World();
 PyObject* PyInit__Menu();
 
+// Puts the importer of the engine's packages on sys.meta_path: modules come
+// from folders and .pak archives in the file system's search order. False
+// (after an error line) when it could not be installed.
+bool InstallPackageImporter();
+
 // Releases the callables behind script console commands and takes the
 // commands out of the registry. Called before the interpreter finishes.
 void ReleaseScriptCommands();

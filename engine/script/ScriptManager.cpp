@@ -233,6 +233,7 @@ bool ScriptManager::Initialise(EngineEventListenerList* events, const std::strin
   for (const char* module : kEngineModules) ImportModule(module);
   RunStatements(kRedirectScript);
   SetScriptPath(ScriptPaths(FileSystem::GetSearchPaths()));
+  InstallPackageImporter();
   // The proxy classes of the math module: without them the vectors the
   // modules return would be bare SWIG pointers.
   ImportModule("Engine");

@@ -4,8 +4,10 @@
 // CreateScriptManager starts the interpreter (isolated from the user's
 // Python set-up), registers the engine's modules (_Engine, _World, the
 // math module _Engine_SWIG and _Menu), sends sys.stdout and sys.stderr to the console,
-// points sys.path at the scripts folders of the mounted packages and asks the
-// scripts' _Core.GetApplicationClass for the application object. From then on
+// points sys.path at the scripts folders of the mounted packages, puts the
+// package importer (PackageImporter.cpp: folders and .pak archives in search
+// order) ahead of the interpreter's own finder, and asks the scripts'
+// _Core.GetApplicationClass for the application object. From then on
 // the manager turns engine events into the application's callbacks and runs
 // the one-shot timers scripts register. DestroyScriptManager releases the
 // application, script commands, script menus and the interpreter; the engine can start

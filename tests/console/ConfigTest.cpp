@@ -116,6 +116,36 @@ TEST_F(ConfigTest, SaveThenLoadGivesSameValues) {
   EXPECT_EQ(m_quits, 0);
 }
 
+TEST_F(ConfigTest, SavedValuesOfVariablesNotMadeYetWaitForThem) {
+  // The file runs before the scripts make their variables.
+  const fs::path path = m_dir / "game.cfg";
+  WriteFile(path, "hello_games 3\nhello_name Ann Lee\nhello_games 4\nResX 800\n");
+  ASSERT_TRUE(m_processor.ExecuteScript(path.string()));
+  EXPECT_EQ(m_cvars.Find("hello_games"), nullptr);
+
+  // Made later with a default, each takes the last value the file gave, once.
+  CVarDynamic* games = m_cvars.CreateDynamic("Hello_Games", 0);
+  games->SetFromString("0");
+  EXPECT_TRUE(m_cvars.TakeKeptValue(*games));
+  EXPECT_EQ(games->ToString(), "4");
+  games->SetFromString("5");
+  EXPECT_FALSE(m_cvars.TakeKeptValue(*games));
+  EXPECT_EQ(games->ToString(), "5");
+  // A variable that exists is set at once and keeps nothing.
+  EXPECT_EQ(m_cvars.ResX.Get(), 800);
+  EXPECT_FALSE(m_cvars.TakeKeptValue(m_cvars.ResX));
+
+  // Forgetting drops the made variables and what is still kept, and leaves
+  // the built-in ones and their lookup as they were.
+  m_cvars.ForgetDynamics();
+  EXPECT_EQ(m_cvars.Find("hello_games"), nullptr);
+  CVarDynamic* name = m_cvars.CreateDynamic("hello_name", 0);
+  ASSERT_NE(name, nullptr);
+  EXPECT_FALSE(m_cvars.TakeKeptValue(*name));
+  EXPECT_EQ(m_cvars.Find("resx"), &m_cvars.ResX);
+  EXPECT_EQ(m_cvars.GetCount(), CVarRegistry::kBuiltinCount + 1);
+}
+
 TEST_F(ConfigTest, ScriptEchoesSkipsCommentsAndRunsCommands) {
   fs::path path = m_dir / "script.txt";
   WriteFile(path, "# comment\nResX 800\n   quit\n\nnosuchname 1\n  #indented comment\nResY 600");
