@@ -69,6 +69,7 @@ SHELL_ENGINE_HEADERS = {"base/KazEngine.h"}
 #   SDL: the launcher owns the window; the GL backend makes its context on it.
 #   FFmpeg: video textures decode in their own corner of render, render/video/.
 #   Cal3D: dynamic meshes own GPU buffers, so they live in render/world/cal3d/.
+#   inotify: Linux's file watching, behind tier0/FileWatcher.h.
 PLATFORMS = {
     "OpenGL": (r"^(GL|EGL|GLES\d*|KHR)/", ["engine/render/gl/"]),
     "SDL": (r"^(SDL2/)?SDL[_.]", ["shell/", "engine/render/gl/"]),
@@ -78,6 +79,7 @@ PLATFORMS = {
     "Bullet": (r"^(btBullet|Bullet|BulletCollision/|BulletDynamics/|LinearMath/|bullet/)",
                ["engine/tier1/physics/"]),
     "PhysFS": (r"^physfs\.h$", ["engine/tier0/FileSystem"]),
+    "inotify": (r"^sys/inotify\.h$", ["engine/tier0/FileWatcherInotify"]),
     "Cal3D": (r"^cal3d/", ["engine/render/world/cal3d/"]),
     "FFmpeg": (r"^lib(av[a-z]*|sw[a-z]*)/", ["engine/render/video/"]),
 }
