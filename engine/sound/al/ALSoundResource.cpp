@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "base/StringUtil.h"
 #include "sound/SoundManager.h"
+#include "sound/al/ALSoundInstance.h"
 #include "tier0/FileSystem.h"
 #include "tier0/ResourceManager.h"
 
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -131,6 +133,18 @@ const char* ALSoundResource::LoadBuffer() {
   if (alGetError() != AL_NO_ERROR) return "failed to load WAV data into AL buffer";
   m_loaded = 1;
   return nullptr;
+}
+
+bool ALSoundResource::Reload() {
+  ALSoundResource fresh(nullptr);
+  fresh.SetName(GetName());
+  if (!fresh.Load(true)) return false;
+  std::swap(m_buffer, fresh.m_buffer);
+  std::swap(m_loaded, fresh.m_loaded);
+  // A buffer still attached to a source cannot be deleted.
+  ALSoundInstance::RebindBuffer(this);
+  fresh.Unload(true);
+  return true;
 }
 
 void ALSoundResource::Unload(bool) {
