@@ -147,6 +147,9 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
   if (!GetScriptManager()->OnStartup())
     throw StartupError("Script cancelled engine startup (OnStartup).");
 
+  // Every package is mounted by now.
+  if (m_commandLine.Has("hotreload")) m_hotReload.Start();
+
   m_firstFrame = true;
   m_quitCode = KazQuit_Continue;
   m_totalTime = 0.0f;
@@ -301,6 +304,12 @@ bool KazEngine::RestartSound() {
   return ok;
 }
 
+bool KazEngine::WatchPackages(bool watch) {
+  if (watch) return m_hotReload.Start();
+  if (m_hotReload.Stop()) LogMessage("Stopped watching the package folders.");
+  return true;
+}
+
 void KazEngine::OnDisplayModeSet() {
   const CVarRegistry& cvars = CVarRegistry::Instance();
   MenuManager& menus = GetMenuManager();
@@ -323,6 +332,7 @@ std::string KazEngine::ConfigFilePath() const {
 }
 
 void KazEngine::Shutdown() {
+  m_hotReload.Stop();
   Broadcast(EngineEvent_ShuttingDown);
   if (ScriptManager* scripts = GetScriptManager()) scripts->OnShutdown();
   ChangeToBaseDirectory();
@@ -458,6 +468,8 @@ int KazEngine::RunFrame() {
     m_fpsStart = now;
   }
 
+  // Files saved since the last frame, before anything of this frame uses them.
+  m_hotReload.Poll();
   QueueStatistics();
   m_console.Update(rawDelta);
   GetMenuManager().Update(rawDelta);
