@@ -37,7 +37,8 @@ import sys
 # are folders below engine/ (shell/ for the launcher).
 FLOORS = [
     ("ground", [("base", "log, string helpers, export macros, engine events, IKazEngine")]),
-    ("foundation", [("tier0", "math, file system, resources, serializers, pools, XML")]),
+    ("foundation",
+     [("tier0", "math, file system, file watching, resources, serializers, pools, XML")]),
     ("console", [("console", "console variables, commands, configuration, console text")]),
     ("physics", [("tier1/physics", "the Bullet layer behind Physics.h")]),
     ("world", [("tier1", "the world, its object types, animation paths, player controller")]),
@@ -57,7 +58,8 @@ FLOORS = [
     ("sound backend", [("sound/al", "OpenAL and Ogg Vorbis streams")]),
     ("menus", [("menu", "menus, widgets, message boxes")]),
     ("scripting", [("script", "the Python bridge and its modules")]),
-    ("engine", [("core", "the engine object: start-up, frame loop, commands, input, overlays")]),
+    ("engine",
+     [("core", "the engine object: start-up, frame loop, commands, input, overlays, hot reload")]),
     ("launcher", [("shell", "boot console, SDL window and input, main loop")]),
 ]
 

@@ -3,6 +3,8 @@
 # tools/kaz.sh demo  - install what is missing, build, run the demo game
 # tools/kaz.sh test  - install what is missing, build, run every test
 #
+# With a display and without arguments, demo plays the game with -hotreload
+# (a saved texture, effect or script shows at once: docs/hot-reload.md).
 # Without a display and without arguments, demo runs the game's scripted tour
 # (cove/Tour.replay, a fixed frame time, 640x480, F9 screenshots into
 # <bin>/screenshots, the log in <bin>/kaz.log) and exits when the game quits
@@ -117,6 +119,9 @@ case "${1:-}" in
       fi
       echo "== No display and no tour ($tour): a bounded headless run"
     fi
+    # Played from a display, the game reloads its files as they are saved
+    # (docs/hot-reload.md).
+    if (($# == 0)) && has_display; then set -- -hotreload; fi
     exec "$bin/shell" "$@"
     ;;
   test)
