@@ -37,7 +37,8 @@ import sys
 # are folders below engine/ (shell/ for the launcher).
 FLOORS = [
     ("ground", [("base", "log, string helpers, export macros, engine events, IKazEngine")]),
-    ("foundation", [("tier0", "math, file system, resources, serializers, pools, XML")]),
+    ("foundation",
+     [("tier0", "math, file system, file watching, resources, serializers, pools, XML")]),
     ("console", [("console", "console variables, commands, configuration, console text")]),
     ("physics", [("tier1/physics", "the Bullet layer behind Physics.h")]),
     ("world", [("tier1", "the world, its object types, animation paths, player controller")]),
@@ -57,7 +58,8 @@ FLOORS = [
     ("sound backend", [("sound/al", "OpenAL and Ogg Vorbis streams")]),
     ("menus", [("menu", "menus, widgets, message boxes")]),
     ("scripting", [("script", "the Python bridge and its modules")]),
-    ("engine", [("core", "the engine object: start-up, frame loop, commands, input, overlays")]),
+    ("engine",
+     [("core", "the engine object: start-up, frame loop, commands, input, overlays, hot reload")]),
     ("launcher", [("shell", "boot console, SDL window and input, main loop")]),
 ]
 
@@ -69,6 +71,7 @@ SHELL_ENGINE_HEADERS = {"base/KazEngine.h"}
 #   SDL: the launcher owns the window; the GL backend makes its context on it.
 #   FFmpeg: video textures decode in their own corner of render, render/video/.
 #   Cal3D: dynamic meshes own GPU buffers, so they live in render/world/cal3d/.
+#   inotify: Linux's file watching, behind tier0/FileWatcher.h.
 PLATFORMS = {
     "OpenGL": (r"^(GL|EGL|GLES\d*|KHR)/", ["engine/render/gl/"]),
     "SDL": (r"^(SDL2/)?SDL[_.]", ["shell/", "engine/render/gl/"]),
@@ -78,6 +81,7 @@ PLATFORMS = {
     "Bullet": (r"^(btBullet|Bullet|BulletCollision/|BulletDynamics/|LinearMath/|bullet/)",
                ["engine/tier1/physics/"]),
     "PhysFS": (r"^physfs\.h$", ["engine/tier0/FileSystem"]),
+    "inotify": (r"^sys/inotify\.h$", ["engine/tier0/FileWatcherInotify"]),
     "Cal3D": (r"^cal3d/", ["engine/render/world/cal3d/"]),
     "FFmpeg": (r"^lib(av[a-z]*|sw[a-z]*)/", ["engine/render/video/"]),
 }

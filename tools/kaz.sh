@@ -7,6 +7,8 @@
 #                      and write a new game from the template into DIR (default
 #                      ./NAME): tools/newmod/new-mod.py does the writing
 #
+# With a display and without arguments, demo plays the game with -hotreload
+# (a saved texture, effect or script shows at once: docs/hot-reload.md).
 # Without a display and without arguments, demo runs the game's scripted tour
 # (cove/Tour.replay, a fixed frame time, 640x480, F9 screenshots into
 # <bin>/screenshots, the log in <bin>/kaz.log) and exits when the game quits
@@ -122,6 +124,9 @@ case "${1:-}" in
       fi
       echo "== No display and no tour ($tour): a bounded headless run"
     fi
+    # Played from a display, the game reloads its files as they are saved
+    # (docs/hot-reload.md).
+    if (($# == 0)) && has_display; then set -- -hotreload; fi
     exec "$bin/shell" "$@"
     ;;
   test)

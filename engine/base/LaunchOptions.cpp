@@ -28,6 +28,10 @@ const LaunchOptionInfo kOptions[] = {
      "repeats.",
      false},
     {LaunchOption::ParticleSeed, "N", "Starts the particles' random sequence from N.", false},
+    {LaunchOption::HotReload, "",
+     "Reloads effects, textures, fonts, meshes, sounds and scripts of package folders when they "
+     "are saved (as \"reloadresources watch\").",
+     false},
 };
 
 }  // namespace

@@ -27,6 +27,7 @@ constexpr const char* Mod = "mod";
 constexpr const char* NoSound = "nosound";
 constexpr const char* FixedFrame = "fixedframe";
 constexpr const char* ParticleSeed = "particleseed";
+constexpr const char* HotReload = "hotreload";
 }  // namespace LaunchOption
 
 struct LaunchOptionInfo {

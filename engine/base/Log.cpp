@@ -1,6 +1,8 @@
 // Log.cpp - formatting front end of the log; see Log.h.
 #include "base/Log.h"
 
+#include "base/LogHold.h"
+
 #include <atomic>
 #include <cstdio>
 #include <mutex>
@@ -9,15 +11,56 @@
 
 namespace {
 std::atomic<LogHandler> g_handler{nullptr};
+thread_local LogHold* t_hold = nullptr;
 
 void Dispatch(LogLevel level, const char* format, va_list args) {
   LogHandler handler = g_handler.load();
-  if (!handler) return;
+  if (!handler && !t_hold) return;
   char buf[kFormatBufferSize];
   FormatBounded(buf, sizeof(buf), format, args);
-  handler(buf, level);
+  if (t_hold)
+    t_hold->Add(buf, level);
+  else
+    handler(buf, level);
 }
 }  // namespace
+
+LogHold::LogHold() : m_outer(t_hold) {
+  t_hold = this;
+}
+
+LogHold::~LogHold() {
+  // Holds end in the reverse order of their making; one that outlived a newer
+  // hold must not put a dead one back.
+  if (t_hold == this) t_hold = m_outer;
+}
+
+std::string LogHold::Summary(size_t maxLength) const {
+  std::string out;
+  for (const Line& line : m_lines) {
+    if (!out.empty()) out += ": ";
+    for (char c : line.text) {
+      const bool space = c == ' ' || c == '\n' || c == '\r' || c == '\t';
+      if (space && (out.empty() || out.back() == ' ')) continue;
+      out += space ? ' ' : c;
+    }
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+  }
+  if (out.size() > maxLength) out.resize(maxLength);
+  return out;
+}
+
+void LogHold::Release() {
+  std::vector<Line> lines;
+  lines.swap(m_lines);
+  for (const Line& line : lines) {
+    if (m_outer) {
+      m_outer->Add(line.text.c_str(), line.level);
+    } else if (LogHandler handler = g_handler.load()) {
+      handler(line.text.c_str(), line.level);
+    }
+  }
+}
 
 size_t FormatBounded(char* buf, size_t size, const char* format, va_list args) {
   if (!buf || size == 0) return 0;

@@ -3,6 +3,7 @@
 
 #include "base/KazEngine.h"
 #include "base/Log.h"
+#include "base/StringUtil.h"
 #include "console/CVarRegistry.h"
 #include "tier0/ResourceManager.h"
 
@@ -94,10 +95,24 @@ int CmdRestartSound(int, const char* const*, void* userData) {
   return g_hooks->RestartSound() ? 0 : -1;
 }
 
-// ReloadAll prints "[orange]Reloaded all resources." when it is done.
-int CmdReloadResources(int, const char* const*, void*) {
-  ResourceManager::ReloadAll();
-  return 0;
+// Alone: ReloadAll, which prints "[orange]Reloaded all resources." when it is
+// done. "watch" and "unwatch" start and stop reloading files as they are saved.
+int CmdReloadResources(int argc, const char* const* argv, void*) {
+  if (argc == 0) {
+    ResourceManager::ReloadAll();
+    return 0;
+  }
+  const bool watch = EqualsNoCase(argv[0], "watch");
+  if (argc > 1 || (!watch && !EqualsNoCase(argv[0], "unwatch"))) {
+    LogWarning("reloadresources: expected nothing, 'watch' or 'unwatch', not '%s'.",
+               argv[argc > 1 ? 1 : 0]);
+    return -1;
+  }
+  if (!g_hooks) {
+    LogWarning("reloadresources: saved files cannot be watched in this build.");
+    return -1;
+  }
+  return g_hooks->WatchPackages(watch) ? 0 : -1;
 }
 
 struct BuiltinCommand {
@@ -124,7 +139,9 @@ const BuiltinCommand kBuiltinCommands[] = {
     {"restartsound", CmdRestartSound,
      "takes no arguments\n\nRestarts the sound system using the relevant cvars."},
     {"reloadresources", CmdReloadResources,
-     "takes no arguments\n\nReloads all currently loaded textures, fonts, and sounds."},
+     "reloadresources [watch|unwatch]\n\nReloads all currently loaded textures, fonts, and "
+     "sounds.\nwatch: from now on, reload each file of a package folder when it is saved.\n"
+     "unwatch: stop watching the package folders."},
 };
 
 }  // namespace

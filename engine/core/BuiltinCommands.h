@@ -4,8 +4,9 @@
 // reloadresources. The engine passes itself as user data; with null user
 // data the commands use kazGetInterface(). help, listcmds and listvars read
 // the process-wide registries, whatever registry they were added to. The
-// restart commands reach the video and sound layers through the hooks the
-// engine installs; without them they say so and fail.
+// restart commands and "reloadresources watch|unwatch" reach the video and
+// sound layers and the file watching through the hooks the engine installs;
+// without them they say so and fail.
 //
 // Part of the top floor (it calls the engine object); depends on
 // console/CommandRegistry.h, console/CVarRegistry.h, base/KazEngine.h, base/Log.h.
@@ -24,6 +25,9 @@ class BuiltinCommandHooks {
   virtual int RestartVideo() = 0;
   // Restarts the sound manager; false on failure.
   virtual bool RestartSound() = 0;
+  // Starts (again) or stops reloading the files of the package folders as
+  // they are saved; false when watching cannot start.
+  virtual bool WatchPackages(bool watch) = 0;
 
  protected:
   ~BuiltinCommandHooks() = default;

@@ -158,6 +158,9 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
   // Now the mod's own variables exist too.
   ReportUnknownOptions();
 
+  // Every package is mounted by now.
+  if (m_commandLine.Has(LaunchOption::HotReload)) m_hotReload.Start();
+
   m_firstFrame = true;
   m_quitCode = KazQuit_Continue;
   m_totalTime = 0.0f;
@@ -343,6 +346,12 @@ bool KazEngine::RestartSound() {
   return ok;
 }
 
+bool KazEngine::WatchPackages(bool watch) {
+  if (watch) return m_hotReload.Start();
+  if (m_hotReload.Stop()) LogMessage("Stopped watching the package folders.");
+  return true;
+}
+
 void KazEngine::OnDisplayModeSet() {
   const CVarRegistry& cvars = CVarRegistry::Instance();
   MenuManager& menus = GetMenuManager();
@@ -385,6 +394,7 @@ void KazEngine::ResolveFolders() {
 }
 
 void KazEngine::Shutdown() {
+  m_hotReload.Stop();
   Broadcast(EngineEvent_ShuttingDown);
   if (ScriptManager* scripts = GetScriptManager()) scripts->OnShutdown();
   ChangeToGameFolder(m_folders.game);
@@ -529,6 +539,8 @@ int KazEngine::RunFrame() {
     m_fpsStart = now;
   }
 
+  // Files saved since the last frame, before anything of this frame uses them.
+  m_hotReload.Poll();
   QueueStatistics();
   m_console.Update(rawDelta);
   GetMenuManager().Update(rawDelta);

@@ -19,6 +19,7 @@
 #include "core/Clock.h"
 #include "core/CommandLine.h"
 #include "core/GameFolders.h"
+#include "core/HotReload.h"
 #include "core/Mods.h"
 #include "core/ScreenEffects.h"
 #include "tier0/Ref.h"
@@ -104,6 +105,8 @@ class KazEngine : public IKazEngine, private BuiltinCommandHooks {
   // The game, engine and write folders of this run (all the launcher's folder
   // before start-up has resolved them).
   const GameFolders& GetFolders() const { return m_folders; }
+  // Reloading saved files ("reloadresources watch", the "hotreload" option).
+  HotReload& GetHotReload() { return m_hotReload; }
   bool IsKeyHeld(int key) const { return key >= 0 && key < kNumHeldKeys && m_heldKeys[key]; }
   int GetCursorX() const { return m_cursorX; }
   int GetCursorY() const { return m_cursorY; }
@@ -147,6 +150,7 @@ class KazEngine : public IKazEngine, private BuiltinCommandHooks {
   // Sound never stops start-up: failures are logged and the game runs silent.
   void StartSound();
   bool RestartSound() override;
+  bool WatchPackages(bool watch) override;
   // The video-dependent start-up step: run after every successful mode change.
   void OnDisplayModeSet();
   void QueueStatistics();
@@ -194,6 +198,7 @@ class KazEngine : public IKazEngine, private BuiltinCommandHooks {
   unsigned char m_heldKeys[kNumHeldKeys] = {};
   int m_mouseX = 0, m_mouseY = 0;
   int m_cursorX = 0, m_cursorY = 0;
+  HotReload m_hotReload;
   FadeEffect m_fade;
   FlashEffect m_flash;
   Ref<RenderEffect> m_flashEffect;  // loaded on the first flash

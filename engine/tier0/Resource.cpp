@@ -2,6 +2,7 @@
 #include "tier0/Resource.h"
 
 #include "base/Log.h"
+#include "base/StringUtil.h"
 #include "tier0/ResourceManager.h"
 
 Resource::Resource(ResourceManager* manager) : m_manager(manager) {}
@@ -19,4 +20,14 @@ void Resource::Release() {
   Unload(true);
   if (m_manager) m_manager->Unregister(this);
   delete this;
+}
+
+bool Resource::UsesFile(const std::string& path) const {
+  return EqualsNoCase(m_name, path);
+}
+
+bool Resource::Reload() {
+  LogMessage("a %s is read again only when the game starts anew",
+             m_manager ? m_manager->GetClassName().c_str() : "resource of this kind");
+  return false;
 }

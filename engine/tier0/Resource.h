@@ -35,6 +35,15 @@ class Resource {
   // final: the last unload before destruction (false when reloading).
   virtual void Unload(bool final) = 0;
 
+  // Hot reload. Whether the resource is made from that file of the package
+  // file system (a virtual path); by default the file of its name.
+  virtual bool UsesFile(const std::string& path) const;
+  // Reads the file again into fresh data and takes it only when that worked:
+  // a failed reload keeps the last good data and says why in its log lines.
+  // Kinds that cannot change under their users keep the default, which
+  // refuses with one line.
+  virtual bool Reload();
+
   void AddRef() { m_refs.Add(); }
   // Drops one reference; the last one unloads, unregisters and deletes. A
   // Release without a reference held is logged and ignored.

@@ -2,6 +2,7 @@
 #include "tier0/ResourceManager.h"
 
 #include "base/Log.h"
+#include "base/LogHold.h"
 #include "tier0/FileSystem.h"
 
 #include <cstdio>
@@ -103,6 +104,37 @@ void ResourceManager::ReloadAll() {
     r->Load(false);
   });
   LogMessage("[orange]Reloaded all resources.");
+}
+
+int ResourceManager::ReloadFile(const std::string& path) {
+  int tried = 0;
+  ForEachResource([&](Resource* r) {
+    if (!r->UsesFile(path)) return;
+    ++tried;
+    // The resource may go while it reloads (its last user let go); the name
+    // outlives it.
+    const std::string name = r->GetName();
+    bool ok = false;
+    std::string reason;
+    {
+      LogHold hold;
+      ok = r->Reload();
+      if (ok)
+        hold.Release();
+      else
+        reason = hold.Summary();
+    }
+    ReportReload(name, ok, reason.empty() ? "no reason given" : reason);
+  });
+  return tried;
+}
+
+void ResourceManager::ReportReload(const std::string& name, bool ok, const std::string& reason) {
+  if (ok)
+    LogMessage("[orange]Reloaded [grey]%s", name.c_str());
+  else
+    LogWarning("Failed to reload '%s' (%s); keeping the last good one.", name.c_str(),
+               reason.c_str());
 }
 
 void ResourceManager::SetReportDir(const std::string& dir) {

@@ -14,7 +14,8 @@
 //
 // Main thread only; no locking.
 //
-// Depends on: tier0/Resource, tier0/FileSystem (base directory), base/Log.
+// Depends on: tier0/Resource, tier0/FileSystem (base directory), base/Log,
+// base/LogHold (the reason of a failed reload).
 #pragma once
 
 #include "base/StringUtil.h"
@@ -63,6 +64,12 @@ class ResourceManager {
   // Unload(false) then Load(false) on every resource; a failed reload stays
   // registered with whatever it left behind.
   static void ReloadAll();
+  // Reload() on every resource made from the file (a virtual path), each
+  // reported in one line: the loader's own lines are held back and, when
+  // the reload failed, become the reason. Returns how many were tried.
+  static int ReloadFile(const std::string& path);
+  // The two lines every reload of a saved file ends with (scripts too).
+  static void ReportReload(const std::string& name, bool ok, const std::string& reason);
 
   // Folder (ending with a separator) for leak reports; empty means the base
   // directory. For tests and tools.

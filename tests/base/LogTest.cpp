@@ -1,11 +1,14 @@
 // LogTest.cpp - the log front end: levels, the 2047-character limit, no
-// handler, no format injection.
+// handler, no format injection; holding a thread's lines back.
 #include "base/Log.h"
+#include "base/LogHold.h"
 #include "common/LogCapture.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 TEST(LogTest, EachFunctionReportsItsLevel) {
   kaztest::LogCapture log;
@@ -51,4 +54,45 @@ TEST(FirstReportTest, EachKeyOnceUntilForgotten) {
   EXPECT_TRUE(FirstReport("texture b.png"));
   ForgetReports();  // a new run reports again
   EXPECT_TRUE(FirstReport("texture a.png"));
+}
+
+TEST(LogHoldTest, HoldsThisThreadsLinesUntilReleasedAndNests) {
+  kaztest::LogCapture log;
+  {
+    LogHold outer;
+    LogWarning("outer %d", 1);
+    {
+      LogHold inner;
+      LogError("inner");
+      // Another thread's line is not this hold's to keep.
+      std::thread([] { LogMessage("worker"); }).join();
+      ASSERT_EQ(inner.Lines().size(), 1u);
+      EXPECT_EQ(inner.Lines()[0].level, LogLevel_Error);
+      inner.Release();  // into the outer hold
+    }
+    EXPECT_EQ(log.Texts(), std::vector<std::string>{"worker"});
+    ASSERT_EQ(outer.Lines().size(), 2u);
+    EXPECT_EQ(outer.Lines()[1].text, "inner");
+    outer.Release();
+    LogMessage("dropped");
+  }
+  LogMessage("after");
+  const auto lines = log.Lines();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[1].text, "outer 1");
+  EXPECT_EQ(lines[1].level, LogLevel_Warning);
+  EXPECT_EQ(lines[2].text, "inner");
+  EXPECT_EQ(lines[3].text, "after");
+}
+
+TEST(LogHoldTest, SummaryPutsEveryLineOnOneAndCutsIt) {
+  LogHold hold;
+  LogError("Error compiling RenderEffect file '%s'", "a.fx");
+  LogDetail("a.fx(3): error: expected ';'\n  a.fx(9):   error:  x\n");
+  EXPECT_EQ(hold.Summary(),
+            "Error compiling RenderEffect file 'a.fx': a.fx(3): error: expected ';' a.fx(9): "
+            "error: x");
+  EXPECT_EQ(hold.Summary(5), "Error");
+  LogHold empty;
+  EXPECT_EQ(empty.Summary(), "");
 }

@@ -37,6 +37,13 @@ std::string TempDir::Read(std::string_view relative) const {
   return ReadFile(m_path / relative);
 }
 
+void SaveByRename(const std::filesystem::path& path, std::string_view contents) {
+  std::filesystem::path copy = path;
+  copy += ".saving";
+  WriteFile(copy, contents);
+  std::filesystem::rename(copy, path);
+}
+
 std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;

@@ -41,6 +41,8 @@ void MountPackages(std::initializer_list<std::string> folders, const char* argv0
 std::string ReadFile(const std::filesystem::path& path);
 // Writes the bytes, making the file's folders first.
 void WriteFile(const std::filesystem::path& path, std::string_view contents);
+// Saves as editors do: writes a copy beside the file and renames it over the file.
+void SaveByRename(const std::filesystem::path& path, std::string_view contents);
 
 // Runs a shell command line with its error output joined to its output.
 struct CommandResult {

@@ -243,8 +243,13 @@ TEST_F(BuiltinCommandTest, QuitAndRestartsAskTheEngineAndFailWithoutIt) {
   struct Hooks final : BuiltinCommandHooks {
     int RestartVideo() override { return mode; }
     bool RestartSound() override { return soundOk; }
+    bool WatchPackages(bool watch) override {
+      watches.push_back(watch);
+      return soundOk;
+    }
     int mode = 0;
     bool soundOk = true;
+    std::vector<bool> watches;
   } hooks;
   int& mode = hooks.mode;
   bool& soundOk = hooks.soundOk;
@@ -260,6 +265,19 @@ TEST_F(BuiltinCommandTest, QuitAndRestartsAskTheEngineAndFailWithoutIt) {
   m_log.Clear();
   EXPECT_EQ(Run("reloadresources"), 0);
   EXPECT_THAT(m_log.Texts(), ElementsAre("[orange]Reloaded all resources."));
+  // "watch" and "unwatch" go to the engine; anything else is refused in one line.
+  EXPECT_EQ(Run("reloadresources watch"), -1);  // the hook could not start watching
+  soundOk = true;
+  EXPECT_EQ(Run("reloadresources UNWATCH"), 0);
+  EXPECT_THAT(hooks.watches, ElementsAre(true, false));
+  m_log.Clear();
+  EXPECT_EQ(Run("reloadresources later"), -1);
+  EXPECT_EQ(Run("reloadresources watch now"), -1);
+  EXPECT_EQ(m_log.Problems(), 2);
+  EXPECT_THAT(hooks.watches, ElementsAre(true, false));
+  SetBuiltinCommandHooks(nullptr);
+  EXPECT_EQ(Run("reloadresources watch"), -1);
+  SetBuiltinCommandHooks(&hooks);
   SetEngineInterface(nullptr);
   EXPECT_EQ(Run("quit"), -1);
 }

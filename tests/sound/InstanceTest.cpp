@@ -1,7 +1,9 @@
-// InstanceTest.cpp - buffered and streamed instances, resources and their failures.
+// InstanceTest.cpp - buffered and streamed instances, resources and their
+// failures, and a sound read again from a saved file.
 #include "SoundTestUtil.h"
 
 #include "sound/al/ALSoundResource.h"
+#include "tier0/ResourceManager.h"
 
 #include <cmath>
 #include <limits>
@@ -117,4 +119,76 @@ TEST_F(InstanceTest, BadFilesAreRefusedWithTheirLine) {
   DestroySoundManager();
   EXPECT_EQ(GetSoundResource("tone440.wav"), nullptr);
   EXPECT_TRUE(log.Has("Failed to load sound 'tone440.wav': manager not initialized"));
+}
+
+namespace {
+
+// A short 8-bit mono WAV file at `rate` samples a second.
+std::string Wav(uint32_t rate) {
+  const uint32_t samples = rate / 10;
+  auto u32 = [](std::string& s, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s += char(v >> (8 * i));
+  };
+  std::string w = "RIFF";
+  u32(w, 36 + samples);
+  w += "WAVEfmt ";
+  u32(w, 16);
+  w += {1, 0, 1, 0};  // PCM, one channel
+  u32(w, rate);
+  u32(w, rate);
+  w += {1, 0, 8, 0};  // one byte a frame, 8 bits
+  w += "data";
+  u32(w, samples);
+  for (uint32_t i = 0; i < samples; ++i) w += char(i % 32 < 16 ? 0x40 : 0xC0);
+  return w;
+}
+
+ALint SourceInt(ALuint source, ALenum what) {
+  ALint value = 0;
+  alGetSourcei(source, what, &value);
+  return value;
+}
+
+}  // namespace
+
+TEST_F(InstanceTest, ASavedWavReachesEveryInstanceAndABrokenOneChangesNothing) {
+  kaztest::TempDir package{"kaz_sound_reload"};
+  package.Write("hot.wav", Wav(22050));
+  ASSERT_TRUE(FileSystem::AddToSearchPath(package.Str(), false));
+  auto looping = Make("hot.wav");
+  auto paused = Make("hot.wav");
+  auto idle = Make("hot.wav");
+  ASSERT_TRUE(looping && paused && idle);
+  looping->Play(true);
+  paused->Play(false);
+  paused->Pause();
+  ALSoundResource* resource = looping->GetResource();
+  const ALuint before = resource->GetBuffer();
+
+  kaztest::SaveByRename(package.Path() / "hot.wav", Wav(11025));
+  EXPECT_EQ(ResourceManager::ReloadFile("hot.wav"), 1);
+  const ALuint after = resource->GetBuffer();
+  ASSERT_NE(after, before);
+  ALint rate = 0;
+  alGetBufferi(after, AL_FREQUENCY, &rate);
+  EXPECT_EQ(rate, 11025);
+  for (const auto* instance : {&looping, &paused, &idle})
+    EXPECT_EQ(ALuint(SourceInt((*instance)->GetSource(), AL_BUFFER)), after);
+  EXPECT_EQ(looping->GetState(), SoundState_Playing);
+  EXPECT_TRUE(looping->IsLooping());
+  EXPECT_EQ(paused->GetState(), SoundState_Paused);
+  EXPECT_EQ(idle->GetState(), SoundState_Stopped);
+  EXPECT_FALSE(alIsBuffer(before)) << "the old buffer is deleted once no source holds it";
+
+  log.Clear();
+  kaztest::SaveByRename(package.Path() / "hot.wav", "RIFF, but not really");
+  EXPECT_EQ(ResourceManager::ReloadFile("hot.wav"), 1);
+  EXPECT_EQ(resource->GetBuffer(), after);
+  EXPECT_EQ(looping->GetState(), SoundState_Playing);
+  ASSERT_EQ(log.Problems(), 1) << log.Dump();
+  EXPECT_TRUE(
+      log.Has("Failed to reload 'hot.wav' (Failed to load sound 'hot.wav': failed to read "
+              "WAV data); keeping the last good one."))
+      << log.Dump();
+  FileSystem::RemoveFromSearchPath(package.Str());
 }

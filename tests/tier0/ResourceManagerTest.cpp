@@ -1,7 +1,10 @@
 // ResourceManagerTest.cpp - shared named resources: sharing by name, load
-// failures, reloads, registry notifications and the leak report.
+// failures, reloads (all, and of one saved file), registry notifications and
+// the leak report.
 #include "tier0/ResourceManager.h"
 
+#include "base/Log.h"
+#include "common/LogCapture.h"
 #include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +126,82 @@ TEST_F(ResourceManagerTest, ReloadAllKeepsEveryResourceRegistered) {
                                                 "reload b"}));
   EXPECT_EQ(manager.Find("b"), b);
   EXPECT_EQ(b->GetRefCount(), 1);
+  a->Release();
+  b->Release();
+}
+
+// A resource that can be read again in place, as the engine's kinds are.
+class SavedResource : public Resource {
+ public:
+  explicit SavedResource(ResourceManager* manager) : Resource(manager) {}
+  bool Load(bool) override {
+    data = "first";
+    return true;
+  }
+  void Unload(bool) override { data.clear(); }
+  bool UsesFile(const std::string& path) const override {
+    return Resource::UsesFile(path) || path == include;
+  }
+  bool Reload() override {
+    if (broken) {
+      LogError("Bad header in '%s'", GetName().c_str());
+      LogDetail("at byte 4\n  of 9");
+      return false;
+    }
+    LogDetail("read %s", GetName().c_str());
+    data = "saved";
+    return true;
+  }
+  std::string data;
+  std::string include;
+  bool broken = false;
+};
+
+TEST_F(ResourceManagerTest, ReloadFileReloadsWhatIsMadeOfTheFileInOneLineEach) {
+  kaztest::LogCapture log;
+  ResourceManager manager("SavedResource");
+  SavedResource* a = manager.GetOrLoad<SavedResource>("Effects/A.fx");
+  SavedResource* b = manager.GetOrLoad<SavedResource>("Effects/B.fx");
+  b->include = "Effects/common.fxh";
+
+  // Names compare without regard to case; what the reload logged comes first.
+  EXPECT_EQ(ResourceManager::ReloadFile("effects/a.FX"), 1);
+  EXPECT_EQ(a->data, "saved");
+  EXPECT_EQ(b->data, "first");
+  EXPECT_EQ(log.Texts(),
+            (std::vector<std::string>{"read Effects/A.fx", "[orange]Reloaded [grey]Effects/A.fx"}));
+  // A file another one includes.
+  EXPECT_EQ(ResourceManager::ReloadFile("Effects/common.fxh"), 1);
+  EXPECT_EQ(b->data, "saved");
+
+  // A failed reload keeps the data and says why in one warning.
+  log.Clear();
+  a->data = "good";
+  a->broken = true;
+  EXPECT_EQ(ResourceManager::ReloadFile("Effects/A.fx"), 1);
+  EXPECT_EQ(a->data, "good");
+  ASSERT_EQ(log.Lines().size(), 1u) << log.Dump();
+  EXPECT_EQ(log.Lines()[0].level, LogLevel_Warning);
+  EXPECT_EQ(log.Lines()[0].text,
+            "Failed to reload 'Effects/A.fx' (Bad header in 'Effects/A.fx': at byte 4 of 9); "
+            "keeping the last good one.");
+
+  // Nothing made of the file: nothing happens.
+  log.Clear();
+  EXPECT_EQ(ResourceManager::ReloadFile("Effects/none.fx"), 0);
+  EXPECT_TRUE(log.Texts().empty());
+
+  // A kind that cannot reload in place refuses, and keeps what it has.
+  ResourceManager other("TestResource");
+  TestResource* t = other.GetOrLoad<TestResource>("Meshes/Figure.xml");
+  g_events.clear();
+  EXPECT_EQ(ResourceManager::ReloadFile("Meshes/Figure.xml"), 1);
+  EXPECT_TRUE(g_events.empty());
+  EXPECT_TRUE(
+      log.Has("Failed to reload 'Meshes/Figure.xml' (a TestResource is read again only "
+              "when the game starts anew); keeping the last good one."))
+      << log.Dump();
+  t->Release();
   a->Release();
   b->Release();
 }

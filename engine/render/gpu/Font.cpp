@@ -136,6 +136,15 @@ bool FontResource::Load(bool) {
   return false;
 }
 
+bool FontResource::Reload() {
+  FontResource fresh(nullptr);
+  fresh.SetName(GetName());
+  if (!fresh.Load(true)) return false;
+  std::swap(m_font, fresh.m_font);
+  m_coverage.swap(fresh.m_coverage);
+  return true;  // the old font goes with `fresh`
+}
+
 void FontResource::Unload(bool) {
   delete m_font;
   m_font = nullptr;

@@ -57,6 +57,8 @@ class FontResource : public Resource {
   bool Load(bool initial) override;
   void Unload(bool final) override;
   void OnVideoShutdown() override;
+  // Text drawn from the next frame on uses the new font.
+  bool Reload() override;
 
   // The font, with its texture made again if the device was set up anew; null
   // when not loaded.

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/Log.h"
+#include "base/StringUtil.h"
 #include "render/gpu/Texture.h"
 #include "render/gpu/VideoManager.h"
 #include "tier0/FileSystem.h"
@@ -88,8 +89,10 @@ bool RenderEffect::Load(const std::string& fileName, const EffectDefines& define
   m_fileName = fileName;
   size_t slash = fileName.find_last_of('/');
   std::string dir = slash == std::string::npos ? "" : fileName.substr(0, slash + 1);
-  EffectIncludeHandler include = [&dir](const std::string& name, std::string& contents) {
+  m_includes.clear();
+  EffectIncludeHandler include = [this, &dir](const std::string& name, std::string& contents) {
     std::string reason;
+    m_includes.push_back(dir + name);
     return ReadPackageFile(dir + name, &contents, &reason);
   };
   std::string text, reason;
@@ -269,6 +272,39 @@ void WorldRenderEffect::Unload(bool) {
     for (EffectHandle& h : n.handles) h = 0;
     n.texture.Reset();
   }
+}
+
+bool WorldRenderEffect::UsesFile(const std::string& path) const {
+  if (Resource::UsesFile(path)) return true;
+  for (const Variant& v : m_variants) {
+    if (!v.effect) continue;
+    for (const std::string& include : v.effect->GetIncludes())
+      if (EqualsNoCase(include, path)) return true;
+  }
+  return false;
+}
+
+bool WorldRenderEffect::Reload() {
+  // Every variant in use (and the plain one) is compiled from the new file
+  // before any old one is given up, so a broken save changes nothing.
+  Ref<RenderEffect> fresh[kMaxBoneInfluences + 1];
+  for (uint32_t n = 0; n <= kMaxBoneInfluences; ++n) {
+    if (n > 0 && !m_variants[n].effect) continue;
+    char value[16];
+    std::snprintf(value, sizeof(value), "%d", int(n));
+    fresh[n] = Ref<RenderEffect>::Adopt(
+        CreateRenderEffect(GetName().c_str(), {{"NUM_BONE_INFLUENCES", value}}));
+    if (!fresh[n]) return false;
+  }
+  Unload(false);
+  for (uint32_t n = 0; n <= kMaxBoneInfluences; ++n) {
+    Variant& v = m_variants[n];
+    v.effect = std::move(fresh[n]);
+    if (!v.effect) continue;
+    for (uint32_t s = 0; s < SEM_COUNT; ++s)
+      v.semantics[s] = v.effect->GetParameterBySemantic(kSemanticNames[s]);
+  }
+  return true;
 }
 
 RenderEffect* WorldRenderEffect::GetVariantEffect(uint32_t boneCount) const {

@@ -62,6 +62,8 @@ class RenderEffect : public PooledObject {
 
   bool Load(const std::string& fileName, const EffectDefines& defines);
   const std::string& GetFileName() const { return m_fileName; }
+  // The files the last Load read through #include (package paths).
+  const std::vector<std::string>& GetIncludes() const { return m_includes; }
   bool IsBegun() const { return m_begun; }
   bool IsInPass() const { return m_inPass; }
   GEffect* GetDeviceEffect() const { return m_effect.Get(); }
@@ -77,6 +79,7 @@ class RenderEffect : public PooledObject {
  private:
   Ref<GEffect> m_effect;
   std::string m_fileName;
+  std::vector<std::string> m_includes;
   bool m_begun = false, m_inPass = false;
 };
 
@@ -143,6 +146,9 @@ class WorldRenderEffect : public Resource {
   void Unload(bool final) override;
   // The compiled variants die with the device; they are built again on demand.
   void OnVideoShutdown() override { Unload(false); }
+  // The effect file and the files its variants include.
+  bool UsesFile(const std::string& path) const override;
+  bool Reload() override;
 
   bool SelectVariant(uint32_t boneCount);
   uint32_t SetupPass(uint32_t pass, uint32_t boneCount, RenderLightSet* lights);

@@ -22,6 +22,21 @@ ResourceManager& TextureManager() {
   return g_textureManager;
 }
 
+// The file of a texture name and the kind its prefix asks for.
+std::string TextureFile(const std::string& name, GTextureType* type) {
+  GTextureType want = GTEXTYPE_2D;
+  std::string file = name;
+  if (name.compare(0, 6, "!Cube!") == 0) {
+    want = GTEXTYPE_CUBE;
+    file = name.substr(6);
+  } else if (name.compare(0, 8, "!Volume!") == 0) {
+    want = GTEXTYPE_VOLUME;
+    file = name.substr(8);
+  }
+  if (type) *type = want;
+  return file;
+}
+
 // Image files larger than this are refused before reading.
 constexpr uint32_t kMaxTextureFileSize = 256u << 20;
 
@@ -158,14 +173,7 @@ bool Texture::CreateFromImage(Image& image, std::string* reason) {
 bool Texture::Load(const char* fileName) {
   std::string name = fileName ? fileName : "";
   GTextureType want = GTEXTYPE_2D;
-  std::string file = name;
-  if (name.compare(0, 6, "!Cube!") == 0) {
-    want = GTEXTYPE_CUBE;
-    file = name.substr(6);
-  } else if (name.compare(0, 8, "!Volume!") == 0) {
-    want = GTEXTYPE_VOLUME;
-    file = name.substr(8);
-  }
+  const std::string file = TextureFile(name, &want);
   std::string reason;
   GResult r = G_OK;
   std::string data;
@@ -450,6 +458,19 @@ bool TextureResource::Load(bool) {
 
 void TextureResource::Unload(bool) {
   m_texture.Reset();
+}
+
+bool TextureResource::UsesFile(const std::string& path) const {
+  return EqualsNoCase(TextureFile(GetName(), nullptr), path);
+}
+
+bool TextureResource::Reload() {
+  // Materials and menus ask for the texture at each draw: the new one shows
+  // from the next frame on, and the old one goes with its last user.
+  Ref<Texture> fresh = Ref<Texture>::Adopt(LoadTexture(GetName().c_str()));
+  if (!fresh) return false;
+  m_texture = std::move(fresh);
+  return true;
 }
 
 ResourceManager& GetTextureResourceManager() {

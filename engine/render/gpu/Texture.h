@@ -90,6 +90,9 @@ class TextureResource : public Resource {
   ~TextureResource() override;
   bool Load(bool initial) override;
   void Unload(bool final) override;
+  // The file without its "!Cube!" or "!Volume!" prefix.
+  bool UsesFile(const std::string& path) const override;
+  bool Reload() override;
   Texture* GetTexture() const { return m_texture.Get(); }
 
  private:

@@ -8,6 +8,7 @@
 #include "tier0/Serializer.h"
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -54,6 +55,22 @@ void StaticMeshDef::DropGeometry() {
 
 void StaticMeshDef::Unload(bool final) {
   DropGeometry();
+}
+
+bool StaticMeshDef::Reload() {
+  StaticMeshDef fresh(nullptr);
+  fresh.SetName(GetName());
+  if (!fresh.LoadResource()) return false;
+  std::swap(m_radius, fresh.m_radius);
+  std::swap(m_mins, fresh.m_mins);
+  std::swap(m_maxs, fresh.m_maxs);
+  m_collisionVertices.swap(fresh.m_collisionVertices);
+  m_collisionIndices.swap(fresh.m_collisionIndices);
+  std::swap(m_vertexBuffer, fresh.m_vertexBuffer);
+  std::swap(m_vertexFormat, fresh.m_vertexFormat);
+  m_groups.swap(fresh.m_groups);
+  std::swap(m_vertexCount, fresh.m_vertexCount);
+  return true;
 }
 
 bool StaticMeshDef::LoadResource() {

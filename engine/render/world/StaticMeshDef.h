@@ -37,6 +37,10 @@ class StaticMeshDef : public Resource {
   bool Load(bool initial) override { return LoadResource(); }
   // Drops the groups and the GPU geometry; bounds and collision arrays stay.
   void Unload(bool final) override;
+  // New geometry for every instance from the next frame on. Placed objects
+  // keep the bounds and collision shape they were made with, and draw at most
+  // as many groups as they have materials.
+  bool Reload() override;
   bool LoadResource();
   // The parse of LoadResource, from a file already in memory (the fuzzer's way in).
   bool LoadFromMemory(const uint8_t* data, uint32_t size);

@@ -95,6 +95,20 @@ void ALSoundInstance::AttachAll() {
   }
 }
 
+void ALSoundInstance::RebindBuffer(const ALSoundResource* resource) {
+  for (PooledObject* object = s_pool.GetFirstInUse(); object; object = object->GetNextInUse()) {
+    auto* instance = static_cast<ALSoundInstance*>(object);
+    if (!resource || instance->m_resource.Get() != resource || !instance->m_source) continue;
+    const ALuint source = instance->m_source;
+    ALint state = AL_STOPPED;
+    alGetSourcei(source, AL_SOURCE_STATE, &state);
+    alSourceStop(source);
+    alSourcei(source, AL_BUFFER, static_cast<ALint>(resource->GetBuffer()));
+    if (state == AL_PLAYING || state == AL_PAUSED) alSourcePlay(source);
+    if (state == AL_PAUSED) alSourcePause(source);
+  }
+}
+
 void ALSoundInstance::Play(bool loop) {
   if (!m_source) return;
   if (m_stream) {

@@ -42,6 +42,9 @@ class ALSoundInstance : public SoundInstance {
   // Every live instance, around a device change.
   static void DetachAll();
   static void AttachAll();
+  // Every instance of the resource takes its (new) buffer; what was playing
+  // plays again from the start, what was paused stays paused at the start.
+  static void RebindBuffer(const ALSoundResource* resource);
 
  private:
   ALSoundInstance() = default;

@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "base/StringUtil.h"
 #include "sound/SoundManager.h"
+#include "sound/al/ALSoundInstance.h"
 #include "tier0/FileSystem.h"
 #include "tier0/ResourceManager.h"
 
@@ -11,6 +12,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -134,6 +136,18 @@ const char* ALSoundResource::LoadBuffer() {
   if (!ALBufferHolds(m_buffer, size)) return "failed to load WAV data into AL buffer";
   m_loaded = 1;
   return nullptr;
+}
+
+bool ALSoundResource::Reload() {
+  ALSoundResource fresh(nullptr);
+  fresh.SetName(GetName());
+  if (!fresh.Load(true)) return false;
+  std::swap(m_buffer, fresh.m_buffer);
+  std::swap(m_loaded, fresh.m_loaded);
+  // A buffer still attached to a source cannot be deleted.
+  ALSoundInstance::RebindBuffer(this);
+  fresh.Unload(true);
+  return true;
 }
 
 void ALSoundResource::Unload(bool) {

@@ -21,6 +21,8 @@ class ALSoundResource : public Resource {
 
   bool Load(bool initial) override;
   void Unload(bool final) override;
+  // Instances playing it start the new sound over (looping ones go on looping).
+  bool Reload() override;
 
   ALuint GetBuffer() const { return m_buffer; }
   bool IsLoaded() const { return m_loaded != 0; }
