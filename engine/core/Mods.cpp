@@ -108,7 +108,7 @@ const ModKeyInfo kModKeys[] = {
      "major.minor.patch, each 0 to 255 (missing parts are 0).", "1.0.0"},
     {"ModPackages", ModKeyKind::Packages, nullptr,
      "The mod's packages, searched in this order before \"base\", separated by ';'; each is a "
-     "folder below the base directory, a .pak archive of that name, or both.",
+     "folder in the game folder, a .pak archive of that name, or both.",
      "mygame;mygame_music"},
     {"ClassName", ModKeyKind::Text, &ModInfo::className,
      "The application class: \"module.Class\", or \"Class\" in a module of the same name "

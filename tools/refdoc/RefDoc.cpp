@@ -174,8 +174,9 @@ void WriteHeader(std::ostringstream& out) {
 
 void WriteLayout(std::ostringstream& out) {
   out << "\n## Files and folders\n\n"
-         "### The base directory\n\n"
-         "The folder that holds the launcher (`shell`) and the engine library.\n\n"
+         "### The game folder\n\n"
+         "The folder given by `-basedir`, else the working folder when it holds `mods/`, else the "
+         "folder that holds the launcher (`shell`) and the engine library.\n\n"
          "| Path | What it is |\n|---|---|\n";
   for (const LayoutEntry& e : BaseDirectoryLayout())
     out << "| `" << e.path << "` | " << Required(e.what.c_str(), e.path) << " |\n";
