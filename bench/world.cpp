@@ -99,9 +99,7 @@ PhysicsCollision* BenchMeshObject::CreateCollision(const ObjectParams&) {
 
 namespace {
 
-WorldObject* MakeBenchMesh() {
-  return BenchMeshObject::Create();
-}
+ObjectMakerOf<BenchMeshObject> g_benchMeshObjectMaker;
 
 void BuildWorldScene(World* world, Ground ground, Layout layout) {
   if (ground == kPlane) {
@@ -111,11 +109,11 @@ void BuildWorldScene(World* world, Ground ground, Layout layout) {
     floor.maxs = Vector3D(kGroundHalf, 0.0f, kGroundHalf);
     world->CreateObject(floor);
   } else {
-    World::SetObjectFactory(ObjectType_StaticMesh, MakeBenchMesh);
+    World::SetObjectMaker(ObjectType_StaticMesh, &g_benchMeshObjectMaker);
     ObjectParams mesh(ObjectType_StaticMesh);
     mesh.colType = Collision_TriangleMesh;
     world->CreateObject(mesh);
-    World::SetObjectFactory(ObjectType_StaticMesh, nullptr);
+    World::SetObjectMaker(ObjectType_StaticMesh, nullptr);
   }
   ObjectParams box(ObjectType_Null);
   box.colType = Collision_Box;

@@ -1,6 +1,6 @@
-// ObjectTypes.cpp - the world's object type table: each type's name and the
-// class behind it. The classes of this floor are there from the start; the
-// render area installs its meshes and particle systems (World::SetObjectFactory).
+// ObjectTypes.cpp - the world's object types: each type's name and the class
+// behind it. The classes of this floor are made here; the render area installs
+// the makers of its meshes and particle systems (World::SetObjectMaker).
 #include "tier1/World.h"
 
 #include "tier1/AnimPathObject.h"
@@ -14,17 +14,44 @@
 
 namespace {
 
-template <class T>
-WorldObject* Make() {
-  return T::Create();
+WorldObjectMaker* g_installed[kObjectTypeCount] = {};
+
+// The classes of this floor.
+WorldObject* MakeOwnType(uint32_t type) {
+  switch (type) {
+    case ObjectType_Null:
+      return NullObject::Create();
+    case ObjectType_Camera:
+      return CameraObject::Create();
+    case ObjectType_Light:
+      return LightObject::Create();
+    case ObjectType_Joint:
+      return JointObject::Create();
+    case ObjectType_Sound:
+      return SoundObject::Create();
+    case ObjectType_AnimPath:
+      return AnimPathObject::Create();
+    case ObjectType_Field:
+      return FieldObject::Create();
+    default:
+      return nullptr;
+  }
 }
 
-WorldObjectFactory g_factories[kObjectTypeCount] = {
-    nullptr,           Make<NullObject>,  Make<CameraObject>,
-    nullptr,           nullptr,           Make<LightObject>,
-    Make<JointObject>, Make<SoundObject>, Make<AnimPathObject>,
-    nullptr,           Make<FieldObject>,
-};
+bool IsOwnType(uint32_t type) {
+  switch (type) {
+    case ObjectType_Null:
+    case ObjectType_Camera:
+    case ObjectType_Light:
+    case ObjectType_Joint:
+    case ObjectType_Sound:
+    case ObjectType_AnimPath:
+    case ObjectType_Field:
+      return true;
+    default:
+      return false;
+  }
+}
 
 }  // namespace
 
@@ -33,10 +60,15 @@ const char* GetObjectTypeName(uint32_t type) {
   return value ? value->name : "Unknown";
 }
 
-void World::SetObjectFactory(uint32_t type, WorldObjectFactory factory) {
-  if (type >= 1 && type < kObjectTypeCount) g_factories[type] = factory;
+void World::SetObjectMaker(uint32_t type, WorldObjectMaker* maker) {
+  if (type >= 1 && type < kObjectTypeCount) g_installed[type] = maker;
 }
 
-WorldObjectFactory World::GetObjectFactory(uint32_t type) {
-  return (type >= 1 && type < kObjectTypeCount) ? g_factories[type] : nullptr;
+bool World::CanMakeObject(uint32_t type) {
+  return type >= 1 && type < kObjectTypeCount && (g_installed[type] || IsOwnType(type));
+}
+
+WorldObject* World::MakeObject(uint32_t type) {
+  if (type < 1 || type >= kObjectTypeCount) return nullptr;
+  return g_installed[type] ? g_installed[type]->Make() : MakeOwnType(type);
 }

@@ -84,13 +84,12 @@ WorldObject* World::CreateObject(const ObjectParams& params) {
   if (!AcceptFinite("World::CreateObject", params.transform, params.mins, params.maxs,
                     params.radius))
     return nullptr;
-  WorldObjectFactory factory = GetObjectFactory(params.type);
-  if (!factory) {
+  if (!CanMakeObject(params.type)) {
     LogError("World::CreateObject - object type %s is not available",
              GetObjectTypeName(params.type));
     return nullptr;
   }
-  WorldObject* object = factory();
+  WorldObject* object = MakeObject(params.type);
   if (!object) return nullptr;
   if (!object->Create(this, params)) {
     // Whatever Create set up goes with it.

@@ -50,8 +50,21 @@ constexpr uint32_t kObjectTypeCount = 11;
 // "Unknown" for ids outside 1..10.
 const char* GetObjectTypeName(uint32_t type);
 
-// Makes a fresh object of one type (one reference), or null.
-using WorldObjectFactory = WorldObject* (*)();
+// Makes fresh objects of one type (one reference each), or null. The world's
+// own types are made by the world; the render layer installs the makers of
+// its meshes and particle systems (World::SetObjectMaker).
+class WorldObjectMaker {
+ public:
+  virtual ~WorldObjectMaker() = default;
+  virtual WorldObject* Make() = 0;
+};
+
+// The maker of a class with a static Create().
+template <class T>
+class ObjectMakerOf final : public WorldObjectMaker {
+ public:
+  WorldObject* Make() override { return T::Create(); }
+};
 
 // The renderer lives in the render layer, above the world, which installs
 // its factory (World::SetRendererFactory).
@@ -173,9 +186,12 @@ class World : public PooledObject {
   // Physics steps taken since the World was made.
   uint64_t GetStepCount() const { return m_stepCount; }
 
-  // The class behind a type id; types without one cannot be created yet.
-  static void SetObjectFactory(uint32_t type, WorldObjectFactory factory);
-  static WorldObjectFactory GetObjectFactory(uint32_t type);
+  // The maker of a type id (not owned; null: the world's own class, if it
+  // has one); a type with neither cannot be created.
+  static void SetObjectMaker(uint32_t type, WorldObjectMaker* maker);
+  static bool CanMakeObject(uint32_t type);
+  // A fresh object of the type (one reference), or null.
+  static WorldObject* MakeObject(uint32_t type);
   // Not owned; null: worlds keep no renderer.
   static void SetRendererFactory(WorldRendererFactory* factory);
 

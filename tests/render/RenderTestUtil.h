@@ -91,7 +91,7 @@ class FakeVideoTest : public ::testing::Test {
       World::SetRendererFactory(nullptr);
       for (uint32_t type :
            {ObjectType_StaticMesh, ObjectType_DynamicMesh, ObjectType_ParticleSystem})
-        World::SetObjectFactory(type, nullptr);
+        World::SetObjectMaker(type, nullptr);
     }
     DestroyVideoManager();
     CVarRegistry::Instance().ResetBuiltins();

@@ -50,9 +50,7 @@ class TestDynamicKind final : public DrawableKind {
   FakeDevice* m_device;
 };
 
-WorldObject* MakeDynamic() {
-  return TestDynamicObject::Create();
-}
+ObjectMakerOf<TestDynamicObject> g_dynamicMaker;
 
 Matrix4x4 At(float x, float y, float z) {
   return Matrix4x4::MakeTranslation(Vector3D(x, y, z));
@@ -178,7 +176,7 @@ class WorldRendererPartsTest : public WorldRendererTest {
  protected:
   void SetUp() override {
     WorldRendererTest::SetUp();
-    World::SetObjectFactory(ObjectType_DynamicMesh, MakeDynamic);
+    World::SetObjectMaker(ObjectType_DynamicMesh, &g_dynamicMaker);
     m_kind = std::make_unique<TestDynamicKind>(Device());
     m_world->GetRenderer()->SetDrawableKind(ObjectType_DynamicMesh, m_kind.get());
     // Only the depth clear before the held objects is counted.

@@ -30,7 +30,7 @@ class DynMeshFunctionsTest : public ScriptFixture {
   void TearDown() override {
     DestroyScriptManager();
     m_world->Release();
-    World::SetObjectFactory(ObjectType_DynamicMesh, nullptr);
+    World::SetObjectMaker(ObjectType_DynamicMesh, nullptr);
     ScriptFixture::TearDown();
   }
   kaztest::LogCapture m_log;

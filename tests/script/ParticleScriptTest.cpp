@@ -33,7 +33,7 @@ class ParticleScriptTest : public ScriptFixture {
   void TearDown() override {
     DestroyScriptManager();
     m_world->Release();
-    World::SetObjectFactory(ObjectType_ParticleSystem, nullptr);
+    World::SetObjectMaker(ObjectType_ParticleSystem, nullptr);
     DestroyVideoManager();
     ScriptFixture::TearDown();
   }

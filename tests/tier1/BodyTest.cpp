@@ -40,18 +40,16 @@ KAZ_DEFINE_POOL(TestMeshObject, 4);
 
 namespace {
 
-WorldObject* MakeTestMesh() {
-  return TestMeshObject::Create();
-}
+ObjectMakerOf<TestMeshObject> g_testMeshObjectMaker;
 
 class BodyTest : public WorldFixture {
  protected:
   void SetUp() override {
     WorldFixture::SetUp();
-    World::SetObjectFactory(ObjectType_StaticMesh, MakeTestMesh);
+    World::SetObjectMaker(ObjectType_StaticMesh, &g_testMeshObjectMaker);
   }
   void TearDown() override {
-    World::SetObjectFactory(ObjectType_StaticMesh, nullptr);
+    World::SetObjectMaker(ObjectType_StaticMesh, nullptr);
     WorldFixture::TearDown();
   }
   WorldObject* Mesh(uint32_t colType, bool dynamic, const Matrix4x4& where) {

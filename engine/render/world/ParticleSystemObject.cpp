@@ -22,10 +22,6 @@ const EnumTable& EmitterShapeTable() {
 
 namespace {
 
-WorldObject* MakeParticleSystem() {
-  return ParticleSystemObject::Create();
-}
-
 float Between(float low, float high) {
   return low + (high - low) * ParticleRandom::Fraction();
 }
@@ -39,7 +35,8 @@ float AgeFraction(const Particle& p) {
 }  // namespace
 
 void InstallParticleSystemType() {
-  World::SetObjectFactory(ObjectType_ParticleSystem, MakeParticleSystem);
+  static ObjectMakerOf<ParticleSystemObject> maker;
+  World::SetObjectMaker(ObjectType_ParticleSystem, &maker);
 }
 
 ParticleSystemSettings::ParticleSystemSettings() {

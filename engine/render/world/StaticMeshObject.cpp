@@ -8,16 +8,9 @@
 
 KAZ_DEFINE_POOL(StaticMeshObject, 10);
 
-namespace {
-
-WorldObject* MakeStaticMesh() {
-  return StaticMeshObject::Create();
-}
-
-}  // namespace
-
 void InstallStaticMeshType() {
-  World::SetObjectFactory(ObjectType_StaticMesh, MakeStaticMesh);
+  static ObjectMakerOf<StaticMeshObject> maker;
+  World::SetObjectMaker(ObjectType_StaticMesh, &maker);
 }
 
 bool StaticMeshObject::Create(World* world, const ObjectParams& params) {

@@ -13,17 +13,14 @@ KAZ_DEFINE_POOL(DynamicMeshObject, 10);
 
 namespace {
 
-WorldObject* MakeDynamicMesh() {
-  return DynamicMeshObject::Create();
-}
-
 // Frames between two animation updates, less one.
 constexpr int32_t kUpdateEvery = 2;
 
 }  // namespace
 
 void InstallDynamicMeshType() {
-  World::SetObjectFactory(ObjectType_DynamicMesh, MakeDynamicMesh);
+  static ObjectMakerOf<DynamicMeshObject> maker;
+  World::SetObjectMaker(ObjectType_DynamicMesh, &maker);
 }
 
 bool DynamicMeshObject::Create(World* world, const ObjectParams& params) {
