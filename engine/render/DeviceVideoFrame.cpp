@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "base/FrameProfiler.h"
 #include "base/Log.h"
 #include "render/device/Formats.h"
 #include "render/device/Image.h"
@@ -178,6 +179,7 @@ bool DeviceVideoManager::DrawPrimitive(uint32_t kind, uint32_t startVertex,
     LogDetail("DrawPrimitive failed (%s)", GetErrorName(r));
     return false;
   }
+  FrameProfiler::Instance().CountDraw(primitiveCount);
   return true;
 }
 
@@ -191,6 +193,7 @@ bool DeviceVideoManager::DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex,
     LogDetail("DrawPrimitive failed (%s)", GetErrorName(r));
     return false;
   }
+  FrameProfiler::Instance().CountDraw(primitiveCount);
   return true;
 }
 

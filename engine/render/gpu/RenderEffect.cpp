@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/FrameProfiler.h"
 #include "base/Log.h"
 #include "render/gpu/Texture.h"
 #include "render/gpu/VideoManager.h"
@@ -181,6 +182,7 @@ bool RenderEffect::BeginPass(uint32_t pass) {
     LogDetail("GLEffect::BeginPass failed (pass %d) with result %s.", int(pass), GetErrorName(r));
     return false;
   }
+  FrameProfiler::Instance().CountPass();
   m_inPass = true;
   return true;
 }

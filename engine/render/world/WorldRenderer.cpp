@@ -1,6 +1,7 @@
 // WorldRenderer.cpp - culling, light assignment, passes and cube shots.
 #include "render/world/WorldRenderer.h"
 
+#include "base/FrameProfiler.h"
 #include "base/Log.h"
 #include "console/CVarRegistry.h"
 #include "render/device/Formats.h"
@@ -133,10 +134,16 @@ void WorldRenderer::Render(CameraObject* camera) {
   if (!BuildView(camera, &m_view)) return;
   VideoManager* video = GetVideoManager();
   video->SetViewport(0, 0, m_view.width, m_view.height, 0.0f, 1.0f);
-  PrepareFrame();
+  {
+    ProfileScope scope(ProfilePart_Cull);
+    PrepareFrame();
+  }
   RenderPasses();
   RenderPV();
-  if (m_debug) m_debug->DrawWorldDebug(*this, m_view);
+  if (m_debug) {
+    ProfileScope scope(ProfilePart_2D);
+    m_debug->DrawWorldDebug(*this, m_view);
+  }
   m_pvList.clear();
 }
 
@@ -186,8 +193,11 @@ void WorldRenderer::RenderPasses() {
   if (wire) video->SetWireFrame(true);
 
   m_pass = PASS_AMBIENTEMISSIVE;
-  DrawQueue(m_staticQueue, false);
-  DrawQueue(m_dynamicQueue, true);
+  {
+    ProfileScope scope(ProfilePart_Ambient);
+    DrawQueue(m_staticQueue, false);
+    DrawQueue(m_dynamicQueue, true);
+  }
 
   if (cv.EnableShadowMaps.Get() && !m_shadowMap) {
     const int size = cv.ShadowMapSize.Get();
@@ -201,10 +211,14 @@ void WorldRenderer::RenderPasses() {
   }
 
   m_pass = PASS_LIT;
-  DrawQueue(m_staticQueue, false);
-  DrawQueue(m_dynamicQueue, true);
+  {
+    ProfileScope scope(ProfilePart_Lit);
+    DrawQueue(m_staticQueue, false);
+    DrawQueue(m_dynamicQueue, true);
+  }
 
   if (cv.GlowEnable.Get()) {
+    ProfileScope scope(ProfilePart_Glow);
     if (m_glow && m_glow->Begin()) {
       m_pass = PASS_GLOW;
       DrawQueue(m_staticQueue, false);
@@ -214,7 +228,10 @@ void WorldRenderer::RenderPasses() {
     }
   }
   m_pass = PASS_PARTICLES;
-  if (m_particles) m_particles->Render(m_view);
+  if (m_particles) {
+    ProfileScope scope(ProfilePart_Particles);
+    m_particles->Render(m_view);
+  }
   m_pass = PASS_NONE;
   if (wire) video->SetWireFrame(false);
 }
@@ -225,6 +242,7 @@ void WorldRenderer::RenderPV() {
   FrameView pvView = m_view;
   pvView.view = Matrix4x4();
   pvView.viewProjection = pvView.projection;
+  ProfileScope scope(ProfilePart_Ambient);
   video->Clear(false, true, false);
   m_pass = PASS_AMBIENTEMISSIVE;
   ObjectLightSet none;
