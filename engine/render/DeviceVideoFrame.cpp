@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "base/FrameProfiler.h"
 #include "base/Log.h"
 #include "render/device/Formats.h"
 #include "render/device/Image.h"
@@ -179,7 +178,7 @@ bool DeviceVideoManager::DrawPrimitive(uint32_t kind, uint32_t startVertex,
     LogDetail("DrawPrimitive failed (%s)", GetErrorName(r));
     return false;
   }
-  FrameProfiler::Instance().CountDraw(primitiveCount);
+  CountDraw(primitiveCount);
   return true;
 }
 
@@ -193,7 +192,7 @@ bool DeviceVideoManager::DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex,
     LogDetail("DrawPrimitive failed (%s)", GetErrorName(r));
     return false;
   }
-  FrameProfiler::Instance().CountDraw(primitiveCount);
+  CountDraw(primitiveCount);
   return true;
 }
 

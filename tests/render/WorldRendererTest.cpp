@@ -6,6 +6,7 @@
 #include "render/DeviceVideoManager.h"
 #include "render/gpu/Texture.h"
 #include "render/world/DrawableKind.h"
+#include "render/world/ParticleSystemObject.h"
 #include "render/world/StaticMeshObject.h"
 #include "RenderTestUtil.h"
 #include "tier1/LightObject.h"
@@ -38,9 +39,11 @@ namespace {
 class TestDynamicKind final : public DrawableKind {
  public:
   explicit TestDynamicKind(FakeDevice* device) : m_device(device) {}
-  void Draw(WorldObject* o, uint32_t pass, const FrameView&, ObjectLightSet*) override {
+  uint32_t Draw(WorldObject* o, uint32_t pass, const FrameView&, const ObjectTransforms&,
+                ObjectLightSet*) override {
     if (o->GetPVCamera() && clearsBeforeFirstPV < 0) clearsBeforeFirstPV = m_device->Calls("Clear");
     dynamicDraws.emplace_back(o, pass);
+    return 1;
   }
 
   std::vector<std::pair<WorldObject*, uint32_t>> dynamicDraws;  // object, pass
@@ -108,6 +111,43 @@ TEST_F(WorldRendererTest, CulledAndHiddenObjectsAreNotDrawnOrCounted) {
   Device()->GetRenderState(GRS_FILLMODE, &fill);
   EXPECT_EQ(fill, uint32_t(GFILL_SOLID));
   EXPECT_GE(Device()->Calls("SetRenderState"), 2);
+}
+
+TEST_F(WorldRendererTest, StatisticsCountWhatWasDrawnAndTheDrawsIssued) {
+  // An effect without a technique for any world pass: queued, never drawn.
+  Ref<Material> flat = Ref<Material>::Adopt(CreateMaterial());
+  ASSERT_TRUE(flat->SetRenderEffect("RenderEffects/quad.fx")) << m_log.Dump();
+  Ref<Material> lit = Ref<Material>::Adopt(CreateMaterial());
+  ASSERT_TRUE(lit->SetRenderEffect("RenderEffects/default.fx")) << m_log.Dump();
+  Mesh(At(0, 0, 5));
+  StaticMeshObjectParams undrawn;
+  undrawn.fileName = "q.mesh";
+  undrawn.transform = At(1, 0, 6);
+  undrawn.defaultMaterial = flat.Get();
+  ASSERT_NE(m_world->CreateObject(undrawn), nullptr);
+  Mesh(At(200, 0, 5));  // culled
+  Light(1);
+  const auto system = [this](Material* material, uint32_t count) {
+    ParticleSystemObjectParams p;
+    p.material = material;
+    p.transform = At(0, 0, 5);
+    p.settings.emissionInterval = 0.0f;
+    p.settings.particlesOnCreate = count;
+    p.settings.maxParticles = count;
+    ASSERT_NE(m_world->CreateObject(p), nullptr) << m_log.Dump();
+  };
+  system(lit.Get(), 4);
+  system(flat.Get(), 3);  // no Particles technique: queued, never drawn
+  CVarRegistry::Instance().GlowEnable.Set(false);
+  const int draws = Frame();
+  EXPECT_EQ(Stats().staticMeshes, 1u);
+  EXPECT_EQ(Stats().particleSystems, 1u);
+  EXPECT_EQ(Stats().particles, 4u);
+  // The quad's groups (two triangles and one) in the ambient and the lit pass,
+  // and one batch of four particles.
+  EXPECT_EQ(draws, 2 * 2 + 1);
+  EXPECT_EQ(Stats().drawCalls, uint32_t(draws + Device()->Calls("DrawPrimitive")));
+  EXPECT_EQ(Stats().triangles, 3u * 2 + 4 * 2);
 }
 
 TEST_F(WorldRendererTest, LitDrawsOncePerTypeOneLightAndUsesTheFirstSixteen) {

@@ -121,6 +121,11 @@ class VideoManager {
                        float alpha, float scaleX = 1.0f, float scaleY = 1.0f) = 0;
   virtual bool EndFont() = 0;
 
+  // Draws issued since the manager started and the primitives they drew:
+  // where every count of draws (statistics, profiler) comes from.
+  uint64_t GetDrawCount() const { return m_drawCount; }
+  uint64_t GetPrimitiveCount() const { return m_primitiveCount; }
+
   // modeSet; the mode in effect into *mode.
   bool GetDisplayMode(DisplayMode* mode) const;
   void GetClearColor(float* red, float* green, float* blue, float* alpha) const;
@@ -152,6 +157,8 @@ class VideoManager {
  protected:
   VideoManager() = default;
   void Recompute2DProjection();
+  // A draw the device accepted.
+  void CountDraw(uint32_t primitives);
 
   DisplayMode m_mode;
   bool m_modeSet = false;
@@ -163,6 +170,8 @@ class VideoManager {
   std::chrono::steady_clock::time_point m_startTime = std::chrono::steady_clock::now();
   std::function<double()> m_timeSource;
   double m_timeSourceStart = 0.0;
+  uint64_t m_drawCount = 0;
+  uint64_t m_primitiveCount = 0;
 };
 
 // The single manager, or null before CreateVideoManager (render/

@@ -45,11 +45,28 @@ class ObjectLightSet : public RenderLightSet {
   uint32_t m_used[2] = {};
 };
 
-// What the camera sees this frame.
+// What the camera sees this frame. cameraPosition is in the space the drawn
+// objects' transforms are given in: the world, or the camera's own space
+// (the origin) for the objects the camera holds.
 struct FrameView {
   uint32_t width = 0, height = 0;
   CameraObject* camera = nullptr;
   Matrix4x4 cameraWorld, view, projection, viewProjection;
   Frustum frustum;
   Vector3D cameraPosition;
+};
+
+// What an object is drawn with in a view, by one rule for every drawable: its
+// transform, world x view (x projection), and the eye (VIEWPOS) and lights in
+// its own space, through toLocal.
+struct ObjectTransforms {
+  Matrix4x4 world, worldView, worldViewProjection, toLocal;
+  Vector3D localEye;
+  void Compute(const FrameView& view, const Matrix4x4& objectWorld) {
+    world = objectWorld;
+    worldView = Matrix4x4::Product(view.view, objectWorld);
+    worldViewProjection = Matrix4x4::Product(view.viewProjection, objectWorld);
+    toLocal = objectWorld.GetFastInverse();
+    localEye = toLocal.TransformVector(view.cameraPosition);
+  }
 };

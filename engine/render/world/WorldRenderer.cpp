@@ -97,12 +97,9 @@ void WorldRenderer::Push(QueuedObject*& head, WorldObject* object, bool withLigh
   QueuedObject* q = QueuedObject::Create();
   if (!q) return;
   q->object = Ref<WorldObject>::Share(object);
-  const Matrix4x4& world = object->GetWorldTransform();
-  q->worldView = Matrix4x4::Product(m_view.view, world);
-  q->worldViewProjection = Matrix4x4::Product(m_view.viewProjection, world);
-  const Matrix4x4 toLocal = world.GetFastInverse();
-  q->localCamera = toLocal.TransformVector(m_view.cameraPosition);
-  if (withLights) AssignLights(q, toLocal);
+  q->transforms.Compute(m_view, object->GetWorldTransform());
+  q->drawn = false;
+  if (withLights) AssignLights(q, q->transforms.toLocal);
   q->next = head;
   head = q;
 }
@@ -133,6 +130,7 @@ void WorldRenderer::Render(CameraObject* camera) {
   m_stats = Stats();
   if (!BuildView(camera, &m_view)) return;
   VideoManager* video = GetVideoManager();
+  const uint64_t draws = video->GetDrawCount(), primitives = video->GetPrimitiveCount();
   video->SetViewport(0, 0, m_view.width, m_view.height, 0.0f, 1.0f);
   {
     ProfileScope scope(ProfilePart_Cull);
@@ -145,6 +143,8 @@ void WorldRenderer::Render(CameraObject* camera) {
     m_debug->DrawWorldDebug(*this, m_view);
   }
   m_pvList.clear();
+  m_stats.drawCalls = uint32_t(video->GetDrawCount() - draws);
+  m_stats.triangles = uint32_t(video->GetPrimitiveCount() - primitives);
 }
 
 void WorldRenderer::PrepareFrame() {
@@ -163,16 +163,10 @@ void WorldRenderer::PrepareFrame() {
     else if (pv == m_view.camera)
       m_pvList.push_back(o);
   }
-  m_stats.particleSystems = m_stats.particles = 0;
-  if (!CVarRegistry::Instance().DrawParticles.Get()) return;
+  if (!CVarRegistry::Instance().DrawParticles.Get() || !m_particles) return;
   for (WorldObject* o = m_world->GetFirstObject(ObjectType_ParticleSystem); o; o = o->GetNext()) {
-    if (!o->IsVisible() || !m_view.frustum.IntersectsBox(o->GetBoundingBox())) continue;
-    auto* system = static_cast<ParticleSystemObject*>(o);
-    if (m_particles) {
-      m_particles->Queue(system);
-      m_stats.particles += system->GetLiveCount();
-    }
-    ++m_stats.particleSystems;
+    if (o->IsVisible() && m_view.frustum.IntersectsBox(o->GetBoundingBox()))
+      m_particles->Queue(static_cast<ParticleSystemObject*>(o));
   }
 }
 
@@ -231,6 +225,8 @@ void WorldRenderer::RenderPasses() {
   if (m_particles) {
     ProfileScope scope(ProfilePart_Particles);
     m_particles->Render(m_view);
+    m_stats.particleSystems += m_particles->GetDrawnSystems();
+    m_stats.particles += m_particles->GetDrawnParticles();
   }
   m_pass = PASS_NONE;
   if (wire) video->SetWireFrame(false);
@@ -239,48 +235,54 @@ void WorldRenderer::RenderPasses() {
 void WorldRenderer::RenderPV() {
   if (m_pvList.empty()) return;
   VideoManager* video = GetVideoManager();
+  // The held objects' transforms are in the camera's own space, where the eye
+  // is the origin.
   FrameView pvView = m_view;
   pvView.view = Matrix4x4();
   pvView.viewProjection = pvView.projection;
+  pvView.cameraWorld = Matrix4x4();
+  pvView.cameraPosition = Vector3D();
   ProfileScope scope(ProfilePart_Ambient);
   video->Clear(false, true, false);
   m_pass = PASS_AMBIENTEMISSIVE;
   ObjectLightSet none;
+  ObjectTransforms transforms;
   for (WorldObject* o : m_pvList) {
     DrawableKind* kind = GetDrawableKind(o->GetType());
     if (o->GetType() != ObjectType_DynamicMesh || !kind) continue;
-    kind->Draw(o, m_pass, pvView, &none);
-    ++m_stats.dynamicMeshes;
+    transforms.Compute(pvView, o->GetWorldTransform());
+    if (kind->Draw(o, m_pass, pvView, transforms, &none)) ++m_stats.dynamicMeshes;
   }
   m_pass = PASS_NONE;
 }
 
 void WorldRenderer::DrawQueue(QueuedObject* head, bool dynamic) {
   for (QueuedObject* q = head; q; q = q->next) {
+    uint32_t draws = 0;
     if (!dynamic) {
-      DrawStaticMesh(q);
-      continue;
+      draws = DrawStaticMesh(q);
+    } else if (DrawableKind* kind = GetDrawableKind(q->object->GetType())) {
+      q->lights.ResetLights();
+      draws = kind->Draw(q->object.Get(), m_pass, m_view, q->transforms, &q->lights);
     }
-    DrawableKind* kind = GetDrawableKind(q->object->GetType());
-    if (!kind) continue;
-    q->lights.ResetLights();
-    kind->Draw(q->object.Get(), m_pass, m_view, &q->lights);
-    if (m_pass == PASS_AMBIENTEMISSIVE) ++m_stats.dynamicMeshes;
+    // An object counts once a frame, in whichever pass first drew it.
+    if (!draws || q->drawn) continue;
+    q->drawn = true;
+    ++(dynamic ? m_stats.dynamicMeshes : m_stats.staticMeshes);
   }
 }
 
-void WorldRenderer::DrawStaticMesh(QueuedObject* queued) {
+uint32_t WorldRenderer::DrawStaticMesh(QueuedObject* queued) {
   auto* mesh = static_cast<StaticMeshObject*>(queued->object.Get());
   StaticMeshDef* def = mesh->GetDefinition();
   if (!def || !def->GetVertexBuffer()) {
     LogDetail("StaticMesh instance with no def!");
-    return;
+    return 0;
   }
-  // Instances are counted once a frame, whatever their slots and passes.
-  if (m_pass == PASS_AMBIENTEMISSIVE) ++m_stats.staticMeshes;
   VideoManager* video = GetVideoManager();
-  const Matrix4x4& world = mesh->GetWorldTransform();
-  const Vector3D& eye = queued->localCamera;
+  const ObjectTransforms& t = queued->transforms;
+  const Vector3D& eye = t.localEye;
+  uint32_t draws = 0;
   const uint32_t slots = def->GetGroupCount();
   for (uint32_t g = 0; g < slots && g < mesh->GetMaterialCount(); ++g) {
     Material* material = mesh->GetMaterial(g);
@@ -289,11 +291,11 @@ void WorldRenderer::DrawStaticMesh(QueuedObject* queued) {
     queued->lights.ResetLights();
     uint32_t passes = fx->SetupPass(m_pass, 0, &queued->lights);
     if (!passes) continue;
-    fx->SetSemanticMatrix(SEM_WORLDMATRIX, world);
+    fx->SetSemanticMatrix(SEM_WORLDMATRIX, t.world);
     fx->SetSemanticMatrix(SEM_VIEWMATRIX, m_view.view);
     fx->SetSemanticMatrix(SEM_PROJMATRIX, m_view.projection);
-    fx->SetSemanticMatrix(SEM_WORLDVIEWPROJMATRIX, queued->worldViewProjection);
-    fx->SetSemanticMatrix(SEM_WORLDVIEWMATRIX, queued->worldView);
+    fx->SetSemanticMatrix(SEM_WORLDVIEWPROJMATRIX, t.worldViewProjection);
+    fx->SetSemanticMatrix(SEM_WORLDVIEWMATRIX, t.worldView);
     fx->SetSemanticVector(SEM_VIEWPOS, eye.x, eye.y, eye.z);
     def->GetVertexFormat()->Activate();
     def->GetVertexBuffer()->Activate(0);
@@ -303,14 +305,15 @@ void WorldRenderer::DrawStaticMesh(QueuedObject* queued) {
     while (passes) {
       for (uint32_t i = 0; i < passes; ++i) {
         if (!fx->BeginPass(i)) continue;
-        video->DrawIndexedPrimitive(PRIM_TRIANGLES, 0, def->GetVertexCount(), 0,
-                                    group.triangleCount);
+        draws += video->DrawIndexedPrimitive(PRIM_TRIANGLES, 0, def->GetVertexCount(), 0,
+                                             group.triangleCount);
         fx->EndPass();
       }
       passes = fx->NextLight();
     }
     fx->ResetPass();
   }
+  return draws;
 }
 
 // ---- cube shots -----------------------------------------------------------

@@ -36,11 +36,15 @@ class WorldObject;
 
 class WorldRenderer {
  public:
+  // What the last frame drew: objects with at least one draw issued, the
+  // particles in drawn batches, and every draw the frame issued.
   struct Stats {
     uint32_t staticMeshes = 0;
     uint32_t dynamicMeshes = 0;
     uint32_t particleSystems = 0;
     uint32_t particles = 0;
+    uint32_t drawCalls = 0;
+    uint32_t triangles = 0;
   };
 
   class QueuedObject : public PooledObject {
@@ -49,10 +53,9 @@ class WorldRenderer {
    public:
     Ref<WorldObject> object;
     ObjectLightSet lights;
-    // Worked out once a frame, for every pass: world x view (x projection)
-    // and the camera in the object's own space.
-    Matrix4x4 worldView, worldViewProjection;
-    Vector3D localCamera;
+    // Worked out once a frame, for every pass.
+    ObjectTransforms transforms;
+    bool drawn = false;  // a draw was issued for it this frame
     QueuedObject* next = nullptr;
 
    private:
@@ -90,7 +93,8 @@ class WorldRenderer {
   void RenderPasses();
   void RenderPV();
   void DrawQueue(QueuedObject* head, bool dynamic);
-  void DrawStaticMesh(QueuedObject* queued);
+  // The draws issued.
+  uint32_t DrawStaticMesh(QueuedObject* queued);
   void ClearQueues();
   void Push(QueuedObject*& head, WorldObject* object, bool withLights);
 
