@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -124,6 +125,15 @@ void DeviceVideoManager::GetViewport(uint32_t* x1, uint32_t* y1, uint32_t* x2, u
 
 void DeviceVideoManager::SetWireFrame(bool wireframe) {
   if (m_device) m_device->SetRenderState(GRS_FILLMODE, wireframe ? GFILL_WIREFRAME : GFILL_SOLID);
+}
+
+void DeviceVideoManager::SetScissor(bool enabled, uint32_t x1, uint32_t y1, uint32_t x2,
+                                    uint32_t y2) {
+  if (!m_device) return;
+  if (enabled)
+    m_device->SetScissorRect(
+        {int32_t(x1), int32_t(y1), int32_t(std::max(x1, x2)), int32_t(std::max(y1, y2))});
+  m_device->SetRenderState(GRS_SCISSORTESTENABLE, enabled ? 1u : 0u);
 }
 
 bool DeviceVideoManager::Clear(bool color, bool depth, bool stencil) {

@@ -484,6 +484,10 @@ class GDevice : public GObject {
 
   virtual GResult SetViewport(const GViewport& vp) = 0;
   virtual GResult GetViewport(GViewport* vp) = 0;
+  // The rectangle the scissor test (GRS_SCISSORTESTENABLE) keeps, in target
+  // pixels, top row 0; a new render target resets it to the whole target.
+  virtual GResult SetScissorRect(const GRect& rect) = 0;
+  virtual GResult GetScissorRect(GRect* rect) = 0;
   virtual GResult SetRenderState(GRenderState state, uint32_t value) = 0;
   virtual GResult GetRenderState(GRenderState state, uint32_t* value) = 0;
   virtual GResult SetSamplerState(uint32_t sampler, GSamplerState state, uint32_t value) = 0;

@@ -290,6 +290,19 @@ GResult FakeDevice::GetViewport(GViewport* vp) {
   return G_OK;
 }
 
+GResult FakeDevice::SetScissorRect(const GRect& rect) {
+  Count("SetScissorRect");
+  if (rect.right < rect.left || rect.bottom < rect.top) return GERR_INVALIDCALL;
+  m_scissor = rect;
+  return G_OK;
+}
+
+GResult FakeDevice::GetScissorRect(GRect* rect) {
+  if (!rect) return GERR_INVALIDCALL;
+  *rect = m_scissor;
+  return G_OK;
+}
+
 GResult FakeDevice::SetRenderState(GRenderState state, uint32_t value) {
   Count("SetRenderState");
   if (state >= GRS_MAX) return GERR_INVALIDCALL;
@@ -358,6 +371,9 @@ GResult FakeDevice::SetRenderTarget(uint32_t index, GSurface* surface) {
   Count("SetRenderTarget");
   if (index != 0 || !surface) return GERR_INVALIDCALL;
   Rebind(m_renderTarget, surface);
+  GSurfaceDesc desc;
+  surface->GetDesc(&desc);
+  m_scissor = {0, 0, int32_t(desc.width), int32_t(desc.height)};
   return G_OK;
 }
 

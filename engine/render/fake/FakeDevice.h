@@ -104,6 +104,8 @@ class FakeDevice : public GDevice {
   GResult Present() override;
   GResult SetViewport(const GViewport& vp) override;
   GResult GetViewport(GViewport* vp) override;
+  GResult SetScissorRect(const GRect& rect) override;
+  GResult GetScissorRect(GRect* rect) override;
   GResult SetRenderState(GRenderState state, uint32_t value) override;
   GResult GetRenderState(GRenderState state, uint32_t* value) override;
   GResult SetSamplerState(uint32_t sampler, GSamplerState state, uint32_t value) override;
@@ -179,6 +181,7 @@ class FakeDevice : public GDevice {
   bool m_inScene = false;
   uint32_t m_lastClear = 0;
   GViewport m_viewport;
+  GRect m_scissor;
   uint32_t m_renderStates[GRS_MAX];
   uint32_t m_samplerStates[kMaxSamplers][GSAMP_MAX];
   GTexture* m_textures[kMaxSamplers] = {};

@@ -140,6 +140,7 @@ bool Device::CreateBackBuffer(std::string* reason) {
   m_viewport = GViewport();
   m_viewport.width = desc.width;
   m_viewport.height = desc.height;
+  m_scissor = {0, 0, int32_t(desc.width), int32_t(desc.height)};
   if (status != GL_FRAMEBUFFER_COMPLETE) {
     *reason = "back buffer framebuffer incomplete";
     return false;
@@ -307,6 +308,19 @@ GResult Device::GetViewport(GViewport* vp) {
   return G_OK;
 }
 
+GResult Device::SetScissorRect(const GRect& rect) {
+  if (rect.right < rect.left || rect.bottom < rect.top) return GERR_INVALIDCALL;
+  m_scissor = rect;
+  kgl::Scissor(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  return G_OK;
+}
+
+GResult Device::GetScissorRect(GRect* rect) {
+  if (!rect) return GERR_INVALIDCALL;
+  *rect = m_scissor;
+  return G_OK;
+}
+
 GResult Device::SetTexture(uint32_t sampler, GTexture* texture) {
   if (sampler >= kMaxSamplers) return GERR_INVALIDCALL;
   if (m_textures[sampler] == texture) return G_OK;
@@ -440,11 +454,12 @@ GResult Device::SetRenderTarget(uint32_t index, GSurface* surface) {
     return GERR_INVALIDCALL;
   if (m_renderTarget != surface) m_targetDirty = true;
   Rebind(m_renderTarget, surface);
-  // Direct3D resets the viewport to the whole new target.
+  // Direct3D resets the viewport and the scissor rectangle to the whole new target.
   GViewport vp;
   vp.width = s->Desc().width;
   vp.height = s->Desc().height;
   SetViewport(vp);
+  SetScissorRect({0, 0, int32_t(vp.width), int32_t(vp.height)});
   return G_OK;
 }
 

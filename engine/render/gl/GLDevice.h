@@ -149,6 +149,8 @@ class Device : public GDevice {
   GResult Present() override;
   GResult SetViewport(const GViewport& vp) override;
   GResult GetViewport(GViewport* vp) override;
+  GResult SetScissorRect(const GRect& rect) override;
+  GResult GetScissorRect(GRect* rect) override;
   GResult SetRenderState(GRenderState state, uint32_t value) override;
   GResult GetRenderState(GRenderState state, uint32_t* value) override;
   GResult SetSamplerState(uint32_t sampler, GSamplerState state, uint32_t value) override;
@@ -214,6 +216,7 @@ class Device : public GDevice {
   GPresentParameters m_pp;
   bool m_inScene = false;
   GViewport m_viewport;
+  GRect m_scissor;
   uint32_t m_rs[GRS_MAX];
   uint32_t m_ss[kMaxSamplers][GSAMP_MAX];
   // What GL's sampler objects hold. Effects set their sampler states at each

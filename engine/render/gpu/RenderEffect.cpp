@@ -307,6 +307,21 @@ bool WorldRenderEffect::SelectVariant(uint32_t n) {
   return true;
 }
 
+bool WorldRenderEffect::HasTechnique(uint32_t pass, uint32_t boneCount) {
+  if (pass >= PASS_COUNT || boneCount > kMaxBoneInfluences) return false;
+  Variant& v = m_variants[boneCount];
+  if (!v.effect) {
+    const int current = m_currentVariant;
+    if (!SelectVariant(boneCount)) return false;
+    if (current >= 0) SelectVariant(uint32_t(current));
+  }
+  if (!v.hasTechnique[pass]) {
+    const EffectHandle t = v.effect->GetTechniqueByName(kPassNames[pass]);
+    v.hasTechnique[pass] = t && v.effect->ValidateTechnique(t) ? 1 : 2;
+  }
+  return v.hasTechnique[pass] == 1;
+}
+
 bool WorldRenderEffect::SetupLight() {
   if (m_currentPass != PASS_LIT || !m_currentEffect || !m_lights ||
       m_lights->RemainingLights() == 0)

@@ -145,6 +145,9 @@ class WorldRenderEffect : public Resource {
   void OnVideoShutdown() override { Unload(false); }
 
   bool SelectVariant(uint32_t boneCount);
+  // Whether the variant has a technique for the pass that validates (looked
+  // up once, then kept); builds the variant when needed, without making it current.
+  bool HasTechnique(uint32_t pass, uint32_t boneCount);
   uint32_t SetupPass(uint32_t pass, uint32_t boneCount, RenderLightSet* lights);
   uint32_t NextLight();
   bool BeginPass(uint32_t index);
@@ -171,6 +174,8 @@ class WorldRenderEffect : public Resource {
     bool failed = false;
     EffectHandle semantics[SEM_COUNT] = {};
     EffectHandle techniques[PASS_COUNT] = {};
+    // HasTechnique's answers per pass: 0 not asked yet, 1 yes, 2 no.
+    uint8_t hasTechnique[PASS_COUNT] = {};
   };
   // The last value given for a semantic. The renderer sets values before it
   // knows which variant a pass draws with, so each variant gets them all when

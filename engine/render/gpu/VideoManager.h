@@ -81,6 +81,10 @@ class VideoManager {
   virtual void SetClearDepth(float depth);
   virtual void SetClearStencil(uint32_t stencil);
   virtual void SetWireFrame(bool wireframe) = 0;
+  // Keeps the draws that follow inside (x1, y1)-(x2, y2), in pixels of the
+  // current target; false switches the test off.
+  virtual void SetScissor(bool enabled, uint32_t x1 = 0, uint32_t y1 = 0, uint32_t x2 = 0,
+                          uint32_t y2 = 0) = 0;
   virtual bool Clear(bool color, bool depth, bool stencil) = 0;
   virtual bool BeginScene() = 0;
   virtual bool EndScene() = 0;

@@ -1,6 +1,9 @@
 // RenderQueue.cpp - the queued objects' light sets; see RenderQueue.h.
 #include "render/world/RenderQueue.h"
 
+#include <algorithm>
+#include <cmath>
+
 bool ObjectLightSet::Add(LightObject* light, const Vector3D& localPosition) {
   const uint32_t type = light->GetLightType();
   if (type > 1 || m_count[type] >= kMaxLightsPerType) return false;
@@ -27,4 +30,46 @@ bool ObjectLightSet::UseNextLight(float position[3], float color[3], float* rang
   color[0] = c.x, color[1] = c.y, color[2] = c.z;
   *range = e.light->GetRadius();
   return true;
+}
+
+void ScreenRect::Unite(const ScreenRect& o) {
+  if (o.IsEmpty()) return;
+  if (IsEmpty()) {
+    *this = o;
+    return;
+  }
+  x1 = std::min(x1, o.x1), y1 = std::min(y1, o.y1);
+  x2 = std::max(x2, o.x2), y2 = std::max(y2, o.y2);
+}
+
+ScreenRect ScreenRect::Grown(uint32_t by, uint32_t width, uint32_t height) const {
+  if (IsEmpty()) return *this;
+  return {x1 > by ? x1 - by : 0, y1 > by ? y1 - by : 0, std::min(width, x2 + by),
+          std::min(height, y2 + by)};
+}
+
+ScreenRect FrameView::Project(const AABB& box) const {
+  const ScreenRect whole{0, 0, width, height};
+  float left = 1.0f, right = -1.0f, top = 1.0f, bottom = -1.0f;
+  for (int corner = 0; corner < 8; ++corner) {
+    const Vector4D p = viewProjection.TransformVector(
+        Vector4D((corner & 1) ? box.maxs.x : box.mins.x, (corner & 2) ? box.maxs.y : box.mins.y,
+                 (corner & 4) ? box.maxs.z : box.mins.z, 1.0f));
+    // A corner at or behind the eye has no place on the screen.
+    if (!(p.w > 1e-5f)) return whole;
+    const float x = p.x / p.w, y = p.y / p.w;
+    left = std::min(left, x), right = std::max(right, x);
+    top = std::min(top, y), bottom = std::max(bottom, y);
+  }
+  const auto column = [this](float ndc) {
+    return uint32_t(std::clamp((ndc * 0.5f + 0.5f) * float(width), 0.0f, float(width)));
+  };
+  const auto row = [this](float ndc) {
+    return uint32_t(std::clamp((0.5f - ndc * 0.5f) * float(height), 0.0f, float(height)));
+  };
+  // Whole pixels that hold any part of it: round outwards.
+  ScreenRect r{column(left), row(bottom), column(right), row(top)};
+  if (r.x2 < width) ++r.x2;
+  if (r.y2 < height) ++r.y2;
+  return r;
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "render/gpu/RenderEffect.h"
+#include "tier0/AABB.h"
 #include "tier0/Frustum.h"
 #include "tier0/Math.h"
 #include "tier0/Ref.h"
@@ -45,6 +46,15 @@ class ObjectLightSet : public RenderLightSet {
   uint32_t m_used[2] = {};
 };
 
+// A rectangle of the viewport in pixels, (x1, y1) inclusive, (x2, y2) exclusive, row 0 the top.
+struct ScreenRect {
+  uint32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  bool IsEmpty() const { return x2 <= x1 || y2 <= y1; }
+  void Unite(const ScreenRect& o);
+  // Grown by `by` pixels on every side, within a width x height viewport.
+  ScreenRect Grown(uint32_t by, uint32_t width, uint32_t height) const;
+};
+
 // What the camera sees this frame. cameraPosition is in the space the drawn
 // objects' transforms are given in: the world, or the camera's own space
 // (the origin) for the objects the camera holds.
@@ -54,6 +64,10 @@ struct FrameView {
   Matrix4x4 cameraWorld, view, projection, viewProjection;
   Frustum frustum;
   Vector3D cameraPosition;
+
+  // The pixels a world box covers, clipped to the viewport; the whole
+  // viewport when the box reaches behind the eye.
+  ScreenRect Project(const AABB& box) const;
 };
 
 // What an object is drawn with in a view, by one rule for every drawable: its

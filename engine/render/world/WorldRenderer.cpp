@@ -98,7 +98,7 @@ void WorldRenderer::Push(QueuedObject*& head, WorldObject* object, bool withLigh
   if (!q) return;
   q->object = Ref<WorldObject>::Share(object);
   q->transforms.Compute(m_view, object->GetWorldTransform());
-  q->drawn = false;
+  q->drawn = q->glows = false;
   if (withLights) AssignLights(q, q->transforms.toLocal);
   q->next = head;
   head = q;
@@ -151,9 +151,14 @@ void WorldRenderer::PrepareFrame() {
   ClearQueues();
   m_shadowLights.clear();
   m_pvList.clear();
+  m_glowRect = ScreenRect();
   for (WorldObject* o = m_world->GetFirstObject(ObjectType_StaticMesh); o; o = o->GetNext()) {
-    if (o->IsVisible() && m_view.frustum.IntersectsBox(o->GetBoundingBox()))
-      Push(m_staticQueue, o, true);
+    if (!o->IsVisible()) continue;
+    const AABB box = o->GetBoundingBox();
+    if (!m_view.frustum.IntersectsBox(box)) continue;
+    Push(m_staticQueue, o, true);
+    m_staticQueue->glows = Glows(static_cast<StaticMeshObject*>(o));
+    if (m_staticQueue->glows) m_glowRect.Unite(m_view.Project(box));
   }
   for (WorldObject* o = m_world->GetFirstObject(ObjectType_DynamicMesh); o; o = o->GetNext()) {
     if (!o->IsVisible()) continue;
@@ -168,6 +173,17 @@ void WorldRenderer::PrepareFrame() {
     if (o->IsVisible() && m_view.frustum.IntersectsBox(o->GetBoundingBox()))
       m_particles->Queue(static_cast<ParticleSystemObject*>(o));
   }
+}
+
+bool WorldRenderer::Glows(const StaticMeshObject* mesh) {
+  const StaticMeshDef* def = mesh->GetDefinition();
+  const uint32_t slots = def ? def->GetGroupCount() : 0;
+  for (uint32_t g = 0; g < slots && g < mesh->GetMaterialCount(); ++g) {
+    Material* material = mesh->GetMaterial(g);
+    WorldRenderEffect* fx = material ? material->GetRenderEffect() : nullptr;
+    if (fx && fx->HasTechnique(PASS_GLOW, 0)) return true;
+  }
+  return false;
 }
 
 void WorldRenderer::AssignLights(QueuedObject* queued, const Matrix4x4& toLocal) {
@@ -185,6 +201,11 @@ void WorldRenderer::RenderPasses() {
   VideoManager* video = GetVideoManager();
   const bool wire = cv.WireFrame.Get();
   if (wire) video->SetWireFrame(true);
+
+  // The glowing objects go into the glow's own target first: switching
+  // targets after the scene would make the device finish the scene there.
+  // The blurred image is laid over the scene after the Lit pass.
+  const bool glowing = RenderGlow();
 
   m_pass = PASS_AMBIENTEMISSIVE;
   {
@@ -211,15 +232,9 @@ void WorldRenderer::RenderPasses() {
     DrawQueue(m_dynamicQueue, true);
   }
 
-  if (cv.GlowEnable.Get()) {
+  if (glowing) {
     ProfileScope scope(ProfilePart_Glow);
-    if (m_glow && m_glow->Begin()) {
-      m_pass = PASS_GLOW;
-      DrawQueue(m_staticQueue, false);
-      m_glow->End();
-    } else {
-      cv.GlowEnable.Set(false);
-    }
+    m_glow->Composite(m_glowRect.x1, m_glowRect.y1, m_glowRect.x2, m_glowRect.y2);
   }
   m_pass = PASS_PARTICLES;
   if (m_particles) {
@@ -230,6 +245,24 @@ void WorldRenderer::RenderPasses() {
   }
   m_pass = PASS_NONE;
   if (wire) video->SetWireFrame(false);
+}
+
+bool WorldRenderer::RenderGlow() {
+  CVarRegistry& cv = CVarRegistry::Instance();
+  if (!m_glow) cv.GlowEnable.Set(false);
+  // Nothing in view glows: no glow work at all.
+  if (!cv.GlowEnable.Get() || m_glowRect.IsEmpty()) return false;
+  ProfileScope scope(ProfilePart_Glow);
+  if (!m_glow->Begin()) {
+    cv.GlowEnable.Set(false);
+    return false;
+  }
+  m_pass = PASS_GLOW;
+  for (QueuedObject* q = m_staticQueue; q; q = q->next)
+    if (q->glows) DrawStaticMesh(q);
+  m_glow->End();
+  m_glowRect = m_glowRect.Grown(m_glow->GetSpread(), m_view.width, m_view.height);
+  return true;
 }
 
 void WorldRenderer::RenderPV() {

@@ -5,7 +5,10 @@
 // (dynamic meshes are queued without culling), every queued object gets the
 // world's lights (at most 16 per light type, in world order), and the queues
 // are drawn in the AmbientEmissive pass, then once per type-1 light in the Lit
-// pass, then the Glow pass and the particles. The renderer owns a particle
+// pass, then the glow is laid over and the particles drawn. The static meshes
+// with a Glow technique are drawn into the glow's target before the others
+// (a target switch after the scene would make the device finish the scene
+// first); when none is in view there is no glow work at all. The renderer owns a particle
 // renderer, a glow manager and a debug renderer (each may fail to start,
 // which only logs; without glow, GlowEnable is cleared); it draws static
 // meshes itself and the dynamic meshes through the DrawableKind registered
@@ -31,6 +34,7 @@ class DebugRender;
 class DrawableKind;
 class GlowManager;
 class ParticleRenderer;
+class StaticMeshObject;
 class Texture;
 class WorldObject;
 
@@ -56,6 +60,7 @@ class WorldRenderer {
     // Worked out once a frame, for every pass.
     ObjectTransforms transforms;
     bool drawn = false;  // a draw was issued for it this frame
+    bool glows = false;  // a material of it has a Glow technique
     QueuedObject* next = nullptr;
 
    private:
@@ -91,6 +96,9 @@ class WorldRenderer {
   void PrepareFrame();
   void AssignLights(QueuedObject* queued, const Matrix4x4& toLocal);
   void RenderPasses();
+  // The Glow pass into the glow's target and its blur; false when there was none.
+  bool RenderGlow();
+  static bool Glows(const StaticMeshObject* mesh);
   void RenderPV();
   void DrawQueue(QueuedObject* head, bool dynamic);
   // The draws issued.
@@ -105,6 +113,8 @@ class WorldRenderer {
   QueuedObject* m_dynamicQueue = nullptr;
   std::vector<WorldObject*> m_pvList;  // not counted: only alive during Render
   std::set<LightObject*> m_shadowLights;
+  // Where the glowing objects are on screen (and, once blurred, their glow).
+  ScreenRect m_glowRect;
   Texture* m_shadowMap = nullptr;
   std::unique_ptr<ParticleRenderer> m_particles;
   std::unique_ptr<GlowManager> m_glow;
