@@ -150,16 +150,36 @@ TEST_F(WorldRendererTest, StatisticsCountWhatWasDrawnAndTheDrawsIssued) {
   EXPECT_EQ(Stats().triangles, 3u * 2 + 4 * 2);
 }
 
-TEST_F(WorldRendererTest, LitDrawsOncePerTypeOneLightAndUsesTheFirstSixteen) {
-  Mesh(At(0, 0, 5));
-  Light(1);
-  Light(1, 1);
-  Light(0);  // assigned, never drawn per light
-  // Per group: AmbientEmissive once, Lit twice.
-  EXPECT_EQ(Frame(), 2 * 3);
+// Each object is lit by the point lights whose spheres touch its box, the
+// first sixteen in world order, in as many repetitions of the Lit pass as
+// batches of the effect's size (default.fx takes four at a time; an effect
+// with a single LIGHTPOS takes one), each repetition scissored to its lights.
+TEST_F(WorldRendererTest, LitBatchesTheTouchingLightsAsTheEffectDeclares) {
+  auto* shared = static_cast<StaticMeshObject*>(Mesh(At(0, 0, 5)));
+  for (int i = 0; i < 6; ++i) Light(1, 0.1f * float(i));
+  Light(1, 100);  // its sphere ends far from the quad
+  Light(0);       // assigned, never drawn per light
+  // Per group: AmbientEmissive once, Lit for 4 + 2 lights.
+  EXPECT_EQ(Frame(), 2 * (1 + 2));
   EXPECT_EQ(Stats().staticMeshes, 1u);
-  for (int i = 2; i < 17; ++i) Light(1, float(i));
-  EXPECT_EQ(Frame(), 2 * (1 + 16));
+  EXPECT_GE(Device()->Calls("SetScissorRect"), 2 * 2);
+  uint32_t scissor = 1;
+  Device()->GetRenderState(GRS_SCISSORTESTENABLE, &scissor);
+  EXPECT_EQ(scissor, 0u);  // off again after the Lit pass
+  for (int i = 6; i < 18; ++i) Light(1, 0.1f * float(i));
+  EXPECT_EQ(Frame(), 2 * (1 + 4));  // the first sixteen: four batches
+
+  // The same lights with an effect that takes one at a time.
+  Ref<Material> single = Ref<Material>::Adopt(CreateMaterial());
+  ASSERT_TRUE(single->SetRenderEffect("RenderEffects/single.fx")) << m_log.Dump();
+  StaticMeshObjectParams p;
+  p.fileName = "q.mesh";
+  p.transform = At(0, 0, 5);
+  p.defaultMaterial = single.Get();
+  ASSERT_NE(m_world->CreateObject(p), nullptr);
+  EXPECT_EQ(Frame(), 2 * (1 + 4) + 2 * (1 + 16));
+  EXPECT_EQ(single->GetRenderEffect()->GetLightBatch(0), 1u);
+  EXPECT_EQ(shared->GetMaterial(0)->GetRenderEffect()->GetLightBatch(0), 4u);
 }
 
 TEST_F(WorldRendererTest, ImpossibleShadowMapSwitchesOff) {

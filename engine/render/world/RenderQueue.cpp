@@ -1,10 +1,14 @@
 // RenderQueue.cpp - the queued objects' light sets; see RenderQueue.h.
 #include "render/world/RenderQueue.h"
 
+#include "render/gpu/VideoManager.h"
+#include "render/world/LightGrid.h"
+
 #include <algorithm>
 #include <cmath>
 
-bool ObjectLightSet::Add(LightObject* light, const Vector3D& localPosition) {
+bool ObjectLightSet::Add(LightObject* light, const Vector3D& localPosition,
+                         const FrameLight* frame) {
   const uint32_t type = light->GetLightType();
   if (type > 1 || m_count[type] >= kMaxLightsPerType) return false;
   Entry& e = m_entries[type][m_count[type]++];
@@ -12,6 +16,7 @@ bool ObjectLightSet::Add(LightObject* light, const Vector3D& localPosition) {
   e.position[0] = localPosition.x;
   e.position[1] = localPosition.y;
   e.position[2] = localPosition.z;
+  e.frame = frame;
   return true;
 }
 
@@ -20,16 +25,41 @@ void ObjectLightSet::Clear() {
     for (uint32_t i = 0; i < m_count[type]; ++i) m_entries[type][i].light.Reset();
     m_count[type] = m_used[type] = 0;
   }
+  m_width = m_height = 0;
 }
 
-bool ObjectLightSet::UseNextLight(float position[3], float color[3], float* range) {
-  if (RemainingLights() == 0) return false;
-  const Entry& e = m_entries[1][m_used[1]++];
-  for (int i = 0; i < 3; ++i) position[i] = e.position[i];
-  const Vector3D& c = e.light->GetColour();
-  color[0] = c.x, color[1] = c.y, color[2] = c.z;
-  *range = e.light->GetRadius();
+bool ObjectLightSet::SameLights(const ObjectLightSet& o) const {
+  if (m_count[1] != o.m_count[1]) return false;
+  for (uint32_t i = 0; i < m_count[1]; ++i)
+    if (m_entries[1][i].light != o.m_entries[1][i].light) return false;
   return true;
+}
+
+uint32_t ObjectLightSet::UseNextLights(uint32_t max, RenderLight* out) {
+  const uint32_t count = std::min(max, RemainingLights());
+  ScreenRect covered;
+  bool anywhere = false;
+  for (uint32_t i = 0; i < count; ++i) {
+    const Entry& e = m_entries[1][m_used[1]++];
+    RenderLight& l = out[i];
+    const Vector3D world =
+        e.frame ? e.frame->position : e.light->GetWorldTransform().GetTranslation();
+    const Vector3D& c = e.light->GetColour();
+    for (int k = 0; k < 3; ++k) l.position[k] = e.position[k];
+    l.worldPosition[0] = world.x, l.worldPosition[1] = world.y, l.worldPosition[2] = world.z;
+    l.color[0] = c.x, l.color[1] = c.y, l.color[2] = c.z;
+    l.range = e.light->GetRadius();
+    if (e.frame)
+      covered.Unite(e.frame->rect);
+    else
+      anywhere = true;
+  }
+  if (count && m_width && m_height) {
+    if (anywhere) covered = {0, 0, m_width, m_height};
+    if (VideoManager* video = GetVideoManager())
+      video->SetScissor(true, covered.x1, covered.y1, covered.x2, covered.y2);
+  }
+  return count;
 }
 
 void ScreenRect::Unite(const ScreenRect& o) {

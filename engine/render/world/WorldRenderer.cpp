@@ -93,13 +93,13 @@ void WorldRenderer::ClearQueues() {
   }
 }
 
-void WorldRenderer::Push(QueuedObject*& head, WorldObject* object, bool withLights) {
+void WorldRenderer::Push(QueuedObject*& head, WorldObject* object, const AABB& box) {
   QueuedObject* q = QueuedObject::Create();
   if (!q) return;
   q->object = Ref<WorldObject>::Share(object);
   q->transforms.Compute(m_view, object->GetWorldTransform());
   q->drawn = q->glows = false;
-  if (withLights) AssignLights(q, q->transforms.toLocal);
+  AssignLights(q, box);
   q->next = head;
   head = q;
 }
@@ -152,11 +152,12 @@ void WorldRenderer::PrepareFrame() {
   m_shadowLights.clear();
   m_pvList.clear();
   m_glowRect = ScreenRect();
+  GatherLights();
   for (WorldObject* o = m_world->GetFirstObject(ObjectType_StaticMesh); o; o = o->GetNext()) {
     if (!o->IsVisible()) continue;
     const AABB box = o->GetBoundingBox();
     if (!m_view.frustum.IntersectsBox(box)) continue;
-    Push(m_staticQueue, o, true);
+    Push(m_staticQueue, o, box);
     m_staticQueue->glows = Glows(static_cast<StaticMeshObject*>(o));
     if (m_staticQueue->glows) m_glowRect.Unite(m_view.Project(box));
   }
@@ -164,9 +165,15 @@ void WorldRenderer::PrepareFrame() {
     if (!o->IsVisible()) continue;
     CameraObject* pv = o->GetPVCamera();
     if (!pv)
-      Push(m_dynamicQueue, o, true);
+      Push(m_dynamicQueue, o, o->GetBoundingBox());
     else if (pv == m_view.camera)
       m_pvList.push_back(o);
+  }
+  // Shadow casters are prepared for whatever is queued (no pass draws them yet).
+  if ((m_staticQueue || m_dynamicQueue) && CVarRegistry::Instance().EnableShadowMaps.Get()) {
+    for (WorldObject* o = m_world->GetFirstObject(ObjectType_Light); o; o = o->GetNext())
+      if (static_cast<LightObject*>(o)->CastsShadows())
+        m_shadowLights.push_back(static_cast<LightObject*>(o));
   }
   if (!CVarRegistry::Instance().DrawParticles.Get() || !m_particles) return;
   for (WorldObject* o = m_world->GetFirstObject(ObjectType_ParticleSystem); o; o = o->GetNext()) {
@@ -186,14 +193,27 @@ bool WorldRenderer::Glows(const StaticMeshObject* mesh) {
   return false;
 }
 
-void WorldRenderer::AssignLights(QueuedObject* queued, const Matrix4x4& toLocal) {
-  const bool shadows = CVarRegistry::Instance().EnableShadowMaps.Get();
-  for (WorldObject* o = m_world->GetFirstObject(ObjectType_Light); o; o = o->GetNext()) {
-    auto* light = static_cast<LightObject*>(o);
-    const Vector3D local = toLocal.TransformVector(light->GetWorldTransform().GetTranslation());
-    queued->lights.Add(light, local);
-    if (shadows && light->CastsShadows()) m_shadowLights.insert(light);
+void WorldRenderer::GatherLights() {
+  m_ambientLights.clear();
+  for (WorldObject* o = m_world->GetFirstObject(ObjectType_Light); o; o = o->GetNext())
+    if (static_cast<LightObject*>(o)->GetLightType() == 0)
+      m_ambientLights.push_back(static_cast<LightObject*>(o));
+  m_lightGrid.Build(m_world, m_view);
+}
+
+void WorldRenderer::AssignLights(QueuedObject* queued, const AABB& box) {
+  const Matrix4x4& toLocal = queued->transforms.toLocal;
+  for (LightObject* light : m_ambientLights) {
+    if (queued->lights.GetCount(0) == kMaxLightsPerType) break;
+    queued->lights.Add(light, toLocal.TransformVector(light->GetWorldTransform().GetTranslation()));
   }
+  // The point lights whose spheres touch the object, the first sixteen in world order.
+  const FrameLight* touching[kMaxLightsPerType];
+  const uint32_t count = m_lightGrid.Touching(box, touching, kMaxLightsPerType);
+  for (uint32_t i = 0; i < count; ++i)
+    queued->lights.Add(touching[i]->light, toLocal.TransformVector(touching[i]->position),
+                       touching[i]);
+  queued->lights.ScissorTo(m_view.width, m_view.height);
 }
 
 void WorldRenderer::RenderPasses() {
@@ -228,8 +248,11 @@ void WorldRenderer::RenderPasses() {
   m_pass = PASS_LIT;
   {
     ProfileScope scope(ProfilePart_Lit);
+    // Each batch of lights keeps its draws to the pixels the lights reach.
+    video->SetScissor(true, 0, 0, m_view.width, m_view.height);
     DrawQueue(m_staticQueue, false);
     DrawQueue(m_dynamicQueue, true);
+    video->SetScissor(false);
   }
 
   if (glowing) {

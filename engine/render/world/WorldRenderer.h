@@ -20,13 +20,13 @@
 // console/CVarRegistry, base/Log.
 #pragma once
 
+#include "render/world/LightGrid.h"
 #include "render/world/RenderQueue.h"
 #include "tier0/ObjectPool.h"
 #include "tier1/World.h"
 
 #include <cstdint>
 #include <memory>
-#include <set>
 #include <vector>
 
 class CameraObject;
@@ -77,7 +77,8 @@ class WorldRenderer {
   const Stats& GetStats() const { return m_stats; }
   World* GetWorld() const { return m_world; }
   uint32_t GetCurrentPass() const { return m_pass; }
-  const std::set<LightObject*>& GetShadowLights() const { return m_shadowLights; }
+  // The shadow-casting lights of the frame, in world order (prepared, not drawn).
+  const std::vector<LightObject*>& GetShadowLights() const { return m_shadowLights; }
   Texture* GetShadowMap() const { return m_shadowMap; }
   // Null when it could not start (no video, no buffers).
   ParticleRenderer* GetParticleRenderer() const { return m_particles.get(); }
@@ -94,7 +95,8 @@ class WorldRenderer {
  private:
   bool BuildView(CameraObject* camera, FrameView* view) const;
   void PrepareFrame();
-  void AssignLights(QueuedObject* queued, const Matrix4x4& toLocal);
+  void GatherLights();
+  void AssignLights(QueuedObject* queued, const AABB& box);
   void RenderPasses();
   // The Glow pass into the glow's target and its blur; false when there was none.
   bool RenderGlow();
@@ -104,7 +106,7 @@ class WorldRenderer {
   // The draws issued.
   uint32_t DrawStaticMesh(QueuedObject* queued);
   void ClearQueues();
-  void Push(QueuedObject*& head, WorldObject* object, bool withLights);
+  void Push(QueuedObject*& head, WorldObject* object, const AABB& box);
 
   World* m_world = nullptr;
   uint32_t m_pass = PASS_NONE;
@@ -112,7 +114,9 @@ class WorldRenderer {
   QueuedObject* m_staticQueue = nullptr;
   QueuedObject* m_dynamicQueue = nullptr;
   std::vector<WorldObject*> m_pvList;  // not counted: only alive during Render
-  std::set<LightObject*> m_shadowLights;
+  std::vector<LightObject*> m_shadowLights;
+  std::vector<LightObject*> m_ambientLights;  // type 0: listed for every object, drawn by no pass
+  LightGrid m_lightGrid;
   // Where the glowing objects are on screen (and, once blurred, their glow).
   ScreenRect m_glowRect;
   Texture* m_shadowMap = nullptr;
