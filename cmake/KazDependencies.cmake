@@ -19,6 +19,9 @@ if(KAZ_SANITIZE MATCHES "undefined")
   set(KAZ_CAL3D_SANITIZE_OPTIONS -fno-sanitize=vptr)
 endif()
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libswscale libavutil)
+# The model converter (tools/meshconv) only: the engine never links these.
+pkg_check_modules(ASSIMP REQUIRED IMPORTED_TARGET assimp)
+find_package(meshoptimizer REQUIRED)
 
 # Debian's embedded Python, even when another Python 3.11 comes first on PATH.
 set(Python3_ROOT_DIR /usr)

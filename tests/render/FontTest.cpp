@@ -202,4 +202,20 @@ TEST(BakedFonts, EveryLatin1LetterHasAWidthAndILineHeight) {
     EXPECT_EQ(console.glyphs[c].width, 8) << c;
 }
 
+// The baker's usage says what each argument is, and a bad size names the argument.
+TEST(BakedFonts, TheBakerExplainsItsArguments) {
+  const kaztest::CommandResult usage = kaztest::RunCommand(KAZ_BIN_DIR "/fontbake");
+  EXPECT_EQ(usage.exitCode, 2);
+  for (const char* text :
+       {"FONT.ttf      the TrueType font", "PIXEL_HEIGHT  the height of a line",
+        "EDGE          the width and height in pixels of the square glyph texture",
+        "OUT.f         the bitmap font file"})
+    EXPECT_TRUE(usage.Has(text)) << usage.output;
+  const kaztest::CommandResult edge = kaztest::RunCommand(
+      KAZ_BIN_DIR "/fontbake /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf 16 9000 /nowhere/x.f");
+  EXPECT_EQ(edge.exitCode, 2);
+  EXPECT_TRUE(edge.Has("fontbake: EDGE '9000' is not a texture size from 1 to 4096"))
+      << edge.output;
+}
+
 }  // namespace

@@ -85,9 +85,17 @@ bool Bake(const std::vector<unsigned char>& ttf, float pixelHeight, uint32_t edg
 
 }  // namespace
 
+constexpr const char* kUsage =
+    "usage: fontbake FONT.ttf PIXEL_HEIGHT EDGE OUT.f\n"
+    "  FONT.ttf      the TrueType font to bake\n"
+    "  PIXEL_HEIGHT  the height of a line of text in pixels (a number above 0, e.g. 16)\n"
+    "  EDGE          the width and height in pixels of the square glyph texture, 1 to 4096\n"
+    "                (e.g. 256; fontbake says so when the glyphs do not fit)\n"
+    "  OUT.f         the bitmap font file to write\n";
+
 int main(int argc, char** argv) {
   if (argc != 5) {
-    std::fprintf(stderr, "usage: fontbake FONT.ttf PIXEL_HEIGHT EDGE OUT.f\n");
+    std::fputs(kUsage, stderr);
     return 2;
   }
   std::ifstream in(argv[1], std::ios::binary);
@@ -99,8 +107,14 @@ int main(int argc, char** argv) {
   }
   const float pixelHeight = float(std::atof(argv[2]));
   const long edge = std::atol(argv[3]);
-  if (!(pixelHeight > 0.0f) || edge < 1 || edge > long(kFontMaxEdge)) {
-    std::fprintf(stderr, "fontbake: bad size\n");
+  if (!(pixelHeight > 0.0f)) {
+    std::fprintf(stderr, "fontbake: PIXEL_HEIGHT '%s' is not a number above 0\n%s", argv[2],
+                 kUsage);
+    return 2;
+  }
+  if (edge < 1 || edge > long(kFontMaxEdge)) {
+    std::fprintf(stderr, "fontbake: EDGE '%s' is not a texture size from 1 to %u\n%s", argv[3],
+                 kFontMaxEdge, kUsage);
     return 2;
   }
   FontFileData font;

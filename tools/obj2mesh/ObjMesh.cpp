@@ -1,6 +1,8 @@
 // ObjMesh.cpp - OBJ parsing and static mesh file writing.
 #include "ObjMesh.h"
 
+#include "MeshFile.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -105,26 +107,6 @@ bool Floats(std::istringstream& in, std::array<float, N>* out) {
   return true;
 }
 
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
-}
-void PutFloat(std::vector<uint8_t>& b, float f) {
-  uint32_t v;
-  std::memcpy(&v, &f, 4);
-  Put32(b, v);
-}
-void Put16(std::vector<uint8_t>& b, uint16_t v) {
-  b.push_back(uint8_t(v));
-  b.push_back(uint8_t(v >> 8));
-}
-void PutBytes(std::vector<uint8_t>& b, const void* data, size_t size) {
-  const auto* p = static_cast<const uint8_t*>(data);
-  for (size_t i = 0; i < size; ++i) b.push_back(p[i]);
-}
-void Patch32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
-}
-
 }  // namespace
 
 bool ReadObj(const std::string& text, const std::string& fileName, Mesh* mesh, std::string* error) {
@@ -167,58 +149,18 @@ bool ReadObj(const std::string& text, const std::string& fileName, Mesh* mesh, s
 }
 
 bool WriteMesh(const Mesh& mesh, std::vector<uint8_t>* bytes, std::string* error) {
-  if (mesh.vertices.size() > kMaxVertices) {
-    *error = std::to_string(mesh.vertices.size()) + " vertices; at most 65536 fit 16-bit indices";
-    return false;
-  }
-  float mins[3] = {0, 0, 0}, maxs[3] = {0, 0, 0}, radius = 0.0f;
-  for (size_t i = 0; i < mesh.vertices.size(); ++i) {
-    const float* p = mesh.vertices[i].position;
-    for (int a = 0; a < 3; ++a) {
-      mins[a] = i ? std::fmin(mins[a], p[a]) : p[a];
-      maxs[a] = i ? std::fmax(maxs[a], p[a]) : p[a];
-    }
-    radius = std::fmax(radius, std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]));
-  }
-  std::vector<uint8_t>& b = *bytes;
-  b.clear();
-  PutBytes(b, "STCM", 4);
-  Put32(b, 102);
-  Put32(b, 0);   // file size
-  Put32(b, 20);  // bounds
-  Put32(b, 0);   // geometry
-  PutFloat(b, radius);
-  for (float f : mins) PutFloat(b, f);
-  for (float f : maxs) PutFloat(b, f);
-  Put32(b, uint32_t(mesh.vertices.size()));
-  for (const Vertex& v : mesh.vertices)
-    for (float f : v.position) PutFloat(b, f);
-  size_t indexCount = 0;
-  for (const Group& g : mesh.groups) indexCount += g.indices.size();
-  Put32(b, uint32_t(indexCount));
-  for (const Group& g : mesh.groups)
-    for (uint32_t i : g.indices) Put16(b, uint16_t(i));
-
-  Patch32(b, 16, uint32_t(b.size()));
-  Put32(b, uint32_t(mesh.vertices.size()));
-  Put32(b, 1);  // streams
-  Put32(b, 3);  // fields: position, normal, texture coordinate
-  const uint8_t fields[6] = {3, 1, 3, 3, 2, 6};  // (type, usage) pairs
-  PutBytes(b, fields, 6);
+  meshfile::Mesh out;
+  out.fields = {{meshfile::kFloat3, meshfile::kPosition},
+                {meshfile::kFloat3, meshfile::kNormal},
+                {meshfile::kFloat2, meshfile::kTexCoord}};
+  out.vertices.reserve(mesh.vertices.size() * 8);
   for (const Vertex& v : mesh.vertices) {
-    for (float f : v.position) PutFloat(b, f);
-    for (float f : v.normal) PutFloat(b, f);
-    for (float f : v.texCoord) PutFloat(b, f);
+    out.vertices.insert(out.vertices.end(), v.position, v.position + 3);
+    out.vertices.insert(out.vertices.end(), v.normal, v.normal + 3);
+    out.vertices.insert(out.vertices.end(), v.texCoord, v.texCoord + 2);
   }
-  Put32(b, uint32_t(mesh.groups.size()));
-  for (const Group& g : mesh.groups) {
-    Put32(b, uint32_t(g.material.size()));
-    PutBytes(b, g.material.data(), g.material.size());
-    Put32(b, uint32_t(g.indices.size()));
-    for (uint32_t i : g.indices) Put16(b, uint16_t(i));
-  }
-  Patch32(b, 8, uint32_t(b.size()));
-  return true;
+  for (const Group& g : mesh.groups) out.groups.push_back({g.material, g.indices});
+  return meshfile::Write(out, bytes, error);
 }
 
 }  // namespace obj2mesh

@@ -6,7 +6,7 @@
 // the engine's static mesh file: one stream of position, normal and texture
 // coordinate, a group per material, the positions and all triangles as the
 // collision section. Meshes over 65,536 vertices are refused: indices are 16-bit.
-// Standalone: the C++ library only.
+// Builds on: tools/meshfile (the file writer).
 #pragma once
 
 #include <array>
