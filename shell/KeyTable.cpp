@@ -1,6 +1,10 @@
 // KeyTable.cpp - see KeyTable.h.
 #include "KeyTable.h"
 
+#include <SDL_keyboard.h>
+
+#include <algorithm>
+
 namespace {
 
 struct KeyPair {
@@ -357,4 +361,23 @@ void SendKeyToEngine(IKazEngine* engine, SDL_Scancode scancode, bool down) {
   if (int ch = ScancodeToControlChar(scancode)) {
     engine->OnChar(ch);
   }
+}
+
+std::vector<EngineKeyNames> ListEngineKeys() {
+  std::vector<EngineKeyNames> keys;
+  auto add = [&keys](int code, const char* name) {
+    if (!code || !name || !*name) return;
+    auto it = std::find_if(keys.begin(), keys.end(),
+                           [code](const EngineKeyNames& k) { return k.code == code; });
+    if (it == keys.end()) it = keys.insert(keys.end(), EngineKeyNames{code, {}});
+    it->names.emplace_back(name);
+  };
+  for (int scancode = 0; scancode < SDL_NUM_SCANCODES; ++scancode)
+    add(ScancodeToEngineKey(scancode), SDL_GetScancodeName(static_cast<SDL_Scancode>(scancode)));
+  add(kEngineKeyMouseLeft, "Mouse Left");
+  add(kEngineKeyMouseRight, "Mouse Right");
+  add(kEngineKeyMouseMiddle, "Mouse Middle");
+  std::sort(keys.begin(), keys.end(),
+            [](const EngineKeyNames& a, const EngineKeyNames& b) { return a.code < b.code; });
+  return keys;
 }

@@ -15,6 +15,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 constexpr int kVirtualKeyCount = 193;
 
@@ -37,6 +39,15 @@ int MouseButtonToEngineKey(uint8_t button);
 // The character a key sends that SDL's text input leaves out: Backspace 8,
 // Tab 9, Enter (either) 13, Escape 27; 0 for every other key.
 int ScancodeToControlChar(SDL_Scancode scancode);
+// Every engine key code that a key or mouse button sends, in code order, with
+// the names of what sends it: SDL's key names, which replay files use, and
+// "Mouse Left", "Mouse Right", "Mouse Middle".
+struct EngineKeyNames {
+  int code;
+  std::vector<std::string> names;
+};
+std::vector<EngineKeyNames> ListEngineKeys();
+
 // Hands a key press or release at this position to the engine: its engine key
 // (if any) and, on a press, the character SDL's text input leaves out.
 void SendKeyToEngine(IKazEngine* engine, SDL_Scancode scancode, bool down);

@@ -1,10 +1,12 @@
 // Shell.cpp - see Shell.h.
 #include "Shell.h"
 
+#include "base/LaunchOptions.h"
 #include "base/StringUtil.h"
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cerrno>
 #include <cmath>
@@ -98,13 +100,49 @@ void ForEachLatin1Char(const char* text, Sink sink) {
   }
 }
 
+bool WantsHelp(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (argv[i] && IsHelpArgument(argv[i])) return true;
+  return false;
+}
+
+// "  left" padded to a column, then right, then a line break.
+std::string HelpRow(const std::string& left, const std::string& right) {
+  std::string row = "  " + left;
+  row.resize(std::max<size_t>(row.size() + 1, 24), ' ');
+  return row + right + "\n";
+}
+
+std::string HelpText(const std::string& baseDir) {
+  std::string text = "Usage: shell [options] [-CVarName value ...]\n\nRuns the game (the mod \"" +
+                     std::string(kShellMainMod) +
+                     "\", or the one -mod names). Options, in any letter case:\n";
+  for (const LaunchOptionInfo& option : GetLaunchOptions()) {
+    std::string left = std::string("-") + option.name;
+    if (*option.argument) left += std::string(" ") + option.argument;
+    text += HelpRow(left, option.help);
+  }
+  text += HelpRow("-CVarName value",
+                  "Sets a console variable after the saved settings ran, e.g. -ResX 800;");
+  text += HelpRow("", "docs/reference.md lists them. Any other word gets a warning.");
+  const std::string dir = baseDir.empty() ? std::string("the launcher's folder") : baseDir;
+  const std::string config =
+      std::string(RunFiles::ConfigFolder) + "/NAME" + RunFiles::ConfigExtension;
+  text += "\nFiles, in the base directory " + dir + ":\n";
+  text += HelpRow(std::string(RunFiles::ModFolder) + "/NAME.mod", "the mod definitions");
+  text += HelpRow(config, "a mod's saved settings, written when the game ends");
+  text += HelpRow(RunFiles::LogFile, "the log, with -log (the console shows it too)");
+  text += HelpRow(std::string(RunFiles::ScreenshotFolder) + "/", "screenshots (F9)");
+  return text;
+}
+
 }  // namespace
 
 RunBounds ParseRunBounds(int argc, char** argv, std::vector<std::string>* warnings) {
   RunBounds bounds;
   for (int i = 1; i < argc; ++i) {
-    bool frames = EqualsNoCase(argv[i], "-frames");
-    bool seconds = EqualsNoCase(argv[i], "-seconds");
+    bool frames = argv[i][0] == '-' && EqualsNoCase(argv[i] + 1, LaunchOption::Frames);
+    bool seconds = argv[i][0] == '-' && EqualsNoCase(argv[i] + 1, LaunchOption::Seconds);
     if (!frames && !seconds) {
       continue;
     }
@@ -123,7 +161,7 @@ RunBounds ParseRunBounds(int argc, char** argv, std::vector<std::string>* warnin
 
 const char* FindReplayFile(int argc, char** argv, std::vector<std::string>* warnings) {
   for (int i = 1; i < argc; ++i) {
-    if (!EqualsNoCase(argv[i], "-replay")) {
+    if (argv[i][0] != '-' || !EqualsNoCase(argv[i] + 1, LaunchOption::Replay)) {
       continue;
     }
     if (i + 1 < argc && argv[i + 1][0] != '\0' && argv[i + 1][0] != '-') {
@@ -152,7 +190,19 @@ Shell::~Shell() {
   Shutdown();
 }
 
+int PrintShellHelp() {
+  // SDL's folder query works before SDL starts.
+  char* base = SDL_GetBasePath();
+  const std::string text = HelpText(base ? base : "");
+  SDL_free(base);
+  fputs(text.c_str(), stdout);
+  fflush(stdout);
+  return 0;
+}
+
 int Shell::Main(const char* title, int argc, char** argv) {
+  // Help needs no engine, no window and no console.
+  if (WantsHelp(argc, argv)) return PrintShellHelp();
   StopSignalScope signals;
 
   const bool headless = !ShellHasDisplay();

@@ -13,7 +13,7 @@
 // path as SDL's events, before the frames it names; a file that cannot be read
 // stops the launcher before the engine starts. "-fixedframe S" is the engine's.
 // Depends on: BootConsole.h, KeyTable.h, Replay.h, base/KazEngine.h (declarations only),
-// base/StringUtil.h, SDL2.
+// base/LaunchOptions.h, base/StringUtil.h, SDL2.
 #pragma once
 
 #include "BootConsole.h"
@@ -60,6 +60,10 @@ RunBounds ParseRunBounds(int argc, char** argv, std::vector<std::string>* warnin
 // The value of "-replay" (name in any case), or null when not given. A
 // "-replay" without a file adds a line to warnings.
 const char* FindReplayFile(int argc, char** argv, std::vector<std::string>* warnings);
+
+// Prints the options and where a run's files go to standard output; 0.
+// "-help", "-h" or "--help" anywhere on the command line runs it instead of the game.
+int PrintShellHelp();
 
 // True when a window (and so a message box) can be shown to someone: a display
 // server is named and the video driver is not one that shows nothing.

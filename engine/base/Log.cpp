@@ -3,6 +3,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
+#include <set>
+#include <string>
 
 namespace {
 std::atomic<LogHandler> g_handler{nullptr};
@@ -36,6 +39,26 @@ size_t FormatBounded(char* buf, size_t size, const char* format, ...) {
   size_t n = FormatBounded(buf, size, format, args);
   va_end(args);
   return n;
+}
+
+namespace {
+std::mutex g_reportedMutex;
+// Kept to the end of the process: worker threads may still log while
+// static objects are destroyed.
+std::set<std::string, std::less<>>& Reported() {
+  static auto* reported = new std::set<std::string, std::less<>>;
+  return *reported;
+}
+}  // namespace
+
+bool FirstReport(std::string_view key) {
+  std::lock_guard<std::mutex> lock(g_reportedMutex);
+  return Reported().emplace(key).second;
+}
+
+void ForgetReports() {
+  std::lock_guard<std::mutex> lock(g_reportedMutex);
+  Reported().clear();
 }
 
 void SetLogHandler(LogHandler handler) {

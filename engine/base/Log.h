@@ -12,6 +12,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <string_view>
 
 enum LogLevel : int {
   LogLevel_Message = 0,
@@ -32,6 +33,13 @@ void LogMessage(const char* format, ...) KAZ_PRINTF(1, 2);
 void LogWarning(const char* format, ...) KAZ_PRINTF(1, 2);
 void LogError(const char* format, ...) KAZ_PRINTF(1, 2);
 void LogDetail(const char* format, ...) KAZ_PRINTF(1, 2);
+
+// True the first time a key is given since the last ForgetReports(): a
+// mistake a game makes again and again (the same missing file, the same
+// unknown key) is reported once. Safe from any thread.
+bool FirstReport(std::string_view key);
+// The engine forgets what it reported when it starts again.
+void ForgetReports();
 
 // Bounded, always terminated formatting into buf[size]; returns the length written.
 size_t FormatBounded(char* buf, size_t size, const char* format, va_list args);

@@ -120,8 +120,19 @@ std::string_view TrimSpaces(std::string_view text) {
 
 }  // namespace CVarText
 
+const EnumTable& CVarFlagTable() {
+  static constexpr EnumValue kFlags[] = {
+      {CVarFlag_NoSave, "NoSave", "Not written to the configuration file."},
+      {CVarFlag_ReadOnly, "ReadOnly", "The console refuses to set it; scripts still can."},
+  };
+  static const EnumTable table{"Console variable flags (bits)",
+                               "_Engine.SetCVarFlags and GetCVarFlags", kFlags};
+  return table;
+}
+
 CVarDynamic::CVarDynamic(std::string_view name, uint32_t flags)
-    : CVar(name, flags, false, CVarType::Dynamic), m_value(std::make_unique<CVarInt>("", 0)) {}
+    : CVar(name, flags, false, CVarType::Dynamic, nullptr),
+      m_value(std::make_unique<CVarInt>("", 0)) {}
 
 template <typename T, typename V>
 void CVarDynamic::SetTyped(CVarType type, V value) {

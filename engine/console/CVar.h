@@ -14,6 +14,7 @@
 // in CVar below.
 #pragma once
 
+#include "base/EnumTable.h"
 #include "base/StringUtil.h"
 
 #include <cstddef>
@@ -28,6 +29,9 @@ enum CVarFlags : uint32_t {
   CVarFlag_NoSave = 1,    // not written to the configuration file
   CVarFlag_ReadOnly = 2,  // the console refuses to set it; scripts still can
 };
+
+// The flag bits with their names, for _Engine.SetCVarFlags and the reference.
+const EnumTable& CVarFlagTable();
 
 enum class CVarType : uint8_t { Bool, Int, Float, String, Dynamic };
 
@@ -67,13 +71,21 @@ class CVar {
   // True for the built-in variables owned by the registry itself.
   bool IsStatic() const { return m_isStatic; }
   CVarType GetType() const { return m_type; }
+  // What the variable does, for "help" and the reference; empty for the
+  // variables scripts create.
+  const char* GetHelp() const { return m_help; }
 
  protected:
-  CVar(std::string_view name, uint32_t flags, bool isStatic, CVarType type)
-      : m_name(name), m_flags(flags), m_isStatic(isStatic), m_type(type) {}
+  CVar(std::string_view name, uint32_t flags, bool isStatic, CVarType type, const char* help)
+      : m_name(name),
+        m_help(help ? help : ""),
+        m_flags(flags),
+        m_isStatic(isStatic),
+        m_type(type) {}
 
  private:
   std::string m_name;
+  const char* m_help;
   uint32_t m_flags;
   bool m_isStatic;
   CVarType m_type;
@@ -81,8 +93,9 @@ class CVar {
 
 class CVarBool final : public CVar {
  public:
-  CVarBool(std::string_view name, bool defaultValue, uint32_t flags = 0, bool isStatic = false)
-      : CVar(name, flags, isStatic, CVarType::Bool),
+  CVarBool(std::string_view name, bool defaultValue, uint32_t flags = 0, bool isStatic = false,
+           const char* help = nullptr)
+      : CVar(name, flags, isStatic, CVarType::Bool, help),
         m_default(defaultValue),
         m_value(defaultValue) {}
   // Empty gives false; 'f'/'F' first gives false, 't'/'T' true; otherwise
@@ -101,8 +114,9 @@ class CVarBool final : public CVar {
 
 class CVarInt final : public CVar {
  public:
-  CVarInt(std::string_view name, int32_t defaultValue, uint32_t flags = 0, bool isStatic = false)
-      : CVar(name, flags, isStatic, CVarType::Int),
+  CVarInt(std::string_view name, int32_t defaultValue, uint32_t flags = 0, bool isStatic = false,
+          const char* help = nullptr)
+      : CVar(name, flags, isStatic, CVarType::Int, help),
         m_default(defaultValue),
         m_value(defaultValue) {}
   void SetFromString(std::string_view text) override { CVarText::ParseInt(text, m_value); }
@@ -119,8 +133,9 @@ class CVarInt final : public CVar {
 
 class CVarFloat final : public CVar {
  public:
-  CVarFloat(std::string_view name, float defaultValue, uint32_t flags = 0, bool isStatic = false)
-      : CVar(name, flags, isStatic, CVarType::Float),
+  CVarFloat(std::string_view name, float defaultValue, uint32_t flags = 0, bool isStatic = false,
+            const char* help = nullptr)
+      : CVar(name, flags, isStatic, CVarType::Float, help),
         m_default(defaultValue),
         m_value(defaultValue) {}
   void SetFromString(std::string_view text) override { CVarText::ParseFloat(text, m_value); }
@@ -138,8 +153,8 @@ class CVarFloat final : public CVar {
 class CVarString final : public CVar {
  public:
   CVarString(std::string_view name, std::string_view defaultValue, uint32_t flags = 0,
-             bool isStatic = false)
-      : CVar(name, flags, isStatic, CVarType::String),
+             bool isStatic = false, const char* help = nullptr)
+      : CVar(name, flags, isStatic, CVarType::String, help),
         m_default(defaultValue),
         m_value(defaultValue) {}
   void SetFromString(std::string_view text) override { m_value.assign(text); }

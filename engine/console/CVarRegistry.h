@@ -52,43 +52,75 @@ class CVarRegistry {
   void ResetBuiltins();
 
   // Built-in variables, in registration order.
-  CVarBool ShowRecentConsoleEntries{"ShowRecentConsoleEntries", false, CVarFlag_NoSave, true};
-  CVarInt ResX{"ResX", 1024, 0, true};
-  CVarInt ResY{"ResY", 768, 0, true};
-  CVarInt BPP{"BPP", 32, 0, true};
-  CVarInt RefreshRate{"RefreshRate", 60, 0, true};
-  CVarBool Fullscreen{"Fullscreen", false, 0, true};
-  CVarBool VSync{"VSync", false, 0, true};
-  CVarBool WorldStats{"WorldStats", false, CVarFlag_NoSave, true};
-  CVarBool WorldRenderStats{"WorldRenderStats", false, CVarFlag_NoSave, true};
-  CVarBool SoundStats{"SoundStats", false, CVarFlag_NoSave, true};
-  CVarString SoundDevType{"SoundDevType", "hw", 0, true};
-  CVarBool DisplayOGGInfo{"DisplayOGGInfo", false, CVarFlag_NoSave, true};
-  CVarBool GamePaused{"GamePaused", false, CVarFlag_NoSave, true};
-  CVarFloat TimeWarp{"TimeWarp", 1.0f, CVarFlag_NoSave, true};
+  CVarBool ShowRecentConsoleEntries{
+      "ShowRecentConsoleEntries", false, CVarFlag_NoSave, true,
+      "Shows the newest console lines at the top of the screen while the console is closed."};
+  CVarInt ResX{
+      "ResX", 1024, 0, true,
+      "Width of the window, or of the fullscreen mode, in pixels (start-up and restartvideo)."};
+  CVarInt ResY{
+      "ResY", 768, 0, true,
+      "Height of the window, or of the fullscreen mode, in pixels (start-up and restartvideo)."};
+  CVarInt BPP{"BPP", 32, 0, true, "Colour depth of a fullscreen mode in bits: 16 or 32."};
+  CVarInt RefreshRate{"RefreshRate", 60, 0, true,
+                      "Refresh rate of a fullscreen mode in hertz; 0 takes any."};
+  CVarBool Fullscreen{"Fullscreen", false, 0, true,
+                      "Runs in a fullscreen mode instead of a window."};
+  CVarBool VSync{"VSync", false, 0, true,
+                 "Waits for the display's refresh before showing a frame."};
+  CVarBool WorldStats{"WorldStats", false, CVarFlag_NoSave, true,
+                      "Shows the number of objects of each type and of particles."};
+  CVarBool WorldRenderStats{
+      "WorldRenderStats", false, CVarFlag_NoSave, true,
+      "Shows how many meshes, particle systems and particles were drawn, of how many."};
+  CVarBool SoundStats{"SoundStats", false, CVarFlag_NoSave, true,
+                      "Shows the sound manager's sources, buffers and streams."};
+  CVarString SoundDevType{
+      "SoundDevType", "hw", 0, true,
+      "The OpenAL device to open: \"hw\" or \"sw\" for OpenAL's hardware or software device, "
+      "\"mute\" for none, anything else the default one (restartsound)."};
+  CVarBool DisplayOGGInfo{"DisplayOGGInfo", false, CVarFlag_NoSave, true,
+                          "Logs a summary of every Ogg Vorbis stream that opens."};
+  CVarBool GamePaused{
+      "GamePaused", false, CVarFlag_NoSave, true,
+      "Stops the world, the timers, OnUpdate and held keys; menus and the console go on."};
+  CVarFloat TimeWarp{"TimeWarp", 1.0f, CVarFlag_NoSave, true,
+                     "Scales game time: 0.5 runs the world at half speed."};
   CVarFloat UniversalFudgeFactor{"UniversalFudgeFactor", std::bit_cast<float>(0x40B0BFB1u),
-                                 CVarFlag_NoSave, true};  // 5.5234
-  CVarBool SpecatorMode{"SpecatorMode", false, CVarFlag_NoSave, true};
-  CVarFloat MouseSensitivity{"MouseSensitivity", 1.0f, 0, true};
-  CVarBool InvertMouse{"InvertMouse", false, 0, true};
-  CVarBool FPS{"FPS", false, CVarFlag_NoSave, true};
-  CVarBool WireFrame{"WireFrame", false, CVarFlag_NoSave, true};
-  CVarFloat DebugAxisLength{"DebugAxisLength", 1.0f, 0, true};
-  CVarFloat GridSize{"GridSize", 64.0f, 0, true};
-  CVarBool DrawGrid{"DrawGrid", false, CVarFlag_NoSave, true};
-  CVarBool DrawAxis{"DrawAxis", false, CVarFlag_NoSave, true};
-  CVarBool DrawSkeletons{"DrawSkeletons", false, CVarFlag_NoSave, true};
-  CVarBool DrawBoxes{"DrawBoxes", false, CVarFlag_NoSave, true};
-  CVarBool DrawAnimPaths{"DrawAnimPaths", false, CVarFlag_NoSave, true};
-  CVarBool EnableShadowMaps{"EnableShadowMaps", true, 0, true};
-  CVarInt ShadowMapSize{"ShadowMapSize", 512, 0, true};
-  CVarBool DrawParticles{"DrawParticles", true, CVarFlag_NoSave, true};
-  CVarInt MaxParticlesPerBatch{"MaxParticlesPerBatch", 2000, 0, true};
-  CVarBool GlowEnable{"GlowEnable", true, 0, true};
-  CVarInt GlowTextureSize{"GlowTextureSize", 512, 0, true};
-  CVarBool DrawGlowTexture{"DrawGlowTexture", false, CVarFlag_NoSave, true};
-  CVarBool DrawHUD{"DrawHUD", true, 0, true};
-  CVarBool EditorMode{"EditorMode", false, CVarFlag_NoSave, true};
+                                 CVarFlag_NoSave, true,
+                                 "Free for scripts; the engine does not read it."};  // 5.5234
+  CVarBool SpecatorMode{"SpecatorMode", false, CVarFlag_NoSave, true,
+                        "Free for scripts (spelt as it always was); the engine does not read it."};
+  CVarFloat MouseSensitivity{"MouseSensitivity", 1.0f, 0, true,
+                             "For scripts: how far mouse motion turns the view."};
+  CVarBool InvertMouse{"InvertMouse", false, 0, true,
+                       "For scripts: whether moving the mouse forward looks down."};
+  CVarBool FPS{"FPS", false, CVarFlag_NoSave, true, "Shows the frame rate."};
+  CVarBool WireFrame{"WireFrame", false, CVarFlag_NoSave, true, "Draws the world as lines."};
+  CVarFloat DebugAxisLength{"DebugAxisLength", 1.0f, 0, true,
+                            "Length of the axes DrawAxis and DrawGrid draw."};
+  CVarFloat GridSize{"GridSize", 64.0f, 0, true, "Size of the grid DrawGrid draws (1 to 1000000)."};
+  CVarBool DrawGrid{"DrawGrid", false, CVarFlag_NoSave, true,
+                    "Draws a grid on the ground plane and the world's axes."};
+  CVarBool DrawAxis{"DrawAxis", false, CVarFlag_NoSave, true, "Draws every object's axes."};
+  CVarBool DrawSkeletons{"DrawSkeletons", false, CVarFlag_NoSave, true,
+                         "Draws the bones of dynamic meshes."};
+  CVarBool DrawBoxes{"DrawBoxes", false, CVarFlag_NoSave, true,
+                     "Draws every object's bounding box."};
+  CVarBool DrawAnimPaths{"DrawAnimPaths", false, CVarFlag_NoSave, true,
+                         "Draws the curves of animation paths."};
+  CVarBool EnableShadowMaps{"EnableShadowMaps", true, 0, true,
+                            "Lets lights that cast shadows render shadow maps."};
+  CVarInt ShadowMapSize{"ShadowMapSize", 512, 0, true, "Edge of a shadow map in pixels."};
+  CVarBool DrawParticles{"DrawParticles", true, CVarFlag_NoSave, true, "Draws particle systems."};
+  CVarInt MaxParticlesPerBatch{"MaxParticlesPerBatch", 2000, 0, true,
+                               "Most particles drawn in one batch."};
+  CVarBool GlowEnable{"GlowEnable", true, 0, true, "Draws the glow pass."};
+  CVarInt GlowTextureSize{"GlowTextureSize", 512, 0, true, "Edge of the glow texture in pixels."};
+  CVarBool DrawGlowTexture{"DrawGlowTexture", false, CVarFlag_NoSave, true,
+                           "Shows the glow texture over the screen."};
+  CVarBool DrawHUD{"DrawHUD", true, 0, true, "Draws the menus."};
+  CVarBool EditorMode{"EditorMode", false, CVarFlag_NoSave, true, "Draws the mouse cursor."};
 
   static constexpr size_t kBuiltinCount = 36;
 

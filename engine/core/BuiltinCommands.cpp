@@ -27,9 +27,14 @@ int CmdQuit(int, const char* const*, void* userData) {
 int CmdHelp(int argc, const char* const* argv, void*) {
   std::string doc;
   if (argc == 1) {
+    const CVar* cvar = CVarRegistry::Instance().Find(argv[0]);
     if (CommandRegistry::Instance().GetDoc(argv[0], doc)) {
       LogMessage("[green]%s", argv[0]);
       LogMessage("%s", doc.c_str());
+    } else if (cvar) {
+      // A variable's help is as near as a command's.
+      LogMessage("[green]%s[white] = [cyan]%s", cvar->GetName().c_str(), cvar->ToString().c_str());
+      LogMessage("%s", *cvar->GetHelp() ? cvar->GetHelp() : "A variable made by the scripts.");
     } else {
       LogMessage("[red]Error: [grey]%s [white]is not a valid command name.", argv[0]);
     }

@@ -15,6 +15,7 @@ void CommandLine::Parse(int argc, const char* const* argv, int first) {
       collecting = true;
       continue;
     }
+    if (!collecting) m_stray.emplace_back(arg);
     if (!collecting || !current) continue;
     if (!current->empty()) current->push_back(' ');
     current->append(arg);

@@ -2,6 +2,7 @@
 #include "core/Engine.h"
 
 #include "base/FrameProfiler.h"
+#include "base/LaunchOptions.h"
 #include "base/Log.h"
 #include "base/StringUtil.h"
 #include "console/ConfigFile.h"
@@ -32,6 +33,7 @@
 #include <charconv>
 #include <cstdarg>
 #include <cstdio>
+#include <filesystem>
 #include <stdexcept>
 
 namespace {
@@ -96,6 +98,8 @@ bool KazEngine::Startup(int argc, char** argv, void* window, const char* title,
   m_mainModName = mainModName ? mainModName : "";
   try {
     SetLogHandler(&EngineLogHandler);
+    // A new run reports every mistake afresh.
+    ForgetReports();
     if (argc > 1) m_commandLine.Parse(argc, argv, 1);
     m_output = output;
     m_outputUserData = userData;
@@ -121,8 +125,9 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
   const std::string baseDir = FileSystem::GetBaseDir();
   ChangeToBaseDirectory();
 
-  if (m_commandLine.Has("logfilesystem")) FileSystem::SetEventHandler(&FileOpenTrace, nullptr);
-  if (m_commandLine.Has("log")) m_console.OpenLogFile(baseDir + "kaz.log");
+  if (m_commandLine.Has(LaunchOption::LogFileSystem))
+    FileSystem::SetEventHandler(&FileOpenTrace, nullptr);
+  if (m_commandLine.Has(LaunchOption::Log)) m_console.OpenLogFile(baseDir + RunFiles::LogFile);
 
   LogSystemInfo(QuerySystemInfo());
 
@@ -131,7 +136,7 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
 
   AddStartupPackages();
 
-  ExecuteScript(m_processor, ConfigFilePath());
+  RunConfigFile();
 
   StartScripts();
 
@@ -145,10 +150,12 @@ void KazEngine::RunStartupSteps(int argc, char** argv) {
 
   StartVideo();
 
-  if (!m_commandLine.Has("nosound")) StartSound();
+  if (!m_commandLine.Has(LaunchOption::NoSound)) StartSound();
 
   if (!GetScriptManager()->OnStartup())
     throw StartupError("Script cancelled engine startup (OnStartup).");
+  // Now the mod's own variables exist too.
+  ReportUnknownOptions();
 
   m_firstFrame = true;
   m_quitCode = KazQuit_Continue;
@@ -192,8 +199,34 @@ void KazEngine::StartScripts() {
     throw StartupError("Script cancelled engine startup (OnPreStartup).");
 }
 
+void KazEngine::RunConfigFile() {
+  const std::string path = ConfigFilePath();
+  std::error_code error;
+  if (std::filesystem::exists(path, error) || error) {
+    ExecuteScript(m_processor, path);
+    return;
+  }
+  // The first run of a mod: nothing is wrong, the settings are saved at the end.
+  LogMessage("No saved settings yet ([grey]%s[white]): starting with the defaults.", path.c_str());
+}
+
+void KazEngine::ReportUnknownOptions() const {
+  for (const std::string& word : m_commandLine.StrayWords())
+    LogWarning(
+        "Ignoring '%s' on the command line: options begin with '-' (shell -help lists them).",
+        word.c_str());
+  const CVarRegistry& cvars = CVarRegistry::Instance();
+  for (const auto& [name, value] : m_commandLine.Options()) {
+    if (FindLaunchOption(name) || cvars.Find(name)) continue;
+    LogWarning(
+        "Unknown command-line option '-%s': neither a launcher option nor a console variable "
+        "(shell -help lists the options).",
+        name.c_str());
+  }
+}
+
 void KazEngine::AddStartupPackages() {
-  if (const std::string* pkg = m_commandLine.Find("pkg")) {
+  if (const std::string* pkg = m_commandLine.Find(LaunchOption::Pkg)) {
     for (const std::string& name : SplitString(*pkg, ';'))
       if (!name.empty()) AddPackage(name.c_str(), true);
   }
@@ -214,7 +247,7 @@ void KazEngine::SelectMod() {
   int mainMod = m_mods.Find(m_mainModName);
   if (mainMod < 0) throw StartupError("Main game is not present or properlly isntalled.");
   m_selectedMod = -1;
-  if (const std::string* wanted = m_commandLine.Find("mod")) {
+  if (const std::string* wanted = m_commandLine.Find(LaunchOption::Mod)) {
     int found = m_mods.Find(*wanted);
     if (found >= 0) {
       m_selectedMod = found;
@@ -230,7 +263,7 @@ void KazEngine::SelectMod() {
 }
 
 void KazEngine::ApplyRepeatableRunOptions() {
-  if (const std::string* seed = m_commandLine.Find("particleseed")) {
+  if (const std::string* seed = m_commandLine.Find(LaunchOption::ParticleSeed)) {
     uint32_t value = 0;
     const char* end = seed->data() + seed->size();
     auto [stop, error] = std::from_chars(seed->data(), end, value);
@@ -240,7 +273,7 @@ void KazEngine::ApplyRepeatableRunOptions() {
       LogWarning("Ignoring particleseed '%s': expected a whole number from 0 to 4294967295.",
                  seed->c_str());
   }
-  const std::string* value = m_commandLine.Find("fixedframe");
+  const std::string* value = m_commandLine.Find(LaunchOption::FixedFrame);
   if (!value) return;
   double seconds = 0.0;
   const char* end = value->data() + value->size();
@@ -432,8 +465,7 @@ void KazEngine::SetRenderCamera(WorldObject* object) {
 
 bool KazEngine::StartFlash(float duration, float red, float green, float blue) {
   if (!m_flashEffect && m_video)
-    m_flashEffect =
-        Ref<RenderEffect>::Adopt(LoadRenderEffect("RenderEffects/internal/ScreenFlash.fx"));
+    m_flashEffect = Ref<RenderEffect>::Adopt(LoadRenderEffect(kScreenFlashEffectFile));
   if (!m_flashEffect) {
     LogError("Failed to load screen flash render effect.");
     return false;

@@ -118,6 +118,11 @@ class KazEngine : public IKazEngine, private BuiltinCommandHooks {
   // The search path of start-up: command-line packages, the mod's, then "base".
   void AddStartupPackages();
   void SelectMod();
+  // The selected mod's configuration file, or one line saying there is none yet.
+  void RunConfigFile();
+  // One warning per command-line word that is neither an option nor a
+  // console variable (stray words before the first option included).
+  void ReportUnknownOptions() const;
 
  private:
   void RunStartupSteps(int argc, char** argv);

@@ -2,6 +2,8 @@
 // and characters to the console first, then the menus, then engine events.
 #include "core/Engine.h"
 
+#include "base/LaunchOptions.h"
+
 #include "base/Log.h"
 #include "console/CVarRegistry.h"
 #include "menu/MenuManager.h"
@@ -127,7 +129,7 @@ void KazEngine::OnKeyDown(int key) {
                                            directory.substr(0, directory.size() - 1).c_str());
   }
   if (key == EngineKey_F9 && m_video) {
-    std::string directory = FileSystem::GetBaseDir() + "screenshots";
+    std::string directory = FileSystem::GetBaseDir() + RunFiles::ScreenshotFolder;
     if (m_video->TakeScreenShot(directory.c_str(), "screenshot"))
       LogMessage("Screenshot taken.");
     else

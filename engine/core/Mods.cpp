@@ -1,6 +1,7 @@
 // Mods.cpp - mod definition files and packages; see Mods.h.
 #include "core/Mods.h"
 
+#include "base/LaunchOptions.h"
 #include "base/Log.h"
 #include "base/StringUtil.h"
 #include "tier0/FileSystem.h"
@@ -89,44 +90,73 @@ struct FileCloser {
 
 }  // namespace
 
-// One key of a definition file; unknown keys are ignored.
-void ModList::ApplyKey(ModInfo& mod, const std::string& key, const std::string& value) {
-  if (key == "ModName") {
-    // A name with path parts would put the configuration outside "config/":
-    // the definition keeps no name and is dropped.
-    const bool plain = IsPlainName(value);
-    if (!plain) mod.name.clear();
-    if (!plain || !LowerCaseName(value, &mod.name))
-      LogWarning("Mod def file '[grey]%s[white]' has illegal name '[grey]%s[white]'",
-                 mod.definitionFile.c_str(), value.c_str());
-  } else if (key == "ModFullName") {
-    mod.fullName = value;
-  } else if (key == "ModAuthor") {
-    mod.author = value;
-  } else if (key == "ModWebSite") {
-    mod.webSite = value;
-  } else if (key == "ModLogo") {
-    mod.logo = value;
-  } else if (key == "ModVersion") {
-    if (!ParseVersion(value, &mod.version) && !value.empty())
-      LogWarning("Mod def file '[grey]%s[white]' has illegal version '[grey]%s[white]'",
-                 mod.definitionFile.c_str(), value.c_str());
-  } else if (key == "ModPackages") {
-    // Empty pieces would name the base directory itself: skip them.
-    mod.packages.clear();
-    for (const std::string& piece : SplitString(value, ';')) {
-      std::string package = TrimWhitespace(piece);
-      if (package.empty()) continue;
-      if (IsPackageName(package))
-        mod.packages.push_back(std::move(package));
-      else
-        LogWarning(
-            "Mod def file '[grey]%s[white]' names package '[grey]%s[white]' outside the "
-            "base directory; it is ignored",
-            mod.definitionFile.c_str(), package.c_str());
+namespace {
+
+const ModKeyInfo kModKeys[] = {
+    {"ModName", ModKeyKind::Name, nullptr,
+     "The mod's name (stored in lower case): what -mod selects and what the configuration file "
+     "is called after. Required; no blanks or path separators.",
+     "mygame"},
+    {"ModFullName", ModKeyKind::Text, &ModInfo::fullName, "The name shown when the mod starts.",
+     "My Game"},
+    {"ModAuthor", ModKeyKind::Text, &ModInfo::author, "Who made it.", "A. Author"},
+    {"ModWebSite", ModKeyKind::Text, &ModInfo::webSite, "Where it comes from.",
+     "https://example.org"},
+    {"ModLogo", ModKeyKind::Text, &ModInfo::logo, "A picture of it (kept, not shown).",
+     "Textures/logo.png"},
+    {"ModVersion", ModKeyKind::Version, nullptr,
+     "major.minor.patch, each 0 to 255 (missing parts are 0).", "1.0.0"},
+    {"ModPackages", ModKeyKind::Packages, nullptr,
+     "The mod's packages, searched in this order before \"base\", separated by ';'; each is a "
+     "folder below the base directory, a .pak archive of that name, or both.",
+     "mygame;mygame_music"},
+    {"ClassName", ModKeyKind::Text, &ModInfo::className,
+     "The application class: \"module.Class\", or \"Class\" in a module of the same name "
+     "(empty: the main game's).",
+     "MyGame.MyGameApplication"},
+};
+
+}  // namespace
+
+std::span<const ModKeyInfo> GetModKeys() {
+  return kModKeys;
+}
+
+void ModList::ApplyKey(ModInfo& mod, const ModKeyInfo& info, const std::string& value) {
+  switch (info.kind) {
+    case ModKeyKind::Text:
+      mod.*info.field = value;
+      return;
+    case ModKeyKind::Name: {
+      // A name with path parts would put the configuration outside "config/":
+      // the definition keeps no name and is dropped.
+      const bool plain = IsPlainName(value);
+      if (!plain) mod.name.clear();
+      if (!plain || !LowerCaseName(value, &mod.name))
+        LogWarning("Mod def file '[grey]%s[white]' has illegal name '[grey]%s[white]'",
+                   mod.definitionFile.c_str(), value.c_str());
+      return;
     }
-  } else if (key == "ClassName") {
-    mod.className = value;
+    case ModKeyKind::Version:
+      if (!ParseVersion(value, &mod.version) && !value.empty())
+        LogWarning("Mod def file '[grey]%s[white]' has illegal version '[grey]%s[white]'",
+                   mod.definitionFile.c_str(), value.c_str());
+      return;
+    case ModKeyKind::Packages:
+      // Empty pieces would name the base directory itself: skip them.
+      mod.packages.clear();
+      for (const std::string& piece : SplitString(value, ';')) {
+        std::string package = TrimWhitespace(piece);
+        if (package.empty()) continue;
+        if (IsPackageName(package))
+          mod.packages.push_back(std::move(package));
+        else
+          LogWarning(
+              "Mod def file '[grey]%s[white]' names package '[grey]%s[white]' outside the "
+              "base directory; it is ignored",
+              mod.definitionFile.c_str(), package.c_str());
+      }
+      return;
   }
 }
 
@@ -151,7 +181,14 @@ bool ModList::LoadDefinition(const std::string& nativePath) {
     std::string key = TrimWhitespace(std::string_view(text).substr(0, eq));
     std::string value = TrimWhitespace(std::string_view(text).substr(eq + 1));
 
-    ApplyKey(mod, key, value);
+    const ModKeyInfo* info = nullptr;
+    for (const ModKeyInfo& candidate : kModKeys)
+      if (key == candidate.key) info = &candidate;
+    if (info)
+      ApplyKey(mod, *info, value);
+    else
+      LogWarning("Mod def file '[grey]%s[white]' line %d: unknown key '[grey]%s[white]' is ignored",
+                 nativePath.c_str(), lineNumber, key.c_str());
   }
   file.reset();
 
@@ -166,8 +203,8 @@ void ModList::Enumerate(const std::string& baseDir) {
 
   std::vector<std::string> files;
   std::error_code ec;
-  for (fs::directory_iterator it(WithSeparator(baseDir) + "mods/", ec), end; !ec && it != end;
-       it.increment(ec)) {
+  for (fs::directory_iterator it(WithSeparator(baseDir) + RunFiles::ModFolder + "/", ec), end;
+       !ec && it != end; it.increment(ec)) {
     std::string fileName = it->path().filename().string();
     if (fileName.size() < 4 ||
         !EqualsNoCase(std::string_view(fileName).substr(fileName.size() - 4), ".mod"))
@@ -191,7 +228,8 @@ int ModList::Find(const std::string& name) const {
 }
 
 std::string ModList::ConfigFilePath(const std::string& baseDir, const ModInfo& mod) {
-  return WithSeparator(baseDir) + "config/" + mod.name + ".cfg";
+  return WithSeparator(baseDir) + RunFiles::ConfigFolder + "/" + mod.name +
+         RunFiles::ConfigExtension;
 }
 
 bool ModList::IsPackageName(const std::string& name) {

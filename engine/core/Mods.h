@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,18 @@ struct ModInfo {
   uint32_t Patch() const { return version & 0xFF; }
 };
 
+// The keys of a definition file, each with the field it fills: the reader
+// and the generated reference both go by this table.
+enum class ModKeyKind { Name, Text, Version, Packages };
+struct ModKeyInfo {
+  const char* key;
+  ModKeyKind kind;
+  std::string ModInfo::*field;  // for Text keys; null otherwise
+  const char* meaning;
+  const char* example;
+};
+std::span<const ModKeyInfo> GetModKeys();
+
 // The mod records in the order they were loaded; names are unique without
 // regard to case.
 class ModList {
@@ -46,7 +59,8 @@ class ModList {
   // baseDir + "mods/", loaded in byte order of the file names.
   void Enumerate(const std::string& baseDir);
   // Appends the definition in that file; false when it cannot be read, has
-  // no name or its name is already taken.
+  // no name or its name is already taken. An unknown key is reported with
+  // its line and ignored.
   bool LoadDefinition(const std::string& nativePath);
   void Clear() { m_mods.clear(); }
 
@@ -70,7 +84,7 @@ class ModList {
   static bool AddPackage(const std::string& baseDir, const std::string& name, bool append);
 
  private:
-  static void ApplyKey(ModInfo& mod, const std::string& key, const std::string& value);
+  static void ApplyKey(ModInfo& mod, const ModKeyInfo& info, const std::string& value);
 
   std::vector<ModInfo> m_mods;
 };

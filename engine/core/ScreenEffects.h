@@ -8,6 +8,9 @@
 // Builds on nothing.
 #pragma once
 
+// The effect the screen flash is drawn with (a package file).
+constexpr const char* kScreenFlashEffectFile = "RenderEffects/internal/ScreenFlash.fx";
+
 struct FadeEffect {
   bool active = false;
   bool toBlack = false;  // the direction flag: set fades the screen to black

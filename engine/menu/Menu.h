@@ -21,8 +21,11 @@
 class MenuManager;
 
 // The look given to new menus and widgets.
+// The menus' font unless a script sets another (a package file).
+constexpr const char* kMenuFontPath = "Fonts/menu.f";
+
 struct MenuStyle {
-  std::string font = "Fonts/menu.f";
+  std::string font = kMenuFontPath;
   Vector4D background{0.25f, 0.25f, 0.25f, 0.5f};
   std::array<Vector4D, kElementCount> colours = {
       Vector4D(1.0f, 1.0f, 1.0f, 1.0f), Vector4D(0.5f, 0.5f, 0.5f, 1.0f),

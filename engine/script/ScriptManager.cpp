@@ -3,6 +3,7 @@
 #include "script/PythonSupport.h"
 
 #include "script/MathBridge.h"
+#include "script/ScriptErrors.h"
 #include "script/ScriptManager.h"
 
 #include "base/Log.h"
@@ -187,7 +188,9 @@ std::vector<std::string> ScriptManager::ScriptPaths(const std::vector<std::strin
   std::vector<std::string> paths;
   for (const std::string& entry : searchPaths) {
     if (entry.find(".pak") != std::string::npos) continue;
-    for (const char* suffix : {"/scripts", "/scripts/Lib", ""}) paths.push_back(entry + suffix);
+    for (const char* folder : {kScriptFolder, kScriptLibFolder})
+      paths.push_back(entry + "/" + folder);
+    paths.push_back(entry);
   }
   return paths;
 }
@@ -241,11 +244,21 @@ bool ScriptManager::Initialise(EngineEventListenerList* events, const std::strin
 bool ScriptManager::CreateApplication(const std::string& className) {
   if (m_application) return true;
   LogDetail("Attempting to initialize script class '%s'", className.c_str());
-  PyObject* function = CoreFunction("GetApplicationClass");
-  PyObject* application =
-      function ? PyObject_CallFunction(function, "(s)", className.c_str()) : nullptr;
+  // A script that does not import is named with its file; anything else
+  // gets its traceback and the generic line.
+  PyObject* core = PyImport_ImportModule("_Core");
+  if (!core && ReportImportFailure("_Core")) return false;
+  PyObject* function = core ? PyObject_GetAttrString(core, "GetApplicationClass") : nullptr;
+  Py_XDECREF(core);
+  PyObject* application = function && PyCallable_Check(function)
+                              ? PyObject_CallFunction(function, "(s)", className.c_str())
+                              : nullptr;
   Py_XDECREF(function);
   if (!application) {
+    // "module.Class", or "Class" in a module of the same name (_Core's rule).
+    const size_t dot = className.rfind('.');
+    if (ReportImportFailure(dot == std::string::npos ? className : className.substr(0, dot)))
+      return false;
     PrintPythonError();
     LogError("Failed to get _Core.GetApplicationClass.");
     return false;
@@ -269,6 +282,7 @@ void ScriptManager::Shutdown() {
   RunStatements("import sys\nsys.last_type = sys.last_value = sys.last_traceback = None\n");
   ReleaseScriptCommands();
   ReleaseScriptMenus();
+  m_errors.Flush();
   Py_CLEAR(m_onUpdateName);
   m_timers.clear();
   m_newTimers.clear();
@@ -337,17 +351,19 @@ bool ScriptManager::CallStartupMethod(const char* name) {
 
 bool ScriptManager::CallMethod(PyObject* name, const char* format, int a, int b) {
   if (!m_initialised || !m_application) return false;
-  PyObject* result;
-  if (format) {
-    const char* text = PyUnicode_AsUTF8(name);
-    result = text ? PyObject_CallMethod(m_application, text, format, a, b) : nullptr;
-  } else {
-    result = PyObject_CallMethodNoArgs(m_application, name);
-  }
-  if (!result) {
+  const char* text = PyUnicode_AsUTF8(name);
+  if (!text) {
     PrintPythonError();
     return false;
   }
+  PyObject* result = format ? PyObject_CallMethod(m_application, text, format, a, b)
+                            : PyObject_CallMethodNoArgs(m_application, name);
+  // Callbacks run every frame: an exception that repeats is printed once.
+  if (!result) {
+    m_errors.Failed(text);
+    return false;
+  }
+  m_errors.Succeeded(text);
   Py_DECREF(result);
   return true;
 }

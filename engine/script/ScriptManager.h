@@ -12,7 +12,9 @@
 // again in the same process afterwards.
 //
 // A callback that raises has its traceback printed to the console and counts
-// as failed; nothing propagates into the engine. After the interpreter is
+// as failed; nothing propagates into the engine. The same exception from the
+// same callback, call after call, is printed once and then counted.
+// A script that fails to import is named with its file. After the interpreter is
 // gone every entry from the engine does nothing.
 //
 // Builds on base/EngineEvents.h (the listener), tier0/FileSystem.h (the
@@ -21,6 +23,7 @@
 #pragma once
 
 #include "base/EngineEvents.h"
+#include "script/ScriptErrors.h"
 
 #include <string>
 #include <vector>
@@ -64,6 +67,11 @@ class ScriptManager : public IEngineEventListener {
   _object* GetApplication() const { return m_application; }
   size_t GetTimerCount() const { return m_timers.size() + m_newTimers.size(); }
 
+  // Where scripts live in a package, and the module the engine calls.
+  static constexpr const char* kScriptFolder = "scripts";
+  static constexpr const char* kScriptLibFolder = "scripts/Lib";
+  static constexpr const char* kCoreModule = "_Core";
+
   // sys.path for these file-system search-path entries: the scripts folders
   // of every package directory (archives are skipped), in search order.
   static std::vector<std::string> ScriptPaths(const std::vector<std::string>& searchPaths);
@@ -94,6 +102,7 @@ class ScriptManager : public IEngineEventListener {
   bool m_updatingTimers = false;
   // Interned method names, made once per interpreter.
   _object* m_onUpdateName = nullptr;
+  RepeatedErrorFilter m_errors;
 };
 
 // Creates the global manager; null (nothing left behind) when initialisation

@@ -126,8 +126,9 @@ PyObject* CreateObject(PyObject*, PyObject* args) {
   }
   World* world = ScriptWorld();
   if (!world) Py_RETURN_NONE;
+  // A missing required key was reported; nothing is made.
   std::unique_ptr<ObjectParams> params = BuildObjectParams(type, keys);
-  if (!params) return nullptr;
+  if (!params) Py_RETURN_NONE;
   return WrapWorldObject(world->CreateObject(*params));
 }
 

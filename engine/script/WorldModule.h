@@ -30,7 +30,9 @@ Material* RenderMaterialArg(PyObject* value);
 World* ScriptWorld();
 
 // The creation record for a type id from the keys of a dictionary; keys that
-// are absent or of the wrong kind keep the record's defaults.
+// are absent or of the wrong kind keep the record's defaults. Unknown keys and
+// wrong kinds are reported once per type and key; null, after an error line,
+// when a required key is missing.
 std::unique_ptr<ObjectParams> BuildObjectParams(uint32_t type, PyObject* keys);
 
 // The argument helpers: the value as that kind, or null / false with the

@@ -5,6 +5,7 @@
 #include "script/MathBridge.h"
 #include "script/WorldModule.h"
 
+#include "tier1/WorldEnums.h"
 #include "tier1/WorldObject.h"
 
 namespace {
@@ -169,7 +170,7 @@ PyObject* ObjAttachObject(PyObject*, PyObject* args) {
   if (!PyArg_ParseTuple(args, "OOii:_World.objAttachObject", &parentValue, &childValue, &attachType,
                         &keepOffset))
     return nullptr;
-  if (attachType < 0 || attachType > 2) {
+  if (attachType < 0 || !AttachTypeTable().Contains(static_cast<uint32_t>(attachType))) {
     PyErr_SetString(PyExc_TypeError, "param 3 must be a valid attach type ID.");
     return nullptr;
   }

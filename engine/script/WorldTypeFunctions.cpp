@@ -10,6 +10,7 @@
 #include "tier1/AnimPathObject.h"
 #include "tier1/CameraObject.h"
 #include "tier1/SoundObject.h"
+#include "tier1/WorldEnums.h"
 
 namespace {
 
@@ -180,7 +181,7 @@ PyObject* AnimAddWaypoint(PyObject*, PyObject* args) {
     PyErr_SetString(PyExc_TypeError, "parameter 2 must be an Engine.Matrix4x4.");
     return nullptr;
   }
-  if (rotationType < 0 || rotationType > 3) {
+  if (rotationType < 0 || !PathRotationTable().Contains(static_cast<uint32_t>(rotationType))) {
     PyErr_SetString(PyExc_TypeError, "rotation type ID is invalid.");
     return nullptr;
   }

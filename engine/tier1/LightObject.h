@@ -4,9 +4,15 @@
 
 #include "tier1/WorldObject.h"
 
+// What the world renderer does with a light (WorldEnums.h names them).
+enum LightType : uint32_t {
+  Light_Marker = 0,
+  Light_Point = 1,
+};
+
 struct LightObjectParams : ObjectParams {
   LightObjectParams() : ObjectParams(ObjectType_Light, ObjectParamsVariant::Light) {}
-  uint32_t lightType = 0;
+  uint32_t lightType = Light_Marker;
   Vector3D colour{1.0f, 1.0f, 1.0f};
   bool castsShadows = false;
 };

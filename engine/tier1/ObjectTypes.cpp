@@ -10,6 +10,7 @@
 #include "tier1/LightObject.h"
 #include "tier1/NullObject.h"
 #include "tier1/SoundObject.h"
+#include "tier1/WorldEnums.h"
 
 namespace {
 
@@ -17,11 +18,6 @@ template <class T>
 WorldObject* Make() {
   return T::Create();
 }
-
-const char* const kTypeNames[kObjectTypeCount] = {
-    nullptr, "Null",  "Camera",   "StaticMesh",     "DynamicMesh", "Light",
-    "Joint", "Sound", "AnimPath", "ParticleSystem", "Field",
-};
 
 WorldObjectFactory g_factories[kObjectTypeCount] = {
     nullptr,           Make<NullObject>,  Make<CameraObject>,
@@ -33,8 +29,8 @@ WorldObjectFactory g_factories[kObjectTypeCount] = {
 }  // namespace
 
 const char* GetObjectTypeName(uint32_t type) {
-  if (type >= 1 && type < kObjectTypeCount) return kTypeNames[type];
-  return "Unknown";
+  const EnumValue* value = ObjectTypeTable().Find(type);
+  return value ? value->name : "Unknown";
 }
 
 void World::SetObjectFactory(uint32_t type, WorldObjectFactory factory) {

@@ -43,3 +43,12 @@ TEST(FormatBoundedTest, TerminatesAndReportsLength) {
   EXPECT_EQ(FormatBounded(buf, sizeof(buf), nullptr), 0u);
   EXPECT_STREQ(buf, "");
 }
+
+TEST(FirstReportTest, EachKeyOnceUntilForgotten) {
+  ForgetReports();
+  EXPECT_TRUE(FirstReport("texture a.png"));
+  EXPECT_FALSE(FirstReport("texture a.png"));
+  EXPECT_TRUE(FirstReport("texture b.png"));
+  ForgetReports();  // a new run reports again
+  EXPECT_TRUE(FirstReport("texture a.png"));
+}

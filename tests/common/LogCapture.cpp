@@ -9,6 +9,8 @@ std::atomic<LogCapture*> g_active{nullptr};
 }
 
 LogCapture::LogCapture() {
+  // Each capture sees mistakes reported afresh, whatever earlier tests reported.
+  ForgetReports();
   m_previous = GetLogHandler();
   m_outer = g_active.exchange(this);
   SetLogHandler(&LogCapture::Handle);

@@ -1,7 +1,8 @@
 // LogCapture.h - collects every log line written while it lives.
 //
 // Installs itself as the process-wide log handler and puts the previous
-// handler back when it goes. Lines keep their level; tests look for texts
+// handler back when it goes; what was reported once (FirstReport) is
+// forgotten, so the capture sees each mistake's line. Lines keep their level; tests look for texts
 // with Has/Count rather than comparing whole transcripts.
 //
 // Builds on base/Log.h.

@@ -212,6 +212,12 @@ TEST_F(BuiltinCommandTest, HelpUsageDocUnknownNameAndListVars) {
   EXPECT_THAT(m_log.Texts(),
               ElementsAre("[red]Error: [grey]%s%n [white]is not a valid command name."));
   m_log.Clear();
+  // A variable's name gives its value and what it does.
+  EXPECT_EQ(Run("help resx"), 0);
+  EXPECT_THAT(m_log.Texts(),
+              ElementsAre("[green]ResX[white] = [cyan]" + CVarRegistry::Instance().ResX.ToString(),
+                          CVarRegistry::Instance().ResX.GetHelp()));
+  m_log.Clear();
   EXPECT_EQ(Run("help a b"), 0);
   EXPECT_EQ(m_log.Texts().size(), 3u);
   m_log.Clear();

@@ -28,6 +28,7 @@ TEST(CommandLineTest, ValuesJoinWithSingleBlanksAndFirstValueWins) {
   EXPECT_EQ(*cl.Find("title"), "a b");
   EXPECT_EQ(*cl.Find("ResX"), "1024");
   EXPECT_FALSE(cl.Has("ignored"));
+  EXPECT_EQ(cl.StrayWords(), std::vector<std::string>{"ignored"});  // kept for a warning
   EXPECT_EQ(cl.Options().size(), 2u);
   // A lone dash is a value, not an option.
   EXPECT_EQ(*ParseArgs({"shell", "-pkg", "-", "x"}).Find("pkg"), "- x");

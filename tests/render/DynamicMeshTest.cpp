@@ -97,8 +97,12 @@ TEST_F(DynamicMeshTest, MessagesAndEdgeCases) {
             "Failed to load specified skeleton.");
   m_log.Clear();
   EXPECT_FALSE(Load("absent.xml"));
-  EXPECT_TRUE(m_log.Has("DynamicMeshes currently must reside in the real file system"))
+  // A missing file is named as missing, in one error line.
+  EXPECT_EQ(
+      m_log.Count("DynamicMesh: Failed to load 'absent.xml' (could not open file)", LogLevel_Error),
+      1)
       << m_log.Dump();
+  EXPECT_EQ(m_log.Problems(), 1) << m_log.Dump();
 
   // The root's letter case does not matter; duplicate and broken pieces are skipped.
   m_dir.Write("odd.xml",

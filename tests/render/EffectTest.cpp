@@ -264,6 +264,68 @@ TEST_F(EffectTest, NamedParametersAndMaterials) {
   m->Release();
 }
 
+TEST_F(EffectTest, MissingTexturesShowThePlaceholderNeverAnotherMaterialsTexture) {
+  // Three materials of one effect file, which they share: one with a texture,
+  // one whose texture file is missing, one that names none. Each draws with
+  // its own, never with what another bound before it.
+  Material* good = CreateMaterial();
+  Material* missing = CreateMaterial();
+  Material* bare = CreateMaterial();
+  for (Material* m : {good, missing, bare})
+    ASSERT_TRUE(m->SetRenderEffect("RenderEffects/default.fx")) << m_log.Dump();
+  ASSERT_TRUE(good->SetTexture("DiffuseMap", "Textures/red_dxt1.dds"));
+  EXPECT_FALSE(missing->SetTexture("DiffuseMap", "Textures/none.png"));
+  EXPECT_FALSE(missing->SetTexture("DiffuseMap", "Textures/none.png"));
+  EXPECT_EQ(m_log.Count("Failed to load texture 'Textures/none.png' (GLERR_NOTFOUND - could not "
+                        "open file)",
+                        LogLevel_Error),
+            1)
+      << m_log.Dump();
+  EXPECT_EQ(missing->GetBindingCount(), 1u);
+
+  WorldRenderEffect* w = good->GetRenderEffect();
+  ASSERT_TRUE(w->SelectVariant(0));
+  GEffect* fx = w->GetVariantEffect(0)->GetDeviceEffect();
+  const auto bound = [&] { return fx->GetTexture(fx->GetParameterByName("DiffuseMap")); };
+  const auto format = [&] {
+    GSurfaceDesc desc;
+    bound()->GetLevelDesc(0, &desc);
+    return desc.format;
+  };
+  good->ApplyTextures();
+  ASSERT_NE(bound(), nullptr);
+  EXPECT_EQ(format(), FMT_DXT1);
+  // The missing texture shows the magenta and black checker, not the last one bound.
+  missing->ApplyTextures();
+  ASSERT_NE(bound(), nullptr);
+  EXPECT_EQ(format(), FMT_A8R8G8B8);
+  GLockedRect rect;
+  ASSERT_TRUE(GSucceeded(bound()->LockRect(0, 0, &rect, GLOCK_READONLY)));
+  const auto* texel = static_cast<const uint8_t*>(rect.bits);  // B, G, R, A
+  EXPECT_EQ(std::vector<int>(texel, texel + 4), (std::vector<int>{255, 0, 255, 255}));
+  texel += 8 * 4;  // the next cell of the checker
+  EXPECT_EQ(std::vector<int>(texel, texel + 4), (std::vector<int>{0, 0, 0, 255}));
+  bound()->UnlockRect(0, 0);
+  // A material that names no texture draws with plain white, not the last one bound.
+  good->ApplyTextures();
+  bare->ApplyTextures();
+  ASSERT_NE(bound(), nullptr);
+  ASSERT_TRUE(GSucceeded(bound()->LockRect(0, 0, &rect, GLOCK_READONLY)));
+  texel = static_cast<const uint8_t*>(rect.bits);
+  EXPECT_EQ(std::vector<int>(texel, texel + 4), (std::vector<int>{255, 255, 255, 255}));
+  bound()->UnlockRect(0, 0);
+
+  // A parameter the effect lacks is named once, with the effect.
+  EXPECT_FALSE(bare->SetTexture("Diffuse", "Textures/red_dxt1.dds"));
+  EXPECT_FALSE(bare->SetTexture("Diffuse", "Textures/red_dxt1.dds"));
+  EXPECT_EQ(m_log.Count("Effect 'RenderEffects/default.fx' has no parameter 'Diffuse'; the "
+                        "texture 'Textures/red_dxt1.dds' is not used.",
+                        LogLevel_Warning),
+            1)
+      << m_log.Dump();
+  for (Material* m : {good, missing, bare}) m->Release();
+}
+
 TEST_F(EffectTest, DefaultEffectVariantsDrawAndGetTheValuesSetBeforeAPass) {
   // A skinned draw left variant 4 current; a static one sets its values first.
   WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/default.fx", 4);

@@ -149,7 +149,7 @@ TEST_F(FontResourceTest, BadFilesAndNoDeviceFailWithOneLine) {
   Write("Fonts/short.f", raw);
   EXPECT_EQ(GetFontResource("Fonts/short.f"), nullptr);
   EXPECT_EQ(GetFontResource("Fonts/missing.f"), nullptr);
-  EXPECT_EQ(m_log.Count("Failed to load font resource 'Fonts/short.f' (could not load file)",
+  EXPECT_EQ(m_log.Count("Failed to load font resource 'Fonts/short.f' (could not load file: ",
                         LogLevel_Error),
             1);
   EXPECT_EQ(m_log.Count("Failed to load font resource 'Fonts/missing.f'", LogLevel_Error), 1);

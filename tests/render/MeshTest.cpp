@@ -35,7 +35,8 @@ class MeshTest : public FakeVideoTest {
     m_log.Clear();
     EXPECT_FALSE(Load(bytes));
     for (const kaztest::LoggedLine& l : m_log.Lines())
-      if (l.text.starts_with("Error loading StaticMesh - ")) return l.text.substr(27);
+      if (l.text.starts_with("Error loading StaticMesh '"))
+        return l.text.substr(l.text.find(" - ") + 3);
     return "(no line) " + m_log.Dump();
   }
   // Runs the converter on `obj` (written as name.obj) into name.mesh; its exit status.
@@ -126,14 +127,14 @@ TEST_F(MeshTest, HostileCountsFailBeforeSizing) {
     std::string bad = good;
     MeshFile::Patch(bad, at, value);
     EXPECT_NE(Refused(bad), "") << "offset " << at;
-    EXPECT_EQ(m_log.Count("Error loading StaticMesh - ", LogLevel_Detail), 1);
+    EXPECT_EQ(m_log.Count("Error loading StaticMesh '", LogLevel_Error), 1);
   }
 }
 
 TEST_F(MeshTest, MissingFileAndNoVideo) {
   m_log.Clear();
   EXPECT_FALSE(Ref<StaticMeshDef>::Adopt(LoadStaticMeshDef("nothing.mesh")));
-  EXPECT_EQ(m_log.Count("Failed to open StaticMesh file 'nothing.mesh'", LogLevel_Detail), 1);
+  EXPECT_EQ(m_log.Count("Failed to open StaticMesh file 'nothing.mesh'", LogLevel_Error), 1);
   DestroyVideoManager();
   m_log.Clear();
   EXPECT_FALSE(Load(MeshFile::Quad().Bytes()));
@@ -189,7 +190,8 @@ TEST_F(MeshObjectTest, MaterialsByGroupNameThenDefaults) {
   EXPECT_EQ(shared->GetRenderEffect()->GetName(), "RenderEffects/default.fx");
 
   EXPECT_EQ(Place(p, "none.mesh"), nullptr);
-  EXPECT_EQ(m_log.Count("StaticMeshObject: Failed to load 'none.mesh'", LogLevel_Message), 1);
+  EXPECT_EQ(m_log.Count("Failed to open StaticMesh file 'none.mesh'", LogLevel_Error), 1);
+  EXPECT_EQ(m_log.Count("StaticMeshObject: Failed to load 'none.mesh'", LogLevel_Detail), 1);
 }
 
 TEST_F(MeshObjectTest, SharedDefaultGoesWithItsLastUser) {

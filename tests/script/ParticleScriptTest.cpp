@@ -72,7 +72,7 @@ TEST_F(ParticleScriptTest, EmitOnceAndSpawnVelocityAct) {
   s->Update(1.0f);
   EXPECT_FLOAT_EQ(s->GetDrawList()[0]->position.x, 1.0f);
   EXPECT_EQ(Eval("_World.CreateObject(9, {})"), "None");
-  EXPECT_TRUE(m_log.Has("No material provided for particle system."));
+  EXPECT_TRUE(m_log.Has("CreateObject: a ParticleSystem needs the key 'material'; none was made."));
 }
 
 }  // namespace

@@ -105,14 +105,19 @@ TEST_F(ScriptManagerTest, PackageFoldersWithQuotesStillFindTheirScripts) {
   ASSERT_NE(CreateScriptManager(&m_events, "TestApp.App"), nullptr);
 }
 
-TEST_F(ScriptManagerTest, MissingCoreFailsWithBothMessages) {
+TEST_F(ScriptManagerTest, MissingCoreFailsNamingIt) {
   kaztest::LogCapture log;
   WriteScript("TestApp.py", scripttest::kAcceptingApp);
   kaztest::MountPackages({m_package.Str()});
   EXPECT_EQ(CreateScriptManager(&m_events, "TestApp.App"), nullptr);
   EXPECT_EQ(GetScriptManager(), nullptr);
   EXPECT_TRUE(log.Has("Attempting to initialize script class 'TestApp.App'"));
-  EXPECT_TRUE(log.Has("Failed to get _Core.GetApplicationClass."));
+  EXPECT_EQ(log.Count("Failed to import script module '_Core': no _Core.py in the scripts "
+                      "folders of the mod's packages.",
+                      LogLevel_Error),
+            1)
+      << log.Dump();
+  EXPECT_FALSE(log.Has("Failed to get _Core.GetApplicationClass."));
   EXPECT_TRUE(Printed("No module named '_Core'"));
   EXPECT_EQ(m_events.Size(), 0u);
 }

@@ -3,6 +3,8 @@
 // errors the harness does not make, and objects that outlive a reset or their world.
 #include "script/ScriptFixture.h"
 
+#include "common/LogCapture.h"
+
 #include "tier1/World.h"
 #include "tier1/WorldObject.h"
 
@@ -66,6 +68,52 @@ TEST_F(WorldModuleTest, CreationKeysKeepDefaultsForValuesOfTheWrongKind) {
   EXPECT_EQ(box->GetCollisionType(), Collision_Box);  // floats truncated
   EXPECT_FALSE(box->IsVisible());
   EXPECT_EQ(box->GetWorldTransform().GetTranslation(), Vector3D(0, 0, 5));
+}
+
+TEST_F(WorldModuleTest, MistakesInTheKeysAreReportedOncePerTypeAndKey) {
+  kaztest::LogCapture log;
+  for (int i = 0; i < 2; ++i)
+    ASSERT_EQ(Exec("light = _World.CreateObject(5, {'colour': V(1, 0, 0), 'color': V(0, 1, 0), "
+                   "'colType': 9, 'visible': 0, 7: 1})"),
+              "ok");
+  EXPECT_EQ(Exec("_World.CreateObject(10, {'colour': 1})"), "ok");  // another type: said again
+  EXPECT_EQ(log.Count("CreateObject: Light objects have no key 'colour'; it is ignored.",
+                      LogLevel_Warning),
+            1)
+      << log.Dump();
+  EXPECT_EQ(log.Count("CreateObject: Field objects have no key 'colour'"), 1);
+  EXPECT_EQ(log.Count("CreateObject: Light objects have no key '7'"), 1);
+  EXPECT_EQ(log.Count("CreateObject: the key 'colType' of a Light takes one of the Collision "
+                      "types (0 to 6); 9 is ignored."),
+            1)
+      << log.Dump();
+  EXPECT_EQ(log.Count("CreateObject: the key 'visible' of a Light takes True or False; 0 is "
+                      "ignored."),
+            1);
+  EXPECT_EQ(log.Problems(), 5) << log.Dump();
+  // The right keys still took effect.
+  auto* light = m_world->GetFirstObject(ObjectType_Light);
+  ASSERT_NE(light, nullptr);
+  EXPECT_TRUE(light->IsVisible());
+
+  // Without a required key nothing is made: one error line, however often.
+  log.Clear();
+  EXPECT_EQ(Eval("_World.CreateObject(3, {}), _World.CreateObject(9, {})"), "(None, None)");
+  EXPECT_EQ(Eval("_World.CreateObject(3, {})"), "None");
+  EXPECT_EQ(log.Count("CreateObject: a StaticMesh needs the key 'filename'; none was made.",
+                      LogLevel_Error),
+            1)
+      << log.Dump();
+  EXPECT_EQ(log.Count("CreateObject: a ParticleSystem needs the key 'material'"), 1);
+  EXPECT_EQ(m_world->GetObjectCount(ObjectType_StaticMesh), 0u);
+
+  // A malformed key list is named and the whole key ignored.
+  log.Clear();
+  EXPECT_EQ(Exec("_World.CreateObject(9, {'radiusKeys': [(0, 1), (1, 2, 3)]})"), "ok");
+  EXPECT_EQ(log.Count("the key 'radiusKeys' of a ParticleSystem takes a list of (time, number) "
+                      "pairs; (1, 2, 3) is ignored."),
+            1)
+      << log.Dump();
 }
 
 TEST_F(WorldModuleTest, ScriptsMakeAndSubclassTheTypes) {

@@ -3,6 +3,8 @@
 // of SDL events into engine input.
 #include "Shell.h"
 
+#include "base/LaunchOptions.h"
+
 #include <SDL.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -232,6 +234,26 @@ TEST_F(ShellTest, VersionMismatchIsFatalBeforeTheEngineStarts) {
   EXPECT_THAT(log, HasSubstr("FATAL ERROR: Shell is compiled against a version of the engine dll "
                              "different to the present one.\n \n--- Engine halted ---\n"));
   EXPECT_FALSE(m_shell->IsReady());
+}
+
+TEST_F(ShellTest, HelpPrintsTheOptionsAndFilesAndStartsNothing) {
+  for (const char* ask : {"-help", "-h", "--help", "-HELP"}) {
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(Run({"-mod", "cove", ask}), 0) << ask;
+    const std::string text = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(m_fake.startupCalls, 0) << ask;
+    EXPECT_EQ(m_shell->GetGameWindow(), nullptr);
+    EXPECT_THAT(text, HasSubstr("Usage: shell [options] [-CVarName value ...]")) << ask;
+    // Every option of the table, the variables and where a run's files go.
+    for (const LaunchOptionInfo& option : GetLaunchOptions())
+      EXPECT_THAT(text, HasSubstr(std::string("  -") + option.name)) << option.name;
+    for (const char* line :
+         {"-CVarName value", "mods/NAME.mod", "config/NAME.cfg", "kaz.log", "screenshots/"})
+      EXPECT_THAT(text, HasSubstr(line));
+  }
+  // A word that only looks like help is an ordinary argument.
+  EXPECT_EQ(Run({"-frames", "1", "-helpful"}), 0);
+  EXPECT_EQ(m_fake.startupCalls, 1);
 }
 
 TEST_F(ShellTest, FailedStartupIsFatalAndKeepsTheEngineLines) {

@@ -115,10 +115,11 @@ bool FontResource::Load(bool) {
     std::string file;
     FontFileData data;
     std::string why;
-    if (!ReadPackageFile(GetName(), &file, &why) || file.size() > kMaxFontFileSize ||
-        !ParseFontFile(file.data(), file.size(), &data, &why)) {
-      if (!why.empty()) LogDetail("%s: %s", GetName().c_str(), why.c_str());
-      reason = "could not load file";
+    if (!ReadPackageFile(GetName(), &file, &why)) {
+      reason = why;
+    } else if (file.size() > kMaxFontFileSize ||
+               !ParseFontFile(file.data(), file.size(), &data, &why)) {
+      reason = why.empty() ? "could not load file" : "could not load file: " + why;
     } else {
       m_font = new BitmapFont;
       if (m_font->Create(data)) {
@@ -129,7 +130,9 @@ bool FontResource::Load(bool) {
     }
   }
   Unload(false);
-  LogError("Failed to load font resource '%s' (%s)", GetName().c_str(), reason.c_str());
+  // Every widget that names the font asks again: one line is enough.
+  if (FirstReport("font " + GetName() + " " + reason))
+    LogError("Failed to load font resource '%s' (%s)", GetName().c_str(), reason.c_str());
   return false;
 }
 

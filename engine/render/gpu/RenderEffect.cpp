@@ -531,7 +531,7 @@ uint32_t WorldRenderEffect::GetNamedParameter(const char* name) {
 void WorldRenderEffect::ApplyNamedTexture(uint32_t index) {
   Named& n = m_named[index - 1];
   Variant& v = m_variants[m_currentVariant];
-  if (!v.effect || !n.texture) return;
+  if (!v.effect) return;
   if (!n.handles[m_currentVariant])
     n.handles[m_currentVariant] = v.effect->GetParameterByName(n.name.c_str());
   if (n.handles[m_currentVariant])
@@ -591,20 +591,32 @@ bool Material::SetRenderEffect(const char* fileName) {
   return true;
 }
 
+uint32_t Material::NamedParameter(const char* parameter, const char* texture) const {
+  const uint32_t index = m_effect->GetNamedParameter(parameter);
+  const std::string& effect = m_effect->GetName();
+  if (!index && FirstReport("effect parameter " + effect + " " + (parameter ? parameter : "")))
+    LogWarning("Effect '%s' has no parameter '%s'; the texture '%s' is not used.", effect.c_str(),
+               parameter ? parameter : "", texture ? texture : "");
+  return index;
+}
+
 bool Material::SetTexture(const char* parameter, const char* textureName) {
   if (!m_effect) return false;
-  uint32_t index = m_effect->GetNamedParameter(parameter);
+  uint32_t index = NamedParameter(parameter, textureName);
   if (!index) return false;
+  // A texture that cannot be loaded (the loader says which and why) shows the
+  // placeholder: the parameter must not keep what another material bound.
   Ref<TextureResource> resource = Ref<TextureResource>::Adopt(GetTextureResource(textureName));
-  if (!resource) return false;
+  const bool loaded = bool(resource);
+  if (!loaded) resource = Ref<TextureResource>::Adopt(GetTextureResource(kPlaceholderTextureName));
   m_bindings.erase(index);
-  m_bindings[index].resource = std::move(resource);
-  return true;
+  if (resource) m_bindings[index].resource = std::move(resource);
+  return loaded;
 }
 
 bool Material::SetTexture(const char* parameter, Texture* texture) {
   if (!m_effect || !texture) return false;
-  uint32_t index = m_effect->GetNamedParameter(parameter);
+  uint32_t index = NamedParameter(parameter, "(a texture object)");
   if (!index) return false;
   m_bindings.erase(index);
   m_bindings[index].texture = Ref<Texture>::Share(texture);
@@ -613,9 +625,18 @@ bool Material::SetTexture(const char* parameter, Texture* texture) {
 
 bool Material::ApplyTextures() {
   if (!m_effect) return false;
-  for (auto& [index, b] : m_bindings) {
-    Texture* t = b.resource ? b.resource->GetTexture() : b.texture.Get();
-    if (t) m_effect->SetNamedTexture(index, t);
+  // The effect is shared by every material of its file: a parameter this
+  // material leaves unbound gets the blank texture, never another's.
+  for (uint32_t index = 1; index <= m_effect->GetNamedParameterCount(); ++index) {
+    auto it = m_bindings.find(index);
+    Texture* t = nullptr;
+    if (it != m_bindings.end()) {
+      t = it->second.resource ? it->second.resource->GetTexture() : it->second.texture.Get();
+    } else {
+      if (!m_blank) m_blank = Ref<TextureResource>::Adopt(GetTextureResource(kBlankTextureName));
+      t = m_blank ? m_blank->GetTexture() : nullptr;
+    }
+    m_effect->SetNamedTexture(index, t);
   }
   return true;
 }
@@ -637,7 +658,7 @@ Material* GetDefaultMaterial(uint32_t kind) {
   }
   Material* m = Material::Create();
   if (!m) return nullptr;
-  if (!m->SetRenderEffect("RenderEffects/default.fx")) {
+  if (!m->SetRenderEffect(kDefaultEffectFile)) {
     m->Release();
     return nullptr;
   }

@@ -255,6 +255,9 @@ class Material : public PooledObject {
 
  public:
   bool SetRenderEffect(const char* fileName);
+  // Binds the named texture file; false when the effect lacks the parameter
+  // (reported once per effect and name) or the file cannot be loaded (then
+  // the placeholder texture is bound instead).
   bool SetTexture(const char* parameter, const char* textureName);
   // Binds a texture object directly (render targets, video textures).
   bool SetTexture(const char* parameter, Texture* texture);
@@ -274,11 +277,17 @@ class Material : public PooledObject {
     Ref<TextureResource> resource;
   };
 
+  // The effect's index for the parameter; 0 after a warning naming it.
+  uint32_t NamedParameter(const char* parameter, const char* texture) const;
+
   Ref<WorldRenderEffect> m_effect;
   std::map<uint32_t, Binding> m_bindings;
+  Ref<TextureResource> m_blank;  // for the parameters no binding names
 };
 
 Material* CreateMaterial();
+// The effect of the shared default materials (a package file).
+constexpr const char* kDefaultEffectFile = "RenderEffects/default.fx";
 // The materials meshes without their own share ("RenderEffects/default.fx"),
 // one for static and one for dynamic meshes: created on first need, one more
 // reference for the caller, gone when the last user releases it.

@@ -174,12 +174,13 @@ bool Texture::Load(const char* fileName) {
   bool ok = false;
   if (!vm || !vm->GetDevice()) {
     reason = "video device not started";
-  } else if (ReadPackageFile(file, &data, &reason)) {
+  } else if (!ReadPackageFile(file, &data, &reason)) {
+    r = GERR_NOTFOUND;
+  } else {
     std::string why;
     if (!DecodeImage(data.data(), data.size(), &image, &why)) {
-      reason = "error reading file format";
+      reason = "error reading file format: " + why;
       r = GERR_INVALIDDATA;
-      LogDetail("%s: %s", file.c_str(), why.c_str());
     } else {
       if (want == GTEXTYPE_VOLUME && image.type == GTEXTYPE_2D) {
         image.type = GTEXTYPE_VOLUME;  // a flat image is a volume one slice deep
@@ -195,10 +196,49 @@ bool Texture::Load(const char* fileName) {
   }
   if (!ok) {
     ReleaseDeviceObjects();
-    LogError("Failed to load texture '%s' (%s - %s)", name.c_str(), GetErrorName(r),
-             reason.c_str());
+    // Every material that names the file asks again: one line is enough.
+    if (FirstReport("texture " + name + " " + reason))
+      LogError("Failed to load texture '%s' (%s - %s)", name.c_str(), GetErrorName(r),
+               reason.c_str());
   }
   return ok;
+}
+
+namespace {
+// An edge x edge image in A8R8G8B8 whose texels colour(x, y) gives as B, G, R, A.
+template <class Colour>
+Image MakeImage(uint32_t edge, Colour colour) {
+  Image image;
+  image.type = GTEXTYPE_2D;
+  image.format = FMT_A8R8G8B8;
+  image.width = image.height = edge;
+  image.levels = 1;
+  std::vector<uint8_t>& pixels = image.data.emplace_back(size_t(edge) * edge * 4);
+  for (uint32_t y = 0; y < edge; ++y)
+    for (uint32_t x = 0; x < edge; ++x) colour(x, y, &pixels[(size_t(y) * edge + x) * 4]);
+  return image;
+}
+}  // namespace
+
+bool Texture::LoadPlaceholder() {
+  constexpr uint32_t kCell = 8;
+  Image image = MakeImage(64, [](uint32_t x, uint32_t y, uint8_t* p) {
+    const uint8_t on = ((x / kCell) + (y / kCell)) % 2 == 0 ? 255 : 0;
+    p[0] = on, p[1] = 0, p[2] = on, p[3] = 255;  // magenta or black
+  });
+  std::string reason;
+  if (CreateFromImage(image, &reason)) return true;
+  ReleaseDeviceObjects();
+  return false;
+}
+
+bool Texture::LoadBlank() {
+  Image image =
+      MakeImage(4, [](uint32_t, uint32_t, uint8_t* p) { p[0] = p[1] = p[2] = p[3] = 255; });
+  std::string reason;
+  if (CreateFromImage(image, &reason)) return true;
+  ReleaseDeviceObjects();
+  return false;
 }
 
 bool Texture::Lock(uint32_t level, void** bits, uint32_t* pitch, uint32_t face) {
@@ -397,7 +437,14 @@ Texture* LoadTexture(const char* fileName) {
 TextureResource::~TextureResource() = default;
 
 bool TextureResource::Load(bool) {
-  m_texture = Ref<Texture>::Adopt(LoadTexture(GetName().c_str()));
+  const bool placeholder = GetName() == kPlaceholderTextureName;
+  if (placeholder || GetName() == kBlankTextureName) {
+    m_texture = Ref<Texture>::Adopt(Texture::Create());
+    if (m_texture && !(placeholder ? m_texture->LoadPlaceholder() : m_texture->LoadBlank()))
+      m_texture.Reset();
+  } else {
+    m_texture = Ref<Texture>::Adopt(LoadTexture(GetName().c_str()));
+  }
   return bool(m_texture);
 }
 

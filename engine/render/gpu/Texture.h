@@ -42,6 +42,9 @@ class Texture : public PooledObject {
   // Writes level 0 (face 0 of a cube) as a BMP file at a native path.
   virtual bool SaveToFile(const char* fileName);
   virtual bool Load(const char* fileName);
+  // Makes the images of kPlaceholderTextureName and kBlankTextureName.
+  bool LoadPlaceholder();
+  bool LoadBlank();
   // Video textures advance their playback here.
   virtual GTexture* GetDeviceTexture() { return m_texture; }
 
@@ -93,8 +96,17 @@ class TextureResource : public Resource {
   Ref<Texture> m_texture;
 };
 
+// The texture resource shown where a texture could not be loaded: a magenta
+// and black checker that no content mistakes for its own, so that a missing
+// file is seen on screen as well as in the log.
+constexpr const char* kPlaceholderTextureName = "!Placeholder!";
+// The texture resource a material's effect samples where the material names
+// none: plain white, so an untextured mesh shows its lighting.
+constexpr const char* kBlankTextureName = "!Blank!";
+
 // The shared texture resource of that name, loaded on first use, with one
-// more reference; null when it cannot be loaded.
+// more reference; null when it cannot be loaded. A file that cannot be
+// loaded is reported once (its name, the reason).
 TextureResource* GetTextureResource(const char* name);
 ResourceManager& GetTextureResourceManager();
 

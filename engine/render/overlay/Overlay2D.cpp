@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr const char* k2DEffectFile = "RenderEffects/internal/2DQuads.fx";
-
 template <class T>
 void Drop(T*& p) {
   if (p) p->Release();

@@ -21,6 +21,9 @@
 #include <functional>
 #include <string_view>
 
+// The effect the 2D overlays draw with (a package file).
+constexpr const char* k2DEffectFile = "RenderEffects/internal/2DQuads.fx";
+
 class RenderEffect;
 class Texture;
 class VertexBuffer;

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr const char* kDebugEffectFile = "RenderEffects/DebugRender.fx";
 // Grid sizes beyond this are refused before they become integers.
 constexpr float kMaxGridSize = 1e6f;
 

@@ -20,6 +20,9 @@
 #include <cstdint>
 #include <vector>
 
+// The effect debug lines are drawn with (a package file).
+constexpr const char* kDebugEffectFile = "RenderEffects/DebugRender.fx";
+
 struct FrameView;
 class WorldObject;
 class WorldRenderer;

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr const char* kGlowEffectFile = "RenderEffects/internal/glow.fx";
 // Texels the blur's outermost fetch reaches from its centre, with the
 // bilinear footprint (glow.fx: 3.23 + 1).
 constexpr float kBlurReach = 4.25f;

@@ -21,6 +21,9 @@
 
 #include <cstdint>
 
+// The effect that blurs and adds the glow (a package file).
+constexpr const char* kGlowEffectFile = "RenderEffects/internal/glow.fx";
+
 class VideoManager;
 
 class GlowManager {

@@ -9,6 +9,17 @@
 
 KAZ_DEFINE_POOL(ParticleSystemObject, 10);
 
+const EnumTable& EmitterShapeTable() {
+  static constexpr EnumValue kShapes[] = {
+      {EmitterShape_Point, "Point", "Particles start at the system's position."},
+      {EmitterShape_Sphere, "Sphere",
+       "Particles start between minEmitRadius and maxEmitRadius from it."},
+  };
+  static const EnumTable table{"Particle emitter shapes",
+                               "CreateObject key \"emitterShape\" of a ParticleSystem", kShapes};
+  return table;
+}
+
 namespace {
 
 WorldObject* MakeParticleSystem() {

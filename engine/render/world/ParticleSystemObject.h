@@ -13,6 +13,7 @@
 // Depends on: RenderEffect.h (Material), tier1 (WorldObject, KeyframeTrack).
 #pragma once
 
+#include "base/EnumTable.h"
 #include "render/gpu/RenderEffect.h"
 #include "tier0/Ref.h"
 #include "tier1/KeyframeTrack.h"
@@ -45,6 +46,8 @@ enum ParticleEmitterShape : uint32_t {
   EmitterShape_Point = 0,
   EmitterShape_Sphere = 1,
 };
+// Their names and meanings, for script input and the reference.
+const EnumTable& EmitterShapeTable();
 
 struct ParticleSystemSettings {
   ParticleSystemSettings();

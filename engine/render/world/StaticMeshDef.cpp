@@ -60,7 +60,9 @@ bool StaticMeshDef::LoadResource() {
   const std::string& name = GetName();
   FileSystem::File file;
   if (!file.OpenRead(name)) {
-    LogDetail("Failed to open StaticMesh file '%s'", name.c_str());
+    // Every object that names the file asks again: one line is enough.
+    if (FirstReport("static mesh " + name))
+      LogError("Failed to open StaticMesh file '%s'", name.c_str());
     return false;
   }
   const uint32_t length = file.GetLength();
@@ -78,7 +80,7 @@ bool StaticMeshDef::LoadFromMemory(const uint8_t* data, uint32_t size) {
     Parse(data, size);
   } catch (const SerializeException& e) {
     DropGeometry();
-    LogDetail("Error loading StaticMesh - %s", e.what());
+    LogError("Error loading StaticMesh '%s' - %s", GetName().c_str(), e.what());
     return false;
   }
   if (!m_vertexBuffer) {

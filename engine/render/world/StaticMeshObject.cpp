@@ -2,6 +2,7 @@
 #include "render/world/StaticMeshObject.h"
 
 #include "base/Log.h"
+#include "base/StringUtil.h"
 
 #include <cstring>
 
@@ -25,7 +26,8 @@ bool StaticMeshObject::Create(World* world, const ObjectParams& params) {
   const auto& record = static_cast<const StaticMeshObjectParams&>(params);
   m_def = Ref<StaticMeshDef>::Adopt(LoadStaticMeshDef(record.fileName));
   if (!m_def) {
-    LogMessage("StaticMeshObject: Failed to load '%s'", record.fileName.c_str());
+    // The loader's error line said why.
+    LogDetail("StaticMeshObject: Failed to load '%s'", record.fileName.c_str());
     return false;
   }
   SetRadius(m_def->GetRadius());
@@ -43,6 +45,14 @@ bool StaticMeshObject::Create(World* world, const ObjectParams& params) {
       m_materials[g] = Ref<Material>::Adopt(GetDefaultMaterial(DefaultMaterial_Static));
       if (!m_materials[g]) LogWarning("Failed to load default StaticMesh material.");
     }
+  }
+  for (const auto& [group, material] : record.materials) {
+    bool found = false;
+    for (uint32_t g = 0; g < m_def->GetGroupCount() && !found; ++g)
+      found = EqualsNoCase(m_def->GetGroup(g).materialName, group);
+    if (!found && FirstReport("material group " + record.fileName + " " + group))
+      LogWarning("StaticMesh '%s' has no material group '%s'; its material is not used.",
+                 record.fileName.c_str(), group.c_str());
   }
   return true;
 }

@@ -89,7 +89,9 @@ bool ALSoundResource::Load(bool) {
   if (m_buffer) alDeleteBuffers(1, &m_buffer);
   m_buffer = 0;
   m_loaded = 0;
-  LogError("Failed to load sound '%s': %s", GetName().c_str(), reason);
+  // Every sound object that names the file asks again: one line is enough.
+  if (FirstReport("sound " + GetName() + " " + reason))
+    LogError("Failed to load sound '%s': %s", GetName().c_str(), reason);
   return false;
 }
 

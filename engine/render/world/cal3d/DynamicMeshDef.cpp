@@ -33,7 +33,7 @@ std::string NativeJoin(const std::string& folder, const std::string& file) {
 }
 
 std::string& MaterialFile() {
-  static std::string file = "base/cal3dmat.xrf";
+  static std::string file = kDynamicMeshMaterialFile;
   return file;
 }
 
@@ -116,12 +116,15 @@ bool DynamicMeshDef::LoadResource() {
   const std::string realDir = FileSystem::GetRealDir(name);
   std::error_code error;
   try {
+    if (!FileSystem::Exists(name)) throw LoadError("could not open file");
     if (realDir.empty() || !std::filesystem::is_directory(realDir, error))
       throw LoadError(
           "DynamicMeshes currently must reside in the real file system rather than a VFS.");
     Parse(std::filesystem::path(NativeJoin(realDir, name)).parent_path().string());
   } catch (const LoadError& e) {
-    LogMessage("DynamicMesh: Failed to load '%s' (%s)", name.c_str(), e.what());
+    // Every object that names the file asks again: one line is enough.
+    if (FirstReport("dynamic mesh " + name + " " + e.what()))
+      LogError("DynamicMesh: Failed to load '%s' (%s)", name.c_str(), e.what());
     Drop();
     return false;
   }

@@ -80,5 +80,6 @@ ResourceManager& GetDynamicMeshDefManager();
 // The Cal3D material file every definition material is read from, relative to
 // the engine's native base folder ("base/cal3dmat.xrf"); tests point it elsewhere.
 void SetDynamicMeshMaterialFile(const std::string& relativePath);
+constexpr const char* kDynamicMeshMaterialFile = "base/cal3dmat.xrf";
 // The shared definition of that file (one more reference), or null after a logged failure.
 DynamicMeshDef* LoadDynamicMeshDef(const std::string& fileName);

@@ -2,6 +2,7 @@
 #include "render/world/cal3d/DynamicMeshObject.h"
 
 #include "base/Log.h"
+#include "base/StringUtil.h"
 #include "tier1/CameraObject.h"
 
 #include <cal3d/cal3d.h>
@@ -31,7 +32,8 @@ bool DynamicMeshObject::Create(World* world, const ObjectParams& params) {
   const auto& record = static_cast<const DynamicMeshObjectParams&>(params);
   m_def = Ref<DynamicMeshDef>::Adopt(LoadDynamicMeshDef(record.fileName));
   if (!m_def) {
-    LogMessage("DynamicMeshObject: Failed to load '%s'", record.fileName.c_str());
+    // The loader's error line said why.
+    LogDetail("DynamicMeshObject: Failed to load '%s'", record.fileName.c_str());
     return false;
   }
   m_model = new CalModel(m_def->GetCoreModel());
@@ -59,6 +61,15 @@ bool DynamicMeshObject::Create(World* world, const ObjectParams& params) {
       slot = Ref<Material>::Adopt(GetDefaultMaterial(DefaultMaterial_Dynamic));
       if (!slot) LogWarning("Failed to load default DynamicMeeh material.");
     }
+  }
+  const std::vector<std::string>& names = m_def->GetMaterialNames();
+  for (const auto& entry : record.materials) {
+    const std::string& name = entry.first;
+    const bool found = std::any_of(names.begin(), names.end(),
+                                   [&](const std::string& n) { return EqualsNoCase(n, name); });
+    if (!found && FirstReport("material group " + record.fileName + " " + name))
+      LogWarning("DynamicMesh '%s' has no material '%s'; its material is not used.",
+                 record.fileName.c_str(), name.c_str());
   }
   m_model->update(0.1f);
   UpdateBox();
