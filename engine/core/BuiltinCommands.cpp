@@ -4,6 +4,7 @@
 #include "base/KazEngine.h"
 #include "base/Log.h"
 #include "console/CVarRegistry.h"
+#include "core/ProfileCommand.h"
 #include "tier0/ResourceManager.h"
 
 namespace {
@@ -141,5 +142,6 @@ bool RegisterBuiltinCommands(IKazEngine* engine, CommandRegistry& registry) {
       all = false;
     }
   }
-  return all;
+  // The frame profiler's command comes after the seven, which keep their order.
+  return RegisterProfileCommand(engine, registry) && all;
 }

@@ -107,7 +107,6 @@ bool KazEngine::Startup(int argc, char** argv, void* window, const char* title,
     m_console.SetOutputHook(&KazEngine::ForwardOutput, this);
     m_console.SetCommandProcessor(&m_processor);
     RegisterBuiltinCommands(static_cast<IKazEngine*>(this));
-    RegisterProfileCommand(static_cast<IKazEngine*>(this));
     SetBuiltinCommandHooks(this);
     RunStartupSteps(argc, argv);
   } catch (const std::exception& e) {
