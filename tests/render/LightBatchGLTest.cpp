@@ -2,12 +2,15 @@
 // on Mesa): a wall lit by more lights than one batch holds looks the same
 // when its effect takes the lights four at a time as when it takes them one
 // at a time, and each light's colour lands where its sphere meets the wall,
-// so the scissor rectangles keep every light's share. Skipped when no GL 3.3
+// so the scissor rectangles keep every light's share; copies of a wall drawn
+// instanced look the same as drawn one by one. Skipped when no GL 3.3
 // context can be created.
 #include <SDL2/SDL.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 #include "MeshFile.h"
 #include "render/DeviceVideoManager.h"
@@ -107,11 +110,24 @@ glsl Lights {
 struct SpotLight {
   float x, y;
   Vector3D colour;
+  float z = 3.5f, range = 0.75f;
 };
 const SpotLight kLights[6] = {{-1.2f, 0.8f, {1, 0, 0}}, {0.0f, 0.8f, {0, 1, 0}},
                               {1.2f, 0.8f, {0, 0, 1}},  {-1.2f, -0.8f, {0, 0, 1}},
                               {0.0f, -0.8f, {1, 0, 0}}, {1.2f, -0.8f, {0, 1, 0}}};
-constexpr float kWallZ = 4.0f, kLightZ = 3.5f, kRange = 0.75f;
+constexpr float kWallZ = 4.0f;
+
+// Walls (each a copy of one mesh) and the lights on them.
+struct Scene {
+  const char* mesh = "wall.mesh";
+  std::vector<Matrix4x4> walls;
+  std::vector<SpotLight> lights;
+};
+Scene OneWall() {
+  return {"wall.mesh",
+          {Matrix4x4::MakeTranslation(Vector3D(0, 0, kWallZ))},
+          std::vector<SpotLight>(std::begin(kLights), std::end(kLights))};
+}
 
 class LightBatchGLTest : public ::testing::Test {
  protected:
@@ -125,6 +141,7 @@ class LightBatchGLTest : public ::testing::Test {
     MountTestData();
     FileSystem::AddToSearchPath(m_dir.Str(), false);
     m_dir.Write("wall.mesh", MeshFile::Grid(16, 2.0f).Bytes());
+    m_dir.Write("tile.mesh", MeshFile::Grid(8, 0.5f).Bytes());
     m_dir.Write("RenderEffects/batched.fx", LightingEffect(kBatched));
     m_dir.Write("RenderEffects/onebyone.fx", LightingEffect(kOneByOne));
     CVarRegistry& cv = CVarRegistry::Instance();
@@ -158,25 +175,27 @@ class LightBatchGLTest : public ::testing::Test {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
 
-  // The wall with the effect under the six lights, as read back (BGRA rows).
-  std::vector<uint8_t> Render(const char* effect) {
+  // The scene's walls with the effect under its lights, as read back (BGRA rows).
+  std::vector<uint8_t> Render(const char* effect, const Scene& scene = OneWall()) {
     InstallWorldRenderer();
     World* world = World::Create();
     EXPECT_TRUE(world->InitRenderer(true));
     Ref<Material> material = Ref<Material>::Adopt(CreateMaterial());
     EXPECT_TRUE(material->SetRenderEffect(effect)) << m_log.Dump();
     EXPECT_TRUE(material->SetTexture("DiffuseMap", m_white.Get()));
-    StaticMeshObjectParams wall;
-    wall.fileName = "wall.mesh";
-    wall.transform = Matrix4x4::MakeTranslation(Vector3D(0, 0, kWallZ));
-    wall.defaultMaterial = material.Get();
-    EXPECT_NE(world->CreateObject(wall), nullptr) << m_log.Dump();
-    for (const SpotLight& l : kLights) {
+    for (const Matrix4x4& at : scene.walls) {
+      StaticMeshObjectParams wall;
+      wall.fileName = scene.mesh;
+      wall.transform = at;
+      wall.defaultMaterial = material.Get();
+      EXPECT_NE(world->CreateObject(wall), nullptr) << m_log.Dump();
+    }
+    for (const SpotLight& l : scene.lights) {
       LightObjectParams p;
       p.lightType = 1;
-      p.transform = Matrix4x4::MakeTranslation(Vector3D(l.x, l.y, kLightZ));
+      p.transform = Matrix4x4::MakeTranslation(Vector3D(l.x, l.y, l.z));
       p.colour = l.colour;
-      p.radius = kRange;
+      p.radius = l.range;
       EXPECT_NE(world->CreateObject(p), nullptr);
     }
     CameraObjectParams cp;
@@ -186,6 +205,7 @@ class LightBatchGLTest : public ::testing::Test {
     m_vm->Clear(true, true, false);
     world->GetRenderer()->Render(camera);
     m_vm->EndScene();
+    m_drawCalls = world->GetRenderer()->GetStats().drawCalls;
     m_viewProjection =
         Matrix4x4::Product(camera->GetProjectionMatrix(1.0f, world->GetNearZ(), world->GetFarZ()),
                            camera->GetViewMatrix());
@@ -216,6 +236,7 @@ class LightBatchGLTest : public ::testing::Test {
   DeviceVideoManager* m_vm = nullptr;
   Ref<Texture> m_white;
   Matrix4x4 m_viewProjection;
+  uint32_t m_drawCalls = 0;  // of the last Render
   kaztest::TempDir m_dir{"kaz-light-gl"};
   kaztest::LogCapture m_log;
 };
@@ -238,9 +259,57 @@ TEST_F(LightBatchGLTest, BatchesOfFourLookLikeOneLightAtATime) {
     const uint8_t* bgra = &batched[size_t(y * kSize + x) * 4];
     const int channel[3] = {bgra[2], bgra[1], bgra[0]};
     const int lit = l.colour.x > 0 ? 0 : (l.colour.y > 0 ? 1 : 2);
-    for (int c = 0; c < 3; ++c)
-      if (c != lit) EXPECT_GT(channel[lit], channel[c] + 40) << "light at " << l.x << "," << l.y;
+    for (int c = 0; c < 3; ++c) {
+      if (c == lit) continue;
+      EXPECT_GT(channel[lit], channel[c] + 40) << "light at " << l.x << "," << l.y;
+    }
   }
+}
+
+// Six copies of a wall, turned different ways, under a light that reaches
+// them all and lights that reach some: default.fx draws them instanced (the
+// copies sharing their lights together), and the same effect without
+// INSTANCED draws each on its own. Where a wall's edge crosses a pixel the
+// two ways may round differently; everywhere else they agree.
+TEST_F(LightBatchGLTest, InstancedCopiesLookLikeCopiesDrawnOneByOne) {
+  std::ifstream in(kaztest::BasePackageDir() + "/RenderEffects/default.fx");
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string plain = text.str();
+  const std::string declared = "bool Instanced : INSTANCED;";
+  const size_t at = plain.find(declared);
+  ASSERT_NE(at, std::string::npos);
+  plain.replace(at, declared.size(), "bool Instanced = false;");
+  m_dir.Write("RenderEffects/plain.fx", plain);
+
+  Scene scene;
+  scene.mesh = "tile.mesh";
+  for (int i = 0; i < 6; ++i) {
+    const float x = -1.2f + 1.2f * float(i % 3), y = i < 3 ? 0.6f : -0.6f;
+    scene.walls.push_back(
+        Matrix4x4::Product(Matrix4x4::MakeTranslation(Vector3D(x, y, kWallZ + 0.2f * float(i % 2))),
+                           Matrix4x4::MakeYRotation(0.3f * float(i - 2))));
+  }
+  scene.lights = {{0.0f, 0.0f, {0.8f, 0.8f, 0.8f}, 2.5f, 2.5f},
+                  {-1.2f, 0.6f, {1, 0, 0}, 3.6f, 0.7f},
+                  {1.2f, -0.6f, {0, 0, 1}, 3.6f, 0.9f}};
+  const std::vector<uint8_t> instanced = Render("RenderEffects/default.fx", scene);
+  const uint32_t instancedDraws = m_drawCalls;
+  const std::vector<uint8_t> single = Render("RenderEffects/plain.fx", scene);
+  ASSERT_EQ(instanced.size(), size_t(kSize * kSize * 4));
+  ASSERT_EQ(single.size(), instanced.size());
+  // Ambient: one draw against six; Lit: one per set of lights the copies share.
+  EXPECT_LT(instancedDraws * 2, m_drawCalls);
+  int lit = 0, apart = 0;
+  for (size_t i = 0; i < instanced.size(); i += 4) {
+    int worst = 0;
+    for (int c = 0; c < 3; ++c)
+      worst = std::max(worst, std::abs(int(instanced[i + c]) - int(single[i + c])));
+    lit += single[i] + single[i + 1] + single[i + 2] > 150;
+    apart += worst > 3;
+  }
+  EXPECT_GT(lit, kSize * kSize / 10);
+  EXPECT_LE(apart, kSize * kSize / 200) << "pixels that differ by more than rounding";
 }
 
 }  // namespace

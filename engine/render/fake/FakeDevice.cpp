@@ -367,6 +367,25 @@ GResult FakeDevice::DrawIndexedPrimitive(GPrimitiveType, int32_t, uint32_t, uint
   return G_OK;
 }
 
+GResult FakeDevice::SetStreamSourceFreq(uint32_t stream, uint32_t instanceDivisor) {
+  Count("SetStreamSourceFreq");
+  if (stream >= kMaxStreams) return GERR_INVALIDCALL;
+  m_streamDivisor[stream] = instanceDivisor;
+  return G_OK;
+}
+
+GResult FakeDevice::DrawIndexedPrimitiveInstanced(GPrimitiveType, int32_t, uint32_t, uint32_t,
+                                                  uint32_t, uint32_t, uint32_t instances) {
+  Count("DrawIndexedPrimitiveInstanced");
+  // An instanced draw needs a stream that advances per instance.
+  bool perInstance = false;
+  for (uint32_t s = 1; s < kMaxStreams; ++s) perInstance |= m_streams[s] && m_streamDivisor[s];
+  if (!m_decl || !m_streams[0] || !m_indices || !perInstance || instances == 0)
+    return GERR_INVALIDCALL;
+  m_instancedDraws.push_back(instances);
+  return G_OK;
+}
+
 GResult FakeDevice::SetRenderTarget(uint32_t index, GSurface* surface) {
   Count("SetRenderTarget");
   if (index != 0 || !surface) return GERR_INVALIDCALL;

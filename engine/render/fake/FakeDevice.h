@@ -120,6 +120,12 @@ class FakeDevice : public GDevice {
   GResult DrawIndexedPrimitive(GPrimitiveType type, int32_t baseVertex, uint32_t minIndex,
                                uint32_t numVertices, uint32_t startIndex,
                                uint32_t primitiveCount) override;
+  GResult SetStreamSourceFreq(uint32_t stream, uint32_t instanceDivisor) override;
+  GResult DrawIndexedPrimitiveInstanced(GPrimitiveType type, int32_t baseVertex, uint32_t minIndex,
+                                        uint32_t numVertices, uint32_t startIndex,
+                                        uint32_t primitiveCount, uint32_t instances) override;
+  // The instances of every instanced draw, in order.
+  const std::vector<uint32_t>& InstancedDraws() const { return m_instancedDraws; }
   GResult SetRenderTarget(uint32_t index, GSurface* surface) override;
   GResult SetDepthStencilSurface(GSurface* surface) override;
   GResult GetBackBuffer(uint32_t index, GSurface** surface) override;
@@ -150,7 +156,10 @@ class FakeDevice : public GDevice {
   }
   bool IsLost() const { return m_lost != 0; }
   int Calls(const std::string& op) const;
-  void ResetCalls() { m_calls.clear(); }
+  void ResetCalls() {
+    m_calls.clear();
+    m_instancedDraws.clear();
+  }
   const GPresentParameters& Params() const { return m_pp; }
   GVertexDeclaration* CurrentDeclaration() const { return m_decl; }
   GVertexBuffer* CurrentStream(uint32_t i) const {
@@ -188,6 +197,8 @@ class FakeDevice : public GDevice {
   GVertexDeclaration* m_decl = nullptr;
   GVertexBuffer* m_streams[kMaxStreams] = {};
   GIndexBuffer* m_indices = nullptr;
+  uint32_t m_streamDivisor[kMaxStreams] = {};
+  std::vector<uint32_t> m_instancedDraws;
   GSurface* m_renderTarget = nullptr;
   GSurface* m_depthStencil = nullptr;
   GSurface* m_backBuffer = nullptr;

@@ -404,6 +404,10 @@ bool Device::PrepareDraw(bool indexed) {
       kgl::VertexAttribPointer(
           GLuint(loc), size, type, norm, GLsizei(m_streamStride[e.stream]),
           reinterpret_cast<const void*>(uintptr_t(m_streamOffset[e.stream] + e.offset)));
+      if (m_attribDivisor[loc] != m_streamDivisor[e.stream]) {
+        m_attribDivisor[loc] = m_streamDivisor[e.stream];
+        kgl::VertexAttribDivisor(GLuint(loc), m_attribDivisor[loc]);
+      }
       enabled |= 1u << loc;
     }
     for (int loc = 0; loc < 16; ++loc) {
@@ -443,6 +447,28 @@ GResult Device::DrawIndexedPrimitive(GPrimitiveType type, int32_t baseVertex, ui
   kgl::DrawElementsBaseVertex(mode, count, wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
                               reinterpret_cast<const void*>(uintptr_t(startIndex) * size),
                               baseVertex);
+  return G_OK;
+}
+
+GResult Device::SetStreamSourceFreq(uint32_t stream, uint32_t instanceDivisor) {
+  if (stream >= kMaxStreams) return GERR_INVALIDCALL;
+  if (m_streamDivisor[stream] != instanceDivisor) m_vaoDirty = true;
+  m_streamDivisor[stream] = instanceDivisor;
+  return G_OK;
+}
+
+GResult Device::DrawIndexedPrimitiveInstanced(GPrimitiveType type, int32_t baseVertex, uint32_t,
+                                              uint32_t, uint32_t startIndex,
+                                              uint32_t primitiveCount, uint32_t instances) {
+  GLsizei count = 0;
+  GLenum mode = PrimitiveMode(type, primitiveCount, &count);
+  if (!mode || instances == 0 || !PrepareDraw(true)) return GERR_INVALIDCALL;
+  bool wide = m_indices->GetFormat() == FMT_INDEX32;
+  size_t size = wide ? 4 : 2;
+  if ((size_t(startIndex) + size_t(count)) * size > m_indices->GetLength()) return GERR_INVALIDCALL;
+  kgl::DrawElementsInstancedBaseVertex(mode, count, wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
+                                       reinterpret_cast<const void*>(uintptr_t(startIndex) * size),
+                                       GLsizei(instances), baseVertex);
   return G_OK;
 }
 

@@ -165,6 +165,10 @@ class Device : public GDevice {
   GResult DrawIndexedPrimitive(GPrimitiveType type, int32_t baseVertex, uint32_t minIndex,
                                uint32_t numVertices, uint32_t startIndex,
                                uint32_t primitiveCount) override;
+  GResult SetStreamSourceFreq(uint32_t stream, uint32_t instanceDivisor) override;
+  GResult DrawIndexedPrimitiveInstanced(GPrimitiveType type, int32_t baseVertex, uint32_t minIndex,
+                                        uint32_t numVertices, uint32_t startIndex,
+                                        uint32_t primitiveCount, uint32_t instances) override;
   GResult SetRenderTarget(uint32_t index, GSurface* surface) override;
   GResult SetDepthStencilSurface(GSurface* surface) override;
   GResult GetBackBuffer(uint32_t index, GSurface** surface) override;
@@ -230,6 +234,8 @@ class Device : public GDevice {
   GVertexDeclaration* m_decl = nullptr;
   GVertexBuffer* m_streams[kMaxStreams] = {};
   uint32_t m_streamOffset[kMaxStreams] = {}, m_streamStride[kMaxStreams] = {};
+  uint32_t m_streamDivisor[kMaxStreams] = {};
+  uint32_t m_attribDivisor[16] = {};  // what GL holds per attribute location
   GIndexBuffer* m_indices = nullptr;
   Surface* m_backBuffer = nullptr;
   Surface* m_autoDepth = nullptr;

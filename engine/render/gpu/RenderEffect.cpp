@@ -337,7 +337,7 @@ uint32_t WorldRenderEffect::GetPassTraits(uint32_t pass, uint32_t boneCount) {
   if (pass >= PASS_COUNT || !HasTechnique(pass, boneCount)) return 0;
   Variant& v = m_variants[boneCount];
   if (!(v.traits[pass] & kKnown)) {
-    uint32_t traits = v.semantics[SEM_INSTANCED] ? Trait_Instanced : 0;
+    uint32_t traits = v.semantics[SEM_INSTANCED] ? uint32_t(Trait_Instanced) : 0u;
     const GEffect* effect = v.effect->GetDeviceEffect();
     const EffectHandle t = v.effect->GetTechniqueByName(kPassNames[pass]);
     for (const EffectPass& p : effect->GetDesc().techniques[t - GEffect::kTechniqueBase].passes) {
@@ -370,20 +370,48 @@ bool WorldRenderEffect::SetupLight() {
   if (!v.techniques[PASS_LIT]) v.techniques[PASS_LIT] = m_currentEffect->GetTechniqueByName("Lit");
   if (!v.techniques[PASS_LIT] || !m_currentEffect->SetTechnique(v.techniques[PASS_LIT]))
     return false;
+  return SetLightValues(m_lights);
+}
+
+bool WorldRenderEffect::TakeLights(RenderLightSet* lights) {
+  if (m_currentPass != PASS_LIT || !m_currentEffect || !lights) return false;
+  return SetLightValues(lights);
+}
+
+void WorldRenderEffect::CommitChanges() {
+  if (m_currentEffect) m_currentEffect->CommitChanges();
+}
+
+uint32_t WorldRenderEffect::BeginTechnique(uint32_t pass, uint32_t boneCount) {
+  if (pass >= PASS_COUNT || !HasTechnique(pass, boneCount) || !SelectVariant(boneCount)) return 0;
+  Variant& v = m_variants[m_currentVariant];
+  if (!v.techniques[pass]) v.techniques[pass] = v.effect->GetTechniqueByName(kPassNames[pass]);
+  m_currentPass = pass;
+  m_currentEffect = v.effect.Get();
+  m_lights = nullptr;
+  if (v.semantics[SEM_TIME]) m_currentEffect->SetFloat(v.semantics[SEM_TIME], EffectTime());
+  m_currentEffect->SetTechnique(v.techniques[pass]);
+  m_passCount = m_currentEffect->Begin();
+  return m_passCount;
+}
+
+bool WorldRenderEffect::SetLightValues(RenderLightSet* lights) {
+  Variant& v = m_variants[m_currentVariant];
+  if (!lights || lights->RemainingLights() == 0) return false;
   // An effect with arrays of lights takes a batch of them in one repetition.
   const uint32_t batch = std::max(1u, v.lightBatch);
-  RenderLight lights[kMaxLightBatch];
-  const uint32_t count = m_lights->UseNextLights(batch, lights);
+  RenderLight taken[kMaxLightBatch];
+  const uint32_t count = lights->UseNextLights(batch, taken);
   if (!count) return false;
   float positions[kMaxLightBatch * 3] = {}, colors[kMaxLightBatch * 3] = {};
   float params[kMaxLightBatch * 3] = {};
   for (uint32_t i = 0; i < count; ++i) {
-    const float* at = m_instanced ? lights[i].worldPosition : lights[i].position;
+    const float* at = m_instanced ? taken[i].worldPosition : taken[i].position;
     for (int c = 0; c < 3; ++c) {
       positions[i * 3 + c] = at[c];
-      colors[i * 3 + c] = lights[i].color[c];
+      colors[i * 3 + c] = taken[i].color[c];
     }
-    params[i * 3] = lights[i].range;
+    params[i * 3] = taken[i].range;
   }
   if (!v.lightBatch) {
     if (v.semantics[SEM_LIGHTPARAMS])

@@ -181,6 +181,15 @@ class WorldRenderEffect : public Resource {
   // Draws that follow are instanced (INSTANCED 1): lights come in world space.
   void SetInstanced(bool instanced);
   uint32_t SetupPass(uint32_t pass, uint32_t boneCount, RenderLightSet* lights);
+  // The way through a pass for many draws with one material, values that do
+  // not change set once: BeginTechnique selects the pass's technique (the
+  // Lit pass's without taking a light) and begins it, returning the pass
+  // count; then per draw the caller sets its values, TakeLights (in the Lit
+  // pass, the next batch of the set; false when none is left) and
+  // CommitChanges inside BeginPass/EndPass; ResetPass ends it.
+  uint32_t BeginTechnique(uint32_t pass, uint32_t boneCount);
+  bool TakeLights(RenderLightSet* lights);
+  void CommitChanges();
   uint32_t NextLight();
   bool BeginPass(uint32_t index);
   bool EndPass();
@@ -221,6 +230,8 @@ class WorldRenderEffect : public Resource {
     std::vector<Matrix4x4> matrices;
   };
   bool SetupLight();
+  // The next batch of lights into the current effect's light semantics.
+  bool SetLightValues(RenderLightSet* lights);
   void ApplySemantic(uint32_t semantic);
   void ApplyNamedTexture(uint32_t index);
 

@@ -42,6 +42,9 @@ struct DisplayMode {
   uint32_t refreshRate = 0;
 };
 
+// The stream instanced draws take their copies' data from.
+constexpr uint32_t kInstanceStream = 1;
+
 // Primitive kinds of DrawPrimitive and DrawIndexedPrimitive.
 enum PrimitiveKind : uint32_t {
   PRIM_POINTS = 0,
@@ -92,6 +95,10 @@ class VideoManager {
   virtual bool DrawPrimitive(uint32_t kind, uint32_t startVertex, uint32_t primitiveCount) = 0;
   virtual bool DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uint32_t vertexCount,
                                     uint32_t startIndex, uint32_t primitiveCount) = 0;
+  // One draw of `instances` copies; counts as one draw of all their primitives.
+  virtual bool DrawIndexedPrimitiveInstanced(uint32_t kind, int32_t baseVertex,
+                                             uint32_t vertexCount, uint32_t startIndex,
+                                             uint32_t primitiveCount, uint32_t instances) = 0;
   virtual Texture* GetRenderTarget() = 0;
   virtual DepthStencilBuffer* GetDepthStencilBuffer() = 0;
   virtual void ReleaseBindings() = 0;
@@ -107,6 +114,12 @@ class VideoManager {
   // Binds a GPU object for the draws that follow; the manager keeps it bound
   // (and binds it again after a device reset) until another takes its place.
   virtual bool ActivateVertexFormat(DeviceVertexFormat* format) = 0;
+  // The format's instanced declaration (DeviceVertexFormat::GetInstancedDeclaration);
+  // false when it has none.
+  virtual bool ActivateInstancedFormat(DeviceVertexFormat* format) = 0;
+  // The copies' data of the instanced draws that follow, from copy `first`
+  // of the buffer on (null: none, the stream is per vertex again).
+  virtual bool ActivateInstanceBuffer(VertexBuffer* buffer, uint32_t first = 0) = 0;
   virtual bool ActivateVertexBuffer(VertexBuffer* buffer, uint32_t stream) = 0;
   virtual bool ActivateIndexBuffer(IndexBuffer* buffer) = 0;
   // A face (0 to 5) of a cube target, else 0.

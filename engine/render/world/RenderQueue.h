@@ -15,8 +15,10 @@
 #include "tier0/AABB.h"
 #include "tier0/Frustum.h"
 #include "tier0/Math.h"
+#include "tier0/ObjectPool.h"
 #include "tier0/Ref.h"
 #include "tier1/LightObject.h"
+#include "tier1/WorldObject.h"
 
 #include <cstdint>
 
@@ -92,4 +94,23 @@ struct ObjectTransforms {
     toLocal = objectWorld.GetFastInverse();
     localEye = toLocal.TransformVector(view.cameraPosition);
   }
+};
+
+// One object queued for the frame (pooled, "WorldRenderer::QueuedObject",
+// grow count 25): a counted reference, its light set and what it is drawn
+// with, linked into its queue.
+class QueuedObject : public PooledObject {
+  KAZ_POOLED_CLASS(QueuedObject)
+
+ public:
+  Ref<WorldObject> object;
+  ObjectLightSet lights;
+  // Worked out once a frame, for every pass.
+  ObjectTransforms transforms;
+  bool drawn = false;  // a draw was issued for it this frame
+  bool glows = false;  // a material of it has a Glow technique
+  QueuedObject* next = nullptr;
+
+ private:
+  QueuedObject() = default;
 };

@@ -18,7 +18,7 @@
 
 #include <string>
 
-KAZ_DEFINE_POOL(WorldRenderer::QueuedObject, 25);
+KAZ_DEFINE_POOL_NAMED(QueuedObject, 25, "WorldRenderer::QueuedObject");
 
 namespace {
 
@@ -78,11 +78,13 @@ void WorldRenderer::Shutdown() {
   m_pvList.clear();
   if (m_particles) m_particles->Shutdown();
   m_particles.reset();
+  m_staticDraws.ReleaseBuffers();
   m_glow.reset();
   m_debug.reset();
 }
 
 void WorldRenderer::ClearQueues() {
+  m_staticDraws.Clear();
   for (QueuedObject** head : {&m_staticQueue, &m_dynamicQueue}) {
     while (QueuedObject* q = *head) {
       *head = q->next;
@@ -169,6 +171,7 @@ void WorldRenderer::PrepareFrame() {
     else if (pv == m_view.camera)
       m_pvList.push_back(o);
   }
+  m_staticDraws.Build(m_staticQueue, m_view);
   // Shadow casters are prepared for whatever is queued (no pass draws them yet).
   if ((m_staticQueue || m_dynamicQueue) && CVarRegistry::Instance().EnableShadowMaps.Get()) {
     for (WorldObject* o = m_world->GetFirstObject(ObjectType_Light); o; o = o->GetNext())
@@ -230,8 +233,8 @@ void WorldRenderer::RenderPasses() {
   m_pass = PASS_AMBIENTEMISSIVE;
   {
     ProfileScope scope(ProfilePart_Ambient);
-    DrawQueue(m_staticQueue, false);
-    DrawQueue(m_dynamicQueue, true);
+    m_stats.staticMeshes += m_staticDraws.Draw(m_pass, m_view);
+    DrawQueue(m_dynamicQueue);
   }
 
   if (cv.EnableShadowMaps.Get() && !m_shadowMap) {
@@ -250,8 +253,8 @@ void WorldRenderer::RenderPasses() {
     ProfileScope scope(ProfilePart_Lit);
     // Each batch of lights keeps its draws to the pixels the lights reach.
     video->SetScissor(true, 0, 0, m_view.width, m_view.height);
-    DrawQueue(m_staticQueue, false);
-    DrawQueue(m_dynamicQueue, true);
+    m_stats.staticMeshes += m_staticDraws.Draw(m_pass, m_view);
+    DrawQueue(m_dynamicQueue);
     video->SetScissor(false);
   }
 
@@ -281,8 +284,7 @@ bool WorldRenderer::RenderGlow() {
     return false;
   }
   m_pass = PASS_GLOW;
-  for (QueuedObject* q = m_staticQueue; q; q = q->next)
-    if (q->glows) DrawStaticMesh(q);
+  m_stats.staticMeshes += m_staticDraws.Draw(m_pass, m_view);
   m_glow->End();
   m_glowRect = m_glowRect.Grown(m_glow->GetSpread(), m_view.width, m_view.height);
   return true;
@@ -312,64 +314,17 @@ void WorldRenderer::RenderPV() {
   m_pass = PASS_NONE;
 }
 
-void WorldRenderer::DrawQueue(QueuedObject* head, bool dynamic) {
+void WorldRenderer::DrawQueue(QueuedObject* head) {
   for (QueuedObject* q = head; q; q = q->next) {
-    uint32_t draws = 0;
-    if (!dynamic) {
-      draws = DrawStaticMesh(q);
-    } else if (DrawableKind* kind = GetDrawableKind(q->object->GetType())) {
-      q->lights.ResetLights();
-      draws = kind->Draw(q->object.Get(), m_pass, m_view, q->transforms, &q->lights);
-    }
+    DrawableKind* kind = GetDrawableKind(q->object->GetType());
+    if (!kind) continue;
+    q->lights.ResetLights();
+    const uint32_t draws = kind->Draw(q->object.Get(), m_pass, m_view, q->transforms, &q->lights);
     // An object counts once a frame, in whichever pass first drew it.
     if (!draws || q->drawn) continue;
     q->drawn = true;
-    ++(dynamic ? m_stats.dynamicMeshes : m_stats.staticMeshes);
+    ++m_stats.dynamicMeshes;
   }
-}
-
-uint32_t WorldRenderer::DrawStaticMesh(QueuedObject* queued) {
-  auto* mesh = static_cast<StaticMeshObject*>(queued->object.Get());
-  StaticMeshDef* def = mesh->GetDefinition();
-  if (!def || !def->GetVertexBuffer()) {
-    LogDetail("StaticMesh instance with no def!");
-    return 0;
-  }
-  VideoManager* video = GetVideoManager();
-  const ObjectTransforms& t = queued->transforms;
-  const Vector3D& eye = t.localEye;
-  uint32_t draws = 0;
-  const uint32_t slots = def->GetGroupCount();
-  for (uint32_t g = 0; g < slots && g < mesh->GetMaterialCount(); ++g) {
-    Material* material = mesh->GetMaterial(g);
-    WorldRenderEffect* fx = material ? material->GetRenderEffect() : nullptr;
-    if (!fx) continue;
-    queued->lights.ResetLights();
-    uint32_t passes = fx->SetupPass(m_pass, 0, &queued->lights);
-    if (!passes) continue;
-    fx->SetSemanticMatrix(SEM_WORLDMATRIX, t.world);
-    fx->SetSemanticMatrix(SEM_VIEWMATRIX, m_view.view);
-    fx->SetSemanticMatrix(SEM_PROJMATRIX, m_view.projection);
-    fx->SetSemanticMatrix(SEM_WORLDVIEWPROJMATRIX, t.worldViewProjection);
-    fx->SetSemanticMatrix(SEM_WORLDVIEWMATRIX, t.worldView);
-    fx->SetSemanticVector(SEM_VIEWPOS, eye.x, eye.y, eye.z);
-    def->GetVertexFormat()->Activate();
-    def->GetVertexBuffer()->Activate(0);
-    material->ApplyTextures();
-    const StaticMeshDef::Group& group = def->GetGroup(g);
-    group.indices->Activate();
-    while (passes) {
-      for (uint32_t i = 0; i < passes; ++i) {
-        if (!fx->BeginPass(i)) continue;
-        draws += video->DrawIndexedPrimitive(PRIM_TRIANGLES, 0, def->GetVertexCount(), 0,
-                                             group.triangleCount);
-        fx->EndPass();
-      }
-      passes = fx->NextLight();
-    }
-    fx->ResetPass();
-  }
-  return draws;
 }
 
 // ---- cube shots -----------------------------------------------------------

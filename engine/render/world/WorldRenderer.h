@@ -3,18 +3,20 @@
 //
 // Each frame the static meshes whose boxes meet the view frustum are queued
 // (dynamic meshes are queued without culling), every queued object gets the
-// world's lights (at most 16 per light type, in world order), and the queues
-// are drawn in the AmbientEmissive pass, then once per type-1 light in the Lit
+// point lights whose spheres touch its box (at most 16 per light type, in
+// world order, found through the frame's LightGrid), and the queues are drawn
+// in the AmbientEmissive pass, then once per batch of type-1 lights in the Lit
 // pass, then the glow is laid over and the particles drawn. The static meshes
+// go through a StaticDrawList (sorted, copies instanced); those
 // with a Glow technique are drawn into the glow's target before the others
 // (a target switch after the scene would make the device finish the scene
 // first); when none is in view there is no glow work at all. The renderer owns a particle
 // renderer, a glow manager and a debug renderer (each may fail to start,
-// which only logs; without glow, GlowEnable is cleared); it draws static
-// meshes itself and the dynamic meshes through the DrawableKind registered
+// which only logs; without glow, GlowEnable is cleared); it draws the static
+// meshes through its StaticDrawList and the dynamic meshes through the DrawableKind registered
 // for their type. The world makes its renderer through the factory that
 // InstallWorldRenderer() (render/Renderer.h) installs.
-// Depends on: RenderQueue.h, DrawableKind.h, StaticMeshObject.h,
+// Depends on: RenderQueue.h, LightGrid.h, StaticDrawList.h, DrawableKind.h, StaticMeshObject.h,
 // ParticleRenderer.h, GlowManager.h, DebugRender.h, gpu (VideoManager,
 // Texture, RenderEffect), tier1 (World, CameraObject, LightObject),
 // console/CVarRegistry, base/Log.
@@ -22,6 +24,7 @@
 
 #include "render/world/LightGrid.h"
 #include "render/world/RenderQueue.h"
+#include "render/world/StaticDrawList.h"
 #include "tier0/ObjectPool.h"
 #include "tier1/World.h"
 
@@ -51,21 +54,7 @@ class WorldRenderer {
     uint32_t triangles = 0;
   };
 
-  class QueuedObject : public PooledObject {
-    KAZ_POOLED_CLASS(QueuedObject)
-
-   public:
-    Ref<WorldObject> object;
-    ObjectLightSet lights;
-    // Worked out once a frame, for every pass.
-    ObjectTransforms transforms;
-    bool drawn = false;  // a draw was issued for it this frame
-    bool glows = false;  // a material of it has a Glow technique
-    QueuedObject* next = nullptr;
-
-   private:
-    QueuedObject() = default;
-  };
+  using QueuedObject = ::QueuedObject;
 
   WorldRenderer();
   ~WorldRenderer();
@@ -102,9 +91,8 @@ class WorldRenderer {
   bool RenderGlow();
   static bool Glows(const StaticMeshObject* mesh);
   void RenderPV();
-  void DrawQueue(QueuedObject* head, bool dynamic);
-  // The draws issued.
-  uint32_t DrawStaticMesh(QueuedObject* queued);
+  // The dynamic meshes of a queue, through their drawable kinds.
+  void DrawQueue(QueuedObject* head);
   void ClearQueues();
   void Push(QueuedObject*& head, WorldObject* object, const AABB& box);
 
@@ -117,6 +105,7 @@ class WorldRenderer {
   std::vector<LightObject*> m_shadowLights;
   std::vector<LightObject*> m_ambientLights;  // type 0: listed for every object, drawn by no pass
   LightGrid m_lightGrid;
+  StaticDrawList m_staticDraws;
   // Where the glowing objects are on screen (and, once blurred, their glow).
   ScreenRect m_glowRect;
   Texture* m_shadowMap = nullptr;
