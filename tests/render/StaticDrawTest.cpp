@@ -1,17 +1,57 @@
 // StaticDrawTest.cpp - static meshes on the fake device: copies of one mesh
 // and material are one instanced draw a pass (in the Lit pass one per set of
-// lights the copies share), and an effect without INSTANCED draws them one
-// by one.
+// lights the copies share), an effect without INSTANCED draws them one by
+// one, and the frames of a scene that does not change allocate nothing.
 #include "base/FrameProfiler.h"
 #include "common/TestFiles.h"
 #include "MeshFile.h"
 #include "render/gpu/Texture.h"
+#include "render/world/ParticleSystemObject.h"
 #include "render/world/StaticMeshObject.h"
 #include "RenderTestUtil.h"
 #include "tier1/LightObject.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <vector>
+
+// Heap allocations made on a thread while it counts them. Replacing the
+// global operators is the one way to see every allocation of the code under
+// test; they stay plain malloc and free otherwise.
+namespace {
+thread_local bool t_counting = false;
+std::atomic<int> g_allocations{0};
+
+__attribute__((noinline)) void Counted() {
+  ++g_allocations;
+}
+void* Allocate(std::size_t size) {
+  if (t_counting) Counted();
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+}  // namespace
+
+void* operator new(std::size_t size) {
+  return Allocate(size);
+}
+void* operator new[](std::size_t size) {
+  return Allocate(size);
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  std::free(p);
+}
 
 using namespace rendertest;
 using meshtest::MeshFile;
@@ -100,6 +140,39 @@ TEST_F(StaticDrawTest, CopiesAreOneInstancedDrawAPassAndOtherEffectsOneByOne) {
   Mesh(0.0f, 30.0f, lone);
   EXPECT_EQ(Frame(&copies), 3 * 2 + 2);
   EXPECT_EQ(copies.size(), 6u);
+}
+
+TEST_F(StaticDrawTest, SteadyFramesAllocateNothingInTheRenderer) {
+  for (int i = 0; i < 6; ++i) Mesh(-5.0f + 2.0f * float(i), 10.0f);
+  Material* single = Effect("RenderEffects/single.fx");
+  for (int i = 0; i < 3; ++i) Mesh(-2.0f + 2.0f * float(i), 20.0f, single);
+  Light(0, Vector3D(0, 5, 10), 100.0f);
+  Light(1, Vector3D(-4, 0.5f, 10), 1.5f);
+  Light(1, Vector3D(0, 0.5f, 20), 3.0f);
+  ParticleSystemObjectParams particles;
+  particles.material = Effect("RenderEffects/default.fx");
+  particles.transform = Matrix4x4::MakeTranslation(Vector3D(0, 1, 12));
+  particles.settings.emissionInterval = 0.0f;
+  particles.settings.particlesOnCreate = 8;
+  particles.settings.maxParticles = 8;
+  ASSERT_NE(m_world->CreateObject(particles), nullptr) << m_log.Dump();
+  CVarRegistry::Instance().GlowEnable.Set(true);
+  FrameProfiler& profiler = FrameProfiler::Instance();
+  profiler.SetOverlay(true);
+  const auto frame = [&] {
+    profiler.BeginFrame();
+    m_world->GetRenderer()->Render(m_camera);
+  };
+  // The first frames size the renderer's lists, pools and buffers.
+  for (int i = 0; i < 3; ++i) frame();
+  ASSERT_GT(Stats().staticMeshes, 0u);
+  ASSERT_GT(Stats().particles, 0u);
+  g_allocations = 0;
+  t_counting = true;
+  for (int i = 0; i < 5; ++i) frame();
+  t_counting = false;
+  EXPECT_EQ(g_allocations.load(), 0) << "heap allocations in five steady frames";
+  EXPECT_EQ(Stats().staticMeshes, 9u);
 }
 
 }  // namespace

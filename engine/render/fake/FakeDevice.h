@@ -19,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct FakeScript {
@@ -178,13 +179,21 @@ class FakeDevice : public GDevice {
   ~FakeDevice() override;
 
  private:
-  void Count(const char* op) { ++m_calls[op]; }
+  // Counting a call seen before allocates nothing, so frames on this device
+  // can be checked for allocations.
+  void Count(const char* op) {
+    auto it = m_calls.find(std::string_view(op));
+    if (it != m_calls.end())
+      ++it->second;
+    else
+      m_calls.emplace(op, 1);
+  }
   void ReleaseBindings();
   bool Accepts(const GPresentParameters& pp);
 
   FakeSystem* m_system;
   GPresentParameters m_pp;
-  std::map<std::string, int> m_calls;
+  std::map<std::string, int, std::less<>> m_calls;
   int m_lost = 0;
   int m_liveDefault = 0;
   bool m_inScene = false;
