@@ -10,7 +10,9 @@
 // are timed: 600 after a warm-up, each ended with glFinish. The tour's F9 and
 // F8 presses are left out: no screenshots are written. Counters give the
 // median and the 99th percentile in milliseconds and, for the demo, the ratio
-// of its median to the empty frame's.
+// of its median to the empty frame's. The same frames are then run once more
+// with the frame profiler collecting them: its report (each part's minimum,
+// mean and maximum) is printed, and x_plain says what profiling cost.
 // Run from the base directory: cd build/release/bin && ./bench_demo
 // (KAZ_DEMO_VIEW_FRAME=N takes the view after frame N of the tour instead of
 // searching for it, which plays the whole tour once; KAZ_DEMO_ARGS adds
@@ -105,9 +107,11 @@ struct Session {
   long frames = 0;
 };
 
-// The engine's last lines, to say why it did not start.
+// The engine's last lines, to say why it did not start; echoed while g_echo is set.
 std::deque<std::string> g_lastLines;
+bool g_echo = false;
 void Collect(const char* text, bool, void*) {
+  if (g_echo) printf("%s\n", text);
   g_lastLines.emplace_back(text);
   if (g_lastLines.size() > 12) g_lastLines.pop_front();
 }
@@ -236,7 +240,7 @@ Scene& TheScene() {
 struct Figures {
   double median = 0.0, p99 = 0.0;
 };
-Figures g_empty;
+Figures g_empty, g_demo;
 
 Figures Measure(benchmark::State& state, void (*frame)(KazEngine*), KazEngine* engine) {
   for (int i = 0; i < kWarmUpFrames; ++i) frame(engine);
@@ -287,6 +291,7 @@ void BM_DemoFrame(benchmark::State& state) {
   Scene& scene = TheScene();
   if (!scene.ready) return state.SkipWithError(scene.session.error.c_str());
   const Figures demo = Measure(state, DemoFrame, scene.session.engine);
+  g_demo = demo;
   state.counters["view_frame"] = double(scene.viewFrame);
   if (g_empty.median > 0.0) state.counters["x_empty"] = demo.median / g_empty.median;
   if (World* world = scene.session.engine->GetWorld(); world && world->GetRenderer()) {
@@ -296,6 +301,25 @@ void BM_DemoFrame(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_DemoFrame)
+    ->Iterations(kMeasuredFrames)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The same frames with the frame profiler collecting them ("profile N"): what
+// it costs (x_plain, against the frames above) and, printed, where a frame's time goes.
+void BM_DemoFrameProfiled(benchmark::State& state) {
+  Scene& scene = TheScene();
+  if (!scene.ready) return state.SkipWithError(scene.session.error.c_str());
+  KazEngine* engine = scene.session.engine;
+  engine->ExecuteCommand(false, "profile %d", kMeasuredFrames + kWarmUpFrames);
+  const Figures profiled = Measure(state, DemoFrame, engine);
+  if (g_demo.median > 0.0) state.counters["x_plain"] = profiled.median / g_demo.median;
+  // The report is printed at the start of the frame after its last.
+  g_echo = true;
+  DemoFrame(engine);
+  g_echo = false;
+}
+BENCHMARK(BM_DemoFrameProfiled)
     ->Iterations(kMeasuredFrames)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

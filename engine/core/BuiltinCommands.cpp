@@ -5,6 +5,7 @@
 #include "base/Log.h"
 #include "base/StringUtil.h"
 #include "console/CVarRegistry.h"
+#include "core/ProfileCommand.h"
 #include "tier0/ResourceManager.h"
 
 namespace {
@@ -158,5 +159,6 @@ bool RegisterBuiltinCommands(IKazEngine* engine, CommandRegistry& registry) {
       all = false;
     }
   }
-  return all;
+  // The frame profiler's command comes after the seven, which keep their order.
+  return RegisterProfileCommand(engine, registry) && all;
 }

@@ -36,6 +36,7 @@ class BuiltinCommandHooks {
 // Replaces the hooks (process-wide; not owned, null removes them).
 void SetBuiltinCommandHooks(BuiltinCommandHooks* hooks);
 
-// Registers the commands in their fixed order; false when any name was taken.
+// Registers the commands in their fixed order, then "profile"
+// (core/ProfileCommand.h); false when any name was taken.
 bool RegisterBuiltinCommands(IKazEngine* engine,
                              CommandRegistry& registry = CommandRegistry::Instance());

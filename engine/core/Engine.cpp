@@ -1,6 +1,7 @@
 // Engine.cpp - start-up and shutdown orders, printing, input and the frame loop.
 #include "core/Engine.h"
 
+#include "base/FrameProfiler.h"
 #include "base/LaunchOptions.h"
 #include "base/Log.h"
 #include "base/StringUtil.h"
@@ -8,6 +9,7 @@
 #include "console/CVarRegistry.h"
 #include "core/BuiltinCommands.h"
 #include "core/FrameOverlays.h"
+#include "core/ProfileCommand.h"
 #include "core/SystemInfo.h"
 #include "menu/MenuManager.h"
 #include "render/DeviceVideoManager.h"
@@ -411,6 +413,7 @@ void KazEngine::Shutdown() {
   // The commands carry this engine as user data: they go with it, and the
   // next start-up registers them afresh.
   CommandRegistry::Instance().UnregisterCommands(static_cast<IKazEngine*>(this));
+  FrameProfiler::Instance().Reset();
   if (m_sound) {
     DestroySoundManager();
     m_sound = nullptr;
@@ -488,6 +491,8 @@ void KazEngine::Quit(bool withError) {
 }
 
 void KazEngine::Broadcast(int code, int key, int dx, int dy) {
+  // The listeners are the script application's callbacks.
+  ProfileScope scope(ProfilePart_Scripts);
   EngineEvent event;
   event.code = code;
   event.category = EngineEvent::CategoryOf(code);
@@ -523,6 +528,8 @@ bool KazEngine::StartFlash(float duration, float red, float green, float blue) {
 
 int KazEngine::RunFrame() {
   const CVarRegistry& cvars = CVarRegistry::Instance();
+  FrameProfiler::Instance().BeginFrame();
+  PrintFinishedProfile();
   if (m_fixedFrameTime > 0.0) m_frameClock.Advance(m_fixedFrameTime);
   const double now = m_clock->Now();
   float rawDelta = m_firstFrame ? (1.0f / 60.0f) : static_cast<float>(now - m_lastFrameTime);
@@ -546,7 +553,10 @@ int KazEngine::RunFrame() {
   GetMenuManager().Update(rawDelta);
 
   if (!cvars.GamePaused.Get() && m_world) {
-    if (ScriptManager* scripts = GetScriptManager()) scripts->UpdateTimers(scaledDelta);
+    if (ScriptManager* scripts = GetScriptManager()) {
+      ProfileScope scope(ProfilePart_Scripts);
+      scripts->UpdateTimers(scaledDelta);
+    }
     m_world->Update(scaledDelta);
     m_worldTime += scaledDelta;
     if (m_mouseX != 0 || m_mouseY != 0) {
@@ -558,7 +568,10 @@ int KazEngine::RunFrame() {
     Broadcast(EngineEvent_Frame);
   }
 
-  if (m_sound && m_renderCamera) m_sound->SetListenerTransform(m_renderCamera->GetWorldTransform());
+  if (m_sound && m_renderCamera) {
+    ProfileScope scope(ProfilePart_Sound);
+    m_sound->SetListenerTransform(m_renderCamera->GetWorldTransform());
+  }
 
   Render();
 
@@ -606,6 +619,7 @@ void KazEngine::QueueStatistics() {
   if (cvars.SoundStats.Get()) {
     for (const std::string& line : GetSoundStatsLines()) m_console.AddNotice(line.c_str());
   }
+  QueueProfileOverlay(m_console);
 }
 
 void KazEngine::Render() {
@@ -620,6 +634,7 @@ void KazEngine::Render() {
   if (m_world && m_world->GetRenderer() && m_renderCamera)
     m_world->GetRenderer()->Render(static_cast<CameraObject*>(m_renderCamera.Get()));
   const CVarRegistry& cvars = CVarRegistry::Instance();
+  ProfileScope overlays(ProfilePart_2D);
   if (cvars.DrawHUD.Get()) GetMenuManager().Draw();
   if (cvars.EditorMode.Get()) DrawEditorCursor(*m_video, m_cursorX, m_cursorY);
   const int width = cvars.ResX.Get(), height = cvars.ResY.Get();
@@ -628,6 +643,7 @@ void KazEngine::Render() {
   if (fadeOpacity >= 0.0f) DrawFade(*m_video, fadeOpacity, width, height);
   m_console.Draw(0, 0, cvars.ResX.Get(), cvars.ResY.Get() / 2, cvars.ShowRecentConsoleEntries.Get(),
                  true);
+  ProfileScope present(ProfilePart_Present);
   m_video->EndScene();
   m_video->Present();
 }

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -126,6 +127,15 @@ void DeviceVideoManager::SetWireFrame(bool wireframe) {
   if (m_device) m_device->SetRenderState(GRS_FILLMODE, wireframe ? GFILL_WIREFRAME : GFILL_SOLID);
 }
 
+void DeviceVideoManager::SetScissor(bool enabled, uint32_t x1, uint32_t y1, uint32_t x2,
+                                    uint32_t y2) {
+  if (!m_device) return;
+  if (enabled)
+    m_device->SetScissorRect(
+        {int32_t(x1), int32_t(y1), int32_t(std::max(x1, x2)), int32_t(std::max(y1, y2))});
+  m_device->SetRenderState(GRS_SCISSORTESTENABLE, enabled ? 1u : 0u);
+}
+
 bool DeviceVideoManager::Clear(bool color, bool depth, bool stencil) {
   if (!m_modeSet || !m_device) return false;
   auto channel = [](float f) { return uint32_t(int32_t(f * 255.0f)) & 0xFF; };
@@ -178,6 +188,7 @@ bool DeviceVideoManager::DrawPrimitive(uint32_t kind, uint32_t startVertex,
     LogDetail("DrawPrimitive failed (%s)", GetErrorName(r));
     return false;
   }
+  CountDraw(primitiveCount);
   return true;
 }
 
@@ -191,6 +202,7 @@ bool DeviceVideoManager::DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex,
     LogDetail("DrawPrimitive failed (%s)", GetErrorName(r));
     return false;
   }
+  CountDraw(primitiveCount);
   return true;
 }
 
@@ -208,7 +220,7 @@ void DeviceVideoManager::ReleaseBindings() {
 
 bool DeviceVideoManager::ActivateVertexFormat(DeviceVertexFormat* format) {
   if (!format || !m_device) return false;
-  if (format == m_currentVertexFormat) return true;
+  if (format == m_currentVertexFormat && !m_currentInstanced) return true;
   GVertexDeclaration* decl = format->GetDeviceDeclaration();
   if (!decl) {
     LogDetail("ActivateGLVertexFormat: Failed to retrieve a GLVertexDeclaration interface!");
@@ -220,6 +232,51 @@ bool DeviceVideoManager::ActivateVertexFormat(DeviceVertexFormat* format) {
     return false;
   }
   m_currentVertexFormat = Ref<DeviceVertexFormat>::Share(format);
+  m_currentInstanced = false;
+  return true;
+}
+
+bool DeviceVideoManager::ActivateInstancedFormat(DeviceVertexFormat* format) {
+  if (!format || !m_device) return false;
+  if (format == m_currentVertexFormat && m_currentInstanced) return true;
+  GVertexDeclaration* decl = format->GetInstancedDeclaration();
+  if (!decl || GFailed(m_device->SetVertexDeclaration(decl))) return false;
+  m_currentVertexFormat = Ref<DeviceVertexFormat>::Share(format);
+  m_currentInstanced = true;
+  return true;
+}
+
+bool DeviceVideoManager::ActivateInstanceBuffer(VertexBuffer* buffer, uint32_t first) {
+  if (!m_device) return false;
+  if (!buffer) {
+    m_device->SetStreamSourceFreq(kInstanceStream, 0);
+    m_device->SetStreamSource(kInstanceStream, nullptr, 0, 0);
+    m_streams[kInstanceStream].Reset();
+    return true;
+  }
+  if (!buffer->GetDeviceBuffer()) return false;
+  const uint32_t stride = buffer->GetVertexSize();
+  if (GFailed(m_device->SetStreamSource(kInstanceStream, buffer->GetDeviceBuffer(), first * stride,
+                                        stride)))
+    return false;
+  m_device->SetStreamSourceFreq(kInstanceStream, 1);
+  if (m_streams[kInstanceStream] != buffer)
+    m_streams[kInstanceStream] = Ref<VertexBuffer>::Share(buffer);
+  return true;
+}
+
+bool DeviceVideoManager::DrawIndexedPrimitiveInstanced(uint32_t kind, int32_t baseVertex,
+                                                       uint32_t vertexCount, uint32_t startIndex,
+                                                       uint32_t primitiveCount,
+                                                       uint32_t instances) {
+  if (!m_device) return false;
+  GResult r = m_device->DrawIndexedPrimitiveInstanced(
+      ToDevicePrimitive(kind), baseVertex, 0, vertexCount, startIndex, primitiveCount, instances);
+  if (GFailed(r)) {
+    LogDetail("DrawPrimitive failed (%s)", GetErrorName(r));
+    return false;
+  }
+  CountDraw(primitiveCount * instances);
   return true;
 }
 

@@ -352,7 +352,9 @@ void DeviceVideoManager::OnDeviceReset() {
   ForEachLive<IndexBuffer>([](IndexBuffer* b) { b->OnDeviceReset(); });
   // The device forgot its bindings; give them back.
   if (m_currentVertexFormat)
-    if (GVertexDeclaration* decl = m_currentVertexFormat->GetDeviceDeclaration())
+    if (GVertexDeclaration* decl = m_currentInstanced
+                                       ? m_currentVertexFormat->GetInstancedDeclaration()
+                                       : m_currentVertexFormat->GetDeviceDeclaration())
       m_device->SetVertexDeclaration(decl);
   for (uint32_t s = 0; s < kMaxStreams; ++s)
     if (m_streams[s] && m_streams[s]->GetDeviceBuffer())

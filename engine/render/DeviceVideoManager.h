@@ -42,6 +42,8 @@ class DeviceVideoManager : public VideoManager {
   void GetViewport(uint32_t* x1, uint32_t* y1, uint32_t* x2, uint32_t* y2, float* minZ,
                    float* maxZ) override;
   void SetWireFrame(bool wireframe) override;
+  void SetScissor(bool enabled, uint32_t x1 = 0, uint32_t y1 = 0, uint32_t x2 = 0,
+                  uint32_t y2 = 0) override;
   bool Clear(bool color, bool depth, bool stencil) override;
   bool BeginScene() override;
   bool EndScene() override;
@@ -60,6 +62,11 @@ class DeviceVideoManager : public VideoManager {
   GDevice* GetDevice() const override { return m_device; }
   bool IsDeviceReady() override;
   bool ActivateVertexFormat(DeviceVertexFormat* format) override;
+  bool ActivateInstancedFormat(DeviceVertexFormat* format) override;
+  bool ActivateInstanceBuffer(VertexBuffer* buffer, uint32_t first = 0) override;
+  bool DrawIndexedPrimitiveInstanced(uint32_t kind, int32_t baseVertex, uint32_t vertexCount,
+                                     uint32_t startIndex, uint32_t primitiveCount,
+                                     uint32_t instances) override;
   bool ActivateVertexBuffer(VertexBuffer* buffer, uint32_t stream) override;
   bool ActivateIndexBuffer(IndexBuffer* buffer) override;
   bool ActivateRenderTarget(Texture* texture, uint32_t face) override;
@@ -111,6 +118,7 @@ class DeviceVideoManager : public VideoManager {
   GDevType m_deviceType = GDEVTYPE_HAL;
   uint32_t m_behaviourFlags = GCREATE_HARDWARE_VERTEXPROCESSING;
   Ref<DeviceVertexFormat> m_currentVertexFormat;
+  bool m_currentInstanced = false;  // bound with its instanced declaration
   Ref<VertexBuffer> m_streams[kMaxStreams];
   Ref<IndexBuffer> m_currentIndexBuffer;
   uint32_t m_screenshotCounter = 0;

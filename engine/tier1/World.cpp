@@ -2,6 +2,7 @@
 // (the object type table is ObjectTypes.cpp).
 #include "tier1/World.h"
 
+#include "base/FrameProfiler.h"
 #include "base/Log.h"
 #include "tier1/Finite.h"
 #include "tier1/WorldObject.h"
@@ -131,9 +132,12 @@ void World::Update(float dt) {
   m_particleCount = 0;
   // Fields run last: they rely on every other object having cleared its fluid mark.
   for (uint32_t type = 0; type < kObjectTypeCount; ++type) {
+    if (!m_lists[type]) continue;
+    ProfileScope scope(type == ObjectType_Sound ? ProfilePart_Sound : ProfilePart_Objects);
     for (WorldObject* object = m_lists[type]; object; object = object->m_next) object->Update(dt);
   }
   if (!m_physics) return;
+  ProfileScope scope(ProfilePart_Physics);
   // A NaN would stop the physics for good: no comparison with it ever holds.
   if (!std::isnan(dt)) m_accumulator += dt;
   if (m_accumulator > kPhysicsMaxDebt) {

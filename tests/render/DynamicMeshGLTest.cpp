@@ -26,9 +26,10 @@ FrameView g_view;
 // The skinned drawing, keeping the frame's view to project Cal3D's vertices with.
 class ViewKeepingDrawing final : public DrawableKind {
  public:
-  void Draw(WorldObject* o, uint32_t pass, const FrameView& view, ObjectLightSet* lights) override {
+  uint32_t Draw(WorldObject* o, uint32_t pass, const FrameView& view,
+                const ObjectTransforms& transforms, ObjectLightSet* lights) override {
     g_view = view;
-    m_drawing.Draw(o, pass, view, lights);
+    return m_drawing.Draw(o, pass, view, transforms, lights);
   }
 
  private:

@@ -333,4 +333,44 @@ TEST_F(DynamicMeshObjectTest, ThirtyBones) {
   EXPECT_EQ(m_log.Problems(), 0) << m_log.Dump();
 }
 
+// Every drawable gets VIEWPOS by one rule: the eye in the space its vertices
+// are drawn from. A figure held by the camera (a PV object) is placed in the
+// camera's own space, where the eye is the origin, wherever the camera stands.
+TEST_F(DynamicMeshObjectTest, TheEyeIsInTheFiguresOwnSpaceHeldOrNot) {
+  ASSERT_NE(m_camera, nullptr);
+  m_camera->SetWorldTransform(Matrix4x4::MakeTranslation(Vector3D(10, 2, -4)));
+  // The VIEWPOS the figure's skinned effect was last given.
+  const auto eye = [](DynamicMeshObject* figure) {
+    Vector3D v(-1e9f, -1e9f, -1e9f);
+    Material* material = figure->GetMaterial(0);
+    WorldRenderEffect* fx = material ? material->GetRenderEffect() : nullptr;
+    RenderEffect* effect = fx ? fx->GetVariantEffect(kMaxBoneInfluences) : nullptr;
+    const EffectHandle h = effect ? effect->GetParameterBySemantic("VIEWPOS") : 0;
+    float f[3] = {};
+    if (h && GSucceeded(effect->GetDeviceEffect()->GetFloatArray(h, f, 3))) v = {f[0], f[1], f[2]};
+    return v;
+  };
+  DynamicMeshObject* walker = Place(15, "", 6);
+  ASSERT_NE(walker, nullptr) << m_log.Dump();
+  m_world->GetRenderer()->Render(m_camera);
+  // The walker stands at (0, 0, 6): the camera is at (10, 2, -10) from it.
+  Vector3D seen = eye(walker);
+  EXPECT_NEAR(seen.x, 10.0f, 1e-4f);
+  EXPECT_NEAR(seen.y, 2.0f, 1e-4f);
+  EXPECT_NEAR(seen.z, -10.0f, 1e-4f);
+
+  // Held 1.5 in front of the camera, the figure sees the eye 1.5 behind it.
+  m_world->RemoveObject(walker);
+  DynamicMeshObject* held = Place(15, "", 1.5f);
+  ASSERT_NE(held, nullptr);
+  m_camera->AttachPVObject(held);
+  m_world->GetRenderer()->Render(m_camera);
+  EXPECT_EQ(m_world->GetRenderer()->GetStats().dynamicMeshes, 1u);
+  seen = eye(held);
+  EXPECT_NEAR(seen.x, 0.0f, 1e-4f);
+  EXPECT_NEAR(seen.y, 0.0f, 1e-4f);
+  EXPECT_NEAR(seen.z, -1.5f, 1e-4f);
+  m_camera->DetachPVObject(held);
+}
+
 }  // namespace

@@ -184,13 +184,17 @@ TEST_F(EffectTest, NoValidTechniqueFailsTheLoad) {
 class TestLights : public RenderLightSet {
  public:
   uint32_t RemainingLights() const override { return left; }
-  bool UseNextLight(float p[3], float c[3], float* range) override {
-    if (!left) return false;
-    --left;
-    p[0] = p[1] = p[2] = float(left);
-    c[0] = c[1] = c[2] = 1;
-    *range = 10;
-    return true;
+  uint32_t UseNextLights(uint32_t max, RenderLight* out) override {
+    uint32_t n = 0;
+    for (; n < max && left; ++n) {
+      --left;
+      RenderLight& l = out[n];
+      l.position[0] = l.position[1] = l.position[2] = float(left);
+      l.worldPosition[0] = l.worldPosition[1] = l.worldPosition[2] = 100.0f + float(left);
+      l.color[0] = l.color[1] = l.color[2] = 1;
+      l.range = 10;
+    }
+    return n;
   }
   uint32_t left = 2;
 };

@@ -427,7 +427,8 @@ TEST_F(GLDeviceTest, BuffersSwitchedBetweenDrawsAreDrawn) {
 }
 
 // A white square drawn into the glow target lights more of the black screen
-// than the square covers, on the same side of the screen.
+// than the square covers, on the same side of the screen, and only inside the
+// rectangle the overlay is kept to.
 TEST_F(GLDeviceTest, GlowLightsTheNeighboursOfABrightSquare) {
   CVarRegistry::Instance().GlowTextureSize.Set(64);
   GlowManager glow(m_vm);
@@ -435,12 +436,15 @@ TEST_F(GLDeviceTest, GlowLightsTheNeighboursOfABrightSquare) {
   ASSERT_TRUE(m_vm->BeginScene());
   m_vm->Clear(true, true, false);
   ASSERT_TRUE(glow.Begin()) << m_log.Dump();
-  // A 12-texel square in the target's top-left quarter: 12 x 9 screen pixels.
-  m_vm->SetViewport(8, 8, 20, 20, 0.0f, 1.0f);
+  // The target is 32 x 24, two screen pixels a texel: a 6 x 5 texel square
+  // is 12 x 10 screen pixels.
+  ASSERT_EQ(glow.GetTarget(0)->GetWidth(), 32u);
+  ASSERT_EQ(glow.GetTarget(0)->GetHeight(), 24u);
+  m_vm->SetViewport(4, 4, 10, 9, 0.0f, 1.0f);
   m_vm->SetClearColor(1, 1, 1, 1);
   m_vm->Clear(true, false, false);
-  m_vm->SetViewport(0, 0, 64, 64, 0.0f, 1.0f);
   glow.End();
+  glow.Composite(0, 0, kWidth, 20);
   m_vm->EndScene();
   m_vm->Present();
   const std::vector<uint8_t> img = ReadBack();
@@ -448,11 +452,14 @@ TEST_F(GLDeviceTest, GlowLightsTheNeighboursOfABrightSquare) {
   int lit = 0;
   for (uint32_t y = 0; y < kHeight; ++y)
     for (uint32_t x = 0; x < kWidth; ++x) lit += red(x, y) > 0;
-  EXPECT_GT(lit, 2 * 12 * 9);
-  EXPECT_GT(red(14, 10), 32u);
-  EXPECT_GT(red(23, 10), 0u);  // beyond the square's edge
+  EXPECT_GT(lit, 2 * 12 * 10);
+  EXPECT_GT(red(14, 12), 32u);
+  EXPECT_GT(red(23, 12), 0u);  // beyond the square's edge
   EXPECT_EQ(red(14, 40), 0u);  // not mirrored to the bottom
   EXPECT_EQ(red(60, 44), 0u);
+  // The overlay stops at the edge it was given, though the glow goes on.
+  EXPECT_GT(red(14, 19), 0u);
+  EXPECT_EQ(red(14, 21), 0u);
 }
 
 }  // namespace

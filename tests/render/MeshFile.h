@@ -37,6 +37,35 @@ struct MeshFile {
     return m;
   }
 
+  // A flat square of cells x cells quads over [-half, half] in x and y at
+  // z = 0, facing -z (towards a camera looking down +z), with normals and
+  // texture coordinates; one group, "face".
+  static MeshFile Grid(int cells, float half) {
+    MeshFile m;
+    m.radius = half * 1.5f;
+    m.mins = {-half, -half, 0};
+    m.maxs = {half, half, 0};
+    m.fields = {{3, 1}, {3, 3}, {2, 6}};
+    m.floatsPerVertex = 8;
+    const int n = cells + 1;
+    for (int j = 0; j < n; ++j)
+      for (int i = 0; i < n; ++i) {
+        const float u = float(i) / float(cells), v = float(j) / float(cells);
+        m.vertices.insert(m.vertices.end(),
+                          {-half + 2 * half * u, half - 2 * half * v, 0, 0, 0, -1, u, v});
+      }
+    std::vector<uint16_t> indices;
+    for (int j = 0; j < cells; ++j)
+      for (int i = 0; i < cells; ++i) {
+        // Clockwise on screen: top left, top right, bottom left; then the other half.
+        const auto at = [n](int x, int y) { return uint16_t(y * n + x); };
+        indices.insert(indices.end(), {at(i, j), at(i + 1, j), at(i, j + 1), at(i + 1, j),
+                                       at(i + 1, j + 1), at(i, j + 1)});
+      }
+    m.groups = {{"face", indices}};
+    return m;
+  }
+
   std::string Bytes() {
     std::string b = "STCM";
     U32(b, 102);

@@ -6,6 +6,7 @@
 #include "render/DeviceVideoManager.h"
 #include "render/gpu/Texture.h"
 #include "render/world/DrawableKind.h"
+#include "render/world/ParticleSystemObject.h"
 #include "render/world/StaticMeshObject.h"
 #include "RenderTestUtil.h"
 #include "tier1/LightObject.h"
@@ -38,9 +39,11 @@ namespace {
 class TestDynamicKind final : public DrawableKind {
  public:
   explicit TestDynamicKind(FakeDevice* device) : m_device(device) {}
-  void Draw(WorldObject* o, uint32_t pass, const FrameView&, ObjectLightSet*) override {
+  uint32_t Draw(WorldObject* o, uint32_t pass, const FrameView&, const ObjectTransforms&,
+                ObjectLightSet*) override {
     if (o->GetPVCamera() && clearsBeforeFirstPV < 0) clearsBeforeFirstPV = m_device->Calls("Clear");
     dynamicDraws.emplace_back(o, pass);
+    return 1;
   }
 
   std::vector<std::pair<WorldObject*, uint32_t>> dynamicDraws;  // object, pass
@@ -108,16 +111,73 @@ TEST_F(WorldRendererTest, CulledAndHiddenObjectsAreNotDrawnOrCounted) {
   EXPECT_GE(Device()->Calls("SetRenderState"), 2);
 }
 
-TEST_F(WorldRendererTest, LitDrawsOncePerTypeOneLightAndUsesTheFirstSixteen) {
+TEST_F(WorldRendererTest, StatisticsCountWhatWasDrawnAndTheDrawsIssued) {
+  // An effect without a technique for any world pass: queued, never drawn.
+  Ref<Material> flat = Ref<Material>::Adopt(CreateMaterial());
+  ASSERT_TRUE(flat->SetRenderEffect("RenderEffects/quad.fx")) << m_log.Dump();
+  Ref<Material> lit = Ref<Material>::Adopt(CreateMaterial());
+  ASSERT_TRUE(lit->SetRenderEffect("RenderEffects/default.fx")) << m_log.Dump();
   Mesh(At(0, 0, 5));
+  StaticMeshObjectParams undrawn;
+  undrawn.fileName = "q.mesh";
+  undrawn.transform = At(1, 0, 6);
+  undrawn.defaultMaterial = flat.Get();
+  ASSERT_NE(m_world->CreateObject(undrawn), nullptr);
+  Mesh(At(200, 0, 5));  // culled
   Light(1);
-  Light(1, 1);
-  Light(0);  // assigned, never drawn per light
-  // Per group: AmbientEmissive once, Lit twice.
-  EXPECT_EQ(Frame(), 2 * 3);
+  const auto system = [this](Material* material, uint32_t count) {
+    ParticleSystemObjectParams p;
+    p.material = material;
+    p.transform = At(0, 0, 5);
+    p.settings.emissionInterval = 0.0f;
+    p.settings.particlesOnCreate = count;
+    p.settings.maxParticles = count;
+    ASSERT_NE(m_world->CreateObject(p), nullptr) << m_log.Dump();
+  };
+  system(lit.Get(), 4);
+  system(flat.Get(), 3);  // no Particles technique: queued, never drawn
+  CVarRegistry::Instance().GlowEnable.Set(false);
+  const int draws = Frame();
   EXPECT_EQ(Stats().staticMeshes, 1u);
-  for (int i = 2; i < 17; ++i) Light(1, float(i));
-  EXPECT_EQ(Frame(), 2 * (1 + 16));
+  EXPECT_EQ(Stats().particleSystems, 1u);
+  EXPECT_EQ(Stats().particles, 4u);
+  // The quad's groups (two triangles and one) in the ambient and the lit pass,
+  // and one batch of four particles.
+  EXPECT_EQ(draws, 2 * 2 + 1);
+  EXPECT_EQ(Stats().drawCalls, uint32_t(draws + Device()->Calls("DrawPrimitive")));
+  EXPECT_EQ(Stats().triangles, 3u * 2 + 4 * 2);
+}
+
+// Each object is lit by the point lights whose spheres touch its box, the
+// first sixteen in world order, in as many repetitions of the Lit pass as
+// batches of the effect's size (default.fx takes four at a time; an effect
+// with a single LIGHTPOS takes one), each repetition scissored to its lights.
+TEST_F(WorldRendererTest, LitBatchesTheTouchingLightsAsTheEffectDeclares) {
+  auto* shared = static_cast<StaticMeshObject*>(Mesh(At(0, 0, 5)));
+  for (int i = 0; i < 6; ++i) Light(1, 0.1f * float(i));
+  Light(1, 100);  // its sphere ends far from the quad
+  Light(0);       // assigned, never drawn per light
+  // Per group: AmbientEmissive once, Lit for 4 + 2 lights.
+  EXPECT_EQ(Frame(), 2 * (1 + 2));
+  EXPECT_EQ(Stats().staticMeshes, 1u);
+  EXPECT_GE(Device()->Calls("SetScissorRect"), 2 * 2);
+  uint32_t scissor = 1;
+  Device()->GetRenderState(GRS_SCISSORTESTENABLE, &scissor);
+  EXPECT_EQ(scissor, 0u);  // off again after the Lit pass
+  for (int i = 6; i < 18; ++i) Light(1, 0.1f * float(i));
+  EXPECT_EQ(Frame(), 2 * (1 + 4));  // the first sixteen: four batches
+
+  // The same lights with an effect that takes one at a time.
+  Ref<Material> single = Ref<Material>::Adopt(CreateMaterial());
+  ASSERT_TRUE(single->SetRenderEffect("RenderEffects/single.fx")) << m_log.Dump();
+  StaticMeshObjectParams p;
+  p.fileName = "q.mesh";
+  p.transform = At(0, 0, 5);
+  p.defaultMaterial = single.Get();
+  ASSERT_NE(m_world->CreateObject(p), nullptr);
+  EXPECT_EQ(Frame(), 2 * (1 + 4) + 2 * (1 + 16));
+  EXPECT_EQ(single->GetRenderEffect()->GetLightBatch(0), 1u);
+  EXPECT_EQ(shared->GetMaterial(0)->GetRenderEffect()->GetLightBatch(0), 4u);
 }
 
 TEST_F(WorldRendererTest, ImpossibleShadowMapSwitchesOff) {

@@ -1,10 +1,13 @@
 // default.fx - what world objects without a material of their own draw with.
 //
 // Techniques by render pass: "AmbientEmissive" lays down the base colour and
-// depth, "Lit" adds one light per repetition (additive), "Particles" draws
-// camera-facing quads. Compiled by the engine once per bone-influence count:
-// NUM_BONE_INFLUENCES is 0 for static meshes and 1..4 for skinned ones, which
-// then read BLENDWEIGHT/BLENDINDICES and the BONES palette.
+// depth, "Lit" adds up to four lights per repetition (additive), "Particles"
+// draws camera-facing quads. Compiled by the engine once per bone-influence
+// count: NUM_BONE_INFLUENCES is 0 for static meshes and 1..4 for skinned ones,
+// which then read BLENDWEIGHT/BLENDINDICES and the BONES palette. Static
+// meshes may be drawn instanced: Instanced is then true and each copy's world
+// matrix comes in in_TexCoord4..7 (its columns), with the lights and the eye
+// in world space.
 
 #ifndef NUM_BONE_INFLUENCES
 #define NUM_BONE_INFLUENCES 0
@@ -13,9 +16,13 @@
 float4x4 WorldViewProj : WORLDVIEWPROJMATRIX;
 float4x4 World : WORLDMATRIX;
 float3 ViewPos : VIEWPOS;
-float3 LightPos : LIGHTPOS;
-float3 LightColor : LIGHTCOLOR;
-float3 LightParams : LIGHTPARAMS;
+// A batch of lights per repetition of the Lit pass: the arrays' size is how
+// many the engine hands over at once, LightCount how many of them are set.
+float3 LightPos[4] : LIGHTPOS;
+float3 LightColor[4] : LIGHTCOLOR;
+float3 LightParams[4] : LIGHTPARAMS;
+int LightCount : LIGHTCOUNT;
+bool Instanced : INSTANCED;
 float Time : TIME;
 float4 AmbientColor = {0.25, 0.25, 0.25, 1.0};
 float4 EmissiveColor = {0.0, 0.0, 0.0, 0.0};
@@ -60,6 +67,14 @@ glsl Skinning {
     normal = inNormal.xyz;
 #endif
   }
+
+  // An instanced copy's vertex goes into the world, where its lights and the
+  // eye are given; any other stays in the object's own space.
+  void PlaceCopy(mat4 world, inout vec4 position, inout vec3 normal) {
+    if (!Instanced) return;
+    position = world * position;
+    normal = mat3(world) * normal;
+  }
 }
 
 vertexshader BaseVS {
@@ -68,6 +83,7 @@ vertexshader BaseVS {
     vec4 position;
     vec3 normal;
     SkinnedVertex(in_Position, in_Normal, in_BlendIndices, in_BlendWeight, position, normal);
+    PlaceCopy(mat4(in_TexCoord4, in_TexCoord5, in_TexCoord6, in_TexCoord7), position, normal);
     uv = in_TexCoord0.xy;
     gl_Position = WorldViewProj * position;
   }
@@ -83,15 +99,16 @@ pixelshader AmbientEmissivePS {
 
 vertexshader LitVS {
   out vec2 uv;
-  out vec3 toLight;
+  out vec3 objPosition;
   out vec3 objNormal;
   void main() {
     vec4 position;
     vec3 normal;
     SkinnedVertex(in_Position, in_Normal, in_BlendIndices, in_BlendWeight, position, normal);
+    PlaceCopy(mat4(in_TexCoord4, in_TexCoord5, in_TexCoord6, in_TexCoord7), position, normal);
     uv = in_TexCoord0.xy;
-    // The light comes in the object's own space.
-    toLight = LightPos - position.xyz;
+    // The lights come in the same space.
+    objPosition = position.xyz;
     objNormal = normal;
     gl_Position = WorldViewProj * position;
   }
@@ -99,15 +116,21 @@ vertexshader LitVS {
 
 pixelshader LitPS {
   in vec2 uv;
-  in vec3 toLight;
+  in vec3 objPosition;
   in vec3 objNormal;
   void main() {
-    float dist = length(toLight);
-    float range = max(LightParams.x, 0.0001);
-    float falloff = clamp(1.0 - dist / range, 0.0, 1.0);
-    float diffuse = max(dot(normalize(objNormal), toLight / max(dist, 0.0001)), 0.0);
+    vec3 normal = normalize(objNormal);
+    vec3 light = vec3(0.0);
+    for (int i = 0; i < LightCount; ++i) {
+      vec3 toLight = LightPos[i] - objPosition;
+      float dist = length(toLight);
+      float range = max(LightParams[i].x, 0.0001);
+      float falloff = clamp(1.0 - dist / range, 0.0, 1.0);
+      float diffuse = max(dot(normal, toLight / max(dist, 0.0001)), 0.0);
+      light += LightColor[i] * diffuse * falloff;
+    }
     vec4 base = texture(DiffuseSampler, uv);
-    FragColor = vec4(base.rgb * LightColor * diffuse * falloff, base.a);
+    FragColor = vec4(base.rgb * light, base.a);
   }
 }
 

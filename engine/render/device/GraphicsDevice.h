@@ -484,6 +484,10 @@ class GDevice : public GObject {
 
   virtual GResult SetViewport(const GViewport& vp) = 0;
   virtual GResult GetViewport(GViewport* vp) = 0;
+  // The rectangle the scissor test (GRS_SCISSORTESTENABLE) keeps, in target
+  // pixels, top row 0; a new render target resets it to the whole target.
+  virtual GResult SetScissorRect(const GRect& rect) = 0;
+  virtual GResult GetScissorRect(GRect* rect) = 0;
   virtual GResult SetRenderState(GRenderState state, uint32_t value) = 0;
   virtual GResult GetRenderState(GRenderState state, uint32_t* value) = 0;
   virtual GResult SetSamplerState(uint32_t sampler, GSamplerState state, uint32_t value) = 0;
@@ -499,6 +503,14 @@ class GDevice : public GObject {
   virtual GResult DrawIndexedPrimitive(GPrimitiveType type, int32_t baseVertex, uint32_t minIndex,
                                        uint32_t numVertices, uint32_t startIndex,
                                        uint32_t primitiveCount) = 0;
+  // How often a stream's vertices advance: 0 with every vertex, n once every
+  // n instances of an instanced draw.
+  virtual GResult SetStreamSourceFreq(uint32_t stream, uint32_t instanceDivisor) = 0;
+  // The indexed draw repeated `instances` times.
+  virtual GResult DrawIndexedPrimitiveInstanced(GPrimitiveType type, int32_t baseVertex,
+                                                uint32_t minIndex, uint32_t numVertices,
+                                                uint32_t startIndex, uint32_t primitiveCount,
+                                                uint32_t instances) = 0;
 
   virtual GResult SetRenderTarget(uint32_t index, GSurface* surface) = 0;
   virtual GResult SetDepthStencilSurface(GSurface* surface) = 0;

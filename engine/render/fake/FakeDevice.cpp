@@ -173,6 +173,8 @@ FakeDevice::FakeDevice(FakeSystem* system, const GPresentParameters& pp)
   Rebind(m_depthStencil, m_autoDepth);
   m_viewport.width = pp.backBufferWidth;
   m_viewport.height = pp.backBufferHeight;
+  // Room for many frames' instanced draws: recording them allocates nothing.
+  m_instancedDraws.reserve(1024);
 }
 
 FakeDevice::~FakeDevice() {
@@ -290,6 +292,19 @@ GResult FakeDevice::GetViewport(GViewport* vp) {
   return G_OK;
 }
 
+GResult FakeDevice::SetScissorRect(const GRect& rect) {
+  Count("SetScissorRect");
+  if (rect.right < rect.left || rect.bottom < rect.top) return GERR_INVALIDCALL;
+  m_scissor = rect;
+  return G_OK;
+}
+
+GResult FakeDevice::GetScissorRect(GRect* rect) {
+  if (!rect) return GERR_INVALIDCALL;
+  *rect = m_scissor;
+  return G_OK;
+}
+
 GResult FakeDevice::SetRenderState(GRenderState state, uint32_t value) {
   Count("SetRenderState");
   if (state >= GRS_MAX) return GERR_INVALIDCALL;
@@ -354,10 +369,32 @@ GResult FakeDevice::DrawIndexedPrimitive(GPrimitiveType, int32_t, uint32_t, uint
   return G_OK;
 }
 
+GResult FakeDevice::SetStreamSourceFreq(uint32_t stream, uint32_t instanceDivisor) {
+  Count("SetStreamSourceFreq");
+  if (stream >= kMaxStreams) return GERR_INVALIDCALL;
+  m_streamDivisor[stream] = instanceDivisor;
+  return G_OK;
+}
+
+GResult FakeDevice::DrawIndexedPrimitiveInstanced(GPrimitiveType, int32_t, uint32_t, uint32_t,
+                                                  uint32_t, uint32_t, uint32_t instances) {
+  Count("DrawIndexedPrimitiveInstanced");
+  // An instanced draw needs a stream that advances per instance.
+  bool perInstance = false;
+  for (uint32_t s = 1; s < kMaxStreams; ++s) perInstance |= m_streams[s] && m_streamDivisor[s];
+  if (!m_decl || !m_streams[0] || !m_indices || !perInstance || instances == 0)
+    return GERR_INVALIDCALL;
+  m_instancedDraws.push_back(instances);
+  return G_OK;
+}
+
 GResult FakeDevice::SetRenderTarget(uint32_t index, GSurface* surface) {
   Count("SetRenderTarget");
   if (index != 0 || !surface) return GERR_INVALIDCALL;
   Rebind(m_renderTarget, surface);
+  GSurfaceDesc desc;
+  surface->GetDesc(&desc);
+  m_scissor = {0, 0, int32_t(desc.width), int32_t(desc.height)};
   return G_OK;
 }
 

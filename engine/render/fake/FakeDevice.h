@@ -19,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct FakeScript {
@@ -104,6 +105,8 @@ class FakeDevice : public GDevice {
   GResult Present() override;
   GResult SetViewport(const GViewport& vp) override;
   GResult GetViewport(GViewport* vp) override;
+  GResult SetScissorRect(const GRect& rect) override;
+  GResult GetScissorRect(GRect* rect) override;
   GResult SetRenderState(GRenderState state, uint32_t value) override;
   GResult GetRenderState(GRenderState state, uint32_t* value) override;
   GResult SetSamplerState(uint32_t sampler, GSamplerState state, uint32_t value) override;
@@ -118,6 +121,12 @@ class FakeDevice : public GDevice {
   GResult DrawIndexedPrimitive(GPrimitiveType type, int32_t baseVertex, uint32_t minIndex,
                                uint32_t numVertices, uint32_t startIndex,
                                uint32_t primitiveCount) override;
+  GResult SetStreamSourceFreq(uint32_t stream, uint32_t instanceDivisor) override;
+  GResult DrawIndexedPrimitiveInstanced(GPrimitiveType type, int32_t baseVertex, uint32_t minIndex,
+                                        uint32_t numVertices, uint32_t startIndex,
+                                        uint32_t primitiveCount, uint32_t instances) override;
+  // The instances of every instanced draw, in order.
+  const std::vector<uint32_t>& InstancedDraws() const { return m_instancedDraws; }
   GResult SetRenderTarget(uint32_t index, GSurface* surface) override;
   GResult SetDepthStencilSurface(GSurface* surface) override;
   GResult GetBackBuffer(uint32_t index, GSurface** surface) override;
@@ -148,7 +157,10 @@ class FakeDevice : public GDevice {
   }
   bool IsLost() const { return m_lost != 0; }
   int Calls(const std::string& op) const;
-  void ResetCalls() { m_calls.clear(); }
+  void ResetCalls() {
+    m_calls.clear();
+    m_instancedDraws.clear();
+  }
   const GPresentParameters& Params() const { return m_pp; }
   GVertexDeclaration* CurrentDeclaration() const { return m_decl; }
   GVertexBuffer* CurrentStream(uint32_t i) const {
@@ -167,24 +179,35 @@ class FakeDevice : public GDevice {
   ~FakeDevice() override;
 
  private:
-  void Count(const char* op) { ++m_calls[op]; }
+  // Counting a call seen before allocates nothing, so frames on this device
+  // can be checked for allocations.
+  void Count(const char* op) {
+    auto it = m_calls.find(std::string_view(op));
+    if (it != m_calls.end())
+      ++it->second;
+    else
+      m_calls.emplace(op, 1);
+  }
   void ReleaseBindings();
   bool Accepts(const GPresentParameters& pp);
 
   FakeSystem* m_system;
   GPresentParameters m_pp;
-  std::map<std::string, int> m_calls;
+  std::map<std::string, int, std::less<>> m_calls;
   int m_lost = 0;
   int m_liveDefault = 0;
   bool m_inScene = false;
   uint32_t m_lastClear = 0;
   GViewport m_viewport;
+  GRect m_scissor;
   uint32_t m_renderStates[GRS_MAX];
   uint32_t m_samplerStates[kMaxSamplers][GSAMP_MAX];
   GTexture* m_textures[kMaxSamplers] = {};
   GVertexDeclaration* m_decl = nullptr;
   GVertexBuffer* m_streams[kMaxStreams] = {};
   GIndexBuffer* m_indices = nullptr;
+  uint32_t m_streamDivisor[kMaxStreams] = {};
+  std::vector<uint32_t> m_instancedDraws;
   GSurface* m_renderTarget = nullptr;
   GSurface* m_depthStencil = nullptr;
   GSurface* m_backBuffer = nullptr;

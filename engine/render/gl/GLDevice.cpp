@@ -140,6 +140,7 @@ bool Device::CreateBackBuffer(std::string* reason) {
   m_viewport = GViewport();
   m_viewport.width = desc.width;
   m_viewport.height = desc.height;
+  m_scissor = {0, 0, int32_t(desc.width), int32_t(desc.height)};
   if (status != GL_FRAMEBUFFER_COMPLETE) {
     *reason = "back buffer framebuffer incomplete";
     return false;
@@ -307,6 +308,19 @@ GResult Device::GetViewport(GViewport* vp) {
   return G_OK;
 }
 
+GResult Device::SetScissorRect(const GRect& rect) {
+  if (rect.right < rect.left || rect.bottom < rect.top) return GERR_INVALIDCALL;
+  m_scissor = rect;
+  kgl::Scissor(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  return G_OK;
+}
+
+GResult Device::GetScissorRect(GRect* rect) {
+  if (!rect) return GERR_INVALIDCALL;
+  *rect = m_scissor;
+  return G_OK;
+}
+
 GResult Device::SetTexture(uint32_t sampler, GTexture* texture) {
   if (sampler >= kMaxSamplers) return GERR_INVALIDCALL;
   if (m_textures[sampler] == texture) return G_OK;
@@ -390,6 +404,10 @@ bool Device::PrepareDraw(bool indexed) {
       kgl::VertexAttribPointer(
           GLuint(loc), size, type, norm, GLsizei(m_streamStride[e.stream]),
           reinterpret_cast<const void*>(uintptr_t(m_streamOffset[e.stream] + e.offset)));
+      if (m_attribDivisor[loc] != m_streamDivisor[e.stream]) {
+        m_attribDivisor[loc] = m_streamDivisor[e.stream];
+        kgl::VertexAttribDivisor(GLuint(loc), m_attribDivisor[loc]);
+      }
       enabled |= 1u << loc;
     }
     for (int loc = 0; loc < 16; ++loc) {
@@ -432,6 +450,28 @@ GResult Device::DrawIndexedPrimitive(GPrimitiveType type, int32_t baseVertex, ui
   return G_OK;
 }
 
+GResult Device::SetStreamSourceFreq(uint32_t stream, uint32_t instanceDivisor) {
+  if (stream >= kMaxStreams) return GERR_INVALIDCALL;
+  if (m_streamDivisor[stream] != instanceDivisor) m_vaoDirty = true;
+  m_streamDivisor[stream] = instanceDivisor;
+  return G_OK;
+}
+
+GResult Device::DrawIndexedPrimitiveInstanced(GPrimitiveType type, int32_t baseVertex, uint32_t,
+                                              uint32_t, uint32_t startIndex,
+                                              uint32_t primitiveCount, uint32_t instances) {
+  GLsizei count = 0;
+  GLenum mode = PrimitiveMode(type, primitiveCount, &count);
+  if (!mode || instances == 0 || !PrepareDraw(true)) return GERR_INVALIDCALL;
+  bool wide = m_indices->GetFormat() == FMT_INDEX32;
+  size_t size = wide ? 4 : 2;
+  if ((size_t(startIndex) + size_t(count)) * size > m_indices->GetLength()) return GERR_INVALIDCALL;
+  kgl::DrawElementsInstancedBaseVertex(mode, count, wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
+                                       reinterpret_cast<const void*>(uintptr_t(startIndex) * size),
+                                       GLsizei(instances), baseVertex);
+  return G_OK;
+}
+
 GResult Device::SetRenderTarget(uint32_t index, GSurface* surface) {
   if (index != 0 || !surface) return GERR_INVALIDCALL;
   SoftSurface* s = static_cast<SoftSurface*>(surface);
@@ -440,11 +480,12 @@ GResult Device::SetRenderTarget(uint32_t index, GSurface* surface) {
     return GERR_INVALIDCALL;
   if (m_renderTarget != surface) m_targetDirty = true;
   Rebind(m_renderTarget, surface);
-  // Direct3D resets the viewport to the whole new target.
+  // Direct3D resets the viewport and the scissor rectangle to the whole new target.
   GViewport vp;
   vp.width = s->Desc().width;
   vp.height = s->Desc().height;
   SetViewport(vp);
+  SetScissorRect({0, 0, int32_t(vp.width), int32_t(vp.height)});
   return G_OK;
 }
 

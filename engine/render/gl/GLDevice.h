@@ -149,6 +149,8 @@ class Device : public GDevice {
   GResult Present() override;
   GResult SetViewport(const GViewport& vp) override;
   GResult GetViewport(GViewport* vp) override;
+  GResult SetScissorRect(const GRect& rect) override;
+  GResult GetScissorRect(GRect* rect) override;
   GResult SetRenderState(GRenderState state, uint32_t value) override;
   GResult GetRenderState(GRenderState state, uint32_t* value) override;
   GResult SetSamplerState(uint32_t sampler, GSamplerState state, uint32_t value) override;
@@ -163,6 +165,10 @@ class Device : public GDevice {
   GResult DrawIndexedPrimitive(GPrimitiveType type, int32_t baseVertex, uint32_t minIndex,
                                uint32_t numVertices, uint32_t startIndex,
                                uint32_t primitiveCount) override;
+  GResult SetStreamSourceFreq(uint32_t stream, uint32_t instanceDivisor) override;
+  GResult DrawIndexedPrimitiveInstanced(GPrimitiveType type, int32_t baseVertex, uint32_t minIndex,
+                                        uint32_t numVertices, uint32_t startIndex,
+                                        uint32_t primitiveCount, uint32_t instances) override;
   GResult SetRenderTarget(uint32_t index, GSurface* surface) override;
   GResult SetDepthStencilSurface(GSurface* surface) override;
   GResult GetBackBuffer(uint32_t index, GSurface** surface) override;
@@ -214,6 +220,7 @@ class Device : public GDevice {
   GPresentParameters m_pp;
   bool m_inScene = false;
   GViewport m_viewport;
+  GRect m_scissor;
   uint32_t m_rs[GRS_MAX];
   uint32_t m_ss[kMaxSamplers][GSAMP_MAX];
   // What GL's sampler objects hold. Effects set their sampler states at each
@@ -227,6 +234,8 @@ class Device : public GDevice {
   GVertexDeclaration* m_decl = nullptr;
   GVertexBuffer* m_streams[kMaxStreams] = {};
   uint32_t m_streamOffset[kMaxStreams] = {}, m_streamStride[kMaxStreams] = {};
+  uint32_t m_streamDivisor[kMaxStreams] = {};
+  uint32_t m_attribDivisor[16] = {};  // what GL holds per attribute location
   GIndexBuffer* m_indices = nullptr;
   Surface* m_backBuffer = nullptr;
   Surface* m_autoDepth = nullptr;

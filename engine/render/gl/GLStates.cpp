@@ -173,7 +173,10 @@ void Device::ApplyRenderState(GRenderState s) {
                      (v & 4) ? GL_TRUE : GL_FALSE, (v & 8) ? GL_TRUE : GL_FALSE);
       break;
     case GRS_SCISSORTESTENABLE:
+      // Clears and presentation borrow the scissor box: it is put back with the state.
       v ? kgl::Enable(GL_SCISSOR_TEST) : kgl::Disable(GL_SCISSOR_TEST);
+      kgl::Scissor(m_scissor.left, m_scissor.top, std::max(0, m_scissor.right - m_scissor.left),
+                   std::max(0, m_scissor.bottom - m_scissor.top));
       break;
     case GRS_DEPTHBIAS:
     case GRS_SLOPESCALEDEPTHBIAS: {

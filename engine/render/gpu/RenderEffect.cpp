@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/FrameProfiler.h"
 #include "base/Log.h"
 #include "base/StringUtil.h"
 #include "render/gpu/Texture.h"
@@ -22,7 +23,8 @@ const char* const kSemanticNames[SEM_COUNT] = {
     "IDENTITYMATRIX",  "PROJ2DMATRIX", "WORLDVIEWPROJMATRIX", "WORLDVIEWMATRIX",
     "WORLDMATRIX",     "VIEWMATRIX",   "PROJMATRIX",          "BONES",
     "VIEWPOS",         "LIGHTPOS",     "LIGHTCOLOR",          "LIGHTPARAMS",
-    "LIGHTMASKMATRIX", "TIME",         "PREVFRAMETIME",       "SCREENDIMENSIONS"};
+    "LIGHTMASKMATRIX", "TIME",         "PREVFRAMETIME",       "SCREENDIMENSIONS",
+    "LIGHTCOUNT",      "INSTANCED"};
 
 ResourceManager g_effectManager("WorldRenderEffect");  // built at static initialisation
 ResourceManager& EffectManager() {
@@ -184,6 +186,7 @@ bool RenderEffect::BeginPass(uint32_t pass) {
     LogDetail("GLEffect::BeginPass failed (pass %d) with result %s.", int(pass), GetErrorName(r));
     return false;
   }
+  FrameProfiler::Instance().CountPass();
   m_inPass = true;
   return true;
 }
@@ -226,6 +229,13 @@ void RenderEffect::SetMatrix(EffectHandle h, const Matrix4x4& m) {
 void RenderEffect::SetMatrixArray(EffectHandle h, const Matrix4x4* m, uint32_t count) {
   static_assert(sizeof(Matrix4x4) == 16 * sizeof(float), "matrices are packed");
   if (m_effect && m) m_effect->SetMatrixTransposeArray(h, m[0].m, count);
+}
+void RenderEffect::SetFloatArray(EffectHandle h, const float* values, uint32_t count) {
+  if (m_effect) m_effect->SetFloatArray(h, values, count);
+}
+uint32_t RenderEffect::GetParameterArraySize(EffectHandle h) const {
+  const EffectParam* p = m_effect ? m_effect->GetParameterDesc(h) : nullptr;
+  return p ? p->arraySize : 0;
 }
 void RenderEffect::SetTexture(EffectHandle h, Texture* texture) {
   if (m_effect) m_effect->SetTexture(h, texture ? texture->GetDeviceTexture() : nullptr);
@@ -334,6 +344,8 @@ bool WorldRenderEffect::SelectVariant(uint32_t n) {
     }
     for (uint32_t s = 0; s < SEM_COUNT; ++s)
       v.semantics[s] = v.effect->GetParameterBySemantic(kSemanticNames[s]);
+    v.lightBatch =
+        std::min(v.effect->GetParameterArraySize(v.semantics[SEM_LIGHTPOS]), kMaxLightBatch);
   }
   m_currentVariant = int(n);
   for (uint32_t s = 0; s < SEM_COUNT; ++s) ApplySemantic(s);
@@ -341,21 +353,120 @@ bool WorldRenderEffect::SelectVariant(uint32_t n) {
   return true;
 }
 
+bool WorldRenderEffect::HasTechnique(uint32_t pass, uint32_t boneCount) {
+  if (pass >= PASS_COUNT || boneCount > kMaxBoneInfluences) return false;
+  Variant& v = m_variants[boneCount];
+  if (!v.effect) {
+    const int current = m_currentVariant;
+    if (!SelectVariant(boneCount)) return false;
+    if (current >= 0) SelectVariant(uint32_t(current));
+  }
+  if (!v.hasTechnique[pass]) {
+    const EffectHandle t = v.effect->GetTechniqueByName(kPassNames[pass]);
+    v.hasTechnique[pass] = t && v.effect->ValidateTechnique(t) ? 1 : 2;
+  }
+  return v.hasTechnique[pass] == 1;
+}
+
+uint32_t WorldRenderEffect::GetPassTraits(uint32_t pass, uint32_t boneCount) {
+  constexpr uint32_t kKnown = 0x80000000u;
+  if (pass >= PASS_COUNT || !HasTechnique(pass, boneCount)) return 0;
+  Variant& v = m_variants[boneCount];
+  if (!(v.traits[pass] & kKnown)) {
+    uint32_t traits = v.semantics[SEM_INSTANCED] ? uint32_t(Trait_Instanced) : 0u;
+    const GEffect* effect = v.effect->GetDeviceEffect();
+    const EffectHandle t = v.effect->GetTechniqueByName(kPassNames[pass]);
+    for (const EffectPass& p : effect->GetDesc().techniques[t - GEffect::kTechniqueBase].passes) {
+      for (const auto& [state, value] : p.states) {
+        if (state == GRS_ALPHABLENDENABLE && value) traits |= Trait_Blends;
+        if ((state == GRS_ZWRITEENABLE || state == GRS_ZENABLE) && !value)
+          traits |= Trait_KeepsDepth;
+      }
+    }
+    v.traits[pass] = traits | kKnown;
+  }
+  return v.traits[pass] & ~kKnown;
+}
+
+uint32_t WorldRenderEffect::GetLightBatch(uint32_t boneCount) {
+  if (boneCount > kMaxBoneInfluences || !HasTechnique(PASS_LIT, boneCount)) return 1;
+  return std::max(1u, m_variants[boneCount].lightBatch);
+}
+
+void WorldRenderEffect::SetInstanced(bool instanced) {
+  m_instanced = instanced;
+  SetSemanticVector(SEM_INSTANCED, instanced ? 1.0f : 0.0f, 0.0f, 0.0f);
+}
+
 bool WorldRenderEffect::SetupLight() {
   if (m_currentPass != PASS_LIT || !m_currentEffect || !m_lights ||
       m_lights->RemainingLights() == 0)
     return false;
-  EffectHandle tech = m_currentEffect->GetTechniqueByName(kPassNames[PASS_LIT]);
-  if (!tech || !m_currentEffect->SetTechnique(tech)) return false;
-  float pos[3], color[3], range = 0.0f;
-  if (!m_lights->UseNextLight(pos, color, &range)) return false;
-  const Variant& v = m_variants[m_currentVariant];
-  if (v.semantics[SEM_LIGHTPARAMS])
-    m_currentEffect->SetVector3(v.semantics[SEM_LIGHTPARAMS], range, 0, 0);
-  if (v.semantics[SEM_LIGHTPOS])
-    m_currentEffect->SetVector3(v.semantics[SEM_LIGHTPOS], pos[0], pos[1], pos[2]);
-  if (v.semantics[SEM_LIGHTCOLOR])
-    m_currentEffect->SetVector3(v.semantics[SEM_LIGHTCOLOR], color[0], color[1], color[2]);
+  Variant& v = m_variants[m_currentVariant];
+  if (!v.techniques[PASS_LIT]) v.techniques[PASS_LIT] = m_currentEffect->GetTechniqueByName("Lit");
+  if (!v.techniques[PASS_LIT] || !m_currentEffect->SetTechnique(v.techniques[PASS_LIT]))
+    return false;
+  return SetLightValues(m_lights);
+}
+
+bool WorldRenderEffect::TakeLights(RenderLightSet* lights) {
+  if (m_currentPass != PASS_LIT || !m_currentEffect || !lights) return false;
+  return SetLightValues(lights);
+}
+
+void WorldRenderEffect::CommitChanges() {
+  if (m_currentEffect) m_currentEffect->CommitChanges();
+}
+
+uint32_t WorldRenderEffect::BeginTechnique(uint32_t pass, uint32_t boneCount) {
+  if (pass >= PASS_COUNT || !HasTechnique(pass, boneCount) || !SelectVariant(boneCount)) return 0;
+  Variant& v = m_variants[m_currentVariant];
+  if (!v.techniques[pass]) v.techniques[pass] = v.effect->GetTechniqueByName(kPassNames[pass]);
+  m_currentPass = pass;
+  m_currentEffect = v.effect.Get();
+  m_lights = nullptr;
+  if (v.semantics[SEM_TIME]) m_currentEffect->SetFloat(v.semantics[SEM_TIME], EffectTime());
+  m_currentEffect->SetTechnique(v.techniques[pass]);
+  m_passCount = m_currentEffect->Begin();
+  return m_passCount;
+}
+
+bool WorldRenderEffect::SetLightValues(RenderLightSet* lights) {
+  Variant& v = m_variants[m_currentVariant];
+  if (!lights || lights->RemainingLights() == 0) return false;
+  // An effect with arrays of lights takes a batch of them in one repetition.
+  const uint32_t batch = std::max(1u, v.lightBatch);
+  RenderLight taken[kMaxLightBatch];
+  const uint32_t count = lights->UseNextLights(batch, taken);
+  if (!count) return false;
+  float positions[kMaxLightBatch * 3] = {}, colors[kMaxLightBatch * 3] = {};
+  float params[kMaxLightBatch * 3] = {};
+  for (uint32_t i = 0; i < count; ++i) {
+    const float* at = m_instanced ? taken[i].worldPosition : taken[i].position;
+    for (int c = 0; c < 3; ++c) {
+      positions[i * 3 + c] = at[c];
+      colors[i * 3 + c] = taken[i].color[c];
+    }
+    params[i * 3] = taken[i].range;
+  }
+  if (!v.lightBatch) {
+    if (v.semantics[SEM_LIGHTPARAMS])
+      m_currentEffect->SetVector3(v.semantics[SEM_LIGHTPARAMS], params[0], 0, 0);
+    if (v.semantics[SEM_LIGHTPOS])
+      m_currentEffect->SetVector3(v.semantics[SEM_LIGHTPOS], positions[0], positions[1],
+                                  positions[2]);
+    if (v.semantics[SEM_LIGHTCOLOR])
+      m_currentEffect->SetVector3(v.semantics[SEM_LIGHTCOLOR], colors[0], colors[1], colors[2]);
+  } else {
+    // Unused entries are zero: no colour, no range.
+    m_currentEffect->SetFloatArray(v.semantics[SEM_LIGHTPOS], positions, batch * 3);
+    if (v.semantics[SEM_LIGHTCOLOR])
+      m_currentEffect->SetFloatArray(v.semantics[SEM_LIGHTCOLOR], colors, batch * 3);
+    if (v.semantics[SEM_LIGHTPARAMS])
+      m_currentEffect->SetFloatArray(v.semantics[SEM_LIGHTPARAMS], params, batch * 3);
+  }
+  if (v.semantics[SEM_LIGHTCOUNT])
+    m_currentEffect->SetFloat(v.semantics[SEM_LIGHTCOUNT], float(count));
   return true;
 }
 

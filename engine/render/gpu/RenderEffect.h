@@ -57,6 +57,8 @@ class RenderEffect : public PooledObject {
   virtual void SetVector4(EffectHandle h, float x, float y, float z, float w);
   virtual void SetMatrix(EffectHandle h, const Matrix4x4& m);
   virtual void SetMatrixArray(EffectHandle h, const Matrix4x4* m, uint32_t count);
+  // Up to count floats, packed as the parameter holds them (an array of float3 takes three each).
+  virtual void SetFloatArray(EffectHandle h, const float* values, uint32_t count);
   virtual void SetTexture(EffectHandle h, Texture* texture);
   virtual void CommitChanges();
 
@@ -67,6 +69,8 @@ class RenderEffect : public PooledObject {
   bool IsBegun() const { return m_begun; }
   bool IsInPass() const { return m_inPass; }
   GEffect* GetDeviceEffect() const { return m_effect.Get(); }
+  // Elements of an array parameter; 0 for a parameter that is not an array.
+  uint32_t GetParameterArraySize(EffectHandle h) const;
   // Device hooks.
   void OnDeviceLost();
   void OnDeviceReset();
@@ -117,9 +121,22 @@ enum EffectSemantic : uint32_t {
   SEM_TIME,
   SEM_PREVFRAMETIME,
   SEM_SCREENDIMENSIONS,
+  // How many lights of the LIGHTPOS, LIGHTCOLOR and LIGHTPARAMS arrays this
+  // repetition of the Lit pass holds.
+  SEM_LIGHTCOUNT,
+  // 1 while the draw is instanced, else 0; declaring it lets an effect be instanced.
+  SEM_INSTANCED,
   SEM_COUNT,
 };
 const char* GetSemanticName(uint32_t semantic);
+
+// One light as the Lit pass hands it to an effect.
+struct RenderLight {
+  float position[3];       // in the object's own space
+  float worldPosition[3];  // in the world (instanced draws)
+  float color[3];
+  float range;
+};
 
 // The lights an object is drawn with in the Lit pass (the world renderer's
 // light set implements it).
@@ -128,9 +145,12 @@ class RenderLightSet {
   virtual ~RenderLightSet() = default;
   // Lights of the per-pixel list not yet used in this pass.
   virtual uint32_t RemainingLights() const = 0;
-  // The next unused light (object-space position, colour, range); marks it used.
-  virtual bool UseNextLight(float position[3], float color[3], float* range) = 0;
+  // The next unused lights, at most max of them, into out (marked used); how many.
+  virtual uint32_t UseNextLights(uint32_t max, RenderLight* out) = 0;
 };
+
+// Lights one repetition of the Lit pass takes at most, whatever an effect declares.
+constexpr uint32_t kMaxLightBatch = 16;
 
 constexpr uint32_t kMaxBoneInfluences = 4;
 // Bone matrices one skinned draw uses at most; effects size their BONES array for it.
@@ -151,7 +171,31 @@ class WorldRenderEffect : public Resource {
   bool Reload() override;
 
   bool SelectVariant(uint32_t boneCount);
+  // Whether the variant has a technique for the pass that validates (looked
+  // up once, then kept); builds the variant when needed, without making it current.
+  bool HasTechnique(uint32_t pass, uint32_t boneCount);
+  // How a variant's technique for a pass treats what is behind it (looked up once, then kept).
+  enum PassTraits : uint32_t {
+    Trait_Blends = 1,      // a pass blends with the target
+    Trait_KeepsDepth = 2,  // a pass leaves the depth buffer as it was
+    Trait_Instanced = 4,   // the effect declares INSTANCED
+  };
+  uint32_t GetPassTraits(uint32_t pass, uint32_t boneCount);
+  // Lights one repetition of the variant's Lit pass takes: the size of its
+  // LIGHTPOS array, 1 when LIGHTPOS is a single value (one pass per light).
+  uint32_t GetLightBatch(uint32_t boneCount);
+  // Draws that follow are instanced (INSTANCED 1): lights come in world space.
+  void SetInstanced(bool instanced);
   uint32_t SetupPass(uint32_t pass, uint32_t boneCount, RenderLightSet* lights);
+  // The way through a pass for many draws with one material, values that do
+  // not change set once: BeginTechnique selects the pass's technique (the
+  // Lit pass's without taking a light) and begins it, returning the pass
+  // count; then per draw the caller sets its values, TakeLights (in the Lit
+  // pass, the next batch of the set; false when none is left) and
+  // CommitChanges inside BeginPass/EndPass; ResetPass ends it.
+  uint32_t BeginTechnique(uint32_t pass, uint32_t boneCount);
+  bool TakeLights(RenderLightSet* lights);
+  void CommitChanges();
   uint32_t NextLight();
   bool BeginPass(uint32_t index);
   bool EndPass();
@@ -177,6 +221,11 @@ class WorldRenderEffect : public Resource {
     bool failed = false;
     EffectHandle semantics[SEM_COUNT] = {};
     EffectHandle techniques[PASS_COUNT] = {};
+    // HasTechnique's answers per pass: 0 not asked yet, 1 yes, 2 no.
+    uint8_t hasTechnique[PASS_COUNT] = {};
+    // GetPassTraits's answers, with bit 31 set once worked out.
+    uint32_t traits[PASS_COUNT] = {};
+    uint32_t lightBatch = 0;  // LIGHTPOS array size, 0: a single light
   };
   // The last value given for a semantic. The renderer sets values before it
   // knows which variant a pass draws with, so each variant gets them all when
@@ -187,6 +236,8 @@ class WorldRenderEffect : public Resource {
     std::vector<Matrix4x4> matrices;
   };
   bool SetupLight();
+  // The next batch of lights into the current effect's light semantics.
+  bool SetLightValues(RenderLightSet* lights);
   void ApplySemantic(uint32_t semantic);
   void ApplyNamedTexture(uint32_t index);
 
@@ -196,6 +247,7 @@ class WorldRenderEffect : public Resource {
   RenderEffect* m_currentEffect = nullptr;
   uint32_t m_passCount = 0;
   RenderLightSet* m_lights = nullptr;
+  bool m_instanced = false;
   SemanticValue m_values[SEM_COUNT];
   struct Named {
     std::string name;

@@ -214,8 +214,38 @@ GVertexDeclaration* DeviceVertexFormat::GetDeviceDeclaration() {
   return m_declaration;
 }
 
+GVertexDeclaration* DeviceVertexFormat::GetInstancedDeclaration() {
+  VideoManager* vm = GetVideoManager();
+  if (!vm || !vm->GetDevice()) return nullptr;
+  if (m_instancedDeclaration || m_noInstancing) return m_instancedDeclaration;
+  GVertexElement elements[kMaxVertexElements + kInstanceFields];
+  uint32_t count = 0;
+  // The copy's matrix takes stream 1 and texture coordinates 4 to 7: a format
+  // that uses either cannot be drawn instanced.
+  bool free = GetDeviceElements(elements, &count);
+  for (uint32_t i = 0; free && i < count; ++i)
+    free = elements[i].stream == 0 &&
+           !(elements[i].usage == GDECLUSAGE_TEXCOORD && elements[i].usageIndex >= 4);
+  if (free) {
+    for (uint32_t k = 0; k < kInstanceFields; ++k)
+      elements[count + k] = {1,
+                             uint16_t(16 * k),
+                             GDECLTYPE_FLOAT4,
+                             GDECLMETHOD_DEFAULT,
+                             GDECLUSAGE_TEXCOORD,
+                             uint8_t(4 + k)};
+    elements[count + kInstanceFields] = kDeclEnd;
+    if (GFailed(vm->GetDevice()->CreateVertexDeclaration(elements, &m_instancedDeclaration)))
+      m_instancedDeclaration = nullptr;
+  }
+  m_noInstancing = m_instancedDeclaration == nullptr;
+  return m_instancedDeclaration;
+}
+
 void DeviceVertexFormat::ReleaseDeclaration() {
   SafeRelease(m_declaration);
+  SafeRelease(m_instancedDeclaration);
+  m_noInstancing = false;
 }
 
 DeviceVertexFormat* CreateVertexFormat() {

@@ -83,6 +83,10 @@ class DeviceVertexFormat : public VertexFormat {
   bool GetDeviceElements(GVertexElement* elements, uint32_t* count = nullptr);
   // The kept declaration (created on first demand), or null.
   GVertexDeclaration* GetDeviceDeclaration();
+  // The declaration with a second stream of one 4x4 matrix a copy (four
+  // float4 columns as texture coordinates 4 to 7, kInstanceStride bytes) for
+  // instanced draws; null when the format already uses those (kept either way).
+  GVertexDeclaration* GetInstancedDeclaration();
   // Video shutdown.
   void ReleaseDeclaration();
 
@@ -92,7 +96,13 @@ class DeviceVertexFormat : public VertexFormat {
 
  private:
   GVertexDeclaration* m_declaration = nullptr;
+  GVertexDeclaration* m_instancedDeclaration = nullptr;
+  bool m_noInstancing = false;
 };
+
+// A copy's data in an instanced draw: its world matrix, column by column.
+constexpr uint32_t kInstanceFields = 4;
+constexpr uint32_t kInstanceStride = 64;
 
 // A new format with one empty stream.
 DeviceVertexFormat* CreateVertexFormat();

@@ -2,6 +2,7 @@
 // projection, listeners, the effects' clock and the display fallback.
 #include "render/gpu/VideoManager.h"
 
+#include "base/FrameProfiler.h"
 #include "base/Log.h"
 #include "console/CVarRegistry.h"
 
@@ -118,4 +119,10 @@ void SetVideoManager(VideoManager* manager) {
 GDevice* GetRenderDevice() {
   VideoManager* vm = g_videoManager;
   return vm && vm->IsDeviceReady() ? vm->GetDevice() : nullptr;
+}
+
+void VideoManager::CountDraw(uint32_t primitives) {
+  ++m_drawCount;
+  m_primitiveCount += primitives;
+  FrameProfiler::Instance().CountDraw(primitives);
 }

@@ -42,6 +42,9 @@ struct DisplayMode {
   uint32_t refreshRate = 0;
 };
 
+// The stream instanced draws take their copies' data from.
+constexpr uint32_t kInstanceStream = 1;
+
 // Primitive kinds of DrawPrimitive and DrawIndexedPrimitive.
 enum PrimitiveKind : uint32_t {
   PRIM_POINTS = 0,
@@ -81,6 +84,10 @@ class VideoManager {
   virtual void SetClearDepth(float depth);
   virtual void SetClearStencil(uint32_t stencil);
   virtual void SetWireFrame(bool wireframe) = 0;
+  // Keeps the draws that follow inside (x1, y1)-(x2, y2), in pixels of the
+  // current target; false switches the test off.
+  virtual void SetScissor(bool enabled, uint32_t x1 = 0, uint32_t y1 = 0, uint32_t x2 = 0,
+                          uint32_t y2 = 0) = 0;
   virtual bool Clear(bool color, bool depth, bool stencil) = 0;
   virtual bool BeginScene() = 0;
   virtual bool EndScene() = 0;
@@ -88,6 +95,10 @@ class VideoManager {
   virtual bool DrawPrimitive(uint32_t kind, uint32_t startVertex, uint32_t primitiveCount) = 0;
   virtual bool DrawIndexedPrimitive(uint32_t kind, int32_t baseVertex, uint32_t vertexCount,
                                     uint32_t startIndex, uint32_t primitiveCount) = 0;
+  // One draw of `instances` copies; counts as one draw of all their primitives.
+  virtual bool DrawIndexedPrimitiveInstanced(uint32_t kind, int32_t baseVertex,
+                                             uint32_t vertexCount, uint32_t startIndex,
+                                             uint32_t primitiveCount, uint32_t instances) = 0;
   virtual Texture* GetRenderTarget() = 0;
   virtual DepthStencilBuffer* GetDepthStencilBuffer() = 0;
   virtual void ReleaseBindings() = 0;
@@ -103,6 +114,12 @@ class VideoManager {
   // Binds a GPU object for the draws that follow; the manager keeps it bound
   // (and binds it again after a device reset) until another takes its place.
   virtual bool ActivateVertexFormat(DeviceVertexFormat* format) = 0;
+  // The format's instanced declaration (DeviceVertexFormat::GetInstancedDeclaration);
+  // false when it has none.
+  virtual bool ActivateInstancedFormat(DeviceVertexFormat* format) = 0;
+  // The copies' data of the instanced draws that follow, from copy `first`
+  // of the buffer on (null: none, the stream is per vertex again).
+  virtual bool ActivateInstanceBuffer(VertexBuffer* buffer, uint32_t first = 0) = 0;
   virtual bool ActivateVertexBuffer(VertexBuffer* buffer, uint32_t stream) = 0;
   virtual bool ActivateIndexBuffer(IndexBuffer* buffer) = 0;
   // A face (0 to 5) of a cube target, else 0.
@@ -120,6 +137,11 @@ class VideoManager {
   virtual bool AddText(std::string_view text, float x, float y, float red, float green, float blue,
                        float alpha, float scaleX = 1.0f, float scaleY = 1.0f) = 0;
   virtual bool EndFont() = 0;
+
+  // Draws issued since the manager started and the primitives they drew:
+  // where every count of draws (statistics, profiler) comes from.
+  uint64_t GetDrawCount() const { return m_drawCount; }
+  uint64_t GetPrimitiveCount() const { return m_primitiveCount; }
 
   // modeSet; the mode in effect into *mode.
   bool GetDisplayMode(DisplayMode* mode) const;
@@ -152,6 +174,8 @@ class VideoManager {
  protected:
   VideoManager() = default;
   void Recompute2DProjection();
+  // A draw the device accepted.
+  void CountDraw(uint32_t primitives);
 
   DisplayMode m_mode;
   bool m_modeSet = false;
@@ -163,6 +187,8 @@ class VideoManager {
   std::chrono::steady_clock::time_point m_startTime = std::chrono::steady_clock::now();
   std::function<double()> m_timeSource;
   double m_timeSourceStart = 0.0;
+  uint64_t m_drawCount = 0;
+  uint64_t m_primitiveCount = 0;
 };
 
 // The single manager, or null before CreateVideoManager (render/

@@ -8,6 +8,14 @@
 
 #include <algorithm>
 
+namespace {
+
+// Texels the blur's outermost fetch reaches from its centre, with the
+// bilinear footprint (glow.fx: 3.23 + 1).
+constexpr float kBlurReach = 4.25f;
+
+}  // namespace
+
 GlowManager* CreateGlowManager(VideoManager* video) {
   return video ? new GlowManager(video) : nullptr;
 }
@@ -23,9 +31,9 @@ void GlowManager::ReleaseAll() {
   m_savedDepth.Reset();
 }
 
-bool GlowManager::PrepareTargets(uint32_t size) {
-  if (m_targets[0] && m_targets[1] && m_targets[0]->GetWidth() == size &&
-      m_targets[0]->GetHeight() == size)
+bool GlowManager::PrepareTargets(uint32_t width, uint32_t height) {
+  if (m_targets[0] && m_targets[1] && m_targets[0]->GetWidth() == width &&
+      m_targets[0]->GetHeight() == height)
     return true;
   ReleaseAll();
   Texture* current = m_video->GetRenderTarget();
@@ -35,16 +43,16 @@ bool GlowManager::PrepareTargets(uint32_t size) {
   }
   for (Ref<Texture>& target : m_targets) {
     target = Ref<Texture>::Adopt(
-        CreateTexture(size, size, TEXTYPE_2D, current->GetFormat(), false, true));
+        CreateTexture(width, height, TEXTYPE_2D, current->GetFormat(), false, true));
     if (!target) {
-      LogMessage("GlowManager: Could not create %dx%d render target.", int(size), int(size));
+      LogMessage("GlowManager: Could not create %dx%d render target.", int(width), int(height));
       ReleaseAll();
       return false;
     }
   }
-  m_depth = Ref<DepthStencilBuffer>::Adopt(CreateDepthStencilBuffer(size, size));
+  m_depth = Ref<DepthStencilBuffer>::Adopt(CreateDepthStencilBuffer(width, height));
   if (!m_depth) {
-    LogMessage("GlowManager: Could not create %dx%d scene depth buffer.", int(size), int(size));
+    LogMessage("GlowManager: Could not create %dx%d scene depth buffer.", int(width), int(height));
     ReleaseAll();
     return false;
   }
@@ -77,14 +85,26 @@ bool GlowManager::Prepare() {
   CVarInt& sizeVar = CVarRegistry::Instance().GlowTextureSize;
   const int clamped = std::clamp(sizeVar.Get(), kMinSize, kMaxSize);
   if (clamped != sizeVar.Get()) sizeVar.Set(clamped);
-  return PrepareTargets(uint32_t(clamped)) && PrepareEffect();
+  // Half the size wide, the viewport's shape.
+  const uint32_t width = uint32_t(clamped) / 2;
+  const uint32_t vw = std::max(1u, m_viewport[2] - m_viewport[0]);
+  const uint32_t vh = std::max(1u, m_viewport[3] - m_viewport[1]);
+  const uint32_t height = std::clamp((width * vh + vw / 2) / vw, 1u, uint32_t(kMaxSize));
+  return PrepareTargets(width, height) && PrepareEffect();
+}
+
+uint32_t GlowManager::GetSpread() const {
+  if (!m_targets[0]) return 0;
+  const float scale =
+      float(m_viewport[2] - m_viewport[0]) / float(std::max(1u, m_targets[0]->GetWidth()));
+  return uint32_t(kBlurReach * float(kBlurRounds) * scale + 1.0f);
 }
 
 bool GlowManager::Begin() {
   VideoManager* video = m_video;
-  if (!Prepare()) return false;
   video->GetViewport(&m_viewport[0], &m_viewport[1], &m_viewport[2], &m_viewport[3], &m_minZ,
                      &m_maxZ);
+  if (!Prepare()) return false;
   m_savedTarget = Ref<Texture>::Share(video->GetRenderTarget());
   m_savedDepth = Ref<DepthStencilBuffer>::Share(video->GetDepthStencilBuffer());
   if (!video->ActivateRenderTarget(m_targets[0].Get(), 0) ||
@@ -95,8 +115,7 @@ bool GlowManager::Begin() {
     m_savedDepth.Reset();
     return false;
   }
-  const uint32_t size = m_targets[0]->GetWidth();
-  video->SetViewport(0, 0, size, size, m_minZ, m_maxZ);
+  video->SetViewport(0, 0, m_targets[0]->GetWidth(), m_targets[0]->GetHeight(), m_minZ, m_maxZ);
   video->SetClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   video->Clear(true, true, false);
   return true;
@@ -115,9 +134,9 @@ bool GlowManager::DrawQuad(EffectHandle technique, Texture* texture, uint32_t wi
 void GlowManager::End() {
   VideoManager* video = m_video;
   if (!m_effect || !m_targets[0]) return;
-  const uint32_t size = m_targets[0]->GetWidth();
+  const uint32_t width = m_targets[0]->GetWidth(), height = m_targets[0]->GetHeight();
   m_current = 0;
-  m_effect->SetMatrix(m_projection, VideoManager::Make2DProjection(size, size));
+  m_effect->SetMatrix(m_projection, VideoManager::Make2DProjection(width, height));
   m_effect->SetMatrix(m_identity, Matrix4x4());
   bool blurring = true;
   for (int round = 0; round < kBlurRounds && blurring; ++round) {
@@ -125,7 +144,7 @@ void GlowManager::End() {
       Texture* source = m_targets[m_current].Get();
       m_current ^= 1u;
       video->ActivateRenderTarget(m_targets[m_current].Get(), 0);
-      if (!DrawQuad(technique, source, size, size)) {
+      if (!DrawQuad(technique, source, width, height)) {
         blurring = false;
         break;
       }
@@ -136,11 +155,18 @@ void GlowManager::End() {
   m_savedTarget.Reset();
   m_savedDepth.Reset();
   video->SetViewport(m_viewport[0], m_viewport[1], m_viewport[2], m_viewport[3], m_minZ, m_maxZ);
+}
 
+void GlowManager::Composite(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2) {
+  VideoManager* video = m_video;
+  if (!m_effect || !m_targets[0]) return;
   Texture* glow = m_targets[m_current].Get();
   m_effect->SetMatrix(m_projection, VideoManager::Make2DProjection(m_viewport[2], m_viewport[3]));
   m_effect->SetMatrix(m_identity, Matrix4x4());
+  // Where nothing glows the overlay would add black: the scissor spares those pixels.
+  video->SetScissor(true, x1, y1, x2, y2);
   DrawQuad(m_overlay, glow, m_viewport[2], m_viewport[3]);
+  video->SetScissor(false);
 
   if (CVarRegistry::Instance().DrawGlowTexture.Get() && video->BeginQuads(glow)) {
     const float x = float(m_viewport[0]), y = float(m_viewport[1]);

@@ -106,6 +106,7 @@ void ParticleRenderer::BuildCorners(const FrameView& view) {
 
 void ParticleRenderer::Render(const FrameView& view) {
   m_batchSizes.clear();
+  m_drawnSystems = m_drawnParticles = 0;
   if (m_groupCount == 0) return;
   BuildCorners(view);
   for (size_t i = 0; i < m_groupCount; ++i) {
@@ -162,7 +163,10 @@ void ParticleRenderer::DrawGroup(Group& group, const FrameView& view) {
   uint16_t* ix;
   if (!Lock(std::min(remaining, m_capacity), &v, &ix)) return;
   uint32_t n = 0;
-  for (auto& system : group.systems) {
+  m_countedUpTo = 0;
+  size_t batchFirst = 0;
+  for (size_t s = 0; s < group.systems.size(); ++s) {
+    ParticleSystemObject* system = group.systems[s].Get();
     Particle* const* list = system->GetDrawList();
     const uint32_t count = system->GetDrawCount();
     for (uint32_t i = 0; i < count; ++i) {
@@ -182,7 +186,8 @@ void ParticleRenderer::DrawGroup(Group& group, const FrameView& view) {
       q[3] = base + 1, q[4] = base + 2, q[5] = base + 3;
       if (++n == m_capacity) {
         Unlock();
-        DrawBatch(effect, n);
+        if (DrawBatch(effect, n)) CountDrawn(group, batchFirst, s, n);
+        batchFirst = s;
         remaining -= n;
         n = 0;
         if (remaining && !Lock(std::min(remaining, m_capacity), &v, &ix)) return;
@@ -191,19 +196,29 @@ void ParticleRenderer::DrawGroup(Group& group, const FrameView& view) {
   }
   if (n == 0) return;  // the last batch was full and drawn
   Unlock();
-  DrawBatch(effect, n);
+  if (DrawBatch(effect, n)) CountDrawn(group, batchFirst, group.systems.size() - 1, n);
 }
 
-void ParticleRenderer::DrawBatch(WorldRenderEffect* effect, uint32_t count) {
+void ParticleRenderer::CountDrawn(const Group& group, size_t first, size_t last,
+                                  uint32_t particles) {
+  m_drawnParticles += particles;
+  for (size_t s = std::max(first, m_countedUpTo); s <= last; ++s)
+    if (group.systems[s]->GetDrawCount() > 0) ++m_drawnSystems;
+  m_countedUpTo = last + 1;
+}
+
+bool ParticleRenderer::DrawBatch(WorldRenderEffect* effect, uint32_t count) {
   m_batchSizes.push_back(count);
+  bool drawn = false;
   uint32_t passes = effect->SetupPass(PASS_PARTICLES, 0, nullptr);
   while (passes) {
     for (uint32_t i = 0; i < passes; ++i) {
       if (!effect->BeginPass(i)) continue;
-      m_video->DrawIndexedPrimitive(PRIM_TRIANGLES, 0, 4 * count, 0, 2 * count);
+      drawn = m_video->DrawIndexedPrimitive(PRIM_TRIANGLES, 0, 4 * count, 0, 2 * count) || drawn;
       effect->EndPass();
     }
     passes = effect->NextLight();
   }
   effect->ResetPass();
+  return drawn;
 }

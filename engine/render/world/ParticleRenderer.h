@@ -42,6 +42,10 @@ class ParticleRenderer {
   uint32_t GetCapacity() const { return m_capacity; }
   // Particles in each batch drawn by the last Render, in order.
   const std::vector<uint32_t>& GetBatchSizes() const { return m_batchSizes; }
+  // What the last Render drew: systems with a particle in a batch that was
+  // drawn, and the particles of those batches.
+  uint32_t GetDrawnSystems() const { return m_drawnSystems; }
+  uint32_t GetDrawnParticles() const { return m_drawnParticles; }
   // The rotation table entry a rotation in degrees uses; -1 for the
   // unrotated corners (exactly 0, or not a finite number).
   static int RotationEntry(float degrees);
@@ -62,7 +66,10 @@ class ParticleRenderer {
   void DrawGroup(Group& group, const FrameView& view);
   bool Lock(uint32_t count, Vertex** vertices, uint16_t** indices);
   void Unlock();
-  void DrawBatch(WorldRenderEffect* effect, uint32_t count);
+  // True when the batch was drawn.
+  bool DrawBatch(WorldRenderEffect* effect, uint32_t count);
+  // Counts the systems [first, last] of a drawn batch that were not counted yet.
+  void CountDrawn(const Group& group, size_t first, size_t last, uint32_t particles);
 
   VideoManager* m_video = nullptr;
   Ref<VertexBuffer> m_vertices;
@@ -76,4 +83,6 @@ class ParticleRenderer {
   std::vector<Group> m_groups;
   size_t m_groupCount = 0;
   std::vector<uint32_t> m_batchSizes;
+  uint32_t m_drawnSystems = 0, m_drawnParticles = 0;
+  size_t m_countedUpTo = 0;  // systems of the current group already counted
 };

@@ -1,7 +1,14 @@
 // RenderQueue.cpp - the queued objects' light sets; see RenderQueue.h.
 #include "render/world/RenderQueue.h"
 
-bool ObjectLightSet::Add(LightObject* light, const Vector3D& localPosition) {
+#include "render/gpu/VideoManager.h"
+#include "render/world/LightGrid.h"
+
+#include <algorithm>
+#include <cmath>
+
+bool ObjectLightSet::Add(LightObject* light, const Vector3D& localPosition,
+                         const FrameLight* frame) {
   const uint32_t type = light->GetLightType();
   if (type > 1 || m_count[type] >= kMaxLightsPerType) return false;
   Entry& e = m_entries[type][m_count[type]++];
@@ -9,6 +16,7 @@ bool ObjectLightSet::Add(LightObject* light, const Vector3D& localPosition) {
   e.position[0] = localPosition.x;
   e.position[1] = localPosition.y;
   e.position[2] = localPosition.z;
+  e.frame = frame;
   return true;
 }
 
@@ -17,14 +25,81 @@ void ObjectLightSet::Clear() {
     for (uint32_t i = 0; i < m_count[type]; ++i) m_entries[type][i].light.Reset();
     m_count[type] = m_used[type] = 0;
   }
+  m_width = m_height = 0;
 }
 
-bool ObjectLightSet::UseNextLight(float position[3], float color[3], float* range) {
-  if (RemainingLights() == 0) return false;
-  const Entry& e = m_entries[1][m_used[1]++];
-  for (int i = 0; i < 3; ++i) position[i] = e.position[i];
-  const Vector3D& c = e.light->GetColour();
-  color[0] = c.x, color[1] = c.y, color[2] = c.z;
-  *range = e.light->GetRadius();
+bool ObjectLightSet::SameLights(const ObjectLightSet& o) const {
+  if (m_count[1] != o.m_count[1]) return false;
+  for (uint32_t i = 0; i < m_count[1]; ++i)
+    if (m_entries[1][i].light != o.m_entries[1][i].light) return false;
   return true;
+}
+
+uint32_t ObjectLightSet::UseNextLights(uint32_t max, RenderLight* out) {
+  const uint32_t count = std::min(max, RemainingLights());
+  ScreenRect covered;
+  bool anywhere = false;
+  for (uint32_t i = 0; i < count; ++i) {
+    const Entry& e = m_entries[1][m_used[1]++];
+    RenderLight& l = out[i];
+    const Vector3D world =
+        e.frame ? e.frame->position : e.light->GetWorldTransform().GetTranslation();
+    const Vector3D& c = e.light->GetColour();
+    for (int k = 0; k < 3; ++k) l.position[k] = e.position[k];
+    l.worldPosition[0] = world.x, l.worldPosition[1] = world.y, l.worldPosition[2] = world.z;
+    l.color[0] = c.x, l.color[1] = c.y, l.color[2] = c.z;
+    l.range = e.light->GetRadius();
+    if (e.frame)
+      covered.Unite(e.frame->rect);
+    else
+      anywhere = true;
+  }
+  if (count && m_width && m_height) {
+    if (anywhere) covered = {0, 0, m_width, m_height};
+    if (VideoManager* video = GetVideoManager())
+      video->SetScissor(true, covered.x1, covered.y1, covered.x2, covered.y2);
+  }
+  return count;
+}
+
+void ScreenRect::Unite(const ScreenRect& o) {
+  if (o.IsEmpty()) return;
+  if (IsEmpty()) {
+    *this = o;
+    return;
+  }
+  x1 = std::min(x1, o.x1), y1 = std::min(y1, o.y1);
+  x2 = std::max(x2, o.x2), y2 = std::max(y2, o.y2);
+}
+
+ScreenRect ScreenRect::Grown(uint32_t by, uint32_t width, uint32_t height) const {
+  if (IsEmpty()) return *this;
+  return {x1 > by ? x1 - by : 0, y1 > by ? y1 - by : 0, std::min(width, x2 + by),
+          std::min(height, y2 + by)};
+}
+
+ScreenRect FrameView::Project(const AABB& box) const {
+  const ScreenRect whole{0, 0, width, height};
+  float left = 1.0f, right = -1.0f, top = 1.0f, bottom = -1.0f;
+  for (int corner = 0; corner < 8; ++corner) {
+    const Vector4D p = viewProjection.TransformVector(
+        Vector4D((corner & 1) ? box.maxs.x : box.mins.x, (corner & 2) ? box.maxs.y : box.mins.y,
+                 (corner & 4) ? box.maxs.z : box.mins.z, 1.0f));
+    // A corner at or behind the eye has no place on the screen.
+    if (!(p.w > 1e-5f)) return whole;
+    const float x = p.x / p.w, y = p.y / p.w;
+    left = std::min(left, x), right = std::max(right, x);
+    top = std::min(top, y), bottom = std::max(bottom, y);
+  }
+  const auto column = [this](float ndc) {
+    return uint32_t(std::clamp((ndc * 0.5f + 0.5f) * float(width), 0.0f, float(width)));
+  };
+  const auto row = [this](float ndc) {
+    return uint32_t(std::clamp((0.5f - ndc * 0.5f) * float(height), 0.0f, float(height)));
+  };
+  // Whole pixels that hold any part of it: round outwards.
+  ScreenRect r{column(left), row(bottom), column(right), row(top)};
+  if (r.x2 < width) ++r.x2;
+  if (r.y2 < height) ++r.y2;
+  return r;
 }

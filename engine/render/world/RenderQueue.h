@@ -3,53 +3,114 @@
 //
 // Every drawing part of the world room (static meshes, particles, debug
 // lines) and every drawable kind above it (world/cal3d/) gets the frame's
-// view; an object's light set lists the world's lights per light type with
-// their positions in the object's own space, and hands the per-pixel ones
-// (type 1) to the effect one light at a time.
-// Builds on gpu/RenderEffect.h (RenderLightSet), tier0 (Matrix4x4, Frustum)
-// and tier1/LightObject.h.
+// view; an object's light set lists the lights that touch it per light type
+// with their positions in the object's own space, and hands the per-pixel
+// ones (type 1) to the effect in batches of as many as the effect takes,
+// keeping each batch's draws to the pixels its lights' spheres cover.
+// Builds on gpu/RenderEffect.h (RenderLightSet), gpu/VideoManager.h (the
+// scissor), tier0 (Matrix4x4, Frustum, AABB) and tier1/LightObject.h.
 #pragma once
 
 #include "render/gpu/RenderEffect.h"
+#include "tier0/AABB.h"
 #include "tier0/Frustum.h"
 #include "tier0/Math.h"
+#include "tier0/ObjectPool.h"
 #include "tier0/Ref.h"
 #include "tier1/LightObject.h"
+#include "tier1/WorldObject.h"
 
 #include <cstdint>
 
 class CameraObject;
+struct FrameLight;
 
 constexpr uint32_t kMaxLightsPerType = 16;
 
+// A rectangle of the viewport in pixels, (x1, y1) inclusive, (x2, y2) exclusive, row 0 the top.
+struct ScreenRect {
+  uint32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  bool IsEmpty() const { return x2 <= x1 || y2 <= y1; }
+  void Unite(const ScreenRect& o);
+  // Grown by `by` pixels on every side, within a width x height viewport.
+  ScreenRect Grown(uint32_t by, uint32_t width, uint32_t height) const;
+};
+
 // The lights of one queued object: a list per light type (0 and 1), each
 // entry with the light's position in the object's own space. The Lit pass
-// draws one repetition per type-1 entry.
+// draws one repetition per batch of type-1 entries.
 class ObjectLightSet : public RenderLightSet {
  public:
   struct Entry {
     Ref<LightObject> light;
     float position[3];
+    const FrameLight* frame;  // the light's place on screen this frame (null: anywhere)
   };
-  bool Add(LightObject* light, const Vector3D& localPosition);
+  bool Add(LightObject* light, const Vector3D& localPosition, const FrameLight* frame = nullptr);
   void Clear();
   void ResetLights() { m_used[0] = m_used[1] = 0; }
   uint32_t GetCount(uint32_t type) const { return type < 2 ? m_count[type] : 0; }
   const Entry& GetEntry(uint32_t type, uint32_t index) const { return m_entries[type][index]; }
   uint32_t RemainingLights() const override { return m_count[1] - m_used[1]; }
-  bool UseNextLight(float position[3], float color[3], float* range) override;
+  uint32_t UseNextLights(uint32_t max, RenderLight* out) override;
+  // From now on each batch taken sets the scissor rectangle to the pixels
+  // its lights cover, within a viewport of width x height (0 x 0: never).
+  void ScissorTo(uint32_t width, uint32_t height) { m_width = width, m_height = height; }
+  // Whether two sets hold the same type-1 lights in the same order.
+  bool SameLights(const ObjectLightSet& o) const;
 
  private:
   Entry m_entries[2][kMaxLightsPerType];
   uint32_t m_count[2] = {};
   uint32_t m_used[2] = {};
+  uint32_t m_width = 0, m_height = 0;
 };
 
-// What the camera sees this frame.
+// What the camera sees this frame. cameraPosition is in the space the drawn
+// objects' transforms are given in: the world, or the camera's own space
+// (the origin) for the objects the camera holds.
 struct FrameView {
   uint32_t width = 0, height = 0;
   CameraObject* camera = nullptr;
   Matrix4x4 cameraWorld, view, projection, viewProjection;
   Frustum frustum;
   Vector3D cameraPosition;
+
+  // The pixels a world box covers, clipped to the viewport; the whole
+  // viewport when the box reaches behind the eye.
+  ScreenRect Project(const AABB& box) const;
+};
+
+// What an object is drawn with in a view, by one rule for every drawable: its
+// transform, world x view (x projection), and the eye (VIEWPOS) and lights in
+// its own space, through toLocal.
+struct ObjectTransforms {
+  Matrix4x4 world, worldView, worldViewProjection, toLocal;
+  Vector3D localEye;
+  void Compute(const FrameView& view, const Matrix4x4& objectWorld) {
+    world = objectWorld;
+    worldView = Matrix4x4::Product(view.view, objectWorld);
+    worldViewProjection = Matrix4x4::Product(view.viewProjection, objectWorld);
+    toLocal = objectWorld.GetFastInverse();
+    localEye = toLocal.TransformVector(view.cameraPosition);
+  }
+};
+
+// One object queued for the frame (pooled, "WorldRenderer::QueuedObject",
+// grow count 25): a counted reference, its light set and what it is drawn
+// with, linked into its queue.
+class QueuedObject : public PooledObject {
+  KAZ_POOLED_CLASS(QueuedObject)
+
+ public:
+  Ref<WorldObject> object;
+  ObjectLightSet lights;
+  // Worked out once a frame, for every pass.
+  ObjectTransforms transforms;
+  bool drawn = false;  // a draw was issued for it this frame
+  bool glows = false;  // a material of it has a Glow technique
+  QueuedObject* next = nullptr;
+
+ private:
+  QueuedObject() = default;
 };

@@ -1,6 +1,7 @@
 // WorldRenderer.cpp - culling, light assignment, passes and cube shots.
 #include "render/world/WorldRenderer.h"
 
+#include "base/FrameProfiler.h"
 #include "base/Log.h"
 #include "console/CVarRegistry.h"
 #include "render/device/Formats.h"
@@ -17,7 +18,7 @@
 
 #include <string>
 
-KAZ_DEFINE_POOL(WorldRenderer::QueuedObject, 25);
+KAZ_DEFINE_POOL_NAMED(QueuedObject, 25, "WorldRenderer::QueuedObject");
 
 namespace {
 
@@ -77,11 +78,13 @@ void WorldRenderer::Shutdown() {
   m_pvList.clear();
   if (m_particles) m_particles->Shutdown();
   m_particles.reset();
+  m_staticDraws.ReleaseBuffers();
   m_glow.reset();
   m_debug.reset();
 }
 
 void WorldRenderer::ClearQueues() {
+  m_staticDraws.Clear();
   for (QueuedObject** head : {&m_staticQueue, &m_dynamicQueue}) {
     while (QueuedObject* q = *head) {
       *head = q->next;
@@ -92,16 +95,13 @@ void WorldRenderer::ClearQueues() {
   }
 }
 
-void WorldRenderer::Push(QueuedObject*& head, WorldObject* object, bool withLights) {
+void WorldRenderer::Push(QueuedObject*& head, WorldObject* object, const AABB& box) {
   QueuedObject* q = QueuedObject::Create();
   if (!q) return;
   q->object = Ref<WorldObject>::Share(object);
-  const Matrix4x4& world = object->GetWorldTransform();
-  q->worldView = Matrix4x4::Product(m_view.view, world);
-  q->worldViewProjection = Matrix4x4::Product(m_view.viewProjection, world);
-  const Matrix4x4 toLocal = world.GetFastInverse();
-  q->localCamera = toLocal.TransformVector(m_view.cameraPosition);
-  if (withLights) AssignLights(q, toLocal);
+  q->transforms.Compute(m_view, object->GetWorldTransform());
+  q->drawn = q->glows = false;
+  AssignLights(q, box);
   q->next = head;
   head = q;
 }
@@ -132,51 +132,91 @@ void WorldRenderer::Render(CameraObject* camera) {
   m_stats = Stats();
   if (!BuildView(camera, &m_view)) return;
   VideoManager* video = GetVideoManager();
+  const uint64_t draws = video->GetDrawCount(), primitives = video->GetPrimitiveCount();
   video->SetViewport(0, 0, m_view.width, m_view.height, 0.0f, 1.0f);
-  PrepareFrame();
+  {
+    ProfileScope scope(ProfilePart_Cull);
+    PrepareFrame();
+  }
   RenderPasses();
   RenderPV();
-  if (m_debug) m_debug->DrawWorldDebug(*this, m_view);
+  if (m_debug) {
+    ProfileScope scope(ProfilePart_2D);
+    m_debug->DrawWorldDebug(*this, m_view);
+  }
   m_pvList.clear();
+  m_stats.drawCalls = uint32_t(video->GetDrawCount() - draws);
+  m_stats.triangles = uint32_t(video->GetPrimitiveCount() - primitives);
 }
 
 void WorldRenderer::PrepareFrame() {
   ClearQueues();
   m_shadowLights.clear();
   m_pvList.clear();
+  m_glowRect = ScreenRect();
+  GatherLights();
   for (WorldObject* o = m_world->GetFirstObject(ObjectType_StaticMesh); o; o = o->GetNext()) {
-    if (o->IsVisible() && m_view.frustum.IntersectsBox(o->GetBoundingBox()))
-      Push(m_staticQueue, o, true);
+    if (!o->IsVisible()) continue;
+    const AABB box = o->GetBoundingBox();
+    if (!m_view.frustum.IntersectsBox(box)) continue;
+    Push(m_staticQueue, o, box);
+    m_staticQueue->glows = Glows(static_cast<StaticMeshObject*>(o));
+    if (m_staticQueue->glows) m_glowRect.Unite(m_view.Project(box));
   }
   for (WorldObject* o = m_world->GetFirstObject(ObjectType_DynamicMesh); o; o = o->GetNext()) {
     if (!o->IsVisible()) continue;
     CameraObject* pv = o->GetPVCamera();
     if (!pv)
-      Push(m_dynamicQueue, o, true);
+      Push(m_dynamicQueue, o, o->GetBoundingBox());
     else if (pv == m_view.camera)
       m_pvList.push_back(o);
   }
-  m_stats.particleSystems = m_stats.particles = 0;
-  if (!CVarRegistry::Instance().DrawParticles.Get()) return;
+  m_staticDraws.Build(m_staticQueue, m_view);
+  // Shadow casters are prepared for whatever is queued (no pass draws them yet).
+  if ((m_staticQueue || m_dynamicQueue) && CVarRegistry::Instance().EnableShadowMaps.Get()) {
+    for (WorldObject* o = m_world->GetFirstObject(ObjectType_Light); o; o = o->GetNext())
+      if (static_cast<LightObject*>(o)->CastsShadows())
+        m_shadowLights.push_back(static_cast<LightObject*>(o));
+  }
+  if (!CVarRegistry::Instance().DrawParticles.Get() || !m_particles) return;
   for (WorldObject* o = m_world->GetFirstObject(ObjectType_ParticleSystem); o; o = o->GetNext()) {
-    if (!o->IsVisible() || !m_view.frustum.IntersectsBox(o->GetBoundingBox())) continue;
-    auto* system = static_cast<ParticleSystemObject*>(o);
-    if (m_particles) {
-      m_particles->Queue(system);
-      m_stats.particles += system->GetLiveCount();
-    }
-    ++m_stats.particleSystems;
+    if (o->IsVisible() && m_view.frustum.IntersectsBox(o->GetBoundingBox()))
+      m_particles->Queue(static_cast<ParticleSystemObject*>(o));
   }
 }
 
-void WorldRenderer::AssignLights(QueuedObject* queued, const Matrix4x4& toLocal) {
-  const bool shadows = CVarRegistry::Instance().EnableShadowMaps.Get();
-  for (WorldObject* o = m_world->GetFirstObject(ObjectType_Light); o; o = o->GetNext()) {
-    auto* light = static_cast<LightObject*>(o);
-    const Vector3D local = toLocal.TransformVector(light->GetWorldTransform().GetTranslation());
-    queued->lights.Add(light, local);
-    if (shadows && light->CastsShadows()) m_shadowLights.insert(light);
+bool WorldRenderer::Glows(const StaticMeshObject* mesh) {
+  const StaticMeshDef* def = mesh->GetDefinition();
+  const uint32_t slots = def ? def->GetGroupCount() : 0;
+  for (uint32_t g = 0; g < slots && g < mesh->GetMaterialCount(); ++g) {
+    Material* material = mesh->GetMaterial(g);
+    WorldRenderEffect* fx = material ? material->GetRenderEffect() : nullptr;
+    if (fx && fx->HasTechnique(PASS_GLOW, 0)) return true;
   }
+  return false;
+}
+
+void WorldRenderer::GatherLights() {
+  m_ambientLights.clear();
+  for (WorldObject* o = m_world->GetFirstObject(ObjectType_Light); o; o = o->GetNext())
+    if (static_cast<LightObject*>(o)->GetLightType() == 0)
+      m_ambientLights.push_back(static_cast<LightObject*>(o));
+  m_lightGrid.Build(m_world, m_view);
+}
+
+void WorldRenderer::AssignLights(QueuedObject* queued, const AABB& box) {
+  const Matrix4x4& toLocal = queued->transforms.toLocal;
+  for (LightObject* light : m_ambientLights) {
+    if (queued->lights.GetCount(0) == kMaxLightsPerType) break;
+    queued->lights.Add(light, toLocal.TransformVector(light->GetWorldTransform().GetTranslation()));
+  }
+  // The point lights whose spheres touch the object, the first sixteen in world order.
+  const FrameLight* touching[kMaxLightsPerType];
+  const uint32_t count = m_lightGrid.Touching(box, touching, kMaxLightsPerType);
+  for (uint32_t i = 0; i < count; ++i)
+    queued->lights.Add(touching[i]->light, toLocal.TransformVector(touching[i]->position),
+                       touching[i]);
+  queued->lights.ScissorTo(m_view.width, m_view.height);
 }
 
 void WorldRenderer::RenderPasses() {
@@ -185,9 +225,17 @@ void WorldRenderer::RenderPasses() {
   const bool wire = cv.WireFrame.Get();
   if (wire) video->SetWireFrame(true);
 
+  // The glowing objects go into the glow's own target first: switching
+  // targets after the scene would make the device finish the scene there.
+  // The blurred image is laid over the scene after the Lit pass.
+  const bool glowing = RenderGlow();
+
   m_pass = PASS_AMBIENTEMISSIVE;
-  DrawQueue(m_staticQueue, false);
-  DrawQueue(m_dynamicQueue, true);
+  {
+    ProfileScope scope(ProfilePart_Ambient);
+    m_stats.staticMeshes += m_staticDraws.Draw(m_pass, m_view);
+    DrawQueue(m_dynamicQueue);
+  }
 
   if (cv.EnableShadowMaps.Get() && !m_shadowMap) {
     const int size = cv.ShadowMapSize.Get();
@@ -201,97 +249,81 @@ void WorldRenderer::RenderPasses() {
   }
 
   m_pass = PASS_LIT;
-  DrawQueue(m_staticQueue, false);
-  DrawQueue(m_dynamicQueue, true);
+  {
+    ProfileScope scope(ProfilePart_Lit);
+    // Each batch of lights keeps its draws to the pixels the lights reach.
+    video->SetScissor(true, 0, 0, m_view.width, m_view.height);
+    m_stats.staticMeshes += m_staticDraws.Draw(m_pass, m_view);
+    DrawQueue(m_dynamicQueue);
+    video->SetScissor(false);
+  }
 
-  if (cv.GlowEnable.Get()) {
-    if (m_glow && m_glow->Begin()) {
-      m_pass = PASS_GLOW;
-      DrawQueue(m_staticQueue, false);
-      m_glow->End();
-    } else {
-      cv.GlowEnable.Set(false);
-    }
+  if (glowing) {
+    ProfileScope scope(ProfilePart_Glow);
+    m_glow->Composite(m_glowRect.x1, m_glowRect.y1, m_glowRect.x2, m_glowRect.y2);
   }
   m_pass = PASS_PARTICLES;
-  if (m_particles) m_particles->Render(m_view);
+  if (m_particles) {
+    ProfileScope scope(ProfilePart_Particles);
+    m_particles->Render(m_view);
+    m_stats.particleSystems += m_particles->GetDrawnSystems();
+    m_stats.particles += m_particles->GetDrawnParticles();
+  }
   m_pass = PASS_NONE;
   if (wire) video->SetWireFrame(false);
+}
+
+bool WorldRenderer::RenderGlow() {
+  CVarRegistry& cv = CVarRegistry::Instance();
+  if (!m_glow) cv.GlowEnable.Set(false);
+  // Nothing in view glows: no glow work at all.
+  if (!cv.GlowEnable.Get() || m_glowRect.IsEmpty()) return false;
+  ProfileScope scope(ProfilePart_Glow);
+  if (!m_glow->Begin()) {
+    cv.GlowEnable.Set(false);
+    return false;
+  }
+  m_pass = PASS_GLOW;
+  m_stats.staticMeshes += m_staticDraws.Draw(m_pass, m_view);
+  m_glow->End();
+  m_glowRect = m_glowRect.Grown(m_glow->GetSpread(), m_view.width, m_view.height);
+  return true;
 }
 
 void WorldRenderer::RenderPV() {
   if (m_pvList.empty()) return;
   VideoManager* video = GetVideoManager();
+  // The held objects' transforms are in the camera's own space, where the eye
+  // is the origin.
   FrameView pvView = m_view;
   pvView.view = Matrix4x4();
   pvView.viewProjection = pvView.projection;
+  pvView.cameraWorld = Matrix4x4();
+  pvView.cameraPosition = Vector3D();
+  ProfileScope scope(ProfilePart_Ambient);
   video->Clear(false, true, false);
   m_pass = PASS_AMBIENTEMISSIVE;
   ObjectLightSet none;
+  ObjectTransforms transforms;
   for (WorldObject* o : m_pvList) {
     DrawableKind* kind = GetDrawableKind(o->GetType());
     if (o->GetType() != ObjectType_DynamicMesh || !kind) continue;
-    kind->Draw(o, m_pass, pvView, &none);
-    ++m_stats.dynamicMeshes;
+    transforms.Compute(pvView, o->GetWorldTransform());
+    if (kind->Draw(o, m_pass, pvView, transforms, &none)) ++m_stats.dynamicMeshes;
   }
   m_pass = PASS_NONE;
 }
 
-void WorldRenderer::DrawQueue(QueuedObject* head, bool dynamic) {
+void WorldRenderer::DrawQueue(QueuedObject* head) {
   for (QueuedObject* q = head; q; q = q->next) {
-    if (!dynamic) {
-      DrawStaticMesh(q);
-      continue;
-    }
     DrawableKind* kind = GetDrawableKind(q->object->GetType());
     if (!kind) continue;
     q->lights.ResetLights();
-    kind->Draw(q->object.Get(), m_pass, m_view, &q->lights);
-    if (m_pass == PASS_AMBIENTEMISSIVE) ++m_stats.dynamicMeshes;
-  }
-}
-
-void WorldRenderer::DrawStaticMesh(QueuedObject* queued) {
-  auto* mesh = static_cast<StaticMeshObject*>(queued->object.Get());
-  StaticMeshDef* def = mesh->GetDefinition();
-  if (!def || !def->GetVertexBuffer()) {
-    LogDetail("StaticMesh instance with no def!");
-    return;
-  }
-  // Instances are counted once a frame, whatever their slots and passes.
-  if (m_pass == PASS_AMBIENTEMISSIVE) ++m_stats.staticMeshes;
-  VideoManager* video = GetVideoManager();
-  const Matrix4x4& world = mesh->GetWorldTransform();
-  const Vector3D& eye = queued->localCamera;
-  const uint32_t slots = def->GetGroupCount();
-  for (uint32_t g = 0; g < slots && g < mesh->GetMaterialCount(); ++g) {
-    Material* material = mesh->GetMaterial(g);
-    WorldRenderEffect* fx = material ? material->GetRenderEffect() : nullptr;
-    if (!fx) continue;
-    queued->lights.ResetLights();
-    uint32_t passes = fx->SetupPass(m_pass, 0, &queued->lights);
-    if (!passes) continue;
-    fx->SetSemanticMatrix(SEM_WORLDMATRIX, world);
-    fx->SetSemanticMatrix(SEM_VIEWMATRIX, m_view.view);
-    fx->SetSemanticMatrix(SEM_PROJMATRIX, m_view.projection);
-    fx->SetSemanticMatrix(SEM_WORLDVIEWPROJMATRIX, queued->worldViewProjection);
-    fx->SetSemanticMatrix(SEM_WORLDVIEWMATRIX, queued->worldView);
-    fx->SetSemanticVector(SEM_VIEWPOS, eye.x, eye.y, eye.z);
-    def->GetVertexFormat()->Activate();
-    def->GetVertexBuffer()->Activate(0);
-    material->ApplyTextures();
-    const StaticMeshDef::Group& group = def->GetGroup(g);
-    group.indices->Activate();
-    while (passes) {
-      for (uint32_t i = 0; i < passes; ++i) {
-        if (!fx->BeginPass(i)) continue;
-        video->DrawIndexedPrimitive(PRIM_TRIANGLES, 0, def->GetVertexCount(), 0,
-                                    group.triangleCount);
-        fx->EndPass();
-      }
-      passes = fx->NextLight();
-    }
-    fx->ResetPass();
+    const uint32_t draws = kind->Draw(q->object.Get(), m_pass, m_view, q->transforms, &q->lights);
+    // An object counts once a frame, in whichever pass first drew it.
+    if (!draws || q->drawn) continue;
+    q->drawn = true;
+    ++m_stats.dynamicMeshes;
   }
 }
 

@@ -3,27 +3,33 @@
 //
 // Each frame the static meshes whose boxes meet the view frustum are queued
 // (dynamic meshes are queued without culling), every queued object gets the
-// world's lights (at most 16 per light type, in world order), and the queues
-// are drawn in the AmbientEmissive pass, then once per type-1 light in the Lit
-// pass, then the Glow pass and the particles. The renderer owns a particle
+// point lights whose spheres touch its box (at most 16 per light type, in
+// world order, found through the frame's LightGrid), and the queues are drawn
+// in the AmbientEmissive pass, then once per batch of type-1 lights in the Lit
+// pass, then the glow is laid over and the particles drawn. The static meshes
+// go through a StaticDrawList (sorted, copies instanced); those
+// with a Glow technique are drawn into the glow's target before the others
+// (a target switch after the scene would make the device finish the scene
+// first); when none is in view there is no glow work at all. The renderer owns a particle
 // renderer, a glow manager and a debug renderer (each may fail to start,
-// which only logs; without glow, GlowEnable is cleared); it draws static
-// meshes itself and the dynamic meshes through the DrawableKind registered
+// which only logs; without glow, GlowEnable is cleared); it draws the static
+// meshes through its StaticDrawList and the dynamic meshes through the DrawableKind registered
 // for their type. The world makes its renderer through the factory that
 // InstallWorldRenderer() (render/Renderer.h) installs.
-// Depends on: RenderQueue.h, DrawableKind.h, StaticMeshObject.h,
+// Depends on: RenderQueue.h, LightGrid.h, StaticDrawList.h, DrawableKind.h, StaticMeshObject.h,
 // ParticleRenderer.h, GlowManager.h, DebugRender.h, gpu (VideoManager,
 // Texture, RenderEffect), tier1 (World, CameraObject, LightObject),
 // console/CVarRegistry, base/Log.
 #pragma once
 
+#include "render/world/LightGrid.h"
 #include "render/world/RenderQueue.h"
+#include "render/world/StaticDrawList.h"
 #include "tier0/ObjectPool.h"
 #include "tier1/World.h"
 
 #include <cstdint>
 #include <memory>
-#include <set>
 #include <vector>
 
 class CameraObject;
@@ -31,33 +37,24 @@ class DebugRender;
 class DrawableKind;
 class GlowManager;
 class ParticleRenderer;
+class StaticMeshObject;
 class Texture;
 class WorldObject;
 
 class WorldRenderer {
  public:
+  // What the last frame drew: objects with at least one draw issued, the
+  // particles in drawn batches, and every draw the frame issued.
   struct Stats {
     uint32_t staticMeshes = 0;
     uint32_t dynamicMeshes = 0;
     uint32_t particleSystems = 0;
     uint32_t particles = 0;
+    uint32_t drawCalls = 0;
+    uint32_t triangles = 0;
   };
 
-  class QueuedObject : public PooledObject {
-    KAZ_POOLED_CLASS(QueuedObject)
-
-   public:
-    Ref<WorldObject> object;
-    ObjectLightSet lights;
-    // Worked out once a frame, for every pass: world x view (x projection)
-    // and the camera in the object's own space.
-    Matrix4x4 worldView, worldViewProjection;
-    Vector3D localCamera;
-    QueuedObject* next = nullptr;
-
-   private:
-    QueuedObject() = default;
-  };
+  using QueuedObject = ::QueuedObject;
 
   WorldRenderer();
   ~WorldRenderer();
@@ -69,7 +66,8 @@ class WorldRenderer {
   const Stats& GetStats() const { return m_stats; }
   World* GetWorld() const { return m_world; }
   uint32_t GetCurrentPass() const { return m_pass; }
-  const std::set<LightObject*>& GetShadowLights() const { return m_shadowLights; }
+  // The shadow-casting lights of the frame, in world order (prepared, not drawn).
+  const std::vector<LightObject*>& GetShadowLights() const { return m_shadowLights; }
   Texture* GetShadowMap() const { return m_shadowMap; }
   // Null when it could not start (no video, no buffers).
   ParticleRenderer* GetParticleRenderer() const { return m_particles.get(); }
@@ -86,13 +84,17 @@ class WorldRenderer {
  private:
   bool BuildView(CameraObject* camera, FrameView* view) const;
   void PrepareFrame();
-  void AssignLights(QueuedObject* queued, const Matrix4x4& toLocal);
+  void GatherLights();
+  void AssignLights(QueuedObject* queued, const AABB& box);
   void RenderPasses();
+  // The Glow pass into the glow's target and its blur; false when there was none.
+  bool RenderGlow();
+  static bool Glows(const StaticMeshObject* mesh);
   void RenderPV();
-  void DrawQueue(QueuedObject* head, bool dynamic);
-  void DrawStaticMesh(QueuedObject* queued);
+  // The dynamic meshes of a queue, through their drawable kinds.
+  void DrawQueue(QueuedObject* head);
   void ClearQueues();
-  void Push(QueuedObject*& head, WorldObject* object, bool withLights);
+  void Push(QueuedObject*& head, WorldObject* object, const AABB& box);
 
   World* m_world = nullptr;
   uint32_t m_pass = PASS_NONE;
@@ -100,7 +102,12 @@ class WorldRenderer {
   QueuedObject* m_staticQueue = nullptr;
   QueuedObject* m_dynamicQueue = nullptr;
   std::vector<WorldObject*> m_pvList;  // not counted: only alive during Render
-  std::set<LightObject*> m_shadowLights;
+  std::vector<LightObject*> m_shadowLights;
+  std::vector<LightObject*> m_ambientLights;  // type 0: listed for every object, drawn by no pass
+  LightGrid m_lightGrid;
+  StaticDrawList m_staticDraws;
+  // Where the glowing objects are on screen (and, once blurred, their glow).
+  ScreenRect m_glowRect;
   Texture* m_shadowMap = nullptr;
   std::unique_ptr<ParticleRenderer> m_particles;
   std::unique_ptr<GlowManager> m_glow;

@@ -38,24 +38,26 @@ void BuildPalette(const DynamicMeshObject* mesh, int h, Palette& palette) {
   }
 }
 
-// Draws hardware meshes [first, end) of one material through every pass and light.
-void DrawRun(DynamicMeshObject* mesh, Material* material, int first, int end, uint32_t pass,
-             const FrameView& view, ObjectLightSet* lights, const std::vector<Palette>& palettes) {
+// Draws hardware meshes [first, end) of one material through every pass and
+// light; returns the draws issued.
+uint32_t DrawRun(DynamicMeshObject* mesh, Material* material, int first, int end, uint32_t pass,
+                 const FrameView& view, const ObjectTransforms& transforms, ObjectLightSet* lights,
+                 const std::vector<Palette>& palettes) {
   DynamicMeshDef* def = mesh->GetDefinition();
   CalHardwareModel* hardware = def->GetHardwareModel();
   WorldRenderEffect* fx = material->GetRenderEffect();
-  const Matrix4x4& world = mesh->GetWorldTransform();
-  const Vector3D eye = world.GetFastInverse().TransformVector(view.cameraPosition);
-  fx->SetSemanticMatrix(SEM_WORLDMATRIX, world);
+  const Vector3D& eye = transforms.localEye;
+  fx->SetSemanticMatrix(SEM_WORLDMATRIX, transforms.world);
   fx->SetSemanticMatrix(SEM_VIEWMATRIX, view.view);
   fx->SetSemanticMatrix(SEM_PROJMATRIX, view.projection);
-  fx->SetSemanticMatrix(SEM_WORLDVIEWPROJMATRIX, Matrix4x4::Product(view.viewProjection, world));
-  fx->SetSemanticMatrix(SEM_WORLDVIEWMATRIX, Matrix4x4::Product(view.view, world));
+  fx->SetSemanticMatrix(SEM_WORLDVIEWPROJMATRIX, transforms.worldViewProjection);
+  fx->SetSemanticMatrix(SEM_WORLDVIEWMATRIX, transforms.worldView);
   fx->SetSemanticVector(SEM_VIEWPOS, eye.x, eye.y, eye.z);
   fx->SetSemanticMatrixArray(SEM_BONES, palettes[first].bones, palettes[first].count);
   if (lights) lights->ResetLights();
   uint32_t passes = fx->SetupPass(pass, kMaxBoneInfluences, lights);
-  if (!passes) return;
+  if (!passes) return 0;
+  uint32_t draws = 0;
   def->GetVertexFormat()->Activate();
   def->GetVertexBuffer()->Activate(0);
   def->GetIndexBuffer()->Activate();
@@ -70,7 +72,7 @@ void DrawRun(DynamicMeshObject* mesh, Material* material, int first, int end, ui
           if (RenderEffect* current = fx->GetCurrentEffect()) current->CommitChanges();
         }
         hardware->selectHardwareMesh(h);
-        video->DrawIndexedPrimitive(
+        draws += video->DrawIndexedPrimitive(
             PRIM_TRIANGLES, hardware->getBaseVertexIndex(), uint32_t(hardware->getVertexCount()),
             uint32_t(hardware->getStartIndex()), uint32_t(hardware->getFaceCount()));
       }
@@ -79,30 +81,34 @@ void DrawRun(DynamicMeshObject* mesh, Material* material, int first, int end, ui
     passes = fx->NextLight();
   }
   fx->ResetPass();
+  return draws;
 }
 
 }  // namespace
 
-void DynamicMeshDrawing::Draw(WorldObject* object, uint32_t pass, const FrameView& view,
-                              ObjectLightSet* lights) {
+uint32_t DynamicMeshDrawing::Draw(WorldObject* object, uint32_t pass, const FrameView& view,
+                                  const ObjectTransforms& transforms, ObjectLightSet* lights) {
   auto* mesh = static_cast<DynamicMeshObject*>(object);
   DynamicMeshDef* def = mesh->GetDefinition();
   CalHardwareModel* hardware = def ? def->GetHardwareModel() : nullptr;
   if (!hardware || !mesh->GetModel() || !def->GetVertexBuffer()) {
     LogDetail("DynamicMesh instance with no def!");
-    return;
+    return 0;
   }
   const int count = hardware->getHardwareMeshCount();
   static thread_local std::vector<Palette> palettes;
   palettes.resize(size_t(count));
   for (int h = 0; h < count; ++h) BuildPalette(mesh, h, palettes[size_t(h)]);
+  uint32_t draws = 0;
   for (int h = 0; h < count;) {
     Material* material = MaterialOf(mesh, hardware, h);
     int end = h + 1;
     while (end < count && MaterialOf(mesh, hardware, end) == material) ++end;
-    if (material) DrawRun(mesh, material, h, end, pass, view, lights, palettes);
+    if (material)
+      draws += DrawRun(mesh, material, h, end, pass, view, transforms, lights, palettes);
     h = end;
   }
+  return draws;
 }
 
 bool DynamicMeshDrawing::GetBoneLines(WorldObject* object, std::vector<Vector3D>& points) {

@@ -9,7 +9,7 @@
 
 class DynamicMeshDrawing final : public DrawableKind {
  public:
-  void Draw(WorldObject* object, uint32_t pass, const FrameView& view,
-            ObjectLightSet* lights) override;
+  uint32_t Draw(WorldObject* object, uint32_t pass, const FrameView& view,
+                const ObjectTransforms& transforms, ObjectLightSet* lights) override;
   bool GetBoneLines(WorldObject* object, std::vector<Vector3D>& points) override;
 };

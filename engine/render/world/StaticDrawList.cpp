@@ -1,0 +1,223 @@
+// StaticDrawList.cpp - sorting, runs and instanced copies of static meshes; see StaticDrawList.h.
+#include "render/world/StaticDrawList.h"
+
+#include "base/Log.h"
+#include "render/gpu/RenderEffect.h"
+#include "render/gpu/VertexFormat.h"
+#include "render/gpu/VideoManager.h"
+#include "render/world/StaticMeshObject.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+float SquaredDistance(const Vector3D& p, const AABB& box) {
+  const auto axis = [](float v, float lo, float hi) {
+    const float d = v < lo ? lo - v : (v > hi ? v - hi : 0.0f);
+    return d * d;
+  };
+  return axis(p.x, box.mins.x, box.maxs.x) + axis(p.y, box.mins.y, box.maxs.y) +
+         axis(p.z, box.mins.z, box.maxs.z);
+}
+
+uint64_t LightsKey(const ObjectLightSet& lights) {
+  uint64_t key = 1469598103934665603ull;
+  for (uint32_t i = 0; i < lights.GetCount(1); ++i) {
+    key ^= uint64_t(reinterpret_cast<uintptr_t>(lights.GetEntry(1, i).light.Get()));
+    key *= 1099511628211ull;
+  }
+  return key;
+}
+
+// A strict order of pointers, whatever they point into.
+bool Before(const void* a, const void* b) {
+  return reinterpret_cast<uintptr_t>(a) < reinterpret_cast<uintptr_t>(b);
+}
+
+}  // namespace
+
+void StaticDrawList::Clear() {
+  m_items.clear();
+  m_runs.clear();
+}
+
+void StaticDrawList::Build(QueuedObject* queue, const FrameView& view) {
+  Clear();
+  uint32_t seq = 0;
+  for (QueuedObject* q = queue; q; q = q->next) {
+    auto* mesh = static_cast<StaticMeshObject*>(q->object.Get());
+    StaticMeshDef* def = mesh->GetDefinition();
+    if (!def || !def->GetVertexBuffer()) {
+      LogDetail("StaticMesh instance with no def!");
+      continue;
+    }
+    const float distance = SquaredDistance(view.cameraPosition, mesh->GetBoundingBox());
+    const uint64_t lightsKey = LightsKey(q->lights);
+    for (uint32_t g = 0; g < def->GetGroupCount() && g < mesh->GetMaterialCount(); ++g) {
+      Material* material = mesh->GetMaterial(g);
+      WorldRenderEffect* fx = material ? material->GetRenderEffect() : nullptr;
+      if (!fx) continue;
+      const uint32_t traits = fx->GetPassTraits(PASS_AMBIENTEMISSIVE, 0);
+      const bool opaque =
+          !(traits & (WorldRenderEffect::Trait_Blends | WorldRenderEffect::Trait_KeepsDepth));
+      m_items.push_back({q, def, g, material, fx, distance, lightsKey, seq++, opaque});
+    }
+  }
+  // Opaque items by state, each state front to back; the others as queued.
+  std::sort(m_items.begin(), m_items.end(), [](const Item& a, const Item& b) {
+    if (a.opaque != b.opaque) return a.opaque;
+    if (!a.opaque) return a.seq < b.seq;
+    if (a.fx != b.fx) return Before(a.fx, b.fx);
+    if (a.material != b.material) return Before(a.material, b.material);
+    if (a.def != b.def) return Before(a.def, b.def);
+    if (a.group != b.group) return a.group < b.group;
+    if (a.distance != b.distance) return a.distance < b.distance;
+    return a.seq < b.seq;
+  });
+  for (uint32_t i = 0; i < m_items.size();) {
+    uint32_t end = i + 1;
+    if (m_items[i].opaque)
+      while (end < m_items.size() && m_items[end].opaque && SameState(m_items[i], m_items[end]))
+        ++end;
+    uint32_t first = m_items[i].seq;
+    for (uint32_t k = i; k < end; ++k) first = std::min(first, m_items[k].seq);
+    m_runs.push_back({i, end - i, m_items[i].distance, first, m_items[i].opaque});
+    i = end;
+  }
+  // Runs front to back by their nearest item; ties (the eye inside both) as queued.
+  std::sort(m_runs.begin(), m_runs.end(), [](const Run& a, const Run& b) {
+    if (a.opaque != b.opaque) return a.opaque;
+    if (a.opaque && a.nearest != b.nearest) return a.nearest < b.nearest;
+    return a.firstSeq < b.firstSeq;
+  });
+}
+
+bool StaticDrawList::Drawn(const Item& item) {
+  if (item.queued->drawn) return false;
+  item.queued->drawn = true;
+  ++m_newlyDrawn;
+  return true;
+}
+
+bool StaticDrawList::InstanceBuffer() {
+  if (!m_instances)
+    m_instances =
+        Ref<VertexBuffer>::Adopt(CreateVertexBuffer(kInstanceStride, kMaxInstances, true));
+  return m_instances != nullptr;
+}
+
+uint32_t StaticDrawList::Draw(uint32_t pass, const FrameView& view) {
+  m_newlyDrawn = m_instancedDraws = 0;
+  for (const Run& run : m_runs) DrawRun(run, pass, view);
+  return m_newlyDrawn;
+}
+
+void StaticDrawList::DrawRun(const Run& run, uint32_t pass, const FrameView& view) {
+  const Item& head = m_items[run.first];
+  WorldRenderEffect* fx = head.fx;
+  if (!fx->HasTechnique(pass, 0)) return;
+  const uint32_t passes = fx->BeginTechnique(pass, 0);
+  if (!passes) {
+    fx->ResetPass();
+    return;
+  }
+  VideoManager* video = GetVideoManager();
+  fx->SetSemanticMatrix(SEM_VIEWMATRIX, view.view);
+  fx->SetSemanticMatrix(SEM_PROJMATRIX, view.projection);
+  head.material->ApplyTextures();
+  head.def->GetVertexBuffer()->Activate(0);
+  head.def->GetGroup(head.group).indices->Activate();
+  const bool copies = run.count > 1 &&
+                      (fx->GetPassTraits(pass, 0) & WorldRenderEffect::Trait_Instanced) &&
+                      head.def->GetVertexFormat()->GetInstancedDeclaration() && InstanceBuffer();
+  m_sequence.clear();
+  for (uint32_t i = run.first; i < run.first + run.count; ++i) m_sequence.push_back(i);
+  // In the Lit pass the copies that share their lights are drawn together.
+  if (copies && pass == PASS_LIT)
+    std::sort(m_sequence.begin(), m_sequence.end(), [this](uint32_t a, uint32_t b) {
+      const Item &x = m_items[a], &y = m_items[b];
+      if (x.lightsKey != y.lightsKey) return x.lightsKey < y.lightsKey;
+      return a < b;
+    });
+  for (uint32_t p = 0; p < passes; ++p) {
+    if (!fx->BeginPass(p)) continue;
+    for (size_t i = 0; i < m_sequence.size();) {
+      size_t end = i + 1;
+      if (copies)
+        while (end < m_sequence.size() &&
+               (pass != PASS_LIT || m_items[m_sequence[end]].queued->lights.SameLights(
+                                        m_items[m_sequence[i]].queued->lights)))
+          ++end;
+      if (end - i > 1)
+        DrawCopies(&m_sequence[i], uint32_t(end - i), pass, view);
+      else
+        DrawItem(m_items[m_sequence[i]], pass, view);
+      i = end;
+    }
+    fx->EndPass();
+  }
+  if (copies) {
+    fx->SetInstanced(false);
+    video->ActivateInstanceBuffer(nullptr);
+  }
+  fx->ResetPass();
+}
+
+void StaticDrawList::DrawItem(const Item& item, uint32_t pass, const FrameView&) {
+  WorldRenderEffect* fx = item.fx;
+  VideoManager* video = GetVideoManager();
+  fx->SetInstanced(false);
+  video->ActivateVertexFormat(item.def->GetVertexFormat());
+  const ObjectTransforms& t = item.queued->transforms;
+  fx->SetSemanticMatrix(SEM_WORLDMATRIX, t.world);
+  fx->SetSemanticMatrix(SEM_WORLDVIEWPROJMATRIX, t.worldViewProjection);
+  fx->SetSemanticMatrix(SEM_WORLDVIEWMATRIX, t.worldView);
+  fx->SetSemanticVector(SEM_VIEWPOS, t.localEye.x, t.localEye.y, t.localEye.z);
+  const uint32_t vertices = item.def->GetVertexCount();
+  const uint32_t triangles = item.def->GetGroup(item.group).triangleCount;
+  ObjectLightSet& lights = item.queued->lights;
+  lights.ResetLights();
+  // The Lit pass repeats per batch of lights; an object no light reaches has none.
+  while (pass != PASS_LIT || fx->TakeLights(&lights)) {
+    fx->CommitChanges();
+    if (video->DrawIndexedPrimitive(PRIM_TRIANGLES, 0, vertices, 0, triangles)) Drawn(item);
+    if (pass != PASS_LIT) break;
+  }
+}
+
+void StaticDrawList::DrawCopies(const uint32_t* items, uint32_t count, uint32_t pass,
+                                const FrameView& view) {
+  const Item& head = m_items[items[0]];
+  WorldRenderEffect* fx = head.fx;
+  VideoManager* video = GetVideoManager();
+  // Each copy's matrix comes with it: the rest is the world's.
+  fx->SetInstanced(true);
+  fx->SetSemanticMatrix(SEM_WORLDMATRIX, Matrix4x4());
+  fx->SetSemanticMatrix(SEM_WORLDVIEWPROJMATRIX, view.viewProjection);
+  fx->SetSemanticMatrix(SEM_WORLDVIEWMATRIX, view.view);
+  fx->SetSemanticVector(SEM_VIEWPOS, view.cameraPosition.x, view.cameraPosition.y,
+                        view.cameraPosition.z);
+  if (!video->ActivateInstancedFormat(head.def->GetVertexFormat())) return;
+  const uint32_t vertices = head.def->GetVertexCount();
+  const uint32_t triangles = head.def->GetGroup(head.group).triangleCount;
+  for (uint32_t first = 0; first < count; first += kMaxInstances) {
+    const uint32_t n = std::min(kMaxInstances, count - first);
+    auto* data = static_cast<float*>(m_instances->Lock(0, n));
+    if (!data) return;
+    for (uint32_t i = 0; i < n; ++i)
+      m_items[items[first + i]].queued->transforms.world.ToColumnMajor(data + i * 16);
+    m_instances->Unlock();
+    if (!video->ActivateInstanceBuffer(m_instances.Get(), 0)) return;
+    ObjectLightSet& lights = head.queued->lights;
+    lights.ResetLights();
+    while (pass != PASS_LIT || fx->TakeLights(&lights)) {
+      fx->CommitChanges();
+      if (video->DrawIndexedPrimitiveInstanced(PRIM_TRIANGLES, 0, vertices, 0, triangles, n)) {
+        ++m_instancedDraws;
+        for (uint32_t i = 0; i < n; ++i) Drawn(m_items[items[first + i]]);
+      }
+      if (pass != PASS_LIT) break;
+    }
+  }
+}

@@ -1,0 +1,82 @@
+// StaticDrawList.h - the frame's static meshes as draws, in the order that
+// costs the device least.
+//
+// Each material slot of each queued static mesh is one item. Items whose
+// AmbientEmissive technique writes depth and does not blend ("opaque") are
+// sorted by effect, material, mesh and slot, so that a run of items sharing
+// all four is drawn with the effect begun once, its material and geometry
+// bound once and only the per-object values set per draw; the runs go front
+// to back by their nearest item, and the items of a run front to back too,
+// so that later pixels fail the depth test before they are shaded. The other
+// items (they blend, or keep the depth buffer as it was, like a sky) follow
+// in queue order, each on its own. A run of two or more whose effect declares
+// INSTANCED and whose vertex format leaves room for the copies' matrices is
+// one instanced draw a pass (in the Lit pass one per set of lights the copies
+// share), its matrices in a dynamic vertex buffer.
+// Builds on RenderQueue.h (QueuedObject, FrameView), StaticMeshObject.h and
+// gpu (RenderEffect, VideoManager, GpuBuffers, VertexFormat).
+#pragma once
+
+#include "render/gpu/GpuBuffers.h"
+#include "render/world/RenderQueue.h"
+#include "tier0/Ref.h"
+
+#include <cstdint>
+#include <vector>
+
+class Material;
+class StaticMeshDef;
+class WorldRenderEffect;
+
+class StaticDrawList {
+ public:
+  // Copies an instanced draw takes at most (the instance buffer's size).
+  static constexpr uint32_t kMaxInstances = 1024;
+
+  // Items of the queue (newest first, as queued), sorted, for this frame.
+  void Build(QueuedObject* queue, const FrameView& view);
+  // Draws every item with a technique for the pass; returns how many objects
+  // had their first draw of the frame.
+  uint32_t Draw(uint32_t pass, const FrameView& view);
+  void Clear();
+  // Draws, and copies drawn instanced, by the last Draw (tests).
+  uint32_t GetInstancedDraws() const { return m_instancedDraws; }
+  // Releases the instance buffer (video shutdown makes a new one necessary).
+  void ReleaseBuffers() { m_instances.Reset(); }
+
+ private:
+  struct Item {
+    QueuedObject* queued;
+    StaticMeshDef* def;
+    uint32_t group;
+    Material* material;
+    WorldRenderEffect* fx;
+    float distance;      // squared, from the eye to the object's box
+    uint64_t lightsKey;  // the same for the same type-1 lights
+    uint32_t seq;        // its place in queue order
+    bool opaque;
+  };
+  struct Run {
+    uint32_t first, count;  // items of m_items
+    float nearest;
+    uint32_t firstSeq;
+    bool opaque;
+  };
+
+  static bool SameState(const Item& a, const Item& b) {
+    return a.fx == b.fx && a.material == b.material && a.def == b.def && a.group == b.group;
+  }
+  void DrawRun(const Run& run, uint32_t pass, const FrameView& view);
+  void DrawItem(const Item& item, uint32_t pass, const FrameView& view);
+  // The items (indices of m_items) drawn as copies of one another.
+  void DrawCopies(const uint32_t* items, uint32_t count, uint32_t pass, const FrameView& view);
+  bool Drawn(const Item& item);
+  bool InstanceBuffer();
+
+  std::vector<Item> m_items;
+  std::vector<Run> m_runs;           // in draw order
+  std::vector<uint32_t> m_sequence;  // scratch: items of one run in draw order
+  Ref<VertexBuffer> m_instances;
+  uint32_t m_newlyDrawn = 0;
+  uint32_t m_instancedDraws = 0;
+};
