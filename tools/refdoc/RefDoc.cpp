@@ -17,6 +17,7 @@
 #include "console/CommandRegistry.h"
 #include "core/BuiltinCommands.h"
 #include "core/Mods.h"
+#include "core/ProfileCommand.h"
 #include "core/PackageLayout.h"
 #include "menu/MenuEnums.h"
 #include "render/world/ParticleSystemObject.h"
@@ -280,6 +281,7 @@ void WriteCommands(std::ostringstream& out) {
          "| Command | Help |\n|---|---|\n";
   CommandRegistry registry;
   RegisterBuiltinCommands(nullptr, registry);
+  RegisterProfileCommand(nullptr, registry);
   std::vector<std::string> names;
   registry.ListNames(names);
   for (const std::string& name : names) {
