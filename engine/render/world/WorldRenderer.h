@@ -3,8 +3,9 @@
 //
 // Each frame the static meshes whose boxes meet the view frustum are queued
 // (dynamic meshes are queued without culling), every queued object gets the
-// world's lights (at most 16 per light type, in world order), and the queues
-// are drawn in the AmbientEmissive pass, then once per type-1 light in the Lit
+// world's lights (at most 16 per light type, in world order), the
+// shadow-casting lights' maps are brought up to date (ShadowMaps), and the
+// queues are drawn in the AmbientEmissive pass, then once per type-1 light in the Lit
 // pass, then the glow is laid over and the particles drawn. The static meshes
 // with a Glow technique are drawn into the glow's target before the others
 // (a target switch after the scene would make the device finish the scene
@@ -22,6 +23,7 @@
 
 #include "render/world/LightGrid.h"
 #include "render/world/RenderQueue.h"
+#include "render/world/ShadowMaps.h"
 #include "tier0/ObjectPool.h"
 #include "tier1/World.h"
 
@@ -77,9 +79,11 @@ class WorldRenderer {
   const Stats& GetStats() const { return m_stats; }
   World* GetWorld() const { return m_world; }
   uint32_t GetCurrentPass() const { return m_pass; }
-  // The shadow-casting lights of the frame, in world order (prepared, not drawn).
+  // The shadow-casting lights of the frame, in world order; the first has
+  // the shadow map below, the next ones maps of their own (ShadowMaps).
   const std::vector<LightObject*>& GetShadowLights() const { return m_shadowLights; }
   Texture* GetShadowMap() const { return m_shadowMap; }
+  const ShadowMaps& GetShadowMaps() const { return m_shadows; }
   // Null when it could not start (no video, no buffers).
   ParticleRenderer* GetParticleRenderer() const { return m_particles.get(); }
   GlowManager* GetGlowManager() const { return m_glow.get(); }
@@ -98,6 +102,8 @@ class WorldRenderer {
   void GatherLights();
   void AssignLights(QueuedObject* queued, const AABB& box);
   void RenderPasses();
+  // The shadow maps the Lit pass reads, drawn before anything else of the frame.
+  void RenderShadowMaps();
   // The Glow pass into the glow's target and its blur; false when there was none.
   bool RenderGlow();
   static bool Glows(const StaticMeshObject* mesh);
@@ -120,6 +126,7 @@ class WorldRenderer {
   // Where the glowing objects are on screen (and, once blurred, their glow).
   ScreenRect m_glowRect;
   Texture* m_shadowMap = nullptr;
+  ShadowMaps m_shadows;
   std::unique_ptr<ParticleRenderer> m_particles;
   std::unique_ptr<GlowManager> m_glow;
   std::unique_ptr<DebugRender> m_debug;
