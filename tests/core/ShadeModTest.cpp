@@ -4,6 +4,7 @@
 // image (tests/data/golden/shade.png; regenerate with KAZ_UPDATE_GOLDEN=1),
 // EnableShadowMaps 0 takes the shadow and the shadow work away, and a
 // light's map is drawn again only when the light or a caster near it moves.
+// A block whose effect has no ShadowMap technique casts nothing.
 #include "base/FrameProfiler.h"
 #include "common/ImageCompare.h"
 #include "console/CVarRegistry.h"
@@ -23,6 +24,7 @@ namespace {
 // As data/shade/scripts/ShadeApplication.py places them.
 const Vector3D kLight(1.2f, 3.6f, 0.3f);
 const Vector3D kCrateCentre(0.0f, 1.5f, 0.0f);
+const Vector3D kGlassCentre(2.5f, 1.5f, 2.5f);
 constexpr int kWidth = 320, kHeight = 240;
 
 class ShadeMod : public EngineTest {
@@ -62,6 +64,9 @@ class ShadeMod : public EngineTest {
     return image;
   }
   uint64_t MapRenders() const { return m_world->GetRenderer()->GetShadowMaps().GetRenderCount(); }
+  uint64_t FaceRenders() const {
+    return m_world->GetRenderer()->GetShadowMaps().GetFaceRenderCount();
+  }
   // Where the ray from the light through a point meets the floor (y = 0).
   static Vector3D OnFloor(const Vector3D& through) {
     const float t = kLight.y / (kLight.y - through.y);
@@ -94,6 +99,9 @@ TEST_F(ShadeMod, TheCratesShadowFallsWhereTheGeometrySaysAndGoesWithTheSwitch) {
   const Vector3D inside = OnFloor(kCrateCentre);
   const Vector3D outside(2.0f * kLight.x - inside.x, 0.0f, 2.0f * kLight.z - inside.z);
   const int dark = Brightness(shadowed, inside), lit = Brightness(shadowed, outside);
+  // The glass block's effect has no ShadowMap technique: the floor behind it stays lit.
+  const Vector3D behindGlass = OnFloor(kGlassCentre);
+  const int glass = Brightness(shadowed, behindGlass);
 
   // Without shadow maps the same floor is lit, and there is no shadow work.
   CVarRegistry::Instance().EnableShadowMaps.Set(false);
@@ -107,6 +115,7 @@ TEST_F(ShadeMod, TheCratesShadowFallsWhereTheGeometrySaysAndGoesWithTheSwitch) {
   const kaztest::RgbImage plain = Shot();
   EXPECT_LT(dark * 2, Brightness(plain, inside)) << "no shadow under the crate";
   EXPECT_NEAR(lit, Brightness(plain, outside), 12) << "a shadow on the open floor";
+  EXPECT_NEAR(glass, Brightness(plain, behindGlass), 12) << "a shadow behind the glass";
 }
 
 TEST_F(ShadeMod, AMapIsDrawnAgainOnlyWhenTheLightOrACasterNearItMoves) {
@@ -116,21 +125,33 @@ TEST_F(ShadeMod, AMapIsDrawnAgainOnlyWhenTheLightOrACasterNearItMoves) {
   Run(5, 0.05);
   EXPECT_EQ(MapRenders(), drawn) << "a still scene drew its map again";
 
-  // The light moves: its map is drawn once for the new place, then kept.
+  // The light moves: its map is drawn once for the new place, all six faces, then kept.
+  const uint64_t faces = FaceRenders();
   m_light->SetWorldTransform(Matrix4x4::MakeTranslation(kLight + Vector3D(0.3f, 0.0f, 0.0f)));
   Run(3, 0.05);
   EXPECT_EQ(MapRenders(), drawn + 1);
+  EXPECT_EQ(FaceRenders(), faces + 6);
 
-  // The crate moves within the light's range: drawn again.
-  WorldObject* crate = nullptr;
-  for (WorldObject* o = m_world->GetFirstObject(ObjectType_StaticMesh); o; o = o->GetNext())
-    if (o->GetBoundingBox().GetCenter().y > 1.0f && o->GetBoundingBox().maxs.y < 3.0f) crate = o;
+  // The crate moves within the light's range: drawn again, only the faces
+  // that see it (below the light and towards -x).
+  WorldObject *crate = nullptr, *glass = nullptr;
+  for (WorldObject* o = m_world->GetFirstObject(ObjectType_StaticMesh); o; o = o->GetNext()) {
+    const Vector3D centre = o->GetBoundingBox().GetCenter();
+    if ((centre - kCrateCentre).Length() < 0.01f) crate = o;
+    if ((centre - kGlassCentre).Length() < 0.01f) glass = o;
+  }
   ASSERT_NE(crate, nullptr);
+  ASSERT_NE(glass, nullptr);
   crate->SetWorldTransform(Matrix4x4::MakeTranslation(Vector3D(0.2f, 1.0f, 0.0f)));
   Run(2, 0.05);
   EXPECT_EQ(MapRenders(), drawn + 2);
+  EXPECT_GE(FaceRenders(), faces + 7);
+  EXPECT_LE(FaceRenders(), faces + 8);
 
-  // The camera moving changes no map.
+  // The glass block casts nothing, and the camera is no caster: neither moving changes a map.
+  glass->SetWorldTransform(Matrix4x4::MakeTranslation(Vector3D(2.0f, 1.0f, 2.0f)));
+  Run(2, 0.05);
+  EXPECT_EQ(MapRenders(), drawn + 2);
   auto* camera = static_cast<CameraObject*>(m_engine->GetRenderCamera());
   Matrix4x4 turned = camera->GetWorldTransform();
   turned.SetTranslation(turned.GetTranslation() + Vector3D(0.5f, 0.0f, 0.0f));

@@ -1,5 +1,6 @@
 # ShadeApplication.py - the application of the "shade" sample: a crate between
-# a shadow-casting light and the floor, seen from above and in front.
+# a shadow-casting light and the floor, seen from above and in front, and a
+# glass block that casts nothing.
 import Engine
 import _Core
 import _World
@@ -12,6 +13,7 @@ CAMERA, STATIC_MESH, LIGHT = 2, 3, 5
 # Where things are; the test works out from these where the shadow must fall.
 CAMERA_AT = (0.0, 3.8, -4.8)
 CRATE_AT = (0.0, 1.0, 0.0)  # the unit cube stands on its origin: it spans y 1..2
+GLASS_AT = (2.5, 1.0, 2.5)  # a block whose effect has no ShadowMap technique
 LIGHT_AT = (1.2, 3.6, 0.3)
 LIGHT_RANGE = 9.0
 
@@ -32,6 +34,9 @@ class ShadeApplication(_Core.Application):
         _World.CreateObject(STATIC_MESH, {'filename': 'Meshes/pedestal.mesh',
                                           'defaultMaterial': Material('Textures/stone.tga'),
                                           'transform': M.MakeTranslation(V(*CRATE_AT))})
+        glass = _World.CreateRenderMaterial('RenderEffects/glass.fx', {})
+        _World.CreateObject(STATIC_MESH, {'filename': 'Meshes/pedestal.mesh', 'defaultMaterial': glass,
+                                          'transform': M.MakeTranslation(V(*GLASS_AT))})
         _World.CreateObject(LIGHT, {'type': 1, 'radius': LIGHT_RANGE, 'color': V(1.0, 0.95, 0.85),
                                     'castShadows': True,
                                     'transform': M.MakeTranslation(V(*LIGHT_AT))})

@@ -119,10 +119,18 @@ void ShadowMaps::Update(World* world, const std::vector<LightObject*>& lights, L
     }
     if (!slot.cube) continue;
     GatherCasters(world, light, kinds);
-    const uint64_t signature = Signature(light, size);
-    if (!slot.drawn || slot.signature != signature) {
-      slot.drawn = Draw(slot, light, kinds);
-      slot.signature = signature;
+    BuildFaces(light, size);
+    // Only the faces whose casters changed are drawn again: a figure walking
+    // past a light changes one or two of them.
+    uint32_t stale = 0;
+    uint64_t signatures[6];
+    for (uint32_t face = 0; face < 6; ++face) {
+      signatures[face] = Signature(light, size, face);
+      if (!slot.drawn || signatures[face] != slot.signatures[face]) stale |= 1u << face;
+    }
+    if (stale) {
+      slot.drawn = Draw(slot, kinds, stale);
+      std::copy(signatures, signatures + 6, slot.signatures);
     }
     if (slot.drawn) light.shadowMap = slot.cube.Get();
   }
@@ -147,12 +155,13 @@ void ShadowMaps::GatherCasters(World* world, const FrameLight& light, DrawableKi
   }
 }
 
-uint64_t ShadowMaps::Signature(const FrameLight& light, uint32_t size) const {
+uint64_t ShadowMaps::Signature(const FrameLight& light, uint32_t size, uint32_t face) const {
   uint64_t hash = 1469598103934665603ull;
   const float at[4] = {light.position.x, light.position.y, light.position.z, light.range};
   Mix(hash, at, sizeof(at));
   Mix(hash, &size, sizeof(size));
   for (const Caster& c : m_casters) {
+    if (!m_faces[face].frustum.IntersectsBox(c.box)) continue;
     Mix(hash, &c.object, sizeof(c.object));
     Mix(hash, c.object->GetWorldTransform().m, sizeof(float) * 16);
     // A skinned mesh that changes its pose changes its box.
@@ -163,7 +172,28 @@ uint64_t ShadowMaps::Signature(const FrameLight& light, uint32_t size) const {
   return hash;
 }
 
-bool ShadowMaps::Draw(Slot& slot, const FrameLight& light, DrawableKind* const* kinds) {
+void ShadowMaps::BuildFaces(const FrameLight& light, uint32_t size) {
+  const Matrix4x4 projection = Matrix4x4::MakePerspectiveProjectionFovLH(
+      kQuarterTurn, 1.0f, std::min(kNearPlane, light.range * 0.5f), light.range);
+  const float scale = 1.0f / light.range;
+  const Matrix4x4 toRange = Matrix4x4::MakeScale(Vector3D(scale, scale, scale));
+  for (uint32_t face = 0; face < 6; ++face) {
+    const CubeFace& f = kCubeFaces[face];
+    FrameView& view = m_faces[face];
+    const Matrix4x4 look =
+        Matrix4x4::MakeLookAtLH(light.position, light.position + f.direction, f.up);
+    view.width = view.height = size;
+    view.projection = projection;
+    view.cameraPosition = light.position;
+    // WORLDVIEWMATRIX takes a vertex into the light's space in units of its
+    // range, so its length is what the map holds.
+    view.view = Matrix4x4::Product(toRange, look);
+    view.viewProjection = Matrix4x4::Product(projection, look);
+    view.frustum.Build(view.viewProjection);
+  }
+}
+
+bool ShadowMaps::Draw(Slot& slot, DrawableKind* const* kinds, uint32_t faces) {
   VideoManager* video = GetVideoManager();
   Texture* cube = slot.cube.Get();
   const uint32_t size = cube->GetWidth();
@@ -175,24 +205,12 @@ bool ShadowMaps::Draw(Slot& slot, const FrameLight& light, DrawableKind* const* 
   TargetKeeper keep(video);
   // Distances are in units of the light's range: nothing reaches past 1.
   video->SetClearColor(1.0f, 1.0f, 1.0f, 1.0f);
-  FrameView view;
-  view.width = view.height = size;
-  view.projection = Matrix4x4::MakePerspectiveProjectionFovLH(
-      kQuarterTurn, 1.0f, std::min(kNearPlane, light.range * 0.5f), light.range);
-  view.cameraPosition = light.position;
-  const Matrix4x4 toRange =
-      Matrix4x4::MakeScale(Vector3D(1.0f / light.range, 1.0f / light.range, 1.0f / light.range));
   ObjectLightSet none;
   ObjectTransforms transforms;
   for (uint32_t face = 0; face < 6; ++face) {
-    const CubeFace& f = kCubeFaces[face];
-    const Matrix4x4 look =
-        Matrix4x4::MakeLookAtLH(light.position, light.position + f.direction, f.up);
-    // WORLDVIEWMATRIX takes a vertex into the light's space in units of its
-    // range, so its length is what the map holds.
-    view.view = Matrix4x4::Product(toRange, look);
-    view.viewProjection = Matrix4x4::Product(view.projection, look);
-    view.frustum.Build(view.viewProjection);
+    if (!(faces & (1u << face))) continue;
+    const FrameView& view = m_faces[face];
+    // The video manager numbers a cube's faces from 1.
     if (!video->ActivateRenderTarget(cube, face + 1) ||
         !video->ActivateDepthStencilBuffer(m_depth.Get()))
       return false;
@@ -207,6 +225,7 @@ bool ShadowMaps::Draw(Slot& slot, const FrameLight& light, DrawableKind* const* 
         kind->Draw(c.object, PASS_SHADOWMAP, view, transforms, &none);
       }
     }
+    ++m_faceRenders;
   }
   ++m_renders;
   return true;

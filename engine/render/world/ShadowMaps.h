@@ -7,9 +7,9 @@
 // Each face is drawn with its own view and culled with its own frustum;
 // casters are the visible static meshes whose effects have a ShadowMap
 // technique and the drawable kinds' objects (their effects decide, through
-// the same technique) within the light's sphere. A cube is drawn again only
+// the same technique) within the light's sphere. A face is drawn again only
 // when what it shows may have changed: the light moved or changed range, or
-// a caster within its sphere moved, came or went.
+// a caster the face sees moved, came or went.
 // Builds on RenderQueue.h and LightGrid.h (the frame's view and lights),
 // DrawableKind.h, StaticMeshObject.h, gpu (VideoManager, Texture,
 // GpuBuffers, RenderEffect) and tier1 (World, LightObject).
@@ -56,14 +56,16 @@ class ShadowMaps {
               Texture* first, DrawableKind* const* kinds);
   // Forgets every map (they are drawn again when next needed).
   void Clear();
-  // Cubes drawn since the start (six faces each): what tests and benchmarks count.
+  // Maps brought up to date since the start (one or more faces drawn each),
+  // and the faces drawn: what tests and benchmarks count.
   uint64_t GetRenderCount() const { return m_renders; }
+  uint64_t GetFaceRenderCount() const { return m_faceRenders; }
 
  private:
   struct Slot {
     const LightObject* light = nullptr;  // identity only; the world holds the light
     Ref<Texture> cube;
-    uint64_t signature = 0;
+    uint64_t signatures[6] = {};  // per face, of what it showed when drawn
     bool drawn = false;
   };
   struct Caster {
@@ -73,13 +75,17 @@ class ShadowMaps {
   };
 
   void GatherCasters(World* world, const FrameLight& light, DrawableKind* const* kinds);
-  uint64_t Signature(const FrameLight& light, uint32_t size) const;
-  bool Draw(Slot& slot, const FrameLight& light, DrawableKind* const* kinds);
+  // The six views from the light, into m_faces.
+  void BuildFaces(const FrameLight& light, uint32_t size);
+  uint64_t Signature(const FrameLight& light, uint32_t size, uint32_t face) const;
+  // Draws the faces whose bits are set.
+  bool Draw(Slot& slot, DrawableKind* const* kinds, uint32_t faces);
   uint32_t DrawStatic(StaticMeshObject* mesh, const FrameView& view);
   static bool Casts(const StaticMeshObject* mesh);
 
   std::vector<Slot> m_slots;
   std::vector<Caster> m_casters;  // of the light being worked on
+  FrameView m_faces[6];           // of the light being worked on
   Ref<DepthStencilBuffer> m_depth;
-  uint64_t m_renders = 0;
+  uint64_t m_renders = 0, m_faceRenders = 0;
 };
