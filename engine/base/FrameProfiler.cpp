@@ -7,8 +7,8 @@
 namespace {
 
 const char* const kPartNames[ProfilePart_Count] = {
-    "physics", "objects", "scripts",   "sound", "cull",    "depth", "ambient",
-    "lit",     "glow",    "particles", "2d",    "present", "rest"};
+    "physics", "objects", "scripts", "sound",     "cull", "depth",   "shadow",
+    "ambient", "lit",     "glow",    "particles", "2d",   "present", "rest"};
 const char* const kCountNames[ProfileCount_Count] = {"draw calls", "passes", "triangles"};
 
 double Now() {

@@ -23,6 +23,7 @@ enum ProfilePart : uint32_t {
   ProfilePart_Sound,
   ProfilePart_Cull,
   ProfilePart_Depth,
+  ProfilePart_Shadow,
   ProfilePart_Ambient,
   ProfilePart_Lit,
   ProfilePart_Glow,

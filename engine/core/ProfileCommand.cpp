@@ -16,8 +16,8 @@ constexpr const char* kProfileDoc =
     "profile [frames]\n\n"
     "Without an argument, shows or hides the frame profiler: the last frame's time in\n"
     "milliseconds per part (physics, objects, scripts, sound, cull, the render passes\n"
-    "depth, ambient, lit, glow, particles and 2d, present and the rest) with its draw\n"
-    "calls, passes and triangles.\n"
+    "depth, shadow, ambient, lit, glow, particles and 2d, present and the rest) with its\n"
+    "draw calls, passes and triangles.\n"
     "With a number of frames, prints each part's minimum, mean and maximum over that\n"
     "many coming frames.";
 

@@ -19,6 +19,10 @@ using V = CreationKeyVisitor;
 void LightKeys(LightObjectParams& p, V& v) {
   v.Enum({"type", "What the renderer does with the light."}, p.lightType, LightTypeTable());
   v.Colour({"color", "The light's colour; components above 1 brighten."}, p.colour);
+  v.Bool({"castShadows",
+          "A point light's shadows: objects whose effects have a ShadowMap technique "
+          "darken what lies behind them (see EnableShadowMaps)."},
+         p.castsShadows);
 }
 
 void JointKeys(JointObjectParams& p, V& v) {

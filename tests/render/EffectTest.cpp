@@ -103,10 +103,15 @@ TEST(EffectParser, ErrorsNameTheFileAndLineAndRecursionStops) {
 }
 
 TEST(EffectParser, DefaultBonePaletteFitsTheGuaranteedUniforms) {
-  std::ifstream in(kaztest::SourceDir() + "/data/base/RenderEffects/default.fx");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), errors;
+  const auto read = [](const char* name) {
+    std::ifstream in(kaztest::SourceDir() + "/data/base/RenderEffects/" + name);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  };
+  std::string errors;
   EffectDesc d;
-  ASSERT_TRUE(Parse(text, &d, &errors, {{"NUM_BONE_INFLUENCES", "4"}})) << errors;
+  ASSERT_TRUE(Parse(read("default.fx"), &d, &errors, {{"NUM_BONE_INFLUENCES", "4"}},
+                    {{"shadows.fxh", read("shadows.fxh")}}))
+      << errors;
   // OpenGL 3.3 promises 1,024 vertex uniform components; count each row as a vec4.
   uint32_t components = 0;
   const EffectParam* bones = nullptr;

@@ -118,9 +118,15 @@ def beach_height(z):
 
 
 def rugged(along, y):
-    """How far a cliff face stands out from its line (-1.5..1.5 m) at a
-    distance along the walls (x + z) and a height."""
-    return 3.0 * covelib.fractal(along / 5.0, y / 3.0, 64, 4, 11) - 1.5
+    """How far a cliff face stands out from its line at a distance along the
+    walls (x + z) and a height: broad buttresses and hollows (-1.5..1.5 m),
+    finer knobs of rock on them, and bands of harder stone that stand out as
+    ledges every few metres."""
+    broad = 3.0 * covelib.fractal(along / 5.0, y / 3.0, 64, 4, 11) - 1.5
+    knobs = 0.7 * covelib.fractal(along / 1.3, y / 1.1, 256, 2, 12) - 0.35
+    band = (y - BEACH_Y) / 2.3 + 0.4 * covelib.fractal(along / 9.0, 0.0, 32, 2, 13)
+    ledge = 0.3 * max(0.0, 1.0 - abs(band - math.floor(band) - 0.5) * 4.0)
+    return broad + knobs + ledge
 
 
 def sand(obj):
@@ -133,15 +139,17 @@ def sand(obj):
             obj.planar('sand', quad)
 
 
-CLIFF_ROWS = (-3.0, BEACH_Y, 2.5, 4.5, 6.5, 8.5, 10.5, CLIFF_TOP)
+CLIFF_ROWS = (-3.0, BEACH_Y, 1.5, 2.5, 3.5, 4.5, 5.5, 6.5, 7.5, 8.5, 9.5, 10.5, 11.25, CLIFF_TOP)
+# The rows above the cave mouth (4 m high).
+ABOVE_DOOR = tuple(y for y in CLIFF_ROWS if y >= BEACH_Y + 4)
 
 
 def wall(obj, start, end, inward, ys=CLIFF_ROWS, flat=None):
     """A cliff face from `start` to `end` (x, z) facing `inward`, in columns
-    of about 2 m, each point pushed out by the rugged noise except at the
+    of about 1.25 m and rows of about 1 m, each point pushed out by the rugged noise except at the
     bottom and where flat(x, z, y) says (where other walls join)."""
     length = math.hypot(end[0] - start[0], end[1] - start[1])
-    columns = max(1, int(round(length / 2.0)))
+    columns = max(1, int(round(length / 1.25)))
 
     def point(i, y):
         t = i / columns
@@ -197,7 +205,7 @@ def shore():
     wall(obj, (35, 32), (35, -40), (-1, 0), flat=corner_or_door)
     # The back wall, around the cave mouth (x 18..22, 4 m high).
     wall(obj, (-35, 32), (18, 32), (0, -1), flat=corner_or_door)
-    wall(obj, (18, 32), (22, 32), (0, -1), ys=CLIFF_ROWS[3:], flat=corner_or_door)
+    wall(obj, (18, 32), (22, 32), (0, -1), ys=ABOVE_DOOR, flat=corner_or_door)
     wall(obj, (22, 32), (35, 32), (0, -1), flat=corner_or_door)
     cave(obj)
     return obj

@@ -84,6 +84,25 @@ def water(size=128):
     return covelib.image(size, size, pixel)
 
 
+def water_normals(size=128):
+    """The slopes of small waves for the sea's normal map: red is the slope
+    along x, green along z (0.5 level), blue the upward part; it tiles."""
+    period = size // 16
+
+    def height(x, y):
+        n = fractal(x / 16.0, y / 16.0, period, 4, 30)
+        swell = math.sin((x + y * 0.5) / size * 4 * 2 * math.pi + n * 3.0)
+        return 6.0 * n + 0.8 * swell
+
+    def pixel(x, y):
+        dx = height((x + 1) % size, y) - height((x - 1) % size, y)
+        dz = height(x, (y + 1) % size) - height(x, (y - 1) % size)
+        nx, ny, nz = -dx * 0.5, 1.0, -dz * 0.5
+        length = math.sqrt(nx * nx + ny * ny + nz * nz)
+        return (128 + 127 * nx / length, 128 + 127 * nz / length, 255 * ny / length)
+    return covelib.image(size, size, pixel)
+
+
 def wall(size=256):
     """The tower's paint: four red bands on white, weathered, with the door
     (u = 7/8 faces +X, -Z) and small windows (the texture wraps once around)."""
@@ -193,6 +212,7 @@ TEXTURES = [
     ('Wood.dds', lambda: covelib.dds([wood()])),
     ('Shell.dds', lambda: covelib.dds([shell()], alpha=True)),
     ('Water.png', lambda: covelib.png(water(), alpha=True)),
+    ('WaterNormal.png', lambda: covelib.png(water_normals())),
     ('Wall.png', lambda: covelib.png(wall())),
     ('Metal.tga', lambda: covelib.tga(metal())),
     ('Feather.png', lambda: covelib.png(feather())),

@@ -1,8 +1,9 @@
 // default.fx - what world objects without a material of their own draw with.
 //
 // Techniques by render pass: "AmbientEmissive" lays down the base colour and
-// depth, "Lit" adds up to four lights per repetition (additive), "Particles"
-// draws camera-facing quads. Compiled by the engine once per bone-influence
+// depth, "Lit" adds up to four lights per repetition (additive), each darkened
+// by its shadow map when it has one, "ShadowMap" (shadows.fxh) draws into a
+// light's map, "Particles" draws camera-facing quads. Compiled by the engine once per bone-influence
 // count: NUM_BONE_INFLUENCES is 0 for static meshes and 1..4 for skinned ones,
 // which then read BLENDWEIGHT/BLENDINDICES and the BONES palette. Static
 // meshes may be drawn instanced: Instanced is then true and each copy's world
@@ -39,6 +40,9 @@ sampler DiffuseSampler = sampler_state {
   AddressU = Wrap;
   AddressV = Wrap;
 };
+
+#define SHADOW_MAPS 4
+#include "shadows.fxh"
 
 glsl Skinning {
   // Object-space position and normal, skinned when the variant has bones.
@@ -126,8 +130,15 @@ pixelshader LitPS {
       float dist = length(toLight);
       float range = max(LightParams[i].x, 0.0001);
       float falloff = clamp(1.0 - dist / range, 0.0, 1.0);
-      float diffuse = max(dot(normal, toLight / max(dist, 0.0001)), 0.0);
-      light += LightColor[i] * diffuse * falloff;
+      float cosine = dot(normal, toLight / max(dist, 0.0001));
+      float diffuse = max(cosine, 0.0);
+      float shadow = 1.0;
+      if (diffuse * falloff > 0.0) {
+        // The map is in world directions; an instanced copy is in the world already.
+        vec3 fromLight = Instanced ? -toLight : mat3(World) * -toLight;
+        shadow = LightShadow(i, fromLight, cosine, LightParams[i]);
+      }
+      light += LightColor[i] * diffuse * falloff * shadow;
     }
     vec4 base = texture(DiffuseSampler, uv);
     FragColor = vec4(base.rgb * light, base.a);

@@ -1,9 +1,12 @@
 // cove.fx - the cove's daylight surfaces: sand, rock, wood, metal, feathers
 // and the keeper. A bright sky ambient and the sun lay down the base colour,
-// each point light adds its share, and particles drawn with it blend by their alpha
-// (spray and smoke darken what lies behind them as well as lighten it).
+// each point light adds its share (less what its shadow map hides), and
+// particles drawn with it blend by their alpha (spray and smoke darken what
+// lies behind them as well as lighten it). Everything drawn with it casts
+// shadows (the ShadowMap technique of shadows.fxh).
 
 #include "common.fxh"
+#include "shadows.fxh"
 
 float4 AmbientColor = {0.55, 0.55, 0.6, 1.0};
 float4 EmissiveColor = {0.0, 0.0, 0.0, 0.0};
@@ -34,7 +37,13 @@ pixelshader LitPS {
   in vec3 objNormal;
   void main() {
     vec4 base = texture(DiffuseSampler, uv);
-    FragColor = vec4(base.rgb * LightColor * PointLight(toLight, objNormal), base.a);
+    float lit = PointLight(toLight, objNormal);
+    if (lit > 0.0) {
+      // The map is in world directions, from the light.
+      float cosine = dot(normalize(objNormal), normalize(toLight));
+      lit *= LightShadow(0, mat3(World) * -toLight, cosine, LightParams);
+    }
+    FragColor = vec4(base.rgb * LightColor * lit, base.a);
   }
 }
 

@@ -126,7 +126,9 @@ class CoveWorld:
                               ('wall', 'Wall.png'), ('metal', 'Metal.tga'), ('feather', 'Feather.png'),
                               ('spray', 'Spray.tga'), ('smoke', 'Smoke.tga')):
             self.Material(name, lit, {'DiffuseMap': 'Textures/' + texture})
-        self.Material('water', 'RenderEffects/water.fx', {'DiffuseMap': 'Textures/Water.png'})
+        self.Material('water', 'RenderEffects/water.fx', {'DiffuseMap': 'Textures/Water.png',
+                                                          'NormalMap': 'Textures/WaterNormal.png',
+                                                          'SkyMap': '!Cube!Textures/Sky.dds'})
         self.Material('shell', 'RenderEffects/glow.fx', {'DiffuseMap': 'Textures/Shell.dds'})
         self.Material('lamp', 'RenderEffects/glow.fx', {})
         self.Material('sky', 'RenderEffects/sky.fx', {'SkyMap': '!Cube!Textures/Sky.dds'})
@@ -251,8 +253,9 @@ class CoveWorld:
                        radiusKeys=[(0, 0.2), (1, 0.12)])
 
     def Light(self, at, radius, colour):
+        # Both lights cast shadows: the keeper, the crates and the rocks darken the sand.
         return _World.CreateObject(LIGHT, {'type': POINT_LIGHT, 'radius': radius, 'color': V(*colour),
-                                           'transform': At(*at)})
+                                           'castShadows': True, 'transform': At(*at)})
 
     def BuildLights(self):
         # Few lights: each one draws everything it reaches once more. The sun

@@ -24,7 +24,8 @@ const char* const kSemanticNames[SEM_COUNT] = {
     "WORLDMATRIX",     "VIEWMATRIX",   "PROJMATRIX",          "BONES",
     "VIEWPOS",         "LIGHTPOS",     "LIGHTCOLOR",          "LIGHTPARAMS",
     "LIGHTMASKMATRIX", "TIME",         "PREVFRAMETIME",       "SCREENDIMENSIONS",
-    "LIGHTCOUNT",      "INSTANCED"};
+    "LIGHTCOUNT",      "INSTANCED",    "SHADOWMAP0",          "SHADOWMAP1",
+    "SHADOWMAP2",      "SHADOWMAP3"};
 
 ResourceManager g_effectManager("WorldRenderEffect");  // built at static initialisation
 ResourceManager& EffectManager() {
@@ -448,10 +449,18 @@ bool WorldRenderEffect::SetLightValues(RenderLightSet* lights) {
       colors[i * 3 + c] = taken[i].color[c];
     }
     params[i * 3] = taken[i].range;
+    // y: whether the light brings a shadow map, z: one texel of it at unit distance.
+    if (Texture* map = taken[i].shadowMap; map && i < kMaxShadowMapsPerBatch && map->GetWidth()) {
+      params[i * 3 + 1] = 1.0f;
+      params[i * 3 + 2] = 2.0f / float(map->GetWidth());
+    }
   }
+  for (uint32_t i = 0; i < kMaxShadowMapsPerBatch; ++i)
+    if (EffectHandle h = v.semantics[SEM_SHADOWMAP0 + i])
+      m_currentEffect->SetTexture(h, i < count ? taken[i].shadowMap : nullptr);
   if (!v.lightBatch) {
     if (v.semantics[SEM_LIGHTPARAMS])
-      m_currentEffect->SetVector3(v.semantics[SEM_LIGHTPARAMS], params[0], 0, 0);
+      m_currentEffect->SetVector3(v.semantics[SEM_LIGHTPARAMS], params[0], params[1], params[2]);
     if (v.semantics[SEM_LIGHTPOS])
       m_currentEffect->SetVector3(v.semantics[SEM_LIGHTPOS], positions[0], positions[1],
                                   positions[2]);

@@ -126,6 +126,13 @@ enum EffectSemantic : uint32_t {
   SEM_LIGHTCOUNT,
   // 1 while the draw is instanced, else 0; declaring it lets an effect be instanced.
   SEM_INSTANCED,
+  // The shadow cube maps of the lights of one repetition of the Lit pass:
+  // SHADOWMAP0 is the first light's, and so on (LIGHTPARAMS y is 1 for a
+  // light that has one).
+  SEM_SHADOWMAP0,
+  SEM_SHADOWMAP1,
+  SEM_SHADOWMAP2,
+  SEM_SHADOWMAP3,
   SEM_COUNT,
 };
 const char* GetSemanticName(uint32_t semantic);
@@ -136,7 +143,11 @@ struct RenderLight {
   float worldPosition[3];  // in the world (instanced draws)
   float color[3];
   float range;
+  Texture* shadowMap = nullptr;  // the light's cube of distances, or null when it casts none
 };
+
+// Lights of one Lit repetition that can bring their shadow maps (SHADOWMAP0..3).
+constexpr uint32_t kMaxShadowMapsPerBatch = SEM_COUNT - SEM_SHADOWMAP0;
 
 // The lights an object is drawn with in the Lit pass (the world renderer's
 // light set implements it).

@@ -122,7 +122,8 @@ class VideoManager {
   virtual bool ActivateInstanceBuffer(VertexBuffer* buffer, uint32_t first = 0) = 0;
   virtual bool ActivateVertexBuffer(VertexBuffer* buffer, uint32_t stream) = 0;
   virtual bool ActivateIndexBuffer(IndexBuffer* buffer) = 0;
-  // A face (0 to 5) of a cube target, else 0.
+  // face: of a cube target, 1 to 6 for +X, -X, +Y, -Y, +Z, -Z (other
+  // numbers give +X); of any other target, 0.
   virtual bool ActivateRenderTarget(Texture* texture, uint32_t face) = 0;
   virtual bool ActivateDepthStencilBuffer(DepthStencilBuffer* buffer) = 0;
 

@@ -18,14 +18,16 @@
 #include <vector>
 
 class LightObject;
+class Texture;
 class World;
 
 struct FrameLight {
   LightObject* light = nullptr;  // the world holds it for the frame
   Vector3D position;             // world
   float range = 0.0f;
-  uint32_t order = 0;  // its place among the world's lights
-  ScreenRect rect;     // the pixels its sphere covers
+  uint32_t order = 0;            // its place among the world's lights
+  ScreenRect rect;               // the pixels its sphere covers
+  Texture* shadowMap = nullptr;  // its cube of distances this frame (ShadowMaps)
 };
 
 class LightGrid {
@@ -34,6 +36,7 @@ class LightGrid {
   // The lights whose spheres touch the box, in world order, at most max of them.
   uint32_t Touching(const AABB& box, const FrameLight** out, uint32_t max);
   const std::vector<FrameLight>& GetLights() const { return m_lights; }
+  std::vector<FrameLight>& GetLights() { return m_lights; }
 
  private:
   struct Entry {

@@ -49,6 +49,7 @@ uint32_t ObjectLightSet::UseNextLights(uint32_t max, RenderLight* out) {
     l.worldPosition[0] = world.x, l.worldPosition[1] = world.y, l.worldPosition[2] = world.z;
     l.color[0] = c.x, l.color[1] = c.y, l.color[2] = c.z;
     l.range = e.light->GetRadius();
+    l.shadowMap = e.frame ? e.frame->shadowMap : nullptr;
     if (e.frame)
       covered.Unite(e.frame->rect);
     else

@@ -24,16 +24,6 @@ namespace {
 
 constexpr float kCubeFieldOfView = 1.57079632679f;
 
-struct CubeFace {
-  Vector3D direction, up;
-  const char* name;
-};
-const CubeFace kCubeFaces[6] = {
-    {{1, 0, 0}, {0, 1, 0}, "right"}, {{-1, 0, 0}, {0, 1, 0}, "left"},
-    {{0, 1, 0}, {0, 0, -1}, "up"},   {{0, -1, 0}, {0, 0, 1}, "down"},
-    {{0, 0, 1}, {0, 1, 0}, "front"}, {{0, 0, -1}, {0, 1, 0}, "back"},
-};
-
 }  // namespace
 
 void WorldRenderer::SetDrawableKind(uint32_t type, DrawableKind* kind) {
@@ -75,6 +65,7 @@ bool WorldRenderer::Init(World* world) {
 void WorldRenderer::Shutdown() {
   ClearQueues();
   m_shadowLights.clear();
+  m_shadows.Clear();
   m_pvList.clear();
   if (m_particles) m_particles->Shutdown();
   m_particles.reset();
@@ -172,7 +163,7 @@ void WorldRenderer::PrepareFrame() {
       m_pvList.push_back(o);
   }
   m_staticDraws.Build(m_staticQueue, m_view);
-  // Shadow casters are prepared for whatever is queued (no pass draws them yet).
+  // The shadow-casting lights matter when anything is queued to be lit.
   if ((m_staticQueue || m_dynamicQueue) && CVarRegistry::Instance().EnableShadowMaps.Get()) {
     for (WorldObject* o = m_world->GetFirstObject(ObjectType_Light); o; o = o->GetNext())
       if (static_cast<LightObject*>(o)->CastsShadows())
@@ -223,6 +214,7 @@ void WorldRenderer::RenderPasses() {
   CVarRegistry& cv = CVarRegistry::Instance();
   VideoManager* video = GetVideoManager();
   const bool wire = cv.WireFrame.Get();
+  RenderShadowMaps();
   if (wire) video->SetWireFrame(true);
 
   // The glowing objects go into the glow's own target first: switching
@@ -235,17 +227,6 @@ void WorldRenderer::RenderPasses() {
     ProfileScope scope(ProfilePart_Ambient);
     m_stats.staticMeshes += m_staticDraws.Draw(m_pass, m_view);
     DrawQueue(m_dynamicQueue);
-  }
-
-  if (cv.EnableShadowMaps.Get() && !m_shadowMap) {
-    const int size = cv.ShadowMapSize.Get();
-    m_shadowMap = size > 0 ? CreateTexture(uint32_t(size), uint32_t(size), TEXTYPE_CUBE,
-                                           TEXFMT_A8R8G8B8, true, true)
-                           : nullptr;
-    if (!m_shadowMap) {
-      LogDetail("Failed to create shadow map cube texture");
-      cv.EnableShadowMaps.Set(false);
-    }
   }
 
   m_pass = PASS_LIT;
@@ -271,6 +252,27 @@ void WorldRenderer::RenderPasses() {
   }
   m_pass = PASS_NONE;
   if (wire) video->SetWireFrame(false);
+}
+
+void WorldRenderer::RenderShadowMaps() {
+  CVarRegistry& cv = CVarRegistry::Instance();
+  if (!cv.EnableShadowMaps.Get()) return;
+  if (!m_shadowMap) {
+    const int size = cv.ShadowMapSize.Get();
+    m_shadowMap = size > 0 ? CreateTexture(uint32_t(size), uint32_t(size), TEXTYPE_CUBE,
+                                           TEXFMT_A8R8G8B8, true, true)
+                           : nullptr;
+    if (!m_shadowMap) {
+      LogDetail("Failed to create shadow map cube texture");
+      cv.EnableShadowMaps.Set(false);
+      return;
+    }
+  }
+  if (m_shadowLights.empty()) return;
+  ProfileScope scope(ProfilePart_Shadow);
+  m_pass = PASS_SHADOWMAP;
+  m_shadows.Update(m_world, m_shadowLights, m_lightGrid, m_shadowMap, m_kinds);
+  m_pass = PASS_NONE;
 }
 
 bool WorldRenderer::RenderGlow() {

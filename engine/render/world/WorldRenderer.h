@@ -4,7 +4,8 @@
 // Each frame the static meshes whose boxes meet the view frustum are queued
 // (dynamic meshes are queued without culling), every queued object gets the
 // point lights whose spheres touch its box (at most 16 per light type, in
-// world order, found through the frame's LightGrid), and the queues are drawn
+// world order, found through the frame's LightGrid), the shadow-casting
+// lights' maps are brought up to date (ShadowMaps), and the queues are drawn
 // in the AmbientEmissive pass, then once per batch of type-1 lights in the Lit
 // pass, then the glow is laid over and the particles drawn. The static meshes
 // go through a StaticDrawList (sorted, copies instanced); those
@@ -24,6 +25,7 @@
 
 #include "render/world/LightGrid.h"
 #include "render/world/RenderQueue.h"
+#include "render/world/ShadowMaps.h"
 #include "render/world/StaticDrawList.h"
 #include "tier0/ObjectPool.h"
 #include "tier1/World.h"
@@ -66,9 +68,11 @@ class WorldRenderer {
   const Stats& GetStats() const { return m_stats; }
   World* GetWorld() const { return m_world; }
   uint32_t GetCurrentPass() const { return m_pass; }
-  // The shadow-casting lights of the frame, in world order (prepared, not drawn).
+  // The shadow-casting lights of the frame, in world order; the first has
+  // the shadow map below, the next ones maps of their own (ShadowMaps).
   const std::vector<LightObject*>& GetShadowLights() const { return m_shadowLights; }
   Texture* GetShadowMap() const { return m_shadowMap; }
+  const ShadowMaps& GetShadowMaps() const { return m_shadows; }
   // Null when it could not start (no video, no buffers).
   ParticleRenderer* GetParticleRenderer() const { return m_particles.get(); }
   GlowManager* GetGlowManager() const { return m_glow.get(); }
@@ -87,6 +91,8 @@ class WorldRenderer {
   void GatherLights();
   void AssignLights(QueuedObject* queued, const AABB& box);
   void RenderPasses();
+  // The shadow maps the Lit pass reads, drawn before anything else of the frame.
+  void RenderShadowMaps();
   // The Glow pass into the glow's target and its blur; false when there was none.
   bool RenderGlow();
   static bool Glows(const StaticMeshObject* mesh);
@@ -109,6 +115,7 @@ class WorldRenderer {
   // Where the glowing objects are on screen (and, once blurred, their glow).
   ScreenRect m_glowRect;
   Texture* m_shadowMap = nullptr;
+  ShadowMaps m_shadows;
   std::unique_ptr<ParticleRenderer> m_particles;
   std::unique_ptr<GlowManager> m_glow;
   std::unique_ptr<DebugRender> m_debug;

@@ -1,0 +1,146 @@
+// shadows.fxh - point-light shadows for an effect: the ShadowMap technique
+// that draws an object into a light's cube of distances, and LightShadow(),
+// which the Lit pass asks how much of a light reaches a point.
+//
+// The includer declares WorldViewProj (WORLDVIEWPROJMATRIX) and the shared
+// function SkinnedVertex(), and does not declare WORLDVIEWMATRIX itself: in
+// the ShadowMap pass that matrix takes a vertex into the light's space in
+// units of the light's range. Define SHADOW_MAPS (1 to 4, default 1) to the
+// number of lights one repetition of the Lit pass takes; light i of the batch
+// reads SHADOWMAPi. A cube holds the distance from the light to the nearest
+// caster over the light's range, packed into red, green and blue.
+
+#ifndef SHADOW_MAPS
+#define SHADOW_MAPS 1
+#endif
+
+float4x4 ShadowLightSpace : WORLDVIEWMATRIX;
+
+textureCUBE ShadowMap0 : SHADOWMAP0;
+samplerCUBE ShadowSampler0 = sampler_state {
+  Texture = <ShadowMap0>;
+  MinFilter = Point;
+  MagFilter = Point;
+  MipFilter = None;
+  AddressU = Clamp;
+  AddressV = Clamp;
+  AddressW = Clamp;
+};
+#if SHADOW_MAPS > 1
+textureCUBE ShadowMap1 : SHADOWMAP1;
+samplerCUBE ShadowSampler1 = sampler_state {
+  Texture = <ShadowMap1>;
+  MinFilter = Point;
+  MagFilter = Point;
+  MipFilter = None;
+  AddressU = Clamp;
+  AddressV = Clamp;
+  AddressW = Clamp;
+};
+#endif
+#if SHADOW_MAPS > 2
+textureCUBE ShadowMap2 : SHADOWMAP2;
+samplerCUBE ShadowSampler2 = sampler_state {
+  Texture = <ShadowMap2>;
+  MinFilter = Point;
+  MagFilter = Point;
+  MipFilter = None;
+  AddressU = Clamp;
+  AddressV = Clamp;
+  AddressW = Clamp;
+};
+#endif
+#if SHADOW_MAPS > 3
+textureCUBE ShadowMap3 : SHADOWMAP3;
+samplerCUBE ShadowSampler3 = sampler_state {
+  Texture = <ShadowMap3>;
+  MinFilter = Point;
+  MagFilter = Point;
+  MipFilter = None;
+  AddressU = Clamp;
+  AddressV = Clamp;
+  AddressW = Clamp;
+};
+#endif
+
+glsl Shadows {
+  // 0..1 in three 8-bit channels: a colour target keeps 24 bits of it.
+  vec4 PackShadowDistance(float d) {
+    vec3 e = fract(clamp(d, 0.0, 0.99999) * vec3(1.0, 255.0, 65025.0));
+    e -= e.yzz * vec3(1.0 / 255.0, 1.0 / 255.0, 0.0);
+    return vec4(e, 1.0);
+  }
+
+  float UnpackShadowDistance(vec4 c) { return dot(c.rgb, vec3(1.0, 1.0 / 255.0, 1.0 / 65025.0)); }
+
+  // The share of the light that reaches a point (0 hidden, 1 lit), from nine
+  // taps a texel apart around its direction (percentage-closer filtering).
+  // fromLight: light to point in world units; cosine: between the surface's
+  // normal and the direction to the light; params: the light's LIGHTPARAMS.
+  // The bias grows with the slope, where a texel covers more depth.
+  float ShadowFactor(samplerCube map, vec3 fromLight, float cosine, vec3 params) {
+    float dist = length(fromLight);
+    float depth = dist / max(params.x, 0.0001);
+    if (depth >= 1.0 || dist < 0.0001) return 1.0;
+    vec3 dir = fromLight / dist;
+    float texel = params.z;
+    float c = clamp(cosine, 0.05, 1.0);
+    float slope = min(sqrt(1.0 - c * c) / c, 8.0);
+    float bias = depth * texel * (1.5 + 1.5 * slope) + 0.002;
+    vec3 side = abs(dir.y) < 0.99 ? vec3(0.0, 1.0, 0.0) : vec3(1.0, 0.0, 0.0);
+    vec3 u = normalize(cross(side, dir)) * texel;
+    vec3 v = cross(dir, u);
+    float lit = 0.0;
+    for (int x = -1; x <= 1; ++x) {
+      for (int y = -1; y <= 1; ++y) {
+        float nearest = UnpackShadowDistance(texture(map, dir + u * float(x) + v * float(y)));
+        lit += depth - bias <= nearest ? 1.0 : 0.0;
+      }
+    }
+    return lit / 9.0;
+  }
+
+  // Light i of the batch; 1 when it brings no map (LIGHTPARAMS y is 0).
+  float LightShadow(int i, vec3 fromLight, float cosine, vec3 params) {
+    if (params.y < 0.5) return 1.0;
+#if SHADOW_MAPS > 1
+    if (i == 1) return ShadowFactor(ShadowSampler1, fromLight, cosine, params);
+#endif
+#if SHADOW_MAPS > 2
+    if (i == 2) return ShadowFactor(ShadowSampler2, fromLight, cosine, params);
+#endif
+#if SHADOW_MAPS > 3
+    if (i == 3) return ShadowFactor(ShadowSampler3, fromLight, cosine, params);
+#endif
+    return ShadowFactor(ShadowSampler0, fromLight, cosine, params);
+  }
+}
+
+vertexshader ShadowVS {
+  out vec3 lightSpace;
+  void main() {
+    vec4 position;
+    vec3 normal;
+    SkinnedVertex(in_Position, in_Normal, in_BlendIndices, in_BlendWeight, position, normal);
+    lightSpace = (ShadowLightSpace * position).xyz;
+    gl_Position = WorldViewProj * position;
+  }
+}
+
+pixelshader ShadowPS {
+  in vec3 lightSpace;
+  void main() { FragColor = PackShadowDistance(length(lightSpace)); }
+}
+
+// Both sides cast: a plane seen edge-on from the light still hides what is behind it.
+technique ShadowMap {
+  pass P0 {
+    VertexShader = ShadowVS;
+    PixelShader = ShadowPS;
+    ZEnable = true;
+    ZWriteEnable = true;
+    ZFunc = LessEqual;
+    AlphaBlendEnable = false;
+    CullMode = None;
+  }
+}
