@@ -169,7 +169,7 @@ class LightBatchGLTest : public ::testing::Test {
     CVarRegistry::Instance().ResetBuiltins();
     World::SetRendererFactory(nullptr);
     for (uint32_t type : {ObjectType_StaticMesh, ObjectType_DynamicMesh, ObjectType_ParticleSystem})
-      World::SetObjectFactory(type, nullptr);
+      World::SetObjectMaker(type, nullptr);
     PinMesaModules();
     if (m_window) SDL_DestroyWindow(m_window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
