@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 
 using namespace soundtest;
@@ -29,8 +30,12 @@ int StatusOfChild(const std::function<int()>& body) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-bool OpenSound() {
-  kaztest::MountPackages({SoundsDir()});
+// `first`: a folder searched before the test sounds.
+bool OpenSound(const std::string& first = "") {
+  if (first.empty())
+    kaztest::MountPackages({SoundsDir()});
+  else
+    kaztest::MountPackages({first, SoundsDir()});
   CVarRegistry::Instance().SoundDevType.Set("hw");
   SoundManager* manager = CreateSoundManager();
   return manager && static_cast<ALSoundManager*>(manager)->Init();
@@ -60,9 +65,18 @@ TEST(ProcessEndTest, ExitWithLiveSoundsIsClean) {
 // std::thread throws when the system has no thread to give: the stream fails
 // with one line and the process goes on.
 TEST(ProcessEndTest, AStreamWithoutAWorkerThreadFailsWithALine) {
-  const int status = StatusOfChild([] {
+  // The child reads the stream as another user, so from a folder anyone may
+  // read: the checkout may lie below a private home folder (/root/...).
+  namespace fs = std::filesystem;
+  kaztest::TempDir readable("stream");
+  fs::copy_file(fs::path(SoundsDir()) / "stereo.ogg", readable.Path() / "stereo.ogg");
+  fs::permissions(readable.Path(),
+                  fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                      fs::perms::others_exec,
+                  fs::perm_options::add);
+  const int status = StatusOfChild([&] {
     kaztest::LogCapture log;
-    if (!OpenSound()) return 2;
+    if (!OpenSound(readable.Str())) return 2;
     // One process for this user at most: every new thread is refused. Root is
     // not held to the limit, so the child gives up root first.
     if (geteuid() == 0 && setuid(65534) != 0) return kCannotTry;
