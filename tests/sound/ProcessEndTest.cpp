@@ -84,7 +84,11 @@ TEST(ProcessEndTest, AStreamWithoutAWorkerThreadFailsWithALine) {
     if (setrlimit(RLIMIT_NPROC, &one) != 0) return kCannotTry;
     Ref<SoundInstance> sound = Ref<SoundInstance>::Adopt(CreateSoundInstance("stereo.ogg", false));
     if (sound) return 4;
-    if (log.Count("Failed to start the worker thread for OGG stream stereo.ogg") != 1) return 5;
+    if (log.Count("Failed to start the worker thread for OGG stream stereo.ogg") != 1) {
+      for (const std::string& line : log.Texts())
+        std::fprintf(stderr, "logged: %s\n", line.c_str());
+      return 5;
+    }
     DestroySoundManager();
     std::_Exit(0);  // the process is out of threads; nothing more to check at exit
   });
