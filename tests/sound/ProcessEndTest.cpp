@@ -96,7 +96,7 @@ TEST(ProcessEndTest, AStreamWithoutAWorkerThreadFailsWithALine) {
     std::_Exit(0);  // the process is out of threads; nothing more to check at exit
   });
   if (status == kCannotTry) GTEST_SKIP() << "this system does not let a child drop its threads";
-  // Seen once on a fresh Debian root inside the whole suite, never alone: the
+  // Seen on a fresh Debian root inside the whole suite, never alone: the
   // child's lines are printed above for the next look.
   if (status == kFailedEarlier)
     GTEST_SKIP() << "the stream failed before it asked for a thread (its lines are printed above)";
