@@ -154,7 +154,7 @@ case "${1:-}" in
     stage "Installing missing packages"
     install_missing
     headless_env
-    export CCACHE_DIR=${CCACHE_DIR:-$root/.ccache}
+    export CCACHE_DIR=${CCACHE_DIR:-$root/build/.ccache}
     # A comma-decimal locale, so the tests can show numbers ignore the user's
     # locale. Every stage below, the fuzzers included, runs with it.
     mkdir -p build/locales

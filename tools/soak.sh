@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 frames=${1:-10000}
-export CCACHE_DIR=${CCACHE_DIR:-$PWD/.ccache}
+export CCACHE_DIR=${CCACHE_DIR:-$PWD/build/.ccache}
 cmake --preset release >/dev/null
 cmake --build --preset release --target test_core shell engine
 export SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-offscreen} ALSOFT_DRIVERS=${ALSOFT_DRIVERS:-null}
