@@ -68,10 +68,9 @@ fuzz_one() {
   } >"$work/$name.report" 2>&1
 }
 
-# Targets with a known fault still open, not run for time (their seeds still
-# replay in CTest): cal3d, where a Cal3D mesh whose faces pass our checks still
-# crashes Cal3D's hardware model (input kept in fuzz/known/cal3d/).
-skip=" ${KAZ_FUZZ_SKIP-cal3d} "
+# KAZ_FUZZ_SKIP="a b" leaves targets out of the timed runs (a fault known and
+# still open); their seeds and regression inputs still replay in CTest.
+skip=" ${KAZ_FUZZ_SKIP-} "
 names=()
 for target in "${targets[@]}"; do
   [[ -x $target && -f $target ]] || continue

@@ -199,9 +199,23 @@ TEST_F(DynamicMeshTest, Cal3DFilesAskingForMoreThanTheyHoldAreRefused) {
   std::string farVertex = m_dir.Read("fig15.xmf");
   farVertex.replace(farVertex.find("<FACE VERTEXID=\"") + 16, 1, "9999");
   m_dir.Write("farvertex.xmf", farVertex);
+  // Cal3D reads every number of a file through one stream: text it cannot
+  // read, or leaves unread, turns every later number (face indices too) into
+  // garbage.
+  std::string spoilt = m_dir.Read("fig15.xmf");
+  spoilt.insert(spoilt.find("</TEXCOORD>"), ">0");
+  m_dir.Write("spoilt.xmf", spoilt);
+  std::string fourth = m_dir.Read("fig15.xmf");
+  fourth.insert(fourth.find("\"", fourth.find("<FACE VERTEXID=\"") + 16), " 0");
+  m_dir.Write("fourth.xmf", fourth);
+  std::string half = m_dir.Read("fig15.xmf");
+  half.insert(half.find("</POS>"), "e");
+  m_dir.Write("half.xmf", half);
   m_dir.Write("walked.xml",
               "<DynamicMesh version=\"1.0\" skeleton=\"fig15.xsf\">"
               "<Piece filename=\"farbone.xmf\"/><Piece filename=\"farvertex.xmf\"/>"
+              "<Piece filename=\"spoilt.xmf\"/><Piece filename=\"fourth.xmf\"/>"
+              "<Piece filename=\"half.xmf\"/>"
               "<Piece filename=\"fig15.xmf\" name=\"good\"/>"
               "<Animation filename=\"cut.xaf\" name=\"cut\"/>"
               "<Animation filename=\"far.xaf\" name=\"far\"/>"
@@ -216,6 +230,11 @@ TEST_F(DynamicMeshTest, Cal3DFilesAskingForMoreThanTheyHoldAreRefused) {
   EXPECT_TRUE(m_log.Has("farbone.xmf' refused (ID 99 is out of range)")) << m_log.Dump();
   EXPECT_TRUE(m_log.Has("farvertex.xmf' refused (<FACE> names a vertex out of range)"))
       << m_log.Dump();
+  EXPECT_TRUE(m_log.Has("spoilt.xmf' refused (<TEXCOORD> does not hold 2 numbers)"))
+      << m_log.Dump();
+  EXPECT_TRUE(m_log.Has("fourth.xmf' refused (<FACE> holds more than its 3 numbers)"))
+      << m_log.Dump();
+  EXPECT_TRUE(m_log.Has("half.xmf' refused (<POS> does not hold 3 numbers)")) << m_log.Dump();
 }
 
 TEST_F(DynamicMeshTest, WithoutVideoTheCoreModelStillLoads) {

@@ -4,11 +4,14 @@
 #include <cal3d/tinyxml.h>
 
 #include <cctype>
+#include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <string>
 
 using cal3d::TiXmlDocument;
 using cal3d::TiXmlElement;
@@ -73,6 +76,46 @@ bool CountsFit(const std::string& text, std::string* reason) {
   return true;
 }
 
+// How Cal3D reads a number: whole ones into an int, the others into a float.
+enum class Kind { Whole, Real };
+
+// The next number of `text` (blanks first) in the plain decimal form Cal3D's
+// stream reads in full, within the range of its type; `text` moves past it.
+bool NextNumber(const char*& text, Kind kind, double* value) {
+  const char* p = text;
+  while (std::isspace(static_cast<unsigned char>(*p))) ++p;
+  const char* start = p;
+  if (*p == '-' || *p == '+') ++p;
+  int digits = 0;
+  for (; std::isdigit(static_cast<unsigned char>(*p)); ++p) ++digits;
+  if (kind == Kind::Real) {
+    if (*p == '.')
+      for (++p; std::isdigit(static_cast<unsigned char>(*p)); ++p) ++digits;
+    if (digits > 0 && (*p == 'e' || *p == 'E')) {
+      const char* exponent = p + 1;
+      if (*exponent == '-' || *exponent == '+') ++exponent;
+      if (!std::isdigit(static_cast<unsigned char>(*exponent))) return false;
+      for (p = exponent; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
+      }
+    }
+  }
+  if (digits == 0 || (*p != '\0' && !std::isspace(static_cast<unsigned char>(*p)))) return false;
+  const std::string number(start, p);
+  errno = 0;
+  char* after = nullptr;
+  if (kind == Kind::Whole) {
+    const long long whole = std::strtoll(number.c_str(), &after, 10);
+    if (errno == ERANGE || whole < INT32_MIN || whole > INT32_MAX) return false;
+    *value = double(whole);
+  } else {
+    const float real = std::strtof(number.c_str(), &after);
+    if (errno == ERANGE || !std::isfinite(real)) return false;
+    *value = real;
+  }
+  text = p;
+  return true;
+}
+
 // Walks a parsed file the way Cal3D's loader will, so that the library meets
 // none of its failure paths (which leak what they built) and no index out of
 // range. The first problem found is kept.
@@ -115,21 +158,33 @@ class Walker {
     const int64_t n = CountValue(value);
     return (n >= low && n < end) || Fail(std::string(name) + " " + value + " is out of range");
   }
-  // An element whose text holds `count` numbers (ids checked against [low, end)).
-  bool Numbers(const TiXmlElement* e, int count, int64_t low = 0, int64_t end = -1) {
+  // An element whose text holds exactly `count` numbers (ids checked against
+  // [low, end)) and nothing else.
+  bool Numbers(const TiXmlElement* e, int count, Kind kind = Kind::Real, int64_t low = 0,
+               int64_t end = -1) {
     if (!e) return false;
     const TiXmlNode* child = e->FirstChild();
     const char* text = child && child->ToText() ? child->Value() : nullptr;
     if (!text) return Fail(std::string("<") + e->Value() + "> has no text");
+    return List(text, count, kind, low, end, std::string("<") + e->Value() + ">");
+  }
+  // `count` numbers in `text`, blank-separated, and nothing after them. Cal3D
+  // reads every list through one stream: a read that fails there, or text
+  // left unread, spoils every number after it in the file (face indices
+  // included), so only what the stream reads cleanly is let through.
+  bool List(const char* text, int count, Kind kind, int64_t low, int64_t end,
+            const std::string& what, const char* index = "an index") {
     for (int i = 0; i < count; ++i) {
-      char* after = nullptr;
-      const double value = std::strtod(text, &after);
-      if (after == text) return Fail(std::string("<") + e->Value() + "> holds too few numbers");
+      double value = 0;
+      if (!NextNumber(text, kind, &value))
+        return Fail(what + " does not hold " + std::to_string(count) +
+                    (kind == Kind::Whole ? " whole numbers" : " numbers"));
       if (end >= 0 && (value < double(low) || value >= double(end)))
-        return Fail(std::string("<") + e->Value() + "> names an index out of range");
-      text = after;
+        return Fail(what + " names " + index + " out of range");
     }
-    return true;
+    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
+    return *text == '\0' || Fail(what + " holds more than its " + std::to_string(count) +
+                                 (count == 1 ? " number" : " numbers"));
   }
   // `count` elements of that name under `parent`, each checked by `each`.
   bool Repeat(const TiXmlNode* parent, const TiXmlElement*& previous, const char* name,
@@ -164,9 +219,9 @@ bool Walker::Skeleton(const TiXmlElement* skeleton) {
            Numbers(Next(b, at, "TRANSLATION"), 3) && Numbers(Next(b, at, "ROTATION"), 4) &&
            Numbers(Next(b, at, "LOCALTRANSLATION"), 3) &&
            Numbers(Next(b, at, "LOCALROTATION"), 4) &&
-           Numbers(Next(b, at, "PARENTID"), 1, -1, bones) &&
+           Numbers(Next(b, at, "PARENTID"), 1, Kind::Whole, -1, bones) &&
            Repeat(b, at, "CHILDID", children,
-                  [&](const TiXmlElement* c) { return Numbers(c, 1, 0, bones); });
+                  [&](const TiXmlElement* c) { return Numbers(c, 1, Kind::Whole, 0, bones); });
   });
 }
 
@@ -176,8 +231,8 @@ bool Walker::Vertex(const TiXmlElement* v, int64_t lods, int64_t coords, int64_t
   if (!Attr(v, "ID") || !Count(v, "NUMINFLUENCES", &influences) ||
       !Numbers(Next(v, at, "POS"), 3) || !Numbers(Next(v, at, "NORM"), 3))
     return false;
-  if (lods > 0 &&
-      (!Numbers(Next(v, at, "COLLAPSEID"), 1) || !Numbers(Next(v, at, "COLLAPSECOUNT"), 1)))
+  if (lods > 0 && (!Numbers(Next(v, at, "COLLAPSEID"), 1, Kind::Whole) ||
+                   !Numbers(Next(v, at, "COLLAPSECOUNT"), 1, Kind::Whole)))
     return false;
   if (!Repeat(v, at, "TEXCOORD", coords, [&](const TiXmlElement* t) { return Numbers(t, 2); }))
     return false;
@@ -206,27 +261,27 @@ bool Walker::Mesh(const TiXmlElement* mesh) {
                   }) &&
            Repeat(s, at, "SPRING", springs,
                   [&](const TiXmlElement* spring) {
-                    return Attr(spring, "VERTEXID") && Attr(spring, "COEF") &&
-                           Attr(spring, "LENGTH");
+                    const char* ids = Attr(spring, "VERTEXID");
+                    const char* coef = ids ? Attr(spring, "COEF") : nullptr;
+                    const char* length = coef ? Attr(spring, "LENGTH") : nullptr;
+                    return length &&
+                           List(ids, 2, Kind::Whole, 0, vertices, "<SPRING>", "a vertex") &&
+                           List(coef, 1, Kind::Real, 0, -1, "COEF") &&
+                           List(length, 1, Kind::Real, 0, -1, "LENGTH");
                   }) &&
            Repeat(s, at, "FACE", faces, [&](const TiXmlElement* f) {
              const char* ids = Attr(f, "VERTEXID");
-             char* text = const_cast<char*>(ids);
-             for (int i = 0; ids && i < 3; ++i) {
-               char* after = nullptr;
-               const long id = std::strtol(text, &after, 10);
-               if (after == text || id < 0 || id >= vertices)
-                 return Fail("<FACE> names a vertex out of range");
-               text = after;
-             }
-             return ids != nullptr;
+             return ids && List(ids, 3, Kind::Whole, 0, vertices, "<FACE>", "a vertex");
            });
   });
 }
 
 bool Walker::Animation(const TiXmlElement* animation) {
   int64_t tracks = 0;
-  if (!Attr(animation, "DURATION") || !Count(animation, "NUMTRACKS", &tracks)) return false;
+  const char* duration = Attr(animation, "DURATION");
+  if (!duration || !List(duration, 1, Kind::Real, 0, -1, "DURATION") ||
+      !Count(animation, "NUMTRACKS", &tracks))
+    return false;
   const TiXmlElement* track = nullptr;
   return Repeat(animation, track, "TRACK", tracks, [&](const TiXmlElement* t) {
     int64_t keys = 0;
@@ -235,8 +290,9 @@ bool Walker::Animation(const TiXmlElement* animation) {
     const TiXmlElement* key = nullptr;
     return Repeat(t, key, "KEYFRAME", keys, [&](const TiXmlElement* k) {
       const TiXmlElement* at = nullptr;
-      return Attr(k, "TIME") && Numbers(Next(k, at, "TRANSLATION"), 3) &&
-             Numbers(Next(k, at, "ROTATION"), 4);
+      const char* time = Attr(k, "TIME");
+      return time && List(time, 1, Kind::Real, 0, -1, "TIME") &&
+             Numbers(Next(k, at, "TRANSLATION"), 3) && Numbers(Next(k, at, "ROTATION"), 4);
     });
   });
 }
@@ -244,8 +300,10 @@ bool Walker::Animation(const TiXmlElement* animation) {
 bool Walker::Material(const TiXmlElement* material) {
   int64_t maps = 0;
   const TiXmlElement* at = nullptr;
-  return Count(material, "NUMMAPS", &maps) && Numbers(Next(material, at, "AMBIENT"), 4) &&
-         Numbers(Next(material, at, "DIFFUSE"), 4) && Numbers(Next(material, at, "SPECULAR"), 4) &&
+  return Count(material, "NUMMAPS", &maps) &&
+         Numbers(Next(material, at, "AMBIENT"), 4, Kind::Whole) &&
+         Numbers(Next(material, at, "DIFFUSE"), 4, Kind::Whole) &&
+         Numbers(Next(material, at, "SPECULAR"), 4, Kind::Whole) &&
          Numbers(Next(material, at, "SHININESS"), 1) &&
          Repeat(material, at, "MAP", maps, [&](const TiXmlElement* m) {
            return (m->FirstChild() && m->FirstChild()->ToText()) || Fail("<MAP> has no file name");
