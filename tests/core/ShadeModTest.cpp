@@ -9,6 +9,7 @@
 #include "common/ImageCompare.h"
 #include "console/CVarRegistry.h"
 #include "core/TestEngine.h"
+#include "render/gpu/RenderEffect.h"
 #include "render/world/WorldRenderer.h"
 #include "tier1/CameraObject.h"
 #include "tier1/LightObject.h"
@@ -73,6 +74,15 @@ class ShadeMod : public EngineTest {
     return kLight + (through - kLight) * t;
   }
 
+  // The NO_SHADOWS program of an effect's static variant, if it was built.
+  static bool HasShadowless(const char* effect) {
+    WorldRenderEffect* fx = GetWorldRenderEffect(effect, 0);
+    if (!fx) return false;
+    const bool built = fx->GetShadowlessEffect(0) != nullptr;
+    fx->Release();
+    return built;
+  }
+
   World* m_world = nullptr;
   LightObject* m_light = nullptr;
 };
@@ -116,6 +126,39 @@ TEST_F(ShadeMod, TheCratesShadowFallsWhereTheGeometrySaysAndGoesWithTheSwitch) {
   EXPECT_LT(dark * 2, Brightness(plain, inside)) << "no shadow under the crate";
   EXPECT_NEAR(lit, Brightness(plain, outside), 12) << "a shadow on the open floor";
   EXPECT_NEAR(glass, Brightness(plain, behindGlass), 12) << "a shadow behind the glass";
+  // Lit repetitions without a map drew with default.fx's NO_SHADOWS program;
+  // glass.fx reads no maps and has none.
+  EXPECT_TRUE(HasShadowless(kDefaultEffectFile));
+  EXPECT_FALSE(HasShadowless("RenderEffects/glass.fx"));
+}
+
+// Five lights: default.fx takes four a repetition, so the floor's first
+// repetition (the map's light among them) draws with the plain program and
+// its second with the NO_SHADOWS one, switched inside the pass, and back for
+// the next object. The sum is the picture of the same lights drawn without
+// maps, but for the crate's shadow.
+TEST_F(ShadeMod, LightsWithAndWithoutMapsInOnePassAddUp) {
+  StartShade();
+  for (int i = 0; i < 4; ++i) {
+    LightObjectParams p;
+    p.lightType = Light_Point;
+    p.colour = Vector3D(0.08f, 0.08f, 0.08f);
+    p.radius = 12.0f;
+    p.transform = Matrix4x4::MakeTranslation(Vector3D(-2.0f + float(i), 4.0f, -1.5f));
+    ASSERT_NE(m_world->CreateObject(p), nullptr);
+  }
+  Run(3, 0.05);
+  const kaztest::RgbImage mixed = Shot();
+  CVarRegistry::Instance().EnableShadowMaps.Set(false);
+  Run(3, 0.05);
+  const kaztest::RgbImage plain = Shot();
+  const Vector3D inside = OnFloor(kCrateCentre);
+  const Vector3D outside(2.0f * kLight.x - inside.x, 0.0f, 2.0f * kLight.z - inside.z);
+  const int lit = Brightness(mixed, outside);
+  EXPECT_NEAR(lit, Brightness(plain, outside), 12) << "the lights do not add up";
+  EXPECT_LT(lit, 3 * 255) << "saturated: the comparison shows nothing";
+  EXPECT_LT(Brightness(mixed, inside) + 30, Brightness(plain, inside)) << "the shadow is gone";
+  EXPECT_TRUE(HasShadowless(kDefaultEffectFile));
 }
 
 TEST_F(ShadeMod, AMapIsDrawnAgainOnlyWhenTheLightOrACasterNearItMoves) {

@@ -178,6 +178,10 @@ TEST_F(WorldRendererTest, LitBatchesTheTouchingLightsAsTheEffectDeclares) {
   EXPECT_EQ(Frame(), 2 * (1 + 4) + 2 * (1 + 16));
   EXPECT_EQ(single->GetRenderEffect()->GetLightBatch(0), 1u);
   EXPECT_EQ(shared->GetMaterial(0)->GetRenderEffect()->GetLightBatch(0), 4u);
+  // Reloaded (its file saved again), the effect still takes four at a time.
+  ASSERT_TRUE(shared->GetMaterial(0)->GetRenderEffect()->Reload());
+  EXPECT_EQ(shared->GetMaterial(0)->GetRenderEffect()->GetLightBatch(0), 4u);
+  EXPECT_EQ(Frame(), 2 * (1 + 4) + 2 * (1 + 16));
 }
 
 TEST_F(WorldRendererTest, ImpossibleShadowMapSwitchesOff) {

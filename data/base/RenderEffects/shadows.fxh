@@ -9,13 +9,23 @@
 // number of lights one repetition of the Lit pass takes; light i of the batch
 // reads SHADOWMAPi. A cube holds the distance from the light to the nearest
 // caster over the light's range, packed into red, green and blue.
+//
+// The engine compiles a second program of the Lit pass with NO_SHADOWS
+// defined, for the repetitions in which no light of the batch has a map:
+// LightShadow() is then 1 and no map is read (a software rasterizer runs
+// the shadow code whether a map is there or not).
 
 #ifndef SHADOW_MAPS
 #define SHADOW_MAPS 1
 #endif
+#ifdef NO_SHADOWS
+#undef SHADOW_MAPS
+#define SHADOW_MAPS 0
+#endif
 
 float4x4 ShadowLightSpace : WORLDVIEWMATRIX;
 
+#if SHADOW_MAPS > 0
 textureCUBE ShadowMap0 : SHADOWMAP0;
 samplerCUBE ShadowSampler0 = sampler_state {
   Texture = <ShadowMap0>;
@@ -26,6 +36,7 @@ samplerCUBE ShadowSampler0 = sampler_state {
   AddressV = Clamp;
   AddressW = Clamp;
 };
+#endif
 #if SHADOW_MAPS > 1
 textureCUBE ShadowMap1 : SHADOWMAP1;
 samplerCUBE ShadowSampler1 = sampler_state {
@@ -102,6 +113,9 @@ glsl Shadows {
 
   // Light i of the batch; 1 when it brings no map (LIGHTPARAMS y is 0).
   float LightShadow(int i, vec3 fromLight, float cosine, vec3 params) {
+#if SHADOW_MAPS == 0
+    return 1.0;
+#else
     if (params.y < 0.5) return 1.0;
 #if SHADOW_MAPS > 1
     if (i == 1) return ShadowFactor(ShadowSampler1, fromLight, cosine, params);
@@ -113,6 +127,7 @@ glsl Shadows {
     if (i == 3) return ShadowFactor(ShadowSampler3, fromLight, cosine, params);
 #endif
     return ShadowFactor(ShadowSampler0, fromLight, cosine, params);
+#endif
   }
 }
 

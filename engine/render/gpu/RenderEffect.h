@@ -223,6 +223,8 @@ class WorldRenderEffect : public Resource {
   int GetCurrentVariant() const { return m_currentVariant; }
   RenderEffect* GetCurrentEffect() const { return m_currentEffect; }
   RenderEffect* GetVariantEffect(uint32_t boneCount) const;
+  // The variant's NO_SHADOWS program, once a Lit repetition without maps has built it.
+  RenderEffect* GetShadowlessEffect(uint32_t boneCount) const;
   uint32_t GetNamedParameterCount() const { return m_namedCount; }
   EffectHandle GetSemanticHandle(uint32_t semantic) const;
 
@@ -246,15 +248,28 @@ class WorldRenderEffect : public Resource {
     float vector[3] = {};
     std::vector<Matrix4x4> matrices;
   };
+  // Variants 0..kMaxBoneInfluences are the plain ones; each has a twin
+  // compiled with NO_SHADOWS for the Lit repetitions in which no light brings
+  // a shadow map (shadow code costs the same whether a map is there or not).
+  static constexpr uint32_t kPlainVariants = kMaxBoneInfluences + 1;
+  static constexpr uint32_t kVariants = 2 * kPlainVariants;
+  // A new effect's semantics and light batch.
+  void LookUp(Variant& v);
+  // Builds variant `index` when needed and makes it current.
+  bool MakeCurrent(uint32_t index);
+  // The current plain variant or its twin, as the batch needs, carrying a
+  // technique and pass already begun over to it.
+  void ChooseShadows(bool shadowMaps);
   bool SetupLight();
-  // The next batch of lights into the current effect's light semantics.
+  // The next batch of lights (chooses the variant) into the effect's light semantics.
   bool SetLightValues(RenderLightSet* lights);
   void ApplySemantic(uint32_t semantic);
   void ApplyNamedTexture(uint32_t index);
 
-  Variant m_variants[kMaxBoneInfluences + 1];
+  Variant m_variants[kVariants];
   int m_currentVariant = -1;
   uint32_t m_currentPass = 0;
+  uint32_t m_passIndex = 0;  // the pass BeginPass began
   RenderEffect* m_currentEffect = nullptr;
   uint32_t m_passCount = 0;
   RenderLightSet* m_lights = nullptr;
@@ -262,7 +277,7 @@ class WorldRenderEffect : public Resource {
   SemanticValue m_values[SEM_COUNT];
   struct Named {
     std::string name;
-    EffectHandle handles[kMaxBoneInfluences + 1] = {};
+    EffectHandle handles[kVariants] = {};
     Ref<Texture> texture;  // the last texture set, for variants made current later
   };
   std::vector<Named> m_named;
