@@ -149,6 +149,8 @@ pixelshader ShadowPS {
 }
 
 // Both sides cast: a plane seen edge-on from the light still hides what is behind it.
+// An includer that defines NO_SHADOW_CASTER is darkened by the maps but casts nothing.
+#ifndef NO_SHADOW_CASTER
 technique ShadowMap {
   pass P0 {
     VertexShader = ShadowVS;
@@ -160,3 +162,4 @@ technique ShadowMap {
     CullMode = None;
   }
 }
+#endif

@@ -123,9 +123,12 @@ class CoveWorld:
     def MakeMaterials(self):
         lit = 'RenderEffects/cove.fx'
         for name, texture in (('sand', 'Sand.png'), ('rock', 'Rock.tga'), ('wood', 'Wood.dds'),
-                              ('wall', 'Wall.png'), ('metal', 'Metal.tga'), ('feather', 'Feather.png'),
+                              ('metal', 'Metal.tga'), ('feather', 'Feather.png'),
                               ('spray', 'Spray.tga'), ('smoke', 'Smoke.tga')):
             self.Material(name, lit, {'DiffuseMap': 'Textures/' + texture})
+        # The lighthouse casts no shadow: its lamp shines from inside it, and a
+        # tower that cast would hide the lamp from the whole beach.
+        self.Material('tower', 'RenderEffects/tower.fx', {'DiffuseMap': 'Textures/Wall.png'})
         self.Material('water', 'RenderEffects/water.fx', {'DiffuseMap': 'Textures/Water.png',
                                                           'NormalMap': 'Textures/WaterNormal.png',
                                                           'SkyMap': '!Cube!Textures/Sky.dds'})
@@ -150,7 +153,7 @@ class CoveWorld:
         # The crate's cube, four hundred times larger, carries the sky; it
         # follows the eye (FollowEye), which keeps it round the camera.
         self.sky = self.Mesh('Crate', Scaled(0, 0, 0, SKY_SIZE), {'wood': 'sky'})
-        self.Mesh('Lighthouse', At(*LIGHTHOUSE_AT), {'wall': 'wall', 'lamp': 'lamp'}, TRIANGLES)
+        self.Mesh('Lighthouse', At(*LIGHTHOUSE_AT), {'wall': 'tower', 'lamp': 'lamp'}, TRIANGLES)
         for x, y, z, yaw in ROCKS:
             self.Mesh('Rock', At(x, y, z, yaw), {'rock': 'rock'}, HULL)
         self.door = self.Mesh('CaveDoor', At(*DOOR_AT), {'rock': 'rock'}, HULL)
