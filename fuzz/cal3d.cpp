@@ -2,29 +2,18 @@
 // dynamic mesh loader on the fake graphics device: the first byte picks the
 // skeleton, the mesh or the animation of a generated figure, the rest replaces
 // that file. Seeds are generator output behind their selector byte.
-#include "base/Log.h"
-#include "render/DeviceVideoManager.h"
-#include "render/fake/FakeDevice.h"
-#include "render/gpu/VideoManager.h"
-#include "render/world/cal3d/DynamicMeshDef.h"
-#include "tier0/FileSystem.h"
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "FigureFuzz.h"
+#include "render/world/cal3d/DynamicMeshDef.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-GSystem* MakeFake(void*, std::string*) {
-  return CreateFakeSystem(FakeScript());
-}
-
-void Quiet(const char*, LogLevel) {}
 
 fs::path& Folder() {
   static fs::path folder = fs::temp_directory_path() / "kaz-fuzz-cal3d";
@@ -37,10 +26,7 @@ void Write(const std::string& name, const std::string& text) {
 
 // fig.* is the generated figure; one definition per file the input replaces.
 bool Start() {
-  SetLogHandler(Quiet);
-  const std::string command = std::string("python3 '") + KAZ_CHARACTER_TOOL +
-                              "' --bones 6 --anims walk '" + Folder().string() + "' fig";
-  if (std::system(command.c_str()) != 0) return false;
+  if (!figurefuzz::Start(Folder(), "--bones 6 --anims walk", "fuzz_cal3d")) return false;
   auto definition = [](const char* skeleton, const char* mesh, const char* animation) {
     return std::string("<DynamicMesh version=\"1.0\" skeleton=\"") + skeleton +
            "\"><Piece filename=\"" + mesh + "\"/><Animation filename=\"" + animation +
@@ -49,11 +35,7 @@ bool Start() {
   Write("skeleton.xml", definition("fuzz.xsf", "fig.xmf", "fig_walk.xaf"));
   Write("mesh.xml", definition("fig.xsf", "fuzz.xmf", "fig_walk.xaf"));
   Write("animation.xml", definition("fig.xsf", "fig.xmf", "fuzz.xaf"));
-  FileSystem::Init("fuzz_cal3d");
-  FileSystem::AddToSearchPath(Folder().string(), true);
-  static int window = 0;
-  VideoManager* video = CreateVideoManager(&window, MakeFake);
-  return video && video->SetDisplayMode() == 0;
+  return true;
 }
 
 }  // namespace

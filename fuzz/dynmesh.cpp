@@ -3,28 +3,15 @@
 // 30-bone figure (split at the bone limit). Seeds are generator output.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <string>
 
-#include "base/Log.h"
-#include "render/DeviceVideoManager.h"
-#include "render/fake/FakeDevice.h"
-#include "render/gpu/VideoManager.h"
+#include "FigureFuzz.h"
 #include "render/world/cal3d/DynamicMeshDef.h"
-#include "tier0/FileSystem.h"
-#include "tier0/ResourceManager.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-GSystem* MakeFake(void*, std::string*) {
-  return CreateFakeSystem(FakeScript());
-}
-
-void Quiet(const char*, LogLevel) {}
 
 fs::path& Folder() {
   static fs::path folder = fs::temp_directory_path() / "kaz-fuzz-dynmesh";
@@ -32,15 +19,7 @@ fs::path& Folder() {
 }
 
 bool Start() {
-  SetLogHandler(Quiet);
-  const std::string command = std::string("python3 '") + KAZ_CHARACTER_TOOL +
-                              "' --bones 30 --anims walk,idle '" + Folder().string() + "' fig";
-  if (std::system(command.c_str()) != 0) return false;
-  FileSystem::Init("fuzz_dynmesh");
-  FileSystem::AddToSearchPath(Folder().string(), true);
-  static int window = 0;
-  VideoManager* video = CreateVideoManager(&window, MakeFake);
-  return video && video->SetDisplayMode() == 0;
+  return figurefuzz::Start(Folder(), "--bones 30 --anims walk,idle", "fuzz_dynmesh");
 }
 
 }  // namespace
