@@ -16,7 +16,8 @@
 // Run from the base directory: cd build/release/bin && ./bench_demo
 // (KAZ_DEMO_VIEW_FRAME=N takes the view after frame N of the tour instead of
 // searching for it, which plays the whole tour once; KAZ_DEMO_ARGS adds
-// command-line words, e.g. "-GlowEnable 0", to see what a feature costs.)
+// command-line words, e.g. "-GlowEnable 0", to see what a feature costs;
+// KAZ_DEMO_SHOT=DIR saves a picture of the timed view there.)
 // The engine saves its settings at shutdown; every start here begins from an
 // empty config/cove.cfg, and the user's file is put back at the end, so the
 // figures do not depend on what ran before.
@@ -290,12 +291,23 @@ BENCHMARK(BM_EmptyFrame)
 void BM_DemoFrame(benchmark::State& state) {
   Scene& scene = TheScene();
   if (!scene.ready) return state.SkipWithError(scene.session.error.c_str());
+  World* world = scene.session.engine->GetWorld();
+  const WorldRenderer* renderer = world ? world->GetRenderer() : nullptr;
+  const uint64_t faces = renderer ? renderer->GetShadowMaps().GetFaceRenderCount() : 0;
   const Figures demo = Measure(state, DemoFrame, scene.session.engine);
   g_demo = demo;
+  // KAZ_DEMO_SHOT=DIR keeps a picture of the timed view, to see what was measured.
+  if (const char* shot = getenv("KAZ_DEMO_SHOT"); shot && *shot)
+    scene.session.engine->GetVideoManager()->TakeScreenShot(shot, "demo");
+  // Shadow cube faces redrawn a frame (the warm-up's included): a still view draws none.
+  if (renderer)
+    state.counters["shadow_faces"] =
+        double(renderer->GetShadowMaps().GetFaceRenderCount() - faces) /
+        double(state.iterations() + kWarmUpFrames);
   state.counters["view_frame"] = double(scene.viewFrame);
   if (g_empty.median > 0.0) state.counters["x_empty"] = demo.median / g_empty.median;
-  if (World* world = scene.session.engine->GetWorld(); world && world->GetRenderer()) {
-    const WorldRenderer::Stats& stats = world->GetRenderer()->GetStats();
+  if (renderer) {
+    const WorldRenderer::Stats& stats = renderer->GetStats();
     state.counters["meshes"] = double(stats.staticMeshes + stats.dynamicMeshes);
     state.counters["particles"] = double(stats.particles);
   }

@@ -31,8 +31,18 @@ namespace {
 
 constexpr int kSize = 128;
 
-// One effect, two ways of taking lights: `declarations` says which.
-std::string LightingEffect(const std::string& declarations) {
+// One effect, two ways of taking lights: `declarations` says which; with
+// ambientLit it also draws the ambient light and the first batch at once.
+std::string LightingEffect(const std::string& declarations, bool ambientLit = false) {
+  const char* both = R"(
+pixelshader AmbientLitPS {
+  in vec2 uv;
+  in vec3 objPosition;
+  in vec3 objNormal;
+  void main() { FragColor = vec4(texture(DiffuseSampler, uv).rgb * (AmbientColor.rgb + Light(objPosition, objNormal)), 1.0); }
+}
+technique AmbientLit { pass P0 { VertexShader = VS; PixelShader = AmbientLitPS; ZFunc = LessEqual; } }
+)";
   return declarations + R"(
 float4x4 WorldViewProj : WORLDVIEWPROJMATRIX;
 float4 AmbientColor = {0.25, 0.25, 0.25, 1.0};
@@ -55,11 +65,8 @@ pixelshader AmbientPS {
   in vec3 objNormal;
   void main() { FragColor = texture(DiffuseSampler, uv) * AmbientColor; }
 }
-pixelshader LitPS {
-  in vec2 uv;
-  in vec3 objPosition;
-  in vec3 objNormal;
-  void main() {
+glsl Sum {
+  vec3 Light(vec3 objPosition, vec3 objNormal) {
     vec3 light = vec3(0.0);
     for (int i = 0; i < Count(); ++i) {
       vec3 toLight = At(i) - objPosition;
@@ -67,8 +74,14 @@ pixelshader LitPS {
       float falloff = clamp(1.0 - dist / max(Range(i), 0.0001), 0.0, 1.0);
       light += Colour(i) * max(dot(normalize(objNormal), toLight / max(dist, 0.0001)), 0.0) * falloff;
     }
-    FragColor = vec4(texture(DiffuseSampler, uv).rgb * light, 1.0);
+    return light;
   }
+}
+pixelshader LitPS {
+  in vec2 uv;
+  in vec3 objPosition;
+  in vec3 objNormal;
+  void main() { FragColor = vec4(texture(DiffuseSampler, uv).rgb * Light(objPosition, objNormal), 1.0); }
 }
 technique AmbientEmissive { pass P0 { VertexShader = VS; PixelShader = AmbientPS; ZFunc = LessEqual; } }
 technique Lit {
@@ -77,7 +90,7 @@ technique Lit {
     AlphaBlendEnable = true; SrcBlend = One; DestBlend = One;
   }
 }
-)";
+)" + std::string(ambientLit ? both : "");
 }
 
 const char kBatched[] = R"(
@@ -144,6 +157,7 @@ class LightBatchGLTest : public ::testing::Test {
     m_dir.Write("tile.mesh", MeshFile::Grid(8, 0.5f).Bytes());
     m_dir.Write("RenderEffects/batched.fx", LightingEffect(kBatched));
     m_dir.Write("RenderEffects/onebyone.fx", LightingEffect(kOneByOne));
+    m_dir.Write("RenderEffects/ambientlit.fx", LightingEffect(kBatched, true));
     CVarRegistry& cv = CVarRegistry::Instance();
     cv.ResetBuiltins();
     cv.ResX.Set(kSize);
@@ -266,6 +280,34 @@ TEST_F(LightBatchGLTest, BatchesOfFourLookLikeOneLightAtATime) {
   }
 }
 
+// With AmbientLit the wall is drawn once with the ambient light and the first
+// four lights and once more for the last two, where the two-pass effect draws
+// it three times: the same picture.
+TEST_F(LightBatchGLTest, AmbientLitDrawsTheFirstBatchInTheAmbientPassAlike) {
+  const std::vector<uint8_t> twoPasses = Render("RenderEffects/batched.fx");
+  const uint32_t twoPassDraws = m_drawCalls;
+  const std::vector<uint8_t> ambientLit = Render("RenderEffects/ambientlit.fx");
+  ASSERT_EQ(twoPasses.size(), size_t(kSize * kSize * 4));
+  ASSERT_EQ(ambientLit.size(), twoPasses.size());
+  EXPECT_EQ(twoPassDraws, 3u);
+  EXPECT_EQ(m_drawCalls, 2u);
+  int worst = 0, lit = 0;
+  for (size_t i = 0; i < twoPasses.size(); i += 4) {
+    for (int c = 0; c < 3; ++c)
+      worst = std::max(worst, std::abs(int(twoPasses[i + c]) - int(ambientLit[i + c])));
+    lit += ambientLit[i] + ambientLit[i + 1] + ambientLit[i + 2] > 200;
+  }
+  EXPECT_LE(worst, 2);
+  // All six discs are there, the last two from the Lit pass.
+  EXPECT_GT(lit, kSize * kSize / 40);
+  for (const SpotLight& l : kLights) {
+    int x = 0, y = 0;
+    Pixel(Vector3D(l.x, l.y, kWallZ), &x, &y);
+    const uint8_t* bgra = &ambientLit[size_t(y * kSize + x) * 4];
+    EXPECT_GT(bgra[0] + bgra[1] + bgra[2], 200) << "light at " << l.x << "," << l.y;
+  }
+}
+
 // Six copies of a wall, turned different ways, under a light that reaches
 // them all and lights that reach some: default.fx draws them instanced (the
 // copies sharing their lights together), and the same effect without
@@ -298,8 +340,10 @@ TEST_F(LightBatchGLTest, InstancedCopiesLookLikeCopiesDrawnOneByOne) {
   const std::vector<uint8_t> single = Render("RenderEffects/plain.fx", scene);
   ASSERT_EQ(instanced.size(), size_t(kSize * kSize * 4));
   ASSERT_EQ(single.size(), instanced.size());
-  // Ambient: one draw against six; Lit: one per set of lights the copies share.
-  EXPECT_LT(instancedDraws * 2, m_drawCalls);
+  // AmbientLit takes every wall's lights (three at most, a batch holds four):
+  // one draw per set of lights the copies share against one per copy.
+  EXPECT_EQ(m_drawCalls, 6u);
+  EXPECT_LE(instancedDraws * 2, m_drawCalls);
   int lit = 0, apart = 0;
   for (size_t i = 0; i < instanced.size(); i += 4) {
     int worst = 0;

@@ -141,31 +141,33 @@ TEST_F(WorldRendererTest, StatisticsCountWhatWasDrawnAndTheDrawsIssued) {
   EXPECT_EQ(Stats().staticMeshes, 1u);
   EXPECT_EQ(Stats().particleSystems, 1u);
   EXPECT_EQ(Stats().particles, 4u);
-  // The quad's groups (two triangles and one) in the ambient and the lit pass,
-  // and one batch of four particles.
-  EXPECT_EQ(draws, 2 * 2 + 1);
+  // The quad's groups (two triangles and one) once each, with default.fx's
+  // AmbientLit taking the light (nothing is left for the Lit pass), and one
+  // batch of four particles.
+  EXPECT_EQ(draws, 2 + 1);
   EXPECT_EQ(Stats().drawCalls, uint32_t(draws + Device()->Calls("DrawPrimitive")));
-  EXPECT_EQ(Stats().triangles, 3u * 2 + 4 * 2);
+  EXPECT_EQ(Stats().triangles, 3u + 4 * 2);
 }
 
 // Each object is lit by the point lights whose spheres touch its box, the
 // first sixteen in world order, in as many repetitions of the Lit pass as
-// batches of the effect's size (default.fx takes four at a time; an effect
-// with a single LIGHTPOS takes one), each repetition scissored to its lights.
+// batches of the effect's size (default.fx takes four at a time, the first
+// four in its AmbientLit pass; an effect with a single LIGHTPOS and no
+// AmbientLit takes one a repetition), each Lit repetition scissored to its lights.
 TEST_F(WorldRendererTest, LitBatchesTheTouchingLightsAsTheEffectDeclares) {
   auto* shared = static_cast<StaticMeshObject*>(Mesh(At(0, 0, 5)));
   for (int i = 0; i < 6; ++i) Light(1, 0.1f * float(i));
   Light(1, 100);  // its sphere ends far from the quad
   Light(0);       // assigned, never drawn per light
-  // Per group: AmbientEmissive once, Lit for 4 + 2 lights.
-  EXPECT_EQ(Frame(), 2 * (1 + 2));
+  // Per group: AmbientLit with the first four lights, Lit for the other two.
+  EXPECT_EQ(Frame(), 2 * (1 + 1));
   EXPECT_EQ(Stats().staticMeshes, 1u);
-  EXPECT_GE(Device()->Calls("SetScissorRect"), 2 * 2);
+  EXPECT_GE(Device()->Calls("SetScissorRect"), 2);
   uint32_t scissor = 1;
   Device()->GetRenderState(GRS_SCISSORTESTENABLE, &scissor);
   EXPECT_EQ(scissor, 0u);  // off again after the Lit pass
   for (int i = 6; i < 18; ++i) Light(1, 0.1f * float(i));
-  EXPECT_EQ(Frame(), 2 * (1 + 4));  // the first sixteen: four batches
+  EXPECT_EQ(Frame(), 2 * (1 + 3));  // the first sixteen: four batches, one in AmbientLit
 
   // The same lights with an effect that takes one at a time.
   Ref<Material> single = Ref<Material>::Adopt(CreateMaterial());
@@ -175,13 +177,21 @@ TEST_F(WorldRendererTest, LitBatchesTheTouchingLightsAsTheEffectDeclares) {
   p.transform = At(0, 0, 5);
   p.defaultMaterial = single.Get();
   ASSERT_NE(m_world->CreateObject(p), nullptr);
-  EXPECT_EQ(Frame(), 2 * (1 + 4) + 2 * (1 + 16));
+  EXPECT_EQ(Frame(), 2 * (1 + 3) + 2 * (1 + 16));
   EXPECT_EQ(single->GetRenderEffect()->GetLightBatch(0), 1u);
   EXPECT_EQ(shared->GetMaterial(0)->GetRenderEffect()->GetLightBatch(0), 4u);
   // Reloaded (its file saved again), the effect still takes four at a time.
   ASSERT_TRUE(shared->GetMaterial(0)->GetRenderEffect()->Reload());
   EXPECT_EQ(shared->GetMaterial(0)->GetRenderEffect()->GetLightBatch(0), 4u);
-  EXPECT_EQ(Frame(), 2 * (1 + 4) + 2 * (1 + 16));
+  EXPECT_EQ(Frame(), 2 * (1 + 3) + 2 * (1 + 16));
+
+  // One object, a slot of each effect: the slot drawn with AmbientLit does
+  // not take the other slot's lights away from its Lit pass.
+  Ref<Material> own = Ref<Material>::Adopt(CreateMaterial());  // no copies of shared's floor
+  ASSERT_TRUE(own->SetRenderEffect("RenderEffects/default.fx"));
+  p.materials = {{"floor", own.Get()}, {"trim", single.Get()}};
+  ASSERT_NE(m_world->CreateObject(p), nullptr);
+  EXPECT_EQ(Frame(), 2 * (1 + 3) + 2 * (1 + 16) + (1 + 3) + (1 + 16));
 }
 
 TEST_F(WorldRendererTest, ImpossibleShadowMapSwitchesOff) {
@@ -200,6 +210,26 @@ TEST_F(WorldRendererTest, ImpossibleShadowMapSwitchesOff) {
   EXPECT_TRUE(cv.EnableShadowMaps.Get());
   ASSERT_NE(m_world->GetRenderer()->GetShadowMap(), nullptr);
   EXPECT_EQ(m_world->GetRenderer()->GetShadowMap()->GetType(), uint32_t(TEXTYPE_CUBE));
+}
+
+// A first batch that brings a shadow map keeps the two passes (the Lit pass
+// runs the lookups only where the depth test was won); without maps the same
+// light is drawn in AmbientLit.
+TEST_F(WorldRendererTest, AFirstBatchWithAShadowMapKeepsTheTwoPasses) {
+  Mesh(At(0, 0, 5));
+  LightObjectParams p;
+  p.lightType = 1;
+  p.castsShadows = true;
+  p.radius = 10.0f;
+  p.transform = At(0, 2, 5);
+  ASSERT_NE(m_world->CreateObject(p), nullptr);
+  CVarRegistry& cv = CVarRegistry::Instance();
+  cv.EnableShadowMaps.Set(false);
+  EXPECT_EQ(Frame(), 2);  // each group once
+  cv.EnableShadowMaps.Set(true);
+  cv.ShadowMapSize.Set(64);
+  EXPECT_GT(Frame(), 2 * 2);  // the map's faces too
+  EXPECT_EQ(Frame(), 2 * 2);  // a still scene: ambient, then lit with the map
 }
 
 TEST_F(WorldRendererTest, ShadowCastersAreCollectedOnce) {

@@ -2,8 +2,10 @@
 //
 // Techniques by render pass: "AmbientEmissive" lays down the base colour and
 // depth, "Lit" adds up to four lights per repetition (additive), each darkened
-// by its shadow map when it has one, "ShadowMap" (shadows.fxh) draws into a
-// light's map, "Particles" draws camera-facing quads. Compiled by the engine once per bone-influence
+// by its shadow map when it has one, "AmbientLit" does both at once for the
+// first four lights of an object they reach (the engine uses it where those
+// lights have no shadow map), "ShadowMap" (shadows.fxh) draws into a light's
+// map, "Particles" draws camera-facing quads. Compiled by the engine once per bone-influence
 // count: NUM_BONE_INFLUENCES is 0 for static meshes and 1..4 for skinned ones,
 // which then read BLENDWEIGHT/BLENDINDICES and the BONES palette. Static
 // meshes may be drawn instanced: Instanced is then true and each copy's world
@@ -118,11 +120,9 @@ vertexshader LitVS {
   }
 }
 
-pixelshader LitPS {
-  in vec2 uv;
-  in vec3 objPosition;
-  in vec3 objNormal;
-  void main() {
+glsl Lights {
+  // What this repetition's lights add at a point, each less what its shadow map hides.
+  vec3 BatchLight(vec3 objPosition, vec3 objNormal) {
     vec3 normal = normalize(objNormal);
     vec3 light = vec3(0.0);
     for (int i = 0; i < LightCount; ++i) {
@@ -140,8 +140,30 @@ pixelshader LitPS {
       }
       light += LightColor[i] * diffuse * falloff * shadow;
     }
+    return light;
+  }
+}
+
+pixelshader LitPS {
+  in vec2 uv;
+  in vec3 objPosition;
+  in vec3 objNormal;
+  void main() {
     vec4 base = texture(DiffuseSampler, uv);
-    FragColor = vec4(base.rgb * light, base.a);
+    FragColor = vec4(base.rgb * BatchLight(objPosition, objNormal), base.a);
+  }
+}
+
+// The ambient pass and the first batch of lights in one, for an object that
+// lights reach: drawn once instead of twice.
+pixelshader AmbientLitPS {
+  in vec2 uv;
+  in vec3 objPosition;
+  in vec3 objNormal;
+  void main() {
+    vec4 base = texture(DiffuseSampler, uv);
+    vec3 light = AmbientColor.rgb + BatchLight(objPosition, objNormal);
+    FragColor = vec4(base.rgb * light + EmissiveColor.rgb, base.a);
   }
 }
 
@@ -165,6 +187,17 @@ technique AmbientEmissive {
   pass P0 {
     VertexShader = BaseVS;
     PixelShader = AmbientEmissivePS;
+    ZEnable = true;
+    ZWriteEnable = true;
+    ZFunc = LessEqual;
+    AlphaBlendEnable = false;
+  }
+}
+
+technique AmbientLit {
+  pass P0 {
+    VertexShader = LitVS;
+    PixelShader = AmbientLitPS;
     ZEnable = true;
     ZWriteEnable = true;
     ZFunc = LessEqual;

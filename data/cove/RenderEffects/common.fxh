@@ -96,3 +96,21 @@ vertexshader LitVS {
     gl_Position = WorldViewProj * position;
   }
 }
+
+// The ambient pass with the sun and the first light at once (AmbientLit).
+vertexshader AmbientLitVS {
+  out vec2 uv;
+  out vec3 worldNormal;
+  out vec3 toLight;
+  out vec3 objNormal;
+  void main() {
+    vec4 position;
+    vec3 normal;
+    SkinnedVertex(in_Position, in_Normal, in_BlendIndices, in_BlendWeight, position, normal);
+    uv = in_TexCoord0.xy;
+    worldNormal = mat3(World) * normal;
+    toLight = LightPos - position.xyz;
+    objNormal = normal;
+    gl_Position = WorldViewProj * position;
+  }
+}

@@ -2,8 +2,9 @@
 // and the keeper. A bright sky ambient and the sun lay down the base colour,
 // each point light adds its share (less what its shadow map hides), and
 // particles drawn with it blend by their alpha (spray and smoke darken what
-// lies behind them as well as lighten it). Everything drawn with it casts
-// shadows (the ShadowMap technique of shadows.fxh).
+// lies behind them as well as lighten it). An object a light reaches is
+// drawn once, with AmbientLit (ambient, sun and the first light), not twice.
+// Everything drawn with it casts shadows (the ShadowMap technique of shadows.fxh).
 
 #include "common.fxh"
 #include "shadows.fxh"
@@ -31,19 +32,41 @@ pixelshader AmbientPS {
   }
 }
 
-pixelshader LitPS {
-  in vec2 uv;
-  in vec3 toLight;
-  in vec3 objNormal;
-  void main() {
-    vec4 base = texture(DiffuseSampler, uv);
+glsl CoveLight {
+  // What the light of this repetition adds, less what its shadow map hides.
+  vec3 ShadowedLight(vec3 toLight, vec3 objNormal) {
     float lit = PointLight(toLight, objNormal);
     if (lit > 0.0) {
       // The map is in world directions, from the light.
       float cosine = dot(normalize(objNormal), normalize(toLight));
       lit *= LightShadow(0, mat3(World) * -toLight, cosine, LightParams);
     }
-    FragColor = vec4(base.rgb * LightColor * lit, base.a);
+    return LightColor * lit;
+  }
+}
+
+pixelshader LitPS {
+  in vec2 uv;
+  in vec3 toLight;
+  in vec3 objNormal;
+  void main() {
+    vec4 base = texture(DiffuseSampler, uv);
+    FragColor = vec4(base.rgb * ShadowedLight(toLight, objNormal), base.a);
+  }
+}
+
+// The ambient pass and the first light in one: what a lit object is drawn
+// with, so that the Lit pass has nothing left to add for the cove's single
+// lights (the picture is the sum of the two passes).
+pixelshader AmbientLitPS {
+  in vec2 uv;
+  in vec3 worldNormal;
+  in vec3 toLight;
+  in vec3 objNormal;
+  void main() {
+    vec4 base = texture(DiffuseSampler, uv);
+    vec3 light = AmbientColor.rgb + Sunlight(worldNormal) + ShadowedLight(toLight, objNormal);
+    FragColor = vec4(base.rgb * light + EmissiveColor.rgb, base.a);
   }
 }
 
@@ -67,6 +90,17 @@ technique AmbientEmissive {
   pass P0 {
     VertexShader = AmbientVS;
     PixelShader = AmbientPS;
+    ZEnable = true;
+    ZWriteEnable = true;
+    ZFunc = LessEqual;
+    AlphaBlendEnable = false;
+  }
+}
+
+technique AmbientLit {
+  pass P0 {
+    VertexShader = AmbientLitVS;
+    PixelShader = AmbientLitPS;
     ZEnable = true;
     ZWriteEnable = true;
     ZFunc = LessEqual;

@@ -206,6 +206,14 @@ class WorldRenderEffect : public Resource {
   // CommitChanges inside BeginPass/EndPass; ResetPass ends it.
   uint32_t BeginTechnique(uint32_t pass, uint32_t boneCount);
   bool TakeLights(RenderLightSet* lights);
+  // An effect may also have an AmbientLit technique: the AmbientEmissive
+  // pass of an object that lights reach, drawing its ambient light and the
+  // first batch of its lights at once (the Lit pass then goes on from the
+  // second batch), so that a lit object is drawn once instead of twice.
+  bool HasAmbientLit(uint32_t boneCount);
+  // BeginTechnique for the AmbientEmissive pass with that technique;
+  // TakeLights then takes the batch it draws.
+  uint32_t BeginAmbientLit(uint32_t boneCount);
   void CommitChanges();
   uint32_t NextLight();
   bool BeginPass(uint32_t index);
@@ -229,13 +237,19 @@ class WorldRenderEffect : public Resource {
   EffectHandle GetSemanticHandle(uint32_t semantic) const;
 
  private:
+  // A technique per pass, and AmbientLit after them.
+  static constexpr uint32_t kAmbientLitSlot = PASS_COUNT;
+  static constexpr uint32_t kTechniqueSlots = PASS_COUNT + 1;
+  static const char* SlotName(uint32_t slot);
+  bool HasSlot(uint32_t slot, uint32_t boneCount);
+  uint32_t BeginSlot(uint32_t slot, uint32_t boneCount);
   struct Variant {
     Ref<RenderEffect> effect;
     bool failed = false;
     EffectHandle semantics[SEM_COUNT] = {};
-    EffectHandle techniques[PASS_COUNT] = {};
-    // HasTechnique's answers per pass: 0 not asked yet, 1 yes, 2 no.
-    uint8_t hasTechnique[PASS_COUNT] = {};
+    EffectHandle techniques[kTechniqueSlots] = {};
+    // HasTechnique's answers per slot: 0 not asked yet, 1 yes, 2 no.
+    uint8_t hasTechnique[kTechniqueSlots] = {};
     // GetPassTraits's answers, with bit 31 set once worked out.
     uint32_t traits[PASS_COUNT] = {};
     uint32_t lightBatch = 0;  // LIGHTPOS array size, 0: a single light
@@ -269,7 +283,8 @@ class WorldRenderEffect : public Resource {
   Variant m_variants[kVariants];
   int m_currentVariant = -1;
   uint32_t m_currentPass = 0;
-  uint32_t m_passIndex = 0;  // the pass BeginPass began
+  uint32_t m_currentSlot = 0;  // the technique's: the pass, or kAmbientLitSlot
+  uint32_t m_passIndex = 0;    // the pass BeginPass began
   RenderEffect* m_currentEffect = nullptr;
   uint32_t m_passCount = 0;
   RenderLightSet* m_lights = nullptr;

@@ -144,19 +144,31 @@ bool WorldRenderEffect::MakeCurrent(uint32_t index) {
   return true;
 }
 
-bool WorldRenderEffect::HasTechnique(uint32_t pass, uint32_t boneCount) {
-  if (pass >= PASS_COUNT || boneCount > kMaxBoneInfluences) return false;
+const char* WorldRenderEffect::SlotName(uint32_t slot) {
+  return slot == kAmbientLitSlot ? "AmbientLit" : GetRenderPassName(slot);
+}
+
+bool WorldRenderEffect::HasSlot(uint32_t slot, uint32_t boneCount) {
+  if (slot >= kTechniqueSlots || boneCount > kMaxBoneInfluences) return false;
   Variant& v = m_variants[boneCount];
   if (!v.effect) {
     const int current = m_currentVariant;
     if (!SelectVariant(boneCount)) return false;
     if (current >= 0) MakeCurrent(uint32_t(current));
   }
-  if (!v.hasTechnique[pass]) {
-    const EffectHandle t = v.effect->GetTechniqueByName(GetRenderPassName(pass));
-    v.hasTechnique[pass] = t && v.effect->ValidateTechnique(t) ? 1 : 2;
+  if (!v.hasTechnique[slot]) {
+    const EffectHandle t = v.effect->GetTechniqueByName(SlotName(slot));
+    v.hasTechnique[slot] = t && v.effect->ValidateTechnique(t) ? 1 : 2;
   }
-  return v.hasTechnique[pass] == 1;
+  return v.hasTechnique[slot] == 1;
+}
+
+bool WorldRenderEffect::HasTechnique(uint32_t pass, uint32_t boneCount) {
+  return pass < PASS_COUNT && HasSlot(pass, boneCount);
+}
+
+bool WorldRenderEffect::HasAmbientLit(uint32_t boneCount) {
+  return HasSlot(kAmbientLitSlot, boneCount);
 }
 
 uint32_t WorldRenderEffect::GetPassTraits(uint32_t pass, uint32_t boneCount) {
@@ -206,8 +218,9 @@ void WorldRenderEffect::ChooseShadows(bool shadowMaps) {
   const bool begun = old && old->IsBegun(), inPass = old && old->IsInPass();
   if (!MakeCurrent(wanted)) return;
   Variant& v = m_variants[wanted];
-  if (!v.techniques[PASS_LIT]) v.techniques[PASS_LIT] = v.effect->GetTechniqueByName("Lit");
-  if (!v.techniques[PASS_LIT]) {
+  const uint32_t slot = m_currentSlot;
+  if (!v.techniques[slot]) v.techniques[slot] = v.effect->GetTechniqueByName(SlotName(slot));
+  if (!v.techniques[slot]) {
     MakeCurrent(plain);
     return;
   }
@@ -215,13 +228,14 @@ void WorldRenderEffect::ChooseShadows(bool shadowMaps) {
   if (begun) old->End();
   m_currentEffect = v.effect.Get();
   if (v.semantics[SEM_TIME]) m_currentEffect->SetFloat(v.semantics[SEM_TIME], EffectTime());
-  m_currentEffect->SetTechnique(v.techniques[PASS_LIT]);
+  m_currentEffect->SetTechnique(v.techniques[slot]);
   if (begun) m_currentEffect->Begin();
   if (inPass) m_currentEffect->BeginPass(m_passIndex);
 }
 
 bool WorldRenderEffect::TakeLights(RenderLightSet* lights) {
-  if (m_currentPass != PASS_LIT || !m_currentEffect || !lights) return false;
+  const bool lit = m_currentPass == PASS_LIT || m_currentSlot == kAmbientLitSlot;
+  if (!lit || !m_currentEffect || !lights) return false;
   return SetLightValues(lights);
 }
 
@@ -230,15 +244,23 @@ void WorldRenderEffect::CommitChanges() {
 }
 
 uint32_t WorldRenderEffect::BeginTechnique(uint32_t pass, uint32_t boneCount) {
-  if (pass >= PASS_COUNT || !HasTechnique(pass, boneCount) || !SelectVariant(boneCount)) return 0;
+  return pass < PASS_COUNT ? BeginSlot(pass, boneCount) : 0;
+}
+
+uint32_t WorldRenderEffect::BeginAmbientLit(uint32_t boneCount) {
+  return BeginSlot(kAmbientLitSlot, boneCount);
+}
+
+uint32_t WorldRenderEffect::BeginSlot(uint32_t slot, uint32_t boneCount) {
+  if (!HasSlot(slot, boneCount) || !SelectVariant(boneCount)) return 0;
   Variant& v = m_variants[m_currentVariant];
-  if (!v.techniques[pass])
-    v.techniques[pass] = v.effect->GetTechniqueByName(GetRenderPassName(pass));
-  m_currentPass = pass;
+  if (!v.techniques[slot]) v.techniques[slot] = v.effect->GetTechniqueByName(SlotName(slot));
+  m_currentPass = slot == kAmbientLitSlot ? uint32_t(PASS_AMBIENTEMISSIVE) : slot;
+  m_currentSlot = slot;
   m_currentEffect = v.effect.Get();
   m_lights = nullptr;
   if (v.semantics[SEM_TIME]) m_currentEffect->SetFloat(v.semantics[SEM_TIME], EffectTime());
-  m_currentEffect->SetTechnique(v.techniques[pass]);
+  m_currentEffect->SetTechnique(v.techniques[slot]);
   m_passCount = m_currentEffect->Begin();
   return m_passCount;
 }
@@ -257,6 +279,7 @@ bool WorldRenderEffect::SetLightValues(RenderLightSet* lights) {
   ChooseShadows(shadowMaps);
   Variant& v = m_variants[m_currentVariant];
   if (!m_currentEffect->IsBegun()) {
+    // Only SetupPass's Lit pass comes here before it begins.
     if (!v.techniques[PASS_LIT]) v.techniques[PASS_LIT] = v.effect->GetTechniqueByName("Lit");
     if (!v.techniques[PASS_LIT] || !m_currentEffect->SetTechnique(v.techniques[PASS_LIT]))
       return false;
@@ -303,7 +326,7 @@ bool WorldRenderEffect::SetLightValues(RenderLightSet* lights) {
 uint32_t WorldRenderEffect::SetupPass(uint32_t pass, uint32_t boneCount, RenderLightSet* lights) {
   if (!SelectVariant(boneCount)) return 0;
   Variant& v = m_variants[m_currentVariant];
-  m_currentPass = pass;
+  m_currentPass = m_currentSlot = pass;
   m_currentEffect = v.effect.Get();
   if (v.semantics[SEM_TIME]) m_currentEffect->SetFloat(v.semantics[SEM_TIME], EffectTime());
   if (pass == PASS_LIT) {
@@ -361,7 +384,7 @@ void WorldRenderEffect::EndTechnique() {
 void WorldRenderEffect::ResetPass() {
   // An effect still begun would keep its states; end it first.
   if (m_currentEffect && m_currentEffect->IsBegun()) m_currentEffect->End();
-  m_currentPass = 0;
+  m_currentPass = m_currentSlot = 0;
   m_currentEffect = nullptr;
   m_passCount = 0;
   m_lights = nullptr;

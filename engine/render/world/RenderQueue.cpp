@@ -1,6 +1,7 @@
 // RenderQueue.cpp - the queued objects' light sets; see RenderQueue.h.
 #include "render/world/RenderQueue.h"
 
+#include "render/gpu/Texture.h"
 #include "render/gpu/VideoManager.h"
 #include "render/world/LightGrid.h"
 
@@ -25,6 +26,7 @@ void ObjectLightSet::Clear() {
     for (uint32_t i = 0; i < m_count[type]; ++i) m_entries[type][i].light.Reset();
     m_count[type] = m_used[type] = 0;
   }
+  m_unscissored = false;
   m_width = m_height = 0;
 }
 
@@ -33,6 +35,14 @@ bool ObjectLightSet::SameLights(const ObjectLightSet& o) const {
   for (uint32_t i = 0; i < m_count[1]; ++i)
     if (m_entries[1][i].light != o.m_entries[1][i].light) return false;
   return true;
+}
+
+bool ObjectLightSet::HasShadowMaps(uint32_t count) const {
+  for (uint32_t i = 0; i < count && i < m_count[1]; ++i) {
+    const FrameLight* frame = m_entries[1][i].frame;
+    if (frame && frame->shadowMap && frame->shadowMap->GetWidth()) return true;
+  }
+  return false;
 }
 
 uint32_t ObjectLightSet::UseNextLights(uint32_t max, RenderLight* out) {
@@ -55,7 +65,7 @@ uint32_t ObjectLightSet::UseNextLights(uint32_t max, RenderLight* out) {
     else
       anywhere = true;
   }
-  if (count && m_width && m_height) {
+  if (count && m_width && m_height && !m_unscissored) {
     if (anywhere) covered = {0, 0, m_width, m_height};
     if (VideoManager* video = GetVideoManager())
       video->SetScissor(true, covered.x1, covered.y1, covered.x2, covered.y2);

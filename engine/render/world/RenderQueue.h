@@ -20,6 +20,7 @@
 #include "tier1/LightObject.h"
 #include "tier1/WorldObject.h"
 
+#include <algorithm>
 #include <cstdint>
 
 class CameraObject;
@@ -48,7 +49,15 @@ class ObjectLightSet : public RenderLightSet {
   };
   bool Add(LightObject* light, const Vector3D& localPosition, const FrameLight* frame = nullptr);
   void Clear();
-  void ResetLights() { m_used[0] = m_used[1] = 0; }
+  // Back to the first light a pass takes, less the first `skip` point lights
+  // (those an AmbientLit pass drew already).
+  void ResetLights(uint32_t skip = 0) { m_used[0] = 0, m_used[1] = std::min(skip, m_count[1]); }
+  // Whether the batches taken set the scissor rectangle: not in an AmbientLit
+  // pass, which draws the whole object.
+  void SetScissored(bool scissored) { m_unscissored = !scissored; }
+  uint32_t GetUsedLights() const { return m_used[1]; }
+  // Whether any of the first count type-1 lights brings a shadow map this frame.
+  bool HasShadowMaps(uint32_t count) const;
   uint32_t GetCount(uint32_t type) const { return type < 2 ? m_count[type] : 0; }
   const Entry& GetEntry(uint32_t type, uint32_t index) const { return m_entries[type][index]; }
   uint32_t RemainingLights() const override { return m_count[1] - m_used[1]; }
@@ -63,6 +72,7 @@ class ObjectLightSet : public RenderLightSet {
   Entry m_entries[2][kMaxLightsPerType];
   uint32_t m_count[2] = {};
   uint32_t m_used[2] = {};
+  bool m_unscissored = false;
   uint32_t m_width = 0, m_height = 0;
 };
 

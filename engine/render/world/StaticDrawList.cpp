@@ -61,7 +61,7 @@ void StaticDrawList::Build(QueuedObject* queue, const FrameView& view) {
       const uint32_t traits = fx->GetPassTraits(PASS_AMBIENTEMISSIVE, 0);
       const bool opaque =
           !(traits & (WorldRenderEffect::Trait_Blends | WorldRenderEffect::Trait_KeepsDepth));
-      m_items.push_back({q, def, g, material, fx, distance, lightsKey, seq++, opaque});
+      m_items.push_back({q, def, g, material, fx, distance, lightsKey, seq++, opaque, 0});
     }
   }
   // Opaque items by state, each state front to back; the others as queued.
@@ -114,10 +114,32 @@ uint32_t StaticDrawList::Draw(uint32_t pass, const FrameView& view) {
 }
 
 void StaticDrawList::DrawRun(const Run& run, uint32_t pass, const FrameView& view) {
-  const Item& head = m_items[run.first];
+  WorldRenderEffect* fx = m_items[run.first].fx;
+  // In the AmbientEmissive pass an effect with an AmbientLit technique draws
+  // the items that lights reach with it, their first batch of lights included,
+  // unless that batch reads shadow maps: the Lit pass after it shades only the
+  // pixels that won the depth test, and within its lights' rectangle, where
+  // the ambient pass would run the lookups for every pixel drawn.
+  const bool ambientLit = pass == PASS_AMBIENTEMISSIVE && fx->HasAmbientLit(0);
+  const uint32_t batch = ambientLit ? fx->GetLightBatch(0) : 0;
+  m_sequence.clear();
+  m_litSequence.clear();
+  for (uint32_t i = run.first; i < run.first + run.count; ++i) {
+    const ObjectLightSet& lights = m_items[i].queued->lights;
+    if (ambientLit && lights.GetCount(1) && !lights.HasShadowMaps(batch))
+      m_litSequence.push_back(i);
+    else
+      m_sequence.push_back(i);
+  }
+  if (!m_sequence.empty() && fx->HasTechnique(pass, 0)) DrawSequence(m_sequence, pass, false, view);
+  if (!m_litSequence.empty()) DrawSequence(m_litSequence, pass, true, view);
+}
+
+void StaticDrawList::DrawSequence(std::vector<uint32_t>& sequence, uint32_t pass, bool ambientLit,
+                                  const FrameView& view) {
+  const Item& head = m_items[sequence.front()];
   WorldRenderEffect* fx = head.fx;
-  if (!fx->HasTechnique(pass, 0)) return;
-  const uint32_t passes = fx->BeginTechnique(pass, 0);
+  const uint32_t passes = ambientLit ? fx->BeginAmbientLit(0) : fx->BeginTechnique(pass, 0);
   if (!passes) {
     fx->ResetPass();
     return;
@@ -128,31 +150,29 @@ void StaticDrawList::DrawRun(const Run& run, uint32_t pass, const FrameView& vie
   head.material->ApplyTextures();
   head.def->GetVertexBuffer()->Activate(0);
   head.def->GetGroup(head.group).indices->Activate();
-  const bool copies = run.count > 1 &&
+  const bool copies = sequence.size() > 1 &&
                       (fx->GetPassTraits(pass, 0) & WorldRenderEffect::Trait_Instanced) &&
                       head.def->GetVertexFormat()->GetInstancedDeclaration() && InstanceBuffer();
-  m_sequence.clear();
-  for (uint32_t i = run.first; i < run.first + run.count; ++i) m_sequence.push_back(i);
-  // In the Lit pass the copies that share their lights are drawn together.
-  if (copies && pass == PASS_LIT)
-    std::sort(m_sequence.begin(), m_sequence.end(), [this](uint32_t a, uint32_t b) {
+  // Where lights are taken, the copies that share their lights are drawn together.
+  const bool lit = pass == PASS_LIT || ambientLit;
+  if (copies && lit)
+    std::sort(sequence.begin(), sequence.end(), [this](uint32_t a, uint32_t b) {
       const Item &x = m_items[a], &y = m_items[b];
       if (x.lightsKey != y.lightsKey) return x.lightsKey < y.lightsKey;
       return a < b;
     });
   for (uint32_t p = 0; p < passes; ++p) {
     if (!fx->BeginPass(p)) continue;
-    for (size_t i = 0; i < m_sequence.size();) {
+    for (size_t i = 0; i < sequence.size();) {
       size_t end = i + 1;
       if (copies)
-        while (end < m_sequence.size() &&
-               (pass != PASS_LIT || m_items[m_sequence[end]].queued->lights.SameLights(
-                                        m_items[m_sequence[i]].queued->lights)))
+        while (end < sequence.size() && (!lit || m_items[sequence[end]].queued->lights.SameLights(
+                                                     m_items[sequence[i]].queued->lights)))
           ++end;
       if (end - i > 1)
-        DrawCopies(&m_sequence[i], uint32_t(end - i), pass, view);
+        DrawCopies(&sequence[i], uint32_t(end - i), pass, ambientLit, view);
       else
-        DrawItem(m_items[m_sequence[i]], pass, view);
+        DrawItem(m_items[sequence[i]], pass, ambientLit);
       i = end;
     }
     fx->EndPass();
@@ -164,7 +184,33 @@ void StaticDrawList::DrawRun(const Run& run, uint32_t pass, const FrameView& vie
   fx->ResetPass();
 }
 
-void StaticDrawList::DrawItem(const Item& item, uint32_t pass, const FrameView&) {
+template <typename DrawFn>
+bool StaticDrawList::DrawLit(Item& item, uint32_t pass, bool ambientLit, const DrawFn& draw) {
+  WorldRenderEffect* fx = item.fx;
+  ObjectLightSet& lights = item.queued->lights;
+  bool drawn = false;
+  if (ambientLit) {
+    lights.ResetLights();
+    lights.SetScissored(false);
+    if (fx->TakeLights(&lights)) {
+      fx->CommitChanges();
+      drawn = draw();
+    }
+    lights.SetScissored(true);
+    item.ambientLights = lights.GetUsedLights();
+    return drawn;
+  }
+  lights.ResetLights(pass == PASS_LIT ? item.ambientLights : 0);
+  // The Lit pass repeats per batch of lights; an object no light reaches has none.
+  while (pass != PASS_LIT || fx->TakeLights(&lights)) {
+    fx->CommitChanges();
+    drawn = draw() || drawn;
+    if (pass != PASS_LIT) break;
+  }
+  return drawn;
+}
+
+void StaticDrawList::DrawItem(Item& item, uint32_t pass, bool ambientLit) {
   WorldRenderEffect* fx = item.fx;
   VideoManager* video = GetVideoManager();
   fx->SetInstanced(false);
@@ -176,19 +222,16 @@ void StaticDrawList::DrawItem(const Item& item, uint32_t pass, const FrameView&)
   fx->SetSemanticVector(SEM_VIEWPOS, t.localEye.x, t.localEye.y, t.localEye.z);
   const uint32_t vertices = item.def->GetVertexCount();
   const uint32_t triangles = item.def->GetGroup(item.group).triangleCount;
-  ObjectLightSet& lights = item.queued->lights;
-  lights.ResetLights();
-  // The Lit pass repeats per batch of lights; an object no light reaches has none.
-  while (pass != PASS_LIT || fx->TakeLights(&lights)) {
-    fx->CommitChanges();
-    if (video->DrawIndexedPrimitive(PRIM_TRIANGLES, 0, vertices, 0, triangles)) Drawn(item);
-    if (pass != PASS_LIT) break;
-  }
+  DrawLit(item, pass, ambientLit, [&] {
+    if (!video->DrawIndexedPrimitive(PRIM_TRIANGLES, 0, vertices, 0, triangles)) return false;
+    Drawn(item);
+    return true;
+  });
 }
 
 void StaticDrawList::DrawCopies(const uint32_t* items, uint32_t count, uint32_t pass,
-                                const FrameView& view) {
-  const Item& head = m_items[items[0]];
+                                bool ambientLit, const FrameView& view) {
+  Item& head = m_items[items[0]];
   WorldRenderEffect* fx = head.fx;
   VideoManager* video = GetVideoManager();
   // Each copy's matrix comes with it: the rest is the world's.
@@ -209,15 +252,15 @@ void StaticDrawList::DrawCopies(const uint32_t* items, uint32_t count, uint32_t 
       m_items[items[first + i]].queued->transforms.world.ToColumnMajor(data + i * 16);
     m_instances->Unlock();
     if (!video->ActivateInstanceBuffer(m_instances.Get(), 0)) return;
-    ObjectLightSet& lights = head.queued->lights;
-    lights.ResetLights();
-    while (pass != PASS_LIT || fx->TakeLights(&lights)) {
-      fx->CommitChanges();
-      if (video->DrawIndexedPrimitiveInstanced(PRIM_TRIANGLES, 0, vertices, 0, triangles, n)) {
-        ++m_instancedDraws;
-        for (uint32_t i = 0; i < n; ++i) Drawn(m_items[items[first + i]]);
-      }
-      if (pass != PASS_LIT) break;
-    }
+    DrawLit(head, pass, ambientLit, [&] {
+      if (!video->DrawIndexedPrimitiveInstanced(PRIM_TRIANGLES, 0, vertices, 0, triangles, n))
+        return false;
+      ++m_instancedDraws;
+      for (uint32_t i = 0; i < n; ++i) Drawn(m_items[items[first + i]]);
+      return true;
+    });
   }
+  // The copies share their lights: each skips in the Lit pass what the head's took here.
+  if (ambientLit)
+    for (uint32_t i = 1; i < count; ++i) m_items[items[i]].ambientLights = head.ambientLights;
 }

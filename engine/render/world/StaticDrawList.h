@@ -12,7 +12,10 @@
 // in queue order, each on its own. A run of two or more whose effect declares
 // INSTANCED and whose vertex format leaves room for the copies' matrices is
 // one instanced draw a pass (in the Lit pass one per set of lights the copies
-// share), its matrices in a dynamic vertex buffer.
+// share), its matrices in a dynamic vertex buffer. In the AmbientEmissive
+// pass an effect with an AmbientLit technique draws the items lights reach
+// with it and their first batch of lights (unless that batch reads shadow
+// maps), and their Lit repetitions start at the second batch.
 // Builds on RenderQueue.h (QueuedObject, FrameView), StaticMeshObject.h and
 // gpu (RenderEffect, VideoManager, GpuBuffers, VertexFormat).
 #pragma once
@@ -55,6 +58,9 @@ class StaticDrawList {
     uint64_t lightsKey;  // the same for the same type-1 lights
     uint32_t seq;        // its place in queue order
     bool opaque;
+    // Point lights its AmbientLit draw took this frame: its Lit pass starts
+    // after them (the object's other material slots may not have AmbientLit).
+    uint32_t ambientLights;
   };
   struct Run {
     uint32_t first, count;  // items of m_items
@@ -67,15 +73,25 @@ class StaticDrawList {
     return a.fx == b.fx && a.material == b.material && a.def == b.def && a.group == b.group;
   }
   void DrawRun(const Run& run, uint32_t pass, const FrameView& view);
-  void DrawItem(const Item& item, uint32_t pass, const FrameView& view);
+  // Items of one run (indices of m_items) with the pass's technique, or with
+  // AmbientLit (ambientLit) in the AmbientEmissive pass.
+  void DrawSequence(std::vector<uint32_t>& sequence, uint32_t pass, bool ambientLit,
+                    const FrameView& view);
+  // One draw (draw()) per batch of the item's lights in the Lit pass, once
+  // otherwise; with ambientLit the first batch, which its Lit pass then skips.
+  template <typename DrawFn>
+  static bool DrawLit(Item& item, uint32_t pass, bool ambientLit, const DrawFn& draw);
+  void DrawItem(Item& item, uint32_t pass, bool ambientLit);
   // The items (indices of m_items) drawn as copies of one another.
-  void DrawCopies(const uint32_t* items, uint32_t count, uint32_t pass, const FrameView& view);
+  void DrawCopies(const uint32_t* items, uint32_t count, uint32_t pass, bool ambientLit,
+                  const FrameView& view);
   bool Drawn(const Item& item);
   bool InstanceBuffer();
 
   std::vector<Item> m_items;
-  std::vector<Run> m_runs;           // in draw order
-  std::vector<uint32_t> m_sequence;  // scratch: items of one run in draw order
+  std::vector<Run> m_runs;              // in draw order
+  std::vector<uint32_t> m_sequence;     // scratch: items of one run in draw order
+  std::vector<uint32_t> m_litSequence;  // scratch: those drawn with AmbientLit
   Ref<VertexBuffer> m_instances;
   uint32_t m_newlyDrawn = 0;
   uint32_t m_instancedDraws = 0;
