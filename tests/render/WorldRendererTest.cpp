@@ -212,6 +212,45 @@ TEST_F(WorldRendererTest, ImpossibleShadowMapSwitchesOff) {
   EXPECT_EQ(m_world->GetRenderer()->GetShadowMap()->GetType(), uint32_t(TEXTYPE_CUBE));
 }
 
+// A light near the right edge of a wall reaches past the edge and towards
+// the eye, the wall does not: its Lit repetition is scissored to where the
+// light's sphere meets the wall's box, which ends at the wall's edge.
+TEST_F(WorldRendererTest, ALitRepetitionIsScissoredToWhereItsLightsMeetTheObject) {
+  m_dir.Write("wall.mesh", MeshFile::Grid(2, 4.0f).Bytes());
+  Ref<Material> single = Ref<Material>::Adopt(CreateMaterial());
+  ASSERT_TRUE(single->SetRenderEffect("RenderEffects/single.fx")) << m_log.Dump();
+  StaticMeshObjectParams p;
+  p.fileName = "wall.mesh";
+  p.transform = At(0, 0, 10);
+  p.defaultMaterial = single.Get();
+  ASSERT_NE(m_world->CreateObject(p), nullptr) << m_log.Dump();
+  LightObjectParams light;
+  light.lightType = 1;
+  light.radius = 1.0f;
+  light.transform = At(3.5f, 0, 9.5f);
+  ASSERT_NE(m_world->CreateObject(light), nullptr);
+  EXPECT_EQ(Frame(), 1 + 1);
+  DisplayMode mode;
+  ASSERT_TRUE(GetVideoManager()->GetDisplayMode(&mode));
+  const float aspect = float(mode.width) / float(mode.height);
+  const Matrix4x4 viewProjection = Matrix4x4::Product(
+      m_camera->GetProjectionMatrix(aspect, m_world->GetNearZ(), m_world->GetFarZ()),
+      m_camera->GetViewMatrix());
+  const auto column = [&](const Vector3D& at) {
+    const Vector4D c = viewProjection.TransformVector(Vector4D(at.x, at.y, at.z, 1.0f));
+    return int32_t((c.x / c.w + 1.0f) * 0.5f * float(mode.width));
+  };
+  const int32_t edge = column(Vector3D(4, 0, 10)), sphere = column(Vector3D(4.5f, 0, 8.5f));
+  ASSERT_LT(edge + 4, sphere);
+  ASSERT_LT(sphere, int32_t(mode.width));
+  GRect scissor{};
+  Device()->GetScissorRect(&scissor);
+  EXPECT_LE(scissor.right, edge + 1);
+  EXPECT_GE(scissor.right, edge - 1);
+  EXPECT_GT(scissor.left, int32_t(mode.width / 2));
+  EXPECT_LT(scissor.top, scissor.bottom);
+}
+
 // A first batch that brings a shadow map keeps the two passes (the Lit pass
 // runs the lookups only where the depth test was won); without maps the same
 // light is drawn in AmbientLit.

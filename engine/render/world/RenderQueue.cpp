@@ -26,8 +26,8 @@ void ObjectLightSet::Clear() {
     for (uint32_t i = 0; i < m_count[type]; ++i) m_entries[type][i].light.Reset();
     m_count[type] = m_used[type] = 0;
   }
-  m_unscissored = false;
-  m_width = m_height = 0;
+  m_unscissored = m_wholeLights = false;
+  m_view = nullptr;
 }
 
 bool ObjectLightSet::SameLights(const ObjectLightSet& o) const {
@@ -60,13 +60,13 @@ uint32_t ObjectLightSet::UseNextLights(uint32_t max, RenderLight* out) {
     l.color[0] = c.x, l.color[1] = c.y, l.color[2] = c.z;
     l.range = e.light->GetRadius();
     l.shadowMap = e.frame ? e.frame->shadowMap : nullptr;
-    if (e.frame)
-      covered.Unite(e.frame->rect);
+    if (e.frame && m_view)
+      covered.Unite(m_wholeLights ? e.frame->rect : e.frame->rect.Intersected(Reach(*e.frame)));
     else
       anywhere = true;
   }
-  if (count && m_width && m_height && !m_unscissored) {
-    if (anywhere) covered = {0, 0, m_width, m_height};
+  if (count && m_view && !m_unscissored) {
+    if (anywhere) covered = {0, 0, m_view->width, m_view->height};
     if (VideoManager* video = GetVideoManager())
       video->SetScissor(true, covered.x1, covered.y1, covered.x2, covered.y2);
   }
@@ -81,6 +81,27 @@ void ScreenRect::Unite(const ScreenRect& o) {
   }
   x1 = std::min(x1, o.x1), y1 = std::min(y1, o.y1);
   x2 = std::max(x2, o.x2), y2 = std::max(y2, o.y2);
+}
+
+ScreenRect ScreenRect::Intersected(const ScreenRect& o) const {
+  ScreenRect r{std::max(x1, o.x1), std::max(y1, o.y1), std::min(x2, o.x2), std::min(y2, o.y2)};
+  return r.IsEmpty() ? ScreenRect() : r;
+}
+
+ScreenRect ObjectLightSet::Reach(const FrameLight& light) const {
+  // The part of the object's box inside the light's sphere's box: a large
+  // object (a floor, a cliff) that a light touches at one end is lit there only.
+  const Vector3D r(light.range, light.range, light.range);
+  const Vector3D lo = light.position - r, hi = light.position + r;
+  AABB part;
+  part.mins = Vector3D(std::max(m_box.mins.x, lo.x), std::max(m_box.mins.y, lo.y),
+                       std::max(m_box.mins.z, lo.z));
+  part.maxs = Vector3D(std::min(m_box.maxs.x, hi.x), std::min(m_box.maxs.y, hi.y),
+                       std::min(m_box.maxs.z, hi.z));
+  // Touching lights overlap the box; should rounding say otherwise, the whole sphere.
+  if (part.mins.x > part.maxs.x || part.mins.y > part.maxs.y || part.mins.z > part.maxs.z)
+    return light.rect;
+  return m_view->Project(part);
 }
 
 ScreenRect ScreenRect::Grown(uint32_t by, uint32_t width, uint32_t height) const {

@@ -33,6 +33,7 @@ struct ScreenRect {
   uint32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   bool IsEmpty() const { return x2 <= x1 || y2 <= y1; }
   void Unite(const ScreenRect& o);
+  ScreenRect Intersected(const ScreenRect& o) const;
   // Grown by `by` pixels on every side, within a width x height viewport.
   ScreenRect Grown(uint32_t by, uint32_t width, uint32_t height) const;
 };
@@ -40,6 +41,8 @@ struct ScreenRect {
 // The lights of one queued object: a list per light type (0 and 1), each
 // entry with the light's position in the object's own space. The Lit pass
 // draws one repetition per batch of type-1 entries.
+struct FrameView;
+
 class ObjectLightSet : public RenderLightSet {
  public:
   struct Entry {
@@ -63,8 +66,12 @@ class ObjectLightSet : public RenderLightSet {
   uint32_t RemainingLights() const override { return m_count[1] - m_used[1]; }
   uint32_t UseNextLights(uint32_t max, RenderLight* out) override;
   // From now on each batch taken sets the scissor rectangle to the pixels
-  // its lights cover, within a viewport of width x height (0 x 0: never).
-  void ScissorTo(uint32_t width, uint32_t height) { m_width = width, m_height = height; }
+  // where its lights can reach the object, whose world box is `box`, as
+  // `view` (which outlives the set's use) sees it; null: never.
+  void ScissorTo(const FrameView* view, const AABB& box) { m_view = view, m_box = box; }
+  // Whether that rectangle is kept to the object's box (true, the default)
+  // or only to the lights' spheres: copies drawn with one object's set.
+  void ScissorToTheBox(bool box) { m_wholeLights = !box; }
   // Whether two sets hold the same type-1 lights in the same order.
   bool SameLights(const ObjectLightSet& o) const;
 
@@ -72,8 +79,13 @@ class ObjectLightSet : public RenderLightSet {
   Entry m_entries[2][kMaxLightsPerType];
   uint32_t m_count[2] = {};
   uint32_t m_used[2] = {};
+  // Where a light can reach the object, on the screen.
+  ScreenRect Reach(const FrameLight& light) const;
+
   bool m_unscissored = false;
-  uint32_t m_width = 0, m_height = 0;
+  bool m_wholeLights = false;
+  const FrameView* m_view = nullptr;
+  AABB m_box;
 };
 
 // What the camera sees this frame. cameraPosition is in the space the drawn

@@ -252,6 +252,8 @@ void StaticDrawList::DrawCopies(const uint32_t* items, uint32_t count, uint32_t 
       m_items[items[first + i]].queued->transforms.world.ToColumnMajor(data + i * 16);
     m_instances->Unlock();
     if (!video->ActivateInstanceBuffer(m_instances.Get(), 0)) return;
+    // The copies share the head's lights, not its box.
+    head.queued->lights.ScissorToTheBox(false);
     DrawLit(head, pass, ambientLit, [&] {
       if (!video->DrawIndexedPrimitiveInstanced(PRIM_TRIANGLES, 0, vertices, 0, triangles, n))
         return false;
@@ -259,6 +261,7 @@ void StaticDrawList::DrawCopies(const uint32_t* items, uint32_t count, uint32_t 
       for (uint32_t i = 0; i < n; ++i) Drawn(m_items[items[first + i]]);
       return true;
     });
+    head.queued->lights.ScissorToTheBox(true);
   }
   // The copies share their lights: each skips in the Lit pass what the head's took here.
   if (ambientLit)

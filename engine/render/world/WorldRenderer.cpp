@@ -207,7 +207,7 @@ void WorldRenderer::AssignLights(QueuedObject* queued, const AABB& box) {
   for (uint32_t i = 0; i < count; ++i)
     queued->lights.Add(touching[i]->light, toLocal.TransformVector(touching[i]->position),
                        touching[i]);
-  queued->lights.ScissorTo(m_view.width, m_view.height);
+  queued->lights.ScissorTo(&m_view, box);
 }
 
 void WorldRenderer::RenderPasses() {
