@@ -38,11 +38,11 @@ struct ScreenRect {
   ScreenRect Grown(uint32_t by, uint32_t width, uint32_t height) const;
 };
 
+struct FrameView;
+
 // The lights of one queued object: a list per light type (0 and 1), each
 // entry with the light's position in the object's own space. The Lit pass
 // draws one repetition per batch of type-1 entries.
-struct FrameView;
-
 class ObjectLightSet : public RenderLightSet {
  public:
   struct Entry {
