@@ -2,9 +2,11 @@
 // and the keeper. A bright sky ambient and the sun lay down the base colour,
 // each point light adds its share (less what its shadow map hides), and
 // particles drawn with it blend by their alpha (spray and smoke darken what
-// lies behind them as well as lighten it). An object a light reaches is
-// drawn once, with AmbientLit (ambient, sun and the first light), not twice.
-// Everything drawn with it casts shadows (the ShadowMap technique of shadows.fxh).
+// lies behind them as well as lighten it). An object lit by a light without
+// a shadow map is drawn once, with AmbientLit (ambient, sun and the light);
+// one whose light has a map gets it from the Lit pass, after the depth is
+// laid down. Everything drawn with it casts shadows (the ShadowMap technique
+// of shadows.fxh).
 
 #include "common.fxh"
 #include "shadows.fxh"
@@ -55,9 +57,8 @@ pixelshader LitPS {
   }
 }
 
-// The ambient pass and the first light in one: what a lit object is drawn
-// with, so that the Lit pass has nothing left to add for the cove's single
-// lights (the picture is the sum of the two passes).
+// The ambient pass and the first light in one (the picture is the sum of
+// the two passes).
 pixelshader AmbientLitPS {
   in vec2 uv;
   in vec3 worldNormal;
