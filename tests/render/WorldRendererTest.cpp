@@ -75,11 +75,26 @@ class WorldRendererTest : public FakeVideoTest {
     p.visible = visible;
     return m_world->CreateObject(p);
   }
-  void Light(uint32_t type, float x = 0, float y = 2, float z = 5) {
+  // `file` drawn with one material at `where`.
+  WorldObject* MeshWith(Material* material, const Matrix4x4& where, const char* file = "q.mesh") {
+    StaticMeshObjectParams p;
+    p.fileName = file;
+    p.transform = where;
+    p.defaultMaterial = material;
+    return m_world->CreateObject(p);
+  }
+  Ref<Material> EffectMaterial(const char* effect) {
+    Ref<Material> material = Ref<Material>::Adopt(CreateMaterial());
+    EXPECT_TRUE(material->SetRenderEffect(effect)) << m_log.Dump();
+    return material;
+  }
+  void Light(uint32_t type, float x = 0, float y = 2, float z = 5, float radius = 10.0f,
+             bool castsShadows = false) {
     LightObjectParams p;
     p.lightType = type;
     p.transform = At(x, y, z);
-    p.radius = 10.0f;
+    p.radius = radius;
+    p.castsShadows = castsShadows;
     ASSERT_NE(m_world->CreateObject(p), nullptr);
   }
   // Draw calls of one frame.
@@ -113,16 +128,10 @@ TEST_F(WorldRendererTest, CulledAndHiddenObjectsAreNotDrawnOrCounted) {
 
 TEST_F(WorldRendererTest, StatisticsCountWhatWasDrawnAndTheDrawsIssued) {
   // An effect without a technique for any world pass: queued, never drawn.
-  Ref<Material> flat = Ref<Material>::Adopt(CreateMaterial());
-  ASSERT_TRUE(flat->SetRenderEffect("RenderEffects/quad.fx")) << m_log.Dump();
-  Ref<Material> lit = Ref<Material>::Adopt(CreateMaterial());
-  ASSERT_TRUE(lit->SetRenderEffect("RenderEffects/default.fx")) << m_log.Dump();
+  Ref<Material> flat = EffectMaterial("RenderEffects/quad.fx");
+  Ref<Material> lit = EffectMaterial("RenderEffects/default.fx");
   Mesh(At(0, 0, 5));
-  StaticMeshObjectParams undrawn;
-  undrawn.fileName = "q.mesh";
-  undrawn.transform = At(1, 0, 6);
-  undrawn.defaultMaterial = flat.Get();
-  ASSERT_NE(m_world->CreateObject(undrawn), nullptr);
+  ASSERT_NE(MeshWith(flat.Get(), At(1, 0, 6)), nullptr);
   Mesh(At(200, 0, 5));  // culled
   Light(1);
   const auto system = [this](Material* material, uint32_t count) {
@@ -170,13 +179,8 @@ TEST_F(WorldRendererTest, LitBatchesTheTouchingLightsAsTheEffectDeclares) {
   EXPECT_EQ(Frame(), 2 * (1 + 3));  // the first sixteen: four batches, one in AmbientLit
 
   // The same lights with an effect that takes one at a time.
-  Ref<Material> single = Ref<Material>::Adopt(CreateMaterial());
-  ASSERT_TRUE(single->SetRenderEffect("RenderEffects/single.fx")) << m_log.Dump();
-  StaticMeshObjectParams p;
-  p.fileName = "q.mesh";
-  p.transform = At(0, 0, 5);
-  p.defaultMaterial = single.Get();
-  ASSERT_NE(m_world->CreateObject(p), nullptr);
+  Ref<Material> single = EffectMaterial("RenderEffects/single.fx");
+  ASSERT_NE(MeshWith(single.Get(), At(0, 0, 5)), nullptr);
   EXPECT_EQ(Frame(), 2 * (1 + 3) + 2 * (1 + 16));
   EXPECT_EQ(single->GetRenderEffect()->GetLightBatch(0), 1u);
   EXPECT_EQ(shared->GetMaterial(0)->GetRenderEffect()->GetLightBatch(0), 4u);
@@ -187,11 +191,40 @@ TEST_F(WorldRendererTest, LitBatchesTheTouchingLightsAsTheEffectDeclares) {
 
   // One object, a slot of each effect: the slot drawn with AmbientLit does
   // not take the other slot's lights away from its Lit pass.
-  Ref<Material> own = Ref<Material>::Adopt(CreateMaterial());  // no copies of shared's floor
-  ASSERT_TRUE(own->SetRenderEffect("RenderEffects/default.fx"));
+  Ref<Material> own = EffectMaterial("RenderEffects/default.fx");  // no copies of shared's floor
+  StaticMeshObjectParams p;
+  p.fileName = "q.mesh";
+  p.transform = At(0, 0, 5);
   p.materials = {{"floor", own.Get()}, {"trim", single.Get()}};
   ASSERT_NE(m_world->CreateObject(p), nullptr);
   EXPECT_EQ(Frame(), 2 * (1 + 3) + 2 * (1 + 16) + (1 + 3) + (1 + 16));
+}
+
+// An AmbientLit technique in an effect with no LIGHTPOS could take no light,
+// and the Lit pass would skip the one it was given: it is not used, and the
+// author is told once.
+TEST_F(WorldRendererTest, AnAmbientLitWithoutLightPositionsIsNotUsedAndSaidOnce) {
+  m_dir.Write("RenderEffects/nolightpos.fx", R"(
+float4x4 WorldViewProj : WORLDVIEWPROJMATRIX;
+float3 LightColor : LIGHTCOLOR;
+vertexshader VS { void main() { gl_Position = WorldViewProj * vec4(in_Position.xyz, 1.0); } }
+pixelshader PS { void main() { FragColor = vec4(LightColor, 1.0); } }
+technique AmbientEmissive { pass P0 { VertexShader = VS; PixelShader = PS; } }
+technique AmbientLit { pass P0 { VertexShader = VS; PixelShader = PS; } }
+technique Lit {
+  pass P0 { VertexShader = VS; PixelShader = PS; AlphaBlendEnable = true; SrcBlend = One; DestBlend = One; }
+}
+)");
+  Ref<Material> material = EffectMaterial("RenderEffects/nolightpos.fx");
+  ASSERT_NE(MeshWith(material.Get(), At(0, 0, 5)), nullptr);
+  Light(1);
+  EXPECT_EQ(Frame(), 2 * (1 + 1));  // each group: ambient, then lit
+  EXPECT_EQ(Frame(), 2 * (1 + 1));
+  EXPECT_EQ(m_log.Count("RenderEffect 'RenderEffects/nolightpos.fx': technique AmbientLit is not "
+                        "used, the effect has no LIGHTPOS parameter.",
+                        LogLevel_Warning),
+            1)
+      << m_log.Dump();
 }
 
 TEST_F(WorldRendererTest, ImpossibleShadowMapSwitchesOff) {
@@ -217,18 +250,9 @@ TEST_F(WorldRendererTest, ImpossibleShadowMapSwitchesOff) {
 // light's sphere meets the wall's box, which ends at the wall's edge.
 TEST_F(WorldRendererTest, ALitRepetitionIsScissoredToWhereItsLightsMeetTheObject) {
   m_dir.Write("wall.mesh", MeshFile::Grid(2, 4.0f).Bytes());
-  Ref<Material> single = Ref<Material>::Adopt(CreateMaterial());
-  ASSERT_TRUE(single->SetRenderEffect("RenderEffects/single.fx")) << m_log.Dump();
-  StaticMeshObjectParams p;
-  p.fileName = "wall.mesh";
-  p.transform = At(0, 0, 10);
-  p.defaultMaterial = single.Get();
-  ASSERT_NE(m_world->CreateObject(p), nullptr) << m_log.Dump();
-  LightObjectParams light;
-  light.lightType = 1;
-  light.radius = 1.0f;
-  light.transform = At(3.5f, 0, 9.5f);
-  ASSERT_NE(m_world->CreateObject(light), nullptr);
+  Ref<Material> single = EffectMaterial("RenderEffects/single.fx");
+  ASSERT_NE(MeshWith(single.Get(), At(0, 0, 10), "wall.mesh"), nullptr) << m_log.Dump();
+  Light(1, 3.5f, 0, 9.5f, 1.0f);
   EXPECT_EQ(Frame(), 1 + 1);
   DisplayMode mode;
   ASSERT_TRUE(GetVideoManager()->GetDisplayMode(&mode));
@@ -256,12 +280,7 @@ TEST_F(WorldRendererTest, ALitRepetitionIsScissoredToWhereItsLightsMeetTheObject
 // light is drawn in AmbientLit.
 TEST_F(WorldRendererTest, AFirstBatchWithAShadowMapKeepsTheTwoPasses) {
   Mesh(At(0, 0, 5));
-  LightObjectParams p;
-  p.lightType = 1;
-  p.castsShadows = true;
-  p.radius = 10.0f;
-  p.transform = At(0, 2, 5);
-  ASSERT_NE(m_world->CreateObject(p), nullptr);
+  Light(1, 0, 2, 5, 10.0f, true);
   CVarRegistry& cv = CVarRegistry::Instance();
   cv.EnableShadowMaps.Set(false);
   EXPECT_EQ(Frame(), 2);  // each group once

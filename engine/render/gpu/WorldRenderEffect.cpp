@@ -168,7 +168,17 @@ bool WorldRenderEffect::HasTechnique(uint32_t pass, uint32_t boneCount) {
 }
 
 bool WorldRenderEffect::HasAmbientLit(uint32_t boneCount) {
-  return HasSlot(kAmbientLitSlot, boneCount);
+  if (!HasSlot(kAmbientLitSlot, boneCount)) return false;
+  // Without a light to take, the pass would draw none and the Lit pass would
+  // skip the lights it was given: the technique is not used, and said so once.
+  Variant& v = m_variants[boneCount];
+  if (v.semantics[SEM_LIGHTPOS]) return true;
+  LogWarning(
+      "RenderEffect '%s': technique AmbientLit is not used, the effect has no LIGHTPOS "
+      "parameter.",
+      GetName().c_str());
+  v.hasTechnique[kAmbientLitSlot] = 2;
+  return false;
 }
 
 uint32_t WorldRenderEffect::GetPassTraits(uint32_t pass, uint32_t boneCount) {
