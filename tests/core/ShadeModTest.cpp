@@ -4,12 +4,15 @@
 // image (tests/data/golden/shade.png; regenerate with KAZ_UPDATE_GOLDEN=1),
 // EnableShadowMaps 0 takes the shadow and the shadow work away, and a
 // light's map is drawn again only when the light or a caster near it moves.
-// A block whose effect has no ShadowMap technique casts nothing.
+// A block whose effect has no ShadowMap technique casts nothing. A driver
+// without texture gather gets the four-tap lookups, and the same shadow.
 #include "base/FrameProfiler.h"
 #include "common/ImageCompare.h"
 #include "console/CVarRegistry.h"
 #include "core/TestEngine.h"
+#include "render/device/GraphicsDevice.h"
 #include "render/gpu/RenderEffect.h"
+#include "render/gpu/VideoManager.h"
 #include "render/world/WorldRenderer.h"
 #include "tier1/CameraObject.h"
 #include "tier1/LightObject.h"
@@ -17,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -81,6 +85,13 @@ class ShadeMod : public EngineTest {
     const bool built = fx->GetShadowlessEffect(0) != nullptr;
     fx->Release();
     return built;
+  }
+
+  static bool Gathers() {
+    GCaps caps;
+    VideoManager* video = GetVideoManager();
+    return video && video->GetDevice() && GSucceeded(video->GetDevice()->GetDeviceCaps(&caps)) &&
+           caps.textureGather;
   }
 
   World* m_world = nullptr;
@@ -159,6 +170,18 @@ TEST_F(ShadeMod, LightsWithAndWithoutMapsInOnePassAddUp) {
   EXPECT_LT(lit, 3 * 255) << "saturated: the comparison shows nothing";
   EXPECT_LT(Brightness(mixed, inside) + 30, Brightness(plain, inside)) << "the shadow is gone";
   EXPECT_TRUE(HasShadowless(kDefaultEffectFile));
+}
+
+// shadows.fxh reads a map with two gathers where the driver has them and
+// with four lookups where it has not: one picture either way.
+TEST_F(ShadeMod, WithoutTextureGatherTheShadowIsTheSame) {
+  setenv("KAZ_GL_NO_GATHER", "1", 1);
+  StartShade();
+  unsetenv("KAZ_GL_NO_GATHER");
+  EXPECT_FALSE(Gathers());
+  const std::string shot = PressF9();
+  EXPECT_TRUE(kaztest::MatchesGolden(shot, kaztest::GoldenDir() + "/shade.png", 12, 0.01));
+  std::filesystem::remove(shot);
 }
 
 TEST_F(ShadeMod, AMapIsDrawnAgainOnlyWhenTheLightOrACasterNearItMoves) {

@@ -84,32 +84,38 @@ glsl Shadows {
 
   float UnpackShadowDistance(vec4 c) { return dot(c.rgb, vec3(1.0, 1.0 / 255.0, 1.0 / 65025.0)); }
 
-  // The share of the light that reaches a point (0 hidden, 1 lit), from four
-  // taps a texel out diagonally around its direction (percentage-closer
-  // filtering): the footprint of a 3x3 kernel for under half its taps, and a
-  // software rasterizer pays for every tap of every pixel.
-  // fromLight: light to point in world units; cosine: between the surface's
-  // normal and the direction to the light; params: the light's LIGHTPARAMS.
-  // The bias grows with the slope, where a texel covers more depth.
   float ShadowTap(samplerCube map, vec3 dir, float depth) {
     return depth <= UnpackShadowDistance(textureLod(map, dir, 0.0)) ? 1.0 : 0.0;
   }
 
+  // The share of the light that reaches a point (0 hidden, 1 lit), by
+  // percentage-closer filtering over four texels around its direction.
+  // fromLight: light to point in world units; cosine: between the surface's
+  // normal and the direction to the light; params: the light's LIGHTPARAMS.
+  // The bias grows with the slope, where a texel covers more depth.
   float ShadowFactor(samplerCube map, vec3 fromLight, float cosine, vec3 params) {
     float dist = length(fromLight);
     float depth = dist / max(params.x, 0.0001);
     if (depth >= 1.0 || dist < 0.0001) return 1.0;
-    vec3 dir = fromLight / dist;
     float texel = params.z;
     float c = clamp(cosine, 0.05, 1.0);
     float slope = min(sqrt(1.0 - c * c) / c, 8.0);
-    float bias = depth * texel * (1.5 + 1.5 * slope) + 0.002;
+    float d = depth - (depth * texel * (1.5 + 1.5 * slope) + 0.002);
+#ifdef TEXTURE_GATHER
+    // The 2x2 texels around the direction in two fetches (red and green: 16
+    // bits of the distance, finer than the bias), where a software rasterizer
+    // would pay for four lookups of a cube.
+    vec4 nearest = textureGather(map, fromLight, 0) + textureGather(map, fromLight, 1) / 255.0;
+    return dot(step(vec4(d), nearest), vec4(0.25));
+#else
+    // Four taps a texel out diagonally: the footprint of a 3x3 kernel.
+    vec3 dir = fromLight / dist;
     vec3 side = abs(dir.y) < 0.99 ? vec3(0.0, 1.0, 0.0) : vec3(1.0, 0.0, 0.0);
     vec3 u = normalize(cross(side, dir)) * texel;
     vec3 v = cross(dir, u);
-    float d = depth - bias;
     return 0.25 * (ShadowTap(map, dir + u + v, d) + ShadowTap(map, dir + u - v, d) +
                    ShadowTap(map, dir - u + v, d) + ShadowTap(map, dir - u - v, d));
+#endif
   }
 
   // Light i of the batch; 1 when it brings no map (LIGHTPARAMS y is 0).

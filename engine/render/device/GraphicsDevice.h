@@ -337,6 +337,8 @@ struct GCaps {
   uint32_t maxTextureWidth = 0, maxTextureHeight = 0, maxVolumeExtent = 0;
   uint32_t maxStreams = kMaxStreams;
   bool compressedTextures = false;
+  // Shaders may gather one channel of the four texels a lookup would filter.
+  bool textureGather = false;
 };
 constexpr uint32_t VertexShaderVersion(uint32_t major, uint32_t minor) {
   return 0xFFFE0000u | (major << 8) | minor;

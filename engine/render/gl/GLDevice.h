@@ -46,9 +46,15 @@ struct GLFormat {
 bool LookupFormat(Format f, bool s3tc, GLFormat* out);
 GLenum DepthInternal(Format f);
 
+// What the context offers beyond OpenGL 3.3 core that the device uses.
+struct GLExtensions {
+  bool s3tc = false;    // DXT textures stay compressed
+  bool gather = false;  // GL_ARB_gpu_shader5: shaders may gather one channel of four texels
+};
+
 class System : public GSystem {
  public:
-  System(void* window, void* context, bool s3tc);
+  System(void* window, void* context, GLExtensions extensions);
   uint32_t GetAdapterCount() override { return 1; }
   GResult GetAdapterIdentifier(uint32_t adapter, GAdapterIdentifier* id) override;
   GResult GetAdapterDisplayMode(uint32_t adapter, GAdapterMode* mode) override;
@@ -65,7 +71,8 @@ class System : public GSystem {
   void ClientToScreen(void* window, int32_t* x, int32_t* y) override;
 
   void* Window() const { return m_window; }
-  bool HasS3TC() const { return m_s3tc; }
+  bool HasS3TC() const { return m_extensions.s3tc; }
+  bool HasGather() const { return m_extensions.gather; }
   void DeviceGone() { m_device = nullptr; }
   GCaps Caps() const { return m_caps; }
 
@@ -77,7 +84,7 @@ class System : public GSystem {
 
   void* m_window;
   void* m_context;
-  bool m_s3tc;
+  GLExtensions m_extensions;
   Device* m_device = nullptr;
   GCaps m_caps;
   std::string m_renderer, m_version;
@@ -192,6 +199,7 @@ class Device : public GDevice {
 
   // For resources and effects of this device.
   bool HasS3TC() const { return m_system->HasS3TC(); }
+  bool HasGather() const { return m_system->HasGather(); }
   // Texture unit used for uploads, so the sampler units' bindings stay put.
   static constexpr GLenum kUploadUnit = GL_TEXTURE0 + kMaxSamplers;
   void UseProgram(GLuint program);

@@ -70,7 +70,17 @@ Effect::~Effect() {
 }
 
 std::string Effect::BuildSource(const EffectPass& pass, EffectStage stage, bool alphaTest) const {
+  const EffectShader* body =
+      m_desc.FindShader(stage == ES_VERTEX ? pass.vertexShader : pass.pixelShader);
   std::string s = "#version 330 core\n";
+  // The effect was told (TEXTURE_GATHER) and may gather. Only a stage that
+  // does gets the extension: it makes words such as "sample" keywords.
+  bool gathers = false;
+  for (const EffectShader& sh : m_desc.shaders)
+    if ((sh.stage == ES_COMMON || &sh == body) &&
+        sh.code.find("textureGather") != std::string::npos)
+      gathers = true;
+  if (gathers && m_gl->HasGather()) s += "#extension GL_ARB_gpu_shader5 : enable\n";
   s += stage == ES_VERTEX ? "#define KAZ_VERTEX_SHADER 1\n" : "#define KAZ_PIXEL_SHADER 1\n";
   for (const EffectParam& p : m_desc.params) {
     std::string type = GlslType(p);
@@ -104,8 +114,6 @@ std::string Effect::BuildSource(const EffectPass& pass, EffectStage stage, bool 
   s += "#define main kaz_main\n";
   for (const EffectShader& sh : m_desc.shaders)
     if (sh.stage == ES_COMMON) s += sh.code;
-  const EffectShader* body =
-      m_desc.FindShader(stage == ES_VERTEX ? pass.vertexShader : pass.pixelShader);
   if (body) s += body->code;
   s += "#undef main\n";
   if (stage == ES_VERTEX) {

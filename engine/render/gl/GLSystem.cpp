@@ -10,8 +10,8 @@ namespace gldev {
 // ---------------------------------------------------------------------------
 // System
 
-System::System(void* window, void* context, bool s3tc)
-    : m_window(window), m_context(context), m_s3tc(s3tc) {
+System::System(void* window, void* context, GLExtensions extensions)
+    : m_window(window), m_context(context), m_extensions(extensions) {
   const char* r = reinterpret_cast<const char*>(kgl::GetString(GL_RENDERER));
   const char* v = reinterpret_cast<const char*>(kgl::GetString(GL_VERSION));
   m_renderer = r ? r : "OpenGL";
@@ -24,7 +24,8 @@ System::System(void* window, void* context, bool s3tc)
   m_caps.pixelShaderVersion = PixelShaderVersion(3, 0);
   m_caps.maxTextureWidth = m_caps.maxTextureHeight = uint32_t(maxTex);
   m_caps.maxVolumeExtent = uint32_t(max3D);
-  m_caps.compressedTextures = s3tc;
+  m_caps.compressedTextures = extensions.s3tc;
+  m_caps.textureGather = extensions.gather;
 }
 
 System::~System() {
@@ -178,15 +179,18 @@ GSystem* CreateGLSystem(void* window, std::string* reason) {
     SDL_GL_DeleteContext(ctx);
     return nullptr;
   }
-  bool s3tc = false;
+  gldev::GLExtensions ext;
   GLint n = 0;
   kgl::GetIntegerv(GL_NUM_EXTENSIONS, &n);
   for (GLint i = 0; i < n; ++i) {
     const char* e = reinterpret_cast<const char*>(kgl::GetStringi(GL_EXTENSIONS, GLuint(i)));
-    if (e && std::strcmp(e, "GL_EXT_texture_compression_s3tc") == 0) s3tc = true;
+    if (e && std::strcmp(e, "GL_EXT_texture_compression_s3tc") == 0) ext.s3tc = true;
+    if (e && std::strcmp(e, "GL_ARB_gpu_shader5") == 0) ext.gather = true;
   }
-  if (const char* off = SDL_getenv("KAZ_GL_NO_S3TC"); off && *off == '1') s3tc = false;
-  return new gldev::System(window, ctx, s3tc);
+  // Tests switch them off to see the paths a plainer driver takes.
+  if (const char* off = SDL_getenv("KAZ_GL_NO_S3TC"); off && *off == '1') ext.s3tc = false;
+  if (const char* off = SDL_getenv("KAZ_GL_NO_GATHER"); off && *off == '1') ext.gather = false;
+  return new gldev::System(window, ctx, ext);
 }
 
 GSystem* CreatePlatformGraphicsSystem(void* window, std::string* reason) {

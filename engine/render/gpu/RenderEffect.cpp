@@ -91,7 +91,12 @@ bool RenderEffect::Load(const std::string& fileName, const EffectDefines& define
   EffectDesc desc;
   std::string errors;
   GEffect* effect = nullptr;
-  bool parsed = ParseEffect(fileName, text, defines, include, &desc, &errors);
+  // What the device offers beyond the baseline, for the effect to choose by.
+  EffectDefines all = defines;
+  GCaps caps;
+  if (GSucceeded(vm->GetDevice()->GetDeviceCaps(&caps)) && caps.textureGather)
+    all["TEXTURE_GATHER"] = "1";
+  bool parsed = ParseEffect(fileName, text, all, include, &desc, &errors);
   if (parsed) {
     GResult r = vm->GetDevice()->CreateEffect(desc, &effect, &errors);
     if (GFailed(r)) effect = nullptr;
