@@ -195,7 +195,9 @@ TEST_F(HotReloadTest, AChangedScriptFunctionRunsItsNewBody) {
   // The application object went on counting: it was not made again.
   for (const std::string& line : m_out.lines) {
     const size_t at = line.find("probe two at frame ");
-    if (at != std::string::npos) EXPECT_GT(std::stoi(line.substr(at + 19)), 5) << line;
+    if (at != std::string::npos) {
+      EXPECT_GT(std::stoi(line.substr(at + 19)), 5) << line;
+    }
   }
   EXPECT_EQ(m_out.Count("probe one"), 1);
 }
