@@ -136,6 +136,16 @@ void DeviceVideoManager::SetScissor(bool enabled, uint32_t x1, uint32_t y1, uint
   m_device->SetRenderState(GRS_SCISSORTESTENABLE, enabled ? 1u : 0u);
 }
 
+void DeviceVideoManager::SetClipPlanes(const Vector4D* planes, uint32_t count) {
+  if (!m_device) return;
+  count = planes ? std::min(count, kMaxClipPlanes) : 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    const float plane[4] = {planes[i].x, planes[i].y, planes[i].z, planes[i].w};
+    m_device->SetClipPlane(i, plane);
+  }
+  m_device->SetRenderState(GRS_CLIPPLANEENABLE, (1u << count) - 1u);
+}
+
 bool DeviceVideoManager::Clear(bool color, bool depth, bool stencil) {
   if (!m_modeSet || !m_device) return false;
   auto channel = [](float f) { return uint32_t(int32_t(f * 255.0f)) & 0xFF; };

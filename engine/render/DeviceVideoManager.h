@@ -42,6 +42,7 @@ class DeviceVideoManager : public VideoManager {
   void GetViewport(uint32_t* x1, uint32_t* y1, uint32_t* x2, uint32_t* y2, float* minZ,
                    float* maxZ) override;
   void SetWireFrame(bool wireframe) override;
+  void SetClipPlanes(const Vector4D* planes, uint32_t count) override;
   void SetScissor(bool enabled, uint32_t x1 = 0, uint32_t y1 = 0, uint32_t x2 = 0,
                   uint32_t y2 = 0) override;
   bool Clear(bool color, bool depth, bool stencil) override;

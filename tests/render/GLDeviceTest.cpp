@@ -233,6 +233,22 @@ TEST_F(GLDeviceTest, EffectStatesAreRestoredWhenItEnds) {
   EXPECT_EQ(Rgb(5, 5), 0xFFFFFFu);
 }
 
+// A clip plane keeps the side it faces while it is enabled, and nothing
+// is cut once it is switched off, by the same program that drew with it.
+TEST_F(GLDeviceTest, ClipPlanesCutTheDrawsOnlyWhileEnabled) {
+  Tint(0, 1, 0, 1);
+  const Vector4D right(1, 0, 0, 0);  // x >= 0 in clip space
+  m_vm->SetClipPlanes(&right, 1);
+  m_vm->Clear(true, true, false);
+  DrawQuad("Culled");
+  EXPECT_EQ(Rgb(5, 5), 0u);
+  EXPECT_EQ(Rgb(kWidth - 5, 5), 0x00FF00u);
+  m_vm->SetClipPlanes(nullptr, 0);
+  m_vm->Clear(true, true, false);
+  DrawQuad("Culled");
+  EXPECT_EQ(Rgb(5, 5), 0x00FF00u);
+}
+
 // The GL device makes textures and render targets of exactly the formats the
 // format table says it does, as the fake device does: what the fake accepts
 // the GL device accepts.

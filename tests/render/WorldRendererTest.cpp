@@ -275,6 +275,42 @@ TEST_F(WorldRendererTest, ALitRepetitionIsScissoredToWhereItsLightsMeetTheObject
   EXPECT_LT(scissor.top, scissor.bottom);
 }
 
+// The triangles of a Lit repetition are clipped to the box around its
+// light's sphere (the scissor alone keeps a floor running to the eye), and
+// clipping is off again after the pass.
+TEST_F(WorldRendererTest, ALitRepetitionIsClippedToTheBoxAroundItsLight) {
+  m_dir.Write("floor.mesh", MeshFile::Grid(2, 40.0f).Bytes());
+  Ref<Material> single = EffectMaterial("RenderEffects/single.fx");
+  ASSERT_NE(MeshWith(single.Get(), At(0, 0, 10), "floor.mesh"), nullptr) << m_log.Dump();
+  Light(1, 3, 0, 12, 2.0f);
+  Frame();
+  EXPECT_EQ(Device()->Calls("SetClipPlane"), 6);
+  uint32_t enabled = 1;
+  Device()->GetRenderState(GRS_CLIPPLANEENABLE, &enabled);
+  EXPECT_EQ(enabled, 0u);
+  DisplayMode mode;
+  ASSERT_TRUE(GetVideoManager()->GetDisplayMode(&mode));
+  const Matrix4x4 viewProjection =
+      Matrix4x4::Product(m_camera->GetProjectionMatrix(float(mode.width) / float(mode.height),
+                                                       m_world->GetNearZ(), m_world->GetFarZ()),
+                         m_camera->GetViewMatrix());
+  // Kept: every plane's distance is positive.
+  const auto kept = [&](float x, float y, float z) {
+    const Vector4D c = viewProjection.TransformVector(Vector4D(x, y, z, 1.0f));
+    for (uint32_t i = 0; i < 6; ++i) {
+      float plane[4];
+      Device()->GetClipPlane(i, plane);
+      if (plane[0] * c.x + plane[1] * c.y + plane[2] * c.z + plane[3] * c.w < 0.0f) return false;
+    }
+    return true;
+  };
+  EXPECT_TRUE(kept(3, 0, 12));
+  EXPECT_TRUE(kept(4.9f, 1.9f, 10.1f));
+  EXPECT_FALSE(kept(5.2f, 0, 12));
+  EXPECT_FALSE(kept(3, 0, 9.7f));
+  EXPECT_FALSE(kept(3, -2.2f, 12));
+}
+
 // A first batch that brings a shadow map keeps the two passes (the Lit pass
 // runs the lookups only where the depth test was won); without maps the same
 // light is drawn in AmbientLit.

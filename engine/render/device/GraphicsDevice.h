@@ -199,6 +199,7 @@ enum GRenderState : uint32_t {
   GRS_STENCILWRITEMASK = 59,
   GRS_TEXTUREFACTOR = 60,
   GRS_LIGHTING = 137,
+  GRS_CLIPPLANEENABLE = 152,  // bit i: user clip plane i (SetClipPlane)
   GRS_POINTSIZE = 154,
   GRS_COLORWRITEENABLE = 168,
   GRS_BLENDOP = 171,
@@ -281,6 +282,7 @@ enum GTextureFilter : uint32_t {
 };
 constexpr uint32_t kMaxSamplers = 16;
 constexpr uint32_t kMaxStreams = 16;
+constexpr uint32_t kMaxClipPlanes = 6;
 
 // Default value of every render state after creation and reset.
 uint32_t GetDefaultRenderState(GRenderState state);
@@ -490,6 +492,11 @@ class GDevice : public GObject {
   // pixels, top row 0; a new render target resets it to the whole target.
   virtual GResult SetScissorRect(const GRect& rect) = 0;
   virtual GResult GetScissorRect(GRect* rect) = 0;
+  // User clip plane `index` (below kMaxClipPlanes) as (a, b, c, d) in clip
+  // space, where the vertex stage's position lies: a vertex p is kept where
+  // a p.x + b p.y + c p.z + d p.w >= 0, while GRS_CLIPPLANEENABLE has bit `index`.
+  virtual GResult SetClipPlane(uint32_t index, const float* plane) = 0;
+  virtual GResult GetClipPlane(uint32_t index, float* plane) = 0;
   virtual GResult SetRenderState(GRenderState state, uint32_t value) = 0;
   virtual GResult GetRenderState(GRenderState state, uint32_t* value) = 0;
   virtual GResult SetSamplerState(uint32_t sampler, GSamplerState state, uint32_t value) = 0;

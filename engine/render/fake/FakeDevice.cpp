@@ -305,6 +305,19 @@ GResult FakeDevice::GetScissorRect(GRect* rect) {
   return G_OK;
 }
 
+GResult FakeDevice::SetClipPlane(uint32_t index, const float* plane) {
+  Count("SetClipPlane");
+  if (index >= kMaxClipPlanes || !plane) return GERR_INVALIDCALL;
+  std::copy(plane, plane + 4, m_clipPlanes[index]);
+  return G_OK;
+}
+
+GResult FakeDevice::GetClipPlane(uint32_t index, float* plane) {
+  if (index >= kMaxClipPlanes || !plane) return GERR_INVALIDCALL;
+  std::copy(m_clipPlanes[index], m_clipPlanes[index] + 4, plane);
+  return G_OK;
+}
+
 GResult FakeDevice::SetRenderState(GRenderState state, uint32_t value) {
   Count("SetRenderState");
   if (state >= GRS_MAX) return GERR_INVALIDCALL;

@@ -107,6 +107,8 @@ class FakeDevice : public GDevice {
   GResult GetViewport(GViewport* vp) override;
   GResult SetScissorRect(const GRect& rect) override;
   GResult GetScissorRect(GRect* rect) override;
+  GResult SetClipPlane(uint32_t index, const float* plane) override;
+  GResult GetClipPlane(uint32_t index, float* plane) override;
   GResult SetRenderState(GRenderState state, uint32_t value) override;
   GResult GetRenderState(GRenderState state, uint32_t* value) override;
   GResult SetSamplerState(uint32_t sampler, GSamplerState state, uint32_t value) override;
@@ -200,6 +202,7 @@ class FakeDevice : public GDevice {
   uint32_t m_lastClear = 0;
   GViewport m_viewport;
   GRect m_scissor;
+  float m_clipPlanes[kMaxClipPlanes][4] = {};
   uint32_t m_renderStates[GRS_MAX];
   uint32_t m_samplerStates[kMaxSamplers][GSAMP_MAX];
   GTexture* m_textures[kMaxSamplers] = {};

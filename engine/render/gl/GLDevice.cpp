@@ -321,6 +321,30 @@ GResult Device::GetScissorRect(GRect* rect) {
   return G_OK;
 }
 
+GResult Device::SetClipPlane(uint32_t index, const float* plane) {
+  if (index >= kMaxClipPlanes || !plane) return GERR_INVALIDCALL;
+  std::copy(plane, plane + 4, m_clipPlanes[index]);
+  ++m_clipVersion;
+  return G_OK;
+}
+
+const float* Device::ShaderClipPlanes() {
+  if (m_shaderClipVersion != m_clipVersion) {
+    const uint32_t enabled = m_rs[GRS_CLIPPLANEENABLE];
+    for (uint32_t i = 0; i < kMaxClipPlanes; ++i)
+      for (int k = 0; k < 4; ++k)
+        m_shaderClipPlanes[i][k] = (enabled >> i) & 1 ? m_clipPlanes[i][k] : 0.0f;
+    m_shaderClipVersion = m_clipVersion;
+  }
+  return &m_shaderClipPlanes[0][0];
+}
+
+GResult Device::GetClipPlane(uint32_t index, float* plane) {
+  if (index >= kMaxClipPlanes || !plane) return GERR_INVALIDCALL;
+  std::copy(m_clipPlanes[index], m_clipPlanes[index] + 4, plane);
+  return G_OK;
+}
+
 GResult Device::SetTexture(uint32_t sampler, GTexture* texture) {
   if (sampler >= kMaxSamplers) return GERR_INVALIDCALL;
   if (m_textures[sampler] == texture) return G_OK;

@@ -158,6 +158,15 @@ class Device : public GDevice {
   GResult GetViewport(GViewport* vp) override;
   GResult SetScissorRect(const GRect& rect) override;
   GResult GetScissorRect(GRect* rect) override;
+  GResult SetClipPlane(uint32_t index, const float* plane) override;
+  GResult GetClipPlane(uint32_t index, float* plane) override;
+  // The clip planes as vertex stages read them (kaz_ClipPlanes): a plane not
+  // enabled is all zeros, a distance that keeps everything (Mesa's software
+  // rasterizer clips by the distances a shader writes, enabled or not). The
+  // version changes with the planes and their enabling, so a program uploads
+  // them only then.
+  const float* ShaderClipPlanes();
+  uint32_t ClipPlaneVersion() const { return m_clipVersion; }
   GResult SetRenderState(GRenderState state, uint32_t value) override;
   GResult GetRenderState(GRenderState state, uint32_t* value) override;
   GResult SetSamplerState(uint32_t sampler, GSamplerState state, uint32_t value) override;
@@ -229,6 +238,9 @@ class Device : public GDevice {
   bool m_inScene = false;
   GViewport m_viewport;
   GRect m_scissor;
+  float m_clipPlanes[kMaxClipPlanes][4] = {};
+  float m_shaderClipPlanes[kMaxClipPlanes][4] = {};
+  uint32_t m_clipVersion = 1, m_shaderClipVersion = 0;
   uint32_t m_rs[GRS_MAX];
   uint32_t m_ss[kMaxSamplers][GSAMP_MAX];
   // What GL's sampler objects hold. Effects set their sampler states at each
@@ -275,6 +287,8 @@ class Effect : public GEffect {
     std::vector<uint32_t> versions;  // last uploaded version per parameter
     GLint alphaFunc = -1, alphaRef = -1;
     uint32_t lastAlphaFunc = 0xFFFFFFFF, lastAlphaRef = 0xFFFFFFFF;
+    GLint clipPlanes = -1;
+    uint32_t clipVersion = 0;  // the device's clip planes last uploaded
   };
   // Vertex shader, pixel shader, alpha-tested epilogue.
   using ProgramKey = std::tuple<std::string, std::string, bool>;

@@ -97,6 +97,8 @@ std::string Effect::BuildSource(const EffectPass& pass, EffectStage stage, bool 
     s += ";\n";
   }
   if (stage == ES_VERTEX) {
+    static_assert(kMaxClipPlanes == 6, "the vertex epilogue's arrays");
+    s += "uniform vec4 kaz_ClipPlanes[6];\nout float gl_ClipDistance[6];\n";
     for (int i = 0; i < 16; ++i) {
       // Appended piece by piece (here and above): GCC 12 warns falsely
       // (-Wrestrict) about the chained form.
@@ -117,8 +119,12 @@ std::string Effect::BuildSource(const EffectPass& pass, EffectStage stage, bool 
   if (body) s += body->code;
   s += "#undef main\n";
   if (stage == ES_VERTEX) {
-    // Direct3D's clip space: y up into a target whose row 0 is the top, depth 0..1.
-    s += "void main() {\n  kaz_main();\n  gl_Position.y = -gl_Position.y;\n"
+    // The device's clip planes are in Direct3D's clip space, the shader's
+    // own (a plane not enabled reads as zeros: it keeps everything); then y
+    // up into a target whose row 0 is the top, depth 0..1.
+    s += "void main() {\n  kaz_main();\n"
+         "  for (int i = 0; i < 6; ++i) gl_ClipDistance[i] = dot(kaz_ClipPlanes[i], gl_Position);\n"
+         "  gl_Position.y = -gl_Position.y;\n"
          "  gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;\n}\n";
   } else {
     // Only the alpha-tested variant may discard: a shader that can discard
@@ -244,6 +250,7 @@ Effect::Program* Effect::GetProgram(uint32_t tech, uint32_t pass, bool alphaTest
   }
   pr.alphaFunc = kgl::GetUniformLocation(prog, "kaz_AlphaFunc");
   pr.alphaRef = kgl::GetUniformLocation(prog, "kaz_AlphaRef");
+  pr.clipPlanes = kgl::GetUniformLocation(prog, "kaz_ClipPlanes");
   m_passPrograms[tech][pass][alphaTest] = &pr;
   return &pr;
 }
@@ -319,6 +326,10 @@ void Effect::UploadValues(uint32_t tech, uint32_t pass) {
   if (pr->alphaRef >= 0 && ref != pr->lastAlphaRef) {
     kgl::Uniform1f(pr->alphaRef, float(ref));
     pr->lastAlphaRef = ref;
+  }
+  if (pr->clipPlanes >= 0 && pr->clipVersion != m_gl->ClipPlaneVersion()) {
+    kgl::Uniform4fv(pr->clipPlanes, GLsizei(kMaxClipPlanes), m_gl->ShaderClipPlanes());
+    pr->clipVersion = m_gl->ClipPlaneVersion();
   }
 }
 

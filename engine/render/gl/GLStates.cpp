@@ -178,6 +178,11 @@ void Device::ApplyRenderState(GRenderState s) {
       kgl::Scissor(m_scissor.left, m_scissor.top, std::max(0, m_scissor.right - m_scissor.left),
                    std::max(0, m_scissor.bottom - m_scissor.top));
       break;
+    case GRS_CLIPPLANEENABLE:
+      ++m_clipVersion;
+      for (uint32_t i = 0; i < kMaxClipPlanes; ++i)
+        (v >> i) & 1 ? kgl::Enable(GL_CLIP_DISTANCE0 + i) : kgl::Disable(GL_CLIP_DISTANCE0 + i);
+      break;
     case GRS_DEPTHBIAS:
     case GRS_SLOPESCALEDEPTHBIAS: {
       float bias = AsFloat(m_rs[GRS_DEPTHBIAS]), slope = AsFloat(m_rs[GRS_SLOPESCALEDEPTHBIAS]);
@@ -202,7 +207,8 @@ void Device::ApplyAllStates() {
   static const GRenderState kApplied[] = {
       GRS_ZENABLE,          GRS_ZWRITEENABLE,      GRS_ZFUNC,     GRS_ALPHABLENDENABLE,
       GRS_SRCBLEND,         GRS_CULLMODE,          GRS_FILLMODE,  GRS_STENCILENABLE,
-      GRS_COLORWRITEENABLE, GRS_SCISSORTESTENABLE, GRS_DEPTHBIAS, GRS_POINTSIZE};
+      GRS_COLORWRITEENABLE, GRS_SCISSORTESTENABLE, GRS_DEPTHBIAS, GRS_POINTSIZE,
+      GRS_CLIPPLANEENABLE};
   for (GRenderState s : kApplied) ApplyRenderState(s);
 }
 

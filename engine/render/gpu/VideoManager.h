@@ -88,6 +88,10 @@ class VideoManager {
   // current target; false switches the test off.
   virtual void SetScissor(bool enabled, uint32_t x1 = 0, uint32_t y1 = 0, uint32_t x2 = 0,
                           uint32_t y2 = 0) = 0;
+  // Keeps only the parts of the draws that follow on the inner side of each
+  // plane, given in clip space (a x + b y + c z + d w >= 0), at most
+  // kMaxClipPlanes; no planes switch clipping off.
+  virtual void SetClipPlanes(const Vector4D* planes, uint32_t count) = 0;
   virtual bool Clear(bool color, bool depth, bool stencil) = 0;
   virtual bool BeginScene() = 0;
   virtual bool EndScene() = 0;

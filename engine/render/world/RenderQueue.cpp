@@ -65,12 +65,66 @@ uint32_t ObjectLightSet::UseNextLights(uint32_t max, RenderLight* out) {
     else
       anywhere = true;
   }
-  if (count && m_view && !m_unscissored) {
+  VideoManager* video = count ? GetVideoManager() : nullptr;
+  if (!video) return count;
+  if (m_view && !m_unscissored) {
     if (anywhere) covered = {0, 0, m_view->width, m_view->height};
-    if (VideoManager* video = GetVideoManager())
-      video->SetScissor(true, covered.x1, covered.y1, covered.x2, covered.y2);
+    video->SetScissor(true, covered.x1, covered.y1, covered.x2, covered.y2);
+    ClipToLights(video, count, anywhere);
+  } else {
+    video->SetClipPlanes(nullptr, 0);  // an AmbientLit pass draws the whole object
   }
   return count;
+}
+
+void ObjectLightSet::ClipToLights(VideoManager* video, uint32_t count, bool anywhere) const {
+  // The scissor keeps a light's pixels to a rectangle; a floor that runs
+  // towards the eye fills that rectangle far outside the light's reach. The
+  // triangles themselves are cut to the box around the batch's spheres (a
+  // little larger: nothing is lit at the rim).
+  if (anywhere) {
+    video->SetClipPlanes(nullptr, 0);
+    return;
+  }
+  AABB reach;
+  for (uint32_t i = m_used[1] - count; i < m_used[1]; ++i) {
+    const FrameLight& light = *m_entries[1][i].frame;
+    const float r = light.range * 1.01f + 0.01f;
+    const AABB box = AABB::FromCenter(light.position, Vector3D(r, r, r));
+    if (i == m_used[1] - count) {
+      reach = box;
+      continue;
+    }
+    reach.mins = Vector3D(std::min(reach.mins.x, box.mins.x), std::min(reach.mins.y, box.mins.y),
+                          std::min(reach.mins.z, box.mins.z));
+    reach.maxs = Vector3D(std::max(reach.maxs.x, box.maxs.x), std::max(reach.maxs.y, box.maxs.y),
+                          std::max(reach.maxs.z, box.maxs.z));
+  }
+  Vector4D planes[6];
+  if (!m_view->ClipPlanesOf(reach, planes))
+    video->SetClipPlanes(nullptr, 0);
+  else
+    video->SetClipPlanes(planes, 6);
+}
+
+bool FrameView::ClipPlanesOf(const AABB& box, Vector4D planes[6]) const {
+  // A world plane p becomes p x inverse(viewProjection) in clip space.
+  Matrix4x4 inverse;
+  if (!viewProjection.GetInverse(inverse)) return false;
+  const Vector4D world[6] = {{1, 0, 0, -box.mins.x}, {-1, 0, 0, box.maxs.x},
+                             {0, 1, 0, -box.mins.y}, {0, -1, 0, box.maxs.y},
+                             {0, 0, 1, -box.mins.z}, {0, 0, -1, box.maxs.z}};
+  for (int p = 0; p < 6; ++p) {
+    const float* w = &world[p].x;
+    float c[4];
+    for (int j = 0; j < 4; ++j)
+      c[j] = w[0] * inverse.m[j] + w[1] * inverse.m[4 + j] + w[2] * inverse.m[8 + j] +
+             w[3] * inverse.m[12 + j];
+    // A light somewhere unusable (not a number) clips nothing rather than everything.
+    if (!std::isfinite(c[0] + c[1] + c[2] + c[3])) return false;
+    planes[p] = Vector4D(c[0], c[1], c[2], c[3]);
+  }
+  return true;
 }
 
 void ScreenRect::Unite(const ScreenRect& o) {

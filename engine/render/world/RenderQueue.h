@@ -6,9 +6,10 @@
 // view; an object's light set lists the lights that touch it per light type
 // with their positions in the object's own space, and hands the per-pixel
 // ones (type 1) to the effect in batches of as many as the effect takes,
-// keeping each batch's draws to the pixels its lights' spheres cover.
+// keeping each batch's draws to the pixels its lights' spheres cover and its
+// geometry to the box around them.
 // Builds on gpu/RenderEffect.h (RenderLightSet), gpu/VideoManager.h (the
-// scissor), tier0 (Matrix4x4, Frustum, AABB) and tier1/LightObject.h.
+// scissor and clip planes), tier0 (Matrix4x4, Frustum, AABB) and tier1/LightObject.h.
 #pragma once
 
 #include "render/gpu/RenderEffect.h"
@@ -24,6 +25,7 @@
 #include <cstdint>
 
 class CameraObject;
+class VideoManager;
 struct FrameLight;
 
 constexpr uint32_t kMaxLightsPerType = 16;
@@ -81,6 +83,9 @@ class ObjectLightSet : public RenderLightSet {
   uint32_t m_used[2] = {};
   // Where a light can reach the object, on the screen.
   ScreenRect Reach(const FrameLight& light) const;
+  // Clips the draws of the batch just taken (the last `count` lights) to
+  // the box around their spheres; not when one of them may be anywhere.
+  void ClipToLights(VideoManager* video, uint32_t count, bool anywhere) const;
 
   bool m_unscissored = false;
   bool m_wholeLights = false;
@@ -101,6 +106,9 @@ struct FrameView {
   // The pixels a world box covers, clipped to the viewport; the whole
   // viewport when the box reaches behind the eye.
   ScreenRect Project(const AABB& box) const;
+  // The six faces of a world box as clip-space planes of this view, facing
+  // in (VideoManager::SetClipPlanes); false when the view has no inverse.
+  bool ClipPlanesOf(const AABB& box, Vector4D planes[6]) const;
 };
 
 // What an object is drawn with in a view, by one rule for every drawable: its

@@ -237,6 +237,7 @@ void WorldRenderer::RenderPasses() {
     m_stats.staticMeshes += m_staticDraws.Draw(m_pass, m_view);
     DrawQueue(m_dynamicQueue);
     video->SetScissor(false);
+    video->SetClipPlanes(nullptr, 0);
   }
 
   if (glowing) {
