@@ -45,13 +45,6 @@ glsl Skinning {
 #endif
   }
 
-  // Light from a point: diffuse with a linear fall-off to the light's range.
-  float PointLight(vec3 toLight, vec3 normal) {
-    float dist = length(toLight);
-    float falloff = clamp(1.0 - dist / max(LightParams.x, 0.0001), 0.0, 1.0);
-    return max(dot(normalize(normal), toLight / max(dist, 0.0001)), 0.0) * falloff;
-  }
-
   vec3 Sunlight(vec3 worldNormal) {
     return SunColor * max(dot(normalize(worldNormal), normalize(SunDirection)), 0.0);
   }
@@ -64,20 +57,6 @@ vertexshader BaseVS {
     vec3 normal;
     SkinnedVertex(in_Position, in_Normal, in_BlendIndices, in_BlendWeight, position, normal);
     uv = in_TexCoord0.xy;
-    gl_Position = WorldViewProj * position;
-  }
-}
-
-// The ambient pass with the sun: the normal goes out in world space.
-vertexshader AmbientVS {
-  out vec2 uv;
-  out vec3 worldNormal;
-  void main() {
-    vec4 position;
-    vec3 normal;
-    SkinnedVertex(in_Position, in_Normal, in_BlendIndices, in_BlendWeight, position, normal);
-    uv = in_TexCoord0.xy;
-    worldNormal = mat3(World) * normal;
     gl_Position = WorldViewProj * position;
   }
 }
@@ -97,20 +76,3 @@ vertexshader LitVS {
   }
 }
 
-// The ambient pass with the sun and the first light at once (AmbientLit).
-vertexshader AmbientLitVS {
-  out vec2 uv;
-  out vec3 worldNormal;
-  out vec3 toLight;
-  out vec3 objNormal;
-  void main() {
-    vec4 position;
-    vec3 normal;
-    SkinnedVertex(in_Position, in_Normal, in_BlendIndices, in_BlendWeight, position, normal);
-    uv = in_TexCoord0.xy;
-    worldNormal = mat3(World) * normal;
-    toLight = LightPos - position.xyz;
-    objNormal = normal;
-    gl_Position = WorldViewProj * position;
-  }
-}

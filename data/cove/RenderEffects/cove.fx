@@ -24,25 +24,59 @@ sampler DiffuseSampler = sampler_state {
   AddressV = Wrap;
 };
 
+// The sky's light and the sun's are worked out per vertex: over the cove's
+// broad faces that is what a pixel would get, and a software rasterizer pays
+// for every normalisation a pixel makes.
+vertexshader AmbientVS {
+  out vec2 uv;
+  out vec3 ambient;
+  void main() {
+    vec4 position;
+    vec3 normal;
+    SkinnedVertex(in_Position, in_Normal, in_BlendIndices, in_BlendWeight, position, normal);
+    uv = in_TexCoord0.xy;
+    ambient = AmbientColor.rgb + Sunlight(mat3(World) * normal);
+    gl_Position = WorldViewProj * position;
+  }
+}
+
+// The ambient pass with the sun and the first light at once (AmbientLit).
+vertexshader AmbientLitVS {
+  out vec2 uv;
+  out vec3 ambient;
+  out vec3 toLight;
+  out vec3 objNormal;
+  void main() {
+    vec4 position;
+    vec3 normal;
+    SkinnedVertex(in_Position, in_Normal, in_BlendIndices, in_BlendWeight, position, normal);
+    uv = in_TexCoord0.xy;
+    ambient = AmbientColor.rgb + Sunlight(mat3(World) * normal);
+    toLight = LightPos - position.xyz;
+    objNormal = normal;
+    gl_Position = WorldViewProj * position;
+  }
+}
+
 pixelshader AmbientPS {
   in vec2 uv;
-  in vec3 worldNormal;
+  in vec3 ambient;
   void main() {
     vec4 base = texture(DiffuseSampler, uv);
-    vec3 light = AmbientColor.rgb + Sunlight(worldNormal);
-    FragColor = vec4(base.rgb * light + EmissiveColor.rgb, base.a);
+    FragColor = vec4(base.rgb * ambient + EmissiveColor.rgb, base.a);
   }
 }
 
 glsl CoveLight {
-  // What the light of this repetition adds, less what its shadow map hides.
+  // What the light of this repetition adds: diffuse with a linear fall-off
+  // to the light's range, less what its shadow map hides.
   vec3 ShadowedLight(vec3 toLight, vec3 objNormal) {
-    float lit = PointLight(toLight, objNormal);
-    if (lit > 0.0) {
-      // The map is in world directions, from the light.
-      float cosine = dot(normalize(objNormal), normalize(toLight));
-      lit *= LightShadow(0, mat3(World) * -toLight, cosine, LightParams);
-    }
+    float dist = length(toLight);
+    float cosine = dot(normalize(objNormal), toLight) / max(dist, 0.0001);
+    float falloff = clamp(1.0 - dist / max(LightParams.x, 0.0001), 0.0, 1.0);
+    float lit = max(cosine, 0.0) * falloff;
+    // The map is in world directions, from the light.
+    if (lit > 0.0) lit *= LightShadow(0, mat3(World) * -toLight, cosine, LightParams);
     return LightColor * lit;
   }
 }
@@ -61,12 +95,12 @@ pixelshader LitPS {
 // the two passes).
 pixelshader AmbientLitPS {
   in vec2 uv;
-  in vec3 worldNormal;
+  in vec3 ambient;
   in vec3 toLight;
   in vec3 objNormal;
   void main() {
     vec4 base = texture(DiffuseSampler, uv);
-    vec3 light = AmbientColor.rgb + Sunlight(worldNormal) + ShadowedLight(toLight, objNormal);
+    vec3 light = ambient + ShadowedLight(toLight, objNormal);
     FragColor = vec4(base.rgb * light + EmissiveColor.rgb, base.a);
   }
 }
