@@ -1,8 +1,8 @@
 // Glow on the fake device: the reduced target kept within bounds and
 // following GlowTextureSize and the viewport, the blur and overlay draws
 // (the overlay kept to the glowing part of the screen), the clear colour left
-// opaque black, no glow work in a frame where nothing glows, and a glow.fx
-// without its Overlay technique switching glow off.
+// opaque black, no glow work in a frame where nothing glows, an overlay per
+// glowing spot, and a glow.fx without its Overlay technique switching glow off.
 #include "base/FrameProfiler.h"
 #include "MeshFile.h"
 #include "render/world/GlowManager.h"
@@ -132,6 +132,24 @@ TEST_F(GlowSceneTest, NothingGlowingMeansNoGlowWorkAndTheGlowPartReadsZero) {
   EXPECT_LT(scissor.right, int32_t(CVarRegistry::Instance().ResX.Get()));
   // The quad's two groups, in the Glow pass and the AmbientEmissive pass.
   EXPECT_EQ(m_world->GetRenderer()->GetStats().staticMeshes, 2u);
+}
+
+// Glowing objects apart get an overlay each, sparing the pixels between
+// them; objects whose glow overlaps share one, so no pixel glows twice.
+TEST_F(GlowSceneTest, GlowingObjectsApartGetAnOverlayEachAndOverlappingOnesShareIt) {
+  Mesh(-3, "RenderEffects/shine.fx");
+  Mesh(3, "RenderEffects/shine.fx");
+  Device()->ResetCalls();
+  m_world->GetRenderer()->Render(m_camera);
+  EXPECT_EQ(Device()->Calls("DrawPrimitive"), 2 * GlowManager::kBlurRounds + 2);
+  const int32_t middle = CVarRegistry::Instance().ResX.Get() / 2;
+  GRect last;
+  Device()->GetScissorRect(&last);
+  EXPECT_TRUE(last.right < middle || last.left > middle);
+  Mesh(-2.9f, "RenderEffects/shine.fx");
+  Device()->ResetCalls();
+  m_world->GetRenderer()->Render(m_camera);
+  EXPECT_EQ(Device()->Calls("DrawPrimitive"), 2 * GlowManager::kBlurRounds + 2);
 }
 
 TEST_F(GlowSceneTest, EffectWithoutOverlaySwitchesGlowOff) {

@@ -5,6 +5,7 @@
 #include "console/CVarRegistry.h"
 #include "render/device/Formats.h"
 #include "render/gpu/VideoManager.h"
+#include "render/world/RenderQueue.h"
 
 #include <algorithm>
 
@@ -158,14 +159,21 @@ void GlowManager::End() {
 }
 
 void GlowManager::Composite(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2) {
+  const ScreenRect rect{x1, y1, x2, y2};
+  Composite(&rect, 1);
+}
+
+void GlowManager::Composite(const ScreenRect* rects, uint32_t count) {
   VideoManager* video = m_video;
   if (!m_effect || !m_targets[0]) return;
   Texture* glow = m_targets[m_current].Get();
   m_effect->SetMatrix(m_projection, VideoManager::Make2DProjection(m_viewport[2], m_viewport[3]));
   m_effect->SetMatrix(m_identity, Matrix4x4());
   // Where nothing glows the overlay would add black: the scissor spares those pixels.
-  video->SetScissor(true, x1, y1, x2, y2);
-  DrawQuad(m_overlay, glow, m_viewport[2], m_viewport[3]);
+  for (uint32_t i = 0; i < count; ++i) {
+    video->SetScissor(true, rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2);
+    DrawQuad(m_overlay, glow, m_viewport[2], m_viewport[3]);
+  }
   video->SetScissor(false);
 
   if (CVarRegistry::Instance().DrawGlowTexture.Get() && video->BeginQuads(glow)) {

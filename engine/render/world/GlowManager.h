@@ -11,7 +11,7 @@
 // size did, for a fraction of the pixels. The targets follow the viewport and
 // GlowTextureSize and are made again when either changes.
 // Depends on: RenderEffect.h, Texture.h, GpuBuffers.h, VideoManager.h,
-// console/CVarRegistry, base/Log.
+// RenderQueue.h (ScreenRect), console/CVarRegistry, base/Log.
 #pragma once
 
 #include "render/gpu/GpuBuffers.h"
@@ -25,6 +25,7 @@
 constexpr const char* kGlowEffectFile = "RenderEffects/internal/glow.fx";
 
 class VideoManager;
+struct ScreenRect;
 
 class GlowManager {
  public:
@@ -44,6 +45,8 @@ class GlowManager {
   // Adds the blurred glow over (x1, y1)-(x2, y2) of the scene's viewport, in
   // its pixels; the rest of the scene gets none.
   void Composite(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2);
+  // The same over each of `count` rectangles, which must not overlap.
+  void Composite(const ScreenRect* rects, uint32_t count);
   // How many screen pixels the blur carries a glowing pixel's light at most.
   uint32_t GetSpread() const;
 

@@ -144,7 +144,7 @@ void WorldRenderer::PrepareFrame() {
   ClearQueues();
   m_shadowLights.clear();
   m_pvList.clear();
-  m_glowRect = ScreenRect();
+  m_glowRectCount = 0;
   GatherLights();
   for (WorldObject* o = m_world->GetFirstObject(ObjectType_StaticMesh); o; o = o->GetNext()) {
     if (!o->IsVisible()) continue;
@@ -152,7 +152,7 @@ void WorldRenderer::PrepareFrame() {
     if (!m_view.frustum.IntersectsBox(box)) continue;
     Push(m_staticQueue, o, box);
     m_staticQueue->glows = Glows(static_cast<StaticMeshObject*>(o));
-    if (m_staticQueue->glows) m_glowRect.Unite(m_view.Project(box));
+    if (m_staticQueue->glows) AddGlowRect(m_view.Project(box));
   }
   for (WorldObject* o = m_world->GetFirstObject(ObjectType_DynamicMesh); o; o = o->GetNext()) {
     if (!o->IsVisible()) continue;
@@ -242,7 +242,7 @@ void WorldRenderer::RenderPasses() {
 
   if (glowing) {
     ProfileScope scope(ProfilePart_Glow);
-    m_glow->Composite(m_glowRect.x1, m_glowRect.y1, m_glowRect.x2, m_glowRect.y2);
+    m_glow->Composite(m_glowRects, m_glowRectCount);
   }
   m_pass = PASS_PARTICLES;
   if (m_particles) {
@@ -280,7 +280,7 @@ bool WorldRenderer::RenderGlow() {
   CVarRegistry& cv = CVarRegistry::Instance();
   if (!m_glow) cv.GlowEnable.Set(false);
   // Nothing in view glows: no glow work at all.
-  if (!cv.GlowEnable.Get() || m_glowRect.IsEmpty()) return false;
+  if (!cv.GlowEnable.Get() || !m_glowRectCount) return false;
   ProfileScope scope(ProfilePart_Glow);
   if (!m_glow->Begin()) {
     cv.GlowEnable.Set(false);
@@ -289,8 +289,31 @@ bool WorldRenderer::RenderGlow() {
   m_pass = PASS_GLOW;
   m_stats.staticMeshes += m_staticDraws.Draw(m_pass, m_view);
   m_glow->End();
-  m_glowRect = m_glowRect.Grown(m_glow->GetSpread(), m_view.width, m_view.height);
+  SpreadGlowRects(m_glow->GetSpread());
   return true;
+}
+
+void WorldRenderer::AddGlowRect(const ScreenRect& rect) {
+  if (rect.IsEmpty()) return;
+  if (m_glowRectCount < kMaxGlowRects)
+    m_glowRects[m_glowRectCount++] = rect;
+  else
+    m_glowRects[kMaxGlowRects - 1].Unite(rect);
+}
+
+void WorldRenderer::SpreadGlowRects(uint32_t spread) {
+  for (uint32_t i = 0; i < m_glowRectCount; ++i)
+    m_glowRects[i] = m_glowRects[i].Grown(spread, m_view.width, m_view.height);
+  for (uint32_t i = 0; i < m_glowRectCount; ++i) {
+    for (uint32_t j = i + 1; j < m_glowRectCount; ++j) {
+      if (m_glowRects[i].Intersected(m_glowRects[j]).IsEmpty()) continue;
+      // The union may meet one already passed: look again from the start.
+      m_glowRects[i].Unite(m_glowRects[j]);
+      m_glowRects[j] = m_glowRects[--m_glowRectCount];
+      i = uint32_t(-1);
+      break;
+    }
+  }
 }
 
 void WorldRenderer::RenderPV() {

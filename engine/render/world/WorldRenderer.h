@@ -112,8 +112,16 @@ class WorldRenderer {
   std::vector<LightObject*> m_ambientLights;  // type 0: listed for every object, drawn by no pass
   LightGrid m_lightGrid;
   StaticDrawList m_staticDraws;
-  // Where the glowing objects are on screen (and, once blurred, their glow).
-  ScreenRect m_glowRect;
+  // Where the glowing objects are on screen (and, once blurred, their glow):
+  // apart, so that the overlay spares the pixels between two of them, while
+  // there is room.
+  static constexpr uint32_t kMaxGlowRects = 8;
+  ScreenRect m_glowRects[kMaxGlowRects];
+  uint32_t m_glowRectCount = 0;
+  void AddGlowRect(const ScreenRect& rect);
+  // Grows each rectangle by the blur's spread and unites those that then
+  // overlap, so that no pixel gets the glow twice.
+  void SpreadGlowRects(uint32_t spread);
   Texture* m_shadowMap = nullptr;
   ShadowMaps m_shadows;
   std::unique_ptr<ParticleRenderer> m_particles;
