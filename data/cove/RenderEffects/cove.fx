@@ -14,12 +14,15 @@
 float4 AmbientColor = {0.55, 0.55, 0.6, 1.0};
 float4 EmissiveColor = {0.0, 0.0, 0.0, 0.0};
 
+// The nearest mip level, not a blend of two: on the cove's soft textures the
+// seam between levels does not show, and a software rasterizer samples half
+// as many texels.
 texture DiffuseMap;
 sampler DiffuseSampler = sampler_state {
   Texture = <DiffuseMap>;
   MinFilter = Linear;
   MagFilter = Linear;
-  MipFilter = Linear;
+  MipFilter = Point;
   AddressU = Wrap;
   AddressV = Wrap;
 };
