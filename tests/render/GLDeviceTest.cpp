@@ -247,6 +247,16 @@ TEST_F(GLDeviceTest, ClipPlanesCutTheDrawsOnlyWhileEnabled) {
   m_vm->Clear(true, true, false);
   DrawQuad("Culled");
   EXPECT_EQ(Rgb(5, 5), 0x00FF00u);
+  // Every plane the device has: the last one cuts, the others keep all.
+  Vector4D planes[kMaxClipPlanes];
+  for (Vector4D& plane : planes) plane = Vector4D(0, 0, 0, 1);
+  planes[kMaxClipPlanes - 1] = right;
+  m_vm->SetClipPlanes(planes, kMaxClipPlanes);
+  m_vm->Clear(true, true, false);
+  DrawQuad("Culled");
+  EXPECT_EQ(Rgb(5, 5), 0u);
+  EXPECT_EQ(Rgb(kWidth - 5, 5), 0x00FF00u);
+  m_vm->SetClipPlanes(nullptr, 0);
 }
 
 // The GL device makes textures and render targets of exactly the formats the
