@@ -95,7 +95,7 @@ bool RenderEffect::Load(const std::string& fileName, const EffectDefines& define
   EffectDefines all = defines;
   GCaps caps;
   if (GSucceeded(vm->GetDevice()->GetDeviceCaps(&caps)) && caps.textureGather)
-    all["TEXTURE_GATHER"] = "1";
+    all.insert_or_assign("TEXTURE_GATHER", std::string(1, '1'));  // GCC 12 warns falsely on = "1"
   bool parsed = ParseEffect(fileName, text, all, include, &desc, &errors);
   if (parsed) {
     GResult r = vm->GetDevice()->CreateEffect(desc, &effect, &errors);
