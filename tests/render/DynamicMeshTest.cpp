@@ -184,6 +184,28 @@ TEST_F(DynamicMeshTest, Cal3DFilesAskingForMoreThanTheyHoldAreRefused) {
   EXPECT_EQ(Refused("<DynamicMesh version=\"1.0\" skeleton=\"negative.xsf\"/>"),
             "Failed to load specified skeleton.");
   EXPECT_TRUE(m_log.Has("negative.xsf' refused (NUMBONES -")) << m_log.Dump();
+  // Cal3D reads every child a bone lists, whatever NUMCHILDS says, and walks
+  // down from the roots by those lists: a bone listed under one that is not
+  // its parent (itself, here) would send that walk round for ever.
+  std::string extra = m_dir.Read("fig15.xsf");
+  const size_t one = extra.find("<BONE ID=\"1\"");
+  ASSERT_NE(one, std::string::npos);
+  extra.insert(extra.find("</BONE>", one), "<CHILDID>1</CHILDID>");
+  m_dir.Write("extra.xsf", extra);
+  std::string circle = extra;
+  const size_t count = circle.find("NUMCHILDS=\"", one) + 11;
+  const size_t end = circle.find('"', count);
+  circle.replace(count, end - count, std::to_string(std::stoi(circle.substr(count)) + 1));
+  m_dir.Write("circle.xsf", circle);
+  const std::pair<const char*, const char*> refusals[] = {
+      {"extra.xsf", "extra.xsf' refused (a bone holds more than its NUMCHILDS children)"},
+      {"circle.xsf",
+       "circle.xsf' refused (bone 1 is listed as a child of bone 1, not its parent)"}};
+  for (const auto& [file, line] : refusals) {
+    EXPECT_EQ(Refused(std::string("<DynamicMesh version=\"1.0\" skeleton=\"") + file + "\"/>"),
+              "Failed to load specified skeleton.");
+    EXPECT_TRUE(m_log.Has(line)) << m_log.Dump();
+  }
 
   // Walked as Cal3D will walk them: a document cut short (Cal3D's failure path
   // leaks what it built), a track or an influence naming a bone the skeleton

@@ -12,6 +12,8 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 using cal3d::TiXmlDocument;
 using cal3d::TiXmlElement;
@@ -211,18 +213,42 @@ class Walker {
 bool Walker::Skeleton(const TiXmlElement* skeleton) {
   int64_t bones = 0;
   if (!Count(skeleton, "NUMBONES", &bones)) return false;
+  // Cal3D reads every <BONE> there is and every element after a bone's
+  // PARENTID as a child, whatever the counts say; then it walks down from the
+  // roots by the children's lists. Each child must name the bone that lists
+  // it as its parent: the walk is then a tree, with no bone it cannot find
+  // and no circle.
+  std::vector<int64_t> parents;
+  std::vector<std::pair<int64_t, int64_t>> listed;  // parent, child
+  const auto text = [](const TiXmlElement* e) { return CountValue(e->FirstChild()->Value()); };
   const TiXmlElement* bone = nullptr;
-  return Repeat(skeleton, bone, "BONE", bones, [&](const TiXmlElement* b) {
+  const bool read = Repeat(skeleton, bone, "BONE", bones, [&](const TiXmlElement* b) {
     int64_t children = 0;
     const TiXmlElement* at = nullptr;
-    return Attr(b, "NAME") && Count(b, "NUMCHILDS", &children) &&
-           Numbers(Next(b, at, "TRANSLATION"), 3) && Numbers(Next(b, at, "ROTATION"), 4) &&
-           Numbers(Next(b, at, "LOCALTRANSLATION"), 3) &&
-           Numbers(Next(b, at, "LOCALROTATION"), 4) &&
-           Numbers(Next(b, at, "PARENTID"), 1, Kind::Whole, -1, bones) &&
-           Repeat(b, at, "CHILDID", children,
-                  [&](const TiXmlElement* c) { return Numbers(c, 1, Kind::Whole, 0, bones); });
+    const TiXmlElement* parent = nullptr;
+    const int64_t self = int64_t(parents.size());
+    const bool fine =
+        Attr(b, "NAME") && Count(b, "NUMCHILDS", &children) &&
+        Numbers(Next(b, at, "TRANSLATION"), 3) && Numbers(Next(b, at, "ROTATION"), 4) &&
+        Numbers(Next(b, at, "LOCALTRANSLATION"), 3) && Numbers(Next(b, at, "LOCALROTATION"), 4) &&
+        Numbers(parent = Next(b, at, "PARENTID"), 1, Kind::Whole, -1, bones) &&
+        Repeat(b, at, "CHILDID", children, [&](const TiXmlElement* c) {
+          if (!Numbers(c, 1, Kind::Whole, 0, bones)) return false;
+          listed.emplace_back(self, text(c));
+          return true;
+        });
+    if (!fine) return false;
+    parents.push_back(text(parent));
+    return !at->NextSiblingElement() || Fail("a bone holds more than its NUMCHILDS children");
   });
+  if (!read) return false;
+  if (bone ? bone->NextSiblingElement() : skeleton->FirstChildElement())
+    return Fail("more bones than NUMBONES");
+  for (const auto& [parent, child] : listed)
+    if (parents[size_t(child)] != parent)
+      return Fail("bone " + std::to_string(child) + " is listed as a child of bone " +
+                  std::to_string(parent) + ", not its parent");
+  return true;
 }
 
 bool Walker::Vertex(const TiXmlElement* v, int64_t lods, int64_t coords, int64_t springs) {
