@@ -122,13 +122,15 @@ class CoveWorld:
 
     def MakeMaterials(self):
         lit = 'RenderEffects/cove.fx'
-        for name, texture in (('sand', 'Sand.png'), ('rock', 'Rock.tga'), ('wood', 'Wood.dds'),
+        for name, texture in (('rock', 'Rock.tga'), ('wood', 'Wood.dds'),
                               ('metal', 'Metal.tga'), ('feather', 'Feather.png'),
                               ('spray', 'Spray.tga'), ('smoke', 'Smoke.tga')):
             self.Material(name, lit, {'DiffuseMap': 'Textures/' + texture})
-        # The lighthouse casts no shadow: its lamp shines from inside it, and a
-        # tower that cast would hide the lamp from the whole beach.
-        self.Material('tower', 'RenderEffects/tower.fx', {'DiffuseMap': 'Textures/Wall.png'})
+        # The lighthouse and the shore cast no shadow (scenery.fx says why).
+        scenery = 'RenderEffects/scenery.fx'
+        self.Material('tower', scenery, {'DiffuseMap': 'Textures/Wall.png'})
+        self.Material('shore sand', scenery, {'DiffuseMap': 'Textures/Sand.png'})
+        self.Material('shore rock', scenery, {'DiffuseMap': 'Textures/Rock.tga'})
         self.Material('water', 'RenderEffects/water.fx', {'DiffuseMap': 'Textures/Water.png',
                                                           'NormalMap': 'Textures/WaterNormal.png',
                                                           'SkyMap': '!Cube!Textures/Sky.dds'})
@@ -148,7 +150,7 @@ class CoveWorld:
         return _World.CreateObject(STATIC_MESH, params)
 
     def BuildScenery(self):
-        self.Mesh('Shore', At(0, 0, 0), {'sand': 'sand', 'rock': 'rock'}, TRIANGLES)
+        self.Mesh('Shore', At(0, 0, 0), {'sand': 'shore sand', 'rock': 'shore rock'}, TRIANGLES)
         self.Mesh('Water', At(0, 0, 0), {'water': 'water'})
         # The crate's cube, four hundred times larger, carries the sky; it
         # follows the eye (FollowEye), which keeps it round the camera.
