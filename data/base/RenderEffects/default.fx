@@ -132,12 +132,11 @@ glsl Lights {
       float falloff = clamp(1.0 - dist / range, 0.0, 1.0);
       float cosine = dot(normal, toLight / max(dist, 0.0001));
       float diffuse = max(cosine, 0.0);
-      float shadow = 1.0;
-      if (diffuse * falloff > 0.0) {
-        // The map is in world directions; an instanced copy is in the world already.
-        vec3 fromLight = Instanced ? -toLight : mat3(World) * -toLight;
-        shadow = LightShadow(i, fromLight, cosine, LightParams[i]);
-      }
+      // The map is in world directions; an instanced copy is in the world
+      // already. It is read for unlit points too: a software rasterizer runs
+      // both sides of a branch, and pays for the masks besides.
+      vec3 fromLight = Instanced ? -toLight : mat3(World) * -toLight;
+      float shadow = LightShadow(i, fromLight, cosine, LightParams[i]);
       light += LightColor[i] * diffuse * falloff * shadow;
     }
     return light;

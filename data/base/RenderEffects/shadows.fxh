@@ -92,11 +92,12 @@ glsl Shadows {
   // percentage-closer filtering over four texels around its direction.
   // fromLight: light to point in world units; cosine: between the surface's
   // normal and the direction to the light; params: the light's LIGHTPARAMS.
-  // The bias grows with the slope, where a texel covers more depth.
+  // The bias grows with the slope, where a texel covers more depth. No early
+  // returns: a software rasterizer runs every branch of a pixel anyway, and
+  // pays for the masks that keep their results apart besides.
   float ShadowFactor(samplerCube map, vec3 fromLight, float cosine, vec3 params) {
     float dist = length(fromLight);
     float depth = dist / max(params.x, 0.0001);
-    if (depth >= 1.0 || dist < 0.0001) return 1.0;
     float texel = params.z;
     float c = clamp(cosine, 0.05, 1.0);
     float slope = min(sqrt(1.0 - c * c) / c, 8.0);
@@ -106,16 +107,18 @@ glsl Shadows {
     // bits of the distance, finer than the bias), where a software rasterizer
     // would pay for four lookups of a cube.
     vec4 nearest = textureGather(map, fromLight, 0) + textureGather(map, fromLight, 1) / 255.0;
-    return dot(step(vec4(d), nearest), vec4(0.25));
+    float lit = dot(step(vec4(d), nearest), vec4(0.25));
 #else
     // Four taps a texel out diagonally: the footprint of a 3x3 kernel.
-    vec3 dir = fromLight / dist;
+    vec3 dir = fromLight / max(dist, 0.0001);
     vec3 side = abs(dir.y) < 0.99 ? vec3(0.0, 1.0, 0.0) : vec3(1.0, 0.0, 0.0);
     vec3 u = normalize(cross(side, dir)) * texel;
     vec3 v = cross(dir, u);
-    return 0.25 * (ShadowTap(map, dir + u + v, d) + ShadowTap(map, dir + u - v, d) +
-                   ShadowTap(map, dir - u + v, d) + ShadowTap(map, dir - u - v, d));
+    float lit = 0.25 * (ShadowTap(map, dir + u + v, d) + ShadowTap(map, dir + u - v, d) +
+                        ShadowTap(map, dir - u + v, d) + ShadowTap(map, dir - u - v, d));
 #endif
+    // Beyond the light's range, and at the light itself, nothing is hidden.
+    return (depth >= 1.0 || dist < 0.0001) ? 1.0 : lit;
   }
 
   // Light i of the batch; 1 when it brings no map (LIGHTPARAMS y is 0).
@@ -123,17 +126,18 @@ glsl Shadows {
 #if SHADOW_MAPS == 0
     return 1.0;
 #else
-    if (params.y < 0.5) return 1.0;
+    float shadow;
 #if SHADOW_MAPS > 1
-    if (i == 1) return ShadowFactor(ShadowSampler1, fromLight, cosine, params);
+    if (i == 1) shadow = ShadowFactor(ShadowSampler1, fromLight, cosine, params); else
 #endif
 #if SHADOW_MAPS > 2
-    if (i == 2) return ShadowFactor(ShadowSampler2, fromLight, cosine, params);
+    if (i == 2) shadow = ShadowFactor(ShadowSampler2, fromLight, cosine, params); else
 #endif
 #if SHADOW_MAPS > 3
-    if (i == 3) return ShadowFactor(ShadowSampler3, fromLight, cosine, params);
+    if (i == 3) shadow = ShadowFactor(ShadowSampler3, fromLight, cosine, params); else
 #endif
-    return ShadowFactor(ShadowSampler0, fromLight, cosine, params);
+    shadow = ShadowFactor(ShadowSampler0, fromLight, cosine, params);
+    return params.y < 0.5 ? 1.0 : shadow;
 #endif
   }
 }

@@ -61,16 +61,20 @@ vertexshader BaseVS {
   }
 }
 
+// fromLight: from the light to the vertex in world directions, as the shadow
+// maps are kept (linear over a triangle, so worked out here, not per pixel).
 vertexshader LitVS {
   out vec2 uv;
   out vec3 toLight;
   out vec3 objNormal;
+  out vec3 fromLight;
   void main() {
     vec4 position;
     vec3 normal;
     SkinnedVertex(in_Position, in_Normal, in_BlendIndices, in_BlendWeight, position, normal);
     uv = in_TexCoord0.xy;
     toLight = LightPos - position.xyz;
+    fromLight = mat3(World) * -toLight;
     objNormal = normal;
     gl_Position = WorldViewProj * position;
   }

@@ -49,6 +49,7 @@ vertexshader AmbientLitVS {
   out vec3 ambient;
   out vec3 toLight;
   out vec3 objNormal;
+  out vec3 fromLight;
   void main() {
     vec4 position;
     vec3 normal;
@@ -56,6 +57,7 @@ vertexshader AmbientLitVS {
     uv = in_TexCoord0.xy;
     ambient = AmbientColor.rgb + Sunlight(mat3(World) * normal);
     toLight = LightPos - position.xyz;
+    fromLight = mat3(World) * -toLight;
     objNormal = normal;
     gl_Position = WorldViewProj * position;
   }
@@ -72,14 +74,15 @@ pixelshader AmbientPS {
 
 glsl CoveLight {
   // What the light of this repetition adds: diffuse with a linear fall-off
-  // to the light's range, less what its shadow map hides.
-  vec3 ShadowedLight(vec3 toLight, vec3 objNormal) {
+  // to the light's range, less what its shadow map hides (fromLight: the
+  // same way in world directions, as the map is kept). The map is read
+  // whether the point faces the light or not: a software rasterizer would
+  // run the lookup anyway, and pay for the branch besides.
+  vec3 ShadowedLight(vec3 toLight, vec3 objNormal, vec3 fromLight) {
     float dist = length(toLight);
     float cosine = dot(normalize(objNormal), toLight) / max(dist, 0.0001);
     float falloff = clamp(1.0 - dist / max(LightParams.x, 0.0001), 0.0, 1.0);
-    float lit = max(cosine, 0.0) * falloff;
-    // The map is in world directions, from the light.
-    if (lit > 0.0) lit *= LightShadow(0, mat3(World) * -toLight, cosine, LightParams);
+    float lit = max(cosine, 0.0) * falloff * LightShadow(0, fromLight, cosine, LightParams);
     return LightColor * lit;
   }
 }
@@ -88,9 +91,10 @@ pixelshader LitPS {
   in vec2 uv;
   in vec3 toLight;
   in vec3 objNormal;
+  in vec3 fromLight;
   void main() {
     vec4 base = texture(DiffuseSampler, uv);
-    FragColor = vec4(base.rgb * ShadowedLight(toLight, objNormal), base.a);
+    FragColor = vec4(base.rgb * ShadowedLight(toLight, objNormal, fromLight), base.a);
   }
 }
 
@@ -101,9 +105,10 @@ pixelshader AmbientLitPS {
   in vec3 ambient;
   in vec3 toLight;
   in vec3 objNormal;
+  in vec3 fromLight;
   void main() {
     vec4 base = texture(DiffuseSampler, uv);
-    vec3 light = ambient + ShadowedLight(toLight, objNormal);
+    vec3 light = ambient + ShadowedLight(toLight, objNormal, fromLight);
     FragColor = vec4(base.rgb * light + EmissiveColor.rgb, base.a);
   }
 }
