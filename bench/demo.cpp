@@ -12,7 +12,9 @@
 // median and the 99th percentile in milliseconds and, for the demo, the ratio
 // of its median to the empty frame's. The same frames are then run once more
 // with the frame profiler collecting them: its report (each part's minimum,
-// mean and maximum) is printed, and x_plain says what profiling cost.
+// mean and maximum) is printed, and x_plain says what profiling cost; and
+// once more with each part waiting for the device ("profile N finish"), whose
+// report splits the device's work between the parts.
 // Run from the base directory: cd build/release/bin && ./bench_demo
 // (KAZ_DEMO_VIEW_FRAME=N takes the view after frame N of the tour instead of
 // searching for it, which plays the whole tour once; KAZ_DEMO_ARGS adds
@@ -332,6 +334,25 @@ void BM_DemoFrameProfiled(benchmark::State& state) {
   g_echo = false;
 }
 BENCHMARK(BM_DemoFrameProfiled)
+    ->Iterations(kMeasuredFrames)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Once more with each part waiting for the device ("profile N finish"): the
+// split of the device's work between the parts, printed. These frames are
+// slower (nothing overlaps); x_plain says by how much.
+void BM_DemoFramePartsFinished(benchmark::State& state) {
+  Scene& scene = TheScene();
+  if (!scene.ready) return state.SkipWithError(scene.session.error.c_str());
+  KazEngine* engine = scene.session.engine;
+  engine->ExecuteCommand(false, "profile %d finish", kMeasuredFrames + kWarmUpFrames);
+  const Figures profiled = Measure(state, DemoFrame, engine);
+  if (g_demo.median > 0.0) state.counters["x_plain"] = profiled.median / g_demo.median;
+  g_echo = true;
+  DemoFrame(engine);
+  g_echo = false;
+}
+BENCHMARK(BM_DemoFramePartsFinished)
     ->Iterations(kMeasuredFrames)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -59,8 +59,9 @@ void FrameProfiler::SetOverlay(bool on) {
   UpdateTiming();
 }
 
-void FrameProfiler::StartReport(uint32_t frames) {
+void FrameProfiler::StartReport(uint32_t frames, bool finishParts) {
   m_reportWanted = frames;
+  m_finishParts = finishParts && frames > 0;
   m_reportReady = false;
   m_sums = ProfileSummary();
   UpdateTiming();
@@ -76,6 +77,7 @@ bool FrameProfiler::TakeReport(ProfileSummary* out) {
 void FrameProfiler::Reset() {
   m_overlay = false;
   m_reportWanted = 0;
+  m_finishParts = false;
   m_reportReady = false;
   m_sums = ProfileSummary();
   m_last = FrameProfile();
@@ -94,7 +96,10 @@ void FrameProfiler::Enter(ProfilePart part) {
     ++m_overflow;
     return;
   }
-  if (m_frameOpen) Charge(Now());
+  if (m_frameOpen) {
+    if (m_finishParts && m_fence) m_fence->Finish();
+    Charge(Now());
+  }
   m_stack[m_depth++] = part;
 }
 
@@ -104,7 +109,10 @@ void FrameProfiler::Leave() {
     return;
   }
   if (!m_depth) return;
-  if (m_frameOpen) Charge(Now());
+  if (m_frameOpen) {
+    if (m_finishParts && m_fence) m_fence->Finish();
+    Charge(Now());
+  }
   --m_depth;
 }
 
@@ -119,6 +127,7 @@ void FrameProfiler::BeginFrame() {
       Accumulate(m_last);
       if (m_sums.frames == m_reportWanted) {
         m_reportWanted = 0;
+        m_finishParts = false;
         m_reportReady = true;
         UpdateTiming();
         if (!m_timing) return;

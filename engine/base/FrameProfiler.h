@@ -10,7 +10,10 @@
 // While nobody asked for them (no overlay, no report collecting) nothing is
 // timed: a scope then costs a load and a branch.
 // Collected frames feed a summary (minimum, mean, maximum of every part and
-// count) that the engine prints when "profile N" asked for one.
+// count) that the engine prints when "profile N" asked for one; "profile N
+// finish" also makes each part of those frames wait for the graphics device,
+// through the ProfileFence the video layer installs, so that a device that
+// works after the draws are handed over is charged to the part that gave it work.
 // Part of the ground floor; builds on the standard library only.
 #pragma once
 
@@ -63,6 +66,14 @@ struct ProfileSummary {
   Range counts[ProfileCount_Count];
 };
 
+// Waits until the graphics device has done the work given to it so far
+// (the video layer installs one while it has a device).
+class ProfileFence {
+ public:
+  virtual ~ProfileFence() = default;
+  virtual void Finish() = 0;
+};
+
 class FrameProfiler {
  public:
   static FrameProfiler& Instance();
@@ -71,8 +82,14 @@ class FrameProfiler {
   bool IsTiming() const { return m_timing; }
   void SetOverlay(bool on);
   bool HasOverlay() const { return m_overlay; }
-  // Collects the next `frames` whole frames for a summary (0 cancels).
-  void StartReport(uint32_t frames);
+  // Collects the next `frames` whole frames for a summary (0 cancels). With
+  // finishParts, each part of those frames waits for the device (the fence)
+  // before it ends, so that it is charged the device's work it gave, not
+  // only the time to hand it over; the frames are then slower, their parts
+  // no longer overlapping the device's work.
+  void StartReport(uint32_t frames, bool finishParts = false);
+  void SetFence(ProfileFence* fence) { m_fence = fence; }
+  ProfileFence* GetFence() const { return m_fence; }
   bool IsCollecting() const { return m_reportWanted > 0; }
   // The summary once its frames are in, once: true and the summary in *out.
   bool TakeReport(ProfileSummary* out);
@@ -106,6 +123,8 @@ class FrameProfiler {
   bool m_overlay = false;
   bool m_frameOpen = false;
   uint32_t m_reportWanted = 0;
+  bool m_finishParts = false;
+  ProfileFence* m_fence = nullptr;
   bool m_reportReady = false;
   ProfilePart m_stack[kMaxDepth] = {};
   uint32_t m_depth = 0;

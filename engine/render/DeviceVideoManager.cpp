@@ -37,6 +37,7 @@ DeviceVideoManager::DeviceVideoManager(GraphicsSystemFactory factory)
 
 DeviceVideoManager::~DeviceVideoManager() {
   Close();
+  if (FrameProfiler::Instance().GetFence() == this) FrameProfiler::Instance().SetFence(nullptr);
   if (m_system) {
     uint32_t left = m_system->Release();
     if (left)
@@ -299,7 +300,12 @@ int DeviceVideoManager::SetDisplayMode() {
   m_mode.height = m_pp.backBufferHeight;
   Recompute2DProjection();
   m_modeSet = true;
+  FrameProfiler::Instance().SetFence(this);
   return 0;
+}
+
+void DeviceVideoManager::Finish() {
+  if (m_modeSet && m_device) m_device->Finish();
 }
 
 void DeviceVideoManager::OnModeCreated() {
@@ -399,6 +405,7 @@ bool DeviceVideoManager::Close() {
                 int(left));
   }
   LogMessage("Display mode restored.");
+  if (FrameProfiler::Instance().GetFence() == this) FrameProfiler::Instance().SetFence(nullptr);
   m_modeSet = false;
   m_device = nullptr;
   return true;

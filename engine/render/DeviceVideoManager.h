@@ -8,10 +8,12 @@
 // each display mode, keeps the bindings of GPU objects (and binds them again
 // after a reset), walks the GPU objects' pools on device loss, reset and
 // shutdown, and owns the 2D overlay its 2D operations go to.
+// While a mode is set it is also the frame profiler's fence (base/FrameProfiler.h).
 // Builds on gpu/ (the GPU objects), overlay/Overlay2D.h, device/Formats.h,
 // console/CVarRegistry and tier0/ResourceManager.
 #pragma once
 
+#include "base/FrameProfiler.h"
 #include "render/gpu/VideoManager.h"
 #include "tier0/Ref.h"
 
@@ -24,12 +26,14 @@ class Overlay2D;
 // CreatePlatformGraphicsSystem).
 using GraphicsSystemFactory = GSystem* (*)(void* window, std::string* reason);
 
-class DeviceVideoManager : public VideoManager {
+class DeviceVideoManager : public VideoManager, public ProfileFence {
  public:
   explicit DeviceVideoManager(GraphicsSystemFactory factory);
   ~DeviceVideoManager() override;
 
   bool Start(void* window);
+  // The profiler's fence while a mode is set: waits for the device.
+  void Finish() override;
   // Closes the display and releases the graphics system.
   bool ReleaseSystem();
 

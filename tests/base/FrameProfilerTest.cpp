@@ -110,6 +110,44 @@ TEST_F(FrameProfilerTest, AReportCoversTheFramesAskedForThenStops) {
   EXPECT_TRUE(P().IsTiming());
 }
 
+// A device that takes its time: each wait charges what was handed over to
+// the part that handed it, and a report without "finish" never waits.
+class SlowFence : public ProfileFence {
+ public:
+  void Finish() override {
+    ++waits;
+    Busy(2);
+  }
+  int waits = 0;
+};
+
+TEST_F(FrameProfilerTest, AFinishingReportWaitsForTheDeviceAtTheEndOfEveryPartOfItsFramesOnly) {
+  SlowFence fence;
+  P().SetFence(&fence);
+  P().StartReport(2);
+  for (int frame = 0; frame < 3; ++frame) {
+    P().BeginFrame();
+    ProfileScope ambient(ProfilePart_Ambient);
+  }
+  EXPECT_EQ(fence.waits, 0);
+  ProfileSummary summary;
+  ASSERT_TRUE(P().TakeReport(&summary));
+  P().StartReport(2, true);
+  for (int frame = 0; frame < 3; ++frame) {
+    P().BeginFrame();
+    ProfileScope ambient(ProfilePart_Ambient);
+    ProfileScope lit(ProfilePart_Lit);  // ambient's work is waited for as lit starts
+  }
+  P().BeginFrame();
+  // A wait as each part is entered and as it is left: four a frame, for the
+  // report's two frames; none in the frame after it.
+  EXPECT_EQ(fence.waits, 8);
+  ASSERT_TRUE(P().TakeReport(&summary));
+  EXPECT_GE(summary.parts[ProfilePart_Ambient].min, 0.0039);
+  EXPECT_GE(summary.parts[ProfilePart_Lit].min, 0.0019);
+  P().SetFence(nullptr);
+}
+
 TEST_F(FrameProfilerTest, UnbalancedAndTooDeepScopesDoNotCorruptTheFrame) {
   P().SetOverlay(true);
   P().BeginFrame();

@@ -72,7 +72,12 @@ TEST_F(FrameProfileTest, ProfileNPrintsEveryPartOnceAndThePartsAddUpToTheFrame) 
   EXPECT_EQ(m_out.Count("profile: 'nine' is not a number of frames"), 1) << m_out.All();
   EXPECT_EQ(m_engine->ExecuteCommand(false, "profile 0"), -1);
   EXPECT_EQ(m_engine->ExecuteCommand(false, "help profile"), 0);
-  EXPECT_EQ(m_out.Count("profile [frames]"), 1);
+  EXPECT_EQ(m_out.Count("profile [frames [finish]]"), 1);
+  EXPECT_EQ(m_engine->ExecuteCommand(false, "profile 5 finnish"), -1);
+  EXPECT_EQ(m_out.Count("profile: 'finnish' is not 'finish'"), 1) << m_out.All();
+  EXPECT_EQ(m_engine->ExecuteCommand(false, "profile 5 finish now"), -1);
+  EXPECT_EQ(m_out.Count("profile: 'now' is not 'finish'"), 1) << m_out.All();
+  EXPECT_FALSE(FrameProfiler::Instance().IsTiming());
   Run(3, 0.02);
 
   ASSERT_EQ(m_engine->ExecuteCommand(false, "profile 10"), 0);
@@ -105,6 +110,18 @@ TEST_F(FrameProfileTest, ProfileNPrintsEveryPartOnceAndThePartsAddUpToTheFrame) 
     ASSERT_EQ(rows.count(count), 1u) << count;
     EXPECT_GT(rows.at(count).min, 0.0) << count;
   }
+}
+
+TEST_F(FrameProfileTest, ProfileNFinishReportsEveryPartWithTheDeviceWaitedFor) {
+  Run(2, 0.02);
+  ASSERT_EQ(m_engine->ExecuteCommand(false, "profile 4 finish"), 0) << m_out.All();
+  EXPECT_EQ(m_out.Count("each part waiting for the device"), 1) << m_out.All();
+  TimedFrames(4);
+  EXPECT_FALSE(FrameProfiler::Instance().IsTiming());
+  const std::map<std::string, Range> rows = Report();
+  for (uint32_t p = 0; p < ProfilePart_Count; ++p)
+    EXPECT_EQ(rows.count(GetProfilePartName(p)), 1u) << GetProfilePartName(p) << m_out.All();
+  for (const char* busy : {"ambient", "present"}) EXPECT_GT(rows.at(busy).max, 0.0) << busy;
 }
 
 TEST_F(FrameProfileTest, AScriptThatSleepsShowsInTheScriptsPart) {

@@ -485,6 +485,8 @@ class GDevice : public GObject {
   virtual GResult BeginScene() = 0;
   virtual GResult EndScene() = 0;
   virtual GResult Present() = 0;
+  // Returns once the device has carried out every command given so far.
+  virtual GResult Finish() = 0;
 
   virtual GResult SetViewport(const GViewport& vp) = 0;
   virtual GResult GetViewport(GViewport* vp) = 0;

@@ -274,6 +274,11 @@ GResult FakeDevice::EndScene() {
   return G_OK;
 }
 
+GResult FakeDevice::Finish() {
+  Count("Finish");
+  return G_OK;
+}
+
 GResult FakeDevice::Present() {
   Count("Present");
   if (m_lost) return GERR_DEVICELOST;

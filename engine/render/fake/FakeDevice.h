@@ -103,6 +103,7 @@ class FakeDevice : public GDevice {
   GResult BeginScene() override;
   GResult EndScene() override;
   GResult Present() override;
+  GResult Finish() override;
   GResult SetViewport(const GViewport& vp) override;
   GResult GetViewport(GViewport* vp) override;
   GResult SetScissorRect(const GRect& rect) override;

@@ -277,6 +277,11 @@ GResult Device::EndScene() {
   return G_OK;
 }
 
+GResult Device::Finish() {
+  kgl::Finish();
+  return G_OK;
+}
+
 GResult Device::Present() {
   SDL_Window* w = static_cast<SDL_Window*>(m_system->Window());
   int dw = 0, dh = 0;
