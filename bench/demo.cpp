@@ -319,13 +319,14 @@ BENCHMARK(BM_DemoFrame)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// The same frames with the frame profiler collecting them ("profile N"): what
-// it costs (x_plain, against the frames above) and, printed, where a frame's time goes.
-void BM_DemoFrameProfiled(benchmark::State& state) {
+// The same frames with the frame profiler collecting a report of them ("profile
+// N", and `extra` after it), printed at the end; x_plain compares their median
+// with the plain frames'.
+void ProfiledFrames(benchmark::State& state, const char* extra) {
   Scene& scene = TheScene();
   if (!scene.ready) return state.SkipWithError(scene.session.error.c_str());
   KazEngine* engine = scene.session.engine;
-  engine->ExecuteCommand(false, "profile %d", kMeasuredFrames + kWarmUpFrames);
+  engine->ExecuteCommand(false, "profile %d%s", kMeasuredFrames + kWarmUpFrames, extra);
   const Figures profiled = Measure(state, DemoFrame, engine);
   if (g_demo.median > 0.0) state.counters["x_plain"] = profiled.median / g_demo.median;
   // The report is printed at the start of the frame after its last.
@@ -333,24 +334,21 @@ void BM_DemoFrameProfiled(benchmark::State& state) {
   DemoFrame(engine);
   g_echo = false;
 }
+
+// What the profiler costs and, printed, where a frame's time goes as the
+// main thread sees it.
+void BM_DemoFrameProfiled(benchmark::State& state) {
+  ProfiledFrames(state, "");
+}
 BENCHMARK(BM_DemoFrameProfiled)
     ->Iterations(kMeasuredFrames)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// Once more with each part waiting for the device ("profile N finish"): the
-// split of the device's work between the parts, printed. These frames are
-// slower (nothing overlaps); x_plain says by how much.
+// Each part waiting for the device ("profile N finish"): the split of the
+// device's work between the parts. These frames are slower (nothing overlaps).
 void BM_DemoFramePartsFinished(benchmark::State& state) {
-  Scene& scene = TheScene();
-  if (!scene.ready) return state.SkipWithError(scene.session.error.c_str());
-  KazEngine* engine = scene.session.engine;
-  engine->ExecuteCommand(false, "profile %d finish", kMeasuredFrames + kWarmUpFrames);
-  const Figures profiled = Measure(state, DemoFrame, engine);
-  if (g_demo.median > 0.0) state.counters["x_plain"] = profiled.median / g_demo.median;
-  g_echo = true;
-  DemoFrame(engine);
-  g_echo = false;
+  ProfiledFrames(state, " finish");
 }
 BENCHMARK(BM_DemoFramePartsFinished)
     ->Iterations(kMeasuredFrames)
