@@ -102,7 +102,7 @@ TEST_F(CoveRenderContent, MeshesHaveTheirGroupsSizesAndCollision) {
   const Expect meshes[] = {
       {"Shore", {"sand", "rock"}, {-45, -3, -40}, {45, 12, 44}, 1.6f},
       {"Water", {"water"}, {-120, 0, -120}, {120, 0, -10}, 0.0f},
-      {"Lighthouse", {"wall", "lamp"}, {-3, 0, -3}, {3, 14, 3}, 0.05f},
+      {"Lighthouse", {"wall", "gallery", "lamp"}, {-3, 0, -3}, {3, 14, 3}, 0.05f},
       {"CaveDoor", {"rock"}, {-2, 0, -0.25f}, {2, 4, 0.25f}, 0.0f},
       {"Crate", {"wood"}, {-0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, 0.5f}, 0.0f},
       {"Shell", {"shell"}, {-0.2f, 0, -0.2f}, {0.2f, 0.3f, 0.2f}, 0.1f},

@@ -247,11 +247,13 @@ def lighthouse():
     # The wall texture goes once around, so its door and windows appear once:
     # the door faces (+X, -Z), toward the keeper.
     lathe(obj, 'wall', [(3.0, 0.0), (2.4, 12.0)], 32, lambda y: 1.0 - y / 12.0, u_turns=1)
-    # The gallery under the lamp room: a ledge wider than the tower.
-    lathe(obj, 'wall', [(2.4, 12.0), (2.9, 12.0), (2.9, 12.25), (2.0, 12.25)], 24,
+    # The gallery under the lamp room: a ledge wider than the tower. It and the
+    # roof are their own group: the lamp inside shines on the ledge's top and
+    # under the roof's rim, but never on the outside of the shaft below.
+    lathe(obj, 'gallery', [(2.4, 12.0), (2.9, 12.0), (2.9, 12.25), (2.0, 12.25)], 24,
           lambda y: 0.05, smooth=False)
     lathe(obj, 'lamp', [(1.8, 12.25), (1.8, 13.4)], 16, lambda y: (y - 12.25) / 1.15)
-    lathe(obj, 'wall', [(1.8, 13.4), (2.0, 13.4), (2.0, 13.5), (0.0, 14.0)], 16, lambda y: 0.05,
+    lathe(obj, 'gallery', [(1.8, 13.4), (2.0, 13.4), (2.0, 13.5), (0.0, 14.0)], 16, lambda y: 0.05,
           smooth=False)
     return obj
 

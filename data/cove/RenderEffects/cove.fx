@@ -140,6 +140,8 @@ technique AmbientEmissive {
   }
 }
 
+// An includer that defines AMBIENT_ONLY has no light passes: no light reaches it.
+#ifndef AMBIENT_ONLY
 technique AmbientLit {
   pass P0 {
     VertexShader = AmbientLitVS;
@@ -163,6 +165,7 @@ technique Lit {
     DestBlend = One;
   }
 }
+#endif
 
 technique Particles {
   pass P0 {

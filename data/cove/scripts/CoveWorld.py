@@ -126,9 +126,11 @@ class CoveWorld:
                               ('metal', 'Metal.tga'), ('feather', 'Feather.png'),
                               ('spray', 'Spray.tga'), ('smoke', 'Smoke.tga')):
             self.Material(name, lit, {'DiffuseMap': 'Textures/' + texture})
-        # The lighthouse and the shore cast no shadow (scenery.fx says why).
+        # The lighthouse and the shore cast no shadow (scenery.fx says why);
+        # no light reaches the outside of the tower (tower.fx).
         scenery = 'RenderEffects/scenery.fx'
-        self.Material('tower', scenery, {'DiffuseMap': 'Textures/Wall.png'})
+        self.Material('tower', 'RenderEffects/tower.fx', {'DiffuseMap': 'Textures/Wall.png'})
+        self.Material('gallery', scenery, {'DiffuseMap': 'Textures/Wall.png'})
         self.Material('shore sand', scenery, {'DiffuseMap': 'Textures/Sand.png'})
         self.Material('shore rock', scenery, {'DiffuseMap': 'Textures/Rock.tga'})
         self.Material('water', 'RenderEffects/water.fx', {'DiffuseMap': 'Textures/Water.png',
@@ -155,7 +157,7 @@ class CoveWorld:
         # The crate's cube, four hundred times larger, carries the sky; it
         # follows the eye (FollowEye), which keeps it round the camera.
         self.sky = self.Mesh('Crate', Scaled(0, 0, 0, SKY_SIZE), {'wood': 'sky'})
-        self.Mesh('Lighthouse', At(*LIGHTHOUSE_AT), {'wall': 'tower', 'lamp': 'lamp'}, TRIANGLES)
+        self.Mesh('Lighthouse', At(*LIGHTHOUSE_AT), {'wall': 'tower', 'gallery': 'gallery', 'lamp': 'lamp'}, TRIANGLES)
         for x, y, z, yaw in ROCKS:
             self.Mesh('Rock', At(x, y, z, yaw), {'rock': 'rock'}, HULL)
         self.door = self.Mesh('CaveDoor', At(*DOOR_AT), {'rock': 'rock'}, HULL)
