@@ -2,7 +2,7 @@
 // following GlowTextureSize and the viewport, the blur and overlay draws
 // (the overlay kept to the glowing part of the screen), the clear colour left
 // opaque black, no glow work in a frame where nothing glows, an overlay per
-// glowing spot, and a glow.fx without its Overlay technique switching glow off.
+// glowing spot and only over the glowing part of a mesh, and a glow.fx without its Overlay technique switching glow off.
 #include "base/FrameProfiler.h"
 #include "MeshFile.h"
 #include "render/world/GlowManager.h"
@@ -150,6 +150,34 @@ TEST_F(GlowSceneTest, GlowingObjectsApartGetAnOverlayEachAndOverlappingOnesShare
   Device()->ResetCalls();
   m_world->GetRenderer()->Render(m_camera);
   EXPECT_EQ(Device()->Calls("DrawPrimitive"), 2 * GlowManager::kBlurRounds + 2);
+}
+
+// A wall with a small glowing spot in its upper right: the overlay covers the
+// spot and its halo, not the wall.
+TEST_F(GlowSceneTest, OnlyThePartOfAMeshThatGlowsGetsTheOverlay) {
+  MeshFile wall = MeshFile::Grid(1, 2.0f);
+  const uint16_t first = uint16_t(wall.vertices.size() / wall.floatsPerVertex);
+  for (auto [x, y] : {std::pair{1.5f, 1.5f}, {2.0f, 1.5f}, {2.0f, 2.0f}})
+    wall.vertices.insert(wall.vertices.end(), {x, y, 0, 0, 0, -1, 0, 0});
+  wall.groups.push_back({"spot", {first, uint16_t(first + 1), uint16_t(first + 2)}});
+  m_dir.Write("wall.mesh", wall.Bytes());
+  Ref<Material> plain = Ref<Material>::Adopt(CreateMaterial());
+  Ref<Material> shine = Ref<Material>::Adopt(CreateMaterial());
+  ASSERT_TRUE(plain->SetRenderEffect("RenderEffects/default.fx")) << m_log.Dump();
+  ASSERT_TRUE(shine->SetRenderEffect("RenderEffects/shine.fx")) << m_log.Dump();
+  StaticMeshObjectParams p;
+  p.fileName = "wall.mesh";
+  p.transform = Matrix4x4::MakeTranslation(Vector3D(0, 0, 5));
+  p.materials = {{"face", plain.Get()}, {"spot", shine.Get()}};
+  ASSERT_NE(m_world->CreateObject(p), nullptr) << m_log.Dump();
+  Device()->ResetCalls();
+  m_world->GetRenderer()->Render(m_camera);
+  ASSERT_EQ(Device()->Calls("DrawPrimitive"), 2 * GlowManager::kBlurRounds + 1);
+  GRect scissor;
+  Device()->GetScissorRect(&scissor);
+  EXPECT_GT(scissor.left, CVarRegistry::Instance().ResX.Get() / 2);
+  EXPECT_LT(scissor.bottom, CVarRegistry::Instance().ResY.Get() / 2);
+  EXPECT_GT(scissor.right, scissor.left);
 }
 
 TEST_F(GlowSceneTest, EffectWithoutOverlaySwitchesGlowOff) {

@@ -7,7 +7,10 @@
 #include "tier0/ResourceManager.h"
 #include "tier0/Serializer.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -140,6 +143,26 @@ void StaticMeshDef::Parse(const uint8_t* data, uint32_t size) {
   ParseGeometry(s);
 }
 
+namespace {
+
+// A box around the used vertices; positions that are not numbers take no part.
+void GroupBounds(const std::vector<Vector3D>& positions, const std::vector<uint16_t>& indices,
+                 StaticMeshDef::Group* group) {
+  constexpr float kHuge = std::numeric_limits<float>::max();
+  Vector3D mins(kHuge, kHuge, kHuge), maxs(-kHuge, -kHuge, -kHuge);
+  for (uint16_t i : indices) {
+    const Vector3D& p = positions[i];
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) continue;
+    mins = Vector3D(std::min(mins.x, p.x), std::min(mins.y, p.y), std::min(mins.z, p.z));
+    maxs = Vector3D(std::max(maxs.x, p.x), std::max(maxs.y, p.y), std::max(maxs.z, p.z));
+  }
+  if (mins.x > maxs.x) mins = maxs = Vector3D();
+  group->mins = mins;
+  group->maxs = maxs;
+}
+
+}  // namespace
+
 void StaticMeshDef::ParseGeometry(Serializer& s) {
   m_vertexFormat = Ref<DeviceVertexFormat>::Adopt(CreateVertexFormat());
   if (!m_vertexFormat) MESH_FAIL("Failed to create VertexFormat object.");
@@ -162,6 +185,9 @@ void StaticMeshDef::ParseGeometry(Serializer& s) {
     m_vertexBuffer->Unlock();
     throw;
   }
+  std::vector<Vector3D> positions(vertexCount);
+  for (uint32_t v = 0; v < vertexCount; ++v)
+    std::memcpy(&positions[v], static_cast<const uint8_t*>(vertices) + size_t(v) * stride, 12);
   m_vertexBuffer->Unlock();
 
   uint32_t groupCount = 0;
@@ -190,6 +216,7 @@ void StaticMeshDef::ParseGeometry(Serializer& s) {
     if (k) std::memcpy(out, indices.data(), size_t(k) * 2);
     group.indices->Unlock();
     group.triangleCount = k / 3;
+    GroupBounds(positions, indices, &group);
   }
   m_vertexCount = vertexCount;
 }

@@ -29,6 +29,9 @@ class StaticMeshDef : public Resource {
     std::string materialName;
     Ref<IndexBuffer> indices;
     uint32_t triangleCount = 0;
+    // Around the vertices its triangles use, in the mesh's own space: a part
+    // that glows lights up its own corner of the screen, not the whole object's.
+    Vector3D mins, maxs;
   };
 
   explicit StaticMeshDef(ResourceManager* manager);

@@ -151,8 +151,9 @@ void WorldRenderer::PrepareFrame() {
     const AABB box = o->GetBoundingBox();
     if (!m_view.frustum.IntersectsBox(box)) continue;
     Push(m_staticQueue, o, box);
-    m_staticQueue->glows = Glows(static_cast<StaticMeshObject*>(o));
-    if (m_staticQueue->glows) AddGlowRect(m_view.Project(box));
+    AABB glowing;
+    m_staticQueue->glows = GlowBox(static_cast<StaticMeshObject*>(o), &glowing);
+    if (m_staticQueue->glows) AddGlowRect(m_view.Project(glowing));
   }
   for (WorldObject* o = m_world->GetFirstObject(ObjectType_DynamicMesh); o; o = o->GetNext()) {
     if (!o->IsVisible()) continue;
@@ -176,15 +177,30 @@ void WorldRenderer::PrepareFrame() {
   }
 }
 
-bool WorldRenderer::Glows(const StaticMeshObject* mesh) {
+bool WorldRenderer::GlowBox(const StaticMeshObject* mesh, AABB* box) {
   const StaticMeshDef* def = mesh->GetDefinition();
   const uint32_t slots = def ? def->GetGroupCount() : 0;
+  const Matrix4x4& world = mesh->GetWorldTransform();
+  bool any = false;
   for (uint32_t g = 0; g < slots && g < mesh->GetMaterialCount(); ++g) {
     Material* material = mesh->GetMaterial(g);
     WorldRenderEffect* fx = material ? material->GetRenderEffect() : nullptr;
-    if (fx && fx->HasTechnique(PASS_GLOW, 0)) return true;
+    if (!fx || !fx->HasTechnique(PASS_GLOW, 0)) continue;
+    const StaticMeshDef::Group& group = def->GetGroup(g);
+    for (int corner = 0; corner < 8; ++corner) {
+      const Vector3D p = world.TransformVector(
+          Vector3D((corner & 1) ? group.maxs.x : group.mins.x,
+                   (corner & 2) ? group.maxs.y : group.mins.y,
+                   (corner & 4) ? group.maxs.z : group.mins.z));
+      *box = any ? AABB(Vector3D(std::min(box->mins.x, p.x), std::min(box->mins.y, p.y),
+                                 std::min(box->mins.z, p.z)),
+                        Vector3D(std::max(box->maxs.x, p.x), std::max(box->maxs.y, p.y),
+                                 std::max(box->maxs.z, p.z)))
+                 : AABB(p, p);
+      any = true;
+    }
   }
-  return false;
+  return any;
 }
 
 void WorldRenderer::GatherLights() {

@@ -95,7 +95,8 @@ class WorldRenderer {
   void RenderShadowMaps();
   // The Glow pass into the glow's target and its blur; false when there was none.
   bool RenderGlow();
-  static bool Glows(const StaticMeshObject* mesh);
+  // Around the parts of a mesh whose materials glow, in the world; false when none does.
+  static bool GlowBox(const StaticMeshObject* mesh, AABB* box);
   void RenderPV();
   // The dynamic meshes of a queue, through their drawable kinds.
   void DrawQueue(QueuedObject* head);
