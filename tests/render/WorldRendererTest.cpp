@@ -275,10 +275,10 @@ TEST_F(WorldRendererTest, ALitRepetitionIsScissoredToWhereItsLightsMeetTheObject
   EXPECT_LT(scissor.top, scissor.bottom);
 }
 
-// The triangles of a Lit repetition are clipped to the box around its
-// light's sphere (the scissor alone keeps a floor running to the eye), and
-// clipping is off again after the pass.
-TEST_F(WorldRendererTest, ALitRepetitionIsClippedToTheBoxAroundItsLight) {
+// The triangles of a Lit repetition are clipped to an upright prism around
+// its light's sphere (the scissor alone keeps a floor running to the eye),
+// tighter than the sphere's box, and clipping is off again after the pass.
+TEST_F(WorldRendererTest, ALitRepetitionIsClippedToAPrismAroundItsLight) {
   m_dir.Write("floor.mesh", MeshFile::Grid(2, 40.0f).Bytes());
   Ref<Material> single = EffectMaterial("RenderEffects/single.fx");
   ASSERT_NE(MeshWith(single.Get(), At(0, 0, 10), "floor.mesh"), nullptr) << m_log.Dump();
@@ -304,11 +304,13 @@ TEST_F(WorldRendererTest, ALitRepetitionIsClippedToTheBoxAroundItsLight) {
     }
     return true;
   };
-  EXPECT_TRUE(kept(3, 0, 12));
-  EXPECT_TRUE(kept(4.9f, 1.9f, 10.1f));
-  EXPECT_FALSE(kept(5.2f, 0, 12));
-  EXPECT_FALSE(kept(3, 0, 9.7f));
-  EXPECT_FALSE(kept(3, -2.2f, 12));
+  // All round the sphere's rim on the floor, and nothing as far as the box's corners.
+  for (int degrees = 0; degrees < 360; degrees += 15) {
+    const float a = float(degrees) * float(M_PI) / 180.0f;
+    EXPECT_TRUE(kept(3 + 1.99f * std::cos(a), 0, 12 + 1.99f * std::sin(a))) << degrees;
+    EXPECT_FALSE(kept(3 + 2.6f * std::cos(a), 0, 12 + 2.6f * std::sin(a))) << degrees;
+  }
+  EXPECT_TRUE(kept(3, 1.9f, 12));
 }
 
 // A first batch that brings a shadow map keeps the two passes (the Lit pass

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 bool ObjectLightSet::Add(LightObject* light, const Vector3D& localPosition,
                          const FrameLight* frame) {
@@ -80,40 +81,40 @@ uint32_t ObjectLightSet::UseNextLights(uint32_t max, RenderLight* out) {
 void ObjectLightSet::ClipToLights(VideoManager* video, uint32_t count, bool anywhere) const {
   // The scissor keeps a light's pixels to a rectangle; a floor that runs
   // towards the eye fills that rectangle far outside the light's reach. The
-  // triangles themselves are cut to the box around the batch's spheres (a
-  // little larger: nothing is lit at the rim).
+  // triangles themselves are cut to an upright hexagonal prism around the
+  // batch's spheres (a little larger: nothing is lit at the rim). Floors
+  // and walls stand upright, so the prism keeps a seventh less of a floor
+  // outside the spheres than their box would, where the box's corner points
+  // at the eye; a ceiling or a floor out of reach overhead is rarely in the
+  // same mesh, and each mesh is lit only by the lights that touch its box.
   if (anywhere) {
     video->SetClipPlanes(nullptr, 0);
     return;
   }
-  AABB reach;
-  for (uint32_t i = m_used[1] - count; i < m_used[1]; ++i) {
-    const FrameLight& light = *m_entries[1][i].frame;
-    const float r = light.range * 1.01f + 0.01f;
-    const AABB box = AABB::FromCenter(light.position, Vector3D(r, r, r));
-    if (i == m_used[1] - count) {
-      reach = box;
-      continue;
+  static_assert(kSides <= kMaxClipPlanes);
+  Vector4D world[kSides];
+  for (uint32_t k = 0; k < kSides; ++k) {
+    const float angle = float(k) * 2.0f * float(M_PI) / float(kSides);
+    const float x = std::cos(angle), z = std::sin(angle);
+    float reach = -std::numeric_limits<float>::max();
+    for (uint32_t i = m_used[1] - count; i < m_used[1]; ++i) {
+      const FrameLight& light = *m_entries[1][i].frame;
+      reach = std::max(reach, x * light.position.x + z * light.position.z + light.range * 1.01f +
+                                  0.01f);
     }
-    reach.mins = Vector3D(std::min(reach.mins.x, box.mins.x), std::min(reach.mins.y, box.mins.y),
-                          std::min(reach.mins.z, box.mins.z));
-    reach.maxs = Vector3D(std::max(reach.maxs.x, box.maxs.x), std::max(reach.maxs.y, box.maxs.y),
-                          std::max(reach.maxs.z, box.maxs.z));
+    world[k] = Vector4D(-x, 0.0f, -z, reach);
   }
-  Vector4D planes[6];
-  if (!m_view->ClipPlanesOf(reach, planes))
+  Vector4D planes[kSides];
+  if (!m_view->ClipPlanesOf(world, planes))
     video->SetClipPlanes(nullptr, 0);
   else
-    video->SetClipPlanes(planes, 6);
+    video->SetClipPlanes(planes, kSides);
 }
 
-bool FrameView::ClipPlanesOf(const AABB& box, Vector4D planes[6]) const {
+bool FrameView::ClipPlanesOf(const Vector4D world[6], Vector4D planes[6]) const {
   // A world plane p becomes p x inverse(viewProjection) in clip space.
   Matrix4x4 inverse;
   if (!viewProjection.GetInverse(inverse)) return false;
-  const Vector4D world[6] = {{1, 0, 0, -box.mins.x}, {-1, 0, 0, box.maxs.x},
-                             {0, 1, 0, -box.mins.y}, {0, -1, 0, box.maxs.y},
-                             {0, 0, 1, -box.mins.z}, {0, 0, -1, box.maxs.z}};
   for (int p = 0; p < 6; ++p) {
     const float* w = &world[p].x;
     float c[4];

@@ -83,9 +83,11 @@ class ObjectLightSet : public RenderLightSet {
   uint32_t m_used[2] = {};
   // Where a light can reach the object, on the screen.
   ScreenRect Reach(const FrameLight& light) const;
-  // Clips the draws of the batch just taken (the last `count` lights) to
-  // the box around their spheres; not when one of them may be anywhere.
+  // Clips the draws of the batch just taken (the last `count` lights) to an
+  // upright prism of kSides around their spheres; not when one of them may
+  // be anywhere.
   void ClipToLights(VideoManager* video, uint32_t count, bool anywhere) const;
+  static constexpr uint32_t kSides = 6;  // the device's clip planes (kMaxClipPlanes)
 
   bool m_unscissored = false;
   bool m_wholeLights = false;
@@ -106,9 +108,10 @@ struct FrameView {
   // The pixels a world box covers, clipped to the viewport; the whole
   // viewport when the box reaches behind the eye.
   ScreenRect Project(const AABB& box) const;
-  // The six faces of a world box as clip-space planes of this view, facing
-  // in (VideoManager::SetClipPlanes); false when the view has no inverse.
-  bool ClipPlanesOf(const AABB& box, Vector4D planes[6]) const;
+  // Six world planes (a x + b y + c z + d >= 0 inside) as clip-space planes
+  // of this view (VideoManager::SetClipPlanes); false when the view has no
+  // inverse or a plane is not a number.
+  bool ClipPlanesOf(const Vector4D world[6], Vector4D planes[6]) const;
 };
 
 // What an object is drawn with in a view, by one rule for every drawable: its
