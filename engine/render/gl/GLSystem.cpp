@@ -187,6 +187,16 @@ GSystem* CreateGLSystem(void* window, std::string* reason) {
     if (e && std::strcmp(e, "GL_EXT_texture_compression_s3tc") == 0) ext.s3tc = true;
     if (e && std::strcmp(e, "GL_ARB_gpu_shader5") == 0) ext.gather = true;
   }
+  // A software rasterizer (Mesa's llvmpipe, softpipe) decodes a compressed
+  // block for every texel it fetches: decoded once at upload, a DXT texture
+  // takes four to eight times the memory and much less of each frame (a
+  // tenth of the cove's ambient pass where its sky fills the screen).
+  // KAZ_GL_S3TC=1 keeps them compressed there too.
+  const char* renderer = reinterpret_cast<const char*>(kgl::GetString(GL_RENDERER));
+  const bool software =
+      renderer && (std::strstr(renderer, "llvmpipe") || std::strstr(renderer, "softpipe"));
+  const char* keep = SDL_getenv("KAZ_GL_S3TC");
+  if (software && !(keep && *keep == '1')) ext.s3tc = false;
   // Tests switch them off to see the paths a plainer driver takes.
   if (const char* off = SDL_getenv("KAZ_GL_NO_S3TC"); off && *off == '1') ext.s3tc = false;
   if (const char* off = SDL_getenv("KAZ_GL_NO_GATHER"); off && *off == '1') ext.gather = false;
