@@ -2,7 +2,8 @@
 // following GlowTextureSize and the viewport, the blur and overlay draws
 // (the overlay kept to the glowing part of the screen), the clear colour left
 // opaque black, no glow work in a frame where nothing glows, an overlay per
-// glowing spot and only over the glowing part of a mesh, and a glow.fx without its Overlay technique switching glow off.
+// glowing spot and only over the glowing part of a mesh, and a glow.fx
+// without its Overlay technique switching glow off.
 #include "base/FrameProfiler.h"
 #include "MeshFile.h"
 #include "render/world/GlowManager.h"

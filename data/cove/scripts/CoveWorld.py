@@ -157,7 +157,8 @@ class CoveWorld:
         # The crate's cube, four hundred times larger, carries the sky; it
         # follows the eye (FollowEye), which keeps it round the camera.
         self.sky = self.Mesh('Crate', Scaled(0, 0, 0, SKY_SIZE), {'wood': 'sky'})
-        self.Mesh('Lighthouse', At(*LIGHTHOUSE_AT), {'wall': 'tower', 'gallery': 'gallery', 'lamp': 'lamp'}, TRIANGLES)
+        self.Mesh('Lighthouse', At(*LIGHTHOUSE_AT),
+                  {'wall': 'tower', 'gallery': 'gallery', 'lamp': 'lamp'}, TRIANGLES)
         for x, y, z, yaw in ROCKS:
             self.Mesh('Rock', At(x, y, z, yaw), {'rock': 'rock'}, HULL)
         self.door = self.Mesh('CaveDoor', At(*DOOR_AT), {'rock': 'rock'}, HULL)

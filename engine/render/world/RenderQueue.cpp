@@ -82,11 +82,12 @@ void ObjectLightSet::ClipToLights(VideoManager* video, uint32_t count, bool anyw
   // The scissor keeps a light's pixels to a rectangle; a floor that runs
   // towards the eye fills that rectangle far outside the light's reach. The
   // triangles themselves are cut to an upright hexagonal prism around the
-  // batch's spheres (a little larger: nothing is lit at the rim). Floors
-  // and walls stand upright, so the prism keeps a seventh less of a floor
-  // outside the spheres than their box would, where the box's corner points
-  // at the eye; a ceiling or a floor out of reach overhead is rarely in the
-  // same mesh, and each mesh is lit only by the lights that touch its box.
+  // batch's spheres (a little larger: nothing is lit at the rim). Walls
+  // stand upright, so on a floor the prism keeps a third as much outside a
+  // sphere as its box would (0.32 r^2 against 0.86 r^2), where the box's
+  // corner points at the eye; a ceiling or a floor out of reach overhead is
+  // rarely in the same mesh, and each mesh is lit only by the lights that
+  // touch its box.
   if (anywhere) {
     video->SetClipPlanes(nullptr, 0);
     return;
@@ -99,8 +100,8 @@ void ObjectLightSet::ClipToLights(VideoManager* video, uint32_t count, bool anyw
     float reach = -std::numeric_limits<float>::max();
     for (uint32_t i = m_used[1] - count; i < m_used[1]; ++i) {
       const FrameLight& light = *m_entries[1][i].frame;
-      reach = std::max(reach, x * light.position.x + z * light.position.z + light.range * 1.01f +
-                                  0.01f);
+      reach = std::max(reach,
+                       x * light.position.x + z * light.position.z + light.range * 1.01f + 0.01f);
     }
     world[k] = Vector4D(-x, 0.0f, -z, reach);
   }

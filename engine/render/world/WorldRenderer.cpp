@@ -188,10 +188,9 @@ bool WorldRenderer::GlowBox(const StaticMeshObject* mesh, AABB* box) {
     if (!fx || !fx->HasTechnique(PASS_GLOW, 0)) continue;
     const StaticMeshDef::Group& group = def->GetGroup(g);
     for (int corner = 0; corner < 8; ++corner) {
-      const Vector3D p = world.TransformVector(
-          Vector3D((corner & 1) ? group.maxs.x : group.mins.x,
-                   (corner & 2) ? group.maxs.y : group.mins.y,
-                   (corner & 4) ? group.maxs.z : group.mins.z));
+      const Vector3D p = world.TransformVector(Vector3D(
+          (corner & 1) ? group.maxs.x : group.mins.x, (corner & 2) ? group.maxs.y : group.mins.y,
+          (corner & 4) ? group.maxs.z : group.mins.z));
       *box = any ? AABB(Vector3D(std::min(box->mins.x, p.x), std::min(box->mins.y, p.y),
                                  std::min(box->mins.z, p.z)),
                         Vector3D(std::max(box->maxs.x, p.x), std::max(box->maxs.y, p.y),
