@@ -129,7 +129,7 @@ class EffectTest : public StartedVideoTest {};
 TEST_F(EffectTest, LookupsMatricesAndStatesRestoredAtEnd) {
   RenderEffect* fx = LoadRenderEffect("RenderEffects/quad.fx");
   ASSERT_NE(fx, nullptr) << m_log.Dump();
-  EXPECT_EQ(fx->GetTechniqueCount(), 6u);
+  EXPECT_EQ(fx->GetTechniqueCount(), 7u);
   EffectHandle t = fx->GetTechniqueByName("Blended");
   EXPECT_NE(t, 0u);
   EXPECT_EQ(fx->GetTechniqueName(t), "Blended");

@@ -1,6 +1,8 @@
 // GLDevice.cpp - the OpenGL device: targets, clears, presentation, bindings and draws.
 #include "render/gl/GLDevice.h"
 
+#include "base/Log.h"
+
 #include <SDL2/SDL.h>
 
 #include <algorithm>
@@ -110,58 +112,6 @@ void Device::ReleaseBindings() {
   m_vaoDirty = true;
 }
 
-bool Device::CreateBackBuffer(std::string* reason) {
-  GSurfaceDesc desc;
-  desc.format = (m_pp.backBufferFormat == FMT_R5G6B5 || m_pp.backBufferFormat == FMT_X1R5G5B5 ||
-                 m_pp.backBufferFormat == FMT_A1R5G5B5 || m_pp.backBufferFormat == FMT_A4R4G4B4)
-                    ? FMT_R5G6B5
-                : m_pp.backBufferFormat == FMT_A8R8G8B8 ? FMT_A8R8G8B8
-                                                        : FMT_X8R8G8B8;
-  if (m_pp.backBufferFormat != FMT_UNKNOWN) desc.format = m_pp.backBufferFormat;
-  if (!IsRenderTargetFormat(desc.format)) desc.format = FMT_X8R8G8B8;
-  desc.usage = GUSAGE_RENDERTARGET;
-  desc.width = std::max(1u, m_pp.backBufferWidth);
-  desc.height = std::max(1u, m_pp.backBufferHeight);
-  m_backBuffer = new Surface(this, SURF_BACKBUFFER, desc);
-  m_backBuffer->DetachFromDevice();
-  if (m_pp.enableAutoDepthStencil && IsDepthFormat(m_pp.autoDepthStencilFormat)) {
-    desc.format = m_pp.autoDepthStencilFormat;
-    desc.usage = GUSAGE_DEPTHSTENCIL;
-    m_autoDepth = new Surface(this, SURF_DEPTHSTENCIL, desc);
-    m_autoDepth->DetachFromDevice();
-  }
-  Rebind<GSurface>(m_renderTarget, m_backBuffer);
-  Rebind<GSurface>(m_depthStencil, m_autoDepth);
-  kgl::BindFramebuffer(GL_FRAMEBUFFER, m_presentFbo);
-  kgl::FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
-                            m_backBuffer->colorTexture, 0);
-  GLenum status = kgl::CheckFramebufferStatus(GL_FRAMEBUFFER);
-  m_targetDirty = true;
-  m_viewport = GViewport();
-  m_viewport.width = desc.width;
-  m_viewport.height = desc.height;
-  m_scissor = {0, 0, int32_t(desc.width), int32_t(desc.height)};
-  if (status != GL_FRAMEBUFFER_COMPLETE) {
-    *reason = "back buffer framebuffer incomplete";
-    return false;
-  }
-  if (!PrepareTarget()) {
-    *reason = "draw framebuffer incomplete";
-    return false;
-  }
-  kgl::Viewport(0, 0, GLsizei(desc.width), GLsizei(desc.height));
-  kgl::DepthRange(0.0, 1.0);
-  return true;
-}
-
-void Device::DestroyBackBuffer() {
-  if (m_renderTarget == m_backBuffer) SafeRelease(m_renderTarget);
-  if (m_depthStencil == m_autoDepth) SafeRelease(m_depthStencil);
-  // Our own surfaces hold no device reference; detach any leftover user reference.
-  SafeRelease(m_backBuffer);
-  SafeRelease(m_autoDepth);
-}
-
 void Device::ApplyWindowMode(const GPresentParameters& pp) {
   SDL_Window* w = static_cast<SDL_Window*>(m_system->Window());
   if (!pp.windowed) {
@@ -210,6 +160,22 @@ GResult Device::GetDeviceCaps(GCaps* caps) {
 
 bool Device::PrepareTarget() {
   if (!m_targetDirty) return true;
+  if (DrawsToWindow() && m_depthStencil && m_depthStencil != m_autoDepth) {
+    // The window's framebuffer has its depth buffer built in.
+    LogDetail(
+        "Back buffer: drawn with a depth buffer of the caller's own, it moves into a "
+        "texture until the device is reset");
+    m_windowRefused = true;
+    LeaveWindow(true);
+  }
+  // In the window, a target without a depth buffer must not test the window's.
+  ApplyRenderState(GRS_ZENABLE);
+  ApplyStencil();
+  if (DrawsToWindow()) {
+    kgl::BindFramebuffer(GL_FRAMEBUFFER, 0);
+    m_targetDirty = false;
+    return true;
+  }
   kgl::BindFramebuffer(GL_FRAMEBUFFER, m_drawFbo);
   SoftSurface* rt = static_cast<SoftSurface*>(m_renderTarget);
   if (rt && rt->Kind() == SURF_BACKBUFFER) {
@@ -239,8 +205,8 @@ GResult Device::Clear(uint32_t flags, uint32_t argb, float z, uint32_t stencil) 
   GLbitfield mask = 0;
   // Direct3D clears the viewport whatever the write masks say.
   kgl::Enable(GL_SCISSOR_TEST);
-  kgl::Scissor(GLint(m_viewport.x), GLint(m_viewport.y), GLsizei(m_viewport.width),
-               GLsizei(m_viewport.height));
+  kgl::Scissor(GLint(m_viewport.x), GlY(int32_t(m_viewport.y), int32_t(m_viewport.height)),
+               GLsizei(m_viewport.width), GLsizei(m_viewport.height));
   if (flags & GCLEAR_TARGET) {
     kgl::ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     kgl::ClearColor(float((argb >> 16) & 255) / 255.0f, float((argb >> 8) & 255) / 255.0f,
@@ -282,27 +248,10 @@ GResult Device::Finish() {
   return G_OK;
 }
 
-GResult Device::Present() {
-  SDL_Window* w = static_cast<SDL_Window*>(m_system->Window());
-  int dw = 0, dh = 0;
-  SDL_GL_GetDrawableSize(w, &dw, &dh);
-  GSurfaceDesc d = m_backBuffer->Desc();
-  kgl::Disable(GL_SCISSOR_TEST);
-  kgl::BindFramebuffer(GL_READ_FRAMEBUFFER, m_presentFbo);
-  kgl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-  // Row 0 of our back buffer is the top of the picture; GL's window starts at the bottom.
-  kgl::BlitFramebuffer(
-      0, 0, GLint(d.width), GLint(d.height), 0, dh, dw, 0, GL_COLOR_BUFFER_BIT,
-      (uint32_t(dw) == d.width && uint32_t(dh) == d.height) ? GL_NEAREST : GL_LINEAR);
-  SDL_GL_SwapWindow(w);
-  kgl::BindFramebuffer(GL_FRAMEBUFFER, m_drawFbo);
-  ApplyRenderState(GRS_SCISSORTESTENABLE);
-  return kgl::GetError() == GL_NO_ERROR ? G_OK : GERR_DRIVERINTERNALERROR;
-}
-
 GResult Device::SetViewport(const GViewport& vp) {
   m_viewport = vp;
-  kgl::Viewport(GLint(vp.x), GLint(vp.y), GLsizei(vp.width), GLsizei(vp.height));
+  kgl::Viewport(GLint(vp.x), GlY(int32_t(vp.y), int32_t(vp.height)), GLsizei(vp.width),
+                GLsizei(vp.height));
   kgl::DepthRange(double(vp.minZ), double(vp.maxZ));
   return G_OK;
 }
@@ -316,7 +265,7 @@ GResult Device::GetViewport(GViewport* vp) {
 GResult Device::SetScissorRect(const GRect& rect) {
   if (rect.right < rect.left || rect.bottom < rect.top) return GERR_INVALIDCALL;
   m_scissor = rect;
-  kgl::Scissor(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  ApplyScissor();
   return G_OK;
 }
 
@@ -390,7 +339,8 @@ GResult Device::SetIndices(GIndexBuffer* ib) {
   return G_OK;
 }
 
-void Device::UseProgram(GLuint program) {
+void Device::UseProgram(GLuint program, ProgramOrientation* orientation) {
+  m_programOrientation = orientation;
   if (m_program == program) return;
   m_program = program;
   kgl::UseProgram(program);
@@ -399,6 +349,11 @@ void Device::UseProgram(GLuint program) {
 bool Device::PrepareDraw(bool indexed) {
   if (!m_program || !m_decl || !m_streams[0] || (indexed && !m_indices)) return false;
   if (!PrepareTarget()) return false;
+  // The target decides the epilogue's y sign, and may have changed since the pass began.
+  if (ProgramOrientation* o = m_programOrientation; o && o->flipY >= 0 && o->value != m_flipY) {
+    kgl::Uniform1f(o->flipY, m_flipY);
+    o->value = m_flipY;
+  }
   ApplyDirtySamplers();
   if (m_vaoDirty) {
     uint32_t enabled = 0;
@@ -513,8 +468,10 @@ GResult Device::SetRenderTarget(uint32_t index, GSurface* surface) {
   GViewport vp;
   vp.width = s->Desc().width;
   vp.height = s->Desc().height;
-  SetViewport(vp);
-  SetScissorRect({0, 0, int32_t(vp.width), int32_t(vp.height)});
+  m_viewport = vp;
+  m_scissor = {0, 0, int32_t(vp.width), int32_t(vp.height)};
+  kgl::DepthRange(double(vp.minZ), double(vp.maxZ));
+  ApplyOrientation();
   return G_OK;
 }
 
@@ -539,50 +496,6 @@ GResult Device::GetDepthStencilSurface(GSurface** surface) {
   m_depthStencil->AddRef();
   *surface = m_depthStencil;
   return G_OK;
-}
-
-GResult Device::ReadColor(GSurface* source, GSurface* dest) {
-  SoftSurface* src = static_cast<SoftSurface*>(source);
-  SoftSurface* dst = static_cast<SoftSurface*>(dest);
-  if (!src || !dst || dst->Kind() != SURF_OFFSCREEN) return GERR_INVALIDCALL;
-  Format df = dst->Desc().format;
-  if (df != FMT_A8R8G8B8 && df != FMT_X8R8G8B8) return GERR_INVALIDCALL;
-  kgl::BindFramebuffer(GL_READ_FRAMEBUFFER, m_readFbo);
-  if (src->Kind() == SURF_BACKBUFFER) {
-    kgl::FramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
-                              static_cast<Surface*>(src)->colorTexture, 0);
-  } else if (src->Kind() == SURF_TEXTURE_LEVEL) {
-    Texture* t = static_cast<Texture*>(src->Texture());
-    GLenum target = t->GetType() == GTEXTYPE_CUBE ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + src->Face()
-                                                  : GL_TEXTURE_2D;
-    kgl::FramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, target, t->Name(),
-                              GLint(src->Level()));
-  } else {
-    return GERR_INVALIDCALL;
-  }
-  GResult r = G_OK;
-  if (kgl::CheckFramebufferStatus(GL_READ_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-    r = GERR_INVALIDCALL;
-  } else {
-    uint32_t w = std::min(src->Desc().width, dst->Desc().width);
-    uint32_t h = std::min(src->Desc().height, dst->Desc().height);
-    kgl::ReadBuffer(GL_COLOR_ATTACHMENT0);
-    kgl::PixelStorei(GL_PACK_ALIGNMENT, 1);
-    kgl::PixelStorei(GL_PACK_ROW_LENGTH, GLint(dst->Desc().width));
-    kgl::ReadPixels(0, 0, GLsizei(w), GLsizei(h), GL_BGRA, GL_UNSIGNED_BYTE, dst->Pixels().data());
-    kgl::PixelStorei(GL_PACK_ROW_LENGTH, 0);
-  }
-  kgl::FramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-  kgl::BindFramebuffer(GL_FRAMEBUFFER, m_drawFbo);
-  return r;
-}
-
-GResult Device::GetRenderTargetData(GSurface* renderTarget, GSurface* dest) {
-  return ReadColor(renderTarget, dest);
-}
-
-GResult Device::GetFrontBufferData(GSurface* dest) {
-  return ReadColor(m_backBuffer, dest);
 }
 
 }  // namespace gldev

@@ -1,19 +1,19 @@
 // GLDevice.h - the graphics device over OpenGL 3.3 core in an SDL2 GL context.
 //
 // The system object owns the GL context of the launcher's window (created
-// with SDL_WINDOW_OPENGL); the device renders into its own framebuffer object
-// (a colour texture and a depth buffer) that stands for Direct3D's back
-// buffer: Present blits it flipped to the window and swaps, screenshots read
-// it back. Direct3D's conventions are kept here: every vertex stage ends with
-// an epilogue that flips y (so row 0 of every target is the top) and maps
-// depth 0..1 to GL's -1..1, clockwise triangles are front faces, and matrices
-// go up row-major. Resources keep a CPU copy (SoftResources) and send locked
-// ranges to the GPU at unlock. Alpha testing, gone from core GL, runs in a
-// fragment epilogue. Vertex attributes are bound by usage to fixed locations
-// (see kAttributeNames in GLEffect.cpp and docs/effects.md).
-// Defined in GLSystem.cpp (system), GLResources.cpp (surfaces, textures,
-// buffers, creation), GLStates.cpp (render and sampler states), GLDevice.cpp
-// (targets, presentation, draws) and GLEffect.cpp (effects).
+// with SDL_WINDOW_OPENGL). Direct3D's back buffer is the window's own
+// framebuffer where that matches it (size, colour and depth bits, no
+// multisampling): Present only swaps. Elsewhere it is a framebuffer object of
+// ours (a colour texture and a depth buffer) that Present blits to the window.
+// Direct3D's conventions are kept here: every vertex stage ends with an
+// epilogue that maps depth 0..1 to GL's -1..1 and flips y into texture
+// targets (so row 0 of every texture is the top), clockwise triangles are
+// front faces, and matrices go up row-major. Resources keep a CPU copy (SoftResources) and send
+// locked ranges to the GPU at unlock. Alpha testing, gone from core GL, runs in a fragment
+// epilogue. Vertex attributes are bound by usage to fixed locations (see kAttributeNames in
+// GLEffect.cpp and docs/effects.md). Defined in GLSystem.cpp (system), GLResources.cpp (surfaces,
+// textures, buffers, creation), GLStates.cpp (render and sampler states), GLDevice.cpp (targets,
+// draws), GLBackBuffer.cpp (the back buffer, presentation, read-back) and GLEffect.cpp (effects).
 // Depends on: GraphicsDevice.h, SoftResources.h, GEffect.h, GLFunctions.h, SDL2.
 #pragma once
 
@@ -50,6 +50,12 @@ GLenum DepthInternal(Format f);
 struct GLExtensions {
   bool s3tc = false;    // DXT textures stay compressed
   bool gather = false;  // GL_ARB_gpu_shader5: shaders may gather one channel of four texels
+  // A swap copies the back buffer to the screen and leaves it as it was
+  // (Mesa's software rasterizers); elsewhere it is undefined after a swap.
+  bool swapKeepsBackBuffer = false;
+  // SDL's off-screen driver gives its window a framebuffer once, at the size
+  // the window was made with, and never resizes it: that size (else 0).
+  int fixedWidth = 0, fixedHeight = 0;
 };
 
 class System : public GSystem {
@@ -71,8 +77,11 @@ class System : public GSystem {
   void ClientToScreen(void* window, int32_t* x, int32_t* y) override;
 
   void* Window() const { return m_window; }
+  // The size of the window's framebuffer in pixels.
+  void DrawableSize(int* width, int* height) const;
   bool HasS3TC() const { return m_extensions.s3tc; }
   bool HasGather() const { return m_extensions.gather; }
+  bool SwapKeepsBackBuffer() const { return m_extensions.swapKeepsBackBuffer; }
   void DeviceGone() { m_device = nullptr; }
   GCaps Caps() const { return m_caps; }
 
@@ -140,6 +149,13 @@ class IndexBuffer : public SoftIndexBuffer {
   ~IndexBuffer() override;
   void OnUnlock(uint32_t offset, uint32_t size, bool discard) override;
   GLuint m_name = 0;
+};
+
+// What a program holds of the device's orientation: the location of its
+// epilogue's y sign (kaz_FlipY) and the sign last set there.
+struct ProgramOrientation {
+  GLint flipY = -1;
+  float value = 0.0f;
 };
 
 class Device : public GDevice {
@@ -212,7 +228,8 @@ class Device : public GDevice {
   bool HasGather() const { return m_system->HasGather(); }
   // Texture unit used for uploads, so the sampler units' bindings stay put.
   static constexpr GLenum kUploadUnit = GL_TEXTURE0 + kMaxSamplers;
-  void UseProgram(GLuint program);
+  // The program and where its epilogue's y sign lives (null: it has none).
+  void UseProgram(GLuint program, ProgramOrientation* orientation);
   GLuint CurrentProgram() const { return m_program; }
   uint32_t RenderState(GRenderState s) const { return m_rs[s]; }
 
@@ -231,7 +248,22 @@ class Device : public GDevice {
   void ApplyDirtySamplers();
   bool PrepareTarget();
   bool PrepareDraw(bool indexed);
-  GResult ReadColor(GSurface* source, GSurface* dest);
+  // Whether the window's framebuffer can stand for the back buffer as it is now.
+  bool WindowFits() const;
+  // Draws go upright into the window (true) or flipped into a texture.
+  bool DrawsToWindow() const { return m_inWindow && m_renderTarget == m_backBuffer; }
+  // GL's bottom-up y of a rectangle given from the top of the current target.
+  GLint GlY(int32_t top, int32_t height) const;
+  // Viewport, scissor box and front face for the current target's orientation.
+  void ApplyOrientation();
+  void ApplyScissor();
+  // The back buffer moves into our texture (its picture so far with it).
+  void LeaveWindow(bool keepPicture);
+  GResult ReadColor(GSurface* source, GSurface* dest, bool front);
+  void ReadWindow(SoftSurface* dest);
+  void BindCurrentTarget() {
+    kgl::BindFramebuffer(GL_FRAMEBUFFER, DrawsToWindow() ? 0 : m_drawFbo);
+  }
   void ReleaseBindings();
 
   System* m_system;
@@ -263,7 +295,16 @@ class Device : public GDevice {
   GSurface* m_renderTarget = nullptr;
   GSurface* m_depthStencil = nullptr;
   GLuint m_vao = 0, m_drawFbo = 0, m_presentFbo = 0, m_readFbo = 0;
+  // The back buffer is the window's framebuffer (m_inWindow) while the
+  // window fits it; a back buffer drawn with a depth buffer of the caller's
+  // own moves into our texture until the next reset (m_windowRefused).
+  bool m_windowUsable = false;
+  bool m_inWindow = false, m_windowRefused = false;
+  // The last picture presented is in the window's front buffer (else in our texture).
+  bool m_presentedInWindow = false;
+  float m_flipY = -1.0f;  // the epilogue's y sign for the current target
   GLuint m_program = 0;
+  ProgramOrientation* m_programOrientation = nullptr;
   bool m_targetDirty = true, m_vaoDirty = true;
   uint32_t m_enabledAttribs = 0;
   GLuint m_boundElementBuffer = 0;
@@ -290,6 +331,7 @@ class Effect : public GEffect {
     uint32_t lastAlphaFunc = 0xFFFFFFFF, lastAlphaRef = 0xFFFFFFFF;
     GLint clipPlanes = -1;
     uint32_t clipVersion = 0;  // the device's clip planes last uploaded
+    ProgramOrientation orientation;
   };
   // Vertex shader, pixel shader, alpha-tested epilogue.
   using ProgramKey = std::tuple<std::string, std::string, bool>;

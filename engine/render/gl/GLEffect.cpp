@@ -64,7 +64,7 @@ Effect::Effect(Device* device, EffectDesc desc) : GEffect(device, std::move(desc
 
 Effect::~Effect() {
   for (auto& [key, prog] : m_programs) {
-    if (m_gl->CurrentProgram() == prog.name) m_gl->UseProgram(0);
+    if (m_gl->CurrentProgram() == prog.name) m_gl->UseProgram(0, nullptr);
     kgl::DeleteProgram(prog.name);
   }
 }
@@ -99,6 +99,7 @@ std::string Effect::BuildSource(const EffectPass& pass, EffectStage stage, bool 
   if (stage == ES_VERTEX) {
     static_assert(kMaxClipPlanes == 6, "the vertex epilogue's arrays");
     s += "uniform vec4 kaz_ClipPlanes[6];\nout float gl_ClipDistance[6];\n";
+    s += "uniform float kaz_FlipY;\n";
     for (int i = 0; i < 16; ++i) {
       // Appended piece by piece (here and above): GCC 12 warns falsely
       // (-Wrestrict) about the chained form.
@@ -121,10 +122,11 @@ std::string Effect::BuildSource(const EffectPass& pass, EffectStage stage, bool 
   if (stage == ES_VERTEX) {
     // The device's clip planes are in Direct3D's clip space, the shader's
     // own (a plane not enabled reads as zeros: it keeps everything); then y
-    // up into a target whose row 0 is the top, depth 0..1.
+    // as the target runs (flipped into a texture, whose row 0 is the top;
+    // upright into the window), depth 0..1.
     s += "void main() {\n  kaz_main();\n"
          "  for (int i = 0; i < 6; ++i) gl_ClipDistance[i] = dot(kaz_ClipPlanes[i], gl_Position);\n"
-         "  gl_Position.y = -gl_Position.y;\n"
+         "  gl_Position.y *= kaz_FlipY;\n"
          "  gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;\n}\n";
   } else {
     // Only the alpha-tested variant may discard: a shader that can discard
@@ -240,7 +242,7 @@ Effect::Program* Effect::GetProgram(uint32_t tech, uint32_t pass, bool alphaTest
   pr.name = prog;
   pr.locations.resize(m_desc.params.size(), -1);
   pr.versions.assign(m_desc.params.size(), 0);
-  m_gl->UseProgram(prog);
+  m_gl->UseProgram(prog, nullptr);
   for (size_t i = 0; i < m_desc.params.size(); ++i) {
     const EffectParam& param = m_desc.params[i];
     if (GlslType(param).empty()) continue;
@@ -251,6 +253,7 @@ Effect::Program* Effect::GetProgram(uint32_t tech, uint32_t pass, bool alphaTest
   pr.alphaFunc = kgl::GetUniformLocation(prog, "kaz_AlphaFunc");
   pr.alphaRef = kgl::GetUniformLocation(prog, "kaz_AlphaRef");
   pr.clipPlanes = kgl::GetUniformLocation(prog, "kaz_ClipPlanes");
+  pr.orientation.flipY = kgl::GetUniformLocation(prog, "kaz_FlipY");
   m_passPrograms[tech][pass][alphaTest] = &pr;
   return &pr;
 }
@@ -278,7 +281,7 @@ Effect::Program* Effect::SelectProgram(uint32_t tech, uint32_t pass) {
       return nullptr;
     }
   }
-  m_gl->UseProgram(p->name);
+  m_gl->UseProgram(p->name, &p->orientation);
   return p;
 }
 

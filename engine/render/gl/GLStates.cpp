@@ -108,7 +108,9 @@ void Device::ApplyBlend() {
 }
 
 void Device::ApplyStencil() {
-  if (m_rs[GRS_STENCILENABLE])
+  const Surface* ds = static_cast<const Surface*>(m_depthStencil);
+  const bool noStencil = DrawsToWindow() && !(ds && HasStencilBits(ds->Desc().format));
+  if (m_rs[GRS_STENCILENABLE] && !noStencil)
     kgl::Enable(GL_STENCIL_TEST);
   else
     kgl::Disable(GL_STENCIL_TEST);
@@ -123,7 +125,8 @@ void Device::ApplyRenderState(GRenderState s) {
   uint32_t v = m_rs[s];
   switch (s) {
     case GRS_ZENABLE:
-      v ? kgl::Enable(GL_DEPTH_TEST) : kgl::Disable(GL_DEPTH_TEST);
+      v && !(DrawsToWindow() && !m_depthStencil) ? kgl::Enable(GL_DEPTH_TEST)
+                                                 : kgl::Disable(GL_DEPTH_TEST);
       break;
     case GRS_ZWRITEENABLE:
       kgl::DepthMask(v ? GL_TRUE : GL_FALSE);
@@ -144,8 +147,7 @@ void Device::ApplyRenderState(GRenderState s) {
       ApplyBlend();
       break;
     case GRS_CULLMODE:
-      // Clockwise is front in Direct3D; after our y flip that is GL's
-      // counter-clockwise, so GL's default front face stays.
+      // Clockwise is front in Direct3D: ApplyOrientation sets GL's front face.
       if (v == GCULL_NONE) {
         kgl::Disable(GL_CULL_FACE);
       } else {
@@ -175,8 +177,7 @@ void Device::ApplyRenderState(GRenderState s) {
     case GRS_SCISSORTESTENABLE:
       // Clears and presentation borrow the scissor box: it is put back with the state.
       v ? kgl::Enable(GL_SCISSOR_TEST) : kgl::Disable(GL_SCISSOR_TEST);
-      kgl::Scissor(m_scissor.left, m_scissor.top, std::max(0, m_scissor.right - m_scissor.left),
-                   std::max(0, m_scissor.bottom - m_scissor.top));
+      ApplyScissor();
       break;
     case GRS_CLIPPLANEENABLE:
       ++m_clipVersion;
@@ -203,7 +204,7 @@ void Device::ApplyRenderState(GRenderState s) {
 }
 
 void Device::ApplyAllStates() {
-  kgl::FrontFace(GL_CCW);
+  ApplyOrientation();
   static const GRenderState kApplied[] = {
       GRS_ZENABLE,          GRS_ZWRITEENABLE,      GRS_ZFUNC,     GRS_ALPHABLENDENABLE,
       GRS_SRCBLEND,         GRS_CULLMODE,          GRS_FILLMODE,  GRS_STENCILENABLE,

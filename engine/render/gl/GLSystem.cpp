@@ -141,6 +141,15 @@ void System::PlaceWindow(void* window, const GRect& desktop, uint32_t width, uin
                         desktop.bottom / 2 - int(height) / 2);
 }
 
+void System::DrawableSize(int* width, int* height) const {
+  if (m_extensions.fixedWidth > 0) {
+    *width = m_extensions.fixedWidth;
+    *height = m_extensions.fixedHeight;
+    return;
+  }
+  SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(m_window), width, height);
+}
+
 void System::ShowWindow(void* window) {
   SDL_ShowWindow(static_cast<SDL_Window*>(window));
   SDL_RaiseWindow(static_cast<SDL_Window*>(window));
@@ -197,6 +206,14 @@ GSystem* CreateGLSystem(void* window, std::string* reason) {
       renderer && (std::strstr(renderer, "llvmpipe") || std::strstr(renderer, "softpipe"));
   const char* keep = SDL_getenv("KAZ_GL_S3TC");
   if (software && !(keep && *keep == '1')) ext.s3tc = false;
+  ext.swapKeepsBackBuffer = software;
+  if (const char* driver = SDL_GetCurrentVideoDriver();
+      driver && !std::strcmp(driver, "offscreen")) {
+    GLint viewport[4] = {};
+    kgl::GetIntegerv(GL_VIEWPORT, viewport);  // the drawable's size on first use of the context
+    ext.fixedWidth = viewport[2];
+    ext.fixedHeight = viewport[3];
+  }
   // Tests switch them off to see the paths a plainer driver takes.
   if (const char* off = SDL_getenv("KAZ_GL_NO_S3TC"); off && *off == '1') ext.s3tc = false;
   if (const char* off = SDL_getenv("KAZ_GL_NO_GATHER"); off && *off == '1') ext.gather = false;

@@ -69,3 +69,7 @@ technique Future {
   requires 4.0;
   pass P0 { VertexShader = QuadVS; PixelShader = SolidPS; }
 }
+
+technique DepthTested {
+  pass P0 { VertexShader = QuadVS; PixelShader = SolidPS; CullMode = None; ZFunc = Less; }
+}
