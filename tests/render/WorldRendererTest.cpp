@@ -327,6 +327,30 @@ TEST_F(WorldRendererTest, AFirstBatchWithAShadowMapKeepsTheTwoPasses) {
   EXPECT_EQ(Frame(), 2 * 2);  // a still scene: ambient, then lit with the map
 }
 
+// A wall lit by a shadow-casting light reads the map only where a caster
+// can darken it: one repetition there, the rest of its rectangle in bands
+// without the map. With the caster's shadow off the wall, one repetition.
+TEST_F(WorldRendererTest, ALitRepetitionReadsTheMapOnlyWhereShadowsCanFall) {
+  m_dir.Write("wall.mesh", MeshFile::Grid(2, 20.0f).Bytes());
+  // The wall is darkened by the map but casts nothing itself.
+  m_dir.Write("RenderEffects/receiver.fx", "#define NO_SHADOW_CASTER\n#include \"default.fx\"\n");
+  Ref<Material> receiver = EffectMaterial("RenderEffects/receiver.fx");
+  ASSERT_NE(MeshWith(receiver.Get(), At(0, 0, 10), "wall.mesh"), nullptr) << m_log.Dump();
+  Ref<Material> lit = EffectMaterial(kDefaultEffectFile);
+  WorldObject* caster = MeshWith(lit.Get(), At(1, 0.5f, 8));
+  ASSERT_NE(caster, nullptr);
+  Light(1, 0, 0, 6, 6.0f, true);
+  CVarRegistry& cv = CVarRegistry::Instance();
+  cv.EnableShadowMaps.Set(true);
+  cv.ShadowMapSize.Set(64);
+  Frame();
+  // Ambient: the wall and the caster's two groups; Lit: the same, the wall split.
+  EXPECT_GE(Frame(), 3 + 2 + 2) << m_log.Dump();
+  caster->SetWorldTransform(At(0, 0.5f, 3));  // between the eye and the light
+  Frame();
+  EXPECT_EQ(Frame(), 3 + 2 + 1);
+}
+
 TEST_F(WorldRendererTest, ShadowCastersAreCollectedOnce) {
   Mesh(At(0, 0, 5));
   Mesh(At(1, 0, 5));

@@ -11,7 +11,8 @@
 // caster over the light's range, packed into red, green and blue.
 //
 // The engine compiles a second program of the Lit pass with NO_SHADOWS
-// defined, for the repetitions in which no light of the batch has a map:
+// defined, for the repetitions in which no light of the batch has a map and
+// the parts of the screen no caster's shadow can reach:
 // LightShadow() is then 1 and no map is read (a software rasterizer runs
 // the shadow code whether a map is there or not).
 

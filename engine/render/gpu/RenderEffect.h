@@ -154,9 +154,12 @@ constexpr uint32_t kMaxShadowMapsPerBatch = SEM_COUNT - SEM_SHADOWMAP0;
 class RenderLightSet {
  public:
   virtual ~RenderLightSet() = default;
-  // Lights of the per-pixel list not yet used in this pass.
+  // Lights of the per-pixel list not yet used in this pass (a set that
+  // hands a batch over again, for another part of the screen, counts it).
   virtual uint32_t RemainingLights() const = 0;
-  // The next unused lights, at most max of them, into out (marked used); how many.
+  // The next unused lights, at most max of them, into out (marked used);
+  // how many. A batch may come again with its shadow maps left out, where
+  // no shadow can fall.
   virtual uint32_t UseNextLights(uint32_t max, RenderLight* out) = 0;
 };
 

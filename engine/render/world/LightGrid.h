@@ -28,6 +28,12 @@ struct FrameLight {
   uint32_t order = 0;            // its place among the world's lights
   ScreenRect rect;               // the pixels its sphere covers
   Texture* shadowMap = nullptr;  // its cube of distances this frame (ShadowMaps)
+  // With the map: the boxes of what it holds (ShadowMaps), grown by what
+  // the Lit pass's filter reads around a point; shadows fall only behind
+  // them (ShadowVolume). Not bounded: they may fall anywhere.
+  bool shadowsBounded = false;
+  const AABB* shadowCasters = nullptr;
+  uint32_t shadowCasterCount = 0;
 };
 
 class LightGrid {

@@ -7,7 +7,9 @@
 // with their positions in the object's own space, and hands the per-pixel
 // ones (type 1) to the effect in batches of as many as the effect takes,
 // keeping each batch's draws to the pixels its lights' spheres cover and its
-// geometry to the box around them.
+// geometry to the box around them. A batch with shadow maps is handed over
+// once for the pixels where a shadow can fall, and again without its maps
+// for the rest of its rectangle, where reading them would find nothing.
 // Builds on gpu/RenderEffect.h (RenderLightSet), gpu/VideoManager.h (the
 // scissor and clip planes), tier0 (Matrix4x4, Frustum, AABB) and tier1/LightObject.h.
 #pragma once
@@ -34,6 +36,7 @@ constexpr uint32_t kMaxLightsPerType = 16;
 struct ScreenRect {
   uint32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   bool IsEmpty() const { return x2 <= x1 || y2 <= y1; }
+  bool operator==(const ScreenRect&) const = default;
   void Unite(const ScreenRect& o);
   ScreenRect Intersected(const ScreenRect& o) const;
   // Grown by `by` pixels on every side, within a width x height viewport.
@@ -41,6 +44,12 @@ struct ScreenRect {
 };
 
 struct FrameView;
+
+// A world box that holds every point within `range` of a light and at or
+// above `floor` whose way to the light passes through `caster` (an empty
+// box, mins above maxs, when there is none); false when that cannot be
+// bounded (the light inside or beside the box).
+bool ShadowVolume(const Vector3D& light, float range, const AABB& caster, float floor, AABB* out);
 
 // The lights of one queued object: a list per light type (0 and 1), each
 // entry with the light's position in the object's own space. The Lit pass
@@ -56,7 +65,10 @@ class ObjectLightSet : public RenderLightSet {
   void Clear();
   // Back to the first light a pass takes, less the first `skip` point lights
   // (those an AmbientLit pass drew already).
-  void ResetLights(uint32_t skip = 0) { m_used[0] = 0, m_used[1] = std::min(skip, m_count[1]); }
+  void ResetLights(uint32_t skip = 0) {
+    m_used[0] = 0, m_used[1] = std::min(skip, m_count[1]);
+    m_regionCount = m_nextRegion = 0;
+  }
   // Whether the batches taken set the scissor rectangle: not in an AmbientLit
   // pass, which draws the whole object.
   void SetScissored(bool scissored) { m_unscissored = !scissored; }
@@ -65,7 +77,10 @@ class ObjectLightSet : public RenderLightSet {
   bool HasShadowMaps(uint32_t count) const;
   uint32_t GetCount(uint32_t type) const { return type < 2 ? m_count[type] : 0; }
   const Entry& GetEntry(uint32_t type, uint32_t index) const { return m_entries[type][index]; }
-  uint32_t RemainingLights() const override { return m_count[1] - m_used[1]; }
+  // A batch still to be drawn over another part of its rectangle counts as one light.
+  uint32_t RemainingLights() const override {
+    return m_count[1] - m_used[1] + (m_nextRegion < m_regionCount ? 1 : 0);
+  }
   uint32_t UseNextLights(uint32_t max, RenderLight* out) override;
   // From now on each batch taken sets the scissor rectangle to the pixels
   // where its lights can reach the object, whose world box is `box`, as
@@ -83,6 +98,15 @@ class ObjectLightSet : public RenderLightSet {
   uint32_t m_used[2] = {};
   // Where a light can reach the object, on the screen.
   ScreenRect Reach(const FrameLight& light) const;
+  // Fills out with the entry's light as a repetition hands it over.
+  static void Fill(const Entry& e, RenderLight* out);
+  // Where the batch's shadows can fall within its rectangle: that part
+  // first (with the maps), then up to four bands of the rest (without), in
+  // m_regions; a single region when splitting would not pay.
+  void SplitByShadows(const ScreenRect& covered, uint32_t first, uint32_t count);
+  // Scissors the next region of the batch just taken, taking its maps
+  // from out where it has no shadows.
+  void NextRegion(RenderLight* out, uint32_t count);
   // Clips the draws of the batch just taken (the last `count` lights) to an
   // upright prism of kSides around their spheres; not when one of them may
   // be anywhere.
@@ -91,6 +115,14 @@ class ObjectLightSet : public RenderLightSet {
 
   bool m_unscissored = false;
   bool m_wholeLights = false;
+  struct Region {
+    ScreenRect rect;
+    bool shadowed;
+  };
+  static constexpr uint32_t kMaxRegions = 5;
+  Region m_regions[kMaxRegions];
+  uint32_t m_regionCount = 0, m_nextRegion = 0;
+  uint32_t m_batchFirst = 0, m_batchCount = 0;  // the batch the regions belong to
   const FrameView* m_view = nullptr;
   AABB m_box;
 };
@@ -105,8 +137,8 @@ struct FrameView {
   Frustum frustum;
   Vector3D cameraPosition;
 
-  // The pixels a world box covers, clipped to the viewport; the whole
-  // viewport when the box reaches behind the eye.
+  // The pixels a world box covers, clipped to the viewport: of a box that
+  // reaches behind the eye, the part in front of it; none when all is behind.
   ScreenRect Project(const AABB& box) const;
   // Six world planes (a x + b y + c z + d >= 0 inside) as clip-space planes
   // of this view (VideoManager::SetClipPlanes); false when the view has no

@@ -132,8 +132,28 @@ void ShadowMaps::Update(World* world, const std::vector<LightObject*>& lights, L
       slot.drawn = Draw(slot, kinds, stale);
       std::copy(signatures, signatures + 6, slot.signatures);
     }
-    if (slot.drawn) light.shadowMap = slot.cube.Get();
+    if (slot.drawn) {
+      light.shadowMap = slot.cube.Get();
+      light.shadowsBounded = BoundShadows(light, size, slot.casters);
+      light.shadowCasters = slot.casters.data();
+      light.shadowCasterCount = uint32_t(slot.casters.size());
+    }
   }
+}
+
+bool ShadowMaps::BoundShadows(const FrameLight& light, uint32_t size,
+                              std::vector<AABB>& casters) const {
+  casters.clear();
+  // The Lit pass's filter reads a texel or so around a point's direction:
+  // casters grow by two texels at the light's range.
+  const float margin = 4.0f * light.range / float(std::max(size, 1u));
+  const Vector3D grow(margin, margin, margin);
+  for (const Caster& c : m_casters) {
+    const AABB grown{c.box.mins - grow, c.box.maxs + grow};
+    if (grown.ContainsPoint(light.position)) return false;
+    casters.push_back(grown);
+  }
+  return true;
 }
 
 void ShadowMaps::GatherCasters(World* world, const FrameLight& light, DrawableKind* const* kinds) {

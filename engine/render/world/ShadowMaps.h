@@ -67,6 +67,7 @@ class ShadowMaps {
     Ref<Texture> cube;
     uint64_t signatures[6] = {};  // per face, of what it showed when drawn
     bool drawn = false;
+    std::vector<AABB> casters;  // what its map holds this frame (FrameLight::shadowCasters)
   };
   struct Caster {
     WorldObject* object;
@@ -75,6 +76,8 @@ class ShadowMaps {
   };
 
   void GatherCasters(World* world, const FrameLight& light, DrawableKind* const* kinds);
+  // The light's casters for FrameLight::shadowCasters; false: shadows may fall anywhere.
+  bool BoundShadows(const FrameLight& light, uint32_t size, std::vector<AABB>& casters) const;
   // The six views from the light, into m_faces.
   void BuildFaces(const FrameLight& light, uint32_t size);
   uint64_t Signature(const FrameLight& light, uint32_t size, uint32_t face) const;
