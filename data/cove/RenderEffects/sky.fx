@@ -5,12 +5,15 @@
 float4x4 WorldViewProj : WORLDVIEWPROJMATRIX;
 float3 ViewPos : VIEWPOS;
 
+// A face of the sky (128 texels) spans a quarter turn of the view, a
+// screen's width: it is always magnified, and mip levels would only cost a
+// software rasterizer a level of detail worked out for every pixel.
 texture SkyMap;
 samplerCUBE SkySampler = sampler_state {
   Texture = <SkyMap>;
   MinFilter = Linear;
   MagFilter = Linear;
-  MipFilter = Linear;
+  MipFilter = None;
   AddressU = Clamp;
   AddressV = Clamp;
   AddressW = Clamp;
