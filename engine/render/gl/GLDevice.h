@@ -2,18 +2,21 @@
 //
 // The system object owns the GL context of the launcher's window (created
 // with SDL_WINDOW_OPENGL). Direct3D's back buffer is the window's own
-// framebuffer where that matches it (size, colour and depth bits, no
-// multisampling): Present only swaps. Elsewhere it is a framebuffer object of
-// ours (a colour texture and a depth buffer) that Present blits to the window.
-// Direct3D's conventions are kept here: every vertex stage ends with an
-// epilogue that maps depth 0..1 to GL's -1..1 and flips y into texture
-// targets (so row 0 of every texture is the top), clockwise triangles are
-// front faces, and matrices go up row-major. Resources keep a CPU copy (SoftResources) and send
-// locked ranges to the GPU at unlock. Alpha testing, gone from core GL, runs in a fragment
-// epilogue. Vertex attributes are bound by usage to fixed locations (see kAttributeNames in
-// GLEffect.cpp and docs/effects.md). Defined in GLSystem.cpp (system), GLResources.cpp (surfaces,
-// textures, buffers, creation), GLStates.cpp (render and sampler states), GLDevice.cpp (targets,
-// draws), GLBackBuffer.cpp (the back buffer, presentation, read-back) and GLEffect.cpp (effects).
+// framebuffer where that matches it (its size, colour and depth bits, one
+// sample a pixel) and keeps the picture presented for a screenshot to read:
+// Present only swaps. Elsewhere it is a framebuffer object of ours (a colour
+// texture and a depth buffer) that Present blits to the window. Direct3D's
+// conventions are kept here: every vertex stage ends with an epilogue that
+// maps depth 0..1 to GL's -1..1 and flips y into texture targets (so row 0
+// of every texture is the top), clockwise triangles are front faces, and
+// matrices go up row-major. Resources keep a CPU copy (SoftResources) and
+// send locked ranges to the GPU at unlock. Alpha testing, gone from core GL,
+// runs in a fragment epilogue. Vertex attributes are bound by usage to fixed
+// locations (see kAttributeNames in GLEffect.cpp and docs/effects.md).
+// Defined in GLSystem.cpp (system), GLResources.cpp (surfaces, textures,
+// buffers, creation), GLStates.cpp (render and sampler states), GLDevice.cpp
+// (targets, draws), GLBackBuffer.cpp (the back buffer, presentation,
+// read-back) and GLEffect.cpp (effects).
 // Depends on: GraphicsDevice.h, SoftResources.h, GEffect.h, GLFunctions.h, SDL2.
 #pragma once
 
@@ -300,7 +303,7 @@ class Device : public GDevice {
   // own moves into our texture until the next reset (m_windowRefused).
   bool m_windowUsable = false;
   bool m_inWindow = false, m_windowRefused = false;
-  // The last picture presented is in the window's front buffer (else in our texture).
+  // The last picture presented is in the window's framebuffer (else in our texture).
   bool m_presentedInWindow = false;
   float m_flipY = -1.0f;  // the epilogue's y sign for the current target
   GLuint m_program = 0;
