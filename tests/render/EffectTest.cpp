@@ -373,6 +373,48 @@ TEST_F(EffectTest, DefaultEffectVariantsDrawAndGetTheValuesSetBeforeAPass) {
   w->Release();
 }
 
+// Each repetition of the Lit pass, and the ambient pass with its first batch,
+// draws with the number of its lights compiled in, and gets the lights' values.
+TEST_F(EffectTest, LightBatchesDrawWithTheirCountCompiledIn) {
+  WorldRenderEffect* w = GetWorldRenderEffect("RenderEffects/default.fx", 0);
+  ASSERT_NE(w, nullptr) << m_log.Dump();
+  auto compiledCount = [&]() {
+    const GEffect* fx = w->GetCurrentEffect()->GetDeviceEffect();
+    const EffectParam* p = fx->GetParameterDesc(fx->GetParameterBySemantic("LIGHTCOUNT"));
+    return p && p->constant && !p->initial.empty() ? p->initial[0] : -1.0f;
+  };
+  auto firstLight = [&]() {
+    GEffect* fx = w->GetCurrentEffect()->GetDeviceEffect();
+    float at[3] = {};
+    fx->GetFloatArray(fx->GetParameterBySemantic("LIGHTPOS"), at, 3);
+    return at[0];
+  };
+  TestLights lights;
+  lights.left = 6;
+  ASSERT_EQ(w->SetupPass(PASS_LIT, 0, &lights), 1u);
+  EXPECT_EQ(compiledCount(), 4.0f) << m_log.Dump();
+  EXPECT_EQ(firstLight(), 5.0f);
+  ASSERT_EQ(w->NextLight(), 1u);
+  EXPECT_EQ(compiledCount(), 2.0f);
+  EXPECT_EQ(firstLight(), 1.0f);
+  EXPECT_EQ(w->NextLight(), 0u);
+  w->ResetPass();
+  // Switched inside a begun pass, the pass stays begun.
+  lights.left = 3;
+  ASSERT_EQ(w->BeginAmbientLit(0), 1u);
+  ASSERT_TRUE(w->BeginPass(0));
+  ASSERT_TRUE(w->TakeLights(&lights));
+  EXPECT_EQ(compiledCount(), 3.0f);
+  EXPECT_TRUE(w->GetCurrentEffect()->IsInPass());
+  EXPECT_TRUE(w->EndPass());
+  w->ResetPass();
+  // The other passes keep the count a value set at run time.
+  ASSERT_EQ(w->SetupPass(PASS_AMBIENTEMISSIVE, 0, nullptr), 1u);
+  EXPECT_EQ(compiledCount(), -1.0f);
+  w->ResetPass();
+  w->Release();
+}
+
 TEST_F(EffectTest, BrokenEffectIsCompiledAndLoggedOnce) {
   Device()->Script().failTechniques = {"T"};
   const int before = Device()->Calls("CreateEffect");  // the 2D overlays' own effect

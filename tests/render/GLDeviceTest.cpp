@@ -352,3 +352,26 @@ TEST_F(GLDeviceTest, GlowLightsTheNeighboursOfABrightSquare) {
 }
 
 }  // namespace
+
+// Values compiled into an effect (a world effect's light count per batch)
+// win over values set at run time; a loop bounded by one still runs its
+// turns, an array with the same semantic stays a value set at run time, and
+// the same file without them takes what is set.
+TEST_F(GLDeviceTest, ValuesCompiledIntoAnEffectWinOverValuesSet) {
+  auto draw = [&](const EffectConstants& constants) {
+    m_fx = Ref<RenderEffect>::Adopt(CreateRenderEffect("RenderEffects/fixed.fx", {}, constants));
+    if (!m_fx) return 0u;
+    m_fx->SetMatrix(m_fx->GetParameterByName("WorldViewProj"), Matrix4x4());
+    m_fx->SetFloat(m_fx->GetParameterByName("Count"), 1.0f);
+    m_fx->SetFloat(m_fx->GetParameterByName("Share"), 1.0f);
+    m_fx->SetFloat(m_fx->GetParameterByName("Switch"), 0.0f);
+    const float counts[2] = {1.0f, 1.0f};
+    m_fx->SetFloatArray(m_fx->GetParameterByName("Counts"), counts, 2);
+    m_vm->Clear(true, true, false);
+    DrawQuad("Tell");
+    return Rgb(kWidth / 2, kHeight / 2);
+  };
+  EXPECT_EQ(draw({}), 0x40FF80u) << m_log.Dump();
+  EXPECT_EQ(draw({{"COUNT", 3.0f}, {"SHARE", 0.5f}, {"SWITCH", 1.0f}}), 0xBF80FFu) << m_log.Dump();
+  EXPECT_EQ(draw({{"COUNT", 0.0f}}), 0x00FF80u) << m_log.Dump();
+}

@@ -567,3 +567,13 @@ bool ParseEffect(const std::string& fileName, const std::string& text, const Eff
   Parser parser(expanded, map, out->files, out, errors);
   return parser.Run();
 }
+
+void ApplyEffectConstants(const EffectConstants& constants, EffectDesc* desc) {
+  for (EffectParam& p : desc->params) {
+    auto it = p.semantic.empty() ? constants.end() : constants.find(p.semantic);
+    if (it == constants.end() || p.arraySize || p.rows != 1 || p.columns != 1) continue;
+    if (p.type != EPT_FLOAT && p.type != EPT_INT && p.type != EPT_BOOL) continue;
+    p.constant = true;
+    p.initial.assign(1, it->second);
+  }
+}

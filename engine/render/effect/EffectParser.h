@@ -45,6 +45,9 @@ struct EffectParam {
   uint32_t arraySize = 0;          // 0: not an array
   EffectTextureKind textureKind = ETK_NONE;
   std::vector<float> initial;  // floats, ints and bools as floats; empty: zero
+  // Compiled in with its initial value instead of being a uniform (a
+  // variant's fixed value: see EffectConstants).
+  bool constant = false;
   std::string initialString;
   // Samplers: the texture parameter they read and their states.
   std::string samplerTexture;
@@ -89,6 +92,12 @@ struct EffectDesc {
 // it cannot be had.
 using EffectIncludeHandler = std::function<bool(const std::string& name, std::string& contents)>;
 using EffectDefines = std::map<std::string, std::string>;
+// Values compiled into an effect's programs, by semantic: a scalar parameter
+// with that semantic becomes a constant (a loop bounded by it unrolls).
+using EffectConstants = std::map<std::string, float>;
+// Makes the scalar parameters named by semantic in constants constant;
+// other parameters with those semantics (vectors, arrays) stay uniforms.
+void ApplyEffectConstants(const EffectConstants& constants, EffectDesc* desc);
 
 // Preprocesses and parses. On failure returns false with the messages in
 // *errors (one per line, each naming its file and line).

@@ -1,7 +1,10 @@
 // GLEffect.cpp - effects on the GL device: GLSL programs per pass, attribute and uniform binding.
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 
 #include "base/Log.h"
 #include "render/gl/GLDevice.h"
@@ -36,6 +39,24 @@ std::string GlslType(const EffectParam& p) {
     default:
       return "";
   }
+}
+
+// "const int LightCount = 2;": a fixed value in GLSL's own spelling,
+// whatever the process's locale.
+std::string ConstantDeclaration(const EffectParam& p, const std::string& type) {
+  const float v = p.initial.empty() ? 0.0f : p.initial[0];
+  std::string value;
+  if (p.type == EPT_BOOL) {
+    value = v != 0.0f ? "true" : "false";
+  } else if (p.type == EPT_INT) {
+    value = std::to_string(std::isfinite(v) ? int(std::clamp(v, -1e9f, 1e9f)) : 0);
+  } else {
+    char text[32];
+    auto [end, ec] = std::to_chars(text, text + sizeof(text), std::isfinite(v) ? v : 0.0f);
+    value.assign(text, ec == std::errc() ? end : text);
+    if (value.find_first_of(".e") == std::string::npos) value += ".0";
+  }
+  return "const " + type + ' ' + p.name + " = " + value + ";\n";
 }
 
 const char* kAlphaTest = R"(
@@ -85,6 +106,10 @@ std::string Effect::BuildSource(const EffectPass& pass, EffectStage stage, bool 
   for (const EffectParam& p : m_desc.params) {
     std::string type = GlslType(p);
     if (type.empty()) continue;
+    if (p.constant) {
+      s += ConstantDeclaration(p, type);
+      continue;
+    }
     s += "uniform ";
     s += type;
     s += ' ';

@@ -57,7 +57,8 @@ void RenderEffect::OnDeviceReset() {
   if (m_effect) m_effect->OnResetDevice();
 }
 
-bool RenderEffect::Load(const std::string& fileName, const EffectDefines& defines) {
+bool RenderEffect::Load(const std::string& fileName, const EffectDefines& defines,
+                        const EffectConstants& constants) {
   VideoManager* vm = GetVideoManager();
   if (!vm) {
     LogError("Tried to load RenderEffect while no video manager present!");
@@ -98,6 +99,7 @@ bool RenderEffect::Load(const std::string& fileName, const EffectDefines& define
     all.insert_or_assign("TEXTURE_GATHER", std::string(1, '1'));  // GCC 12 warns falsely on = "1"
   bool parsed = ParseEffect(fileName, text, all, include, &desc, &errors);
   if (parsed) {
+    ApplyEffectConstants(constants, &desc);
     GResult r = vm->GetDevice()->CreateEffect(desc, &effect, &errors);
     if (GFailed(r)) effect = nullptr;
   }
@@ -228,10 +230,11 @@ void RenderEffect::CommitChanges() {
   if (m_effect && m_effect->IsInPass()) m_effect->CommitChanges();
 }
 
-RenderEffect* CreateRenderEffect(const char* fileName, const EffectDefines& defines) {
+RenderEffect* CreateRenderEffect(const char* fileName, const EffectDefines& defines,
+                                 const EffectConstants& constants) {
   RenderEffect* e = RenderEffect::Create();
   if (!e) return nullptr;
-  if (!fileName || !e->Load(fileName, defines)) {
+  if (!fileName || !e->Load(fileName, defines, constants)) {
     e->Release();
     return nullptr;
   }

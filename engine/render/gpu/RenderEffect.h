@@ -62,7 +62,9 @@ class RenderEffect : public PooledObject {
   virtual void SetTexture(EffectHandle h, Texture* texture);
   virtual void CommitChanges();
 
-  bool Load(const std::string& fileName, const EffectDefines& defines);
+  // constants: values compiled in, by semantic (see EffectConstants).
+  bool Load(const std::string& fileName, const EffectDefines& defines,
+            const EffectConstants& constants = {});
   const std::string& GetFileName() const { return m_fileName; }
   // The files the last Load read through #include (package paths).
   const std::vector<std::string>& GetIncludes() const { return m_includes; }
@@ -87,7 +89,8 @@ class RenderEffect : public PooledObject {
   bool m_begun = false, m_inPass = false;
 };
 
-RenderEffect* CreateRenderEffect(const char* fileName, const EffectDefines& defines);
+RenderEffect* CreateRenderEffect(const char* fileName, const EffectDefines& defines,
+                                 const EffectConstants& constants = {});
 RenderEffect* LoadRenderEffect(const char* fileName);
 
 // Render passes of the world renderer.
@@ -234,7 +237,8 @@ class WorldRenderEffect : public Resource {
   int GetCurrentVariant() const { return m_currentVariant; }
   RenderEffect* GetCurrentEffect() const { return m_currentEffect; }
   RenderEffect* GetVariantEffect(uint32_t boneCount) const;
-  // The variant's NO_SHADOWS program, once a Lit repetition without maps has built it.
+  // A NO_SHADOWS program of the variant (for any count of lights), once a Lit
+  // repetition without maps has built it.
   RenderEffect* GetShadowlessEffect(uint32_t boneCount) const;
   uint32_t GetNamedParameterCount() const { return m_namedCount; }
   EffectHandle GetSemanticHandle(uint32_t semantic) const;
@@ -268,15 +272,28 @@ class WorldRenderEffect : public Resource {
   // Variants 0..kMaxBoneInfluences are the plain ones; each has a twin
   // compiled with NO_SHADOWS for the Lit repetitions in which no light brings
   // a shadow map (shadow code costs the same whether a map is there or not).
+  // An effect with a LIGHTCOUNT parameter also gets both compiled per count
+  // of lights a repetition takes, 1..kFixedLightCounts, with the count a
+  // constant: a loop over the batch unrolls, where a software rasterizer
+  // pays for a loop's masks and for arrays indexed by a variable.
   static constexpr uint32_t kPlainVariants = kMaxBoneInfluences + 1;
-  static constexpr uint32_t kVariants = 2 * kPlainVariants;
+  static constexpr uint32_t kFixedLightCounts = 8;
+  static constexpr uint32_t kVariants = 2 * kPlainVariants * (kFixedLightCounts + 1);
+  // bones + kPlainVariants * (twin + 2 * count); count 0: LIGHTCOUNT stays a uniform.
+  static constexpr uint32_t VariantIndex(uint32_t bones, bool twin, uint32_t count) {
+    return bones + kPlainVariants * ((twin ? 1u : 0u) + 2u * count);
+  }
   // A new effect's semantics and light batch.
   void LookUp(Variant& v);
   // Builds variant `index` when needed and makes it current.
   bool MakeCurrent(uint32_t index);
-  // The current plain variant or its twin, as the batch needs, carrying a
-  // technique and pass already begun over to it.
-  void ChooseShadows(bool shadowMaps);
+  // The variant of the current bone count that a batch of `count` lights
+  // with or without shadow maps draws with, carrying a technique and pass
+  // already begun over to it.
+  void ChooseVariant(bool shadowMaps, uint32_t count);
+  // Makes variant `index` current with the current technique slot; false
+  // (the current one kept) when it cannot be built or lacks the technique.
+  bool SwitchVariant(uint32_t index);
   bool SetupLight();
   // The next batch of lights (chooses the variant) into the effect's light semantics.
   bool SetLightValues(RenderLightSet* lights);

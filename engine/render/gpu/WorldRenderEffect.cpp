@@ -92,8 +92,10 @@ RenderEffect* WorldRenderEffect::GetVariantEffect(uint32_t boneCount) const {
 }
 
 RenderEffect* WorldRenderEffect::GetShadowlessEffect(uint32_t boneCount) const {
-  return boneCount <= kMaxBoneInfluences ? m_variants[kPlainVariants + boneCount].effect.Get()
-                                         : nullptr;
+  if (boneCount > kMaxBoneInfluences) return nullptr;
+  for (uint32_t count = 0; count <= kFixedLightCounts; ++count)
+    if (RenderEffect* e = m_variants[VariantIndex(boneCount, true, count)].effect.Get()) return e;
+  return nullptr;
 }
 
 EffectHandle WorldRenderEffect::GetSemanticHandle(uint32_t semantic) const {
@@ -119,16 +121,22 @@ bool WorldRenderEffect::MakeCurrent(uint32_t index) {
   if (!v.effect) {
     if (v.failed) return false;
     v.failed = true;
-    const bool twin = index >= kPlainVariants;
+    const bool twin = (index / kPlainVariants) % 2 == 1;
     const int bones = int(index % kPlainVariants);
+    const uint32_t count = index / (2 * kPlainVariants);
     char value[16];
     std::snprintf(value, sizeof(value), "%d", bones);
     EffectDefines defines = {{"NUM_BONE_INFLUENCES", value}};
-    if (twin) defines["NO_SHADOWS"] = "1";
-    v.effect = Ref<RenderEffect>::Adopt(CreateRenderEffect(GetName().c_str(), defines));
+    // Not `= "1"`: GCC 12 warns falsely about that (-Wrestrict).
+    if (twin) defines.insert_or_assign("NO_SHADOWS", std::string(1, '1'));
+    EffectConstants constants;
+    if (count) constants[GetSemanticName(SEM_LIGHTCOUNT)] = float(count);
+    v.effect = Ref<RenderEffect>::Adopt(CreateRenderEffect(GetName().c_str(), defines, constants));
     if (!v.effect) {
-      LogDetail("Failed to load RenderEffect '%s' with %d bone influences%s!", GetName().c_str(),
-                bones, twin ? " and NO_SHADOWS" : "");
+      char lights[32] = "";
+      if (count) std::snprintf(lights, sizeof(lights), " for %u lights", count);
+      LogDetail("Failed to load RenderEffect '%s' with %d bone influences%s%s!", GetName().c_str(),
+                bones, twin ? " and NO_SHADOWS" : "", lights);
       return false;
     }
     LookUp(v);
@@ -218,21 +226,31 @@ bool WorldRenderEffect::SetupLight() {
   return SetLightValues(m_lights);
 }
 
-void WorldRenderEffect::ChooseShadows(bool shadowMaps) {
-  const uint32_t plain = uint32_t(m_currentVariant) % kPlainVariants;
+void WorldRenderEffect::ChooseVariant(bool shadowMaps, uint32_t count) {
+  const uint32_t bones = uint32_t(m_currentVariant) % kPlainVariants;
+  const Variant& plain = m_variants[bones];
   // Only an effect that reads shadow maps has a twin worth building.
-  if (!m_variants[plain].semantics[SEM_SHADOWMAP0]) return;
-  const uint32_t wanted = shadowMaps ? plain : plain + kPlainVariants;
-  if (int(wanted) == m_currentVariant) return;
+  const bool twin = !shadowMaps && plain.semantics[SEM_SHADOWMAP0];
+  const uint32_t fixed = plain.semantics[SEM_LIGHTCOUNT] && count <= kFixedLightCounts ? count : 0;
+  // A variant that cannot be had falls back to the next (each failure is kept).
+  if (fixed && SwitchVariant(VariantIndex(bones, twin, fixed))) return;
+  if (SwitchVariant(VariantIndex(bones, twin, 0)) || !twin) return;
+  if (fixed && SwitchVariant(VariantIndex(bones, false, fixed))) return;
+  SwitchVariant(bones);
+}
+
+bool WorldRenderEffect::SwitchVariant(uint32_t index) {
+  if (int(index) == m_currentVariant) return true;
+  const int previous = m_currentVariant;
   RenderEffect* old = m_currentEffect;
   const bool begun = old && old->IsBegun(), inPass = old && old->IsInPass();
-  if (!MakeCurrent(wanted)) return;
-  Variant& v = m_variants[wanted];
+  if (!MakeCurrent(index)) return false;
+  Variant& v = m_variants[index];
   const uint32_t slot = m_currentSlot;
   if (!v.techniques[slot]) v.techniques[slot] = v.effect->GetTechniqueByName(SlotName(slot));
   if (!v.techniques[slot]) {
-    MakeCurrent(plain);
-    return;
+    if (previous >= 0) MakeCurrent(uint32_t(previous));
+    return false;
   }
   if (inPass) old->EndPass();
   if (begun) old->End();
@@ -241,6 +259,7 @@ void WorldRenderEffect::ChooseShadows(bool shadowMaps) {
   m_currentEffect->SetTechnique(v.techniques[slot]);
   if (begun) m_currentEffect->Begin();
   if (inPass) m_currentEffect->BeginPass(m_passIndex);
+  return true;
 }
 
 bool WorldRenderEffect::TakeLights(RenderLightSet* lights) {
@@ -286,7 +305,7 @@ bool WorldRenderEffect::SetLightValues(RenderLightSet* lights) {
   bool shadowMaps = false;
   for (uint32_t i = 0; i < count && i < kMaxShadowMapsPerBatch; ++i)
     shadowMaps |= taken[i].shadowMap && taken[i].shadowMap->GetWidth();
-  ChooseShadows(shadowMaps);
+  ChooseVariant(shadowMaps, count);
   Variant& v = m_variants[m_currentVariant];
   if (!m_currentEffect->IsBegun()) {
     // Only SetupPass's Lit pass comes here before it begins.
