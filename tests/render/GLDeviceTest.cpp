@@ -351,8 +351,6 @@ TEST_F(GLDeviceTest, GlowLightsTheNeighboursOfABrightSquare) {
   EXPECT_EQ(red(14, 21), 0u);
 }
 
-}  // namespace
-
 // Values compiled into an effect (a world effect's light count per batch)
 // win over values set at run time; a loop bounded by one still runs its
 // turns, an array with the same semantic stays a value set at run time, and
@@ -375,3 +373,5 @@ TEST_F(GLDeviceTest, ValuesCompiledIntoAnEffectWinOverValuesSet) {
   EXPECT_EQ(draw({{"COUNT", 3.0f}, {"SHARE", 0.5f}, {"SWITCH", 1.0f}}), 0xBF80FFu) << m_log.Dump();
   EXPECT_EQ(draw({{"COUNT", 0.0f}}), 0x00FF80u) << m_log.Dump();
 }
+
+}  // namespace
