@@ -274,8 +274,8 @@ class WorldRenderEffect : public Resource {
   // a shadow map (shadow code costs the same whether a map is there or not).
   // An effect with a LIGHTCOUNT parameter also gets both compiled per count
   // of lights a repetition takes, 1..kFixedLightCounts, with the count a
-  // constant: a loop over the batch unrolls, where llvmpipe ran a loop over
-  // a uniform count to the arrays' size (a batch of one cost a full one).
+  // constant: a loop over the batch unrolls, where llvmpipe runs a loop over
+  // a uniform count to the arrays' size (a batch of one costs a full one).
   static constexpr uint32_t kPlainVariants = kMaxBoneInfluences + 1;
   static constexpr uint32_t kFixedLightCounts = 8;
   static constexpr uint32_t kVariants = 2 * kPlainVariants * (kFixedLightCounts + 1);
