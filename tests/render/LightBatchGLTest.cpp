@@ -142,6 +142,19 @@ Scene OneWall() {
           std::vector<SpotLight>(std::begin(kLights), std::end(kLights))};
 }
 
+// A large wall, its triangles row by row or scattered, so that every run of
+// them spans the wall.
+std::string LargeWall(bool scattered) {
+  MeshFile wall = MeshFile::Grid(32, 2.0f);
+  if (!scattered) return wall.Bytes();
+  std::vector<uint16_t>& indices = wall.groups[0].second;
+  const std::vector<uint16_t> rows = indices;
+  const size_t triangles = rows.size() / 3;
+  for (size_t t = 0; t < triangles; ++t)
+    std::copy_n(&rows[(t * 37 % triangles) * 3], 3, &indices[t * 3]);
+  return wall.Bytes();
+}
+
 class LightBatchGLTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -155,6 +168,8 @@ class LightBatchGLTest : public ::testing::Test {
     FileSystem::AddToSearchPath(m_dir.Str(), false);
     m_dir.Write("wall.mesh", MeshFile::Grid(16, 2.0f).Bytes());
     m_dir.Write("tile.mesh", MeshFile::Grid(8, 0.5f).Bytes());
+    m_dir.Write("rows.mesh", LargeWall(false));
+    m_dir.Write("scattered.mesh", LargeWall(true));
     m_dir.Write("RenderEffects/batched.fx", LightingEffect(kBatched));
     m_dir.Write("RenderEffects/onebyone.fx", LightingEffect(kOneByOne));
     m_dir.Write("RenderEffects/ambientlit.fx", LightingEffect(kBatched, true));
@@ -220,6 +235,7 @@ class LightBatchGLTest : public ::testing::Test {
     world->GetRenderer()->Render(camera);
     m_vm->EndScene();
     m_drawCalls = world->GetRenderer()->GetStats().drawCalls;
+    m_triangles = world->GetRenderer()->GetStats().triangles;
     m_viewProjection =
         Matrix4x4::Product(camera->GetProjectionMatrix(1.0f, world->GetNearZ(), world->GetFarZ()),
                            camera->GetViewMatrix());
@@ -251,6 +267,7 @@ class LightBatchGLTest : public ::testing::Test {
   Ref<Texture> m_white;
   Matrix4x4 m_viewProjection;
   uint32_t m_drawCalls = 0;  // of the last Render
+  uint32_t m_triangles = 0;  // drawn by it
   kaztest::TempDir m_dir{"kaz-light-gl"};
   kaztest::LogCapture m_log;
 };
@@ -354,6 +371,32 @@ TEST_F(LightBatchGLTest, InstancedCopiesLookLikeCopiesDrawnOneByOne) {
   }
   EXPECT_GT(lit, kSize * kSize / 10);
   EXPECT_LE(apart, kSize * kSize / 200) << "pixels that differ by more than rounding";
+}
+
+// A large wall under one small light at a corner: drawn row by row, the Lit
+// pass leaves out the runs of triangles out of the light's reach; scattered,
+// every run spans the wall and none can be. The same triangles make the
+// same picture, and the light is there.
+TEST_F(LightBatchGLTest, RunsOfTrianglesOutOfALightsReachAreLeftOut) {
+  Scene scene = OneWall();
+  scene.lights = {{-1.5f, 1.5f, {1, 1, 1}}};
+  scene.mesh = "rows.mesh";
+  const std::vector<uint8_t> rows = Render("RenderEffects/batched.fx", scene);
+  const uint32_t rowTriangles = m_triangles;
+  scene.mesh = "scattered.mesh";
+  const std::vector<uint8_t> scattered = Render("RenderEffects/batched.fx", scene);
+  ASSERT_EQ(rows.size(), size_t(kSize * kSize * 4));
+  ASSERT_EQ(scattered.size(), rows.size());
+  EXPECT_EQ(rows, scattered);
+  // Both draw the whole wall in the ambient pass; the Lit pass, about a
+  // fifth of it against all of it.
+  const uint32_t wall = 32 * 32 * 2;
+  EXPECT_EQ(m_triangles, 2 * wall);
+  EXPECT_LT(rowTriangles, wall + wall / 3);
+  int x = 0, y = 0;
+  Pixel(Vector3D(-1.5f, 1.5f, kWallZ), &x, &y);
+  const uint8_t* bgra = &rows[size_t(y * kSize + x) * 4];
+  EXPECT_GT(bgra[0] + bgra[1] + bgra[2], 200);
 }
 
 }  // namespace

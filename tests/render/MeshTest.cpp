@@ -75,6 +75,32 @@ TEST_F(MeshTest, LoadsBoundsCollisionAndGroups) {
   EXPECT_NE(def->GetVertexBuffer(), nullptr);
 }
 
+// A large group is cut into runs of consecutive triangles that together hold
+// all of them, each with a box around its own vertices; a small one is not.
+TEST_F(MeshTest, ALargeGroupHasRunsOfTrianglesWithTheirBoxes) {
+  MeshFile f = MeshFile::Grid(32, 2.0f);
+  Ref<StaticMeshDef> def = Load(f.Bytes());
+  ASSERT_TRUE(def) << m_log.Dump();
+  const StaticMeshDef::Group& group = def->GetGroup(0);
+  ASSERT_GE(group.clusters.size(), 2u);
+  uint32_t next = 0;
+  float height = 0.0f;
+  for (const StaticMeshDef::Cluster& c : group.clusters) {
+    EXPECT_EQ(c.firstTriangle, next);
+    next += c.triangleCount;
+    for (uint32_t k = c.firstTriangle * 3; k < next * 3; ++k) {
+      const float* v = &f.vertices[size_t(f.groups[0].second[k]) * f.floatsPerVertex];
+      EXPECT_TRUE(v[0] >= c.mins.x && v[0] <= c.maxs.x && v[1] >= c.mins.y && v[1] <= c.maxs.y)
+          << "triangle " << k / 3;
+    }
+    height += c.maxs.y - c.mins.y;
+  }
+  EXPECT_EQ(next, group.triangleCount);
+  // Row by row, the runs are bands of the wall, not the whole of it each.
+  EXPECT_LT(height, 2.0f * (4.0f + 0.01f));
+  EXPECT_TRUE(Load(MeshFile::Grid(16, 2.0f).Bytes(), "small.mesh")->GetGroup(0).clusters.empty());
+}
+
 TEST_F(MeshTest, BadFilesGiveTheirLine) {
   const std::string good = MeshFile::Quad().Bytes();
   for (int i = 0; i < 4; ++i) {

@@ -15,7 +15,9 @@ constexpr int32_t kLightSpan = 4;
 constexpr int64_t kBoxCells = 64;
 constexpr int32_t kCellLimit = (1 << 20) - 1;  // 21 bits a coordinate in a key
 
-bool Touches(const FrameLight& light, const AABB& box) {
+}  // namespace
+
+bool LightTouches(const FrameLight& light, const AABB& box) {
   float d2 = 0.0f;
   const float c[3] = {light.position.x, light.position.y, light.position.z};
   const float lo[3] = {box.mins.x, box.mins.y, box.mins.z};
@@ -26,8 +28,6 @@ bool Touches(const FrameLight& light, const AABB& box) {
   }
   return d2 <= light.range * light.range;
 }
-
-}  // namespace
 
 uint64_t LightGrid::Key(int32_t x, int32_t y, int32_t z) {
   const auto bits = [](int32_t v) { return uint64_t(uint32_t(v + kCellLimit) & 0x1FFFFF); };
@@ -88,7 +88,7 @@ void LightGrid::Build(World* world, const FrameView& view) {
 void LightGrid::Offer(uint32_t index, const AABB& box) {
   if (m_seen[index] == m_query) return;
   m_seen[index] = m_query;
-  if (Touches(m_lights[index], box)) m_found.push_back(&m_lights[index]);
+  if (LightTouches(m_lights[index], box)) m_found.push_back(&m_lights[index]);
 }
 
 uint32_t LightGrid::Touching(const AABB& box, const FrameLight** out, uint32_t max) {

@@ -36,6 +36,9 @@ struct FrameLight {
   uint32_t shadowCasterCount = 0;
 };
 
+// Whether the light's sphere touches the world box.
+bool LightTouches(const FrameLight& light, const AABB& box);
+
 class LightGrid {
  public:
   void Build(World* world, const FrameView& view);

@@ -92,6 +92,14 @@ uint32_t ObjectLightSet::UseNextLights(uint32_t max, RenderLight* out) {
   return count;
 }
 
+bool ObjectLightSet::BatchReaches(const AABB& box) const {
+  for (uint32_t i = m_batchFirst; i < m_batchFirst + m_batchCount; ++i) {
+    const FrameLight* light = m_entries[1][i].frame;
+    if (!light || LightTouches(*light, box)) return true;
+  }
+  return false;
+}
+
 void ObjectLightSet::NextRegion(RenderLight* out, uint32_t count) {
   VideoManager* video = GetVideoManager();
   if (m_nextRegion >= m_regionCount || !video) return;

@@ -82,6 +82,13 @@ class ObjectLightSet : public RenderLightSet {
     return m_count[1] - m_used[1] + (m_nextRegion < m_regionCount ? 1 : 0);
   }
   uint32_t UseNextLights(uint32_t max, RenderLight* out) override;
+  // Whether a light of the batch just taken can reach the world box (always
+  // where one of them may be anywhere).
+  bool BatchReaches(const AABB& box) const;
+  // The rectangle the batch just taken is scissored to; null where it draws anywhere.
+  const ScreenRect* GetScissor() const {
+    return m_nextRegion > 0 ? &m_regions[m_nextRegion - 1].rect : nullptr;
+  }
   // From now on each batch taken sets the scissor rectangle to the pixels
   // where its lights can reach the object, whose world box is `box`, as
   // `view` (which outlives the set's use) sees it; null: never.

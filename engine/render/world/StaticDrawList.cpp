@@ -172,7 +172,7 @@ void StaticDrawList::DrawSequence(std::vector<uint32_t>& sequence, uint32_t pass
       if (end - i > 1)
         DrawCopies(&sequence[i], uint32_t(end - i), pass, ambientLit, view);
       else
-        DrawItem(m_items[sequence[i]], pass, ambientLit);
+        DrawItem(m_items[sequence[i]], pass, ambientLit, view);
       i = end;
     }
     fx->EndPass();
@@ -210,7 +210,7 @@ bool StaticDrawList::DrawLit(Item& item, uint32_t pass, bool ambientLit, const D
   return drawn;
 }
 
-void StaticDrawList::DrawItem(Item& item, uint32_t pass, bool ambientLit) {
+void StaticDrawList::DrawItem(Item& item, uint32_t pass, bool ambientLit, const FrameView& view) {
   WorldRenderEffect* fx = item.fx;
   VideoManager* video = GetVideoManager();
   fx->SetInstanced(false);
@@ -222,11 +222,70 @@ void StaticDrawList::DrawItem(Item& item, uint32_t pass, bool ambientLit) {
   fx->SetSemanticVector(SEM_VIEWPOS, t.localEye.x, t.localEye.y, t.localEye.z);
   const uint32_t vertices = item.def->GetVertexCount();
   const uint32_t triangles = item.def->GetGroup(item.group).triangleCount;
+  const bool clustered = PlaceClusters(item, view);
   DrawLit(item, pass, ambientLit, [&] {
-    if (!video->DrawIndexedPrimitive(PRIM_TRIANGLES, 0, vertices, 0, triangles)) return false;
+    if (clustered) {
+      if (!DrawClusters(item)) return false;
+    } else if (!video->DrawIndexedPrimitive(PRIM_TRIANGLES, 0, vertices, 0, triangles)) {
+      return false;
+    }
     Drawn(item);
     return true;
   });
+}
+
+bool StaticDrawList::PlaceClusters(const Item& item, const FrameView& view) {
+  const std::vector<StaticMeshDef::Cluster>& clusters = item.def->GetGroup(item.group).clusters;
+  if (clusters.empty()) return false;
+  const Matrix4x4& world = item.queued->transforms.world;
+  m_clusterRects.resize(clusters.size());
+  m_clusterBoxes.resize(clusters.size());
+  for (size_t c = 0; c < clusters.size(); ++c) {
+    const StaticMeshDef::Cluster& cluster = clusters[c];
+    Vector3D mins, maxs;
+    for (int corner = 0; corner < 8; ++corner) {
+      const Vector3D p =
+          world.TransformVector(Vector3D((corner & 1) ? cluster.maxs.x : cluster.mins.x,
+                                         (corner & 2) ? cluster.maxs.y : cluster.mins.y,
+                                         (corner & 4) ? cluster.maxs.z : cluster.mins.z));
+      mins = corner ? Vector3D(std::min(mins.x, p.x), std::min(mins.y, p.y), std::min(mins.z, p.z))
+                    : p;
+      maxs = corner ? Vector3D(std::max(maxs.x, p.x), std::max(maxs.y, p.y), std::max(maxs.z, p.z))
+                    : p;
+    }
+    m_clusterBoxes[c] = AABB(mins, maxs);
+    m_clusterRects[c] = view.frustum.IntersectsBox(m_clusterBoxes[c])
+                            ? view.Project(m_clusterBoxes[c])
+                            : ScreenRect();
+  }
+  return true;
+}
+
+bool StaticDrawList::DrawClusters(const Item& item) {
+  const ObjectLightSet& lights = item.queued->lights;
+  const ScreenRect* scissor = lights.GetScissor();
+  const StaticMeshDef::Group& group = item.def->GetGroup(item.group);
+  VideoManager* video = GetVideoManager();
+  const uint32_t vertices = item.def->GetVertexCount();
+  bool drawn = false;
+  uint32_t first = 0, count = 0;  // the run of triangles still to draw
+  const auto flush = [&] {
+    if (count && video->DrawIndexedPrimitive(PRIM_TRIANGLES, 0, vertices, first * 3, count))
+      drawn = true;
+    count = 0;
+  };
+  for (size_t c = 0; c < group.clusters.size(); ++c) {
+    const ScreenRect& rect = m_clusterRects[c];
+    if (rect.IsEmpty() || (scissor && (rect.Intersected(*scissor).IsEmpty() ||
+                                       !lights.BatchReaches(m_clusterBoxes[c])))) {
+      flush();
+      continue;
+    }
+    if (count == 0) first = group.clusters[c].firstTriangle;
+    count += group.clusters[c].triangleCount;
+  }
+  flush();
+  return drawn;
 }
 
 void StaticDrawList::DrawCopies(const uint32_t* items, uint32_t count, uint32_t pass,

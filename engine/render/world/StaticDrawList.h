@@ -15,7 +15,11 @@
 // share), its matrices in a dynamic vertex buffer. In the AmbientEmissive
 // pass an effect with an AmbientLit technique draws the items lights reach
 // with it and their first batch of lights (unless that batch reads shadow
-// maps), and their Lit repetitions start at the second batch.
+// maps), and their Lit repetitions start at the second batch. A large group
+// is drawn as runs of its triangles (StaticMeshDef::Cluster): the runs out of
+// view are left out, and in a Lit repetition those outside its rectangle or
+// its lights' spheres, so that a light at one end of a long cliff does not
+// send the whole cliff through the device again; consecutive runs are one draw.
 // Builds on RenderQueue.h (QueuedObject, FrameView), StaticMeshObject.h and
 // gpu (RenderEffect, VideoManager, GpuBuffers, VertexFormat).
 #pragma once
@@ -81,7 +85,14 @@ class StaticDrawList {
   // otherwise; with ambientLit the first batch, which its Lit pass then skips.
   template <typename DrawFn>
   static bool DrawLit(Item& item, uint32_t pass, bool ambientLit, const DrawFn& draw);
-  void DrawItem(Item& item, uint32_t pass, bool ambientLit);
+  void DrawItem(Item& item, uint32_t pass, bool ambientLit, const FrameView& view);
+  // Where each of the item's clusters lies on the screen (empty: out of view),
+  // in m_clusterRects; false when its group has none.
+  bool PlaceClusters(const Item& item, const FrameView& view);
+  // The clusters of the item's group in view and, in a batch of lights kept
+  // to a rectangle, within it and the lights' reach; consecutive ones in one
+  // draw. False when none was drawn.
+  bool DrawClusters(const Item& item);
   // The items (indices of m_items) drawn as copies of one another.
   void DrawCopies(const uint32_t* items, uint32_t count, uint32_t pass, bool ambientLit,
                   const FrameView& view);
@@ -89,9 +100,11 @@ class StaticDrawList {
   bool InstanceBuffer();
 
   std::vector<Item> m_items;
-  std::vector<Run> m_runs;              // in draw order
-  std::vector<uint32_t> m_sequence;     // scratch: items of one run in draw order
-  std::vector<uint32_t> m_litSequence;  // scratch: those drawn with AmbientLit
+  std::vector<Run> m_runs;                 // in draw order
+  std::vector<uint32_t> m_sequence;        // scratch: items of one run in draw order
+  std::vector<uint32_t> m_litSequence;     // scratch: those drawn with AmbientLit
+  std::vector<AABB> m_clusterBoxes;        // scratch: PlaceClusters', in the world
+  std::vector<ScreenRect> m_clusterRects;  // and on the screen
   Ref<VertexBuffer> m_instances;
   uint32_t m_newlyDrawn = 0;
   uint32_t m_instancedDraws = 0;

@@ -145,20 +145,35 @@ void StaticMeshDef::Parse(const uint8_t* data, uint32_t size) {
 
 namespace {
 
-// A box around the used vertices; positions that are not numbers take no part.
-void GroupBounds(const std::vector<Vector3D>& positions, const std::vector<uint16_t>& indices,
-                 StaticMeshDef::Group* group) {
+// A box around the vertices indices[first, end) use; positions that are not
+// numbers take no part.
+void Bounds(const std::vector<Vector3D>& positions, const std::vector<uint16_t>& indices,
+            size_t first, size_t end, Vector3D* outMins, Vector3D* outMaxs) {
   constexpr float kHuge = std::numeric_limits<float>::max();
   Vector3D mins(kHuge, kHuge, kHuge), maxs(-kHuge, -kHuge, -kHuge);
-  for (uint16_t i : indices) {
-    const Vector3D& p = positions[i];
+  for (size_t k = first; k < end; ++k) {
+    const Vector3D& p = positions[indices[k]];
     if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) continue;
     mins = Vector3D(std::min(mins.x, p.x), std::min(mins.y, p.y), std::min(mins.z, p.z));
     maxs = Vector3D(std::max(maxs.x, p.x), std::max(maxs.y, p.y), std::max(maxs.z, p.z));
   }
   if (mins.x > maxs.x) mins = maxs = Vector3D();
-  group->mins = mins;
-  group->maxs = maxs;
+  *outMins = mins;
+  *outMaxs = maxs;
+}
+
+void GroupBounds(const std::vector<Vector3D>& positions, const std::vector<uint16_t>& indices,
+                 StaticMeshDef::Group* group) {
+  Bounds(positions, indices, 0, indices.size(), &group->mins, &group->maxs);
+  group->clusters.clear();
+  const uint32_t triangles = uint32_t(indices.size() / 3);
+  if (triangles < StaticMeshDef::kClusteredGroup) return;
+  for (uint32_t t = 0; t < triangles; t += StaticMeshDef::kClusterTriangles) {
+    StaticMeshDef::Cluster& c = group->clusters.emplace_back();
+    c.firstTriangle = t;
+    c.triangleCount = std::min(StaticMeshDef::kClusterTriangles, triangles - t);
+    Bounds(positions, indices, size_t(t) * 3, size_t(t + c.triangleCount) * 3, &c.mins, &c.maxs);
+  }
 }
 
 }  // namespace

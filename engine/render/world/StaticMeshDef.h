@@ -25,6 +25,17 @@ class ResourceManager;
 
 class StaticMeshDef : public Resource {
  public:
+  // A run of a large group's triangles as the file lists them, with the box
+  // around them in the mesh's own space: a draw leaves out the runs that
+  // cannot reach its pixels.
+  struct Cluster {
+    uint32_t firstTriangle = 0, triangleCount = 0;
+    Vector3D mins, maxs;
+  };
+  // Triangles a run holds, and the fewest a group with runs has: a smaller
+  // one costs little to draw whole, and its runs' boxes would cost more.
+  static constexpr uint32_t kClusterTriangles = 128;
+  static constexpr uint32_t kClusteredGroup = 1024;
   struct Group {
     std::string materialName;
     Ref<IndexBuffer> indices;
@@ -32,6 +43,7 @@ class StaticMeshDef : public Resource {
     // Around the vertices its triangles use, in the mesh's own space: a part
     // that glows lights up its own corner of the screen, not the whole object's.
     Vector3D mins, maxs;
+    std::vector<Cluster> clusters;
   };
 
   explicit StaticMeshDef(ResourceManager* manager);
