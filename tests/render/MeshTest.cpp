@@ -98,7 +98,9 @@ TEST_F(MeshTest, ALargeGroupHasRunsOfTrianglesWithTheirBoxes) {
   EXPECT_EQ(next, group.triangleCount);
   // Row by row, the runs are bands of the wall, not the whole of it each.
   EXPECT_LT(height, 2.0f * (4.0f + 0.01f));
-  EXPECT_TRUE(Load(MeshFile::Grid(16, 2.0f).Bytes(), "small.mesh")->GetGroup(0).clusters.empty());
+  Ref<StaticMeshDef> small = Load(MeshFile::Grid(16, 2.0f).Bytes(), "small.mesh");
+  ASSERT_TRUE(small) << m_log.Dump();
+  EXPECT_TRUE(small->GetGroup(0).clusters.empty());
 }
 
 TEST_F(MeshTest, BadFilesGiveTheirLine) {

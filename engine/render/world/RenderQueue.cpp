@@ -133,6 +133,18 @@ void Extend(AABB* box, const Vector3D& p) {
 
 }  // namespace
 
+AABB WorldBox(const Matrix4x4& world, const Vector3D& mins, const Vector3D& maxs) {
+  AABB box;
+  for (int corner = 0; corner < 8; ++corner) {
+    const Vector3D p = world.TransformVector(Vector3D((corner & 1) ? maxs.x : mins.x,
+                                                      (corner & 2) ? maxs.y : mins.y,
+                                                      (corner & 4) ? maxs.z : mins.z));
+    if (corner == 0) box.mins = box.maxs = p;
+    Extend(&box, p);
+  }
+  return box;
+}
+
 bool ShadowVolume(const Vector3D& light, float range, const AABB& caster, float floor, AABB* out) {
   const Vector3D axis = caster.GetCenter() - light;
   const float axisLength = axis.Length();

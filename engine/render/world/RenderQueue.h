@@ -45,6 +45,10 @@ struct ScreenRect {
 
 struct FrameView;
 
+// The world box around a box of an object's own space (mins, maxs) that
+// `world` places.
+AABB WorldBox(const Matrix4x4& world, const Vector3D& mins, const Vector3D& maxs);
+
 // A world box that holds every point within `range` of a light and at or
 // above `floor` whose way to the light passes through `caster` (an empty
 // box, mins above maxs, when there is none); false when that cannot be

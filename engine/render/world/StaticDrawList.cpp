@@ -241,19 +241,7 @@ bool StaticDrawList::PlaceClusters(const Item& item, const FrameView& view) {
   m_clusterRects.resize(clusters.size());
   m_clusterBoxes.resize(clusters.size());
   for (size_t c = 0; c < clusters.size(); ++c) {
-    const StaticMeshDef::Cluster& cluster = clusters[c];
-    Vector3D mins, maxs;
-    for (int corner = 0; corner < 8; ++corner) {
-      const Vector3D p =
-          world.TransformVector(Vector3D((corner & 1) ? cluster.maxs.x : cluster.mins.x,
-                                         (corner & 2) ? cluster.maxs.y : cluster.mins.y,
-                                         (corner & 4) ? cluster.maxs.z : cluster.mins.z));
-      mins = corner ? Vector3D(std::min(mins.x, p.x), std::min(mins.y, p.y), std::min(mins.z, p.z))
-                    : p;
-      maxs = corner ? Vector3D(std::max(maxs.x, p.x), std::max(maxs.y, p.y), std::max(maxs.z, p.z))
-                    : p;
-    }
-    m_clusterBoxes[c] = AABB(mins, maxs);
+    m_clusterBoxes[c] = WorldBox(world, clusters[c].mins, clusters[c].maxs);
     m_clusterRects[c] = view.frustum.IntersectsBox(m_clusterBoxes[c])
                             ? view.Project(m_clusterBoxes[c])
                             : ScreenRect();

@@ -187,17 +187,14 @@ bool WorldRenderer::GlowBox(const StaticMeshObject* mesh, AABB* box) {
     WorldRenderEffect* fx = material ? material->GetRenderEffect() : nullptr;
     if (!fx || !fx->HasTechnique(PASS_GLOW, 0)) continue;
     const StaticMeshDef::Group& group = def->GetGroup(g);
-    for (int corner = 0; corner < 8; ++corner) {
-      const Vector3D p = world.TransformVector(Vector3D(
-          (corner & 1) ? group.maxs.x : group.mins.x, (corner & 2) ? group.maxs.y : group.mins.y,
-          (corner & 4) ? group.maxs.z : group.mins.z));
-      *box = any ? AABB(Vector3D(std::min(box->mins.x, p.x), std::min(box->mins.y, p.y),
-                                 std::min(box->mins.z, p.z)),
-                        Vector3D(std::max(box->maxs.x, p.x), std::max(box->maxs.y, p.y),
-                                 std::max(box->maxs.z, p.z)))
-                 : AABB(p, p);
-      any = true;
-    }
+    const AABB part = WorldBox(world, group.mins, group.maxs);
+    *box =
+        any ? AABB(Vector3D(std::min(box->mins.x, part.mins.x), std::min(box->mins.y, part.mins.y),
+                            std::min(box->mins.z, part.mins.z)),
+                   Vector3D(std::max(box->maxs.x, part.maxs.x), std::max(box->maxs.y, part.maxs.y),
+                            std::max(box->maxs.z, part.maxs.z)))
+            : part;
+    any = true;
   }
   return any;
 }
